@@ -1,0 +1,1065 @@
+#include "classlib/Controls.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <map>
+
+// Defined by the application object: shows an exception raised in a handler.
+void ApplicationHandleException(const std::exception& e);
+
+namespace {
+const wchar_t* const kControlProp = L"TalveraControl";
+thread_local TWinControl* creatingControl = nullptr;
+TControl* mouseControl = nullptr;   // the control under the mouse, for enter and leave
+std::map<String, WNDPROC>& SystemProcs()
+{
+    static std::map<String, WNDPROC> procs;
+    return procs;
+}
+}  // namespace
+
+TShiftState KeysToShiftState(WPARAM keys)
+{
+    TShiftState s = 0;
+    if (keys & MK_SHIFT) s |= ssShift;
+    if (keys & MK_CONTROL) s |= ssCtrl;
+    if (keys & MK_LBUTTON) s |= ssLeft;
+    if (keys & MK_RBUTTON) s |= ssRight;
+    if (keys & MK_MBUTTON) s |= ssMiddle;
+    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    return s;
+}
+
+TShiftState KeyboardShiftState()
+{
+    TShiftState s = 0;
+    if (GetKeyState(VK_SHIFT) < 0) s |= ssShift;
+    if (GetKeyState(VK_CONTROL) < 0) s |= ssCtrl;
+    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    return s;
+}
+
+HCURSOR CursorHandle(TCursor c)
+{
+    switch (c) {
+    case crHandPoint: return LoadCursorW(nullptr, IDC_HAND);
+    case crIBeam: return LoadCursorW(nullptr, IDC_IBEAM);
+    default: return LoadCursorW(nullptr, IDC_ARROW);
+    }
+}
+
+void TSizeConstraints::Set(int minW, int minH, int maxW, int maxH)
+{
+    MinWidth = minW;
+    MinHeight = minH;
+    MaxWidth = maxW;
+    MaxHeight = maxH;
+    if (OnChange) OnChange(this);
+}
+
+// ---------------------------------------------------------------- TControl
+
+TControl::TControl(TComponent* owner) : TComponent(owner)
+{
+    WindowProc = TWndMethod(this, &TControl::WndProc);
+    font_.OnChange = TNotifyEvent(this, &TControl::FontChangedHandler);
+    constraints_.OnChange = TNotifyEvent(this, &TControl::ConstraintsChanged);
+}
+
+TControl::~TControl()
+{
+    if (mouseControl == this) mouseControl = nullptr;
+    if (parent_) parent_->RemoveControl(this);
+}
+
+void TControl::BeforeDestruction()
+{
+    TComponent::BeforeDestruction();
+}
+
+void TControl::SetParent(TWinControl* parent)
+{
+    if (parent == parent_) return;
+    if (parent == this) throw EInvalidOperation(L"Элемент не может быть родителем самого себя");
+    if (parent_) parent_->RemoveControl(this);
+    if (parent) parent->InsertControl(this);
+}
+
+void TControl::ApplyConstraints(int& w, int& h) const
+{
+    if (constraints_.MinWidth > 0 && w < constraints_.MinWidth) w = constraints_.MinWidth;
+    if (constraints_.MaxWidth > 0 && w > constraints_.MaxWidth) w = constraints_.MaxWidth;
+    if (constraints_.MinHeight > 0 && h < constraints_.MinHeight) h = constraints_.MinHeight;
+    if (constraints_.MaxHeight > 0 && h > constraints_.MaxHeight) h = constraints_.MaxHeight;
+}
+
+void TControl::ConstraintsChanged(TObject*) { SetBounds(left_, top_, width_, height_); }
+
+void TControl::SetBounds(int left, int top, int width, int height)
+{
+    ApplyConstraints(width, height);
+    if (left == left_ && top == top_ && width == width_ && height == height_) return;
+    bool resized = width != width_ || height != height_;
+    if (parent_ && visible_) parent_->Invalidate();   // where it was
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    if (parent_ && visible_) Invalidate();            // where it is
+    BoundsChanged();
+    if (resized && OnResize) OnResize(this);
+}
+
+void TControl::SetClientSize(int w, int h)
+{
+    SetBounds(left_, top_, width_ + w - ClientWidth(), height_ + h - ClientHeight());
+}
+
+POINT TControl::ClientOrigin() const
+{
+    POINT p{left_, top_};
+    if (parent_) {
+        POINT o = parent_->ClientOrigin();
+        p.x += o.x;
+        p.y += o.y;
+    }
+    return p;
+}
+
+POINT TControl::ClientToScreen(POINT p) const
+{
+    POINT o = ClientOrigin();
+    return POINT{p.x + o.x, p.y + o.y};
+}
+
+POINT TControl::ScreenToClient(POINT p) const
+{
+    POINT o = ClientOrigin();
+    return POINT{p.x - o.x, p.y - o.y};
+}
+
+void TControl::SetAnchors(TAnchors a) { anchors_ = a; }
+
+void TControl::SetAlign(TAlign a)
+{
+    if (a == align_) return;
+    align_ = a;
+    if (parent_) parent_->AlignControls();
+}
+
+void TControl::SetVisible(bool v)
+{
+    if (v == visible_) return;
+    if (!v && parent_) Invalidate();
+    visible_ = v;
+    if (v && parent_) Invalidate();
+    Perform(CM_VISIBLECHANGED, v);
+    if (parent_ && align_ != TAlign::alNone) parent_->AlignControls();
+}
+
+bool TControl::Showing() const { return visible_ && parent_ && parent_->Showing(); }
+
+void TControl::SetEnabled(bool e)
+{
+    if (e == enabled_) return;
+    enabled_ = e;
+    Perform(CM_ENABLEDCHANGED);
+    Invalidate();
+}
+
+void TControl::SetColor(TColor c)
+{
+    parentColor_ = false;
+    if (c == color_) return;
+    color_ = c;
+    ColorChanged();
+}
+
+void TControl::SetParentColor(bool p)
+{
+    parentColor_ = p;
+    if (p) ParentColorChanged();
+}
+
+void TControl::ParentColorChanged()
+{
+    if (parentColor_ && parent_ && parent_->color_ != color_) {
+        color_ = parent_->color_;
+        ColorChanged();
+    }
+}
+
+void TControl::ColorChanged() { Invalidate(); }
+
+void TControl::SetParentFont(bool p)
+{
+    parentFont_ = p;
+    if (p) ParentFontChanged();
+}
+
+void TControl::ParentFontChanged()
+{
+    if (parentFont_ && parent_ && !(font_ == parent_->font_)) {
+        fontFromParent_ = true;
+        font_.Assign(&parent_->font_);
+        fontFromParent_ = false;
+    }
+}
+
+void TControl::FontChangedHandler(TObject*)
+{
+    if (!fontFromParent_) parentFont_ = false;
+    FontChanged();
+}
+
+void TControl::FontChanged()
+{
+    Perform(CM_FONTCHANGED);
+    Invalidate();
+}
+
+void TControl::SetText(const String& s)
+{
+    if (s == GetText()) return;
+    TextChanged(s);
+    Perform(CM_TEXTCHANGED);
+}
+
+void TControl::TextChanged(const String& text)
+{
+    text_ = text;
+    Invalidate();
+}
+
+void TControl::Invalidate()
+{
+    if (parent_ && parent_->HandleAllocated() && visible_) {
+        RECT r = BoundsRect();
+        InvalidateRect(parent_->handle_, &r, FALSE);
+    }
+}
+
+void TControl::Update()
+{
+    if (parent_) parent_->Update();
+}
+
+void TControl::Repaint()
+{
+    Invalidate();
+    Update();
+}
+
+void TControl::BringToFront()
+{
+    if (!parent_) return;
+    auto& v = parent_->controls_;
+    std::erase(v, this);
+    v.push_back(this);
+    Invalidate();
+}
+
+void TControl::SendToBack()
+{
+    if (!parent_) return;
+    auto& v = parent_->controls_;
+    std::erase(v, this);
+    v.insert(v.begin(), this);
+    Invalidate();
+}
+
+LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    TMessage m{msg, wParam, lParam, 0};
+    WindowProc(m);
+    return m.Result;
+}
+
+void TControl::WndProc(TMessage& m)
+{
+    switch (m.Msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
+        TMouseButton b = (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK)   ? TMouseButton::mbLeft
+                         : (m.Msg == WM_RBUTTONDOWN || m.Msg == WM_RBUTTONDBLCLK) ? TMouseButton::mbRight
+                                                                                  : TMouseButton::mbMiddle;
+        bool dbl = m.Msg == WM_LBUTTONDBLCLK || m.Msg == WM_RBUTTONDBLCLK || m.Msg == WM_MBUTTONDBLCLK;
+        if (b == TMouseButton::mbLeft && (controlStyle_ & csClickEvents)) clicked_ = true;
+        if (dbl && b == TMouseButton::mbLeft && OnDblClick) OnDblClick(this);
+        MouseDown(b, KeysToShiftState(m.WParam) | (dbl ? unsigned(ssDouble) : 0u), GET_X_LPARAM(m.LParam),
+                  GET_Y_LPARAM(m.LParam));
+        break;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+        TMouseButton b = m.Msg == WM_LBUTTONUP   ? TMouseButton::mbLeft
+                         : m.Msg == WM_RBUTTONUP ? TMouseButton::mbRight
+                                                 : TMouseButton::mbMiddle;
+        int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
+        bool click = b == TMouseButton::mbLeft && clicked_;
+        if (b == TMouseButton::mbLeft) clicked_ = false;
+        // Keep ourselves alive-safe: the handler may hide or move the control.
+        if (click && x >= 0 && y >= 0 && x < width_ && y < height_) Click();
+        if (!Destroying()) MouseUp(b, KeysToShiftState(m.WParam), x, y);
+        break;
+    }
+    case WM_MOUSEMOVE:
+        MouseMove(KeysToShiftState(m.WParam), GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+        break;
+    default:
+        break;
+    }
+    Dispatch(m);
+}
+
+void TControl::Dispatch(TMessage& m)
+{
+    switch (m.Msg) {
+    case CM_MOUSEENTER:
+        if (m.LParam == 0 || m.LParam == LPARAM(this)) {
+            mouseInControl_ = true;
+            if (OnMouseEnter) OnMouseEnter(this);
+        }
+        if (parent_) parent_->Perform(CM_MOUSEENTER, 0, m.LParam ? m.LParam : LPARAM(this));
+        return;
+    case CM_MOUSELEAVE:
+        if (m.LParam == 0 || m.LParam == LPARAM(this)) {
+            mouseInControl_ = false;
+            if (OnMouseLeave) OnMouseLeave(this);
+        }
+        if (parent_) parent_->Perform(CM_MOUSELEAVE, 0, m.LParam ? m.LParam : LPARAM(this));
+        return;
+    default:
+        TComponent::Dispatch(m);
+    }
+}
+
+void TControl::Click()
+{
+    if (OnClick) OnClick(this);
+}
+
+void TControl::MouseDown(TMouseButton b, TShiftState s, int x, int y)
+{
+    if (OnMouseDown) OnMouseDown(this, b, s, x, y);
+}
+
+void TControl::MouseUp(TMouseButton b, TShiftState s, int x, int y)
+{
+    if (OnMouseUp) OnMouseUp(this, b, s, x, y);
+}
+
+void TControl::MouseMove(TShiftState s, int x, int y)
+{
+    if (OnMouseMove) OnMouseMove(this, s, x, y);
+}
+
+// ---------------------------------------------------------------- TGraphicControl
+
+void TGraphicControl::PaintTo(HDC dc)
+{
+    canvas_.SetHandle(dc);
+    canvas_.Font().Assign(&Font());
+    canvas_.Brush().SetColor(Color());
+    Paint();
+    canvas_.SetHandle(nullptr);
+}
+
+void TGraphicControl::Dispatch(TMessage& m)
+{
+    if (m.Msg == WM_PAINT && m.WParam) {
+        PaintTo(HDC(m.WParam));
+        return;
+    }
+    TControl::Dispatch(m);
+}
+
+// ---------------------------------------------------------------- TWinControl
+
+LRESULT CALLBACK ControlWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto* c = static_cast<TWinControl*>(GetPropW(wnd, kControlProp));
+    if (!c && creatingControl) {
+        c = creatingControl;
+        creatingControl = nullptr;
+        c->handle_ = wnd;
+        SetPropW(wnd, kControlProp, c);
+    }
+    if (!c) return DefWindowProcW(wnd, msg, wParam, lParam);
+    TMessage m{msg, wParam, lParam, 0};
+    try {
+        c->WindowProc(m);
+    } catch (const std::exception& e) {
+        ApplicationHandleException(e);
+    }
+    return m.Result;
+}
+
+TWinControl* TWinControl::FindControl(HWND wnd)
+{
+    if (!wnd) return nullptr;
+    return static_cast<TWinControl*>(GetPropW(wnd, kControlProp));
+}
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+
+TWinControl::~TWinControl()
+{
+    SetState(csDestroying);
+    // Children that we do not own still leave the tree with us.
+    while (!controls_.empty()) {
+        TControl* c = controls_.back();
+        RemoveControl(c);
+    }
+    DestroyHandle();
+    if (brush_) DeleteObject(brush_);
+}
+
+HWND TWinControl::Handle()
+{
+    HandleNeeded();
+    return handle_;
+}
+
+void TWinControl::HandleNeeded()
+{
+    if (handle_) return;
+    if (parent_) parent_->HandleNeeded();
+    if (!handle_) CreateHandle();
+}
+
+void TWinControl::CreateParams(TCreateParams& p)
+{
+    p.Caption = text_;
+    p.Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    if (Visible()) p.Style |= WS_VISIBLE;
+    if (!Enabled()) p.Style |= WS_DISABLED;
+    if (tabStop_) p.Style |= WS_TABSTOP;
+    p.X = left_;
+    p.Y = top_;
+    p.Width = width_;
+    p.Height = height_;
+    p.WndParent = parent_ ? parent_->handle_ : nullptr;
+    p.WinClassName = ClassName();
+}
+
+void TWinControl::CreateHandle()
+{
+    if (handle_ || creating_) return;
+    creating_ = true;
+    try {
+        CreateWnd();
+    } catch (...) {
+        creating_ = false;
+        throw;
+    }
+    creating_ = false;
+    HandleCreated();
+    SendMessageW(handle_, WM_SETFONT, WPARAM(Font().Handle()), FALSE);
+    // Children get their windows now, in z-order (the first one at the bottom).
+    for (TControl* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) {
+            w->CreateHandle();
+            SetWindowPos(w->handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    RECT r;
+    GetClientRect(handle_, &r);
+    lastClientW_ = r.right;
+    lastClientH_ = r.bottom;
+    AlignControls();
+}
+
+void TWinControl::CreateWnd()
+{
+    TCreateParams p;
+    CreateParams(p);
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    WNDCLASSEXW existing{sizeof existing};
+    if (!GetClassInfoExW(inst, p.WinClassName.c_str(), &existing)) {
+        WNDCLASSEXW wc{sizeof wc};
+        if (!p.SubclassOf.empty()) {
+            if (!GetClassInfoExW(nullptr, p.SubclassOf.c_str(), &wc) &&
+                !GetClassInfoExW(inst, p.SubclassOf.c_str(), &wc))
+                throw EOutOfResources(L"Не найден класс окна " + p.SubclassOf);
+            wc.cbSize = sizeof wc;
+            SystemProcs()[p.WinClassName] = wc.lpfnWndProc;
+        } else {
+            wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+            wc.style = p.ClassStyle;
+            SystemProcs()[p.WinClassName] = DefWindowProcW;
+        }
+        wc.lpfnWndProc = ControlWndProc;
+        wc.hInstance = inst;
+        wc.lpszClassName = p.WinClassName.c_str();
+        wc.style &= ~CS_GLOBALCLASS;
+        if (!RegisterClassExW(&wc)) throw EOutOfResources(L"Не удается зарегистрировать класс окна " + p.WinClassName);
+    }
+    ownClass_ = p.SubclassOf.empty();
+    defWndProc_ = SystemProcs()[p.WinClassName];
+    if (!defWndProc_) defWndProc_ = DefWindowProcW;
+    creatingControl = this;
+    HWND h = CreateWindowExW(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width,
+                             p.Height, p.WndParent, nullptr, inst, nullptr);
+    creatingControl = nullptr;
+    if (!h) {
+        handle_ = nullptr;
+        throw EOutOfResources(L"Не удается создать окно " + p.WinClassName);
+    }
+    handle_ = h;
+}
+
+void TWinControl::DestroyHandle()
+{
+    if (!handle_) return;
+    for (TControl* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+    DestroyWnd();
+}
+
+void TWinControl::DestroyWnd()
+{
+    // Keep the text: the window takes it with it.
+    if (handle_) {
+        text_ = GetText();
+        HWND h = handle_;
+        DestroyWindow(h);
+        RemovePropW(h, kControlProp);
+        handle_ = nullptr;
+    }
+}
+
+void TWinControl::RecreateWnd()
+{
+    if (!handle_) return;
+    DestroyHandle();
+    HandleNeeded();
+    Perform(CM_RECREATEWND);
+}
+
+void TWinControl::InsertControl(TControl* c)
+{
+    c->parent_ = this;
+    controls_.push_back(c);
+    c->ParentFontChanged();
+    c->ParentColorChanged();
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+        if (handle_) {
+            if (w->handle_) {
+                ::SetParent(w->handle_, handle_);
+            } else {
+                w->CreateHandle();
+            }
+            SetWindowPos(w->handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    } else {
+        c->Invalidate();
+    }
+    Perform(CM_CONTROLLISTCHANGE, WPARAM(c), TRUE);
+    if (c->Align() != TAlign::alNone) AlignControls();
+}
+
+void TWinControl::RemoveControl(TControl* c)
+{
+    auto it = std::find(controls_.begin(), controls_.end(), c);
+    if (it == controls_.end()) return;
+    if (!Destroying()) Perform(CM_CONTROLLISTCHANGE, WPARAM(c), FALSE);
+    c->Invalidate();
+    if (captureControl_ == c) captureControl_ = nullptr;
+    controls_.erase(std::find(controls_.begin(), controls_.end(), c));
+    c->parent_ = nullptr;
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+        if (w->handle_ && !Destroying()) w->DestroyHandle();
+    }
+    if (!Destroying() && c->Align() != TAlign::alNone) AlignControls();
+}
+
+TControl* TWinControl::ControlAtPos(POINT p, bool allowDisabled) const
+{
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+        TControl* c = *it;
+        if (dynamic_cast<TWinControl*>(c)) continue;
+        if (!c->Visible() || (!allowDisabled && !c->Enabled())) continue;
+        RECT r = c->BoundsRect();
+        if (PtInRect(&r, p)) return c;
+    }
+    return nullptr;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height)
+{
+    ApplyConstraints(width, height);
+    if (left == left_ && top == top_ && width == width_ && height == height_) return;
+    bool resized = width != width_ || height != height_;
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    if (handle_) SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (resized) ChildResized();
+    BoundsChanged();
+    if (resized && OnResize) OnResize(this);
+}
+
+void TWinControl::UpdateBounds()
+{
+    if (!handle_) return;
+    RECT r;
+    GetWindowRect(handle_, &r);
+    HWND parent = GetParent(handle_);
+    if (parent && (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD)) MapWindowPoints(nullptr, parent, (POINT*)&r, 2);
+    bool resized = r.right - r.left != width_ || r.bottom - r.top != height_;
+    left_ = r.left;
+    top_ = r.top;
+    width_ = r.right - r.left;
+    height_ = r.bottom - r.top;
+    if (resized) {
+        ChildResized();
+        if (OnResize) OnResize(this);
+    }
+}
+
+// Our client size changed: move anchored children and realign aligned ones.
+void TWinControl::ChildResized()
+{
+    if (!handle_) return;
+    RECT r;
+    GetClientRect(handle_, &r);
+    int w = r.right, h = r.bottom;
+    if (lastClientW_ >= 0) {
+        int dx = w - lastClientW_, dy = h - lastClientH_;
+        if (dx || dy) {
+            for (TControl* c : std::vector<TControl*>(controls_)) {
+                if (c->Align() != TAlign::alNone) continue;
+                TAnchors a = c->Anchors();
+                int l = c->left_, t = c->top_, cw = c->width_, ch = c->height_;
+                if (a & akRight) {
+                    if (a & akLeft) cw += dx; else l += dx;
+                }
+                if (a & akBottom) {
+                    if (a & akTop) ch += dy; else t += dy;
+                }
+                c->SetBounds(l, t, cw, ch);
+            }
+        }
+    }
+    lastClientW_ = w;
+    lastClientH_ = h;
+    AlignControls();
+}
+
+void TWinControl::AlignControls()
+{
+    if (!handle_) return;
+    RECT r = ClientRect();
+    auto place = [&](TAlign which) {
+        for (TControl* c : std::vector<TControl*>(controls_)) {
+            if (c->Align() != which || !c->Visible()) continue;
+            switch (which) {
+            case TAlign::alTop: c->SetBounds(r.left, r.top, r.right - r.left, c->height_); r.top += c->height_; break;
+            case TAlign::alBottom: c->SetBounds(r.left, r.bottom - c->height_, r.right - r.left, c->height_); r.bottom -= c->height_; break;
+            case TAlign::alLeft: c->SetBounds(r.left, r.top, c->width_, r.bottom - r.top); r.left += c->width_; break;
+            case TAlign::alRight: c->SetBounds(r.right - c->width_, r.top, c->width_, r.bottom - r.top); r.right -= c->width_; break;
+            case TAlign::alClient: c->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); break;
+            default: break;
+            }
+        }
+    };
+    place(TAlign::alTop);
+    place(TAlign::alBottom);
+    place(TAlign::alLeft);
+    place(TAlign::alRight);
+    place(TAlign::alClient);
+}
+
+int TWinControl::ClientWidth() const
+{
+    if (!handle_) return width_;
+    RECT r;
+    GetClientRect(handle_, &r);
+    return r.right;
+}
+
+int TWinControl::ClientHeight() const
+{
+    if (!handle_) return height_;
+    RECT r;
+    GetClientRect(handle_, &r);
+    return r.bottom;
+}
+
+void TWinControl::SetVisible(bool v)
+{
+    if (v == Visible()) return;
+    TControl::SetVisible(v);
+    if (handle_) {
+        bool wasShowing = IsWindowVisible(handle_) != 0;
+        ShowWindow(handle_, v ? SW_SHOWNA : SW_HIDE);
+        if (wasShowing != (IsWindowVisible(handle_) != 0)) Perform(CM_SHOWINGCHANGED);
+    }
+}
+
+bool TWinControl::Showing() const { return handle_ && IsWindowVisible(handle_); }
+
+void TWinControl::SetEnabled(bool e)
+{
+    if (e == Enabled()) return;
+    TControl::SetEnabled(e);
+    if (handle_) EnableWindow(handle_, e);
+}
+
+void TWinControl::Invalidate()
+{
+    if (handle_) InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void TWinControl::Update()
+{
+    if (handle_) UpdateWindow(handle_);
+}
+
+void TWinControl::BringToFront()
+{
+    TControl::BringToFront();
+    if (handle_) SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TWinControl::SendToBack()
+{
+    TControl::SendToBack();
+    if (handle_) SetWindowPos(handle_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TWinControl::SetFocus()
+{
+    if (handle_) ::SetFocus(handle_);
+}
+
+bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
+
+bool TWinControl::CanFocus() const { return handle_ && IsWindowVisible(handle_) && IsWindowEnabled(handle_); }
+
+String TWinControl::GetText() const
+{
+    if (!handle_) return text_;
+    int n = GetWindowTextLengthW(handle_);
+    String s(size_t(n) + 1, L'\0');
+    n = GetWindowTextW(handle_, s.data(), n + 1);
+    s.resize(size_t(n));
+    return s;
+}
+
+void TWinControl::TextChanged(const String& text)
+{
+    text_ = text;
+    if (handle_) SetWindowTextW(handle_, text.c_str());
+    Invalidate();
+}
+
+void TWinControl::FontChanged()
+{
+    if (handle_) SendMessageW(handle_, WM_SETFONT, WPARAM(Font().Handle()), TRUE);
+    for (TControl* c : controls_) c->ParentFontChanged();
+    TControl::FontChanged();
+}
+
+void TWinControl::ColorChanged()
+{
+    for (TControl* c : controls_) c->ParentColorChanged();
+    TControl::ColorChanged();
+}
+
+HBRUSH TWinControl::ColorBrush()
+{
+    if (!brush_ || brushColor_ != Color()) {
+        if (brush_) DeleteObject(brush_);
+        brush_ = CreateSolidBrush(ColorToRGB(Color()));
+        brushColor_ = Color();
+    }
+    return brush_;
+}
+
+void TWinControl::KeyDown(WORD& key, TShiftState shift)
+{
+    if (OnKeyDown) OnKeyDown(this, key, shift);
+}
+
+void TWinControl::KeyUp(WORD& key, TShiftState shift)
+{
+    if (OnKeyUp) OnKeyUp(this, key, shift);
+}
+
+void TWinControl::KeyPress(wchar_t& key)
+{
+    if (OnKeyPress) OnKeyPress(this, key);
+}
+
+void TWinControl::MouseToChildren(TMessage& m, bool& handled)
+{
+    handled = false;
+    POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+    TControl* target = captureControl_;
+    if (!target) target = ControlAtPos(p);
+    if (m.Msg == WM_MOUSEMOVE) UpdateMouseControl(target ? target : this);
+    if (!target) return;
+    bool down = m.Msg == WM_LBUTTONDOWN || m.Msg == WM_RBUTTONDOWN || m.Msg == WM_MBUTTONDOWN ||
+                m.Msg == WM_LBUTTONDBLCLK || m.Msg == WM_RBUTTONDBLCLK || m.Msg == WM_MBUTTONDBLCLK;
+    bool up = m.Msg == WM_LBUTTONUP || m.Msg == WM_RBUTTONUP || m.Msg == WM_MBUTTONUP;
+    if (down && (target->ControlStyle() & csCaptureMouse)) {
+        captureControl_ = target;
+        SetCapture(handle_);
+    }
+    LPARAM lp = MAKELPARAM(p.x - target->Left(), p.y - target->Top());
+    if (up) {
+        captureControl_ = nullptr;
+        if (GetCapture() == handle_) ReleaseCapture();
+    }
+    target->Perform(m.Msg, m.WParam, lp);
+    handled = true;
+}
+
+void TWinControl::UpdateMouseControl(TControl* c)
+{
+    if (c == mouseControl) return;
+    TControl* old = mouseControl;
+    mouseControl = c;
+    if (old) old->Perform(CM_MOUSELEAVE);
+    if (c) c->Perform(CM_MOUSEENTER);
+    if (!trackingLeave_ && handle_) {
+        TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, handle_, 0};
+        trackingLeave_ = TrackMouseEvent(&t) != 0;
+    }
+}
+
+void TWinControl::WndProc(TMessage& m)
+{
+    switch (m.Msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_MOUSEMOVE: {
+        bool handled;
+        MouseToChildren(m, handled);
+        if (handled) return;
+        break;
+    }
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+        WORD key = WORD(m.WParam);
+        KeyDown(key, KeyboardShiftState());
+        if (key == 0) return;
+        m.WParam = key;
+        break;
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+        WORD key = WORD(m.WParam);
+        KeyUp(key, KeyboardShiftState());
+        if (key == 0) return;
+        m.WParam = key;
+        break;
+    }
+    case WM_CHAR: {
+        wchar_t ch = wchar_t(m.WParam);
+        KeyPress(ch);
+        if (ch == 0) return;
+        m.WParam = ch;
+        break;
+    }
+    default:
+        break;
+    }
+    TControl::WndProc(m);
+}
+
+void TWinControl::Dispatch(TMessage& m)
+{
+    switch (m.Msg) {
+    case WM_PAINT:
+        if (ownClass_) {
+            WMPaint(m);
+            return;
+        }
+        break;
+    case WM_ERASEBKGND:
+        if (ownClass_) {
+            m.Result = 1;
+            return;
+        }
+        break;
+    case WM_PRINTCLIENT:
+        if (ownClass_) {
+            HDC dc = HDC(m.WParam);
+            PaintWindow(dc);
+            PaintControls(dc);
+            return;
+        }
+        break;
+    case WM_SIZE:
+    case WM_MOVE:
+        DefaultHandler(m);
+        UpdateBounds();
+        return;
+    case WM_SETCURSOR:
+        if (HWND(m.WParam) == handle_ && LOWORD(m.LParam) == HTCLIENT) {
+            POINT p;
+            GetCursorPos(&p);
+            ::ScreenToClient(handle_, &p);
+            TControl* c = ControlAtPos(p);
+            TCursor cur = c && c->Cursor() != crDefault ? c->Cursor() : Cursor();
+            if (cur != crDefault) {
+                ::SetCursor(CursorHandle(cur));
+                m.Result = TRUE;
+                return;
+            }
+        }
+        break;
+    case WM_MOUSELEAVE:
+        trackingLeave_ = false;
+        UpdateMouseControl(nullptr);
+        break;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM: {
+        HWND child = nullptr;
+        if (m.Msg == WM_COMMAND) child = HWND(m.LParam);
+        else if (m.Msg == WM_NOTIFY) child = reinterpret_cast<NMHDR*>(m.LParam)->hwndFrom;
+        else if (m.Msg == WM_DRAWITEM) child = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam)->hwndItem;
+        else if (m.Msg == WM_MEASUREITEM) child = GetDlgItem(handle_, int(reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam)->CtlID));
+        else child = HWND(m.LParam);
+        if (TWinControl* c = FindControl(child); c && c != this) {
+            m.Result = c->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+            return;
+        }
+        break;
+    }
+    case CN_CTLCOLOREDIT:
+    case CN_CTLCOLORSTATIC:
+    case CN_CTLCOLORLISTBOX: {
+        HDC dc = HDC(m.WParam);
+        SetTextColor(dc, ColorToRGB(Font().Color()));
+        SetBkColor(dc, ColorToRGB(Color()));
+        m.Result = LRESULT(ColorBrush());
+        return;
+    }
+    case WM_MOUSEWHEEL:
+        if (Perform(CM_MOUSEWHEEL, m.WParam, m.LParam)) {
+            m.Result = 0;
+            return;
+        }
+        break;
+    case WM_SETFOCUS:
+        if (OnEnter) OnEnter(this);
+        break;
+    case WM_KILLFOCUS:
+        Perform(CM_EXIT);
+        if (OnExit) OnExit(this);
+        break;
+    case WM_GETMINMAXINFO: {
+        auto* mm = reinterpret_cast<MINMAXINFO*>(m.LParam);
+        const auto& c = Constraints();
+        if (c.MinWidth > 0) mm->ptMinTrackSize.x = c.MinWidth;
+        if (c.MinHeight > 0) mm->ptMinTrackSize.y = c.MinHeight;
+        if (c.MaxWidth > 0) mm->ptMaxTrackSize.x = c.MaxWidth;
+        if (c.MaxHeight > 0) mm->ptMaxTrackSize.y = c.MaxHeight;
+        break;
+    }
+    case WM_NCDESTROY:
+        DefaultHandler(m);
+        RemovePropW(handle_, kControlProp);
+        handle_ = nullptr;
+        return;
+    default:
+        break;
+    }
+    TControl::Dispatch(m);
+}
+
+void TWinControl::DefaultHandler(TMessage& m)
+{
+    if (!handle_) return;
+    if (m.Msg >= CM_BASE && m.Msg < CM_BASE + 0x1000) return;   // our notifications end here
+    m.Result = CallWindowProcW(defWndProc_ ? defWndProc_ : DefWindowProcW, handle_, m.Msg, m.WParam, m.LParam);
+}
+
+void TWinControl::PaintWindow(HDC dc)
+{
+    RECT r = ClientRect();
+    FillRect(dc, &r, ColorBrush());
+}
+
+void TWinControl::PaintControls(HDC dc, TControl* first)
+{
+    bool started = first == nullptr;
+    for (TControl* c : controls_) {
+        if (!started) {
+            started = c == first;
+            continue;
+        }
+        auto* g = dynamic_cast<TGraphicControl*>(c);
+        if (!g || !g->Visible()) continue;
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, g->Left(), g->Top(), g->Left() + g->Width(), g->Top() + g->Height());
+        POINT org;
+        GetViewportOrgEx(dc, &org);
+        SetViewportOrgEx(dc, org.x + g->Left(), org.y + g->Top(), nullptr);
+        g->Perform(WM_PAINT, WPARAM(dc), 0);
+        RestoreDC(dc, saved);
+    }
+}
+
+void TWinControl::WMPaint(TMessage& m)
+{
+    PAINTSTRUCT ps;
+    HDC dc = m.WParam ? HDC(m.WParam) : BeginPaint(handle_, &ps);
+    RECT r = ClientRect();
+    if (doubleBuffered_ && !m.WParam && r.right > 0 && r.bottom > 0) {
+        HDC mem = CreateCompatibleDC(dc);
+        HBITMAP bmp = CreateCompatibleBitmap(dc, r.right, r.bottom);
+        HGDIOBJ old = SelectObject(mem, bmp);
+        PaintWindow(mem);
+        PaintControls(mem);
+        BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+               ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+        SelectObject(mem, old);
+        DeleteObject(bmp);
+        DeleteDC(mem);
+    } else {
+        PaintWindow(dc);
+        PaintControls(dc);
+    }
+    if (!m.WParam) EndPaint(handle_, &ps);
+}
+
+// ---------------------------------------------------------------- TCustomControl
+
+void TCustomControl::PaintWindow(HDC dc)
+{
+    canvas_.SetHandle(dc);
+    canvas_.Font().Assign(&Font());
+    canvas_.Brush().SetColor(Color());
+    Paint();
+    canvas_.SetHandle(nullptr);
+}
+
+void TCustomControl::Paint()
+{
+    canvas_.Brush().SetColor(Color());
+    canvas_.FillRect(ClientRect());
+}

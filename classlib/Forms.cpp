@@ -1,0 +1,388 @@
+#include "classlib/Forms.h"
+
+#include <algorithm>
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+void InitApplication()
+{
+    if (!Application) Application = new TApplication(nullptr);
+    if (!Screen) Screen = new TScreen(nullptr);
+}
+
+void DoneApplication()
+{
+    TComponent* a = Application;
+    Application = nullptr;
+    Free(a);
+    TComponent* s = Screen;
+    Screen = nullptr;
+    Free(s);
+}
+
+void ApplicationHandleException(const std::exception& e)
+{
+    if (Application)
+        Application->HandleException(e);
+    else
+        MessageBoxW(nullptr, Utf8ToString(e.what()).c_str(), L"Ошибка", MB_OK | MB_ICONSTOP);
+}
+
+// ---------------------------------------------------------------- TCustomForm
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner)
+{
+    TControl::SetVisible(false);
+    SetBounds(0, 0, 320, 240);
+    SetControlStyle(ControlStyle() | csAcceptsControls);
+    if (Application) Application->AddForm(this);
+}
+
+TCustomForm::~TCustomForm()
+{
+    SetState(csDestroying);
+    if (OnDestroy) OnDestroy(this);
+    if (Application) Application->RemoveForm(this);
+}
+
+DWORD TCustomForm::StyleFor() const
+{
+    DWORD s = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    switch (borderStyle_) {
+    case TFormBorderStyle::bsNone: s |= WS_POPUP; break;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsToolWindow: s |= WS_CAPTION | WS_BORDER; break;
+    case TFormBorderStyle::bsSizeable:
+    case TFormBorderStyle::bsSizeToolWin: s |= WS_CAPTION | WS_THICKFRAME; break;
+    case TFormBorderStyle::bsDialog: s |= WS_POPUP | WS_CAPTION | DS_MODALFRAME; break;
+    }
+    if (borderStyle_ != TFormBorderStyle::bsNone && (borderIcons_ & biSystemMenu)) {
+        s |= WS_SYSMENU;
+        if (borderStyle_ != TFormBorderStyle::bsDialog && borderStyle_ != TFormBorderStyle::bsToolWindow &&
+            borderStyle_ != TFormBorderStyle::bsSizeToolWin) {
+            if (borderIcons_ & biMinimize) s |= WS_MINIMIZEBOX;
+            if (borderIcons_ & biMaximize) s |= WS_MAXIMIZEBOX;
+        }
+    }
+    return s;
+}
+
+DWORD TCustomForm::ExStyleFor() const
+{
+    DWORD ex = 0;
+    if (borderStyle_ == TFormBorderStyle::bsDialog) ex |= WS_EX_DLGMODALFRAME;
+    if (borderStyle_ == TFormBorderStyle::bsToolWindow || borderStyle_ == TFormBorderStyle::bsSizeToolWin)
+        ex |= WS_EX_TOOLWINDOW;
+    return ex;
+}
+
+void TCustomForm::CreateParams(TCreateParams& p)
+{
+    TWinControl::CreateParams(p);
+    p.Style = StyleFor();
+    p.ExStyle = ExStyleFor();
+    p.WndParent = Application ? Application->Handle() : nullptr;
+}
+
+void TCustomForm::ApplyStyles()
+{
+    if (!HandleAllocated()) return;
+    DWORD keep = GetWindowLongW(handle_, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE);
+    SetWindowLongW(handle_, GWL_STYLE, LONG(StyleFor() | keep));
+    SetWindowLongW(handle_, GWL_EXSTYLE, LONG(ExStyleFor()));
+    SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateBounds();
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle s)
+{
+    if (s == borderStyle_) return;
+    borderStyle_ = s;
+    ApplyStyles();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons i)
+{
+    if (i == borderIcons_) return;
+    borderIcons_ = i;
+    ApplyStyles();
+}
+
+TWindowState TCustomForm::WindowState() const
+{
+    if (!HandleAllocated()) return TWindowState::wsNormal;
+    if (IsIconic(handle_)) return TWindowState::wsMinimized;
+    if (IsZoomed(handle_)) return TWindowState::wsMaximized;
+    return TWindowState::wsNormal;
+}
+
+void TCustomForm::SetWindowState(TWindowState s)
+{
+    if (!HandleAllocated() || !Visible()) return;
+    ShowWindow(handle_, s == TWindowState::wsMinimized   ? SW_MINIMIZE
+                        : s == TWindowState::wsMaximized ? SW_MAXIMIZE
+                                                         : SW_RESTORE);
+}
+
+void TCustomForm::CenterOnScreen()
+{
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    SetBounds((sw - Width()) / 2, (sh - Height()) / 2, Width(), Height());
+}
+
+void TCustomForm::SetVisible(bool v)
+{
+    if (v == Visible() && (!v || Showing())) return;
+    if (v) {
+        HandleNeeded();
+        if (position_ == TPosition::poScreenCenter || position_ == TPosition::poDesktopCenter) CenterOnScreen();
+        TControl::SetVisible(true);
+        DoShow();
+        if (!Visible()) return;   // OnShow may have hidden us again
+        ShowWindow(handle_, SW_SHOWNORMAL);
+        SetForegroundWindow(handle_);
+        showing_ = true;
+        Perform(CM_SHOWINGCHANGED);
+        if (Application && Application->MainForm() == this && Application->Handle())
+            ShowWindow(Application->Handle(), SW_SHOWNOACTIVATE);
+    } else {
+        TControl::SetVisible(false);
+        if (HandleAllocated()) {
+            DoHide();
+            ShowWindow(handle_, SW_HIDE);
+        }
+        showing_ = false;
+        Perform(CM_SHOWINGCHANGED);
+    }
+}
+
+bool TCustomForm::Showing() const { return HandleAllocated() && IsWindowVisible(handle_); }
+
+void TCustomForm::DoShow()
+{
+    if (OnShow) OnShow(this);
+}
+
+void TCustomForm::DoHide()
+{
+    if (OnHide) OnHide(this);
+}
+
+bool TCustomForm::CloseQuery()
+{
+    bool can = true;
+    if (OnCloseQuery) OnCloseQuery(this, can);
+    return can;
+}
+
+void TCustomForm::Close()
+{
+    if (!CloseQuery()) return;
+    TCloseAction action = TCloseAction::caHide;
+    if (OnClose) OnClose(this, action);
+    if (action == TCloseAction::caNone) return;
+    if (Application && Application->MainForm() == this) {
+        Application->Terminate();
+    } else if (action == TCloseAction::caHide) {
+        Hide();
+    } else if (action == TCloseAction::caMinimize) {
+        SetWindowState(TWindowState::wsMinimized);
+    } else {
+        Release();
+    }
+}
+
+void TCustomForm::Release()
+{
+    if (HandleAllocated()) PostMessageW(handle_, CM_RELEASE, 0, 0);
+}
+
+bool TCustomForm::Active() const { return HandleAllocated() && GetActiveWindow() == handle_; }
+
+void TCustomForm::SetActiveControl(TWinControl* c)
+{
+    activeControl_ = c;
+    if (c && Showing()) c->SetFocus();
+}
+
+void TCustomForm::AfterConstruction()
+{
+    if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::Dispatch(TMessage& m)
+{
+    switch (m.Msg) {
+    case WM_CLOSE:
+        Close();
+        return;
+    case CM_RELEASE:
+        Free(this);
+        return;
+    case WM_ACTIVATE:
+        TWinControl::Dispatch(m);
+        if (LOWORD(m.WParam) == WA_INACTIVE) {
+            if (OnDeactivate) OnDeactivate(this);
+        } else {
+            if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
+            if (OnActivate) OnActivate(this);
+        }
+        return;
+    default:
+        TWinControl::Dispatch(m);
+    }
+}
+
+// ---------------------------------------------------------------- TApplication
+
+LRESULT CALLBACK TApplication::AppWndProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
+{
+    if (msg == WM_CLOSE) {
+        if (Application && Application->MainForm()) Application->MainForm()->Close();
+        return 0;
+    }
+    return DefWindowProcW(wnd, msg, w, l);
+}
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner)
+{
+    WNDCLASSEXW wc{sizeof wc};
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    if (!GetClassInfoExW(inst, L"TApplication", &wc)) {
+        wc = WNDCLASSEXW{sizeof wc};
+        wc.lpfnWndProc = AppWndProc;
+        wc.hInstance = inst;
+        wc.hIcon = LoadIconW(inst, L"MAINICON");
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = L"TApplication";
+        RegisterClassExW(&wc);
+    }
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    title_ = ExtractFileName(path);
+    size_t dot = title_.rfind(L'.');
+    if (dot != String::npos) title_.resize(dot);
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    handle_ = CreateWindowExW(0, L"TApplication", title_.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, sw / 2, sh / 2,
+                              0, 0, nullptr, nullptr, inst, nullptr);
+}
+
+TApplication::~TApplication()
+{
+    SetState(csDestroying);
+    // Forms go first (they are owned by us), then our window.
+    while (ComponentCount() > 0) {
+        TComponent* c = Components(ComponentCount() - 1);
+        Free(c);
+    }
+    if (handle_) DestroyWindow(handle_);
+}
+
+void TApplication::SetTitle(const String& t)
+{
+    title_ = t;
+    if (handle_) SetWindowTextW(handle_, t.c_str());
+}
+
+void TApplication::RemoveForm(TCustomForm* f)
+{
+    std::erase(forms_, f);
+    if (mainForm_ == f) mainForm_ = nullptr;
+}
+
+void TApplication::Notification(TComponent* c, TOperation op)
+{
+    TComponent::Notification(c, op);
+    if (op == TOperation::opRemove && c == mainForm_) mainForm_ = nullptr;
+}
+
+bool TApplication::HandleMessage()
+{
+    MSG msg;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (OnIdle) OnIdle(this);
+    }
+    int r = GetMessageW(&msg, nullptr, 0, 0);
+    if (r <= 0) {
+        terminated_ = true;
+        return false;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+    return true;
+}
+
+void TApplication::ProcessMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void TApplication::Run()
+{
+    if (mainForm_) mainForm_->Show();
+    while (!terminated_) {
+        try {
+            if (!HandleMessage()) break;
+        } catch (const std::exception& e) {
+            HandleException(e);
+        }
+    }
+}
+
+void TApplication::Terminate()
+{
+    if (!terminated_) PostQuitMessage(0);
+    terminated_ = true;
+}
+
+void TApplication::HandleException(const std::exception& e)
+{
+    if (OnException)
+        OnException(this, e);
+    else
+        ShowException(e);
+}
+
+void TApplication::ShowException(const std::exception& e)
+{
+    String text;
+    if (auto* ex = dynamic_cast<const Exception*>(&e))
+        text = ex->Message();
+    else
+        text = Utf8ToString(e.what());
+    if (!text.empty() && text.back() != L'.') text += L".";
+    MessageBox(text, title_, MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const String& text, const String& caption, UINT flags)
+{
+    HWND owner = GetActiveWindow();
+    if (!owner) owner = handle_;
+    return ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+}
+
+// ---------------------------------------------------------------- TScreen
+
+RECT TScreen::WorkAreaRect() const
+{
+    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+    return r;
+}
+
+TCustomForm* TScreen::ActiveForm() const
+{
+    HWND a = GetActiveWindow();
+    return dynamic_cast<TCustomForm*>(TWinControl::FindControl(a));
+}

@@ -1,0 +1,147 @@
+// Forms, the application object and the screen.
+#pragma once
+#include <vector>
+
+#include "classlib/Controls.h"
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = unsigned;
+enum class TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter, poMainFormCenter };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+using TCloseEvent = Delegate<void(TObject*, TCloseAction&)>;
+using TCloseQueryEvent = Delegate<void(TObject*, bool&)>;
+
+class TCustomForm : public TWinControl {
+    DECLARE_CLASS(TCustomForm, TWinControl)
+public:
+    explicit TCustomForm(TComponent* owner);
+    ~TCustomForm() override;
+
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle s);
+    TBorderIcons BorderIcons() const { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons i);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition p) { position_ = p; }
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState s);
+
+    void SetVisible(bool v) override;
+    bool Showing() const override;
+    void Close();
+    void Release();   // frees the form once the current message has been handled
+    bool Active() const;
+    TWinControl* ActiveControl() const { return activeControl_; }
+    void SetActiveControl(TWinControl* c);
+
+    // Runs OnCreate; the application calls it once the form is fully built.
+    virtual void AfterConstruction();
+
+    void Dispatch(TMessage& message) override;
+
+    TNotifyEvent OnCreate, OnShow, OnHide, OnDestroy, OnActivate, OnDeactivate;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual bool CloseQuery();
+    DWORD StyleFor() const;
+    DWORD ExStyleFor() const;
+    void ApplyStyles();
+    void CenterOnScreen();
+
+private:
+    TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
+    TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+    TPosition position_ = TPosition::poDesigned;
+    TWinControl* activeControl_ = nullptr;
+    bool showing_ = false;
+};
+
+class TForm : public TCustomForm {
+    DECLARE_CLASS(TForm, TCustomForm)
+public:
+    explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+};
+
+using TExceptionEvent = Delegate<void(TObject*, const std::exception&)>;
+
+// The application: owns the hidden window that carries the task-bar button and
+// owns the forms, creates forms in order, runs the message loop and shows
+// exceptions that reach it.
+class TApplication : public TComponent {
+    DECLARE_CLASS(TApplication, TComponent)
+public:
+    explicit TApplication(TComponent* owner);
+    ~TApplication() override;
+
+    HWND Handle() const { return handle_; }
+    const String& Title() const { return title_; }
+    void SetTitle(const String& t);
+    TCustomForm* MainForm() const { return mainForm_; }
+    void Initialize() {}
+
+    // Creates a form owned by the application; the first one becomes the main form.
+    template <class T>
+    void CreateForm(T*& ref)
+    {
+        T* f = new T(this);
+        ref = f;
+        if (!mainForm_) mainForm_ = f;
+        f->AfterConstruction();
+    }
+
+    void Run();
+    void ProcessMessages();
+    bool HandleMessage();   // one message, waiting for it; false when WM_QUIT arrived
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    void HandleException(const std::exception& e);
+    void ShowException(const std::exception& e);
+    // Shows a message box owned by the active form with the application's title.
+    int MessageBox(const String& text, const String& caption, UINT flags);
+
+    TExceptionEvent OnException;
+    TNotifyEvent OnIdle;
+
+    // Forms register here so the application can find them by window.
+    void AddForm(TCustomForm* f) { forms_.push_back(f); }
+    void RemoveForm(TCustomForm* f);
+    const std::vector<TCustomForm*>& Forms() const { return forms_; }
+
+protected:
+    void Notification(TComponent* c, TOperation op) override;
+
+private:
+    static LRESULT CALLBACK AppWndProc(HWND, UINT, WPARAM, LPARAM);
+    HWND handle_ = nullptr;
+    String title_;
+    TCustomForm* mainForm_ = nullptr;
+    bool terminated_ = false;
+    std::vector<TCustomForm*> forms_;
+};
+
+class TScreen : public TComponent {
+    DECLARE_CLASS(TScreen, TComponent)
+public:
+    explicit TScreen(TComponent* owner) : TComponent(owner) {}
+    RECT WorkAreaRect() const;
+    int WorkAreaWidth() const { RECT r = WorkAreaRect(); return r.right - r.left; }
+    int WorkAreaHeight() const { RECT r = WorkAreaRect(); return r.bottom - r.top; }
+    int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+    int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+    TCustomForm* ActiveForm() const;
+};
+
+extern TApplication* Application;
+extern TScreen* Screen;
+
+// Creates the global Application and Screen (idempotent); frees them at exit.
+void InitApplication();
+void DoneApplication();

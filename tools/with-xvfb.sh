@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs a command on a private Xvfb display (1280x1024x24) with a warm wineserver.
+# Usage: with-xvfb.sh COMMAND [ARGS...]; the exit code is the command's.
+# The wineserver is started here, after DISPLAY is set, so that Wine's helper processes
+# (explorer, services) get this display and do not hold CTest's output pipes open.
+set -euo pipefail
+here=$(dirname "${BASH_SOURCE[0]}")
+[ -n "${TALVERA_ENV:-}" ] || . "$here/env.sh"
+
+tmp=$(mktemp -d)
+xvfb_pid=
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 200); do
+  [ -s "$tmp/display" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.05
+done
+[ -s "$tmp/display" ] || { echo "with-xvfb: Xvfb did not start:" >&2; cat "$tmp/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(cat "$tmp/display")"
+
+[ -f "$WINEPREFIX/system.reg" ] || "$here/make-prefix.sh"
+# A wineserver left from an earlier run would keep its helpers on another display.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -p
+wine cmd /c exit >/dev/null 2>&1 || true
+
+set +e
+"$@"
+rc=$?
+set -e
+exit "$rc"
