@@ -1,0 +1,96 @@
+// A tree view over the system's tree-view control: nodes with text, levels and
+// parents, the selected node, and the look the windows ask for.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <vector>
+
+#include "classlib/Controls.h"
+#include "classlib/StdCtrls.h"
+
+class TTreeView;
+class TTreeNodes;
+
+class TTreeNode {
+public:
+    const String& Text() const { return text_; }
+    void SetText(const String& t);
+    TTreeNode* Parent() const { return parent_; }
+    int Level() const;
+    int Count() const { return int(children_.size()); }
+    TTreeNode* Item(int i) const { return children_.at(size_t(i)); }
+    int Index() const;   // position among its siblings
+    bool Selected() const;
+    void Expand();
+    HTREEITEM ItemId() const { return item_; }
+    void* Data = nullptr;
+
+private:
+    friend class TTreeNodes;
+    TTreeNodes* owner_ = nullptr;
+    TTreeNode* parent_ = nullptr;
+    std::vector<TTreeNode*> children_;
+    String text_;
+    HTREEITEM item_ = nullptr;
+};
+
+// The nodes of a tree view, in tree order (a parent before its children).
+class TTreeNodes {
+public:
+    explicit TTreeNodes(TTreeView* view) : view_(view) {}
+    ~TTreeNodes();
+    int Count() const { return int(all_.size()); }
+    TTreeNode* Item(int i) const { return all_.at(size_t(i)); }
+    TTreeNode* operator[](int i) const { return Item(i); }
+    // A new top-level node after the last one (the sibling argument only says
+    // which tree level: nullptr or any top-level node).
+    TTreeNode* Add(TTreeNode* sibling, const String& text);
+    // A new last child of parent (nullptr: a top-level node).
+    TTreeNode* AddChild(TTreeNode* parent, const String& text);
+    void Delete(TTreeNode* node);
+    void Clear();
+    std::vector<TTreeNode*> TopLevel() const;
+    TTreeNode* FindItem(HTREEITEM item) const;
+    TTreeNode* GetFirstNode() const { return all_.empty() ? nullptr : all_.front(); }
+
+private:
+    friend class TTreeView;
+    friend class TTreeNode;
+    void InsertItem(TTreeNode* node);   // creates the system item
+    void Recreate();                    // after the window is (re)created
+    TTreeView* view_;
+    std::vector<TTreeNode*> all_;
+};
+
+class TTreeView : public TWinControl {
+    DECLARE_CLASS(TTreeView, TWinControl)
+public:
+    explicit TTreeView(TComponent* owner);
+    ~TTreeView() override;
+    TTreeNodes& Items() { return items_; }
+    TTreeNode* Selected() const;
+    void SetSelected(TTreeNode* node);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool r);
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle b);
+    void FullExpand();
+    // The node at a point of the client area, or nullptr.
+    TTreeNode* GetNodeAt(int x, int y);
+    void Dispatch(TMessage& message) override;
+
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void HandleCreated() override;
+    void ColorChanged() override;
+    void FontChanged() override;
+
+private:
+    TTreeNodes items_{this};
+    bool readOnly_ = false;
+    TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
+};
