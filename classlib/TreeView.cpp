@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 // Posted on NM_CLICK: the system control sends NM_CLICK before it moves the
@@ -54,6 +55,17 @@ void TTreeNode::Expand()
 {
     if (item_ && owner_->view_->HandleAllocated())
         SendMessageW(owner_->view_->Handle(), TVM_EXPAND, TVE_EXPAND, LPARAM(item_));
+}
+
+RECT TTreeNode::DisplayRect(bool textOnly) const
+{
+    RECT r{};
+    if (!item_ || !owner_->view_->HandleAllocated()) return r;
+    // The message takes the item in the rectangle's first field.
+    HTREEITEM item = item_;
+    std::memcpy(&r, &item, sizeof item);
+    if (!SendMessageW(owner_->view_->Handle(), TVM_GETITEMRECT, textOnly, LPARAM(&r))) return RECT{};
+    return r;
 }
 
 // ---------------------------------------------------------------- TTreeNodes

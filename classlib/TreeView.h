@@ -24,6 +24,9 @@ public:
     int Index() const;   // position among its siblings
     bool Selected() const;
     void Expand();
+    // The node's rectangle in the tree's client area (the text only, or the
+    // whole row); empty when the node is not shown (a collapsed parent).
+    RECT DisplayRect(bool textOnly = true) const;
     HTREEITEM ItemId() const { return item_; }
     void* Data = nullptr;
 

@@ -2,6 +2,9 @@
 
 #include <richedit.h>
 
+#include <cstring>
+#include <cwctype>
+
 #include "classlib/Classes.h"
 #include "classlib/HtmlDocument.h"
 
@@ -33,15 +36,90 @@ DWORD CALLBACK ReadRtf(DWORD_PTR cookie, LPBYTE buffer, LONG cb, LONG* got)
     return 0;
 }
 
+int HexValue(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+// Decodes %XX escapes (UTF-8 bytes, as file: URLs and links write them).
+String PercentDecode(const String& s)
+{
+    if (s.find(L'%') == String::npos) return s;
+    std::string bytes;
+    for (size_t i = 0; i < s.size(); ++i) {
+        int hi, lo;
+        if (s[i] == L'%' && i + 2 < s.size() && (hi = HexValue(s[i + 1])) >= 0 && (lo = HexValue(s[i + 2])) >= 0) {
+            bytes += char(hi * 16 + lo);
+            i += 2;
+        } else {
+            bytes += StringToUtf8(String(1, s[i]));
+        }
+    }
+    return Utf8ToString(bytes);
+}
+
+String Slashes(String p)
+{
+    for (auto& c : p)
+        if (c == L'/') c = L'\\';
+    return p;
+}
+
 String FileFromUrl(const String& url)
 {
-    String p = url;
-    if (p.rfind(L"file:///", 0) == 0) {
-        p = p.substr(8);
-        for (auto& c : p)
-            if (c == L'/') c = L'\\';
+    String lower = url.substr(0, 8);
+    for (auto& c : lower) c = wchar_t(towlower(c));
+    if (lower.rfind(L"file:///", 0) == 0) return Slashes(PercentDecode(url.substr(8)));
+    if (lower.rfind(L"file://", 0) == 0) return L"\\\\" + Slashes(PercentDecode(url.substr(7)));
+    return url;
+}
+
+// The file a picture of the page at folder refers to, or empty for pictures
+// that are not local files.
+String PictureFile(const String& folder, const std::string& src)
+{
+    String s = Utf8ToString(src);
+    size_t cut = s.find_first_of(L"?#");
+    if (cut != String::npos) s.resize(cut);
+    String lower = s.substr(0, 8);
+    for (auto& c : lower) c = wchar_t(towlower(c));
+    if (lower.rfind(L"file:", 0) == 0) return FileFromUrl(s);
+    size_t colon = s.find(L':');
+    if (colon != String::npos && colon > 1) return {};   // http:, data:, mailto: ...
+    s = Slashes(PercentDecode(s));
+    if (s.size() > 1 && (s[1] == L':' || (s[0] == L'\\' && s[1] == L'\\'))) return s;   // absolute
+    return folder + s;
+}
+
+bool LoadPicture(const String& file, html::Picture& out)
+{
+    if (file.empty()) return false;
+    try {
+        TPicture pic;
+        pic.LoadFromFile(file);
+        if (!pic.Graphic() || pic.Width() <= 0 || pic.Height() <= 0) return false;
+        TBitmap bmp;
+        bmp.Assign(pic.Graphic());
+        bmp.SetPixelFormat(TPixelFormat::pf32bit);
+        out.width = bmp.Width();
+        out.height = bmp.Height();
+        out.bgra.resize(size_t(out.width) * size_t(out.height) * 4);
+        bool anyAlpha = false;
+        for (int y = 0; y < out.height; ++y) {
+            uint8_t* row = &out.bgra[size_t(y) * size_t(out.width) * 4];
+            std::memcpy(row, bmp.ScanLine(y), size_t(out.width) * 4);
+            for (int x = 0; x < out.width && !anyAlpha; ++x) anyAlpha = row[x * 4 + 3] != 0;
+        }
+        // A picture drawn without an alpha channel is opaque, not invisible.
+        if (!anyAlpha)
+            for (size_t i = 3; i < out.bgra.size(); i += 4) out.bgra[i] = 255;
+        return true;
+    } catch (const Exception&) {
+        return false;
     }
-    return p;
 }
 }  // namespace
 
@@ -64,6 +142,8 @@ void TWebBrowser::HandleCreated()
 {
     SendMessageW(handle_, EM_SETBKGNDCOLOR, 0, LPARAM(ColorToRGB(Color())));
     SendMessageW(handle_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+    // A little room between the page and the control's edges.
+    SendMessageW(handle_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(10, 10));
 }
 
 void TWebBrowser::ShowRtf(const std::string& rtf)
@@ -91,27 +171,23 @@ void TWebBrowser::Navigate(const String& url)
         ShowRtf(html::ToRtf(page));
         return;
     }
-    if (PageFilter) PageFilter(bytes);
+    if (PageFilter) {
+        try {
+            PageFilter(bytes);
+        } catch (const Exception&) {
+            // A filter that fails leaves the page as it is on disk.
+        }
+    }
     String folder = ExtractFilePath(file);
     ShowRtf(html::ToRtf(bytes, [folder](const std::string& src, html::Picture& out) {
-        String path = folder + AnsiToString(src);
-        for (auto& c : path)
-            if (c == L'/') c = L'\\';
-        try {
-            TBitmap bmp;
-            TPicture pic;
-            pic.LoadFromFile(path);
-            bmp.Assign(pic.Graphic());
-            out.width = bmp.Width();
-            out.height = bmp.Height();
-            out.bgra.resize(size_t(out.width) * size_t(out.height) * 4);
-            for (int y = 0; y < out.height; ++y)
-                std::memcpy(&out.bgra[size_t(y) * size_t(out.width) * 4], bmp.ScanLine(y), size_t(out.width) * 4);
-            return true;
-        } catch (const Exception&) {
-            return false;
-        }
+        return LoadPicture(PictureFile(folder, src), out);
     }));
+}
+
+void TWebBrowser::ColorChanged()
+{
+    if (HandleAllocated()) SendMessageW(handle_, EM_SETBKGNDCOLOR, 0, LPARAM(ColorToRGB(Color())));
+    TWinControl::ColorChanged();
 }
 
 String TWebBrowser::PlainText()

@@ -24,6 +24,7 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void HandleCreated() override;
+    void ColorChanged() override;
 
 private:
     void ShowRtf(const std::string& rtf);
