@@ -1,0 +1,253 @@
+#include "skin/controls/Image.h"
+
+#include <algorithm>
+#include <cmath>
+
+TsCustomImage::TsCustomImage(TComponent* owner) : TImage(owner)
+{
+    cache_.SetPixelFormat(TPixelFormat::pf32bit);
+}
+
+void TsCustomImage::Changed()
+{
+    backgroundChanged_ = true;
+    Invalidate();
+}
+
+void TsCustomImage::SetBlend(int percent)
+{
+    percent = std::clamp(percent, 0, 100);
+    if (percent == blend_) return;
+    blend_ = percent;
+    Changed();
+}
+
+void TsCustomImage::SetGrayed(bool g)
+{
+    if (g == grayed_) return;
+    grayed_ = g;
+    Changed();
+}
+
+void TsCustomImage::SetReflected(bool r)
+{
+    if (r == reflected_) return;
+    reflected_ = r;
+    Changed();
+}
+
+void TsCustomImage::SetUseFullSize(bool u)
+{
+    if (u == useFullSize_) return;
+    useFullSize_ = u;
+    Changed();
+}
+
+void TsCustomImage::SetImageIndex(int i)
+{
+    if (i == imageIndex_) return;
+    imageIndex_ = i;
+    Changed();
+}
+
+void TsCustomImage::PictureChanged(TObject* sender)
+{
+    backgroundChanged_ = true;
+    TImage::PictureChanged(sender);
+}
+
+void TsCustomImage::BoundsChanged()
+{
+    backgroundChanged_ = true;
+    TImage::BoundsChanged();
+}
+
+bool TsCustomImage::Empty() const
+{
+    TGraphic* g = const_cast<TsCustomImage*>(this)->Picture().Graphic();
+    return !g || g->Empty();
+}
+
+SIZE TsCustomImage::CalcDrawSize(bool fit) const
+{
+    auto& pic = const_cast<TsCustomImage*>(this)->Picture();
+    SIZE natural{pic.Width(), pic.Height()};
+    if (!fit) return natural;
+    int available = reflected_ ? Height() * 2 / 3 : Height();
+    if (!Proportional()) return SIZE{Width(), available};
+    if (natural.cx <= 0 || natural.cy <= 0) return SIZE{0, 0};
+    long double r = (long double)natural.cx / natural.cy;
+    SIZE s;
+    if (natural.cx > natural.cy) {
+        s.cx = Width();
+        s.cy = int(std::trunc(s.cx / r));
+        if (s.cy > available) {
+            s.cy = available;
+            s.cx = int(std::trunc(s.cy * r));
+        }
+    } else {
+        s.cy = available;
+        s.cx = int(std::trunc(s.cy * r));
+        if (s.cx > Width()) {
+            s.cx = Width();
+            s.cy = int(std::trunc(s.cx / r));
+        }
+    }
+    return s;
+}
+
+namespace {
+void MakeOpaque(TBitmap& b)
+{
+    for (int y = 0; y < b.Height(); ++y) {
+        uint8_t* p = b.ScanLine(y);
+        for (int x = 0; x < b.Width(); ++x) p[x * 4 + 3] = 255;
+    }
+}
+
+bool HasAlpha(TBitmap& b)
+{
+    for (int y = 0; y < b.Height(); ++y) {
+        const uint8_t* p = b.ScanLine(y);
+        for (int x = 0; x < b.Width(); ++x)
+            if (p[x * 4 + 3] != 0) return true;
+    }
+    return false;
+}
+
+// Resamples src to w x h (smooth stretching), opaque.
+void Resample(TBitmap& src, TBitmap& out, int w, int h)
+{
+    out.SetPixelFormat(TPixelFormat::pf32bit);
+    out.SetSize(w, h);
+    if (w <= 0 || h <= 0) return;
+    HDC d = out.Canvas().Handle();
+    int old = SetStretchBltMode(d, HALFTONE);
+    SetBrushOrgEx(d, 0, 0, nullptr);
+    StretchBlt(d, 0, 0, w, h, src.Canvas().Handle(), 0, 0, src.Width(), src.Height(), SRCCOPY);
+    SetStretchBltMode(d, old);
+    GdiFlush();
+    MakeOpaque(out);
+}
+
+inline uint8_t Mix(int s, int d, int w) { return uint8_t((s * w + d * (256 - w)) >> 8); }
+inline uint8_t Toward(int target, int d, int w) { return uint8_t(d + (((target - d) * w) >> 8)); }
+
+void BlendPixel(uint8_t* d, const uint8_t* s, int w, bool grayed)
+{
+    if (grayed) {
+        int l = (s[0] + s[1] + s[2]) / 3;   // the grey colour 0xFFFFFF: each target is the grey level
+        for (int c = 0; c < 3; ++c) d[c] = Toward(l, d[c], w);
+    } else {
+        for (int c = 0; c < 3; ++c) d[c] = Mix(s[c], d[c], w);
+    }
+}
+}  // namespace
+
+void BlendImageInto(TBitmap& dst, int x, int y, TBitmap& src, int transparency, bool grayed, bool reflected)
+{
+    int sx = 0, sy = 0, w = src.Width(), h = src.Height();
+    if (x < 0) { sx -= x; w += x; x = 0; }
+    if (y < 0) { sy -= y; h += y; y = 0; }
+    w = std::min(w, dst.Width() - x);
+    h = std::min(h, dst.Height() - y);
+    if (w <= 0 || h <= 0) return;
+    for (int row = 0; row < h; ++row) {
+        const uint8_t* s = src.ScanLine(sy + row) + sx * 4;
+        uint8_t* d = dst.ScanLine(y + row) + x * 4;
+        for (int col = 0; col < w; ++col, s += 4, d += 4) {
+            int sa = s[3];
+            int wgt = transparency > 0 ? (100 - transparency) * sa / 100 : sa;
+            BlendPixel(d, s, wgt, grayed);
+            if (transparency == 0 && !grayed) d[3] = uint8_t(std::max<int>(d[3], sa));
+        }
+    }
+    if (!reflected) return;
+    int bottom = y + h;   // below the drawn rows
+    int q = std::min(src.Height() / 2 - 1, dst.Height() - bottom - 1);
+    if (q < 1) return;
+    int f = 255;
+    int drop = grayed ? 255 / std::max(1, src.Height() / 2) : 255 / std::max(1, src.Height());
+    for (int n = 1; n <= q; ++n) {
+        int srow = sy + h - n - 1;
+        if (srow < 0) break;
+        const uint8_t* s = src.ScanLine(srow) + sx * 4;
+        uint8_t* d = dst.ScanLine(bottom + n) + x * 4;
+        for (int col = 0; col < w; ++col, s += 4, d += 4) {
+            int w0 = ((s[3] * (q - n) / q) * f) >> 10;
+            if (transparency > 0) w0 = (100 - transparency) * w0 / 100;
+            BlendPixel(d, s, w0, grayed);
+        }
+        f = std::max(0, f - drop);
+    }
+}
+
+void TsCustomImage::DrawImage()
+{
+    TGraphic* g = Picture().Graphic();
+    if (!g || g->Empty()) return;
+    SIZE natural = CalcDrawSize(false);
+    SIZE size = CalcDrawSize(Stretch());
+    TBitmap bmp(natural.cx, natural.cy, TPixelFormat::pf32bit);
+    if (auto* b = dynamic_cast<TBitmap*>(g)) {
+        bmp.Assign(b);
+        bmp.SetPixelFormat(TPixelFormat::pf32bit);
+        if (!HasAlpha(bmp)) MakeOpaque(bmp);   // a bitmap without an alpha channel is opaque
+        if (Stretch()) {
+            TBitmap resized;
+            Resample(bmp, resized, size.cx, size.cy);
+            bmp.Assign(&resized);
+        }
+    } else {
+        int w = size.cx, h = size.cy;
+        if (Stretch()) {
+            w = std::min(w, Width());
+            h = std::min(h, Height());
+        }
+        bmp.SetSize(w, h);
+        g->Draw(bmp.Canvas(), RECT{0, 0, w, h});
+        GdiFlush();
+        MakeOpaque(bmp);
+    }
+    int x = 0, y = 0;
+    if (!(Stretch() && !Proportional()) && Center()) {
+        x = (Width() - bmp.Width()) / 2;
+        y = (Height() - bmp.Height() - (useFullSize_ ? bmp.Height() / 2 : 0)) / 2;
+    }
+    BlendImageInto(cache_, x, y, bmp, blend_, grayed_, reflected_);
+}
+
+bool TsCustomImage::RenderCache(HDC dc)
+{
+    cache_.SetPixelFormat(TPixelFormat::pf32bit);
+    cache_.SetSize(Width(), Height());
+    if (Width() <= 0 || Height() <= 0) return false;
+    // The background: what the parent has painted under the control.
+    BitBlt(cache_.Canvas().Handle(), 0, 0, Width(), Height(), dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    DrawImage();
+    backgroundChanged_ = false;
+    return true;
+}
+
+void TsCustomImage::Dispatch(TMessage& m)
+{
+    if (m.Msg == WM_PAINT && m.WParam) {
+        if (Empty()) {
+            TImage::Dispatch(m);
+            return;
+        }
+        HDC dc = HDC(m.WParam);
+        int saved = SaveDC(dc);
+        bool ready = true;
+        if (backgroundChanged_ || renderAlways_) ready = RenderCache(dc);
+        if (ready && cache_.Width() > 0) {
+            GdiFlush();
+            BitBlt(dc, 0, 0, Width(), Height(), cache_.Canvas().Handle(), 0, 0, SRCCOPY);
+        }
+        RestoreDC(dc, saved);
+        return;
+    }
+    if (m.Msg == CM_VISIBLECHANGED) backgroundChanged_ = true;
+    TImage::Dispatch(m);
+}

@@ -1,0 +1,60 @@
+// The skinned image: paints its picture through a cache bitmap over the
+// background behind it, with blending, greying and a mirror reflection.
+// With no skin manager the background is what the parent has painted under
+// the image; the picture is then drawn over it.
+#pragma once
+#include "classlib/ExtCtrls.h"
+
+class TsCustomImage : public TImage {
+    DECLARE_CLASS(TsCustomImage, TImage)
+public:
+    explicit TsCustomImage(TComponent* owner);
+
+    int Blend() const { return blend_; }
+    void SetBlend(int percent);                 // 0 opaque .. 100 invisible
+    bool Grayed() const { return grayed_; }
+    void SetGrayed(bool g);
+    bool Reflected() const { return reflected_; }
+    void SetReflected(bool r);                  // a fading mirror image below the picture
+    bool UseFullSize() const { return useFullSize_; }
+    void SetUseFullSize(bool u);                // centre as if the reflection were part of the picture
+    int ImageIndex() const { return imageIndex_; }
+    void SetImageIndex(int i);
+
+    // Natural size of the picture; with fit, the size it is drawn at in the
+    // control (Stretch, Proportional, Reflected).
+    SIZE CalcDrawSize(bool fit) const;
+    // The image has nothing to draw.
+    bool Empty() const;
+    // The cache the image was last painted from (control-sized, 32 bits).
+    TBitmap& CacheBitmap() { return cache_; }
+    bool BackgroundChanged() const { return backgroundChanged_; }
+    void Dispatch(TMessage& message) override;
+
+protected:
+    // Fills the cache: the content of dc under the control, then the picture.
+    virtual bool RenderCache(HDC dc);
+    void PictureChanged(TObject* sender) override;
+    void BoundsChanged() override;
+
+private:
+    void Changed();
+    void DrawImage();
+    TBitmap cache_;
+    int blend_ = 0;
+    bool grayed_ = false, reflected_ = false, useFullSize_ = false;
+    int imageIndex_ = -1;
+    bool renderAlways_ = true;
+    bool backgroundChanged_ = true;
+};
+
+class TsImage : public TsCustomImage {
+    DECLARE_CLASS(TsImage, TsCustomImage)
+public:
+    explicit TsImage(TComponent* owner) : TsCustomImage(owner) {}
+};
+
+// Blends src (32 bits, per-pixel alpha) into dst at (x, y): transparency
+// percent 0..100, greyed through the colour 0xFFFFFF when grayed, with a
+// fading mirror copy below the picture when reflected.
+void BlendImageInto(TBitmap& dst, int x, int y, TBitmap& src, int transparency, bool grayed, bool reflected);
