@@ -980,6 +980,22 @@ void TWinControl::Dispatch(TMessage& m)
         if (c.MaxHeight > 0) mm->ptMaxTrackSize.y = c.MaxHeight;
         break;
     }
+    case WM_SIZING: {
+        // Hold the moving edges so that the dragged rectangle keeps within the constraints.
+        auto* r = reinterpret_cast<RECT*>(m.LParam);
+        int w = r->right - r->left, h = r->bottom - r->top;
+        ApplyConstraints(w, h);
+        if (m.WParam == WMSZ_LEFT || m.WParam == WMSZ_TOPLEFT || m.WParam == WMSZ_BOTTOMLEFT)
+            r->left = r->right - w;
+        else
+            r->right = r->left + w;
+        if (m.WParam == WMSZ_TOP || m.WParam == WMSZ_TOPLEFT || m.WParam == WMSZ_TOPRIGHT)
+            r->top = r->bottom - h;
+        else
+            r->bottom = r->top + h;
+        m.Result = TRUE;
+        return;
+    }
     case WM_NCDESTROY:
         DefaultHandler(m);
         RemovePropW(handle_, kControlProp);

@@ -139,7 +139,12 @@ void TCustomForm::SetVisible(bool v)
         HandleNeeded();
         if (position_ == TPosition::poScreenCenter || position_ == TPosition::poDesktopCenter) CenterOnScreen();
         TControl::SetVisible(true);
-        DoShow();
+        // An error in OnShow is shown, and the form is shown all the same.
+        try {
+            DoShow();
+        } catch (const std::exception& e) {
+            ApplicationHandleException(e);
+        }
         if (!Visible()) return;   // OnShow may have hidden us again
         ShowWindow(handle_, SW_SHOWNORMAL);
         SetForegroundWindow(handle_);

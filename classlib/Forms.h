@@ -102,6 +102,8 @@ public:
     bool HandleMessage();   // one message, waiting for it; false when WM_QUIT arrived
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // Lets a test run go on after it closed a main form (the quit message is its own business).
+    void ClearTerminated() { terminated_ = false; }
     void HandleException(const std::exception& e);
     void ShowException(const std::exception& e);
     // Shows a message box owned by the active form with the application's title.

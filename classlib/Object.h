@@ -72,11 +72,9 @@ public:
         static_assert(sizeof(method) <= sizeof(code_));
         object_ = static_cast<U*>(object);
         std::memcpy(code_, &method, sizeof(method));
-        invoke_ = [](void* obj, const unsigned char* code, A... args) -> R {
-            R (U::*m)(A...);
-            std::memcpy(&m, code, sizeof(m));
-            return (static_cast<U*>(obj)->*m)(std::forward<A>(args)...);
-        };
+        // One thunk per class that declares the method, whatever pointer type the
+        // object came in as, so that equal methods give equal delegates.
+        invoke_ = &InvokeMethod<U>;
     }
 
     // Any callable; equal only to copies of this delegate.
@@ -103,6 +101,14 @@ public:
     bool operator==(std::nullptr_t) const { return invoke_ == nullptr; }
 
 private:
+    template <class U>
+    static R InvokeMethod(void* obj, const unsigned char* code, A... args)
+    {
+        R (U::*m)(A...);
+        std::memcpy(&m, code, sizeof(m));
+        return (static_cast<U*>(obj)->*m)(std::forward<A>(args)...);
+    }
+
     void* object_ = nullptr;
     unsigned char code_[16] = {};
     R (*invoke_)(void*, const unsigned char*, A...) = nullptr;

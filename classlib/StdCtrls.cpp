@@ -82,7 +82,8 @@ void TCustomLabel::Paint()
 
 void TCustomLabel::AdjustBounds()
 {
-    if (!autoSize_ || !Parent() || !Parent()->HandleAllocated()) return;
+    // Measured on the screen, so a label sizes itself before any window exists.
+    if (!autoSize_) return;
     HDC dc = GetDC(nullptr);
     Canvas().SetHandle(dc);
     RECT r{0, 0, Width(), 0};

@@ -72,12 +72,11 @@ String FloatToStr(long double value, wchar_t decimalSeparator)
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
     if (digits == "0") return L"0";
     std::string out;
-    if (exp >= 15 || exp < -5) {
+    if (exp >= 15 || exp < -4) {
+        // Scientific form of the general format: no plus sign, no leading zeros (1E-5, 1,5E20).
         out = digits.substr(0, 1);
         if (digits.size() > 1) out += '.' + digits.substr(1);
-        char eb[16];
-        std::snprintf(eb, sizeof eb, "E%c%02d", exp < 0 ? '-' : '+', std::abs(exp));
-        out += eb;
+        out += 'E' + std::to_string(exp);
     } else if (exp < 0) {
         out = "0." + std::string(size_t(-exp - 1), '0') + digits;
     } else {

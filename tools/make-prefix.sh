@@ -15,6 +15,9 @@ fi
 # Debian's Wine does not read /usr/share/wine/fonts: Tahoma, Marlett and others go into the prefix.
 if [ -d /usr/share/wine/fonts ]; then
   cp -u /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  # Its tahomabd.ttf has the regular outlines (only wider advances and a few bold bitmap
+  # sizes), so Tahoma bold would draw as regular. Without it Wine emboldens Tahoma itself.
+  rm -f "$WINEPREFIX/drive_c/windows/Fonts/tahomabd.ttf"
 fi
 
 regfile=$(mktemp --suffix=.reg)
