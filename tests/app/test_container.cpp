@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ContentContainer.h"
+#include "support/GuiTest.h"
 
 namespace {
 
@@ -57,23 +58,13 @@ std::string Utf8(const String& s) { return StringToUtf8(s); }
 // A fresh folder under the temporary folder, removed with its files.
 class TempFolder {
 public:
-    TempFolder()
-    {
-        wchar_t base[MAX_PATH + 1];
-        GetTempPathW(MAX_PATH, base);
-        static int counter = 0;
-        path_ = String(base) + L"talvera-container-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++counter) + L"\\";
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~TempFolder() { RemoveTree(path_); }
-    const String& Path() const { return path_; }
+    const String& Path() const { return dir_.Path(); }
 
     std::vector<String> Files() const
     {
         std::vector<String> names;
         WIN32_FIND_DATAW fd;
-        HANDLE h = FindFirstFileW((path_ + L"*").c_str(), &fd);
+        HANDLE h = FindFirstFileW((Path() + L"*").c_str(), &fd);
         if (h == INVALID_HANDLE_VALUE) return names;
         do {
             String n = fd.cFileName;
@@ -84,26 +75,7 @@ public:
     }
 
 private:
-    static void RemoveTree(const String& dir)
-    {
-        WIN32_FIND_DATAW fd;
-        HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                String n = fd.cFileName;
-                if (n == L"." || n == L"..") continue;
-                String full = dir + n;
-                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(full + L"\\");
-                else
-                    DeleteFileW(full.c_str());
-            } while (FindNextFileW(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryW(dir.c_str());
-    }
-    String path_;
+    TempDir dir_{L"talvera-container"};
 };
 
 void WriteBytes(const String& name, const std::string& bytes)

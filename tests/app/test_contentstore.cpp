@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/ContentStore.h"
+#include "support/GuiTest.h"
 
 namespace {
 
@@ -29,23 +30,13 @@ std::string Utf8(const Names& v)
 // folder, removed with everything in it.
 class ProgramDir {
 public:
-    ProgramDir()
-    {
-        wchar_t base[MAX_PATH + 1];
-        GetTempPathW(MAX_PATH, base);
-        static int counter = 0;
-        path_ = String(base) + L"talvera-store-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++counter) + L"\\";
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~ProgramDir() { RemoveTree(path_); }
-    const String& Path() const { return path_; }
-    String Content() const { return path_ + L"Content\\"; }
+    const String& Path() const { return dir_.Path(); }
+    String Content() const { return Path() + L"Content\\"; }
 
-    void Folder(const String& rel) const { ASSERT_TRUE(CreateDirectoryW((path_ + rel).c_str(), nullptr)) << StringToUtf8(rel); }
+    void Folder(const String& rel) const { ASSERT_TRUE(CreateDirectoryW((Path() + rel).c_str(), nullptr)) << StringToUtf8(rel); }
     void File(const String& rel) const
     {
-        HANDLE h = CreateFileW((path_ + rel).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+        HANDLE h = CreateFileW((Path() + rel).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                nullptr);
         ASSERT_NE(h, INVALID_HANDLE_VALUE) << StringToUtf8(rel);
         DWORD done;
@@ -54,26 +45,7 @@ public:
     }
 
 private:
-    static void RemoveTree(const String& dir)
-    {
-        WIN32_FIND_DATAW fd;
-        HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                String n = fd.cFileName;
-                if (n == L"." || n == L"..") continue;
-                String full = dir + n;
-                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(full + L"\\");
-                else
-                    DeleteFileW(full.c_str());
-            } while (FindNextFileW(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryW(dir.c_str());
-    }
-    String path_;
+    TempDir dir_{L"talvera-store"};
 };
 
 }  // namespace
