@@ -30,60 +30,10 @@ std::vector<String> MemoLines(TMemo* m)
 
 // ------------------------------------------------ answering the system dialog
 
-struct DialogAnswer {
-    String typedName;
-    bool seen = false;
-    String folder, filterText;
-    int filterCount = -1, filterSelected = -1;
-};
-DialogAnswer* answer = nullptr;
-UINT_PTR answerTimer = 0;
-
-BOOL CALLBACK FindDialog(HWND wnd, LPARAM param)
-{
-    wchar_t cls[32] = {};
-    GetClassNameW(wnd, cls, 32);
-    if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(wnd)) {
-        *reinterpret_cast<HWND*>(param) = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR, DWORD)
-{
-    HWND dlg = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, LPARAM(&dlg));
-    if (!dlg || !answer) return;
-    KillTimer(nullptr, answerTimer);
-    answer->seen = true;
-    wchar_t buf[MAX_PATH] = {};
-    SendMessageW(dlg, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(buf));
-    answer->folder = buf;
-    HWND types = GetDlgItem(dlg, 0x470);
-    answer->filterCount = int(SendMessageW(types, CB_GETCOUNT, 0, 0));
-    answer->filterSelected = int(SendMessageW(types, CB_GETCURSEL, 0, 0));
-    GetWindowTextW(types, buf, MAX_PATH);
-    answer->filterText = buf;
-    // The file name field: a combo box with an edit in newer templates, a
-    // plain edit in older ones.
-    for (int id : {0x47c, 0x480})
-        if (HWND field = GetDlgItem(dlg, id)) SetWindowTextW(field, answer->typedName.c_str());
-    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
-}
-
 // Clicks a panel; the file dialog it opens is answered by typing a name.
-DialogAnswer ClickAnswering(TControl* button, const String& typedName)
+FileDialogAnswer ClickAnswering(TControl* button, const String& typedName)
 {
-    DialogAnswer a;
-    a.typedName = typedName;
-    answer = &a;
-    answerTimer = SetTimer(nullptr, 0, 60, AnswerDialog);
-    Click(button);
-    KillTimer(nullptr, answerTimer);
-    answer = nullptr;
-    Pump(20);
-    return a;
+    return AnswerFileDialog(typedName, [button] { Click(button); });
 }
 
 // ------------------------------------------------ keys as a user types them
@@ -323,7 +273,7 @@ TEST_F(TeacherWindow, DocumentSavedAndOpenedThroughTheSystemDialogs)
 {
     const String text = L"---\r\n1) Вопрос\r\n`A) да\r\nB) нет\r\n---\r\n";
     f->mmo1->SetText(text);
-    DialogAnswer save = ClickAnswering(f->btn2, L"Вариант 1");
+    FileDialogAnswer save = ClickAnswering(f->btn2, L"Вариант 1");
     ASSERT_TRUE(save.seen);
     EXPECT_EQ(IncludeTrailingBackslash(save.folder), P + L"Content\\");
     EXPECT_EQ(save.filterCount, 2);
@@ -338,7 +288,7 @@ TEST_F(TeacherWindow, DocumentSavedAndOpenedThroughTheSystemDialogs)
     EXPECT_EQ(UnpackDocument(bytes), StringToAnsi(text));
 
     f->mmo1->SetText(L"другое");
-    DialogAnswer open = ClickAnswering(f->btn1, L"Вариант 1.txt");
+    FileDialogAnswer open = ClickAnswering(f->btn1, L"Вариант 1.txt");
     ASSERT_TRUE(open.seen);
     EXPECT_EQ(IncludeTrailingBackslash(open.folder), P + L"Content\\");
     EXPECT_EQ(open.filterCount, 2);

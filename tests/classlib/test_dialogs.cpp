@@ -134,69 +134,11 @@ TEST(FileDialogTest, FilterBecomesTheSystemForm)
 
 // ---------------------------------------------------------------- real dialogs
 
-struct DialogAnswer {
-    String typedName;   // typed into the name field; empty: press Cancel
-    // What the dialog showed.
-    bool seen = false;
-    String title, folder, filterText;
-    int filterCount = -1, filterSelected = -1;
-};
-
-DialogAnswer* answer = nullptr;
-UINT_PTR answerTimer = 0;
-
-BOOL CALLBACK FindDialog(HWND wnd, LPARAM param)
-{
-    wchar_t cls[32] = {};
-    GetClassNameW(wnd, cls, 32);
-    if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(wnd)) {
-        *reinterpret_cast<HWND*>(param) = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-String WindowText(HWND w)
-{
-    wchar_t buf[1024] = {};
-    GetWindowTextW(w, buf, 1024);
-    return buf;
-}
-
-void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR, DWORD)
-{
-    HWND dlg = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, LPARAM(&dlg));
-    if (!dlg || !answer) return;
-    KillTimer(nullptr, answerTimer);
-    answer->seen = true;
-    answer->title = WindowText(dlg);
-    wchar_t folder[MAX_PATH] = {};
-    SendMessageW(dlg, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(folder));
-    answer->folder = folder;
-    HWND types = GetDlgItem(dlg, 0x470);   // the file type box
-    answer->filterCount = int(SendMessageW(types, CB_GETCOUNT, 0, 0));
-    answer->filterSelected = int(SendMessageW(types, CB_GETCURSEL, 0, 0));
-    answer->filterText = WindowText(types);
-    if (answer->typedName.empty()) {
-        PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDCANCEL)));
-        return;
-    }
-    // The file name field: a combo box with an edit in newer templates, a
-    // plain edit in older ones.
-    for (int id : {0x47c, 0x480})
-        if (HWND field = GetDlgItem(dlg, id)) SetWindowTextW(field, answer->typedName.c_str());
-    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
-}
-
 // Runs the dialog for real and answers it.
-bool RunAnswered(TOpenDialog& d, DialogAnswer& a)
+bool RunAnswered(TOpenDialog& d, FileDialogAnswer& a)
 {
-    answer = &a;
-    answerTimer = SetTimer(nullptr, 0, 60, AnswerDialog);
-    bool r = d.Execute();
-    KillTimer(nullptr, answerTimer);
-    answer = nullptr;
+    bool r = false;
+    a = AnswerFileDialog(a.typedName, [&] { r = d.Execute(); });
     return r;
 }
 
@@ -208,7 +150,7 @@ TEST(FileDialogTest, OpenDialogStartsWhereAskedAndReturnsTheTypedFile)
     d.SetFilter(L"изображения(.jpg,.jpeg,.png)|*.png, *.jpg, *.jepg|Все файлы|*.*");
     d.SetFilterIndex(2);
     d.SetInitialDir(dir.Path() + L"Предмет\\");
-    DialogAnswer a;
+    FileDialogAnswer a;
     a.typedName = L"тест.txt";
     ASSERT_TRUE(RunAnswered(d, a));
     ASSERT_TRUE(a.seen);
@@ -226,7 +168,7 @@ TEST(FileDialogTest, CancelReturnsFalseAndKeepsTheName)
     TOpenDialog d(nullptr);
     d.SetInitialDir(dir.Path());
     d.SetFileName(L"прежнее.txt");
-    DialogAnswer a;   // no name: Cancel
+    FileDialogAnswer a;   // no name: Cancel
     EXPECT_FALSE(RunAnswered(d, a));
     EXPECT_TRUE(a.seen);
     EXPECT_EQ(d.FileName(), L"прежнее.txt");
@@ -240,7 +182,7 @@ TEST(FileDialogTest, SaveDialogAddsTheDefaultExtension)
     d.SetFilterIndex(1);
     d.SetDefaultExt(L".txt");
     d.SetInitialDir(dir.Path());
-    DialogAnswer a;
+    FileDialogAnswer a;
     a.typedName = L"Вариант 1";
     ASSERT_TRUE(RunAnswered(d, a));
     EXPECT_EQ(a.filterSelected, 0);
@@ -249,7 +191,7 @@ TEST(FileDialogTest, SaveDialogAddsTheDefaultExtension)
 
     // A name with its own extension keeps it; an existing file is no obstacle.
     dir.WriteFile(L"page.html", "old");
-    a = DialogAnswer{};
+    a = FileDialogAnswer{};
     a.typedName = L"page.html";
     ASSERT_TRUE(RunAnswered(d, a));
     EXPECT_EQ(d.FileName(), dir.Path() + L"page.html");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commdlg.h>
+
 #include <cstdlib>
 
 TempDir::TempDir(const String& prefix)
@@ -232,4 +234,73 @@ String SaveWindowShot(HWND wnd, const String& name)
     TFileStream f(path, fmCreate);
     bmp.SaveToStream(f);
     return path;
+}
+
+namespace {
+FileDialogAnswer* dialogAnswer = nullptr;
+UINT_PTR dialogTimer = 0;
+
+BOOL CALLBACK FindFileDialog(HWND wnd, LPARAM param)
+{
+    wchar_t cls[32] = {};
+    GetClassNameW(wnd, cls, 32);
+    if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(wnd)) {
+        *reinterpret_cast<HWND*>(param) = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+String TextOf(HWND w)
+{
+    wchar_t buf[1024] = {};
+    GetWindowTextW(w, buf, 1024);
+    return buf;
+}
+
+void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dlg = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindFileDialog, LPARAM(&dlg));
+    if (!dlg || !dialogAnswer) return;
+    KillTimer(nullptr, dialogTimer);
+    FileDialogAnswer& a = *dialogAnswer;
+    a.seen = true;
+    a.title = TextOf(dlg);
+    wchar_t folder[MAX_PATH] = {};
+    SendMessageW(dlg, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(folder));
+    a.folder = folder;
+    HWND types = GetDlgItem(dlg, 0x470);   // the file type box
+    a.filterCount = int(SendMessageW(types, CB_GETCOUNT, 0, 0));
+    a.filterSelected = int(SendMessageW(types, CB_GETCURSEL, 0, 0));
+    a.filterText = TextOf(types);
+    if (a.typedName.empty()) {
+        PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDCANCEL)));
+        return;
+    }
+    // The file name field: a combo box with an edit in newer templates, a
+    // plain edit in older ones.
+    for (int id : {0x47c, 0x480})
+        if (HWND field = GetDlgItem(dlg, id)) SetWindowTextW(field, a.typedName.c_str());
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
+}
+}  // namespace
+
+FileDialogAnswer AnswerFileDialog(const String& typedName, const std::function<void()>& action)
+{
+    FileDialogAnswer a;
+    a.typedName = typedName;
+    dialogAnswer = &a;
+    dialogTimer = SetTimer(nullptr, 0, 60, AnswerOpenDialog);
+    try {
+        action();
+    } catch (...) {
+        KillTimer(nullptr, dialogTimer);
+        dialogAnswer = nullptr;
+        throw;
+    }
+    KillTimer(nullptr, dialogTimer);
+    dialogAnswer = nullptr;
+    Pump(20);
+    return a;
 }

@@ -53,3 +53,16 @@ COLORREF WindowPixel(HWND wnd, int x, int y);
 // Saves the window (with its frame) as it is on the screen to
 // build/screenshots/<name>.bmp (TALVERA_SCREENSHOTS); returns the path.
 String SaveWindowShot(HWND wnd, const String& name);
+
+// What a system file dialog showed, and the name typed into it.
+struct FileDialogAnswer {
+    String typedName;   // typed into the name field; empty: press Cancel
+    bool seen = false;
+    String title, folder, filterText;
+    int filterCount = -1, filterSelected = -1;
+};
+
+// Runs action; the first file dialog that opens meanwhile is read (title,
+// folder, file types) and answered by typing typedName and pressing OK, or
+// Cancel when typedName is empty.
+FileDialogAnswer AnswerFileDialog(const String& typedName, const std::function<void()>& action);
