@@ -7,6 +7,12 @@ set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
 [ -n "${TALVERA_ENV:-}" ] || . "$here/env.sh"
 
+# One Wine prefix serves every run, and each run restarts its wineserver: runs
+# started side by side take turns instead of killing each other's programs.
+mkdir -p "$TALVERA_CACHE"
+exec 9>"$TALVERA_CACHE/wine.lock"
+flock 9
+
 tmp=$(mktemp -d)
 xvfb_pid=
 cleanup() {
