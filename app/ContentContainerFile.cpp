@@ -5,8 +5,6 @@
 
 namespace {
 
-String WriteErrorText() { return L"Ошибка записи потока"; }
-
 class Handle {
 public:
     explicit Handle(HANDLE h) : h_(h) {}

@@ -138,7 +138,7 @@ void TStream::ReadBuffer(void* buffer, int64_t count)
 
 void TStream::WriteBuffer(const void* buffer, int64_t count)
 {
-    if (count > 0 && Write(buffer, count) != count) throw EWriteError(L"Ошибка записи потока");
+    if (count > 0 && Write(buffer, count) != count) throw EWriteError(WriteErrorText());
 }
 
 int64_t TStream::Size()

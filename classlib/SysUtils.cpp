@@ -18,6 +18,8 @@ String FileCreateErrorText(const String& fileName)
 
 String ReadErrorText() { return L"Ошибка чтения потока"; }
 
+String WriteErrorText() { return L"Ошибка записи потока"; }
+
 static String MultiToWide(UINT cp, std::string_view bytes)
 {
     if (bytes.empty()) return {};

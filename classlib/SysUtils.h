@@ -50,6 +50,7 @@ TALVERA_EXCEPTION(EOSError, Exception)
 String FileOpenErrorText(const String& fileName);
 String FileCreateErrorText(const String& fileName);
 String ReadErrorText();
+String WriteErrorText();
 
 // Text conversions. "Ansi" is the system's ANSI code page (1251 under the
 // Russian locale); Utf8 is for test output and exceptions' what().
