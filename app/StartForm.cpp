@@ -28,8 +28,8 @@ void FillWorkArea(TCustomForm* form)
     form->Constraints().Set(form->Width(), form->Height(), form->Width(), form->Height());
 }
 
-TPanel* MakeButtonPanel(TWinControl* parent, const String& name, const String& caption, int left, int top, int width,
-                        int height, TColor color, const String& fontName, int fontPx, bool handCursor)
+TPanel* MakePlainPanel(TWinControl* parent, const String& name, int left, int top, int width, int height,
+                       TColor color)
 {
     auto* p = new TPanel(parent);
     p->SetName(name);
@@ -37,6 +37,14 @@ TPanel* MakeButtonPanel(TWinControl* parent, const String& name, const String& c
     p->SetBounds(left, top, width, height);
     p->SetBevelOuter(TBevelCut::bvNone);
     p->SetColor(color);
+    p->SetCaption(L"");
+    return p;
+}
+
+TPanel* MakeButtonPanel(TWinControl* parent, const String& name, const String& caption, int left, int top, int width,
+                        int height, TColor color, const String& fontName, int fontPx, bool handCursor)
+{
+    TPanel* p = MakePlainPanel(parent, name, left, top, width, height, color);
     p->Font().Set(fontName, fontPx, fsBold, clWhite);
     p->SetCaption(caption);
     if (handCursor) p->SetCursor(crHandPoint);

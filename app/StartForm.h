@@ -31,5 +31,8 @@ public:
 // Shared look of the application's windows.
 void FixWindowSize(TCustomForm* form, int clientWidth, int clientHeight);   // single border, no icons
 void FillWorkArea(TCustomForm* form);                                       // fill the work area, lock the size
+// A flat panel without bevel or caption, owned by and placed in parent.
+TPanel* MakePlainPanel(TWinControl* parent, const String& name, int left, int top, int width, int height,
+                       TColor color);
 TPanel* MakeButtonPanel(TWinControl* parent, const String& name, const String& caption, int left, int top, int width,
                         int height, TColor color, const String& fontName, int fontPx, bool handCursor = true);

@@ -51,13 +51,7 @@ TLabel* PanelLabel(TWinControl* parent, const String& name, const String& captio
 
 TPanel* InputPanel(TWinControl* parent, const String& name, int width)
 {
-    auto* p = new TPanel(parent);
-    p->SetName(name);
-    p->SetParent(parent);
-    p->SetBounds(0, 0, width, 89);
-    p->SetBevelOuter(TBevelCut::bvNone);
-    p->SetColor(cl3DDkShadow);
-    p->SetCaption(L"");
+    TPanel* p = MakePlainPanel(parent, name, 0, 0, width, 89, cl3DDkShadow);
     p->SetVisible(false);
     return p;
 }
@@ -152,13 +146,7 @@ TForm5::TForm5(TComponent* owner) : TForm(owner)
     tv1->SetColor(cl3DLight);
     tv1->Font().Set(L"Tahoma", 13, fsBold, clGray);
 
-    line1 = new TPanel(this);
-    line1->SetName(L"line1");
-    line1->SetParent(ts2);
-    line1->SetBevelOuter(TBevelCut::bvNone);
-    line1->SetCaption(L"");
-    line1->SetColor(cl3DDkShadow);
-    line1->SetBounds(177, 0, 2, rh);
+    line1 = MakePlainPanel(ts2, L"line1", 177, 0, 2, rh, cl3DDkShadow);
     line1->SetAnchors(akLeft | akTop | akBottom);
 
     mmo2 = new TMemo(this);

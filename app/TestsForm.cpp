@@ -48,13 +48,8 @@ TForm3::TForm3(TComponent* owner) : TForm(owner)
     }
 
     // Set-up panel.
-    pnl1 = new TPanel(this);
-    pnl1->SetName(L"pnl1");
-    pnl1->SetParent(this);
-    pnl1->SetBounds((kDesignWidth - 513) / 2, (kDesignHeight - 201) / 2, 513, 201);
-    pnl1->SetBevelOuter(TBevelCut::bvNone);
-    pnl1->SetColor(clMenuHighlight);
-    pnl1->SetCaption(L"");
+    pnl1 = MakePlainPanel(this, L"pnl1", (kDesignWidth - 513) / 2, (kDesignHeight - 201) / 2, 513, 201,
+                          clMenuHighlight);
     lbl1 = MakeLabel(pnl1, L"lbl1", L"Имя Фамилия", 16, 16);
     lbl2 = MakeLabel(pnl1, L"lbl2", L"Группа", 16, 52);
     lbl3 = MakeLabel(pnl1, L"lbl3", L"Предмет", 16, 88);
@@ -91,13 +86,7 @@ TForm3::TForm3(TComponent* owner) : TForm(owner)
     lst1->SetEnabled(false);
 
     // Answer panels.
-    pnl2 = new TPanel(this);
-    pnl2->SetName(L"pnl2");
-    pnl2->SetParent(this);
-    pnl2->SetBounds(5, 5 + kQuestionHeight + 5, 329, 50);
-    pnl2->SetBevelOuter(TBevelCut::bvNone);
-    pnl2->SetColor(clMenuHighlight);
-    pnl2->SetCaption(L"");
+    pnl2 = MakePlainPanel(this, L"pnl2", 5, 5 + kQuestionHeight + 5, 329, 50, clMenuHighlight);
     pnl2->SetEnabled(false);
     TPanel** answers[] = {&btn1, &btn2, &btn3, &btn4, &btn5};
     const wchar_t* letters[] = {L"A", L"B", L"C", L"D", L"E"};

@@ -34,13 +34,7 @@ TTreeView* MakeTree(TWinControl* parent, const String& name, int left, int top, 
 TPanel* MakeListPanel(TWinControl* parent, const String& name, const String& treeName, const String& closeName,
                       TTreeView*& tree, TPanel*& close)
 {
-    auto* p = new TPanel(parent);
-    p->SetName(name);
-    p->SetParent(parent);
-    p->SetBounds(0, 0, 280, 336);
-    p->SetBevelOuter(TBevelCut::bvNone);
-    p->SetColor(cl3DDkShadow);
-    p->SetCaption(L"");
+    TPanel* p = MakePlainPanel(parent, name, 0, 0, 280, 336, cl3DDkShadow);
     p->SetVisible(false);
     tree = MakeTree(p, treeName, 2, 28, 276, 306, 16, 0);
     close = MakeButtonPanel(p, closeName, L"x", 240, 2, 35, 24, kCloseButton, L"Tahoma", 19);
@@ -96,20 +90,8 @@ TForm2::TForm2(TComponent* owner) : TForm(owner)
 
     tv1 = MakeTree(this, L"tv1", 0, 0, 200, 640, 19, fsBold);
 
-    pgc1 = new TPanel(this);
-    pgc1->SetName(L"pgc1");
-    pgc1->SetParent(this);
-    pgc1->SetBounds(200, 0, 873, 592);
-    pgc1->SetBevelOuter(TBevelCut::bvNone);
-    pgc1->SetCaption(L"");
-
-    pnl4 = new TPanel(pgc1);
-    pnl4->SetName(L"pnl4");
-    pnl4->SetParent(pgc1);
-    pnl4->SetBounds(0, 0, 873, 40);
-    pnl4->SetBevelOuter(TBevelCut::bvNone);
-    pnl4->SetColor(clMenuHighlight);
-    pnl4->SetCaption(L"");
+    pgc1 = MakePlainPanel(this, L"pgc1", 200, 0, 873, 592, clBtnFace);
+    pnl4 = MakePlainPanel(pgc1, L"pnl4", 0, 0, 873, 40, clMenuHighlight);
 
     addpage = new TLabel(pnl4);
     addpage->SetName(L"addpage");
@@ -121,13 +103,7 @@ TForm2::TForm2(TComponent* owner) : TForm(owner)
     addpage->SetTop(2);
     addpage->SetCursor(crHandPoint);
 
-    pnl1 = new TPanel(this);
-    pnl1->SetName(L"pnl1");
-    pnl1->SetParent(this);
-    pnl1->SetBounds(200, 592, 873, 48);
-    pnl1->SetBevelOuter(TBevelCut::bvNone);
-    pnl1->SetColor(clMenuHighlight);
-    pnl1->SetCaption(L"");
+    pnl1 = MakePlainPanel(this, L"pnl1", 200, 592, 873, 48, clMenuHighlight);
     btn2 = MakeButtonPanel(pnl1, L"btn2", L"Тесты", 8, 4, 185, 40, kToolButton, L"Times New Roman", 16);
     btn3 = MakeButtonPanel(pnl1, L"btn3", L"Видео", 200, 4, 185, 40, kToolButton, L"Times New Roman", 16);
     btn4 = MakeButtonPanel(pnl1, L"btn4", L"Презентации", 392, 4, 185, 40, kToolButton, L"Times New Roman", 16);
