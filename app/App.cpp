@@ -5,6 +5,8 @@
 #include "app/TeacherForm.h"
 #include "app/TestsForm.h"
 #include "app/TextbookForm.h"
+#include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/PNG.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
@@ -34,10 +36,14 @@ void FreeAppForms()
 int RunTextbook()
 {
     InitApplication();
+    InitBitmap32Unit();
+    InitPNGUnit();
     Application->Initialize();
     Application->SetTitle(L"Норвель");
     CreateAppForms();
     Application->Run();
+    DonePNGUnit();
+    DoneBitmap32Unit();
     DoneApplication();
     return 0;
 }

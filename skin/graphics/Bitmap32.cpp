@@ -1,6 +1,7 @@
 #include "skin/graphics/Bitmap32.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 TUpdateLayeredWindowFn UpdateLayeredWindowFn = nullptr;

@@ -70,8 +70,13 @@ SeeThrough ParentPixel(const Background& bg, int x, int y, uint32_t& out)
     return SeeThrough::Done;
 }
 
+// Weight 255 (an opaque pixel) counts as the whole 256: otherwise an opaque
+// source would come out one step darker (255 x 255 shr 8 = 254).
+inline int FullWeight(int w) { return w == 255 ? 256 : w; }
+
 inline uint32_t BlendStep(uint32_t s, uint32_t d, int w, int alpha)
 {
+    w = FullWeight(w);
     int r = (R(s) * w + R(d) * (256 - w)) >> 8;
     int g = (G(s) * w + G(d) * (256 - w)) >> 8;
     int b = (B(s) * w + B(d) * (256 - w)) >> 8;
@@ -84,6 +89,7 @@ struct Colorizer {
         : r((color & 255) / 255.0), g(((color >> 8) & 255) / 255.0), b(((color >> 16) & 255) / 255.0) {}
     uint32_t Apply(uint32_t s, uint32_t d, int w, int alpha) const
     {
+        w = FullWeight(w);
         int l = (R(s) + G(s) + B(s)) / 3;
         int tr = Clamp255(Nearest(l * r)), tg = Clamp255(Nearest(l * g)), tb = Clamp255(Nearest(l * b));
         int nr = R(d) + (((tr - R(d)) * w) >> 8);
