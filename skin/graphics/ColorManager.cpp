@@ -116,6 +116,7 @@ void TColorManager::BuildGammaTable()
     double e = 1 / (mainGamma_ * displayGamma_);
     std::memset(gamma_, 0, sizeof gamma_);
     for (int i = 0; i <= b && i < 256; ++i) gamma_[i] = uint8_t(std::clamp<long>(std::lround(std::pow(double(i) / b, e) * m), 0, 255));
+    for (int i = 0; i < 256; ++i) gammaFull_[i] = uint8_t(std::clamp<long>(std::lround(std::pow(i / 255.0, e) * 255), 0, 255));
 }
 
 void TColorManager::BuildYCbCrTables(bool photoYcc)
@@ -509,9 +510,7 @@ std::vector<uint32_t> TColorManager::CreateGrayscalePalette(bool reverse) const
         int level = i * step;
         // Gamma at the full 8-bit scale: the table of a low-depth source only
         // covers 0 .. 2^bits - 1, which would turn the upper levels black.
-        uint32_t g = gamma ? uint32_t(std::clamp<long>(
-                                 std::lround(std::pow(level / 255.0, 1 / (mainGamma_ * displayGamma_)) * 255), 0, 255))
-                           : uint32_t(level);
+        uint32_t g = gamma ? gammaFull_[level] : uint32_t(level);
         entries[size_t(reverse ? n - 1 - i : i)] = (g << 16) | (g << 8) | g;
     }
     return entries;
@@ -534,10 +533,10 @@ std::vector<uint32_t> TColorManager::CreateColorPalette(const void* const* plane
             c[k] = p[0];   // 16-bit entries are stored most significant byte first
         }
         uint8_t r = bgr ? c[2] : c[0], g = c[1], b = bgr ? c[0] : c[2];
-        if (gamma) {
-            r = gamma_[r];
-            g = gamma_[g];
-            b = gamma_[b];
+        if (gamma) {   // entries are 8-bit values whatever the index depth: full-scale gamma
+            r = gammaFull_[r];
+            g = gammaFull_[g];
+            b = gammaFull_[b];
         }
         entries[size_t(i)] = (uint32_t(r) << 16) | (uint32_t(g) << 8) | b;
     }

@@ -48,6 +48,8 @@ public:
     double DisplayGamma() const { return displayGamma_; }
     void SetGamma(double displayGamma, double mainGamma);
     const uint8_t* GammaTable() const { return gamma_; }
+    // 8-bit values to 8-bit values at the same gammas (palettes, expanded grey).
+    const uint8_t* FullScaleGammaTable() const { return gammaFull_; }
     void SetYCbCrCoefficients(double red, double green, double blue);
     void SetSubsampling(uint8_t h, uint8_t v) { subsampleH_ = h; subsampleV_ = v; }
 
@@ -87,6 +89,7 @@ private:
     unsigned srcOptions_ = 0, tgtOptions_ = 0;
     double mainGamma_ = 1, displayGamma_ = 2.2;
     uint8_t gamma_[256]{};
+    uint8_t gammaFull_[256]{};   // 8-bit values to 8-bit values, for palettes
     double lumaR_ = 0.299, lumaG_ = 0.587, lumaB_ = 0.114;
     uint8_t subsampleH_ = 1, subsampleV_ = 1;
     int yccT1_[256]{}, yccT2_[256]{}, yccT3_[256]{}, yccT4_[256]{};

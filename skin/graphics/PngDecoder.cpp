@@ -530,11 +530,14 @@ void Loader::WriteRow(const uint8_t* row, uint8_t* scan, int passWidth, int star
     }
     auto* out = reinterpret_cast<uint32_t*>(scan);
     if (p_.colorType == 4) {
+        // Grey gets gamma as the grey palette would give it; alpha never does.
+        const uint8_t* gamma = (cm_.TargetOptions() & coApplyGamma) ? cm_.FullScaleGammaTable() : nullptr;
         int step = d == 16 ? 4 : 2;
         for (int i = 0; i < passWidth; ++i) {
             const uint8_t* s = row + size_t(i) * size_t(step);
             uint32_t g = d == 16 ? uint32_t(BE16(s)) * 255u / 65535u : s[0];
             uint32_t a = d == 16 ? uint32_t(BE16(s + 2)) * 255u / 65535u : s[1];
+            if (gamma) g = gamma[g];
             out[startCol + i * colStep] = (a << 24) | (g << 16) | (g << 8) | g;
         }
         return;
