@@ -235,6 +235,19 @@ void TColorManager::RowRGB(const void* const* planes, int planeCountMinus1, void
         else if (sb == 1) Write16(q, swapIn ? Swap16(To16(*p)) : To16(*p));
         else *q = To8(swapIn ? Swap16(Read16(p)) : Read16(p));
     };
+    if (sb == 1 && tb == 1 && !gamma && mask == 0xFF && planeCountMinus1 == 0) {
+        // The common row: 8-bit interleaved samples, every pixel, no gamma.
+        const uint8_t* s = in.planes[0];
+        int r = exchange ? 2 : 0, b = exchange ? 0 : 2;
+        bool carryAlpha = sAlpha && tAlpha;
+        for (int i = 0; i < count; ++i, s += sChannels, out += tChannels) {
+            out[0] = s[r];
+            out[1] = s[1];
+            out[2] = s[b];
+            if (carryAlpha) out[3] = s[3];
+        }
+        return;
+    }
     MaskBit m{mask};
     int sp = 0;
     for (int i = 0; i < count; ++i, out += tChannels * tb) {

@@ -566,33 +566,37 @@ void Loader::ReadImageData(const Chunk& first)
     if (!view.bits || view.width != w || view.height != h || view.bitsPerPixel != targetBits_)
         throw EInvalidGraphic(kInvalidFormat);
     // Cleared with the fill colour: rows that the data never reaches keep it.
+    // Interlaced pictures are cleared first; plain ones only below the last row decoded.
     uint32_t fill = r_.fillColor;
     uint32_t fillPixel = ((fill & 255) << 16) | (fill & 0xFF00) | ((fill >> 16) & 255);
-    for (int y = 0; y < h; ++y) {
-        uint8_t* row = view.Row(y);
-        if (targetBits_ == 32) {
-            for (int x = 0; x < w; ++x) std::memcpy(row + size_t(x) * 4, &fillPixel, 4);   // alpha 0
-        } else if (targetBits_ == 24) {
-            for (int x = 0; x < w; ++x) {
-                row[x * 3] = uint8_t(fillPixel);
-                row[x * 3 + 1] = uint8_t(fillPixel >> 8);
-                row[x * 3 + 2] = uint8_t(fillPixel >> 16);
+    auto clearRows = [&](int from) {
+        for (int y = from; y < h; ++y) {
+            uint8_t* row = view.Row(y);
+            if (targetBits_ == 32) {
+                for (int x = 0; x < w; ++x) std::memcpy(row + size_t(x) * 4, &fillPixel, 4);   // alpha 0
+            } else if (targetBits_ == 24) {
+                for (int x = 0; x < w; ++x) {
+                    row[x * 3] = uint8_t(fillPixel);
+                    row[x * 3 + 1] = uint8_t(fillPixel >> 8);
+                    row[x * 3 + 2] = uint8_t(fillPixel >> 16);
+                }
+            } else {
+                // The palette entry nearest the fill colour.
+                unsigned best = 0;
+                long bestD = -1;
+                for (unsigned i = 0; i < palette_.size(); ++i) {
+                    long dr = long((palette_[i] >> 16) & 255) - long((fillPixel >> 16) & 255);
+                    long dg = long((palette_[i] >> 8) & 255) - long((fillPixel >> 8) & 255);
+                    long db = long(palette_[i] & 255) - long(fillPixel & 255);
+                    long dd = dr * dr + dg * dg + db * db;
+                    if (bestD < 0 || dd < bestD) { bestD = dd; best = i; }
+                }
+                uint8_t byte = targetBits_ == 8 ? uint8_t(best) : targetBits_ == 4 ? uint8_t(best * 0x11) : uint8_t(best ? 0xFF : 0);
+                std::memset(row, byte, size_t(view.stride));
             }
-        } else {
-            // The palette entry nearest the fill colour.
-            unsigned best = 0;
-            long bestD = -1;
-            for (unsigned i = 0; i < palette_.size(); ++i) {
-                long dr = long((palette_[i] >> 16) & 255) - long((fillPixel >> 16) & 255);
-                long dg = long((palette_[i] >> 8) & 255) - long((fillPixel >> 8) & 255);
-                long db = long(palette_[i] & 255) - long(fillPixel & 255);
-                long dd = dr * dr + dg * dg + db * db;
-                if (bestD < 0 || dd < bestD) { bestD = dd; best = i; }
-            }
-            uint8_t byte = targetBits_ == 8 ? uint8_t(best) : targetBits_ == 4 ? uint8_t(best * 0x11) : uint8_t(best ? 0xFF : 0);
-            std::memset(row, byte, size_t(view.stride));
         }
-    }
+    };
+    if (p_.interlaced) clearRows(0);
     static const int startRow[7] = {0, 0, 4, 0, 2, 0, 1}, startCol[7] = {0, 4, 0, 2, 0, 1, 0};
     static const int rowStep[7] = {8, 8, 8, 4, 4, 2, 2}, colStep[7] = {8, 8, 4, 4, 2, 2, 1};
     static const uint8_t masks[7] = {0x80, 0x08, 0x88, 0x22, 0xAA, 0x55, 0xFF};
@@ -610,7 +614,10 @@ void Loader::ReadImageData(const Chunk& first)
         uint8_t* prev = bufB.data();
         std::memset(prev, 0, bytes + 1);
         for (int y = sr; y < h; y += rs) {
-            if (!InflateRow(cur, bytes + 1)) break;   // the data ran out: the rest keeps the fill colour
+            if (!InflateRow(cur, bytes + 1)) {   // the data ran out: the rest keeps the fill colour
+                if (!p_.interlaced) clearRows(y);
+                break;
+            }
             Unfilter(cur, prev, bytes);
             WriteRow(cur + 1, view.Row(y), passWidth, sc, cs, mask);
             std::swap(cur, prev);
