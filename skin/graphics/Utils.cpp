@@ -303,7 +303,7 @@ void WaitProcessingMessages(uint32_t ms)
     }
 }
 
-String AppFolder()
+String LibAppFolder()
 {
     std::vector<wchar_t> buf(MAX_PATH);
     for (;;) {

@@ -84,7 +84,9 @@ bool DwmCompositionEnabled();          // dwmapi bound on first use; false witho
 inline bool TicksElapsed(uint32_t start, uint32_t now, uint32_t ms) { return uint32_t(now - start) >= ms; }
 // Returns after at least ms milliseconds, handling the application's messages meanwhile.
 void WaitProcessingMessages(uint32_t ms);
-String AppFolder();   // folder of the program file, with trailing backslash
+// The library's AppFolder: the folder of the program file, with trailing backslash
+// (named apart from the application's own AppFolder, which tests may redirect).
+String LibAppFolder();
 
 struct TSearchRec {
     String Name;
