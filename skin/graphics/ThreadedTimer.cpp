@@ -11,6 +11,8 @@ TkvThreadedTimer::TkvThreadedTimer(TComponent* owner) : TComponent(owner)
     inner_ = new TTimer(this);
     inner_->SetInterval(interval_);
     inner_->SetOnTimer(TNotifyEvent(this, &TkvThreadedTimer::InnerTimerEvent));
+    // No idle ticks while nobody listens.
+    UpdateTimer();
 }
 
 TkvThreadedTimer::TkvThreadedTimer(TComponent* owner, TComponent* linked, bool useOwnHandler)
