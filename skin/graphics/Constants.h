@@ -234,6 +234,11 @@ extern const unsigned SkinUIStringIds[SkinUIStringCount];
 // the table gave nothing for that id); empty for an id that is not one of the 59.
 const String& SkinUIString(unsigned id);
 
+// Loads the 59 strings from the string table of a module (an HMODULE); an id
+// the table lacks gives an empty text, except "Invalid date", which falls back
+// to that literal.
+void LoadSkinUIStrings(void* module);
+
 // Start-up and shut-down of the constants unit (called by the library's start-up):
 // ScrollButtonSize from the system, the 59 strings from the program's string table.
 void InitSkinConstants();

@@ -13,23 +13,28 @@ std::map<unsigned, String>& LoadedStrings()
     return strings;
 }
 
-String LoadTableString(unsigned id)
+String LoadTableString(HMODULE module, unsigned id)
 {
     const wchar_t* text = nullptr;
     // With a zero buffer size LoadStringW hands out a pointer into the resource itself.
-    int n = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    int n = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
     if (n <= 0 || !text) return String();
     return String(text, size_t(n));
 }
 }  // namespace
 
+void LoadSkinUIStrings(void* module)
+{
+    auto& strings = LoadedStrings();
+    strings.clear();
+    for (unsigned id : SkinUIStringIds) strings[id] = LoadTableString(static_cast<HMODULE>(module), id);
+    if (strings[StrInvalidDate].empty()) strings[StrInvalidDate] = L"Invalid date";
+}
+
 void InitSkinConstants()
 {
     ScrollButtonSize = GetSystemMetrics(SM_CXHSCROLL);
-    auto& strings = LoadedStrings();
-    strings.clear();
-    for (unsigned id : SkinUIStringIds) strings[id] = LoadTableString(id);
-    if (strings[StrInvalidDate].empty()) strings[StrInvalidDate] = L"Invalid date";
+    LoadSkinUIStrings(GetModuleHandleW(nullptr));
 }
 
 void DoneSkinConstants() { LoadedStrings().clear(); }

@@ -113,3 +113,17 @@ TEST(SkinUIStrings, AllFiftyNineLoadFromTheStringTable)
     EXPECT_EQ(SkinUIString(StrDecimal), L"Decimal - ");   // trailing blank kept
     EXPECT_EQ(SkinUIString(12345), L"");
 }
+
+TEST(SkinUIStrings, InvalidDateFallsBackWhenTheTableLacksIt)
+{
+    // A module without the library's string table: every text is empty but
+    // the date error text, which has its literal fallback.
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    ASSERT_NE(kernel, nullptr);
+    LoadSkinUIStrings(kernel);
+    EXPECT_EQ(SkinUIString(StrInvalidDate), L"Invalid date");
+    EXPECT_EQ(SkinUIString(StrSysMenuRestore), L"");
+    EXPECT_EQ(SkinUIString(StrSkinPreview), L"");
+    LoadSkinUIStrings(GetModuleHandleW(nullptr));
+    EXPECT_EQ(SkinUIString(StrSysMenuRestore), L"Restore");
+}
