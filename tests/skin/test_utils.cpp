@@ -429,7 +429,9 @@ TEST(Files, AppFolderSearchAndIcons)
     TSearchRec rec;
     for (int r = StartFileSearch(dir.Path() + L"*", 0, rec); r == 0; r = ContinueFileSearch(rec)) {
         names.push_back(rec.Name);
-        if (rec.Name == L"b.txt") EXPECT_EQ(rec.Size, 2);
+        if (rec.Name == L"b.txt") {
+            EXPECT_EQ(rec.Size, 2);
+        }
     }
     EndFileSearch(rec);
     std::sort(names.begin(), names.end());
