@@ -5,8 +5,7 @@
 #include "app/TeacherForm.h"
 #include "app/TestsForm.h"
 #include "app/TextbookForm.h"
-#include "skin/graphics/Bitmap32.h"
-#include "skin/graphics/PNG.h"
+#include "skin/graphics/Startup.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
@@ -36,14 +35,12 @@ void FreeAppForms()
 int RunTextbook()
 {
     InitApplication();
-    InitBitmap32Unit();
-    InitPNGUnit();
+    InitSkinLibrary();
     Application->Initialize();
     Application->SetTitle(L"Норвель");
     CreateAppForms();
     Application->Run();
-    DonePNGUnit();
-    DoneBitmap32Unit();
+    DoneSkinLibrary();
     DoneApplication();
     return 0;
 }

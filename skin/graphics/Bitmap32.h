@@ -5,10 +5,9 @@
 #pragma once
 #include "classlib/Controls.h"
 #include "classlib/Graphics.h"
-#include "skin/graphics/BgCacheInfo.h"
+#include "skin/graphics/Constants.h"
 #include "skin/graphics/PixelOps.h"
 
-constexpr TColor SkinKeyColor = 0xFF00FF;
 constexpr uint32_t NoColorValue = 0x1FFFFFFF;
 
 // ---- creation and pixel access ----

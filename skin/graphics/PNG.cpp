@@ -135,7 +135,7 @@ void TPNGGraphic::Draw(TCanvas& canvas, const RECT& r)
     GdiFlush();
     BitBlt(work->Canvas().Handle(), 0, 0, w, workH, canvas.Handle(), r.left, r.top, SRCCOPY);
     GdiFlush();
-    TsBgCacheInfo none = EmptyBgCacheInfo();
+    TsBgCacheInfo none = EmptyBgCacheInfo;
     if (same) {
         BlendBitmapMasked(RECT{0, 0, w, h}, RECT{0, 0, w, h}, work.get(), this, none, false, NoColorValue, 0, mirror);
     } else {
@@ -223,7 +223,7 @@ HICON MakeIconFromAlphaBitmap(TBitmap* bmp, TColor background)
     }
     std::unique_ptr<TBitmap> copy(NewBitmap32(source.Width(), source.Height()));
     FillRect32(copy.get(), RECT{0, 0, copy->Width(), copy->Height()}, TColor(ColorToRGB(background)), 0);
-    TsBgCacheInfo none = EmptyBgCacheInfo();
+    TsBgCacheInfo none = EmptyBgCacheInfo;
     RECT all{0, 0, copy->Width(), copy->Height()};
     BlendBitmapMasked(all, all, copy.get(), &source, none, false);
     PixelView s = source.View();

@@ -42,7 +42,7 @@ TEST(Bitmap32, SkipColourCopiesFromOtherDepths)
     TBitmap rgb(1, 1, TPixelFormat::pf24bit);
     std::unique_ptr<TBitmap> d(NewBitmap32(1, 1));
     FillRect32(d.get(), RECT{0, 0, 1, 1}, clBlue, 255);
-    BlendBitmapMasked(RECT{0, 0, 1, 1}, RECT{0, 0, 1, 1}, d.get(), &rgb, EmptyBgCacheInfo(), false);
+    BlendBitmapMasked(RECT{0, 0, 1, 1}, RECT{0, 0, 1, 1}, d.get(), &rgb, EmptyBgCacheInfo, false);
     EXPECT_EQ(rgb.PixelFormat(), TPixelFormat::pf32bit);
     EXPECT_EQ(GetPixel32(d.get(), 0, 0), 0xFF0000FFu);
 }

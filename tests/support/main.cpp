@@ -5,19 +5,16 @@
 #include <cstdio>
 
 #include "classlib/Forms.h"
-#include "skin/graphics/Bitmap32.h"
-#include "skin/graphics/PNG.h"
+#include "skin/graphics/Startup.h"
 
 int main(int argc, char** argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     testing::InitGoogleTest(&argc, argv);
     InitApplication();
-    InitBitmap32Unit();
-    InitPNGUnit();
+    InitSkinLibrary();
     int rc = RUN_ALL_TESTS();
-    DonePNGUnit();
-    DoneBitmap32Unit();
+    DoneSkinLibrary();
     DoneApplication();
     // CTest looks for this line: a run that ends early (a killed Wine server
     // exits with 0) must not count as passed.
