@@ -34,10 +34,13 @@ int main(int argc, char** argv)
             s.idatSplit = interlaced ? 20 : 0;
             std::string png = WritePng(s);
             std::string name = std::string(argv[1]) + "/seed" + std::to_string(n++) + ".png";
-            if (FILE* out = std::fopen(name.c_str(), "wb")) {
-                std::fwrite(png.data(), 1, png.size(), out);
-                std::fclose(out);
+            FILE* out = std::fopen(name.c_str(), "wb");
+            if (!out) {
+                std::fprintf(stderr, "png_seeds: cannot write %s\n", name.c_str());
+                return 1;
             }
+            std::fwrite(png.data(), 1, png.size(), out);
+            std::fclose(out);
         }
     }
     return 0;
