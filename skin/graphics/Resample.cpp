@@ -69,12 +69,26 @@ ResampleContributors BuildResampleContributors(int n, int m, int filter)
         const double x = double(m) * double(i) / double(n);
         const int lo = int(std::floor(x - halfWidth));
         const int hi = int(std::ceil(x + halfWidth));
+        const size_t begin = out.items.size();
+        double total = 0;
+        int64_t itotal = 0;
         for (int j = lo; j <= hi; ++j) {
             const double d = x - double(j);
             if (std::fabs(d) * q >= support) continue;
-            const long w = RoundNearest(ResampleFilterValue(filter, d * q) * q * 65536.0);
+            const double wd = ResampleFilterValue(filter, d * q) * q;
+            const long w = RoundNearest(wd * 65536.0);
+            total += wd;
             if (w == 0) continue;
+            itotal += w;
             out.items.push_back({MirrorIntoSource(j, m), int32_t(w)});
+        }
+        // The rounding of single weights must not add up: the largest weight
+        // takes the remainder, so the 16.16 sum is the rounded real sum and a
+        // flat area keeps its value (several weights rounded down would darken it).
+        if (out.items.size() > begin) {
+            auto largest = std::max_element(out.items.begin() + ptrdiff_t(begin), out.items.end(),
+                                            [](const auto& a, const auto& b) { return a.weight < b.weight; });
+            largest->weight += int32_t(RoundNearest(total * 65536.0) - itotal);
         }
     }
     out.first.push_back(int32_t(out.items.size()));
