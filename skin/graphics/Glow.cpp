@@ -121,10 +121,12 @@ void TkvGlowEffect::Show(const RECT& r, const RECT& visible, HWND control)
     if (root) {
         if (GetWindowLongPtrW(root, GWL_EXSTYLE) & WS_EX_TOPMOST)
             after = HWND_TOPMOST;
-        else if (HWND above = GetWindow(root, GW_HWNDPREV); above && above != h)
-            after = above;
-        else
+        else if (HWND above = GetWindow(root, GW_HWNDPREV); !above || above == h)
             after = root;
+        else if (GetWindowLongPtrW(above, GWL_EXSTYLE) & WS_EX_TOPMOST)
+            after = HWND_TOP;   // behind a topmost window the glow would turn topmost itself
+        else
+            after = above;
     }
     SetWindowPos(h, after, g.X, g.Y, 0, 0, SWP_NOACTIVATE | SWP_NOSIZE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
 
