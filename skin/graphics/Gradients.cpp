@@ -1,6 +1,7 @@
 #include "skin/graphics/Gradients.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwctype>
 
 #include "classlib/SysUtils.h"
@@ -74,16 +75,50 @@ void FillRow32(uint32_t* first, int count, uint32_t value)
 
 namespace {
 
-// Colour of step i of a band of n steps from c1 to c2 (pixels 0x00RRGGBB).
-inline uint32_t StepColor(uint32_t c1, uint32_t c2, int i, int n, uint32_t alpha)
-{
-    uint32_t out = alpha << 24;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const double a = double(c1 >> shift & 0xFF), b = double(c2 >> shift & 0xFF);
-        out |= uint32_t(RoundNearest(a + (b - a) * double(i) / double(n))) << shift;
+// The colours of a band of n steps from c1 to c2 (pixels 0x00RRGGBB), one
+// step after the other: channel a + nearest((b - a) * i / n), in exact
+// integer arithmetic (halves away from zero) with no division per pixel.
+class BandStepper {
+public:
+    BandStepper(uint32_t c1, uint32_t c2, int n, uint32_t alpha) : alpha_(alpha << 24)
+    {
+        for (int k = 0; k < 3; ++k) {
+            const int a = int(c1 >> (8 * k) & 0xFF), b = int(c2 >> (8 * k) & 0xFF);
+            Channel& c = ch_[k];
+            c.base = a;
+            c.sign = b < a ? -1 : 1;
+            const int inc = 2 * std::abs(b - a);
+            c.twoN = 2 * n;
+            c.qStep = inc / c.twoN;
+            c.rStep = inc % c.twoN;
+            c.r = n;   // numerator 2|d|i + n at i = 0, less q * 2n
+            c.q = 0;
+        }
     }
-    return out;
-}
+    uint32_t Current() const
+    {
+        uint32_t out = alpha_;
+        for (int k = 0; k < 3; ++k) out |= uint32_t(ch_[k].base + ch_[k].sign * ch_[k].q) << (8 * k);
+        return out;
+    }
+    void Next()
+    {
+        for (Channel& c : ch_) {
+            c.r += c.rStep;
+            c.q += c.qStep;
+            const int carry = c.r >= c.twoN;
+            c.r -= carry * c.twoN;
+            c.q += carry;
+        }
+    }
+
+private:
+    struct Channel {
+        int base, sign, qStep, rStep, twoN, r, q;
+    };
+    Channel ch_[3];
+    uint32_t alpha_;
+};
 
 }  // namespace
 
@@ -102,10 +137,8 @@ bool FillGradientBands(const PixelView& v, PixRect r, const TsGradArray& g, int 
             const int rows = end - start;
             if (rows <= 0) continue;   // an empty band: the next one starts here
             const uint32_t c1 = GradientColorPixel(g[k].Color1), c2 = GradientColorPixel(g[k].Color2);
-            for (int i = 0; i < rows; ++i) {
-                const uint32_t c = c1 == c2 ? (a << 24 | c1) : StepColor(c1, c2, i, rows, a);
-                FillRow32(v.Row(start + i) + r.left, r.Width(), c);
-            }
+            BandStepper step(c1, c2, rows, a);
+            for (int i = 0; i < rows; ++i, step.Next()) FillRow32(v.Row(start + i) + r.left, r.Width(), step.Current());
             start = end;
         }
         return true;
@@ -119,13 +152,16 @@ bool FillGradientBands(const PixelView& v, PixRect r, const TsGradArray& g, int 
             const int cols = end - start;
             if (cols <= 0) continue;
             const uint32_t c1 = GradientColorPixel(g[k].Color1), c2 = GradientColorPixel(g[k].Color2);
-            if (c1 == c2)
+            if (c1 == c2) {
                 FillRow32(top + start, cols, a << 24 | c1);
-            else
-                for (int i = 0; i < cols; ++i) top[start + i] = StepColor(c1, c2, i, cols, a);
+            } else {
+                BandStepper step(c1, c2, cols, a);
+                for (int i = 0; i < cols; ++i, step.Next()) top[start + i] = step.Current();
+            }
             start = end;
         }
-        for (int y = r.top + 1; y < r.bottom; ++y) std::copy(top + r.left, top + r.right, v.Row(y) + r.left);
+        const size_t bytes = size_t(r.Width()) * sizeof(uint32_t);
+        for (int y = r.top + 1; y < r.bottom; ++y) std::memcpy(v.Row(y) + r.left, top + r.left, bytes);
         return true;
     }
     return false;

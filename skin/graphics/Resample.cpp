@@ -112,7 +112,7 @@ void HorizontalPass(const ByteImage& src, uint8_t* work, ptrdiff_t workStride, i
                 const int32_t w = items[k].weight;
                 for (int c = 0; c < C; ++c) sum[c] += w * p[c];
             }
-            for (int c = 0; c < C; ++c) d[c] = ResampleClamp(sum[c]);
+            for (int c = 0; c < C; ++c) d[c] = ResampleClampNearest(sum[c]);
             d += C;
         }
     }

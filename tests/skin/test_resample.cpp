@@ -28,7 +28,8 @@ std::vector<uint8_t> MakeImage(int w, int h, int channels, uint32_t seed)
 }
 
 // The two passes in double precision: weights f((x - j) q) q with the centre
-// x = m i / n, source indices mirrored and clamped, 8-bit work rows.
+// x = m i / n, source indices mirrored and clamped; between the passes values
+// are limited to 0..255 but not rounded; the result is truncated.
 std::vector<uint8_t> Reference(const std::vector<uint8_t>& src, int sw, int sh, int dw, int dh, int ch, int filter)
 {
     auto weights = [&](int n, int m) {
@@ -50,13 +51,14 @@ std::vector<uint8_t> Reference(const std::vector<uint8_t>& src, int sw, int sh, 
     // The epsilon keeps sums such as 255 x (0.388 + 0.612) from truncating to 254.
     auto quantise = [](double v) { return uint8_t(std::clamp(std::floor(v + 1e-9), 0.0, 255.0)); };
     const auto wx = weights(dw, sw), wy = weights(dh, sh);
-    std::vector<uint8_t> work(size_t(dw) * sh * ch), out(size_t(dw) * dh * ch);
+    std::vector<double> work(size_t(dw) * sh * ch);
+    std::vector<uint8_t> out(size_t(dw) * dh * ch);
     for (int y = 0; y < sh; ++y)
         for (int x = 0; x < dw; ++x)
             for (int c = 0; c < ch; ++c) {
                 double sum = 0;
                 for (auto [j, w] : wx[size_t(x)]) sum += w * src[(size_t(y) * sw + j) * ch + c];
-                work[(size_t(y) * dw + x) * ch + c] = quantise(sum);
+                work[(size_t(y) * dw + x) * ch + c] = std::clamp(sum, 0.0, 255.0);
             }
     for (int y = 0; y < dh; ++y)
         for (int x = 0; x < dw; ++x)
@@ -166,7 +168,13 @@ TEST(ResampleClampTest, SumsOutsideTheByteRange)
     EXPECT_EQ(ResampleClamp(0xFF0000), 255);
     EXPECT_EQ(ResampleClamp(0xFF0001), 255);
     EXPECT_EQ(ResampleClamp(0x7FFFFFFF), 255);
-    EXPECT_EQ(ResampleClamp(0x18000), 1);   // truncated, not rounded
+    EXPECT_EQ(ResampleClamp(0x18000), 1);   // the result is truncated
+    // The work rows between the passes are rounded.
+    EXPECT_EQ(ResampleClampNearest(0x18000), 2);
+    EXPECT_EQ(ResampleClampNearest(0x17FFF), 1);
+    EXPECT_EQ(ResampleClampNearest(-5), 0);
+    EXPECT_EQ(ResampleClampNearest(0xFF7FFF), 255);
+    EXPECT_EQ(ResampleClampNearest(0x1FF0000), 255);
 }
 
 TEST(ResamplePixelsTest, MatchesTheDoubleReferenceForEveryFilter)
