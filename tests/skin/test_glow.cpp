@@ -28,7 +28,8 @@ public:
             for (int x = 0; x < v.width; ++x)
                 if (x < 2 || y < 2 || x >= v.width - 2 || y >= v.height - 2) v.At(x, y) = 0x80FF0000u;
     }
-    bool Destroying() const override { return false; }
+    bool Destroying() const override { return destroying; }
+    bool destroying = false;
     mutable String asked;
     mutable int painted = 0;
 };
@@ -216,4 +217,52 @@ TEST_F(Glow, HaloBitmapAndZOrder)
     EXPECT_TRUE(GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
     HideGlow(h);
     Free(top);
+}
+
+TEST_F(Glow, FreeingFormsFlagAndDeferredRelease)
+{
+    // Hiding frees the form with the closing flag set; later, when it is released.
+    int h = ShowGlow(rect, all, L"BUTTON", &skin, form->Handle(), 0, L"GLOW");
+    ASSERT_GE(h, 0);
+    TForm* f = TkvGlowEffects()[size_t(h)]->GlowForm;
+    HWND w = f->Handle();
+    bool flagSeen = true, destroyed = false;
+    f->OnDestroy = [&](TObject*) {
+        destroyed = true;
+        flagSeen = GlowFormClosing;
+    };
+    HideGlow(h);
+    EXPECT_FALSE(GlowFormClosing);
+    EXPECT_FALSE(destroyed);   // released: freed once the messages are handled
+    EXPECT_FALSE(IsWindowVisible(w));
+    Pump(50);
+    EXPECT_TRUE(destroyed);
+    EXPECT_FALSE(flagSeen);    // by then the hide is over
+    // While the manager is being destroyed the form goes at once, under the flag.
+    skin.destroying = true;
+    h = ShowGlow(rect, all, L"BUTTON", &skin, form->Handle(), 0, L"GLOW");
+    f = TkvGlowEffects()[size_t(h)]->GlowForm;
+    w = f->Handle();
+    destroyed = false;
+    f->OnDestroy = [&](TObject*) {
+        destroyed = true;
+        flagSeen = GlowFormClosing;
+    };
+    HideGlow(h);
+    EXPECT_TRUE(destroyed);
+    EXPECT_TRUE(flagSeen);
+    EXPECT_FALSE(IsWindow(w));
+    skin.destroying = false;
+    // Clearing without freeing the forms: the list empties, the windows hide
+    // at once and are released afterwards.
+    int a = ShowGlow(rect, all, L"BUTTON", &skin, form->Handle(), 0, L"GLOW");
+    ASSERT_GE(a, 0);
+    w = TkvGlowEffects()[size_t(a)]->GlowForm->Handle();
+    ClearGlows(false);
+    EXPECT_TRUE(TkvGlowEffects().empty());
+    EXPECT_FALSE(IsWindowVisible(w));
+    Pump(50);
+    EXPECT_FALSE(IsWindow(w));
+    // The handles start again from 0 after a clear.
+    EXPECT_EQ(ShowGlow(rect, all, L"BUTTON", &skin, form->Handle(), 0, L"GLOW"), 0);
 }

@@ -93,7 +93,9 @@ TEST(ResampleFilters, SupportsValuesAndPartitionOfUnity)
         EXPECT_EQ(ResampleFilterValue(f, 0.0), f == rfBSpline ? 2.0 / 3.0 : f == rfMitchell ? 8.0 / 9.0 : f == rfBell ? 0.75 : 1.0)
             << "filter " << f;
         EXPECT_NEAR(ResampleFilterValue(f, s), 0.0, 1e-9) << "filter " << f;
-        if (f != rfBox) EXPECT_DOUBLE_EQ(ResampleFilterValue(f, 0.3), ResampleFilterValue(f, -0.3)) << "filter " << f;
+        if (f != rfBox) {
+            EXPECT_DOUBLE_EQ(ResampleFilterValue(f, 0.3), ResampleFilterValue(f, -0.3)) << "filter " << f;
+        }
     }
     // The box holds (-0.5, 0.5]: its one asymmetric edge.
     EXPECT_EQ(ResampleFilterValue(rfBox, 0.5), 1.0);

@@ -427,6 +427,28 @@ TEST(Pictures, TilesCutAtTheRect)
         for (int x = 0; x < 12; ++x)
             EXPECT_EQ(Px(*b, x, y) & 0xFFFFFF, Inside(x, y, r) ? pv.At((x - 1) % 3, (y - 1) % 2) & 0xFFFFFF : Back)
                 << x << "," << y;
+    // Another kind of picture is drawn tile by tile inside a clip to the rect.
+    struct Swatch : TGraphic {
+        int Width() const override { return 4; }
+        int Height() const override { return 3; }
+        void Draw(TCanvas& c, const RECT& at) override
+        {
+            ++draws;
+            FillRectSolid(c.Handle(), RECT{at.left, at.top, at.left + 4, at.top + 3}, clLime);
+            FillRectSolid(c.Handle(), RECT{at.left, at.top, at.left + 1, at.top + 1}, clRed);
+        }
+        void LoadFromStream(TStream&) override {}
+        int draws = 0;
+    } swatch;
+    auto s = Filled(12, 9, Back);
+    const RECT sr{1, 1, 10, 8};
+    TilePicture(s->Canvas(), sr, &swatch);
+    EXPECT_EQ(swatch.draws, (9 / 4 + 1) * (7 / 3 + 1));
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const uint32_t e = !Inside(x, y, sr) ? Back : ((x - 1) % 4 == 0 && (y - 1) % 3 == 0) ? 0xFF0000u : 0x00FF00u;
+            EXPECT_EQ(Px(*s, x, y) & 0xFFFFFF, e) << x << "," << y;
+        }
     TBitmap empty;
     TilePicture(b->Canvas(), r, &empty);
     TilePicture(b->Canvas(), r, nullptr);
