@@ -32,6 +32,16 @@ RECT Shifted(const RECT& r, int dx, int dy) { return RECT{r.left + dx, r.top + d
 
 bool ValidSection(const TsTextSkin* skin, int section) { return skin && section >= 0 && skin->SectionValid(section); }
 
+}  // namespace
+
+int TextStateOf(const TsTextSkin* skin, int section, bool hot)
+{
+    // A section with fewer than two states has no hot colours of its own.
+    return hot && skin && skin->StateCount(section) > 1 ? 1 : 0;
+}
+
+namespace {
+
 // Draws text on a DC in one colour, the DC's font and background mode as they are.
 void DrawTextColored(HDC dc, const String& text, RECT r, UINT format, TColor color)
 {
@@ -200,7 +210,7 @@ void DrawContourText(TBitmap* bmp, const String& text, bool contour, TsTextSkin*
         DrawAlphaText(bmp, text, bmp->Canvas().Font().Color(), format, r);
         return;
     }
-    const TsTextStateColors st = skin->StateColors(section, hot && skin->StateCount(section) > 0 ? 1 : 0);
+    const TsTextStateColors st = skin->StateColors(section, TextStateOf(skin, section, hot));
     if (contour)
         for (int k = 0; k < 4; ++k)
             if (st.Contour[k] != -1) DrawAlphaText(bmp, text, st.Contour[k], format, Shifted(r, ContourDx[k], ContourDy[k]));
@@ -278,12 +288,13 @@ void DrawSectionTextEx(TCanvas& canvas, const String& text, bool enabled, TsText
     TColor color = canvas.Font().Color();
     if (ValidSection(skin, section)) {
         if (enabled) {
-            const TsTextStateColors st = skin->StateColors(section, hot && skin->StateCount(section) > 0 ? 1 : 0);
+            const TsTextStateColors st = skin->StateColors(section, TextStateOf(skin, section, hot));
             for (int k = 0; k < 4; ++k)
                 if (st.Contour[k] != -1) DrawTextColored(dc, text, Shifted(r, ContourDx[k], ContourDy[k]), format, st.Contour[k]);
             color = st.FontColor;
         } else {
-            color = MixColor(skin->StateColors(section, 0).FontColor, skin->SecondBackColor(section), 0.4);
+            color = MixColor(ColorToRGB(skin->StateColors(section, 0).FontColor), ColorToRGB(skin->SecondBackColor(section)),
+                             0.4);
         }
     }
     DrawTextColored(dc, text, r, format, color);
@@ -332,11 +343,13 @@ void DrawControlTextEx(TCanvas& canvas, const String& text, bool enabled, bool h
         DrawTextColored(dc, text, r, format, canvas.Font().Color());
         return;
     }
-    const TsTextStateColors st = skin->StateColors(section, hot && skin->StateCount(section) > 0 ? 1 : 0);
-    if (data.Cache && data.GlowMask && st.GlowSize > 0) {
+    const TsTextStateColors st = skin->StateColors(section, TextStateOf(skin, section, hot));
+    if (data.Cache && st.GlowSize > 0) {
+        // Without a kept mask the glow is drawn from a mask made for this paint only.
+        TkvGlowMask once;
         GdiFlush();
-        DrawTextWithEffect(data.Cache, text, r, *data.GlowMask, skin->AdjustColor(st.GlowColor), st.GlowSize, cfAll,
-                           format);
+        DrawTextWithEffect(data.Cache, text, r, data.GlowMask ? *data.GlowMask : once, skin->AdjustColor(st.GlowColor),
+                           st.GlowSize, cfAll, format);
     }
     if (!enabled) {
         const TColor c = skin->AdjustColor(MixColor(ColorToRGB(st.FontColor), ColorToRGB(skin->GlobalColor()), 0.4));

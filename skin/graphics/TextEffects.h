@@ -40,6 +40,10 @@ public:
     virtual TColor AdjustColor(TColor c) const { return c; }
 };
 
+// The state whose colours a caption takes: 1 (hot) only when asked and the
+// section has a hot state (two states or more), else 0.
+int TextStateOf(const TsTextSkin* skin, int section, bool hot);
+
 // The skin used when a painter is given none (the default manager; none in the program).
 TsTextSkin* DefaultTextSkin();
 void SetDefaultTextSkin(TsTextSkin* skin);
@@ -108,7 +112,7 @@ struct TsControlTextData {
     bool HasParent = false;
     std::function<int()> FindFontSection;   // the font section found among the parents
     TBitmap* Cache = nullptr;
-    TkvGlowMask* GlowMask = nullptr;
+    TkvGlowMask* GlowMask = nullptr;   // kept between paints; null: made for each paint
 };
 constexpr int ControlKindCheckBox = 32, ControlKindRadioButton = 33, ControlKindGroupBox = 74;
 

@@ -236,3 +236,13 @@ TEST(CutText, EllipsisAndEmptyResults)
     EXPECT_EQ(CutTextToWidth(sevenEach, L"Caption", 27), L"");
     EXPECT_EQ(CutTextToWidth(sevenEach, L"", 10), L"");
 }
+
+TEST(Rounding, NearestRoundsHalvesAwayFromZero)
+{
+    EXPECT_EQ(RoundNearest(2.5), 3);
+    EXPECT_EQ(RoundNearest(3.5), 4);
+    EXPECT_EQ(RoundNearest(-2.5), -3);
+    EXPECT_EQ(RoundNearest(2.4999), 2);
+    EXPECT_EQ(RoundNearest(-0.4), 0);
+    EXPECT_EQ(RoundNearest(127.5), 128);
+}

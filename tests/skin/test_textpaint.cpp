@@ -130,8 +130,11 @@ TEST(ContourText, ContoursOnTheirSidesUnderTheFontColour)
     DrawContourText(c.get(), L"HIH", false, &skin, true, 0, DT_SINGLELINE, r);
     EXPECT_EQ(Count(*c, [](int, int, uint32_t p) { return p == 0xFF0000FFu || p == 0xFFFFFF00u; }), 0);
     EXPECT_GT(Count(*c, [](int, int, uint32_t p) { return p == 0xFF00FF00u; }), 20);
-    // A section count of 0 states: hot asks fall back to the normal colours.
-    skin.states = 0;
+    // A section of one state has no hot colours: hot asks get the normal ones.
+    EXPECT_EQ(TextStateOf(&skin, 0, true), 1);
+    EXPECT_EQ(TextStateOf(&skin, 0, false), 0);
+    skin.states = 1;
+    EXPECT_EQ(TextStateOf(&skin, 0, true), 0);
     auto d = Filled(140, 40, Back);
     DrawContourText(d.get(), L"HIH", false, &skin, true, 0, DT_SINGLELINE, r);
     EXPECT_GT(Count(*d, [](int, int, uint32_t p) { return p == 0xFFFF0000u; }), 20);
@@ -287,6 +290,15 @@ TEST(ControlText, SkinnedCaptionsDisabledUnderlinedAndGlowing)
                   return (p >> 24) != 0 && (p & 0xFF) == 0xFF && (p >> 8 & 0xFF) == 0xFF && (p >> 16 & 0xFF) < 0xF0;
               }),
               5);   // aqua glow around the text
+    // No kept mask: the glow is drawn all the same.
+    auto cache2 = Filled(140, 40, 0x00FFFFFF);
+    data.Cache = cache2.get();
+    data.GlowMask = nullptr;
+    DrawControlTextEx(cache2->Canvas(), L"HIH", true, false, data, DT_SINGLELINE, r);
+    EXPECT_GT(Count(*cache2, [](int, int, uint32_t p) {
+                  return (p >> 24) != 0 && (p & 0xFF) == 0xFF && (p >> 8 & 0xFF) == 0xFF && (p >> 16 & 0xFF) < 0xF0;
+              }),
+              5);
     // A check box on a see-through section takes its font section from the parents.
     int asked = 0;
     data.Kind = ControlKindCheckBox;
