@@ -57,15 +57,38 @@ TkvGlowGeometry CalcGlowGeometry(const RECT& r, const RECT& visible, const RECT&
     return g;
 }
 
-TkvGlowEffect::TkvGlowEffect(TsGlowSkin* manager) : Manager(manager) {}
+class TkvGlowEffect::FormWatcher : public TComponent {
+public:
+    explicit FormWatcher(TkvGlowEffect* e) : TComponent(nullptr), effect_(e) {}
 
-TkvGlowEffect::~TkvGlowEffect() { FreeForm(false); }
+protected:
+    void Notification(TComponent* c, TOperation op) override
+    {
+        TComponent::Notification(c, op);
+        if (op == TOperation::opRemove && c == effect_->GlowForm) {
+            effect_->GlowForm = nullptr;
+            effect_->SavedWindowProc = nullptr;
+        }
+    }
+
+private:
+    TkvGlowEffect* effect_;
+};
+
+TkvGlowEffect::TkvGlowEffect(TsGlowSkin* manager) : Manager(manager), Watcher(std::make_unique<FormWatcher>(this)) {}
+
+TkvGlowEffect::~TkvGlowEffect()
+{
+    FreeForm(false);
+    Watcher.reset();
+}
 
 void TkvGlowEffect::FreeForm(bool now)
 {
     if (!GlowForm) return;
     TForm* f = GlowForm;
     GlowForm = nullptr;
+    Watcher->RemoveFreeNotification(f);
     if (SavedWindowProc) f->WindowProc = SavedWindowProc;
     SavedWindowProc = nullptr;
     if (f->HandleAllocated()) ShowWindow(f->Handle(), SW_HIDE);
@@ -107,6 +130,7 @@ void TkvGlowEffect::Show(const RECT& r, const RECT& visible, HWND control)
     }
 
     GlowForm = new TForm(Application);
+    GlowForm->FreeNotification(Watcher.get());
     GlowForm->SetTag(-98);   // the library's own windows are never skinned
     SavedWindowProc = GlowForm->WindowProc;
     GlowForm->WindowProc = TWndMethod(this, &TkvGlowEffect::GlowWndProc);

@@ -59,6 +59,10 @@ public:
     void FreeForm(bool now);
 
     TsGlowSkin* Manager = nullptr;   // not owned
+    // The form is owned by the application too (so it goes with it at the end);
+    // when anything else frees it, GlowForm is cleared through this watcher.
+    class FormWatcher;
+    std::unique_ptr<FormWatcher> Watcher;
     int GlowMask = -1;
     int Inset = 0;
     TForm* GlowForm = nullptr;       // owned

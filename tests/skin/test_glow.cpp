@@ -263,6 +263,15 @@ TEST_F(Glow, FreeingFormsFlagAndDeferredRelease)
     EXPECT_FALSE(IsWindowVisible(w));
     Pump(50);
     EXPECT_FALSE(IsWindow(w));
+    // A glow form freed by someone else (the application at its end): the
+    // effect lets go of it, and hiding it later touches nothing freed.
+    int c = ShowGlow(rect, all, L"BUTTON", &skin, form->Handle(), 0, L"GLOW");
+    ASSERT_GE(c, 0);
+    Free(TkvGlowEffects()[size_t(c)]->GlowForm);
+    EXPECT_EQ(TkvGlowEffects()[size_t(c)]->GlowForm, nullptr);
+    HideGlow(c);
+    EXPECT_EQ(c, -1);
+    ClearGlows(true);
     // The handles start again from 0 after a clear.
     EXPECT_EQ(ShowGlow(rect, all, L"BUTTON", &skin, form->Handle(), 0, L"GLOW"), 0);
 }
