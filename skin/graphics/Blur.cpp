@@ -147,16 +147,3 @@ void ApplyGlowMask(const PixelView& target, int x, int y, const MaskView& mask, 
         }
     }
 }
-
-void GrayscalePixels(const PixelView& v)
-{
-    if (v.Empty()) return;
-    for (int y = 0; y < v.height; ++y) {
-        uint32_t* p = v.Row(y);
-        for (int x = 0; x < v.width; ++x) {
-            const uint32_t c = p[x];
-            const uint32_t g = ((c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF)) / 3;
-            p[x] = (c & 0xFF000000u) | g << 16 | g << 8 | g;
-        }
-    }
-}

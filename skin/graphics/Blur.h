@@ -35,6 +35,3 @@ void MixTextInk(const PixelView& target, int x, int y, const PixelView& work, ui
 // colour + (d - colour) * m / 255, and alpha + (255 - m) * (255 - alpha) / 255
 // (integer division). color as 0x00RRGGBB. Clipped.
 void ApplyGlowMask(const PixelView& target, int x, int y, const MaskView& mask, uint32_t color);
-
-// Every pixel's red, green and blue := (R + G + B) div 3; alpha unchanged.
-void GrayscalePixels(const PixelView& v);

@@ -126,13 +126,6 @@ void ExcludeGraphicControls(HDC dc, TWinControl* parent, int offsetX, int offset
     }
 }
 
-void GrayscaleBitmap32(TBitmap* bmp)
-{
-    if (!bmp) return;
-    GdiFlush();
-    GrayscalePixels(BitmapPixels(*bmp));
-}
-
 void CutTextToWidth(TCanvas& canvas, const String& text, int width, String& out)
 {
     out = ::CutTextToWidth([&](const std::wstring& s) { return canvas.TextWidth(s); }, text, width);

@@ -53,7 +53,6 @@ void FillRectSolid(HDC dc, const RECT& r, TColor color);
 void FillBorderStrips(HDC dc, const RECT& r, int left, TColor color, int bottom, int right, int top);
 void CopyBorderStrips(HDC dst, int x, int y, int w, HDC src, int srcX, int srcY, int areaWidth, int areaHeight);
 void ExcludeGraphicControls(HDC dc, TWinControl* parent, int offsetX, int offsetY);
-void GrayscaleBitmap32(TBitmap* bmp);
 void CutTextToWidth(TCanvas& canvas, const String& text, int width, String& out);
 void DrawTextDC(HDC dc, const String& text, RECT r, UINT format);
 int TextWidthOf(TCanvas& canvas, const String& text);

@@ -1,5 +1,5 @@
 // The pixel side of the text painters: the Gauss kernel and mask blur, ink
-// and glow mixes, greyscale, button glyph-and-text layout and cutting
+// and glow mixes, button glyph-and-text layout and cutting
 // captions with "...".
 #include <gtest/gtest.h>
 
@@ -159,15 +159,6 @@ TEST(TextMixes, GlowThroughTheMask)
     EXPECT_EQ(target[0], 0x40102030u);
     ApplyGlowMask(t, 2, 2, m.View(), 0);   // clipped to one pixel
     EXPECT_EQ(target[8], 0xFF000000u);
-}
-
-TEST(TextMixes, GrayscaleKeepsAlpha)
-{
-    std::vector<uint32_t> p = {0x7F102030, 0xFFFFFFFF, 0x00010000};
-    GrayscalePixels(PixelView{p.data(), 12, 3, 1});
-    EXPECT_EQ(p[0], 0x7F202020u);
-    EXPECT_EQ(p[1], 0xFFFFFFFFu);
-    EXPECT_EQ(p[2], 0x00000000u);
 }
 
 TEST(ButtonLayout, GlyphBesideTheText)
