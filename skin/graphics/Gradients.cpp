@@ -47,9 +47,12 @@ int32_t GradientStrToInt(const std::wstring& text)
 void ParseGradientData(const std::wstring& text, TsGradArray& out)
 {
     out.clear();
+    // Words by the rule of the library's word extractor (maximal runs of
+    // characters other than ";"), found in one pass: extracting word k from
+    // the start each time would take quadratic time on a long untrusted text.
     std::vector<std::wstring> words;
     size_t pos = 0;
-    while (pos <= text.size()) {
+    while (pos < text.size()) {
         size_t semi = text.find(L';', pos);
         if (semi == std::wstring::npos) semi = text.size();
         if (semi > pos) words.push_back(text.substr(pos, semi - pos));

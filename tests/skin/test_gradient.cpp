@@ -6,6 +6,7 @@
 
 #include "classlib/SysUtils.h"
 #include "skin/graphics/Gradients.h"
+#include "skin/graphics/TextUtils.h"
 
 namespace {
 
@@ -74,6 +75,25 @@ TEST(GradientData, ParsesStopsAndLimitsValues)
     EXPECT_TRUE(g.empty());
     ParseGradientData(L"1;2;3", g);
     EXPECT_TRUE(g.empty());
+}
+
+TEST(GradientData, FieldsAreTheWordsOfTheWordExtractor)
+{
+    // Each stop is read from the words the library's word extractor gives.
+    const TCharSet semi = MakeCharSet(L";");
+    for (const String text : {L"1;2;3;0;9;4;5;6;1;9", L";;7;;8;;9;;1;;x;;", L"10;20;30;1;;40;50;60;2;;y",
+                              L" 1; 2; 3; 0; w"}) {
+        TsGradArray g;
+        ParseGradientData(text, g);
+        ASSERT_EQ(g.size(), size_t(CountWords(text, semi) / 5)) << text.c_str();
+        for (size_t k = 0; k < g.size(); ++k) {
+            const int first = int(k) * 5 + 1;
+            EXPECT_EQ(g[k].Color1, GradientStrToInt(ExtractNthWord(first, text, semi)));
+            EXPECT_EQ(g[k].Color2, GradientStrToInt(ExtractNthWord(first + 1, text, semi)));
+            EXPECT_EQ(g[k].Percent, GradientStrToInt(ExtractNthWord(first + 2, text, semi)));
+            EXPECT_EQ(g[k].Mode, GradientStrToInt(ExtractNthWord(first + 3, text, semi)));
+        }
+    }
 }
 
 TEST(GradientData, FieldsThatAreNotNumbersRaise)
