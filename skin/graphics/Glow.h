@@ -86,3 +86,5 @@ void HideGlow(int& handle);
 // current message has been handled) and empties the list.
 void ClearGlows(bool freeForms);
 bool LayeredWindowsSupported();
+// Unit shut-down: every glow freed, their forms released (not freed at once).
+inline void DoneGlowUnit() { ClearGlows(false); }

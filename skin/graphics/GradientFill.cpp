@@ -8,25 +8,23 @@ namespace {
 
 using GradientFillProc = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 
-// msimg32 is loaded once, when a mesh is first drawn, and freed at exit.
-struct Msimg32 {
-    HMODULE module = nullptr;
-    GradientFillProc fill = nullptr;
-    Msimg32()
-    {
-        module = LoadLibraryA("msimg32.dll");
-        if (module) fill = reinterpret_cast<GradientFillProc>(GetProcAddress(module, "GradientFill"));
-    }
-    ~Msimg32()
-    {
-        if (module) FreeLibrary(module);
-    }
-};
+// msimg32 is bound by the unit's start-up (reference counted), or on first
+// use by code that runs without the library's start-up.
+HMODULE msimg32 = nullptr;
+GradientFillProc gradientFill = nullptr;
+int unitRefs = 0;
+
+void Bind()
+{
+    if (msimg32) return;
+    msimg32 = LoadLibraryA("msimg32.dll");
+    if (msimg32) gradientFill = reinterpret_cast<GradientFillProc>(GetProcAddress(msimg32, "GradientFill"));
+}
 
 GradientFillProc GradientFillFn()
 {
-    static Msimg32 lib;
-    return lib.fill;
+    Bind();
+    return gradientFill;
 }
 
 PixRect ToPix(const RECT& r) { return PixRect{int(r.left), int(r.top), int(r.right), int(r.bottom)}; }
@@ -69,6 +67,19 @@ void FillMesh(TBitmap* bmp, RECT r, const TsGradArray& g)
 }  // namespace
 
 bool GradientFillAvailable() { return GradientFillFn() != nullptr; }
+
+void InitGradientUnit()
+{
+    if (unitRefs++ == 0) Bind();
+}
+
+void DoneGradientUnit()
+{
+    if (unitRefs == 0 || --unitRefs > 0) return;
+    if (msimg32) FreeLibrary(msimg32);
+    msimg32 = nullptr;
+    gradientFill = nullptr;
+}
 
 void FillGradient(TBitmap* bmp, const RECT& r, const TsGradArray& g, int extraHeight)
 {

@@ -15,5 +15,9 @@ void FillGradient(TBitmap* bmp, const RECT& r, const TsGradArray& g, int extraHe
 void FillGradientPart(TBitmap* bmp, const RECT& r, const TsGradArray& g, uint8_t alpha, int textureWeight,
                       const RECT& textureRect, TBitmap* texture);
 
-// Whether msimg32's GradientFill was found (bound on first use, freed at exit).
+// Whether msimg32's GradientFill was found.
 bool GradientFillAvailable();
+// Unit start-up and shut-down (reference counted): msimg32 is loaded and its
+// GradientFill bound, then freed. Without the start-up it is bound on first use.
+void InitGradientUnit();
+void DoneGradientUnit();

@@ -56,6 +56,10 @@ TEST(GradientFillTest, BandsOnBitmaps)
 
 TEST(GradientFillTest, TriangleMeshCornersAndCentre)
 {
+    // Start-up and shut-down are counted: an inner pair leaves the binding alone.
+    InitGradientUnit();
+    InitGradientUnit();
+    DoneGradientUnit();
     ASSERT_TRUE(GradientFillAvailable());
     TBitmap b(61, 41, TPixelFormat::pf32bit);
     TsGradArray g;
@@ -87,4 +91,5 @@ TEST(GradientFillTest, TriangleMeshCornersAndCentre)
     ParseGradientData(L"255;255;100;3;0", other);
     FillGradient(&d, RECT{0, 0, 8, 8}, other);
     EXPECT_EQ(At(d, 4, 4), 0x563412u);
+    DoneGradientUnit();
 }
