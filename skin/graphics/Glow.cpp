@@ -101,7 +101,7 @@ void TkvGlowEffect::FreeForm(bool now)
 void TkvGlowEffect::BuildHaloBitmap(int width, int height)
 {
     HaloBitmap = std::make_unique<TBitmap>(std::max(width, 0), std::max(height, 0), TPixelFormat::pf32bit);
-    PixelView v = BitmapPixels(*HaloBitmap);
+    PixelView v = HaloBitmap->View();
     if (v.Empty()) return;
     for (int y = 0; y < v.height; ++y) std::fill_n(v.Row(y), v.width, 0u);
     if (GlowMask >= 0 && Manager) Manager->PaintMask(GlowMask, HaloBitmap.get());

@@ -88,7 +88,7 @@ void FillGradient(TBitmap* bmp, const RECT& r, const TsGradArray& g, int extraHe
         FillMesh(bmp, r, g);
         return;
     }
-    PixelView v = BitmapPixels(*bmp);
+    PixelView v = bmp->View();
     if (v.Empty()) return;
     GdiFlush();
     FillGradientBands(v, ToPix(r), g, extraHeight, 255);
@@ -98,9 +98,9 @@ void FillGradientPart(TBitmap* bmp, const RECT& r, const TsGradArray& g, uint8_t
                       const RECT& textureRect, TBitmap* texture)
 {
     if (!bmp) return;
-    PixelView v = BitmapPixels(*bmp);
+    PixelView v = bmp->View();
     if (v.Empty()) return;
-    PixelView t = texture ? BitmapPixels(*texture) : PixelView{};
+    PixelView t = texture ? texture->View() : PixelView{};
     GdiFlush();
     FillGradientPartPixels(v, ToPix(r), g, alpha, textureWeight, t, ToPix(textureRect));
 }

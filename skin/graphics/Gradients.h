@@ -13,18 +13,7 @@
 
 #include "skin/graphics/EffectsView.h"
 
-#if __has_include("skin/graphics/Constants.h")
 #include "skin/graphics/Constants.h"
-#else
-using TColor = int32_t;
-struct TsGradStop {
-    TColor Color1 = 0;
-    TColor Color2 = 0;
-    uint8_t Percent = 0;   // 0..100
-    int32_t Mode = 0;
-};
-using TsGradArray = std::vector<TsGradStop>;
-#endif
 
 enum TkvGradientMode { gmVertical = 0, gmHorizontal = 1, gmTriangles = 2 };
 

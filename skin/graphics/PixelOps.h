@@ -21,6 +21,7 @@ struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0;
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
+    bool Empty() const { return right <= left || bottom <= top; }
 };
 
 // The background behind a control as the painters receive it.

@@ -2,16 +2,6 @@
 
 #include <memory>
 
-PixelView BitmapPixels(TBitmap& bmp)
-{
-    PixelView v;
-    if (bmp.PixelFormat() != TPixelFormat::pf32bit || bmp.Width() <= 0 || bmp.Height() <= 0) return v;
-    v.pixels = reinterpret_cast<uint32_t*>(bmp.ScanLine(0));
-    v.stride = bmp.BytesPerLine();
-    v.width = bmp.Width();
-    v.height = bmp.Height();
-    return v;
-}
 
 namespace {
 

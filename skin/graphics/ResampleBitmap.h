@@ -11,5 +11,3 @@
 // source and dest may be the same bitmap.
 void ResampleBitmap(TBitmap* source, TBitmap* dest, int newWidth, int filter, int newHeight);
 
-// The 32-bit pixels of a bitmap (empty unless it is pf32bit).
-PixelView BitmapPixels(TBitmap& bmp);

@@ -3,6 +3,8 @@
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
+#include "skin/graphics/Glow.h"
+#include "skin/graphics/GradientFill.h"
 #include "skin/graphics/JpegImage.h"
 #include "skin/graphics/PNG.h"
 #include "skin/graphics/ThreadedTimer.h"
@@ -34,6 +36,8 @@ void InitSkinLibrary()
     InitBitmap32Unit();
     // PNG pictures ("png").
     InitPNGUnit();
+    // Gradients: GradientFill of msimg32.
+    InitGradientUnit();
     // Not built yet, to be added here in this order when their units exist:
     //  - the window-shadow images and the shared alpha image list of 48 x 16
     //    images made from the RCDATA resources "SF", "SR", "SD", "SE", "SC"
@@ -44,6 +48,8 @@ void DoneSkinLibrary()
 {
     if (!started) return;
     started = false;
+    DoneGlowUnit();
+    DoneGradientUnit();
     DonePNGUnit();
     DoneBitmap32Unit();
     UnregisterJpegFormat();

@@ -178,10 +178,10 @@ void DrawAlphaText(TBitmap* bmp, const String& text, TColor color, UINT format, 
 {
     if (!bmp || text.empty()) return;
     const int w = r.right - r.left, h = r.bottom - r.top;
-    PixelView target = BitmapPixels(*bmp);
+    PixelView target = bmp->View();
     if (w <= 0 || h <= 0 || target.Empty()) return;
     TBitmap work(w, h, TPixelFormat::pf32bit);
-    PixelView wv = BitmapPixels(work);
+    PixelView wv = work.View();
     for (int y = 0; y < h; ++y) std::fill_n(wv.Row(y), w, 0x00FFFFFFu);
     TCanvas& c = work.Canvas();
     c.Font().Assign(&bmp->Canvas().Font());
@@ -214,7 +214,7 @@ void DrawTextWithEffect(TBitmap* bmp, const String& text, const RECT& r, TkvGlow
                         int glowSize, int contourFlags, UINT format)
 {
     if (!bmp || text.empty() || glowSize < 0) return;
-    PixelView target = BitmapPixels(*bmp);
+    PixelView target = bmp->View();
     if (target.Empty()) return;
     const RECT tr = Shifted(r, 1, 1);
     const int border = glowSize + 4;
@@ -244,7 +244,7 @@ void DrawTextWithEffect(TBitmap* bmp, const String& text, const RECT& r, TkvGlow
         RECT centre = at;
         c.DrawText(text, centre, format);
         GdiFlush();
-        PixelView wv = BitmapPixels(work);
+        PixelView wv = work.View();
         mask.bits_.assign(size_t(mw) * size_t(mh), 255);
         for (int y = 0; y < mh; ++y) {
             const uint32_t* s = wv.Row(y);

@@ -23,7 +23,7 @@ public:
     void PaintMask(int mask, TBitmap* bmp) const override
     {
         ++painted;
-        PixelView v = BitmapPixels(*bmp);
+        PixelView v = bmp->View();
         for (int y = 0; y < v.height; ++y)
             for (int x = 0; x < v.width; ++x)
                 if (x < 2 || y < 2 || x >= v.width - 2 || y >= v.height - 2) v.At(x, y) = 0x80FF0000u;
@@ -189,12 +189,12 @@ TEST_F(Glow, HaloBitmapAndZOrder)
     ASSERT_NE(effect.HaloBitmap, nullptr);
     EXPECT_EQ(skin.painted, 0);   // no mask: zeros only
     GdiFlush();
-    EXPECT_EQ(BitmapPixels(*effect.HaloBitmap).At(5, 5), 0u);
-    EXPECT_EQ(BitmapPixels(*effect.HaloBitmap).At(0, 0), 0u);
+    EXPECT_EQ(effect.HaloBitmap->View().At(5, 5), 0u);
+    EXPECT_EQ(effect.HaloBitmap->View().At(0, 0), 0u);
     effect.GlowMask = 3;
     effect.BuildHaloBitmap(12, 9);
     GdiFlush();
-    PixelView v = BitmapPixels(*effect.HaloBitmap);
+    PixelView v = effect.HaloBitmap->View();
     EXPECT_EQ(v.width, 12);
     EXPECT_EQ(v.At(0, 0), 0x80FF0000u);
     EXPECT_EQ(v.At(11, 8), 0x80FF0000u);

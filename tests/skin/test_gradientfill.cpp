@@ -11,7 +11,7 @@ namespace {
 uint32_t At(TBitmap& b, int x, int y)
 {
     GdiFlush();
-    return BitmapPixels(b).At(x, y) & 0xFFFFFF;
+    return b.View().At(x, y) & 0xFFFFFF;
 }
 
 int Distance(uint32_t a, uint32_t b)
@@ -30,8 +30,8 @@ TEST(GradientFillTest, BandsOnBitmaps)
     ParseGradientData(L"255;255;50;0;0;$FF0000;$FF0000;50;0;0", g);
     FillGradient(&b, RECT{0, 0, 10, 10}, g);
     GdiFlush();
-    EXPECT_EQ(BitmapPixels(b).At(3, 4), 0xFFFF0000u);
-    EXPECT_EQ(BitmapPixels(b).At(3, 5), 0xFF0000FFu);
+    EXPECT_EQ(b.View().At(3, 4), 0xFFFF0000u);
+    EXPECT_EQ(b.View().At(3, 5), 0xFF0000FFu);
     // Another pixel format is left unpainted; an empty rect paints nothing.
     TBitmap c(4, 4, TPixelFormat::pf24bit);
     c.Canvas().Brush().SetColor(clWhite);
@@ -44,10 +44,10 @@ TEST(GradientFillTest, BandsOnBitmaps)
     FillGradient(nullptr, RECT{0, 0, 4, 4}, g);
     // Mixed with a texture: full texture weight shows the texture.
     TBitmap tex(2, 2, TPixelFormat::pf32bit);
-    BitmapPixels(tex).At(0, 0) = 0xFF00FF00u;
-    BitmapPixels(tex).At(1, 0) = 0xFF000000u;
-    BitmapPixels(tex).At(0, 1) = 0xFF000000u;
-    BitmapPixels(tex).At(1, 1) = 0xFF00FF00u;
+    tex.View().At(0, 0) = 0xFF00FF00u;
+    tex.View().At(1, 0) = 0xFF000000u;
+    tex.View().At(0, 1) = 0xFF000000u;
+    tex.View().At(1, 1) = 0xFF00FF00u;
     FillGradientPart(&b, RECT{2, 2, 8, 8}, g, 255, 256 - 1, RECT{}, &tex);
     EXPECT_EQ(At(b, 2, 2) >> 8 & 0xFF, (255 * 255 + 0 * 256) >> 8);
     EXPECT_EQ(At(b, 3, 2) >> 8 & 0xFF, 0u);

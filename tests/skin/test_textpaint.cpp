@@ -26,7 +26,7 @@ uint32_t Rgb(TColor c)
 std::unique_ptr<TBitmap> Filled(int w, int h, uint32_t pixel)
 {
     auto b = std::make_unique<TBitmap>(w, h, TPixelFormat::pf32bit);
-    PixelView v = BitmapPixels(*b);
+    PixelView v = b->View();
     for (int y = 0; y < h; ++y) std::fill_n(v.Row(y), w, pixel);
     b->Canvas().Font().Set(L"Tahoma", -22, fsBold, clBlack);
     return b;
@@ -35,13 +35,13 @@ std::unique_ptr<TBitmap> Filled(int w, int h, uint32_t pixel)
 uint32_t Px(TBitmap& b, int x, int y)
 {
     GdiFlush();
-    return BitmapPixels(b).At(x, y);
+    return b.View().At(x, y);
 }
 
 int Count(TBitmap& b, const std::function<bool(int, int, uint32_t)>& pred)
 {
     GdiFlush();
-    PixelView v = BitmapPixels(b);
+    PixelView v = b.View();
     int n = 0;
     for (int y = 0; y < v.height; ++y)
         for (int x = 0; x < v.width; ++x) n += pred(x, y, v.At(x, y)) ? 1 : 0;
@@ -119,7 +119,7 @@ TEST(ContourText, ContoursOnTheirSidesUnderTheFontColour)
     EXPECT_GT(yellow, 5);   // right contour right of them
     // Left contour pixels have red or yellow to their right, never to their left only.
     GdiFlush();
-    PixelView v = BitmapPixels(*b);
+    PixelView v = b->View();
     for (int y = 0; y < v.height; ++y)
         for (int x = 1; x + 1 < v.width; ++x)
             if (v.At(x, y) == 0xFF0000FFu) {
@@ -233,7 +233,7 @@ TEST(ControlText, UnskinnedDisabledCaptionIsEngraved)
     double hx = 0, hy = 0, sx = 0, sy = 0;
     int hn = 0, sn = 0;
     GdiFlush();
-    PixelView v = BitmapPixels(*b);
+    PixelView v = b->View();
     for (int y = 0; y < v.height; ++y)
         for (int x = 0; x < v.width; ++x) {
             const uint32_t p = v.At(x, y) & 0xFFFFFF;
@@ -427,7 +427,7 @@ TEST(DcHelpers, ExcludeGraphicControlsClipsOutLabelsOnly)
 TEST(Pictures, TilesCutAtTheRect)
 {
     auto pic = Filled(3, 2, 0);
-    PixelView pv = BitmapPixels(*pic);
+    PixelView pv = pic->View();
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x) pv.At(x, y) = 0x00102030u + uint32_t(y * 3 + x) * 0x10;
     auto b = Filled(12, 9, Back);
@@ -492,7 +492,7 @@ TEST(Screenshot, CaptionsWithContourAndGlowOverAGradient)
     DrawControlTextEx(bmp->Canvas(), L"Недоступно", false, false, plain, DT_SINGLELINE, RECT{16, 110, 300, 140});
     GdiFlush();
     // Make the bitmap opaque for the window (its alpha is not shown anyway).
-    PixelView v = BitmapPixels(*bmp);
+    PixelView v = bmp->View();
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) v.At(x, y) |= 0xFF000000u;
     const uint32_t gradientTop = v.At(W - 2, 1) & 0xFFFFFF;
