@@ -1062,3 +1062,27 @@ std::string DumpSkinTables(const TsSkinTables& t)
     line(bars);
     return o;
 }
+
+void LoadFolderSkin(TsSkinTables& tables, const std::string& folder, const SkinLoadSettings& settings)
+{
+    std::string optionsFile = folder + "Options.dat";
+    if (!SkinFiles::FileExists(optionsFile))
+        throw SkinError(SkinErrorKind::Format, "Skin options file not found: " + optionsFile);
+    SkinIni ini(SkinFiles::ReadFile(optionsFile));
+    tables.SkinData.SkinFolder = folder;
+    SkinLoader(tables, ini, nullptr, folder, settings).Load();
+}
+
+void LoadPackedSkinBytes(TsSkinTables& tables, const std::string& bytes, const std::string& folder,
+                         const SkinLoadSettings& settings)
+{
+    TkvSkinConvertor pack;
+    pack.SetBorrowedSource(&bytes);
+    ReadPackedSkin(pack);
+    pack.DetachSource();
+    if (!pack.Options)
+        throw SkinError(SkinErrorKind::Format, "The packed skin holds no options (Options.dat)");
+    SkinIni ini(*pack.Options);
+    tables.SkinData.SkinFolder = folder;
+    SkinLoader(tables, ini, &pack, folder, settings).Load();
+}

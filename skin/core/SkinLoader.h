@@ -73,3 +73,11 @@ void PremultiplyAlpha(SkinBitmap& b);
 // A readable dump of the tables (sections, masks, patterns, palette, common
 // indexes) used to compare loads from different sources.
 std::string DumpSkinTables(const TsSkinTables& t);
+
+// Whole loads used by the manager, the tools and the benchmarks. Both set
+// SkinData.SkinFolder (folder + "\" for a folder skin, dir for a pack).
+// A folder without "Options.dat" or a pack without an options entry throws
+// SkinError (Format).
+void LoadFolderSkin(TsSkinTables& tables, const std::string& folder, const SkinLoadSettings& settings);
+void LoadPackedSkinBytes(TsSkinTables& tables, const std::string& bytes, const std::string& folder,
+                         const SkinLoadSettings& settings);
