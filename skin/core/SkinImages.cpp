@@ -239,16 +239,20 @@ std::unique_ptr<SkinBitmap> DecodePng(std::string_view bytes)
         }
         pos += 12 + size_t(len);
     }
-    int channels;
+    int channels = 0;
+    bool depthOk = false;
     switch (ctype) {
-    case 0: channels = 1; if (depth != 1 && depth != 2 && depth != 4 && depth != 8 && depth != 16) Bad("PNG image is not valid"); break;
-    case 2: channels = 3; if (depth != 8 && depth != 16) Bad("PNG image is not valid"); break;
-    case 3: channels = 1; if (depth != 1 && depth != 2 && depth != 4 && depth != 8) Bad("PNG image is not valid");
-            if (palette.empty()) Bad("PNG image is not valid: no palette"); break;
-    case 4: channels = 2; if (depth != 8 && depth != 16) Bad("PNG image is not valid"); break;
-    case 6: channels = 4; if (depth != 8 && depth != 16) Bad("PNG image is not valid"); break;
+    case 0: channels = 1; depthOk = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16; break;
+    case 2: channels = 3; depthOk = depth == 8 || depth == 16; break;
+    case 3: channels = 1; depthOk = depth == 1 || depth == 2 || depth == 4 || depth == 8; break;
+    case 4: channels = 2; depthOk = depth == 8 || depth == 16; break;
+    case 6: channels = 4; depthOk = depth == 8 || depth == 16; break;
     default: Bad("PNG image is not valid: bad colour type");
     }
+    if (!depthOk)
+        Bad("PNG image is not valid: bad bit depth");
+    if (ctype == 3 && palette.empty())
+        Bad("PNG image is not valid: no palette");
     if (w < 1 || h < 1 || w > uint32_t(SkinBitmap::kMaxSide) || h > uint32_t(SkinBitmap::kMaxSide))
         Bad("PNG image is not valid: bad size");
     auto bmp = std::make_unique<SkinBitmap>(int(w), int(h));
