@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "skin/core/SkinError.h"
@@ -43,11 +42,15 @@ bool DirectoryExists(const std::string& path)
 
 std::string ReadFile(const std::string& path)
 {
-    std::ifstream in(ToPath(path), std::ios::binary);
+    std::ifstream in(ToPath(path), std::ios::binary | std::ios::ate);
     if (!in)
         throw SkinError(SkinErrorKind::File, "Cannot open file \"" + path + "\"");
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    std::streamoff size = in.tellg();
+    if (size < 0 || size > (std::streamoff(1) << 31))
+        throw SkinError(SkinErrorKind::File, "Cannot read file \"" + path + "\"");
+    std::string data(size_t(size), '\0');
+    in.seekg(0);
+    if (size && !in.read(data.data(), size))
         throw SkinError(SkinErrorKind::File, "Cannot read file \"" + path + "\"");
     return data;
 }
