@@ -11,7 +11,7 @@ std::string ConvertErrorText(const std::string& value)
     return "'" + value + "' is not a valid integer value";
 }
 
-TsGradArray ParseGradientData(const std::string& data)
+TsGradArrayRef ParseGradientData(const std::string& data)
 {
     std::vector<std::string> words;
     size_t pos = 0;
@@ -29,9 +29,9 @@ TsGradArray ParseGradientData(const std::string& data)
             throw SkinError(SkinErrorKind::Convert, ConvertErrorText(w));
         return v;
     };
-    auto result = std::make_shared<std::vector<TsGradPie>>();
+    auto result = std::make_shared<TsGradArray>();
     for (size_t i = 0; i + 5 <= words.size(); i += 5) {
-        TsGradPie p;
+        TsGradStop p;
         p.Color1 = num(words[i]);
         p.Color2 = num(words[i + 1]);
         p.Percent = uint8_t(num(words[i + 2]));

@@ -22,20 +22,25 @@ struct TsRect {
     bool operator==(const TsRect&) const = default;
 };
 
+#if __has_include("skin/graphics/Constants.h")
+#include "skin/graphics/Constants.h"   // TsGradStop, TsGradArray
+#else
 // One gradient stop.
-struct TsGradPie {
+struct TsGradStop {
     TColor32 Color1 = 0;
     TColor32 Color2 = 0;
     uint8_t Percent = 0;
     int32_t Mode = 0;
 };
-// Shared between an Ini... field and the Props field assigned from it, so that
-// changing the colours of one changes both.
-using TsGradArray = std::shared_ptr<std::vector<TsGradPie>>;
+using TsGradArray = std::vector<TsGradStop>;
+#endif
+// A gradient array shared between an Ini... field and the Props field
+// assigned from it, so that changing the colours of one changes both.
+using TsGradArrayRef = std::shared_ptr<TsGradArray>;
 
 // ";"-separated words (empty words skipped), five per stop: Color1, Color2,
 // Percent, Mode, unused. A field that is not a number throws SkinError (Convert).
-TsGradArray ParseGradientData(const std::string& data);
+TsGradArrayRef ParseGradientData(const std::string& data);
 
 // One image element.
 struct TsMaskData {
@@ -76,7 +81,7 @@ struct TsGenState {
     TColor32 TCLeft = -1, TCTop = -1, TCRight = -1, TCBottom = -1;
     int32_t GradientPercent = 0;
     std::string GradientData;
-    TsGradArray GradientArray;
+    TsGradArrayRef GradientArray;
     int32_t ImagePercent = 0;
     int32_t TextureIndex = -1;
     TColor32 GlowColor = 0xFFFFFF;
@@ -102,7 +107,7 @@ struct TsGeneralData {
     int32_t IniTransparency = 0;
     int32_t IniGradientPercent = 0;
     std::string IniGradientData;
-    TsGradArray IniGradientArray;
+    TsGradArrayRef IniGradientArray;
     int32_t IniImagePercent = 0;
     TColor32 IniFontColor = 0;
     TColor32 IniTCLeft = -1, IniTCTop = -1, IniTCRight = -1, IniTCBottom = -1;
@@ -110,7 +115,7 @@ struct TsGeneralData {
     int32_t IniHotTransparency = 0;
     int32_t IniHotGradientPercent = 0;
     std::string IniHotGradientData;
-    TsGradArray IniHotGradientArray;
+    TsGradArrayRef IniHotGradientArray;
     int32_t IniHotImagePercent = 0;
     TColor32 IniHotFontColor = 0;
     TColor32 IniHotTCLeft = -1, IniHotTCTop = -1, IniHotTCRight = -1, IniHotTCBottom = -1;

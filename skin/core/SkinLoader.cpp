@@ -539,10 +539,10 @@ void ReadSectionKeys(TsGeneralData& g, const Reader& r, bool commonSection)
 // Parses the gradient strings and builds Props from the Ini... values.
 void BuildProps(TsGeneralData& g)
 {
-    auto parse = [](const std::string& data, int32_t& percent, TsGradArray& array) {
+    auto parse = [](const std::string& data, int32_t& percent, TsGradArrayRef& array) {
         if (data.size() < 2) {
             percent = 0;
-            array = std::make_shared<std::vector<TsGradPie>>();
+            array = std::make_shared<TsGradArray>();
             return;
         }
         array = ParseGradientData(data);
@@ -809,11 +809,11 @@ void RecolorSectionColors(TsSkinTables& t, Fn change)
         if (c != -1)
             c = change(ColorToRGB(c));
     };
-    std::unordered_set<const std::vector<TsGradPie>*> done;
-    auto grad = [&](TsGradArray& a) {
+    std::unordered_set<const TsGradArray*> done;
+    auto grad = [&](TsGradArrayRef& a) {
         if (!a || !done.insert(a.get()).second)
             return;   // an array shared by two fields changes once
-        for (TsGradPie& p : *a) {
+        for (TsGradStop& p : *a) {
             p.Color1 = change(ColorToRGB(p.Color1));
             p.Color2 = change(ColorToRGB(p.Color2));
         }
@@ -967,11 +967,11 @@ std::string Hex(uint32_t v)
     return buf;
 }
 
-std::string Grad(const TsGradArray& a)
+std::string Grad(const TsGradArrayRef& a)
 {
     std::string s;
     if (a)
-        for (const TsGradPie& p : *a)
+        for (const TsGradStop& p : *a)
             s += Hex(uint32_t(p.Color1)) + "/" + Hex(uint32_t(p.Color2)) + "/" + std::to_string(p.Percent) + "/" +
                  std::to_string(p.Mode) + ";";
     return s;

@@ -15,7 +15,6 @@ TsSkinManager* DefaultManager = nullptr;
 bool SkinLoading = false;
 bool SkinEditorLinked = false;
 std::unique_ptr<std::string> SkinEditorOptions;
-String (*DefaultThirdPartyText)(int) = [](int) { return String(); };
 bool TkvSkinEffects::GlowingSuppressed = false;
 
 namespace {
@@ -84,14 +83,15 @@ bool TkvSkinEffects::GetAllowGlowing() const
     return allowGlowing_ && LayeredWindowsAvailable() && !GlowingSuppressed;
 }
 
-const wchar_t* const ThirdPartyList::PropertyNames[kThirdPartyCount] = {
-    L"ThirdEdits", L"ThirdButtons", L"ThirdBitBtns", L"ThirdCheckBoxes", L"ThirdComboBoxes", L"ThirdGrids",
-    L"ThirdGroupBoxes", L"ThirdListViews", L"ThirdPanels", L"ThirdTreeViews", L"ThirdWWEdits", L"ThirdGridEh",
-    L"ThirdVirtualTrees", L"ThirdPageControl", L"ThirdTabControl", L"ThirdToolBar", L"ThirdStatusBar",
-    L"ThirdSpeedButton", L"ThirdScrollControl", L"ThirdUpDown", L"ThirdScrollBar", L"ThirdStaticText"};
-
-String ThirdPartyList::GetThirdParty(int index) const { return lists_.at(size_t(index)); }
-void ThirdPartyList::SetThirdParty(int index, const String& text) { lists_.at(size_t(index)) = text; }
+String DefaultThirdPartyText(int index)
+{
+#if __has_include("skin/graphics/ClassNameTables.h")
+    return DefaultThirdPartyLists[index];
+#else
+    (void)index;
+    return String();
+#endif
+}
 
 // ---------------------------------------------------------------- manager
 
@@ -108,7 +108,7 @@ TsSkinManager::~TsSkinManager()
 {
     SetActive(false);
     for (int i = 0; i < kThirdPartyCount; ++i)
-        ThirdParty.SetThirdParty(i, classLists_[size_t(i)].Text());
+        ThirdParty.SetList(i, classLists_[size_t(i)].Text());
     internalSkins_.reset();
     if (DefaultManager == this)
         DefaultManager = nullptr;
@@ -136,9 +136,9 @@ void TsSkinManager::Loaded()
 void TsSkinManager::UpdateThirdPartyLists(bool reset)
 {
     for (int i = 0; i < kThirdPartyCount; ++i) {
-        if (reset || ThirdParty.GetThirdParty(i).empty())
-            ThirdParty.SetThirdParty(i, DefaultThirdPartyText(i));
-        classLists_[size_t(i)].SetText(ThirdParty.GetThirdParty(i));
+        if (reset || ThirdParty.GetList(i).empty())
+            ThirdParty.SetList(i, DefaultThirdPartyText(i));
+        classLists_[size_t(i)].SetText(ThirdParty.GetList(i));
     }
 }
 

@@ -14,9 +14,15 @@
 
 // ---------------------------------------------------------------- settings
 
-enum TkvAnimType { atFading, atAero };
+// The library's constants and class-name tables define these types; until
+// they are part of the build, the same definitions stand here.
+#if __has_include("skin/graphics/Constants.h")
+#include "skin/graphics/Constants.h"
+#else
+enum class TkvAnimType { atFading, atAero };
 enum TkvBtnEvent : unsigned { beMouseEnter = 1, beMouseLeave = 2, beMouseDown = 4, beMouseUp = 8 };
-enum TsSkinningRule : unsigned { srStdForms = 1, srStdDialogs = 2, srThirdParty = 4 };
+enum TkvSkinningRule : unsigned { srStdForms = 1, srStdDialogs = 2, srThirdParty = 4 };
+#endif
 
 class TkvSkinEffects : public TPersistent {
     DECLARE_CLASS(TkvSkinEffects, TPersistent)
@@ -42,7 +48,7 @@ class TkvFormAnimation : public TPersistent {
 public:
     bool Active = true;
     uint16_t Time = 0;
-    TkvAnimType Mode = atAero;
+    TkvAnimType Mode = TkvAnimType::atAero;
 };
 class TkvBlendOnMoving : public TkvFormAnimation {
     DECLARE_CLASS(TkvBlendOnMoving, TkvFormAnimation)
@@ -70,7 +76,7 @@ class TkvDialogShow : public TkvFormAnimation {
 class TkvSkinChanging : public TkvFormAnimation {
     DECLARE_CLASS(TkvSkinChanging, TkvFormAnimation)
 public:
-    TkvSkinChanging() { Time = 100; Mode = atFading; }
+    TkvSkinChanging() { Time = 100; Mode = TkvAnimType::atFading; }
 };
 
 class TkvAnimEffects : public TPersistent {
@@ -87,20 +93,24 @@ public:
     TkvSkinChanging SkinChanging;
 };
 
+#if __has_include("skin/graphics/ClassNameTables.h")
+#include "skin/graphics/ClassNameTables.h"
+constexpr int kThirdPartyCount = ThirdPartyListCount;
+#else
 // The 22 class-name lists as text, one class name a line.
 constexpr int kThirdPartyCount = 22;
 class ThirdPartyList : public TPersistent {
     DECLARE_CLASS(ThirdPartyList, TPersistent)
 public:
-    static const wchar_t* const PropertyNames[kThirdPartyCount];   // "ThirdEdits", ...
-    String GetThirdParty(int index) const;
-    void SetThirdParty(int index, const String& text);
+    String GetList(int index) const { return lists_.at(size_t(index)); }
+    void SetList(int index, const String& text) { lists_.at(size_t(index)) = text; }
 
 private:
     std::array<String, kThirdPartyCount> lists_;
 };
-// Default contents of the lists; empty until the class-name tables provide them.
-extern String (*DefaultThirdPartyText)(int index);
+#endif
+// Default contents of list i.
+String DefaultThirdPartyText(int index);
 
 // ---------------------------------------------------------------- process-wide
 

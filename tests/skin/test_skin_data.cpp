@@ -118,7 +118,7 @@ TEST(SkinGeometry, CornerTransparencyAreasAndKeyAlpha)
 
 TEST(SkinGradient, StopsAndBadFields)
 {
-    TsGradArray a = ParseGradientData("255;65280;40;0;0;16711680;0;60;1;0");
+    TsGradArrayRef a = ParseGradientData("255;65280;40;0;0;16711680;0;60;1;0");
     ASSERT_EQ(a->size(), 2u);
     EXPECT_EQ((*a)[0].Color1, 255);
     EXPECT_EQ((*a)[0].Color2, 65280);
