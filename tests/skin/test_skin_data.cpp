@@ -418,3 +418,26 @@ TEST(SkinRecolor, SaturationWrapsAt101AndSkipsKeys)
     EXPECT_NE(DumpSkinTables(a), DumpSkinTables(plain));
     EXPECT_EQ(a.MasterBitmap->Pixel(0, 0) & 0xFFFFFF, 0xFF00FFu);
 }
+
+TEST(SkinRecolor, KeyPixelsWithAnAlphaByteStayKeys)
+{
+    // The load-time alpha fill leaves key pixels alone whatever their alpha.
+    SkinBitmap b(3, 1);
+    b.Row(0)[0] = 0x80FF00FFu;
+    b.Row(0)[1] = 0x00123456u;
+    b.Row(0)[2] = 0x00FF00FFu;
+    FillOpaqueAlpha(b);
+    EXPECT_EQ(b.Pixel(0, 0), 0x80FF00FFu);
+    EXPECT_EQ(b.Pixel(1, 0), 0xFF123456u);
+    EXPECT_EQ(b.Pixel(2, 0), 0x00FF00FFu);
+    // An opaque magenta pixel of a PNG is a key pixel for the hue shift too.
+    std::string png = Png(2, 1, [](int x, int) { return x == 0 ? 0xFFFF00FFu : 0xFFFF0000u; });
+    SkinLoadSettings hue;
+    hue.HueOffset = 120;
+    TsSkinTables t;
+    LoadFromMemory(t, std::string(kHead) + "[S]\r\nBORDERSMASK=!P.PNG!1!0!0\r\n",
+                   {{"MASTER.BMP", Master(4, 4, 0)}, {"P.PNG", png}}, hue);
+    const TsMaskData& m = t.Masks[size_t(MaskOf(t, "S", "BORDERSMASK"))];
+    EXPECT_EQ(m.Bmp->Pixel(0, 0), 0xFFFF00FFu);
+    EXPECT_EQ(m.Bmp->Pixel(1, 0), 0xFF00FF00u);
+}

@@ -189,6 +189,7 @@ TEST_F(Manager, ChoosesTheSourceAndKeepsTheOldSkinWhenALoadFails)
     EXPECT_TRUE(m->gd().empty());
     EXPECT_EQ(m->SkinInfo(), L"N/A");
     EXPECT_EQ(Count(TsNoticeKind::Error), 3);
+    m->OnAfterChange = nullptr;
 }
 
 TEST_F(Manager, StoredSkinsByNameFirstOrRefused)
@@ -329,4 +330,42 @@ TEST_F(Manager, UpdateStateCommonSectionsAndShadows)
     EXPECT_EQ(slate->FindMaskIndexDirect(L"COMBOBOX", L"BORDERSMASK"), -1);
     EXPECT_EQ(slate->FindSectionIndex(L""), -1);
     EXPECT_EQ(slate->FindSectionIndex(L"combobox"), -1);
+}
+
+TEST_F(Manager, EditorHandOverActivationAndClassNameLists)
+{
+    WriteFolderSkin(L"Ed", SmallOptions("8.5", "[P]\r\nCOLOR=1\r\n"));
+    WritePackSkin(L"Ed", SmallOptions("8.5", "[P]\r\nCOLOR=2\r\n"));
+    TsSkinManager* m = NewManager(dir.Path());
+    // After an editor hand-over the folder wins and the options come from its text.
+    SkinEditorLinked = true;
+    SkinEditorOptions = std::make_unique<std::string>(SmallOptions("8.5", "[P]\r\nCOLOR=3\r\n"));
+    m->SetSkinName(L"Ed");
+    SkinEditorLinked = false;
+    SkinEditorOptions.reset();
+    int p = m->FindSectionIndex(L"P");
+    ASSERT_GE(p, 0);
+    EXPECT_EQ(m->gd()[size_t(p)].IniColor, 3);
+    EXPECT_NE(m->MasterBitmap(), nullptr);               // images from the folder
+
+    int deactivated = 0, activated = 0;
+    m->OnDeactivate = [&](TObject*) { ++deactivated; };
+    m->OnActivate = [&](TObject*) { ++activated; };
+    m->SetActive(false);
+    EXPECT_EQ(deactivated, 1);
+    EXPECT_FALSE(m->SkinData().Active);
+    EXPECT_TRUE(m->gd().empty());
+    EXPECT_EQ(m->FindMaskIndex(0, L"EDIT", L"BORDERSMASK"), -1);
+    m->SetActive(true);
+    EXPECT_EQ(activated, 1);
+    EXPECT_TRUE(m->SkinData().Active);
+    EXPECT_EQ(m->gd()[size_t(m->FindSectionIndex(L"P"))].IniColor, 2);   // the packed file again
+
+    m->ThirdParty.SetList(0, L"TMyEdit\r\nTOtherEdit");
+    m->UpdateThirdPartyLists(false);
+    EXPECT_EQ(m->ClassNameList(0).Text(), L"TMyEdit\r\nTOtherEdit\r\n");
+    m->UpdateThirdPartyLists(true);
+    EXPECT_EQ(m->ThirdParty.GetList(0), DefaultThirdPartyText(0));
+    m->OnDeactivate = nullptr;   // the counters go out of scope before the manager
+    m->OnActivate = nullptr;
 }
