@@ -270,6 +270,10 @@ std::unique_ptr<SkinBitmap> DecodePng(std::string_view bytes)
         if (pw && ph)
             total += ph * (1 + (pw * bitsPerPixel + 7) / 8);
     }
+    // Deflate cannot expand by more than about 1032 times: a header that asks for
+    // more than the data could hold is refused before anything is allocated.
+    if (total > idat.size() * 1032 + 1024)
+        Bad("PNG image is not valid: image data too short");
     std::string raw(total, '\0');
     z_stream z{};
     if (inflateInit(&z) != Z_OK)

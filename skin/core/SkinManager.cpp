@@ -75,6 +75,7 @@ String ErrorText(const std::exception& e)
 std::function<void(TsNoticeKind, const String&)> SkinNoticeSink = DefaultNotice;
 std::function<bool()> SkinTestSwitch = DefaultTestSwitch;
 std::function<void(TsSkinManager*, bool)> SkinBroadcastHook;
+std::function<void(TsSkinManager*)> SkinRepaintHook;
 
 // ---------------------------------------------------------------- settings
 
@@ -175,10 +176,38 @@ void TsSkinManager::SetIsDefault(bool value)
 void TsSkinManager::LoadFrom(bool packed)
 {
     LoadingScope loading;
+    noticeShown_[0] = noticeShown_[1] = false;   // each notice at most once per load
     if (packed)
         LoadSkinFromPack();
     else
         LoadSkinFromFolder();
+}
+
+void TsSkinManager::ReloadSkin()
+{
+    if (!active_ || SkinLoading || skinName_.empty())
+        return;
+    bool loaded = false;
+    {
+        LoadingScope loading;
+        bool hadSkin = SkinData().Active;
+        try {
+            LoadFrom(PackedSourceChosen());
+            loaded = true;
+        } catch (const std::exception& e) {
+            SkinData().Active = hadSkin;   // the skin in use stays
+            if (SkinNoticeSink)
+                SkinNoticeSink(TsNoticeKind::Error, ErrorText(e));
+        }
+        if (loaded)
+            SkinData().Active = active_ && !tables_->Sections.empty();
+    }
+    if (loaded && !active_)
+        BroadcastSkinRemoved();   // the skin is gone from its source
+    if (OnAfterChange)
+        OnAfterChange(this);
+    if (loaded && active_ && !inUpdate_ && SkinRepaintHook)
+        SkinRepaintHook(this);
 }
 
 void TsSkinManager::SetHueOffset(int value)
@@ -186,9 +215,7 @@ void TsSkinManager::SetHueOffset(int value)
     if (value == hueOffset_)
         return;
     hueOffset_ = value;
-    if (!active_ || SkinLoading || skinName_.empty())
-        return;
-    SetSkinName(skinName_);
+    ReloadSkin();
 }
 
 void TsSkinManager::SetSaturation(int value)
@@ -196,9 +223,7 @@ void TsSkinManager::SetSaturation(int value)
     if (value == saturation_)
         return;
     saturation_ = value;
-    if (!active_ || SkinLoading || skinName_.empty())
-        return;
-    SetSkinName(skinName_);
+    ReloadSkin();
 }
 
 bool TsSkinManager::GetExtendedBorders() const { return extendedBorders_ && LayeredWindowsAvailable(); }
@@ -437,7 +462,6 @@ void TsSkinManager::SetSkinName(const String& name)
         LoadingScope loading;
         bool hadSkin = SkinData().Active;
         SkinData().Active = false;
-        noticeShown_[0] = noticeShown_[1] = false;
         try {
             LoadFrom(PackedSourceChosen());
             loaded = true;

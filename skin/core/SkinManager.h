@@ -130,6 +130,8 @@ extern std::function<void(TsNoticeKind kind, const String& text)> SkinNoticeSink
 extern std::function<bool()> SkinTestSwitch;
 // Delivery of skin commands to the skinned windows (filled by the window side).
 extern std::function<void(TsSkinManager* manager, bool newSkin)> SkinBroadcastHook;
+// Repainting of every skinned form after a recolouring (filled by the window side).
+extern std::function<void(TsSkinManager* manager)> SkinRepaintHook;
 
 // ---------------------------------------------------------------- manager
 
@@ -233,6 +235,7 @@ public:
 
 private:
     void LoadFrom(bool packed);
+    void ReloadSkin();   // the current skin again, from its source (recolouring)
     bool PackedSourceChosen() const;
     void RemoveSkinData();
 

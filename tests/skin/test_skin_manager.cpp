@@ -369,3 +369,33 @@ TEST_F(Manager, EditorHandOverActivationAndClassNameLists)
     m->OnDeactivate = nullptr;   // the counters go out of scope before the manager
     m->OnActivate = nullptr;
 }
+
+TEST_F(Manager, RecolouringReloadsFromTheSourceAndRepaints)
+{
+    WriteFolderSkin(L"Small", SmallOptions("9.5"));
+    TsSkinManager* m = NewManager(dir.Path());
+    int repaints = 0, after = 0;
+    SkinRepaintHook = [&](TsSkinManager*) { ++repaints; };
+    m->OnAfterChange = [&](TObject*) { ++after; };
+    m->SetSkinName(L"Small");
+    notices.clear();
+    m->SetHueOffset(90);
+    EXPECT_EQ(repaints, 1);
+    EXPECT_EQ(after, 2);
+    EXPECT_TRUE(m->SkinData().Active);
+    EXPECT_EQ(Count(TsNoticeKind::VersionWarning), 1);   // the reload reads the version again
+    m->BeginUpdate();
+    m->SetSaturation(20);
+    EXPECT_EQ(repaints, 1);                               // not while updating
+    m->EndUpdate(false, true);
+    // A skin that turned unreadable keeps the one in use.
+    dir.WriteFile(L"Small\\Options.dat", SmallOptions("8.5", "[GLOBALINFO]\r\nSHADOW1BLUR=x\r\n"));
+    std::string before = DumpSkinTables(m->Tables());
+    m->SetHueOffset(10);
+    EXPECT_EQ(DumpSkinTables(m->Tables()), before);
+    EXPECT_TRUE(m->SkinData().Active);
+    EXPECT_EQ(Count(TsNoticeKind::Error), 1);
+    EXPECT_FALSE(SkinLoading);
+    SkinRepaintHook = nullptr;
+    m->OnAfterChange = nullptr;
+}
