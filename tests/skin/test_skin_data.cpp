@@ -5,6 +5,7 @@
 
 #include "skin/core/SkinError.h"
 #include "skin/core/SkinIni.h"
+#include "support/GuiTest.h"
 #include "tests/skin/SkinFixtures.h"
 
 using namespace skintest;
@@ -139,7 +140,7 @@ TEST(SkinColors, HueSaturationAndMix)
     EXPECT_EQ(ChangeColorSaturation(0x808080, 50), 0x808080);
     EXPECT_EQ(ChangePixelSaturation(0x80FF0000u, -100), 0x80555555u);   // alpha kept
     EXPECT_EQ(MixColors(0x000000, 0x0000FF, 0.5), 0x000080);
-    EXPECT_EQ(ColorToRGB(0x123456), 0x123456);
+    EXPECT_EQ(skincolor::ColorToRGB(0x123456), 0x123456);
     EXPECT_TRUE(IsSystemColor(kBtnFace));
     EXPECT_FALSE(IsSystemColor(-2));
 }
@@ -440,4 +441,48 @@ TEST(SkinRecolor, KeyPixelsWithAnAlphaByteStayKeys)
     const TsMaskData& m = t.Masks[size_t(MaskOf(t, "S", "BORDERSMASK"))];
     EXPECT_EQ(m.Bmp->Pixel(0, 0), 0xFFFF00FFu);
     EXPECT_EQ(m.Bmp->Pixel(1, 0), 0xFF00FF00u);
+}
+
+TEST(SkinImages, DecodersReadEveryLayoutAndRefuseDamage)
+{
+    String data = EnvPath("TALVERA_TESTDATA") + L"\\skin\\";
+    auto load = [&](const wchar_t* name) { return ReadBytes(data + name); };
+    // Each picture: red, blue at (1, 1), lime at (4, 2).
+    for (const wchar_t* png : {L"pal.png", L"paltrns.png", L"rgb16.png", L"interlaced.png"}) {
+        auto b = DecodePng(load(png));
+        ASSERT_EQ(b->Width(), 5);
+        ASSERT_EQ(b->Height(), 3);
+        EXPECT_EQ(b->Pixel(1, 1), 0xFF0000FFu) << StringToUtf8(png);
+        EXPECT_EQ(b->Pixel(4, 2), 0xFF00FF00u) << StringToUtf8(png);
+        EXPECT_EQ(b->Pixel(3, 0), 0xFFFF0000u) << StringToUtf8(png);
+    }
+    EXPECT_EQ(DecodePng(load(L"paltrns.png"))->Pixel(0, 2) >> 24, 0u);   // tRNS of a palette
+    for (const wchar_t* bmp : {L"pal8.bmp", L"argb32.bmp"}) {
+        auto b = DecodeBmp(load(bmp));
+        EXPECT_EQ(b->Pixel(1, 1) & 0xFFFFFF, 0x0000FFu) << StringToUtf8(bmp);
+        EXPECT_EQ(b->Pixel(4, 2) & 0xFFFFFF, 0x00FF00u) << StringToUtf8(bmp);
+        EXPECT_EQ(b->Pixel(0, 0) & 0xFFFFFF, 0xFF0000u) << StringToUtf8(bmp);
+    }
+    EXPECT_EQ(DecodeBmp(load(L"argb32.bmp"))->Pixel(0, 0) >> 24, 0xFFu);  // alpha channel kept
+    // A 24-bit file written by us, read back.
+    std::string ours = Bmp(3, 2, [](int x, int y) { return uint32_t(x * 16 + y); });
+    EXPECT_EQ(DecodeBmp(ours)->Pixel(2, 1), 33u);
+    std::string jpeg = Jpeg(16, 8, 250, 10, 10);
+    auto j = DecodeJpeg(jpeg);
+    EXPECT_EQ(j->Width(), 16);
+    EXPECT_GT((j->Pixel(5, 5) >> 16) & 0xFF, 200u);
+    // Damaged files: cut short, wrong sizes, wrong signatures.
+    std::string png = load(L"pal.png");
+    EXPECT_THROW(DecodePng(png.substr(0, png.size() - 20)), SkinError);
+    std::string huge = png;
+    huge[16] = '\x7F';                                   // width far beyond the data
+    EXPECT_THROW(DecodePng(huge), SkinError);
+    EXPECT_THROW(DecodePng("\x89PNG"), SkinError);
+    EXPECT_THROW(DecodeBmp(ours.substr(0, ours.size() - 4)), SkinError);
+    std::string wide = ours;
+    wide[18] = '\xFF';
+    wide[19] = '\xFF';                                   // 65535 pixels wide in a tiny file
+    EXPECT_THROW(DecodeBmp(wide), SkinError);
+    EXPECT_THROW(DecodeJpeg(jpeg.substr(0, 40)), SkinError);
+    EXPECT_THROW(DecodeJpeg("not a jpeg"), SkinError);
 }
