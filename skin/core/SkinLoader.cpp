@@ -199,7 +199,6 @@ void SkinLoader::LoadSkinImages()
         t_.MasterBitmap = DecodeBmp(bytes);
         FillOpaqueAlpha(*t_.MasterBitmap);
     }
-    double version = t_.SkinData.Version;
     for (const std::string& section : ini_.Sections()) {
         for (const auto& [key, value] : *ini_.Entries(section)) {
             if ((section == kGlobal && key == "MASTERBITMAP") || IsTextKey(key) || value.empty())
@@ -207,7 +206,6 @@ void SkinLoader::LoadSkinImages()
             ReadImageValue(section, key, value);
         }
     }
-    (void)version;
     ApplyCommonImages();
 }
 
