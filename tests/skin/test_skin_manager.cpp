@@ -399,3 +399,37 @@ TEST_F(Manager, RecolouringReloadsFromTheSourceAndRepaints)
     SkinRepaintHook = nullptr;
     m->OnAfterChange = nullptr;
 }
+
+TEST_F(Manager, CyrillicNamesAndBitmapsUsableByGdi)
+{
+    WriteFolderSkin(L"Кожа", SmallOptions("8.5"));
+    WritePackSkin(L"Тёмная.тема", SmallOptions("8.5"));
+    TsSkinManager* m = NewManager(dir.Path());
+    TStringList list;
+    m->ListSkins(list, 2);
+    EXPECT_EQ(list.Text(), L"Кожа\r\nТёмная.тема\r\n");
+    m->SetSkinName(L"Кожа");
+    ASSERT_TRUE(m->SkinData().Active);
+    m->SetSkinName(L"Тёмная.тема.vmz");
+    ASSERT_TRUE(m->SkinData().Active);
+    EXPECT_EQ(m->SkinName(), L"Тёмная.тема");
+    EXPECT_TRUE(notices.empty());
+
+    // The master bitmap is a DIB section: GDI reads the pixels the loader wrote.
+    SkinBitmap* master = m->MasterBitmap();
+    ASSERT_NE(master, nullptr);
+    ASSERT_NE(master->Handle(), nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, static_cast<HBITMAP>(master->Handle()));
+    EXPECT_EQ(GetPixel(dc, 5, 5), RGB(0x30, 0x60, 0xC0));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0xFF, 0x00, 0xFF));
+    // Painting through GDI shows up in the pixels the skin code reads.
+    RECT r{2, 2, 4, 4};
+    HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+    FillRect(dc, &r, brush);
+    GdiFlush();
+    EXPECT_EQ(master->Pixel(3, 3) & 0xFFFFFF, 0x010203u);
+    DeleteObject(brush);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+}
