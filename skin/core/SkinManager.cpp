@@ -10,6 +10,7 @@
 #include "skin/core/SkinFiles.h"
 #include "skin/core/SkinLoader.h"
 #include "skin/core/SkinPack.h"
+#include "skin/graphics/Utils.h"
 
 TsSkinManager* DefaultManager = nullptr;
 bool SkinLoading = false;
@@ -31,8 +32,10 @@ bool LayeredWindowsAvailable()
 
 void DefaultNotice(TsNoticeKind kind, const String& text)
 {
-    UINT flags = kind == TsNoticeKind::Error ? MB_ICONERROR : MB_ICONWARNING;
-    MessageBoxW(nullptr, text.c_str(), L"", MB_OK | flags);
+    if (kind == TsNoticeKind::Error)
+        ShowErrorBox(text);
+    else
+        ShowMessageBox(text, 0, mbOK, 0);   // a warning with an OK button
 }
 
 bool DefaultTestSwitch()
@@ -270,7 +273,7 @@ String TsSkinManager::SkinInfo() const
 String TsSkinManager::ResolveSkinDirectory() const
 {
     String d = skinDirectory_.empty() ? String(L"c:\\Skins") : skinDirectory_;
-    String a = ProgramFolder();
+    String a = LibAppFolder();
     if (d.rfind(L"..", 0) == 0) {
         if (!a.empty())
             a.pop_back();

@@ -23,6 +23,9 @@ std::string SmallMaster()
     return Master(32, 16, 0x3060C0, [](int x, int y) { return x == 0 && y == 0; });
 }
 
+// The sink the library starts with (real message boxes).
+const auto kDefaultSink = SkinNoticeSink;
+
 class Manager : public testing::Test {
 protected:
     void SetUp() override
@@ -432,4 +435,19 @@ TEST_F(Manager, CyrillicNamesAndBitmapsUsableByGdi)
     DeleteObject(brush);
     SelectObject(dc, old);
     DeleteDC(dc);
+}
+
+TEST_F(Manager, DefaultSinkShowsRealMessageBoxes)
+{
+    WriteFolderSkin(L"Broken", SmallOptions("8.5", "[GLOBALINFO]\r\nSHADOW1OFFSET=abc\r\n"));
+    WriteFolderSkin(L"New", SmallOptions("9.5"));
+    TsSkinManager* m = NewManager(dir.Path());
+    SkinNoticeSink = kDefaultSink;
+    std::vector<String> seen = RunAnsweringBoxes([&] { m->SetSkinName(L"Broken"); });
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].find(L"'abc' is not a valid integer value"), String::npos);
+    seen = RunAnsweringBoxes([&] { m->SetSkinName(L"New"); });
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].find(L"Components must be updated up to latest version for using this skin."), String::npos);
+    EXPECT_TRUE(m->SkinData().Active);
 }
