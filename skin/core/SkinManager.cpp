@@ -11,6 +11,7 @@
 #include "skin/core/SkinLoader.h"
 #include "skin/core/SkinPack.h"
 #include "skin/graphics/Utils.h"
+#include "classlib/TypInfo.h"
 
 TsSkinManager* DefaultManager = nullptr;
 bool SkinLoading = false;
@@ -99,10 +100,92 @@ String DefaultThirdPartyText(int index)
 
 // ---------------------------------------------------------------- manager
 
+namespace {
+
+// The manager's published properties, registered once, so that they can be
+// read and written by name like those of any other component.
+void RegisterSkinManagerProperties()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    const TClassInfo* cls = TsSkinManager::StaticClassInfo();
+    auto m = [](TObject* o) { return static_cast<TsSkinManager*>(o); };
+    auto boolean = [&](const wchar_t* name, std::function<bool(TsSkinManager*)> get,
+                       std::function<void(TsSkinManager*, bool)> set) {
+        TPropInfo p;
+        p.Name = name;
+        p.Kind = TTypeKind::tkEnumeration;
+        p.EnumNames = {L"False", L"True"};
+        p.GetOrd = [get, m](TObject* o) { return int64_t(get(m(o))); };
+        p.SetOrd = [set, m](TObject* o, int64_t v) { set(m(o), v != 0); };
+        RegisterProperty(cls, std::move(p));
+    };
+    auto integer = [&](const wchar_t* name, std::function<int(TsSkinManager*)> get,
+                       std::function<void(TsSkinManager*, int)> set) {
+        TPropInfo p;
+        p.Name = name;
+        p.GetOrd = [get, m](TObject* o) { return int64_t(get(m(o))); };
+        p.SetOrd = [set, m](TObject* o, int64_t v) { set(m(o), int(v)); };
+        RegisterProperty(cls, std::move(p));
+    };
+    auto text = [&](const wchar_t* name, std::function<String(TsSkinManager*)> get,
+                    std::function<void(TsSkinManager*, const String&)> set) {
+        TPropInfo p;
+        p.Name = name;
+        p.Kind = TTypeKind::tkString;
+        p.GetStr = [get, m](TObject* o) { return get(m(o)); };
+        p.SetStr = [set, m](TObject* o, const String& v) { set(m(o), v); };
+        RegisterProperty(cls, std::move(p));
+    };
+    auto object = [&](const wchar_t* name, std::function<TObject*(TsSkinManager*)> get) {
+        TPropInfo p;
+        p.Name = name;
+        p.Kind = TTypeKind::tkClass;
+        p.GetObj = [get, m](TObject* o) { return get(m(o)); };
+        RegisterProperty(cls, std::move(p));
+    };
+    boolean(L"Active", [](TsSkinManager* x) { return x->Active(); }, [](TsSkinManager* x, bool v) { x->SetActive(v); });
+    boolean(L"IsDefault", [](TsSkinManager* x) { return x->IsDefault(); },
+            [](TsSkinManager* x, bool v) { x->SetIsDefault(v); });
+    boolean(L"ExtendedBorders", [](TsSkinManager* x) { return x->GetExtendedBorders(); },
+            [](TsSkinManager* x, bool v) { x->SetExtendedBorders(v); });
+    boolean(L"SkinnedPopups", [](TsSkinManager* x) { return x->SkinnedPopups(); },
+            [](TsSkinManager* x, bool v) { x->SetSkinnedPopups(v); });
+    integer(L"HueOffset", [](TsSkinManager* x) { return x->HueOffset(); },
+            [](TsSkinManager* x, int v) { x->SetHueOffset(v); });
+    integer(L"Saturation", [](TsSkinManager* x) { return x->Saturation(); },
+            [](TsSkinManager* x, int v) { x->SetSaturation(v); });
+    text(L"SkinDirectory", [](TsSkinManager* x) { return x->SkinDirectory(); },
+         [](TsSkinManager* x, const String& v) { x->SetSkinDirectory(v); });
+    text(L"SkinName", [](TsSkinManager* x) { return x->SkinName(); },
+         [](TsSkinManager* x, const String& v) { x->SetSkinName(v); });
+    text(L"SkinInfo", [](TsSkinManager* x) { return x->SkinInfo(); },
+         [](TsSkinManager* x, const String& v) { x->SetSkinInfo(v); });
+    TPropInfo rules;
+    rules.Name = L"SkinningRules";
+    rules.Kind = TTypeKind::tkSet;
+    rules.EnumNames = {L"srStdForms", L"srStdDialogs", L"srThirdParty"};
+    rules.GetOrd = [m](TObject* o) { return int64_t(m(o)->SkinningRules); };
+    rules.SetOrd = [m](TObject* o, int64_t v) { m(o)->SkinningRules = unsigned(v); };
+    RegisterProperty(cls, std::move(rules));
+    object(L"AnimEffects", [](TsSkinManager* x) -> TObject* { return &x->AnimEffects; });
+    object(L"Effects", [](TsSkinManager* x) -> TObject* { return &x->Effects; });
+    object(L"ThirdParty", [](TsSkinManager* x) -> TObject* { return &x->ThirdParty; });
+    object(L"InternalSkins", [](TsSkinManager* x) -> TObject* { return &x->InternalSkins(); });
+    object(L"CommonSections", [](TsSkinManager* x) -> TObject* {
+        return const_cast<TStringList*>(&x->CommonSections());
+    });
+}
+
+}  // namespace
+
 TsSkinManager::TsSkinManager(TComponent* owner)
     : TComponent(owner), internalSkins_(std::make_unique<TsStoredSkins>(this)),
       tables_(std::make_unique<TsSkinTables>())
 {
+    RegisterSkinManagerProperties();
     if (!DefaultManager)
         DefaultManager = this;
     AfterConstruction();

@@ -3,6 +3,7 @@
 // the default manager and recolouring through the published properties.
 #include <gtest/gtest.h>
 
+#include "classlib/TypInfo.h"
 #include "skin/core/SkinManager.h"
 #include "support/GuiTest.h"
 #include "tests/skin/SkinFixtures.h"
@@ -450,4 +451,27 @@ TEST_F(Manager, DefaultSinkShowsRealMessageBoxes)
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_NE(seen[0].find(L"Components must be updated up to latest version for using this skin."), String::npos);
     EXPECT_TRUE(m->SkinData().Active);
+}
+
+TEST_F(Manager, PublishedPropertiesByName)
+{
+    WriteFolderSkin(L"Small", SmallOptions("8.5"));
+    auto* m = new TsSkinManager(nullptr);
+    managers.push_back(m);
+    EXPECT_EQ(GetStrProp(m, L"SkinDirectory"), L"c:\\Skins");   // the default after construction
+    SetStrProp(m, L"SkinDirectory", dir.Path());
+    SetStrProp(m, L"SkinName", L"Small");
+    EXPECT_TRUE(m->SkinData().Active);
+    EXPECT_EQ(GetStrProp(m, L"SkinInfo"), L"8.5");
+    EXPECT_EQ(GetEnumProp(m, L"Active"), L"True");
+    SetOrdProp(m, L"Saturation", 150);
+    EXPECT_EQ(m->Saturation(), 150);
+    EXPECT_EQ(GetSetProp(m, L"SkinningRules"), L"srStdForms,srStdDialogs,srThirdParty");
+    SetSetProp(m, L"SkinningRules", L"[srThirdParty]");
+    EXPECT_EQ(m->SkinningRules, unsigned(srThirdParty));
+    EXPECT_EQ(GetObjectProp(m, L"ThirdParty"), &m->ThirdParty);
+    EXPECT_EQ(GetObjectProp(m, L"InternalSkins"), &m->InternalSkins());
+    SetEnumProp(m, L"Active", L"False");
+    EXPECT_FALSE(m->Active());
+    EXPECT_EQ(GetStrProp(m, L"SkinInfo"), L"N/A");
 }
