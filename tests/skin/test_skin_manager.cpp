@@ -475,3 +475,24 @@ TEST_F(Manager, PublishedPropertiesByName)
     EXPECT_FALSE(m->Active());
     EXPECT_EQ(GetStrProp(m, L"SkinInfo"), L"N/A");
 }
+
+TEST_F(Manager, SkinListChangesAreAnnounced)
+{
+    TsSkinManager* m = NewManager(dir.Path());
+    int changed = 0;
+    m->OnSkinListChanged = [&](TObject* sender) {
+        EXPECT_EQ(sender, m);
+        ++changed;
+    };
+    m->InternalSkins().Add()->Name = L"One";                // a stored skin added
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(m->InternalSkins().GetOwner(), m);
+    m->SetSkinDirectory(L"D:\\Other");                     // another directory
+    EXPECT_EQ(changed, 2);
+    EXPECT_EQ(m->SkinData().SkinFolder, "D:\\Other");
+    m->SetSkinDirectory(L"D:\\Other");                     // the same one: nothing
+    EXPECT_EQ(changed, 2);
+    m->InternalSkins().Delete(0);
+    EXPECT_EQ(changed, 3);
+    m->OnSkinListChanged = nullptr;
+}
