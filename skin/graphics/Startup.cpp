@@ -1,8 +1,10 @@
 #include "skin/graphics/Startup.h"
 
+#include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/JpegImage.h"
+#include "skin/graphics/PNG.h"
 #include "skin/graphics/ThreadedTimer.h"
 #include "skin/graphics/Utils.h"
 
@@ -28,8 +30,11 @@ void InitSkinLibrary()
     RegisterThreadedTimerProperties();
     // JPEG pictures.
     RegisterJpegFormat();
+    // 32-bit bitmap unit: layered-window functions and the check-box glyph size.
+    InitBitmap32Unit();
+    // PNG pictures ("png").
+    InitPNGUnit();
     // Not built yet, to be added here in this order when their units exist:
-    //  - the PNG picture format ("png") and the layered-window bindings;
     //  - the window-shadow images and the shared alpha image list of 48 x 16
     //    images made from the RCDATA resources "SF", "SR", "SD", "SE", "SC"
     //    (PNG, 32 bits), destroyed again in DoneSkinLibrary.
@@ -39,6 +44,8 @@ void DoneSkinLibrary()
 {
     if (!started) return;
     started = false;
+    DonePNGUnit();
+    DoneBitmap32Unit();
     UnregisterJpegFormat();
     DoneSkinUtils();
     DoneSkinConstants();
