@@ -1,0 +1,83 @@
+// Reading a skin's options text and images into TsSkinTables: the image
+// values, the JPEG patterns, the sections with PARENTCLASS inheritance, the
+// header and palette, the CommonSections overlay, and recolouring by hue and
+// saturation. Free of window code: the skin manager drives it, and the native
+// benchmark and fuzz harnesses call it directly.
+#pragma once
+#include <functional>
+#include <string>
+
+#include "skin/core/MaskData.h"
+#include "skin/core/SkinIni.h"
+#include "skin/core/SkinPack.h"
+
+struct SkinLoadSettings {
+    int HueOffset = 0;
+    int Saturation = 0;
+    const SkinIni* CommonSections = nullptr;   // overlay applied after the skin's own data
+    int SystemFrameWidth = 4;                  // FORMOFFSET default
+    TsSkinManager* Manager = nullptr;          // stored in every mask
+    // Called with the VERSION read before the images and again after the
+    // header; the manager shows its notices from it.
+    std::function<void(double version)> OnVersion;
+};
+
+class SkinLoader {
+public:
+    // images come from pack when given, else from files below folder ("\" at its end).
+    SkinLoader(TsSkinTables& tables, const SkinIni& ini, const TkvSkinConvertor* pack, std::string folder,
+               const SkinLoadSettings& settings);
+
+    // The whole load in its order: VERSION, images, patterns, sections (with
+    // the header, section index cache, palette and recolouring), then the
+    // common index cache. Throws SkinError; the tables are then half-built and
+    // must be dropped by the caller.
+    void Load();
+
+    void ReadVersion();
+    void LoadSkinImages();
+    void LoadSkinPatterns();
+    void LoadSkinSections();
+
+    // Keys never read as image or pattern values: free text and gradients.
+    static bool IsTextKey(const std::string& key);
+
+private:
+    bool ReadImageBytes(const std::string& name, std::string& out, bool filesOnly = false) const;
+    std::string FilePath(const std::string& name) const;
+    void AddMask(TsMaskData m, bool corner);
+    void ReadImageValue(const std::string& section, const std::string& key, const std::string& value);
+    void ReadHashValue(const std::string& section, const std::string& key, const std::string& value, bool thirds);
+    void ReadHeader();
+    void ReadPalette();
+    void ApplyCommonImages();
+    void ApplyCommonPatterns();
+    void ApplyCommonSections();
+
+    TsSkinTables& t_;
+    const SkinIni& ini_;
+    const TkvSkinConvertor* pack_;
+    std::string folder_;
+    const SkinLoadSettings& settings_;
+};
+
+// Recolouring of freshly loaded tables (hue first, then saturation).
+void ApplyHueOffset(TsSkinTables& t, int degrees);
+void ApplySaturation(TsSkinTables& t, int change);
+
+// Pixel helpers of the loader.
+void FillOpaqueAlpha(SkinBitmap& b);   // alpha 255 on every non-key pixel
+void ZeroWhitePixels(SkinBitmap& b);   // pixels exactly 0x00FFFFFF become 0
+void PremultiplyAlpha(SkinBitmap& b);
+
+// A readable dump of the tables (sections, masks, patterns, palette, common
+// indexes) used to compare loads from different sources.
+std::string DumpSkinTables(const TsSkinTables& t);
+
+// Whole loads used by the manager, the tools and the benchmarks. Both set
+// SkinData.SkinFolder (folder + "\" for a folder skin, dir for a pack).
+// A folder without "Options.dat" or a pack without an options entry throws
+// SkinError (Format).
+void LoadFolderSkin(TsSkinTables& tables, const std::string& folder, const SkinLoadSettings& settings);
+void LoadPackedSkinBytes(TsSkinTables& tables, const std::string& bytes, const std::string& folder,
+                         const SkinLoadSettings& settings);

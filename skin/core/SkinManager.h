@@ -1,0 +1,255 @@
+// The skin manager component: owns the loaded skin, finds and loads skins
+// (folder, packed file or stored skin), answers look-ups by name, recolours by
+// hue and saturation, and keeps the default-manager rule. The loading itself
+// is the window-free core in SkinLoader.
+#pragma once
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "classlib/Classes.h"
+#include "classlib/Component.h"
+#include "skin/core/MaskData.h"
+#include "skin/core/StoredSkins.h"
+
+// ---------------------------------------------------------------- settings
+
+// The library's constants and class-name tables define these types; until
+// they are part of the build, the same definitions stand here.
+#if __has_include("skin/graphics/Constants.h")
+#include "skin/graphics/Constants.h"
+#else
+enum class TkvAnimType { atFading, atAero };
+enum TkvBtnEvent : unsigned { beMouseEnter = 1, beMouseLeave = 2, beMouseDown = 4, beMouseUp = 8 };
+enum TkvSkinningRule : unsigned { srStdForms = 1, srStdDialogs = 2, srThirdParty = 4 };
+#endif
+
+class TkvSkinEffects : public TPersistent {
+    DECLARE_CLASS(TkvSkinEffects, TPersistent)
+public:
+    // True only when set, layered windows exist and glowing is not suppressed.
+    bool GetAllowGlowing() const;
+    void SetAllowGlowing(bool v) { allowGlowing_ = v; }
+    bool AllowAeroBluring = true;
+    static bool GlowingSuppressed;   // process-wide switch
+
+private:
+    bool allowGlowing_ = true;
+};
+
+class TkvBtnEffects : public TPersistent {
+    DECLARE_CLASS(TkvBtnEffects, TPersistent)
+public:
+    unsigned Events = beMouseEnter | beMouseLeave | beMouseDown | beMouseUp;
+};
+
+class TkvFormAnimation : public TPersistent {
+    DECLARE_CLASS(TkvFormAnimation, TPersistent)
+public:
+    bool Active = true;
+    uint16_t Time = 0;
+    TkvAnimType Mode = TkvAnimType::atAero;
+};
+class TkvBlendOnMoving : public TkvFormAnimation {
+    DECLARE_CLASS(TkvBlendOnMoving, TkvFormAnimation)
+public:
+    TkvBlendOnMoving() { Active = false; Time = 1000; }
+    uint8_t BlendValue = 170;
+};
+class TkvMinimizing : public TkvFormAnimation {
+    DECLARE_CLASS(TkvMinimizing, TkvFormAnimation)
+public:
+    TkvMinimizing() { Time = 200; }
+};
+class TkvFormShow : public TkvFormAnimation {
+    DECLARE_CLASS(TkvFormShow, TkvFormAnimation)
+};
+class TkvFormHide : public TkvFormAnimation {
+    DECLARE_CLASS(TkvFormHide, TkvFormAnimation)
+};
+class TkvPageChange : public TkvFormAnimation {
+    DECLARE_CLASS(TkvPageChange, TkvFormAnimation)
+};
+class TkvDialogShow : public TkvFormAnimation {
+    DECLARE_CLASS(TkvDialogShow, TkvFormAnimation)
+};
+class TkvSkinChanging : public TkvFormAnimation {
+    DECLARE_CLASS(TkvSkinChanging, TkvFormAnimation)
+public:
+    TkvSkinChanging() { Time = 100; Mode = TkvAnimType::atFading; }
+};
+
+class TkvAnimEffects : public TPersistent {
+    DECLARE_CLASS(TkvAnimEffects, TPersistent)
+public:
+    TkvBlendOnMoving BlendOnMoving;
+    TkvBtnEffects Buttons;
+    TkvDialogShow DialogShow;
+    TkvFormShow FormShow;
+    TkvFormHide FormHide;
+    TkvFormHide DialogHide;
+    TkvMinimizing Minimizing;
+    TkvPageChange PageChange;
+    TkvSkinChanging SkinChanging;
+};
+
+#if __has_include("skin/graphics/ClassNameTables.h")
+#include "skin/graphics/ClassNameTables.h"
+constexpr int kThirdPartyCount = ThirdPartyListCount;
+#else
+// The 22 class-name lists as text, one class name a line.
+constexpr int kThirdPartyCount = 22;
+class ThirdPartyList : public TPersistent {
+    DECLARE_CLASS(ThirdPartyList, TPersistent)
+public:
+    String GetList(int index) const { return lists_.at(size_t(index)); }
+    void SetList(int index, const String& text) { lists_.at(size_t(index)) = text; }
+
+private:
+    std::array<String, kThirdPartyCount> lists_;
+};
+#endif
+// Default contents of list i.
+String DefaultThirdPartyText(int index);
+
+// ---------------------------------------------------------------- process-wide
+
+class TsSkinManager;
+extern TsSkinManager* DefaultManager;
+// Set while a skin is being loaded (painting is skipped meanwhile).
+extern bool SkinLoading;
+// Set after an external editor handed over its options: a folder then wins
+// over a packed file; the options text comes from SkinEditorOptions.
+extern bool SkinEditorLinked;
+extern std::unique_ptr<std::string> SkinEditorOptions;
+
+// Modal boxes go through replaceable sinks so tests can count them.
+enum class TsNoticeKind { Error, VersionWarning, OldVersion };
+extern std::function<void(TsNoticeKind kind, const String& text)> SkinNoticeSink;
+// Whether the command line holds "/kvtest" (any case); replaceable for tests.
+extern std::function<bool()> SkinTestSwitch;
+// Delivery of skin commands to the skinned windows (filled by the window side).
+extern std::function<void(TsSkinManager* manager, bool newSkin)> SkinBroadcastHook;
+// Repainting of every skinned form after a recolouring (filled by the window side).
+extern std::function<void(TsSkinManager* manager)> SkinRepaintHook;
+
+// ---------------------------------------------------------------- manager
+
+class TsSkinManager : public TComponent {
+    DECLARE_CLASS(TsSkinManager, TComponent)
+public:
+    explicit TsSkinManager(TComponent* owner);
+    ~TsSkinManager() override;
+    void AfterConstruction();
+    void Loaded() override;
+
+    // Published properties.
+    bool Active() const { return active_; }
+    void SetActive(bool value);
+    bool IsDefault() const { return DefaultManager == this; }
+    void SetIsDefault(bool value);
+    int HueOffset() const { return hueOffset_; }
+    void SetHueOffset(int value);
+    int Saturation() const { return saturation_; }
+    void SetSaturation(int value);
+    bool GetExtendedBorders() const;
+    void SetExtendedBorders(bool value);
+    bool SkinnedPopups() const { return skinnedPopups_; }
+    void SetSkinnedPopups(bool value) { skinnedPopups_ = value; }
+    unsigned SkinningRules = srStdForms | srStdDialogs | srThirdParty;
+    TsStoredSkins& InternalSkins() { return *internalSkins_; }
+    void SetInternalSkins(const TsStoredSkins& skins) { internalSkins_->Assign(&skins); }
+    const TStringList& CommonSections() const { return commonSections_; }
+    void SetCommonSections(const TStrings& lines);
+    const String& SkinDirectory() const { return skinDirectory_; }
+    void SetSkinDirectory(const String& dir);
+    const String& SkinName() const { return skinName_; }
+    void SetSkinName(const String& name);
+    String SkinInfo() const;
+    void SetSkinInfo(const String&) {}
+    TkvSkinEffects Effects;
+    TkvAnimEffects AnimEffects;
+    ThirdPartyList ThirdParty;
+
+    TNotifyEvent OnActivate, OnAfterChange, OnBeforeChange, OnDeactivate, OnSkinListChanged;
+
+    // Discovery and loading.
+    String ResolveSkinDirectory() const;
+    String ListSkins(TStringList& list, uint8_t kind) const;
+    void LoadSkinFromFolder();
+    void LoadSkinFromPack();
+    void CheckSkinVersion(double version);
+
+    // The loaded skin.
+    const TsSkinTables& Tables() const { return *tables_; }
+    TsSkinTables& Tables() { return *tables_; }
+    TsSkinData& SkinData() { return tables_->SkinData; }
+    const TsSkinData& SkinData() const { return tables_->SkinData; }
+    TsGeneralDataArray& gd() { return tables_->Sections; }
+    TsMaskArray& ma() { return tables_->Masks; }
+    TsPatternArray& pa() { return tables_->Patterns; }
+    SkinBitmap* MasterBitmap() const { return tables_->MasterBitmap.get(); }
+    const TsPalette& Palette() const { return tables_->Palette; }
+    const TsCommonIndexes& CommonIndexes() const { return tables_->Common; }
+
+    // Look-ups (never raise; -1 when absent).
+    int FindSectionIndex(const String& name) const;
+    int FindMaskIndex(int sectionIndex, const String& sectionName, const String& maskName) const;
+    int FindMaskIndexDirect(const String& sectionName, const String& maskName) const;
+    int FindPatternIndex(int sectionIndex, const String& sectionName, const String& propertyName) const;
+    int FindTextureIndex(int sectionIndex, const String& sectionName, const String& propertyName) const;
+    bool IsMaskIndexValid(int index) const { return tables_->IsMaskIndexValid(index); }
+    bool IsSectionIndexValid(int index) const { return tables_->IsSectionIndexValid(index); }
+    int MaskMarginLeft(int index) { return tables_->MaskMarginLeft(index); }
+    int MaskMarginTop(int index) { return tables_->MaskMarginTop(index); }
+    int MaskMarginRight(int index) { return tables_->MaskMarginRight(index); }
+    int MaskMarginBottom(int index) { return tables_->MaskMarginBottom(index); }
+    void CacheCommonMaskIndexes();
+    void CacheSectionIndexes() { tables_->CacheSectionIndexes(); }
+
+    // Palette getters.
+    TColor32 GetGlobalColor() const { return Palette()[0]; }
+    TColor32 GetGlobalFontColor() const { return Palette()[1]; }
+    TColor32 GetEditColor() const { return Palette()[5]; }
+    TColor32 GetEditFontColor() const { return Palette()[4]; }
+    TColor32 GetHighlightColor(bool hot) const { return Palette()[hot ? 8 : 6]; }
+    TColor32 GetHighlightFontColor(bool hot) const { return Palette()[hot ? 9 : 7]; }
+
+    // Update state and broadcasting.
+    void BeginUpdate() { inUpdate_ = true; }
+    void EndUpdate(bool animate, bool allowSkinChanging);
+    bool InUpdate() const { return inUpdate_; }
+    void UpdateSkin(bool animate);
+    void BroadcastNewSkin(bool animate);
+    void BroadcastSkinRemoved();
+
+    // Shadow pictures of the extended borders.
+    void UpdateShadowImages();
+    const SkinBitmap* ShadowActive() const { return shadowActive_.get(); }
+    const SkinBitmap* ShadowInactive() const { return shadowInactive_.get(); }
+    std::array<int, 4> ShadowMargins{};   // left, top, right, bottom
+
+    // The class-name list of one index (Parts that choose wrappers read them).
+    TStringList& ClassNameList(int index) { return classLists_.at(size_t(index)); }
+    void UpdateThirdPartyLists(bool reset);
+
+private:
+    void LoadFrom(bool packed);
+    void ReloadSkin();   // the current skin again, from its source (recolouring)
+    bool PackedSourceChosen() const;
+    void RemoveSkinData();
+
+    String skinName_, skinDirectory_;
+    bool active_ = true;
+    bool skinnedPopups_ = true;
+    bool extendedBorders_ = false;
+    bool inUpdate_ = false;
+    bool removing_ = false;
+    int hueOffset_ = 0, saturation_ = 0;
+    bool noticeShown_[3] = {};
+    std::unique_ptr<TsStoredSkins> internalSkins_;
+    TStringList commonSections_;
+    std::unique_ptr<TsSkinTables> tables_;
+    std::unique_ptr<SkinBitmap> shadowActive_, shadowInactive_;
+    std::array<TStringList, kThirdPartyCount> classLists_;
+};

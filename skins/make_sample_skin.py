@@ -1,0 +1,528 @@
+#!/usr/bin/env python3
+"""Draws the library's sample skin "Slate" into skins/Slate/.
+
+Standard library only (BMP and PNG are written here); the JPEG elements are
+converted from PPM with ImageMagick's /usr/bin/convert. The output is
+deterministic and committed; run this again after changing it:
+    python3 skins/make_sample_skin.py
+"""
+import math
+import os
+import struct
+import subprocess
+import sys
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, "Slate")
+KEY = (255, 0, 255)
+
+# Palette of the skin (r, g, b).
+FACE = (232, 236, 242)
+FACE_DARK = (214, 220, 230)
+LINE = (122, 138, 163)
+LINE_DARK = (88, 102, 128)
+ACCENT = (61, 111, 182)
+ACCENT_HOT = (91, 142, 214)
+ACCENT_DOWN = (47, 90, 150)
+TEXT = (30, 38, 51)
+WHITE = (255, 255, 255)
+EDIT_BG = (252, 253, 255)
+
+
+def tcolor(rgb):
+    """A colour value of the options file: red in the low byte."""
+    r, g, b = rgb
+    return r | (g << 8) | (b << 16)
+
+
+def mix(a, b, t):
+    return tuple(int(round(a[i] * (1 - t) + b[i] * t)) for i in range(3))
+
+
+class Canvas:
+    def __init__(self, w, h, fill=KEY, alpha=False):
+        self.w, self.h, self.alpha = w, h, alpha
+        px = fill if not alpha else fill + (0,) if len(fill) == 3 else fill
+        self.px = [[px] * w for _ in range(h)]
+
+    def put(self, x, y, c):
+        if 0 <= x < self.w and 0 <= y < self.h:
+            self.px[y][x] = c
+
+    def rect(self, x0, y0, x1, y1, c):
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                self.put(x, y, c)
+
+    def vgrad(self, x0, y0, x1, y1, top, bottom):
+        for y in range(y0, y1):
+            t = (y - y0) / max(1, y1 - y0 - 1)
+            c = mix(top, bottom, t)
+            for x in range(x0, x1):
+                self.put(x, y, c)
+
+    def frame(self, x0, y0, x1, y1, c):
+        for x in range(x0, x1):
+            self.put(x, y0, c)
+            self.put(x, y1 - 1, c)
+        for y in range(y0, y1):
+            self.put(x0, y, c)
+            self.put(x1 - 1, y, c)
+
+    def rounded(self, x0, y0, x1, y1, border, top, bottom, radius=2):
+        """A rounded box: key colour outside the corners, a border line, a gradient inside."""
+        self.vgrad(x0, y0, x1, y1, top, bottom)
+        self.frame(x0, y0, x1, y1, border)
+        for i in range(radius):
+            for j in range(radius - i):
+                for (x, y) in ((x0 + j, y0 + i), (x1 - 1 - j, y0 + i), (x0 + j, y1 - 1 - i), (x1 - 1 - j, y1 - 1 - i)):
+                    self.put(x, y, KEY)
+        for (x, y) in ((x0 + radius, y0 + 1), (x1 - 1 - radius, y0 + 1)):
+            pass
+
+    def bmp(self):
+        row = (self.w * 3 + 3) & ~3
+        data = bytearray()
+        for y in range(self.h - 1, -1, -1):
+            line = bytearray()
+            for x in range(self.w):
+                r, g, b = self.px[y][x][:3]
+                line += bytes((b, g, r))
+            line += b"\0" * (row - len(line))
+            data += line
+        head = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
+        info = struct.pack("<IiiHHIIiiII", 40, self.w, self.h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+        return head + info + bytes(data)
+
+    def png(self):
+        raw = bytearray()
+        for y in range(self.h):
+            raw.append(0)
+            for x in range(self.w):
+                p = self.px[y][x]
+                raw += bytes(p if len(p) == 4 else p + (255,))
+
+        def chunk(t, d):
+            return struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d) & 0xFFFFFFFF)
+
+        ihdr = struct.pack(">IIBBBBB", self.w, self.h, 8, 6, 0, 0, 0)
+        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) +
+                chunk(b"IEND", b""))
+
+    def ppm(self):
+        data = bytearray()
+        for y in range(self.h):
+            for x in range(self.w):
+                data += bytes(self.px[y][x][:3])
+        return b"P6\n%d %d\n255\n" % (self.w, self.h) + bytes(data)
+
+
+def hat(l, t, r, b, ml, mt, mr, mb, frames, layout, flags, bw):
+    return "^%04d,%04d,%04d,%04d,%04d,%04d,%04d,%04d,%d,%d,%d,%d" % (l, t, r, b, ml, mt, mr, mb, frames, layout, flags, bw)
+
+
+def at(l, t, r, b, frames, layout):
+    return "@%04d,%04d,%04d,%04d,%d,%d" % (l, t, r, b, frames, layout)
+
+
+def tilde(l, t, r, b, flags, layout):
+    return "~%04d,%04d,%04d,%04d,%02d,%d" % (l, t, r, b, flags, layout)
+
+
+STATE_FILLS = [  # normal, hot, pressed: (border, top, bottom)
+    (LINE, WHITE, FACE_DARK),
+    (ACCENT_HOT, WHITE, mix(FACE, ACCENT_HOT, 0.25)),
+    (ACCENT_DOWN, mix(FACE, ACCENT, 0.35), mix(FACE, ACCENT, 0.15)),
+]
+
+
+def draw_master():
+    m = Canvas(384, 256)
+    opts = {}
+    # Edit border: square corners (no key colour), 3 frames 16x16 at (0,24).
+    for i, c in enumerate((LINE, ACCENT_HOT, mix(LINE, FACE, 0.5))):
+        x = i * 16
+        m.rect(x, 24, x + 16, 40, EDIT_BG)
+        m.frame(x, 24, x + 16, 40, c)
+    opts["EDIT.BORDERSMASK"] = hat(0, 24, 48, 40, 2, 2, 2, 2, 3, 0, 0, 0)
+    # Panel bevel (1 frame) at (72,0).
+    m.rect(72, 0, 96, 24, FACE)
+    m.frame(72, 0, 96, 24, LINE)
+    for x in range(73, 95):
+        m.put(x, 1, WHITE)
+    for y in range(1, 23):
+        m.put(73, y, WHITE)
+    opts["PANEL.BORDERSMASK"] = hat(72, 0, 96, 24, 2, 2, 2, 2, 1, 0, 0, 0)
+    m.rect(0, 0, 24, 24, FACE_DARK)
+    m.frame(0, 0, 24, 24, LINE)
+    for x in range(1, 23):
+        m.put(x, 22, WHITE)
+    opts["PANEL_LOW.BORDERSMASK"] = hat(0, 0, 24, 24, 2, 2, 2, 2, 1, 0, 0, 0)
+    # Combo button: 3 rounded frames 18x20 at (48,24).
+    for i, (b, t, bt) in enumerate(STATE_FILLS):
+        x = 48 + i * 18
+        m.rounded(x, 24, x + 18, 44, b, t, bt)
+    opts["COMBOBTN.BORDERSMASK"] = hat(48, 24, 102, 44, 3, 3, 3, 3, 3, 0, 0, 0)
+    # Tabs: 3 frames 30x24 at (96,0), read through the "#" form.
+    for i, (b, t, bt) in enumerate(((LINE, FACE_DARK, FACE), (ACCENT_HOT, WHITE, FACE), (LINE, WHITE, WHITE))):
+        x = 96 + i * 30
+        m.rounded(x, 0, x + 30, 24, b, t, bt, radius=3)
+        m.rect(x + 1, 23, x + 29, 24, bt)
+    opts["TABTOP.BORDERSMASK"] = "#(96,0,186,24)(3,0,4,1)"
+    # Form border (1 frame 32x32) at (192,0) and the title band texture at (224,0).
+    m.rect(192, 0, 224, 32, FACE)
+    m.frame(192, 0, 224, 32, LINE_DARK)
+    m.frame(193, 1, 223, 31, ACCENT)
+    m.frame(194, 2, 222, 30, ACCENT)
+    m.frame(195, 3, 221, 29, mix(ACCENT, FACE, 0.5))
+    opts["FORM.BORDERSMASK"] = hat(192, 0, 224, 32, 4, 4, 4, 4, 1, 0, 0, 0)
+    m.vgrad(224, 0, 232, 26, ACCENT_HOT, ACCENT)
+    opts["FORMTITLE.PATTERN"] = tilde(224, 0, 232, 26, 0, 0)
+    # Combo button textures (normal, hot) at (240,0) and (256,0).
+    m.vgrad(240, 0, 256, 16, WHITE, FACE_DARK)
+    m.vgrad(256, 0, 272, 16, WHITE, mix(FACE, ACCENT_HOT, 0.3))
+    opts["COMBOBTN.PATTERN"] = tilde(240, 0, 256, 16, 0, 0)
+    opts["COMBOBTN.HOTPATTERN"] = tilde(256, 0, 272, 16, 0, 0)
+    # Grip (1 frame 12x12) at (300,0).
+    for k in range(3):
+        for j in range(k + 1):
+            m.rect(300 + 9 - 3 * j, 1 + 3 * k, 302 + 9 - 3 * j, 3 + 3 * k, LINE)
+    opts["GLOBALINFO.GRIPIMAGE"] = at(300, 0, 312, 12, 1, 0)
+    # Scroll buttons: border 3 frames 16x16 at (0,44), arrow glyphs 3 frames each.
+    for i, (b, t, bt) in enumerate(STATE_FILLS):
+        m.rounded(i * 16, 44, i * 16 + 16, 60, b, t, bt)
+    opts["SCROLLBTNTOP.BORDERSMASK"] = hat(0, 44, 48, 60, 3, 3, 3, 3, 3, 0, 0, 0)
+
+    def arrow(x0, y0, direction, c):
+        for k in range(4):
+            for j in range(-k, k + 1):
+                dx, dy = {"up": (j, k), "down": (j, 3 - k), "left": (k, j), "right": (3 - k, j)}[direction]
+                m.put(x0 + 8 + dx - (0 if direction in ("up", "down") else 2), y0 + 6 + dy - (0 if direction in ("up", "down") else -2), c)
+
+    for n, direction in enumerate(("up", "down", "left", "right")):
+        for i, c in enumerate((LINE_DARK, ACCENT, WHITE)):
+            arrow(48 + n * 48 + i * 16, 44, direction, c)
+    for n, sec in enumerate(("SCROLLBTNTOP", "SCROLLBTNBOTTOM", "SCROLLBTNLEFT", "SCROLLBTNRIGHT")):
+        opts[sec + ".GLYPHMASK"] = at(48 + n * 48, 44, 96 + n * 48, 60, 3, 0)
+    # Scroll bar tracks: textures at (0,60) (vertical) and (16,60) (horizontal).
+    m.vgrad(0, 60, 16, 76, FACE_DARK, FACE_DARK)
+    m.frame(0, 60, 16, 76, FACE_DARK)
+    for y in range(60, 76):
+        m.put(0, y, mix(LINE, FACE, 0.6))
+    m.vgrad(16, 60, 32, 76, mix(FACE_DARK, WHITE, 0.3), FACE_DARK)
+    opts["SCROLLBAR1V.PATTERN"] = tilde(0, 60, 16, 76, 0, 0)
+    opts["SCROLLBAR1H.PATTERN"] = tilde(16, 60, 32, 76, 0, 0)
+    # Menus: main menu border (bw 1) at (0,76); menu item 2 frames 16x16 at (16,76).
+    m.rect(0, 76, 16, 92, FACE)
+    m.frame(0, 76, 16, 92, LINE)
+    opts["MAINMENU.BORDERSMASK"] = hat(0, 76, 16, 92, 0, 0, 0, 0, 1, 0, 0, 1)
+    m.rect(16, 76, 32, 92, KEY)
+    m.rounded(32, 76, 48, 92, ACCENT, mix(WHITE, ACCENT_HOT, 0.3), mix(WHITE, ACCENT_HOT, 0.45))
+    opts["MENUITEM.BORDERSMASK"] = hat(16, 76, 48, 92, 3, 3, 3, 3, 2, 0, 0, 0)
+    m.rect(48, 76, 52, 92, LINE)
+    m.rect(49, 76, 50, 92, WHITE)
+    opts["DIVIDERV.BORDERSMASK"] = hat(48, 76, 52, 92, 0, 4, 0, 4, 1, 0, 0, 0)
+    # Check boxes, radio buttons: 3 frames 13x13 each (normal, hot, pressed) at row 100.
+    glyphs = ["BOXUNCHECKED", "BOXCHECKED", "BOXGRAYED", "RADIOUNCHECKED", "RADIOCHECKED", "RADIOGRAYED"]
+    for g, name in enumerate(glyphs):
+        for i, (b, t, bt) in enumerate(STATE_FILLS):
+            x, y = g * 39 + i * 13, 100
+            radio = name.startswith("RADIO")
+            for yy in range(13):
+                for xx in range(13):
+                    d = math.hypot(xx - 6, yy - 6)
+                    if radio and d > 6.3:
+                        continue
+                    edge = (d > 5.3) if radio else (xx in (0, 12) or yy in (0, 12))
+                    m.put(x + xx, y + yy, b if edge else mix(t, bt, yy / 12))
+            if name.endswith("CHECKED") and not name.endswith("UNCHECKED"):
+                if radio:
+                    m.rect(x + 4, y + 4, x + 9, y + 9, ACCENT_DOWN)
+                else:
+                    for k in range(7):
+                        yy = 6 + k if k < 3 else 8 - (k - 3) + 1
+                        m.put(x + 3 + k, y + yy - 1, ACCENT_DOWN)
+                        m.put(x + 3 + k, y + yy, ACCENT_DOWN)
+            if name.endswith("GRAYED"):
+                m.rect(x + 3, y + 3, x + 10, y + 10, mix(LINE, FACE, 0.5))
+        opts["GLOBALINFO." + name] = at(g * 39, 100, g * 39 + 39, 113, 3, 0)
+    # Small check boxes: 3 frames 10x10 at row 113.
+    for g, name in enumerate(("SMALLUNCHECKED", "SMALLCHECKED", "SMALLGRAYED")):
+        for i, (b, t, bt) in enumerate(STATE_FILLS):
+            x, y = g * 30 + i * 10, 113
+            m.rect(x, y, x + 10, y + 10, t)
+            m.frame(x, y, x + 10, y + 10, b)
+            if g == 1:
+                m.rect(x + 3, y + 3, x + 7, y + 7, ACCENT_DOWN)
+            if g == 2:
+                m.rect(x + 3, y + 3, x + 7, y + 7, mix(LINE, FACE, 0.5))
+        opts["GLOBALINFO." + name] = at(g * 30, 113, g * 30 + 30, 123, 3, 0)
+    # Title buttons: 3 frames 21x21 at row 128; small ones 15x15 at row 150.
+    def title_glyph(x, y, size, kind, state):
+        bg = [None, mix(ACCENT_HOT, WHITE, 0.25), ACCENT_DOWN][state]
+        if kind.endswith("CLOSE") and state:
+            bg = [(196, 43, 28), (232, 17, 35), (150, 20, 20)][state]
+        for yy in range(size):
+            for xx in range(size):
+                m.put(x + xx, y + yy, bg if bg else KEY)
+        c = WHITE if state else TEXT
+        s, e = size // 4, size - size // 4
+        if kind.endswith("CLOSE"):
+            for k in range(s, e):
+                m.put(x + k, y + k, c)
+                m.put(x + k + 1, y + k, c)
+                m.put(x + size - 1 - k, y + k, c)
+                m.put(x + size - 2 - k, y + k, c)
+        elif kind.endswith("MAX"):
+            for k in range(s, e):
+                m.put(x + k, y + s, c); m.put(x + k, y + s + 1, c); m.put(x + k, y + e - 1, c)
+                m.put(x + s, y + k, c); m.put(x + e - 1, y + k, c)
+        elif kind.endswith("NORM"):
+            o = size // 8 + 1
+            for k in range(s + o, e):
+                m.put(x + k, y + s, c); m.put(x + e - 1, y + k - o, c)
+            for k in range(s, e - o):
+                m.put(x + k, y + s + o, c); m.put(x + k, y + e - 1, c)
+                m.put(x + s, y + k + o, c); m.put(x + e - 1 - o, y + k + o, c)
+        elif kind.endswith("MIN"):
+            for k in range(s, e):
+                m.put(x + k, y + e - 2, c); m.put(x + k, y + e - 1, c)
+        else:  # help: a question mark
+            for k in range(s + 1, e - 1):
+                m.put(x + k, y + s, c)
+            for k in range(s, s + size // 4):
+                m.put(x + e - 2, y + k, c)
+            m.put(x + size // 2, y + size // 2, c)
+            m.put(x + size // 2, y + size // 2 + 1, c)
+            m.put(x + size // 2, y + e - 1, c)
+    for n, kind in enumerate(("BICONCLOSE", "BICONMAX", "BICONNORM", "BICONMIN", "BICONHELP")):
+        for state in range(3):
+            title_glyph(n * 63 + state * 21, 128, 21, kind, state)
+        opts["GLOBALINFO." + kind] = at(n * 63, 128, n * 63 + 63, 149, 3, 0)
+    opts["GLOBALINFO.BICLOSEALONE"] = opts["GLOBALINFO.BICONCLOSE"]
+    for n, kind in enumerate(("SICONCLOSE", "SICONMAX", "SICONNORM", "SICONMIN", "SICONHELP")):
+        for state in range(3):
+            title_glyph(n * 45 + state * 15, 150, 15, kind, state)
+        opts["GLOBALINFO." + kind] = at(n * 45, 150, n * 45 + 45, 165, 3, 0)
+    # Tool and speed buttons: 3 rounded frames 20x20 at (0,170).
+    for i, (b, t, bt) in enumerate(STATE_FILLS):
+        if i == 0:
+            m.rect(i * 20, 170, i * 20 + 20, 190, KEY)
+        else:
+            m.rounded(i * 20, 170, i * 20 + 20, 190, b, t, bt)
+    opts["TOOLBUTTON.BORDERSMASK"] = hat(0, 170, 60, 190, 4, 4, 4, 4, 3, 0, 0, 0)
+    # Group box caption band at (60,170).
+    m.vgrad(60, 170, 76, 188, WHITE, FACE)
+    opts["GROUPBOX.PATTERN"] = tilde(60, 170, 76, 188, 0, 0)
+    return m, opts
+
+
+def draw_button_png():
+    """Push button: 3 frames 30x26 with anti-aliased rounded corners (alpha)."""
+    w, h, r = 30, 26, 4.0
+    c = Canvas(90, 26, fill=(0, 0, 0, 0), alpha=True)
+    for i, (b, t, bt) in enumerate(STATE_FILLS):
+        for y in range(h):
+            for x in range(w):
+                # distance outside the rounded rectangle
+                cx = min(max(x + 0.5, r), w - r)
+                cy = min(max(y + 0.5, r), h - r)
+                d = math.hypot(x + 0.5 - cx, y + 0.5 - cy) - r
+                cover = max(0.0, min(1.0, 0.5 - d))
+                if cover <= 0:
+                    continue
+                inner = d < -1.0
+                col = mix(t, bt, y / (h - 1)) if inner else b
+                if inner and y == 1:
+                    col = mix(col, WHITE, 0.6)
+                c.px[y][i * w + x] = col + (int(round(cover * 255)),)
+    return c
+
+
+def draw_shadow_png():
+    """Window shadow: 2 frames (inactive, active) 40x40, soft ring 12 px wide."""
+    s, ring = 40, 12
+    c = Canvas(80, 40, fill=(0, 0, 0, 0), alpha=True)
+    for f, strength in enumerate((70, 110)):
+        for y in range(s):
+            for x in range(s):
+                dx = max(ring - x, 0, x - (s - 1 - ring))
+                dy = max(ring - y, 0, y - (s - 1 - ring))
+                d = math.hypot(dx, dy)
+                if d == 0:
+                    continue
+                a = max(0.0, 1 - d / ring) ** 2 * strength
+                c.px[y][f * s + x] = (0, 0, 0, int(round(a)))
+    return c
+
+
+def draw_oldgroup_bmp():
+    """Group box frame in the old form: 3 frames 24x24 over a grey mask row."""
+    c = Canvas(72, 48)
+    for i, col in enumerate((LINE, ACCENT_HOT, mix(LINE, FACE, 0.5))):
+        x = i * 24
+        c.rect(x, 0, x + 24, 24, KEY)
+        c.frame(x + 1, 1, x + 23, 23, col)
+        c.frame(x + 2, 2, x + 22, 22, WHITE)
+        c.rect(x, 24, x + 24, 48, (0, 0, 0))
+        c.frame(x + 1, 25, x + 23, 47, (255, 255, 255))
+        c.frame(x + 2, 26, x + 22, 46, (255, 255, 255))
+    return c
+
+
+def draw_slider_bmp():
+    """Scroll slider, a separate 24-bit file: 3 frames 16x16 with a grip."""
+    c = Canvas(48, 16)
+    for i, (b, t, bt) in enumerate(STATE_FILLS):
+        c.rounded(i * 16, 0, i * 16 + 16, 16, b, t, bt)
+        for k in (5, 8, 11):
+            c.rect(i * 16 + 4, k - 1, i * 16 + 12, k, b)
+    return c
+
+
+def jpeg(canvas, path, quality=90):
+    ppm = path + ".ppm"
+    with open(ppm, "wb") as f:
+        f.write(canvas.ppm())
+    try:
+        subprocess.run(["/usr/bin/convert", ppm, "-strip", "-quality", str(quality), path], check=True)
+    finally:
+        os.remove(ppm)
+
+
+def draw_toolbar_jpg():
+    c = Canvas(64, 32, fill=FACE)
+    c.vgrad(0, 0, 64, 32, WHITE, FACE_DARK)
+    return c
+
+
+def draw_form_jpg():
+    """A large, quiet form background: stays in the pattern table (>= 900,000 px)."""
+    w, h = 1000, 900
+    c = Canvas(w, h, fill=FACE)
+    for y in range(h):
+        row = c.px[y]
+        for x in range(w):
+            t = (x / w) * 0.35 + (y / h) * 0.65
+            row[x] = mix((244, 246, 250), (222, 228, 238), t)
+    return c
+
+
+def options(opts):
+    g = {
+        "VERSION": "8.50",
+        "AUTHOR": "Talvera team",
+        "DESCRIPTION": "Slate: a light, quiet sample skin",
+        "MASTERBITMAP": "MASTER.BMP",
+        "BORDERWIDTH": "4",
+        "TITLEHEIGHT": "26",
+        "MAXHEIGHT": "24",
+        "FORMOFFSET": "4",
+        "COLOR": str(tcolor(FACE)),
+        "FONTCOLOR": str(tcolor(TEXT)),
+        "TCTOP": "-1",
+        "TCBOTTOM": "-1",
+        "BORDERCOLOR": str(tcolor(LINE)),
+        "SHADOW1COLOR": "0",
+        "SHADOW1OFFSET": "0",
+        "SHADOW1BLUR": "-1",
+        "SHADOW1TRANSPARENCY": "0",
+        "BISPACE": "1",
+        "BITOP": "2",
+        "BIRIGHT": "4",
+        "BIKEEPHUE": "2",
+        "EDITTEXT_ALERT": str(tcolor((200, 30, 30))),
+        "EDITBG_ALERT": str(tcolor((255, 226, 226))),
+        "EXBORDER": "!SHADOW.PNG!2!0!0!12!12!12!12!1",
+    }
+    sections = {}
+
+    def sec(name, **kv):
+        sections.setdefault(name, {}).update({k: str(v) for k, v in kv.items()})
+
+    face, text = tcolor(FACE), tcolor(TEXT)
+    white, accent = tcolor(WHITE), tcolor(ACCENT)
+    btn_grad = "%d;%d;100;0;0" % (tcolor(WHITE), tcolor(FACE_DARK))
+    hot_grad = "%d;%d;100;0;0" % (tcolor(WHITE), tcolor(mix(FACE, ACCENT_HOT, 0.25)))
+    sec("FORM", COLOR=face, FONTCOLOR=text, IMAGEPERCENT=100, PATTERN="FORM.JPG", STATES=1)
+    sec("FORMTITLE", COLOR=accent, FONTCOLOR=white, STATES=2, HOTCOLOR=tcolor(ACCENT_HOT), HOTFONTCOLOR=white,
+        IMAGEPERCENT=100, TCBOTTOM=tcolor(ACCENT_DOWN))
+    sec("CAPTION", PARENTCLASS="FORMTITLE")
+    sec("DIALOG", PARENTCLASS="FORM", IMAGEPERCENT=0)
+    sec("BUTTON", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=tcolor(ACCENT_DOWN),
+        GRADIENTPERCENT=100, GRADIENTDATA=btn_grad, HOTGRADIENTPERCENT=100, HOTGRADIENTDATA=hot_grad,
+        GLOW=3, GLOWMARGIN=2, GCOL=tcolor(ACCENT_HOT), HGCOL=tcolor(ACCENT_HOT), GSIZE=3, HGSIZE=3,
+        FADINGENABLED=1, FADINGITERATIONS=5, BORDERSMASK="!BUTTON.PNG!3!0!0!6!6!6!6!1")
+    sec("BUTTON_HUGE", PARENTCLASS="BUTTON")
+    sec("SPEEDBUTTON", PARENTCLASS="TOOLBUTTON")
+    sec("SPEEDBUTTON_SMALL", PARENTCLASS="TOOLBUTTON")
+    sec("TOOLBUTTON", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=text, TRANSPARENCY=100,
+        HOTTRANSPARENCY=0)
+    sec("CHECKBOX", PARENTCLASS="BUTTON", TRANSPARENCY=100, HOTTRANSPARENCY=100, COLOR=-1, GLOW=0)
+    sec("EDIT", COLOR=tcolor(EDIT_BG), FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=text)
+    sec("COMBOBOX", PARENTCLASS="EDIT", GLYPHMASK=opts["SCROLLBTNBOTTOM.GLYPHMASK"])
+    sec("COMBOBTN", COLOR=face, STATES=3, HOTCOLOR=white)
+    sec("SCROLLBAR1V", COLOR=tcolor(FACE_DARK), STATES=1)
+    sec("SCROLLBAR1H", PARENTCLASS="SCROLLBAR1V")
+    sec("SCROLLBAR2V", PARENTCLASS="SCROLLBAR1V", COLOR=tcolor(mix(FACE_DARK, LINE, 0.2)))
+    sec("SCROLLBAR2H", PARENTCLASS="SCROLLBAR1H", COLOR=tcolor(mix(FACE_DARK, LINE, 0.2)))
+    sec("SCROLLBTNTOP", COLOR=face, STATES=3, HOTCOLOR=white)
+    for s in ("SCROLLBTNBOTTOM", "SCROLLBTNLEFT", "SCROLLBTNRIGHT"):
+        sec(s, PARENTCLASS="SCROLLBTNTOP")
+    sec("SCROLLSLIDERV", COLOR=face, STATES=3, HOTCOLOR=white, BORDERSMASK="!SLIDER.BMP!3!0!0!5!5!5!5!1")
+    sec("SCROLLSLIDERH", PARENTCLASS="SCROLLSLIDERV")
+    sec("PANEL", COLOR=face, FONTCOLOR=text, STATES=1)
+    sec("PANEL_LOW", PARENTCLASS="PANEL", COLOR=tcolor(FACE_DARK))
+    sec("GROUPBOX", PARENTCLASS="PANEL", TRANSPARENCY=100, BORDERSMASK="OLDGROUP.BMP")
+    sec("TOOLBAR", PARENTCLASS="PANEL", IMAGEPERCENT=100, PATTERN="TOOLBAR.JPG")
+    sec("STATUSBAR", PARENTCLASS="TOOLBAR")
+    sec("PAGECONTROL", COLOR=white, FONTCOLOR=text, STATES=1)
+    sec("TABSHEET", PARENTCLASS="PAGECONTROL")
+    sec("TABTOP", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=tcolor(ACCENT_DOWN))
+    for s in ("TABBOTTOM", "TABLEFT", "TABRIGHT"):
+        sec(s, PARENTCLASS="TABTOP")
+    sec("MAINMENU", COLOR=face, FONTCOLOR=text, STATES=1)
+    sec("MENUITEM", COLOR=white, FONTCOLOR=text, STATES=2, HOTCOLOR=tcolor(mix(WHITE, ACCENT_HOT, 0.35)),
+        HOTFONTCOLOR=tcolor(ACCENT_DOWN))
+    sec("MENULINE", PARENTCLASS="MAINMENU")
+    sec("MENUCAPTION", COLOR=tcolor(FACE_DARK), FONTCOLOR=tcolor(LINE_DARK), STATES=1)
+    sec("ICOLINE", COLOR=tcolor(FACE), STATES=1)
+    sec("DIVIDERV", COLOR=face, STATES=1)
+    sec("SELECTION", COLOR=accent, FONTCOLOR=white, STATES=2, HOTCOLOR=tcolor(ACCENT_HOT), HOTFONTCOLOR=white)
+    sec("WEBBUTTON", PARENTCLASS="BUTTON", TRANSPARENCY=100)
+    sec("BAR", PARENTCLASS="PANEL")
+    sec("BARTITLE", PARENTCLASS="FORMTITLE")
+    for key, value in opts.items():
+        s, k = key.split(".")
+        if s == "GLOBALINFO":
+            g[k] = value
+        else:
+            sec(s, **{k: value})
+    lines = ["[GLOBALINFO]"] + ["%s=%s" % kv for kv in g.items()]
+    for name, kv in sections.items():
+        lines += ["", "[%s]" % name] + ["%s=%s" % item for item in kv.items()]
+    return "\r\n".join(lines) + "\r\n"
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    master, opts = draw_master()
+    files = {
+        "MASTER.BMP": master.bmp(),
+        "BUTTON.PNG": draw_button_png().png(),
+        "SHADOW.PNG": draw_shadow_png().png(),
+        "OLDGROUP.BMP": draw_oldgroup_bmp().bmp(),
+        "SLIDER.BMP": draw_slider_bmp().bmp(),
+        "Options.dat": options(opts).encode("ascii"),
+    }
+    for name, data in files.items():
+        with open(os.path.join(OUT, name), "wb") as f:
+            f.write(data)
+    jpeg(draw_toolbar_jpg(), os.path.join(OUT, "TOOLBAR.JPG"))
+    jpeg(draw_form_jpg(), os.path.join(OUT, "FORM.JPG"), quality=85)
+    print("wrote", OUT)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

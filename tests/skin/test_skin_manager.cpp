@@ -1,0 +1,498 @@
+// The skin manager: the sample skin loaded from its folder, its packed file and
+// as a stored skin, discovery, the choice of source, failed loads, notices,
+// the default manager and recolouring through the published properties.
+#include <gtest/gtest.h>
+
+#include "classlib/TypInfo.h"
+#include "skin/core/SkinManager.h"
+#include "support/GuiTest.h"
+#include "tests/skin/SkinFixtures.h"
+
+using namespace skintest;
+
+namespace {
+
+std::string SmallOptions(const std::string& version, const std::string& extra = "")
+{
+    return "[GLOBALINFO]\r\nVERSION=" + version + "\r\nMASTERBITMAP=MASTER.BMP\r\n" +
+           "BICONCLOSE=@0000,0000,0008,0008,1,0\r\n[EDIT]\r\nCOLOR=255\r\nSTATES=2\r\nHOTCOLOR=65280\r\n" +
+           "BORDERSMASK=^0000,0000,0016,0016,0002,0002,0002,0002,1,0,0,0\r\n" + extra;
+}
+
+std::string SmallMaster()
+{
+    return Master(32, 16, 0x3060C0, [](int x, int y) { return x == 0 && y == 0; });
+}
+
+// The sink the library starts with (real message boxes).
+const auto kDefaultSink = SkinNoticeSink;
+
+class Manager : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SkinNoticeSink = [this](TsNoticeKind k, const String& t) { notices.push_back({k, t}); };
+        SkinTestSwitch = [this] { return testSwitch; };
+    }
+    void TearDown() override
+    {
+        for (TsSkinManager* m : managers)
+            Free(m);
+        SkinNoticeSink = nullptr;
+        SkinTestSwitch = nullptr;
+        EXPECT_EQ(DefaultManager, nullptr);
+        EXPECT_FALSE(SkinLoading);
+    }
+    TsSkinManager* NewManager(const String& dir)
+    {
+        auto* m = new TsSkinManager(nullptr);
+        managers.push_back(m);
+        m->SetSkinDirectory(dir);
+        return m;
+    }
+    void Destroy(TsSkinManager* m)
+    {
+        managers.erase(std::find(managers.begin(), managers.end(), m));
+        Free(m);
+    }
+    // A folder skin and a packed skin of the small skin.
+    void WriteFolderSkin(const String& name, const std::string& options)
+    {
+        dir.WriteFile(name + L"\\Options.dat", options);
+        dir.WriteFile(name + L"\\MASTER.BMP", SmallMaster());
+    }
+    void WritePackSkin(const String& name, const std::string& options)
+    {
+        dir.WriteFile(name + L".vmz", WritePackedSkin({{"Options.dat", options}, {"Master.bmp", SmallMaster()}}));
+    }
+    int Count(TsNoticeKind k) const
+    {
+        return int(std::count_if(notices.begin(), notices.end(), [k](auto& n) { return n.first == k; }));
+    }
+    String Skins() const { return EnvPath("TALVERA_CONTENT") + L"\\Skins"; }
+
+    std::vector<std::pair<TsNoticeKind, String>> notices;
+    bool testSwitch = false;
+    std::vector<TsSkinManager*> managers;
+    TempDir dir{L"skins"};
+};
+
+}  // namespace
+
+TEST_F(Manager, SampleSkinGivesTheSameTablesFromFolderPackAndStoredSkin)
+{
+    std::string expected = ReadBytes(EnvPath("TALVERA_TESTDATA") + L"\\skin\\Slate.dump");
+    ASSERT_FALSE(expected.empty());
+
+    TsSkinManager* packed = NewManager(Skins());
+    packed->SetSkinName(L"Slate");                      // the packed file wins over the folder
+    ASSERT_TRUE(packed->SkinData().Active);
+    EXPECT_EQ(packed->SkinData().SkinFolder, StringToUtf8(Skins() + L"\\"));
+    EXPECT_EQ(DumpSkinTables(packed->Tables()), expected);
+
+    // The folder alone, copied into a directory without the packed file.
+    for (const char* f : {"Options.dat", "MASTER.BMP", "BUTTON.PNG", "SHADOW.PNG", "OLDGROUP.BMP", "SLIDER.BMP",
+                          "TOOLBAR.JPG", "FORM.JPG"})
+        dir.WriteFile(L"Slate\\" + Utf8ToString(f), ReadBytes(Skins() + L"\\Slate\\" + Utf8ToString(f)));
+    TsSkinManager* folder = NewManager(dir.Path());
+    folder->SetSkinName(L"Slate");
+    EXPECT_EQ(folder->SkinData().SkinFolder, StringToUtf8(dir.Path() + L"\\Slate\\"));
+    EXPECT_EQ(DumpSkinTables(folder->Tables()), expected);
+
+    // The packed bytes kept as a stored skin; the directory holds no skin.
+    TempDir empty(L"noskins");
+    TsSkinManager* stored = NewManager(empty.Path());
+    TsStoredSkin* item = stored->InternalSkins().Add();
+    item->Name = L"Slate";
+    item->PackedBytes = ReadBytes(Skins() + L"\\Slate.vmz");
+    std::string keep = item->PackedBytes;
+    stored->SetSkinName(L"Slate");
+    EXPECT_TRUE(stored->SkinData().SkinFolder.empty());
+    EXPECT_EQ(DumpSkinTables(stored->Tables()), expected);
+    EXPECT_EQ(item->PackedBytes, keep);
+    EXPECT_TRUE(notices.empty());
+    EXPECT_EQ(stored->SkinInfo(), L"8.5");
+}
+
+TEST_F(Manager, ResolvesTheSkinDirectory)
+{
+    TsSkinManager* m = NewManager(L"..\\Skins");
+    String a = ProgramFolder();
+    String parent = a.substr(0, a.rfind(L'\\', a.size() - 2) + 1);
+    EXPECT_EQ(m->ResolveSkinDirectory(), parent + L"Skins");
+    m->SetSkinDirectory(L"Skins");
+    EXPECT_EQ(m->ResolveSkinDirectory(), a + L"Skins");
+    m->SetSkinDirectory(L".\\My");
+    EXPECT_EQ(m->ResolveSkinDirectory(), a + L"My");
+    m->SetSkinDirectory(L"\\\\server\\share\\Skins");
+    EXPECT_EQ(m->ResolveSkinDirectory(), L"\\\\server\\share\\Skins");
+    m->SetSkinDirectory(L"D:\\Skins");
+    EXPECT_EQ(m->ResolveSkinDirectory(), L"D:\\Skins");
+    TsSkinManager* fresh = NewManager(L"");
+    EXPECT_EQ(fresh->ResolveSkinDirectory(), L"c:\\Skins");
+}
+
+TEST_F(Manager, ListsInternalFolderAndPackedSkins)
+{
+    WriteFolderSkin(L"Alpha", SmallOptions("8.5"));
+    dir.WriteFile(L"NoOptions\\MASTER.BMP", SmallMaster());
+    WriteFolderSkin(L".hidden", SmallOptions("8.5"));
+    WritePackSkin(L"My.Skin", SmallOptions("8.5"));
+    dir.WriteFile(L"Beta.VMZ", "x");
+    dir.WriteFile(L"notes.vmz.txt", "x");
+    TsSkinManager* m = NewManager(dir.Path());
+    TStringList list;
+    String first = m->ListSkins(list, 2);
+    EXPECT_EQ(list.Text(), L"Alpha\r\nBeta\r\nMy.Skin\r\n");
+    EXPECT_TRUE(first == L"Alpha" || first == L"Beta" || first == L"My.Skin");
+    m->ListSkins(list, 0);
+    EXPECT_EQ(list.Text(), L"Alpha\r\n");
+    m->InternalSkins().Add()->Name = L"Inner";
+    EXPECT_EQ(m->ListSkins(list, 1), L"Inner");          // internal skins come first
+    EXPECT_EQ(list.Text(), L"Beta\r\nInner\r\nMy.Skin\r\n");
+    m->SetSkinName(L"My.Skin.vmz");                      // a listed name loads
+    EXPECT_EQ(m->SkinName(), L"My.Skin");
+    EXPECT_TRUE(m->SkinData().Active);
+}
+
+TEST_F(Manager, ChoosesTheSourceAndKeepsTheOldSkinWhenALoadFails)
+{
+    WriteFolderSkin(L"Both", SmallOptions("8.5", "[P]\r\nCOLOR=1\r\n"));
+    WritePackSkin(L"Both", SmallOptions("8.5", "[P]\r\nCOLOR=2\r\n"));
+    WriteFolderSkin(L"Broken", SmallOptions("8.5", "[GLOBALINFO]\r\nSHADOW1OFFSET=abc\r\n"));
+    dir.WriteFile(L"NoOpts.vmz", WritePackedSkin({{"Master.bmp", SmallMaster()}}));
+    dir.WriteFile(L"Wrong.vmz", "VMzX");
+    TsSkinManager* m = NewManager(dir.Path());
+    int changes = 0;
+    m->OnAfterChange = [&](TObject*) { ++changes; };
+    m->SetSkinName(L"Both.VMZ");
+    EXPECT_EQ(m->SkinName(), L"Both");
+    int p = m->FindSectionIndex(L"P");
+    ASSERT_GE(p, 0);
+    EXPECT_EQ(m->gd()[size_t(p)].IniColor, 2);           // the packed file wins
+    std::string before = DumpSkinTables(m->Tables());
+
+    for (const wchar_t* bad : {L"Broken", L"NoOpts", L"Wrong"}) {
+        m->SetSkinName(bad);
+        EXPECT_EQ(m->SkinName(), L"Both") << StringToUtf8(bad);
+        EXPECT_TRUE(m->SkinData().Active);
+        EXPECT_TRUE(m->Active());
+        EXPECT_EQ(DumpSkinTables(m->Tables()), before);
+        EXPECT_FALSE(SkinLoading);
+    }
+    ASSERT_EQ(Count(TsNoticeKind::Error), 3);
+    EXPECT_EQ(notices[0].second, L"'abc' is not a valid integer value");
+    EXPECT_NE(notices[1].second.find(L"Options.dat"), String::npos);
+    EXPECT_EQ(notices[2].second, L"Loaded data is not a packed Velmiro file");
+    EXPECT_EQ(changes, 4);
+
+    // No skin of that name and no stored skins: the manager turns inactive.
+    m->SetSkinName(L"Nothing");
+    EXPECT_FALSE(m->Active());
+    EXPECT_FALSE(m->SkinData().Active);
+    EXPECT_TRUE(m->gd().empty());
+    EXPECT_EQ(m->SkinInfo(), L"N/A");
+    EXPECT_EQ(Count(TsNoticeKind::Error), 3);
+    m->OnAfterChange = nullptr;
+}
+
+TEST_F(Manager, StoredSkinsByNameFirstOrRefused)
+{
+    TsSkinManager* m = NewManager(dir.Path());
+    std::string packed = WritePackedSkin({{"Options.dat", SmallOptions("8.5")}, {"master.BMP", SmallMaster()}});
+    TsStoredSkin* first = m->InternalSkins().Add();
+    first->Name = L"Internal1";
+    first->PackedBytes = packed;
+    TsStoredSkin* wrong = m->InternalSkins().Add();
+    wrong->Name = L"Wrong";
+    wrong->PackedBytes = "VMzX and more";
+    m->InternalSkins().Add()->Name = L"Empty";
+
+    m->SetSkinName(L"Nope");
+    EXPECT_EQ(m->SkinName(), L"Internal1");              // the first stored skin
+    EXPECT_TRUE(m->SkinData().Active);
+    ASSERT_NE(m->MasterBitmap(), nullptr);               // MASTERBITMAP matched without case
+    m->SetSkinName(L"Wrong");
+    EXPECT_EQ(wrong->PackedBytes, "VMzX and more");      // the stored bytes survive
+    EXPECT_EQ(m->SkinName(), L"Internal1");
+    m->SetSkinName(L"Empty");
+    EXPECT_EQ(m->SkinName(), L"Internal1");
+    EXPECT_EQ(Count(TsNoticeKind::Error), 2);
+    EXPECT_EQ(notices[0].second, L"Loaded data is not a packed Velmiro file");
+    EXPECT_TRUE(m->SkinData().Active);
+}
+
+TEST_F(Manager, VersionNoticesGoThroughTheSink)
+{
+    WriteFolderSkin(L"New", SmallOptions("9.1"));
+    WriteFolderSkin(L"Ancient", SmallOptions("6"));
+    TsSkinManager* m = NewManager(dir.Path());
+    m->SetSkinName(L"New");
+    ASSERT_EQ(notices.size(), 1u);                       // once per load although checked twice
+    EXPECT_EQ(notices[0].first, TsNoticeKind::VersionWarning);
+    EXPECT_EQ(notices[0].second,
+              L"This version of the skin have not complete support by used Korvel package release.\r\n"
+              L"Components must be updated up to latest version for using this skin.");
+    EXPECT_TRUE(m->SkinningRules & srStdDialogs);        // restored after the box
+    EXPECT_TRUE(m->SkinData().Active);
+    notices.clear();
+    m->SetSkinName(L"Ancient");
+    EXPECT_TRUE(notices.empty());                        // old skins are quiet at run time
+    testSwitch = true;
+    m->SetSkinName(L"New");
+    notices.clear();
+    m->SetSkinName(L"Ancient");
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].second,
+              L"You are using an old version of the \"Ancient\" skin. Please, update a skins to latest or link with "
+              L"the Korvel support for upgrading of existing skin.\r\n\r\nThis notification occurs in design-time "
+              L"only for your information and will not occur in real-time.");
+}
+
+TEST_F(Manager, DefaultManagerRules)
+{
+    WriteFolderSkin(L"Small", SmallOptions("8.5"));
+    TsSkinManager* first = NewManager(dir.Path());
+    TsSkinManager* second = NewManager(dir.Path());
+    EXPECT_TRUE(first->IsDefault());
+    EXPECT_FALSE(second->IsDefault());
+    second->SetSkinName(L"Small");
+    second->SetIsDefault(true);
+    EXPECT_EQ(DefaultManager, second);
+    EXPECT_TRUE(second->SkinData().Active);              // its skin broadcast again
+    second->SetIsDefault(false);                         // stays default: nobody else took the role
+    EXPECT_EQ(DefaultManager, second);
+    Destroy(first);
+    EXPECT_EQ(DefaultManager, second);
+    Destroy(second);
+    EXPECT_EQ(DefaultManager, nullptr);
+}
+
+TEST_F(Manager, HueAndSaturationReloadWithoutAccumulating)
+{
+    WriteFolderSkin(L"Small", SmallOptions("8.5", "[GLOBALINFO]\r\nBIKEEPHUE=2\r\n"));
+    TsSkinManager* a = NewManager(dir.Path());
+    a->SetSkinName(L"Small");
+    std::string plain = DumpSkinTables(a->Tables());
+    a->SetHueOffset(30);
+    a->SetHueOffset(60);
+    TsSkinManager* b = NewManager(dir.Path());
+    b->SetHueOffset(60);
+    b->SetSkinName(L"Small");
+    EXPECT_EQ(DumpSkinTables(a->Tables()), DumpSkinTables(b->Tables()));
+    EXPECT_NE(DumpSkinTables(a->Tables()), plain);
+    // The close glyph keeps its colours, the rest of the master bitmap turns.
+    EXPECT_EQ(a->MasterBitmap()->Pixel(3, 3), 0xFF3060C0u);
+    EXPECT_NE(a->MasterBitmap()->Pixel(20, 3), 0xFF3060C0u);
+    EXPECT_EQ(a->MasterBitmap()->Pixel(0, 0) & 0xFFFFFF, 0xFF00FFu);
+    a->SetHueOffset(0);
+    EXPECT_EQ(DumpSkinTables(a->Tables()), plain);
+    a->SetSaturation(150);
+    b->SetHueOffset(0);
+    b->SetSaturation(49);
+    EXPECT_EQ(DumpSkinTables(a->Tables()), DumpSkinTables(b->Tables()));
+}
+
+TEST_F(Manager, UpdateStateCommonSectionsAndShadows)
+{
+    WriteFolderSkin(L"Small", SmallOptions("8.5"));
+    TsSkinManager* m = NewManager(dir.Path());
+    m->SetSkinName(L"Small");
+    m->BeginUpdate();
+    EXPECT_TRUE(m->InUpdate());
+    m->EndUpdate(true, false);
+    EXPECT_TRUE(m->AnimEffects.SkinChanging.Active);     // as it was before
+    m->AnimEffects.SkinChanging.Active = false;
+    m->EndUpdate(true, true);
+    EXPECT_FALSE(m->AnimEffects.SkinChanging.Active);
+
+    TStringList lines;
+    lines.SetText(L"[EDIT]\r\nCOLOR = 16711680\r\n; keep  this\r\n");
+    m->SetCommonSections(lines);
+    EXPECT_EQ(m->CommonSections().Get(1), L"COLOR=16711680");
+    EXPECT_EQ(m->CommonSections().Get(2), L"; keep  this");
+    EXPECT_EQ(m->gd()[size_t(m->FindSectionIndex(L"EDIT"))].IniColor, 0xFF0000);
+
+    // Extended borders: margins of 9 without an EXBORDER mask, the mask's otherwise.
+    m->SetExtendedBorders(true);
+    ASSERT_TRUE(m->GetExtendedBorders());
+    EXPECT_EQ(m->ShadowMargins, (std::array<int, 4>{9, 9, 9, 9}));
+    TsSkinManager* slate = NewManager(Skins());
+    slate->SetExtendedBorders(true);
+    slate->SetSkinName(L"Slate");
+    EXPECT_EQ(slate->ShadowMargins, (std::array<int, 4>{8, 8, 8, 8}));   // 12 less the form offset 4
+    ASSERT_NE(slate->ShadowActive(), nullptr);
+    EXPECT_EQ(slate->ShadowActive()->Width(), 40);
+    // Palette getters read the loaded palette.
+    EXPECT_EQ(slate->GetHighlightColor(false), slate->Palette()[6]);
+    EXPECT_EQ(slate->GetHighlightFontColor(true), slate->Palette()[9]);
+    EXPECT_EQ(slate->GetEditColor(), slate->Palette()[5]);
+    // Look-ups through parents.
+    int combo = slate->FindSectionIndex(L"COMBOBOX");
+    EXPECT_EQ(slate->FindMaskIndex(combo, L"COMBOBOX", L"BORDERSMASK"),
+              slate->FindMaskIndexDirect(L"EDIT", L"BORDERSMASK"));
+    EXPECT_EQ(slate->FindMaskIndexDirect(L"COMBOBOX", L"BORDERSMASK"), -1);
+    EXPECT_EQ(slate->FindSectionIndex(L""), -1);
+    EXPECT_EQ(slate->FindSectionIndex(L"combobox"), -1);
+}
+
+TEST_F(Manager, EditorHandOverActivationAndClassNameLists)
+{
+    WriteFolderSkin(L"Ed", SmallOptions("8.5", "[P]\r\nCOLOR=1\r\n"));
+    WritePackSkin(L"Ed", SmallOptions("8.5", "[P]\r\nCOLOR=2\r\n"));
+    TsSkinManager* m = NewManager(dir.Path());
+    // After an editor hand-over the folder wins and the options come from its text.
+    SkinEditorLinked = true;
+    SkinEditorOptions = std::make_unique<std::string>(SmallOptions("8.5", "[P]\r\nCOLOR=3\r\n"));
+    m->SetSkinName(L"Ed");
+    SkinEditorLinked = false;
+    SkinEditorOptions.reset();
+    int p = m->FindSectionIndex(L"P");
+    ASSERT_GE(p, 0);
+    EXPECT_EQ(m->gd()[size_t(p)].IniColor, 3);
+    EXPECT_NE(m->MasterBitmap(), nullptr);               // images from the folder
+
+    int deactivated = 0, activated = 0;
+    m->OnDeactivate = [&](TObject*) { ++deactivated; };
+    m->OnActivate = [&](TObject*) { ++activated; };
+    m->SetActive(false);
+    EXPECT_EQ(deactivated, 1);
+    EXPECT_FALSE(m->SkinData().Active);
+    EXPECT_TRUE(m->gd().empty());
+    EXPECT_EQ(m->FindMaskIndex(0, L"EDIT", L"BORDERSMASK"), -1);
+    m->SetActive(true);
+    EXPECT_EQ(activated, 1);
+    EXPECT_TRUE(m->SkinData().Active);
+    EXPECT_EQ(m->gd()[size_t(m->FindSectionIndex(L"P"))].IniColor, 2);   // the packed file again
+
+    m->ThirdParty.SetList(0, L"TMyEdit\r\nTOtherEdit");
+    m->UpdateThirdPartyLists(false);
+    EXPECT_EQ(m->ClassNameList(0).Text(), L"TMyEdit\r\nTOtherEdit\r\n");
+    m->UpdateThirdPartyLists(true);
+    EXPECT_EQ(m->ThirdParty.GetList(0), DefaultThirdPartyText(0));
+    m->OnDeactivate = nullptr;   // the counters go out of scope before the manager
+    m->OnActivate = nullptr;
+}
+
+TEST_F(Manager, RecolouringReloadsFromTheSourceAndRepaints)
+{
+    WriteFolderSkin(L"Small", SmallOptions("9.5"));
+    TsSkinManager* m = NewManager(dir.Path());
+    int repaints = 0, after = 0;
+    SkinRepaintHook = [&](TsSkinManager*) { ++repaints; };
+    m->OnAfterChange = [&](TObject*) { ++after; };
+    m->SetSkinName(L"Small");
+    notices.clear();
+    m->SetHueOffset(90);
+    EXPECT_EQ(repaints, 1);
+    EXPECT_EQ(after, 2);
+    EXPECT_TRUE(m->SkinData().Active);
+    EXPECT_EQ(Count(TsNoticeKind::VersionWarning), 1);   // the reload reads the version again
+    m->BeginUpdate();
+    m->SetSaturation(20);
+    EXPECT_EQ(repaints, 1);                               // not while updating
+    m->EndUpdate(false, true);
+    // A skin that turned unreadable keeps the one in use.
+    dir.WriteFile(L"Small\\Options.dat", SmallOptions("8.5", "[GLOBALINFO]\r\nSHADOW1BLUR=x\r\n"));
+    std::string before = DumpSkinTables(m->Tables());
+    m->SetHueOffset(10);
+    EXPECT_EQ(DumpSkinTables(m->Tables()), before);
+    EXPECT_TRUE(m->SkinData().Active);
+    EXPECT_EQ(Count(TsNoticeKind::Error), 1);
+    EXPECT_FALSE(SkinLoading);
+    SkinRepaintHook = nullptr;
+    m->OnAfterChange = nullptr;
+}
+
+TEST_F(Manager, CyrillicNamesAndBitmapsUsableByGdi)
+{
+    WriteFolderSkin(L"Кожа", SmallOptions("8.5"));
+    WritePackSkin(L"Тёмная.тема", SmallOptions("8.5"));
+    TsSkinManager* m = NewManager(dir.Path());
+    TStringList list;
+    m->ListSkins(list, 2);
+    EXPECT_EQ(list.Text(), L"Кожа\r\nТёмная.тема\r\n");
+    m->SetSkinName(L"Кожа");
+    ASSERT_TRUE(m->SkinData().Active);
+    m->SetSkinName(L"Тёмная.тема.vmz");
+    ASSERT_TRUE(m->SkinData().Active);
+    EXPECT_EQ(m->SkinName(), L"Тёмная.тема");
+    EXPECT_TRUE(notices.empty());
+
+    // The master bitmap is a DIB section: GDI reads the pixels the loader wrote.
+    SkinBitmap* master = m->MasterBitmap();
+    ASSERT_NE(master, nullptr);
+    ASSERT_NE(master->Handle(), nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, static_cast<HBITMAP>(master->Handle()));
+    EXPECT_EQ(GetPixel(dc, 5, 5), RGB(0x30, 0x60, 0xC0));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0xFF, 0x00, 0xFF));
+    // Painting through GDI shows up in the pixels the skin code reads.
+    RECT r{2, 2, 4, 4};
+    HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+    FillRect(dc, &r, brush);
+    GdiFlush();
+    EXPECT_EQ(master->Pixel(3, 3) & 0xFFFFFF, 0x010203u);
+    DeleteObject(brush);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+}
+
+TEST_F(Manager, DefaultSinkShowsRealMessageBoxes)
+{
+    WriteFolderSkin(L"Broken", SmallOptions("8.5", "[GLOBALINFO]\r\nSHADOW1OFFSET=abc\r\n"));
+    WriteFolderSkin(L"New", SmallOptions("9.5"));
+    TsSkinManager* m = NewManager(dir.Path());
+    SkinNoticeSink = kDefaultSink;
+    std::vector<String> seen = RunAnsweringBoxes([&] { m->SetSkinName(L"Broken"); });
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].find(L"'abc' is not a valid integer value"), String::npos);
+    seen = RunAnsweringBoxes([&] { m->SetSkinName(L"New"); });
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].find(L"Components must be updated up to latest version for using this skin."), String::npos);
+    EXPECT_TRUE(m->SkinData().Active);
+}
+
+TEST_F(Manager, PublishedPropertiesByName)
+{
+    WriteFolderSkin(L"Small", SmallOptions("8.5"));
+    auto* m = new TsSkinManager(nullptr);
+    managers.push_back(m);
+    EXPECT_EQ(GetStrProp(m, L"SkinDirectory"), L"c:\\Skins");   // the default after construction
+    SetStrProp(m, L"SkinDirectory", dir.Path());
+    SetStrProp(m, L"SkinName", L"Small");
+    EXPECT_TRUE(m->SkinData().Active);
+    EXPECT_EQ(GetStrProp(m, L"SkinInfo"), L"8.5");
+    EXPECT_EQ(GetEnumProp(m, L"Active"), L"True");
+    SetOrdProp(m, L"Saturation", 150);
+    EXPECT_EQ(m->Saturation(), 150);
+    EXPECT_EQ(GetSetProp(m, L"SkinningRules"), L"srStdForms,srStdDialogs,srThirdParty");
+    SetSetProp(m, L"SkinningRules", L"[srThirdParty]");
+    EXPECT_EQ(m->SkinningRules, unsigned(srThirdParty));
+    EXPECT_EQ(GetObjectProp(m, L"ThirdParty"), &m->ThirdParty);
+    EXPECT_EQ(GetObjectProp(m, L"InternalSkins"), &m->InternalSkins());
+    SetEnumProp(m, L"Active", L"False");
+    EXPECT_FALSE(m->Active());
+    EXPECT_EQ(GetStrProp(m, L"SkinInfo"), L"N/A");
+}
+
+TEST_F(Manager, SkinListChangesAreAnnounced)
+{
+    TsSkinManager* m = NewManager(dir.Path());
+    int changed = 0;
+    m->OnSkinListChanged = [&](TObject* sender) {
+        EXPECT_EQ(sender, m);
+        ++changed;
+    };
+    m->InternalSkins().Add()->Name = L"One";                // a stored skin added
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(m->InternalSkins().GetOwner(), m);
+    m->SetSkinDirectory(L"D:\\Other");                     // another directory
+    EXPECT_EQ(changed, 2);
+    EXPECT_EQ(m->SkinData().SkinFolder, "D:\\Other");
+    m->SetSkinDirectory(L"D:\\Other");                     // the same one: nothing
+    EXPECT_EQ(changed, 2);
+    m->InternalSkins().Delete(0);
+    EXPECT_EQ(changed, 3);
+    m->OnSkinListChanged = nullptr;
+}

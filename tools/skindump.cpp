@@ -1,0 +1,33 @@
+// Host tool: prints the table dump of a skin loaded from a folder or a packed
+// file, the same dump the tests compare with tests/data/skin/Slate.dump.
+//   skindump <skin folder>/   or   skindump <file.vmz>
+#include <iostream>
+
+#include "skin/core/SkinError.h"
+#include "skin/core/SkinFiles.h"
+#include "skin/core/SkinLoader.h"
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::cerr << "usage: skindump <folder/ | file.vmz>\n";
+        return 2;
+    }
+    std::string path = argv[1];
+    try {
+        TsSkinTables t;
+        SkinLoadSettings s;
+        if (SkinFiles::DirectoryExists(path)) {
+            if (path.back() != '/' && path.back() != '\\')
+                path += '/';
+            LoadFolderSkin(t, path, s);
+        } else {
+            LoadPackedSkinBytes(t, SkinFiles::ReadFile(path), "", s);
+        }
+        std::cout << DumpSkinTables(t);
+    } catch (const std::exception& e) {
+        std::cerr << "skindump: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
