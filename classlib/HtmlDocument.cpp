@@ -5,6 +5,7 @@
 #include "classlib/HtmlDocument.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -627,6 +628,142 @@ constexpr uint32_t kLinkColor = 0x0000EE;
 constexpr uint32_t kHeadingColor = 0x1F3864;
 constexpr uint32_t kRuleColor = 0x808080;
 
+// ---------------------------------------------------------------------------
+// Pictures
+// ---------------------------------------------------------------------------
+
+// A picture as rich text: the hex digits of a device-independent bitmap that
+// follow \pict\dibitmap0, and the bitmap's stored size.
+struct EncodedPicture {
+    int width = 0, height = 0;   // the picture's own size
+    int storedWidth = 0;         // columns of the stored bitmap
+    std::string hex;
+};
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+void Put16(std::vector<uint8_t>& v, uint32_t x) {
+    v.push_back(uint8_t(x));
+    v.push_back(uint8_t(x >> 8));
+}
+void Put32(std::vector<uint8_t>& v, uint32_t x) {
+    Put16(v, x & 0xFFFF);
+    Put16(v, x >> 16);
+}
+
+void PutInfoHeader(std::vector<uint8_t>& dib, int width, int height, int bits, uint32_t compression,
+                   uint32_t imageSize, uint32_t colors) {
+    Put32(dib, 40), Put32(dib, uint32_t(width)), Put32(dib, uint32_t(height)), Put32(dib, 1 | uint32_t(bits) << 16);
+    Put32(dib, compression), Put32(dib, imageSize);
+    Put32(dib, 3780), Put32(dib, 3780), Put32(dib, colors), Put32(dib, 0);   // 96 dpi
+}
+
+// One row of palette indexes in run-length form (8 bits per index): runs of
+// equal indexes as count and index, other stretches of three or more as
+// literal groups padded to an even length.
+void EncodeRle8Row(const uint8_t* row, size_t w, std::vector<uint8_t>& out) {
+    size_t x = 0;
+    while (x < w) {
+        size_t run = 1;
+        while (x + run < w && run < 255 && row[x + run] == row[x]) ++run;
+        if (run >= 2) {
+            out.push_back(uint8_t(run));
+            out.push_back(row[x]);
+            x += run;
+            continue;
+        }
+        size_t lit = 1;
+        while (x + lit < w && lit < 255 && !(x + lit + 1 < w && row[x + lit] == row[x + lit + 1])) ++lit;
+        if (lit < 3) {
+            for (size_t k = 0; k < lit; ++k) {
+                out.push_back(1);
+                out.push_back(row[x + k]);
+            }
+        } else {
+            out.push_back(0);
+            out.push_back(uint8_t(lit));
+            out.insert(out.end(), row + x, row + x + lit);
+            if (lit & 1) out.push_back(0);
+        }
+        x += lit;
+    }
+}
+
+// The leanest bitmap that the rich-edit controls of both Windows and Wine
+// draw right. Wine's control reads the pixels of a \dibitmap 4 bytes past
+// where they start (it counts one colour-table entry too many), so:
+// - a picture of at most 256 colours (diagrams, drawings, text) is stored
+//   with a palette and run-length coded; the 4 bytes before the runs are a
+//   move by (0, 0), which does nothing where it is read and is skipped where
+//   it is not;
+// - any other picture is stored with 32 bits per pixel, every row beginning
+//   with one white pixel, and 4 white bytes closing the data: Windows shows
+//   a white column left of the picture, Wine one right of it, and both show
+//   the picture itself unshifted.
+// Transparent pixels are composed over white. Time and memory are linear in
+// the number of pixels.
+EncodedPicture EncodePicture(const html::Picture& pic) {
+    const int w = pic.width, h = pic.height;
+    const size_t n = size_t(w) * size_t(h);
+    std::vector<uint32_t> rgb(n);
+    for (size_t k = 0; k < n; ++k) {
+        const uint8_t* p = &pic.bgra[k * 4];
+        const unsigned a = p[3];
+        uint32_t c = 0;
+        for (int ch = 0; ch < 3; ++ch) c |= uint32_t((p[ch] * a + 255 * (255 - a) + 127) / 255) << (8 * ch);
+        rgb[k] = c;   // 0x00RRGGBB, as the bitmap stores it (blue first)
+    }
+
+    std::vector<uint8_t> dib;
+    EncodedPicture out;
+    out.width = w;
+    out.height = h;
+    std::unordered_map<uint32_t, uint8_t> index;
+    std::vector<uint32_t> palette;
+    bool fewColours = true;
+    for (size_t k = 0; k < n && fewColours; ++k) {
+        if (index.count(rgb[k])) continue;
+        if (palette.size() == 256) fewColours = false;
+        else index.emplace(rgb[k], uint8_t(palette.size())), palette.push_back(rgb[k]);
+    }
+    if (fewColours) {
+        std::vector<uint8_t> runs{0, 2, 0, 0};   // the move by (0, 0)
+        std::vector<uint8_t> row(static_cast<size_t>(w));
+        for (int y = h; y-- > 0;) {   // bottom-up
+            for (int x = 0; x < w; ++x) row[size_t(x)] = index[rgb[size_t(y) * size_t(w) + size_t(x)]];
+            EncodeRle8Row(row.data(), size_t(w), runs);
+            runs.push_back(0);
+            runs.push_back(y ? 0 : 1);   // end of line; end of bitmap after the last
+        }
+        PutInfoHeader(dib, w, h, 8, 1 /* BI_RLE8 */, uint32_t(runs.size()), uint32_t(palette.size()));
+        for (uint32_t c : palette) Put32(dib, c);
+        dib.insert(dib.end(), runs.begin(), runs.end());
+        Put32(dib, 0);   // read by Wine in place of the 4 bytes it skipped
+        out.storedWidth = w;
+    } else {
+        const int stored = w + 1;
+        PutInfoHeader(dib, stored, h, 32, 0 /* BI_RGB */, uint32_t(stored) * uint32_t(h) * 4, 0);
+        dib.reserve(dib.size() + size_t(stored) * size_t(h) * 4 + 4);
+        for (int y = h; y-- > 0;) {
+            Put32(dib, kWhite);
+            for (int x = 0; x < w; ++x) Put32(dib, rgb[size_t(y) * size_t(w) + size_t(x)]);
+        }
+        Put32(dib, kWhite);
+        out.storedWidth = stored;
+    }
+
+    static const char digits[] = "0123456789abcdef";
+    out.hex.resize(dib.size() * 2 + dib.size() / 64 + 1);
+    char* q = out.hex.data();
+    for (size_t k = 0; k < dib.size(); ++k) {
+        *q++ = digits[dib[k] >> 4];
+        *q++ = digits[dib[k] & 15];
+        if (k % 64 == 63) *q++ = '\n';
+    }
+    out.hex.resize(size_t(q - out.hex.data()));
+    return out;
+}
+
 struct CharFormat {
     bool bold = false, italic = false, underline = false, strike = false, sup = false, sub = false, mono = false;
     int halfPoints = 24;
@@ -650,10 +787,9 @@ public:
     std::string body;
 
     int ColorIndex(uint32_t rgb) {
-        for (size_t k = 0; k < colors_.size(); ++k)
-            if (colors_[k] == rgb) return int(k) + 1;
-        colors_.push_back(rgb);
-        return int(colors_.size());
+        auto [it, added] = colorIndex_.try_emplace(rgb, int(colors_.size()) + 1);
+        if (added) colors_.push_back(rgb);
+        return it->second;
     }
 
     std::string ColorTable() const {
@@ -726,49 +862,21 @@ public:
         EndParagraph();
     }
 
-    void Picture(const html::Picture& pic, int goalW, int goalH, const BlockFormat& bf) {
+    // Places a picture encoded by EncodePicture, shown goalW x goalH twips.
+    void Picture(const EncodedPicture& pic, int goalW, int goalH, const BlockFormat& bf) {
         if (!paraOpen_) StartParagraph(bf);
         if (pendingSpace_) {
             pendingSpace_ = false;
             PutRaw(' ', run_ ? *run_ : CharFormat{});
         }
         CloseRun();
-        // A device-independent bitmap, 32 bits per pixel, bottom-up. Wine's
-        // rich-edit reads the pixels of a \dibitmap 4 bytes past where they
-        // start (it skips a colour-table entry that a true-colour bitmap does
-        // not have), i.e. one pixel late. Every row therefore starts with one
-        // white pixel and 4 white bytes close the data: Windows shows a white
-        // column left of the picture, Wine one right of it, and both show the
-        // picture itself unshifted.
-        const int w = pic.width, h = pic.height, stored = w + 1;
-        const uint32_t bitsSize = uint32_t(stored) * uint32_t(h) * 4;
-        std::vector<uint8_t> dib;
-        dib.reserve(40 + bitsSize + 4);
-        auto put32 = [&](uint32_t v) {
-            for (int b = 0; b < 4; ++b) dib.push_back(uint8_t(v >> (8 * b)));
-        };
-        put32(40), put32(uint32_t(stored)), put32(uint32_t(h)), put32(1 | 32 << 16), put32(0), put32(bitsSize);
-        put32(3780), put32(3780), put32(0), put32(0);  // 96 dpi
-        for (int y = h; y-- > 0;) {
-            put32(0x00FFFFFF);
-            const uint8_t* src = pic.bgra.data() + size_t(y) * w * 4;
-            for (int x = 0; x < w; ++x, src += 4) {
-                const unsigned a = src[3];  // composed over white
-                for (int ch = 0; ch < 3; ++ch) dib.push_back(uint8_t((src[ch] * a + 255 * (255 - a) + 127) / 255));
-                dib.push_back(0);
-            }
-        }
-        put32(0x00FFFFFF);
-        const int64_t fullGoalW = int64_t(goalW) * stored / w;
-        body += "{\\pict\\dibitmap0\\picw" + std::to_string(stored) + "\\pich" + std::to_string(h) +
-                "\\picwgoal" + std::to_string(fullGoalW) + "\\pichgoal" + std::to_string(goalH) + "\n";
-        static const char hex[] = "0123456789abcdef";
-        body.reserve(body.size() + dib.size() * 2 + dib.size() / 64 + 4);
-        for (size_t k = 0; k < dib.size(); ++k) {
-            body += hex[dib[k] >> 4];
-            body += hex[dib[k] & 15];
-            if (k % 64 == 63) body += '\n';
-        }
+        // The stored bitmap may be wider than the picture (see EncodePicture);
+        // the goal width covers the stored one, so the picture keeps its size.
+        const int64_t fullGoalW = int64_t(goalW) * pic.storedWidth / pic.width;
+        body += "{\\pict\\dibitmap0\\picw" + std::to_string(pic.storedWidth) + "\\pich" +
+                std::to_string(pic.height) + "\\picwgoal" + std::to_string(fullGoalW) + "\\pichgoal" +
+                std::to_string(goalH) + "\n";
+        body += pic.hex;
         body += "}";
         canSpace_ = true;
     }
@@ -841,6 +949,7 @@ public:
 
 private:
     std::vector<uint32_t> colors_;
+    std::unordered_map<uint32_t, int> colorIndex_;   // colour -> its index in the table
     bool paraOpen_ = false;    // a paragraph has been started and has content
     bool parPending_ = false;  // the last paragraph still needs its \par
     bool pendingSpace_ = false;
@@ -1163,6 +1272,9 @@ private:
     RtfWriter& out_;
     const PictureLoader& loader_;
     int listDepth_ = 0;
+    // Pictures of this page by their src as written; null: could not be had.
+    std::unordered_map<std::string, std::unique_ptr<EncodedPicture>> pictures_;
+    size_t pictureText_ = 0;   // hex digits of pictures placed so far
 
     static bool ColorSet(const Node& n) {
         const std::wstring* st = n.Attr("style");
@@ -1215,13 +1327,15 @@ private:
             } else if (prop == "font-family") {
                 cf.mono = val.find("mono") != std::string::npos || val.find("courier") != std::string::npos;
             } else if (prop == "font-size") {
-                double num = std::atof(val.c_str());
-                int hp = cf.halfPoints;
-                if (val.find("pt") != std::string::npos) hp = int(num * 2 + 0.5);
-                else if (val.find("px") != std::string::npos) hp = int(num * 1.5 + 0.5);
-                else if (val.find('%') != std::string::npos) hp = int(cf.halfPoints * num / 100 + 0.5);
-                else if (val.find("em") != std::string::npos) hp = int(cf.halfPoints * num + 0.5);
-                if (num > 0) cf.halfPoints = std::clamp(hp, 8, 144);
+                // Clamped while still floating point: a huge or infinite size is
+                // the largest, and nothing out of int's range is converted.
+                const double num = std::atof(val.c_str());
+                double hp = cf.halfPoints;
+                if (val.find("pt") != std::string::npos) hp = num * 2;
+                else if (val.find("px") != std::string::npos) hp = num * 1.5;
+                else if (val.find('%') != std::string::npos) hp = cf.halfPoints * num / 100;
+                else if (val.find("em") != std::string::npos) hp = cf.halfPoints * num;
+                if (num > 0 && !std::isnan(hp)) cf.halfPoints = int(std::clamp(hp, 8.0, 144.0) + 0.5);
             }
         }
         return true;
@@ -1287,13 +1401,20 @@ private:
         out_.Break(bf, 0);
     }
 
-    void Image(const Node& n, const CharFormat& cf, const BlockFormat& bf) {
-        const std::wstring* src = n.Attr("src");
+    // A picture: loaded and encoded once per page however many tags show it.
+    // Past a budget of picture text per page the alt text stands in, so a
+    // page cannot make the rich text grow without bound.
+    static constexpr size_t kMaxPictureText = size_t(256) << 20;
+
+    const EncodedPicture* LoadPicture(const std::wstring& src) {
+        std::string key = ToUtf8(src);
+        auto it = pictures_.find(key);
+        if (it != pictures_.end()) return it->second.get();
         Picture pic;
         bool ok = false;
-        if (loader_ && src && !src->empty()) {
+        if (loader_) {
             try {
-                ok = loader_(ToUtf8(*src), pic);
+                ok = loader_(key, pic);
             } catch (...) {
                 ok = false;
             }
@@ -1301,7 +1422,16 @@ private:
         ok = ok && pic.width > 0 && pic.height > 0 && pic.width <= 8192 && pic.height <= 8192 &&
              size_t(pic.width) * size_t(pic.height) <= size_t(16) << 20 &&
              pic.bgra.size() >= size_t(pic.width) * size_t(pic.height) * 4;
-        if (!ok) {
+        std::unique_ptr<EncodedPicture> enc;
+        if (ok) enc = std::make_unique<EncodedPicture>(EncodePicture(pic));
+        return pictures_.emplace(std::move(key), std::move(enc)).first->second.get();
+    }
+
+    void Image(const Node& n, const CharFormat& cf, const BlockFormat& bf) {
+        const std::wstring* src = n.Attr("src");
+        const EncodedPicture* pic = src && !src->empty() ? LoadPicture(*src) : nullptr;
+        if (pic && pictureText_ + pic->hex.size() > kMaxPictureText) pic = nullptr;
+        if (!pic) {
             std::wstring alt = n.Attr("alt") ? *n.Attr("alt") : std::wstring();
             if (alt.find_first_not_of(L" \t\r\n") == std::wstring::npos && src) {
                 size_t slash = src->find_last_of(L"/\\");
@@ -1310,15 +1440,16 @@ private:
             if (alt.find_first_not_of(L" \t\r\n") != std::wstring::npos) out_.Text(L"[" + alt + L"]", cf, bf);
             return;
         }
+        pictureText_ += pic->hex.size();
         // Display size: the width/height attributes in pixels, else the
         // picture's own; never wider than the text column.
         int w = ParseInt(n.Attr("width"), -1), h = ParseInt(n.Attr("height"), -1);
         auto percent = [](const std::wstring* v) { return v && v->find(L'%') != std::wstring::npos; };
         if (percent(n.Attr("width"))) w = -1;
         if (percent(n.Attr("height"))) h = -1;
-        if (w <= 0 && h <= 0) { w = pic.width; h = pic.height; }
-        else if (w <= 0) w = int(int64_t(h) * pic.width / pic.height);
-        else if (h <= 0) h = int(int64_t(w) * pic.height / pic.width);
+        if (w <= 0 && h <= 0) { w = pic->width; h = pic->height; }
+        else if (w <= 0) w = int(int64_t(h) * pic->width / pic->height);
+        else if (h <= 0) h = int(int64_t(w) * pic->height / pic->width);
         int64_t gw = int64_t(std::max(1, w)) * kTwipsPerPixel, gh = int64_t(std::max(1, h)) * kTwipsPerPixel;
         const int64_t avail = std::max(1440, kPageWidth - bf.left - bf.right);
         if (gw > avail) {
@@ -1326,7 +1457,7 @@ private:
             gw = avail;
         }
         gh = std::min<int64_t>(gh, 31680);  // 22 inches
-        out_.Picture(pic, int(gw), int(gh), bf);
+        out_.Picture(*pic, int(gw), int(gh), bf);
     }
 
     static size_t TextLength(const Node& n, int depth = 0) {
