@@ -118,6 +118,13 @@ void TControl::SetClientSize(int w, int h)
 
 POINT TControl::ClientOrigin() const
 {
+    // A window's client area lies where the system puts it: a form's frame and
+    // caption, a control's border, come before it.
+    if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
+        POINT p{0, 0};
+        ::ClientToScreen(const_cast<TWinControl*>(w)->Handle(), &p);
+        return p;
+    }
     POINT p{left_, top_};
     if (parent_) {
         POINT o = parent_->ClientOrigin();
