@@ -521,6 +521,18 @@ void TWinControl::CreateWnd()
     handle_ = h;
 }
 
+HWND TWinControl::DetachHandle()
+{
+    HWND h = handle_;
+    if (!h) return nullptr;
+    for (TControl* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+    RemovePropW(h, kControlProp);
+    SetWindowLongPtrW(h, GWLP_WNDPROC, LONG_PTR(defWndProc_ ? defWndProc_ : DefWindowProcW));
+    handle_ = nullptr;
+    return h;
+}
+
 void TWinControl::DestroyHandle()
 {
     if (!handle_) return;

@@ -121,6 +121,18 @@ bool LoadPicture(const String& file, html::Picture& out)
         return false;
     }
 }
+
+// The wait cursor while a page is prepared; the previous one comes back.
+class WaitCursor {
+public:
+    WaitCursor() : saved_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(saved_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR saved_;
+};
 }  // namespace
 
 TWebBrowser::TWebBrowser(TComponent* owner) : TWinControl(owner)
@@ -146,8 +158,53 @@ void TWebBrowser::HandleCreated()
     SendMessageW(handle_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(10, 10));
 }
 
+TWebBrowser::~TWebBrowser() { FreeRetired(); }
+
+void TWebBrowser::FreeRetired()
+{
+    for (HWND w : retired_)
+        if (IsWindow(w)) DestroyWindow(w);
+    retired_.clear();
+}
+
+void TWebBrowser::DestroyWnd()
+{
+    FreeRetired();
+    shown_ = false;
+    TWinControl::DestroyWnd();
+}
+
+void TWebBrowser::WndProc(TMessage& m)
+{
+    if (m.Msg == CM_FREEPAGES) {
+        FreeRetired();
+        return;
+    }
+    TWinControl::WndProc(m);
+}
+
+void TWebBrowser::FreshWindow()
+{
+    if (!shown_ || !HandleAllocated()) return;
+    // The new window takes the old one's place in the z-order, and the focus
+    // if the old one had it.
+    HWND old = handle_;
+    HWND above = GetWindow(old, GW_HWNDPREV);
+    const bool focused = GetFocus() == old;
+    DetachHandle();
+    retired_.push_back(old);
+    shown_ = false;
+    HandleNeeded();
+    SetWindowPos(handle_, above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowWindow(old, SW_HIDE);
+    if (focused) ::SetFocus(handle_);
+    PostMessageW(handle_, CM_FREEPAGES, 0, 0);
+}
+
 void TWebBrowser::ShowRtf(const std::string& rtf)
 {
+    FreshWindow();
+    shown_ = true;
     StreamState state{&rtf, 0};
     EDITSTREAM es{};
     es.dwCookie = DWORD_PTR(&state);
@@ -159,6 +216,7 @@ void TWebBrowser::ShowRtf(const std::string& rtf)
 
 void TWebBrowser::Navigate(const String& url)
 {
+    WaitCursor wait;
     location_ = url;
     String file = FileFromUrl(url);
     std::string bytes;

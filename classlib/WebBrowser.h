@@ -3,6 +3,7 @@
 // select and copy text.
 #pragma once
 #include <functional>
+#include <vector>
 
 #include "classlib/Controls.h"
 
@@ -10,8 +11,14 @@ class TWebBrowser : public TWinControl {
     DECLARE_CLASS(TWebBrowser, TWinControl)
 public:
     explicit TWebBrowser(TComponent* owner);
+    ~TWebBrowser() override;
     // Shows the page at a full file path (or a file: URL). A page that cannot
-    // be read is shown as a short error page; nothing is thrown.
+    // be read is shown as a short error page; nothing is thrown. The wait
+    // cursor shows while the page is prepared. Each page goes into a new
+    // rich-edit window, so a new page costs what it costs in a new view
+    // whatever the page before it was (the system control takes long to
+    // replace a large text); the old window is hidden at once and destroyed
+    // when the message queue is next served.
     void Navigate(const String& url);
     const String& LocationURL() const { return location_; }
     // The page's text as shown (for tests and copy).
@@ -21,12 +28,23 @@ public:
     // application uses it to unpack documents stored in its container format.
     static std::function<bool(std::string& bytes)> PageFilter;
 
+    // Posted to the view to destroy the windows of earlier pages.
+    static constexpr UINT CM_FREEPAGES = WM_APP + 0x120;
+    // Windows of earlier pages not yet destroyed (for tests).
+    size_t RetiredWindows() const { return retired_.size(); }
+
 protected:
     void CreateParams(TCreateParams& params) override;
     void HandleCreated() override;
     void ColorChanged() override;
+    void DestroyWnd() override;
+    void WndProc(TMessage& message) override;
 
 private:
     void ShowRtf(const std::string& rtf);
+    void FreshWindow();
+    void FreeRetired();
     String location_;
+    bool shown_ = false;            // the window holds a page
+    std::vector<HWND> retired_;     // windows of earlier pages
 };

@@ -4,8 +4,11 @@
 
 #include <richedit.h>
 
+#include <functional>
+
 #include "app/ContentContainer.h"
 #include "app/TextbookForm.h"
+#include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "classlib/WebBrowser.h"
 #include "support/GuiTest.h"
@@ -198,6 +201,106 @@ TEST_F(WebBrowserTest, ContainerChapterIsShownUnpacked)
     std::string broken = PackDocument("text");
     broken.resize(broken.size() / 2);
     Show(broken);
+}
+
+// A page of about n characters in many short paragraphs.
+std::string LongPage(size_t n)
+{
+    std::string page = "<html><body>";
+    for (size_t k = 0; page.size() < n; ++k)
+        page += "<p>Paragraph " + std::to_string(k) + " of a long chapter, with some words to wrap.</p>";
+    return page + "</body></html>";
+}
+
+double Seconds(const std::function<void()>& f)
+{
+    LARGE_INTEGER a, b, freq;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&a);
+    f();
+    QueryPerformanceCounter(&b);
+    return double(b.QuadPart - a.QuadPart) / double(freq.QuadPart);
+}
+
+TEST_F(WebBrowserTest, NewPageTakesAFreshWindowInTheOldOnesPlace)
+{
+    // A sibling above and one below the view, so its place in the z-order shows.
+    auto* below = new TPanel(form);
+    below->SetParent(form);
+    below->SetBounds(0, 0, 50, 50);
+    below->SendToBack();
+    auto* above = new TPanel(form);
+    above->SetParent(form);
+    above->SetBounds(600, 0, 50, 50);
+    above->BringToFront();
+    Show("<p>first page</p>", L"a.html");
+    HWND first = wb->Handle();
+    wb->SetFocus();
+    ASSERT_EQ(GetFocus(), first);
+    Show("<p>second page</p>", L"b.html");
+    HWND second = wb->Handle();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(TWinControl::FindControl(second), wb);
+    EXPECT_EQ(TWinControl::FindControl(first), nullptr);
+    EXPECT_TRUE(IsWindowVisible(second));
+    EXPECT_FALSE(IsWindowVisible(first));
+    EXPECT_EQ(GetFocus(), second);
+    EXPECT_EQ(GetWindow(second, GW_HWNDPREV), above->Handle());
+    EXPECT_EQ(GetWindow(second, GW_HWNDNEXT), first) << "the old window waits just below it";
+    RECT r;
+    GetWindowRect(second, &r);
+    MapWindowPoints(nullptr, form->Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.right - r.left, 680);
+    EXPECT_EQ(r.bottom - r.top, 460);
+    EXPECT_EQ(wb->RetiredWindows(), 1u);
+    Pump(20);
+    EXPECT_FALSE(IsWindow(first)) << "destroyed once the queue is served";
+    EXPECT_EQ(wb->RetiredWindows(), 0u);
+    EXPECT_EQ(wb->PlainText().find(L"first"), String::npos);
+    EXPECT_NE(wb->PlainText().find(L"second page"), String::npos);
+    // The page's look comes with the new window too.
+    wb->SetColor(RGB(250, 240, 200));
+    Show("<p>third</p>", L"c.html");
+    Pump(20);
+    EXPECT_EQ(WindowPixel(wb->Handle(), 3, 300), RGB(250, 240, 200));
+    // Windows not yet destroyed go with the view.
+    Show("<p>fourth</p>", L"d.html");
+    HWND waiting = GetWindow(wb->Handle(), GW_HWNDNEXT);
+    ASSERT_TRUE(IsWindow(waiting));
+    FreeAndNil(wb);
+    EXPECT_FALSE(IsWindow(waiting));
+}
+
+TEST_F(WebBrowserTest, SmallPageAfterALargeOneCostsWhatItCostsInANewView)
+{
+    String large = dir.WriteFile(L"large.html", LongPage(400000));
+    String small = dir.WriteFile(L"small.html", "<h2>Глава</h2><p>Короткая страница.</p>");
+    auto* fresh = new TWebBrowser(form);
+    fresh->SetParent(form);
+    fresh->SetBounds(0, 0, 680, 460);
+    Pump(10);
+    const double freshSmall = Seconds([&] { fresh->Navigate(small); });
+    wb->Navigate(large);
+    ASSERT_GT(wb->PlainText().size(), 300000u);
+    Pump(10);
+    const double switchSmall = Seconds([&] { wb->Navigate(small); });
+    EXPECT_LT(switchSmall, std::max(3 * freshSmall, freshSmall + 0.1))
+        << "fresh view " << freshSmall << " s, after the large page " << switchSmall << " s";
+    EXPECT_NE(wb->PlainText().find(L"Короткая страница."), String::npos);
+}
+
+TEST_F(WebBrowserTest, WaitCursorWhileThePageIsPrepared)
+{
+    HCURSOR seen = nullptr;
+    TWebBrowser::PageFilter = [&](std::string&) {
+        seen = GetCursor();
+        return false;
+    };
+    HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    Show("<p>x</p>");
+    EXPECT_EQ(seen, LoadCursorW(nullptr, IDC_WAIT));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
+    SetCursor(before);
 }
 
 }  // namespace
