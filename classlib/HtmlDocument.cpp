@@ -413,6 +413,7 @@ bool IsHeading(std::string_view t) {
 class TreeBuilder {
 public:
     Node root;
+    std::string styleSheet;   // text of the page's <style> elements, lower-case
 
     TreeBuilder() { open_.push_back(&root); }
 
@@ -528,6 +529,8 @@ bool IsSkippedRawText(std::string_view t) {
     return In(t, {"script", "style", "title", "noscript", "iframe", "noembed", "noframes", "template", "textarea"});
 }
 
+std::string AsciiLower(const std::wstring& w);
+
 void Tokenize(const std::wstring& s, TreeBuilder& builder) {
     const size_t n = s.size();
     std::wstring text;
@@ -577,15 +580,19 @@ void Tokenize(const std::wstring& s, TreeBuilder& builder) {
             i = j;
             if (IsSkippedRawText(tag)) {
                 // Content runs to the matching end tag, or to the end of the page.
-                size_t k = i;
+                const size_t contentStart = i;
+                size_t k = i, contentEnd = n;
                 for (;;) {
                     k = s.find(L"</", k);
                     if (k == std::wstring::npos) { i = n; break; }
                     size_t m = k + 2;
                     std::string name = readName(m);
-                    if (name == tag) { i = skipPast(m, '>'); break; }
+                    if (name == tag) { contentEnd = k; i = skipPast(m, '>'); break; }
                     k += 2;
                 }
+                // Style sheets are kept for the few rules the page view follows.
+                if (tag == "style" && builder.styleSheet.size() < 65536)
+                    builder.styleSheet += AsciiLower(s.substr(contentStart, std::min(contentEnd - contentStart, size_t(65536))));
                 continue;
             }
             builder.Start(tag, std::move(attrs));
@@ -905,15 +912,21 @@ public:
         parPending_ = false;
     }
 
-    void BeginRow(const std::vector<int>& rights, int left, bool borders) {
+    // A table row. Every cell gets borders of at least one pixel on all four
+    // sides: a one-pixel line is what Wine's control needs to draw a
+    // horizontal border at all, and to keep a row as tall as its text. Cells
+    // of a table without borders get them in the page's colour, so they do
+    // not show.
+    void BeginRow(const std::vector<int>& rights, int left, bool borders, uint32_t color, int twips) {
         EndParagraph();
         FinishPendingPar();
         body += "\\trowd\\trgaph108\\trleft" + std::to_string(left - 108);
+        const std::string line = "\\brdrs\\brdrw" + std::to_string(std::clamp(twips, 15, 75)) + "\\brdrcf" +
+                                 std::to_string(ColorIndex(borders ? color : kWhite));
         if (borders)
-            for (const char* side : {"t", "l", "b", "r", "h", "v"}) body += std::string("\\trbrdr") + side + "\\brdrs\\brdrw10";
+            for (const char* side : {"t", "l", "b", "r", "h", "v"}) body += std::string("\\trbrdr") + side + line;
         for (int r : rights) {
-            if (borders)
-                body += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";
+            for (const char* side : {"t", "l", "b", "r"}) body += std::string("\\clbrdr") + side + line;
             body += "\\cellx" + std::to_string(r);
         }
         body += "\n";
@@ -1166,7 +1179,8 @@ std::wstring ItemNumber(int n, char type) {
 
 class Renderer {
 public:
-    Renderer(RtfWriter& out, const PictureLoader& loader) : out_(out), loader_(loader) {}
+    Renderer(RtfWriter& out, const PictureLoader& loader, const std::string& styleSheet)
+        : out_(out), loader_(loader), sheetBorder_(SheetBorder(styleSheet)) {}
 
     void Children(const Node& n, const CharFormat& cf, const BlockFormat& bf) {
         for (auto& k : n.kids) Render(*k, cf, bf);
@@ -1272,6 +1286,95 @@ private:
     RtfWriter& out_;
     const PictureLoader& loader_;
     int listDepth_ = 0;
+
+    // Table borders as a page asks for them in CSS.
+    struct Border {
+        bool set = false, on = false;
+        uint32_t color = 0x000000;
+        int twips = 15;
+    };
+    Border sheetBorder_;
+
+    // The border declarations among a rule's or a style attribute's
+    // declarations (lower-case): border, border-top ... border-right,
+    // border-width, border-style, border-color.
+    static Border CssBorder(const std::string& decls) {
+        Border b;
+        size_t pos = 0;
+        while (pos < decls.size()) {
+            size_t semi = decls.find(';', pos);
+            std::string decl = decls.substr(pos, semi == std::string::npos ? std::string::npos : semi - pos);
+            pos = semi == std::string::npos ? decls.size() : semi + 1;
+            size_t colon = decl.find(':');
+            if (colon == std::string::npos) continue;
+            std::string prop = Trim(decl.substr(0, colon)), val = Trim(decl.substr(colon + 1));
+            if (prop.rfind("border", 0) != 0 || prop == "border-collapse" || prop == "border-spacing" ||
+                prop == "border-radius")
+                continue;
+            const bool shorthand = prop == "border" || prop == "border-top" || prop == "border-left" ||
+                                   prop == "border-bottom" || prop == "border-right";
+            size_t t = 0;
+            while (t < val.size()) {
+                while (t < val.size() && IsSpace(val[t])) ++t;
+                size_t e = t;
+                while (e < val.size() && !IsSpace(val[e])) ++e;
+                std::string tok = val.substr(t, e - t);
+                t = e;
+                if (tok.empty()) continue;
+                uint32_t rgb;
+                if (tok == "none" || tok == "hidden") {
+                    if (shorthand || prop == "border-style") b.set = true, b.on = false;
+                } else if (IsDigit(tok[0]) || tok[0] == '.') {
+                    if (shorthand || prop == "border-width") {
+                        double px = std::atof(tok.c_str());
+                        if (tok.find("pt") != std::string::npos) px = px * 4 / 3;
+                        b.set = true;
+                        b.on = px > 0;
+                        b.twips = int(std::clamp(px, 1.0, 5.0) * 15);
+                    }
+                } else if (tok == "thin" || tok == "medium" || tok == "thick" || tok == "solid" || tok == "dotted" ||
+                           tok == "dashed" || tok == "double" || tok == "groove" || tok == "ridge" ||
+                           tok == "inset" || tok == "outset") {
+                    if (shorthand || prop == "border-style" || prop == "border-width") b.set = true, b.on = true;
+                } else if (ParseColor(std::wstring(tok.begin(), tok.end()), rgb)) {
+                    b.color = rgb;
+                    if (shorthand) b.set = true, b.on = true;
+                }
+            }
+        }
+        return b;
+    }
+
+    // The rules of the page's style sheet for tables and their cells
+    // ("table", "td", "th", also inside longer selectors such as "table.grid
+    // td"; classes and ids are not told apart).
+    static Border SheetBorder(const std::string& sheet) {
+        Border b;
+        size_t pos = 0;
+        while (pos < sheet.size()) {
+            size_t open = sheet.find('{', pos);
+            if (open == std::string::npos) break;
+            size_t close = sheet.find('}', open);
+            if (close == std::string::npos) close = sheet.size();
+            std::string selectors = sheet.substr(pos, open - pos), decls = sheet.substr(open + 1, close - open - 1);
+            pos = close + 1;
+            bool forTables = false;
+            size_t start = 0;
+            while (start <= selectors.size() && !forTables) {
+                size_t comma = selectors.find(',', start);
+                std::string sel = Trim(selectors.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+                start = comma == std::string::npos ? selectors.size() + 1 : comma + 1;
+                size_t last = sel.find_last_of(" >+~");
+                std::string tag = last == std::string::npos ? sel : sel.substr(last + 1);
+                tag = tag.substr(0, tag.find_first_of(".#:["));
+                forTables = tag == "table" || tag == "td" || tag == "th";
+            }
+            if (!forTables) continue;
+            Border r = CssBorder(decls);
+            if (r.set) b = r;
+        }
+        return b;
+    }
     // Pictures of this page by their src as written; null: could not be had.
     std::unordered_map<std::string, std::unique_ptr<EncodedPicture>> pictures_;
     size_t pictureText_ = 0;   // hex digits of pictures placed so far
@@ -1519,8 +1622,25 @@ private:
         const int avail = std::max(1440, kPageWidth - bf.left - bf.right);
         if (total > avail)
             for (int& w : widths) w = std::max(360, int(int64_t(w) * avail / total));
-        const std::wstring* border = table.Attr("border");
-        const bool borders = border && ParseInt(border, 1) != 0;
+        // Borders: the border attribute, else CSS on the table, its cells or in
+        // the style sheet.
+        Border b = sheetBorder_;
+        if (const std::wstring* border = table.Attr("border")) {
+            b.set = true;
+            b.on = ParseInt(border, 1) != 0;
+            b.twips = 15;
+        }
+        if (const std::wstring* st = table.Attr("style")) {
+            Border inl = CssBorder(AsciiLower(*st));
+            if (inl.set) b = inl;
+        }
+        for (const Node* r : rows)
+            for (auto& c : r->kids)
+                if (const std::wstring* st = (c->tag == "td" || c->tag == "th") ? c->Attr("style") : nullptr) {
+                    Border inl = CssBorder(AsciiLower(*st));
+                    if (inl.set && inl.on) b = inl;
+                }
+        const bool borders = b.set && b.on;
 
         if (bf.inCell || bf.inlineOnly) {
             TabRows(rows, widths, cf, bf);
@@ -1547,7 +1667,7 @@ private:
                 cells.push_back(nullptr);
                 rights.push_back(x);
             }
-            out_.BeginRow(rights, bf.left, borders);
+            out_.BeginRow(rights, bf.left, borders, b.color, b.twips);
             for (const Node* c : cells) {
                 BlockFormat cbf;
                 cbf.inCell = true;
@@ -1642,7 +1762,7 @@ std::string ToRtf(std::string_view htmlBytes, const PictureLoader& loadPicture) 
     TreeBuilder builder;
     Tokenize(DecodeText(htmlBytes), builder);
     RtfWriter out;
-    Renderer renderer(out, loadPicture);
+    Renderer renderer(out, loadPicture, builder.styleSheet);
     renderer.Children(builder.root, CharFormat{}, BlockFormat{});
     out.Finish();
     std::string rtf =

@@ -492,8 +492,34 @@ TEST(HtmlTables, RowsAndCellsBecomeRtfTable) {
         return e;
     };
     EXPECT_EQ(edges(first), edges(second));
-    EXPECT_EQ(html::ToRtf("<table><tr><td>x</table>").find("\\clbrdrt"), std::string::npos)
-        << "no borders without a border attribute";
+    // Without a border attribute the cell borders are in the page's colour.
+    Rtf plain = ReadRtf(html::ToRtf("<table><tr><td>x</table>"));
+    std::string plainRtf = html::ToRtf("<table><tr><td>x</table>");
+    EXPECT_EQ(plainRtf.find("\\trbrdrt"), std::string::npos);
+    ASSERT_NE(plainRtf.find("\\clbrdrt\\brdrs\\brdrw15\\brdrcf"), std::string::npos);
+    EXPECT_EQ(plain.colors.at(1), 0xFFFFFFu);
+}
+
+TEST(HtmlTables, CssBordersFromTheStyleSheetOrTheTags) {
+    auto color = [](const std::string& html) {
+        std::string rtf = html::ToRtf(html);
+        Rtf d = ReadRtf(rtf);
+        size_t at = rtf.find("\\clbrdrt\\brdrs\\brdrw");
+        EXPECT_NE(at, std::string::npos);
+        size_t cf = rtf.find("\\brdrcf", at);
+        int index = std::atoi(rtf.c_str() + cf + 7);
+        return std::pair{rtf.find("\\trbrdrt") != std::string::npos, d.colors.at(size_t(index))};
+    };
+    const std::string t = "<table><tr><td>a</td><td>b</td></tr></table>";
+    EXPECT_EQ(color("<style>td { border: 1px solid #336699 }</style>" + t), (std::pair{true, 0x336699u}));
+    EXPECT_EQ(color("<style>table.grid td, th { border-width: 2px; border-style: solid }</style>" + t), (std::pair{true, 0u}));
+    EXPECT_EQ(color("<style>p { border: 1px solid red }</style>" + t), (std::pair{false, 0xFFFFFFu})) << "not for tables";
+    EXPECT_EQ(color("<style>td { border: none }</style><table border=1><tr><td>a</table>"), (std::pair{true, 0u}))
+        << "the attribute wins over the sheet";
+    EXPECT_EQ(color("<table style=\"border:1px dashed green\"><tr><td>a</table>"), (std::pair{true, 0x008000u}));
+    EXPECT_EQ(color("<table><tr><td style=\"border: 1px solid\">a</table>"), (std::pair{true, 0u}));
+    EXPECT_EQ(color("<table border=1 style=\"border: 0\"><tr><td>a</table>"), (std::pair{false, 0xFFFFFFu}));
+    EXPECT_EQ(color("<style>td { border: 1px solid #000 </style>" + t).first, true) << "an unclosed rule still counts";
 }
 
 TEST(HtmlTables, NestedTablesBecomeTabSeparatedRows) {

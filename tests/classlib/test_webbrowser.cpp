@@ -4,6 +4,7 @@
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "app/ContentContainer.h"
@@ -301,6 +302,68 @@ TEST_F(WebBrowserTest, WaitCursorWhileThePageIsPrepared)
     EXPECT_EQ(seen, LoadCursorW(nullptr, IDC_WAIT));
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
     SetCursor(before);
+}
+
+// Horizontal lines met going down a column of the view: the tops of runs of
+// dark pixels.
+std::vector<int> DarkRunsDown(HWND wnd, int x, int y0, int y1)
+{
+    std::vector<int> tops;
+    bool dark = false;
+    for (int y = y0; y < y1; ++y) {
+        COLORREF c = WindowPixel(wnd, x, y);
+        bool d = GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128;
+        if (d && !dark) tops.push_back(y);
+        dark = d;
+    }
+    return tops;
+}
+
+TEST_F(WebBrowserTest, TableBordersAreDrawnBothWaysAndRowsKeepTheirTextHeight)
+{
+    const std::string rows = "<tr><td>1</td><td>22</td></tr><tr><td>1</td><td>22</td></tr><tr><td>1</td><td>22</td></tr>";
+    const std::pair<const char*, std::string> pages[] = {
+        {"border attribute", "<table border=1>" + rows + "</table>"},
+        {"style sheet", "<html><head><style>p { color: red } table, td { border: 1px solid #000; "
+                        "border-collapse: collapse }</style></head><body><table>" + rows + "</table></body></html>"},
+        {"inline style", "<table style=\"border: 1px solid black\">" + rows + "</table>"},
+    };
+    for (auto& [what, html] : pages) {
+        Show(html);
+        Pump(20);
+        HWND h = wb->Handle();
+        // Down the first cell, right of its text: the line above each row and
+        // the one below the last.
+        std::vector<int> lines = DarkRunsDown(h, 32, 0, 200);
+        ASSERT_EQ(lines.size(), 4u) << what;
+        for (size_t k = 1; k < lines.size(); ++k) {
+            EXPECT_GE(lines[k] - lines[k - 1], 14) << what << ": the row holds its text";
+            EXPECT_LE(lines[k] - lines[k - 1], 26) << what << ": and no more";
+        }
+        // Across the middle of the first row: the left line and the lines
+        // between and after the cells.
+        int mid = (lines[0] + lines[1]) / 2, across = 0;
+        bool dark = false;
+        for (int x = 0; x < 200; ++x) {
+            COLORREF c = WindowPixel(h, x, mid);
+            bool d = GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128 && !(x > 14 && x < 30);
+            across += d && !dark;
+            dark = d;
+        }
+        EXPECT_GE(across, 3) << what;
+    }
+    // A table that asks for no borders shows none, and its rows stay as close.
+    Show("<table>" + rows + "</table>");
+    Pump(20);
+    int marks = 0;
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 200; x += 2) {
+            COLORREF c = WindowPixel(wb->Handle(), x, y);
+            marks += c == RGB(192, 192, 192) || c == RGB(128, 128, 128);
+        }
+    EXPECT_EQ(marks, 0) << "no grid lines";
+    String text = wb->PlainText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), L'1'), 3);
 }
 
 }  // namespace
