@@ -736,8 +736,14 @@ EncodedPicture EncodePicture(const html::Picture& pic) {
     if (fewColours) {
         std::vector<uint8_t> runs{0, 2, 0, 0};   // the move by (0, 0)
         std::vector<uint8_t> row(static_cast<size_t>(w));
+        uint32_t lastColour = rgb[0];
+        uint8_t lastIndex = index[lastColour];
         for (int y = h; y-- > 0;) {   // bottom-up
-            for (int x = 0; x < w; ++x) row[size_t(x)] = index[rgb[size_t(y) * size_t(w) + size_t(x)]];
+            for (int x = 0; x < w; ++x) {
+                const uint32_t c = rgb[size_t(y) * size_t(w) + size_t(x)];
+                if (c != lastColour) lastColour = c, lastIndex = index[c];   // drawings run in long stretches
+                row[size_t(x)] = lastIndex;
+            }
             EncodeRle8Row(row.data(), size_t(w), runs);
             runs.push_back(0);
             runs.push_back(y ? 0 : 1);   // end of line; end of bitmap after the last
@@ -797,6 +803,24 @@ public:
         auto [it, added] = colorIndex_.try_emplace(rgb, int(colors_.size()) + 1);
         if (added) colors_.push_back(rgb);
         return it->second;
+    }
+
+    // body with the pictures' digits in their places, after head.
+    std::string Assemble(const std::string& head, const char* tail) const {
+        size_t total = head.size() + body.size() + std::strlen(tail);
+        for (auto& p : pictures_) total += p.second->size();
+        std::string doc;
+        doc.reserve(total);
+        doc += head;
+        size_t from = 0;
+        for (auto& [at, hex] : pictures_) {
+            doc.append(body, from, at - from);
+            doc += *hex;
+            from = at;
+        }
+        doc.append(body, from, std::string::npos);
+        doc += tail;
+        return doc;
     }
 
     std::string ColorTable() const {
@@ -883,7 +907,9 @@ public:
         body += "{\\pict\\dibitmap0\\picw" + std::to_string(pic.storedWidth) + "\\pich" +
                 std::to_string(pic.height) + "\\picwgoal" + std::to_string(fullGoalW) + "\\pichgoal" +
                 std::to_string(goalH) + "\n";
-        body += pic.hex;
+        // The picture's digits join the text only when the document is put
+        // together, so the large digits are copied once.
+        pictures_.push_back({body.size(), &pic.hex});
         body += "}";
         canSpace_ = true;
     }
@@ -961,6 +987,7 @@ public:
     }
 
 private:
+    std::vector<std::pair<size_t, const std::string*>> pictures_;   // where in body, which digits
     std::vector<uint32_t> colors_;
     std::unordered_map<uint32_t, int> colorIndex_;   // colour -> its index in the table
     bool paraOpen_ = false;    // a paragraph has been started and has content
@@ -1765,14 +1792,12 @@ std::string ToRtf(std::string_view htmlBytes, const PictureLoader& loadPicture) 
     Renderer renderer(out, loadPicture, builder.styleSheet);
     renderer.Children(builder.root, CharFormat{}, BlockFormat{});
     out.Finish();
-    std::string rtf =
+    std::string head =
         "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049\\uc1"
         "{\\fonttbl{\\f0\\froman\\fprq2\\fcharset204 Times New Roman;}{\\f1\\fmodern\\fprq1\\fcharset204 Courier New;}}\n";
-    rtf += out.ColorTable();
-    rtf += "\n\\viewkind4\\pard\\plain\\f0\\fs24\n";
-    rtf += out.body;
-    rtf += "}\n";
-    return rtf;
+    head += out.ColorTable();
+    head += "\n\\viewkind4\\pard\\plain\\f0\\fs24\n";
+    return out.Assemble(head, "}\n");
 }
 
 }  // namespace html

@@ -1,8 +1,10 @@
 // Page view benchmark. Generates a chapter of about 1 MB (text, 200 pictures
-// of 320 x 160, half drawings and half photographs, and 240 tables) and a
+// of 320 x 160, half drawings and half photographs, or all of one kind with
+// --drawings / --photos, and 240 tables) and a
 // small chapter, then measures under the real rich-edit control:
-//   - opening the large page in a fresh view;
-//   - opening the small page in a fresh view;
+//   - opening the large page in a fresh view (making the view included, as
+//     a new tab makes one);
+//   - opening the small page in a fresh view (the same);
 //   - switching the same view from the large page to the small one;
 //   - the floor: the large page's visible text loaded as plain text into an
 //     empty control.
@@ -66,11 +68,16 @@ uint32_t Rng(uint32_t& s)
 // Pixels (0xRRGGBB, top-down) of picture k: even ones are drawings (few
 // colours: boxes, lines, a caption bar), odd ones photographs (smooth colour
 // with noise, thousands of colours).
+enum class Kinds { mixed, drawings, photos };
+Kinds pictureKinds = Kinds::mixed;
+bool withTables = true, withPictures = true;
+
 std::vector<uint32_t> MakePicture(int k)
 {
     std::vector<uint32_t> px(size_t(kPicW) * kPicH);
     uint32_t seed = uint32_t(k) * 7919u + 1;
-    if (k % 2 == 0) {
+    const bool drawing = pictureKinds == Kinds::drawings || (pictureKinds == Kinds::mixed && k % 2 == 0);
+    if (drawing) {
         std::fill(px.begin(), px.end(), 0xFFFFFF);
         static const uint32_t inks[] = {0x1F3864, 0xC00000, 0x2E7D32, 0xF9A825, 0x6A1B9A};
         for (int b = 0; b < 6; ++b) {
@@ -140,9 +147,10 @@ std::string LargePage()
         p += "<p>";
         for (int n = 0; n < 26; ++n) p += Sentence(seed, 8);
         p += Sentence(seed, 8) + "<b>" + Sentence(seed, 3) + "</b>" + Sentence(seed, 10) + "</p>\n";
-        if (k < kPictures)
+        if (k < kPictures && withPictures)
             p += "<p align=center><img src=\"pic" + std::to_string(k) + ".bmp\" alt=\"Рисунок " + std::to_string(k + 1) +
                  "\"></p>\n";
+        if (!withTables) continue;
         p += "<table border=1><tr><th>Поле</th><th>Тип</th><th>Размер</th><th>Описание</th></tr>\n";
         for (int r = 0; r < 4; ++r)
             p += "<tr><td>" + std::string(kWords[Rng(seed) % 16]) + "</td><td>int</td><td>" + std::to_string(Rng(seed) % 100) +
@@ -214,13 +222,13 @@ public:
     }
     ~Bench() { Free(form_); }
 
-    TWebBrowser* NewView()
+    TWebBrowser* NewView(bool settle = true)
     {
         auto* wb = new TWebBrowser(form_);
         wb->SetParent(form_);
         wb->SetBounds(0, 0, 980, 680);
         wb->HandleNeeded();
-        Pump();
+        if (settle) Pump();
         return wb;
     }
     // Navigate and paint once.
@@ -232,10 +240,13 @@ public:
         GdiFlush();
         return Now() - t0;
     }
+    // A fresh view as a new tab makes it: the view's window, then the page.
     double Fresh(const String& file, String* text = nullptr)
     {
-        TWebBrowser* wb = NewView();
-        double t = Open(wb, file);
+        double t0 = Now();
+        TWebBrowser* wb = NewView(false);
+        Open(wb, file);
+        const double t = Now() - t0;
         if (text) *text = wb->PlainText();
         Free(wb);
         Pump();
@@ -288,6 +299,10 @@ int wmain(int argc, wchar_t** argv)
     for (int i = 1; i < argc; ++i) {
         if (!std::wcscmp(argv[i], L"--runs") && i + 1 < argc) runs = std::max(1, _wtoi(argv[++i]));
         else if (!std::wcscmp(argv[i], L"--keep")) keep = true;
+        else if (!std::wcscmp(argv[i], L"--drawings")) pictureKinds = Kinds::drawings;
+        else if (!std::wcscmp(argv[i], L"--photos")) pictureKinds = Kinds::photos;
+        else if (!std::wcscmp(argv[i], L"--no-tables")) withTables = false;
+        else if (!std::wcscmp(argv[i], L"--no-pictures")) withPictures = false;
     }
     InitApplication();
     wchar_t tmp[MAX_PATH];
@@ -301,8 +316,11 @@ int wmain(int argc, wchar_t** argv)
     const String largeFile = folder + L"large.html", smallFile = folder + L"small.html";
     WriteFileBytes(largeFile, large);
     WriteFileBytes(smallFile, small);
-    std::printf("large page: %zu bytes of HTML, %d pictures %dx%d, %d tables; small page: %zu bytes\n", large.size(),
-                kPictures, kPicW, kPicH, kTables, small.size());
+    std::printf("large page: %zu bytes of HTML, %d pictures %dx%d (%s), %d tables; small page: %zu bytes\n",
+                large.size(), kPictures, kPicW, kPicH,
+                pictureKinds == Kinds::mixed ? "half drawings, half photographs"
+                : pictureKinds == Kinds::drawings ? "drawings" : "photographs",
+                kTables, small.size());
 
     // The conversion alone.
     std::string rtf;

@@ -87,7 +87,7 @@ protected:
         SetAppFolder(dir->Path());
         const WorkArea& a = GetParam();
         RECT r{0, 0, a.width, a.height};
-        Screen->SetWorkArea(&r);
+        Screen->SetWorkArea(a.width > 0 ? &r : nullptr);   // 0 x 0: the system's own
         CreateAppForms();
     }
     void TearDown() override
@@ -272,6 +272,27 @@ TEST_P(LayoutTest, StartAndLoginWindowsFitAndShowEveryButton)
         form->Hide();
     }
 }
+
+// The same on the system's own work area, whatever screen the test runs on
+// (tools/run's virtual desktop is 1024 x 768).
+class SystemWorkAreaTest : public LayoutTest {};
+
+TEST_P(SystemWorkAreaTest, TestsWindowSetupPanelOnTheRealWorkArea)
+{
+    TForm3* f = Form3;
+    f->Show();
+    Pump();
+    RECT wa;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
+    EXPECT_EQ(f->Width(), wa.right - wa.left);
+    EXPECT_EQ(f->Height(), wa.bottom - wa.top);
+    ExpectAllReachable(f, {f->edt1, f->edt2, f->cbb1, f->cbb2, f->btn6, f->Button1, f->lblqw});
+    const int w = wa.right - wa.left, h = wa.bottom - wa.top;
+    SaveWindowShot(f->Handle(), L"tests-setup-system-" + IntToStr(w) + L"x" + IntToStr(h));
+}
+
+INSTANTIATE_TEST_SUITE_P(System, SystemWorkAreaTest, testing::Values(WorkArea{"system", 0, 0}),
+                         [](const testing::TestParamInfo<WorkArea>&) { return std::string("Screen"); });
 
 INSTANTIATE_TEST_SUITE_P(WorkAreas, LayoutTest, testing::ValuesIn(kWorkAreas),
                          [](const testing::TestParamInfo<WorkArea>& info) {

@@ -366,4 +366,53 @@ TEST_F(WebBrowserTest, TableBordersAreDrawnBothWaysAndRowsKeepTheirTextHeight)
     EXPECT_EQ(std::count(text.begin(), text.end(), L'1'), 3);
 }
 
+// A picture file whose column x has colour(x, y); saved as a bitmap file.
+void WritePicture(const String& file, int w, int h, const std::function<COLORREF(int, int)>& colour)
+{
+    TBitmap bmp(w, h);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* p = bmp.ScanLine(y);
+        for (int x = 0; x < w; ++x) {
+            COLORREF c = colour(x, y);
+            p[x * 4 + 0] = GetBValue(c), p[x * 4 + 1] = GetGValue(c), p[x * 4 + 2] = GetRValue(c), p[x * 4 + 3] = 255;
+        }
+    }
+    TFileStream out(file, fmCreate);
+    bmp.SaveToStream(out);
+}
+
+TEST_F(WebBrowserTest, PicturesAreDrawnPixelForPixelInEitherForm)
+{
+    // A drawing (few colours, stored run-length coded) and a photograph (a
+    // colour per pixel, stored with 32 bits a pixel): each pixel of the page
+    // shows the pixel of the file, unshifted.
+    auto drawing = [](int x, int y) {
+        static const COLORREF ink[] = {RGB(200, 0, 0), RGB(0, 120, 0), RGB(0, 0, 160), RGB(250, 250, 250)};
+        return y == 5 ? RGB(0, 0, 0) : ink[(x / 3) % 4];
+    };
+    auto photo = [](int x, int y) { return RGB(x * 4, y * 6, 255 - x * 2 - y); };
+    WritePicture(dir.Path() + L"drawing.bmp", 60, 30, drawing);
+    WritePicture(dir.Path() + L"photo.bmp", 60, 30, photo);
+    for (auto [file, colour] : {std::pair<const wchar_t*, std::function<COLORREF(int, int)>>{L"drawing.bmp", drawing},
+                                {L"photo.bmp", photo}}) {
+        Show("<img src=\"" + StringToUtf8(file) + "\">");
+        wb->Repaint();
+        Pump(30);
+        HWND h = wb->Handle();
+        // The picture's top-left corner: the first pixel of its colour at (0, 0).
+        int ox = -1, oy = -1;
+        for (int y = 0; y < 12 && ox < 0; ++y)
+            for (int x = 0; x < 24; ++x)
+                if (WindowPixel(h, x, y) == colour(0, 0) && WindowPixel(h, x + 1, y + 1) == colour(1, 1)) {
+                    ox = x, oy = y;
+                    break;
+                }
+        ASSERT_GE(ox, 0) << StringToUtf8(file);
+        int wrong = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 60; ++x) wrong += WindowPixel(h, ox + x, oy + y) != colour(x, y);
+        EXPECT_EQ(wrong, 0) << StringToUtf8(file);
+    }
+}
+
 }  // namespace
