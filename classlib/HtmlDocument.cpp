@@ -798,6 +798,8 @@ struct BlockFormat {
 class RtfWriter {
 public:
     std::string body;
+    // Where pictures go when they are kept apart from the text (see ToRtfSplit).
+    std::vector<std::string>* apart_ = nullptr;
 
     int ColorIndex(uint32_t rgb) {
         auto [it, added] = colorIndex_.try_emplace(rgb, int(colors_.size()) + 1);
@@ -904,13 +906,20 @@ public:
         // The stored bitmap may be wider than the picture (see EncodePicture);
         // the goal width covers the stored one, so the picture keeps its size.
         const int64_t fullGoalW = int64_t(goalW) * pic.storedWidth / pic.width;
-        body += "{\\pict\\dibitmap0\\picw" + std::to_string(pic.storedWidth) + "\\pich" +
-                std::to_string(pic.height) + "\\picwgoal" + std::to_string(fullGoalW) + "\\pichgoal" +
-                std::to_string(goalH) + "\n";
-        // The picture's digits join the text only when the document is put
-        // together, so the large digits are copied once.
-        pictures_.push_back({body.size(), &pic.hex});
-        body += "}";
+        std::string head = "{\\pict\\dibitmap0\\picw" + std::to_string(pic.storedWidth) + "\\pich" +
+                           std::to_string(pic.height) + "\\picwgoal" + std::to_string(fullGoalW) + "\\pichgoal" +
+                           std::to_string(goalH) + "\n";
+        if (apart_) {
+            // A stand-in character, tiny and in the page's colour.
+            body += "{\\fs2\\cf" + std::to_string(ColorIndex(kWhite)) + " \\u-8192?}";
+            apart_->push_back("{\\rtf1\\ansi" + head + pic.hex + "}}");
+        } else {
+            body += head;
+            // The picture's digits join the text only when the document is put
+            // together, so the large digits are copied once.
+            pictures_.push_back({body.size(), &pic.hex});
+            body += "}";
+        }
         canSpace_ = true;
     }
 
@@ -1785,10 +1794,12 @@ std::wstring DecodeText(std::string_view bytes) {
     return out;
 }
 
-std::string ToRtf(std::string_view htmlBytes, const PictureLoader& loadPicture) {
+namespace {
+std::string Convert(std::string_view htmlBytes, const PictureLoader& loadPicture, std::vector<std::string>* apart) {
     TreeBuilder builder;
     Tokenize(DecodeText(htmlBytes), builder);
     RtfWriter out;
+    out.apart_ = apart;
     Renderer renderer(out, loadPicture, builder.styleSheet);
     renderer.Children(builder.root, CharFormat{}, BlockFormat{});
     out.Finish();
@@ -1798,6 +1809,17 @@ std::string ToRtf(std::string_view htmlBytes, const PictureLoader& loadPicture) 
     head += out.ColorTable();
     head += "\n\\viewkind4\\pard\\plain\\f0\\fs24\n";
     return out.Assemble(head, "}\n");
+}
+}  // namespace
+
+std::string ToRtf(std::string_view htmlBytes, const PictureLoader& loadPicture) {
+    return Convert(htmlBytes, loadPicture, nullptr);
+}
+
+SplitRtf ToRtfSplit(std::string_view htmlBytes, const PictureLoader& loadPicture) {
+    SplitRtf page;
+    page.text = Convert(htmlBytes, loadPicture, &page.pictures);
+    return page;
 }
 
 }  // namespace html

@@ -3,6 +3,7 @@
 // select and copy text.
 #pragma once
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "classlib/Controls.h"
@@ -30,8 +31,16 @@ public:
 
     // Posted to the view to destroy the windows of earlier pages.
     static constexpr UINT CM_FREEPAGES = WM_APP + 0x120;
+    // Posted to the view to put in the next pictures of the page.
+    static constexpr UINT CM_PICTURES = WM_APP + 0x121;
     // Windows of earlier pages not yet destroyed (for tests).
     size_t RetiredWindows() const { return retired_.size(); }
+    // The page's text shows first; its pictures follow in short steps while
+    // the message queue is served, so a page of many pictures can be read
+    // and scrolled at once. Pictures not yet in their places:
+    size_t PendingPictures() const { return pictures_.size() - nextPicture_; }
+    // Puts every remaining picture in its place now.
+    void FinishPictures();
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -42,9 +51,16 @@ protected:
 
 private:
     void ShowRtf(const std::string& rtf);
+    // The text as the control counts its characters.
+    String RawText();
     void FreshWindow();
     void FreeRetired();
+    // Inserts pictures until the time budget (seconds) is spent; 0: all.
+    void InsertPictures(double budget);
     String location_;
     bool shown_ = false;            // the window holds a page
     std::vector<HWND> retired_;     // windows of earlier pages
+    std::vector<std::string> pictures_;   // rich text of each picture of the page
+    std::vector<LONG> picturePlaces_;     // where each one goes (its stand-in character)
+    size_t nextPicture_ = 0;
 };

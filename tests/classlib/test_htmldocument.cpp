@@ -684,7 +684,9 @@ TEST(HtmlPictures, FewColoursAreRunLengthCodedAndShownRightByBothReaders) {
         // The stated size of the runs is what the runs take after the palette.
         EXPECT_EQ(40 + Le32(p.data, 32) * 4 + Le32(p.data, 20) + 4, p.data.size());
         ExpectShown(p, src);
-        if (w == 320) EXPECT_LT(p.data.size(), size_t(w) * size_t(h) / 4) << "runs are far smaller than pixels";
+        if (w == 320) {
+            EXPECT_LT(p.data.size(), size_t(w) * size_t(h) / 4) << "runs are far smaller than pixels";
+        }
     }
     // 256 colours still take a palette; 257 do not.
     for (int colours : {256, 257}) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <richedit.h>
+#include <richole.h>
 
 #include <algorithm>
 #include <functional>
@@ -413,6 +414,67 @@ TEST_F(WebBrowserTest, PicturesAreDrawnPixelForPixelInEitherForm)
             for (int x = 0; x < 60; ++x) wrong += WindowPixel(h, ox + x, oy + y) != colour(x, y);
         EXPECT_EQ(wrong, 0) << StringToUtf8(file);
     }
+}
+
+// Pictures (embedded objects) in the view.
+LONG Pictures(TWebBrowser* wb)
+{
+    IRichEditOle* ole = nullptr;
+    SendMessageW(wb->Handle(), EM_GETOLEINTERFACE, 0, LPARAM(&ole));
+    if (!ole) return -1;
+    LONG n = ole->GetObjectCount();
+    ole->Release();
+    return n;
+}
+
+TEST_F(WebBrowserTest, TextShowsFirstAndPicturesFollowInTheirPlaces)
+{
+    auto colour = [](int x, int y) { return RGB(x * 8, y * 8, 128); };
+    WritePicture(dir.Path() + L"p.bmp", 30, 30, colour);
+    WritePicture(dir.Path() + L"q.bmp", 20, 10, [](int x, int) { return x < 10 ? RGB(255, 0, 0) : RGB(0, 0, 255); });
+    // Pictures in paragraphs, in a list, in table cells, beside a table,
+    // and one missing.
+    std::string page = "<h1>Заголовок</h1><table border=1><tr><td>a<img src=q.bmp></td><td>b</td></tr>"
+                       "<tr><td>c</td><td><img src=p.bmp>d</td></tr></table><ul><li>x <img src=q.bmp> y</li></ul>";
+    for (int k = 0; k < 40; ++k) page += "<p>Абзац " + std::to_string(k) + " <img src=p.bmp> после</p>";
+    page += "<p><img src=none.bmp alt=нет> конец</p>";
+    Show(page);
+    EXPECT_EQ(wb->PendingPictures(), 43u);
+    String first = wb->PlainText();
+    EXPECT_NE(first.find(L"Абзац 39"), String::npos) << "the text is there at once";
+    EXPECT_NE(first.find(L"[нет]"), String::npos);
+    // The reader selects and scrolls meanwhile; the pictures keep both.
+    CHARRANGE sel{3, 7};
+    SendMessageW(wb->Handle(), EM_EXSETSEL, 0, LPARAM(&sel));
+    POINT scroll{0, 40};
+    SendMessageW(wb->Handle(), EM_SETSCROLLPOS, 0, LPARAM(&scroll));
+    POINT before{};
+    SendMessageW(wb->Handle(), EM_GETSCROLLPOS, 0, LPARAM(&before));
+    for (int k = 0; k < 200 && wb->PendingPictures(); ++k) Pump(5);
+    EXPECT_EQ(wb->PendingPictures(), 0u);
+    CHARRANGE after{};
+    SendMessageW(wb->Handle(), EM_EXGETSEL, 0, LPARAM(&after));
+    EXPECT_EQ(after.cpMin, 3);
+    EXPECT_EQ(after.cpMax, 7);
+    POINT now{};
+    SendMessageW(wb->Handle(), EM_GETSCROLLPOS, 0, LPARAM(&now));
+    EXPECT_EQ(now.y, before.y);
+    String text = wb->PlainText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), wchar_t(0xE000)), 0) << "no stand-in left";
+    EXPECT_EQ(Pictures(wb), 43) << "a picture where each stood";
+    // Every word stays beside its picture (the text shows a picture as a space).
+    EXPECT_NE(text.find(L"Абзац 7   после"), String::npos);
+    EXPECT_NE(text.find(L"x   y"), String::npos);
+    // The same page once more: every picture is in its place at once when asked.
+    Show(page);
+    wb->FinishPictures();
+    EXPECT_EQ(wb->PendingPictures(), 0u);
+    EXPECT_EQ(Pictures(wb), 43);
+    // A page that itself holds the stand-in character is shown whole at once.
+    Show("<p>\xEE\x80\x80 private <img src=p.bmp></p>");
+    EXPECT_EQ(wb->PendingPictures(), 0u);
+    EXPECT_EQ(Pictures(wb), 1);
+    EXPECT_NE(wb->PlainText().find(L"\xE000 private"), String::npos);
 }
 
 }  // namespace
