@@ -952,10 +952,14 @@ public:
     // horizontal border at all, and to keep a row as tall as its text. Cells
     // of a table without borders get them in the page's colour, so they do
     // not show.
-    void BeginRow(const std::vector<int>& rights, int left, bool borders, uint32_t color, int twips) {
+    void BeginRow(const std::vector<int>& rights, int left, bool borders, uint32_t color, int twips, bool first) {
         EndParagraph();
         FinishPendingPar();
-        body += "\\trowd\\trgaph108\\trleft" + std::to_string(left - 108);
+        // Wine's control lays a table out with the space before of the
+        // paragraph in front of it, which pulls the rows apart and loses their
+        // horizontal lines; an empty paragraph of one point comes between.
+        if (first && !atTop_) body += "\\pard{\\fs2\\par}\n";
+        body += "\\pard\\trowd\\trgaph108\\trleft" + std::to_string(left - 108);
         const std::string line = "\\brdrs\\brdrw" + std::to_string(std::clamp(twips, 15, 75)) + "\\brdrcf" +
                                  std::to_string(ColorIndex(borders ? color : kWhite));
         if (borders)
@@ -1703,7 +1707,7 @@ private:
                 cells.push_back(nullptr);
                 rights.push_back(x);
             }
-            out_.BeginRow(rights, bf.left, borders, b.color, b.twips);
+            out_.BeginRow(rights, bf.left, borders, b.color, b.twips, r == rows.front());
             for (const Node* c : cells) {
                 BlockFormat cbf;
                 cbf.inCell = true;

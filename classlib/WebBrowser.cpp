@@ -226,6 +226,14 @@ void TWebBrowser::InsertPictures(double budget)
         pictures_.clear();
         picturePlaces_.clear();
         nextPicture_ = 0;
+        // Wine's control moves the table rows after an inserted picture
+        // wrongly (rows drift apart, their lines go); laying the whole page
+        // out again, once, puts them right.
+        if (rewrapTables_) {
+            SendMessageW(handle_, EM_SETTARGETDEVICE, 0, 1);
+            SendMessageW(handle_, EM_SETTARGETDEVICE, 0, 0);
+            rewrapTables_ = false;
+        }
     }
     SendMessageW(handle_, EM_EXSETSEL, 0, LPARAM(&sel));
     SendMessageW(handle_, EM_SETSCROLLPOS, 0, LPARAM(&scroll));
@@ -310,6 +318,7 @@ void TWebBrowser::Navigate(const String& url)
     }
     pictures_ = std::move(page.pictures);
     picturePlaces_ = std::move(places);
+    rewrapTables_ = page.text.find("\\trowd") != std::string::npos;
     nextPicture_ = 0;
     PostMessageW(handle_, CM_PICTURES, 0, 0);
 }

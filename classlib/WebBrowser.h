@@ -63,4 +63,5 @@ private:
     std::vector<std::string> pictures_;   // rich text of each picture of the page
     std::vector<LONG> picturePlaces_;     // where each one goes (its stand-in character)
     size_t nextPicture_ = 0;
+    bool rewrapTables_ = false;           // lay the page out again after the last picture
 };
