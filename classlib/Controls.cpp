@@ -118,6 +118,13 @@ void TControl::SetClientSize(int w, int h)
 
 POINT TControl::ClientOrigin() const
 {
+    // A window's client area lies where the system puts it: a form's frame and
+    // caption, a control's border, come before it.
+    if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
+        POINT p{0, 0};
+        ::ClientToScreen(const_cast<TWinControl*>(w)->Handle(), &p);
+        return p;
+    }
     POINT p{left_, top_};
     if (parent_) {
         POINT o = parent_->ClientOrigin();
@@ -512,6 +519,18 @@ void TWinControl::CreateWnd()
         throw EOutOfResources(L"Не удается создать окно " + p.WinClassName);
     }
     handle_ = h;
+}
+
+HWND TWinControl::DetachHandle()
+{
+    HWND h = handle_;
+    if (!h) return nullptr;
+    for (TControl* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+    RemovePropW(h, kControlProp);
+    SetWindowLongPtrW(h, GWLP_WNDPROC, LONG_PTR(defWndProc_ ? defWndProc_ : DefWindowProcW));
+    handle_ = nullptr;
+    return h;
 }
 
 void TWinControl::DestroyHandle()

@@ -381,9 +381,16 @@ int TApplication::MessageBox(const String& text, const String& caption, UINT fla
 
 RECT TScreen::WorkAreaRect() const
 {
+    if (workAreaSet_) return workArea_;
     RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
     return r;
+}
+
+void TScreen::SetWorkArea(const RECT* r)
+{
+    workAreaSet_ = r != nullptr;
+    if (r) workArea_ = *r;
 }
 
 TCustomForm* TScreen::ActiveForm() const

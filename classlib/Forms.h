@@ -133,12 +133,21 @@ class TScreen : public TComponent {
     DECLARE_CLASS(TScreen, TComponent)
 public:
     explicit TScreen(TComponent* owner) : TComponent(owner) {}
+    // The desktop's work area, or the one set by SetWorkArea. Every window
+    // that fills the work area asks here, so a layout can be tried on any
+    // screen size without changing the real one.
     RECT WorkAreaRect() const;
+    // Makes WorkAreaRect return r (nullptr: the system's work area again).
+    void SetWorkArea(const RECT* r);
     int WorkAreaWidth() const { RECT r = WorkAreaRect(); return r.right - r.left; }
     int WorkAreaHeight() const { RECT r = WorkAreaRect(); return r.bottom - r.top; }
     int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
     int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
     TCustomForm* ActiveForm() const;
+
+private:
+    bool workAreaSet_ = false;
+    RECT workArea_{};
 };
 
 extern TApplication* Application;
