@@ -34,8 +34,15 @@ struct InflateGuard {
 
 }  // namespace
 
+String DocumentTooLargeText()
+{
+    return L"Документ слишком большой: в нем больше " + IntToStr((long long)(kMaxDocumentSize >> 20)) +
+           L" МБ текста";
+}
+
 std::string PackDocument(std::string_view text)
 {
+    if (uint64_t(text.size()) > kMaxDocumentSize) throw EDocumentTooLarge(DocumentTooLargeText());
     z_stream z{};
     int rc = deflateInit(&z, 9);   // deflate, 15 window bits, memory level 8, default strategy
     if (rc != Z_OK) throw EZCompressionError(ZlibMessage(z, rc));
@@ -123,9 +130,10 @@ std::string UnpackDocument(std::string_view stream)
                     uint64_t raw = 0;
                     for (size_t i = 0; i < kLengthSize; ++i) raw |= uint64_t(header[i]) << (8 * i);
                     int64_t n = int64_t(raw);
-                    // A negative length, or one no string of this process could hold,
-                    // cannot come from a real document: reject it before reading on.
-                    if (n < 0 || uint64_t(n) > uint64_t(text.max_size() / 2)) throw EReadError(ReadErrorText());
+                    // A negative length cannot come from a real document, a huge one
+                    // is refused before anything is inflated for it.
+                    if (n < 0) throw EReadError(ReadErrorText());
+                    if (uint64_t(n) > kMaxDocumentSize) throw EDocumentTooLarge(DocumentTooLargeText());
                     want = uint64_t(n);
                     if (want == 0) return text;
                 }

@@ -6,6 +6,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using String = std::wstring;
 
@@ -69,6 +70,9 @@ wchar_t DecimalSeparator();
 String UpperCase(const String& s);   // the locale's upper-case rule
 String Trim(const String& s);
 bool StartsWith(const String& s, const String& prefix);
+// Lines of a text: CR LF, LF CR, a lone CR and a lone LF each end one line; a
+// break at the very end adds no empty line.
+std::vector<String> SplitTextLines(const String& text);
 
 // Paths are plain strings; folders end with a backslash where the caller says so.
 String ExtractFilePath(const String& fileName);    // up to and including the last '\'
