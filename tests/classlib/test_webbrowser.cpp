@@ -8,6 +8,7 @@
 #include "app/TextbookForm.h"
 #include "classlib/Forms.h"
 #include "classlib/WebBrowser.h"
+#include "support/ContainerBytes.h"
 #include "support/GuiTest.h"
 
 namespace {
@@ -198,6 +199,18 @@ TEST_F(WebBrowserTest, ContainerChapterIsShownUnpacked)
     std::string broken = PackDocument("text");
     broken.resize(broken.size() / 2);
     Show(broken);
+}
+
+TEST_F(WebBrowserTest, TooLargeContainerChapterShowsTheErrorNotItsBytes)
+{
+    TWebBrowser::PageFilter = UnpackContainerPage;
+    // 1 GiB of text in about a megabyte.
+    String page = Show(ZeroBomb(int64_t(1) << 30, 1024));
+    EXPECT_NE(page.find(L"Страница не открывается"), String::npos);
+    EXPECT_NE(page.find(DocumentTooLargeText()), String::npos);
+    EXPECT_LT(page.size(), 400u) << "the compressed bytes must not be shown as text";
+    // The view goes on showing pages.
+    EXPECT_NE(Show("<p>next</p>").find(L"next"), String::npos);
 }
 
 }  // namespace
