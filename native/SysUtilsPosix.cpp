@@ -67,12 +67,11 @@ std::string StringToAnsi(const String& text)
 {
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = uint32_t(text[i]);
-        // A surrogate pair is one character the code page cannot hold: one '?'.
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && uint32_t(text[i + 1]) >= 0xDC00 &&
-            uint32_t(text[i + 1]) < 0xE000)
-            ++i;
+    for (wchar_t ch : text) {
+        uint32_t c = uint32_t(ch);
+        // The system conversion works on UTF-16 units: a character outside the
+        // basic plane is a surrogate pair there and gives two question marks.
+        if (c >= 0x10000) out += '?';
         out += WideToCp1251(c);
     }
     return out;
