@@ -5,6 +5,7 @@
 #include "classlib/HtmlDocument.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -1216,12 +1217,13 @@ private:
                 cf.mono = val.find("mono") != std::string::npos || val.find("courier") != std::string::npos;
             } else if (prop == "font-size") {
                 double num = std::atof(val.c_str());
-                int hp = cf.halfPoints;
-                if (val.find("pt") != std::string::npos) hp = int(num * 2 + 0.5);
-                else if (val.find("px") != std::string::npos) hp = int(num * 1.5 + 0.5);
-                else if (val.find('%') != std::string::npos) hp = int(cf.halfPoints * num / 100 + 0.5);
-                else if (val.find("em") != std::string::npos) hp = int(cf.halfPoints * num + 0.5);
-                if (num > 0) cf.halfPoints = std::clamp(hp, 8, 144);
+                double hp = cf.halfPoints;
+                if (val.find("pt") != std::string::npos) hp = num * 2;
+                else if (val.find("px") != std::string::npos) hp = num * 1.5;
+                else if (val.find('%') != std::string::npos) hp = cf.halfPoints * num / 100;
+                else if (val.find("em") != std::string::npos) hp = cf.halfPoints * num;
+                // Clamped before it becomes an int: "1e300pt" or "infpx" must not overflow.
+                if (num > 0 && std::isfinite(hp)) cf.halfPoints = int(std::clamp(hp, 8.0, 144.0) + 0.5);
             }
         }
         return true;

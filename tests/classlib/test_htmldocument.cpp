@@ -574,6 +574,17 @@ TEST(HtmlRobustness, DeepNestingIsCapped) {
     for (auto& p : d.paras) EXPECT_LT(p.li, 200 * 720);
 }
 
+TEST(HtmlRobustness, HugeAndNonFiniteFontSizesAreClamped) {
+    Rtf d = Convert("<span style=\"font-size:1e300pt\">huge</span> <span style=\"font-size:infpx\">inf</span> "
+                    "<span style=\"font-size:nanem\">nan</span> <span style=\"font-size:1e-300pt\">tiny</span> "
+                    "<span style=\"font-size:-5pt\">negative</span>");
+    EXPECT_EQ(d.FormatOf(L"huge").fs, 144);
+    EXPECT_EQ(d.FormatOf(L"tiny").fs, 8);
+    EXPECT_EQ(d.FormatOf(L"inf").fs, 24) << "not a size: the inherited one stays";
+    EXPECT_EQ(d.FormatOf(L"nan").fs, 24);
+    EXPECT_EQ(d.FormatOf(L"negative").fs, 24);
+}
+
 TEST(HtmlRobustness, GarbageAndHugeAttributes) {
     std::string garbage;
     uint32_t x = 12345;
