@@ -136,6 +136,11 @@ std::string UnpackDocument(std::string_view stream)
                     if (uint64_t(n) > kMaxDocumentSize) throw EDocumentTooLarge(DocumentTooLargeText());
                     want = uint64_t(n);
                     if (want == 0) return text;
+                    // Room for what the input can plausibly hold (text deflates
+                    // to about a quarter), so that a normal document is not
+                    // copied over and over as it grows; a stream that claims
+                    // more grows with the data it really has.
+                    text.reserve(size_t(std::min<uint64_t>(want, uint64_t(stream.size()) * 4 + kBufferSize)));
                 }
                 continue;
             }
