@@ -8,6 +8,9 @@
 #include <string_view>
 #include <vector>
 
+// UI text and paths. wchar_t has 16 bits on Windows, so a String holds UTF-16
+// there; natively (Linux, 32 bits) it holds whole code points. Code that turns
+// a String into bytes (UTF-8, the ANSI code page, RTF escapes) handles both.
 using String = std::wstring;
 
 // Root of every error the program raises; Message is what the error box shows.

@@ -15,9 +15,9 @@ if [ ${#native_missing[@]} -gt 0 ]; then
   sudo_cmd=()
   [ "$(id -u)" = 0 ] || sudo_cmd=(sudo -n)
   export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get -q -y -o DPkg::Lock::Timeout=600 update >/dev/null
-  "${sudo_cmd[@]}" apt-get -q -y -o DPkg::Lock::Timeout=600 install --no-install-recommends \
-    "${native_missing[@]}" </dev/null >/dev/null
+  { "${sudo_cmd[@]}" apt-get -q -y -o DPkg::Lock::Timeout=600 update >/dev/null &&
+    "${sudo_cmd[@]}" apt-get -q -y -o DPkg::Lock::Timeout=600 install --no-install-recommends \
+      "${native_missing[@]}" </dev/null >/dev/null; } || { echo "native: apt-get failed" >&2; exit 1; }
 fi
 unset native_packages native_missing p
 
