@@ -111,14 +111,33 @@ std::string UnpackDocument(std::string_view stream)
             in += piece;
             inLeft -= piece;
         }
-        z.next_out = buffer.data();
-        z.avail_out = uInt(buffer.size());
+        // Once the length is known, the text is inflated straight into the
+        // string, whose room doubles only with the data actually inflated,
+        // never by the declared length.
+        const bool direct = headerHave == kLengthSize;
+        const size_t have = text.size();
+        if (direct) {
+            size_t room = size_t(std::min<uint64_t>(want, std::max(kBufferSize, have)));
+            text.resize(have + room);
+            z.next_out = reinterpret_cast<unsigned char*>(text.data()) + have;
+            z.avail_out = uInt(room);
+        } else {
+            z.next_out = buffer.data();
+            z.avail_out = uInt(buffer.size());
+        }
+        const size_t room = z.avail_out;
         int r = inflate(&z, Z_NO_FLUSH);
         if (r == Z_NEED_DICT) r = Z_DATA_ERROR;
         if (r != Z_OK && r != Z_STREAM_END && r != Z_BUF_ERROR) throw EZDecompressionError(ZlibMessage(z, r));
 
+        if (direct) {
+            size_t got = room - z.avail_out;
+            text.resize(have + got);
+            want -= got;
+            if (want == 0) return text;   // the rest of the stream is not examined
+        }
         const unsigned char* out = buffer.data();
-        size_t got = buffer.size() - z.avail_out;
+        size_t got = direct ? 0 : buffer.size() - z.avail_out;
         while (got > 0) {
             if (headerHave < kLengthSize) {
                 size_t take = std::min(got, kLengthSize - headerHave);
@@ -144,7 +163,7 @@ std::string UnpackDocument(std::string_view stream)
                 }
                 continue;
             }
-            // Grow with the data actually decompressed, never by the declared length.
+            // The text that came with the length, in the same buffer.
             size_t take = size_t(std::min<uint64_t>(got, want));
             text.append(reinterpret_cast<const char*>(out), take);
             want -= take;
