@@ -5,6 +5,7 @@
 #include "app/TeacherForm.h"
 #include "app/TestsForm.h"
 #include "app/TextbookForm.h"
+#include "skin/graphics/Startup.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
@@ -34,6 +35,7 @@ void FreeAppForms()
 int RunTextbook()
 {
     InitApplication();
+    InitSkinLibrary();
     Application->Initialize();
     Application->SetTitle(L"Норвель");
     try {
@@ -46,6 +48,7 @@ int RunTextbook()
         return 1;
     }
     Application->Run();
+    DoneSkinLibrary();
     DoneApplication();
     return 0;
 }
