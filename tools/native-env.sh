@@ -5,7 +5,7 @@ TALVERA_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TALVERA_NATIVE_BUILD=${TALVERA_NATIVE_BUILD:-$TALVERA_REPO/build-native}
 TALVERA_BENCH_BUILD=${TALVERA_BENCH_BUILD:-$TALVERA_REPO/build-native-bench}
 
-native_packages=(clang libclang-rt-14-dev cmake ninja-build googletest zlib1g-dev)
+native_packages=(clang libclang-rt-14-dev cmake ninja-build googletest zlib1g-dev libjpeg62-turbo-dev libpng-dev)
 native_missing=()
 for p in "${native_packages[@]}"; do
   [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null)" = "ii " ] || native_missing+=("$p")
