@@ -7,6 +7,7 @@
 
 // Defined by the application object: shows an exception raised in a handler.
 void ApplicationHandleException(const std::exception& e);
+String UnknownErrorText();
 
 namespace {
 const wchar_t* const kControlProp = L"TalveraControl";
@@ -400,10 +401,14 @@ LRESULT CALLBACK ControlWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
     }
     if (!c) return DefWindowProcW(wnd, msg, wParam, lParam);
     TMessage m{msg, wParam, lParam, 0};
+    // Nothing may leave a window procedure: an exception that crossed the
+    // system's frames would end the program.
     try {
         c->WindowProc(m);
     } catch (const std::exception& e) {
         ApplicationHandleException(e);
+    } catch (...) {
+        ApplicationHandleException(Exception(UnknownErrorText()));
     }
     return m.Result;
 }

@@ -104,6 +104,9 @@ public:
     bool Terminated() const { return terminated_; }
     // Lets a test run go on after it closed a main form (the quit message is its own business).
     void ClearTerminated() { terminated_ = false; }
+    // The default handler: OnException if set, else the error box. Any
+    // std::exception is shown: the library's with its Message, running out of
+    // memory as OutOfMemoryText(), others with their what() text.
     void HandleException(const std::exception& e);
     void ShowException(const std::exception& e);
     // Shows a message box owned by the active form with the application's title.
@@ -149,6 +152,12 @@ private:
     bool workAreaSet_ = false;
     RECT workArea_{};
 };
+
+// Texts of the error box for failures that carry no text of ours, and the
+// text the box shows for an exception (ending with a full stop).
+String OutOfMemoryText();
+String UnknownErrorText();
+String ErrorBoxText(const std::exception& e);
 
 extern TApplication* Application;
 extern TScreen* Screen;

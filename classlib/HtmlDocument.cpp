@@ -1470,15 +1470,15 @@ private:
             } else if (prop == "font-family") {
                 cf.mono = val.find("mono") != std::string::npos || val.find("courier") != std::string::npos;
             } else if (prop == "font-size") {
-                // Clamped while still floating point: a huge or infinite size is
-                // the largest, and nothing out of int's range is converted.
+                // Clamped while still floating point: a huge size is the largest,
+                // and nothing out of int's range ("1e300pt", "infpx") is converted.
                 const double num = std::atof(val.c_str());
                 double hp = cf.halfPoints;
                 if (val.find("pt") != std::string::npos) hp = num * 2;
                 else if (val.find("px") != std::string::npos) hp = num * 1.5;
                 else if (val.find('%') != std::string::npos) hp = cf.halfPoints * num / 100;
                 else if (val.find("em") != std::string::npos) hp = cf.halfPoints * num;
-                if (num > 0 && !std::isnan(hp)) cf.halfPoints = int(std::clamp(hp, 8.0, 144.0) + 0.5);
+                if (num > 0 && std::isfinite(hp)) cf.halfPoints = int(std::clamp(hp, 8.0, 144.0) + 0.5);
             }
         }
         return true;

@@ -21,6 +21,20 @@ const wchar_t* RichEditClass()
     return cls;
 }
 
+// A short page with a heading and an error text, as UTF-8 HTML.
+std::string ErrorPage(const char* heading, const String& message)
+{
+    std::string text;
+    for (char c : StringToUtf8(message)) {
+        if (c == '<') text += "&lt;";
+        else if (c == '>') text += "&gt;";
+        else if (c == '&') text += "&amp;";
+        else text += c;
+    }
+    return std::string("<html><head><meta charset=\"utf-8\"></head><body><h2>") + heading + "</h2><p>" + text +
+           "</p></body></html>";
+}
+
 struct StreamState {
     const std::string* data;
     size_t pos;
@@ -285,16 +299,17 @@ void TWebBrowser::Navigate(const String& url)
         TFileStream f(file, fmOpenRead | fmShareDenyWrite);
         bytes = f.ReadAll();
     } catch (const Exception& e) {
-        std::string page = "<html><head><meta charset=\"utf-8\"></head><body><h2>Страница не найдена</h2><p>" +
-                           StringToUtf8(e.Message()) + "</p></body></html>";
-        ShowRtf(html::ToRtf(page));
+        ShowRtf(html::ToRtf(ErrorPage("Страница не найдена", e.Message())));
         return;
     }
     if (PageFilter) {
         try {
             PageFilter(bytes);
-        } catch (const Exception&) {
-            // A filter that fails leaves the page as it is on disk.
+        } catch (const Exception& e) {
+            // A file the filter refuses (a document too large to open) is
+            // shown as its error, never as its raw bytes.
+            ShowRtf(html::ToRtf(ErrorPage("Страница не открывается", e.Message())));
+            return;
         }
     }
     String folder = ExtractFilePath(file);

@@ -27,6 +27,7 @@ public:
 
     // Turns the bytes of a file into page bytes before they are shown; the
     // application uses it to unpack documents stored in its container format.
+    // An Exception from the filter is shown as an error page.
     static std::function<bool(std::string& bytes)> PageFilter;
 
     // Posted to the view to destroy the windows of earlier pages.

@@ -392,10 +392,14 @@ TEST(HtmlElements, CssFontSizesOutOfRangeAreClampedNotWrapped) {
                     "<span style=\"font-size:inf\">a5</span> <span style=\"font-size:nan\">b1</span> "
                     "<span style=\"font-size:nanpt\">b2</span> <span style=\"font-size:-1e10em\">b3</span> "
                     "<span style=\"font-size:0.0001pt\">c1</span> <span style=\"font-size:15pt\">d1</span> "
-                    "<span style=\"font-size:150%\">d2</span> <span style=\"font-size:20px\">d3</span></p>");
-    for (const wchar_t* huge : {L"a1", L"a2", L"a3", L"a4"}) EXPECT_EQ(d.FormatOf(huge).fs, 144) << char(huge[0]) << char(huge[1]);
-    for (const wchar_t* kept : {L"a5", L"b1", L"b2", L"b3"}) EXPECT_EQ(d.FormatOf(kept).fs, 24) << char(kept[0]) << char(kept[1]);
+                    "<span style=\"font-size:150%\">d2</span> <span style=\"font-size:20px\">d3</span> "
+                    "<span style=\"font-size:1e300pt\">a6</span> <span style=\"font-size:infpx\">b4</span> "
+                    "<span style=\"font-size:nanem\">b5</span> <span style=\"font-size:-5pt\">b6</span> "
+                    "<span style=\"font-size:1e-300pt\">c2</span></p>");
+    for (const wchar_t* huge : {L"a1", L"a2", L"a3", L"a4", L"a6"}) EXPECT_EQ(d.FormatOf(huge).fs, 144) << char(huge[0]) << char(huge[1]);
+    for (const wchar_t* kept : {L"a5", L"b1", L"b2", L"b3", L"b4", L"b5", L"b6"}) EXPECT_EQ(d.FormatOf(kept).fs, 24) << char(kept[0]) << char(kept[1]);
     EXPECT_EQ(d.FormatOf(L"c1").fs, 8) << "tiny sizes take the smallest";
+    EXPECT_EQ(d.FormatOf(L"c2").fs, 8);
     EXPECT_EQ(d.FormatOf(L"d1").fs, 30);
     EXPECT_EQ(d.FormatOf(L"d2").fs, 36);
     EXPECT_EQ(d.FormatOf(L"d3").fs, 30);

@@ -13,6 +13,7 @@
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "classlib/WebBrowser.h"
+#include "support/ContainerBytes.h"
 #include "support/GuiTest.h"
 
 namespace {
@@ -483,6 +484,18 @@ TEST_F(WebBrowserTest, TextShowsFirstAndPicturesFollowInTheirPlaces)
     EXPECT_EQ(wb->PendingPictures(), 0u);
     EXPECT_EQ(Pictures(wb), 1);
     EXPECT_NE(wb->PlainText().find(L"\xE000 private"), String::npos);
+}
+
+TEST_F(WebBrowserTest, TooLargeContainerChapterShowsTheErrorNotItsBytes)
+{
+    TWebBrowser::PageFilter = UnpackContainerPage;
+    // 1 GiB of text in about a megabyte.
+    String page = Show(ZeroBomb(int64_t(1) << 30, 1024));
+    EXPECT_NE(page.find(L"Страница не открывается"), String::npos);
+    EXPECT_NE(page.find(DocumentTooLargeText()), String::npos);
+    EXPECT_LT(page.size(), 400u) << "the compressed bytes must not be shown as text";
+    // The view goes on showing pages.
+    EXPECT_NE(Show("<p>next</p>").find(L"next"), String::npos);
 }
 
 }  // namespace
