@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
-# Creates (or brings up to date) the 32-bit Wine prefix $WINEPREFIX with the settings
+# Creates (or brings up to date) the Wine prefix $WINEPREFIX (WINEARCH from env.sh) with the settings
 # tests and runs rely on. Safe to run again on an existing prefix.
 set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
 [ -n "${TALVERA_ENV:-}" ] || . "$here/env.sh"
 : "${WINEPREFIX:?}"
-export WINEARCH=win32
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
-  wineboot -i >/dev/null 2>&1 || { echo "make-prefix: wineboot failed for $WINEPREFIX" >&2; exit 1; }
+  "$here/wine" wineboot.exe -i >/dev/null 2>&1 || { echo "make-prefix: wineboot failed for $WINEPREFIX" >&2; exit 1; }
 fi
 
 # Debian's Wine does not read /usr/share/wine/fonts: Tahoma, Marlett and others go into the prefix.
@@ -91,6 +90,6 @@ COLORS
     echo
   fi
 } > "$regfile"
-wine regedit /S "$(winepath -w "$regfile" 2>/dev/null)" >/dev/null 2>&1 \
+"$here/wine" regedit.exe /S "$("$here/wine" winepath.exe -w "$regfile" 2>/dev/null)" >/dev/null 2>&1 \
   || { echo "make-prefix: importing the registry settings failed" >&2; exit 1; }
-wineserver -w   # writes the registry to disk
+"$here/wine" --server -w   # writes the registry to disk

@@ -7,4 +7,4 @@ here=$(dirname "${BASH_SOURCE[0]}")
 [ -f "$WINEPREFIX/system.reg" ] || "$here/make-prefix.sh"
 exe=$1; shift
 if [ ! -e "$exe" ] && [ -e "$exe.exe" ]; then exe=$exe.exe; fi   # literal add_test paths lack .exe
-exec wine "$exe" "$@"
+exec "$here/wine" "$exe" "$@"

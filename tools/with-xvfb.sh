@@ -7,16 +7,16 @@ set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
 [ -n "${TALVERA_ENV:-}" ] || . "$here/env.sh"
 
-# One Wine prefix serves every run, and each run restarts its wineserver: runs
-# started side by side take turns instead of killing each other's programs.
+# One Wine prefix serves every run of this checkout, and each run restarts its wineserver:
+# runs started side by side take turns instead of killing each other's programs.
 mkdir -p "$TALVERA_CACHE"
-exec 9>"$TALVERA_CACHE/wine.lock"
+exec 9>"$WINEPREFIX.lock"
 flock 9
 
 tmp=$(mktemp -d)
 xvfb_pid=
 cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
+  "$here/wine" --server -k >/dev/null 2>&1 || true
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
@@ -39,9 +39,9 @@ export DISPLAY=":$(cat "$tmp/display")"
 
 [ -f "$WINEPREFIX/system.reg" ] || "$here/make-prefix.sh"
 # A wineserver left from an earlier run would keep its helpers on another display.
-wineserver -k >/dev/null 2>&1 || true
-wineserver -p
-wine cmd /c exit >/dev/null 2>&1 || true
+"$here/wine" --server -k >/dev/null 2>&1 || true
+"$here/wine" --server -p
+"$here/wine" cmd.exe /c exit >/dev/null 2>&1 || true
 
 set +e
 "$@"
