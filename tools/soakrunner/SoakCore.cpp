@@ -40,8 +40,11 @@ bool ReadAll(const String& fileName, std::string& out)
     return ok;
 }
 
-void Walk(const String& root, const String& relative, const std::vector<String>& skip, FileTree& tree)
+void Walk(const String& root, const String& relative, const std::vector<String>& skip, FileTree& tree, int depth)
 {
+    // Links (a Wine profile's Desktop and Documents point at the Unix home)
+    // are not followed, and a deep tree is cut off rather than walked for ever.
+    if (depth > 24) return;
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((root + relative + L"*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return;
@@ -52,10 +55,11 @@ void Walk(const String& root, const String& relative, const std::vector<String>&
         if (relative.empty() && std::any_of(skip.begin(), skip.end(), [&](const String& s) { return SameText(s, name); }))
             continue;
         FileState st;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             st.folder = true;
             tree[rel] = st;
-            Walk(root, rel + L"\\", skip, tree);
+            Walk(root, rel + L"\\", skip, tree, depth + 1);
             continue;
         }
         st.size = (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
@@ -165,7 +169,7 @@ uint64_t HashBytes(const std::string& bytes)
 FileTree SnapshotTree(const String& root, const std::vector<String>& skip)
 {
     FileTree tree;
-    Walk(IncludeTrailingBackslash(root), L"", skip, tree);
+    Walk(IncludeTrailingBackslash(root), L"", skip, tree, 0);
     return tree;
 }
 

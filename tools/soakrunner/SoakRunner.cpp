@@ -557,11 +557,18 @@ int SoakRunner::Run()
 
     uint64_t event = 1;
     bool ok = true;
+    ULONGLONG inEvents = 0, inProbes = 0, inScans = 0;
     for (; ok && event <= o_.events; ++event) {
+        ULONGLONG t0 = GetTickCount64();
         ok = DoEvent(event);
         if (!ok) break;
         Settle();
+        ULONGLONG t1 = GetTickCount64();
         ok = Probe(event);
+        ULONGLONG t2 = GetTickCount64();
+        inEvents += t1 - t0;
+        inProbes += t2 - t1;
+        if (log_) std::fprintf(log_, "    %llu ms + %llu ms\n", t1 - t0, t2 - t1);
         if (ok && o_.reportEvery > 0 && event % uint64_t(o_.reportEvery) == 0) {
             for (const String& p : reports.Scan()) {
                 Fail(event, p);
@@ -571,10 +578,13 @@ int SoakRunner::Run()
             FileTree now = SnapshotTree(o_.copy);
             copyFiles_ = TreeNames(now, false);
             copyFolders_ = TreeNames(now, true);
+            inScans += GetTickCount64() - t2;
         }
         if (event % 1000 == 0) {
-            std::printf("soak: %llu events, %llu sessions, %.0f s\n", static_cast<unsigned long long>(event),
-                        static_cast<unsigned long long>(sessions_), (GetTickCount64() - started) / 1000.0);
+            std::printf("soak: %llu events, %llu sessions, %.0f s (input %.0f s, probes %.0f s, scans %.0f s)\n",
+                        static_cast<unsigned long long>(event), static_cast<unsigned long long>(sessions_),
+                        (GetTickCount64() - started) / 1000.0, inEvents / 1000.0, inProbes / 1000.0,
+                        inScans / 1000.0);
             std::fflush(stdout);
         }
     }
@@ -608,9 +618,11 @@ int SoakRunner::Run()
         std::fflush(stdout);
         return 1;
     }
-    std::printf("SOAK PASSED seed=%llu events=%llu sessions=%llu reports=%zu time=%.0f s\n",
+    std::printf("SOAK PASSED seed=%llu events=%llu sessions=%llu reports=%zu time=%.0f s "
+                "(input %.0f s, probes %.0f s, scans %.0f s)\n",
                 static_cast<unsigned long long>(o_.seed), static_cast<unsigned long long>(o_.events),
-                static_cast<unsigned long long>(sessions_), reports.Known(), seconds);
+                static_cast<unsigned long long>(sessions_), reports.Known(), seconds, inEvents / 1000.0,
+                inProbes / 1000.0, inScans / 1000.0);
     std::fflush(stdout);
     return 0;
 }

@@ -141,6 +141,14 @@ String WindowClass(HWND wnd)
 
 String WindowText(HWND wnd)
 {
+    // The text the window manager keeps: no message to the (maybe busy)
+    // program. Controls that keep their own text (edits) answer WM_GETTEXT.
+    wchar_t stored[512] = {};
+    InternalGetWindowText(wnd, stored, 512);
+    String cls = WindowClass(wnd);
+    if (cls.find(L"Edit") == String::npos && cls.find(L"Memo") == String::npos &&
+        cls.find(L"Combo") == String::npos && cls.find(L"EDIT") == String::npos)
+        return stored;
     // WM_GETTEXT with a timeout: the window may belong to a busy process.
     wchar_t text[512] = {};
     DWORD_PTR got = 0;
@@ -175,12 +183,22 @@ std::vector<HWND> ForeignWindows(DWORD pid)
 
 HWND FirstUnanswering(DWORD pid, UINT timeoutMs)
 {
+    // Windows answer through the thread that made them: one window per
+    // thread tells whether all of that thread's windows answer.
+    std::vector<DWORD> threads;
     for (HWND wnd : ProcessWindows(pid, false)) {
+        DWORD thread = GetWindowThreadProcessId(wnd, nullptr);
+        if (std::find(threads.begin(), threads.end(), thread) != threads.end()) continue;
+        threads.push_back(thread);
         DWORD_PTR result = 0;
         SetLastError(0);
         if (SendMessageTimeoutW(wnd, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result)) continue;
-        // A window destroyed meanwhile is no hang.
-        if (!IsWindow(wnd)) continue;
+        // A window destroyed meanwhile is no hang; its thread is asked again
+        // through another window.
+        if (!IsWindow(wnd)) {
+            threads.pop_back();
+            continue;
+        }
         return wnd;
     }
     return nullptr;
