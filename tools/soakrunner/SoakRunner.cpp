@@ -206,7 +206,10 @@ bool SoakRunner::Probe(uint64_t event)
 {
     if (!CheckAlive(event)) return false;
     if (HWND w = FirstUnanswering(pi_.dwProcessId, o_.probeMs)) {
-        if (!CheckAlive(event)) return false;   // it was ending
+        // A crash holds the windows while the debugger writes its backtrace:
+        // give it the time to end the process, then tell a crash from a hang.
+        WaitForSingleObject(pi_.hProcess, 15000);
+        if (!CheckAlive(event)) return false;
         Fail(event, L"window " + Utf8ToString(Describe(w)) + L" did not answer within " + IntToStr(o_.probeMs) +
                         L" ms");
         return false;
@@ -478,12 +481,14 @@ bool SoakRunner::AnswerDialog(uint64_t event, const DialogInfo& d)
         String name = FileDialogName(rng, d, note);
         Record(event, what + " -> " + note + (name.empty() ? "" : " " + StringToUtf8(name)));
         AnswerFileDialog(d, name);
+        Sleep(50);
         return true;
     }
     size_t index = d.buttons.empty() ? 0 : rng.Below(uint32_t(d.buttons.size()));
-    bool real = rng.Percent(50);
+    bool real = rng.Percent(70);
     String pressed = PressButton(d, index, real);
     Record(event, what + " -> " + (real ? "click " : "press ") + StringToUtf8(pressed));
+    Sleep(50);
     return true;
 }
 

@@ -311,6 +311,22 @@ bool FindDialog(DWORD pid, DialogInfo& out)
     return false;
 }
 
+namespace {
+// A real click on a dialog's button when the dialog is in front and the
+// button on screen. Posting the command instead would reach a dialog that a
+// box of its own has disabled meanwhile, which no user can do (and which the
+// system's file dialog does not survive).
+bool ClickButton(HWND dlg, HWND button)
+{
+    RECT r, s = ScreenRect();
+    if (!button || GetForegroundWindow() != dlg || !IsWindowVisible(button) || !GetWindowRect(button, &r)) return false;
+    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    if (!PtInRect(&s, p)) return false;
+    MouseClick(p);
+    return true;
+}
+}  // namespace
+
 String PressButton(const DialogInfo& d, size_t index, bool realClick)
 {
     if (index >= d.buttons.size()) {
@@ -319,27 +335,23 @@ String PressButton(const DialogInfo& d, size_t index, bool realClick)
     }
     HWND b = d.buttons[index];
     String text = WindowText(b);
-    RECT r;
-    if (realClick && GetForegroundWindow() == d.wnd && GetWindowRect(b, &r)) {
-        MouseClick(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    } else {
+    // Keys are the other real way: Enter presses the focused button.
+    if (!(realClick && ClickButton(d.wnd, b)) && IsWindowEnabled(d.wnd))
         PostMessageW(d.wnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(b), BN_CLICKED), LPARAM(b));
-    }
     return text;
 }
 
 void AnswerFileDialog(const DialogInfo& d, const String& name)
 {
-    if (name.empty()) {
-        PostMessageW(d.wnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(GetDlgItem(d.wnd, IDCANCEL)));
-        return;
-    }
+    int id = name.empty() ? IDCANCEL : IDOK;
     HWND field = nullptr;
-    if (FileNameField(d.wnd, field)) {
+    if (!name.empty() && FileNameField(d.wnd, field)) {
         DWORD_PTR r = 0;
         SendMessageTimeoutW(field, WM_SETTEXT, 0, LPARAM(name.c_str()), SMTO_NORMAL, 5000, &r);
     }
-    PostMessageW(d.wnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(d.wnd, IDOK)));
+    HWND button = GetDlgItem(d.wnd, id);
+    if (!ClickButton(d.wnd, button) && IsWindowEnabled(d.wnd))
+        PostMessageW(d.wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(button));
 }
 
 bool IsSaveDialog(const DialogInfo& d)
