@@ -6,6 +6,7 @@
 #include "app/ContentContainer.h"
 #include "app/ContentStore.h"
 #include "app/StartForm.h"
+#include "classlib/Dialogs.h"
 
 namespace {
 // Size of the window's client area as laid out; the window fills the work
@@ -294,6 +295,11 @@ void TForm5::btn13Click(TObject*)
 
 void TForm5::btn5Click(TObject*)
 {
+    // The name becomes a folder of Content; the panel stays for a new try.
+    if (String problem = NameProblem(edt1->Text()); !problem.empty()) {
+        ShowMessage(problem);
+        return;
+    }
     CreateSubject(path_, edt1->Text());
     pnl2->Hide();
 }
