@@ -210,8 +210,15 @@ bool SoakRunner::Probe(uint64_t event)
         // give it the time to end the process, then tell a crash from a hang.
         WaitForSingleObject(pi_.hProcess, 15000);
         if (!CheckAlive(event)) return false;
+        // Still a failure, but the report tells a slow answer from a hang.
+        ULONGLONG since = GetTickCount64();
+        DWORD_PTR r = 0;
+        String later = SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &r)
+                           ? L" (it answered " + IntToStr(int64_t((GetTickCount64() - since) / 1000 + 15)) +
+                                 L" s later)"
+                           : L" (no answer a minute later either)";
         Fail(event, L"window " + Utf8ToString(Describe(w)) + L" did not answer within " + IntToStr(o_.probeMs) +
-                        L" ms");
+                        L" ms" + later);
         return false;
     }
     return CheckAlive(event);
