@@ -108,6 +108,12 @@ TEST(SoakFiles, SnapshotSeesEveryKindOfChange)
     EXPECT_EQ(before.at(L"Предмет\\Глава.html").size, 10u);
     EXPECT_FALSE(before.count(L"skipped\\x.txt"));
     EXPECT_TRUE(CompareTrees(before, SnapshotTree(dir.Path(), {L"skipped"})).Empty());
+    // Names only: sizes and times without reading the contents.
+    FileTree names = SnapshotTree(dir.Path(), {}, false);
+    EXPECT_EQ(names.at(L"Предмет\\Глава.html").size, 10u);
+    EXPECT_EQ(names.at(L"Предмет\\Глава.html").hash, 0u);
+    EXPECT_NE(before.at(L"Предмет\\Глава.html").hash, 0u);
+    EXPECT_TRUE(names.count(L"skipped\\x.txt"));
 
     // Same size, same time stamp: only the contents differ.
     String chapter = dir.Path() + L"Предмет\\Глава.html";

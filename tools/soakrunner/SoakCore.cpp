@@ -40,7 +40,8 @@ bool ReadAll(const String& fileName, std::string& out)
     return ok;
 }
 
-void Walk(const String& root, const String& relative, const std::vector<String>& skip, FileTree& tree, int depth)
+void Walk(const String& root, const String& relative, const std::vector<String>& skip, FileTree& tree, int depth,
+          bool hash)
 {
     // Links (a Wine profile's Desktop and Documents point at the Unix home)
     // are not followed, and a deep tree is cut off rather than walked for ever.
@@ -59,11 +60,15 @@ void Walk(const String& root, const String& relative, const std::vector<String>&
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             st.folder = true;
             tree[rel] = st;
-            Walk(root, rel + L"\\", skip, tree, depth + 1);
+            Walk(root, rel + L"\\", skip, tree, depth + 1, hash);
             continue;
         }
         st.size = (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
         st.writeTime = (uint64_t(fd.ftLastWriteTime.dwHighDateTime) << 32) | fd.ftLastWriteTime.dwLowDateTime;
+        if (!hash) {
+            tree[rel] = st;
+            continue;
+        }
         std::string bytes;
         // A file that cannot be read gets a hash no content gives, so that
         // it compares unequal to its readable self.
@@ -166,10 +171,10 @@ uint64_t HashBytes(const std::string& bytes)
     return h;
 }
 
-FileTree SnapshotTree(const String& root, const std::vector<String>& skip)
+FileTree SnapshotTree(const String& root, const std::vector<String>& skip, bool hash)
 {
     FileTree tree;
-    Walk(IncludeTrailingBackslash(root), L"", skip, tree, 0);
+    Walk(IncludeTrailingBackslash(root), L"", skip, tree, 0, hash);
     return tree;
 }
 

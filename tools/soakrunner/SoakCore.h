@@ -67,7 +67,8 @@ uint64_t HashBytes(const std::string& bytes);
 // Every file and folder below root (which may lack its trailing '\'), with
 // the contents hashed. Paths relative to root whose first part equals one of
 // skip (case-insensitive) are left out. A missing root gives an empty tree.
-FileTree SnapshotTree(const String& root, const std::vector<String>& skip = {});
+// Without hash only names, sizes and times are taken (hash stays 0).
+FileTree SnapshotTree(const String& root, const std::vector<String>& skip = {}, bool hash = true);
 
 struct TreeChanges {
     std::vector<String> added, removed, changed;

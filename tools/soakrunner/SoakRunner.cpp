@@ -587,7 +587,7 @@ int SoakRunner::Run()
                 ok = false;
             }
             // New files become names the dialogs may use.
-            FileTree now = SnapshotTree(o_.copy);
+            FileTree now = SnapshotTree(o_.copy, {}, false);
             copyFiles_ = TreeNames(now, false);
             copyFolders_ = TreeNames(now, true);
             inScans += GetTickCount64() - t2;
