@@ -26,7 +26,7 @@ const HotKey kHotKeys[] = {{hkSelectAll, 'A'}, {hkCopy, 'C'}, {hkPaste, 'V'}, {h
 // test or course file takes it many seconds, during which the window does not
 // answer (a program file opened by mistake took over 20 s). Longer files are
 // refused with an error and the editor keeps what it shows.
-constexpr uint64_t kEditorMaxBytes = 256 * 1024;
+constexpr uint64_t kEditorMaxBytes = 128 * 1024;
 
 void CheckEditorSize(const String& fileName, uint64_t size)
 {
