@@ -5,6 +5,7 @@
 #include "app/TeacherForm.h"
 #include "app/TestsForm.h"
 #include "app/TextbookForm.h"
+#include "skin/graphics/Startup.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
@@ -34,10 +35,12 @@ void FreeAppForms()
 int RunTextbook()
 {
     InitApplication();
+    InitSkinLibrary();
     Application->Initialize();
     Application->SetTitle(L"Норвель");
     CreateAppForms();
     Application->Run();
+    DoneSkinLibrary();
     DoneApplication();
     return 0;
 }

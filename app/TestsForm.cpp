@@ -1,12 +1,14 @@
 #include "app/TestsForm.h"
 
 #include <cmath>
+#include <memory>
 
 #include "app/AppForms.h"
 #include "app/ContentContainer.h"
 #include "app/ContentStore.h"
 #include "app/StartForm.h"
 #include "classlib/Dialogs.h"
+#include "skin/graphics/PNG.h"
 
 namespace {
 // The window as designed, before it is laid out over the work area.
@@ -132,11 +134,18 @@ TForm3::TForm3(TComponent* owner) : TForm(owner)
     img1->SetAnchors(akLeft | akBottom);
     img1->SetCenter(true);
     img1->SetStretch(true);
-    try {
-        img1->Picture().Bitmap().LoadFromResourceName(GetModuleHandleW(nullptr), L"TESTSPICTURE");
-    } catch (const EInvalidGraphic&) {
-        // A build without the picture leaves the image empty.
+    // The stored picture is a PNG picture kept as a resource of the program.
+    if (HRSRC res = FindResourceW(GetModuleHandleW(nullptr), L"TESTSPICTURE", MAKEINTRESOURCEW(10) /*RT_RCDATA*/)) {
+        HGLOBAL data = LoadResource(GetModuleHandleW(nullptr), res);
+        const void* bytes = data ? LockResource(data) : nullptr;
+        if (bytes) {
+            TMemoryStream stream(std::string(static_cast<const char*>(bytes), SizeofResource(GetModuleHandleW(nullptr), res)));
+            auto png = std::make_unique<TPNGGraphic>();
+            png->LoadFromStream(stream);
+            img1->Picture().TakeGraphic(std::move(png));
+        }
     }
+    // A build without the picture (the test programs) leaves the image empty.
 
     cbb1->OnSelect = TNotifyEvent(this, &TForm3::cbb1Select);
     btn6->OnClick = TNotifyEvent(this, &TForm3::btn6Click);

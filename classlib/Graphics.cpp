@@ -1,6 +1,7 @@
 #include "classlib/Graphics.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 COLORREF ColorToRGB(TColor color)
@@ -276,6 +277,108 @@ void TGraphic::LoadFromFile(const String& fileName)
 
 // ---- TBitmap ----
 
+int BitsPerPixelOf(TPixelFormat pf)
+{
+    switch (pf) {
+    case TPixelFormat::pf1bit: return 1;
+    case TPixelFormat::pf4bit: return 4;
+    case TPixelFormat::pf8bit: return 8;
+    case TPixelFormat::pf15bit:
+    case TPixelFormat::pf16bit: return 16;
+    case TPixelFormat::pf24bit: return 24;
+    case TPixelFormat::pf32bit: return 32;
+    default: return 0;
+    }
+}
+
+namespace {
+// Bitmaps without an explicit format are kept at 32 bits.
+int StoredBits(TPixelFormat pf)
+{
+    int b = BitsPerPixelOf(pf);
+    return b ? b : 32;
+}
+
+std::vector<uint32_t> GreyTable(int bits)
+{
+    int n = 1 << bits;
+    std::vector<uint32_t> t(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        uint32_t g = uint32_t(i * 255 / (n - 1));
+        t[size_t(i)] = (g << 16) | (g << 8) | g;
+    }
+    return t;
+}
+
+// Reads the pixel at x of a row as 0xAARRGGBB (alpha 255 below 32 bits).
+uint32_t ReadPixel(const uint8_t* row, int x, int bits, const std::vector<uint32_t>& table)
+{
+    auto entry = [&](unsigned i) { return 0xFF000000u | (i < table.size() ? table[i] : 0u); };
+    switch (bits) {
+    case 1: return entry((row[x >> 3] >> (7 - (x & 7))) & 1);
+    case 4: return entry((row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15);
+    case 8: return entry(row[x]);
+    case 16: {
+        unsigned v = row[x * 2] | (row[x * 2 + 1] << 8);
+        unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+        return 0xFF000000u | (((r << 3) | (r >> 2)) << 16) | (((g << 3) | (g >> 2)) << 8) | ((b << 3) | (b >> 2));
+    }
+    case 24: return 0xFF000000u | (uint32_t(row[x * 3 + 2]) << 16) | (uint32_t(row[x * 3 + 1]) << 8) | row[x * 3];
+    default: {
+        uint32_t v;
+        std::memcpy(&v, row + x * 4, 4);
+        return v;
+    }
+    }
+}
+
+unsigned NearestEntry(uint32_t c, const std::vector<uint32_t>& table)
+{
+    unsigned best = 0;
+    long bestD = -1;
+    for (unsigned i = 0; i < table.size(); ++i) {
+        long dr = long((c >> 16) & 255) - long((table[i] >> 16) & 255);
+        long dg = long((c >> 8) & 255) - long((table[i] >> 8) & 255);
+        long db = long(c & 255) - long(table[i] & 255);
+        long d = dr * dr + dg * dg + db * db;
+        if (bestD < 0 || d < bestD) {
+            bestD = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+void WritePixel(uint8_t* row, int x, int bits, uint32_t c, const std::vector<uint32_t>& table)
+{
+    switch (bits) {
+    case 1: {
+        unsigned i = NearestEntry(c, table) & 1, sh = 7 - (x & 7);
+        row[x >> 3] = uint8_t((row[x >> 3] & ~(1u << sh)) | (i << sh));
+        break;
+    }
+    case 4: {
+        unsigned i = NearestEntry(c, table) & 15, sh = (x & 1) ? 0 : 4;
+        row[x >> 1] = uint8_t((row[x >> 1] & ~(15u << sh)) | (i << sh));
+        break;
+    }
+    case 8: row[x] = uint8_t(NearestEntry(c, table)); break;
+    case 16: {
+        unsigned v = (((c >> 19) & 31) << 10) | (((c >> 11) & 31) << 5) | ((c >> 3) & 31);
+        row[x * 2] = uint8_t(v);
+        row[x * 2 + 1] = uint8_t(v >> 8);
+        break;
+    }
+    case 24:
+        row[x * 3] = uint8_t(c);
+        row[x * 3 + 1] = uint8_t(c >> 8);
+        row[x * 3 + 2] = uint8_t(c >> 16);
+        break;
+    default: std::memcpy(row + x * 4, &c, 4); break;
+    }
+}
+}  // namespace
+
 TBitmap::TBitmap(int width, int height, TPixelFormat pf) { Create(width, height, pf); }
 
 TBitmap::~TBitmap() { Release(); }
@@ -294,38 +397,86 @@ void TBitmap::Release()
     width_ = height_ = 0;
 }
 
+void TBitmap::Clear()
+{
+    Release();
+    Changed();
+}
+
 void TBitmap::Create(int width, int height, TPixelFormat pf)
 {
     Release();
+    int bits = StoredBits(pf);
     pf_ = pf;
+    if (bits > 8) colors_.clear();
+    else if (colors_.size() != size_t(1) << bits) colors_ = GreyTable(bits);
     if (width <= 0 || height <= 0) return;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = pf == TPixelFormat::pf32bit ? 32 : 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    bmp_ = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    // 32768 x 32768 at 32 bits is 4 GB: more than a 32-bit process can map.
+    if (width > 32767 || height > 32767 ||
+        (int64_t(width) * bits + 31) / 32 * 4 * int64_t(height) > (int64_t(1) << 30))
+        throw EOutOfResources(L"Недостаточно ресурсов для изображения");
+    std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
+    auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
+    bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi->bmiHeader.biWidth = width;
+    bi->bmiHeader.biHeight = -height;
+    bi->bmiHeader.biPlanes = 1;
+    bi->bmiHeader.biBitCount = WORD(bits);
+    bi->bmiHeader.biCompression = BI_RGB;
+    if (bits <= 8) {
+        bi->bmiHeader.biClrUsed = DWORD(colors_.size());
+        for (size_t i = 0; i < colors_.size(); ++i) {
+            uint32_t c = colors_[i];
+            bi->bmiColors[i] = RGBQUAD{BYTE(c), BYTE(c >> 8), BYTE(c >> 16), 0};
+        }
+    }
+    bmp_ = CreateDIBSection(nullptr, bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
     if (!bmp_) throw EOutOfResources(L"Недостаточно ресурсов для изображения");
     width_ = width;
     height_ = height;
-    std::memset(bits_, 0, size_t(BytesPerLine()) * size_t(height));
+    // White; at 32 bits white with alpha 0. At 8 bits or fewer the whitest entry.
+    size_t bpl = size_t(BytesPerLine());
+    auto* p = static_cast<uint8_t*>(bits_);
+    if (bits == 32) {
+        for (int y = 0; y < height; ++y) std::fill_n(reinterpret_cast<uint32_t*>(p + bpl * size_t(y)), width, 0x00FFFFFFu);
+    } else if (bits <= 8) {
+        unsigned white = NearestEntry(0xFFFFFF, colors_);
+        uint8_t fill = bits == 8 ? uint8_t(white) : bits == 4 ? uint8_t(white * 0x11) : uint8_t(white ? 0xFF : 0);
+        std::memset(p, fill, bpl * size_t(height));
+    } else if (bits == 16) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) p[bpl * size_t(y) + size_t(x) * 2] = 0xFF, p[bpl * size_t(y) + size_t(x) * 2 + 1] = 0x7F;
+    } else {
+        std::memset(p, 0xFF, bpl * size_t(height));
+    }
 }
 
 void TBitmap::SetSize(int width, int height)
 {
-    if (width == width_ && height == height_ && bmp_) return;
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == width_ && height == height_ && (bmp_ || width == 0 || height == 0)) return;
+    if (!bmp_) {
+        Create(width, height, pf_);
+        Changed();
+        return;
+    }
     TBitmap old;
-    bool keep = bmp_ != nullptr;
-    if (keep) old.Assign(this);
+    old.Assign(this);
     Create(width, height, pf_);
-    if (keep && bmp_) {
-        HDC src = CreateCompatibleDC(nullptr);
-        HGDIOBJ o = SelectObject(src, old.bmp_);
-        BitBlt(Canvas().Handle(), 0, 0, std::min(width, old.width_), std::min(height, old.height_), src, 0, 0, SRCCOPY);
-        SelectObject(src, o);
-        DeleteDC(src);
+    if (bmp_) {
+        int bits = StoredBits(pf_);
+        int w = std::min(width, old.width_), h = std::min(height, old.height_);
+        auto* dst = static_cast<uint8_t*>(bits_);
+        auto* src = static_cast<const uint8_t*>(old.bits_);
+        size_t bplD = size_t(BytesPerLine()), bplS = size_t(old.BytesPerLine());
+        size_t whole = size_t(w) * size_t(bits) / 8;
+        for (int y = 0; y < h; ++y) {
+            std::memcpy(dst + bplD * size_t(y), src + bplS * size_t(y), whole);
+            for (int x = int(whole * 8 / size_t(bits)); x < w; ++x)   // sub-byte tail
+                WritePixel(dst + bplD * size_t(y), x, bits,
+                           ReadPixel(src + bplS * size_t(y), x, bits, old.colors_), colors_);
+        }
     }
     Changed();
 }
@@ -335,23 +486,35 @@ void TBitmap::SetPixelFormat(TPixelFormat pf)
     if (pf == pf_) return;
     if (!bmp_) {
         pf_ = pf;
+        colors_.clear();
+        int bits = StoredBits(pf);
+        if (bits <= 8) colors_ = GreyTable(bits);
         return;
     }
     TBitmap old;
     old.Assign(this);
+    colors_.clear();
     Create(old.width_, old.height_, pf);
-    HDC src = CreateCompatibleDC(nullptr);
-    HGDIOBJ o = SelectObject(src, old.bmp_);
-    BitBlt(Canvas().Handle(), 0, 0, width_, height_, src, 0, 0, SRCCOPY);
-    SelectObject(src, o);
-    DeleteDC(src);
+    int sb = StoredBits(old.pf_), db = StoredBits(pf_);
+    GdiFlush();
+    auto* dst = static_cast<uint8_t*>(bits_);
+    auto* src = static_cast<const uint8_t*>(old.bits_);
+    size_t bplD = size_t(BytesPerLine()), bplS = size_t(old.BytesPerLine());
+    for (int y = 0; y < height_; ++y) {
+        const uint8_t* s = src + bplS * size_t(y);
+        uint8_t* d = dst + bplD * size_t(y);
+        for (int x = 0; x < width_; ++x) {
+            uint32_t c = ReadPixel(s, x, sb, old.colors_);
+            if (db == 32 && sb != 32) c &= 0xFFFFFF;   // no alpha channel before: alpha 0
+            WritePixel(d, x, db, c, colors_);
+        }
+    }
     Changed();
 }
 
 int TBitmap::BytesPerLine() const
 {
-    int bpp = pf_ == TPixelFormat::pf32bit ? 32 : 24;
-    return ((width_ * bpp + 31) / 32) * 4;
+    return int(((int64_t(width_) * StoredBits(pf_) + 31) / 32) * 4);
 }
 
 uint8_t* TBitmap::ScanLine(int y)
@@ -361,15 +524,85 @@ uint8_t* TBitmap::ScanLine(int y)
     return static_cast<uint8_t*>(bits_) + size_t(y) * size_t(BytesPerLine());
 }
 
+PixelView TBitmap::View()
+{
+    PixelView v;
+    if (!bits_ || pf_ != TPixelFormat::pf32bit) return v;
+    GdiFlush();
+    v.pixels = static_cast<uint32_t*>(bits_);
+    v.stride = BytesPerLine();
+    v.width = width_;
+    v.height = height_;
+    return v;
+}
+
+RawPixelView TBitmap::RawView()
+{
+    RawPixelView v;
+    if (!bits_) return v;
+    GdiFlush();
+    v.bits = static_cast<uint8_t*>(bits_);
+    v.stride = BytesPerLine();
+    v.width = width_;
+    v.height = height_;
+    v.bitsPerPixel = StoredBits(pf_);
+    return v;
+}
+
+void TBitmap::ApplyColorTable()
+{
+    if (!bmp_ || colors_.empty()) return;
+    std::vector<RGBQUAD> q(colors_.size());
+    for (size_t i = 0; i < colors_.size(); ++i)
+        q[i] = RGBQUAD{BYTE(colors_[i]), BYTE(colors_[i] >> 8), BYTE(colors_[i] >> 16), 0};
+    HDC dc = dc_ ? dc_ : CreateCompatibleDC(nullptr);
+    HGDIOBJ o = dc_ ? nullptr : SelectObject(dc, bmp_);
+    SetDIBColorTable(dc, 0, UINT(q.size()), q.data());
+    if (!dc_) {
+        SelectObject(dc, o);
+        DeleteDC(dc);
+    }
+}
+
+void TBitmap::SetColorTable(const std::vector<uint32_t>& entries)
+{
+    int bits = StoredBits(pf_);
+    if (bits > 8) return;
+    colors_.assign(size_t(1) << bits, 0);
+    for (size_t i = 0; i < entries.size() && i < colors_.size(); ++i) colors_[i] = entries[i] & 0xFFFFFF;
+    ApplyColorTable();
+    Changed();
+}
+
+HPALETTE TBitmap::Palette() const
+{
+    if (colors_.empty()) return nullptr;
+    std::vector<uint8_t> mem(sizeof(LOGPALETTE) + colors_.size() * sizeof(PALETTEENTRY));
+    auto* lp = reinterpret_cast<LOGPALETTE*>(mem.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = WORD(colors_.size());
+    for (size_t i = 0; i < colors_.size(); ++i)
+        lp->palPalEntry[i] = PALETTEENTRY{BYTE(colors_[i] >> 16), BYTE(colors_[i] >> 8), BYTE(colors_[i]), 0};
+    return CreatePalette(lp);
+}
+
+void TBitmap::SetPalette(HPALETTE palette)
+{
+    if (!palette) return;
+    PALETTEENTRY e[256];
+    UINT n = GetPaletteEntries(palette, 0, 256, e);
+    std::vector<uint32_t> t(n);
+    for (UINT i = 0; i < n; ++i) t[i] = (uint32_t(e[i].peRed) << 16) | (uint32_t(e[i].peGreen) << 8) | e[i].peBlue;
+    SetColorTable(t);
+}
+
 TCanvas& TBitmap::Canvas()
 {
-    if (!canvas_) {
-        canvas_ = std::make_unique<TCanvas>();
-        if (bmp_) {
-            dc_ = CreateCompatibleDC(nullptr);
-            oldBmp_ = SelectObject(dc_, bmp_);
-            canvas_->SetHandle(dc_);
-        }
+    if (!canvas_) canvas_ = std::make_unique<TCanvas>();
+    if (bmp_ && !dc_) {
+        dc_ = CreateCompatibleDC(nullptr);
+        oldBmp_ = SelectObject(dc_, bmp_);
+        canvas_->SetHandle(dc_);
     }
     return *canvas_;
 }
@@ -378,12 +611,14 @@ void TBitmap::Assign(const TPersistent* source)
 {
     if (source == this) return;
     if (auto* b = dynamic_cast<const TBitmap*>(source)) {
+        colors_ = b->colors_;
         Create(b->width_, b->height_, b->pf_);
         if (bmp_) {
             GdiFlush();
             std::memcpy(bits_, b->bits_, size_t(BytesPerLine()) * size_t(height_));
         }
         transparent_ = b->transparent_;
+        transparentColor_ = b->transparentColor_;
         Changed();
         return;
     }
@@ -409,7 +644,10 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& r)
     HGDIOBJ o = own ? nullptr : SelectObject(src, bmp_);
     GdiFlush();
     int w = r.right - r.left, h = r.bottom - r.top;
-    if (w == width_ && h == height_) {
+    if (transparent_ && transparentColor_ != clNone) {
+        TransparentBlt(canvas.Handle(), r.left, r.top, w, h, src, 0, 0, width_, height_,
+                       ColorToRGB(transparentColor_));
+    } else if (w == width_ && h == height_) {
         BitBlt(canvas.Handle(), r.left, r.top, w, h, src, 0, 0, SRCCOPY);
     } else {
         int oldMode = SetStretchBltMode(canvas.Handle(), HALFTONE);
@@ -479,15 +717,20 @@ void TBitmap::SaveToStream(TStream& stream)
     ih.biWidth = width_;
     ih.biHeight = -height_;
     ih.biPlanes = 1;
-    ih.biBitCount = pf_ == TPixelFormat::pf32bit ? 32 : 24;
+    ih.biBitCount = WORD(StoredBits(pf_));
     ih.biCompression = BI_RGB;
+    ih.biClrUsed = DWORD(colors_.size());
     size_t bytes = size_t(BytesPerLine()) * size_t(height_);
     BITMAPFILEHEADER fh{};
     fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
+    fh.bfOffBits = DWORD(sizeof fh + sizeof ih + colors_.size() * 4);
     fh.bfSize = DWORD(fh.bfOffBits + bytes);
     stream.WriteBuffer(&fh, sizeof fh);
     stream.WriteBuffer(&ih, sizeof ih);
+    for (uint32_t c : colors_) {
+        RGBQUAD q{BYTE(c), BYTE(c >> 8), BYTE(c >> 16), 0};
+        stream.WriteBuffer(&q, sizeof q);
+    }
     if (bytes) {
         GdiFlush();
         stream.WriteBuffer(bits_, int64_t(bytes));

@@ -4,8 +4,10 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "classlib/Classes.h"
+#include "classlib/PixelView.h"
 
 // 0x00BBGGRR, or 0x800000nn for system colour nn (GetSysColor index).
 using TColor = int32_t;
@@ -155,6 +157,9 @@ private:
     HGDIOBJ oldFont_ = nullptr, oldBrush_ = nullptr, oldPen_ = nullptr;
 };
 
+enum class TProgressStage { psStarting, psRunning, psEnding };
+using TProgressEvent = Delegate<void(TObject*, TProgressStage, int, bool, const RECT&, const String&)>;
+
 // A picture format: knows its size, draws itself and reads itself from a stream.
 class TGraphic : public TPersistent {
     DECLARE_CLASS(TGraphic, TPersistent)
@@ -169,15 +174,26 @@ public:
     bool Transparent() const { return transparent_; }
     virtual void SetTransparent(bool t) { transparent_ = t; Changed(); }
     TNotifyEvent OnChange;
+    // Reported by readers while they load: stage, percent done, message.
+    TProgressEvent OnProgress;
 
 protected:
     void Changed() { if (OnChange) OnChange(this); }
+    void Progress(TProgressStage stage, int percent, bool redraw, const RECT& r, const String& msg)
+    {
+        if (OnProgress) OnProgress(this, stage, percent, redraw, r, msg);
+    }
     bool transparent_ = false;
 };
 
-enum class TPixelFormat { pf24bit, pf32bit };
+enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+int BitsPerPixelOf(TPixelFormat pf);   // 0 for pfDevice and pfCustom
 
 // A device-independent bitmap (top-down DIB section) with its own canvas.
+// A new or enlarged bitmap is white; at 32 bits it is white with alpha 0
+// (0x00FFFFFF). Resizing keeps the pixels of the overlap. Bitmaps of 8 bits
+// or fewer get a grey colour table (index = grey level; black and white at 1 bit)
+// until a palette is given.
 class TBitmap : public TGraphic {
     DECLARE_CLASS(TBitmap, TGraphic)
 public:
@@ -189,12 +205,29 @@ public:
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     void SetSize(int width, int height);
+    void SetWidth(int w) { SetSize(w, height_); }
+    void SetHeight(int h) { SetSize(width_, h); }
     TPixelFormat PixelFormat() const { return pf_; }
+    // Converts the pixels: to 32 bits the alpha becomes 0; from 32 bits it is dropped.
     void SetPixelFormat(TPixelFormat pf);
     HBITMAP Handle() const { return bmp_; }
     TCanvas& Canvas();
     uint8_t* ScanLine(int y);
     int BytesPerLine() const;
+    // The pixels as a plain view; the 32-bit view is empty unless the format is pf32bit.
+    PixelView View();
+    RawPixelView RawView();
+
+    // Colour table of bitmaps of 8 bits or fewer, entries 0x00RRGGBB.
+    std::vector<uint32_t> ColorTable() const { return colors_; }
+    void SetColorTable(const std::vector<uint32_t>& entries);
+    // A logical palette made from the colour table (the caller owns it), or 0.
+    HPALETTE Palette() const;
+    // Takes the palette's entries as the colour table (at most 256).
+    void SetPalette(HPALETTE palette);
+
+    TColor TransparentColor() const { return transparentColor_; }
+    void SetTransparentColor(TColor c) { transparentColor_ = c; Changed(); }
 
     void Draw(TCanvas& canvas, const RECT& r) override;
     void LoadFromStream(TStream& stream) override;   // a .bmp file
@@ -202,10 +235,13 @@ public:
     void LoadFromResourceName(HINSTANCE instance, const String& name);
     // Takes a copy of an existing bitmap handle.
     void LoadFromHandle(HBITMAP source);
+    // Drops the pixels; the format stays.
+    void Clear();
 
 private:
     void Release();
     void Create(int width, int height, TPixelFormat pf);
+    void ApplyColorTable();
     int width_ = 0, height_ = 0;
     TPixelFormat pf_ = TPixelFormat::pf32bit;
     HBITMAP bmp_ = nullptr;
@@ -213,6 +249,8 @@ private:
     HDC dc_ = nullptr;
     HGDIOBJ oldBmp_ = nullptr;
     std::unique_ptr<TCanvas> canvas_;
+    std::vector<uint32_t> colors_;
+    TColor transparentColor_ = clNone;
 };
 
 using TGraphicFactory = std::function<TGraphic*()>;

@@ -36,7 +36,16 @@ TALVERA_EXCEPTION(EFOpenError, EStreamError)     // a file cannot be opened
 TALVERA_EXCEPTION(EFCreateError, EStreamError)   // a file cannot be created
 TALVERA_EXCEPTION(EReadError, EStreamError)      // fewer bytes than asked for
 TALVERA_EXCEPTION(EWriteError, EStreamError)     // a write did not complete
-TALVERA_EXCEPTION(EZLibError, Exception)
+// zlib failures carry zlib's result code (0 when the code is not known).
+class EZLibError : public Exception {
+public:
+    explicit EZLibError(String message, int code = 0) : Exception(std::move(message)), code_(code) {}
+    const wchar_t* ClassName() const override { return L"EZLibError"; }
+    int ErrorCode() const { return code_; }
+
+private:
+    int code_;
+};
 TALVERA_EXCEPTION(EZCompressionError, EZLibError)
 TALVERA_EXCEPTION(EZDecompressionError, EZLibError)
 TALVERA_EXCEPTION(EConvertError, Exception)

@@ -2,6 +2,8 @@
 // screen and on disk, the failure cases and the way back to the set-up panel.
 #include <gtest/gtest.h>
 
+#include "skin/graphics/PNG.h"
+
 #include "app/AppForms.h"
 #include "app/ContentContainer.h"
 #include "app/ContentStore.h"
@@ -161,9 +163,10 @@ TEST_F(TestsWindow, EmptyNameOrGroup)
 TEST_F(TestsWindow, FullRunReportAndReset)
 {
     // Test programs carry no resources: give the image the program's picture from the source tree.
-    String picture = EnvPath("TALVERA_TESTDATA") + L"..\\..\\resources\\tests_picture.bmp";
+    String picture = EnvPath("TALVERA_TESTDATA") + L"..\\..\\resources\\tests_picture.png";
     if (FileExists(picture)) {
         f->img1->Picture().LoadFromFile(picture);
+        ASSERT_NE(dynamic_cast<TPNGGraphic*>(f->img1->Picture().Graphic()), nullptr);   // a PNG picture
         Pump(20);
         TsImage* img = f->img1;
         // The picture (its white page) is drawn stretched over the whole image.

@@ -21,8 +21,8 @@ TEST(BitmapTest, FillRectShowsInScanLine)
     b.Canvas().FillRect(RECT{5, 2, 10, 6});
     EXPECT_EQ(PixelAt(b, 5, 2), 0x123456u);
     EXPECT_EQ(PixelAt(b, 9, 5), 0x123456u);
-    EXPECT_EQ(PixelAt(b, 10, 5), 0u);
-    EXPECT_EQ(PixelAt(b, 5, 6), 0u);
+    EXPECT_EQ(PixelAt(b, 10, 5), 0xFFFFFFu);   // a new bitmap is white
+    EXPECT_EQ(PixelAt(b, 5, 6), 0xFFFFFFu);
     EXPECT_THROW(b.ScanLine(10), EInvalidGraphic);
     EXPECT_EQ(b.BytesPerLine(), 80);
     TBitmap b24(5, 1, TPixelFormat::pf24bit);
@@ -61,7 +61,7 @@ TEST(BitmapTest, SaveAndLoadStreamRoundTrip)
     TBitmap back24;
     back24.LoadFromStream(s24);
     EXPECT_EQ(PixelAt(back24, 2, 0), 0xFF0000u);
-    EXPECT_EQ(PixelAt(back24, 2, 1), 0u);
+    EXPECT_EQ(PixelAt(back24, 2, 1), 0xFFFFFFu);
 }
 
 TEST(BitmapTest, BrokenStreamsAreInvalidGraphics)
@@ -76,6 +76,71 @@ TEST(BitmapTest, BrokenStreamsAreInvalidGraphics)
     EXPECT_THROW(b.LoadFromStream(cut), EInvalidGraphic);
     TMemoryStream tiny(std::string("BM"));
     EXPECT_THROW(b.LoadFromStream(tiny), EStreamError);
+}
+
+TEST(BitmapTest, NewAndEnlargedBitmapsAreWhiteWithAlphaZeroAndResizingKeepsTheOverlap)
+{
+    TBitmap b;
+    b.SetPixelFormat(TPixelFormat::pf32bit);
+    b.SetSize(3, 2);
+    PixelView v = b.View();
+    ASSERT_FALSE(v.Empty());
+    EXPECT_EQ(v.At(2, 1), 0x00FFFFFFu);
+    v.At(1, 1) = 0x80123456;
+    b.SetSize(5, 4);
+    v = b.View();
+    EXPECT_EQ(v.At(1, 1), 0x80123456u);   // the overlap is kept, alpha included
+    EXPECT_EQ(v.At(4, 3), 0x00FFFFFFu);   // the new part is white with alpha 0
+    b.SetSize(1, 1);
+    b.SetSize(2, 2);
+    EXPECT_EQ(b.View().At(1, 1), 0x00FFFFFFu);
+    // The view's stride is the DIB's and rows are top-down.
+    EXPECT_EQ(b.View().stride, b.BytesPerLine());
+    EXPECT_EQ(reinterpret_cast<uint8_t*>(b.View().Row(1)), b.ScanLine(1));
+}
+
+TEST(BitmapTest, PixelFormatsConvertAndSmallDepthsHaveGreyTables)
+{
+    TBitmap b(4, 1, TPixelFormat::pf8bit);
+    std::vector<uint32_t> table = b.ColorTable();
+    ASSERT_EQ(table.size(), 256u);
+    EXPECT_EQ(table[0x42], 0x424242u);   // index = grey level
+    EXPECT_EQ(b.ScanLine(0)[0], 255);    // white
+    b.ScanLine(0)[1] = 0x30;
+    // GDI sees the grey level of the index.
+    EXPECT_EQ(GetPixel(b.Canvas().Handle(), 1, 0), RGB(0x30, 0x30, 0x30));
+    // To 32 bits: colours kept, alpha 0 (there was no alpha channel).
+    b.SetPixelFormat(TPixelFormat::pf32bit);
+    EXPECT_EQ(b.View().At(1, 0), 0x00303030u);
+    // To 24 bits and back: alpha dropped, then 0.
+    b.View().At(0, 0) = 0xFF102030;
+    b.SetPixelFormat(TPixelFormat::pf24bit);
+    EXPECT_TRUE(b.View().Empty());
+    EXPECT_EQ(b.ScanLine(0)[0], 0x30);
+    b.SetPixelFormat(TPixelFormat::pf32bit);
+    EXPECT_EQ(b.View().At(0, 0), 0x00102030u);
+    // 1-bit: black and white; a colour table of our own is shown by GDI.
+    TBitmap mono(9, 1, TPixelFormat::pf1bit);
+    EXPECT_EQ(mono.ColorTable(), (std::vector<uint32_t>{0x000000, 0xFFFFFF}));
+    TBitmap pal(2, 1, TPixelFormat::pf4bit);
+    std::vector<uint32_t> colours(16, 0);
+    colours[3] = 0xFF8000;
+    pal.SetColorTable(colours);
+    pal.ScanLine(0)[0] = 0x30;
+    EXPECT_EQ(GetPixel(pal.Canvas().Handle(), 0, 0), RGB(0xFF, 0x80, 0x00));
+    HPALETTE hp = pal.Palette();
+    ASSERT_NE(hp, nullptr);
+    TBitmap other(1, 1, TPixelFormat::pf4bit);
+    other.SetPalette(hp);
+    DeleteObject(hp);
+    EXPECT_EQ(other.ColorTable()[3], 0xFF8000u);
+    // Saved and loaded back at its own depth.
+    TMemoryStream s;
+    pal.SaveToStream(s);
+    s.SetPosition(0);
+    TBitmap back;
+    back.LoadFromStream(s);
+    EXPECT_EQ(back.View().At(0, 0) & 0xFFFFFF, 0xFF8000u);
 }
 
 TEST(PictureTest, RegistryByExtension)

@@ -5,13 +5,16 @@
 #include <cstdio>
 
 #include "classlib/Forms.h"
+#include "skin/graphics/Startup.h"
 
 int main(int argc, char** argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     testing::InitGoogleTest(&argc, argv);
     InitApplication();
+    InitSkinLibrary();
     int rc = RUN_ALL_TESTS();
+    DoneSkinLibrary();
     DoneApplication();
     // CTest looks for this line: a run that ends early (a killed Wine server
     // exits with 0) must not count as passed.
