@@ -3,6 +3,9 @@
 
 #include "app/ContentStore.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 String& AppFolderOverride()
 {
@@ -34,6 +37,27 @@ String CutAtFirstDot(const String& name)
 {
     size_t p = name.find(L'.');
     return p == String::npos ? name : name.substr(0, p);
+}
+
+String NameProblem(const String& name)
+{
+    if (Trim(name).empty()) return L"Имя не указано.";
+    const String quoted = L"\"" + name + L"\"";
+    for (wchar_t c : name)
+        if (c < L' ' || String(L"\\/:*?\"<>|").find(c) != String::npos)
+            return L"Имя " + quoted + L" нельзя использовать как имя файла: в нем не должно быть символов \\ / : * ? \" < > |.";
+    if (name.find_first_not_of(L". ") == String::npos)
+        return L"Имя " + quoted + L" нельзя использовать как имя файла: оно не может состоять из одних точек и пробелов.";
+    // Device names stay devices whatever extension follows them.
+    String stem = UpperCase(Trim(CutAtFirstDot(name)));
+    static const wchar_t* const devices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
+    bool device = std::find_if(std::begin(devices), std::end(devices), [&](const wchar_t* d) { return stem == d; }) !=
+                  std::end(devices);
+    if (stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) && stem[3] >= L'1' &&
+        stem[3] <= L'9')
+        device = true;
+    if (device) return L"Имя " + quoted + L" нельзя использовать как имя файла: это имя устройства.";
+    return {};
 }
 
 String ContentFolder(const String& programFolder) { return programFolder + L"Content\\"; }

@@ -15,6 +15,13 @@ std::vector<String> ListEntries(const String& pattern, bool foldersOnly);
 // Everything from the first "." on is removed: "Тема 1.2.html" -> "Тема 1".
 String CutAtFirstDot(const String& name);
 
+// Why name cannot be one file or folder name of the content folder (empty
+// when it can). Names typed by users (a subject, a student's name in a report
+// file name) become parts of paths: a separator or ".." would put files
+// outside their folder, wildcards and reserved device names would make the
+// file impossible to write, so the user is told before anything is done.
+String NameProblem(const String& name);
+
 // programFolder (with its trailing backslash) + "Content\".
 String ContentFolder(const String& programFolder);
 

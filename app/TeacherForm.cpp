@@ -6,6 +6,7 @@
 #include "app/ContentContainer.h"
 #include "app/ContentStore.h"
 #include "app/StartForm.h"
+#include "classlib/Dialogs.h"
 
 namespace {
 // Size of the window's client area as laid out; the window fills the work
@@ -21,6 +22,26 @@ const HotKey kHotKeys[] = {{hkSelectAll, 'A'}, {hkCopy, 'C'}, {hkPaste, 'V'}, {h
 
 // An editor cannot hold a NUL character; a file shown byte for byte shows
 // each NUL as the symbol for null, so nothing after it is lost from view.
+// The editor is a plain multi-line edit: setting a text much longer than any
+// test or course file takes it many seconds, during which the window does not
+// answer (a program file opened by mistake took over 20 s). Longer files are
+// refused with an error and the editor keeps what it shows.
+constexpr uint64_t kEditorMaxBytes = 128 * 1024;
+
+void CheckEditorSize(const String& fileName, uint64_t size)
+{
+    if (size > kEditorMaxBytes)
+        throw Exception(L"Файл \"" + fileName + L"\" слишком велик для редактора: в нем больше " +
+                        IntToStr(int64_t(kEditorMaxBytes / 1024)) + L" КБ.");
+}
+
+uint64_t FileSizeOf(const String& fileName)
+{
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    if (!GetFileAttributesExW(fileName.c_str(), GetFileExInfoStandard, &a)) return 0;   // the read reports it
+    return (uint64_t(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
 String BytesAsText(const std::string& bytes)
 {
     String text = AnsiToString(bytes);
@@ -294,6 +315,11 @@ void TForm5::btn13Click(TObject*)
 
 void TForm5::btn5Click(TObject*)
 {
+    // The name becomes a folder of Content; the panel stays for a new try.
+    if (String problem = NameProblem(edt1->Text()); !problem.empty()) {
+        ShowMessage(problem);
+        return;
+    }
     CreateSubject(path_, edt1->Text());
     pnl2->Hide();
 }
@@ -306,6 +332,7 @@ void TForm5::edt1KeyUp(TObject*, WORD& key, TShiftState)
 void TForm5::openfileClick(TObject*)
 {
     if (!dlgOpen1->Execute()) return;
+    CheckEditorSize(dlgOpen1->FileName(), FileSizeOf(dlgOpen1->FileName()));
     mmo1->SetText(BytesAsText(ReadFileBytes(dlgOpen1->FileName())));
 }
 
@@ -314,6 +341,7 @@ void TForm5::btn1Click(TObject*)
     if (!dlgOpen1->Execute()) return;
     // Read first: a failed read leaves the editor as it was.
     std::string text = LoadDocumentFile(dlgOpen1->FileName());
+    CheckEditorSize(dlgOpen1->FileName(), text.size());
     mmo1->SetText(AnsiToString(text));
 }
 

@@ -224,6 +224,11 @@ void TForm3::btn6Click(TObject*)
         ShowMessage(L"Не все параметры указаны");
         return;
     }
+    // The name becomes the report's file name: refused now, not after the test.
+    if (String problem = NameProblem(edt1->Text()); !problem.empty()) {
+        ShowMessage(problem);
+        return;
+    }
     name_ = edt1->Text();
     group_ = edt2->Text();
     int s = cbb1->ItemIndex(), v = cbb2->ItemIndex();

@@ -371,3 +371,59 @@ String TWebBrowser::PlainText()
     s.resize(size_t(got));
     return s;
 }
+
+bool TWebBrowser::CopySelection()
+{
+    CHARRANGE sel{};
+    SendMessageW(Handle(), EM_EXGETSEL, 0, LPARAM(&sel));
+    if (sel.cpMax < 0) sel.cpMax = LONG(SendMessageW(handle_, WM_GETTEXTLENGTH, 0, 0));
+    if (sel.cpMax <= sel.cpMin) return false;
+    String text(size_t(sel.cpMax - sel.cpMin) + 1, L'\0');
+    TEXTRANGEW range{sel, text.data()};
+    LRESULT got = SendMessageW(handle_, EM_GETTEXTRANGE, 0, LPARAM(&range));
+    text.resize(size_t(got > 0 ? got : 0));
+    // Paragraphs end with a lone CR in the control; pictures are object marks.
+    String out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (c == 0xFFFC) continue;
+        if (c == L'\r' && (i + 1 >= text.size() || text[i + 1] != L'\n')) {
+            out += L"\r\n";
+            continue;
+        }
+        out += c;
+    }
+    if (!OpenClipboard(handle_)) return false;
+    EmptyClipboard();
+    if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (out.size() + 1) * sizeof(wchar_t))) {
+        if (auto* p = static_cast<wchar_t*>(GlobalLock(mem))) {
+            std::memcpy(p, out.c_str(), (out.size() + 1) * sizeof(wchar_t));
+            GlobalUnlock(mem);
+            if (!SetClipboardData(CF_UNICODETEXT, mem)) GlobalFree(mem);
+        } else {
+            GlobalFree(mem);
+        }
+    }
+    CloseClipboard();
+    return true;
+}
+
+void TWebBrowser::Dispatch(TMessage& m)
+{
+    // The rich edit's own copy also writes the selection as rich text, and
+    // that writer crashes on some selections of pages with pictures (seen as
+    // a crash on Ctrl+C in the textbook). The page is read-only, so plain
+    // text is what a copy needs; cutting does nothing.
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0;
+    bool copy = m.Msg == WM_COPY, cut = m.Msg == WM_CUT;
+    if (m.Msg == WM_KEYDOWN || m.Msg == WM_SYSKEYDOWN) {
+        copy = ctrl && (m.WParam == 'C' || m.WParam == VK_INSERT);
+        cut = (ctrl && m.WParam == 'X') || (shift && m.WParam == VK_DELETE);
+    }
+    if (copy || cut) {
+        if (copy) CopySelection();
+        m.Result = 0;
+        return;
+    }
+    TWinControl::Dispatch(m);
+}

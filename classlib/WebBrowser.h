@@ -24,6 +24,11 @@ public:
     const String& LocationURL() const { return location_; }
     // The page's text as shown (for tests and copy).
     String PlainText();
+    // Puts the selected text on the clipboard as plain text (Ctrl+C,
+    // Ctrl+Insert and WM_COPY come here); false when nothing is selected.
+    bool CopySelection();
+
+    void Dispatch(TMessage& message) override;
 
     // Turns the bytes of a file into page bytes before they are shown; the
     // application uses it to unpack documents stored in its container format.

@@ -1,0 +1,107 @@
+// The teacher's editor and files far longer than any course file: a file up
+// to the editor's limit opens and the window keeps answering; a longer one
+// (a program file opened by mistake) is refused with an error and the editor
+// keeps its text.
+#include <gtest/gtest.h>
+
+#include "app/AppForms.h"
+#include "app/ContentContainer.h"
+#include "app/ContentStore.h"
+#include "app/LoginForm.h"
+#include "app/StartForm.h"
+#include "app/TeacherForm.h"
+#include "support/GuiTest.h"
+
+namespace {
+constexpr size_t kLimit = 128 * 1024;
+
+// Bytes like a program file's: every value, NULs and line breaks among them.
+std::string BinaryBytes(size_t n)
+{
+    std::string s(n, '\0');
+    uint32_t x = 12345;
+    for (size_t i = 0; i < n; ++i) {
+        x = x * 1664525u + 1013904223u;
+        s[i] = char(x >> 24);
+    }
+    return s;
+}
+
+class EditorSize : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir.WriteFile(L"Source\\start.txt", "start");
+        dir.WriteFile(L"Source\\help.html", "<p>help</p>");
+        dir.MakeDir(L"Content\\Физика\\Тесты");
+        SetAppFolder(dir.Path());
+        Application->CreateForm(Form1);
+        Application->CreateForm(Form4);
+        Application->CreateForm(Form5);
+        Form5->Show();
+        Pump(50);
+    }
+    void TearDown() override
+    {
+        TOpenDialog::Runner = nullptr;
+        FreeAndNil(Form5);
+        FreeAndNil(Form4);
+        FreeAndNil(Form1);
+        SetAppFolder(L"");
+    }
+    // Clicks the button with the open dialog answering fileName; returns the
+    // error boxes and the time the click took.
+    std::vector<String> Open(TControl* button, const String& fileName, DWORD& ms)
+    {
+        TOpenDialog::Runner = [fileName](TOpenDialog& d) {
+            d.SetFileName(fileName);
+            return true;
+        };
+        DWORD t = GetTickCount();
+        std::vector<String> boxes = RunAnsweringBoxes([&] { Click(button); });
+        ms = GetTickCount() - t;
+        return boxes;
+    }
+    TempDir dir;
+};
+}  // namespace
+
+TEST_F(EditorSize, RawFilesUpToTheLimitOpenQuicklyLongerOnesAreRefused)
+{
+    const String atLimit = dir.WriteFile(L"Content\\at-limit.bin", BinaryBytes(kLimit));
+    const String over = dir.WriteFile(L"Content\\Talvera.exe", BinaryBytes(kLimit + 1));
+    DWORD ms = 0;
+    EXPECT_TRUE(Open(Form5->openfile, atLimit, ms).empty());
+    EXPECT_GT(GetWindowTextLengthW(Form5->mmo1->Handle()), int(kLimit / 2));   // the text is there
+    // The window must answer within 5 s (what the soak asks), even on a busy machine.
+    EXPECT_LT(ms, 5000u);
+    DWORD_PTR r = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(Form5->Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r));
+
+    Form5->mmo1->SetText(L"тест");
+    std::vector<String> boxes = Open(Form5->openfile, over, ms);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(over), String::npos) << StringToUtf8(boxes[0]);
+    EXPECT_NE(boxes[0].find(L"слишком велик"), String::npos) << StringToUtf8(boxes[0]);
+    EXPECT_EQ(Form5->mmo1->Text(), L"тест");
+    EXPECT_LT(ms, 5000u);
+}
+
+TEST_F(EditorSize, DocumentsOverTheLimitAreRefusedToo)
+{
+    std::string text(kLimit + 1, 'a');
+    for (size_t i = 80; i < text.size(); i += 81) text[i] = '\n';
+    const String big = dir.Path() + L"Content\\big.txt";
+    SaveDocumentFile(big, text);
+    Form5->mmo1->SetText(L"тест");
+    DWORD ms = 0;
+    std::vector<String> boxes = Open(Form5->btn1, big, ms);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(L"слишком велик"), String::npos) << StringToUtf8(boxes[0]);
+    EXPECT_EQ(Form5->mmo1->Text(), L"тест");
+
+    text.resize(kLimit);
+    SaveDocumentFile(big, text);
+    EXPECT_TRUE(Open(Form5->btn1, big, ms).empty());
+    EXPECT_GT(GetWindowTextLengthW(Form5->mmo1->Handle()), int(kLimit / 2));   // the text is there
+}

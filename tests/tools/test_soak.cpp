@@ -1,0 +1,395 @@
+// The soak runner's pieces: the repeatable random source, the event ring, the
+// file checks (copy, untouched folders, reports), the hang probe, real input
+// and the answers to real message boxes and file dialogs.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <atomic>
+#include <set>
+#include <thread>
+
+#include "app/ContentContainer.h"
+#include "support/GuiTest.h"
+#include "tools/soakrunner/SoakCore.h"
+#include "tools/soakrunner/SoakWindows.h"
+
+namespace {
+
+std::vector<uint64_t> Draw(SoakRng r, int n)
+{
+    std::vector<uint64_t> v;
+    for (int i = 0; i < n; ++i) v.push_back(r.Next());
+    return v;
+}
+
+bool Has(const std::vector<String>& list, const String& part)
+{
+    return std::any_of(list.begin(), list.end(), [&](const String& s) { return s.find(part) != String::npos; });
+}
+
+// Waits (pumping this thread's messages) until pred holds or ms pass.
+bool WaitFor(const std::function<bool()>& pred, int ms = 5000)
+{
+    for (int waited = 0; waited < ms; waited += 20) {
+        if (pred()) return true;
+        Pump(20);
+    }
+    return pred();
+}
+
+}  // namespace
+
+TEST(SoakRandom, SeedNamesOneSequenceAndEventsDrawIndependently)
+{
+    EXPECT_EQ(Draw(SoakRng(42), 100), Draw(SoakRng(42), 100));
+    EXPECT_NE(Draw(SoakRng(42), 100), Draw(SoakRng(43), 100));
+    // Event n's numbers depend on (seed, n, stream) only.
+    EXPECT_EQ(Draw(SoakRng::For(7, 1234), 20), Draw(SoakRng::For(7, 1234), 20));
+    EXPECT_NE(Draw(SoakRng::For(7, 1234), 20), Draw(SoakRng::For(7, 1235), 20));
+    EXPECT_NE(Draw(SoakRng::For(7, 1234, 0), 20), Draw(SoakRng::For(7, 1234, 1), 20));
+    EXPECT_NE(Draw(SoakRng::For(7, 1234), 20), Draw(SoakRng::For(8, 1234), 20));
+    // Neighbouring seeds and events must not give related first draws.
+    std::set<uint64_t> firsts;
+    for (uint64_t s = 0; s < 50; ++s)
+        for (uint64_t e = 0; e < 50; ++e) firsts.insert(SoakRng::For(s, e).Next());
+    EXPECT_EQ(firsts.size(), 2500u);
+}
+
+TEST(SoakRandom, RangesAreInclusiveEvenAndWeightsAreHonoured)
+{
+    SoakRng r(1);
+    std::vector<int> counts(7, 0);
+    for (int i = 0; i < 70000; ++i) ++counts[r.Below(7)];
+    for (int c : counts) EXPECT_NEAR(c, 10000, 600);
+
+    bool low = false, high = false;
+    for (int i = 0; i < 2000; ++i) {
+        int v = r.Range(-3, 3);
+        ASSERT_GE(v, -3);
+        ASSERT_LE(v, 3);
+        low |= v == -3;
+        high |= v == 3;
+    }
+    EXPECT_TRUE(low && high);
+    EXPECT_EQ(r.Range(5, 5), 5);
+
+    std::vector<int> picked(4, 0);
+    for (int i = 0; i < 40000; ++i) ++picked[r.Weighted({1, 0, 3, 0})];
+    EXPECT_EQ(picked[1], 0);
+    EXPECT_EQ(picked[3], 0);
+    EXPECT_NEAR(double(picked[2]) / picked[0], 3.0, 0.25);
+}
+
+TEST(SoakEvents, RingKeepsTheLastFiftyOldestFirst)
+{
+    EventRing ring(50);
+    for (uint64_t i = 1; i <= 120; ++i) ring.Add(i, "event " + std::to_string(i));
+    std::vector<std::string> lines = ring.Lines();
+    ASSERT_EQ(lines.size(), 50u);
+    EXPECT_EQ(lines.front(), "#71 event 71");
+    EXPECT_EQ(lines.back(), "#120 event 120");
+    EventRing few(50);
+    few.Add(1, "only");
+    EXPECT_EQ(few.Lines(), std::vector<std::string>{"#1 only"});
+}
+
+TEST(SoakFiles, SnapshotSeesEveryKindOfChange)
+{
+    TempDir dir(L"soak");
+    dir.WriteFile(L"Предмет\\Глава.html", "<p>one</p>");
+    dir.WriteFile(L"keep.txt", "same");
+    dir.WriteFile(L"skipped\\x.txt", "x");
+    FileTree before = SnapshotTree(dir.Path(), {L"SKIPPED"});
+    EXPECT_TRUE(before.count(L"Предмет"));
+    EXPECT_TRUE(before.at(L"Предмет").folder);
+    EXPECT_EQ(before.at(L"Предмет\\Глава.html").size, 10u);
+    EXPECT_FALSE(before.count(L"skipped\\x.txt"));
+    EXPECT_TRUE(CompareTrees(before, SnapshotTree(dir.Path(), {L"skipped"})).Empty());
+    // Names only: sizes and times without reading the contents.
+    FileTree names = SnapshotTree(dir.Path(), {}, false);
+    EXPECT_EQ(names.at(L"Предмет\\Глава.html").size, 10u);
+    EXPECT_EQ(names.at(L"Предмет\\Глава.html").hash, 0u);
+    EXPECT_NE(before.at(L"Предмет\\Глава.html").hash, 0u);
+    EXPECT_TRUE(names.count(L"skipped\\x.txt"));
+
+    // Same size, same time stamp: only the contents differ.
+    String chapter = dir.Path() + L"Предмет\\Глава.html";
+    HANDLE h = CreateFileW(chapter.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME written;
+    GetFileTime(h, nullptr, nullptr, &written);
+    CloseHandle(h);
+    dir.WriteFile(L"Предмет\\Глава.html", "<p>two</p>");
+    h = CreateFileW(chapter.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(h, nullptr, nullptr, &written);
+    CloseHandle(h);
+    dir.WriteFile(L"skipped\\y.txt", "y");
+    dir.WriteFile(L"new\\файл.txt", "new");
+    DeleteFileW((dir.Path() + L"keep.txt").c_str());
+
+    TreeChanges c = CompareTrees(before, SnapshotTree(dir.Path(), {L"skipped"}));
+    EXPECT_EQ(c.changed, std::vector<String>{L"Предмет\\Глава.html"});
+    EXPECT_EQ(c.removed, std::vector<String>{L"keep.txt"});
+    EXPECT_EQ(c.added, (std::vector<String>{L"new", L"new\\файл.txt"}));
+}
+
+TEST(SoakFiles, CopyCheckAcceptsWrittenContainersOnly)
+{
+    TempDir dir(L"soak");
+    dir.WriteFile(L"Content\\S\\Тесты\\Вариант 1.txt", PackDocument("---\r\n1)\r\n`A)\r\n---\r\n"));
+    dir.WriteFile(L"Content\\S\\Глава.html", "<p>chapter</p>");
+    dir.WriteFile(L"Source\\start.txt", "start");
+    FileTree before = SnapshotTree(dir.Path());
+    EXPECT_TRUE(CheckCopy(dir.Path(), before, before).empty());
+
+    // What the program may do: save documents (new or over anything).
+    SaveDocumentFile(dir.Path() + L"Content\\S\\Тесты\\Новый.txt", "text");
+    SaveDocumentFile(dir.Path() + L"Content\\S\\Глава.html", "<p>replaced</p>");
+    CreateDirectoryW((dir.Path() + L"Content\\Новый предмет").c_str(), nullptr);
+    EXPECT_TRUE(CheckCopy(dir.Path(), before, SnapshotTree(dir.Path())).empty());
+
+    // What it must not.
+    dir.WriteFile(L"Content\\S\\Тесты\\Вариант 1.txt", "broken");
+    dir.WriteFile(L"Content\\S\\Тесты\\~tv1A2.tmp", PackDocument("left behind"));
+    dir.WriteFile(L"Content\\S\\plain.txt", "not a container");
+    DeleteFileW((dir.Path() + L"Source\\start.txt").c_str());
+    std::vector<String> problems = CheckCopy(dir.Path(), before, SnapshotTree(dir.Path()));
+    EXPECT_EQ(problems.size(), 4u);
+    EXPECT_TRUE(Has(problems, L"removed: Source\\start.txt"));
+    EXPECT_TRUE(Has(problems, L"temporary file left: Content\\S\\Тесты\\~tv1A2.tmp"));
+    EXPECT_TRUE(Has(problems, L"does not read: Content\\S\\Тесты\\Вариант 1.txt"));
+    EXPECT_TRUE(Has(problems, L"does not read: Content\\S\\plain.txt"));
+}
+
+TEST(SoakFiles, ReportWatchCatchesAReportReplacedOrGone)
+{
+    TempDir dir(L"soak");
+    ReportWatch watch(dir.Path());
+    EXPECT_TRUE(watch.Scan().empty());
+    SaveDocumentFile(dir.MakeDir(L"Content\\S\\Тесты\\Отчеты") + L"Иван(0)", "report 0");
+    EXPECT_TRUE(watch.Scan().empty());
+    SaveDocumentFile(dir.Path() + L"Content\\S\\Тесты\\Отчеты\\Иван(1)", "report 1");
+    SaveDocumentFile(dir.MakeDir(L"Content\\T\\Тесты\\Отчеты") + L"Пётр(0)", "report");
+    EXPECT_TRUE(watch.Scan().empty());
+    EXPECT_EQ(watch.Known(), 3u);
+
+    SaveDocumentFile(dir.Path() + L"Content\\S\\Тесты\\Отчеты\\Иван(0)", "another report");
+    DeleteFileW((dir.Path() + L"Content\\T\\Тесты\\Отчеты\\Пётр(0)").c_str());
+    std::vector<String> problems = watch.Scan();
+    EXPECT_EQ(problems.size(), 2u);
+    EXPECT_TRUE(Has(problems, L"report replaced: Content\\S\\Тесты\\Отчеты\\Иван(0)"));
+    EXPECT_TRUE(Has(problems, L"report disappeared: Content\\T\\Тесты\\Отчеты\\Пётр(0)"));
+}
+
+TEST(SoakWatch, ExitAndOutputTellANormalEndFromACrash)
+{
+    EXPECT_EQ(ClassifyExit(0, ""), SessionEnd::Normal);
+    EXPECT_EQ(ClassifyExit(0, "fixme:font:something\n"), SessionEnd::Normal);
+    EXPECT_EQ(ClassifyExit(STILL_ACTIVE, ""), SessionEnd::Running);
+    EXPECT_EQ(ClassifyExit(5, ""), SessionEnd::Crashed);
+    EXPECT_EQ(ClassifyExit(0xC0000005, ""), SessionEnd::Crashed);
+    EXPECT_EQ(ClassifyExit(0, "wine: Unhandled page fault on read access to 00000000\n"), SessionEnd::Crashed);
+    EXPECT_EQ(ClassifyExit(0, "Backtrace:\n=>0 0x0040 in talvera\n"), SessionEnd::Crashed);
+}
+
+namespace {
+constexpr UINT kBusyMessage = WM_APP + 1;
+std::atomic<int> clicksSeen{0};
+POINT lastDown{-1, -1};
+
+LRESULT CALLBACK ProbeWndProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    if (m == kBusyMessage) {
+        Sleep(UINT(wp));
+        return 0;
+    }
+    if (m == WM_LBUTTONDOWN || m == WM_LBUTTONDBLCLK) {
+        lastDown = POINT{short(LOWORD(lp)), short(HIWORD(lp))};
+        clicksSeen += m == WM_LBUTTONDBLCLK ? 10 : 1;
+    }
+    return DefWindowProcW(w, m, wp, lp);
+}
+
+const wchar_t* ProbeClass()
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSW wc{};
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = ProbeWndProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = HBRUSH(COLOR_WINDOW + 1);
+        wc.lpszClassName = L"SoakProbeWindow";
+        RegisterClassW(&wc);
+        registered = true;
+    }
+    return L"SoakProbeWindow";
+}
+}  // namespace
+
+TEST(SoakWatch, ProbeNamesTheWindowThatDoesNotAnswer)
+{
+    std::atomic<HWND> wnd{nullptr};
+    std::atomic<bool> stop{false};
+    std::thread t([&] {
+        HWND w = CreateWindowExW(0, ProbeClass(), L"busy", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+        wnd = w;
+        MSG msg;
+        while (!stop) {
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            Sleep(5);
+        }
+        DestroyWindow(w);
+    });
+    ASSERT_TRUE(WaitFor([&] { return wnd.load() != nullptr; }));
+    EXPECT_EQ(FirstUnanswering(GetCurrentProcessId(), 300), nullptr);
+
+    PostMessageW(wnd, kBusyMessage, 1500, 0);   // the window's thread is busy for 1.5 s
+    Sleep(50);
+    EXPECT_EQ(FirstUnanswering(GetCurrentProcessId(), 300), wnd.load());
+    Sleep(1500);
+    EXPECT_EQ(FirstUnanswering(GetCurrentProcessId(), 300), nullptr);
+    stop = true;
+    t.join();
+}
+
+TEST(SoakInput, ClicksAndKeysArriveAsRealInput)
+{
+    HWND top = CreateWindowExW(0, ProbeClass(), L"input", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 20, 150, 200, 24, top, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    HWND hidden = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_BORDER, 20, 200, 200, 24, top, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    HWND disabled = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_DISABLED, 230, 150, 100, 24, top,
+                                    nullptr, GetModuleHandleW(nullptr), nullptr);
+    // Sticks out of its parent: only the visible part is a place to click.
+    HWND wide = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 300, 10, 500, 20, top, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(top);
+    Pump(100);
+
+    std::vector<ChildInfo> children = VisibleChildren(top);
+    std::set<HWND> found;
+    for (const ChildInfo& c : children) found.insert(c.wnd);
+    EXPECT_EQ(found, (std::set<HWND>{edit, wide}));
+    RECT client;
+    GetClientRect(top, &client);
+    MapWindowPoints(top, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    for (const ChildInfo& c : children)
+        if (c.wnd == wide) {
+            EXPECT_EQ(c.rect.right, client.right);
+        }
+
+    POINT p{client.left + 50, client.top + 40};
+    clicksSeen = 0;
+    MouseClick(p);
+    ASSERT_TRUE(WaitFor([] { return clicksSeen.load() == 1; }));
+    EXPECT_EQ(lastDown.x, 50);
+    EXPECT_EQ(lastDown.y, 40);
+    clicksSeen = 0;
+    MouseClick(POINT{client.left + 70, client.top + 60}, 0, 2);
+    EXPECT_TRUE(WaitFor([] { return clicksSeen.load() == 11; }));   // a down, then a double click
+
+    RECT er;
+    GetWindowRect(edit, &er);
+    MouseClick(POINT{(er.left + er.right) / 2, (er.top + er.bottom) / 2});
+    ASSERT_TRUE(WaitFor([&] { return GetFocus() == edit; }));
+    TypeText(L"Жq7ё");
+    KeyPress(VK_BACK);
+    EXPECT_TRUE(WaitFor([&] {
+        wchar_t text[32] = {};
+        GetWindowTextW(edit, text, 32);
+        return String(text) == L"Жq7";
+    }));
+    DestroyWindow(top);
+    (void)hidden;
+    (void)disabled;
+}
+
+namespace {
+// Runs a modal call on a thread of its own and keeps its result.
+template <typename F>
+struct Modal {
+    std::atomic<bool> done{false};
+    std::atomic<INT_PTR> result{0};
+    std::thread thread;
+    explicit Modal(F f) : thread([this, f] {
+        result = f();
+        done = true;
+    }) {}
+    ~Modal() { thread.join(); }
+};
+
+bool WaitDialog(DialogInfo& d)
+{
+    return WaitFor([&] { return FindDialog(GetCurrentProcessId(), d); });
+}
+}  // namespace
+
+TEST(SoakDialogs, MessageBoxButtonsAreFoundAndPressed)
+{
+    auto box = [] { return INT_PTR(MessageBoxW(nullptr, L"Сохранить изменения?", L"Вопрос", MB_YESNOCANCEL)); };
+    for (size_t index : {0u, 1u, 2u}) {
+        Modal<decltype(box)> m(box);
+        DialogInfo d;
+        ASSERT_TRUE(WaitDialog(d));
+        EXPECT_EQ(d.kind, DialogKind::MessageBox);
+        EXPECT_EQ(d.title, L"Вопрос");
+        EXPECT_NE(d.text.find(L"Сохранить изменения?"), String::npos);
+        // Only the three buttons the box shows, not the hidden ones.
+        ASSERT_EQ(d.buttons.size(), 3u);
+        int id = GetDlgCtrlID(d.buttons[index]);
+        PressButton(d, index, false);
+        ASSERT_TRUE(WaitFor([&] { return m.done.load(); }));
+        EXPECT_EQ(m.result.load(), id);
+        EXPECT_TRUE(id == IDYES || id == IDNO || id == IDCANCEL);
+    }
+}
+
+TEST(SoakDialogs, FileDialogsAreToldANameOrCancelled)
+{
+    TempDir dir(L"soak");
+    String folder = dir.MakeDir(L"Тесты");
+    auto run = [folder](bool save) {
+        return [folder, save] {
+            static wchar_t name[MAX_PATH];
+            name[0] = 0;
+            OPENFILENAMEW ofn{};
+            ofn.lStructSize = sizeof ofn;
+            ofn.lpstrFile = name;
+            ofn.nMaxFile = MAX_PATH;
+            ofn.lpstrInitialDir = folder.c_str();
+            ofn.lpstrFilter = L"Тесты\0*.txt\0";
+            ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+            BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+            return ok ? INT_PTR(1) : INT_PTR(0);
+        };
+    };
+    {
+        auto f = run(true);
+        Modal<decltype(f)> m(f);
+        DialogInfo d;
+        ASSERT_TRUE(WaitDialog(d));
+        EXPECT_EQ(d.kind, DialogKind::FileDialog);
+        EXPECT_TRUE(IsSaveDialog(d));
+        AnswerFileDialog(d, folder + L"Новый.txt");
+        ASSERT_TRUE(WaitFor([&] { return m.done.load(); }));
+        EXPECT_EQ(m.result.load(), 1);
+    }
+    {
+        auto f = run(false);
+        Modal<decltype(f)> m(f);
+        DialogInfo d;
+        ASSERT_TRUE(WaitDialog(d));
+        EXPECT_EQ(d.kind, DialogKind::FileDialog);
+        EXPECT_FALSE(IsSaveDialog(d));
+        AnswerFileDialog(d, L"");
+        ASSERT_TRUE(WaitFor([&] { return m.done.load(); }));
+        EXPECT_EQ(m.result.load(), 0);
+    }
+}

@@ -1,0 +1,361 @@
+// Windows, probe, input and dialog answers of the soak runner; see SoakWindows.h.
+#include "tools/soakrunner/SoakWindows.h"
+
+#include <algorithm>
+
+namespace {
+
+struct EnumState {
+    DWORD pid;
+    bool visibleOnly;
+    bool foreign;
+    std::vector<HWND> out;
+};
+
+bool ShellWindow(HWND wnd)
+{
+    String cls = WindowClass(wnd);
+    return cls == L"Shell_TrayWnd" || cls == L"Progman" || cls == L"WorkerW" || cls == L"#32769" ||
+           cls == L"tooltips_class32" || cls == L"SysShadow";
+}
+
+bool Showing(HWND wnd)
+{
+    if (!IsWindowVisible(wnd)) return false;
+    RECT r;
+    if (!GetWindowRect(wnd, &r)) return false;
+    return r.right - r.left > 1 && r.bottom - r.top > 1;
+}
+
+BOOL CALLBACK CollectTop(HWND wnd, LPARAM param)
+{
+    auto& s = *reinterpret_cast<EnumState*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    if (s.foreign) {
+        if (pid != s.pid && pid != GetCurrentProcessId() && Showing(wnd) && !ShellWindow(wnd)) s.out.push_back(wnd);
+    } else if (pid == s.pid && (!s.visibleOnly || Showing(wnd))) {
+        s.out.push_back(wnd);
+    }
+    return TRUE;
+}
+
+struct ChildState {
+    std::vector<ChildInfo> out;
+};
+
+// The window's rectangle clipped by every ancestor's client area.
+bool ClippedRect(HWND wnd, RECT& r)
+{
+    if (!GetWindowRect(wnd, &r)) return false;
+    for (HWND p = GetParent(wnd); p && (GetWindowLongPtrW(wnd, GWL_STYLE) & WS_CHILD); wnd = p, p = GetParent(p)) {
+        RECT c;
+        GetClientRect(p, &c);
+        MapWindowPoints(p, nullptr, reinterpret_cast<POINT*>(&c), 2);
+        if (!IntersectRect(&r, &r, &c)) return false;
+        if (!(GetWindowLongPtrW(p, GWL_STYLE) & WS_CHILD)) break;
+    }
+    return !IsRectEmpty(&r);
+}
+
+BOOL CALLBACK CollectChild(HWND wnd, LPARAM param)
+{
+    auto& s = *reinterpret_cast<ChildState*>(param);
+    // IsWindowVisible also requires every ancestor to be visible.
+    if (!IsWindowVisible(wnd) || !IsWindowEnabled(wnd)) return TRUE;
+    RECT r;
+    if (!ClippedRect(wnd, r)) return TRUE;
+    s.out.push_back({wnd, r, WindowClass(wnd)});
+    return TRUE;
+}
+
+void SendInputs(std::vector<INPUT>& in)
+{
+    if (!in.empty()) SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
+}
+
+INPUT KeyInput(WORD vk, wchar_t unicode, bool up)
+{
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    if (unicode) {
+        i.ki.wScan = unicode;
+        i.ki.dwFlags = KEYEVENTF_UNICODE;
+    } else {
+        i.ki.wVk = vk;
+        i.ki.wScan = WORD(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+        if (vk == VK_LEFT || vk == VK_RIGHT || vk == VK_UP || vk == VK_DOWN || vk == VK_HOME || vk == VK_END ||
+            vk == VK_PRIOR || vk == VK_NEXT || vk == VK_DELETE || vk == VK_INSERT)
+            i.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    }
+    if (up) i.ki.dwFlags |= KEYEVENTF_KEYUP;
+    return i;
+}
+
+INPUT MouseInput(DWORD flags, POINT p, DWORD data = 0)
+{
+    INPUT i{};
+    i.type = INPUT_MOUSE;
+    RECT s = ScreenRect();
+    int w = std::max<int>(s.right - s.left - 1, 1), h = std::max<int>(s.bottom - s.top - 1, 1);
+    i.mi.dx = LONG((int64_t(p.x - s.left) * 65535 + w / 2) / w);
+    i.mi.dy = LONG((int64_t(p.y - s.top) * 65535 + h / 2) / h);
+    i.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    i.mi.mouseData = data;
+    return i;
+}
+
+bool FileNameField(HWND dlg, HWND& field)
+{
+    // A combo box with an edit in newer templates, a plain edit in older ones.
+    for (int id : {0x47c, 0x480})
+        if (HWND f = GetDlgItem(dlg, id); f && IsWindowVisible(f)) {
+            field = f;
+            return true;
+        }
+    return false;
+}
+
+BOOL CALLBACK CollectButtons(HWND wnd, LPARAM param)
+{
+    auto& d = *reinterpret_cast<DialogInfo*>(param);
+    String cls = WindowClass(wnd);
+    if (lstrcmpiW(cls.c_str(), L"Button") == 0 && IsWindowVisible(wnd) && IsWindowEnabled(wnd)) {
+        LONG_PTR type = GetWindowLongPtrW(wnd, GWL_STYLE) & BS_TYPEMASK;
+        if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) d.buttons.push_back(wnd);
+    } else if (lstrcmpiW(cls.c_str(), L"Static") == 0 && IsWindowVisible(wnd)) {
+        String t = WindowText(wnd);
+        if (!t.empty()) d.text += (d.text.empty() ? L"" : L" | ") + t;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+String WindowClass(HWND wnd)
+{
+    wchar_t cls[256] = {};
+    GetClassNameW(wnd, cls, 256);
+    return cls;
+}
+
+String WindowText(HWND wnd)
+{
+    // The text the window manager keeps: no message to the (maybe busy)
+    // program. Controls that keep their own text (edits) answer WM_GETTEXT.
+    wchar_t stored[512] = {};
+    InternalGetWindowText(wnd, stored, 512);
+    String cls = WindowClass(wnd);
+    if (cls.find(L"Edit") == String::npos && cls.find(L"Memo") == String::npos &&
+        cls.find(L"Combo") == String::npos && cls.find(L"EDIT") == String::npos)
+        return stored;
+    // WM_GETTEXT with a timeout: the window may belong to a busy process.
+    wchar_t text[512] = {};
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(wnd, WM_GETTEXT, 512, LPARAM(text), SMTO_ABORTIFHUNG, 1000, &got)) return {};
+    text[511] = 0;
+    return text;
+}
+
+std::string Describe(HWND wnd)
+{
+    if (!wnd) return "(none)";
+    String t = WindowText(wnd);
+    if (t.size() > 40) t = t.substr(0, 40) + L"...";
+    for (wchar_t& c : t)
+        if (c < L' ') c = L' ';
+    return StringToUtf8(WindowClass(wnd)) + (t.empty() ? "" : " '" + StringToUtf8(t) + "'");
+}
+
+std::vector<HWND> ProcessWindows(DWORD pid, bool visibleOnly)
+{
+    EnumState s{pid, visibleOnly, false, {}};
+    EnumWindows(CollectTop, LPARAM(&s));
+    return s.out;
+}
+
+std::vector<HWND> ForeignWindows(DWORD pid)
+{
+    EnumState s{pid, true, true, {}};
+    EnumWindows(CollectTop, LPARAM(&s));
+    return s.out;
+}
+
+HWND FirstUnanswering(DWORD pid, UINT timeoutMs)
+{
+    // Windows answer through the thread that made them: one window per
+    // thread tells whether all of that thread's windows answer.
+    std::vector<DWORD> threads;
+    for (HWND wnd : ProcessWindows(pid, false)) {
+        DWORD thread = GetWindowThreadProcessId(wnd, nullptr);
+        if (std::find(threads.begin(), threads.end(), thread) != threads.end()) continue;
+        threads.push_back(thread);
+        DWORD_PTR result = 0;
+        SetLastError(0);
+        if (SendMessageTimeoutW(wnd, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result)) continue;
+        // A window destroyed meanwhile is no hang; its thread is asked again
+        // through another window.
+        if (!IsWindow(wnd)) {
+            threads.pop_back();
+            continue;
+        }
+        return wnd;
+    }
+    return nullptr;
+}
+
+std::vector<ChildInfo> VisibleChildren(HWND top)
+{
+    ChildState s;
+    if (IsWindowVisible(top)) EnumChildWindows(top, CollectChild, LPARAM(&s));
+    return s.out;
+}
+
+RECT ScreenRect()
+{
+    return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+POINT RandomPointIn(SoakRng& rng, const RECT& rect)
+{
+    return POINT{rng.Range(rect.left, std::max(rect.left, rect.right - 1)),
+                 rng.Range(rect.top, std::max(rect.top, rect.bottom - 1))};
+}
+
+void MoveMouse(POINT p)
+{
+    std::vector<INPUT> in{MouseInput(0, p)};
+    SendInputs(in);
+    // The absolute scale may round differently from the screen's; the cursor
+    // is put exactly where the event says.
+    POINT now;
+    if (GetCursorPos(&now) && (now.x != p.x || now.y != p.y)) SetCursorPos(p.x, p.y);
+}
+
+void MouseClick(POINT p, int button, int clicks)
+{
+    DWORD down = MOUSEEVENTF_LEFTDOWN, up = MOUSEEVENTF_LEFTUP;
+    if (button == 1) {
+        down = MOUSEEVENTF_RIGHTDOWN;
+        up = MOUSEEVENTF_RIGHTUP;
+    } else if (button == 2) {
+        down = MOUSEEVENTF_MIDDLEDOWN;
+        up = MOUSEEVENTF_MIDDLEUP;
+    }
+    MoveMouse(p);
+    std::vector<INPUT> in;
+    for (int i = 0; i < clicks; ++i) {
+        in.push_back(MouseInput(down, p));
+        in.push_back(MouseInput(up, p));
+    }
+    SendInputs(in);
+}
+
+void MouseWheel(POINT p, int notches)
+{
+    MoveMouse(p);
+    INPUT i{};
+    i.type = INPUT_MOUSE;
+    i.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    i.mi.mouseData = DWORD(notches * WHEEL_DELTA);
+    std::vector<INPUT> in{i};
+    SendInputs(in);
+}
+
+void KeyPress(WORD vk, bool ctrl, bool shift, bool alt)
+{
+    std::vector<INPUT> in;
+    if (ctrl) in.push_back(KeyInput(VK_CONTROL, 0, false));
+    if (shift) in.push_back(KeyInput(VK_SHIFT, 0, false));
+    if (alt) in.push_back(KeyInput(VK_MENU, 0, false));
+    in.push_back(KeyInput(vk, 0, false));
+    in.push_back(KeyInput(vk, 0, true));
+    if (alt) in.push_back(KeyInput(VK_MENU, 0, true));
+    if (shift) in.push_back(KeyInput(VK_SHIFT, 0, true));
+    if (ctrl) in.push_back(KeyInput(VK_CONTROL, 0, true));
+    SendInputs(in);
+}
+
+void TypeChar(wchar_t c)
+{
+    if (c == L'\r' || c == L'\n') {
+        KeyPress(VK_RETURN);
+        return;
+    }
+    if (c == L'\t') {
+        KeyPress(VK_TAB);
+        return;
+    }
+    std::vector<INPUT> in{KeyInput(0, c, false), KeyInput(0, c, true)};
+    SendInputs(in);
+}
+
+void TypeText(const String& text)
+{
+    for (wchar_t c : text) TypeChar(c);
+}
+
+bool FindDialog(DWORD pid, DialogInfo& out)
+{
+    for (HWND wnd : ProcessWindows(pid, true)) {
+        if (WindowClass(wnd) != L"#32770" || !IsWindowEnabled(wnd)) continue;
+        DialogInfo d;
+        d.wnd = wnd;
+        d.title = WindowText(wnd);
+        HWND field;
+        d.kind = FileNameField(wnd, field) ? DialogKind::FileDialog : DialogKind::MessageBox;
+        EnumChildWindows(wnd, CollectButtons, LPARAM(&d));
+        out = std::move(d);
+        return true;
+    }
+    return false;
+}
+
+namespace {
+// A real click on a dialog's button when the dialog is in front and the
+// button on screen. Posting the command instead would reach a dialog that a
+// box of its own has disabled meanwhile, which no user can do (and which the
+// system's file dialog does not survive).
+bool ClickButton(HWND dlg, HWND button)
+{
+    RECT r, s = ScreenRect();
+    if (!button || GetForegroundWindow() != dlg || !IsWindowVisible(button) || !GetWindowRect(button, &r)) return false;
+    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    if (!PtInRect(&s, p)) return false;
+    MouseClick(p);
+    return true;
+}
+}  // namespace
+
+String PressButton(const DialogInfo& d, size_t index, bool realClick)
+{
+    if (index >= d.buttons.size()) {
+        PostMessageW(d.wnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return L"(cancel)";
+    }
+    HWND b = d.buttons[index];
+    String text = WindowText(b);
+    // Keys are the other real way: Enter presses the focused button.
+    if (!(realClick && ClickButton(d.wnd, b)) && IsWindowEnabled(d.wnd))
+        PostMessageW(d.wnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(b), BN_CLICKED), LPARAM(b));
+    return text;
+}
+
+void AnswerFileDialog(const DialogInfo& d, const String& name)
+{
+    int id = name.empty() ? IDCANCEL : IDOK;
+    HWND field = nullptr;
+    if (!name.empty() && FileNameField(d.wnd, field)) {
+        DWORD_PTR r = 0;
+        SendMessageTimeoutW(field, WM_SETTEXT, 0, LPARAM(name.c_str()), SMTO_NORMAL, 5000, &r);
+    }
+    HWND button = GetDlgItem(d.wnd, id);
+    if (!ClickButton(d.wnd, button) && IsWindowEnabled(d.wnd))
+        PostMessageW(d.wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(button));
+}
+
+bool IsSaveDialog(const DialogInfo& d)
+{
+    String t = UpperCase(d.title);
+    return t.find(L"СОХРАН") != String::npos || t.find(L"SAVE") != String::npos;
+}

@@ -1,0 +1,69 @@
+// The soak runner's hands and eyes on the desktop: the windows of a process,
+// the "does it still answer" probe, real input through SendInput, and the
+// answers to message boxes and file dialogs.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "classlib/SysUtils.h"
+#include "tools/soakrunner/SoakCore.h"
+
+String WindowClass(HWND wnd);
+String WindowText(HWND wnd);
+// "TPanel 'Выход'" style description for the event log.
+std::string Describe(HWND wnd);
+
+// Top-level windows of process pid on this thread's desktop, in z-order
+// (topmost first). visibleOnly drops hidden and empty windows.
+std::vector<HWND> ProcessWindows(DWORD pid, bool visibleOnly);
+// Visible top-level windows of other processes (not the desktop's own shell
+// windows, not this process).
+std::vector<HWND> ForeignWindows(DWORD pid);
+
+// Sends WM_NULL to every top-level window of pid; returns the first window
+// that does not answer within timeoutMs (nullptr: all answered).
+HWND FirstUnanswering(DWORD pid, UINT timeoutMs);
+
+// Visible, enabled descendants of a window, each with its screen rectangle
+// clipped to its ancestors.
+struct ChildInfo {
+    HWND wnd;
+    RECT rect;
+    String cls;
+};
+std::vector<ChildInfo> VisibleChildren(HWND top);
+
+// A point inside rect chosen by rng (rect must not be empty).
+POINT RandomPointIn(SoakRng& rng, const RECT& rect);
+// The desktop's rectangle in screen coordinates.
+RECT ScreenRect();
+
+// Real input. Mouse points are in screen coordinates.
+void MoveMouse(POINT p);
+void MouseClick(POINT p, int button = 0, int clicks = 1);   // 0 left, 1 right, 2 middle
+void MouseWheel(POINT p, int notches);
+void KeyPress(WORD vk, bool ctrl = false, bool shift = false, bool alt = false);
+void TypeChar(wchar_t c);   // as a Unicode key; CR and LF become Enter
+void TypeText(const String& text);
+
+// Dialogs of the process. A message box is any visible, enabled #32770
+// window without a file-name field; a file dialog has one.
+enum class DialogKind { MessageBox, FileDialog };
+struct DialogInfo {
+    HWND wnd = nullptr;
+    DialogKind kind = DialogKind::MessageBox;
+    String title, text;
+    std::vector<HWND> buttons;   // visible, enabled push buttons
+};
+// The dialog the user has to answer first (topmost enabled one), if any.
+bool FindDialog(DWORD pid, DialogInfo& out);
+// Presses one of the dialog's buttons: a real click when the dialog is in
+// front, else its command. Returns the button's text.
+String PressButton(const DialogInfo& d, size_t index, bool realClick);
+// Types name into a file dialog's name field and presses OK (or Cancel when
+// name is empty).
+void AnswerFileDialog(const DialogInfo& d, const String& name);
+// Whether d looks like a dialog that writes (by its title).
+bool IsSaveDialog(const DialogInfo& d);
