@@ -220,18 +220,24 @@ std::unique_ptr<SkinBitmap> DecodePng(std::string_view bytes)
 
 std::unique_ptr<SkinBitmap> DecodeJpeg(std::string_view bytes)
 {
-    JpegPixels px;
+    // The decoder writes straight into the bitmap's rows.
+    std::unique_ptr<SkinBitmap> bmp;
+    JpegAllocator intoBitmap = [&bmp](int width, int height, ptrdiff_t& stride) -> uint8_t* {
+        if (width > SkinBitmap::kMaxSide || height > SkinBitmap::kMaxSide)
+            return nullptr;
+        try {
+            bmp = std::make_unique<SkinBitmap>(width, height);
+        } catch (...) {
+            return nullptr;
+        }
+        stride = ptrdiff_t(width) * 4;
+        return reinterpret_cast<uint8_t*>(bmp->Row(0));
+    };
     try {
-        DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), px,
+        DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), intoBitmap,
                    std::min<uint64_t>(JpegMaxPixels, uint64_t(SkinBitmap::kMaxPixels)));
     } catch (const Exception& e) {
         Bad(e.what());
     }
-    if (px.Width > SkinBitmap::kMaxSide || px.Height > SkinBitmap::kMaxSide)
-        Bad("JPEG image is not valid: bad size");
-    auto bmp = std::make_unique<SkinBitmap>(px.Width, px.Height);
-    const size_t stride = size_t(px.Width) * 4;
-    for (int y = 0; y < px.Height; ++y)
-        std::memcpy(bmp->Row(y), px.Bgra.data() + stride * size_t(y), stride);
     return bmp;
 }
