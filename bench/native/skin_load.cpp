@@ -4,7 +4,7 @@
 //   skin_load <skins dir holding Slate/ and Slate.vmz> [rounds]
 // Build: c++ -O2 -std=c++20 -I. bench/native/skin_load.cpp
 //        skin/core/{SkinBitmap,SkinColor,SkinIni,SkinPack,SkinFiles,SkinImages,MaskData,SkinLoader}.cpp
-//        skin/graphics/{PngDecoder,ColorManager,JpegDecode}.cpp classlib/Exception.cpp -lz -ljpeg
+//        skin/graphics/{PngDecoder,ColorManager,JpegDecode,PixelOps}.cpp classlib/Exception.cpp -lz -ljpeg
 #include <zlib.h>
 
 #include <algorithm>
