@@ -38,7 +38,15 @@ int RunTextbook()
     InitSkinLibrary();
     Application->Initialize();
     Application->SetTitle(L"Норвель");
-    CreateAppForms();
+    try {
+        CreateAppForms();
+    } catch (const std::exception& e) {
+        // Without its windows the program cannot go on: the error is shown
+        // and the program ends on its own terms.
+        Application->HandleException(e);
+        DoneApplication();
+        return 1;
+    }
     Application->Run();
     DoneSkinLibrary();
     DoneApplication();

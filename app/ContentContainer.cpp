@@ -34,8 +34,15 @@ struct InflateGuard {
 
 }  // namespace
 
+String DocumentTooLargeText()
+{
+    return L"Документ слишком большой: в нем больше " + IntToStr((long long)(kMaxDocumentSize >> 20)) +
+           L" МБ текста";
+}
+
 std::string PackDocument(std::string_view text)
 {
+    if (uint64_t(text.size()) > kMaxDocumentSize) throw EDocumentTooLarge(DocumentTooLargeText());
     z_stream z{};
     int rc = deflateInit(&z, 9);   // deflate, 15 window bits, memory level 8, default strategy
     if (rc != Z_OK) throw EZCompressionError(ZlibMessage(z, rc));
@@ -104,14 +111,33 @@ std::string UnpackDocument(std::string_view stream)
             in += piece;
             inLeft -= piece;
         }
-        z.next_out = buffer.data();
-        z.avail_out = uInt(buffer.size());
+        // Once the length is known, the text is inflated straight into the
+        // string, whose room doubles only with the data actually inflated,
+        // never by the declared length.
+        const bool direct = headerHave == kLengthSize;
+        const size_t have = text.size();
+        if (direct) {
+            size_t room = size_t(std::min<uint64_t>(want, std::max(kBufferSize, have)));
+            text.resize(have + room);
+            z.next_out = reinterpret_cast<unsigned char*>(text.data()) + have;
+            z.avail_out = uInt(room);
+        } else {
+            z.next_out = buffer.data();
+            z.avail_out = uInt(buffer.size());
+        }
+        const size_t room = z.avail_out;
         int r = inflate(&z, Z_NO_FLUSH);
         if (r == Z_NEED_DICT) r = Z_DATA_ERROR;
         if (r != Z_OK && r != Z_STREAM_END && r != Z_BUF_ERROR) throw EZDecompressionError(ZlibMessage(z, r));
 
+        if (direct) {
+            size_t got = room - z.avail_out;
+            text.resize(have + got);
+            want -= got;
+            if (want == 0) return text;   // the rest of the stream is not examined
+        }
         const unsigned char* out = buffer.data();
-        size_t got = buffer.size() - z.avail_out;
+        size_t got = direct ? 0 : buffer.size() - z.avail_out;
         while (got > 0) {
             if (headerHave < kLengthSize) {
                 size_t take = std::min(got, kLengthSize - headerHave);
@@ -123,15 +149,21 @@ std::string UnpackDocument(std::string_view stream)
                     uint64_t raw = 0;
                     for (size_t i = 0; i < kLengthSize; ++i) raw |= uint64_t(header[i]) << (8 * i);
                     int64_t n = int64_t(raw);
-                    // A negative length, or one no string of this process could hold,
-                    // cannot come from a real document: reject it before reading on.
-                    if (n < 0 || uint64_t(n) > uint64_t(text.max_size() / 2)) throw EReadError(ReadErrorText());
+                    // A negative length cannot come from a real document, a huge one
+                    // is refused before anything is inflated for it.
+                    if (n < 0) throw EReadError(ReadErrorText());
+                    if (uint64_t(n) > kMaxDocumentSize) throw EDocumentTooLarge(DocumentTooLargeText());
                     want = uint64_t(n);
                     if (want == 0) return text;
+                    // Room for what the input can plausibly hold (text deflates
+                    // to about a quarter), so that a normal document is not
+                    // copied over and over as it grows; a stream that claims
+                    // more grows with the data it really has.
+                    text.reserve(size_t(std::min<uint64_t>(want, uint64_t(stream.size()) * 4 + kBufferSize)));
                 }
                 continue;
             }
-            // Grow with the data actually decompressed, never by the declared length.
+            // The text that came with the length, in the same buffer.
             size_t take = size_t(std::min<uint64_t>(got, want));
             text.append(reinterpret_cast<const char*>(out), take);
             want -= take;

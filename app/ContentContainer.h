@@ -11,15 +11,30 @@
 
 #include "classlib/SysUtils.h"
 
+// The largest text a container may hold. Real documents are a few hundred
+// kilobytes; a deflate stream expands up to about 1000:1, so without a bound
+// a 1 MB file could make the reader build a gigabyte of text.
+inline constexpr uint64_t kMaxDocumentSize = uint64_t(64) << 20;   // 64 MiB
+
+// A container that declares more text than kMaxDocumentSize. It is a read
+// error, raised before the text is inflated.
+TALVERA_EXCEPTION(EDocumentTooLarge, EReadError)
+String DocumentTooLargeText();
+
 // Compresses the payload (length + text) at level 9 into one zlib stream.
-// Throws EZCompressionError if zlib reports an error.
+// Throws EZCompressionError if zlib reports an error, EDocumentTooLarge for a
+// text longer than kMaxDocumentSize (it could not be read back).
 std::string PackDocument(std::string_view text);
 
 // Reads the length and exactly that many text bytes from a zlib stream;
 // whatever follows the text is not examined.
 //  - data that are not a zlib stream: EZDecompressionError with zlib's message;
-//  - fewer than 8 + N decompressed bytes, or a negative or unreasonable N:
-//    EReadError (ReadErrorText()).
+//  - fewer than 8 + N decompressed bytes, or a negative N: EReadError
+//    (ReadErrorText());
+//  - N above kMaxDocumentSize: EDocumentTooLarge (DocumentTooLargeText()),
+//    raised as soon as the length has been read. The text grows only with
+//    the data actually inflated, so memory stays within the bound whatever
+//    the stream claims.
 std::string UnpackDocument(std::string_view stream);
 
 // The line-break rule of a multi-line text area: a lone CR, a lone LF and an

@@ -23,9 +23,11 @@ void FixWindowSize(TCustomForm* form, int clientWidth, int clientHeight)
 void FillWorkArea(TCustomForm* form)
 {
     RECT wa = Screen->WorkAreaRect();
-    form->Constraints().Set(0, 0, 0, 0);
-    form->SetBounds(wa.left, wa.top, wa.right - wa.left, wa.bottom - wa.top);
-    form->Constraints().Set(form->Width(), form->Height(), form->Width(), form->Height());
+    // The constraints come first: the system limits a window to the largest
+    // size the window reports, which would otherwise be the screen's.
+    const int w = wa.right - wa.left, h = wa.bottom - wa.top;
+    form->Constraints().Set(w, h, w, h);
+    form->SetBounds(wa.left, wa.top, w, h);
 }
 
 TPanel* MakePlainPanel(TWinControl* parent, const String& name, int left, int top, int width, int height,

@@ -147,6 +147,10 @@ TForm3::TForm3(TComponent* owner) : TForm(owner)
     }
     // A build without the picture (the test programs) leaves the image empty.
 
+    // The set-up panel is centred over the question box and the answer panel
+    // on a work area of laptop height, so it lies in front of them.
+    pnl1->BringToFront();
+
     cbb1->OnSelect = TNotifyEvent(this, &TForm3::cbb1Select);
     btn6->OnClick = TNotifyEvent(this, &TForm3::btn6Click);
     Button1->OnClick = TNotifyEvent(this, &TForm3::Button1Click);

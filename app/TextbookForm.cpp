@@ -59,6 +59,8 @@ bool UnpackContainerPage(std::string& bytes)
     std::string text;
     try {
         text = UnpackDocument(bytes);
+    } catch (const EDocumentTooLarge&) {
+        throw;   // a container all the same: the page view shows the error
     } catch (const Exception&) {
         return false;   // a plain page
     }

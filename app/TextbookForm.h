@@ -90,5 +90,6 @@ private:
 
 // Page filter of the textbook: a chapter file that is really a document
 // container is shown as its unpacked text (HTML when it looks like HTML,
-// else as preformatted text). Returns whether the bytes were replaced.
+// else as preformatted text). Returns whether the bytes were replaced. A
+// container above the size bound raises EDocumentTooLarge.
 bool UnpackContainerPage(std::string& bytes);

@@ -50,25 +50,7 @@ String TStrings::Text() const
     return r;
 }
 
-std::vector<String> TStrings::SplitLines(const String& text)
-{
-    std::vector<String> lines;
-    size_t start = 0, i = 0;
-    while (i < text.size()) {
-        wchar_t c = text[i];
-        if (c == L'\r' || c == L'\n') {
-            lines.push_back(text.substr(start, i - start));
-            ++i;
-            // CR LF and LF CR are one break each, as are a lone CR and a lone LF.
-            if (i < text.size() && text[i] != c && (text[i] == L'\n' || text[i] == L'\r')) ++i;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
+std::vector<String> TStrings::SplitLines(const String& text) { return SplitTextLines(text); }
 
 void TStrings::SetText(const String& text)
 {

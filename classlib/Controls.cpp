@@ -7,6 +7,7 @@
 
 // Defined by the application object: shows an exception raised in a handler.
 void ApplicationHandleException(const std::exception& e);
+String UnknownErrorText();
 
 namespace {
 const wchar_t* const kControlProp = L"TalveraControl";
@@ -118,6 +119,13 @@ void TControl::SetClientSize(int w, int h)
 
 POINT TControl::ClientOrigin() const
 {
+    // A window's client area lies where the system puts it: a form's frame and
+    // caption, a control's border, come before it.
+    if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
+        POINT p{0, 0};
+        ::ClientToScreen(const_cast<TWinControl*>(w)->Handle(), &p);
+        return p;
+    }
     POINT p{left_, top_};
     if (parent_) {
         POINT o = parent_->ClientOrigin();
@@ -393,10 +401,14 @@ LRESULT CALLBACK ControlWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
     }
     if (!c) return DefWindowProcW(wnd, msg, wParam, lParam);
     TMessage m{msg, wParam, lParam, 0};
+    // Nothing may leave a window procedure: an exception that crossed the
+    // system's frames would end the program.
     try {
         c->WindowProc(m);
     } catch (const std::exception& e) {
         ApplicationHandleException(e);
+    } catch (...) {
+        ApplicationHandleException(Exception(UnknownErrorText()));
     }
     return m.Result;
 }
@@ -512,6 +524,18 @@ void TWinControl::CreateWnd()
         throw EOutOfResources(L"Не удается создать окно " + p.WinClassName);
     }
     handle_ = h;
+}
+
+HWND TWinControl::DetachHandle()
+{
+    HWND h = handle_;
+    if (!h) return nullptr;
+    for (TControl* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+    RemovePropW(h, kControlProp);
+    SetWindowLongPtrW(h, GWLP_WNDPROC, LONG_PTR(defWndProc_ ? defWndProc_ : DefWindowProcW));
+    handle_ = nullptr;
+    return h;
 }
 
 void TWinControl::DestroyHandle()

@@ -263,6 +263,10 @@ protected:
     virtual void KeyPress(wchar_t& key);
     HBRUSH ColorBrush();
     void UpdateBounds();   // reads bounds back from the window
+    // Gives up the window without destroying it: it goes back to its class's
+    // own window procedure, no longer reaches this control, and becomes the
+    // caller's to destroy. The next HandleNeeded makes a new window.
+    HWND DetachHandle();
 
     HWND handle_ = nullptr;
     WNDPROC defWndProc_ = nullptr;

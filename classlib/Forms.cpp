@@ -1,6 +1,7 @@
 #include "classlib/Forms.h"
 
 #include <algorithm>
+#include <new>
 
 TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
@@ -21,12 +22,30 @@ void DoneApplication()
     Free(s);
 }
 
+String OutOfMemoryText() { return L"Недостаточно памяти"; }
+
+String UnknownErrorText() { return L"Неизвестная ошибка"; }
+
+String ErrorBoxText(const std::exception& e)
+{
+    String text;
+    if (auto* ex = dynamic_cast<const Exception*>(&e))
+        text = ex->Message();
+    else if (dynamic_cast<const std::bad_alloc*>(&e))
+        text = OutOfMemoryText();   // the runtime's what() says nothing a reader can use
+    else
+        text = Utf8ToString(e.what());
+    if (text.empty()) text = UnknownErrorText();
+    if (text.back() != L'.') text += L".";
+    return text;
+}
+
 void ApplicationHandleException(const std::exception& e)
 {
     if (Application)
         Application->HandleException(e);
     else
-        MessageBoxW(nullptr, Utf8ToString(e.what()).c_str(), L"Ошибка", MB_OK | MB_ICONSTOP);
+        MessageBoxW(nullptr, ErrorBoxText(e).c_str(), L"Ошибка", MB_OK | MB_ICONSTOP);
 }
 
 // ---------------------------------------------------------------- TCustomForm
@@ -335,12 +354,18 @@ void TApplication::ProcessMessages()
 
 void TApplication::Run()
 {
-    if (mainForm_) mainForm_->Show();
+    try {
+        if (mainForm_) mainForm_->Show();
+    } catch (const std::exception& e) {
+        HandleException(e);
+    }
     while (!terminated_) {
         try {
             if (!HandleMessage()) break;
         } catch (const std::exception& e) {
             HandleException(e);
+        } catch (...) {
+            HandleException(Exception(UnknownErrorText()));
         }
     }
 }
@@ -361,13 +386,7 @@ void TApplication::HandleException(const std::exception& e)
 
 void TApplication::ShowException(const std::exception& e)
 {
-    String text;
-    if (auto* ex = dynamic_cast<const Exception*>(&e))
-        text = ex->Message();
-    else
-        text = Utf8ToString(e.what());
-    if (!text.empty() && text.back() != L'.') text += L".";
-    MessageBox(text, title_, MB_OK | MB_ICONSTOP);
+    MessageBox(ErrorBoxText(e), title_, MB_OK | MB_ICONSTOP);
 }
 
 int TApplication::MessageBox(const String& text, const String& caption, UINT flags)
@@ -381,9 +400,16 @@ int TApplication::MessageBox(const String& text, const String& caption, UINT fla
 
 RECT TScreen::WorkAreaRect() const
 {
+    if (workAreaSet_) return workArea_;
     RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
     return r;
+}
+
+void TScreen::SetWorkArea(const RECT* r)
+{
+    workAreaSet_ = r != nullptr;
+    if (r) workArea_ = *r;
 }
 
 TCustomForm* TScreen::ActiveForm() const

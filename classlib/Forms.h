@@ -104,6 +104,9 @@ public:
     bool Terminated() const { return terminated_; }
     // Lets a test run go on after it closed a main form (the quit message is its own business).
     void ClearTerminated() { terminated_ = false; }
+    // The default handler: OnException if set, else the error box. Any
+    // std::exception is shown: the library's with its Message, running out of
+    // memory as OutOfMemoryText(), others with their what() text.
     void HandleException(const std::exception& e);
     void ShowException(const std::exception& e);
     // Shows a message box owned by the active form with the application's title.
@@ -133,13 +136,28 @@ class TScreen : public TComponent {
     DECLARE_CLASS(TScreen, TComponent)
 public:
     explicit TScreen(TComponent* owner) : TComponent(owner) {}
+    // The desktop's work area, or the one set by SetWorkArea. Every window
+    // that fills the work area asks here, so a layout can be tried on any
+    // screen size without changing the real one.
     RECT WorkAreaRect() const;
+    // Makes WorkAreaRect return r (nullptr: the system's work area again).
+    void SetWorkArea(const RECT* r);
     int WorkAreaWidth() const { RECT r = WorkAreaRect(); return r.right - r.left; }
     int WorkAreaHeight() const { RECT r = WorkAreaRect(); return r.bottom - r.top; }
     int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
     int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
     TCustomForm* ActiveForm() const;
+
+private:
+    bool workAreaSet_ = false;
+    RECT workArea_{};
 };
+
+// Texts of the error box for failures that carry no text of ours, and the
+// text the box shows for an exception (ending with a full stop).
+String OutOfMemoryText();
+String UnknownErrorText();
+String ErrorBoxText(const std::exception& e);
 
 extern TApplication* Application;
 extern TScreen* Screen;

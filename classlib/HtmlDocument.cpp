@@ -5,6 +5,7 @@
 #include "classlib/HtmlDocument.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -412,6 +413,7 @@ bool IsHeading(std::string_view t) {
 class TreeBuilder {
 public:
     Node root;
+    std::string styleSheet;   // text of the page's <style> elements, lower-case
 
     TreeBuilder() { open_.push_back(&root); }
 
@@ -527,6 +529,8 @@ bool IsSkippedRawText(std::string_view t) {
     return In(t, {"script", "style", "title", "noscript", "iframe", "noembed", "noframes", "template", "textarea"});
 }
 
+std::string AsciiLower(const std::wstring& w);
+
 void Tokenize(const std::wstring& s, TreeBuilder& builder) {
     const size_t n = s.size();
     std::wstring text;
@@ -576,15 +580,19 @@ void Tokenize(const std::wstring& s, TreeBuilder& builder) {
             i = j;
             if (IsSkippedRawText(tag)) {
                 // Content runs to the matching end tag, or to the end of the page.
-                size_t k = i;
+                const size_t contentStart = i;
+                size_t k = i, contentEnd = n;
                 for (;;) {
                     k = s.find(L"</", k);
                     if (k == std::wstring::npos) { i = n; break; }
                     size_t m = k + 2;
                     std::string name = readName(m);
-                    if (name == tag) { i = skipPast(m, '>'); break; }
+                    if (name == tag) { contentEnd = k; i = skipPast(m, '>'); break; }
                     k += 2;
                 }
+                // Style sheets are kept for the few rules the page view follows.
+                if (tag == "style" && builder.styleSheet.size() < 65536)
+                    builder.styleSheet += AsciiLower(s.substr(contentStart, std::min(contentEnd - contentStart, size_t(65536))));
                 continue;
             }
             builder.Start(tag, std::move(attrs));
@@ -627,6 +635,148 @@ constexpr uint32_t kLinkColor = 0x0000EE;
 constexpr uint32_t kHeadingColor = 0x1F3864;
 constexpr uint32_t kRuleColor = 0x808080;
 
+// ---------------------------------------------------------------------------
+// Pictures
+// ---------------------------------------------------------------------------
+
+// A picture as rich text: the hex digits of a device-independent bitmap that
+// follow \pict\dibitmap0, and the bitmap's stored size.
+struct EncodedPicture {
+    int width = 0, height = 0;   // the picture's own size
+    int storedWidth = 0;         // columns of the stored bitmap
+    std::string hex;
+};
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+void Put16(std::vector<uint8_t>& v, uint32_t x) {
+    v.push_back(uint8_t(x));
+    v.push_back(uint8_t(x >> 8));
+}
+void Put32(std::vector<uint8_t>& v, uint32_t x) {
+    Put16(v, x & 0xFFFF);
+    Put16(v, x >> 16);
+}
+
+void PutInfoHeader(std::vector<uint8_t>& dib, int width, int height, int bits, uint32_t compression,
+                   uint32_t imageSize, uint32_t colors) {
+    Put32(dib, 40), Put32(dib, uint32_t(width)), Put32(dib, uint32_t(height)), Put32(dib, 1 | uint32_t(bits) << 16);
+    Put32(dib, compression), Put32(dib, imageSize);
+    Put32(dib, 3780), Put32(dib, 3780), Put32(dib, colors), Put32(dib, 0);   // 96 dpi
+}
+
+// One row of palette indexes in run-length form (8 bits per index): runs of
+// equal indexes as count and index, other stretches of three or more as
+// literal groups padded to an even length.
+void EncodeRle8Row(const uint8_t* row, size_t w, std::vector<uint8_t>& out) {
+    size_t x = 0;
+    while (x < w) {
+        size_t run = 1;
+        while (x + run < w && run < 255 && row[x + run] == row[x]) ++run;
+        if (run >= 2) {
+            out.push_back(uint8_t(run));
+            out.push_back(row[x]);
+            x += run;
+            continue;
+        }
+        size_t lit = 1;
+        while (x + lit < w && lit < 255 && !(x + lit + 1 < w && row[x + lit] == row[x + lit + 1])) ++lit;
+        if (lit < 3) {
+            for (size_t k = 0; k < lit; ++k) {
+                out.push_back(1);
+                out.push_back(row[x + k]);
+            }
+        } else {
+            out.push_back(0);
+            out.push_back(uint8_t(lit));
+            out.insert(out.end(), row + x, row + x + lit);
+            if (lit & 1) out.push_back(0);
+        }
+        x += lit;
+    }
+}
+
+// The leanest bitmap that the rich-edit controls of both Windows and Wine
+// draw right. Wine's control reads the pixels of a \dibitmap 4 bytes past
+// where they start (it counts one colour-table entry too many), so:
+// - a picture of at most 256 colours (diagrams, drawings, text) is stored
+//   with a palette and run-length coded; the 4 bytes before the runs are a
+//   move by (0, 0), which does nothing where it is read and is skipped where
+//   it is not;
+// - any other picture is stored with 32 bits per pixel, every row beginning
+//   with one white pixel, and 4 white bytes closing the data: Windows shows
+//   a white column left of the picture, Wine one right of it, and both show
+//   the picture itself unshifted.
+// Transparent pixels are composed over white. Time and memory are linear in
+// the number of pixels.
+EncodedPicture EncodePicture(const html::Picture& pic) {
+    const int w = pic.width, h = pic.height;
+    const size_t n = size_t(w) * size_t(h);
+    std::vector<uint32_t> rgb(n);
+    for (size_t k = 0; k < n; ++k) {
+        const uint8_t* p = &pic.bgra[k * 4];
+        const unsigned a = p[3];
+        uint32_t c = 0;
+        for (int ch = 0; ch < 3; ++ch) c |= uint32_t((p[ch] * a + 255 * (255 - a) + 127) / 255) << (8 * ch);
+        rgb[k] = c;   // 0x00RRGGBB, as the bitmap stores it (blue first)
+    }
+
+    std::vector<uint8_t> dib;
+    EncodedPicture out;
+    out.width = w;
+    out.height = h;
+    std::unordered_map<uint32_t, uint8_t> index;
+    std::vector<uint32_t> palette;
+    bool fewColours = true;
+    for (size_t k = 0; k < n && fewColours; ++k) {
+        if (index.count(rgb[k])) continue;
+        if (palette.size() == 256) fewColours = false;
+        else index.emplace(rgb[k], uint8_t(palette.size())), palette.push_back(rgb[k]);
+    }
+    if (fewColours) {
+        std::vector<uint8_t> runs{0, 2, 0, 0};   // the move by (0, 0)
+        std::vector<uint8_t> row(static_cast<size_t>(w));
+        uint32_t lastColour = rgb[0];
+        uint8_t lastIndex = index[lastColour];
+        for (int y = h; y-- > 0;) {   // bottom-up
+            for (int x = 0; x < w; ++x) {
+                const uint32_t c = rgb[size_t(y) * size_t(w) + size_t(x)];
+                if (c != lastColour) lastColour = c, lastIndex = index[c];   // drawings run in long stretches
+                row[size_t(x)] = lastIndex;
+            }
+            EncodeRle8Row(row.data(), size_t(w), runs);
+            runs.push_back(0);
+            runs.push_back(y ? 0 : 1);   // end of line; end of bitmap after the last
+        }
+        PutInfoHeader(dib, w, h, 8, 1 /* BI_RLE8 */, uint32_t(runs.size()), uint32_t(palette.size()));
+        for (uint32_t c : palette) Put32(dib, c);
+        dib.insert(dib.end(), runs.begin(), runs.end());
+        Put32(dib, 0);   // read by Wine in place of the 4 bytes it skipped
+        out.storedWidth = w;
+    } else {
+        const int stored = w + 1;
+        PutInfoHeader(dib, stored, h, 32, 0 /* BI_RGB */, uint32_t(stored) * uint32_t(h) * 4, 0);
+        dib.reserve(dib.size() + size_t(stored) * size_t(h) * 4 + 4);
+        for (int y = h; y-- > 0;) {
+            Put32(dib, kWhite);
+            for (int x = 0; x < w; ++x) Put32(dib, rgb[size_t(y) * size_t(w) + size_t(x)]);
+        }
+        Put32(dib, kWhite);
+        out.storedWidth = stored;
+    }
+
+    static const char digits[] = "0123456789abcdef";
+    out.hex.resize(dib.size() * 2 + dib.size() / 64 + 1);
+    char* q = out.hex.data();
+    for (size_t k = 0; k < dib.size(); ++k) {
+        *q++ = digits[dib[k] >> 4];
+        *q++ = digits[dib[k] & 15];
+        if (k % 64 == 63) *q++ = '\n';
+    }
+    out.hex.resize(size_t(q - out.hex.data()));
+    return out;
+}
+
 struct CharFormat {
     bool bold = false, italic = false, underline = false, strike = false, sup = false, sub = false, mono = false;
     int halfPoints = 24;
@@ -648,12 +798,31 @@ struct BlockFormat {
 class RtfWriter {
 public:
     std::string body;
+    // Where pictures go when they are kept apart from the text (see ToRtfSplit).
+    std::vector<std::string>* apart_ = nullptr;
 
     int ColorIndex(uint32_t rgb) {
-        for (size_t k = 0; k < colors_.size(); ++k)
-            if (colors_[k] == rgb) return int(k) + 1;
-        colors_.push_back(rgb);
-        return int(colors_.size());
+        auto [it, added] = colorIndex_.try_emplace(rgb, int(colors_.size()) + 1);
+        if (added) colors_.push_back(rgb);
+        return it->second;
+    }
+
+    // body with the pictures' digits in their places, after head.
+    std::string Assemble(const std::string& head, const char* tail) const {
+        size_t total = head.size() + body.size() + std::strlen(tail);
+        for (auto& p : pictures_) total += p.second->size();
+        std::string doc;
+        doc.reserve(total);
+        doc += head;
+        size_t from = 0;
+        for (auto& [at, hex] : pictures_) {
+            doc.append(body, from, at - from);
+            doc += *hex;
+            from = at;
+        }
+        doc.append(body, from, std::string::npos);
+        doc += tail;
+        return doc;
     }
 
     std::string ColorTable() const {
@@ -726,50 +895,31 @@ public:
         EndParagraph();
     }
 
-    void Picture(const html::Picture& pic, int goalW, int goalH, const BlockFormat& bf) {
+    // Places a picture encoded by EncodePicture, shown goalW x goalH twips.
+    void Picture(const EncodedPicture& pic, int goalW, int goalH, const BlockFormat& bf) {
         if (!paraOpen_) StartParagraph(bf);
         if (pendingSpace_) {
             pendingSpace_ = false;
             PutRaw(' ', run_ ? *run_ : CharFormat{});
         }
         CloseRun();
-        // A device-independent bitmap, 32 bits per pixel, bottom-up. Wine's
-        // rich-edit reads the pixels of a \dibitmap 4 bytes past where they
-        // start (it skips a colour-table entry that a true-colour bitmap does
-        // not have), i.e. one pixel late. Every row therefore starts with one
-        // white pixel and 4 white bytes close the data: Windows shows a white
-        // column left of the picture, Wine one right of it, and both show the
-        // picture itself unshifted.
-        const int w = pic.width, h = pic.height, stored = w + 1;
-        const uint32_t bitsSize = uint32_t(stored) * uint32_t(h) * 4;
-        std::vector<uint8_t> dib;
-        dib.reserve(40 + bitsSize + 4);
-        auto put32 = [&](uint32_t v) {
-            for (int b = 0; b < 4; ++b) dib.push_back(uint8_t(v >> (8 * b)));
-        };
-        put32(40), put32(uint32_t(stored)), put32(uint32_t(h)), put32(1 | 32 << 16), put32(0), put32(bitsSize);
-        put32(3780), put32(3780), put32(0), put32(0);  // 96 dpi
-        for (int y = h; y-- > 0;) {
-            put32(0x00FFFFFF);
-            const uint8_t* src = pic.bgra.data() + size_t(y) * w * 4;
-            for (int x = 0; x < w; ++x, src += 4) {
-                const unsigned a = src[3];  // composed over white
-                for (int ch = 0; ch < 3; ++ch) dib.push_back(uint8_t((src[ch] * a + 255 * (255 - a) + 127) / 255));
-                dib.push_back(0);
-            }
+        // The stored bitmap may be wider than the picture (see EncodePicture);
+        // the goal width covers the stored one, so the picture keeps its size.
+        const int64_t fullGoalW = int64_t(goalW) * pic.storedWidth / pic.width;
+        std::string head = "{\\pict\\dibitmap0\\picw" + std::to_string(pic.storedWidth) + "\\pich" +
+                           std::to_string(pic.height) + "\\picwgoal" + std::to_string(fullGoalW) + "\\pichgoal" +
+                           std::to_string(goalH) + "\n";
+        if (apart_) {
+            // A stand-in character, tiny and in the page's colour.
+            body += "{\\fs2\\cf" + std::to_string(ColorIndex(kWhite)) + " \\u-8192?}";
+            apart_->push_back("{\\rtf1\\ansi" + head + pic.hex + "}}");
+        } else {
+            body += head;
+            // The picture's digits join the text only when the document is put
+            // together, so the large digits are copied once.
+            pictures_.push_back({body.size(), &pic.hex});
+            body += "}";
         }
-        put32(0x00FFFFFF);
-        const int64_t fullGoalW = int64_t(goalW) * stored / w;
-        body += "{\\pict\\dibitmap0\\picw" + std::to_string(stored) + "\\pich" + std::to_string(h) +
-                "\\picwgoal" + std::to_string(fullGoalW) + "\\pichgoal" + std::to_string(goalH) + "\n";
-        static const char hex[] = "0123456789abcdef";
-        body.reserve(body.size() + dib.size() * 2 + dib.size() / 64 + 4);
-        for (size_t k = 0; k < dib.size(); ++k) {
-            body += hex[dib[k] >> 4];
-            body += hex[dib[k] & 15];
-            if (k % 64 == 63) body += '\n';
-        }
-        body += "}";
         canSpace_ = true;
     }
 
@@ -797,15 +947,25 @@ public:
         parPending_ = false;
     }
 
-    void BeginRow(const std::vector<int>& rights, int left, bool borders) {
+    // A table row. Every cell gets borders of at least one pixel on all four
+    // sides: a one-pixel line is what Wine's control needs to draw a
+    // horizontal border at all, and to keep a row as tall as its text. Cells
+    // of a table without borders get them in the page's colour, so they do
+    // not show.
+    void BeginRow(const std::vector<int>& rights, int left, bool borders, uint32_t color, int twips, bool first) {
         EndParagraph();
         FinishPendingPar();
-        body += "\\trowd\\trgaph108\\trleft" + std::to_string(left - 108);
+        // Wine's control lays a table out with the space before of the
+        // paragraph in front of it, which pulls the rows apart and loses their
+        // horizontal lines; an empty paragraph of one point comes between.
+        if (first && !atTop_) body += "\\pard{\\fs2\\par}\n";
+        body += "\\pard\\trowd\\trgaph108\\trleft" + std::to_string(left - 108);
+        const std::string line = "\\brdrs\\brdrw" + std::to_string(std::clamp(twips, 15, 75)) + "\\brdrcf" +
+                                 std::to_string(ColorIndex(borders ? color : kWhite));
         if (borders)
-            for (const char* side : {"t", "l", "b", "r", "h", "v"}) body += std::string("\\trbrdr") + side + "\\brdrs\\brdrw10";
+            for (const char* side : {"t", "l", "b", "r", "h", "v"}) body += std::string("\\trbrdr") + side + line;
         for (int r : rights) {
-            if (borders)
-                body += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";
+            for (const char* side : {"t", "l", "b", "r"}) body += std::string("\\clbrdr") + side + line;
             body += "\\cellx" + std::to_string(r);
         }
         body += "\n";
@@ -840,7 +1000,9 @@ public:
     }
 
 private:
+    std::vector<std::pair<size_t, const std::string*>> pictures_;   // where in body, which digits
     std::vector<uint32_t> colors_;
+    std::unordered_map<uint32_t, int> colorIndex_;   // colour -> its index in the table
     bool paraOpen_ = false;    // a paragraph has been started and has content
     bool parPending_ = false;  // the last paragraph still needs its \par
     bool pendingSpace_ = false;
@@ -1057,7 +1219,8 @@ std::wstring ItemNumber(int n, char type) {
 
 class Renderer {
 public:
-    Renderer(RtfWriter& out, const PictureLoader& loader) : out_(out), loader_(loader) {}
+    Renderer(RtfWriter& out, const PictureLoader& loader, const std::string& styleSheet)
+        : out_(out), loader_(loader), sheetBorder_(SheetBorder(styleSheet)) {}
 
     void Children(const Node& n, const CharFormat& cf, const BlockFormat& bf) {
         for (auto& k : n.kids) Render(*k, cf, bf);
@@ -1164,6 +1327,98 @@ private:
     const PictureLoader& loader_;
     int listDepth_ = 0;
 
+    // Table borders as a page asks for them in CSS.
+    struct Border {
+        bool set = false, on = false;
+        uint32_t color = 0x000000;
+        int twips = 15;
+    };
+    Border sheetBorder_;
+
+    // The border declarations among a rule's or a style attribute's
+    // declarations (lower-case): border, border-top ... border-right,
+    // border-width, border-style, border-color.
+    static Border CssBorder(const std::string& decls) {
+        Border b;
+        size_t pos = 0;
+        while (pos < decls.size()) {
+            size_t semi = decls.find(';', pos);
+            std::string decl = decls.substr(pos, semi == std::string::npos ? std::string::npos : semi - pos);
+            pos = semi == std::string::npos ? decls.size() : semi + 1;
+            size_t colon = decl.find(':');
+            if (colon == std::string::npos) continue;
+            std::string prop = Trim(decl.substr(0, colon)), val = Trim(decl.substr(colon + 1));
+            if (prop.rfind("border", 0) != 0 || prop == "border-collapse" || prop == "border-spacing" ||
+                prop == "border-radius")
+                continue;
+            const bool shorthand = prop == "border" || prop == "border-top" || prop == "border-left" ||
+                                   prop == "border-bottom" || prop == "border-right";
+            size_t t = 0;
+            while (t < val.size()) {
+                while (t < val.size() && IsSpace(val[t])) ++t;
+                size_t e = t;
+                while (e < val.size() && !IsSpace(val[e])) ++e;
+                std::string tok = val.substr(t, e - t);
+                t = e;
+                if (tok.empty()) continue;
+                uint32_t rgb;
+                if (tok == "none" || tok == "hidden") {
+                    if (shorthand || prop == "border-style") b.set = true, b.on = false;
+                } else if (IsDigit(tok[0]) || tok[0] == '.') {
+                    if (shorthand || prop == "border-width") {
+                        double px = std::atof(tok.c_str());
+                        if (tok.find("pt") != std::string::npos) px = px * 4 / 3;
+                        b.set = true;
+                        b.on = px > 0;
+                        b.twips = int(std::clamp(px, 1.0, 5.0) * 15);
+                    }
+                } else if (tok == "thin" || tok == "medium" || tok == "thick" || tok == "solid" || tok == "dotted" ||
+                           tok == "dashed" || tok == "double" || tok == "groove" || tok == "ridge" ||
+                           tok == "inset" || tok == "outset") {
+                    if (shorthand || prop == "border-style" || prop == "border-width") b.set = true, b.on = true;
+                } else if (ParseColor(std::wstring(tok.begin(), tok.end()), rgb)) {
+                    b.color = rgb;
+                    if (shorthand) b.set = true, b.on = true;
+                }
+            }
+        }
+        return b;
+    }
+
+    // The rules of the page's style sheet for tables and their cells
+    // ("table", "td", "th", also inside longer selectors such as "table.grid
+    // td"; classes and ids are not told apart).
+    static Border SheetBorder(const std::string& sheet) {
+        Border b;
+        size_t pos = 0;
+        while (pos < sheet.size()) {
+            size_t open = sheet.find('{', pos);
+            if (open == std::string::npos) break;
+            size_t close = sheet.find('}', open);
+            if (close == std::string::npos) close = sheet.size();
+            std::string selectors = sheet.substr(pos, open - pos), decls = sheet.substr(open + 1, close - open - 1);
+            pos = close + 1;
+            bool forTables = false;
+            size_t start = 0;
+            while (start <= selectors.size() && !forTables) {
+                size_t comma = selectors.find(',', start);
+                std::string sel = Trim(selectors.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+                start = comma == std::string::npos ? selectors.size() + 1 : comma + 1;
+                size_t last = sel.find_last_of(" >+~");
+                std::string tag = last == std::string::npos ? sel : sel.substr(last + 1);
+                tag = tag.substr(0, tag.find_first_of(".#:["));
+                forTables = tag == "table" || tag == "td" || tag == "th";
+            }
+            if (!forTables) continue;
+            Border r = CssBorder(decls);
+            if (r.set) b = r;
+        }
+        return b;
+    }
+    // Pictures of this page by their src as written; null: could not be had.
+    std::unordered_map<std::string, std::unique_ptr<EncodedPicture>> pictures_;
+    size_t pictureText_ = 0;   // hex digits of pictures placed so far
+
     static bool ColorSet(const Node& n) {
         const std::wstring* st = n.Attr("style");
         return st && AsciiLower(*st).find("color") != std::string::npos;
@@ -1215,13 +1470,15 @@ private:
             } else if (prop == "font-family") {
                 cf.mono = val.find("mono") != std::string::npos || val.find("courier") != std::string::npos;
             } else if (prop == "font-size") {
-                double num = std::atof(val.c_str());
-                int hp = cf.halfPoints;
-                if (val.find("pt") != std::string::npos) hp = int(num * 2 + 0.5);
-                else if (val.find("px") != std::string::npos) hp = int(num * 1.5 + 0.5);
-                else if (val.find('%') != std::string::npos) hp = int(cf.halfPoints * num / 100 + 0.5);
-                else if (val.find("em") != std::string::npos) hp = int(cf.halfPoints * num + 0.5);
-                if (num > 0) cf.halfPoints = std::clamp(hp, 8, 144);
+                // Clamped while still floating point: a huge size is the largest,
+                // and nothing out of int's range ("1e300pt", "infpx") is converted.
+                const double num = std::atof(val.c_str());
+                double hp = cf.halfPoints;
+                if (val.find("pt") != std::string::npos) hp = num * 2;
+                else if (val.find("px") != std::string::npos) hp = num * 1.5;
+                else if (val.find('%') != std::string::npos) hp = cf.halfPoints * num / 100;
+                else if (val.find("em") != std::string::npos) hp = cf.halfPoints * num;
+                if (num > 0 && std::isfinite(hp)) cf.halfPoints = int(std::clamp(hp, 8.0, 144.0) + 0.5);
             }
         }
         return true;
@@ -1287,13 +1544,20 @@ private:
         out_.Break(bf, 0);
     }
 
-    void Image(const Node& n, const CharFormat& cf, const BlockFormat& bf) {
-        const std::wstring* src = n.Attr("src");
+    // A picture: loaded and encoded once per page however many tags show it.
+    // Past a budget of picture text per page the alt text stands in, so a
+    // page cannot make the rich text grow without bound.
+    static constexpr size_t kMaxPictureText = size_t(256) << 20;
+
+    const EncodedPicture* LoadPicture(const std::wstring& src) {
+        std::string key = ToUtf8(src);
+        auto it = pictures_.find(key);
+        if (it != pictures_.end()) return it->second.get();
         Picture pic;
         bool ok = false;
-        if (loader_ && src && !src->empty()) {
+        if (loader_) {
             try {
-                ok = loader_(ToUtf8(*src), pic);
+                ok = loader_(key, pic);
             } catch (...) {
                 ok = false;
             }
@@ -1301,7 +1565,16 @@ private:
         ok = ok && pic.width > 0 && pic.height > 0 && pic.width <= 8192 && pic.height <= 8192 &&
              size_t(pic.width) * size_t(pic.height) <= size_t(16) << 20 &&
              pic.bgra.size() >= size_t(pic.width) * size_t(pic.height) * 4;
-        if (!ok) {
+        std::unique_ptr<EncodedPicture> enc;
+        if (ok) enc = std::make_unique<EncodedPicture>(EncodePicture(pic));
+        return pictures_.emplace(std::move(key), std::move(enc)).first->second.get();
+    }
+
+    void Image(const Node& n, const CharFormat& cf, const BlockFormat& bf) {
+        const std::wstring* src = n.Attr("src");
+        const EncodedPicture* pic = src && !src->empty() ? LoadPicture(*src) : nullptr;
+        if (pic && pictureText_ + pic->hex.size() > kMaxPictureText) pic = nullptr;
+        if (!pic) {
             std::wstring alt = n.Attr("alt") ? *n.Attr("alt") : std::wstring();
             if (alt.find_first_not_of(L" \t\r\n") == std::wstring::npos && src) {
                 size_t slash = src->find_last_of(L"/\\");
@@ -1310,15 +1583,16 @@ private:
             if (alt.find_first_not_of(L" \t\r\n") != std::wstring::npos) out_.Text(L"[" + alt + L"]", cf, bf);
             return;
         }
+        pictureText_ += pic->hex.size();
         // Display size: the width/height attributes in pixels, else the
         // picture's own; never wider than the text column.
         int w = ParseInt(n.Attr("width"), -1), h = ParseInt(n.Attr("height"), -1);
         auto percent = [](const std::wstring* v) { return v && v->find(L'%') != std::wstring::npos; };
         if (percent(n.Attr("width"))) w = -1;
         if (percent(n.Attr("height"))) h = -1;
-        if (w <= 0 && h <= 0) { w = pic.width; h = pic.height; }
-        else if (w <= 0) w = int(int64_t(h) * pic.width / pic.height);
-        else if (h <= 0) h = int(int64_t(w) * pic.height / pic.width);
+        if (w <= 0 && h <= 0) { w = pic->width; h = pic->height; }
+        else if (w <= 0) w = int(int64_t(h) * pic->width / pic->height);
+        else if (h <= 0) h = int(int64_t(w) * pic->height / pic->width);
         int64_t gw = int64_t(std::max(1, w)) * kTwipsPerPixel, gh = int64_t(std::max(1, h)) * kTwipsPerPixel;
         const int64_t avail = std::max(1440, kPageWidth - bf.left - bf.right);
         if (gw > avail) {
@@ -1326,7 +1600,7 @@ private:
             gw = avail;
         }
         gh = std::min<int64_t>(gh, 31680);  // 22 inches
-        out_.Picture(pic, int(gw), int(gh), bf);
+        out_.Picture(*pic, int(gw), int(gh), bf);
     }
 
     static size_t TextLength(const Node& n, int depth = 0) {
@@ -1388,8 +1662,25 @@ private:
         const int avail = std::max(1440, kPageWidth - bf.left - bf.right);
         if (total > avail)
             for (int& w : widths) w = std::max(360, int(int64_t(w) * avail / total));
-        const std::wstring* border = table.Attr("border");
-        const bool borders = border && ParseInt(border, 1) != 0;
+        // Borders: the border attribute, else CSS on the table, its cells or in
+        // the style sheet.
+        Border b = sheetBorder_;
+        if (const std::wstring* border = table.Attr("border")) {
+            b.set = true;
+            b.on = ParseInt(border, 1) != 0;
+            b.twips = 15;
+        }
+        if (const std::wstring* st = table.Attr("style")) {
+            Border inl = CssBorder(AsciiLower(*st));
+            if (inl.set) b = inl;
+        }
+        for (const Node* r : rows)
+            for (auto& c : r->kids)
+                if (const std::wstring* st = (c->tag == "td" || c->tag == "th") ? c->Attr("style") : nullptr) {
+                    Border inl = CssBorder(AsciiLower(*st));
+                    if (inl.set && inl.on) b = inl;
+                }
+        const bool borders = b.set && b.on;
 
         if (bf.inCell || bf.inlineOnly) {
             TabRows(rows, widths, cf, bf);
@@ -1416,7 +1707,7 @@ private:
                 cells.push_back(nullptr);
                 rights.push_back(x);
             }
-            out_.BeginRow(rights, bf.left, borders);
+            out_.BeginRow(rights, bf.left, borders, b.color, b.twips, r == rows.front());
             for (const Node* c : cells) {
                 BlockFormat cbf;
                 cbf.inCell = true;
@@ -1507,21 +1798,32 @@ std::wstring DecodeText(std::string_view bytes) {
     return out;
 }
 
-std::string ToRtf(std::string_view htmlBytes, const PictureLoader& loadPicture) {
+namespace {
+std::string Convert(std::string_view htmlBytes, const PictureLoader& loadPicture, std::vector<std::string>* apart) {
     TreeBuilder builder;
     Tokenize(DecodeText(htmlBytes), builder);
     RtfWriter out;
-    Renderer renderer(out, loadPicture);
+    out.apart_ = apart;
+    Renderer renderer(out, loadPicture, builder.styleSheet);
     renderer.Children(builder.root, CharFormat{}, BlockFormat{});
     out.Finish();
-    std::string rtf =
+    std::string head =
         "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049\\uc1"
         "{\\fonttbl{\\f0\\froman\\fprq2\\fcharset204 Times New Roman;}{\\f1\\fmodern\\fprq1\\fcharset204 Courier New;}}\n";
-    rtf += out.ColorTable();
-    rtf += "\n\\viewkind4\\pard\\plain\\f0\\fs24\n";
-    rtf += out.body;
-    rtf += "}\n";
-    return rtf;
+    head += out.ColorTable();
+    head += "\n\\viewkind4\\pard\\plain\\f0\\fs24\n";
+    return out.Assemble(head, "}\n");
+}
+}  // namespace
+
+std::string ToRtf(std::string_view htmlBytes, const PictureLoader& loadPicture) {
+    return Convert(htmlBytes, loadPicture, nullptr);
+}
+
+SplitRtf ToRtfSplit(std::string_view htmlBytes, const PictureLoader& loadPicture) {
+    SplitRtf page;
+    page.text = Convert(htmlBytes, loadPicture, &page.pictures);
+    return page;
 }
 
 }  // namespace html

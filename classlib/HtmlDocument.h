@@ -38,4 +38,15 @@ std::wstring DecodeText(std::string_view bytes);
 // ASCII: every non-ASCII character is written as a \uN? escape.
 std::string ToRtf(std::string_view htmlBytes, const PictureLoader& loadPicture = {});
 
+// The same page with its pictures kept apart, for a view that shows the text
+// first and the pictures after it: in `text` each picture is one U+E000
+// character (tiny and in the page's colour), and pictures[i] is a complete
+// RTF document holding the i-th picture in text order.
+struct SplitRtf {
+    std::string text;
+    std::vector<std::string> pictures;
+};
+SplitRtf ToRtfSplit(std::string_view htmlBytes, const PictureLoader& loadPicture = {});
+constexpr wchar_t kPictureStandIn = 0xE000;
+
 }  // namespace html

@@ -6,7 +6,11 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
+// UI text and paths. wchar_t has 16 bits on Windows, so a String holds UTF-16
+// there; natively (Linux, 32 bits) it holds whole code points. Code that turns
+// a String into bytes (UTF-8, the ANSI code page, RTF escapes) handles both.
 using String = std::wstring;
 
 // Root of every error the program raises; Message is what the error box shows.
@@ -78,6 +82,9 @@ wchar_t DecimalSeparator();
 String UpperCase(const String& s);   // the locale's upper-case rule
 String Trim(const String& s);
 bool StartsWith(const String& s, const String& prefix);
+// Lines of a text: CR LF, LF CR, a lone CR and a lone LF each end one line; a
+// break at the very end adds no empty line.
+std::vector<String> SplitTextLines(const String& text);
 
 // Paths are plain strings; folders end with a backslash where the caller says so.
 String ExtractFilePath(const String& fileName);    // up to and including the last '\'

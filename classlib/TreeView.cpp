@@ -235,7 +235,23 @@ void TTreeView::SetSelected(TTreeNode* node)
 
 void TTreeView::FullExpand()
 {
+    // Each expansion scrolls its children into view, which would leave a long
+    // tree showing its last subject.
     for (int i = 0; i < items_.Count(); ++i) items_.Item(i)->Expand();
+    if (TTreeNode* first = items_.GetFirstNode()) SetTopItem(first);
+}
+
+TTreeNode* TTreeView::TopItem() const
+{
+    if (!handle_) return nullptr;
+    auto item = HTREEITEM(SendMessageW(handle_, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+    return const_cast<TTreeNodes&>(items_).FindItem(item);
+}
+
+void TTreeView::SetTopItem(TTreeNode* node)
+{
+    if (node && node->ItemId() && HandleAllocated())
+        SendMessageW(handle_, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, LPARAM(node->ItemId()));
 }
 
 TTreeNode* TTreeView::GetNodeAt(int x, int y)

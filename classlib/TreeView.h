@@ -79,7 +79,12 @@ public:
     void SetReadOnly(bool r);
     TBorderStyle BorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TBorderStyle b);
+    // Opens every node. The view then shows the top of the tree, not the
+    // last node the expansion scrolled to.
     void FullExpand();
+    // The node shown in the first row (nullptr: an empty tree).
+    TTreeNode* TopItem() const;
+    void SetTopItem(TTreeNode* node);
     // The node at a point of the client area, or nullptr.
     TTreeNode* GetNodeAt(int x, int y);
     void Dispatch(TMessage& message) override;

@@ -21,6 +21,20 @@ const wchar_t* RichEditClass()
     return cls;
 }
 
+// A short page with a heading and an error text, as UTF-8 HTML.
+std::string ErrorPage(const char* heading, const String& message)
+{
+    std::string text;
+    for (char c : StringToUtf8(message)) {
+        if (c == '<') text += "&lt;";
+        else if (c == '>') text += "&gt;";
+        else if (c == '&') text += "&amp;";
+        else text += c;
+    }
+    return std::string("<html><head><meta charset=\"utf-8\"></head><body><h2>") + heading + "</h2><p>" + text +
+           "</p></body></html>";
+}
+
 struct StreamState {
     const std::string* data;
     size_t pos;
@@ -121,6 +135,18 @@ bool LoadPicture(const String& file, html::Picture& out)
         return false;
     }
 }
+
+// The wait cursor while a page is prepared; the previous one comes back.
+class WaitCursor {
+public:
+    WaitCursor() : saved_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(saved_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR saved_;
+};
 }  // namespace
 
 TWebBrowser::TWebBrowser(TComponent* owner) : TWinControl(owner)
@@ -142,12 +168,118 @@ void TWebBrowser::HandleCreated()
 {
     SendMessageW(handle_, EM_SETBKGNDCOLOR, 0, LPARAM(ColorToRGB(Color())));
     SendMessageW(handle_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+    SendMessageW(handle_, EM_SETUNDOLIMIT, 0, 0);   // pictures put in later are not edits to undo
     // A little room between the page and the control's edges.
     SendMessageW(handle_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(10, 10));
 }
 
+TWebBrowser::~TWebBrowser() { FreeRetired(); }
+
+void TWebBrowser::FreeRetired()
+{
+    for (HWND w : retired_)
+        if (IsWindow(w)) DestroyWindow(w);
+    retired_.clear();
+}
+
+void TWebBrowser::DestroyWnd()
+{
+    FreeRetired();
+    pictures_.clear();
+    picturePlaces_.clear();
+    nextPicture_ = 0;
+    shown_ = false;
+    TWinControl::DestroyWnd();
+}
+
+void TWebBrowser::WndProc(TMessage& m)
+{
+    if (m.Msg == CM_FREEPAGES) {
+        FreeRetired();
+        return;
+    }
+    if (m.Msg == CM_PICTURES) {
+        // A step short enough that the reader does not notice it.
+        InsertPictures(0.03);
+        if (PendingPictures()) PostMessageW(handle_, CM_PICTURES, 0, 0);
+        return;
+    }
+    TWinControl::WndProc(m);
+}
+
+void TWebBrowser::FinishPictures() { InsertPictures(0); }
+
+void TWebBrowser::InsertPictures(double budget)
+{
+    if (!PendingPictures() || !HandleAllocated()) return;
+    LARGE_INTEGER freq, start, now;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&start);
+    // The reader's selection and scroll position stay as they are.
+    CHARRANGE sel{};
+    SendMessageW(handle_, EM_EXGETSEL, 0, LPARAM(&sel));
+    POINT scroll{};
+    SendMessageW(handle_, EM_GETSCROLLPOS, 0, LPARAM(&scroll));
+    SendMessageW(handle_, WM_SETREDRAW, FALSE, 0);
+    while (nextPicture_ < pictures_.size()) {
+        // A picture takes the one character of its stand-in, so the places
+        // of the others do not move.
+        CHARRANGE at{picturePlaces_[nextPicture_], picturePlaces_[nextPicture_] + 1};
+        SendMessageW(handle_, EM_EXSETSEL, 0, LPARAM(&at));
+        std::string rtf = std::move(pictures_[nextPicture_]);
+        ++nextPicture_;
+        StreamState state{&rtf, 0};
+        EDITSTREAM es{};
+        es.dwCookie = DWORD_PTR(&state);
+        es.pfnCallback = ReadRtf;
+        SendMessageW(handle_, EM_STREAMIN, SF_RTF | SFF_SELECTION, LPARAM(&es));
+        QueryPerformanceCounter(&now);
+        if (budget > 0 && double(now.QuadPart - start.QuadPart) / double(freq.QuadPart) >= budget) break;
+    }
+    if (!PendingPictures()) {
+        pictures_.clear();
+        picturePlaces_.clear();
+        nextPicture_ = 0;
+        // Wine's control moves the table rows after an inserted picture
+        // wrongly (rows drift apart, their lines go); laying the whole page
+        // out again, once, puts them right.
+        if (rewrapTables_) {
+            SendMessageW(handle_, EM_SETTARGETDEVICE, 0, 1);
+            SendMessageW(handle_, EM_SETTARGETDEVICE, 0, 0);
+            rewrapTables_ = false;
+        }
+    }
+    SendMessageW(handle_, EM_EXSETSEL, 0, LPARAM(&sel));
+    SendMessageW(handle_, EM_SETSCROLLPOS, 0, LPARAM(&scroll));
+    SendMessageW(handle_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(handle_, nullptr, FALSE);
+}
+
+void TWebBrowser::FreshWindow()
+{
+    if (!shown_ || !HandleAllocated()) return;
+    // The new window takes the old one's place in the z-order, and the focus
+    // if the old one had it.
+    HWND old = handle_;
+    HWND above = GetWindow(old, GW_HWNDPREV);
+    const bool focused = GetFocus() == old;
+    DetachHandle();
+    retired_.push_back(old);
+    pictures_.clear();
+    picturePlaces_.clear();
+    nextPicture_ = 0;
+    shown_ = false;
+    HandleNeeded();
+    SetWindowPos(handle_, above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowWindow(old, SW_HIDE);
+    if (focused) ::SetFocus(handle_);
+    PostMessageW(handle_, CM_FREEPAGES, 0, 0);
+}
+
 void TWebBrowser::ShowRtf(const std::string& rtf)
 {
+    FreshWindow();
+    shown_ = true;
     StreamState state{&rtf, 0};
     EDITSTREAM es{};
     es.dwCookie = DWORD_PTR(&state);
@@ -159,6 +291,7 @@ void TWebBrowser::ShowRtf(const std::string& rtf)
 
 void TWebBrowser::Navigate(const String& url)
 {
+    WaitCursor wait;
     location_ = url;
     String file = FileFromUrl(url);
     std::string bytes;
@@ -166,28 +299,63 @@ void TWebBrowser::Navigate(const String& url)
         TFileStream f(file, fmOpenRead | fmShareDenyWrite);
         bytes = f.ReadAll();
     } catch (const Exception& e) {
-        std::string page = "<html><head><meta charset=\"utf-8\"></head><body><h2>Страница не найдена</h2><p>" +
-                           StringToUtf8(e.Message()) + "</p></body></html>";
-        ShowRtf(html::ToRtf(page));
+        ShowRtf(html::ToRtf(ErrorPage("Страница не найдена", e.Message())));
         return;
     }
     if (PageFilter) {
         try {
             PageFilter(bytes);
-        } catch (const Exception&) {
-            // A filter that fails leaves the page as it is on disk.
+        } catch (const Exception& e) {
+            // A file the filter refuses (a document too large to open) is
+            // shown as its error, never as its raw bytes.
+            ShowRtf(html::ToRtf(ErrorPage("Страница не открывается", e.Message())));
+            return;
         }
     }
     String folder = ExtractFilePath(file);
-    ShowRtf(html::ToRtf(bytes, [folder](const std::string& src, html::Picture& out) {
+    html::SplitRtf page = html::ToRtfSplit(bytes, [folder](const std::string& src, html::Picture& out) {
         return LoadPicture(PictureFile(folder, src), out);
-    }));
+    });
+    ShowRtf(page.text);
+    if (page.pictures.empty()) return;
+    // The stand-ins of the pictures, in text order (the control counts a
+    // paragraph break as one character, as the text read here has it).
+    String text = RawText();
+    std::vector<LONG> places;
+    for (size_t k = 0; k < text.size(); ++k)
+        if (text[k] == html::kPictureStandIn) places.push_back(LONG(k));
+    if (places.size() != page.pictures.size()) {
+        // A page that holds the stand-in character itself: the whole page at once.
+        ShowRtf(html::ToRtf(bytes, [folder](const std::string& src, html::Picture& out) {
+            return LoadPicture(PictureFile(folder, src), out);
+        }));
+        return;
+    }
+    pictures_ = std::move(page.pictures);
+    picturePlaces_ = std::move(places);
+    rewrapTables_ = page.text.find("\\trowd") != std::string::npos;
+    nextPicture_ = 0;
+    PostMessageW(handle_, CM_PICTURES, 0, 0);
 }
 
 void TWebBrowser::ColorChanged()
 {
     if (HandleAllocated()) SendMessageW(handle_, EM_SETBKGNDCOLOR, 0, LPARAM(ColorToRGB(Color())));
     TWinControl::ColorChanged();
+}
+
+String TWebBrowser::RawText()
+{
+    GETTEXTLENGTHEX gl{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    LRESULT n = SendMessageW(Handle(), EM_GETTEXTLENGTHEX, WPARAM(&gl), 0);
+    String s(size_t(n) + 1, L'\0');
+    GETTEXTEX gt{};
+    gt.cb = DWORD((n + 1) * sizeof(wchar_t));
+    gt.flags = GT_RAWTEXT;
+    gt.codepage = 1200;
+    LRESULT got = SendMessageW(handle_, EM_GETTEXTEX, WPARAM(&gt), LPARAM(s.data()));
+    s.resize(size_t(got));
+    return s;
 }
 
 String TWebBrowser::PlainText()

@@ -11,10 +11,6 @@
 
 #include "app/ContentContainer.h"
 
-// SysUtils.cpp (Win32) is not part of the host build; this is the one text the
-// container code needs from it.
-String ReadErrorText() { return L"stream read error"; }
-
 int main(int argc, char** argv)
 {
     if (argc != 4) {

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs a command on a private Xvfb display (1280x1024x24) with a warm wineserver.
+# Runs a command on a private Xvfb display (1280x1024x24, or TALVERA_XVFB_SCREEN such as
+# 1920x1200x24 for screenshots of larger work areas) with a warm wineserver.
 # Usage: with-xvfb.sh COMMAND [ARGS...]; the exit code is the command's.
 # The wineserver is started here, after DISPLAY is set, so that Wine's helper processes
 # (explorer, services) get this display and do not hold CTest's output pipes open.
@@ -27,7 +28,7 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${TALVERA_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 200); do
   [ -s "$tmp/display" ] && break

@@ -1,5 +1,6 @@
-// The document container: payload layout, round trips, error reporting and
-// the safe replacement of files on save.
+// The document container's file layer: the safe replacement of files on save
+// and the errors of reading files. The byte format is tested in
+// test_containerformat.cpp.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <zlib.h>
@@ -8,52 +9,10 @@
 #include <vector>
 
 #include "app/ContentContainer.h"
+#include "support/ContainerBytes.h"
 #include "support/GuiTest.h"
 
 namespace {
-
-// Inflates a whole zlib stream with zlib directly, independent of the code under test.
-std::string InflateAll(const std::string& packed)
-{
-    z_stream z{};
-    EXPECT_EQ(inflateInit(&z), Z_OK);
-    std::string out;
-    char buf[4096];
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-    z.avail_in = uInt(packed.size());
-    int rc;
-    do {
-        z.next_out = reinterpret_cast<Bytef*>(buf);
-        z.avail_out = sizeof buf;
-        rc = inflate(&z, Z_NO_FLUSH);
-        out.append(buf, sizeof buf - z.avail_out);
-    } while (rc == Z_OK);
-    EXPECT_EQ(rc, Z_STREAM_END);
-    EXPECT_EQ(z.avail_in, 0u) << "bytes after the end of the zlib stream";
-    inflateEnd(&z);
-    return out;
-}
-
-// Deflates an arbitrary payload, so that tests can build damaged containers.
-std::string DeflateRaw(const std::string& payload)
-{
-    uLongf size = compressBound(uLong(payload.size()));
-    std::string out(size, '\0');
-    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                        reinterpret_cast<const Bytef*>(payload.data()), uLong(payload.size()), 9),
-              Z_OK);
-    out.resize(size);
-    return out;
-}
-
-std::string LengthField(int64_t n)
-{
-    std::string s(8, '\0');
-    for (int i = 0; i < 8; ++i) s[i] = char(uint64_t(n) >> (8 * i));
-    return s;
-}
-
-std::string Utf8(const String& s) { return StringToUtf8(s); }
 
 // A fresh folder under the temporary folder, removed with its files.
 class TempFolder {
@@ -89,165 +48,6 @@ void WriteBytes(const String& name, const std::string& bytes)
 }
 
 }  // namespace
-
-// ---- payload layout ------------------------------------------------------
-
-TEST(ContainerFormat, AbcPayloadIsLengthThenText)
-{
-    std::string packed = PackDocument("abc");
-    const std::string expected("\x03\x00\x00\x00\x00\x00\x00\x00" "abc", 11);
-    EXPECT_EQ(InflateAll(packed), expected);
-}
-
-TEST(ContainerFormat, HeaderIsLevelNineWithFullWindow)
-{
-    std::string packed = PackDocument("abc");
-    ASSERT_GE(packed.size(), 6u);
-    EXPECT_EQ(uint8_t(packed[0]), 0x78);
-    EXPECT_EQ(uint8_t(packed[1]), 0xDA);
-}
-
-TEST(ContainerFormat, LengthFieldIsLittleEndianForLongTexts)
-{
-    std::string text(70000 + 258, 'x');   // crosses the 64 KB buffer
-    for (size_t i = 0; i < text.size(); ++i) text[i] = char('a' + i * 7 % 26);
-    std::string payload = InflateAll(PackDocument(text));
-    ASSERT_EQ(payload.size(), 8 + text.size());
-    EXPECT_EQ(payload.substr(0, 8), LengthField(int64_t(text.size())));
-    EXPECT_EQ(payload.substr(8), text);
-}
-
-TEST(ContainerFormat, EmptyTextIsZeroLength)
-{
-    std::string packed = PackDocument("");
-    EXPECT_EQ(InflateAll(packed), std::string(8, '\0'));
-    EXPECT_EQ(UnpackDocument(packed), "");
-}
-
-// ---- round trips ---------------------------------------------------------
-
-TEST(ContainerRoundTrip, CyrillicAnsiTextIsKeptByteForByte)
-{
-    std::string text = StringToAnsi(L"Вопрос №1\r\n`A) Ответ с буквой Ё и ё\r\n");
-    ASSERT_EQ(uint8_t(text[0]), 0xC2) << "the ANSI code page should be 1251";
-    EXPECT_EQ(UnpackDocument(PackDocument(text)), text);
-}
-
-TEST(ContainerRoundTrip, AllByteValuesSurvive)
-{
-    std::string text;
-    for (int i = 0; i < 256 * 3; ++i) text += char(i & 0xFF);
-    EXPECT_EQ(UnpackDocument(PackDocument(text)), text);
-}
-
-TEST(ContainerRoundTrip, LargeTextAcrossManyBuffers)
-{
-    std::string text;
-    uint32_t seed = 12345;
-    for (int i = 0; i < 300000; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        text += char(seed >> 24);   // poorly compressible
-    }
-    EXPECT_EQ(UnpackDocument(PackDocument(text)), text);
-}
-
-TEST(ContainerRoundTrip, TrailingDataAfterTheTextAreNotExamined)
-{
-    // A payload longer than 8 + N: the surplus is ignored.
-    std::string packed = DeflateRaw(LengthField(2) + "okGARBAGE");
-    EXPECT_EQ(UnpackDocument(packed), "ok");
-    // Bytes after the end of the zlib stream are not looked at either.
-    EXPECT_EQ(UnpackDocument(PackDocument("xyz") + "tail"), "xyz");
-}
-
-TEST(ContainerRoundTrip, LfOnlyTextComesBackWithCrLf)
-{
-    std::string stored = UnpackDocument(PackDocument("---\n1) Q\n`A) a\nB) b\n---\n"));
-    EXPECT_EQ(stored, "---\n1) Q\n`A) a\nB) b\n---\n") << "the container itself keeps the bytes";
-    EXPECT_EQ(NormalizeLineBreaks(stored), "---\r\n1) Q\r\n`A) a\r\nB) b\r\n---\r\n");
-}
-
-// ---- line breaks ---------------------------------------------------------
-
-TEST(LineBreaks, EachKindBecomesCrLf)
-{
-    EXPECT_EQ(NormalizeLineBreaks("a\rb"), "a\r\nb");
-    EXPECT_EQ(NormalizeLineBreaks("a\nb"), "a\r\nb");
-    EXPECT_EQ(NormalizeLineBreaks("a\n\rb"), "a\r\nb");
-    EXPECT_EQ(NormalizeLineBreaks("a\r\nb"), "a\r\nb");
-}
-
-TEST(LineBreaks, RunsOfBreaksCountOneByOne)
-{
-    EXPECT_EQ(NormalizeLineBreaks("\r\r"), "\r\n\r\n");
-    EXPECT_EQ(NormalizeLineBreaks("\n\n"), "\r\n\r\n");
-    EXPECT_EQ(NormalizeLineBreaks("\r\n\r\n"), "\r\n\r\n");
-    EXPECT_EQ(NormalizeLineBreaks("\n\r\n"), "\r\n\r\n");   // LF CR pair, then a lone LF
-    EXPECT_EQ(NormalizeLineBreaks("\r\n\n"), "\r\n\r\n");
-    EXPECT_EQ(NormalizeLineBreaks("x\r"), "x\r\n");
-    EXPECT_EQ(NormalizeLineBreaks(""), "");
-}
-
-// ---- damaged data --------------------------------------------------------
-
-TEST(ContainerErrors, PlainTextFailsWithZlibMessage)
-{
-    try {
-        UnpackDocument("Это просто текст, а не контейнер.\r\n");
-        FAIL() << "no exception";
-    } catch (const EZDecompressionError& e) {
-        EXPECT_EQ(Utf8(e.Message()), "incorrect header check");
-    }
-}
-
-TEST(ContainerErrors, CorruptDeflateDataFailWithZlibMessage)
-{
-    std::string packed = PackDocument(std::string(1000, 'q'));
-    packed[2] = char(0xFF);   // block type 3 does not exist
-    try {
-        UnpackDocument(packed);
-        FAIL() << "no exception";
-    } catch (const EZDecompressionError& e) {
-        EXPECT_EQ(Utf8(e.Message()), "invalid block type");
-    }
-}
-
-TEST(ContainerErrors, ShortPayloadIsAReadError)
-{
-    std::string packed = DeflateRaw(LengthField(10) + "abc");
-    try {
-        UnpackDocument(packed);
-        FAIL() << "no exception";
-    } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), ReadErrorText());
-    }
-    EXPECT_THROW(UnpackDocument(DeflateRaw(std::string(5, '\0'))), EReadError) << "length field cut short";
-}
-
-TEST(ContainerErrors, TruncatedStreamIsAReadError)
-{
-    std::string text(5000, 'z');
-    for (size_t i = 0; i < text.size(); ++i) text[i] = char(i * 31 % 251);
-    std::string packed = PackDocument(text);
-    EXPECT_THROW(UnpackDocument(packed.substr(0, packed.size() / 2)), EReadError);
-    EXPECT_THROW(UnpackDocument(packed.substr(0, 2)), EReadError);
-    EXPECT_THROW(UnpackDocument(""), EReadError);
-}
-
-TEST(ContainerErrors, NegativeLengthIsAReadError)
-{
-    EXPECT_THROW(UnpackDocument(DeflateRaw(LengthField(-1) + "abc")), EReadError);
-    EXPECT_THROW(UnpackDocument(DeflateRaw(LengthField(INT64_MIN) + "abc")), EReadError);
-}
-
-TEST(ContainerErrors, HugeLengthIsAReadErrorWithoutAllocating)
-{
-    // Were the declared length reserved up front, this would throw
-    // std::bad_alloc or length_error instead of the read error.
-    EXPECT_THROW(UnpackDocument(DeflateRaw(LengthField(int64_t(1) << 62) + "abc")), EReadError);
-    EXPECT_THROW(UnpackDocument(DeflateRaw(LengthField(int64_t(0x7FFFFFFF)) + "abc")), EReadError);
-    EXPECT_THROW(UnpackDocument(DeflateRaw(LengthField(int64_t(0x40000000)) + "abc")), EReadError);
-}
 
 // ---- files ---------------------------------------------------------------
 

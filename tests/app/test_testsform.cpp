@@ -9,6 +9,7 @@
 #include "app/ContentStore.h"
 #include "app/StartForm.h"
 #include "app/TestsForm.h"
+#include "support/ContainerBytes.h"
 #include "support/GuiTest.h"
 
 namespace {
@@ -396,6 +397,17 @@ TEST_F(TestsWindow, MissingOrDamagedTestFileReturnsToSetup)
     boxes = Start(L"Иван", L"ИС-21", L"", L"Плохой");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_FALSE(boxes[0].empty());
+    EXPECT_TRUE(f->pnl1->Visible());
+    EXPECT_TRUE(TestControlsDisabled());
+
+    // A small file that would inflate to a gigabyte of text: refused with its
+    // own error before it is inflated, the window stays usable.
+    dir.WriteFile(L"Content\\Химия\\Тесты\\Огромный.txt", ZeroBomb(int64_t(1) << 30, 1024));
+    Choose(f->cbb1, L"Физика");
+    Choose(f->cbb1, L"Химия");
+    boxes = Start(L"Иван", L"ИС-21", L"", L"Огромный");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(U8(boxes[0]), U8(DocumentTooLargeText() + L"."));
     EXPECT_TRUE(f->pnl1->Visible());
     EXPECT_TRUE(TestControlsDisabled());
 

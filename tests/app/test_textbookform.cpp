@@ -495,6 +495,39 @@ TEST_F(TextbookTest, ContainerChapterShowsItsText)
     EXPECT_NE(text.find(L"Строка <2>"), String::npos);
 }
 
+TEST(TextbookLargeCourse, TreeOpensAtTheTopAndAChapterFarDownOpens)
+{
+    // More subjects and chapters than the tree can show at once.
+    TempDir dir(L"talvera_large");
+    dir.WriteFile(L"Source\\start.txt", "start");
+    for (int s = 1; s <= 30; ++s)
+        for (int c = 1; c <= 8; ++c)
+            dir.WriteFile(L"Content\\Предмет " + IntToStr(100 + s) + L"\\Глава " + IntToStr(c) + L".html",
+                          Page(("<p>Предмет " + std::to_string(100 + s) + ", глава " + std::to_string(c) + "</p>").c_str()));
+    SetAppFolder(dir.Path());
+    CreateAppForms();
+    Form2->Show();
+    Pump(30);
+    TTreeView* tv = Form2->tv1;
+    ASSERT_EQ(tv->Items().Count(), 30 * 9);
+    EXPECT_EQ(tv->TopItem(), tv->Items().GetFirstNode());
+    EXPECT_EQ(tv->TopItem()->Text(), L"Предмет 101");
+    RECT first = tv->Items().GetFirstNode()->DisplayRect(false);
+    EXPECT_EQ(first.top, 0);
+    // The same after "Обновить", which lists the course again.
+    Click(Form2->btn6);
+    EXPECT_EQ(tv->TopItem(), tv->Items().GetFirstNode());
+    // The last chapter is still reached by scrolling.
+    TTreeNode* last = FindNode(tv, L"Предмет 130", L"Глава 8");
+    ASSERT_NE(last, nullptr);
+    SendMessageW(tv->Handle(), TVM_ENSUREVISIBLE, 0, LPARAM(last->ItemId()));
+    ClickNode(tv, last);
+    ASSERT_NE(Form2->current, nullptr);
+    EXPECT_NE(Form2->current->GetBros()->PlainText().find(L"Предмет 130, глава 8"), String::npos);
+    FreeAppForms();
+    SetAppFolder(L"");
+}
+
 TEST(TextbookScreenshot, TwoTabsAndAChapter)
 {
     String content = EnvPath("TALVERA_CONTENT");

@@ -51,6 +51,36 @@ protected:
     TForm* form;
 };
 
+TEST_F(ControlsTest, ScreenPointsOfWindowsAndGraphicControlsAllowForFrames)
+{
+    // A form with a caption and a panel with a border: the client areas start
+    // after them, where the system's own mapping puts them.
+    TPanel* outer = AddPanel(10, 20, 200, 120);
+    outer->SetBevelOuter(TBevelCut::bvRaised);
+    outer->SetBevelWidth(3);
+    TPanel* inner = AddPanel(15, 25, 60, 40, outer);
+    auto* label = new TLabel(form);
+    label->SetParent(outer);
+    label->SetBounds(100, 30, 50, 20);
+    form->Show();
+    Pump();
+    for (TWinControl* w : {static_cast<TWinControl*>(form), static_cast<TWinControl*>(outer), static_cast<TWinControl*>(inner)}) {
+        POINT sys{7, 9};
+        ::ClientToScreen(w->Handle(), &sys);
+        POINT ours = w->ClientToScreen(POINT{7, 9});
+        EXPECT_EQ(ours.x, sys.x) << StringToUtf8(w->ClassName());
+        EXPECT_EQ(ours.y, sys.y) << StringToUtf8(w->ClassName());
+        POINT back = w->ScreenToClient(sys);
+        EXPECT_EQ(back.x, 7);
+        EXPECT_EQ(back.y, 9);
+    }
+    POINT sys{100 + 4, 30 + 5};
+    ::ClientToScreen(outer->Handle(), &sys);
+    POINT ours = label->ClientToScreen(POINT{4, 5});
+    EXPECT_EQ(ours.x, sys.x);
+    EXPECT_EQ(ours.y, sys.y);
+}
+
 TEST_F(ControlsTest, PanelClickFiresOnlyWhenReleasedInside)
 {
     TPanel* p = AddPanel(10, 10, 100, 40);

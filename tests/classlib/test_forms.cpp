@@ -2,6 +2,10 @@
 // form events, closing rules, exceptions in handlers, the application window.
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <new>
+#include <stdexcept>
+
 #include "classlib/Dialogs.h"
 #include "classlib/ExtCtrls.h"
 #include "support/GuiTest.h"
@@ -174,6 +178,69 @@ TEST_F(FormsTest, ExceptionInAClickHandlerShowsTheErrorBoxAndGoesOn)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], L"boom.");
     Free(f);
+}
+
+TEST_F(FormsTest, OutOfMemoryAndForeignThrowsAreShownAndTheWindowGoesOn)
+{
+    TForm* f = new TForm(nullptr);
+    auto* p = new TPanel(f);
+    p->SetParent(f);
+    p->SetBounds(0, 0, 100, 40);
+    f->Show();
+    int clicks = 0;
+    auto stillWorks = [&] {
+        p->OnClick = [&](TObject*) { ++clicks; };
+        int before = clicks;
+        Click(p);
+        EXPECT_EQ(clicks, before + 1);
+        EXPECT_TRUE(IsWindow(f->Handle()));
+    };
+
+    // A real allocation failure, as reading a huge document once ended in.
+    p->OnClick = [](TObject*) {
+        volatile size_t huge = std::numeric_limits<size_t>::max() / 2;
+        void* volatile block = ::operator new(huge);
+        ::operator delete(block);
+    };
+    auto boxes = RunAnsweringBoxes([&] { Click(p); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], OutOfMemoryText() + L".");
+    EXPECT_EQ(boxes[0], L"Недостаточно памяти.");
+    stillWorks();
+
+    p->OnClick = [](TObject*) { throw std::bad_alloc(); };
+    boxes = RunAnsweringBoxes([&] { Click(p); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], L"Недостаточно памяти.");
+    stillWorks();
+
+    // Something that is no exception class at all ends nothing either.
+    p->OnClick = [](TObject*) { throw 42; };
+    boxes = RunAnsweringBoxes([&] { Click(p); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], L"Неизвестная ошибка.");
+    stillWorks();
+
+    // A handler set by the program sees the original exception.
+    String seen;
+    Application->OnException = [&](TObject*, const std::exception& e) {
+        seen = dynamic_cast<const std::bad_alloc*>(&e) ? L"bad_alloc" : L"other";
+    };
+    p->OnClick = [](TObject*) { throw std::bad_alloc(); };
+    boxes = RunAnsweringBoxes([&] { Click(p); });
+    Application->OnException = nullptr;
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(seen, L"bad_alloc");
+    Free(f);
+}
+
+TEST(ErrorBoxTextTest, EachKindOfExceptionHasAReadableText)
+{
+    EXPECT_EQ(ErrorBoxText(EReadError(L"Ошибка чтения потока")), L"Ошибка чтения потока.");
+    EXPECT_EQ(ErrorBoxText(Exception(L"Уже с точкой.")), L"Уже с точкой.");
+    EXPECT_EQ(ErrorBoxText(std::bad_alloc()), L"Недостаточно памяти.");
+    EXPECT_EQ(ErrorBoxText(std::runtime_error("Ошибка")), L"Ошибка.");
+    EXPECT_EQ(ErrorBoxText(Exception(L"")), L"Неизвестная ошибка.");
 }
 
 TEST_F(FormsTest, ShowMessageAndApplicationTitle)

@@ -4,7 +4,9 @@
 // reader would see (text and its formatting), not about exact strings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -383,6 +385,42 @@ TEST(HtmlElements, FontColourAndSize) {
     EXPECT_TRUE(d.FormatOf(L"css").b);
 }
 
+TEST(HtmlElements, CssFontSizesOutOfRangeAreClampedNotWrapped) {
+    Rtf d = Convert("<p><span style=\"font-size:1e10pt\">a1</span> <span style=\"font-size:1e10px\">a2</span> "
+                    "<span style=\"font-size:1e300%\">a3</span> <span style=\"font-size:1e10em\">a4</span> "
+                    "<span style=\"font-size:inf\">a5</span> <span style=\"font-size:nan\">b1</span> "
+                    "<span style=\"font-size:nanpt\">b2</span> <span style=\"font-size:-1e10em\">b3</span> "
+                    "<span style=\"font-size:0.0001pt\">c1</span> <span style=\"font-size:15pt\">d1</span> "
+                    "<span style=\"font-size:150%\">d2</span> <span style=\"font-size:20px\">d3</span> "
+                    "<span style=\"font-size:1e300pt\">a6</span> <span style=\"font-size:infpx\">b4</span> "
+                    "<span style=\"font-size:nanem\">b5</span> <span style=\"font-size:-5pt\">b6</span> "
+                    "<span style=\"font-size:1e-300pt\">c2</span></p>");
+    for (const wchar_t* huge : {L"a1", L"a2", L"a3", L"a4", L"a6"}) EXPECT_EQ(d.FormatOf(huge).fs, 144) << char(huge[0]) << char(huge[1]);
+    for (const wchar_t* kept : {L"a5", L"b1", L"b2", L"b3", L"b4", L"b5", L"b6"}) EXPECT_EQ(d.FormatOf(kept).fs, 24) << char(kept[0]) << char(kept[1]);
+    EXPECT_EQ(d.FormatOf(L"c1").fs, 8) << "tiny sizes take the smallest";
+    EXPECT_EQ(d.FormatOf(L"c2").fs, 8);
+    EXPECT_EQ(d.FormatOf(L"d1").fs, 30);
+    EXPECT_EQ(d.FormatOf(L"d2").fs, 36);
+    EXPECT_EQ(d.FormatOf(L"d3").fs, 30);
+}
+
+TEST(HtmlElements, ManyColoursEachGetOneTableEntry) {
+    // 150000 distinct colours, each used twice: every colour gets exactly one
+    // table entry, in order of first use. (How fast the look-up is belongs to
+    // a benchmark, not to a test.)
+    const int distinct = 150000;
+    std::string page;
+    page.reserve(size_t(distinct) * 2 * 32);
+    char tag[40];
+    for (int k = 0; k < 2 * distinct; ++k) {
+        std::snprintf(tag, sizeof tag, "<font color=#%06x>x</font>", (k % distinct) * 97);
+        page += tag;
+    }
+    Rtf d = ReadRtf(html::ToRtf(page));
+    ASSERT_EQ(d.colors.size(), 1u + distinct) << "automatic, then one entry per distinct colour";
+    EXPECT_EQ(d.colors[1 + 1234], uint32_t(1234 * 97));
+}
+
 TEST(HtmlElements, BulletedAndNestedLists) {
     Rtf d = Convert("<ul><li>one<li>two<ul><li>inner</ul><li>three</ul>after");
     EXPECT_EQ(Flat(d), L"\u2022\tone|\u2022\ttwo|\u25E6\tinner|\u2022\tthree|after");
@@ -454,8 +492,34 @@ TEST(HtmlTables, RowsAndCellsBecomeRtfTable) {
         return e;
     };
     EXPECT_EQ(edges(first), edges(second));
-    EXPECT_EQ(html::ToRtf("<table><tr><td>x</table>").find("\\clbrdrt"), std::string::npos)
-        << "no borders without a border attribute";
+    // Without a border attribute the cell borders are in the page's colour.
+    Rtf plain = ReadRtf(html::ToRtf("<table><tr><td>x</table>"));
+    std::string plainRtf = html::ToRtf("<table><tr><td>x</table>");
+    EXPECT_EQ(plainRtf.find("\\trbrdrt"), std::string::npos);
+    ASSERT_NE(plainRtf.find("\\clbrdrt\\brdrs\\brdrw15\\brdrcf"), std::string::npos);
+    EXPECT_EQ(plain.colors.at(1), 0xFFFFFFu);
+}
+
+TEST(HtmlTables, CssBordersFromTheStyleSheetOrTheTags) {
+    auto color = [](const std::string& html) {
+        std::string rtf = html::ToRtf(html);
+        Rtf d = ReadRtf(rtf);
+        size_t at = rtf.find("\\clbrdrt\\brdrs\\brdrw");
+        EXPECT_NE(at, std::string::npos);
+        size_t cf = rtf.find("\\brdrcf", at);
+        int index = std::atoi(rtf.c_str() + cf + 7);
+        return std::pair{rtf.find("\\trbrdrt") != std::string::npos, d.colors.at(size_t(index))};
+    };
+    const std::string t = "<table><tr><td>a</td><td>b</td></tr></table>";
+    EXPECT_EQ(color("<style>td { border: 1px solid #336699 }</style>" + t), (std::pair{true, 0x336699u}));
+    EXPECT_EQ(color("<style>table.grid td, th { border-width: 2px; border-style: solid }</style>" + t), (std::pair{true, 0u}));
+    EXPECT_EQ(color("<style>p { border: 1px solid red }</style>" + t), (std::pair{false, 0xFFFFFFu})) << "not for tables";
+    EXPECT_EQ(color("<style>td { border: none }</style><table border=1><tr><td>a</table>"), (std::pair{true, 0u}))
+        << "the attribute wins over the sheet";
+    EXPECT_EQ(color("<table style=\"border:1px dashed green\"><tr><td>a</table>"), (std::pair{true, 0x008000u}));
+    EXPECT_EQ(color("<table><tr><td style=\"border: 1px solid\">a</table>"), (std::pair{true, 0u}));
+    EXPECT_EQ(color("<table border=1 style=\"border: 0\"><tr><td>a</table>"), (std::pair{false, 0xFFFFFFu}));
+    EXPECT_EQ(color("<style>td { border: 1px solid #000 </style>" + t).first, true) << "an unclosed rule still counts";
 }
 
 TEST(HtmlTables, NestedTablesBecomeTabSeparatedRows) {
@@ -485,47 +549,187 @@ uint32_t Le32(const std::vector<uint8_t>& d, size_t at) {
     return uint32_t(d[at] | d[at + 1] << 8 | d[at + 2] << 16 | d[at + 3] << 24);
 }
 
+// The pixels of a \dibitmap as a reader sees them that finds the pixel data
+// `skew` bytes after the colour table (Windows: 0; Wine: 4), as 0xRRGGBB
+// rows from the top; run-length data is decoded as such.
+std::vector<uint32_t> ReadDib(const std::vector<uint8_t>& d, size_t skew, int& w, int& h) {
+    w = int(Le32(d, 4));
+    h = int(Le32(d, 8));
+    const int bits = int(Le32(d, 12) >> 16);
+    const uint32_t compression = Le32(d, 16), colours = Le32(d, 32);
+    std::vector<uint32_t> px(size_t(w) * size_t(h), 0xFFFFFFFF);
+    size_t at = 40 + colours * 4 + skew;
+    auto set = [&](int x, int yUp, uint32_t c) {
+        if (x >= 0 && x < w && yUp >= 0 && yUp < h) px[size_t(h - 1 - yUp) * size_t(w) + size_t(x)] = c;
+    };
+    if (bits == 32 && compression == 0) {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x, at += 4) set(x, y, at + 3 < d.size() ? Le32(d, at) & 0xFFFFFF : 0xFFFFFFFF);
+    } else if (bits == 8 && compression == 1) {
+        auto colour = [&](uint8_t i) { return i < colours ? Le32(d, 40 + size_t(i) * 4) & 0xFFFFFF : 0xFFFFFFFF; };
+        int x = 0, y = 0;
+        while (at + 1 < d.size()) {
+            uint8_t a = d[at], b = d[at + 1];
+            at += 2;
+            if (a) {
+                for (int k = 0; k < a; ++k) set(x++, y, colour(b));
+            } else if (b == 0) {
+                x = 0, ++y;
+            } else if (b == 1) {
+                break;
+            } else if (b == 2) {
+                if (at + 1 >= d.size()) break;
+                x += d[at], y += d[at + 1];
+                at += 2;
+            } else {
+                for (int k = 0; k < b && at < d.size(); ++k) set(x++, y, colour(d[at++]));
+                if (b & 1) ++at;
+            }
+        }
+    } else {
+        ADD_FAILURE() << "unexpected bitmap: " << bits << " bits, compression " << compression;
+    }
+    return px;
+}
+
+// Checks that both readers show the picture (composed over white) whole and
+// unshifted, beside at most one white column.
+void ExpectShown(const Pict& p, const html::Picture& src) {
+    ASSERT_EQ(p.kind, "dibitmap0");
+    for (size_t skew : {size_t(0), size_t(4)}) {
+        int w = 0, h = 0;
+        std::vector<uint32_t> px = ReadDib(p.data, skew, w, h);
+        ASSERT_EQ(h, src.height);
+        ASSERT_TRUE(w == src.width || w == src.width + 1) << w;
+        EXPECT_EQ(p.picw, w);
+        bool matched = false;
+        for (int ox = 0; ox <= w - src.width && !matched; ++ox) {
+            bool all = true;
+            for (int y = 0; y < h && all; ++y)
+                for (int x = 0; x < src.width && all; ++x) {
+                    const uint8_t* s = &src.bgra[(size_t(y) * size_t(src.width) + size_t(x)) * 4];
+                    uint32_t want = 0;
+                    for (int ch = 0; ch < 3; ++ch)
+                        want |= uint32_t((s[ch] * s[3] + 255 * (255 - s[3]) + 127) / 255) << (8 * ch);
+                    all = px[size_t(y) * size_t(w) + size_t(x + ox)] == want;
+                }
+            for (int y = 0; y < h && all && w > src.width; ++y)   // the spare column is white
+                all = px[size_t(y) * size_t(w) + size_t(ox == 0 ? w - 1 : 0)] == 0xFFFFFF;
+            matched = all;
+        }
+        EXPECT_TRUE(matched) << "picture not shown right when the pixels are read " << skew << " bytes late";
+    }
+}
+
+// A picture with every pixel different (more colours than a palette holds).
+html::Picture Photo(int w, int h) {
+    html::Picture p;
+    p.width = w;
+    p.height = h;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            p.bgra.insert(p.bgra.end(), {uint8_t(x), uint8_t(y), uint8_t((x * y) ^ 0x5A), 255});
+    return p;
+}
+
+// A drawing: few colours in long runs, with a stretch of single pixels.
+html::Picture Drawing(int w, int h) {
+    html::Picture p = Solid(w, h, 250, 250, 250);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* px = &p.bgra[(size_t(y) * size_t(w) + size_t(x)) * 4];
+            if (y == h / 2 || x == w / 3) px[0] = 200, px[1] = 0, px[2] = 0;
+            if (y == 1 && x < 20) px[1] = uint8_t(x * 10);   // literal stretch
+            if (x == w - 1) px[3] = 0;                           // transparent edge
+        }
+    return p;
+}
+
 TEST(HtmlPictures, LoadedPictureIsEmbeddedWithItsSize) {
     std::string asked;
-    auto loader = [&](const std::string& src, html::Picture& out) {
-        asked = src;
-        out = Solid(5, 3, 10, 20, 30);
-        out.bgra[0] = 0xEE;  // top-left pixel's blue
+    html::Picture src = Photo(20, 15);
+    auto loader = [&](const std::string& s, html::Picture& out) {
+        asked = s;
+        out = src;
         return true;
     };
     Rtf d = Convert("see <img src=\"pics/a&amp;b.png\" alt=alt> here", loader);
     EXPECT_EQ(asked, "pics/a&b.png");
     ASSERT_EQ(d.picts.size(), 1u);
     const Pict& p = d.picts[0];
-    EXPECT_EQ(p.kind, "dibitmap0");
-    EXPECT_EQ(p.pich, 3);
-    EXPECT_EQ(p.pichgoal, 3 * 15);
-    // One white pixel column precedes every row (see the writer), 32 bits per pixel.
-    EXPECT_EQ(p.picw, 6);
-    EXPECT_EQ(p.picwgoal, 6 * 15);
-    ASSERT_EQ(p.data.size(), 40u + 6 * 3 * 4 + 4);
-    EXPECT_EQ(Le32(p.data, 0), 40u);
-    EXPECT_EQ(Le32(p.data, 4), 6u);
-    EXPECT_EQ(Le32(p.data, 8), 3u);
+    EXPECT_EQ(p.pich, 15);
+    EXPECT_EQ(p.pichgoal, 15 * 15);
+    // A true-colour picture: 32 bits per pixel and one spare white column,
+    // which the goal width includes so that the picture keeps 15 twips a pixel.
+    EXPECT_EQ(p.picw, 21);
+    EXPECT_EQ(p.picwgoal, 21 * 15);
     EXPECT_EQ(Le32(p.data, 12) >> 16, 32u);
-    // Rows are stored bottom-up: the top-left pixel is in the last row.
-    const size_t topLeft = 40 + 2 * 6 * 4 + 4;
-    EXPECT_EQ(p.data[topLeft], 0xEE);
-    EXPECT_EQ(p.data[topLeft + 1], 20);
-    EXPECT_EQ(p.data[topLeft + 2], 30);
-    EXPECT_EQ(p.data[40 + 4], 10) << "bottom-left pixel";
+    ExpectShown(p, src);
     EXPECT_EQ(Flat(d).find(L"alt"), std::wstring::npos);
 }
 
+TEST(HtmlPictures, FewColoursAreRunLengthCodedAndShownRightByBothReaders) {
+    for (auto [w, h] : {std::pair{320, 160}, std::pair{1, 1}, std::pair{3, 2}, std::pair{300, 7}, std::pair{511, 3}}) {
+        html::Picture src = Drawing(w, h);
+        Rtf d = Convert("<img src=d>", [&](const std::string&, html::Picture& out) {
+            out = src;
+            return true;
+        });
+        ASSERT_EQ(d.picts.size(), 1u);
+        const Pict& p = d.picts[0];
+        EXPECT_EQ(Le32(p.data, 12) >> 16, 8u) << w << "x" << h;
+        EXPECT_EQ(Le32(p.data, 16), 1u) << "BI_RLE8";
+        EXPECT_EQ(p.picw, w);
+        EXPECT_EQ(p.picwgoal, w * 15);
+        // The stated size of the runs is what the runs take after the palette.
+        EXPECT_EQ(40 + Le32(p.data, 32) * 4 + Le32(p.data, 20) + 4, p.data.size());
+        ExpectShown(p, src);
+        if (w == 320) {
+            EXPECT_LT(p.data.size(), size_t(w) * size_t(h) / 4) << "runs are far smaller than pixels";
+        }
+    }
+    // 256 colours still take a palette; 257 do not.
+    for (int colours : {256, 257}) {
+        html::Picture src = Solid(colours, 2, 0, 0, 0);
+        for (int x = 0; x < colours; ++x) src.bgra[size_t(x) * 4] = uint8_t(x), src.bgra[size_t(x) * 4 + 1] = uint8_t(x >> 8);
+        Rtf d = Convert("<img src=c>", [&](const std::string&, html::Picture& out) {
+            out = src;
+            return true;
+        });
+        ASSERT_EQ(d.picts.size(), 1u);
+        EXPECT_EQ(Le32(d.picts[0].data, 12) >> 16, colours <= 256 ? 8u : 32u);
+        ExpectShown(d.picts[0], src);
+    }
+}
+
+TEST(HtmlPictures, OnePictureShownByManyTagsIsLoadedAndEncodedOnce) {
+    int loads = 0;
+    auto loader = [&](const std::string& s, html::Picture& out) {
+        ++loads;
+        out = s == "a.bmp" ? Photo(40, 30) : Drawing(20, 10);
+        return true;
+    };
+    std::string page;
+    for (int k = 0; k < 6; ++k) page += "<img src=a.bmp><img src=b.bmp width=" + std::to_string(10 + k) + "><img src=none.bmp>";
+    Rtf d = Convert(page, [&](const std::string& s, html::Picture& out) { return s != "none.bmp" && loader(s, out); });
+    EXPECT_EQ(loads, 2);
+    ASSERT_EQ(d.picts.size(), 12u);
+    for (size_t k = 2; k < 12; ++k) EXPECT_EQ(d.picts[k].data, d.picts[k % 2].data);
+    EXPECT_EQ(d.picts[3].picwgoal, 11 * 15) << "each tag keeps its own size";
+    const std::wstring text = Flat(d);
+    EXPECT_EQ(std::count(text.begin(), text.end(), L'['), 6) << "the missing one shows its name each time";
+}
+
 TEST(HtmlPictures, TransparencyIsComposedOverWhiteAndSizeAttributesScale) {
-    auto loader = [](const std::string&, html::Picture& out) {
-        out = Solid(4, 2, 0, 0, 0, 0);
+    html::Picture clear = Solid(4, 2, 0, 0, 0, 0);
+    auto loader = [&](const std::string&, html::Picture& out) {
+        out = clear;
         return true;
     };
     Rtf d = Convert("<img src=x width=40>", loader);
     ASSERT_EQ(d.picts.size(), 1u);
     EXPECT_EQ(d.picts[0].pichgoal, 20 * 15) << "height follows the aspect ratio";
-    EXPECT_EQ(d.picts[0].data[40 + 4], 255);
+    ExpectShown(d.picts[0], clear);
     Rtf wide = Convert("<img src=x width=5000>", loader);
     EXPECT_LE(wide.picts[0].picwgoal, 9360 + 9360 / 4) << "never much wider than the text column";
 }

@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <richedit.h>
+#include <richole.h>
+
+#include <algorithm>
+#include <functional>
 
 #include "app/ContentContainer.h"
 #include "app/TextbookForm.h"
+#include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "classlib/WebBrowser.h"
+#include "support/ContainerBytes.h"
 #include "support/GuiTest.h"
 
 namespace {
@@ -198,6 +204,298 @@ TEST_F(WebBrowserTest, ContainerChapterIsShownUnpacked)
     std::string broken = PackDocument("text");
     broken.resize(broken.size() / 2);
     Show(broken);
+}
+
+// A page of about n characters in many short paragraphs.
+std::string LongPage(size_t n)
+{
+    std::string page = "<html><body>";
+    for (size_t k = 0; page.size() < n; ++k)
+        page += "<p>Paragraph " + std::to_string(k) + " of a long chapter, with some words to wrap.</p>";
+    return page + "</body></html>";
+}
+
+double Seconds(const std::function<void()>& f)
+{
+    LARGE_INTEGER a, b, freq;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&a);
+    f();
+    QueryPerformanceCounter(&b);
+    return double(b.QuadPart - a.QuadPart) / double(freq.QuadPart);
+}
+
+TEST_F(WebBrowserTest, NewPageTakesAFreshWindowInTheOldOnesPlace)
+{
+    // A sibling above and one below the view, so its place in the z-order shows.
+    auto* below = new TPanel(form);
+    below->SetParent(form);
+    below->SetBounds(0, 0, 50, 50);
+    below->SendToBack();
+    auto* above = new TPanel(form);
+    above->SetParent(form);
+    above->SetBounds(600, 0, 50, 50);
+    above->BringToFront();
+    Show("<p>first page</p>", L"a.html");
+    HWND first = wb->Handle();
+    wb->SetFocus();
+    ASSERT_EQ(GetFocus(), first);
+    Show("<p>second page</p>", L"b.html");
+    HWND second = wb->Handle();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(TWinControl::FindControl(second), wb);
+    EXPECT_EQ(TWinControl::FindControl(first), nullptr);
+    EXPECT_TRUE(IsWindowVisible(second));
+    EXPECT_FALSE(IsWindowVisible(first));
+    EXPECT_EQ(GetFocus(), second);
+    EXPECT_EQ(GetWindow(second, GW_HWNDPREV), above->Handle());
+    EXPECT_EQ(GetWindow(second, GW_HWNDNEXT), first) << "the old window waits just below it";
+    RECT r;
+    GetWindowRect(second, &r);
+    MapWindowPoints(nullptr, form->Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.right - r.left, 680);
+    EXPECT_EQ(r.bottom - r.top, 460);
+    EXPECT_EQ(wb->RetiredWindows(), 1u);
+    Pump(20);
+    EXPECT_FALSE(IsWindow(first)) << "destroyed once the queue is served";
+    EXPECT_EQ(wb->RetiredWindows(), 0u);
+    EXPECT_EQ(wb->PlainText().find(L"first"), String::npos);
+    EXPECT_NE(wb->PlainText().find(L"second page"), String::npos);
+    // The page's look comes with the new window too.
+    wb->SetColor(RGB(250, 240, 200));
+    Show("<p>third</p>", L"c.html");
+    Pump(20);
+    EXPECT_EQ(WindowPixel(wb->Handle(), 3, 300), RGB(250, 240, 200));
+    // Windows not yet destroyed go with the view.
+    Show("<p>fourth</p>", L"d.html");
+    HWND waiting = GetWindow(wb->Handle(), GW_HWNDNEXT);
+    ASSERT_TRUE(IsWindow(waiting));
+    FreeAndNil(wb);
+    EXPECT_FALSE(IsWindow(waiting));
+}
+
+TEST_F(WebBrowserTest, SmallPageAfterALargeOneCostsWhatItCostsInANewView)
+{
+    String large = dir.WriteFile(L"large.html", LongPage(400000));
+    String small = dir.WriteFile(L"small.html", "<h2>Глава</h2><p>Короткая страница.</p>");
+    auto* fresh = new TWebBrowser(form);
+    fresh->SetParent(form);
+    fresh->SetBounds(0, 0, 680, 460);
+    Pump(10);
+    const double freshSmall = Seconds([&] { fresh->Navigate(small); });
+    wb->Navigate(large);
+    ASSERT_GT(wb->PlainText().size(), 300000u);
+    Pump(10);
+    const double switchSmall = Seconds([&] { wb->Navigate(small); });
+    EXPECT_LT(switchSmall, std::max(3 * freshSmall, freshSmall + 0.1))
+        << "fresh view " << freshSmall << " s, after the large page " << switchSmall << " s";
+    EXPECT_NE(wb->PlainText().find(L"Короткая страница."), String::npos);
+}
+
+TEST_F(WebBrowserTest, WaitCursorWhileThePageIsPrepared)
+{
+    HCURSOR seen = nullptr;
+    TWebBrowser::PageFilter = [&](std::string&) {
+        seen = GetCursor();
+        return false;
+    };
+    HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    Show("<p>x</p>");
+    EXPECT_EQ(seen, LoadCursorW(nullptr, IDC_WAIT));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
+    SetCursor(before);
+}
+
+// A picture file whose column x has colour(x, y); saved as a bitmap file.
+void WritePicture(const String& file, int w, int h, const std::function<COLORREF(int, int)>& colour)
+{
+    TBitmap bmp(w, h);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* p = bmp.ScanLine(y);
+        for (int x = 0; x < w; ++x) {
+            COLORREF c = colour(x, y);
+            p[x * 4 + 0] = GetBValue(c), p[x * 4 + 1] = GetGValue(c), p[x * 4 + 2] = GetRValue(c), p[x * 4 + 3] = 255;
+        }
+    }
+    TFileStream out(file, fmCreate);
+    bmp.SaveToStream(out);
+}
+
+// Horizontal lines met going down a column of the view: the tops of runs of
+// dark pixels.
+std::vector<int> DarkRunsDown(HWND wnd, int x, int y0, int y1)
+{
+    std::vector<int> tops;
+    bool dark = false;
+    for (int y = y0; y < y1; ++y) {
+        COLORREF c = WindowPixel(wnd, x, y);
+        bool d = GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128;
+        if (d && !dark) tops.push_back(y);
+        dark = d;
+    }
+    return tops;
+}
+
+TEST_F(WebBrowserTest, TableBordersAreDrawnBothWaysAndRowsKeepTheirTextHeight)
+{
+    const std::string rows = "<tr><td>1</td><td>22</td></tr><tr><td>1</td><td>22</td></tr><tr><td>1</td><td>22</td></tr>";
+    const std::pair<const char*, std::string> pages[] = {
+        {"border attribute", "<table border=1>" + rows + "</table>"},
+        {"style sheet", "<html><head><style>p { color: red } table, td { border: 1px solid #000; "
+                        "border-collapse: collapse }</style></head><body><table>" + rows + "</table></body></html>"},
+        {"inline style", "<table style=\"border: 1px solid black\">" + rows + "</table>"},
+    };
+    WritePicture(dir.Path() + L"mark.bmp", 8, 8, [](int, int) { return RGB(0, 160, 0); });
+    for (auto [what, html] : pages) {
+        // Pictures before and after the table, put in their places once the
+        // text is shown: the table keeps its look.
+        html = "<p><img src=mark.bmp></p>" + html + "<p><img src=mark.bmp></p>";
+        // A second table after a paragraph with space before it.
+        html += "<h2>2</h2>" + html;
+        Show(html);
+        for (int k = 0; k < 50 && wb->PendingPictures(); ++k) Pump(5);
+        Pump(20);
+        HWND h = wb->Handle();
+        // Down the first cell, right of its text: the line above each row and
+        // the one below the last.
+        std::vector<int> lines = DarkRunsDown(h, 32, 0, 400);
+        ASSERT_EQ(lines.size(), 8u) << what;
+        for (size_t k = 1; k < lines.size(); ++k) {
+            if (k == 4) continue;   // between the tables
+            EXPECT_GE(lines[k] - lines[k - 1], 14) << what << ": the row holds its text";
+            EXPECT_LE(lines[k] - lines[k - 1], 26) << what << ": and no more";
+        }
+        // Across the middle of the first row: the left line and the lines
+        // between and after the cells.
+        int mid = (lines[0] + lines[1]) / 2, across = 0;
+        bool dark = false;
+        for (int x = 0; x < 200; ++x) {
+            COLORREF c = WindowPixel(h, x, mid);
+            bool d = GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128 && !(x > 14 && x < 30);
+            across += d && !dark;
+            dark = d;
+        }
+        EXPECT_GE(across, 3) << what;
+    }
+    // A table that asks for no borders shows none, and its rows stay as close.
+    Show("<table>" + rows + "</table>");
+    Pump(20);
+    int marks = 0;
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 200; x += 2) {
+            COLORREF c = WindowPixel(wb->Handle(), x, y);
+            marks += c == RGB(192, 192, 192) || c == RGB(128, 128, 128);
+        }
+    EXPECT_EQ(marks, 0) << "no grid lines";
+    String text = wb->PlainText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), L'1'), 3);
+}
+
+TEST_F(WebBrowserTest, PicturesAreDrawnPixelForPixelInEitherForm)
+{
+    // A drawing (few colours, stored run-length coded) and a photograph (a
+    // colour per pixel, stored with 32 bits a pixel): each pixel of the page
+    // shows the pixel of the file, unshifted.
+    auto drawing = [](int x, int y) {
+        static const COLORREF ink[] = {RGB(200, 0, 0), RGB(0, 120, 0), RGB(0, 0, 160), RGB(250, 250, 250)};
+        return y == 5 ? RGB(0, 0, 0) : ink[(x / 3) % 4];
+    };
+    auto photo = [](int x, int y) { return RGB(x * 4, y * 6, 255 - x * 2 - y); };
+    WritePicture(dir.Path() + L"drawing.bmp", 60, 30, drawing);
+    WritePicture(dir.Path() + L"photo.bmp", 60, 30, photo);
+    for (auto [file, colour] : {std::pair<const wchar_t*, std::function<COLORREF(int, int)>>{L"drawing.bmp", drawing},
+                                {L"photo.bmp", photo}}) {
+        Show("<img src=\"" + StringToUtf8(file) + "\">");
+        wb->Repaint();
+        Pump(30);
+        HWND h = wb->Handle();
+        // The picture's top-left corner: the first pixel of its colour at (0, 0).
+        int ox = -1, oy = -1;
+        for (int y = 0; y < 12 && ox < 0; ++y)
+            for (int x = 0; x < 24; ++x)
+                if (WindowPixel(h, x, y) == colour(0, 0) && WindowPixel(h, x + 1, y + 1) == colour(1, 1)) {
+                    ox = x, oy = y;
+                    break;
+                }
+        ASSERT_GE(ox, 0) << StringToUtf8(file);
+        int wrong = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 60; ++x) wrong += WindowPixel(h, ox + x, oy + y) != colour(x, y);
+        EXPECT_EQ(wrong, 0) << StringToUtf8(file);
+    }
+}
+
+// Pictures (embedded objects) in the view.
+LONG Pictures(TWebBrowser* wb)
+{
+    IRichEditOle* ole = nullptr;
+    SendMessageW(wb->Handle(), EM_GETOLEINTERFACE, 0, LPARAM(&ole));
+    if (!ole) return -1;
+    LONG n = ole->GetObjectCount();
+    ole->Release();
+    return n;
+}
+
+TEST_F(WebBrowserTest, TextShowsFirstAndPicturesFollowInTheirPlaces)
+{
+    auto colour = [](int x, int y) { return RGB(x * 8, y * 8, 128); };
+    WritePicture(dir.Path() + L"p.bmp", 30, 30, colour);
+    WritePicture(dir.Path() + L"q.bmp", 20, 10, [](int x, int) { return x < 10 ? RGB(255, 0, 0) : RGB(0, 0, 255); });
+    // Pictures in paragraphs, in a list, in table cells, beside a table,
+    // and one missing.
+    std::string page = "<h1>Заголовок</h1><table border=1><tr><td>a<img src=q.bmp></td><td>b</td></tr>"
+                       "<tr><td>c</td><td><img src=p.bmp>d</td></tr></table><ul><li>x <img src=q.bmp> y</li></ul>";
+    for (int k = 0; k < 40; ++k) page += "<p>Абзац " + std::to_string(k) + " <img src=p.bmp> после</p>";
+    page += "<p><img src=none.bmp alt=нет> конец</p>";
+    Show(page);
+    EXPECT_EQ(wb->PendingPictures(), 43u);
+    String first = wb->PlainText();
+    EXPECT_NE(first.find(L"Абзац 39"), String::npos) << "the text is there at once";
+    EXPECT_NE(first.find(L"[нет]"), String::npos);
+    // The reader selects and scrolls meanwhile; the pictures keep both.
+    CHARRANGE sel{3, 7};
+    SendMessageW(wb->Handle(), EM_EXSETSEL, 0, LPARAM(&sel));
+    POINT scroll{0, 40};
+    SendMessageW(wb->Handle(), EM_SETSCROLLPOS, 0, LPARAM(&scroll));
+    POINT before{};
+    SendMessageW(wb->Handle(), EM_GETSCROLLPOS, 0, LPARAM(&before));
+    for (int k = 0; k < 200 && wb->PendingPictures(); ++k) Pump(5);
+    EXPECT_EQ(wb->PendingPictures(), 0u);
+    CHARRANGE after{};
+    SendMessageW(wb->Handle(), EM_EXGETSEL, 0, LPARAM(&after));
+    EXPECT_EQ(after.cpMin, 3);
+    EXPECT_EQ(after.cpMax, 7);
+    POINT now{};
+    SendMessageW(wb->Handle(), EM_GETSCROLLPOS, 0, LPARAM(&now));
+    EXPECT_EQ(now.y, before.y);
+    String text = wb->PlainText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), wchar_t(0xE000)), 0) << "no stand-in left";
+    EXPECT_EQ(Pictures(wb), 43) << "a picture where each stood";
+    // Every word stays beside its picture (the text shows a picture as a space).
+    EXPECT_NE(text.find(L"Абзац 7   после"), String::npos);
+    EXPECT_NE(text.find(L"x   y"), String::npos);
+    // The same page once more: every picture is in its place at once when asked.
+    Show(page);
+    wb->FinishPictures();
+    EXPECT_EQ(wb->PendingPictures(), 0u);
+    EXPECT_EQ(Pictures(wb), 43);
+    // A page that itself holds the stand-in character is shown whole at once.
+    Show("<p>\xEE\x80\x80 private <img src=p.bmp></p>");
+    EXPECT_EQ(wb->PendingPictures(), 0u);
+    EXPECT_EQ(Pictures(wb), 1);
+    EXPECT_NE(wb->PlainText().find(L"\xE000 private"), String::npos);
+}
+
+TEST_F(WebBrowserTest, TooLargeContainerChapterShowsTheErrorNotItsBytes)
+{
+    TWebBrowser::PageFilter = UnpackContainerPage;
+    // 1 GiB of text in about a megabyte.
+    String page = Show(ZeroBomb(int64_t(1) << 30, 1024));
+    EXPECT_NE(page.find(L"Страница не открывается"), String::npos);
+    EXPECT_NE(page.find(DocumentTooLargeText()), String::npos);
+    EXPECT_LT(page.size(), 400u) << "the compressed bytes must not be shown as text";
+    // The view goes on showing pages.
+    EXPECT_NE(Show("<p>next</p>").find(L"next"), String::npos);
 }
 
 }  // namespace
