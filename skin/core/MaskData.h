@@ -11,6 +11,7 @@
 
 #include "skin/core/SkinBitmap.h"
 #include "skin/core/SkinColor.h"
+#include "skin/graphics/Constants.h"   // TsGradStop, TsGradArray
 
 using TColor32 = skincolor::Color;
 class TsSkinManager;
@@ -22,18 +23,6 @@ struct TsRect {
     bool operator==(const TsRect&) const = default;
 };
 
-#if __has_include("skin/graphics/Constants.h")
-#include "skin/graphics/Constants.h"   // TsGradStop, TsGradArray
-#else
-// One gradient stop.
-struct TsGradStop {
-    TColor32 Color1 = 0;
-    TColor32 Color2 = 0;
-    uint8_t Percent = 0;
-    int32_t Mode = 0;
-};
-using TsGradArray = std::vector<TsGradStop>;
-#endif
 // A gradient array shared between an Ini... field and the Props field
 // assigned from it, so that changing the colours of one changes both.
 using TsGradArrayRef = std::shared_ptr<TsGradArray>;

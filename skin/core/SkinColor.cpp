@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "skin/graphics/PixelOps.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -37,26 +39,13 @@ Color ColorToRGB(Color c)
 static inline int Nearest(double v) { return int(std::lround(v)); }
 static inline int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
+// Mixing and saturation are the pixel code's own (same results bit for bit).
 Color MixColors(Color first, Color second, double ratio)
 {
-    uint32_t a = uint32_t(first), b = uint32_t(second);
-    uint32_t out = a & 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-        double v = ratio * double((a >> shift) & 0xFF) + (1.0 - ratio) * double((b >> shift) & 0xFF);
-        out |= uint32_t(Clamp255(Nearest(v))) << shift;
-    }
-    return Color(out);
+    return Color(px::MixColors(uint32_t(first), uint32_t(second), ratio));
 }
 
-uint32_t ChangePixelSaturation(uint32_t px, int change)
-{
-    if (change == 0)
-        return px;
-    int r = (px >> 16) & 0xFF, g = (px >> 8) & 0xFF, b = px & 0xFF;
-    double l = (r + g + b) / 3.0;
-    auto f = [&](int v) { return Clamp255(Nearest(v - (l - v) * change / 100.0)); };
-    return (px & 0xFF000000u) | (uint32_t(f(r)) << 16) | (uint32_t(f(g)) << 8) | uint32_t(f(b));
-}
+uint32_t ChangePixelSaturation(uint32_t pixel, int change) { return px::ChangePixelSaturation(pixel, change); }
 
 uint32_t ChangePixelHue(uint32_t px, int degrees)
 {

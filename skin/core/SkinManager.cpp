@@ -88,16 +88,6 @@ bool TkvSkinEffects::GetAllowGlowing() const
     return allowGlowing_ && LayeredWindowsAvailable() && !GlowingSuppressed;
 }
 
-String DefaultThirdPartyText(int index)
-{
-#if __has_include("skin/graphics/ClassNameTables.h")
-    return DefaultThirdPartyLists[index];
-#else
-    (void)index;
-    return String();
-#endif
-}
-
 // ---------------------------------------------------------------- manager
 
 namespace {
@@ -194,7 +184,7 @@ TsSkinManager::TsSkinManager(TComponent* owner)
 TsSkinManager::~TsSkinManager()
 {
     SetActive(false);
-    for (int i = 0; i < kThirdPartyCount; ++i)
+    for (int i = 0; i < ThirdPartyListCount; ++i)
         ThirdParty.SetList(i, classLists_[size_t(i)].Text());
     internalSkins_.reset();
     if (DefaultManager == this)
@@ -222,9 +212,9 @@ void TsSkinManager::Loaded()
 
 void TsSkinManager::UpdateThirdPartyLists(bool reset)
 {
-    for (int i = 0; i < kThirdPartyCount; ++i) {
+    for (int i = 0; i < ThirdPartyListCount; ++i) {
         if (reset || ThirdParty.GetList(i).empty())
-            ThirdParty.SetList(i, DefaultThirdPartyText(i));
+            ThirdParty.SetList(i, DefaultThirdPartyLists[i]);
         classLists_[size_t(i)].SetText(ThirdParty.GetList(i));
     }
 }

@@ -11,18 +11,11 @@
 #include "classlib/Component.h"
 #include "skin/core/MaskData.h"
 #include "skin/core/StoredSkins.h"
+#include "skin/graphics/ClassNameTables.h"
+#include "skin/graphics/Constants.h"
 
 // ---------------------------------------------------------------- settings
 
-// The library's constants and class-name tables define these types; until
-// they are part of the build, the same definitions stand here.
-#if __has_include("skin/graphics/Constants.h")
-#include "skin/graphics/Constants.h"
-#else
-enum class TkvAnimType { atFading, atAero };
-enum TkvBtnEvent : unsigned { beMouseEnter = 1, beMouseLeave = 2, beMouseDown = 4, beMouseUp = 8 };
-enum TkvSkinningRule : unsigned { srStdForms = 1, srStdDialogs = 2, srThirdParty = 4 };
-#endif
 
 class TkvSkinEffects : public TPersistent {
     DECLARE_CLASS(TkvSkinEffects, TPersistent)
@@ -93,24 +86,6 @@ public:
     TkvSkinChanging SkinChanging;
 };
 
-#if __has_include("skin/graphics/ClassNameTables.h")
-#include "skin/graphics/ClassNameTables.h"
-constexpr int kThirdPartyCount = ThirdPartyListCount;
-#else
-// The 22 class-name lists as text, one class name a line.
-constexpr int kThirdPartyCount = 22;
-class ThirdPartyList : public TPersistent {
-    DECLARE_CLASS(ThirdPartyList, TPersistent)
-public:
-    String GetList(int index) const { return lists_.at(size_t(index)); }
-    void SetList(int index, const String& text) { lists_.at(size_t(index)) = text; }
-
-private:
-    std::array<String, kThirdPartyCount> lists_;
-};
-#endif
-// Default contents of list i.
-String DefaultThirdPartyText(int index);
 
 // ---------------------------------------------------------------- process-wide
 
@@ -251,5 +226,5 @@ private:
     TStringList commonSections_;
     std::unique_ptr<TsSkinTables> tables_;
     std::unique_ptr<SkinBitmap> shadowActive_, shadowInactive_;
-    std::array<TStringList, kThirdPartyCount> classLists_;
+    std::array<TStringList, ThirdPartyListCount> classLists_;
 };

@@ -44,8 +44,8 @@ void ProgressMonitor(j_common_ptr cinfo)
 }
 
 // All work between setjmp and a possible longjmp; no object with a destructor lives here.
-bool DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t* data, size_t size, JpegPixels& out,
-                uint64_t maxPixels)
+bool DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t* data, size_t size,
+                const JpegAllocator& allocate, uint64_t maxPixels)
 {
     if (setjmp(err.jump)) return false;
     jpeg_create_decompress(&cinfo);
@@ -65,34 +65,35 @@ bool DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t*
         return false;
     }
     jpeg_start_decompress(&cinfo);
-    out.Width = int(cinfo.output_width);
-    out.Height = int(cinfo.output_height);
-    const size_t stride = size_t(out.Width) * 4;
-    out.Bgra.assign(stride * size_t(out.Height), 0);
+    const int width = int(cinfo.output_width), height = int(cinfo.output_height);
+    ptrdiff_t stride = 0;
+    uint8_t* bits = allocate(width, height, stride);
+    if (!bits) {
+        std::snprintf(err.message, sizeof err.message, "no memory for the picture (%dx%d)", width, height);
+        return false;
+    }
     while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = out.Bgra.data() + stride * cinfo.output_scanline;
+        JSAMPROW row = bits + stride * ptrdiff_t(cinfo.output_scanline);
         jpeg_read_scanlines(&cinfo, &row, 1);
     }
     if (cmyk) {
         // Adobe writes CMYK inverted: each byte already is 255 - ink.
-        for (size_t i = 0; i < out.Bgra.size(); i += 4) {
-            uint8_t* p = &out.Bgra[i];
-            unsigned c = p[0], m = p[1], y = p[2], k = p[3];
-            p[0] = uint8_t(y * k / 255);
-            p[1] = uint8_t(m * k / 255);
-            p[2] = uint8_t(c * k / 255);
-            p[3] = 255;
-        }
+        for (int y = 0; y < height; ++y)
+            for (uint8_t* p = bits + stride * y; p < bits + stride * y + ptrdiff_t(width) * 4; p += 4) {
+                unsigned c = p[0], m = p[1], ye = p[2], k = p[3];
+                p[0] = uint8_t(ye * k / 255);
+                p[1] = uint8_t(m * k / 255);
+                p[2] = uint8_t(c * k / 255);
+                p[3] = 255;
+            }
     }
     jpeg_finish_decompress(&cinfo);
     return true;
 }
 }  // namespace
 
-void DecodeJpeg(const uint8_t* data, size_t size, JpegPixels& out, uint64_t maxPixels)
+void DecodeJpeg(const uint8_t* data, size_t size, const JpegAllocator& allocate, uint64_t maxPixels)
 {
-    out.Width = out.Height = 0;
-    out.Bgra.clear();
     if (!data || size == 0) throw EInvalidGraphic(L"JPEG data are empty");
     jpeg_decompress_struct cinfo;
     std::memset(&cinfo, 0, sizeof cinfo);
@@ -101,12 +102,34 @@ void DecodeJpeg(const uint8_t* data, size_t size, JpegPixels& out, uint64_t maxP
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = ErrorExit;
     err.pub.output_message = OutputMessage;
-    bool ok = DecodeInto(cinfo, err, data, size, out, maxPixels);
+    bool ok = DecodeInto(cinfo, err, data, size, allocate, maxPixels);
     jpeg_destroy_decompress(&cinfo);
     if (!ok) {
-        out.Width = out.Height = 0;
-        out.Bgra.clear();
         std::string message(err.message);
         throw EInvalidGraphic(L"Invalid JPEG data: " + String(message.begin(), message.end()));
+    }
+}
+
+void DecodeJpeg(const uint8_t* data, size_t size, JpegPixels& out, uint64_t maxPixels)
+{
+    out.Width = out.Height = 0;
+    out.Bgra.clear();
+    JpegAllocator toVector = [&out](int width, int height, ptrdiff_t& stride) -> uint8_t* {
+        stride = ptrdiff_t(width) * 4;
+        try {
+            out.Bgra.assign(size_t(stride) * size_t(height), 0);
+        } catch (...) {
+            return nullptr;
+        }
+        out.Width = width;
+        out.Height = height;
+        return out.Bgra.data();
+    };
+    try {
+        DecodeJpeg(data, size, toVector, maxPixels);
+    } catch (...) {
+        out.Width = out.Height = 0;
+        out.Bgra.clear();
+        throw;
     }
 }

@@ -239,6 +239,7 @@ private:
     void ReadBackground(const Chunk& c);
     void ReadTransparency(const Chunk& c);
     void ReadImageData(const Chunk& first);
+    void CheckDataCanFill() const;
     bool InflateRow(uint8_t* row, size_t bytes);
     void Unfilter(uint8_t* row, const uint8_t* prev, size_t bytes);
     void WriteRow(const uint8_t* row, uint8_t* scan, int passWidth, int startCol, int colStep, uint8_t mask);
@@ -553,6 +554,29 @@ void Loader::WriteRow(const uint8_t* row, uint8_t* scan, int passWidth, int star
     }
 }
 
+// Deflate expands its input at most about 1032 times: a header that asks for
+// more rows than the image data could ever hold is refused before the picture
+// is allocated (a few bytes must not cost gigabytes). Data cut short within
+// that bound still loads, the rows it does not reach keeping the fill colour.
+void Loader::CheckDataCanFill() const
+{
+    uint64_t compressed = uint64_t(zinSize_);
+    Input scan = in_;
+    Chunk c;
+    while (scan.Next(c) && TypeIs(c.type, "IDAT")) compressed += c.length;
+    static const int startRow[7] = {0, 0, 4, 0, 2, 0, 1}, startCol[7] = {0, 4, 0, 2, 0, 1, 0};
+    static const int rowStep[7] = {8, 8, 8, 4, 4, 2, 2}, colStep[7] = {8, 8, 4, 4, 2, 2, 1};
+    uint64_t w = p_.width, h = p_.height, needed = 0;
+    for (int pass = 0; pass < (p_.interlaced ? 7 : 1); ++pass) {
+        uint64_t sr = p_.interlaced ? uint64_t(startRow[pass]) : 0, sc = p_.interlaced ? uint64_t(startCol[pass]) : 0;
+        uint64_t rs = p_.interlaced ? uint64_t(rowStep[pass]) : 1, cs = p_.interlaced ? uint64_t(colStep[pass]) : 1;
+        if (sc >= w || sr >= h) continue;
+        uint64_t pw = (w - sc + cs - 1) / cs, ph = (h - sr + rs - 1) / rs;
+        needed += ph * (1 + (pw * uint64_t(p_.bitsPerPixel) + 7) / 8);
+    }
+    if (needed > compressed * 1032 + 1024) throw EInvalidGraphic(kInvalidFormat);
+}
+
 void Loader::ReadImageData(const Chunk& first)
 {
     CheckCrc(first);
@@ -562,6 +586,7 @@ void Loader::ReadImageData(const Chunk& first)
     if (!colorsReady_) SetupColors();
     if (p_.colorType == 3 && palette_.empty()) throw EInvalidGraphic(kBadPalette);
     int w = int(p_.width), h = int(p_.height);
+    CheckDataCanFill();
     RawPixelView view = target_.Allocate(w, h, targetBits_, expandToBgra_ ? std::vector<uint32_t>() : palette_);
     if (!view.bits || view.width != w || view.height != h || view.bitsPerPixel != targetBits_)
         throw EInvalidGraphic(kInvalidFormat);

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -128,6 +130,33 @@ TEST(JpegImage, GreyPictureAndOddSizes)
     DecodeJpeg(reinterpret_cast<const uint8_t*>(one.data()), one.size(), px);
     EXPECT_EQ(px.Width, 1);
     EXPECT_EQ(px.Height, 1);
+}
+
+TEST(JpegImage, DecodingIntoTheCallersRows)
+{
+    const std::string jpeg = Encode(37, 5, false, true);
+    const auto* data = reinterpret_cast<const uint8_t*>(jpeg.data());
+    JpegPixels plain;
+    DecodeJpeg(data, jpeg.size(), plain);
+    // Rows with padding between them: the same pixels, the padding untouched.
+    const ptrdiff_t padded = 37 * 4 + 12;
+    std::vector<uint8_t> rows(size_t(padded) * 5, 0xAB);
+    int askedW = 0, askedH = 0;
+    DecodeJpeg(data, jpeg.size(), [&](int w, int h, ptrdiff_t& stride) -> uint8_t* {
+        askedW = w;
+        askedH = h;
+        stride = padded;
+        return rows.data();
+    });
+    EXPECT_EQ(askedW, 37);
+    EXPECT_EQ(askedH, 5);
+    for (int y = 0; y < 5; ++y) {
+        EXPECT_EQ(0, std::memcmp(&rows[size_t(padded * y)], &plain.Bgra[size_t(37 * 4 * y)], 37 * 4)) << y;
+        for (ptrdiff_t i = 37 * 4; i < padded; ++i) ASSERT_EQ(rows[size_t(padded * y + i)], 0xAB) << y;
+    }
+    // A caller that cannot give the memory makes the load fail.
+    EXPECT_THROW(DecodeJpeg(data, jpeg.size(), [](int, int, ptrdiff_t&) -> uint8_t* { return nullptr; }),
+                 EInvalidGraphic);
 }
 
 TEST(JpegImage, BadDataFailCleanlyAndKeepThePicture)

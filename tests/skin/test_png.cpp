@@ -302,6 +302,45 @@ TEST(PngDecode, SizesAndLengthsFromTheFileAreCheckedBeforeUse)
     EXPECT_EQ((DecodeError(longHeader)), invalid);
 }
 
+TEST(PngDecode, HeadersAskingMoreThanTheDataCanHoldAreRefusedBeforeAllocating)
+{
+    struct CountingTarget : PngMemoryTarget {
+        int allocations = 0;
+        RawPixelView Allocate(int w, int h, int bpp, const std::vector<uint32_t>& pal) override
+        {
+            ++allocations;
+            return PngMemoryTarget::Allocate(w, h, bpp, pal);
+        }
+    };
+    // 8000 x 8000 RGBA (a quarter of a gigabyte) from 200 bytes of image data.
+    for (bool interlaced : {false, true}) {
+        std::string png = PngSignature() + PngChunk("IHDR", PngHeaderData(8000, 8000, 8, 6, interlaced)) +
+                          PngChunk("IDAT", std::string(200, '\0')) + PngChunk("IEND", "");
+        CountingTarget t;
+        TColorManager cm;
+        try {
+            LoadPng(reinterpret_cast<const uint8_t*>(png.data()), png.size(), t, cm);
+            ADD_FAILURE() << "loaded, interlaced " << interlaced;
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_STREQ(e.what(), "Cannot load image. Invalid or unexpected PNG image format.");
+        }
+        EXPECT_EQ(t.allocations, 0) << "interlaced " << interlaced;
+    }
+    // A picture of one colour compresses about a thousand times: it still
+    // loads, whole or with its data split over many small chunks.
+    for (int split : {0, 16}) {
+        PngSpec s = MakeSpec(1500, 1500, 8, 0, false);
+        s.rows.assign(s.rows.size(), 0);
+        s.filter = 0;
+        s.idatSplit = split;
+        std::string png = WritePng(s);
+        ASSERT_LT(png.size(), size_t(1500) * 1500 / 500) << "the data must be near the limit";
+        auto d = Decode(png);
+        EXPECT_EQ(d->target.Pixel(1499, 1499), 0xFF000000u) << split;
+        EXPECT_EQ(d->target.Pixel(0, 0), 0xFF000000u) << split;
+    }
+}
+
 TEST(PngDecode, DataThatEndsEarlyOrCarriesGarbage)
 {
     // Image data that stops half-way: the rows it reaches are decoded, the rest keep the fill colour.

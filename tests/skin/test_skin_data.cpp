@@ -478,6 +478,16 @@ TEST(SkinImages, DecodersReadEveryLayoutAndRefuseDamage)
     huge[16] = '\x7F';                                   // width far beyond the data
     EXPECT_THROW(DecodePng(huge), SkinError);
     EXPECT_THROW(DecodePng("\x89PNG"), SkinError);
+    // A header asking for far more pixels than its data could hold.
+    std::string tall = Png(1, 1, [](int, int) { return 0xFF000000u; });
+    auto put = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            tall[at + size_t(i)] = char(v >> (24 - 8 * i));
+    };
+    put(16, 4000);
+    put(20, 12000);                                      // 4000 x 12000 from a dozen bytes
+    put(29, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(tall.data() + 12), 17)));
+    EXPECT_THROW(DecodePng(tall), SkinError);
     EXPECT_THROW(DecodeBmp(ours.substr(0, ours.size() - 4)), SkinError);
     std::string wide = ours;
     wide[18] = '\xFF';

@@ -369,7 +369,7 @@ TEST_F(Manager, EditorHandOverActivationAndClassNameLists)
     m->UpdateThirdPartyLists(false);
     EXPECT_EQ(m->ClassNameList(0).Text(), L"TMyEdit\r\nTOtherEdit\r\n");
     m->UpdateThirdPartyLists(true);
-    EXPECT_EQ(m->ThirdParty.GetList(0), DefaultThirdPartyText(0));
+    EXPECT_EQ(m->ThirdParty.GetList(0), String(DefaultThirdPartyLists[0]));
     m->OnDeactivate = nullptr;   // the counters go out of scope before the manager
     m->OnActivate = nullptr;
 }
