@@ -795,6 +795,68 @@ struct BlockFormat {
     std::vector<int> tabs;
 };
 
+// The display size in twips of a picture of w x h pixels shown with the
+// width and height attributes attrW, attrH (pixels, <= 0 when not given) in a
+// column of `avail` twips: the attributes, else the picture's own size; never
+// wider than the column.
+std::pair<int, int> GoalSize(int attrW, int attrH, int w, int h, int64_t avail) {
+    int gwPx = attrW, ghPx = attrH;
+    if (gwPx <= 0 && ghPx <= 0) { gwPx = w; ghPx = h; }
+    else if (gwPx <= 0) gwPx = int(int64_t(ghPx) * w / h);
+    else if (ghPx <= 0) ghPx = int(int64_t(gwPx) * h / w);
+    int64_t gw = int64_t(std::max(1, gwPx)) * kTwipsPerPixel, gh = int64_t(std::max(1, ghPx)) * kTwipsPerPixel;
+    if (gw > avail) {
+        gh = std::max<int64_t>(1, gh * avail / gw);
+        gw = avail;
+    }
+    gh = std::min<int64_t>(gh, 31680);  // 22 inches
+    return {int(gw), int(gh)};
+}
+
+// The control words that open a picture encoded by EncodePicture, shown
+// goalW x goalH twips; its digits and a closing brace follow.
+std::string PictHead(const EncodedPicture& pic, int goalW, int goalH) {
+    // The stored bitmap may be wider than the picture (see EncodePicture);
+    // the goal width covers the stored one, so the picture keeps its size.
+    const int64_t fullGoalW = int64_t(goalW) * pic.storedWidth / pic.width;
+    return "{\\pict\\dibitmap0\\picw" + std::to_string(pic.storedWidth) + "\\pich" + std::to_string(pic.height) +
+           "\\picwgoal" + std::to_string(fullGoalW) + "\\pichgoal" + std::to_string(goalH) + "\n";
+}
+
+// Calls the loader for src and encodes what it gives; null when the picture
+// cannot be had or is implausibly large.
+std::unique_ptr<EncodedPicture> LoadAndEncode(const PictureLoader& loader, const std::string& src) {
+    Picture pic;
+    bool ok = false;
+    if (loader) {
+        try {
+            ok = loader(src, pic);
+        } catch (...) {
+            ok = false;
+        }
+    }
+    ok = ok && pic.width > 0 && pic.height > 0 && pic.width <= 8192 && pic.height <= 8192 &&
+         size_t(pic.width) * size_t(pic.height) <= size_t(16) << 20 &&
+         pic.bgra.size() >= size_t(pic.width) * size_t(pic.height) * 4;
+    if (!ok) return nullptr;
+    return std::make_unique<EncodedPicture>(EncodePicture(pic));
+}
+
+// Past a budget of picture text per page the alt text stands in, so a page
+// cannot make the rich text grow without bound.
+constexpr size_t kMaxPictureText = size_t(256) << 20;
+
+// The text shown instead of a picture: its alt text, else its file name.
+std::wstring AltText(const std::wstring* alt, const std::wstring* src) {
+    std::wstring t = alt ? *alt : std::wstring();
+    if (t.find_first_not_of(L" \t\r\n") == std::wstring::npos && src) {
+        size_t slash = src->find_last_of(L"/\\");
+        t = slash == std::wstring::npos ? *src : src->substr(slash + 1);
+    }
+    if (t.find_first_not_of(L" \t\r\n") == std::wstring::npos) return {};
+    return L"[" + t + L"]";
+}
+
 class RtfWriter {
 public:
     std::string body;
@@ -897,21 +959,10 @@ public:
 
     // Places a picture encoded by EncodePicture, shown goalW x goalH twips.
     void Picture(const EncodedPicture& pic, int goalW, int goalH, const BlockFormat& bf) {
-        if (!paraOpen_) StartParagraph(bf);
-        if (pendingSpace_) {
-            pendingSpace_ = false;
-            PutRaw(' ', run_ ? *run_ : CharFormat{});
-        }
-        CloseRun();
-        // The stored bitmap may be wider than the picture (see EncodePicture);
-        // the goal width covers the stored one, so the picture keeps its size.
-        const int64_t fullGoalW = int64_t(goalW) * pic.storedWidth / pic.width;
-        std::string head = "{\\pict\\dibitmap0\\picw" + std::to_string(pic.storedWidth) + "\\pich" +
-                           std::to_string(pic.height) + "\\picwgoal" + std::to_string(fullGoalW) + "\\pichgoal" +
-                           std::to_string(goalH) + "\n";
+        BeginPicture(bf);
+        std::string head = PictHead(pic, goalW, goalH);
         if (apart_) {
-            // A stand-in character, tiny and in the page's colour.
-            body += "{\\fs2\\cf" + std::to_string(ColorIndex(kWhite)) + " \\u-8192?}";
+            StandIn();
             apart_->push_back("{\\rtf1\\ansi" + head + pic.hex + "}}");
         } else {
             body += head;
@@ -920,6 +971,13 @@ public:
             pictures_.push_back({body.size(), &pic.hex});
             body += "}";
         }
+        canSpace_ = true;
+    }
+
+    // The place of a picture put in later: a stand-in character.
+    void LaterPicture(const BlockFormat& bf) {
+        BeginPicture(bf);
+        StandIn();
         canSpace_ = true;
     }
 
@@ -1085,6 +1143,18 @@ private:
         canSpace_ = true;
     }
 
+    void BeginPicture(const BlockFormat& bf) {
+        if (!paraOpen_) StartParagraph(bf);
+        if (pendingSpace_) {
+            pendingSpace_ = false;
+            PutRaw(' ', run_ ? *run_ : CharFormat{});
+        }
+        CloseRun();
+    }
+
+    // A stand-in character, tiny and in the page's colour.
+    void StandIn() { body += "{\\fs2\\cf" + std::to_string(ColorIndex(kWhite)) + " \\u-8192?}"; }
+
     void PutRaw(wchar_t c, const CharFormat& cf) {
         EnsureRun(cf);
         char32_t cp = char32_t(c);
@@ -1219,8 +1289,9 @@ std::wstring ItemNumber(int n, char type) {
 
 class Renderer {
 public:
-    Renderer(RtfWriter& out, const PictureLoader& loader, const std::string& styleSheet)
-        : out_(out), loader_(loader), sheetBorder_(SheetBorder(styleSheet)) {}
+    Renderer(RtfWriter& out, const PictureLoader& loader, const std::string& styleSheet,
+             DeferredRtf* later = nullptr, const PictureProbe* probe = nullptr)
+        : out_(out), loader_(loader), later_(later), probe_(probe), sheetBorder_(SheetBorder(styleSheet)) {}
 
     void Children(const Node& n, const CharFormat& cf, const BlockFormat& bf) {
         for (auto& k : n.kids) Render(*k, cf, bf);
@@ -1325,6 +1396,9 @@ public:
 private:
     RtfWriter& out_;
     const PictureLoader& loader_;
+    DeferredRtf* later_;          // pictures are left to the caller
+    const PictureProbe* probe_;
+    std::unordered_map<std::string, size_t> laterSources_;
     int listDepth_ = 0;
 
     // Table borders as a page asks for them in CSS.
@@ -1545,62 +1619,49 @@ private:
     }
 
     // A picture: loaded and encoded once per page however many tags show it.
-    // Past a budget of picture text per page the alt text stands in, so a
-    // page cannot make the rich text grow without bound.
-    static constexpr size_t kMaxPictureText = size_t(256) << 20;
-
     const EncodedPicture* LoadPicture(const std::wstring& src) {
         std::string key = ToUtf8(src);
         auto it = pictures_.find(key);
         if (it != pictures_.end()) return it->second.get();
-        Picture pic;
-        bool ok = false;
-        if (loader_) {
-            try {
-                ok = loader_(key, pic);
-            } catch (...) {
-                ok = false;
-            }
-        }
-        ok = ok && pic.width > 0 && pic.height > 0 && pic.width <= 8192 && pic.height <= 8192 &&
-             size_t(pic.width) * size_t(pic.height) <= size_t(16) << 20 &&
-             pic.bgra.size() >= size_t(pic.width) * size_t(pic.height) * 4;
-        std::unique_ptr<EncodedPicture> enc;
-        if (ok) enc = std::make_unique<EncodedPicture>(EncodePicture(pic));
+        auto enc = LoadAndEncode(loader_, key);
         return pictures_.emplace(std::move(key), std::move(enc)).first->second.get();
     }
 
     void Image(const Node& n, const CharFormat& cf, const BlockFormat& bf) {
         const std::wstring* src = n.Attr("src");
-        const EncodedPicture* pic = src && !src->empty() ? LoadPicture(*src) : nullptr;
-        if (pic && pictureText_ + pic->hex.size() > kMaxPictureText) pic = nullptr;
-        if (!pic) {
-            std::wstring alt = n.Attr("alt") ? *n.Attr("alt") : std::wstring();
-            if (alt.find_first_not_of(L" \t\r\n") == std::wstring::npos && src) {
-                size_t slash = src->find_last_of(L"/\\");
-                alt = slash == std::wstring::npos ? *src : src->substr(slash + 1);
-            }
-            if (alt.find_first_not_of(L" \t\r\n") != std::wstring::npos) out_.Text(L"[" + alt + L"]", cf, bf);
-            return;
-        }
-        pictureText_ += pic->hex.size();
         // Display size: the width/height attributes in pixels, else the
         // picture's own; never wider than the text column.
         int w = ParseInt(n.Attr("width"), -1), h = ParseInt(n.Attr("height"), -1);
         auto percent = [](const std::wstring* v) { return v && v->find(L'%') != std::wstring::npos; };
         if (percent(n.Attr("width"))) w = -1;
         if (percent(n.Attr("height"))) h = -1;
-        if (w <= 0 && h <= 0) { w = pic->width; h = pic->height; }
-        else if (w <= 0) w = int(int64_t(h) * pic->width / pic->height);
-        else if (h <= 0) h = int(int64_t(w) * pic->height / pic->width);
-        int64_t gw = int64_t(std::max(1, w)) * kTwipsPerPixel, gh = int64_t(std::max(1, h)) * kTwipsPerPixel;
         const int64_t avail = std::max(1440, kPageWidth - bf.left - bf.right);
-        if (gw > avail) {
-            gh = std::max<int64_t>(1, gh * avail / gw);
-            gw = avail;
+        if (later_) {
+            std::string key = src ? ToUtf8(*src) : std::string();
+            if (!key.empty() && (!*probe_ || (*probe_)(key))) {
+                auto [at, added] = laterSources_.try_emplace(key, later_->sources.size());
+                if (added) later_->sources.push_back(key);
+                LaterPicture place;
+                place.source = at->second;
+                place.width = w;
+                place.height = h;
+                place.available = int(avail);
+                place.alt = ToUtf8(AltText(n.Attr("alt"), src));
+                later_->places.push_back(std::move(place));
+                out_.LaterPicture(bf);
+                return;
+            }
         }
-        gh = std::min<int64_t>(gh, 31680);  // 22 inches
-        out_.Picture(*pic, int(gw), int(gh), bf);
+        const EncodedPicture* pic = src && !src->empty() && !later_ ? LoadPicture(*src) : nullptr;
+        if (pic && pictureText_ + pic->hex.size() > kMaxPictureText) pic = nullptr;
+        if (!pic) {
+            std::wstring alt = AltText(n.Attr("alt"), src);
+            if (!alt.empty()) out_.Text(alt, cf, bf);
+            return;
+        }
+        pictureText_ += pic->hex.size();
+        auto [gw, gh] = GoalSize(w, h, pic->width, pic->height, avail);
+        out_.Picture(*pic, gw, gh, bf);
     }
 
     static size_t TextLength(const Node& n, int depth = 0) {
@@ -1799,12 +1860,13 @@ std::wstring DecodeText(std::string_view bytes) {
 }
 
 namespace {
-std::string Convert(std::string_view htmlBytes, const PictureLoader& loadPicture, std::vector<std::string>* apart) {
+std::string Convert(std::string_view htmlBytes, const PictureLoader& loadPicture, std::vector<std::string>* apart,
+                    DeferredRtf* later = nullptr, const PictureProbe* probe = nullptr) {
     TreeBuilder builder;
     Tokenize(DecodeText(htmlBytes), builder);
     RtfWriter out;
     out.apart_ = apart;
-    Renderer renderer(out, loadPicture, builder.styleSheet);
+    Renderer renderer(out, loadPicture, builder.styleSheet, later, probe);
     renderer.Children(builder.root, CharFormat{}, BlockFormat{});
     out.Finish();
     std::string head =
@@ -1824,6 +1886,70 @@ SplitRtf ToRtfSplit(std::string_view htmlBytes, const PictureLoader& loadPicture
     SplitRtf page;
     page.text = Convert(htmlBytes, loadPicture, &page.pictures);
     return page;
+}
+
+DeferredRtf ToRtfDeferred(std::string_view htmlBytes, const PictureProbe& exists) {
+    DeferredRtf page;
+    page.text = Convert(htmlBytes, {}, nullptr, &page, &exists);
+    return page;
+}
+
+struct PagePictures::Impl {
+    const DeferredRtf* page;
+    PictureLoader loader;
+    std::vector<std::unique_ptr<EncodedPicture>> encoded;
+    std::vector<bool> tried;
+    size_t pictureText = 0;
+};
+
+PagePictures::PagePictures(const DeferredRtf& page, PictureLoader loader) : impl_(std::make_unique<Impl>()) {
+    impl_->page = &page;
+    impl_->loader = std::move(loader);
+    impl_->encoded.resize(page.sources.size());
+    impl_->tried.resize(page.sources.size());
+}
+
+PagePictures::~PagePictures() = default;
+
+std::string PagePictures::PlaceRtf(size_t i, bool* isPicture) {
+    if (isPicture) *isPicture = false;
+    const auto& places = impl_->page->places;
+    if (i >= places.size()) return {};
+    const LaterPicture& place = places[i];
+    const EncodedPicture* pic = nullptr;
+    if (place.source < impl_->encoded.size()) {
+        if (!impl_->tried[place.source]) {
+            impl_->tried[place.source] = true;
+            impl_->encoded[place.source] = LoadAndEncode(impl_->loader, impl_->page->sources[place.source]);
+        }
+        pic = impl_->encoded[place.source].get();
+    }
+    if (pic && impl_->pictureText + pic->hex.size() > kMaxPictureText) pic = nullptr;
+    if (!pic) {
+        // The alt text, in the page's plain text format.
+        std::string rtf = "{\\rtf1\\ansi\\uc1\\deff0{\\fonttbl{\\f0\\froman\\fprq2\\fcharset204 Times New Roman;}}\\f0\\fs24 ";
+        std::wstring alt = DecodeText(place.alt);
+        for (wchar_t c : alt) {
+            if (c == L'\\' || c == L'{' || c == L'}') rtf += '\\', rtf += char(c);
+            else if (c >= 0x20 && c < 0x7F) rtf += char(c);
+            else if (c >= 0x80) {
+                uint32_t cp = uint32_t(c);
+                auto unit = [&rtf](uint32_t u) { rtf += "\\u" + std::to_string(int16_t(uint16_t(u))) + "?"; };
+                if (cp > 0xFFFF) {
+                    cp -= 0x10000;
+                    unit(0xD800 + (cp >> 10));
+                    unit(0xDC00 + (cp & 0x3FF));
+                } else {
+                    unit(cp);
+                }
+            }
+        }
+        return rtf + "}";
+    }
+    impl_->pictureText += pic->hex.size();
+    auto [gw, gh] = GoalSize(place.width, place.height, pic->width, pic->height, place.available);
+    if (isPicture) *isPicture = true;
+    return "{\\rtf1\\ansi" + PictHead(*pic, gw, gh) + pic->hex + "}}";
 }
 
 }  // namespace html

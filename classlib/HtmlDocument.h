@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,5 +49,43 @@ struct SplitRtf {
 };
 SplitRtf ToRtfSplit(std::string_view htmlBytes, const PictureLoader& loadPicture = {});
 constexpr wchar_t kPictureStandIn = 0xE000;
+
+// The same page with its pictures left to be loaded later, so the text can be
+// shown before any picture is decoded. Each picture the page can show is one
+// U+E000 stand-in in `text`; places[i] tells what the i-th stand-in (in text
+// order) shows. A picture whose source `exists` rejects is not given a place:
+// its alt text is in the text at once.
+using PictureProbe = std::function<bool(const std::string& src)>;
+struct LaterPicture {
+    size_t source = 0;            // index into sources
+    int width = -1, height = -1;  // the width/height attributes in pixels; -1: not given
+    int available = 0;            // twips of text column it may take
+    std::string alt;              // shown if the picture cannot be had (UTF-8; may be empty)
+};
+struct DeferredRtf {
+    std::string text;
+    std::vector<std::string> sources;   // each distinct src once, as written (UTF-8)
+    std::vector<LaterPicture> places;
+};
+DeferredRtf ToRtfDeferred(std::string_view htmlBytes, const PictureProbe& exists = {});
+
+// The pictures of a page converted by ToRtfDeferred, loaded and encoded on
+// demand: each source once, however many places show it, and no more picture
+// text in all than ToRtf allows a page (past that the alt text shows).
+// `page` must outlive this object.
+class PagePictures {
+public:
+    PagePictures(const DeferredRtf& page, PictureLoader loader);
+    ~PagePictures();
+    PagePictures(const PagePictures&) = delete;
+    PagePictures& operator=(const PagePictures&) = delete;
+    // A complete RTF document for place i: the picture, or its alt text in
+    // brackets (possibly no text at all). *isPicture tells which.
+    std::string PlaceRtf(size_t i, bool* isPicture = nullptr);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 }  // namespace html

@@ -185,9 +185,7 @@ void TWebBrowser::FreeRetired()
 void TWebBrowser::DestroyWnd()
 {
     FreeRetired();
-    pictures_.clear();
-    picturePlaces_.clear();
-    nextPicture_ = 0;
+    DropPictures();
     shown_ = false;
     TWinControl::DestroyWnd();
 }
@@ -209,6 +207,14 @@ void TWebBrowser::WndProc(TMessage& m)
 
 void TWebBrowser::FinishPictures() { InsertPictures(0); }
 
+void TWebBrowser::DropPictures()
+{
+    loader_.reset();
+    page_.reset();
+    picturePlaces_.clear();
+    nextPicture_ = 0;
+}
+
 void TWebBrowser::InsertPictures(double budget)
 {
     if (!PendingPictures() || !HandleAllocated()) return;
@@ -221,25 +227,38 @@ void TWebBrowser::InsertPictures(double budget)
     POINT scroll{};
     SendMessageW(handle_, EM_GETSCROLLPOS, 0, LPARAM(&scroll));
     SendMessageW(handle_, WM_SETREDRAW, FALSE, 0);
-    while (nextPicture_ < pictures_.size()) {
-        // A picture takes the one character of its stand-in, so the places
-        // of the others do not move.
-        CHARRANGE at{picturePlaces_[nextPicture_], picturePlaces_[nextPicture_] + 1};
+    while (nextPicture_ < picturePlaces_.size()) {
+        const size_t i = nextPicture_++;
+        // Loaded and encoded here, not before the text was shown.
+        bool isPicture = false;
+        std::string rtf = loader_->PlaceRtf(i, &isPicture);
+        const LONG place = picturePlaces_[i];
+        CHARRANGE at{place, place + 1};
         SendMessageW(handle_, EM_EXSETSEL, 0, LPARAM(&at));
-        std::string rtf = std::move(pictures_[nextPicture_]);
-        ++nextPicture_;
         StreamState state{&rtf, 0};
         EDITSTREAM es{};
         es.dwCookie = DWORD_PTR(&state);
         es.pfnCallback = ReadRtf;
         SendMessageW(handle_, EM_STREAMIN, SF_RTF | SFF_SELECTION, LPARAM(&es));
+        if (isPicture) {
+            // A picture takes the one character of its stand-in, so the
+            // places of the others do not move.
+            ++picturesPlaced_;
+        } else {
+            // Alt text instead (a picture that could not be read): the
+            // places after it, and the reader's selection, move with it.
+            CHARRANGE after{};
+            SendMessageW(handle_, EM_EXGETSEL, 0, LPARAM(&after));
+            const LONG shift = after.cpMax - (place + 1);
+            for (size_t k = i + 1; k < picturePlaces_.size(); ++k) picturePlaces_[k] += shift;
+            if (sel.cpMin > place) sel.cpMin += shift;
+            if (sel.cpMax > place) sel.cpMax += shift;
+        }
         QueryPerformanceCounter(&now);
         if (budget > 0 && double(now.QuadPart - start.QuadPart) / double(freq.QuadPart) >= budget) break;
     }
     if (!PendingPictures()) {
-        pictures_.clear();
-        picturePlaces_.clear();
-        nextPicture_ = 0;
+        DropPictures();
         // Wine's control moves the table rows after an inserted picture
         // wrongly (rows drift apart, their lines go); laying the whole page
         // out again, once, puts them right.
@@ -265,9 +284,7 @@ void TWebBrowser::FreshWindow()
     const bool focused = GetFocus() == old;
     DetachHandle();
     retired_.push_back(old);
-    pictures_.clear();
-    picturePlaces_.clear();
-    nextPicture_ = 0;
+    DropPictures();
     shown_ = false;
     HandleNeeded();
     SetWindowPos(handle_, above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -313,27 +330,37 @@ void TWebBrowser::Navigate(const String& url)
         }
     }
     String folder = ExtractFilePath(file);
-    html::SplitRtf page = html::ToRtfSplit(bytes, [folder](const std::string& src, html::Picture& out) {
-        return LoadPicture(PictureFile(folder, src), out);
-    });
-    ShowRtf(page.text);
-    if (page.pictures.empty()) return;
+    // Only the text and tables are converted before the page shows; a
+    // picture's file is merely looked for (a missing one shows its alt text
+    // at once), and it is read and encoded when its turn comes.
+    auto page = std::make_unique<html::DeferredRtf>(html::ToRtfDeferred(bytes, [folder](const std::string& src) {
+        String f = PictureFile(folder, src);
+        if (f.empty()) return false;
+        DWORD attr = GetFileAttributesW(f.c_str());
+        return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+    }));
+    ShowRtf(page->text);
+    picturesPlaced_ = 0;
+    if (page->places.empty()) return;
     // The stand-ins of the pictures, in text order (the control counts a
     // paragraph break as one character, as the text read here has it).
     String text = RawText();
     std::vector<LONG> places;
     for (size_t k = 0; k < text.size(); ++k)
         if (text[k] == html::kPictureStandIn) places.push_back(LONG(k));
-    if (places.size() != page.pictures.size()) {
+    if (places.size() != page->places.size()) {
         // A page that holds the stand-in character itself: the whole page at once.
         ShowRtf(html::ToRtf(bytes, [folder](const std::string& src, html::Picture& out) {
             return LoadPicture(PictureFile(folder, src), out);
         }));
         return;
     }
-    pictures_ = std::move(page.pictures);
+    page_ = std::move(page);
+    loader_ = std::make_unique<html::PagePictures>(*page_, [folder](const std::string& src, html::Picture& out) {
+        return LoadPicture(PictureFile(folder, src), out);
+    });
     picturePlaces_ = std::move(places);
-    rewrapTables_ = page.text.find("\\trowd") != std::string::npos;
+    rewrapTables_ = page_->text.find("\\trowd") != std::string::npos;
     nextPicture_ = 0;
     PostMessageW(handle_, CM_PICTURES, 0, 0);
 }

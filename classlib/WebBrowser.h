@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "classlib/Controls.h"
+#include "classlib/HtmlDocument.h"
 
 class TWebBrowser : public TWinControl {
     DECLARE_CLASS(TWebBrowser, TWinControl)
@@ -41,10 +42,13 @@ public:
     static constexpr UINT CM_PICTURES = WM_APP + 0x121;
     // Windows of earlier pages not yet destroyed (for tests).
     size_t RetiredWindows() const { return retired_.size(); }
-    // The page's text shows first; its pictures follow in short steps while
-    // the message queue is served, so a page of many pictures can be read
-    // and scrolled at once. Pictures not yet in their places:
-    size_t PendingPictures() const { return pictures_.size() - nextPicture_; }
+    // The page's text shows first; its pictures are loaded, encoded and put
+    // in their places in short steps while the message queue is served, so a
+    // page of many pictures can be read and scrolled at once. Pictures not
+    // yet in their places:
+    size_t PendingPictures() const { return picturePlaces_.size() - nextPicture_; }
+    // Pictures of the current page put in their places so far (for tests).
+    size_t PicturesPlaced() const { return picturesPlaced_; }
     // Puts every remaining picture in its place now.
     void FinishPictures();
 
@@ -66,8 +70,11 @@ private:
     String location_;
     bool shown_ = false;            // the window holds a page
     std::vector<HWND> retired_;     // windows of earlier pages
-    std::vector<std::string> pictures_;   // rich text of each picture of the page
+    void DropPictures();
+    std::unique_ptr<html::DeferredRtf> page_;       // the page's pictures still to come
+    std::unique_ptr<html::PagePictures> loader_;    // loads and encodes them
     std::vector<LONG> picturePlaces_;     // where each one goes (its stand-in character)
+    size_t picturesPlaced_ = 0;
     size_t nextPicture_ = 0;
     bool rewrapTables_ = false;           // lay the page out again after the last picture
 };

@@ -720,6 +720,49 @@ TEST(HtmlPictures, OnePictureShownByManyTagsIsLoadedAndEncodedOnce) {
     EXPECT_EQ(std::count(text.begin(), text.end(), L'['), 6) << "the missing one shows its name each time";
 }
 
+TEST(HtmlPictures, DeferredPicturesMatchTheWholePageAndLoadOncePerSource) {
+    int loads = 0;
+    auto loader = [&](const std::string& s, html::Picture& out) {
+        ++loads;
+        if (s == "broken.bmp") return false;
+        out = s == "a.bmp" ? Photo(40, 30) : Drawing(20, 10);
+        return true;
+    };
+    const std::string page = "<p>x <img src=a.bmp> <img src=b.bmp width=15> <img src=a.bmp height=60></p>"
+                             "<p><img src=broken.bmp alt=\"Схема {1}\"> <img src=none.bmp alt=нет> <img src=b.bmp></p>";
+    html::DeferredRtf later = html::ToRtfDeferred(page, [](const std::string& s) { return s != "none.bmp"; });
+    EXPECT_EQ(loads, 0) << "nothing is loaded while the text is converted";
+    EXPECT_EQ(later.sources, (std::vector<std::string>{"a.bmp", "b.bmp", "broken.bmp"}));
+    ASSERT_EQ(later.places.size(), 5u);
+    // The text: a stand-in per place, and the alt text of a picture that is not there.
+    const std::wstring text = Flat(ReadRtf(later.text));
+    EXPECT_EQ(std::count(text.begin(), text.end(), html::kPictureStandIn), 5);
+    EXPECT_NE(text.find(L"[нет]"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"Схема"), std::wstring::npos);
+    // Each place shows what the whole page shows in that place.
+    Rtf whole = Convert(page, [&](const std::string& s, html::Picture& out) { return s != "none.bmp" && loader(s, out); });
+    ASSERT_EQ(whole.picts.size(), 4u);
+    loads = 0;
+    html::PagePictures pictures(later, loader);
+    size_t shown = 0;
+    for (size_t i = 0; i < later.places.size(); ++i) {
+        bool isPicture = false;
+        Rtf one = ReadRtf(pictures.PlaceRtf(i, &isPicture));
+        EXPECT_EQ(isPicture, i != 3) << i;
+        if (!isPicture) {
+            EXPECT_EQ(Flat(one), L"[Схема {1}]");
+            continue;
+        }
+        ASSERT_EQ(one.picts.size(), 1u) << i;
+        const Pict& want = whole.picts[shown++];
+        EXPECT_EQ(one.picts[0].data, want.data) << i;
+        EXPECT_EQ(one.picts[0].picwgoal, want.picwgoal) << i;
+        EXPECT_EQ(one.picts[0].pichgoal, want.pichgoal) << i;
+    }
+    EXPECT_EQ(loads, 3) << "a.bmp, b.bmp and broken.bmp once each";
+    EXPECT_TRUE(pictures.PlaceRtf(99).empty());
+}
+
 TEST(HtmlPictures, TransparencyIsComposedOverWhiteAndSizeAttributesScale) {
     html::Picture clear = Solid(4, 2, 0, 0, 0, 0);
     auto loader = [&](const std::string&, html::Picture& out) {

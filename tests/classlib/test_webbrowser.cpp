@@ -498,4 +498,75 @@ TEST_F(WebBrowserTest, TooLargeContainerChapterShowsTheErrorNotItsBytes)
     EXPECT_NE(Show("<p>next</p>").find(L"next"), String::npos);
 }
 
+// Top-left corners in the view where a w x h picture with colour(x, y) shows
+// every pixel right, within the first `rows` rows and `cols` columns.
+std::vector<POINT> PicturesShown(HWND h, int w, int ht, const std::function<COLORREF(int, int)>& colour, int cols, int rows)
+{
+    std::vector<POINT> found;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < cols; ++x) {
+            if (WindowPixel(h, x, y) != colour(0, 0) || WindowPixel(h, x + 1, y + 1) != colour(1, 1)) continue;
+            int wrong = 0;
+            for (int py = 0; py < ht && !wrong; ++py)
+                for (int px = 0; px < w && !wrong; ++px) wrong += WindowPixel(h, x + px, y + py) != colour(px, py);
+            if (!wrong) found.push_back({x, y});
+        }
+    return found;
+}
+
+TEST_F(WebBrowserTest, PicturesAreReadOnlyAfterTheTextShowsAndEachSourceOnce)
+{
+    auto firstA = [](int, int) { return RGB(0, 200, 0); };
+    auto secondA = [](int x, int y) { return RGB(x * 8, 255 - y * 8, 40); };
+    auto thirdA = [](int x, int y) { return RGB(255, x * 8, y * 8); };
+    auto b = [](int x, int y) { return RGB(30, x * 8, 200 - y * 6); };
+    WritePicture(dir.Path() + L"a.bmp", 30, 20, firstA);
+    WritePicture(dir.Path() + L"b.bmp", 30, 20, b);
+    WritePicture(dir.Path() + L"gone.bmp", 30, 20, b);
+    std::string page = "<p><img src=a.bmp> <img src=b.bmp> <img src=a.bmp></p>";
+    for (int k = 0; k < 30; ++k) page += "<p>Абзац " + std::to_string(k) + "</p>";
+    page += "<p>до <img src=gone.bmp alt=пропал> Конец <img src=a.bmp></p>";
+    wb->Navigate(dir.WriteFile(L"page.html", page));
+    // The text is shown and nothing of the pictures has been read yet: a
+    // picture file changed now is the one that shows.
+    EXPECT_EQ(wb->PendingPictures(), 5u);
+    EXPECT_EQ(wb->PicturesPlaced(), 0u);
+    EXPECT_EQ(Pictures(wb), 0);
+    String first = wb->PlainText();
+    EXPECT_NE(first.find(L"Абзац 29"), String::npos);
+    EXPECT_NE(first.find(L"Конец"), String::npos);
+    EXPECT_EQ(first.find(L"[пропал]"), String::npos) << "the file was there when the page was shown";
+    WritePicture(dir.Path() + L"a.bmp", 30, 20, secondA);
+    ASSERT_TRUE(DeleteFileW((dir.Path() + L"gone.bmp").c_str()));
+    // The reader selects "Конец"; the alt text coming in before it moves it.
+    FINDTEXTEXW find{{0, -1}, L"Конец", {}};
+    ASSERT_GE(SendMessageW(wb->Handle(), EM_FINDTEXTEXW, FR_DOWN, LPARAM(&find)), 0);
+    CHARRANGE sel = find.chrgText;
+    SendMessageW(wb->Handle(), EM_EXSETSEL, 0, LPARAM(&sel));
+    // One step puts in at least the first picture; a.bmp is then read and
+    // not read again for its other places.
+    SendMessageW(wb->Handle(), TWebBrowser::CM_PICTURES, 0, 0);
+    EXPECT_GE(wb->PicturesPlaced(), 1u);
+    WritePicture(dir.Path() + L"a.bmp", 30, 20, thirdA);
+    wb->FinishPictures();
+    EXPECT_EQ(wb->PendingPictures(), 0u);
+    EXPECT_EQ(wb->PicturesPlaced(), 4u);
+    EXPECT_EQ(Pictures(wb), 4) << "the missing picture's place holds its alt text";
+    String text = wb->PlainText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), wchar_t(0xE000)), 0) << "no stand-in left";
+    EXPECT_NE(text.find(L"до [пропал] Конец"), String::npos);
+    wchar_t selected[16] = {};
+    SendMessageW(wb->Handle(), EM_GETSELTEXT, 0, LPARAM(selected));
+    EXPECT_STREQ(selected, L"Конец");
+    // The first line, pixel for pixel: a.bmp as read once (twice), b.bmp once.
+    SendMessageW(wb->Handle(), EM_SETSEL, 0, 0);
+    SendMessageW(wb->Handle(), EM_SCROLLCARET, 0, 0);
+    wb->Repaint();
+    Pump(30);
+    HWND h = wb->Handle();
+    EXPECT_EQ(PicturesShown(h, 30, 20, secondA, 200, 40).size(), 2u);
+    EXPECT_EQ(PicturesShown(h, 30, 20, b, 200, 40).size(), 1u);
+    EXPECT_EQ(PicturesShown(h, 30, 20, thirdA, 200, 40).size(), 0u);
+}
+
 }  // namespace
