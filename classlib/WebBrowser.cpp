@@ -371,33 +371,27 @@ void TWebBrowser::ColorChanged()
     TWinControl::ColorChanged();
 }
 
-String TWebBrowser::RawText()
+namespace {
+// The control's whole text as UTF-16; GETTEXTEX flags pick raw (CR only) or
+// plain (CR LF) line breaks, with the matching length flags.
+String ControlText(HWND h, DWORD lengthFlags, DWORD textFlags)
 {
-    GETTEXTLENGTHEX gl{GTL_NUMCHARS | GTL_PRECISE, 1200};
-    LRESULT n = SendMessageW(Handle(), EM_GETTEXTLENGTHEX, WPARAM(&gl), 0);
+    GETTEXTLENGTHEX gl{lengthFlags | GTL_PRECISE, 1200};
+    LRESULT n = SendMessageW(h, EM_GETTEXTLENGTHEX, WPARAM(&gl), 0);
     String s(size_t(n) + 1, L'\0');
     GETTEXTEX gt{};
     gt.cb = DWORD((n + 1) * sizeof(wchar_t));
-    gt.flags = GT_RAWTEXT;
+    gt.flags = textFlags;
     gt.codepage = 1200;
-    LRESULT got = SendMessageW(handle_, EM_GETTEXTEX, WPARAM(&gt), LPARAM(s.data()));
+    LRESULT got = SendMessageW(h, EM_GETTEXTEX, WPARAM(&gt), LPARAM(s.data()));
     s.resize(size_t(got));
     return s;
 }
+}  // namespace
 
-String TWebBrowser::PlainText()
-{
-    GETTEXTLENGTHEX gl{GTL_DEFAULT | GTL_PRECISE, 1200};
-    LRESULT n = SendMessageW(Handle(), EM_GETTEXTLENGTHEX, WPARAM(&gl), 0);
-    String s(size_t(n) + 1, L'\0');
-    GETTEXTEX gt{};
-    gt.cb = DWORD((n + 1) * sizeof(wchar_t));
-    gt.flags = GT_DEFAULT;
-    gt.codepage = 1200;
-    LRESULT got = SendMessageW(handle_, EM_GETTEXTEX, WPARAM(&gt), LPARAM(s.data()));
-    s.resize(size_t(got));
-    return s;
-}
+String TWebBrowser::RawText() { return ControlText(Handle(), GTL_NUMCHARS, GT_RAWTEXT); }
+
+String TWebBrowser::PlainText() { return ControlText(Handle(), GTL_DEFAULT, GT_DEFAULT); }
 
 bool TWebBrowser::CopySelection()
 {
