@@ -656,20 +656,32 @@ void TsSkinManager::BroadcastNewSkin(bool animate)
     ClearGlows(false);
     ForgetGlowsInAllSkinData();
     // Every suspended redraw is resumed, on every way out.
-    struct Resume {
-        TsSkinManager* m;
-        bool on;
-        bool animate;
-        ~Resume()
-        {
-            if (on)
-                m->ResumeFormRedraw(animate);
-        }
-    } resume{this, false, animate};
-    if (runTime && animate) {
+    bool suspended = runTime && animate;
+    if (suspended)
         SuspendFormRedraw();
-        resume.on = true;
+    try {
+        BroadcastNewSkinSuspended(animate);
+    } catch (...) {
+        if (suspended)
+            ResumeQuietly();
+        throw;
     }
+    if (suspended)
+        ResumeFormRedraw(animate);
+}
+
+void TsSkinManager::ResumeQuietly() noexcept
+{
+    try {
+        ResumeFormRedraw(false);
+    } catch (...) {
+        // Already unwinding from the first failure; every form got its redraw back.
+    }
+}
+
+void TsSkinManager::BroadcastNewSkinSuspended(bool animate)
+{
+    bool runTime = !(ComponentState() & csDesigning);
     if (SkinHooks.ResetMenuBorderWidth)
         SkinHooks.ResetMenuBorderWidth();
     if (SkinHooks.FreePopupBitmapCache)
@@ -890,11 +902,13 @@ void TsSkinManager::RepaintForms(bool animate)
         BroadcastToAppForms(msg);
     } else {
         SuspendFormRedraw();
-        struct Resume {
-            TsSkinManager* m;
-            ~Resume() { m->ResumeFormRedraw(true); }
-        } resume{this};
-        BroadcastToAppForms(msg);
+        try {
+            BroadcastToAppForms(msg);
+        } catch (...) {
+            ResumeQuietly();
+            throw;
+        }
+        ResumeFormRedraw(true);
     }
     if (SkinHooks.AuxiliaryWindow && IsWindow(SkinHooks.AuxiliaryWindow))
         SendMessageW(SkinHooks.AuxiliaryWindow, msg.Msg, msg.WParam, msg.LParam);

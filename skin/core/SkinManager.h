@@ -263,6 +263,8 @@ private:
     void ReloadSkin();   // the current skin again, from its source (recolouring)
     bool PackedSourceChosen() const;
     void RemoveSkinData();
+    void BroadcastNewSkinSuspended(bool animate);
+    void ResumeQuietly() noexcept;
 
     String skinName_, skinDirectory_;
     bool active_ = true;
