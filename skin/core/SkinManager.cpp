@@ -14,6 +14,7 @@
 #include "skin/core/SkinFiles.h"
 #include "skin/core/SkinLoader.h"
 #include "skin/core/SkinPack.h"
+#include "skin/core/SkinTransfer.h"
 #include "skin/graphics/Glow.h"
 #include "skin/graphics/Utils.h"
 #include "classlib/TypInfo.h"
@@ -1197,38 +1198,18 @@ void TsSkinManager::RemoveDialogHook()
 
 // ---------------------------------------------------------------- the skin editor hand-over
 
-namespace {
-
-// A single-byte string of a record field: up to the first NUL or the field's end.
-std::string Field(const char* data, size_t size)
-{
-    size_t n = 0;
-    while (n < size && data[n])
-        ++n;
-    return std::string(data, n);
-}
-
-}  // namespace
-
 bool HandleSkinEditorData(TMessage& m, TsSkinManager* manager)
 {
     if (m.Msg != WM_COPYDATA || m.WParam != SkinTransferWParam || !manager)
         return false;
     // Any process can send this message: only a complete record is read.
     auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(m.LParam);
-    if (!cds || !cds->lpData || cds->cbData < SkinTransferRecordSize)
+    SkinTransferData rec;
+    if (!cds || !ReadSkinTransferRecord(cds->lpData, cds->cbData, rec))
         return false;
-    const char* rec = static_cast<const char*>(cds->lpData);
-    int32_t signature = 0;
-    std::memcpy(&signature, rec, 4);
-    if (signature != int32_t(SkinEditorLinkMessage))
-        return false;
-    String name = AnsiToString(Field(rec + 4, 128));
-    String dir = AnsiToString(Field(rec + 132, 513));
-    std::string options = Field(rec + 645, 30001);
     SkinEditorLinked = true;
     manager->BeginUpdate();
-    SkinEditorOptions = std::make_unique<std::string>(std::move(options));
+    SkinEditorOptions = std::make_unique<std::string>(std::move(rec.Options));
     struct Done {
         TsSkinManager* m;
         bool ended = false;
@@ -1239,8 +1220,8 @@ bool HandleSkinEditorData(TMessage& m, TsSkinManager* manager)
                 m->EndUpdate(false, false);   // never left in the update state
         }
     } done{manager};
-    manager->SetSkinDirectory(dir);
-    manager->SetSkinName(name);
+    manager->SetSkinDirectory(AnsiToString(rec.Directory));
+    manager->SetSkinName(AnsiToString(rec.Name));
     done.ended = true;
     manager->EndUpdate(true, false);
     m.Result = 1;
