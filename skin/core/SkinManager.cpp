@@ -207,7 +207,10 @@ TsSkinManager::~TsSkinManager()
     hotControl_ = nullptr;
     for (TCustomForm* f : suspended_)
         RemoveFreeNotification(f);
+    for (TCustomForm* f : covered_)
+        RemoveFreeNotification(f);
     suspended_.clear();
+    covered_.clear();
     for (int i = 0; i < ThirdPartyListCount; ++i)
         ThirdParty.SetList(i, classLists_[size_t(i)].Text());
     internalSkins_.reset();
@@ -223,6 +226,7 @@ void TsSkinManager::Notification(TComponent* component, TOperation operation)
     if (component == hotControl_)
         hotControl_ = nullptr;
     std::erase(suspended_, component);
+    std::erase(covered_, component);
 }
 
 void TsSkinManager::AfterConstruction()
@@ -230,6 +234,16 @@ void TsSkinManager::AfterConstruction()
     UpdateThirdPartyLists(false);
     if (skinDirectory_.empty())
         skinDirectory_ = L"c:\\Skins";
+    if (!(ComponentState() & csLoading) && SkinHooks.SkinActivated)
+        SkinHooks.SkinActivated(active_ && !skinName_.empty());
+}
+
+void TsSkinManager::SetSkinnedPopups(bool value)
+{
+    bool was = skinnedPopups_;
+    skinnedPopups_ = value;
+    if (value && !was && IsDefault() && !(ComponentState() & csDesigning) && SkinHooks.RehookPopupMenus)
+        SkinHooks.RehookPopupMenus();
 }
 
 void TsSkinManager::Loaded()
@@ -240,6 +254,8 @@ void TsSkinManager::Loaded()
     UpdateThirdPartyLists(false);
     if (active_ && !skinName_.empty())
         BroadcastNewSkin(false);
+    if (SkinHooks.SkinActivated)
+        SkinHooks.SkinActivated(active_ && !skinName_.empty());
     if (active_ && OnActivate)
         OnActivate(this);
 }
@@ -568,6 +584,22 @@ void TsSkinManager::SetSkinName(const String& name)
         return;
     if (OnBeforeChange)
         OnBeforeChange(this);
+    // Covers of the forms for the skin-change fade; whatever happens below,
+    // they and the animation flag are released before this returns.
+    bool covers = false;
+    if (GetExtendedBorders() && !inUpdate_ && AnimEffects.SkinChanging.Active && SkinData().Active) {
+        CaptureFormCovers();
+        covers = true;
+    }
+    struct CoverGuard {
+        TsSkinManager* m;
+        bool on;
+        ~CoverGuard()
+        {
+            if (on)
+                m->ResumeQuietly();
+        }
+    } coverGuard{this, covers};
     bool loaded = false;
     {
         LoadingScope loading;
@@ -586,8 +618,10 @@ void TsSkinManager::SetSkinName(const String& name)
     }
     if (loaded) {
         if (active_) {
-            if (!inUpdate_)
-                BroadcastNewSkin(false);
+            if (!inUpdate_) {
+                coverGuard.on = false;   // the broadcast resumes (and fades) the covered forms
+                BroadcastNewSkin(covers);
+            }
             if (OnActivate)
                 OnActivate(this);
         } else {
@@ -944,8 +978,11 @@ void TsSkinManager::CaptureFormCovers()
     if (!SkinHooks.CaptureCover)
         return;
     for (TCustomForm* f : ProviderForms(this))
-        if (!f->Parent())
-            SkinHooks.CaptureCover(f);
+        if (!f->Parent() && std::find(covered_.begin(), covered_.end(), f) == covered_.end() &&
+            SkinHooks.CaptureCover(f)) {
+            covered_.push_back(f);
+            FreeNotification(f);
+        }
 }
 
 void TsSkinManager::SuspendFormRedraw()
@@ -972,6 +1009,11 @@ void TsSkinManager::ResumeFormRedraw(bool animate)
     for (TCustomForm* f : forms)
         if (f->HandleAllocated())
             SendMessageW(f->Handle(), WM_SETREDRAW, TRUE, 0);
+    // Covered forms whose redraw was never stopped get their covers released too.
+    for (TCustomForm* f : covered_)
+        if (std::find(forms.begin(), forms.end(), f) == forms.end())
+            forms.push_back(f);
+    covered_.clear();
     // Every form is released even when an animation of one of them fails.
     std::exception_ptr failure;
     for (TCustomForm* f : forms) {

@@ -154,7 +154,7 @@ public:
     bool GetExtendedBorders() const;
     void SetExtendedBorders(bool value);
     bool SkinnedPopups() const { return skinnedPopups_; }
-    void SetSkinnedPopups(bool value) { skinnedPopups_ = value; }
+    void SetSkinnedPopups(bool value);
     unsigned SkinningRules = srStdForms | srStdDialogs | srThirdParty;
     TsStoredSkins& InternalSkins() { return *internalSkins_; }
     void SetInternalSkins(const TsStoredSkins& skins) { internalSkins_->Assign(&skins); }
@@ -264,7 +264,13 @@ private:
     bool PackedSourceChosen() const;
     void RemoveSkinData();
     void BroadcastNewSkinSuspended(bool animate);
+
+public:
+    // Resumes every suspended or covered form without animation and without
+    // raising (used on failure paths).
     void ResumeQuietly() noexcept;
+
+private:
 
     String skinName_, skinDirectory_;
     bool active_ = true;
@@ -285,4 +291,5 @@ private:
     bool dialogHookInstalled_ = false;
     int sysCommandState_ = 0;
     std::vector<TCustomForm*> suspended_;   // forms whose redraw is off
+    std::vector<TCustomForm*> covered_;     // forms whose provider took a cover
 };

@@ -471,3 +471,88 @@ TEST_F(Broadcast, DestroyingInEveryOrderLeavesNothingDangling)
     third->SetActive(false);
     Pump(50);
 }
+
+TEST_F(Broadcast, CoversTakenForASkinChangeAreAlwaysReleased)
+{
+    TsSkinManager* m = SmallManager();
+    m->SetExtendedBorders(true);
+    ASSERT_TRUE(m->GetExtendedBorders());
+    Tree t = MakeTree();
+    int covers = 0, suspends = 0, resumes = 0;
+    bool runningWhileLoading = false;
+    SkinHooks.ProviderOf = [&](TCustomForm* f, TsSkinManager*) { return f == t.form; };
+    SkinHooks.CaptureCover = [&](TCustomForm*) { return ++covers > 0; };
+    SkinHooks.SuspendRedraw = [&](TCustomForm*) { return ++suspends > 0; };
+    SkinHooks.ResumeRedraw = [&](TCustomForm*, bool) {
+        ++resumes;
+        return false;
+    };
+    m->OnBeforeChange = nullptr;
+    m->OnAfterChange = [&](TObject*) { runningWhileLoading = runningWhileLoading || AnimationRunning; };
+    // A skin that loads: covered, suspended once, resumed once.
+    m->SetSkinName(L"Small");
+    EXPECT_EQ(covers, 1);
+    EXPECT_EQ(suspends, 1);
+    EXPECT_EQ(resumes, 1);
+    EXPECT_FALSE(AnimationRunning);
+    // A skin that fails to load: the cover is released all the same.
+    dir.WriteFile(L"Broken\\Options.dat", "[GLOBALINFO]\r\nSHADOW1BLUR=x\r\n");
+    m->SetSkinName(L"Broken");
+    EXPECT_EQ(m->SkinName(), L"Small");
+    EXPECT_EQ(covers, 2);
+    EXPECT_EQ(resumes, 2);
+    EXPECT_FALSE(AnimationRunning);
+    // In the update state no cover is taken.
+    m->BeginUpdate();
+    m->SetSkinName(L"Small");
+    EXPECT_EQ(covers, 2);
+    m->EndUpdate(false, true);
+    EXPECT_EQ(resumes, 2);
+    m->OnAfterChange = nullptr;
+    EXPECT_FALSE(notices.empty());   // the broken skin was reported
+}
+
+TEST_F(Broadcast, SkinnedPopupsAndNotificationHooks)
+{
+    int rehooks = 0;
+    std::vector<bool> activations;
+    SkinHooks.RehookPopupMenus = [&] { ++rehooks; };
+    SkinHooks.SkinActivated = [&](bool on) { activations.push_back(on); };
+    TsSkinManager* m = SmallManager(false);
+    ASSERT_EQ(activations.size(), 1u);
+    EXPECT_FALSE(activations.back());   // no skin yet
+    m->SetSkinName(L"Small");
+    EXPECT_TRUE(activations.back());
+    m->SetSkinnedPopups(false);
+    m->SetSkinnedPopups(true);
+    EXPECT_EQ(rehooks, 1);
+    m->SetSkinnedPopups(true);   // no change: nothing
+    EXPECT_EQ(rehooks, 1);
+    m->SetActive(false);
+    EXPECT_FALSE(activations.back());
+}
+
+TEST_F(Broadcast, DialogHookCallsThroughTheSeam)
+{
+    static int calls = 0;
+    calls = 0;
+    SkinHooks.DialogHookProc = [](int code, WPARAM w, LPARAM l) -> LRESULT {
+        if (code == HCBT_CREATEWND)
+            ++calls;
+        return CallNextHookEx(nullptr, code, w, l);
+    };
+    EXPECT_EQ(DialogHookHandle(), nullptr);
+    TsSkinManager* m = SmallManager();
+    ASSERT_TRUE(m->DialogHookInstalled());
+    ASSERT_NE(SkinnedDialogs(), nullptr);
+    TSkinTestForm* f = NewForm();
+    f->Show();
+    EXPECT_GT(calls, 0);   // the form's window went through the hook
+    m->SetActive(false);
+    EXPECT_EQ(DialogHookHandle(), nullptr);
+    EXPECT_EQ(SkinnedDialogs(), nullptr);
+    int before = calls;
+    TSkinTestForm* g = NewForm();
+    g->Show();
+    EXPECT_EQ(calls, before);
+}
