@@ -21,7 +21,8 @@ namespace skintest {
 //   BUTTON      gradient share, 0xA0A0A0, hot 0xFFFFFF
 //   SPEEDBUTTON transparency 100 (hot 0), 0x00FF00
 //   GLASS       transparency 50, 0x0000FF
-//   TEXTURED    image share 100 (not opaque by colour)
+//   FONTPANEL   plain, gives its own font colour
+//   SHINE       glows (GLOW=2, margin 3)
 inline std::string SmallRuntimeOptions()
 {
     auto dec = [](uint32_t v) { return std::to_string(v); };
@@ -35,7 +36,9 @@ inline std::string SmallRuntimeOptions()
            "HOTGRADIENTPERCENT=100\r\nHOTGRADIENTDATA=16777215;15455429;100;0;0\r\n"
            "[SPEEDBUTTON]\r\nCOLOR=" + dec(0x00FF00) + "\r\nSTATES=2\r\nTRANSPARENCY=100\r\nHOTTRANSPARENCY=0\r\n"
            "HOTCOLOR=" + dec(0x00FF00) + "\r\n"
-           "[GLASS]\r\nCOLOR=" + dec(0x0000FF) + "\r\nSTATES=1\r\nTRANSPARENCY=50\r\n";
+           "[GLASS]\r\nCOLOR=" + dec(0x0000FF) + "\r\nSTATES=1\r\nTRANSPARENCY=50\r\n"
+           "[FONTPANEL]\r\nCOLOR=" + dec(0x101010) + "\r\nSTATES=1\r\nGIVEOWNFONT=1\r\n"
+           "[SHINE]\r\nCOLOR=" + dec(0x404040) + "\r\nSTATES=2\r\nGLOW=2\r\nGLOWMARGIN=3\r\n";
 }
 
 class SkinRuntime : public testing::Test {
