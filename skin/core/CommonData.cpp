@@ -12,6 +12,7 @@
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/Glow.h"
 #include "skin/graphics/Utils.h"
+#include "classlib/TypInfo.h"
 
 bool SkinChanging = false;
 String ChangingSectionName;
@@ -120,10 +121,45 @@ void ForgetGlowsInAllSkinData()
 
 // ---------------------------------------------------------------- TsCommonData
 
+namespace {
+
+// The published properties, readable and writable by name like those of any
+// component. SkinManager is streamed only when set (nil means the default one).
+void RegisterSkinDataProperties()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    const TClassInfo* base = TsCommonData::StaticClassInfo();
+    RegisterProperty(base, StrProperty<TsCommonData, const String&>(L"SkinSection", &TsCommonData::SkinSection,
+                                                                     &TsCommonData::SetSkinSection));
+    RegisterProperty(base, BoolProperty<TsCommonData>(L"CustomColor", &TsCommonData::CustomColor,
+                                                      &TsCommonData::SetCustomColor));
+    RegisterProperty(base, BoolProperty<TsCommonData>(L"CustomFont", &TsCommonData::CustomFont,
+                                                      &TsCommonData::SetCustomFont));
+    TPropInfo m;
+    m.Name = L"SkinManager";
+    m.Kind = TTypeKind::tkClass;
+    m.GetObj = [](TObject* o) -> TObject* { return static_cast<TsCommonData*>(o)->StoredSkinManager(); };
+    m.SetObj = [](TObject* o, TObject* v) {
+        static_cast<TsCommonData*>(o)->SetSkinManager(dynamic_cast<TsSkinManager*>(v));
+    };
+    RegisterProperty(base, std::move(m));
+    const TClassInfo* ctrl = TsCtrlSkinData::StaticClassInfo();
+    RegisterProperty(ctrl, OrdProperty<TsCommonData, int>(L"HUEOffset", &TsCommonData::HUEOffset,
+                                                          &TsCommonData::SetHUEOffset));
+    RegisterProperty(ctrl, OrdProperty<TsCommonData, int>(L"Saturation", &TsCommonData::Saturation,
+                                                          &TsCommonData::SetSaturation));
+}
+
+}  // namespace
+
 TsCommonData::TsCommonData(TPersistent* owner, bool withCache)
     : OwnerControl(dynamic_cast<TControl*>(owner)), OwnerObject(owner),
       ownerIf_(dynamic_cast<TsSkinDataOwner*>(owner))
 {
+    RegisterSkinDataProperties();
     if (withCache)
         CacheBitmap = std::make_unique<TBitmap>();   // empty, 32 bits
     Live().push_back(this);
@@ -1101,7 +1137,10 @@ bool HandleCommonMessage(TMessage& m, TsCommonData* d)
     bool designing = owner && (owner->ComponentState() & csDesigning);
     if (m.Msg == SkinCommandMessage) {
         unsigned cmd = SkinCommandOf(m.WParam);
-        // Hot tracking by the manager (SetHotWindow / SetHotControl).
+        // Hot tracking by the manager (SetHotWindow / SetHotControl). Only these
+        // skin commands move the mouse state; the window message of the same
+        // number (WM_FONTCHANGE, a system-wide font notice) says nothing about
+        // the mouse and is left alone.
         if (cmd == SkinCmdMouseEnter && d->IsSkinned() && !IsNoHotKind(d->ControlKind) && SameManager(m, d)) {
             d->MouseInside = true;
             return false;

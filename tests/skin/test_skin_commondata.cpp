@@ -371,3 +371,32 @@ TEST_F(SkinData, PaintedFromTheSkinOnScreen)
     EXPECT_GT(panel->Paints, 0);
     EXPECT_FALSE(panel->SkinData().BackgroundChanged);
 }
+
+TEST_F(SkinData, PublishedPropertiesByName)
+{
+    TsSkinManager* m = SmallManager();
+    TSkinTestForm* f = NewForm();
+    auto* p = Add<TSkinTestPanel>(f, 0, 0, 50, 50);
+    TsCtrlSkinData& d = p->SkinData();
+    SetStrProp(&d, L"SkinSection", L"glass");
+    EXPECT_EQ(d.SkinSection(), L"GLASS");
+    EXPECT_EQ(GetStrProp(&d, L"SkinSection"), L"GLASS");
+    SetEnumProp(&d, L"CustomColor", L"True");
+    EXPECT_TRUE(d.CustomColor());
+    SetOrdProp(&d, L"HUEOffset", 30);
+    EXPECT_EQ(d.HUEOffset(), 30);
+    SetOrdProp(&d, L"Saturation", -5);
+    EXPECT_EQ(GetOrdProp(&d, L"Saturation"), -5);
+    // The default manager reads back as nil (not streamed); another one as itself.
+    SetObjectProp(&d, L"SkinManager", m);
+    EXPECT_EQ(GetObjectProp(&d, L"SkinManager"), nullptr);
+    auto* other = new TsSkinManager(nullptr);
+    managers.push_back(other);
+    SetObjectProp(&d, L"SkinManager", other);
+    EXPECT_EQ(GetObjectProp(&d, L"SkinManager"), other);
+    EXPECT_EQ(d.SectionIndex, -1);   // the other manager has no skin
+    // The plain skin data has no recolouring properties.
+    TsCommonData plain(nullptr, false);
+    EXPECT_FALSE(IsPublishedProp(&plain, L"HUEOffset"));
+    EXPECT_TRUE(IsPublishedProp(&plain, L"SkinSection"));
+}
