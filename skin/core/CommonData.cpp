@@ -755,7 +755,7 @@ void TsCommonData::UpdateGlow(bool force, HWND wnd)
 {
     TsSkinManager* m = SkinManager();
     const TsGeneralData* s = Section();
-    TsGlowSkin* glowSkin = m && SkinHooks.GlowSkinOf ? SkinHooks.GlowSkinOf(m) : nullptr;
+    TsGlowSkin* glowSkin = !m ? nullptr : SkinHooks.GlowSkinOf ? SkinHooks.GlowSkinOf(m) : m->GlowSkin();
     if (!m || !s || !glowSkin || !m->Effects.GetAllowGlowing() || s->Glow < 1 || HotTrackingSuppressed)
         return;
     RECT r{};

@@ -16,6 +16,7 @@
 #include "skin/core/SkinPack.h"
 #include "skin/core/SkinTransfer.h"
 #include "skin/graphics/Glow.h"
+#include "skin/graphics/MaskPaint.h"
 #include "skin/graphics/Utils.h"
 #include "classlib/TypInfo.h"
 
@@ -175,9 +176,44 @@ void RegisterSkinManagerProperties()
 
 }  // namespace
 
+namespace {
+
+// The glow windows' view of a manager: a section's glow mask, its margins,
+// and the mask painted in nine parts keeping per-pixel alpha.
+class ManagerGlowSkin : public TsGlowSkin {
+public:
+    explicit ManagerGlowSkin(TsSkinManager* m) : m_(m) {}
+    int FindMaskIndex(const String& section, const String& maskName) const override
+    {
+        int s = m_->FindSectionIndex(section);
+        return s < 0 ? -1 : m_->FindMaskIndex(s, section, maskName);
+    }
+    RECT MaskMargins(int mask) const override
+    {
+        if (!m_->IsMaskIndexValid(mask))
+            return {0, 0, 0, 0};
+        const TsMaskData& k = m_->Tables().Masks[size_t(mask)];
+        return {k.MarginLeft, k.MarginTop, k.MarginRight, k.MarginBottom};
+    }
+    void PaintMask(int mask, TBitmap* bmp) const override
+    {
+        if (!bmp || bmp->Empty() || !m_->IsMaskIndexValid(mask))
+            return;
+        PixelView v = bmp->View();
+        skinpaint::PaintMaskNineParts32Alpha(v, {0, 0, bmp->Width(), bmp->Height()}, 0, m_->Tables(), false, 0,
+                                             mask, skinpaint::EmptyPaintBg());
+    }
+    bool Destroying() const override { return m_->Destroying(); }
+
+private:
+    TsSkinManager* m_;
+};
+
+}  // namespace
+
 TsSkinManager::TsSkinManager(TComponent* owner)
     : TComponent(owner), internalSkins_(std::make_unique<TsStoredSkins>(this)),
-      tables_(std::make_unique<TsSkinTables>())
+      tables_(std::make_unique<TsSkinTables>()), glowSkin_(std::make_unique<ManagerGlowSkin>(this))
 {
     RegisterSkinManagerProperties();
     if (!DefaultManager) {
@@ -200,6 +236,12 @@ TsSkinManager::~TsSkinManager()
     appHooked_ = false;
     SetActive(false);
     RemoveDialogHook();
+    // No glow keeps a reference to a manager that is gone.
+    for (size_t i = 0; i < TkvGlowEffects().size(); ++i)
+        if (TkvGlowEffects()[i] && TkvGlowEffects()[i]->Manager == glowSkin_.get()) {
+            int handle = int(i);
+            HideGlow(handle);
+        }
     // No skin data keeps a reference to a manager that is gone.
     ForgetManagerInAllSkinData(this);
     if (hotControl_)

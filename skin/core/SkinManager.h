@@ -91,6 +91,7 @@ public:
 // ---------------------------------------------------------------- process-wide
 
 class TsSkinManager;
+class TsGlowSkin;
 extern TsSkinManager* DefaultManager;
 // Set while a skin is being loaded (painting is skipped meanwhile).
 extern bool SkinLoading;
@@ -235,6 +236,9 @@ public:
     // 0 none, 1 restoring, 2 minimizing (the last system command seen by the hook).
     int SysCommandState() const { return sysCommandState_; }
 
+    // What the glow windows need of this manager: its masks, painted in nine parts.
+    TsGlowSkin* GlowSkin() const { return glowSkin_.get(); }
+
     // The thread hook through which standard dialogs are skinned (default manager, run time).
     void InstallDialogHook();
     void RemoveDialogHook();
@@ -292,4 +296,5 @@ private:
     int sysCommandState_ = 0;
     std::vector<TCustomForm*> suspended_;   // forms whose redraw is off
     std::vector<TCustomForm*> covered_;     // forms whose provider took a cover
+    std::unique_ptr<TsGlowSkin> glowSkin_;
 };

@@ -38,7 +38,8 @@ inline std::string SmallRuntimeOptions()
            "HOTCOLOR=" + dec(0x00FF00) + "\r\n"
            "[GLASS]\r\nCOLOR=" + dec(0x0000FF) + "\r\nSTATES=1\r\nTRANSPARENCY=50\r\n"
            "[FONTPANEL]\r\nCOLOR=" + dec(0x101010) + "\r\nSTATES=1\r\nGIVEOWNFONT=1\r\n"
-           "[SHINE]\r\nCOLOR=" + dec(0x404040) + "\r\nSTATES=2\r\nGLOW=2\r\nGLOWMARGIN=3\r\n";
+           "[SHINE]\r\nCOLOR=" + dec(0x404040) + "\r\nSTATES=2\r\nGLOW=2\r\nGLOWMARGIN=3\r\n"
+           "GLOW0=^0000,0000,0016,0016,0004,0004,0004,0004,1,0,0,0\r\n";
 }
 
 class SkinRuntime : public testing::Test {

@@ -304,7 +304,8 @@ TEST_F(CommonMessages, GlowWhileTheMouseIsOver)
     f->Show();
     Pump(30);
     TsCommonData& d = b->SkinData();
-    // Without a glow painter nothing happens.
+    // A painter that finds no glow mask: nothing happens.
+    SkinHooks.GlowSkinOf = [&](TsSkinManager*) -> TsGlowSkin* { return nullptr; };
     SendMessageW(b->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(d.GlowHandle, -1);
     SendMessageW(f->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
@@ -339,4 +340,36 @@ TEST_F(CommonMessages, GlowWhileTheMouseIsOver)
     d.UpdateGlow(false);
     EXPECT_EQ(d.GlowHandle, -1);
     HotTrackingSuppressed = false;
+}
+
+TEST_F(CommonMessages, GlowFromTheSkinsOwnMask)
+{
+    TsSkinManager* m = SmallManager();
+    TSkinTestForm* f = NewForm();
+    auto* b = Add<TSkinTestButton>(f, 50, 50, 80, 30);
+    b->SkinData().SetSkinSection(L"SHINE");
+    f->Show();
+    Pump(30);
+    EXPECT_GE(m->GlowSkin()->FindMaskIndex(L"SHINE", L"GLOW0"), 0);
+    EXPECT_EQ(m->GlowSkin()->FindMaskIndex(L"PANEL", L"GLOW0"), -1);
+    RECT margins = m->GlowSkin()->MaskMargins(m->GlowSkin()->FindMaskIndex(L"SHINE", L"GLOW0"));
+    EXPECT_EQ(margins.left, 4);
+    EXPECT_EQ(margins.bottom, 4);
+    POINT centre = b->ClientToScreen({40, 15});
+    SetCursorPos(centre.x, centre.y);
+    Pump(20);
+    TsCommonData& d = b->SkinData();
+    d.UpdateGlow(false);
+    ASSERT_GE(d.GlowHandle, 0);
+    TkvGlowEffect* e = TkvGlowEffects()[size_t(d.GlowHandle)];
+    ASSERT_NE(e, nullptr);
+    ASSERT_NE(e->GlowForm, nullptr);
+    EXPECT_TRUE(IsWindowVisible(e->GlowForm->Handle()));
+    // The glow goes with the manager.
+    DestroyManager(m);
+    Pump(20);
+    for (TkvGlowEffect* g : TkvGlowEffects())
+        EXPECT_EQ(g, nullptr);
+    EXPECT_EQ(d.GlowHandle, -1);
+    SetCursorPos(5, 5);
 }
