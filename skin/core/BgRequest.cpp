@@ -33,6 +33,14 @@ void PaintParentInto(TsBgRequest& r, Send send)
 
 }  // namespace
 
+TColor DefaultBackgroundColor()
+{
+    // A manager without a loaded skin has no palette to speak of.
+    if (DefaultManager && DefaultManager->SkinData().Active)
+        return TColor(DefaultManager->GetGlobalColor());
+    return clBtnFace;
+}
+
 int GetParentBgByHandle(TsBgRequest& r, HWND parent, bool paintIt)
 {
     StartRequest(r, paintIt);
@@ -46,7 +54,7 @@ int GetParentBgByHandle(TsBgRequest& r, HWND parent, bool paintIt)
         PaintParentInto(r, [&](UINT msg) { SendMessageW(parent, msg, WPARAM(r.DC), 0); });
         return 0;
     }
-    r.Color = DefaultManager ? TColor(DefaultManager->GetGlobalColor()) : clBtnFace;
+    r.Color = DefaultBackgroundColor();
     r.Kind = bgColor;
     return 0;
 }
@@ -56,7 +64,7 @@ int GetParentBgByControl(TsBgRequest& r, TControl* parent, bool paintIt)
     StartRequest(r, paintIt);
     r.Bmp = nullptr;
     if (!parent) {
-        r.Color = DefaultManager ? TColor(DefaultManager->GetGlobalColor()) : clBtnFace;
+        r.Color = DefaultBackgroundColor();
         r.Kind = bgColor;
         return 1;
     }

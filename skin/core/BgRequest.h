@@ -32,6 +32,9 @@ int GetParentBgByHandle(TsBgRequest& request, HWND parent, bool paintIt);
 // Unanswered, with PaintIt and a DC, the control paints itself into DC;
 // otherwise Kind 1 with its background colour (GetControlBgColor). Always 1.
 int GetParentBgByControl(TsBgRequest& request, TControl* parent, bool paintIt);
+// The colour behind a window nobody answers for: the default manager's global
+// colour while it has a skin, else clBtnFace.
+TColor DefaultBackgroundColor();
 // Kind 2: a ready background at the answer's offsets; otherwise the bitmap
 // and offsets, the answered colour as fill colour and the frame widths, not ready.
 void BgRequestToCacheInfo(const TsBgRequest& request, TsBgCacheInfo& info);

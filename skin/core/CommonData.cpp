@@ -665,7 +665,7 @@ void TsCommonData::AnswerBgRequest(TsBgRequest& r, int state, HWND wnd)
             }
             if (!asked) {
                 r.Kind = bgColor;
-                r.Color = DefaultManager ? TColor(DefaultManager->GetGlobalColor()) : clBtnFace;
+                r.Color = DefaultBackgroundColor();
                 r.OffsetX = ox;
                 r.OffsetY = oy;
                 return;

@@ -400,3 +400,14 @@ TEST_F(SkinData, PublishedPropertiesByName)
     EXPECT_FALSE(IsPublishedProp(&plain, L"HUEOffset"));
     EXPECT_TRUE(IsPublishedProp(&plain, L"SkinSection"));
 }
+
+TEST_F(SkinData, DefaultBackgroundFollowsTheSkin)
+{
+    EXPECT_EQ(DefaultBackgroundColor(), clBtnFace);   // no manager
+    TsSkinManager* m = SmallManager(false);
+    EXPECT_EQ(DefaultBackgroundColor(), clBtnFace);   // a manager without a skin
+    m->SetSkinName(L"Small");
+    EXPECT_EQ(DefaultBackgroundColor(), 0x808080);
+    m->SetActive(false);
+    EXPECT_EQ(DefaultBackgroundColor(), clBtnFace);
+}
