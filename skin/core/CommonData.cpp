@@ -811,8 +811,10 @@ int TsCommonData::TransparencyRule() const
             TWinControl* p = OwnerControl->Parent();
             if (!p->HandleAllocated())
                 return 2;
-            if (QueryControlSkinFlag(p, SkinCmdIsSkinned))
-                return (PerformSkinCommand(p, SkinCmdSkinState, 0) & ssParentDependent) ? 1 : 0;
+            // Asked through the parent's window procedure directly: a parent of ours
+            // answers the same, without a trip through the system's message dispatch.
+            if (p->Perform(SkinCommandMessage, CmdWParam(SkinCmdIsSkinned), 0) & 0xFF)
+                return (p->Perform(SkinCommandMessage, CmdWParam(SkinCmdSkinState), 0) & ssParentDependent) ? 1 : 0;
             return 1;
         }
         return 0;
