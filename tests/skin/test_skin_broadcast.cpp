@@ -95,6 +95,7 @@ TEST_F(Broadcast, ActivatingTheSampleSkinReachesEveryControlOnce)
     Pump(50);
     EXPECT_EQ(WindowPixel(t.panel->Handle(), 300, 200), COLORREF(15920360));
     EXPECT_EQ(WindowPixel(t.edit->Handle(), 140, 12), COLORREF(16776700));
+    SaveWindowShot(t.form->Handle(), L"skin_tree_slate");
 
     // Switched off: every index back to -1, caches emptied, plain colours back.
     ASSERT_FALSE(t.panel->SkinData().CacheBitmap->Empty());
