@@ -1,7 +1,8 @@
 // A fixture for the skin tests that need windows: a skin manager over a small
 // skin written by the test (sections with known colours and transparencies)
 // or over the sample skin, and a form of the application to put test
-// controls on. Everything is freed, and the skin hooks reset, after each test.
+// controls on. Everything is freed, and the skin hooks put back as the
+// library's start-up left them, after each test.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -46,6 +47,7 @@ class SkinRuntime : public testing::Test {
 protected:
     void SetUp() override
     {
+        savedHooks = SkinHooks;   // what the library's start-up filled in
         SkinNoticeSink = [this](TsNoticeKind, const String& t) { notices.push_back(t); };
         dir.WriteFile(L"Small\\Options.dat", SmallRuntimeOptions());
         dir.WriteFile(L"Small\\MASTER.BMP", Master(32, 16, 0x3060C0));
@@ -57,7 +59,7 @@ protected:
         for (TsSkinManager* m : managers)
             Free(m);
         managers.clear();
-        ResetSkinHooks();
+        SkinHooks = savedHooks;
         SkinNoticeSink = nullptr;
         Pump(0);
         EXPECT_EQ(DefaultManager, nullptr);
@@ -106,6 +108,7 @@ protected:
     }
     int Section(TsSkinManager* m, const wchar_t* name) { return m->FindSectionIndex(name); }
 
+    TsSkinHooks savedHooks;
     TempDir dir{L"skinrt"};
     std::vector<String> notices;
     std::vector<TsSkinManager*> managers;

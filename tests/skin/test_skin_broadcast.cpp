@@ -488,7 +488,7 @@ TEST_F(Broadcast, CoversTakenForASkinChangeAreAlwaysReleased)
         ++resumes;
         return false;
     };
-    m->OnBeforeChange = nullptr;
+    SkinHooks.AnimShowFormLayered = nullptr;   // the fade itself is not what is tested here
     m->OnAfterChange = [&](TObject*) { runningWhileLoading = runningWhileLoading || AnimationRunning; };
     // A skin that loads: covered, suspended once, resumed once.
     m->SetSkinName(L"Small");
