@@ -480,21 +480,24 @@ TEST_F(Broadcast, CoversTakenForASkinChangeAreAlwaysReleased)
     ASSERT_TRUE(m->GetExtendedBorders());
     Tree t = MakeTree();
     int covers = 0, suspends = 0, resumes = 0;
-    bool runningWhileLoading = false;
+    bool runningWhileCovered = false;
     SkinHooks.ProviderOf = [&](TCustomForm* f, TsSkinManager*) { return f == t.form; };
-    SkinHooks.CaptureCover = [&](TCustomForm*) { return ++covers > 0; };
+    SkinHooks.CaptureCover = [&](TCustomForm*) {
+        runningWhileCovered = AnimationRunning;   // the fade is under way from the cover on
+        return ++covers > 0;
+    };
     SkinHooks.SuspendRedraw = [&](TCustomForm*) { return ++suspends > 0; };
     SkinHooks.ResumeRedraw = [&](TCustomForm*, bool) {
         ++resumes;
         return false;
     };
     SkinHooks.AnimShowFormLayered = nullptr;   // the fade itself is not what is tested here
-    m->OnAfterChange = [&](TObject*) { runningWhileLoading = runningWhileLoading || AnimationRunning; };
     // A skin that loads: covered, suspended once, resumed once.
     m->SetSkinName(L"Small");
     EXPECT_EQ(covers, 1);
     EXPECT_EQ(suspends, 1);
     EXPECT_EQ(resumes, 1);
+    EXPECT_TRUE(runningWhileCovered);
     EXPECT_FALSE(AnimationRunning);
     // A skin that fails to load: the cover is released all the same.
     dir.WriteFile(L"Broken\\Options.dat", "[GLOBALINFO]\r\nSHADOW1BLUR=x\r\n");
@@ -509,7 +512,6 @@ TEST_F(Broadcast, CoversTakenForASkinChangeAreAlwaysReleased)
     EXPECT_EQ(covers, 2);
     m->EndUpdate(false, true);
     EXPECT_EQ(resumes, 2);
-    m->OnAfterChange = nullptr;
     EXPECT_FALSE(notices.empty());   // the broken skin was reported
 }
 
