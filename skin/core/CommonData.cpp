@@ -921,6 +921,14 @@ bool HandleSkinCommand(TMessage& m, TsCommonData* d)
     if (!d || m.Msg != SkinCommandMessage)
         return false;
     unsigned cmd = SkinCommandOf(m.WParam);
+    // The library runs on one thread: a command that arrives from another
+    // thread or process was not sent by it, and its LParam cannot be trusted
+    // as a pointer into this process.
+    if ((cmd == SkinCmdSetSection || cmd == SkinCmdGetSectionIndex || cmd == SkinCmdGetBackground) &&
+        InSendMessage()) {
+        m.Result = 0;
+        return false;
+    }
     unsigned low = SkinSubArgumentOf(m.WParam);
     TsSkinManager* mgr = d->SkinManager();
     auto* win = dynamic_cast<TWinControl*>(d->OwnerControl);

@@ -3,6 +3,9 @@
 // and not ready, and the parent background asked by handle and by control.
 #include "tests/skin/SkinRuntimeFixture.h"
 
+#include <atomic>
+#include <thread>
+
 #include "classlib/TypInfo.h"
 
 using namespace skintest;
@@ -410,4 +413,47 @@ TEST_F(SkinData, DefaultBackgroundFollowsTheSkin)
     EXPECT_EQ(DefaultBackgroundColor(), 0x808080);
     m->SetActive(false);
     EXPECT_EQ(DefaultBackgroundColor(), clBtnFace);
+}
+
+TEST_F(SkinData, PointerCommandsFromOtherThreadsAreIgnored)
+{
+    SmallManager();
+    TSkinTestForm* f = NewForm();
+    auto* p = Add<TSkinTestPanel>(f, 0, 0, 50, 50);
+    f->Show();
+    HWND h = p->Handle();
+    // Pointers from another sender are neither written nor read (here they
+    // happen to be valid, so a handler that trusted them would change them).
+    std::atomic<int> done{0};
+    LRESULT answers[3] = {-1, -1, -1};
+    int foreignIndex = 77;
+    TsBgRequest foreignRequest;
+    TsSetSectionRecord foreignRecord;
+    foreignRecord.SectionName = L"GLASS";
+    std::thread other([&] {
+        answers[0] = SendSkinCommand(h, SkinCmdGetSectionIndex, LPARAM(&foreignIndex));
+        answers[1] = SendSkinCommand(h, SkinCmdGetBackground, LPARAM(&foreignRequest));
+        answers[2] = SendSkinCommand(h, SkinCmdSetSection, LPARAM(&foreignRecord));
+        done = 1;
+    });
+    for (int i = 0; i < 400 && !done; ++i)
+        Pump(5);
+    other.join();
+    EXPECT_EQ(answers[0], 0);
+    EXPECT_EQ(answers[1], 0);
+    EXPECT_EQ(answers[2], 0);
+    EXPECT_EQ(foreignIndex, 77);
+    EXPECT_EQ(foreignRequest.Kind, bgNone);
+    EXPECT_EQ(p->SkinData().SkinSection(), L"PANEL");
+    // Questions without pointers are still answered.
+    LRESULT skinned = -1;
+    std::thread asker([&] { skinned = SendSkinCommand(h, SkinCmdIsSkinned, 0); });
+    for (int i = 0; i < 400 && skinned == -1; ++i)
+        Pump(5);
+    asker.join();
+    EXPECT_EQ(skinned, 1);
+    // From this thread the same commands work.
+    int index = -1;
+    SendSkinCommand(h, SkinCmdGetSectionIndex, LPARAM(&index));
+    EXPECT_GE(index, 0);
 }
