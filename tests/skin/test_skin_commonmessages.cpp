@@ -373,3 +373,21 @@ TEST_F(CommonMessages, GlowFromTheSkinsOwnMask)
     EXPECT_EQ(d.GlowHandle, -1);
     SetCursorPos(5, 5);
 }
+
+TEST_F(CommonMessages, ContextMenuGoesToTheSkinnedMenus)
+{
+    TsSkinManager* m = SmallManager();
+    TSkinTestForm* f = NewForm();
+    auto* panel = Add<TSkinTestPanel>(f, 0, 0, 100, 100);
+    f->Show();
+    std::vector<std::pair<TControl*, bool>> prepared;
+    SkinHooks.PrepareContextMenu = [&](TControl* c, bool active) { prepared.push_back({c, active}); };
+    SendMessageW(panel->Handle(), WM_CONTEXTMENU, WPARAM(panel->Handle()), MAKELPARAM(10, 10));
+    ASSERT_EQ(prepared.size(), 1u);
+    EXPECT_EQ(prepared[0].first, panel);
+    EXPECT_TRUE(prepared[0].second);
+    m->SetActive(false);
+    SendMessageW(panel->Handle(), WM_CONTEXTMENU, WPARAM(panel->Handle()), MAKELPARAM(10, 10));
+    ASSERT_EQ(prepared.size(), 2u);
+    EXPECT_FALSE(prepared[1].second);   // plain menus while the manager is off
+}
