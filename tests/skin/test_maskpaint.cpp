@@ -6,6 +6,7 @@
 // parts. Skins are built by the tests or loaded from the sample skin.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -833,4 +834,46 @@ TEST(Channels, CopyChannelRoundTrip)
     EXPECT_EQ(c.At(4, 1), 0x11223344u + 65u);   // outside the mask: unchanged
     CopyChannel8(c.View(), mv, 4, true);        // no such channel
     EXPECT_EQ(m[0], 0xAB);
+}
+
+// ---------------------------------------------------------------- horizontal bands
+
+TEST(HorizontalBands, KeptRowServesOnlyTheSameBand)
+{
+    // One band over 37 columns: channel a + nearest((b - a) * i / n), every row alike.
+    auto expect = [](uint32_t c1, uint32_t c2, int i, int n, uint32_t alpha) {
+        uint32_t out = alpha << 24;
+        for (int shift = 0; shift <= 16; shift += 8) {
+            const double a = (c1 >> shift) & 255, b = (c2 >> shift) & 255;
+            out |= uint32_t(std::lround(a + (b - a) * i / n)) << (16 - shift);   // TColor -> pixel order
+        }
+        return out;
+    };
+    const int w = 37, h = 3;
+    struct Paint {
+        TsGradArray g;
+        uint8_t alpha;
+    };
+    const Paint paints[] = {
+        {{TsGradStop{0x102030, 0xF0E0D0, 100, 1}}, 255},
+        {{TsGradStop{0x102030, 0xF0E0D0, 100, 1}}, 255},   // the same again
+        {{TsGradStop{0x102031, 0xF0E0D0, 100, 1}}, 255},   // one colour differs
+        {{TsGradStop{0x102031, 0xF0E0D0, 100, 1}}, 128},   // the alpha differs
+    };
+    for (const Paint& p : paints) {
+        Canvas c(w, h, 0);
+        FillGradientBands(c.View(), {0, 0, w, h}, p.g, 0, p.alpha);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(c.At(x, y), expect(uint32_t(p.g[0].Color1), uint32_t(p.g[0].Color2), x, w, p.alpha))
+                    << x << "," << y;
+    }
+    // Another width with the same stops, and a rect that starts inside the view.
+    Canvas c(50, 4, 0);
+    FillGradientBands(c.View(), {5, 1, 25, 3}, paints[0].g, 0, 255);
+    EXPECT_EQ(c.At(5, 1), expect(0x102030, 0xF0E0D0, 0, 20, 255));
+    EXPECT_EQ(c.At(24, 2), expect(0x102030, 0xF0E0D0, 19, 20, 255));
+    EXPECT_EQ(c.At(4, 1), 0u);
+    EXPECT_EQ(c.At(5, 3), 0u);
+    EXPECT_TRUE(c.BorderIntact());
 }
