@@ -156,6 +156,15 @@ void PaintSkinItemAlpha(const PixelView& dst, const TsSkinTables& t, int section
 void CollectMaskRegionRects(std::vector<Rect>& out, int windowWidth, const TsSkinTables& t, int mask, bool bottom,
                             int rowOffset);
 
+// Corner flags of FillMaskCorners.
+enum CornerFlag { cfTopLeft = 1, cfBottomLeft = 2, cfTopRight = 4, cfBottomRight = 8, cfAllCorners = 15 };
+// The corner areas of a control's cache bitmap (the mask's corner parts of the
+// state's frame, margins as sizes) take, where the mask pixel is the key
+// colour, the parent's pixel at (x + parentX, y + parentY) when parent is not
+// empty, else color (RGB; nothing when it is the key colour); written with alpha 0.
+void FillMaskCorners(const PixelView& cache, const TsSkinTables& t, int mask, int state, int corners,
+                     const PixelView& parent, int parentX, int parentY, uint32_t color);
+
 // Nine-part copy of a plain picture. edgeModes: left, top, right, bottom edge
 // modes in a rect (0 tile, 1 stretch); inner and outer margins as rects of
 // widths; srcRect the part of src used.

@@ -877,3 +877,36 @@ TEST(HorizontalBands, KeptRowServesOnlyTheSameBand)
     EXPECT_EQ(c.At(5, 3), 0u);
     EXPECT_TRUE(c.BorderIntact());
 }
+
+// ---------------------------------------------------------------- corner fill
+
+TEST(CornerFill, KeyPixelsOfSelectedCornersTakeTheParent)
+{
+    // Two frames 6 x 6, margins 2; frame 1 has key pixels in every corner's outer pixel.
+    TestSkin s(12, 6, 0xFF203040u);
+    for (auto [x, y] : {std::pair{6, 0}, {11, 0}, {6, 5}, {11, 5}}) s.Px(x, y) = Key;
+    s.Px(0, 0) = Key;   // frame 0's top-left only
+    int m = s.AddMask({0, 0, 12, 6}, 2, 0, 0, 2, 2, 2, 2);
+    Canvas parent(60, 60);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 60; ++x) parent.At(x, y) = Code(x, y);
+    Canvas c(20, 10, 0xFFFFFFFFu);
+    FillMaskCorners(c.View(), s.t, m, 1, cfTopLeft | cfBottomRight, parent.View(), 7, 9, KeyColor);
+    EXPECT_EQ(c.At(0, 0), Code(7, 9) & 0xFFFFFFu);
+    EXPECT_EQ(c.At(19, 9), Code(26, 18) & 0xFFFFFFu);
+    EXPECT_EQ(c.At(19, 0), 0xFFFFFFFFu);   // top-right not selected
+    EXPECT_EQ(c.At(0, 9), 0xFFFFFFFFu);
+    EXPECT_EQ(c.At(1, 1), 0xFFFFFFFFu);    // not a key pixel
+    // A colour answer, all corners; the key colour itself paints nothing.
+    Canvas d(20, 10, 0xFFFFFFFFu);
+    FillMaskCorners(d.View(), s.t, m, 1, cfAllCorners, PixelView{}, 0, 0, 0x0000FF);
+    EXPECT_EQ(d.At(19, 0), 0x00FF0000u);
+    EXPECT_EQ(d.At(0, 9), 0x00FF0000u);
+    Canvas e(20, 10, 0xFFFFFFFFu);
+    FillMaskCorners(e.View(), s.t, m, 0, cfAllCorners, PixelView{}, 0, 0, KeyColor);
+    EXPECT_EQ(e.Count([](int, int, uint32_t p) { return p != 0xFFFFFFFFu; }), 0);
+    // State 0: frame 0, whose only key pixel is top-left.
+    FillMaskCorners(e.View(), s.t, m, 0, cfAllCorners, PixelView{}, 0, 0, 0x00FF00);
+    EXPECT_EQ(e.Count([](int, int, uint32_t p) { return p != 0xFFFFFFFFu; }), 1);
+    EXPECT_TRUE(e.BorderIntact());
+}
