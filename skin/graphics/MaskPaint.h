@@ -141,6 +141,13 @@ void PaintSectionBackgroundFrom(const PixelView& dst, const TsSkinTables& t, int
 // Background, corner images and border mask of a section.
 void PaintSkinItem(const PixelView& dst, const TsSkinTables& t, int section, const std::string& sectionName,
                    const PaintBg& bg, int imageIndex, int textureIndex, Point offset, Rect r, int state, int flag);
+// The section's four corner images that exist, drawn over what is painted
+// (their key pixels keep it): top-left at r's top-left, top-right at (right -
+// frame width, top), bottom-left at (left, bottom - state height), bottom-right
+// at (right - frame width, bottom - state height).
+void PaintCornerImages(const PixelView& dst, const TsSkinTables& t, int section, Rect r, int state);
+// Hue (degrees) and saturation changes over every pixel of r but the key colour's.
+void ApplyHueAndSaturation(const PixelView& dst, Rect r, int hueOffset, int saturation);
 // Extended background (second value set when secondSet) and the given mask nine-part.
 void PaintSkinItemWithMask(const PixelView& dst, const TsSkinTables& t, int section, int borderMask,
                            bool secondSet, Point offset, Rect r, int state, int flag, const PaintBg& bg,

@@ -910,3 +910,19 @@ TEST(CornerFill, KeyPixelsOfSelectedCornersTakeTheParent)
     EXPECT_EQ(e.Count([](int, int, uint32_t p) { return p != 0xFFFFFFFFu; }), 1);
     EXPECT_TRUE(e.BorderIntact());
 }
+
+TEST(Recolour, HueAndSaturationSkipKeyPixelsAndStayInTheRect)
+{
+    Canvas c(4, 2, 0xFFC83214u);
+    c.At(1, 0) = Key;
+    c.At(2, 0) = 0xFFFF00FFu;   // the key colour with any alpha is skipped too
+    ApplyHueAndSaturation(c.View(), {0, 0, 3, 2}, 120, 0);
+    EXPECT_EQ(c.At(0, 0), px::ChangePixelHue(0xFFC83214u, 120));
+    EXPECT_NE(c.At(0, 0), 0xFFC83214u);
+    EXPECT_EQ(c.At(1, 0), Key);
+    EXPECT_EQ(c.At(2, 0), 0xFFFF00FFu);
+    EXPECT_EQ(c.At(3, 0), 0xFFC83214u);   // outside the rect
+    ApplyHueAndSaturation(c.View(), {3, 0, 4, 2}, 0, -100);
+    EXPECT_EQ(c.At(3, 1), px::ChangePixelSaturation(0xFFC83214u, -100));
+    EXPECT_EQ(Ch(c.At(3, 1), 0), Ch(c.At(3, 1), 16));   // fully desaturated: grey
+}
