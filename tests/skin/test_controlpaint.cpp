@@ -304,3 +304,142 @@ TEST_F(ControlPaint, GlowWindowFromTheManagersMask)
     EXPECT_EQ(TkvGlowEffects().size(), size);
     ClearGlows(true);
 }
+
+// ---------------------------------------------------------------- a window painted from the skin
+
+namespace {
+
+// A control painted the way skinned controls paint: its cache composed from
+// its section (background over the parent's, corner images, border), then its
+// caption in the section's colours, contours and glow, then the cache shown.
+class TSectionControl : public TSkinTestButton {
+public:
+    TSectionControl(TComponent* owner, const String& section, const String& caption, int state, bool enabled)
+        : TSkinTestButton(owner), caption_(caption), state_(state), enabled_(enabled)
+    {
+        SkinData().SetSkinSection(section);
+    }
+    TkvGlowMask glow;
+
+protected:
+    void Paint() override
+    {
+        TsCommonData& d = SkinData();
+        d.PrepareCacheBitmap();
+        TBitmap* cache = d.CacheBitmap.get();
+        if (!cache || cache->Empty()) return;
+        TsBgRequest answer;
+        TsBgCacheInfo info = ParentBackgroundOf(this, answer);
+        RECT all{0, 0, Width(), Height()};
+        PaintControlSkin(d, info, -1, -1, 0, cache, POINT{0, 0}, all, state_);
+        if (!caption_.empty()) {
+            TsManagerTextSkin skin(d.SkinManager());
+            TsControlTextData td;
+            td.Skin = &skin;
+            td.Section = d.SectionIndex;
+            td.Cache = cache;
+            td.GlowMask = &glow;
+            td.HasParent = true;
+            cache->Canvas().Font().Set(L"Tahoma", -14, fsBold, clBlack);
+            cache->Canvas().Brush().SetStyle(TBrushStyle::bsClear);
+            DrawControlTextEx(cache->Canvas(), caption_, enabled_, state_ > 0, td,
+                              DT_CENTER | DT_VCENTER | DT_SINGLELINE, all);
+        }
+        d.BackgroundChanged = false;
+        GdiFlush();
+        BitBlt(Canvas().Handle(), 0, 0, Width(), Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
+    }
+
+private:
+    String caption_;
+    int state_;
+    bool enabled_;
+};
+
+// The client area of a window as it is on the screen, as PNG bytes (RGB).
+std::string ClientPng(HWND wnd, int w, int h)
+{
+    HDC dc = GetDC(wnd);
+    TBitmap shot(w, h, TPixelFormat::pf32bit);
+    BitBlt(shot.Canvas().Handle(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    ReleaseDC(wnd, dc);
+    GdiFlush();
+    PixelView v = shot.View();
+    PngSpec spec;
+    spec.width = w;
+    spec.height = h;
+    spec.colorType = 2;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t p = v.At(x, y);
+            spec.rows.push_back(uint8_t(p >> 16));
+            spec.rows.push_back(uint8_t(p >> 8));
+            spec.rows.push_back(uint8_t(p));
+        }
+    return WritePng(spec);
+}
+
+}  // namespace
+
+TEST_F(ControlPaint, ScreenshotOfAWindowPaintedSectionBySection)
+{
+    TsSkinManager* m = SampleManager();
+    TSkinTestForm* f = NewForm(460, 330);
+    f->SetBorderStyle(TFormBorderStyle::bsSingle);
+    f->SetCaption(L"Skin sections");
+    const int W = 440, H = 290;
+    auto* back = new TSectionControl(f, L"FORM", L"", 0, true);
+    back->SetParent(f);
+    back->SetBounds(0, 0, W, H);
+    auto add = [&](const wchar_t* section, const wchar_t* caption, int state, bool enabled, int x, int y, int w,
+                   int h) {
+        auto* c = new TSectionControl(f, section, caption, state, enabled);
+        c->SetParent(back);
+        c->SetBounds(x, y, w, h);
+        return c;
+    };
+    auto* title = add(L"FORMTITLE", L"Тальвера: глава 1", 1, true, 4, 4, W - 8, 26);
+    auto* normal = add(L"BUTTON", L"Начать", 0, true, 20, 48, 120, 32);
+    auto* hot = add(L"BUTTON", L"Далее", 1, true, 160, 48, 120, 32);
+    add(L"BUTTON", L"Недоступно", 0, false, 300, 48, 120, 32);
+    add(L"EDIT", L"", 1, true, 20, 100, 180, 24);
+    add(L"TOOLBUTTON", L"Найти", 1, true, 220, 100, 80, 26);
+    add(L"GROUPBOX", L"", 0, true, 20, 140, 190, 130);
+    auto* gradient = add(L"BUTTON", L"Градиент", 0, true, 230, 140, 190, 130);
+    add(L"PANEL", L"Отключено", 0, false, 40, 180, 150, 60);
+    f->Show();
+    Pump(300);
+
+    // The window shows the caches: a body pixel of the gradient panel on the screen.
+    TBitmap* gc = gradient->SkinData().CacheBitmap.get();
+    ASSERT_NE(gc, nullptr);
+    const uint32_t body = Px(*gc, 8, 120) & 0xFFFFFF;
+    COLORREF shown = WindowPixel(back->Handle(), 230 + 8, 140 + 120);
+    EXPECT_EQ(uint32_t(GetRValue(shown)) << 16 | uint32_t(GetGValue(shown)) << 8 | GetBValue(shown), body);
+    // The gradient runs from lighter at the top to darker at the bottom.
+    EXPECT_GT(Px(*gc, 8, 10) & 0xFF, Px(*gc, 8, 120) & 0xFF);
+    // The hot caption glows: pixels around its text differ from the plain body of the normal button.
+    TBitmap* hc = hot->SkinData().CacheBitmap.get();
+    TBitmap* nc = normal->SkinData().CacheBitmap.get();
+    int glowing = 0;
+    for (int x = 10; x < 110; ++x) glowing += (Px(*hc, x, 6) & 0xFFFFFF) != (Px(*nc, x, 6) & 0xFFFFFF);
+    EXPECT_GT(glowing, 0);
+    EXPECT_GT(hot->glow.BuildCount(), 0);
+    // The title's caption is drawn in its hot font colour (white) over its texture.
+    TBitmap* tc = title->SkinData().CacheBitmap.get();
+    int white = 0;
+    for (int y = 0; y < 26; ++y)
+        for (int x = 0; x < W - 8; ++x) white += (Px(*tc, x, y) & 0xFFFFFF) == 0xFFFFFFu;
+    EXPECT_GT(white, 20);
+
+    const String folder = EnvPath("TALVERA_SCREENSHOTS");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const String path = folder + L"\\skin_sections.png";
+    const std::string png = ClientPng(f->Handle(), W, H);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, png.data(), DWORD(png.size()), &written, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(written, png.size());
+}
