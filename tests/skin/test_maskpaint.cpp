@@ -926,3 +926,27 @@ TEST(Recolour, HueAndSaturationSkipKeyPixelsAndStayInTheRect)
     EXPECT_EQ(c.At(3, 1), px::ChangePixelSaturation(0xFFC83214u, -100));
     EXPECT_EQ(Ch(c.At(3, 1), 0), Ch(c.At(3, 1), 16));   // fully desaturated: grey
 }
+
+TEST(SkinItemWithMask, SecondValueSetAndTheGivenMask)
+{
+    TestSkin s(6, 6, 0xFF0A0B0Cu);
+    int m = s.AddMask({0, 0, 6, 6}, 1, 0, 0, 2, 2, 2, 2);
+    int sec = s.AddSection("X", 2, 0x0000FF, 0);   // red in both states
+    s.Section(sec).Props[1].Color = 0x00FF00;      // the second set: green
+    Canvas parent(30, 30, 0xFF112233u);
+    PaintBg bg;
+    bg.bmp = parent.View();
+    bg.ready = true;
+    Canvas c(12, 10, 0xFF000000u);
+    PaintSkinItemWithMask(c.View(), s.t, sec, m, true, {3, 4}, {0, 0, 12, 10}, 0, 0, bg, "");
+    EXPECT_EQ(c.At(6, 5), 0xFF00FF00u);   // body from the second set, state 0
+    EXPECT_EQ(c.At(0, 0), 0xFF0A0B0Cu);   // the given mask's corner
+    EXPECT_EQ(c.At(6, 0), 0xFF0A0B0Cu);   // and its tiled edge
+    PaintSkinItemWithMask(c.View(), s.t, sec, m, false, {3, 4}, {0, 0, 12, 10}, 0, 0, bg, "");
+    EXPECT_EQ(c.At(6, 5), 0xFFFF0000u);   // the state's own values
+    // Invalid section or a rect leaving the bitmap: nothing.
+    Canvas d(12, 10, 0xFF000000u);
+    PaintSkinItemWithMask(d.View(), s.t, 7, m, true, {}, {0, 0, 12, 10}, 0, 0, bg, "");
+    PaintSkinItemWithMask(d.View(), s.t, sec, m, true, {}, {0, 0, 13, 10}, 0, 0, bg, "");
+    EXPECT_EQ(d.Count([](int, int, uint32_t p) { return p != 0xFF000000u; }), 0);
+}
