@@ -444,9 +444,11 @@ void PaintSkinItemWithMask(const PixelView& dst, const TsSkinTables& t, int sect
     PaintMaskNineParts32(dst, r, flag, t, true, state, borderMask, shifted);
 }
 
-void PaintSkinItemAlpha(const PixelView& dst, const TsSkinTables& t, int section, int flag, int state, Point offset,
+void PaintSkinItemAlpha(const PixelView& dst, const TsSkinTables& t, int section, int flag, int state, Point,
                         Rect r)
 {
+    // The offset point is taken for the callers' signature: the border's
+    // background is the area itself, so nothing is looked up elsewhere.
     if (!ItemRectFits(dst, r) || !t.IsSectionIndexValid(section)) return;
     const TsGeneralData& s = t.Sections[size_t(section)];
     state = std::max(0, std::min(state, int(s.States) - 1));
@@ -481,10 +483,9 @@ void PaintSkinItemAlpha(const PixelView& dst, const TsSkinTables& t, int section
             px::TintRect32(dst, r, l.color, a, 100 - T);
         }
     }
+    // The area as it was is the ready background of the border's key pixels.
     PaintBg workBg = SelfPaintBg(before.View(), -r.left, -r.top);
     workBg.bmpIsDest = false;
-    workBg.x += offset.x;
-    workBg.y += offset.y;
     if (t.IsMaskIndexValid(s.BorderMaskIndex))
         PaintMaskNineParts32Alpha(dst, r, flag, t, true, state, s.BorderMaskIndex, workBg);
     if (whole) px::PremultiplyRect(dst, r);

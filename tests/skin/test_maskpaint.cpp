@@ -950,3 +950,18 @@ TEST(SkinItemWithMask, SecondValueSetAndTheGivenMask)
     PaintSkinItemWithMask(d.View(), s.t, sec, m, true, {}, {0, 0, 13, 10}, 0, 0, bg, "");
     EXPECT_EQ(d.Count([](int, int, uint32_t p) { return p != 0xFF000000u; }), 0);
 }
+
+TEST(AlphaItem, BorderKeyPixelsKeepTheAreaAsItWas)
+{
+    TestSkin s(6, 6, 0xFF405060u);
+    s.Px(0, 0) = Key;
+    int m = s.AddMask({0, 0, 6, 6}, 1, 0, 0, 2, 2, 2, 2, 1);
+    int sec = s.AddSection("LAYERED", 1, 0x0000FF, 0);
+    s.Section(sec).BorderMaskIndex = m;
+    Canvas c(10, 8, 0x80102030u);
+    PaintSkinItemAlpha(c.View(), s.t, sec, 0, 0, {}, {0, 0, 10, 8});
+    // Premultiplied (the rect is the whole bitmap): channel * alpha >> 8.
+    EXPECT_EQ(c.At(0, 0), 0x80081018u);   // the key pixel: the pixel that was there
+    EXPECT_EQ(c.At(1, 0), 0xFF405060u);   // the border, opaque
+    EXPECT_EQ(c.At(5, 4), 0xFFFF0000u);   // the body: the colour, opaque (transparency 0)
+}
