@@ -237,6 +237,48 @@ TEST_F(ControlPaint, BordersSkinnedAndPlain)
     EXPECT_EQ(inner.right, 37);
 }
 
+TEST_F(ControlPaint, GreyMaskBorderStripsComeFromTheParent)
+{
+    // A group box (grey-masked border, see-through inside its lines) on a panel
+    // that answers with its cache.
+    TsSkinManager* m = SampleManager();
+    TSkinTestForm* f = NewForm();
+    auto* panel = Add<TSkinTestPanel>(f, 0, 0, 300, 200);
+    auto* g = Add<TSkinTestButton>(panel, 31, 27, 100, 60);
+    f->Show();
+    Pump(50);
+    TsCommonData& pd = panel->SkinData();
+    pd.SetSkinSection(L"BUTTON");
+    pd.PrepareCacheBitmap();
+    Pattern(*pd.CacheBitmap);
+    TsCommonData& d = g->SkinData();
+    d.SetSkinSection(L"GROUPBOX");
+    ASSERT_TRUE(m->IsMaskIndexValid(d.BorderMaskIndex));
+    ASSERT_EQ(m->ma()[size_t(d.BorderMaskIndex)].StateLayout, 1);
+    d.PrepareCacheBitmap();
+    TBitmap* cache = d.CacheBitmap.get();
+    PixelView v = cache->View();
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 100; ++x) v.At(x, y) = 0xFF000000u;
+    RECT inner{};
+    PaintControlBorder(cache->Canvas().Handle(), RECT{0, 0, 100, 60}, 0, inner, 0, d);
+    EXPECT_EQ(inner.left, 8);
+    EXPECT_EQ(inner.top, 8);
+    // Key pixels of the tiled edges keep the strips copied from the parent.
+    const TsMaskData& mk = m->ma()[size_t(d.BorderMaskIndex)];
+    const SkinBitmap* mb = m->Tables().MaskBitmap(d.BorderMaskIndex);
+    int checked = 0;
+    for (int y = 8; y < 52; ++y)
+        for (int x = 0; x < 8; ++x) {
+            int sy = 8 + (y - 8) % (skinpaint::StateHeightOf(mk) - 16);
+            if (!IsKeyPixel(mb->Pixel(mk.SourceRect.Left + x, mk.SourceRect.Top + sy))) continue;
+            ++checked;
+            EXPECT_EQ(Px(*cache, x, y), PatternAt(x + 31, y + 27)) << x << "," << y;
+        }
+    EXPECT_GT(checked, 0);
+    EXPECT_EQ(Px(*cache, 50, 30), 0xFF000000u);   // inside the strips: untouched
+}
+
 TEST_F(ControlPaint, GlowWindowFromTheManagersMask)
 {
     // A skin with a glow mask: 24 x 48, picture over grey mask (alpha from it), margins 6.
