@@ -868,6 +868,16 @@ TEST(HorizontalBands, KeptRowServesOnlyTheSameBand)
                 ASSERT_EQ(c.At(x, y), expect(uint32_t(p.g[0].Color1), uint32_t(p.g[0].Color2), x, w, p.alpha))
                     << x << "," << y;
     }
+    // Rows of 4 KiB and more are copied from either of two copies of the row.
+    {
+        const int wide = 1100;
+        Canvas c(wide, 6, 0);
+        FillGradientBands(c.View(), {0, 0, wide, 6}, paints[0].g, 0, 255);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < wide; ++x)
+                ASSERT_EQ(c.At(x, y), expect(0x102030, 0xF0E0D0, x, wide, 255)) << x << "," << y;
+        EXPECT_TRUE(c.BorderIntact());
+    }
     // Another width with the same stops, and a rect that starts inside the view.
     Canvas c(50, 4, 0);
     FillGradientBands(c.View(), {5, 1, 25, 3}, paints[0].g, 0, 255);
