@@ -1,5 +1,6 @@
 #include "skin/graphics/Startup.h"
 
+#include "skin/core/ControlPaint.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
@@ -38,6 +39,9 @@ void InitSkinLibrary()
     InitPNGUnit();
     // Gradients: GradientFill of msimg32.
     InitGradientUnit();
+    // Control painting: the corner fill and glow skins of managers, the
+    // default manager as the text and glow painters' skin.
+    InstallControlPaintHooks();
     // Not built yet, to be added here in this order when their units exist:
     //  - the window-shadow images and the shared alpha image list of 48 x 16
     //    images made from the RCDATA resources "SF", "SR", "SD", "SE", "SC"
