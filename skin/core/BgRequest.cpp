@@ -99,3 +99,23 @@ void BgRequestToCacheInfo(const TsBgRequest& r, TsBgCacheInfo& info)
         info.FrameWidths[i] = r.FrameWidths[i];
     info.Ready = false;
 }
+
+TsBgCacheInfo ParentBackgroundOf(TControl* control, TsBgRequest& answer)
+{
+    answer = TsBgRequest{};
+    TsBgCacheInfo info = EmptyBgCacheInfo;
+    if (!control) return info;
+    if (TWinControl* parent = control->Parent()) {
+        GetParentBgByControl(answer, parent, false);
+    } else if (auto* w = dynamic_cast<TWinControl*>(control); w && w->HandleAllocated() && GetParent(w->Handle())) {
+        GetParentBgByHandle(answer, GetParent(w->Handle()), false);
+    } else {
+        return info;
+    }
+    BgRequestToCacheInfo(answer, info);
+    if (answer.Kind == bgBitmap) {
+        info.X += control->Left();
+        info.Y += control->Top();
+    }
+    return info;
+}

@@ -38,3 +38,8 @@ TColor DefaultBackgroundColor();
 // Kind 2: a ready background at the answer's offsets; otherwise the bitmap
 // and offsets, the answered colour as fill colour and the frame widths, not ready.
 void BgRequestToCacheInfo(const TsBgRequest& request, TsBgCacheInfo& info);
+// The background request of a control to its parent as background information:
+// the parent control asked (or the parent window of a windowed control without
+// one); a bitmap answer's offsets moved by the control's position. The answer
+// itself is left in answer (Kind 0 when there was nobody to ask).
+TsBgCacheInfo ParentBackgroundOf(TControl* control, TsBgRequest& answer);

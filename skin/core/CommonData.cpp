@@ -712,10 +712,7 @@ void TsCommonData::GetParentBackground(TsBgCacheInfo& info)
         return;
     }
     TsBgRequest r;
-    r.OffsetX = OwnerControl->Left();
-    r.OffsetY = OwnerControl->Top();
-    GetParentBgByControl(r, OwnerControl->Parent(), false);
-    BgRequestToCacheInfo(r, info);
+    info = ParentBackgroundOf(OwnerControl, r);
     if (r.Kind == bgNotReady)
         info.FillColor = SkinKeyColor;
 }
@@ -733,13 +730,16 @@ void TsCommonData::GetWindowParentBackground(HWND wnd, TsBgCacheInfo& info)
         return;
     }
     TsBgRequest r;
-    RECT rc;
-    GetWindowRect(wnd, &rc);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
-    r.OffsetX = rc.left;
-    r.OffsetY = rc.top;
     GetParentBgByHandle(r, parent, false);
     BgRequestToCacheInfo(r, info);
+    if (r.Kind == bgBitmap) {
+        // The parent answers for its own origin: move to this window's place in it.
+        RECT rc;
+        GetWindowRect(wnd, &rc);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+        info.X += rc.left;
+        info.Y += rc.top;
+    }
     if (r.Kind == bgNotReady)
         info.FillColor = SkinKeyColor;
 }

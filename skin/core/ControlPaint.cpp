@@ -77,26 +77,6 @@ void PaintControlSkin(TsCommonData& data, const TsBgCacheInfo& info, int hotText
     ApplyHueAndSaturation(v, R(r), data.HUEOffset(), data.Saturation());
 }
 
-TsBgCacheInfo ParentBackgroundOf(TControl* control, TsBgRequest& answer)
-{
-    answer = TsBgRequest{};
-    TsBgCacheInfo info = EmptyBgCacheInfo;
-    if (!control) return info;
-    if (TWinControl* parent = control->Parent()) {
-        GetParentBgByControl(answer, parent, false);
-    } else if (auto* w = dynamic_cast<TWinControl*>(control); w && w->HandleAllocated() && GetParent(w->Handle())) {
-        GetParentBgByHandle(answer, GetParent(w->Handle()), false);
-    } else {
-        return info;
-    }
-    BgRequestToCacheInfo(answer, info);
-    if (answer.Kind == bgBitmap) {
-        info.X += control->Left();
-        info.Y += control->Top();
-    }
-    return info;
-}
-
 void FillTransparentCorners(TsCommonData& data, int state, int corners)
 {
     TsSkinManager* m = data.SkinManager();

@@ -28,12 +28,6 @@ void FillTransparentCorners(TsCommonData& data, int state, int corners);
 // Border of a control painted into dc; inner receives the area left inside it.
 void PaintControlBorder(HDC dc, const RECT& r, int extraWidth, RECT& inner, int state, TsCommonData& data);
 
-// The background request of a control to its parent as background information:
-// the parent control asked (or the parent window of a windowed control without
-// one); a bitmap answer's offsets moved by the control's position. Kind of the
-// answer in kind (0 when there was nobody to ask).
-TsBgCacheInfo ParentBackgroundOf(TControl* control, TsBgRequest& answer);
-
 // The colours of captions and the masks of glows from a skin manager (nil: the
 // default manager at the time of each call).
 class TsManagerTextSkin : public TsTextSkin {

@@ -84,6 +84,8 @@ TEST_F(ControlPaint, ChildGetsTheParentsCacheAtItsOffsets)
     cd.GetParentBackground(own);
     EXPECT_EQ(own.Bmp, pd.CacheBitmap.get());
     EXPECT_TRUE(own.Ready);
+    EXPECT_EQ(own.X, 17);
+    EXPECT_EQ(own.Y, 11);
     // Hot (transparency 0): the state colour, no parent.
     PaintSkinDataBackground(cd, info, 1, cd.CacheBitmap.get(), POINT{0, 0}, RECT{0, 0, 40, 30});
     EXPECT_EQ(Px(*cd.CacheBitmap, 20, 15) & 0xFFFFFF, 0x00FF00u);
