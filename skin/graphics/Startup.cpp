@@ -1,5 +1,8 @@
 #include "skin/graphics/Startup.h"
 
+#include "skin/controls/AlphaImageList.h"
+#include "skin/controls/ShellFolders.h"
+
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
@@ -38,16 +41,21 @@ void InitSkinLibrary()
     InitPNGUnit();
     // Gradients: GradientFill of msimg32.
     InitGradientUnit();
+    // The shared alpha image list (48 x 16 images from the resources "SF", "SR",
+    // "SD", "SE", "SC") and the class names that are never skinned.
+    InitAlphaImageListUnit();
+    // Shell folders: the system small-icon list, the desktop folder, OLE.
+    InitShellUnit();
     // Not built yet, to be added here in this order when their units exist:
-    //  - the window-shadow images and the shared alpha image list of 48 x 16
-    //    images made from the RCDATA resources "SF", "SR", "SD", "SE", "SC"
-    //    (PNG, 32 bits), destroyed again in DoneSkinLibrary.
+    //  - the window-shadow images.
 }
 
 void DoneSkinLibrary()
 {
     if (!started) return;
     started = false;
+    DoneShellUnit();
+    DoneAlphaImageListUnit();
     DoneGlowUnit();
     DoneGradientUnit();
     DonePNGUnit();
