@@ -235,6 +235,9 @@ void TsAlphaImageList::AfterConstruction()
     if (ComponentState() & csLoading) return;
     if (!HandleAllocated()) CreateImageList();
     if (!generated_) RebuildSystemList();
+    // A list made without items is generated all the same: images added later
+    // through the platform list must still be noticed and announced.
+    generated_ = true;
 }
 
 void TsAlphaImageList::Loaded()
