@@ -3,14 +3,105 @@
 #include <algorithm>
 #include <cmath>
 
+#include "skin/controls/AlphaImageList.h"
+#include "skin/graphics/ResampleBitmap.h"
+
 TsCustomImage::TsCustomImage(TComponent* owner) : TImage(owner)
 {
     cache_.SetPixelFormat(TPixelFormat::pf32bit);
+    imagesLink_.OnChange = TNotifyEvent(this, &TsCustomImage::ImagesChanged);
+}
+
+TsCustomImage::~TsCustomImage()
+{
+    if (images_) {
+        images_->UnRegisterChanges(&imagesLink_);
+        RemoveFreeNotification(images_);
+        images_ = nullptr;
+    }
+}
+
+void TsCustomImage::SetImages(TCustomImageList* list)
+{
+    if (list == images_) return;
+    if (images_) {
+        images_->UnRegisterChanges(&imagesLink_);
+        RemoveFreeNotification(images_);
+    }
+    images_ = list;
+    if (images_) {
+        images_->RegisterChanges(&imagesLink_);
+        FreeNotification(images_);
+    }
+    if (!(ComponentState() & (csLoading | csDestroying))) Changed();
+}
+
+void TsCustomImage::Notification(TComponent* component, TOperation operation)
+{
+    TImage::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == images_) {
+        // The list is going away: forget it, so that nothing paints from it.
+        images_ = nullptr;
+        if (!(ComponentState() & csDestroying)) Changed();
+    }
+}
+
+void TsCustomImage::ImagesChanged(TObject*) { Changed(); }
+
+bool TsCustomImage::UsesList() const { return images_ && imageIndex_ >= 0 && imageIndex_ < images_->Count(); }
+
+bool TsCustomImage::CanAutoSize(int& newWidth, int& newHeight)
+{
+    if ((ComponentState() & csDesigning) && Empty()) {
+        if (Picture().Width() > 0 && Picture().Height() > 0) {
+            newWidth = Picture().Width();
+            newHeight = Picture().Height();
+        }
+        return true;
+    }
+    int w, h;
+    if (images_ && imageIndex_ >= 0 && imageIndex_ <= images_->Count()) {
+        w = images_->Width();
+        h = images_->Height();
+    } else {
+        w = Picture().Width();
+        h = Picture().Height();
+    }
+    if (useFullSize_ && reflected_) h += h / 2;
+    TAlign a = Align();
+    if (a == TAlign::alNone || a == TAlign::alLeft || a == TAlign::alRight) newWidth = w;
+    if (a == TAlign::alNone || a == TAlign::alTop || a == TAlign::alBottom) newHeight = h;
+    return true;
+}
+
+bool TsCustomImage::ListImage(TBitmap& bmp)
+{
+    if (!UsesList()) return false;
+    bmp.SetPixelFormat(TPixelFormat::pf32bit);
+    bmp.SetSize(images_->Width(), images_->Height());
+    if (auto* alpha = dynamic_cast<TsAlphaImageList*>(images_)) return alpha->GetBitmap32(imageIndex_, &bmp);
+    // Any other list draws over the key colour, which then becomes transparent.
+    PixelView v = bmp.View();
+    for (int y = 0; y < v.height; ++y)
+        for (int x = 0; x < v.width; ++x) v.At(x, y) = 0x00FF00FFu;
+    images_->GetBitmap(imageIndex_, &bmp);
+    GdiFlush();
+    for (int y = 0; y < v.height; ++y)
+        for (int x = 0; x < v.width; ++x) {
+            uint32_t& p = v.At(x, y);
+            p = (p & 0xFFFFFF) == 0xFF00FF ? 0u : (p | 0xFF000000u);
+        }
+    return true;
 }
 
 void TsCustomImage::Changed()
 {
     backgroundChanged_ = true;
+    if (AutoSize() && (images_ || imageIndex_ >= 0)) {
+        int w = Width(), h = Height();
+        CanAutoSize(w, h);
+        if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
+    }
     Invalidate();
 }
 
@@ -64,6 +155,7 @@ void TsCustomImage::BoundsChanged()
 
 bool TsCustomImage::Empty() const
 {
+    if (UsesList()) return false;
     TGraphic* g = const_cast<TsCustomImage*>(this)->Picture().Graphic();
     return !g || g->Empty();
 }
@@ -72,6 +164,7 @@ SIZE TsCustomImage::CalcDrawSize(bool fit) const
 {
     auto& pic = const_cast<TsCustomImage*>(this)->Picture();
     SIZE natural{pic.Width(), pic.Height()};
+    if (images_ && imageIndex_ >= 0) natural = SIZE{images_->Width(), images_->Height()};
     if (!fit) return natural;
     int available = reflected_ ? Height() * 2 / 3 : Height();
     if (!Proportional()) return SIZE{Width(), available};
@@ -130,6 +223,25 @@ void Resample(TBitmap& src, TBitmap& out, int w, int h)
     MakeOpaque(out);
 }
 
+// Resamples a 32-bit image with its alpha (filtered; nearest pixels for sources under 2 pixels a side).
+void ScaleWithAlpha(TBitmap& src, TBitmap& out, int w, int h)
+{
+    out.SetPixelFormat(TPixelFormat::pf32bit);
+    if (w <= 0 || h <= 0 || src.Width() <= 0 || src.Height() <= 0) {
+        out.SetSize(0, 0);
+        return;
+    }
+    if (src.Width() >= 2 && src.Height() >= 2) {
+        ResampleBitmap(&src, &out, w, 6, h);
+        out.SetPixelFormat(TPixelFormat::pf32bit);
+        return;
+    }
+    out.SetSize(w, h);
+    PixelView s = src.View(), d = out.View();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) d.At(x, y) = s.At(x * s.width / w, y * s.height / h);
+}
+
 inline uint8_t Mix(int s, int d, int w) { return uint8_t((s * w + d * (256 - w)) >> 8); }
 inline uint8_t Toward(int target, int d, int w) { return uint8_t(d + (((target - d) * w) >> 8)); }
 
@@ -184,6 +296,23 @@ void BlendImageInto(TBitmap& dst, int x, int y, TBitmap& src, int transparency, 
 
 void TsCustomImage::DrawImage()
 {
+    if (UsesList()) {
+        SIZE size = CalcDrawSize(Stretch());
+        TBitmap bmp;
+        if (!ListImage(bmp)) return;
+        if (Stretch()) {
+            TBitmap resized;
+            ScaleWithAlpha(bmp, resized, size.cx, size.cy);
+            bmp.Assign(&resized);
+        }
+        int x = 0, y = 0;
+        if (!(Stretch() && !Proportional()) && Center()) {
+            x = (Width() - bmp.Width()) / 2;
+            y = (Height() - bmp.Height() - (useFullSize_ ? bmp.Height() / 2 : 0)) / 2;
+        }
+        BlendImageInto(cache_, x, y, bmp, blend_, grayed_, reflected_);
+        return;
+    }
     TGraphic* g = Picture().Graphic();
     if (!g || g->Empty()) return;
     SIZE natural = CalcDrawSize(false);

@@ -4,11 +4,13 @@
 // the image; the picture is then drawn over it.
 #pragma once
 #include "classlib/ExtCtrls.h"
+#include "classlib/ImgList.h"
 
 class TsCustomImage : public TImage {
     DECLARE_CLASS(TsCustomImage, TImage)
 public:
     explicit TsCustomImage(TComponent* owner);
+    ~TsCustomImage() override;
 
     int Blend() const { return blend_; }
     void SetBlend(int percent);                 // 0 opaque .. 100 invisible
@@ -20,6 +22,12 @@ public:
     void SetUseFullSize(bool u);                // centre as if the reflection were part of the picture
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int i);
+    // An image list whose image ImageIndex is shown instead of the picture.
+    TCustomImageList* Images() const { return images_; }
+    void SetImages(TCustomImageList* list);
+    // The size auto-sizing proposes (width and height are changed only where
+    // the alignment leaves that side free); always true.
+    bool CanAutoSize(int& newWidth, int& newHeight);
 
     // Natural size of the picture; with fit, the size it is drawn at in the
     // control (Stretch, Proportional, Reflected).
@@ -36,10 +44,17 @@ protected:
     virtual bool RenderCache(HDC dc);
     void PictureChanged(TObject* sender) override;
     void BoundsChanged() override;
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     void Changed();
     void DrawImage();
+    void ImagesChanged(TObject* sender);
+    // The image of the list at its size as a 32-bit bitmap with alpha.
+    bool ListImage(TBitmap& bmp);
+    bool UsesList() const;
+    TCustomImageList* images_ = nullptr;
+    TChangeLink imagesLink_;
     TBitmap cache_;
     int blend_ = 0;
     bool grayed_ = false, reflected_ = false, useFullSize_ = false;
