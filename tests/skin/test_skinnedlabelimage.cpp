@@ -271,4 +271,48 @@ TEST_F(SkinnedLabelImage, ScreenshotWithTheSampleSkin)
     EXPECT_TRUE(FileExists(shot));
 }
 
+// Without any skin manager a TsLabel paints exactly like the base label.
+TEST(UnskinnedLabel, PaintsLikeThePlainLabel)
+{
+    ASSERT_EQ(DefaultManager, nullptr);
+    TForm* f = new TForm(Application);
+    f->SetBounds(10, 10, 400, 200);
+    auto paint = [](TGraphicControl* c) {
+        TBitmap b(c->Width(), c->Height(), TPixelFormat::pf32bit);
+        b.Canvas().Brush().SetColor(clWhite);
+        b.Canvas().FillRect(RECT{0, 0, c->Width(), c->Height()});
+        c->PaintTo(b.Canvas().Handle());
+        GdiFlush();
+        std::vector<uint32_t> px;
+        for (int y = 0; y < b.Height(); ++y)
+            for (int x = 0; x < b.Width(); ++x) px.push_back(b.View().At(x, y) & 0xFFFFFF);
+        return px;
+    };
+    for (bool enabled : {true, false})
+        for (TAlignment a : {TAlignment::taLeftJustify, TAlignment::taCenter}) {
+            SCOPED_TRACE(testing::Message() << enabled << int(a));
+            auto* plain = new TLabel(f);
+            auto* skinned = new TsLabel(f);
+            for (TCustomLabel* l : {static_cast<TCustomLabel*>(plain), static_cast<TCustomLabel*>(skinned)}) {
+                l->SetParent(f);
+                l->SetAutoSize(false);
+                l->SetBounds(0, 0, 300, 60);
+                l->SetWordWrap(true);
+                l->SetTransparent(true);
+                l->SetAlignment(a);
+                l->SetEnabled(enabled);
+                l->Font().Set(L"Times New Roman", -19, fsBold, clGreen);
+                l->SetCaption(L"Составитель: &Кервалова Н.Д., к.т.н., доцент");
+            }
+            skinned->SetSkinSection(L"PANEL");   // no manager: the section changes nothing
+            auto a1 = paint(plain), a2 = paint(skinned);
+            EXPECT_EQ(a1, a2);
+            EXPECT_GT(std::count(a1.begin(), a1.end(), 0xFFFFFFu), 1000);   // something was drawn, not everything
+            EXPECT_LT(std::count(a1.begin(), a1.end(), 0xFFFFFFu), 300 * 60);
+            Free(plain);
+            Free(skinned);
+        }
+    Free(f);
+}
+
 }  // namespace
