@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "classlib/TypInfo.h"
+
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/PNG.h"
@@ -225,6 +227,20 @@ TPersistent* TsImgListItems::GetOwner() const { return owner_; }
 
 TsAlphaImageList::TsAlphaImageList(TComponent* owner) : TImageList(owner), items_(new TsImgListItems(this))
 {
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        const TClassInfo* c = TsAlphaImageList::StaticClassInfo();
+        RegisterProperty(c, OrdProperty<TsAlphaImageList, TColor>(L"BkColor", &TsAlphaImageList::BkColor,
+                                                                  &TsAlphaImageList::SetBkColor));
+        RegisterProperty(c, BoolProperty<TsAlphaImageList>(L"UseCache", &TsAlphaImageList::UseCache,
+                                                           &TsAlphaImageList::SetUseCache));
+        TPropInfo items;
+        items.Name = L"Items";
+        items.Kind = TTypeKind::tkClass;
+        items.GetObj = [](TObject* o) -> TObject* { return &static_cast<TsAlphaImageList*>(o)->Items(); };
+        RegisterProperty(c, std::move(items));
+    }
     AfterConstruction();
 }
 

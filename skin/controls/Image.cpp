@@ -38,7 +38,30 @@ TsCustomImage::TsCustomImage(TComponent* owner)
     skinData_->ReapplySkin();
 }
 
-TsImage::TsImage(TComponent* owner) : TsCustomImage(owner) { RegisterSkinData<TsImage>(); }
+TsImage::TsImage(TComponent* owner) : TsCustomImage(owner)
+{
+    RegisterSkinData<TsImage>();
+    static bool done = false;
+    if (done) return;
+    done = true;
+    const TClassInfo* c = TsImage::StaticClassInfo();
+    RegisterProperty(c, OrdProperty<TsCustomImage, int>(L"Blend", &TsCustomImage::Blend, &TsCustomImage::SetBlend));
+    RegisterProperty(c, OrdProperty<TsCustomImage, int>(L"ImageIndex", &TsCustomImage::ImageIndex,
+                                                        &TsCustomImage::SetImageIndex));
+    RegisterProperty(c, BoolProperty<TsCustomImage>(L"Grayed", &TsCustomImage::Grayed, &TsCustomImage::SetGrayed));
+    RegisterProperty(c, BoolProperty<TsCustomImage>(L"Reflected", &TsCustomImage::Reflected,
+                                                    &TsCustomImage::SetReflected));
+    RegisterProperty(c, BoolProperty<TsCustomImage>(L"UseFullSize", &TsCustomImage::UseFullSize,
+                                                    &TsCustomImage::SetUseFullSize));
+    TPropInfo images;
+    images.Name = L"Images";
+    images.Kind = TTypeKind::tkClass;
+    images.GetObj = [](TObject* o) -> TObject* { return static_cast<TsCustomImage*>(o)->Images(); };
+    images.SetObj = [](TObject* o, TObject* v) {
+        static_cast<TsCustomImage*>(o)->SetImages(dynamic_cast<TCustomImageList*>(v));
+    };
+    RegisterProperty(c, std::move(images));
+}
 
 void TsCustomImage::Loaded()
 {

@@ -1,6 +1,7 @@
 #include "skin/controls/Label.h"
 
 #include "classlib/Messages.h"
+#include "classlib/TypInfo.h"
 #include "skin/core/BgRequest.h"
 #include "skin/core/CommonData.h"
 #include "skin/core/SkinCommands.h"
@@ -20,7 +21,26 @@ TsSkinManager* ActiveDefault() { return DefaultManager && DefaultManager->Active
 TColor SkinColor(uint32_t c) { return TColor(c & 0xFFFFFF); }
 }  // namespace
 
-TsCustomLabel::TsCustomLabel(TComponent* owner) : TCustomLabel(owner) { SetTransparent(true); }
+namespace {
+// The published properties of the two label classes, registered once.
+void RegisterLabelProperties()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    RegisterProperty(TsCustomLabel::StaticClassInfo(),
+                     StrProperty<TsCustomLabel, const String&>(L"SkinSection", &TsCustomLabel::SkinSection,
+                                                               &TsCustomLabel::SetSkinSection));
+    RegisterProperty(TsLabel::StaticClassInfo(),
+                     BoolProperty<TsLabel>(L"UseSkinColor", &TsLabel::UseSkinColor, &TsLabel::SetUseSkinColor));
+}
+}  // namespace
+
+TsCustomLabel::TsCustomLabel(TComponent* owner) : TCustomLabel(owner)
+{
+    RegisterLabelProperties();
+    SetTransparent(true);
+}
 
 void TsCustomLabel::SetSkinSection(const String& s)
 {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "skin/controls/AlphaImageList.h"
+#include "classlib/TypInfo.h"
 #include "skin/controls/Image.h"
+#include "skin/controls/Label.h"
+#include "skin/core/CommonData.h"
 #include "support/GuiTest.h"
 #include "SkinFixtures.h"
 
@@ -166,6 +169,36 @@ TEST_F(ListImage, PlainListImagesUseTheKeyColourAsClear)
     img->SetImages(plain);
     EXPECT_EQ(img->Width(), 20);
     EXPECT_EQ(img->Height(), 20);
+}
+
+TEST_F(ListImage, PublishedPropertiesByName)
+{
+    SetOrdProp(img, L"Blend", 30);
+    EXPECT_EQ(img->Blend(), 30);
+    SetEnumProp(img, L"Grayed", L"True");
+    EXPECT_TRUE(img->Grayed());
+    SetOrdProp(img, L"Reflected", 1);
+    EXPECT_TRUE(img->Reflected());
+    EXPECT_EQ(GetOrdProp(img, L"UseFullSize"), 0);
+    SetOrdProp(img, L"ImageIndex", 1);
+    SetObjectProp(img, L"Images", list);
+    EXPECT_EQ(img->Images(), list);
+    EXPECT_EQ(GetObjectProp(img, L"Images"), list);
+    EXPECT_EQ(GetObjectProp(img, L"SkinData"), static_cast<TObject*>(&img->SkinData()));
+    EXPECT_FALSE(img->Empty());
+
+    SetOrdProp(list, L"BkColor", clRed);
+    EXPECT_EQ(list->BkColor(), clRed);
+    SetEnumProp(list, L"UseCache", L"False");
+    EXPECT_FALSE(list->UseCache());
+    EXPECT_EQ(GetObjectProp(list, L"Items"), static_cast<TObject*>(&list->Items()));
+
+    auto* l = new TsLabel(form);
+    SetStrProp(l, L"SkinSection", L"Panel");
+    EXPECT_EQ(l->SkinSection(), L"Panel");   // as given, not upper-cased
+    SetEnumProp(l, L"UseSkinColor", L"False");
+    EXPECT_FALSE(l->UseSkinColor());
+    EXPECT_FALSE(IsPublishedProp(l, L"Blend"));
 }
 
 }  // namespace
