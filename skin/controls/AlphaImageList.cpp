@@ -3,12 +3,16 @@
 #include <algorithm>
 
 #include "classlib/TypInfo.h"
+#include "skin/controls/ImgListStream.h"
 
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/PNG.h"
 #include "skin/graphics/ResampleBitmap.h"
 #include "skin/graphics/Utils.h"
+
+static_assert(int(TPixelFormat::pfCustom) + 1 == kPixelFormatCount, "pixel formats as streamed");
+static_assert(int(TsImageFormat::ifBMP32) + 1 == kImageFormatCount, "image formats as streamed");
 
 namespace {
 
@@ -192,15 +196,11 @@ void TsImgListItem::WriteProperties(TWriter& writer) const
 bool TsImgListItem::ReadProperty(const String& name, TReader& reader)
 {
     if (name == L"ImageFormat") {
-        int64_t v = reader.ReadInteger();
-        if (v < 0 || v > 2) throw EReadError(L"Invalid property value");
-        ImageFormat = TsImageFormat(v);
+        ImageFormat = TsImageFormat(ReadImageFormatValue(reader));
         return true;
     }
     if (name == L"PixelFormat") {
-        int64_t v = reader.ReadInteger();
-        if (v < 0 || v > int(TPixelFormat::pfCustom)) throw EReadError(L"Invalid property value");
-        PixelFormat = TPixelFormat(v);
+        PixelFormat = TPixelFormat(ReadPixelFormatValue(reader));
         return true;
     }
     return false;
@@ -209,7 +209,7 @@ bool TsImgListItem::ReadProperty(const String& name, TReader& reader)
 void TsImgListItem::DefineProperties(TFiler& filer)
 {
     filer.DefineBinaryProperty(
-        L"ImgData", [this](TStream& s) { SetData(s.ReadAll()); },
+        kImgDataProperty, [this](TStream& s) { SetData(s.ReadAll()); },
         [this](TStream& s) {
             if (ImgData.Size() > 0) s.WriteBuffer(ImgData.Data().data(), ImgData.Size());
         },
