@@ -203,6 +203,14 @@ TEST_F(SkinnedLabelImage, ImageOverItsSectionGreyedAndReflected)
     COLORREF half = WindowPixel(h, 20 + 30, 20 + 30);
     EXPECT_NEAR(GetRValue(half), (255 + 0x20) / 2, 3);
     EXPECT_NEAR(GetBValue(half), 0x60 / 2, 3);
+
+    // The skin goes away: the image paints over what the form shows again.
+    img->SetBlend(0);
+    managers.front()->SetActive(false);
+    EXPECT_FALSE(img->SkinActive());
+    Repaint(f);
+    EXPECT_EQ(WindowPixel(h, 20 + 2, 20 + 2), RGB(255, 255, 255));
+    EXPECT_EQ(WindowPixel(h, 20 + 30, 20 + 30), RGB(255, 0, 0));
 }
 
 TEST_F(SkinnedLabelImage, ScreenshotWithTheSampleSkin)
