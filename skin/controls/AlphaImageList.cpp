@@ -251,9 +251,6 @@ void TsAlphaImageList::AfterConstruction()
     if (ComponentState() & csLoading) return;
     if (!HandleAllocated()) CreateImageList();
     if (!generated_) RebuildSystemList();
-    // A list made without items is generated all the same: images added later
-    // through the platform list must still be noticed and announced.
-    generated_ = true;
 }
 
 void TsAlphaImageList::Loaded()
@@ -490,7 +487,13 @@ void TsAlphaImageList::FixPlatformAlpha()
 
 void TsAlphaImageList::Change()
 {
-    if (ownChange_ || !HandleAllocated() || (ComponentState() & csLoading) || !generated_) return;
+    if (ownChange_ || !HandleAllocated() || (ComponentState() & csLoading)) return;
+    if (!generated_) {
+        // Nothing made from items yet (a list without items): the images are
+        // the platform list's own; those who show them are still told.
+        TImageList::Change();
+        return;
+    }
     bool designing = (ComponentState() & csDesigning) != 0;
     int items = items_->Count(), images = Count();
     if (designing) {
@@ -502,10 +505,11 @@ void TsAlphaImageList::Change()
         TImageList::Change();
         return;
     }
-    // Images were added through the platform list.
+    // Images were added through the platform list. A shared list (the
+    // system's) is not ours to change.
     ownChange_ = true;
     try {
-        FixPlatformAlpha();
+        if (!ShareImages()) FixPlatformAlpha();
     } catch (...) {
         ownChange_ = false;
         throw;

@@ -217,6 +217,61 @@ TEST(AlphaImageList, ImagesAddedThroughThePlatformListGetAlphaFromTheKeyColour)
     EXPECT_EQ(changes, before);
 }
 
+// Whether the colour bitmap of the platform list's image has any alpha byte.
+bool PlatformImageHasAlpha(HIMAGELIST h, int index)
+{
+    HICON icon = ImageList_GetIcon(h, index, ILD_NORMAL);
+    ICONINFO ii{};
+    bool alpha = false;
+    if (icon && GetIconInfo(icon, &ii)) {
+        BITMAP bm{};
+        GetObjectW(ii.hbmColor, sizeof bm, &bm);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = bm.bmWidth;
+        bi.bmiHeader.biHeight = -bm.bmHeight;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        std::vector<uint32_t> px(size_t(bm.bmWidth) * bm.bmHeight);
+        HDC dc = GetDC(nullptr);
+        GetDIBits(dc, ii.hbmColor, 0, UINT(bm.bmHeight), px.data(), &bi, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, dc);
+        for (uint32_t p : px) alpha |= p > 0xFFFFFFu;
+        DeleteObject(ii.hbmColor);
+        DeleteObject(ii.hbmMask);
+    }
+    if (icon) DestroyIcon(icon);
+    return alpha;
+}
+
+TEST(AlphaImageList, ListsWithoutItemsOrSharedListsAreNotRewritten)
+{
+    TBitmap plain(16, 16, TPixelFormat::pf24bit);
+    plain.Canvas().Brush().SetColor(TColor(0x808080));
+    plain.Canvas().FillRect(RECT{0, 0, 16, 16});
+    // No items: nothing was generated; the image stays as added, listeners still hear of it.
+    TsAlphaImageList empty(nullptr);
+    int changes = 0;
+    TChangeLink link;
+    link.OnChange = [&](TObject*) { ++changes; };
+    empty.RegisterChanges(&link);
+    EXPECT_FALSE(empty.Generated());
+    ASSERT_EQ(empty.Add(&plain, nullptr), 0);
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(PlatformImageHasAlpha(empty.Handle(), 0));
+    // A shared platform list is not changed either.
+    TsAlphaImageList shared(nullptr);
+    AddItem(shared, TsImageFormat::ifPNG, Png(16, 16, [](int, int) { return 0xFF000000u; }));
+    shared.RebuildSystemList();
+    shared.SetShareImages(true);
+    ASSERT_EQ(shared.Add(&plain, nullptr), 1);
+    EXPECT_FALSE(PlatformImageHasAlpha(shared.Handle(), 1));
+    // The same with a list of its own gets the alpha.
+    shared.SetShareImages(false);
+    shared.Change();
+    EXPECT_TRUE(PlatformImageHasAlpha(shared.Handle(), 1));
+}
+
 TEST(AlphaImageList, UnreadableItemsKeepTheirPlaceAsBlankImages)
 {
     TsAlphaImageList list(nullptr);
