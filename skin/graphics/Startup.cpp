@@ -1,5 +1,7 @@
 #include "skin/graphics/Startup.h"
 
+#include "skin/controls/AlphaImageList.h"
+#include "skin/controls/ShellFolders.h"
 #include "skin/core/ControlPaint.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
@@ -42,16 +44,21 @@ void InitSkinLibrary()
     // Control painting: the corner fill and glow skins of managers, the
     // default manager as the text and glow painters' skin.
     InstallControlPaintHooks();
+    // The shared alpha image list (48 x 16 images from the resources "SF", "SR",
+    // "SD", "SE", "SC") and the class names that are never skinned.
+    InitAlphaImageListUnit();
+    // Shell folders: the system small-icon list, the desktop folder, OLE.
+    InitShellUnit();
     // Not built yet, to be added here in this order when their units exist:
-    //  - the window-shadow images and the shared alpha image list of 48 x 16
-    //    images made from the RCDATA resources "SF", "SR", "SD", "SE", "SC"
-    //    (PNG, 32 bits), destroyed again in DoneSkinLibrary.
+    //  - the window-shadow images.
 }
 
 void DoneSkinLibrary()
 {
     if (!started) return;
     started = false;
+    DoneShellUnit();
+    DoneAlphaImageListUnit();
     DoneGlowUnit();
     DoneGradientUnit();
     DonePNGUnit();
