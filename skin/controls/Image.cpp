@@ -8,6 +8,7 @@
 #include "skin/controls/AlphaImageList.h"
 #include "skin/core/BgRequest.h"
 #include "skin/core/CommonData.h"
+#include "skin/core/ControlPaint.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/MaskPaintBitmap.h"
@@ -434,16 +435,12 @@ bool TsCustomImage::RenderSkinned(HDC dc)
     lastSkinned_ = true;
     // 1. The background behind the image, as the parent answers for it.
     TsBgRequest request;
-    request.OffsetX = Left();
-    request.OffsetY = Top();
-    GetParentBgByControl(request, Parent(), false);
+    TsBgCacheInfo info = ParentBackgroundOf(this, request);
     if (request.Kind == bgNotReady) {
         skinData_->Updating = true;
         return false;
     }
     // 2. The cache at the control's size.
-    TsBgCacheInfo info;
-    BgRequestToCacheInfo(request, info);
     skinData_->PrepareCacheBitmap();
     TBitmap* cache = skinData_->CacheBitmap.get();
     if (!cache || Width() <= 0 || Height() <= 0) return false;
@@ -463,8 +460,7 @@ bool TsCustomImage::RenderSkinned(HDC dc)
     // The image's own section over it, then the image.
     if (skinData_->IsSkinned()) {
         RECT r{0, 0, Width(), Height()};
-        PaintSkinItem(skinData_->SectionIndex, skinData_->SkinSection(), info, -1, -1, skinData_->SkinManager(),
-                      cache, POINT{0, 0}, r, 0, 0);
+        PaintControlSkin(*skinData_, info, -1, -1, 0, cache, POINT{0, 0}, r, 0);
     }
     TBitmap bmp;
     POINT at;

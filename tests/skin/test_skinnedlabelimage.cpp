@@ -213,6 +213,40 @@ TEST_F(SkinnedLabelImage, ImageOverItsSectionGreyedAndReflected)
     EXPECT_EQ(WindowPixel(h, 20 + 30, 20 + 30), RGB(255, 0, 0));
 }
 
+TEST_F(SkinnedLabelImage, SeeThroughImageShowsTheParentAreaUnderIt)
+{
+    // A panel with a vertical gradient answers with its cache; an image whose
+    // section is see-through in its normal state shows the panel's pixels of
+    // its own place, not those of the panel's top-left corner.
+    SampleManager();
+    TSkinTestForm* f = NewForm(420, 320);
+    auto* panel = Add<TSkinTestPanel>(f, 10, 10, 360, 260);
+    panel->SkinData().SetSkinSection(L"BUTTON");
+    auto* img = new TsImage(panel);
+    img->SetParent(panel);
+    img->SetBounds(40, 120, 80, 100);
+    img->SkinData().SetSkinSection(L"SPEEDBUTTON");
+    Repaint(f);
+    ASSERT_TRUE(img->SkinActive());
+    const TBitmap* cache = panel->SkinData().CacheBitmap.get();
+    ASSERT_NE(cache, nullptr);
+    ASSERT_EQ(cache->Width(), 360);
+    HWND h = panel->Handle();
+    int checked = 0;
+    for (int y = 10; y < 90; y += 20)
+        for (int x = 10; x < 70; x += 20) {
+            uint32_t want = const_cast<TBitmap*>(cache)->View().At(40 + x, 120 + y) & 0xFFFFFF;
+            COLORREF got = WindowPixel(h, 40 + x, 120 + y);
+            EXPECT_EQ((uint32_t(GetRValue(got)) << 16) | (GetGValue(got) << 8) | GetBValue(got), want)
+                << x << "," << y;
+            ++checked;
+        }
+    EXPECT_EQ(checked, 12);
+    // The gradient does change down the panel, so a wrong offset would show.
+    EXPECT_NE(const_cast<TBitmap*>(cache)->View().At(60, 20) & 0xFFFFFF,
+              const_cast<TBitmap*>(cache)->View().At(60, 200) & 0xFFFFFF);
+}
+
 TEST_F(SkinnedLabelImage, ScreenshotWithTheSampleSkin)
 {
     TsSkinManager* m = SampleManager();
