@@ -311,7 +311,8 @@ def draw_master():
             m.rect(i * 20, 170, i * 20 + 20, 190, KEY)
         else:
             m.rounded(i * 20, 170, i * 20 + 20, 190, b, t, bt)
-    opts["TOOLBUTTON.BORDERSMASK"] = hat(0, 170, 60, 190, 4, 4, 4, 4, 3, 0, 0, 0)
+    # Flat in its normal state: frame 0 is all key colour and not painted (flag 2).
+    opts["TOOLBUTTON.BORDERSMASK"] = hat(0, 170, 60, 190, 4, 4, 4, 4, 3, 0, 2, 0)
     # Group box caption band at (60,170).
     m.vgrad(60, 170, 76, 188, WHITE, FACE)
     opts["GROUPBOX.PATTERN"] = tilde(60, 170, 76, 188, 0, 0)
@@ -365,9 +366,11 @@ def draw_oldgroup_bmp():
         c.rect(x, 0, x + 24, 24, KEY)
         c.frame(x + 1, 1, x + 23, 23, col)
         c.frame(x + 2, 2, x + 22, 22, WHITE)
-        c.rect(x, 24, x + 24, 48, (0, 0, 0))
-        c.frame(x + 1, 25, x + 23, 47, (255, 255, 255))
-        c.frame(x + 2, 26, x + 22, 46, (255, 255, 255))
+        # Grey mask: black where the frame lines show, white where what lies
+        # under the frame stays.
+        c.rect(x, 24, x + 24, 48, (255, 255, 255))
+        c.frame(x + 1, 25, x + 23, 47, (0, 0, 0))
+        c.frame(x + 2, 26, x + 22, 46, (0, 0, 0))
     return c
 
 

@@ -1,6 +1,9 @@
 // Host tool: prints the table dump of a skin loaded from a folder or a packed
 // file, the same dump the tests compare with tests/data/skin/Slate.dump.
 //   skindump <skin folder>/   or   skindump <file.vmz>
+// Built against the native core after tools/native:
+//   clang++-14 -std=c++20 -fsanitize=address,undefined -I. tools/skindump.cpp \
+//       build-native/libtalvera_core.a -lz -ljpeg -o /tmp/skindump
 #include <iostream>
 
 #include "skin/core/SkinError.h"
