@@ -1,5 +1,7 @@
 #include "skin/graphics/Startup.h"
 
+#include "skin/core/Animations.h"
+
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
@@ -38,6 +40,8 @@ void InitSkinLibrary()
     InitPNGUnit();
     // Gradients: GradientFill of msimg32.
     InitGradientUnit();
+    // Animations: the theme switch-off function of uxtheme.
+    InitAnimationsUnit();
     // Not built yet, to be added here in this order when their units exist:
     //  - the window-shadow images and the shared alpha image list of 48 x 16
     //    images made from the RCDATA resources "SF", "SR", "SD", "SE", "SC"
@@ -48,6 +52,7 @@ void DoneSkinLibrary()
 {
     if (!started) return;
     started = false;
+    DoneAnimationsUnit();
     DoneGlowUnit();
     DoneGradientUnit();
     DonePNGUnit();
