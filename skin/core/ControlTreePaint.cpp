@@ -73,7 +73,16 @@ void PaintWindowedControlTo(TWinControl* control, HDC dc)
     const bool hasFrame = client.left != 0 || client.top != 0 || client.right != control->Width() ||
                           client.bottom != control->Height();
     int saved = SaveDC(dc);
-    if (hasFrame) SendMessageW(wnd, WM_PRINT, WPARAM(dc), PRF_NONCLIENT);
+    if (hasFrame) {
+        const LONG_PTR style = GetWindowLongPtrW(wnd, GWL_STYLE), ex = GetWindowLongPtrW(wnd, GWL_EXSTYLE);
+        RECT whole{0, 0, control->Width(), control->Height()};
+        if (!(style & WS_CHILD))
+            SendMessageW(wnd, WM_PRINT, WPARAM(dc), PRF_NONCLIENT);   // caption and frame of a top-level window
+        else if (ex & WS_EX_CLIENTEDGE)
+            DrawEdge(dc, &whole, EDGE_SUNKEN, BF_RECT);
+        else if (style & WS_BORDER)
+            DrawEdge(dc, &whole, BDR_SUNKENOUTER, BF_RECT | BF_MONO);
+    }
     MoveOrigin(dc, client.left, client.top);
     IntersectClipRect(dc, 0, 0, client.right - client.left, client.bottom - client.top);
     SendMessageW(wnd, WM_PRINTCLIENT, WPARAM(dc), PRF_CLIENT | PRF_ERASEBKGND);
