@@ -151,10 +151,15 @@ void DrawAnimFrame(TBitmap* destination, TBitmap* snapshot, const TkvFrame& fram
 
 void PushAnimFrame(HWND surface, HDC screenDC, TBitmap* picture, uint8_t alpha)
 {
-    if (!UpdateLayeredWindowFn || !surface || !picture) return;
+    if (!UpdateLayeredWindowFn || !surface) return;
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    if (!picture) {
+        // The window keeps its picture; only the constant alpha changes (cheap).
+        UpdateLayeredWindowFn(surface, screenDC, nullptr, nullptr, nullptr, nullptr, NoColorValue, &blend, ULW_ALPHA);
+        return;
+    }
     POINT src{0, 0};
     SIZE size{picture->Width(), picture->Height()};
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
     GdiFlush();
     UpdateLayeredWindowFn(surface, screenDC, nullptr, &size, picture->Canvas().Handle(), &src, NoColorValue, &blend,
                           ULW_ALPHA);
@@ -166,7 +171,7 @@ void PlayShowFrames(HWND surface, HDC screenDC, TBitmap* snapshot, TBitmap* dest
     TkvFrame frame;
     while (plan.Next(frame)) {
         DrawAnimFrame(destination, snapshot, frame);
-        PushAnimFrame(surface, screenDC, destination, frame.Alpha);
+        PushAnimFrame(surface, screenDC, FrameChangesPicture(frame) ? destination : nullptr, frame.Alpha);
         if (perFrame) perFrame(frame);
         Sleep(AnimFrameInterval);
     }
@@ -279,7 +284,8 @@ void TkvHideTimer::Tick()
         plan_.Next(frame);
         DrawAnimFrame(frameBuffer_, snapshot_, frame);
         ScreenDC screen;
-        PushAnimFrame(HandleOf(surface_), screen.Get(), frameBuffer_, frame.Alpha);
+        PushAnimFrame(HandleOf(surface_), screen.Get(), FrameChangesPicture(frame) ? frameBuffer_ : nullptr,
+                      frame.Alpha);
     } catch (...) {
         // A frame that raised ends the animation: the surface must not stay on screen.
         Finish();

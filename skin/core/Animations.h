@@ -63,7 +63,10 @@ extern std::function<TkvAnimProvider*(HWND wnd)> AnimProviderOf;
 void DrawAnimFrame(TBitmap* destination, TBitmap* snapshot, const TkvFrame& frame);
 // Pushes the destination to a layered window with a constant alpha
 // (UpdateLayeredWindowFn; no new position, size of the picture, ULW_ALPHA).
+// A nil picture changes only the constant alpha of what the window shows.
 void PushAnimFrame(HWND surface, HDC screenDC, TBitmap* picture, uint8_t alpha);
+// Whether a frame gives the window a new picture (else only its alpha changes).
+inline bool FrameChangesPicture(const TkvFrame& f) { return f.Draw != TkvFrameDraw::Keep || f.ClearFirst; }
 // Plays the show frames of plan on surface: every frame drawn, pushed, then
 // 12 ms of sleep; perFrame (may be empty) runs after each push. A plan
 // without frames pushes nothing. The destination is the frames' bitmap.
