@@ -548,3 +548,128 @@ TEST(ThemeBinding, SetWindowThemeIsBoundAtStartUp)
     DoneAnimationsUnit();
     EXPECT_NE(SetWindowThemeFn, nullptr);
 }
+
+// ---------------------------------------------------------------- dialogs
+
+namespace {
+
+// A dialog wrapper of our own over a real framed window with a red panel.
+class TestDialog : public TkvAnimDialog {
+public:
+    explicit TestDialog(TForm* f, TPanel* p) : form(f), panel(p) {}
+    HWND DialogWindow() override { return form->Handle(); }
+    TBitmap* CacheBitmap() override { return cache.get(); }
+    void PaintFrameToCache() override
+    {
+        RECT r{};
+        GetWindowRect(form->Handle(), &r);
+        cache.reset(NewBitmap32(Width(r), Height(r)));
+        FillRect32(cache.get(), RECT{0, 0, Width(r), Height(r)}, clNavy, 255);
+    }
+    POINT ClientOffset() override
+    {
+        RECT c = GetClientRectInWindow(form->Handle());
+        return POINT{c.left, c.top};
+    }
+    void PrintChildren(HDC dc) override
+    {
+        ++prints;
+        int saved = SaveDC(dc);
+        POINT org;
+        GetViewportOrgEx(dc, &org);
+        SetViewportOrgEx(dc, org.x + panel->Left(), org.y + panel->Top(), nullptr);
+        PaintWindowedControlTo(panel, dc);
+        RestoreDC(dc, saved);
+    }
+    TForm* form;
+    TPanel* panel;
+    std::unique_ptr<TBitmap> cache;
+    int prints = 0;
+};
+
+}  // namespace
+
+TEST_F(Animations, DialogShowStepsByTheTargetOverFramesPlusOne)
+{
+    form->SetBorderStyle(TFormBorderStyle::bsDialog);
+    Pump(20);
+    TestDialog dialog(form, panel);
+    AnimShowDialog(&dialog, 100, 255, TkvAnimType::atFading);
+    auto s = SurfacePushes();
+    ASSERT_EQ(s.size(), 11u);
+    EXPECT_EQ(s[1].alpha, 28);   // 255 / 9 rounded
+    EXPECT_LT(s[8].alpha, 255);
+    EXPECT_EQ(s[9].alpha, 255);
+    EXPECT_EQ(s.back().alpha, 255);
+    EXPECT_EQ(dialog.prints, 1);
+    // The picture: the frame from the cache, the client area painted from the children.
+    const POINT o = dialog.ClientOffset();
+    EXPECT_GT(o.y, 0);
+    RECT wr{};
+    GetWindowRect(form->Handle(), &wr);
+    EXPECT_EQ(s.back().size.cx, Width(wr));
+    EXPECT_EQ(s.back().opaque.left, 0);   // opaque all over (no border window)
+    EXPECT_EQ(s.back().opaque.bottom, Height(wr));
+    EXPECT_FALSE(AnimationRunning);
+    EXPECT_EQ(CountSurfaces(), 0);
+    EXPECT_TRUE(provider->events.empty());   // dialogs notify nobody
+}
+
+TEST_F(Animations, DialogHideAndPictures)
+{
+    form->SetBorderStyle(TFormBorderStyle::bsDialog);
+    Pump(30);
+    TestDialog dialog(form, panel);
+    dialog.PaintFrameToCache();
+    const POINT o = dialog.ClientOffset();
+
+    // Painted: the panel's red at its place in the client area, alpha 255 everywhere.
+    std::unique_ptr<TBitmap> painted(NewBitmap32(dialog.cache->Width(), dialog.cache->Height()));
+    PaintDialogToBitmap(&dialog, painted.get(), false);
+    GdiFlush();
+    EXPECT_EQ(GetPixel32(painted.get(), o.x + 25, o.y + 25), 0xFFFF0000u);
+    EXPECT_EQ(GetPixel32(painted.get(), 0, 0) >> 24, 255u);
+
+    // From the screen into a bitmap smaller than the dialog: alpha only in the
+    // client rectangle, held inside the bitmap.
+    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump(30);
+    std::unique_ptr<TBitmap> small(NewBitmap32(100, 60));
+    PaintDialogToBitmap(&dialog, small.get(), true);
+    GdiFlush();
+    EXPECT_EQ(GetPixel32(small.get(), 99, 59) >> 24, 255u);
+    EXPECT_EQ(GetPixel32(small.get(), o.x + 25, o.y + 25), 0xFFFF0000u);
+    if (o.x > 0) {
+        EXPECT_EQ(GetPixel32(small.get(), o.x - 1, o.y + 5) >> 24, 0u);
+    }
+
+    // Hide: a plain copy of the cache, nobody notified.
+    AnimHideDialog(&dialog, 48, TkvAnimType::atAero);
+    EXPECT_FALSE(AnimationRunning);
+    TkvHideTimer* timer = SharedHideTimer();
+    ASSERT_NE(timer, nullptr);
+    ASSERT_NE(timer->Surface(), nullptr);
+    EXPECT_EQ(timer->NotifyWindow(), nullptr);
+    EXPECT_EQ(GetPixel32(timer->Snapshot(), 3, 3), 0xFF000080u);
+    for (int i = 0; i < 100 && timer->Surface(); ++i)
+        Pump(10);
+    EXPECT_EQ(timer->Surface(), nullptr);
+    EXPECT_TRUE(provider->events.empty());
+}
+
+TEST_F(Animations, WithoutLayeredWindowsAFormGetsThePlainCrossFade)
+{
+    Pump(20);
+    UpdateLayeredWindowFn = nullptr;   // as on a system without layered windows
+    const DWORD start = GetTickCount();
+    AnimShowFormLayered(form, 60, 255, TkvAnimType::atFading);
+    const DWORD took = GetTickCount() - start;
+    UpdateLayeredWindowFn = RecordPush;
+    EXPECT_GE(took, 5u * 12u);
+    EXPECT_TRUE(pushes.empty());
+    EXPECT_FALSE(AnimationRunning);
+    EXPECT_EQ(SharedSurface(), nullptr);
+    EXPECT_EQ(SharedSnapshot(), nullptr);
+    Pump(20);
+    EXPECT_EQ(WindowPixel(form->Handle(), 5, 5), RGB(255, 255, 0));
+}
