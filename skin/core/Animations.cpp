@@ -75,6 +75,17 @@ void FreeControl(TWinControl*& c)
     if (q) Free(q);
 }
 
+// AnimationRunning for the length of an animation: set at its start, cleared
+// at its end on every way out (also when an outer caller had set it: the flag
+// tells whether an animation runs, and this one has ended).
+class RunningFlag {
+public:
+    RunningFlag() { AnimationRunning = true; }
+    ~RunningFlag() { AnimationRunning = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+};
+
 struct FreeComponent {
     void operator()(TComponent* c) const { Free(c); }
 };
@@ -368,7 +379,7 @@ void AnimShowForm(TkvAnimProvider* provider, unsigned timeMs, uint8_t alpha, Tkv
     if (!form || !form->HandleAllocated() || IsIconic(form->Handle())) return;
     if (provider->UsesBorderWindow()) return;   // the border window plays its own show
     HWND formWnd = form->Handle();
-    AnimationRunningScope running;
+    RunningFlag running;
 
     provider->PaintFrameToCache();
     TBitmap* cache = provider->CacheBitmap();
@@ -407,7 +418,7 @@ void AnimHideForm(TkvAnimProvider* provider, int timeMs, TkvAnimType type)
     if (!form || !form->HandleAllocated() || !cache || cache->Empty()) return;
     if (provider->UsesBorderWindow()) return;   // the border window plays its own hide
     HWND formWnd = form->Handle();
-    AnimationRunningScope running;
+    RunningFlag running;
     if (!provider->SnapshotTakenForHiding()) {
         provider->PaintFrameToCache();
         cache = provider->CacheBitmap();
@@ -467,7 +478,7 @@ void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAn
     HWND wnd = dialog->DialogWindow();
     if (!wnd || IsIconic(wnd)) return;
     if (dialog->UsesBorderWindow()) return;   // the border window plays its own show
-    AnimationRunningScope running;
+    RunningFlag running;
     dialog->PaintFrameToCache();
     TBitmap* cache = dialog->CacheBitmap();
     if (!cache || cache->Empty()) return;
@@ -498,7 +509,7 @@ void AnimHideDialog(TkvAnimDialog* dialog, int timeMs, TkvAnimType type)
     TBitmap* cache = dialog->CacheBitmap();
     if (!wnd || !cache || cache->Empty()) return;
     if (dialog->UsesBorderWindow()) return;   // the border window plays its own hide
-    AnimationRunningScope running;
+    RunningFlag running;
     TBitmap* snapshot = NewBitmap32(cache->Width(), cache->Height());
     BitBlt(snapshot->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0,
            SRCCOPY);
@@ -658,7 +669,7 @@ void CrossFade(TControl* control, unsigned timeMs)
 void AnimShowFormLayered(TControl* control, unsigned timeMs, uint8_t alpha, TkvAnimType type)
 {
     if (!control) return;
-    AnimationRunningScope running;
+    RunningFlag running;
     auto* form = dynamic_cast<TCustomForm*>(control);
     TkvAnimProvider* provider =
         form && form->HandleAllocated() && AnimProviderOf ? AnimProviderOf(form->Handle()) : nullptr;
