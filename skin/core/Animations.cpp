@@ -254,7 +254,7 @@ void TkvHideTimer::Start(TWinControl* surface, TBitmap* snapshot, unsigned timeM
     SetInterval(AnimFrameInterval);
 
     HWND wnd = HandleOf(surface_);
-    {
+    try {
         ScreenDC screen;
         MakeLayered(wnd);
         RECT r{};
@@ -266,6 +266,9 @@ void TkvHideTimer::Start(TWinControl* surface, TBitmap* snapshot, unsigned timeM
                      SWP_NOOWNERZORDER | SWP_NOCOPYBITS | SWP_NOACTIVATE | SWP_NOREDRAW);
         FreeObject(frameBuffer_);
         frameBuffer_ = NewTransparentBitmap(w, h);
+    } catch (...) {
+        CutShort();   // the surface and the snapshot are ours now: nothing stays behind
+        throw;
     }
 
     if (Application && Application->Terminated()) {

@@ -674,3 +674,16 @@ TEST_F(Animations, WithoutLayeredWindowsAFormGetsThePlainCrossFade)
     Pump(20);
     EXPECT_EQ(WindowPixel(form->Handle(), 5, 5), RGB(255, 255, 0));
 }
+
+TEST_F(Animations, AHideWhoseFirstPushRaisesLeavesNothingBehind)
+{
+    auto* surface = NewSurface(RECT{100, 100, 200, 150});
+    HWND wnd = surface->Handle();
+    throwAtPush = 0;
+    EXPECT_THROW(StartHideAnimation(surface, NewSnapshot(100, 50, clGreen), 100, nullptr, TkvAnimType::atFading, 255),
+                 std::runtime_error);
+    EXPECT_FALSE(IsWindow(wnd));
+    ASSERT_NE(SharedHideTimer(), nullptr);
+    EXPECT_EQ(SharedHideTimer()->Surface(), nullptr);
+    EXPECT_FALSE(SharedHideTimer()->OnTimer());
+}
