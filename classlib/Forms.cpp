@@ -263,6 +263,16 @@ void TCustomForm::Dispatch(TMessage& m)
 
 LRESULT CALLBACK TApplication::AppWndProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
 {
+    if (Application && wnd == Application->handle_ && !Application->hooks_.empty()) {
+        // Becoming the active application is told to the hooks as CM_ACTIVATE.
+        TMessage m{msg == WM_ACTIVATEAPP && w ? CM_ACTIVATE : msg, w, l, 0};
+        auto hooks = Application->hooks_;
+        for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) {
+            auto& live = Application->hooks_;
+            if (std::find(live.begin(), live.end(), *it) == live.end()) continue;
+            if ((*it)(m)) return m.Result;
+        }
+    }
     if (msg == WM_CLOSE) {
         if (Application && Application->MainForm()) Application->MainForm()->Close();
         return 0;
@@ -303,6 +313,16 @@ TApplication::~TApplication()
         Free(c);
     }
     if (handle_) DestroyWindow(handle_);
+}
+
+void TApplication::HookMainWindow(const TWindowHook& hook)
+{
+    if (hook && std::find(hooks_.begin(), hooks_.end(), hook) == hooks_.end()) hooks_.push_back(hook);
+}
+
+void TApplication::UnhookMainWindow(const TWindowHook& hook)
+{
+    std::erase(hooks_, hook);
 }
 
 void TApplication::SetTitle(const String& t)

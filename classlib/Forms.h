@@ -71,6 +71,9 @@ public:
 };
 
 using TExceptionEvent = Delegate<void(TObject*, const std::exception&)>;
+// A hook on the application window: sees every message first; true when it
+// handled the message (its Result is then the answer).
+using TWindowHook = Delegate<bool(TMessage&)>;
 
 // The application: owns the hidden window that carries the task-bar button and
 // owns the forms, creates forms in order, runs the message loop and shows
@@ -115,6 +118,12 @@ public:
     TExceptionEvent OnException;
     TNotifyEvent OnIdle;
 
+    // Hooks on the application window, called newest first. A hook may add or
+    // remove hooks while it runs; removed ones are not called again.
+    void HookMainWindow(const TWindowHook& hook);
+    void UnhookMainWindow(const TWindowHook& hook);
+    int MainWindowHookCount() const { return int(hooks_.size()); }
+
     // Forms register here so the application can find them by window.
     void AddForm(TCustomForm* f) { forms_.push_back(f); }
     void RemoveForm(TCustomForm* f);
@@ -130,6 +139,7 @@ private:
     TCustomForm* mainForm_ = nullptr;
     bool terminated_ = false;
     std::vector<TCustomForm*> forms_;
+    std::vector<TWindowHook> hooks_;
 };
 
 class TScreen : public TComponent {

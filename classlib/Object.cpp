@@ -1,6 +1,6 @@
 #include "classlib/Object.h"
 
-#include "classlib/Messages.h"
+#include "classlib/SysUtils.h"
 
 bool TObject::InheritsFrom(const String& className) const
 {

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "skin/core/AnimCompat.h"
+#include "skin/core/BgRequest.h"
+#include "skin/core/SkinCommands.h"
+#include "skin/core/SkinHooks.h"
 #include "skin/core/ControlTreePaint.h"
 #include "skin/core/OutputWindow.h"
 #include "skin/core/SkinManager.h"
@@ -686,9 +688,22 @@ void AnimShowFormLayered(TControl* control, unsigned timeMs, uint8_t alpha, TkvA
 
 // ---------------------------------------------------------------- start-up
 
+void RegisterAnimationHooks()
+{
+    SkinHooks.AnimShowFormLayered = [](TControl* control, unsigned time, uint8_t alpha, TkvAnimType type) {
+        AnimShowFormLayered(control, time, alpha, type);
+    };
+    SkinHooks.AnimHideForm = [](TCustomForm* form) {
+        TkvAnimProvider* provider =
+            form && form->HandleAllocated() && AnimProviderOf ? AnimProviderOf(form->Handle()) : nullptr;
+        AnimHideForm(provider);
+    };
+}
+
 void InitAnimationsUnit()
 {
     if (unitCounter++ > 0) return;
+    RegisterAnimationHooks();
     HMODULE lib = LoadLibraryA("UXTHEME");
     // A result of 32 or less is a failure.
     if (reinterpret_cast<uintptr_t>(lib) > 32) {
@@ -706,6 +721,8 @@ void DoneAnimationsUnit()
         Free(t);
     }
     FreeSharedSnapshot();
+    SkinHooks.AnimShowFormLayered = nullptr;
+    SkinHooks.AnimHideForm = nullptr;
     SetWindowThemeFn = nullptr;
     if (themeLibrary) {
         FreeLibrary(themeLibrary);

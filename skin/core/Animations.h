@@ -150,5 +150,7 @@ void FreeSharedSnapshot();
 
 using TSetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
 extern TSetWindowThemeFn SetWindowThemeFn;
-void InitAnimationsUnit();   // counted; the first call binds SetWindowTheme
+// Fills the manager's animation calls (skin-change fade, hide of the main form).
+void RegisterAnimationHooks();
+void InitAnimationsUnit();   // counted; the first call binds SetWindowTheme and registers the hooks
 void DoneAnimationsUnit();   // the last call frees the theme library and the hide timer

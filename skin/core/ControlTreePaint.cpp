@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "classlib/Forms.h"
-#include "skin/core/AnimCompat.h"
+#include "skin/core/BgRequest.h"
+#include "skin/core/SkinCommands.h"
 #include "skin/core/Animations.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/Constants.h"

@@ -4,12 +4,17 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cwctype>
 
+#include "skin/core/CommonData.h"
+#include "skin/core/SkinCommands.h"
 #include "skin/core/SkinError.h"
+#include "skin/core/SkinHooks.h"
 #include "skin/core/SkinFiles.h"
 #include "skin/core/SkinLoader.h"
 #include "skin/core/SkinPack.h"
+#include "skin/graphics/Glow.h"
 #include "skin/graphics/Utils.h"
 #include "classlib/TypInfo.h"
 
@@ -78,8 +83,6 @@ String ErrorText(const std::exception& e)
 
 std::function<void(TsNoticeKind, const String&)> SkinNoticeSink = DefaultNotice;
 std::function<bool()> SkinTestSwitch = DefaultTestSwitch;
-std::function<void(TsSkinManager*, bool)> SkinBroadcastHook;
-std::function<void(TsSkinManager*)> SkinRepaintHook;
 
 // ---------------------------------------------------------------- settings
 
@@ -176,19 +179,49 @@ TsSkinManager::TsSkinManager(TComponent* owner)
       tables_(std::make_unique<TsSkinTables>())
 {
     RegisterSkinManagerProperties();
-    if (!DefaultManager)
+    if (!DefaultManager) {
         DefaultManager = this;
+        // The first manager watches the application window (every manager
+        // removes only the hook it installed itself).
+        if (Application && !(ComponentState() & csDesigning)) {
+            Application->HookMainWindow(TWindowHook(this, &TsSkinManager::AppWindowHook));
+            appHooked_ = true;
+        }
+    }
     AfterConstruction();
 }
 
 TsSkinManager::~TsSkinManager()
 {
+    SetState(csDestroying);
+    if (appHooked_ && Application)
+        Application->UnhookMainWindow(TWindowHook(this, &TsSkinManager::AppWindowHook));
+    appHooked_ = false;
     SetActive(false);
+    RemoveDialogHook();
+    // No skin data keeps a reference to a manager that is gone.
+    ForgetManagerInAllSkinData(this);
+    if (hotControl_)
+        RemoveFreeNotification(hotControl_);
+    hotControl_ = nullptr;
+    for (TCustomForm* f : suspended_)
+        RemoveFreeNotification(f);
+    suspended_.clear();
     for (int i = 0; i < ThirdPartyListCount; ++i)
         ThirdParty.SetList(i, classLists_[size_t(i)].Text());
     internalSkins_.reset();
     if (DefaultManager == this)
         DefaultManager = nullptr;
+}
+
+void TsSkinManager::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation != TOperation::opRemove)
+        return;
+    if (component == hotControl_)
+        hotControl_ = nullptr;
+    std::erase(suspended_, component);
 }
 
 void TsSkinManager::AfterConstruction()
@@ -282,8 +315,8 @@ void TsSkinManager::ReloadSkin()
         BroadcastSkinRemoved();   // the skin is gone from its source
     if (OnAfterChange)
         OnAfterChange(this);
-    if (loaded && active_ && !inUpdate_ && SkinRepaintHook)
-        SkinRepaintHook(this);
+    if (loaded && active_ && !inUpdate_)
+        RepaintForms(true);
 }
 
 void TsSkinManager::SetHueOffset(int value)
@@ -312,6 +345,7 @@ void TsSkinManager::SetExtendedBorders(bool value)
     if (!active_ || !SkinData().Active)
         return;
     UpdateShadowImages();
+    ReloadSkin();   // repaints the forms
 }
 
 void TsSkinManager::SetCommonSections(const TStrings& lines)
@@ -618,21 +652,79 @@ void TsSkinManager::BroadcastNewSkin(bool animate)
 {
     if (ComponentState() & csLoading)
         return;
+    bool runTime = !(ComponentState() & csDesigning);
+    ClearGlows(false);
+    ForgetGlowsInAllSkinData();
+    // Every suspended redraw is resumed, on every way out.
+    bool suspended = runTime && animate;
+    if (suspended)
+        SuspendFormRedraw();
+    try {
+        BroadcastNewSkinSuspended(animate);
+    } catch (...) {
+        if (suspended)
+            ResumeQuietly();
+        throw;
+    }
+    if (suspended)
+        ResumeFormRedraw(animate);
+}
+
+void TsSkinManager::ResumeQuietly() noexcept
+{
+    try {
+        ResumeFormRedraw(false);
+    } catch (...) {
+        // Already unwinding from the first failure; every form got its redraw back.
+    }
+}
+
+void TsSkinManager::BroadcastNewSkinSuspended(bool animate)
+{
+    bool runTime = !(ComponentState() & csDesigning);
+    if (SkinHooks.ResetMenuBorderWidth)
+        SkinHooks.ResetMenuBorderWidth();
+    if (SkinHooks.FreePopupBitmapCache)
+        SkinHooks.FreePopupBitmapCache();
     SkinData().Active = false;
-    CacheCommonMaskIndexes();
-    if (SkinBroadcastHook)
-        SkinBroadcastHook(this, true);
+    {
+        struct Changing {
+            Changing() { SkinChanging = true; }
+            ~Changing() { SkinChanging = false; }
+        } changing;
+        CacheCommonMaskIndexes();
+        TMessage msg{SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdNewSkin)), LPARAM(this), 0};
+        BroadcastToAppForms(msg);
+    }
     SkinData().Active = !tables_->Sections.empty();
+    if (IsDefault() && runTime && !dialogHookInstalled_ && !DialogHookHandle())
+        InstallDialogHook();
+    if (SkinHooks.SkinActivated)
+        SkinHooks.SkinActivated(true);
+    if (SkinHooks.SkinActivatedSecond)
+        SkinHooks.SkinActivatedSecond();
+    if (animate)
+        RepaintForms(false);
 }
 
 void TsSkinManager::BroadcastSkinRemoved()
 {
-    removing_ = true;
+    if (IsDefault() && SkinHooks.SkinActivated)
+        SkinHooks.SkinActivated(false);
+    struct Removing {
+        bool& flag;
+        explicit Removing(bool& f) : flag(f) { flag = true; }
+        ~Removing() { flag = false; }
+    } removing(removing_);
+    ClearGlows(false);
+    ForgetGlowsInAllSkinData();
+    RemoveDialogHook();
+    if (SkinHooks.FreePopupBitmapCache)
+        SkinHooks.FreePopupBitmapCache();
     SkinData().Active = false;
-    if (SkinBroadcastHook)
-        SkinBroadcastHook(this, false);
+    TMessage msg{SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdRemoveSkin)), LPARAM(this), 0};
+    BroadcastToAppForms(msg);
     RemoveSkinData();
-    removing_ = false;
 }
 
 void TsSkinManager::RemoveSkinData()
@@ -681,4 +773,476 @@ void TsSkinManager::UpdateShadowImages()
     };
     shadowInactive_ = cut(0);
     shadowActive_ = cut(m.FrameCount > 1 ? 1 : 0);
+}
+
+// ---------------------------------------------------------------- skinned forms and dialogs
+
+namespace {
+
+// Takes a form out of the list when it is destroyed.
+class FormWatcher : public TComponent {
+public:
+    FormWatcher() : TComponent(nullptr) {}
+    std::vector<TCustomForm*> forms;
+
+protected:
+    void Notification(TComponent* c, TOperation op) override
+    {
+        TComponent::Notification(c, op);
+        if (op == TOperation::opRemove)
+            std::erase(forms, c);
+    }
+};
+
+FormWatcher& Watcher()
+{
+    static FormWatcher* w = new FormWatcher;   // lives as long as the process
+    return *w;
+}
+
+std::unique_ptr<std::vector<std::unique_ptr<TsSkinnedDialog>>> dialogList;
+HHOOK dialogHook = nullptr;
+TsSkinManager* dialogHookOwner = nullptr;
+
+LRESULT CALLBACK DialogHookTrampoline(int code, WPARAM w, LPARAM l)
+{
+    if (SkinHooks.DialogHookProc)
+        return SkinHooks.DialogHookProc(code, w, l);
+    return CallNextHookEx(dialogHook, code, w, l);
+}
+
+void RedrawDialogs()
+{
+    if (!dialogList)
+        return;
+    for (auto& d : *dialogList)
+        if (d && IsWindowVisible(d->DialogWindow()))
+            RedrawWindow(d->DialogWindow(), nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void SendToForm(TCustomForm* f, TMessage& msg)
+{
+    if (f->HandleAllocated())
+        SendMessageW(f->Handle(), msg.Msg, msg.WParam, msg.LParam);
+    ForwardToControls(f, msg);
+}
+
+}  // namespace
+
+void RegisterSkinnedForm(TCustomForm* form)
+{
+    if (!form)
+        return;
+    auto& list = Watcher().forms;
+    if (std::find(list.begin(), list.end(), form) != list.end())
+        return;
+    list.push_back(form);
+    Watcher().FreeNotification(form);
+}
+
+void UnregisterSkinnedForm(TCustomForm* form)
+{
+    auto& list = Watcher().forms;
+    std::erase(list, form);
+    if (form)
+        Watcher().RemoveFreeNotification(form);
+}
+
+const std::vector<TCustomForm*>& SkinnedForms() { return Watcher().forms; }
+
+std::vector<std::unique_ptr<TsSkinnedDialog>>* SkinnedDialogs() { return dialogList.get(); }
+
+HHOOK DialogHookHandle() { return dialogHook; }
+
+void BroadcastToSkinnedForms(TMessage& msg)
+{
+    auto forms = Watcher().forms;   // receivers may register or unregister forms
+    for (TCustomForm* f : forms) {
+        auto& live = Watcher().forms;
+        if (std::find(live.begin(), live.end(), f) == live.end() || f->Destroying())
+            continue;
+        SendToForm(f, msg);
+    }
+    if (dialogList)
+        for (auto& d : *dialogList)
+            if (d && IsWindowVisible(d->DialogWindow()))
+                SendMessageW(d->DialogWindow(), msg.Msg, msg.WParam, msg.LParam);
+}
+
+void BroadcastToAppForms(TMessage& msg)
+{
+    if (Application) {
+        for (int i = Application->ComponentCount() - 1; i >= 0; --i) {
+            if (i >= Application->ComponentCount())
+                continue;   // the list shrank meanwhile
+            auto* f = dynamic_cast<TCustomForm*>(Application->Components(i));
+            if (!f || (f->ComponentState() & (csDestroying | csLoading)))
+                continue;
+            // A form skinned through a provider gets it as a registered form.
+            if (f->HandleAllocated() && QueryWindowSkinFlag(f->Handle(), SkinCmdIsSkinned))
+                continue;
+            SendToForm(f, msg);
+        }
+    }
+    BroadcastToSkinnedForms(msg);
+}
+
+// ---------------------------------------------------------------- repainting and covers
+
+void TsSkinManager::RepaintForms(bool animate)
+{
+    bool runTime = !(ComponentState() & csDesigning);
+    if (runTime) {
+        TMessage before{SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdBeforeRefresh)), LPARAM(this), 0};
+        BroadcastToAppForms(before);
+    }
+    TMessage msg{SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdRefresh)), LPARAM(this), 0};
+    if (SkinLoading || !animate) {
+        BroadcastToAppForms(msg);
+    } else {
+        SuspendFormRedraw();
+        try {
+            BroadcastToAppForms(msg);
+        } catch (...) {
+            ResumeQuietly();
+            throw;
+        }
+        ResumeFormRedraw(true);
+    }
+    if (SkinHooks.AuxiliaryWindow && IsWindow(SkinHooks.AuxiliaryWindow))
+        SendMessageW(SkinHooks.AuxiliaryWindow, msg.Msg, msg.WParam, msg.LParam);
+    RedrawDialogs();
+}
+
+namespace {
+
+bool ApplicationMinimized() { return Application && IsIconic(Application->Handle()); }
+
+// Visible forms with a window that a provider skins for manager m.
+std::vector<TCustomForm*> ProviderForms(TsSkinManager* m)
+{
+    std::vector<TCustomForm*> out;
+    if (!Application || !SkinHooks.ProviderOf)
+        return out;
+    for (TCustomForm* f : Application->Forms())
+        if (f && !f->Destroying() && f->HandleAllocated() && IsWindowVisible(f->Handle()) &&
+            SkinHooks.ProviderOf(f, m))
+            out.push_back(f);
+    return out;
+}
+
+}  // namespace
+
+void TsSkinManager::CaptureFormCovers()
+{
+    if (ApplicationMinimized() || (ComponentState() & (csDesigning | csLoading)) || SkinLoading)
+        return;
+    if (IsDefault() && AnimEffects.SkinChanging.Active)
+        AnimationRunning = true;   // cleared by ResumeFormRedraw (or the caller's guard)
+    if (!SkinHooks.CaptureCover)
+        return;
+    for (TCustomForm* f : ProviderForms(this))
+        if (!f->Parent())
+            SkinHooks.CaptureCover(f);
+}
+
+void TsSkinManager::SuspendFormRedraw()
+{
+    if (ApplicationMinimized() || (ComponentState() & (csDesigning | csLoading)) || !SkinHooks.SuspendRedraw)
+        return;
+    for (TCustomForm* f : ProviderForms(this)) {
+        if (std::find(suspended_.begin(), suspended_.end(), f) != suspended_.end())
+            continue;
+        if (!SkinHooks.SuspendRedraw(f))
+            continue;
+        suspended_.push_back(f);
+        FreeNotification(f);
+        SendMessageW(f->Handle(), WM_SETREDRAW, FALSE, 0);
+    }
+}
+
+void TsSkinManager::ResumeFormRedraw(bool animate)
+{
+    if (IsDefault())
+        AnimationRunning = false;
+    std::vector<TCustomForm*> forms;
+    forms.swap(suspended_);
+    for (TCustomForm* f : forms)
+        if (f->HandleAllocated())
+            SendMessageW(f->Handle(), WM_SETREDRAW, TRUE, 0);
+    // Every form is released even when an animation of one of them fails.
+    std::exception_ptr failure;
+    for (TCustomForm* f : forms) {
+        RemoveFreeNotification(f);
+        try {
+            if (animate && AnimEffects.SkinChanging.Active && SkinHooks.AnimShowFormLayered) {
+                bool nonClient = SkinHooks.PaintsNonClient && SkinHooks.PaintsNonClient(f);
+                SkinHooks.AnimShowFormLayered(f, nonClient ? AnimEffects.SkinChanging.Time : 0, 255,
+                                              AnimEffects.SkinChanging.Mode);
+            }
+            bool repainted = SkinHooks.ResumeRedraw && SkinHooks.ResumeRedraw(f, animate);
+            if (!repainted && f->HandleAllocated())
+                RedrawWindow(f->Handle(), nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+            if (f->HandleAllocated())
+                RedrawWindow(f->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        }
+    }
+    if (IsDefault())
+        AnimationRunning = false;
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+// ---------------------------------------------------------------- hot tracking
+
+void TsSkinManager::SetHotWindow(HWND wnd)
+{
+    if (wnd == hotWindow_)
+        return;
+    if (hotWindow_ && hotControl_) {
+        SetHotControl(nullptr);
+        if (hotControl_)
+            return;   // the control still has the mouse
+    }
+    HWND previous = hotWindow_;
+    hotWindow_ = wnd;
+    if (previous && IsWindow(previous))
+        SendSkinCommand(previous, SkinCmdMouseLeave, LPARAM(this));
+    if (wnd && IsWindow(wnd))
+        SendSkinCommand(wnd, SkinCmdMouseEnter, LPARAM(this));
+}
+
+void TsSkinManager::SetHotControl(TControl* control)
+{
+    if (control == hotControl_)
+        return;
+    if (!control && hotControl_) {
+        auto* data = reinterpret_cast<TsCommonData*>(PerformSkinCommand(hotControl_, SkinCmdGetSkinData, 0));
+        if (data && data->MouseInside)
+            return;   // refused while the mouse is still inside
+    }
+    TControl* previous = hotControl_;
+    if (previous)
+        RemoveFreeNotification(previous);
+    hotControl_ = control;
+    if (control) {
+        FreeNotification(control);
+        hotWindow_ = nullptr;
+    }
+    if (previous && !previous->Destroying())
+        PerformSkinCommand(previous, SkinCmdMouseLeave, LPARAM(this));
+}
+
+// ---------------------------------------------------------------- the application window hook
+
+namespace {
+
+constexpr UINT kDwmSendIconicThumbnail = 0x0323;
+constexpr UINT kDwmSendIconicLivePreview = 0x0326;
+
+bool DwmFunctionsPresent()
+{
+    static const bool present = [] {
+        HMODULE dwm = LoadLibraryW(L"dwmapi.dll");   // kept loaded for the process
+        return dwm && GetProcAddress(dwm, "DwmSetIconicThumbnail");
+    }();
+    return present;
+}
+
+bool IsMenuWindow(HWND w)
+{
+    wchar_t cls[16] = {};
+    return w && GetClassNameW(w, cls, 16) && wcscmp(cls, L"#32768") == 0;
+}
+
+}  // namespace
+
+bool TsSkinManager::AppWindowHook(TMessage& m)
+{
+    TCustomForm* mainForm = Application ? Application->MainForm() : nullptr;
+    switch (m.Msg) {
+    case WM_WINDOWPOSCHANGED: {
+        auto* pos = reinterpret_cast<WINDOWPOS*>(m.LParam);
+        if (!pos || !(pos->flags & SWP_HIDEWINDOW))
+            return false;
+        if (!LayeredWindowsAvailable() || !AnimEffects.FormHide.Active || !AnimEffects.FormHide.Time ||
+            ApplicationMinimized() || !mainForm || !mainForm->Visible())
+            return false;
+        if (!SkinHooks.PrepareHideAnimation || !SkinHooks.AnimHideForm || !SkinHooks.PrepareHideAnimation(mainForm))
+            return false;
+        {
+            AnimationRunningScope running;   // cleared on every way out
+            SkinHooks.AnimHideForm(mainForm);
+            // Bounded: the animation clears the flag when it ends; messages go on meanwhile.
+            WaitWhileAnimationRunning(AnimEffects.FormHide.Time + 500u);
+        }
+        return false;
+    }
+    case WM_SYSCOMMAND: {
+        if (!SkinData().Active)
+            return false;
+        unsigned cmd = unsigned(m.WParam & 0xFFF0);
+        if (cmd == SC_MINIMIZE) {
+            sysCommandState_ = 2;
+            if (!mainForm)
+                return false;
+            if (!AnimEffects.Minimizing.Active) {
+                if (SkinHooks.ReleaseBorderWindow)
+                    SkinHooks.ReleaseBorderWindow(mainForm);
+                return false;
+            }
+            if (SkinHooks.PaintsNonClient && SkinHooks.PaintsNonClient(mainForm) && SkinHooks.MinimizeAnimated &&
+                SkinHooks.MinimizeAnimated(mainForm)) {
+                m.Result = 0;
+                return true;
+            }
+            return false;
+        }
+        if (cmd == SC_RESTORE) {
+            sysCommandState_ = 1;
+            if (mainForm && SkinHooks.RestoreAnimated && SkinHooks.RestoreAnimated(mainForm)) {
+                m.Result = 0;
+                return true;
+            }
+            return false;
+        }
+        sysCommandState_ = 0;
+        return false;
+    }
+    case WM_THEMECHANGED:
+        m.Result = 0;
+        return true;
+    case kDwmSendIconicThumbnail:
+        if (HIWORD(m.LParam) && LOWORD(m.LParam) && mainForm && SkinHooks.SendIconicThumbnail &&
+            DwmFunctionsPresent()) {
+            SkinHooks.SendIconicThumbnail(mainForm, HIWORD(m.LParam), LOWORD(m.LParam));
+            m.Result = 0;
+            return true;
+        }
+        return false;
+    case kDwmSendIconicLivePreview:
+        if (mainForm && SkinHooks.SendIconicLivePreview && DwmFunctionsPresent()) {
+            SkinHooks.SendIconicLivePreview(mainForm);
+            m.Result = 0;
+            return true;
+        }
+        return false;
+    default:
+        break;
+    }
+    if (m.Msg == CtlNotifyAppActivate) {
+        if (Application)
+            for (TCustomForm* f : std::vector<TCustomForm*>(Application->Forms()))
+                if (f->HandleAllocated())
+                    SendSkinCommand(f->Handle(), SkinCmdForceRepaint, 0);
+        return false;
+    }
+    if (m.Msg == MenuItemDrawnMessage && skinnedPopups_) {
+        // LParam: the popup menu whose first item was drawn.
+        RECT r{};
+        if (GetMenuItemRect(nullptr, HMENU(m.LParam), 0, &r)) {
+            POINT c{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+            HWND w = WindowFromPoint(c);
+            if (IsMenuWindow(w) && SkinHooks.ApplyMenuWindowBorder)
+                SkinHooks.ApplyMenuWindowBorder(w);
+        }
+        m.Result = 0;
+        return true;
+    }
+    if (m.Msg == MenuWindowBorderMessage && skinnedPopups_) {
+        HWND w = HWND(m.LParam);
+        if (IsMenuWindow(w) && SkinHooks.ApplyMenuWindowBorder)
+            SkinHooks.ApplyMenuWindowBorder(w);
+        m.Result = 0;
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- the dialog hook
+
+void TsSkinManager::InstallDialogHook()
+{
+    if (dialogHook || (ComponentState() & csDesigning) || !IsDefault())
+        return;
+    dialogList = std::make_unique<std::vector<std::unique_ptr<TsSkinnedDialog>>>();
+    dialogHook = SetWindowsHookExW(WH_CBT, DialogHookTrampoline, nullptr, GetCurrentThreadId());
+    if (!dialogHook) {
+        dialogList.reset();
+        return;
+    }
+    dialogHookOwner = this;
+    dialogHookInstalled_ = true;
+}
+
+void TsSkinManager::RemoveDialogHook()
+{
+    // The hook belongs to the manager that installed it.
+    if (dialogHookOwner != this)
+        return;
+    if (SkinHooks.FreeMenuWrappers)
+        SkinHooks.FreeMenuWrappers();
+    if (dialogHook)
+        UnhookWindowsHookEx(dialogHook);
+    dialogHook = nullptr;
+    dialogHookOwner = nullptr;
+    dialogHookInstalled_ = false;
+    dialogList.reset();
+}
+
+// ---------------------------------------------------------------- the skin editor hand-over
+
+namespace {
+
+// A single-byte string of a record field: up to the first NUL or the field's end.
+std::string Field(const char* data, size_t size)
+{
+    size_t n = 0;
+    while (n < size && data[n])
+        ++n;
+    return std::string(data, n);
+}
+
+}  // namespace
+
+bool HandleSkinEditorData(TMessage& m, TsSkinManager* manager)
+{
+    if (m.Msg != WM_COPYDATA || m.WParam != SkinTransferWParam || !manager)
+        return false;
+    // Any process can send this message: only a complete record is read.
+    auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(m.LParam);
+    if (!cds || !cds->lpData || cds->cbData < SkinTransferRecordSize)
+        return false;
+    const char* rec = static_cast<const char*>(cds->lpData);
+    int32_t signature = 0;
+    std::memcpy(&signature, rec, 4);
+    if (signature != int32_t(SkinEditorLinkMessage))
+        return false;
+    String name = AnsiToString(Field(rec + 4, 128));
+    String dir = AnsiToString(Field(rec + 132, 513));
+    std::string options = Field(rec + 645, 30001);
+    SkinEditorLinked = true;
+    manager->BeginUpdate();
+    SkinEditorOptions = std::make_unique<std::string>(std::move(options));
+    struct Done {
+        TsSkinManager* m;
+        bool ended = false;
+        ~Done()
+        {
+            SkinEditorOptions.reset();
+            if (!ended)
+                m->EndUpdate(false, false);   // never left in the update state
+        }
+    } done{manager};
+    manager->SetSkinDirectory(dir);
+    manager->SetSkinName(name);
+    done.ended = true;
+    manager->EndUpdate(true, false);
+    m.Result = 1;
+    return true;
 }

@@ -9,6 +9,7 @@
 
 #include "classlib/Classes.h"
 #include "classlib/Component.h"
+#include "classlib/Forms.h"
 #include "skin/core/MaskData.h"
 #include "skin/core/StoredSkins.h"
 #include "skin/graphics/ClassNameTables.h"
@@ -103,10 +104,33 @@ enum class TsNoticeKind { Error, VersionWarning, OldVersion };
 extern std::function<void(TsNoticeKind kind, const String& text)> SkinNoticeSink;
 // Whether the command line holds "/kvtest" (any case); replaceable for tests.
 extern std::function<bool()> SkinTestSwitch;
-// Delivery of skin commands to the skinned windows (filled by the window side).
-extern std::function<void(TsSkinManager* manager, bool newSkin)> SkinBroadcastHook;
-// Repainting of every skinned form after a recolouring (filled by the window side).
-extern std::function<void(TsSkinManager* manager)> SkinRepaintHook;
+
+// ---------------------------------------------------------------- skinned forms and dialogs
+
+// The list of skinned forms (not owned). Registering twice is harmless;
+// unregistering removes every entry; a form leaves the list when it is destroyed.
+void RegisterSkinnedForm(TCustomForm* form);
+void UnregisterSkinnedForm(TCustomForm* form);
+const std::vector<TCustomForm*>& SkinnedForms();
+
+class TsSkinnedDialog;
+// The skinned dialog windows (entries owned); exists while the dialog hook is installed.
+std::vector<std::unique_ptr<TsSkinnedDialog>>* SkinnedDialogs();
+// The thread CBT hook of the dialog skinning, 0 when not installed.
+HHOOK DialogHookHandle();
+
+// Sends msg to every form of the application that is not skinned through a
+// provider (its window and its control tree), then BroadcastToSkinnedForms.
+void BroadcastToAppForms(TMessage& msg);
+// Sends msg to every registered form (window and control tree) and to every
+// visible skinned dialog.
+void BroadcastToSkinnedForms(TMessage& msg);
+
+// The skin editor's WM_COPYDATA hand-over (WParam 7, a SkinTransferRecord of
+// at least SkinTransferRecordSize bytes with signature 0xA400): loads the
+// skin it names with its options text. True (Result 1) when taken; anything
+// else is left unanswered.
+bool HandleSkinEditorData(TMessage& message, TsSkinManager* manager);
 
 // ---------------------------------------------------------------- manager
 
@@ -192,6 +216,29 @@ public:
 
     // Update state and broadcasting.
     void BeginUpdate() { inUpdate_ = true; }
+    bool Removing() const { return removing_; }
+    void RepaintForms(bool animate);
+    // Skin-change covers of the forms this manager skins (through the provider hooks).
+    void CaptureFormCovers();
+    void SuspendFormRedraw();
+    void ResumeFormRedraw(bool animate);
+
+    // Hot tracking.
+    void SetHotWindow(HWND wnd);
+    void SetHotControl(TControl* control);
+    HWND HotWindow() const { return hotWindow_; }
+    TControl* HotControl() const { return hotControl_; }
+
+    // The application window hook (installed by the first manager); true when handled.
+    bool AppWindowHook(TMessage& message);
+    bool AppHookInstalled() const { return appHooked_; }
+    // 0 none, 1 restoring, 2 minimizing (the last system command seen by the hook).
+    int SysCommandState() const { return sysCommandState_; }
+
+    // The thread hook through which standard dialogs are skinned (default manager, run time).
+    void InstallDialogHook();
+    void RemoveDialogHook();
+    bool DialogHookInstalled() const { return dialogHookInstalled_; }
     void EndUpdate(bool animate, bool allowSkinChanging);
     bool InUpdate() const { return inUpdate_; }
     void UpdateSkin(bool animate);
@@ -208,11 +255,16 @@ public:
     TStringList& ClassNameList(int index) { return classLists_.at(size_t(index)); }
     void UpdateThirdPartyLists(bool reset);
 
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+
 private:
     void LoadFrom(bool packed);
     void ReloadSkin();   // the current skin again, from its source (recolouring)
     bool PackedSourceChosen() const;
     void RemoveSkinData();
+    void BroadcastNewSkinSuspended(bool animate);
+    void ResumeQuietly() noexcept;
 
     String skinName_, skinDirectory_;
     bool active_ = true;
@@ -227,4 +279,10 @@ private:
     std::unique_ptr<TsSkinTables> tables_;
     std::unique_ptr<SkinBitmap> shadowActive_, shadowInactive_;
     std::array<TStringList, ThirdPartyListCount> classLists_;
+    HWND hotWindow_ = nullptr;
+    TControl* hotControl_ = nullptr;
+    bool appHooked_ = false;
+    bool dialogHookInstalled_ = false;
+    int sysCommandState_ = 0;
+    std::vector<TCustomForm*> suspended_;   // forms whose redraw is off
 };

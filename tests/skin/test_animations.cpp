@@ -10,7 +10,10 @@
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
-#include "skin/core/AnimCompat.h"
+#include "skin/core/BgRequest.h"
+#include "skin/core/SkinCommands.h"
+#include "skin/core/SkinHooks.h"
+#include "skin/core/SkinManager.h"
 #include "skin/core/Animations.h"
 #include "skin/core/ControlTreePaint.h"
 #include "skin/core/OutputWindow.h"
@@ -686,4 +689,38 @@ TEST_F(Animations, AHideWhoseFirstPushRaisesLeavesNothingBehind)
     ASSERT_NE(SharedHideTimer(), nullptr);
     EXPECT_EQ(SharedHideTimer()->Surface(), nullptr);
     EXPECT_FALSE(SharedHideTimer()->OnTimer());
+}
+
+TEST_F(Animations, TheManagersAnimationCallsReachTheAnimations)
+{
+    // Filled at library start-up.
+    ASSERT_TRUE(SkinHooks.AnimShowFormLayered);
+    ASSERT_TRUE(SkinHooks.AnimHideForm);
+    SkinHooks.AnimShowFormLayered(form, 36, 255, TkvAnimType::atFading);
+    EXPECT_EQ(SurfacePushes().size(), 1u + 4u + 1u);
+    EXPECT_FALSE(AnimationRunning);
+
+    // The hide of a form goes through its provider, with the default manager's hide effect.
+    auto* manager = new TsSkinManager(nullptr);
+    ASSERT_EQ(DefaultManager, manager);
+    manager->AnimEffects.FormHide.Time = 48;
+    manager->AnimEffects.FormHide.Mode = TkvAnimType::atFading;
+    pushes.clear();
+    provider->PaintFrameToCache();
+    AnimationRunning = true;
+    SkinHooks.AnimHideForm(form);
+    Free(manager);
+    EXPECT_FALSE(AnimationRunning);
+    ASSERT_NE(SharedHideTimer(), nullptr);
+    EXPECT_NE(SharedHideTimer()->Surface(), nullptr);
+    EXPECT_FALSE(SurfacePushes().empty());
+    for (int i = 0; i < 200 && SharedHideTimer()->Surface(); ++i)
+        Pump(10);
+    ASSERT_EQ(provider->events.size(), 1u);
+    EXPECT_EQ(SurfacePushes().size(), 1u + 5u);   // start picture, frames 0 .. 4
+    // A form without a provider is left alone.
+    registered = nullptr;
+    pushes.clear();
+    SkinHooks.AnimHideForm(form);
+    EXPECT_TRUE(pushes.empty());
 }

@@ -6,6 +6,7 @@
 #include "classlib/TypInfo.h"
 #include "skin/core/SkinManager.h"
 #include "support/GuiTest.h"
+#include "support/SkinTestControls.h"
 #include "tests/skin/SkinFixtures.h"
 
 using namespace skintest;
@@ -378,19 +379,22 @@ TEST_F(Manager, RecolouringReloadsFromTheSourceAndRepaints)
 {
     WriteFolderSkin(L"Small", SmallOptions("9.5"));
     TsSkinManager* m = NewManager(dir.Path());
-    int repaints = 0, after = 0;
-    SkinRepaintHook = [&](TsSkinManager*) { ++repaints; };
+    int after = 0;
+    // A form of the application hears every repaint as a refresh command.
+    auto* form = new TSkinTestForm(Application);
+    form->HandleNeeded();
+    auto repaints = [&] { return form->Commands.Count(SkinCmdRefresh); };
     m->OnAfterChange = [&](TObject*) { ++after; };
     m->SetSkinName(L"Small");
     notices.clear();
     m->SetHueOffset(90);
-    EXPECT_EQ(repaints, 1);
+    EXPECT_EQ(repaints(), 1);
     EXPECT_EQ(after, 2);
     EXPECT_TRUE(m->SkinData().Active);
     EXPECT_EQ(Count(TsNoticeKind::VersionWarning), 1);   // the reload reads the version again
     m->BeginUpdate();
     m->SetSaturation(20);
-    EXPECT_EQ(repaints, 1);                               // not while updating
+    EXPECT_EQ(repaints(), 1);                             // not while updating
     m->EndUpdate(false, true);
     // A skin that turned unreadable keeps the one in use.
     dir.WriteFile(L"Small\\Options.dat", SmallOptions("8.5", "[GLOBALINFO]\r\nSHADOW1BLUR=x\r\n"));
@@ -400,8 +404,8 @@ TEST_F(Manager, RecolouringReloadsFromTheSourceAndRepaints)
     EXPECT_TRUE(m->SkinData().Active);
     EXPECT_EQ(Count(TsNoticeKind::Error), 1);
     EXPECT_FALSE(SkinLoading);
-    SkinRepaintHook = nullptr;
     m->OnAfterChange = nullptr;
+    Free(form);
 }
 
 TEST_F(Manager, CyrillicNamesAndBitmapsUsableByGdi)

@@ -1,0 +1,93 @@
+#include "skin/core/BgRequest.h"
+
+#include "classlib/Graphics.h"
+#include "skin/core/SkinCommands.h"
+#include "skin/core/SkinManager.h"
+#include "skin/graphics/Utils.h"
+
+namespace {
+
+void StartRequest(TsBgRequest& r, bool paintIt)
+{
+    r.Kind = bgNone;
+    r.PaintIt = paintIt ? 1 : 0;
+    for (int32_t& w : r.FrameWidths)
+        w = 0;
+}
+
+// The parent paints itself into the request's DC, clipped to the child's area.
+template <class Send>
+void PaintParentInto(TsBgRequest& r, Send send)
+{
+    int saved = SaveDC(r.DC);
+    POINT org{};
+    GetViewportOrgEx(r.DC, &org);
+    SetViewportOrgEx(r.DC, org.x - r.OffsetX, org.y - r.OffsetY, nullptr);
+    RECT clip = r.PaintRect;
+    OffsetRect(&clip, r.OffsetX, r.OffsetY);
+    IntersectClipRect(r.DC, clip.left, clip.top, clip.right, clip.bottom);
+    send(WM_ERASEBKGND);
+    send(WM_PAINT);
+    RestoreDC(r.DC, saved);
+}
+
+}  // namespace
+
+int GetParentBgByHandle(TsBgRequest& r, HWND parent, bool paintIt)
+{
+    StartRequest(r, paintIt);
+    if (parent)
+        SendSkinCommand(parent, SkinCmdGetBackground, LPARAM(&r));
+    if (r.Kind != bgNone)
+        return 1;
+    // Painting needs a context: a request without one is answered with a colour
+    // (no SaveDC(0), no WM_PAINT with a null context).
+    if (r.PaintIt && r.DC && parent) {
+        PaintParentInto(r, [&](UINT msg) { SendMessageW(parent, msg, WPARAM(r.DC), 0); });
+        return 0;
+    }
+    r.Color = DefaultManager ? TColor(DefaultManager->GetGlobalColor()) : clBtnFace;
+    r.Kind = bgColor;
+    return 0;
+}
+
+int GetParentBgByControl(TsBgRequest& r, TControl* parent, bool paintIt)
+{
+    StartRequest(r, paintIt);
+    r.Bmp = nullptr;
+    if (!parent) {
+        r.Color = DefaultManager ? TColor(DefaultManager->GetGlobalColor()) : clBtnFace;
+        r.Kind = bgColor;
+        return 1;
+    }
+    WPARAM wp = WPARAM(MakeSkinCmdWParam(SkinCmdGetBackground));
+    auto* w = dynamic_cast<TWinControl*>(parent);
+    if (w && w->HandleAllocated() && !w->Destroying())
+        SendMessageW(w->Handle(), SkinCommandMessage, wp, LPARAM(&r));
+    else
+        parent->Perform(SkinCommandMessage, wp, LPARAM(&r));
+    if (r.Kind != bgNone)
+        return 1;
+    if (r.PaintIt && r.DC) {
+        PaintParentInto(r, [&](UINT msg) { parent->Perform(msg, WPARAM(r.DC), 0); });
+        return 1;
+    }
+    r.Kind = bgColor;
+    r.Color = GetControlBgColor(parent);
+    return 1;
+}
+
+void BgRequestToCacheInfo(const TsBgRequest& r, TsBgCacheInfo& info)
+{
+    if (r.Kind == bgBitmap) {
+        info = InitBgCacheInfo(r.Bmp, r.OffsetX, r.OffsetY);
+        return;
+    }
+    info.Bmp = r.Bmp;
+    info.X = r.OffsetX;
+    info.Y = r.OffsetY;
+    info.FillColor = TColor(ColorToRGB(r.Color));
+    for (int i = 0; i < 4; ++i)
+        info.FrameWidths[i] = r.FrameWidths[i];
+    info.Ready = false;
+}

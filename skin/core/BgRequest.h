@@ -1,0 +1,37 @@
+// The request with which a child asks its parent for the background behind it
+// (skin command SkinCmdGetBackground, LParam = the request), and the routines
+// that ask a parent window or a parent control.
+#pragma once
+#include <cstdint>
+
+#include "classlib/Controls.h"
+#include "skin/graphics/Constants.h"
+
+// Kinds of answer.
+enum TsBgKind : uint8_t { bgNone = 0, bgColor = 1, bgBitmap = 2, bgNotReady = 3 };
+
+struct TsBgRequest {
+    TBitmap* Bmp = nullptr;       // answer: the parent's cache bitmap (kind 2)
+    TColor Color = 0;             // answer: background colour (kind 1)
+    int32_t OffsetX = 0;          // answer: the child's origin inside Bmp
+    int32_t OffsetY = 0;
+    RECT PaintRect{};             // area to paint when the parent paints into DC
+    int32_t FrameWidths[4] = {};  // answer: left, top, right, bottom frame strips
+    uint8_t Kind = bgNone;        // TsBgKind
+    uint8_t PaintIt = 0;          // paint the background into DC when nobody answers
+    HDC DC = nullptr;             // device context for that painting
+};
+
+// Asks a parent window. Returns 1 when a receiver answered (Kind != 0), else 0.
+// Unanswered, with PaintIt and a DC, the parent paints itself into DC clipped
+// to PaintRect; unanswered otherwise (PaintIt without a DC counts as not
+// painting), Kind 1 with the default manager's global colour, or clBtnFace
+// without a manager.
+int GetParentBgByHandle(TsBgRequest& request, HWND parent, bool paintIt);
+// Asks a parent control (windowed with a window: SendMessage; else Perform).
+// Unanswered, with PaintIt and a DC, the control paints itself into DC;
+// otherwise Kind 1 with its background colour (GetControlBgColor). Always 1.
+int GetParentBgByControl(TsBgRequest& request, TControl* parent, bool paintIt);
+// Kind 2: a ready background at the answer's offsets; otherwise the bitmap
+// and offsets, the answered colour as fill colour and the frame widths, not ready.
+void BgRequestToCacheInfo(const TsBgRequest& request, TsBgCacheInfo& info);

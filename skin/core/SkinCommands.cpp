@@ -1,0 +1,241 @@
+#include "skin/core/SkinCommands.h"
+
+bool AnimationRunning = false;
+
+LRESULT SendSkinCommand(HWND wnd, unsigned command, LPARAM lParam)
+{
+    return SendMessageW(wnd, SkinCommandMessage, WPARAM(MakeSkinCmdWParam(command)), lParam);
+}
+
+LRESULT PerformSkinCommand(TControl* control, unsigned command, LPARAM lParam)
+{
+    if (!control)
+        return 0;
+    if (auto* w = dynamic_cast<TWinControl*>(control)) {
+        // Never to a window that is going away or not made yet.
+        if (w->Destroying() || !w->HandleAllocated())
+            return 0;
+        return SendMessageW(w->Handle(), SkinCommandMessage, WPARAM(MakeSkinCmdWParam(command)), lParam);
+    }
+    return control->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(command)), lParam);
+}
+
+bool QueryControlSkinFlag(TControl* control, unsigned command)
+{
+    return (PerformSkinCommand(control, command, 0) & 0xFF) != 0;
+}
+
+bool QueryWindowSkinFlag(HWND wnd, unsigned command) { return SendSkinCommand(wnd, command, 0) == 1; }
+
+TCustomForm* GetParentForm(TControl* control)
+{
+    TControl* c = control;
+    while (c && c->Parent())
+        c = c->Parent();
+    return dynamic_cast<TCustomForm*>(c);
+}
+
+void NotifyFormOfControl(TControl* control)
+{
+    if (!control || (control->ComponentState() & (csDesigning | csLoading)))
+        return;
+    TCustomForm* form = GetParentForm(control);
+    if (form && form != control && !form->Destroying() && form->HandleAllocated())
+        SendSkinCommand(form->Handle(), SkinCmdControlChanged, LPARAM(control));
+}
+
+void RefreshChildControls(TWinControl* control)
+{
+    if (!control || AnimationRunning || (control->ComponentState() & csDesigning))
+        return;
+    for (int i = 0; i < control->ControlCount(); ++i) {
+        TControl* c = control->Controls(i);
+        if (c->Destroying())
+            continue;
+        if (auto* w = dynamic_cast<TWinControl*>(c)) {
+            if (w->HandleAllocated() && w->Showing())
+                SendSkinCommand(w->Handle(), SkinCmdParentUpdated, 0);
+        } else {
+            c->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdParentUpdated)), 0);
+        }
+    }
+}
+
+void RefreshChildWindows(HWND wnd)
+{
+    for (HWND c = GetTopWindow(wnd); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (GetWindowLongPtrW(c, GWL_STYLE) & WS_CHILD)
+            SendSkinCommand(c, SkinCmdParentUpdated, 0);
+}
+
+TColor GetControlBgColor(TControl* control)
+{
+    if (!control)
+        return SkinKeyColor;
+    WPARAM isSkinned = WPARAM(MakeSkinCmdWParam(SkinCmdIsSkinned));
+    if (control->Perform(SkinCommandMessage, isSkinned, 0) == 1)
+        return TColor(ColorToRGB(TColor(
+            control->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdGetBkColor)), SkinKeyColor))));
+    return TColor(ColorToRGB(control->Color()));
+}
+
+TColor GetWindowBgColor(HWND wnd)
+{
+    if (!wnd)
+        return SkinKeyColor;
+    return TColor(ColorToRGB(TColor(SendSkinCommand(wnd, SkinCmdGetBkColor, SkinKeyColor))));
+}
+
+void ForwardToControls(TWinControl* control, TMessage& message)
+{
+    if (!control)
+        return;
+    // The count is read again for every child: children added or removed by a
+    // receiver are respected.
+    for (int i = 0; i < control->ControlCount(); ++i) {
+        TControl* c = control->Controls(i);
+        if (c->Destroying())
+            return;
+        auto* w = dynamic_cast<TWinControl*>(c);
+        if (!w || !w->HandleAllocated()) {
+            c->Perform(message.Msg, message.WParam, message.LParam);
+            continue;
+        }
+        if (QueryWindowSkinFlag(w->Handle(), SkinCmdIsSkinned))
+            SendMessageW(w->Handle(), message.Msg, message.WParam, message.LParam);   // it passes it on itself
+        else
+            ForwardToControls(w, message);
+    }
+}
+
+namespace {
+
+struct BroadcastData {
+    HWND parent;
+    TMessage* message;
+};
+
+BOOL CALLBACK BroadcastChild(HWND wnd, LPARAM data)
+{
+    auto* d = reinterpret_cast<BroadcastData*>(data);
+    if (GetParent(wnd) == d->parent)
+        SendMessageW(wnd, d->message->Msg, d->message->WParam, d->message->LParam);
+    return TRUE;
+}
+
+}  // namespace
+
+void BroadcastToChildWindows(HWND wnd, TMessage& message)
+{
+    if (!wnd)
+        return;
+    BroadcastData d{wnd, &message};
+    EnumChildWindows(wnd, BroadcastChild, LPARAM(&d));
+}
+
+bool CanPaintControl(TControl* control)
+{
+    if (!control)
+        return false;
+    if (auto* w = dynamic_cast<TWinControl*>(control); w && !w->HandleAllocated())
+        return false;
+    if (control->ComponentState() & (csLoading | csDestroying))
+        return false;
+    return control->Parent() != nullptr;
+}
+
+UINT AlignDrawTextFlags(TControl*, TAlignment alignment)
+{
+    UINT flags = DT_LEFT;
+    if (alignment == TAlignment::taRightJustify)
+        flags = DT_RIGHT;
+    else if (alignment == TAlignment::taCenter)
+        flags = DT_CENTER;
+    return flags | DT_VCENTER | DT_EXPANDTABS;
+}
+
+RECT GetClientRectInWindow(HWND wnd)
+{
+    RECT c{}, w{};
+    GetClientRect(wnd, &c);
+    GetWindowRect(wnd, &w);
+    POINT origin{0, 0};
+    ClientToScreen(wnd, &origin);
+    OffsetRect(&c, origin.x - w.left, origin.y - w.top);
+    return c;
+}
+
+int SumAlignedChildSizes(TWinControl* control, TAlign align, bool countGraphic)
+{
+    if (!control)
+        return 0;
+    int sum = 0;
+    for (int i = 0; i < control->ControlCount(); ++i) {
+        TControl* c = control->Controls(i);
+        if (!c->Visible() || c->Align() != align)
+            continue;
+        if (!countGraphic && !dynamic_cast<TWinControl*>(c))
+            continue;
+        if (align == TAlign::alTop || align == TAlign::alBottom)
+            sum += c->Height();
+        else if (align == TAlign::alLeft || align == TAlign::alRight)
+            sum += c->Width();
+    }
+    return sum;
+}
+
+bool GetMouseCursorPos(POINT& p) { return GetCursorPos(&p) != 0; }
+
+HWND GetRootWindow(HWND wnd)
+{
+    HWND w = wnd;
+    for (HWND p = w ? GetParent(w) : nullptr; p; p = GetParent(w))
+        w = p;
+    return w;
+}
+
+TCustomForm* GetMenuOwnerForm(TComponent* menu)
+{
+    for (TComponent* c = menu; c; c = c->Owner())
+        if (auto* f = dynamic_cast<TCustomForm*>(c))
+            return f;
+    return nullptr;
+}
+
+TComponent* GetDesignOwner(TComponent*) { return nullptr; }
+
+bool WaitWhileAnimationRunning(unsigned timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (AnimationRunning) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(int(msg.wParam));   // leave it for the main loop
+                return !AnimationRunning;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (AnimationRunning)
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    return true;
+}
+
+bool SkinCommandGoesToChildren(unsigned command)
+{
+    switch (command) {
+    case SkinCmdNewSkin:
+    case SkinCmdRemoveSkin:
+    case SkinCmdRefresh:
+    case SkinCmdBeforeRefresh:
+    case SkinCmdSectionChanged:
+    case SkinCmdForceRepaint:
+        return true;
+    default:
+        return false;
+    }
+}

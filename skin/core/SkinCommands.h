@@ -1,0 +1,84 @@
+// Small shared routines of the skinning library: sending the skin command
+// message to a window or a control, yes/no questions asked with it, passing a
+// message down a control tree or to the direct children of a window, and a
+// few helpers every skinned control leans on.
+#pragma once
+#include "classlib/Controls.h"
+#include "classlib/Forms.h"
+#include "skin/graphics/Constants.h"
+
+// Set from the start to the end of any show, hide or skin-change animation.
+// RefreshChildControls does nothing while it is set; waits for it to clear
+// are bounded and keep pumping messages (WaitWhileAnimationRunning). Written
+// and read on the GUI thread only.
+extern bool AnimationRunning;
+
+// SendMessage of the skin command message (command in the high word of WParam).
+LRESULT SendSkinCommand(HWND wnd, unsigned command, LPARAM lParam);
+// A windowed control: nothing (0) while it is being destroyed or has no
+// window, else SendMessage to its window; any other control: Perform.
+LRESULT PerformSkinCommand(TControl* control, unsigned command, LPARAM lParam);
+// The answer's low byte as a Boolean (1 and any value with a non-zero low byte count).
+bool QueryControlSkinFlag(TControl* control, unsigned command);
+// True only when the answer is exactly 1.
+bool QueryWindowSkinFlag(HWND wnd, unsigned command);
+// SkinCmdControlChanged to the window of the control's form, LParam = the control.
+void NotifyFormOfControl(TControl* control);
+// SkinCmdParentUpdated to every child control not being destroyed (windowed
+// ones only when they have a window and are showing); nothing while an
+// animation runs.
+void RefreshChildControls(TWinControl* control);
+// SkinCmdParentUpdated to each direct child window (WS_CHILD) of wnd.
+void RefreshChildWindows(HWND wnd);
+// Background colour of a control: nil gives 0xFF00FF; a skinned control
+// answers SkinCmdGetBkColor; others give their Color. Always an RGB value.
+TColor GetControlBgColor(TControl* control);
+// Background colour of a window: 0 gives 0xFF00FF, else its answer to
+// SkinCmdGetBkColor with the key colour as default.
+TColor GetWindowBgColor(HWND wnd);
+// Passes a message down the control tree of control (see the .cpp).
+void ForwardToControls(TWinControl* control, TMessage& message);
+// SendMessage to every direct child window of wnd (found among all descendants).
+void BroadcastToChildWindows(HWND wnd, TMessage& message);
+// False for nil, a windowed control without a window, a control being loaded
+// or destroyed, or one without a parent.
+bool CanPaintControl(TControl* control);
+// DrawText flags for an alignment: left 0, right 2, centre 1, each with
+// DT_VCENTER | DT_EXPANDTABS (0x44). Our controls are all left-to-right.
+UINT AlignDrawTextFlags(TControl* control, TAlignment alignment);
+// The client rectangle in window coordinates (as WM_NCPAINT sees it).
+RECT GetClientRectInWindow(HWND wnd);
+// Sum of the heights (alTop, alBottom) or widths (alLeft, alRight) of the
+// visible children with that alignment; graphic children only when asked.
+int SumAlignedChildSizes(TWinControl* control, TAlign align, bool countGraphic);
+bool GetMouseCursorPos(POINT& p);
+// Follows GetParent to the window that has none.
+HWND GetRootWindow(HWND wnd);
+// The first form in the Owner chain of a menu (or any component), or nil.
+TCustomForm* GetMenuOwnerForm(TComponent* menu);
+// The design surface that owns a component. Nothing is designed at run time,
+// so this is always nil in a running program.
+TComponent* GetDesignOwner(TComponent* component);
+// The form a control lies on (its top-most parent that is a form), or nil.
+TCustomForm* GetParentForm(TControl* control);
+
+// The skin-wide commands a skinned container passes on to its children after
+// handling them itself (new skin, removed skin, refresh, before refresh,
+// section changed, force repaint).
+bool SkinCommandGoesToChildren(unsigned command);
+
+// Waits while AnimationRunning is set, pumping messages, at most timeoutMs
+// milliseconds. True when the flag cleared in time.
+bool WaitWhileAnimationRunning(unsigned timeoutMs);
+
+// Sets AnimationRunning for a scope and clears it on every way out.
+class AnimationRunningScope {
+public:
+    AnimationRunningScope() : saved_(AnimationRunning) { AnimationRunning = true; }
+    ~AnimationRunningScope() { AnimationRunning = saved_; }
+    AnimationRunningScope(const AnimationRunningScope&) = delete;
+    AnimationRunningScope& operator=(const AnimationRunningScope&) = delete;
+
+private:
+    bool saved_;
+};

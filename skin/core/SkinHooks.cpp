@@ -1,0 +1,5 @@
+#include "skin/core/SkinHooks.h"
+
+TsSkinHooks SkinHooks;
+
+void ResetSkinHooks() { SkinHooks = TsSkinHooks{}; }

@@ -1,0 +1,111 @@
+// A fixture for the skin tests that need windows: a skin manager over a small
+// skin written by the test (sections with known colours and transparencies)
+// or over the sample skin, and a form of the application to put test
+// controls on. Everything is freed, and the skin hooks reset, after each test.
+#pragma once
+#include <gtest/gtest.h>
+
+#include "skin/core/CommonData.h"
+#include "skin/core/SkinCommands.h"
+#include "skin/core/SkinHooks.h"
+#include "skin/core/SkinManager.h"
+#include "support/GuiTest.h"
+#include "support/SkinTestControls.h"
+#include "tests/skin/SkinFixtures.h"
+
+namespace skintest {
+
+// Sections of the small skin (colours are 0x00BBGGRR, written in decimal).
+//   PANEL       plain 0x203040, one state
+//   EDIT        0xE0F0FF, font 0x102030; hot 0xC0D0E0, hot font 0x0000FF
+//   BUTTON      gradient share, 0xA0A0A0, hot 0xFFFFFF
+//   SPEEDBUTTON transparency 100 (hot 0), 0x00FF00
+//   GLASS       transparency 50, 0x0000FF
+//   TEXTURED    image share 100 (not opaque by colour)
+inline std::string SmallRuntimeOptions()
+{
+    auto dec = [](uint32_t v) { return std::to_string(v); };
+    return "[GLOBALINFO]\r\nVERSION=8.50\r\nMASTERBITMAP=MASTER.BMP\r\nCOLOR=" + dec(0x808080) +
+           "\r\n"
+           "[PANEL]\r\nCOLOR=" + dec(0x203040) + "\r\nSTATES=1\r\n"
+           "[EDIT]\r\nCOLOR=" + dec(0xE0F0FF) + "\r\nFONTCOLOR=" + dec(0x102030) + "\r\nSTATES=2\r\nHOTCOLOR=" +
+           dec(0xC0D0E0) + "\r\nHOTFONTCOLOR=" + dec(0x0000FF) + "\r\n"
+           "[BUTTON]\r\nCOLOR=" + dec(0xA0A0A0) + "\r\nSTATES=2\r\nHOTCOLOR=" + dec(0xFFFFFF) +
+           "\r\nGRADIENTPERCENT=100\r\nGRADIENTDATA=16777215;15129814;100;0;0\r\n"
+           "HOTGRADIENTPERCENT=100\r\nHOTGRADIENTDATA=16777215;15455429;100;0;0\r\n"
+           "[SPEEDBUTTON]\r\nCOLOR=" + dec(0x00FF00) + "\r\nSTATES=2\r\nTRANSPARENCY=100\r\nHOTTRANSPARENCY=0\r\n"
+           "HOTCOLOR=" + dec(0x00FF00) + "\r\n"
+           "[GLASS]\r\nCOLOR=" + dec(0x0000FF) + "\r\nSTATES=1\r\nTRANSPARENCY=50\r\n";
+}
+
+class SkinRuntime : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SkinNoticeSink = [this](TsNoticeKind, const String& t) { notices.push_back(t); };
+        dir.WriteFile(L"Small\\Options.dat", SmallRuntimeOptions());
+        dir.WriteFile(L"Small\\MASTER.BMP", Master(32, 16, 0x3060C0));
+    }
+    void TearDown() override
+    {
+        for (TComponent*& f : forms)
+            Free(f);
+        for (TsSkinManager* m : managers)
+            Free(m);
+        managers.clear();
+        ResetSkinHooks();
+        SkinNoticeSink = nullptr;
+        Pump(0);
+        EXPECT_EQ(DefaultManager, nullptr);
+        EXPECT_FALSE(AnimationRunning);
+        EXPECT_FALSE(SkinChanging);
+    }
+    // A manager over the small skin (loaded) or the sample skin.
+    TsSkinManager* SmallManager(bool load = true)
+    {
+        auto* m = new TsSkinManager(nullptr);
+        managers.push_back(m);
+        m->SetSkinDirectory(dir.Path());
+        if (load)
+            m->SetSkinName(L"Small");
+        return m;
+    }
+    TsSkinManager* SampleManager(bool load = true)
+    {
+        auto* m = new TsSkinManager(nullptr);
+        managers.push_back(m);
+        m->SetSkinDirectory(EnvPath("TALVERA_CONTENT") + L"\\Skins");
+        if (load)
+            m->SetSkinName(L"Slate");
+        return m;
+    }
+    void DestroyManager(TsSkinManager* m)
+    {
+        managers.erase(std::find(managers.begin(), managers.end(), m));
+        Free(m);
+    }
+    // A visible form of the application.
+    TSkinTestForm* NewForm(int w = 400, int h = 300)
+    {
+        auto* f = new TSkinTestForm(Application);
+        forms.push_back(f);
+        f->SetBounds(40, 40, w, h);
+        return f;
+    }
+    template <class C>
+    C* Add(TWinControl* parent, int x, int y, int w, int h)
+    {
+        auto* c = new C(parent);
+        c->SetParent(parent);
+        c->SetBounds(x, y, w, h);
+        return c;
+    }
+    int Section(TsSkinManager* m, const wchar_t* name) { return m->FindSectionIndex(name); }
+
+    TempDir dir{L"skinrt"};
+    std::vector<String> notices;
+    std::vector<TsSkinManager*> managers;
+    std::vector<TComponent*> forms;
+};
+
+}  // namespace skintest
