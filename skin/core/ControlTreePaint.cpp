@@ -101,25 +101,25 @@ void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* p
     const bool borderWindow = provider && provider->UsesBorderWindow();
     if (!borderWindow) IntersectClipRect(dc, 0, 0, control->Width(), control->Height());
 
+    // A skinned control paints its own look while it knows it is printed.
+    // Printing goes by the class library's messages: WM_PAINT with a DC for a
+    // graphic control; for a window its frame, then WM_PRINTCLIENT at the
+    // client's place (a bare WM_PRINT paints nothing where the default
+    // procedure handles it, and puts a framed window's client at 0, 0 on Wine).
     auto* win = dynamic_cast<TWinControl*>(control);
     if (!win) {
-        PerformSkinCommand(control, SkinCmdSetPrintTarget, LPARAM(dc));
-        control->Perform(WM_PRINT, WPARAM(dc), 0);
-        PerformSkinCommand(control, SkinCmdSetPrintTarget, 0);
-        // A graphic control of the class library paints on WM_PAINT with a DC.
-        if (!QueryControlSkinFlag(control, SkinCmdIsSkinned)) control->Perform(WM_PAINT, WPARAM(dc), 0);
+        const bool skinned = QueryControlSkinFlag(control, SkinCmdIsSkinned);
+        if (skinned) PerformSkinCommand(control, SkinCmdSetPrintTarget, LPARAM(dc));
+        control->Perform(WM_PAINT, WPARAM(dc), 0);
+        if (skinned) PerformSkinCommand(control, SkinCmdSetPrintTarget, 0);
         return;
     }
     if (!win->HandleAllocated()) return;
 
-    if (QueryControlSkinFlag(win, SkinCmdIsSkinned)) {
-        HWND wnd = win->Handle();
-        SendSkinCommand(wnd, SkinCmdSetPrintTarget, LPARAM(dc));
-        SendMessageW(wnd, WM_PRINT, WPARAM(dc), 0);
-        SendSkinCommand(wnd, SkinCmdSetPrintTarget, 0);
-    } else {
-        PaintWindowedControlTo(win, dc);
-    }
+    const bool skinned = QueryControlSkinFlag(win, SkinCmdIsSkinned);
+    if (skinned) SendSkinCommand(win->Handle(), SkinCmdSetPrintTarget, LPARAM(dc));
+    PaintWindowedControlTo(win, dc);
+    if (skinned) SendSkinCommand(win->Handle(), SkinCmdSetPrintTarget, 0);
 
     // Children lie in the client area, which a frame moves inside the window.
     const POINT client = ClientOffsetOf(win, provider);
