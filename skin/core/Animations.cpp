@@ -11,6 +11,7 @@
 #include "skin/core/OutputWindow.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/Glow.h"
 #include "skin/graphics/Utils.h"
 
 std::function<TkvAnimProvider*(HWND wnd)> AnimProviderOf;
@@ -122,6 +123,20 @@ TBitmap* CopyWithFullAlpha(TBitmap* source)
     return b;
 }
 
+
+// Makes a window layered with a constant alpha (on), or takes that back
+// (off): alpha 255 drops the layered style, any other keeps it at that alpha.
+void SetWindowLayeredAlpha(HWND wnd, bool on, uint8_t alpha)
+{
+    if (!wnd || !SetLayeredWindowAttributesFn) return;
+    LONG_PTR ex = GetWindowLongPtrW(wnd, GWL_EXSTYLE);
+    if (on || alpha < 255) {
+        if (!(ex & WS_EX_LAYERED)) SetWindowLongPtrW(wnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+        SetLayeredWindowAttributesFn(wnd, 0, alpha, LWA_ALPHA);
+    } else if (ex & WS_EX_LAYERED) {
+        SetWindowLongPtrW(wnd, GWL_EXSTYLE, ex & ~LONG_PTR(WS_EX_LAYERED));
+    }
+}
 
 }  // namespace
 
@@ -416,6 +431,7 @@ void AnimShowForm(TkvAnimProvider* provider, unsigned timeMs, uint8_t alpha, Tkv
 
 void AnimHideForm(TkvAnimProvider* provider, int timeMs, TkvAnimType type)
 {
+    ClearGlows(true);
     if (!provider) return;
     if (timeMs < 0) timeMs = int(HideTimeOf(false, type));
     TCustomForm* form = provider->AnimForm();
@@ -435,6 +451,20 @@ void AnimHideForm(TkvAnimProvider* provider, int timeMs, TkvAnimType type)
         surface = new TkvAnimSurface(RECT{at.left, at.top, at.left + cache->Width(), at.top + cache->Height()},
                                      IsTopmostWindow(formWnd));
     TBitmap* snapshot = CopyWithFullAlpha(cache);
+    // The form itself all but vanishes while its picture takes its place.
+    const LONG_PTR formEx = GetWindowLongPtrW(formWnd, GWL_EXSTYLE);
+    BYTE restoreAlpha = 255;
+    if (formEx & WS_EX_LAYERED) {
+        DWORD flags = 0;
+        if (!GetLayeredWindowAttributes(formWnd, nullptr, &restoreAlpha, &flags) || !(flags & LWA_ALPHA))
+            restoreAlpha = 255;
+    }
+    SetWindowLayeredAlpha(formWnd, true, 1);
+    struct Restore {
+        HWND wnd;
+        BYTE alpha;
+        ~Restore() { SetWindowLayeredAlpha(wnd, false, alpha); }
+    } restore{formWnd, restoreAlpha};
     StartHideAnimation(surface, snapshot, unsigned(timeMs), formWnd, type, 255);
 }
 
@@ -508,6 +538,7 @@ void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAn
 
 void AnimHideDialog(TkvAnimDialog* dialog, int timeMs, TkvAnimType type)
 {
+    ClearGlows(false);
     if (!dialog) return;
     if (timeMs < 0) timeMs = int(HideTimeOf(true, type));
     HWND wnd = dialog->DialogWindow();
@@ -613,7 +644,7 @@ void FadeLayeredForm(TCustomForm* form, TkvAnimProvider* provider, unsigned time
     RedrawWindow(formWnd, nullptr, nullptr, kRedrawAll);
 }
 
-void CrossFade(TControl* control, unsigned timeMs)
+void CrossFade(TControl* control, TkvAnimProvider* provider, unsigned timeMs)
 {
     if (!sharedSurface) CaptureControlSnapshot(control);
     if (!sharedSurface || !sharedSnapshot) return;
@@ -633,6 +664,8 @@ void CrossFade(TControl* control, unsigned timeMs)
     if (sharedSnapshot->Width() != w || sharedSnapshot->Height() != h) sharedSnapshot->SetSize(w, h);
 
     HWND surface = sharedSurface->Handle();
+    if (provider && !provider->UsesBorderWindow())
+        if (HRGN region = provider->CreateSkinRegion()) SetWindowRgn(surface, region, FALSE);   // the window owns it
     HDC dc = GetWindowDC(surface);
     struct ReleaseWindowDC {
         HWND wnd;
@@ -683,7 +716,7 @@ void AnimShowFormLayered(TControl* control, unsigned timeMs, uint8_t alpha, TkvA
         FadeLayeredForm(form, provider, timeMs, alpha, type);
         return;
     }
-    CrossFade(control, timeMs);
+    CrossFade(control, provider, timeMs);
 }
 
 // ---------------------------------------------------------------- start-up

@@ -35,6 +35,8 @@ public:
     virtual bool SnapshotTakenForHiding() { return false; }
     // The caption cover window, handed over to the caller (nil: none).
     virtual TWinControl* TakeCoverWindow() { return nullptr; }
+    // The window region of the skinned form at (0, 0) (nil: none); the caller owns it.
+    virtual HRGN CreateSkinRegion() { return nullptr; }
     virtual void AfterAnimation(TkvAnimEvent event) {}
 };
 

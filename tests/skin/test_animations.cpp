@@ -31,7 +31,10 @@ struct Push {
     RECT opaque{};            // bounding box of the pixels with alpha above 0
     uint32_t centre = 0;      // pixel at the centre of the picture
     bool runningFlag = false; // AnimationRunning while the push happened
+    int watchedAlpha = -1;    // the watched window's layered alpha then (-1: not layered)
 };
+
+HWND watched = nullptr;
 
 std::vector<Push> pushes;
 int throwAtPush = -1;
@@ -47,6 +50,11 @@ BOOL WINAPI RecordPush(HWND wnd, HDC screen, POINT* dst, SIZE* size, HDC src, PO
     p.size = size ? *size : SIZE{};
     p.runningFlag = AnimationRunning;
     p.picture = src != nullptr;
+    if (watched && (GetWindowLongPtrW(watched, GWL_EXSTYLE) & WS_EX_LAYERED)) {
+        BYTE a = 0;
+        DWORD f = 0;
+        if (GetLayeredWindowAttributes(watched, nullptr, &a, &f) && (f & LWA_ALPHA)) p.watchedAlpha = a;
+    }
     DIBSECTION ds{};
     HBITMAP bmp = src ? HBITMAP(GetCurrentObject(src, OBJ_BITMAP)) : nullptr;
     if (bmp && GetObjectW(bmp, sizeof ds, &ds) == sizeof ds && ds.dsBm.bmBits && ds.dsBm.bmBitsPixel == 32) {
@@ -145,6 +153,7 @@ protected:
         for (int i = 0; i < 100 && SharedHideTimer() && SharedHideTimer()->Surface(); ++i)
             Pump(15);
         UpdateLayeredWindowFn = realPush;
+        watched = nullptr;
         AnimProviderOf = nullptr;
         registered = nullptr;
         Application->OnException = nullptr;
@@ -445,8 +454,15 @@ TEST_F(Animations, HideFormTakesTheCacheWithFullAlphaAndNotifiesItsProvider)
 {
     provider->PaintFrameToCache();
     AnimationRunning = true;   // as the main-window hook sets it before it waits for the hide
+    watched = form->Handle();
     AnimHideForm(provider.get(), 48, TkvAnimType::atFading);
     EXPECT_FALSE(AnimationRunning);   // cleared: the waiting caller goes on
+    // While its picture was put in its place the form was all but invisible;
+    // afterwards it is as it was (not layered).
+    auto s = SurfacePushes();
+    ASSERT_FALSE(s.empty());
+    EXPECT_EQ(s.front().watchedAlpha, 1);
+    EXPECT_FALSE(GetWindowLongPtrW(form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
     TkvHideTimer* timer = SharedHideTimer();
     ASSERT_NE(timer, nullptr);
     ASSERT_NE(timer->Surface(), nullptr);
@@ -723,4 +739,17 @@ TEST_F(Animations, TheManagersAnimationCallsReachTheAnimations)
     pushes.clear();
     SkinHooks.AnimHideForm(form);
     EXPECT_TRUE(pushes.empty());
+}
+
+TEST_F(Animations, AHiddenTranslucentFormKeepsItsAlpha)
+{
+    SetWindowLongPtrW(form->Handle(), GWL_EXSTYLE, GetWindowLongPtrW(form->Handle(), GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(form->Handle(), 0, 200, LWA_ALPHA);
+    provider->PaintFrameToCache();
+    AnimHideForm(provider.get(), 24, TkvAnimType::atFading);
+    BYTE a = 0;
+    DWORD f = 0;
+    ASSERT_TRUE(GetWindowLongPtrW(form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
+    ASSERT_TRUE(GetLayeredWindowAttributes(form->Handle(), nullptr, &a, &f));
+    EXPECT_EQ(a, 200);
 }
