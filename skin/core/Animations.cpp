@@ -638,7 +638,7 @@ void FadeLayeredForm(TCustomForm* form, TkvAnimProvider* provider, unsigned time
         new TkvAnimSurface(RECT{at.left, at.top, at.left + snapshot->Width(), at.top + snapshot->Height()},
                            IsTopmostWindow(formWnd)));
     ShowOnSurface(surface.get(), formWnd, snapshot.get(), at, timeMs, alpha, type, false,
-                  kFadeFlags & ~UINT(SWP_NOMOVE | SWP_NOSIZE));
+                  kFadeFlags & ~UINT(SWP_NOMOVE));
     AnimationRunning = false;
     SendMessageW(formWnd, WM_SETREDRAW, 1, 0);
     RedrawWindow(formWnd, nullptr, nullptr, kRedrawAll);
