@@ -98,6 +98,12 @@ void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* p
         return;
     }
     HDC dc = bmp->Canvas().Handle();
+    // The bitmap's DC is left as it was found (clip and origin).
+    struct KeepDC {
+        HDC dc;
+        int saved;
+        ~KeepDC() { RestoreDC(dc, saved); }
+    } keep{dc, SaveDC(dc)};
     const bool borderWindow = provider && provider->UsesBorderWindow();
     if (!borderWindow) IntersectClipRect(dc, 0, 0, control->Width(), control->Height());
 

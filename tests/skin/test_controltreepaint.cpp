@@ -246,14 +246,19 @@ TEST_F(TreePaint, ABorderWindowProvidersClientAlphaStaysInsideTheBitmap)
     EXPECT_EQ(Rgb(b.get(), 10 + 10, 12 + 10), 0xFF0000u);
 }
 
-TEST_F(TreePaint, AGraphicControlPaintsItself)
+TEST_F(TreePaint, AGraphicControlPaintsItselfAndTheBitmapIsLeftUnclipped)
 {
     ShowAndSettle();
-    std::unique_ptr<TBitmap> b(NewBitmap32(30, 20));
+    std::unique_ptr<TBitmap> b(NewBitmap32(60, 40));
     PaintControlTree(b.get(), mark, 0, nullptr, 0);
     EXPECT_EQ(Rgb(b.get(), 0, 0), 0x00FF00u);
     EXPECT_EQ(Rgb(b.get(), 29, 19), 0x00FF00u);
     EXPECT_GE(mark->paints, 1);
+    // The control's clip does not stay on the bitmap: later drawing reaches all of it.
+    FillRect32(b.get(), RECT{0, 0, 60, 40}, clBlue, 255);
+    b->Canvas().Brush().SetColor(clRed);
+    b->Canvas().FillRect(RECT{0, 0, 60, 40});
+    EXPECT_EQ(Rgb(b.get(), 59, 39), 0xFF0000u);
 }
 
 // ---------------------------------------------------------------- graphic children
