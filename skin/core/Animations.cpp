@@ -362,13 +362,12 @@ RECT WindowRectOf(HWND wnd)
 // Shows snapshot on a new layered surface over target (the first alpha),
 // plays the frames and pushes the full picture at alpha. The surface is left
 // on screen for the caller to put away.
-void ShowOnSurface(TkvAnimSurface* surface, HWND target, TBitmap* snapshot, const RECT& at, unsigned timeMs,
-                   uint8_t alpha, TkvAnimType type, bool dialogStep, UINT flags)
+void ShowOnSurface(HWND wnd, HWND target, TBitmap* snapshot, const RECT& at, unsigned timeMs, uint8_t alpha,
+                   TkvAnimType type, bool dialogStep, UINT flags)
 {
     const int w = snapshot->Width(), h = snapshot->Height();
     TkvFramePlan plan = TkvFramePlan::Show(w, h, timeMs, alpha, type, dialogStep);
     const uint8_t firstAlpha = plan.HasFrames() ? 0 : alpha;
-    HWND wnd = surface->Handle();
     ScreenDC screen;
     MakeLayered(wnd);
     PushPlaced(wnd, screen.Get(), snapshot, at.left, at.top, firstAlpha);
@@ -392,12 +391,67 @@ unsigned HideTimeOf(bool dialog, TkvAnimType& type)
 
 }  // namespace
 
+namespace {
+
+// Show of a form whose frame a border window draws: the border window itself
+// carries the animation and stays afterwards.
+void AnimShowBorderedForm(TkvAnimProvider* provider, TkvAnimBorder* border, unsigned timeMs, uint8_t alpha,
+                          TkvAnimType type)
+{
+    TCustomForm* form = provider->AnimForm();
+    HWND formWnd = form->Handle();
+    RunningFlag running;
+    TWinControl* surface = border->Window();
+    if (!surface) return;
+    HWND wnd = surface->Handle();
+    SetWindowRgn(wnd, nullptr, FALSE);
+    border->PaintOwnerFrame();
+    TBitmap* cache = provider->CacheBitmap();
+    if (!cache || cache->Empty()) return;
+
+    std::unique_ptr<TBitmap> snapshot(NewBitmap32(cache->Width(), cache->Height()));
+    BitBlt(snapshot->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0,
+           SRCCOPY);
+    PaintControlTree(snapshot.get(), form, 0, provider, 0);   // the client made opaque, the shadow kept
+
+    const RECT bounds = form->BoundsRect();
+    const POINT offset = border->ShowOffsets();
+    const RECT at{bounds.left - offset.x, bounds.top - offset.y, bounds.left - offset.x + snapshot->Width(),
+                  bounds.top - offset.y + snapshot->Height()};
+    ShowOnSurface(wnd, formWnd, snapshot.get(), at, timeMs, alpha, type, false, kShowFlags);
+
+    provider->SetInAnimation(false);
+    SetWindowPos(formWnd, wnd, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+    SendMessageW(formWnd, WM_SETREDRAW, 1, 0);
+    AnimationRunning = false;
+    border->SetSkipUpdate(true);
+    {
+        struct Unskip {
+            TkvAnimBorder* b;
+            ~Unskip() { b->SetSkipUpdate(false); }
+        } unskip{border};
+        RedrawWindow(formWnd, nullptr, nullptr, kRedrawAll | RDW_ERASENOW);
+    }
+    snapshot.reset();
+    if (DwmCompositionEnabled()) Sleep(48);
+    SetWindowPos(wnd, formWnd, 0, 0, 0, 0, kShowFlags | SWP_NOSIZE | SWP_NOMOVE);
+    if (HRGN region = border->CreateBorderRegion()) SetWindowRgn(wnd, region, FALSE);   // the window owns it
+    if (border->HasExtendedShadow()) border->UpdateBorderWindow(true, 255);
+    provider->AfterAnimation(TkvAnimEvent::aeShowing);
+}
+
+}  // namespace
+
 void AnimShowForm(TkvAnimProvider* provider, unsigned timeMs, uint8_t alpha, TkvAnimType type)
 {
     if (!provider || !provider->HasSkinData()) return;
     TCustomForm* form = provider->AnimForm();
     if (!form || !form->HandleAllocated() || IsIconic(form->Handle())) return;
-    if (provider->UsesBorderWindow()) return;   // the border window plays its own show
+    if (TkvAnimBorder* border = provider->Border()) {
+        AnimShowBorderedForm(provider, border, timeMs, alpha, type);
+        return;
+    }
     HWND formWnd = form->Handle();
     RunningFlag running;
 
@@ -414,7 +468,7 @@ void AnimShowForm(TkvAnimProvider* provider, unsigned timeMs, uint8_t alpha, Tkv
     SurfacePtr surface(
         new TkvAnimSurface(RECT{at.left, at.top, at.left + snapshot->Width(), at.top + snapshot->Height()},
                            IsTopmostWindow(formWnd)));
-    ShowOnSurface(surface.get(), formWnd, snapshot.get(), at, timeMs, alpha, type, false, kShowFlags);
+    ShowOnSurface(surface->Handle(), formWnd, snapshot.get(), at, timeMs, alpha, type, false, kShowFlags);
 
     provider->SetInAnimation(false);
     SetWindowPos(formWnd, surface->Handle(), 0, 0, 0, 0,
@@ -437,7 +491,6 @@ void AnimHideForm(TkvAnimProvider* provider, int timeMs, TkvAnimType type)
     TCustomForm* form = provider->AnimForm();
     TBitmap* cache = provider->CacheBitmap();
     if (!form || !form->HandleAllocated() || !cache || cache->Empty()) return;
-    if (provider->UsesBorderWindow()) return;   // the border window plays its own hide
     HWND formWnd = form->Handle();
     RunningFlag running;
     if (!provider->SnapshotTakenForHiding()) {
@@ -445,12 +498,23 @@ void AnimHideForm(TkvAnimProvider* provider, int timeMs, TkvAnimType type)
         cache = provider->CacheBitmap();
         if (!cache || cache->Empty()) return;
     }
-    TWinControl* surface = provider->TakeCoverWindow();
+    TkvAnimBorder* border = provider->Border();
+    TWinControl* surface = nullptr;
+    TBitmap* snapshot = nullptr;
     const RECT at = WindowRectOf(formWnd);
-    if (!surface)
-        surface = new TkvAnimSurface(RECT{at.left, at.top, at.left + cache->Width(), at.top + cache->Height()},
-                                     IsTopmostWindow(formWnd));
-    TBitmap* snapshot = CopyWithFullAlpha(cache);
+    if (border) {
+        // The border window (shadow included) fades away; the hide timer owns it now.
+        surface = border->ReleaseWindow();
+        snapshot = NewBitmap32(cache->Width(), cache->Height());
+        BitBlt(snapshot->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0,
+               SRCCOPY);
+    } else {
+        surface = provider->TakeCoverWindow();
+        if (!surface)
+            surface = new TkvAnimSurface(RECT{at.left, at.top, at.left + cache->Width(), at.top + cache->Height()},
+                                         IsTopmostWindow(formWnd));
+        snapshot = CopyWithFullAlpha(cache);
+    }
     // The form itself all but vanishes while its picture takes its place.
     const LONG_PTR formEx = GetWindowLongPtrW(formWnd, GWL_EXSTYLE);
     BYTE restoreAlpha = 255;
@@ -460,12 +524,15 @@ void AnimHideForm(TkvAnimProvider* provider, int timeMs, TkvAnimType type)
             restoreAlpha = 255;
     }
     SetWindowLayeredAlpha(formWnd, true, 1);
-    struct Restore {
-        HWND wnd;
-        BYTE alpha;
-        ~Restore() { SetWindowLayeredAlpha(wnd, false, alpha); }
-    } restore{formWnd, restoreAlpha};
-    StartHideAnimation(surface, snapshot, unsigned(timeMs), formWnd, type, 255);
+    {
+        struct Restore {
+            HWND wnd;
+            BYTE alpha;
+            ~Restore() { SetWindowLayeredAlpha(wnd, false, alpha); }
+        } restore{formWnd, restoreAlpha};
+        StartHideAnimation(surface, snapshot, unsigned(timeMs), formWnd, type, 255);
+    }
+    if (border && Application && Application->Terminated()) provider->FreeBorder();
 }
 
 // ---------------------------------------------------------------- dialogs
@@ -512,7 +579,7 @@ void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAn
     if (!dialog) return;
     HWND wnd = dialog->DialogWindow();
     if (!wnd || IsIconic(wnd)) return;
-    if (dialog->UsesBorderWindow()) return;   // the border window plays its own show
+    if (dialog->UsesBorderWindow()) return;   // shown without the animation
     RunningFlag running;
     dialog->PaintFrameToCache();
     TBitmap* cache = dialog->CacheBitmap();
@@ -526,7 +593,7 @@ void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAn
     SurfacePtr surface(
         new TkvAnimSurface(RECT{at.left, at.top, at.left + snapshot->Width(), at.top + snapshot->Height()},
                            IsTopmostWindow(wnd)));
-    ShowOnSurface(surface.get(), wnd, snapshot.get(), at, timeMs, alpha, type, true, kShowFlags);
+    ShowOnSurface(surface->Handle(), wnd, snapshot.get(), at, timeMs, alpha, type, true, kShowFlags);
     SetWindowRgn(surface->Handle(), nullptr, FALSE);
     dialog->UpdateRegion();
     SendMessageW(wnd, WM_SETREDRAW, 1, 0);
@@ -544,7 +611,7 @@ void AnimHideDialog(TkvAnimDialog* dialog, int timeMs, TkvAnimType type)
     HWND wnd = dialog->DialogWindow();
     TBitmap* cache = dialog->CacheBitmap();
     if (!wnd || !cache || cache->Empty()) return;
-    if (dialog->UsesBorderWindow()) return;   // the border window plays its own hide
+    if (dialog->UsesBorderWindow()) return;   // hidden without the animation
     RunningFlag running;
     TBitmap* snapshot = NewBitmap32(cache->Width(), cache->Height());
     BitBlt(snapshot->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0,
@@ -637,7 +704,7 @@ void FadeLayeredForm(TCustomForm* form, TkvAnimProvider* provider, unsigned time
     SurfacePtr surface(
         new TkvAnimSurface(RECT{at.left, at.top, at.left + snapshot->Width(), at.top + snapshot->Height()},
                            IsTopmostWindow(formWnd)));
-    ShowOnSurface(surface.get(), formWnd, snapshot.get(), at, timeMs, alpha, type, false,
+    ShowOnSurface(surface->Handle(), formWnd, snapshot.get(), at, timeMs, alpha, type, false,
                   kFadeFlags & ~UINT(SWP_NOMOVE));
     AnimationRunning = false;
     SendMessageW(formWnd, WM_SETREDRAW, 1, 0);
@@ -664,7 +731,7 @@ void CrossFade(TControl* control, TkvAnimProvider* provider, unsigned timeMs)
     if (sharedSnapshot->Width() != w || sharedSnapshot->Height() != h) sharedSnapshot->SetSize(w, h);
 
     HWND surface = sharedSurface->Handle();
-    if (provider && !provider->UsesBorderWindow())
+    if (provider && !provider->Border())
         if (HRGN region = provider->CreateSkinRegion()) SetWindowRgn(surface, region, FALSE);   // the window owns it
     HDC dc = GetWindowDC(surface);
     struct ReleaseWindowDC {
@@ -711,7 +778,7 @@ void AnimShowFormLayered(TControl* control, unsigned timeMs, uint8_t alpha, TkvA
     auto* form = dynamic_cast<TCustomForm*>(control);
     TkvAnimProvider* provider =
         form && form->HandleAllocated() && AnimProviderOf ? AnimProviderOf(form->Handle()) : nullptr;
-    if (LayeredWindowsAvailable() && form && form->HandleAllocated() && !(provider && provider->UsesBorderWindow())) {
+    if (LayeredWindowsAvailable() && form && form->HandleAllocated() && !(provider && provider->Border())) {
         FreeSharedSnapshot();   // the layered fade needs no screen picture
         FadeLayeredForm(form, provider, timeMs, alpha, type);
         return;

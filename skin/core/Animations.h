@@ -15,6 +15,28 @@
 
 enum class TkvAnimEvent { aeShowing, aeHiding };
 
+// What the animations need of the border window that draws a form's extended
+// borders and shadow around it (the form skinning implements it).
+class TkvAnimBorder {
+public:
+    virtual ~TkvAnimBorder() = default;
+    // The border window, made when absent.
+    virtual TWinControl* Window() = 0;
+    // Gives the window up to the caller (made when absent): its owner and
+    // window procedure are put back first and the border forgets it.
+    virtual TWinControl* ReleaseWindow() = 0;
+    virtual void PaintOwnerFrame() = 0;
+    // The window region of the border window (the caller owns it), nil: none.
+    virtual HRGN CreateBorderRegion() = 0;
+    virtual void UpdateBorderWindow(bool repaint, uint8_t alpha) = 0;
+    // While set, the border window does not follow the form's repaint.
+    virtual void SetSkipUpdate(bool on) = 0;
+    virtual bool HasExtendedShadow() = 0;
+    // How far the border window reaches left of and above the form while a
+    // show animation runs (frame, shadow and title metrics of the skin).
+    virtual POINT ShowOffsets() = 0;
+};
+
 // What the animations need of a form's skin provider. The form skinning
 // implements it; AnimProviderOf finds it for a window.
 class TkvAnimProvider {
@@ -28,8 +50,10 @@ public:
     virtual void PaintFrameToCache() = 0;
     // Where the client area lies in the cache bitmap.
     virtual POINT ClientOffset() = 0;
-    // A border window of its own draws the frame (extended borders).
-    virtual bool UsesBorderWindow() { return false; }
+    // The border window that draws the frame (extended borders), nil: none.
+    virtual TkvAnimBorder* Border() { return nullptr; }
+    // Frees the border object (a terminating application after a hide).
+    virtual void FreeBorder() {}
     virtual void SetInAnimation(bool on) {}
     // The cache already holds the picture taken for hiding.
     virtual bool SnapshotTakenForHiding() { return false; }

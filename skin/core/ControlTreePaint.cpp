@@ -104,7 +104,7 @@ void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* p
         int saved;
         ~KeepDC() { RestoreDC(dc, saved); }
     } keep{dc, SaveDC(dc)};
-    const bool borderWindow = provider && provider->UsesBorderWindow();
+    const bool borderWindow = provider && provider->Border();
     if (!borderWindow) IntersectClipRect(dc, 0, 0, control->Width(), control->Height());
 
     // A skinned control paints its own look while it knows it is printed.
@@ -124,7 +124,18 @@ void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* p
 
     const bool skinned = QueryControlSkinFlag(win, SkinCmdIsSkinned);
     if (skinned) SendSkinCommand(win->Handle(), SkinCmdSetPrintTarget, LPARAM(dc));
-    PaintWindowedControlTo(win, dc);
+    {
+        // A provider's picture may put the window elsewhere (a border window's
+        // shadow around it): the client area goes where the provider says.
+        int saved = SaveDC(dc);
+        if (provider) {
+            const RECT own = GetClientRectInWindow(win->Handle());
+            const POINT to = provider->ClientOffset();
+            MoveOrigin(dc, to.x - own.left, to.y - own.top);
+        }
+        PaintWindowedControlTo(win, dc);
+        RestoreDC(dc, saved);
+    }
     if (skinned) SendSkinCommand(win->Handle(), SkinCmdSetPrintTarget, 0);
 
     // Children lie in the client area, which a frame moves inside the window.

@@ -103,13 +103,12 @@ public:
         FillRect32(cache.get(), RECT{0, 0, Width(r), Height(r)}, clNavy, 255);
     }
     POINT ClientOffset() override { return offset; }
-    bool UsesBorderWindow() override { return borderWindow; }
     void SetInAnimation(bool on) override { inAnimation = on; }
     void AfterAnimation(TkvAnimEvent e) override { events.push_back(e); }
 
     TCustomForm* form;
     std::unique_ptr<TBitmap> cache;
-    bool skinData = true, paintsCache = true, borderWindow = false, inAnimation = true;
+    bool skinData = true, paintsCache = true, inAnimation = true;
     POINT offset{0, 0};
     int framePaints = 0;
     std::vector<TkvAnimEvent> events;
@@ -752,4 +751,128 @@ TEST_F(Animations, AHiddenTranslucentFormKeepsItsAlpha)
     ASSERT_TRUE(GetWindowLongPtrW(form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
     ASSERT_TRUE(GetLayeredWindowAttributes(form->Handle(), nullptr, &a, &f));
     EXPECT_EQ(a, 200);
+}
+
+// ---------------------------------------------------------------- border windows
+
+namespace {
+
+// A border window of our own: a real layered window around the form, with a
+// half-transparent shadow strip in its picture.
+class TestBorder : public TkvAnimBorder {
+public:
+    TWinControl* Window() override
+    {
+        if (!window) window = NewSurface(RECT{0, 0, 10, 10});
+        return window;
+    }
+    TWinControl* ReleaseWindow() override
+    {
+        TWinControl* w = Window();
+        window = nullptr;
+        ++releases;
+        return w;
+    }
+    void PaintOwnerFrame() override { ++ownerFrames; }
+    HRGN CreateBorderRegion() override { return CreateRectRgn(0, 0, 50, 50); }
+    void UpdateBorderWindow(bool repaint, uint8_t alpha) override { updates.push_back(alpha); }
+    void SetSkipUpdate(bool on) override { skips.push_back(on); }
+    bool HasExtendedShadow() override { return true; }
+    POINT ShowOffsets() override { return POINT{6, 8}; }
+    ~TestBorder() override
+    {
+        if (window) Free(window);
+    }
+    TWinControl* window = nullptr;
+    int releases = 0, ownerFrames = 0;
+    std::vector<uint8_t> updates;
+    std::vector<bool> skips;
+};
+
+class BorderedProvider : public TestProvider {
+public:
+    using TestProvider::TestProvider;
+    TkvAnimBorder* Border() override { return &border; }
+    void FreeBorder() override { ++borderFrees; }
+    void PaintFrameToCache() override
+    {
+        // The picture of the border window: shadow (alpha 128) around the form.
+        RECT r{};
+        GetWindowRect(form->Handle(), &r);
+        cache.reset(NewBitmap32(Width(r) + 12, Height(r) + 16));
+        FillRect32(cache.get(), RECT{0, 0, cache->Width(), cache->Height()}, clNavy, 128);
+        offset = POINT{6, 8};
+    }
+    TestBorder border;
+    int borderFrees = 0;
+};
+
+}  // namespace
+
+TEST_F(Animations, ABorderWindowCarriesTheShowAndStays)
+{
+    BorderedProvider p(form);
+    p.PaintFrameToCache();
+    AnimShowForm(&p, 60, 255, TkvAnimType::atFading);
+    ASSERT_NE(p.border.window, nullptr);
+    HWND wnd = p.border.window->Handle();
+    std::vector<Push> s;
+    for (const Push& x : pushes)
+        if (x.wnd == wnd) s.push_back(x);
+    ASSERT_EQ(s.size(), 1u + 6u + 1u);
+    EXPECT_EQ(s.back().alpha, 255);
+    EXPECT_EQ(s.back().size.cx, 320 + 12);
+    // Placed around the form by the border's offsets.
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    EXPECT_EQ(wr.left, 60 - 6);
+    EXPECT_EQ(wr.top, 50 - 8);
+    EXPECT_TRUE(IsWindow(wnd));   // the border window stays
+    EXPECT_EQ(p.border.ownerFrames, 1);
+    ASSERT_EQ(p.border.skips.size(), 2u);
+    EXPECT_TRUE(p.border.skips[0]);
+    EXPECT_FALSE(p.border.skips[1]);
+    ASSERT_EQ(p.border.updates.size(), 1u);
+    // The border's region is back on its window.
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(wnd, rgn), ERROR);
+    RECT box{};
+    GetRgnBox(rgn, &box);
+    DeleteObject(rgn);
+    EXPECT_EQ(box.right, 50);
+    EXPECT_EQ(box.bottom, 50);
+    ASSERT_EQ(p.events.size(), 1u);
+    EXPECT_FALSE(AnimationRunning);
+}
+
+TEST_F(Animations, ABorderedFormsSnapshotKeepsItsShadowAndMakesTheClientOpaque)
+{
+    BorderedProvider p(form);
+    p.PaintFrameToCache();
+    std::unique_ptr<TBitmap> b(NewBitmap32(p.cache->Width(), p.cache->Height()));
+    BitBlt(b->Canvas().Handle(), 0, 0, b->Width(), b->Height(), p.cache->Canvas().Handle(), 0, 0, SRCCOPY);
+    PaintControlTree(b.get(), form, 0, &p, 0);
+    GdiFlush();
+    EXPECT_EQ(GetPixel32(b.get(), 2, 2) >> 24, 128u);            // shadow
+    EXPECT_EQ(GetPixel32(b.get(), 6 + 2, 8 + 2), 0xFFFFFF00u);   // the form's yellow, opaque
+    EXPECT_EQ(GetPixel32(b.get(), 6 + 25, 8 + 25), 0xFFFF0000u); // the red panel at its place
+}
+
+TEST_F(Animations, ABorderWindowIsHandedToTheHideTimer)
+{
+    BorderedProvider p(form);
+    p.PaintFrameToCache();
+    HWND wnd = p.border.Window()->Handle();
+    AnimHideForm(&p, 48, TkvAnimType::atFading);
+    EXPECT_EQ(p.border.releases, 1);
+    EXPECT_EQ(p.border.window, nullptr);
+    ASSERT_NE(SharedHideTimer(), nullptr);
+    EXPECT_EQ(SharedHideTimer()->Surface()->Handle(), wnd);
+    // A plain copy of the cache: the shadow keeps its alpha.
+    EXPECT_EQ(GetPixel32(SharedHideTimer()->Snapshot(), 2, 2) >> 24, 128u);
+    for (int i = 0; i < 100 && IsWindow(wnd); ++i)
+        Pump(10);
+    EXPECT_FALSE(IsWindow(wnd));
+    EXPECT_EQ(p.borderFrees, 0);
+    EXPECT_FALSE(AnimationRunning);
 }

@@ -232,7 +232,18 @@ TEST_F(TreePaint, ABorderWindowProvidersClientAlphaStaysInsideTheBitmap)
         TBitmap* CacheBitmap() override { return nullptr; }
         void PaintFrameToCache() override {}
         POINT ClientOffset() override { return POINT{10, 12}; }
-        bool UsesBorderWindow() override { return true; }
+        TkvAnimBorder* Border() override { return &border; }
+        // A border that is never asked for its window here.
+        struct : TkvAnimBorder {
+            TWinControl* Window() override { return nullptr; }
+            TWinControl* ReleaseWindow() override { return nullptr; }
+            void PaintOwnerFrame() override {}
+            HRGN CreateBorderRegion() override { return nullptr; }
+            void UpdateBorderWindow(bool, uint8_t) override {}
+            void SetSkipUpdate(bool) override {}
+            bool HasExtendedShadow() override { return false; }
+            POINT ShowOffsets() override { return POINT{0, 0}; }
+        } border;
     } provider(form);
     // The client area (360 x 260 at 10, 12) reaches past the bitmap on the right and at the bottom.
     std::unique_ptr<TBitmap> b(NewBitmap32(300, 200));
