@@ -711,6 +711,61 @@ void FadeLayeredForm(TCustomForm* form, TkvAnimProvider* provider, unsigned time
     RedrawWindow(formWnd, nullptr, nullptr, kRedrawAll);
 }
 
+// The fade of a form whose frame a border window draws: the old border window
+// keeps the old picture and fades out once the new one is nearly there.
+void FadeBorderedForm(TCustomForm* form, TkvAnimProvider* provider, TkvAnimBorder* border, unsigned timeMs,
+                      uint8_t alpha, TkvAnimType type)
+{
+    HWND formWnd = form->Handle();
+    std::unique_ptr<TBitmap> oldPicture(provider->TakeCoverBitmap());
+    if (!oldPicture) {
+        TBitmap* cache = provider->CacheBitmap();
+        if (cache && !cache->Empty()) {
+            oldPicture.reset(NewBitmap32(cache->Width(), cache->Height()));
+            BitBlt(oldPicture->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(),
+                   0, 0, SRCCOPY);
+        }
+    }
+    provider->PaintFrameToCache();
+    TBitmap* cache = provider->CacheBitmap();
+    if (!cache || cache->Empty()) return;
+    std::unique_ptr<TBitmap> snapshot(NewBitmap32(cache->Width(), cache->Height()));
+    BitBlt(snapshot->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0,
+           SRCCOPY);
+    PaintControlTree(snapshot.get(), form, 0, provider, 0);
+
+    std::unique_ptr<TWinControl, FreeComponent> oldWindow(border->ReleaseWindow());
+    TWinControl* surface = border->Window();
+    if (!surface) return;
+    HWND wnd = surface->Handle();
+    HWND oldWnd = oldWindow ? oldWindow->Handle() : nullptr;
+    const RECT fr = WindowRectOf(formWnd);
+    const POINT offset = border->FadeOffsets();
+    const RECT at{fr.left - offset.x, fr.top - offset.y, fr.left - offset.x + snapshot->Width(),
+                  fr.top - offset.y + snapshot->Height()};
+    TkvFramePlan plan = TkvFramePlan::Show(snapshot->Width(), snapshot->Height(), timeMs, alpha, type);
+    {
+        ScreenDC screen;
+        MakeLayered(wnd);
+        PushPlaced(wnd, screen.Get(), snapshot.get(), at.left, at.top, plan.HasFrames() ? 0 : alpha);
+        SetWindowPos(wnd, InsertAfterFor(formWnd), 0, 0, 0, 0, kFadeFlags);
+        ShowWindow(wnd, SW_SHOWNOACTIVATE);
+        std::unique_ptr<TBitmap> destination(NewTransparentBitmap(snapshot->Width(), snapshot->Height()));
+        PlayShowFrames(wnd, screen.Get(), snapshot.get(), destination.get(), plan, [&](const TkvFrame& f) {
+            // Opaque until the new picture is within 85 of its alpha, then gone at the end.
+            const int old = std::clamp(3 * (int(alpha) - int(f.Alpha)), 0, 255);
+            if (oldWnd && oldPicture) PushAnimFrame(oldWnd, screen.Get(), oldPicture.get(), uint8_t(old));
+        });
+        PushAnimFrame(wnd, screen.Get(), snapshot.get(), alpha);
+    }
+    AnimationRunning = false;
+    SendMessageW(formWnd, WM_SETREDRAW, 1, 0);
+    RedrawWindow(formWnd, nullptr, nullptr, kRedrawAll);
+    if (HRGN region = border->CreateBorderRegion()) SetWindowRgn(wnd, region, FALSE);   // the window owns it
+    SetWindowPos(wnd, nullptr, 0, 0, 0, 0, kFadeFlags | SWP_NOZORDER);
+    border->UpdateBorderWindow(false, 255);
+}
+
 void CrossFade(TControl* control, TkvAnimProvider* provider, unsigned timeMs)
 {
     if (!sharedSurface) CaptureControlSnapshot(control);
@@ -778,9 +833,12 @@ void AnimShowFormLayered(TControl* control, unsigned timeMs, uint8_t alpha, TkvA
     auto* form = dynamic_cast<TCustomForm*>(control);
     TkvAnimProvider* provider =
         form && form->HandleAllocated() && AnimProviderOf ? AnimProviderOf(form->Handle()) : nullptr;
-    if (LayeredWindowsAvailable() && form && form->HandleAllocated() && !(provider && provider->Border())) {
+    if (LayeredWindowsAvailable() && form && form->HandleAllocated()) {
         FreeSharedSnapshot();   // the layered fade needs no screen picture
-        FadeLayeredForm(form, provider, timeMs, alpha, type);
+        if (TkvAnimBorder* border = provider ? provider->Border() : nullptr)
+            FadeBorderedForm(form, provider, border, timeMs, alpha, type);
+        else
+            FadeLayeredForm(form, provider, timeMs, alpha, type);
         return;
     }
     CrossFade(control, provider, timeMs);

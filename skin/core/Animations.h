@@ -35,6 +35,8 @@ public:
     // How far the border window reaches left of and above the form while a
     // show animation runs (frame, shadow and title metrics of the skin).
     virtual POINT ShowOffsets() = 0;
+    // The same for the fade after a skin change (the new skin's metrics).
+    virtual POINT FadeOffsets() { return ShowOffsets(); }
 };
 
 // What the animations need of a form's skin provider. The form skinning
@@ -59,6 +61,8 @@ public:
     virtual bool SnapshotTakenForHiding() { return false; }
     // The caption cover window, handed over to the caller (nil: none).
     virtual TWinControl* TakeCoverWindow() { return nullptr; }
+    // The picture of the form taken before a skin change, handed over (nil: none).
+    virtual TBitmap* TakeCoverBitmap() { return nullptr; }
     // The window region of the skinned form at (0, 0) (nil: none); the caller owns it.
     virtual HRGN CreateSkinRegion() { return nullptr; }
     virtual void AfterAnimation(TkvAnimEvent event) {}

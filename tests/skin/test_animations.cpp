@@ -876,3 +876,38 @@ TEST_F(Animations, ABorderWindowIsHandedToTheHideTimer)
     EXPECT_EQ(p.borderFrees, 0);
     EXPECT_FALSE(AnimationRunning);
 }
+
+TEST_F(Animations, ASkinChangeFadesTheNewBorderWindowInOverTheOldOne)
+{
+    BorderedProvider p(form);
+    p.PaintFrameToCache();
+    HWND oldWnd = p.border.Window()->Handle();
+    registered = &p;
+    AnimShowFormLayered(form, 96, 255, TkvAnimType::atFading);
+    registered = provider.get();
+    ASSERT_NE(p.border.window, nullptr);
+    HWND newWnd = p.border.window->Handle();
+    EXPECT_NE(newWnd, oldWnd);
+    EXPECT_FALSE(IsWindow(oldWnd));   // freed after the fade
+    std::vector<Push> fresh, old;
+    for (const Push& x : pushes) {
+        if (x.wnd == newWnd) fresh.push_back(x);
+        if (x.wnd == oldWnd) old.push_back(x);
+    }
+    ASSERT_EQ(fresh.size(), 1u + 9u + 1u);
+    ASSERT_EQ(old.size(), 9u);   // one per frame
+    for (size_t i = 0; i < old.size(); ++i) {
+        const int expected = std::clamp(3 * (255 - int(fresh[i + 1].alpha)), 0, 255);
+        EXPECT_EQ(old[i].alpha, expected) << "frame " << i;
+    }
+    EXPECT_EQ(old.front().alpha, 255);   // opaque while the new picture is far off
+    EXPECT_EQ(old.back().alpha, 0);
+    EXPECT_EQ(fresh.back().alpha, 255);
+    RECT wr{};
+    GetWindowRect(newWnd, &wr);
+    EXPECT_EQ(wr.left, 60 - 6);
+    EXPECT_EQ(wr.top, 50 - 8);
+    ASSERT_EQ(p.border.updates.size(), 1u);
+    EXPECT_EQ(p.border.releases, 1);
+    EXPECT_FALSE(AnimationRunning);
+}
