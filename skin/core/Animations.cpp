@@ -567,7 +567,7 @@ void PaintDialogToBitmap(TkvAnimDialog* dialog, TBitmap* bmp, bool fromScreen)
     dialog->PrintChildren(dc);
     RestoreDC(dc, saved);
     GdiFlush();
-    if (dialog->UsesBorderWindow()) {
+    if (dialog->Border()) {
         if (!IsRectEmpty(&inBmp)) SetAlphaInRect(bmp, inBmp, 255, NoColorValue);
     } else {
         SetAlphaInRect(bmp, whole, 255, NoColorValue);
@@ -579,8 +579,8 @@ void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAn
     if (!dialog) return;
     HWND wnd = dialog->DialogWindow();
     if (!wnd || IsIconic(wnd)) return;
-    if (dialog->UsesBorderWindow()) return;   // shown without the animation
     RunningFlag running;
+    TkvAnimBorder* border = dialog->Border();
     dialog->PaintFrameToCache();
     TBitmap* cache = dialog->CacheBitmap();
     if (!cache || cache->Empty()) return;
@@ -589,18 +589,46 @@ void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAn
            SRCCOPY);
     PaintDialogToBitmap(dialog, snapshot.get(), false);
 
-    const RECT at = WindowRectOf(wnd);
-    SurfacePtr surface(
-        new TkvAnimSurface(RECT{at.left, at.top, at.left + snapshot->Width(), at.top + snapshot->Height()},
-                           IsTopmostWindow(wnd)));
-    ShowOnSurface(surface->Handle(), wnd, snapshot.get(), at, timeMs, alpha, type, true, kShowFlags);
-    SetWindowRgn(surface->Handle(), nullptr, FALSE);
+    // With a border window that window carries the picture and stays; else a
+    // temporary surface does.
+    RECT at = WindowRectOf(wnd);
+    SurfacePtr temporary;
+    HWND surface = nullptr;
+    if (border) {
+        TWinControl* b = border->Window();
+        if (!b) return;
+        surface = b->Handle();
+        const POINT offset = border->ShowOffsets();
+        OffsetRect(&at, -offset.x, -offset.y);
+    } else {
+        temporary.reset(new TkvAnimSurface(
+            RECT{at.left, at.top, at.left + snapshot->Width(), at.top + snapshot->Height()}, IsTopmostWindow(wnd)));
+        surface = temporary->Handle();
+    }
+    ShowOnSurface(surface, wnd, snapshot.get(), at, timeMs, alpha, type, true, kShowFlags);
+    SetWindowRgn(surface, nullptr, FALSE);
     dialog->UpdateRegion();
     SendMessageW(wnd, WM_SETREDRAW, 1, 0);
     AnimationRunning = false;
     if (DwmCompositionEnabled()) Sleep(48);
-    RedrawWindow(wnd, nullptr, nullptr, kRedrawAll);
-    SetWindowPos(surface->Handle(), wnd, 0, 0, 0, 0, kShowFlags | SWP_NOSIZE | SWP_NOMOVE);
+    {
+        // A border window does not follow this repaint.
+        if (border) border->SetSkipUpdate(true);
+        struct Unskip {
+            TkvAnimBorder* b;
+            ~Unskip()
+            {
+                if (b) b->SetSkipUpdate(false);
+            }
+        } unskip{border};
+        RedrawWindow(wnd, nullptr, nullptr, kRedrawAll);
+    }
+    if (border) {
+        dialog->UpdateRegion();
+        if (HRGN region = border->CreateBorderRegion()) SetWindowRgn(surface, region, FALSE);
+        border->UpdateBorderWindow(true, 255);
+    }
+    SetWindowPos(surface, wnd, 0, 0, 0, 0, kShowFlags | SWP_NOSIZE | SWP_NOMOVE);
 }
 
 void AnimHideDialog(TkvAnimDialog* dialog, int timeMs, TkvAnimType type)
@@ -611,17 +639,18 @@ void AnimHideDialog(TkvAnimDialog* dialog, int timeMs, TkvAnimType type)
     HWND wnd = dialog->DialogWindow();
     TBitmap* cache = dialog->CacheBitmap();
     if (!wnd || !cache || cache->Empty()) return;
-    if (dialog->UsesBorderWindow()) return;   // hidden without the animation
     RunningFlag running;
     TBitmap* snapshot = NewBitmap32(cache->Width(), cache->Height());
     BitBlt(snapshot->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0,
            SRCCOPY);
-    TWinControl* surface = dialog->TakeCoverWindow();
+    TkvAnimBorder* border = dialog->Border();
+    TWinControl* surface = border ? border->ReleaseWindow() : dialog->TakeCoverWindow();
     const RECT at = WindowRectOf(wnd);
     if (!surface)
         surface = new TkvAnimSurface(RECT{at.left, at.top, at.left + cache->Width(), at.top + cache->Height()},
                                      IsTopmostWindow(wnd));
     StartHideAnimation(surface, snapshot, unsigned(timeMs), nullptr, type, 255);
+    if (border) dialog->FreeBorder();   // its window belongs to the hide timer now
 }
 
 // ---------------------------------------------------------------- skin change

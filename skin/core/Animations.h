@@ -78,7 +78,10 @@ public:
     virtual POINT ClientOffset() = 0;
     // Paints the dialog's child windows into dc, whose origin is the client's top-left.
     virtual void PrintChildren(HDC dc) = 0;
-    virtual bool UsesBorderWindow() { return false; }
+    // The border window that draws the dialog's frame, nil: none.
+    virtual TkvAnimBorder* Border() { return nullptr; }
+    // Frees the border object once its window went to a hide animation.
+    virtual void FreeBorder() {}
     virtual TWinControl* TakeCoverWindow() { return nullptr; }
     virtual void UpdateRegion() {}
 };

@@ -911,3 +911,50 @@ TEST_F(Animations, ASkinChangeFadesTheNewBorderWindowInOverTheOldOne)
     EXPECT_EQ(p.border.releases, 1);
     EXPECT_FALSE(AnimationRunning);
 }
+
+TEST_F(Animations, ADialogWithABorderWindowShowsAndHidesThroughIt)
+{
+    form->SetBorderStyle(TFormBorderStyle::bsDialog);
+    Pump(20);
+    struct BorderedDialog : TestDialog {
+        using TestDialog::TestDialog;
+        TkvAnimBorder* Border() override { return &border; }
+        void FreeBorder() override { ++frees; }
+        TestBorder border;
+        int frees = 0;
+    } dialog(form, panel);
+    AnimShowDialog(&dialog, 48, 255, TkvAnimType::atFading);
+    ASSERT_NE(dialog.border.window, nullptr);
+    HWND wnd = dialog.border.window->Handle();
+    std::vector<Push> s;
+    for (const Push& x : pushes)
+        if (x.wnd == wnd) s.push_back(x);
+    ASSERT_EQ(s.size(), 1u + 5u + 1u);
+    EXPECT_EQ(s.back().alpha, 255);
+    RECT dr{}, br{};
+    GetWindowRect(form->Handle(), &dr);
+    GetWindowRect(wnd, &br);
+    EXPECT_EQ(br.left, dr.left - 6);
+    EXPECT_EQ(br.top, dr.top - 8);
+    // Alpha only in the client area: the navy frame of the cache stays as it was.
+    const POINT o = dialog.ClientOffset();
+    EXPECT_EQ(dialog.border.skips.size(), 2u);
+    ASSERT_EQ(dialog.border.updates.size(), 1u);
+    EXPECT_TRUE(IsWindow(wnd));
+    EXPECT_FALSE(AnimationRunning);
+    std::unique_ptr<TBitmap> picture(NewBitmap32(dialog.cache->Width(), dialog.cache->Height()));
+    PaintDialogToBitmap(&dialog, picture.get(), false);
+    GdiFlush();
+    EXPECT_EQ(GetPixel32(picture.get(), o.x + 1, o.y + 1) >> 24, 255u);
+    if (o.y > 0) EXPECT_EQ(GetPixel32(picture.get(), o.x + 1, o.y - 1) >> 24, 0u);
+
+    AnimHideDialog(&dialog, 36, TkvAnimType::atFading);
+    EXPECT_EQ(dialog.border.window, nullptr);
+    EXPECT_EQ(dialog.frees, 1);
+    ASSERT_NE(SharedHideTimer(), nullptr);
+    EXPECT_EQ(SharedHideTimer()->Surface()->Handle(), wnd);
+    for (int i = 0; i < 100 && IsWindow(wnd); ++i)
+        Pump(10);
+    EXPECT_FALSE(IsWindow(wnd));
+    EXPECT_FALSE(AnimationRunning);
+}
