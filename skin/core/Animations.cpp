@@ -335,7 +335,12 @@ TkvHideTimer* SharedHideTimer() { return hideTimer; }
 void StartHideAnimation(TWinControl* surface, TBitmap* snapshot, unsigned timeMs, HWND notifyWindow,
                         TkvAnimType type, uint8_t startAlpha)
 {
-    if (hideTimer && hideTimer->Surface()) hideTimer->CutShort();
+    if (hideTimer && hideTimer->Surface()) {
+        if (hideTimer->Surface() == surface || hideTimer->Snapshot() == snapshot)
+            hideTimer->Park();   // the same window or picture again: kept, not freed under the caller
+        else
+            hideTimer->CutShort();
+    }
     if (AnimFrameCount(timeMs) == 0 || !surface || !snapshot || snapshot->Empty()) {
         FreeControl(surface);
         FreeObject(snapshot);
@@ -377,6 +382,17 @@ void ShowOnSurface(HWND wnd, HWND target, TBitmap* snapshot, const RECT& at, uns
     PlayShowFrames(wnd, screen.Get(), snapshot, destination.get(), plan);
     SetWindowPos(wnd, nullptr, at.left, at.top, w, h, flags | SWP_NOZORDER);
     PushPlaced(wnd, screen.Get(), snapshot, at.left, at.top, alpha);
+}
+
+// A form that is translucent by itself (layered with a constant alpha) ends
+// an animation at the animation's alpha.
+void ApplyFormAlpha(HWND formWnd, uint8_t alpha)
+{
+    if (!(GetWindowLongPtrW(formWnd, GWL_EXSTYLE) & WS_EX_LAYERED) || !SetLayeredWindowAttributesFn) return;
+    BYTE a = 0;
+    DWORD flags = 0;
+    if (GetLayeredWindowAttributes(formWnd, nullptr, &a, &flags) && (flags & LWA_ALPHA))
+        SetLayeredWindowAttributesFn(formWnd, 0, alpha, LWA_ALPHA);
 }
 
 unsigned HideTimeOf(bool dialog, TkvAnimType& type)
@@ -421,6 +437,7 @@ void AnimShowBorderedForm(TkvAnimProvider* provider, TkvAnimBorder* border, unsi
     ShowOnSurface(wnd, formWnd, snapshot.get(), at, timeMs, alpha, type, false, kShowFlags);
 
     provider->SetInAnimation(false);
+    ApplyFormAlpha(formWnd, alpha);
     SetWindowPos(formWnd, wnd, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
     SendMessageW(formWnd, WM_SETREDRAW, 1, 0);
@@ -471,6 +488,7 @@ void AnimShowForm(TkvAnimProvider* provider, unsigned timeMs, uint8_t alpha, Tkv
     ShowOnSurface(surface->Handle(), formWnd, snapshot.get(), at, timeMs, alpha, type, false, kShowFlags);
 
     provider->SetInAnimation(false);
+    ApplyFormAlpha(formWnd, alpha);
     SetWindowPos(formWnd, surface->Handle(), 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
     SendMessageW(formWnd, WM_SETREDRAW, 1, 0);
@@ -736,6 +754,7 @@ void FadeLayeredForm(TCustomForm* form, TkvAnimProvider* provider, unsigned time
     ShowOnSurface(surface->Handle(), formWnd, snapshot.get(), at, timeMs, alpha, type, false,
                   kFadeFlags & ~UINT(SWP_NOMOVE));
     AnimationRunning = false;
+    ApplyFormAlpha(formWnd, alpha);
     SendMessageW(formWnd, WM_SETREDRAW, 1, 0);
     RedrawWindow(formWnd, nullptr, nullptr, kRedrawAll);
 }
@@ -788,6 +807,7 @@ void FadeBorderedForm(TCustomForm* form, TkvAnimProvider* provider, TkvAnimBorde
         PushAnimFrame(wnd, screen.Get(), snapshot.get(), alpha);
     }
     AnimationRunning = false;
+    ApplyFormAlpha(formWnd, alpha);
     SendMessageW(formWnd, WM_SETREDRAW, 1, 0);
     RedrawWindow(formWnd, nullptr, nullptr, kRedrawAll);
     if (HRGN region = border->CreateBorderRegion()) SetWindowRgn(wnd, region, FALSE);   // the window owns it

@@ -124,6 +124,8 @@ public:
     void Tick();
     // Frees surface, snapshot and frame buffer at once (a new hide cuts this one short).
     void CutShort();
+    // Stops ticking; the timer idles (interval 0xFFFF, no handler).
+    void Park();
 
     TWinControl* Surface() const { return surface_; }
     TBitmap* Snapshot() const { return snapshot_; }
@@ -138,7 +140,6 @@ private:
     void TickEvent(TObject* sender);
     void Finish();
     void Notify();
-    void Park();
     HWND notifyWindow_ = nullptr;
     TWinControl* surface_ = nullptr;
     TBitmap* snapshot_ = nullptr;

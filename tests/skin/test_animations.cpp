@@ -958,3 +958,33 @@ TEST_F(Animations, ADialogWithABorderWindowShowsAndHidesThroughIt)
     EXPECT_FALSE(IsWindow(wnd));
     EXPECT_FALSE(AnimationRunning);
 }
+
+TEST_F(Animations, ATranslucentFormEndsItsShowAtTheShowsAlpha)
+{
+    SetWindowLongPtrW(form->Handle(), GWL_EXSTYLE, GetWindowLongPtrW(form->Handle(), GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(form->Handle(), 0, 100, LWA_ALPHA);
+    AnimShowForm(provider.get(), 24, 180, TkvAnimType::atFading);
+    BYTE a = 0;
+    DWORD f = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(form->Handle(), nullptr, &a, &f));
+    EXPECT_EQ(a, 180);
+    // An opaque form stays opaque (not made layered).
+    SetWindowLongPtrW(form->Handle(), GWL_EXSTYLE,
+                      GetWindowLongPtrW(form->Handle(), GWL_EXSTYLE) & ~LONG_PTR(WS_EX_LAYERED));
+    AnimShowForm(provider.get(), 24, 180, TkvAnimType::atFading);
+    EXPECT_FALSE(GetWindowLongPtrW(form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
+}
+
+TEST_F(Animations, AHideStartedAgainOnItsOwnSurfaceKeepsIt)
+{
+    auto* surface = NewSurface(RECT{100, 100, 200, 150});
+    HWND wnd = surface->Handle();
+    StartHideAnimation(surface, NewSnapshot(100, 50, clGreen), 600, nullptr, TkvAnimType::atFading, 255);
+    Pump(30);
+    StartHideAnimation(surface, NewSnapshot(100, 50, clBlue), 36, nullptr, TkvAnimType::atFading, 255);
+    EXPECT_TRUE(IsWindow(wnd));
+    EXPECT_EQ(SharedHideTimer()->Surface(), surface);
+    for (int i = 0; i < 100 && IsWindow(wnd); ++i)
+        Pump(10);
+    EXPECT_FALSE(IsWindow(wnd));
+}
