@@ -199,7 +199,8 @@ String TReader::ReadString()
     typeRead_ = false;
     uint32_t n;
     Raw(&n, 4);
-    if (n > kMaxValue)
+    // Never more than the stream still holds: a damaged count must not allocate.
+    if (n > kMaxValue || int64_t(n) > stream_.Size() - stream_.Position())
         throw EReadError(ReadErrorText());
     std::string u(n, '\0');
     Raw(u.data(), n);

@@ -83,7 +83,7 @@ void Measure(const char* name, int sw, int sh, int dw, int dh, int filter)
     int diff = 0;
     for (size_t i = 0; i < ours.size(); ++i) diff = std::max(diff, std::abs(int(ours[i]) - int(ref[i])));
     bench::Check(diff <= 1, name);
-    bench::Report(name, bench::Time(runOurs), bench::Time(runRef), "plain two-pass");
+    bench::Report(name, bench::Compare(runOurs, runRef), "plain two-pass");
 }
 
 }  // namespace

@@ -3,14 +3,163 @@
 #include <algorithm>
 #include <cmath>
 
-TsCustomImage::TsCustomImage(TComponent* owner) : TImage(owner)
+#include "classlib/Messages.h"
+#include "classlib/TypInfo.h"
+#include "skin/controls/AlphaImageList.h"
+#include "skin/core/BgRequest.h"
+#include "skin/core/CommonData.h"
+#include "skin/core/SkinManager.h"
+#include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/MaskPaintBitmap.h"
+#include "skin/graphics/ResampleBitmap.h"
+
+namespace {
+template <class C>
+void RegisterSkinData()
 {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    TPropInfo p;
+    p.Name = L"SkinData";
+    p.Kind = TTypeKind::tkClass;
+    p.GetObj = [](TObject* o) -> TObject* { return &static_cast<C*>(o)->SkinData(); };
+    RegisterProperty(C::StaticClassInfo(), std::move(p));
+}
+}  // namespace
+
+TsCustomImage::TsCustomImage(TComponent* owner)
+    : TImage(owner), skinData_(std::make_unique<TsCtrlSkinData>(this, true))
+{
+    RegisterSkinData<TsCustomImage>();
     cache_.SetPixelFormat(TPixelFormat::pf32bit);
+    imagesLink_.OnChange = TNotifyEvent(this, &TsCustomImage::ImagesChanged);
+    skinData_->ControlKind = 50;
+    skinData_->ReapplySkin();
+}
+
+TsImage::TsImage(TComponent* owner) : TsCustomImage(owner)
+{
+    RegisterSkinData<TsImage>();
+    static bool done = false;
+    if (done) return;
+    done = true;
+    const TClassInfo* c = TsImage::StaticClassInfo();
+    RegisterProperty(c, OrdProperty<TsCustomImage, int>(L"Blend", &TsCustomImage::Blend, &TsCustomImage::SetBlend));
+    RegisterProperty(c, OrdProperty<TsCustomImage, int>(L"ImageIndex", &TsCustomImage::ImageIndex,
+                                                        &TsCustomImage::SetImageIndex));
+    RegisterProperty(c, BoolProperty<TsCustomImage>(L"Grayed", &TsCustomImage::Grayed, &TsCustomImage::SetGrayed));
+    RegisterProperty(c, BoolProperty<TsCustomImage>(L"Reflected", &TsCustomImage::Reflected,
+                                                    &TsCustomImage::SetReflected));
+    RegisterProperty(c, BoolProperty<TsCustomImage>(L"UseFullSize", &TsCustomImage::UseFullSize,
+                                                    &TsCustomImage::SetUseFullSize));
+    TPropInfo images;
+    images.Name = L"Images";
+    images.Kind = TTypeKind::tkClass;
+    images.GetObj = [](TObject* o) -> TObject* { return static_cast<TsCustomImage*>(o)->Images(); };
+    images.SetObj = [](TObject* o, TObject* v) {
+        static_cast<TsCustomImage*>(o)->SetImages(dynamic_cast<TCustomImageList*>(v));
+    };
+    RegisterProperty(c, std::move(images));
+}
+
+void TsCustomImage::Loaded()
+{
+    TImage::Loaded();
+    skinData_->ReapplySkin();
+}
+
+TsCustomImage::~TsCustomImage()
+{
+    if (images_) {
+        images_->UnRegisterChanges(&imagesLink_);
+        RemoveFreeNotification(images_);
+        images_ = nullptr;
+    }
+}
+
+void TsCustomImage::SetImages(TCustomImageList* list)
+{
+    if (list == images_) return;
+    if (images_) {
+        images_->UnRegisterChanges(&imagesLink_);
+        RemoveFreeNotification(images_);
+    }
+    images_ = list;
+    if (images_) {
+        images_->RegisterChanges(&imagesLink_);
+        FreeNotification(images_);
+    }
+    if (!(ComponentState() & (csLoading | csDestroying))) Changed();
+}
+
+void TsCustomImage::Notification(TComponent* component, TOperation operation)
+{
+    TImage::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == images_) {
+        // The list is going away: forget it, so that nothing paints from it.
+        images_ = nullptr;
+        if (!(ComponentState() & csDestroying)) Changed();
+    }
+}
+
+void TsCustomImage::ImagesChanged(TObject*) { Changed(); }
+
+bool TsCustomImage::UsesList() const { return images_ && imageIndex_ >= 0 && imageIndex_ < images_->Count(); }
+
+bool TsCustomImage::CanAutoSize(int& newWidth, int& newHeight)
+{
+    if ((ComponentState() & csDesigning) && Empty()) {
+        if (Picture().Width() > 0 && Picture().Height() > 0) {
+            newWidth = Picture().Width();
+            newHeight = Picture().Height();
+        }
+        return true;
+    }
+    int w, h;
+    if (images_ && imageIndex_ >= 0 && imageIndex_ <= images_->Count()) {
+        w = images_->Width();
+        h = images_->Height();
+    } else {
+        w = Picture().Width();
+        h = Picture().Height();
+    }
+    if (useFullSize_ && reflected_) h += h / 2;
+    TAlign a = Align();
+    if (a == TAlign::alNone || a == TAlign::alLeft || a == TAlign::alRight) newWidth = w;
+    if (a == TAlign::alNone || a == TAlign::alTop || a == TAlign::alBottom) newHeight = h;
+    return true;
+}
+
+bool TsCustomImage::ListImage(TBitmap& bmp)
+{
+    if (!UsesList()) return false;
+    bmp.SetPixelFormat(TPixelFormat::pf32bit);
+    bmp.SetSize(images_->Width(), images_->Height());
+    if (auto* alpha = dynamic_cast<TsAlphaImageList*>(images_)) return alpha->GetBitmap32(imageIndex_, &bmp);
+    // Any other list draws over the key colour, which then becomes transparent.
+    PixelView v = bmp.View();
+    for (int y = 0; y < v.height; ++y)
+        for (int x = 0; x < v.width; ++x) v.At(x, y) = 0x00FF00FFu;
+    images_->GetBitmap(imageIndex_, &bmp);
+    GdiFlush();
+    for (int y = 0; y < v.height; ++y)
+        for (int x = 0; x < v.width; ++x) {
+            uint32_t& p = v.At(x, y);
+            p = (p & 0xFFFFFF) == 0xFF00FF ? 0u : (p | 0xFF000000u);
+        }
+    return true;
 }
 
 void TsCustomImage::Changed()
 {
     backgroundChanged_ = true;
+    skinData_->BackgroundChanged = true;
+    if (AutoSize() && (images_ || imageIndex_ >= 0)) {
+        int w = Width(), h = Height();
+        CanAutoSize(w, h);
+        if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
+    }
     Invalidate();
 }
 
@@ -53,17 +202,20 @@ void TsCustomImage::SetImageIndex(int i)
 void TsCustomImage::PictureChanged(TObject* sender)
 {
     backgroundChanged_ = true;
+    skinData_->BackgroundChanged = true;
     TImage::PictureChanged(sender);
 }
 
 void TsCustomImage::BoundsChanged()
 {
     backgroundChanged_ = true;
+    skinData_->BackgroundChanged = true;
     TImage::BoundsChanged();
 }
 
 bool TsCustomImage::Empty() const
 {
+    if (UsesList()) return false;
     TGraphic* g = const_cast<TsCustomImage*>(this)->Picture().Graphic();
     return !g || g->Empty();
 }
@@ -72,6 +224,7 @@ SIZE TsCustomImage::CalcDrawSize(bool fit) const
 {
     auto& pic = const_cast<TsCustomImage*>(this)->Picture();
     SIZE natural{pic.Width(), pic.Height()};
+    if (images_ && imageIndex_ >= 0) natural = SIZE{images_->Width(), images_->Height()};
     if (!fit) return natural;
     int available = reflected_ ? Height() * 2 / 3 : Height();
     if (!Proportional()) return SIZE{Width(), available};
@@ -130,6 +283,25 @@ void Resample(TBitmap& src, TBitmap& out, int w, int h)
     MakeOpaque(out);
 }
 
+// Resamples a 32-bit image with its alpha (filtered; nearest pixels for sources under 2 pixels a side).
+void ScaleWithAlpha(TBitmap& src, TBitmap& out, int w, int h)
+{
+    out.SetPixelFormat(TPixelFormat::pf32bit);
+    if (w <= 0 || h <= 0 || src.Width() <= 0 || src.Height() <= 0) {
+        out.SetSize(0, 0);
+        return;
+    }
+    if (src.Width() >= 2 && src.Height() >= 2) {
+        ResampleBitmap(&src, &out, w, 6, h);
+        out.SetPixelFormat(TPixelFormat::pf32bit);
+        return;
+    }
+    out.SetSize(w, h);
+    PixelView s = src.View(), d = out.View();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) d.At(x, y) = s.At(x * s.width / w, y * s.height / h);
+}
+
 inline uint8_t Mix(int s, int d, int w) { return uint8_t((s * w + d * (256 - w)) >> 8); }
 inline uint8_t Toward(int target, int d, int w) { return uint8_t(d + (((target - d) * w) >> 8)); }
 
@@ -182,43 +354,64 @@ void BlendImageInto(TBitmap& dst, int x, int y, TBitmap& src, int transparency, 
     }
 }
 
-void TsCustomImage::DrawImage()
+bool TsCustomImage::PrepareImage(TBitmap& bmp, POINT& at, bool skinned)
 {
-    TGraphic* g = Picture().Graphic();
-    if (!g || g->Empty()) return;
-    SIZE natural = CalcDrawSize(false);
     SIZE size = CalcDrawSize(Stretch());
-    TBitmap bmp(natural.cx, natural.cy, TPixelFormat::pf32bit);
-    if (auto* b = dynamic_cast<TBitmap*>(g)) {
-        bmp.Assign(b);
-        bmp.SetPixelFormat(TPixelFormat::pf32bit);
-        if (!HasAlpha(bmp)) MakeOpaque(bmp);   // a bitmap without an alpha channel is opaque
+    if (UsesList()) {
+        if (!ListImage(bmp)) return false;
         if (Stretch()) {
             TBitmap resized;
-            Resample(bmp, resized, size.cx, size.cy);
+            ScaleWithAlpha(bmp, resized, size.cx, size.cy);
             bmp.Assign(&resized);
         }
     } else {
-        int w = size.cx, h = size.cy;
-        if (Stretch()) {
-            w = std::min(w, Width());
-            h = std::min(h, Height());
+        TGraphic* g = Picture().Graphic();
+        if (!g || g->Empty()) return false;
+        SIZE natural = CalcDrawSize(false);
+        bmp.SetPixelFormat(TPixelFormat::pf32bit);
+        bmp.SetSize(natural.cx, natural.cy);
+        if (auto* b = dynamic_cast<TBitmap*>(g)) {
+            bmp.Assign(b);
+            bmp.SetPixelFormat(TPixelFormat::pf32bit);
+            if (!HasAlpha(bmp)) MakeOpaque(bmp);   // a bitmap without an alpha channel is opaque
+            if (Stretch()) {
+                TBitmap resized;
+                if (skinned)
+                    ScaleWithAlpha(bmp, resized, size.cx, size.cy);   // filtered, alpha kept
+                else
+                    Resample(bmp, resized, size.cx, size.cy);
+                bmp.Assign(&resized);
+            }
+        } else {
+            int w = size.cx, h = size.cy;
+            if (Stretch()) {
+                w = std::min(w, Width());
+                h = std::min(h, Height());
+            }
+            bmp.SetSize(w, h);
+            g->Draw(bmp.Canvas(), RECT{0, 0, w, h});
+            GdiFlush();
+            MakeOpaque(bmp);
         }
-        bmp.SetSize(w, h);
-        g->Draw(bmp.Canvas(), RECT{0, 0, w, h});
-        GdiFlush();
-        MakeOpaque(bmp);
     }
-    int x = 0, y = 0;
+    at = POINT{0, 0};
     if (!(Stretch() && !Proportional()) && Center()) {
-        x = (Width() - bmp.Width()) / 2;
-        y = (Height() - bmp.Height() - (useFullSize_ ? bmp.Height() / 2 : 0)) / 2;
+        at.x = (Width() - bmp.Width()) / 2;
+        at.y = (Height() - bmp.Height() - (useFullSize_ ? bmp.Height() / 2 : 0)) / 2;
     }
-    BlendImageInto(cache_, x, y, bmp, blend_, grayed_, reflected_);
+    return bmp.Width() > 0 && bmp.Height() > 0;
+}
+
+void TsCustomImage::DrawImage()
+{
+    TBitmap bmp;
+    POINT at;
+    if (PrepareImage(bmp, at, false)) BlendImageInto(cache_, at.x, at.y, bmp, blend_, grayed_, reflected_);
 }
 
 bool TsCustomImage::RenderCache(HDC dc)
 {
+    lastSkinned_ = false;
     cache_.SetPixelFormat(TPixelFormat::pf32bit);
     cache_.SetSize(Width(), Height());
     if (Width() <= 0 || Height() <= 0) return false;
@@ -230,8 +423,96 @@ bool TsCustomImage::RenderCache(HDC dc)
     return true;
 }
 
+bool TsCustomImage::SkinActive() const
+{
+    TsSkinManager* m = skinData_->SkinManager();
+    return m && m->Active() && !m->Destroying();
+}
+
+bool TsCustomImage::RenderSkinned(HDC dc)
+{
+    lastSkinned_ = true;
+    // 1. The background behind the image, as the parent answers for it.
+    TsBgRequest request;
+    request.OffsetX = Left();
+    request.OffsetY = Top();
+    GetParentBgByControl(request, Parent(), false);
+    if (request.Kind == bgNotReady) {
+        skinData_->Updating = true;
+        return false;
+    }
+    // 2. The cache at the control's size.
+    TsBgCacheInfo info;
+    BgRequestToCacheInfo(request, info);
+    skinData_->PrepareCacheBitmap();
+    TBitmap* cache = skinData_->CacheBitmap.get();
+    if (!cache || Width() <= 0 || Height() <= 0) return false;
+    // 3. What the DC shows under the control; a ready parent bitmap is that
+    //    background itself, copied from the answered offsets.
+    GdiFlush();
+    BitBlt(cache->Canvas().Handle(), 0, 0, Width(), Height(), dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    if (info.Ready && info.Bmp && info.Bmp != cache) {
+        PixelView src = info.Bmp->View(), dst = cache->View();
+        for (int y = 0; y < dst.height; ++y)
+            for (int x = 0; x < dst.width; ++x) {
+                int sx = info.X + x, sy = info.Y + y;
+                if (sx >= 0 && sy >= 0 && sx < src.width && sy < src.height) dst.At(x, y) = src.At(sx, sy);
+            }
+    }
+    // The image's own section over it, then the image.
+    if (skinData_->IsSkinned()) {
+        RECT r{0, 0, Width(), Height()};
+        PaintSkinItem(skinData_->SectionIndex, skinData_->SkinSection(), info, -1, -1, skinData_->SkinManager(),
+                      cache, POINT{0, 0}, r, 0, 0);
+    }
+    TBitmap bmp;
+    POINT at;
+    if (PrepareImage(bmp, at, true)) {
+        RECT dr{at.x, at.y, at.x + bmp.Width(), at.y + bmp.Height()}, sr{0, 0, bmp.Width(), bmp.Height()};
+        BlendBitmapMasked(dr, sr, cache, &bmp, EmptyBgCacheInfo, false, grayed_ ? 0xFFFFFFu : NoColorValue, blend_,
+                          reflected_);
+    }
+    skinData_->BackgroundChanged = false;
+    backgroundChanged_ = false;
+    return true;
+}
+
+void TsCustomImage::PaintSkinned(TMessage& m)
+{
+    HDC dc = HDC(m.WParam);
+    if (skinData_->QueryUpdating(false) || (Empty() && !skinData_->IsSkinned())) {
+        TImage::Dispatch(m);
+        return;
+    }
+    int saved = SaveDC(dc);
+    bool ready = true;
+    if (skinData_->BackgroundChanged || backgroundChanged_ || renderAlways_) ready = RenderSkinned(dc);
+    TBitmap* cache = skinData_->CacheBitmap.get();
+    if (ready && cache && cache->Width() > 0) {
+        GdiFlush();
+        BitBlt(dc, 0, 0, Width(), Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
+    }
+    RestoreDC(dc, saved);
+}
+
+TBitmap& TsCustomImage::CacheBitmap()
+{
+    if (lastSkinned_ && skinData_->CacheBitmap) return *skinData_->CacheBitmap;
+    return cache_;
+}
+
 void TsCustomImage::Dispatch(TMessage& m)
 {
+    if (m.Msg == SkinCommandMessage) {
+        if (HandleCommonMessage(m, skinData_.get())) return;
+        TImage::Dispatch(m);
+        return;
+    }
+    if (m.Msg == WM_PAINT && m.WParam && SkinActive()) {
+        PaintSkinned(m);
+        return;
+    }
     if (m.Msg == WM_PAINT && m.WParam) {
         if (Empty()) {
             TImage::Dispatch(m);
@@ -248,6 +529,13 @@ void TsCustomImage::Dispatch(TMessage& m)
         RestoreDC(dc, saved);
         return;
     }
-    if (m.Msg == CM_VISIBLECHANGED) backgroundChanged_ = true;
+    if (m.Msg == CM_VISIBLECHANGED) {
+        backgroundChanged_ = true;
+        skinData_->BackgroundChanged = true;
+        skinData_->MouseInside = false;
+    }
+    if (m.Msg == WM_ERASEBKGND && SkinActive()) return;
+    // With a manager the skin data sees the ordinary messages first (sizes, moves, visibility).
+    if (skinData_->SkinManager() && HandleCommonMessage(m, skinData_.get())) return;
     TImage::Dispatch(m);
 }

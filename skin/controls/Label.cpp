@@ -1,6 +1,46 @@
 #include "skin/controls/Label.h"
 
-TsCustomLabel::TsCustomLabel(TComponent* owner) : TCustomLabel(owner) { SetTransparent(true); }
+#include "classlib/Messages.h"
+#include "classlib/TypInfo.h"
+#include "skin/core/BgRequest.h"
+#include "skin/core/CommonData.h"
+#include "skin/core/SkinCommands.h"
+#include "skin/core/SkinManager.h"
+#include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/MaskPaintBitmap.h"
+
+namespace {
+// Process-wide guards: a label is painting (its font colour is being set from
+// the skin), and a font change is being handled.
+bool labelPaintGuard = false;
+bool fontChangeGuard = false;
+
+TsSkinManager* ActiveDefault() { return DefaultManager && DefaultManager->Active() ? DefaultManager : nullptr; }
+
+// Skin colours are 0x00BBGGRR like the class library's plain colours.
+TColor SkinColor(uint32_t c) { return TColor(c & 0xFFFFFF); }
+}  // namespace
+
+namespace {
+// The published properties of the two label classes, registered once.
+void RegisterLabelProperties()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    RegisterProperty(TsCustomLabel::StaticClassInfo(),
+                     StrProperty<TsCustomLabel, const String&>(L"SkinSection", &TsCustomLabel::SkinSection,
+                                                               &TsCustomLabel::SetSkinSection));
+    RegisterProperty(TsLabel::StaticClassInfo(),
+                     BoolProperty<TsLabel>(L"UseSkinColor", &TsLabel::UseSkinColor, &TsLabel::SetUseSkinColor));
+}
+}  // namespace
+
+TsCustomLabel::TsCustomLabel(TComponent* owner) : TCustomLabel(owner)
+{
+    RegisterLabelProperties();
+    SetTransparent(true);
+}
 
 void TsCustomLabel::SetSkinSection(const String& s)
 {
@@ -9,8 +49,99 @@ void TsCustomLabel::SetSkinSection(const String& s)
     Invalidate();
 }
 
+void TsCustomLabel::Paint()
+{
+    sectionIndex_ = -1;
+    if (Destroying()) return;
+    TsSkinManager* m = ActiveDefault();
+    if (!labelPaintGuard) {
+        labelPaintGuard = true;
+        if (!skinSection_.empty() && m) {
+            sectionIndex_ = m->FindSectionIndex(skinSection_);
+            if (m->IsSectionIndexValid(sectionIndex_)) {
+                TColor c = SkinColor(m->gd()[size_t(sectionIndex_)].IniFontColor);
+                if (Font().Color() != c) Font().SetColor(c);
+            }
+        }
+        labelPaintGuard = false;
+    }
+    if (m && m->IsSectionIndexValid(sectionIndex_)) {
+        // The section's background over what the parent shows behind the label.
+        TsBgRequest request;
+        TsBgCacheInfo info;
+        if (Parent()) {
+            request.OffsetX = Left();
+            request.OffsetY = Top();
+            GetParentBgByControl(request, Parent(), false);
+            BgRequestToCacheInfo(request, info);
+        } else {
+            info = EmptyBgCacheInfo;
+        }
+        RECT r{0, 0, Width(), Height()};
+        PaintSkinItemDC(sectionIndex_, skinSection_, info, m, Canvas().Handle(), POINT{0, 0}, r, 0, 0);
+    }
+    TCustomLabel::Paint();
+    sectionIndex_ = -1;
+}
+
 void TsCustomLabel::DoDrawText(RECT& rect, UINT flags)
 {
-    // No skin manager is active: the base label's drawing, in the label's font.
-    TCustomLabel::DoDrawText(rect, flags);
+    if (!ActiveDefault()) {
+        // No active skin: the base label's drawing, in the label's font.
+        TCustomLabel::DoDrawText(rect, flags);
+        return;
+    }
+    String text = Caption();
+    if ((flags & DT_CALCRECT) && (text.empty() || (ShowAccelChar() && text == L"&"))) text += L" ";
+    if (!ShowAccelChar()) flags |= DT_NOPREFIX;
+    TCanvas& c = Canvas();
+    c.Font().Assign(&GetDrawFont());
+    c.Font().SetColor(GetTextColor());
+    c.Brush().SetStyle(TBrushStyle::bsClear);
+    // One pass: a disabled label is told by its colour, not by an embossed copy.
+    c.DrawText(text, rect, flags);
+}
+
+TColor TsCustomLabel::DisabledColor(TColor color)
+{
+    TColor bg = Parent() ? GetControlBgColor(Parent()) : clBtnFace;
+    return MixColors(TColor(ColorToRGB(color)), TColor(ColorToRGB(bg)), 0.4);
+}
+
+TColor TsCustomLabel::GetTextColor()
+{
+    TsSkinManager* m = ActiveDefault();
+    if (!m) return Font().Color();
+    TColor c = SkinColor(m->GetGlobalFontColor());
+    return Enabled() ? c : DisabledColor(c);
+}
+
+TColor TsLabel::GetTextColor()
+{
+    TsSkinManager* m = ActiveDefault();
+    if (!UseSkinColor() || !m) return Font().Color();
+    int own = SkinSection().empty() ? -1 : m->FindSectionIndex(SkinSection());
+    int index = FindFontSectionIndex(this, own, m, false);
+    TColor c = m->IsSectionIndexValid(index) ? SkinColor(m->gd()[size_t(index)].IniFontColor)
+                                             : SkinColor(m->GetGlobalFontColor());
+    return Enabled() ? c : DisabledColor(c);
+}
+
+void TsCustomLabel::WndProc(TMessage& m)
+{
+    if (m.Msg == CM_FONTCHANGED && !(ComponentState() & (csDestroying | csLoading)) && !fontChangeGuard) {
+        if (labelPaintGuard) return;   // the colour the skin gives while painting
+        fontChangeGuard = true;
+        if (AutoSize()) AdjustBounds();
+        Invalidate();
+        fontChangeGuard = false;
+        return;
+    }
+    if (m.Msg == CM_MOUSEENTER && OnMouseEnter) OnMouseEnter(this);
+    if (m.Msg == SkinCommandMessage && (ComponentState() & csDesigning)) {
+        unsigned cmd = HIWORD(m.WParam);
+        if (cmd == SkinCmdRemoveSkin || cmd == SkinCmdRefresh) Invalidate();
+    }
+    TCustomLabel::WndProc(m);
+    if (m.Msg == CM_MOUSELEAVE && OnMouseLeave) OnMouseLeave(this);
 }

@@ -33,6 +33,14 @@ void PaintParentInto(TsBgRequest& r, Send send)
 
 }  // namespace
 
+TColor DefaultBackgroundColor()
+{
+    // A manager without a loaded skin has no palette to speak of.
+    if (DefaultManager && DefaultManager->SkinData().Active)
+        return TColor(DefaultManager->GetGlobalColor());
+    return clBtnFace;
+}
+
 int GetParentBgByHandle(TsBgRequest& r, HWND parent, bool paintIt)
 {
     StartRequest(r, paintIt);
@@ -46,7 +54,7 @@ int GetParentBgByHandle(TsBgRequest& r, HWND parent, bool paintIt)
         PaintParentInto(r, [&](UINT msg) { SendMessageW(parent, msg, WPARAM(r.DC), 0); });
         return 0;
     }
-    r.Color = DefaultManager ? TColor(DefaultManager->GetGlobalColor()) : clBtnFace;
+    r.Color = DefaultBackgroundColor();
     r.Kind = bgColor;
     return 0;
 }
@@ -56,7 +64,7 @@ int GetParentBgByControl(TsBgRequest& r, TControl* parent, bool paintIt)
     StartRequest(r, paintIt);
     r.Bmp = nullptr;
     if (!parent) {
-        r.Color = DefaultManager ? TColor(DefaultManager->GetGlobalColor()) : clBtnFace;
+        r.Color = DefaultBackgroundColor();
         r.Kind = bgColor;
         return 1;
     }
@@ -90,4 +98,24 @@ void BgRequestToCacheInfo(const TsBgRequest& r, TsBgCacheInfo& info)
     for (int i = 0; i < 4; ++i)
         info.FrameWidths[i] = r.FrameWidths[i];
     info.Ready = false;
+}
+
+TsBgCacheInfo ParentBackgroundOf(TControl* control, TsBgRequest& answer)
+{
+    answer = TsBgRequest{};
+    TsBgCacheInfo info = EmptyBgCacheInfo;
+    if (!control) return info;
+    if (TWinControl* parent = control->Parent()) {
+        GetParentBgByControl(answer, parent, false);
+    } else if (auto* w = dynamic_cast<TWinControl*>(control); w && w->HandleAllocated() && GetParent(w->Handle())) {
+        GetParentBgByHandle(answer, GetParent(w->Handle()), false);
+    } else {
+        return info;
+    }
+    BgRequestToCacheInfo(answer, info);
+    if (answer.Kind == bgBitmap) {
+        info.X += control->Left();
+        info.Y += control->Top();
+    }
+    return info;
 }

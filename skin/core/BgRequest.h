@@ -32,6 +32,14 @@ int GetParentBgByHandle(TsBgRequest& request, HWND parent, bool paintIt);
 // Unanswered, with PaintIt and a DC, the control paints itself into DC;
 // otherwise Kind 1 with its background colour (GetControlBgColor). Always 1.
 int GetParentBgByControl(TsBgRequest& request, TControl* parent, bool paintIt);
+// The colour behind a window nobody answers for: the default manager's global
+// colour while it has a skin, else clBtnFace.
+TColor DefaultBackgroundColor();
 // Kind 2: a ready background at the answer's offsets; otherwise the bitmap
 // and offsets, the answered colour as fill colour and the frame widths, not ready.
 void BgRequestToCacheInfo(const TsBgRequest& request, TsBgCacheInfo& info);
+// The background request of a control to its parent as background information:
+// the parent control asked (or the parent window of a windowed control without
+// one); a bitmap answer's offsets moved by the control's position. The answer
+// itself is left in answer (Kind 0 when there was nobody to ask).
+TsBgCacheInfo ParentBackgroundOf(TControl* control, TsBgRequest& answer);

@@ -12,6 +12,7 @@
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/Glow.h"
 #include "skin/graphics/Utils.h"
+#include "classlib/TypInfo.h"
 
 bool SkinChanging = false;
 String ChangingSectionName;
@@ -120,10 +121,45 @@ void ForgetGlowsInAllSkinData()
 
 // ---------------------------------------------------------------- TsCommonData
 
+namespace {
+
+// The published properties, readable and writable by name like those of any
+// component. SkinManager is streamed only when set (nil means the default one).
+void RegisterSkinDataProperties()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    const TClassInfo* base = TsCommonData::StaticClassInfo();
+    RegisterProperty(base, StrProperty<TsCommonData, const String&>(L"SkinSection", &TsCommonData::SkinSection,
+                                                                     &TsCommonData::SetSkinSection));
+    RegisterProperty(base, BoolProperty<TsCommonData>(L"CustomColor", &TsCommonData::CustomColor,
+                                                      &TsCommonData::SetCustomColor));
+    RegisterProperty(base, BoolProperty<TsCommonData>(L"CustomFont", &TsCommonData::CustomFont,
+                                                      &TsCommonData::SetCustomFont));
+    TPropInfo m;
+    m.Name = L"SkinManager";
+    m.Kind = TTypeKind::tkClass;
+    m.GetObj = [](TObject* o) -> TObject* { return static_cast<TsCommonData*>(o)->StoredSkinManager(); };
+    m.SetObj = [](TObject* o, TObject* v) {
+        static_cast<TsCommonData*>(o)->SetSkinManager(dynamic_cast<TsSkinManager*>(v));
+    };
+    RegisterProperty(base, std::move(m));
+    const TClassInfo* ctrl = TsCtrlSkinData::StaticClassInfo();
+    RegisterProperty(ctrl, OrdProperty<TsCommonData, int>(L"HUEOffset", &TsCommonData::HUEOffset,
+                                                          &TsCommonData::SetHUEOffset));
+    RegisterProperty(ctrl, OrdProperty<TsCommonData, int>(L"Saturation", &TsCommonData::Saturation,
+                                                          &TsCommonData::SetSaturation));
+}
+
+}  // namespace
+
 TsCommonData::TsCommonData(TPersistent* owner, bool withCache)
     : OwnerControl(dynamic_cast<TControl*>(owner)), OwnerObject(owner),
       ownerIf_(dynamic_cast<TsSkinDataOwner*>(owner))
 {
+    RegisterSkinDataProperties();
     if (withCache)
         CacheBitmap = std::make_unique<TBitmap>();   // empty, 32 bits
     Live().push_back(this);
@@ -629,7 +665,7 @@ void TsCommonData::AnswerBgRequest(TsBgRequest& r, int state, HWND wnd)
             }
             if (!asked) {
                 r.Kind = bgColor;
-                r.Color = DefaultManager ? TColor(DefaultManager->GetGlobalColor()) : clBtnFace;
+                r.Color = DefaultBackgroundColor();
                 r.OffsetX = ox;
                 r.OffsetY = oy;
                 return;
@@ -676,10 +712,7 @@ void TsCommonData::GetParentBackground(TsBgCacheInfo& info)
         return;
     }
     TsBgRequest r;
-    r.OffsetX = OwnerControl->Left();
-    r.OffsetY = OwnerControl->Top();
-    GetParentBgByControl(r, OwnerControl->Parent(), false);
-    BgRequestToCacheInfo(r, info);
+    info = ParentBackgroundOf(OwnerControl, r);
     if (r.Kind == bgNotReady)
         info.FillColor = SkinKeyColor;
 }
@@ -697,13 +730,16 @@ void TsCommonData::GetWindowParentBackground(HWND wnd, TsBgCacheInfo& info)
         return;
     }
     TsBgRequest r;
-    RECT rc;
-    GetWindowRect(wnd, &rc);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
-    r.OffsetX = rc.left;
-    r.OffsetY = rc.top;
     GetParentBgByHandle(r, parent, false);
     BgRequestToCacheInfo(r, info);
+    if (r.Kind == bgBitmap) {
+        // The parent answers for its own origin: move to this window's place in it.
+        RECT rc;
+        GetWindowRect(wnd, &rc);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+        info.X += rc.left;
+        info.Y += rc.top;
+    }
     if (r.Kind == bgNotReady)
         info.FillColor = SkinKeyColor;
 }
@@ -719,7 +755,7 @@ void TsCommonData::UpdateGlow(bool force, HWND wnd)
 {
     TsSkinManager* m = SkinManager();
     const TsGeneralData* s = Section();
-    TsGlowSkin* glowSkin = m && SkinHooks.GlowSkinOf ? SkinHooks.GlowSkinOf(m) : nullptr;
+    TsGlowSkin* glowSkin = !m ? nullptr : SkinHooks.GlowSkinOf ? SkinHooks.GlowSkinOf(m) : m->GlowSkin();
     if (!m || !s || !glowSkin || !m->Effects.GetAllowGlowing() || s->Glow < 1 || HotTrackingSuppressed)
         return;
     RECT r{};
@@ -775,8 +811,10 @@ int TsCommonData::TransparencyRule() const
             TWinControl* p = OwnerControl->Parent();
             if (!p->HandleAllocated())
                 return 2;
-            if (QueryControlSkinFlag(p, SkinCmdIsSkinned))
-                return (PerformSkinCommand(p, SkinCmdSkinState, 0) & ssParentDependent) ? 1 : 0;
+            // Asked through the parent's window procedure directly: a parent of ours
+            // answers the same, without a trip through the system's message dispatch.
+            if (p->Perform(SkinCommandMessage, CmdWParam(SkinCmdIsSkinned), 0) & 0xFF)
+                return (p->Perform(SkinCommandMessage, CmdWParam(SkinCmdSkinState), 0) & ssParentDependent) ? 1 : 0;
             return 1;
         }
         return 0;
@@ -883,6 +921,14 @@ bool HandleSkinCommand(TMessage& m, TsCommonData* d)
     if (!d || m.Msg != SkinCommandMessage)
         return false;
     unsigned cmd = SkinCommandOf(m.WParam);
+    // The library runs on one thread: a command that arrives from another
+    // thread or process was not sent by it, and its LParam cannot be trusted
+    // as a pointer into this process.
+    if ((cmd == SkinCmdSetSection || cmd == SkinCmdGetSectionIndex || cmd == SkinCmdGetBackground) &&
+        InSendMessage()) {
+        m.Result = 0;
+        return false;
+    }
     unsigned low = SkinSubArgumentOf(m.WParam);
     TsSkinManager* mgr = d->SkinManager();
     auto* win = dynamic_cast<TWinControl*>(d->OwnerControl);
@@ -1101,7 +1147,10 @@ bool HandleCommonMessage(TMessage& m, TsCommonData* d)
     bool designing = owner && (owner->ComponentState() & csDesigning);
     if (m.Msg == SkinCommandMessage) {
         unsigned cmd = SkinCommandOf(m.WParam);
-        // Hot tracking by the manager (SetHotWindow / SetHotControl).
+        // Hot tracking by the manager (SetHotWindow / SetHotControl). Only these
+        // skin commands move the mouse state; the window message of the same
+        // number (WM_FONTCHANGE, a system-wide font notice) says nothing about
+        // the mouse and is left alone.
         if (cmd == SkinCmdMouseEnter && d->IsSkinned() && !IsNoHotKind(d->ControlKind) && SameManager(m, d)) {
             d->MouseInside = true;
             return false;

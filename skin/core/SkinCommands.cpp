@@ -101,7 +101,10 @@ void ForwardToControls(TWinControl* control, TMessage& message)
             c->Perform(message.Msg, message.WParam, message.LParam);
             continue;
         }
-        if (QueryWindowSkinFlag(w->Handle(), SkinCmdIsSkinned))
+        // The question goes straight to the control's window procedure (the same
+        // answer as through its window, without the system's dispatch); the
+        // message itself is sent to the window.
+        if (w->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdIsSkinned)), 0) == 1)
             SendMessageW(w->Handle(), message.Msg, message.WParam, message.LParam);   // it passes it on itself
         else
             ForwardToControls(w, message);

@@ -14,7 +14,9 @@
 #include "skin/core/SkinFiles.h"
 #include "skin/core/SkinLoader.h"
 #include "skin/core/SkinPack.h"
+#include "skin/core/SkinTransfer.h"
 #include "skin/graphics/Glow.h"
+#include "skin/graphics/MaskPaint.h"
 #include "skin/graphics/Utils.h"
 #include "classlib/TypInfo.h"
 
@@ -174,9 +176,44 @@ void RegisterSkinManagerProperties()
 
 }  // namespace
 
+namespace {
+
+// The glow windows' view of a manager: a section's glow mask, its margins,
+// and the mask painted in nine parts keeping per-pixel alpha.
+class ManagerGlowSkin : public TsGlowSkin {
+public:
+    explicit ManagerGlowSkin(TsSkinManager* m) : m_(m) {}
+    int FindMaskIndex(const String& section, const String& maskName) const override
+    {
+        int s = m_->FindSectionIndex(section);
+        return s < 0 ? -1 : m_->FindMaskIndex(s, section, maskName);
+    }
+    RECT MaskMargins(int mask) const override
+    {
+        if (!m_->IsMaskIndexValid(mask))
+            return {0, 0, 0, 0};
+        const TsMaskData& k = m_->Tables().Masks[size_t(mask)];
+        return {k.MarginLeft, k.MarginTop, k.MarginRight, k.MarginBottom};
+    }
+    void PaintMask(int mask, TBitmap* bmp) const override
+    {
+        if (!bmp || bmp->Empty() || !m_->IsMaskIndexValid(mask))
+            return;
+        PixelView v = bmp->View();
+        skinpaint::PaintMaskNineParts32Alpha(v, {0, 0, bmp->Width(), bmp->Height()}, 0, m_->Tables(), false, 0,
+                                             mask, skinpaint::EmptyPaintBg());
+    }
+    bool Destroying() const override { return m_->Destroying(); }
+
+private:
+    TsSkinManager* m_;
+};
+
+}  // namespace
+
 TsSkinManager::TsSkinManager(TComponent* owner)
     : TComponent(owner), internalSkins_(std::make_unique<TsStoredSkins>(this)),
-      tables_(std::make_unique<TsSkinTables>())
+      tables_(std::make_unique<TsSkinTables>()), glowSkin_(std::make_unique<ManagerGlowSkin>(this))
 {
     RegisterSkinManagerProperties();
     if (!DefaultManager) {
@@ -199,6 +236,12 @@ TsSkinManager::~TsSkinManager()
     appHooked_ = false;
     SetActive(false);
     RemoveDialogHook();
+    // No glow keeps a reference to a manager that is gone.
+    for (size_t i = 0; i < TkvGlowEffects().size(); ++i)
+        if (TkvGlowEffects()[i] && TkvGlowEffects()[i]->Manager == glowSkin_.get()) {
+            int handle = int(i);
+            HideGlow(handle);
+        }
     // No skin data keeps a reference to a manager that is gone.
     ForgetManagerInAllSkinData(this);
     if (hotControl_)
@@ -206,7 +249,10 @@ TsSkinManager::~TsSkinManager()
     hotControl_ = nullptr;
     for (TCustomForm* f : suspended_)
         RemoveFreeNotification(f);
+    for (TCustomForm* f : covered_)
+        RemoveFreeNotification(f);
     suspended_.clear();
+    covered_.clear();
     for (int i = 0; i < ThirdPartyListCount; ++i)
         ThirdParty.SetList(i, classLists_[size_t(i)].Text());
     internalSkins_.reset();
@@ -222,6 +268,7 @@ void TsSkinManager::Notification(TComponent* component, TOperation operation)
     if (component == hotControl_)
         hotControl_ = nullptr;
     std::erase(suspended_, component);
+    std::erase(covered_, component);
 }
 
 void TsSkinManager::AfterConstruction()
@@ -229,6 +276,16 @@ void TsSkinManager::AfterConstruction()
     UpdateThirdPartyLists(false);
     if (skinDirectory_.empty())
         skinDirectory_ = L"c:\\Skins";
+    if (!(ComponentState() & csLoading) && SkinHooks.SkinActivated)
+        SkinHooks.SkinActivated(active_ && !skinName_.empty());
+}
+
+void TsSkinManager::SetSkinnedPopups(bool value)
+{
+    bool was = skinnedPopups_;
+    skinnedPopups_ = value;
+    if (value && !was && IsDefault() && !(ComponentState() & csDesigning) && SkinHooks.RehookPopupMenus)
+        SkinHooks.RehookPopupMenus();
 }
 
 void TsSkinManager::Loaded()
@@ -239,6 +296,8 @@ void TsSkinManager::Loaded()
     UpdateThirdPartyLists(false);
     if (active_ && !skinName_.empty())
         BroadcastNewSkin(false);
+    if (SkinHooks.SkinActivated)
+        SkinHooks.SkinActivated(active_ && !skinName_.empty());
     if (active_ && OnActivate)
         OnActivate(this);
 }
@@ -567,6 +626,22 @@ void TsSkinManager::SetSkinName(const String& name)
         return;
     if (OnBeforeChange)
         OnBeforeChange(this);
+    // Covers of the forms for the skin-change fade; whatever happens below,
+    // they and the animation flag are released before this returns.
+    bool covers = false;
+    if (GetExtendedBorders() && !inUpdate_ && AnimEffects.SkinChanging.Active && SkinData().Active) {
+        CaptureFormCovers();
+        covers = true;
+    }
+    struct CoverGuard {
+        TsSkinManager* m;
+        bool on;
+        ~CoverGuard()
+        {
+            if (on)
+                m->ResumeQuietly();
+        }
+    } coverGuard{this, covers};
     bool loaded = false;
     {
         LoadingScope loading;
@@ -585,8 +660,10 @@ void TsSkinManager::SetSkinName(const String& name)
     }
     if (loaded) {
         if (active_) {
-            if (!inUpdate_)
-                BroadcastNewSkin(false);
+            if (!inUpdate_) {
+                coverGuard.on = false;   // the broadcast resumes (and fades) the covered forms
+                BroadcastNewSkin(covers);
+            }
             if (OnActivate)
                 OnActivate(this);
         } else {
@@ -943,8 +1020,11 @@ void TsSkinManager::CaptureFormCovers()
     if (!SkinHooks.CaptureCover)
         return;
     for (TCustomForm* f : ProviderForms(this))
-        if (!f->Parent())
-            SkinHooks.CaptureCover(f);
+        if (!f->Parent() && std::find(covered_.begin(), covered_.end(), f) == covered_.end() &&
+            SkinHooks.CaptureCover(f)) {
+            covered_.push_back(f);
+            FreeNotification(f);
+        }
 }
 
 void TsSkinManager::SuspendFormRedraw()
@@ -971,6 +1051,11 @@ void TsSkinManager::ResumeFormRedraw(bool animate)
     for (TCustomForm* f : forms)
         if (f->HandleAllocated())
             SendMessageW(f->Handle(), WM_SETREDRAW, TRUE, 0);
+    // Covered forms whose redraw was never stopped get their covers released too.
+    for (TCustomForm* f : covered_)
+        if (std::find(forms.begin(), forms.end(), f) == forms.end())
+            forms.push_back(f);
+    covered_.clear();
     // Every form is released even when an animation of one of them fails.
     std::exception_ptr failure;
     for (TCustomForm* f : forms) {
@@ -1197,38 +1282,18 @@ void TsSkinManager::RemoveDialogHook()
 
 // ---------------------------------------------------------------- the skin editor hand-over
 
-namespace {
-
-// A single-byte string of a record field: up to the first NUL or the field's end.
-std::string Field(const char* data, size_t size)
-{
-    size_t n = 0;
-    while (n < size && data[n])
-        ++n;
-    return std::string(data, n);
-}
-
-}  // namespace
-
 bool HandleSkinEditorData(TMessage& m, TsSkinManager* manager)
 {
     if (m.Msg != WM_COPYDATA || m.WParam != SkinTransferWParam || !manager)
         return false;
     // Any process can send this message: only a complete record is read.
     auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(m.LParam);
-    if (!cds || !cds->lpData || cds->cbData < SkinTransferRecordSize)
+    SkinTransferData rec;
+    if (!cds || !ReadSkinTransferRecord(cds->lpData, cds->cbData, rec))
         return false;
-    const char* rec = static_cast<const char*>(cds->lpData);
-    int32_t signature = 0;
-    std::memcpy(&signature, rec, 4);
-    if (signature != int32_t(SkinEditorLinkMessage))
-        return false;
-    String name = AnsiToString(Field(rec + 4, 128));
-    String dir = AnsiToString(Field(rec + 132, 513));
-    std::string options = Field(rec + 645, 30001);
     SkinEditorLinked = true;
     manager->BeginUpdate();
-    SkinEditorOptions = std::make_unique<std::string>(std::move(options));
+    SkinEditorOptions = std::make_unique<std::string>(std::move(rec.Options));
     struct Done {
         TsSkinManager* m;
         bool ended = false;
@@ -1239,8 +1304,8 @@ bool HandleSkinEditorData(TMessage& m, TsSkinManager* manager)
                 m->EndUpdate(false, false);   // never left in the update state
         }
     } done{manager};
-    manager->SetSkinDirectory(dir);
-    manager->SetSkinName(name);
+    manager->SetSkinDirectory(AnsiToString(rec.Directory));
+    manager->SetSkinName(AnsiToString(rec.Name));
     done.ended = true;
     manager->EndUpdate(true, false);
     m.Result = 1;

@@ -91,6 +91,7 @@ public:
 // ---------------------------------------------------------------- process-wide
 
 class TsSkinManager;
+class TsGlowSkin;
 extern TsSkinManager* DefaultManager;
 // Set while a skin is being loaded (painting is skipped meanwhile).
 extern bool SkinLoading;
@@ -154,7 +155,7 @@ public:
     bool GetExtendedBorders() const;
     void SetExtendedBorders(bool value);
     bool SkinnedPopups() const { return skinnedPopups_; }
-    void SetSkinnedPopups(bool value) { skinnedPopups_ = value; }
+    void SetSkinnedPopups(bool value);
     unsigned SkinningRules = srStdForms | srStdDialogs | srThirdParty;
     TsStoredSkins& InternalSkins() { return *internalSkins_; }
     void SetInternalSkins(const TsStoredSkins& skins) { internalSkins_->Assign(&skins); }
@@ -235,6 +236,9 @@ public:
     // 0 none, 1 restoring, 2 minimizing (the last system command seen by the hook).
     int SysCommandState() const { return sysCommandState_; }
 
+    // What the glow windows need of this manager: its masks, painted in nine parts.
+    TsGlowSkin* GlowSkin() const { return glowSkin_.get(); }
+
     // The thread hook through which standard dialogs are skinned (default manager, run time).
     void InstallDialogHook();
     void RemoveDialogHook();
@@ -264,7 +268,13 @@ private:
     bool PackedSourceChosen() const;
     void RemoveSkinData();
     void BroadcastNewSkinSuspended(bool animate);
+
+public:
+    // Resumes every suspended or covered form without animation and without
+    // raising (used on failure paths).
     void ResumeQuietly() noexcept;
+
+private:
 
     String skinName_, skinDirectory_;
     bool active_ = true;
@@ -285,4 +295,6 @@ private:
     bool dialogHookInstalled_ = false;
     int sysCommandState_ = 0;
     std::vector<TCustomForm*> suspended_;   // forms whose redraw is off
+    std::vector<TCustomForm*> covered_;     // forms whose provider took a cover
+    std::unique_ptr<TsGlowSkin> glowSkin_;
 };

@@ -123,6 +123,77 @@ private:
     uint32_t alpha_;
 };
 
+// The pixels of one row of a horizontal gradient of the given width. The row
+// painted last is kept (per thread) with what it was made from: repainting the
+// same control, the common case, then costs only the stores.
+uint32_t** keptSecond = nullptr;
+std::vector<uint32_t>& HorizontalRow(const TsGradArray& g, int width, uint8_t alpha)
+{
+    struct Kept {
+        TsGradArray stops;
+        int width = -1;
+        uint8_t alpha = 0;
+        std::vector<uint32_t> row;
+        uint32_t* second = nullptr;   // inside row, see below
+    };
+    thread_local Kept kept;
+    keptSecond = &kept.second;
+    auto same = [&](const TsGradStop& a, const TsGradStop& b) {
+        return a.Color1 == b.Color1 && a.Color2 == b.Color2 && a.Percent == b.Percent && a.Mode == b.Mode;
+    };
+    if (kept.width == width && kept.alpha == alpha && kept.stops.size() == g.size() &&
+        std::equal(g.begin(), g.end(), kept.stops.begin(), same))
+        return kept.row;
+    kept.stops = g;
+    kept.width = width;
+    kept.alpha = alpha;
+    kept.row.assign(size_t(width), 0);
+    uint32_t* top = kept.row.data();
+    const uint32_t a = alpha;
+    const size_t n = g.size();
+    int start = 0;
+    for (size_t k = 0; k < n; ++k) {
+        int end = k + 1 == n ? width : std::min(GradientBandEnd(start, g[k].Percent, width), width);
+        const int cols = end - start;
+        if (cols <= 0) continue;   // an empty band: the next one starts here
+        const uint32_t c1 = GradientColorPixel(g[k].Color1), c2 = GradientColorPixel(g[k].Color2);
+        if (c1 == c2) {
+            FillRow32(top + start, cols, a << 24 | c1);
+        } else {
+            BandStepper step(c1, c2, cols, a);
+            for (int i = 0; i < cols; ++i, step.Next()) top[start + i] = step.Current();
+        }
+        start = end;
+    }
+    // A second copy whose address differs from the first by 2 KiB modulo
+    // 4 KiB: each row is copied from the copy whose address is farther from
+    // the destination's modulo 4 KiB, so loads never wait on the stores just
+    // made to an address of the same low bits (which slows wide frames).
+    kept.row.resize(size_t(width) * 2 + 1024);
+    const uintptr_t base = reinterpret_cast<uintptr_t>(kept.row.data());
+    const uintptr_t want = (base + 2048) & 4095;
+    uintptr_t b = base + size_t(width) * 4;
+    b += (want - (b & 4095)) & 4095;
+    kept.second = reinterpret_cast<uint32_t*>(b);
+    std::copy(kept.row.data(), kept.row.data() + width, kept.second);
+    return kept.row;
+}
+
+// The row copied into every row of r.
+void CopyRowDown(const PixelView& v, PixRect r, const uint32_t* first, const uint32_t* second)
+{
+    const size_t bytes = size_t(r.Width()) * sizeof(uint32_t);
+    if (bytes < 4096) {   // short rows: one source serves (and measures faster)
+        for (int y = r.top; y < r.bottom; ++y) std::memcpy(v.Row(y) + r.left, first, bytes);
+        return;
+    }
+    for (int y = r.top; y < r.bottom; ++y) {
+        uint32_t* d = v.Row(y) + r.left;
+        const uintptr_t gap = (reinterpret_cast<uintptr_t>(d) - reinterpret_cast<uintptr_t>(first)) & 4095;
+        std::memcpy(d, gap >= 1024 && gap < 3072 ? first : second, bytes);
+    }
+}
+
 }  // namespace
 
 bool FillGradientBands(const PixelView& v, PixRect r, const TsGradArray& g, int extraHeight, uint8_t alpha)
@@ -147,24 +218,9 @@ bool FillGradientBands(const PixelView& v, PixRect r, const TsGradArray& g, int 
         return true;
     }
     if (g[0].Mode == gmHorizontal) {
-        uint32_t* top = v.Row(r.top);
-        const int length = r.Width();
-        int start = r.left;
-        for (size_t k = 0; k < n; ++k) {
-            int end = k + 1 == n ? r.right : std::min(GradientBandEnd(start, g[k].Percent, length), r.right);
-            const int cols = end - start;
-            if (cols <= 0) continue;
-            const uint32_t c1 = GradientColorPixel(g[k].Color1), c2 = GradientColorPixel(g[k].Color2);
-            if (c1 == c2) {
-                FillRow32(top + start, cols, a << 24 | c1);
-            } else {
-                BandStepper step(c1, c2, cols, a);
-                for (int i = 0; i < cols; ++i, step.Next()) top[start + i] = step.Current();
-            }
-            start = end;
-        }
-        const size_t bytes = size_t(r.Width()) * sizeof(uint32_t);
-        for (int y = r.top + 1; y < r.bottom; ++y) std::memcpy(v.Row(y) + r.left, top + r.left, bytes);
+        const int width = r.Width();
+        std::vector<uint32_t>& row = HorizontalRow(g, width, alpha);
+        CopyRowDown(v, r, row.data(), *keptSecond);
         return true;
     }
     return false;

@@ -513,6 +513,47 @@ void CollectMaskRegionRects(std::vector<Rect>& out, int windowWidth, const TsSki
     for (int row = 0; row < rows; ++row) scan(fw - mg.r, std::min(mg.r, fw), windowWidth - fw + (fw - mg.r), row);
 }
 
+// ---------------------------------------------------------------- corner fill
+
+void FillMaskCorners(const PixelView& cache, const TsSkinTables& t, int mask, int state, int corners,
+                     const PixelView& parent, int parentX, int parentY, uint32_t color)
+{
+    if (cache.Empty() || !t.IsMaskIndexValid(mask)) return;
+    bool fromParent = !parent.Empty();
+    if (!fromParent && color == KeyColor) return;
+    const TsMaskData& m = t.Masks[size_t(mask)];
+    MaskSource ms = MaskSourceOf(t, mask);
+    if (ms.view.Empty() || ms.rect.Empty()) return;
+    Margins mg = MaskMargins(m);
+    int fw = FrameWidthOf(m), sh = StateHeightOf(m);
+    if (fw <= 0 || sh <= 0) return;
+    int fx = ms.rect.left + FrameOfState(m, state) * fw, fy = ms.rect.top;
+    Rect frame = Intersect(Sized(fx, fy, fw, sh), ms.rect);
+    uint32_t fill = px::ExchangeRedBlue(color) & 0xFFFFFFu;
+    auto corner = [&](int flag, int dx, int dy, int sx, int sy, int w, int h) {
+        if (!(corners & flag) || w <= 0 || h <= 0) return;
+        for (int j = 0; j < h; ++j)
+            for (int i = 0; i < w; ++i) {
+                int x = dx + i, y = dy + j, mx = sx + i, my = sy + j;
+                if (!cache.Contains(x, y) || mx < frame.left || my < frame.top || mx >= frame.right ||
+                    my >= frame.bottom)
+                    continue;
+                if ((ms.view.At(mx, my) & 0xFFFFFFu) != KeyColor) continue;
+                if (fromParent) {
+                    int px = x + parentX, py = y + parentY;
+                    if (parent.Contains(px, py)) cache.At(x, y) = parent.At(px, py) & 0xFFFFFFu;
+                } else {
+                    cache.At(x, y) = fill;
+                }
+            }
+    };
+    int w = cache.width, h = cache.height;
+    corner(cfTopLeft, 0, 0, fx, fy, mg.l, mg.t);
+    corner(cfBottomLeft, 0, h - mg.b, fx, fy + sh - mg.b, mg.l, mg.b);
+    corner(cfTopRight, w - mg.r, 0, fx + fw - mg.r, fy, mg.r, mg.t);
+    corner(cfBottomRight, w - mg.r, h - mg.b, fx + fw - mg.r, fy + sh - mg.b, mg.r, mg.b);
+}
+
 // ---------------------------------------------------------------- nine-part copy
 
 void CopyBitmapNineParts(const PixelView& dst, const PixelView& src, Rect dr, bool centre, int centreMode,

@@ -141,6 +141,13 @@ void PaintSectionBackgroundFrom(const PixelView& dst, const TsSkinTables& t, int
 // Background, corner images and border mask of a section.
 void PaintSkinItem(const PixelView& dst, const TsSkinTables& t, int section, const std::string& sectionName,
                    const PaintBg& bg, int imageIndex, int textureIndex, Point offset, Rect r, int state, int flag);
+// The section's four corner images that exist, drawn over what is painted
+// (their key pixels keep it): top-left at r's top-left, top-right at (right -
+// frame width, top), bottom-left at (left, bottom - state height), bottom-right
+// at (right - frame width, bottom - state height).
+void PaintCornerImages(const PixelView& dst, const TsSkinTables& t, int section, Rect r, int state);
+// Hue (degrees) and saturation changes over every pixel of r but the key colour's.
+void ApplyHueAndSaturation(const PixelView& dst, Rect r, int hueOffset, int saturation);
 // Extended background (second value set when secondSet) and the given mask nine-part.
 void PaintSkinItemWithMask(const PixelView& dst, const TsSkinTables& t, int section, int borderMask,
                            bool secondSet, Point offset, Rect r, int state, int flag, const PaintBg& bg,
@@ -155,6 +162,15 @@ void PaintSkinItemAlpha(const PixelView& dst, const TsSkinTables& t, int section
 // (placed at windowWidth - frame width + column), as one-row rects.
 void CollectMaskRegionRects(std::vector<Rect>& out, int windowWidth, const TsSkinTables& t, int mask, bool bottom,
                             int rowOffset);
+
+// Corner flags of FillMaskCorners.
+enum CornerFlag { cfTopLeft = 1, cfBottomLeft = 2, cfTopRight = 4, cfBottomRight = 8, cfAllCorners = 15 };
+// The corner areas of a control's cache bitmap (the mask's corner parts of the
+// state's frame, margins as sizes) take, where the mask pixel is the key
+// colour, the parent's pixel at (x + parentX, y + parentY) when parent is not
+// empty, else color (RGB; nothing when it is the key colour); written with alpha 0.
+void FillMaskCorners(const PixelView& cache, const TsSkinTables& t, int mask, int state, int corners,
+                     const PixelView& parent, int parentX, int parentY, uint32_t color);
 
 // Nine-part copy of a plain picture. edgeModes: left, top, right, bottom edge
 // modes in a rect (0 tile, 1 stretch); inner and outer margins as rects of

@@ -381,8 +381,12 @@ bool ItemRectFits(const PixelView& dst, Rect r)
            r.bottom <= dst.height;
 }
 
-void CornerImages(const PixelView& dst, const TsSkinTables& t, const TsGeneralData& s, Rect r, int state)
+}  // namespace
+
+void PaintCornerImages(const PixelView& dst, const TsSkinTables& t, int section, Rect r, int state)
 {
+    if (dst.Empty() || !t.IsSectionIndexValid(section)) return;
+    const TsGeneralData& s = t.Sections[size_t(section)];
     PaintBg self = SelfPaintBg(dst);
     auto at = [&](int mask, bool right, bool bottom) {
         if (!t.IsMaskIndexValid(mask)) return;
@@ -396,7 +400,19 @@ void CornerImages(const PixelView& dst, const TsSkinTables& t, const TsGeneralDa
     at(s.ImgBottomRight, true, true);
 }
 
-}  // namespace
+void ApplyHueAndSaturation(const PixelView& dst, Rect r, int hueOffset, int saturation)
+{
+    if (dst.Empty() || (hueOffset == 0 && saturation == 0)) return;
+    r = Intersect(r, WholeOf(dst));
+    for (int y = r.top; y < r.bottom; ++y) {
+        uint32_t* row = dst.Row(y);
+        for (int x = r.left; x < r.right; ++x) {
+            if ((row[x] & 0xFFFFFFu) == KeyColor) continue;
+            if (hueOffset != 0) row[x] = px::ChangePixelHue(row[x], hueOffset);
+            if (saturation != 0) row[x] = px::ChangePixelSaturation(row[x], saturation);
+        }
+    }
+}
 
 void PaintSkinItem(const PixelView& dst, const TsSkinTables& t, int section, const std::string& sectionName,
                    const PaintBg& bg, int imageIndex, int textureIndex, Point offset, Rect r, int state, int flag)
@@ -405,7 +421,7 @@ void PaintSkinItem(const PixelView& dst, const TsSkinTables& t, int section, con
     const TsGeneralData& s = t.Sections[size_t(section)];
     state = std::max(0, std::min(state, int(s.States) - 1));
     PaintSkinSectionBackground(dst, t, section, sectionName, bg, KeyColor, imageIndex, textureIndex, offset, r, state);
-    CornerImages(dst, t, s, r, state);
+    PaintCornerImages(dst, t, section, r, state);
     PaintBg shifted = bg;
     shifted.x += offset.x;
     shifted.y += offset.y;
@@ -428,9 +444,11 @@ void PaintSkinItemWithMask(const PixelView& dst, const TsSkinTables& t, int sect
     PaintMaskNineParts32(dst, r, flag, t, true, state, borderMask, shifted);
 }
 
-void PaintSkinItemAlpha(const PixelView& dst, const TsSkinTables& t, int section, int flag, int state, Point offset,
+void PaintSkinItemAlpha(const PixelView& dst, const TsSkinTables& t, int section, int flag, int state, Point,
                         Rect r)
 {
+    // The offset point is taken for the callers' signature: the border's
+    // background is the area itself, so nothing is looked up elsewhere.
     if (!ItemRectFits(dst, r) || !t.IsSectionIndexValid(section)) return;
     const TsGeneralData& s = t.Sections[size_t(section)];
     state = std::max(0, std::min(state, int(s.States) - 1));
@@ -465,10 +483,9 @@ void PaintSkinItemAlpha(const PixelView& dst, const TsSkinTables& t, int section
             px::TintRect32(dst, r, l.color, a, 100 - T);
         }
     }
+    // The area as it was is the ready background of the border's key pixels.
     PaintBg workBg = SelfPaintBg(before.View(), -r.left, -r.top);
     workBg.bmpIsDest = false;
-    workBg.x += offset.x;
-    workBg.y += offset.y;
     if (t.IsMaskIndexValid(s.BorderMaskIndex))
         PaintMaskNineParts32Alpha(dst, r, flag, t, true, state, s.BorderMaskIndex, workBg);
     if (whole) px::PremultiplyRect(dst, r);

@@ -1,7 +1,9 @@
 #include "skin/graphics/Startup.h"
 
+#include "skin/controls/AlphaImageList.h"
+#include "skin/controls/ShellFolders.h"
 #include "skin/core/Animations.h"
-
+#include "skin/core/ControlPaint.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
@@ -40,12 +42,18 @@ void InitSkinLibrary()
     InitPNGUnit();
     // Gradients: GradientFill of msimg32.
     InitGradientUnit();
+    // Control painting: the corner fill and glow skins of managers, the
+    // default manager as the text and glow painters' skin.
+    InstallControlPaintHooks();
+    // The shared alpha image list (48 x 16 images from the resources "SF", "SR",
+    // "SD", "SE", "SC") and the class names that are never skinned.
+    InitAlphaImageListUnit();
+    // Shell folders: the system small-icon list, the desktop folder, OLE.
+    InitShellUnit();
     // Animations: the theme switch-off function of uxtheme.
     InitAnimationsUnit();
     // Not built yet, to be added here in this order when their units exist:
-    //  - the window-shadow images and the shared alpha image list of 48 x 16
-    //    images made from the RCDATA resources "SF", "SR", "SD", "SE", "SC"
-    //    (PNG, 32 bits), destroyed again in DoneSkinLibrary.
+    //  - the window-shadow images.
 }
 
 void DoneSkinLibrary()
@@ -53,6 +61,8 @@ void DoneSkinLibrary()
     if (!started) return;
     started = false;
     DoneAnimationsUnit();
+    DoneShellUnit();
+    DoneAlphaImageListUnit();
     DoneGlowUnit();
     DoneGradientUnit();
     DonePNGUnit();

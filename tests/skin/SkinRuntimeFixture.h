@@ -1,7 +1,8 @@
 // A fixture for the skin tests that need windows: a skin manager over a small
 // skin written by the test (sections with known colours and transparencies)
 // or over the sample skin, and a form of the application to put test
-// controls on. Everything is freed, and the skin hooks reset, after each test.
+// controls on. Everything is freed, and the skin hooks put back as the
+// library's start-up left them, after each test.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -21,7 +22,8 @@ namespace skintest {
 //   BUTTON      gradient share, 0xA0A0A0, hot 0xFFFFFF
 //   SPEEDBUTTON transparency 100 (hot 0), 0x00FF00
 //   GLASS       transparency 50, 0x0000FF
-//   TEXTURED    image share 100 (not opaque by colour)
+//   FONTPANEL   plain, gives its own font colour
+//   SHINE       glows (GLOW=2, margin 3)
 inline std::string SmallRuntimeOptions()
 {
     auto dec = [](uint32_t v) { return std::to_string(v); };
@@ -35,13 +37,17 @@ inline std::string SmallRuntimeOptions()
            "HOTGRADIENTPERCENT=100\r\nHOTGRADIENTDATA=16777215;15455429;100;0;0\r\n"
            "[SPEEDBUTTON]\r\nCOLOR=" + dec(0x00FF00) + "\r\nSTATES=2\r\nTRANSPARENCY=100\r\nHOTTRANSPARENCY=0\r\n"
            "HOTCOLOR=" + dec(0x00FF00) + "\r\n"
-           "[GLASS]\r\nCOLOR=" + dec(0x0000FF) + "\r\nSTATES=1\r\nTRANSPARENCY=50\r\n";
+           "[GLASS]\r\nCOLOR=" + dec(0x0000FF) + "\r\nSTATES=1\r\nTRANSPARENCY=50\r\n"
+           "[FONTPANEL]\r\nCOLOR=" + dec(0x101010) + "\r\nSTATES=1\r\nGIVEOWNFONT=1\r\n"
+           "[SHINE]\r\nCOLOR=" + dec(0x404040) + "\r\nSTATES=2\r\nGLOW=2\r\nGLOWMARGIN=3\r\n"
+           "GLOW0=^0000,0000,0016,0016,0004,0004,0004,0004,1,0,0,0\r\n";
 }
 
 class SkinRuntime : public testing::Test {
 protected:
     void SetUp() override
     {
+        savedHooks = SkinHooks;   // what the library's start-up filled in
         SkinNoticeSink = [this](TsNoticeKind, const String& t) { notices.push_back(t); };
         dir.WriteFile(L"Small\\Options.dat", SmallRuntimeOptions());
         dir.WriteFile(L"Small\\MASTER.BMP", Master(32, 16, 0x3060C0));
@@ -53,7 +59,7 @@ protected:
         for (TsSkinManager* m : managers)
             Free(m);
         managers.clear();
-        ResetSkinHooks();
+        SkinHooks = savedHooks;
         SkinNoticeSink = nullptr;
         Pump(0);
         EXPECT_EQ(DefaultManager, nullptr);
@@ -102,6 +108,7 @@ protected:
     }
     int Section(TsSkinManager* m, const wchar_t* name) { return m->FindSectionIndex(name); }
 
+    TsSkinHooks savedHooks;
     TempDir dir{L"skinrt"};
     std::vector<String> notices;
     std::vector<TsSkinManager*> managers;

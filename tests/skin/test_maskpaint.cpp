@@ -6,6 +6,7 @@
 // parts. Skins are built by the tests or loaded from the sample skin.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -833,4 +834,144 @@ TEST(Channels, CopyChannelRoundTrip)
     EXPECT_EQ(c.At(4, 1), 0x11223344u + 65u);   // outside the mask: unchanged
     CopyChannel8(c.View(), mv, 4, true);        // no such channel
     EXPECT_EQ(m[0], 0xAB);
+}
+
+// ---------------------------------------------------------------- horizontal bands
+
+TEST(HorizontalBands, KeptRowServesOnlyTheSameBand)
+{
+    // One band over 37 columns: channel a + nearest((b - a) * i / n), every row alike.
+    auto expect = [](uint32_t c1, uint32_t c2, int i, int n, uint32_t alpha) {
+        uint32_t out = alpha << 24;
+        for (int shift = 0; shift <= 16; shift += 8) {
+            const double a = (c1 >> shift) & 255, b = (c2 >> shift) & 255;
+            out |= uint32_t(std::lround(a + (b - a) * i / n)) << (16 - shift);   // TColor -> pixel order
+        }
+        return out;
+    };
+    const int w = 37, h = 3;
+    struct Paint {
+        TsGradArray g;
+        uint8_t alpha;
+    };
+    const Paint paints[] = {
+        {{TsGradStop{0x102030, 0xF0E0D0, 100, 1}}, 255},
+        {{TsGradStop{0x102030, 0xF0E0D0, 100, 1}}, 255},   // the same again
+        {{TsGradStop{0x102031, 0xF0E0D0, 100, 1}}, 255},   // one colour differs
+        {{TsGradStop{0x102031, 0xF0E0D0, 100, 1}}, 128},   // the alpha differs
+    };
+    for (const Paint& p : paints) {
+        Canvas c(w, h, 0);
+        FillGradientBands(c.View(), {0, 0, w, h}, p.g, 0, p.alpha);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(c.At(x, y), expect(uint32_t(p.g[0].Color1), uint32_t(p.g[0].Color2), x, w, p.alpha))
+                    << x << "," << y;
+    }
+    // Rows of 4 KiB and more are copied from either of two copies of the row.
+    {
+        const int wide = 1100;
+        Canvas c(wide, 6, 0);
+        FillGradientBands(c.View(), {0, 0, wide, 6}, paints[0].g, 0, 255);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < wide; ++x)
+                ASSERT_EQ(c.At(x, y), expect(0x102030, 0xF0E0D0, x, wide, 255)) << x << "," << y;
+        EXPECT_TRUE(c.BorderIntact());
+    }
+    // Another width with the same stops, and a rect that starts inside the view.
+    Canvas c(50, 4, 0);
+    FillGradientBands(c.View(), {5, 1, 25, 3}, paints[0].g, 0, 255);
+    EXPECT_EQ(c.At(5, 1), expect(0x102030, 0xF0E0D0, 0, 20, 255));
+    EXPECT_EQ(c.At(24, 2), expect(0x102030, 0xF0E0D0, 19, 20, 255));
+    EXPECT_EQ(c.At(4, 1), 0u);
+    EXPECT_EQ(c.At(5, 3), 0u);
+    EXPECT_TRUE(c.BorderIntact());
+}
+
+// ---------------------------------------------------------------- corner fill
+
+TEST(CornerFill, KeyPixelsOfSelectedCornersTakeTheParent)
+{
+    // Two frames 6 x 6, margins 2; frame 1 has key pixels in every corner's outer pixel.
+    TestSkin s(12, 6, 0xFF203040u);
+    for (auto [x, y] : {std::pair{6, 0}, {11, 0}, {6, 5}, {11, 5}}) s.Px(x, y) = Key;
+    s.Px(0, 0) = Key;   // frame 0's top-left only
+    int m = s.AddMask({0, 0, 12, 6}, 2, 0, 0, 2, 2, 2, 2);
+    Canvas parent(60, 60);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 60; ++x) parent.At(x, y) = Code(x, y);
+    Canvas c(20, 10, 0xFFFFFFFFu);
+    FillMaskCorners(c.View(), s.t, m, 1, cfTopLeft | cfBottomRight, parent.View(), 7, 9, KeyColor);
+    EXPECT_EQ(c.At(0, 0), Code(7, 9) & 0xFFFFFFu);
+    EXPECT_EQ(c.At(19, 9), Code(26, 18) & 0xFFFFFFu);
+    EXPECT_EQ(c.At(19, 0), 0xFFFFFFFFu);   // top-right not selected
+    EXPECT_EQ(c.At(0, 9), 0xFFFFFFFFu);
+    EXPECT_EQ(c.At(1, 1), 0xFFFFFFFFu);    // not a key pixel
+    // A colour answer, all corners; the key colour itself paints nothing.
+    Canvas d(20, 10, 0xFFFFFFFFu);
+    FillMaskCorners(d.View(), s.t, m, 1, cfAllCorners, PixelView{}, 0, 0, 0x0000FF);
+    EXPECT_EQ(d.At(19, 0), 0x00FF0000u);
+    EXPECT_EQ(d.At(0, 9), 0x00FF0000u);
+    Canvas e(20, 10, 0xFFFFFFFFu);
+    FillMaskCorners(e.View(), s.t, m, 0, cfAllCorners, PixelView{}, 0, 0, KeyColor);
+    EXPECT_EQ(e.Count([](int, int, uint32_t p) { return p != 0xFFFFFFFFu; }), 0);
+    // State 0: frame 0, whose only key pixel is top-left.
+    FillMaskCorners(e.View(), s.t, m, 0, cfAllCorners, PixelView{}, 0, 0, 0x00FF00);
+    EXPECT_EQ(e.Count([](int, int, uint32_t p) { return p != 0xFFFFFFFFu; }), 1);
+    EXPECT_TRUE(e.BorderIntact());
+}
+
+TEST(Recolour, HueAndSaturationSkipKeyPixelsAndStayInTheRect)
+{
+    Canvas c(4, 2, 0xFFC83214u);
+    c.At(1, 0) = Key;
+    c.At(2, 0) = 0xFFFF00FFu;   // the key colour with any alpha is skipped too
+    ApplyHueAndSaturation(c.View(), {0, 0, 3, 2}, 120, 0);
+    EXPECT_EQ(c.At(0, 0), px::ChangePixelHue(0xFFC83214u, 120));
+    EXPECT_NE(c.At(0, 0), 0xFFC83214u);
+    EXPECT_EQ(c.At(1, 0), Key);
+    EXPECT_EQ(c.At(2, 0), 0xFFFF00FFu);
+    EXPECT_EQ(c.At(3, 0), 0xFFC83214u);   // outside the rect
+    ApplyHueAndSaturation(c.View(), {3, 0, 4, 2}, 0, -100);
+    EXPECT_EQ(c.At(3, 1), px::ChangePixelSaturation(0xFFC83214u, -100));
+    EXPECT_EQ(Ch(c.At(3, 1), 0), Ch(c.At(3, 1), 16));   // fully desaturated: grey
+}
+
+TEST(SkinItemWithMask, SecondValueSetAndTheGivenMask)
+{
+    TestSkin s(6, 6, 0xFF0A0B0Cu);
+    int m = s.AddMask({0, 0, 6, 6}, 1, 0, 0, 2, 2, 2, 2);
+    int sec = s.AddSection("X", 2, 0x0000FF, 0);   // red in both states
+    s.Section(sec).Props[1].Color = 0x00FF00;      // the second set: green
+    Canvas parent(30, 30, 0xFF112233u);
+    PaintBg bg;
+    bg.bmp = parent.View();
+    bg.ready = true;
+    Canvas c(12, 10, 0xFF000000u);
+    PaintSkinItemWithMask(c.View(), s.t, sec, m, true, {3, 4}, {0, 0, 12, 10}, 0, 0, bg, "");
+    EXPECT_EQ(c.At(6, 5), 0xFF00FF00u);   // body from the second set, state 0
+    EXPECT_EQ(c.At(0, 0), 0xFF0A0B0Cu);   // the given mask's corner
+    EXPECT_EQ(c.At(6, 0), 0xFF0A0B0Cu);   // and its tiled edge
+    PaintSkinItemWithMask(c.View(), s.t, sec, m, false, {3, 4}, {0, 0, 12, 10}, 0, 0, bg, "");
+    EXPECT_EQ(c.At(6, 5), 0xFFFF0000u);   // the state's own values
+    // Invalid section or a rect leaving the bitmap: nothing.
+    Canvas d(12, 10, 0xFF000000u);
+    PaintSkinItemWithMask(d.View(), s.t, 7, m, true, {}, {0, 0, 12, 10}, 0, 0, bg, "");
+    PaintSkinItemWithMask(d.View(), s.t, sec, m, true, {}, {0, 0, 13, 10}, 0, 0, bg, "");
+    EXPECT_EQ(d.Count([](int, int, uint32_t p) { return p != 0xFF000000u; }), 0);
+}
+
+TEST(AlphaItem, BorderKeyPixelsKeepTheAreaAsItWas)
+{
+    TestSkin s(6, 6, 0xFF405060u);
+    s.Px(0, 0) = Key;
+    int m = s.AddMask({0, 0, 6, 6}, 1, 0, 0, 2, 2, 2, 2, 1);
+    int sec = s.AddSection("LAYERED", 1, 0x0000FF, 0);
+    s.Section(sec).BorderMaskIndex = m;
+    Canvas c(10, 8, 0x80102030u);
+    PaintSkinItemAlpha(c.View(), s.t, sec, 0, 0, {}, {0, 0, 10, 8});
+    // Premultiplied (the rect is the whole bitmap): channel * alpha >> 8.
+    EXPECT_EQ(c.At(0, 0), 0x80081018u);   // the key pixel: the pixel that was there
+    EXPECT_EQ(c.At(1, 0), 0xFF405060u);   // the border, opaque
+    EXPECT_EQ(c.At(5, 4), 0xFFFF0000u);   // the body: the colour, opaque (transparency 0)
 }

@@ -95,6 +95,7 @@ TEST_F(Broadcast, ActivatingTheSampleSkinReachesEveryControlOnce)
     Pump(50);
     EXPECT_EQ(WindowPixel(t.panel->Handle(), 300, 200), COLORREF(15920360));
     EXPECT_EQ(WindowPixel(t.edit->Handle(), 140, 12), COLORREF(16776700));
+    SaveWindowShot(t.form->Handle(), L"skin_tree_slate");
 
     // Switched off: every index back to -1, caches emptied, plain colours back.
     ASSERT_FALSE(t.panel->SkinData().CacheBitmap->Empty());
@@ -171,7 +172,7 @@ TEST_F(Broadcast, RepaintSendsBeforeRefreshAndRefresh)
     t.button->SkinData().BackgroundChanged = false;
     m->RepaintForms(true);
     EXPECT_FALSE(t.button->SkinData().Updating);
-    EXPECT_TRUE(t.button->SkinData().BackgroundChanged || t.button->Paints > 0);
+    EXPECT_TRUE(t.button->SkinData().BackgroundChanged);   // repainted when its turn comes
     // The auxiliary window hears the refresh too.
     auto* aux = Add<TSkinTestPanel>(t.form, 0, 280, 10, 10);
     t.form->Show();
@@ -283,7 +284,6 @@ TEST_F(Broadcast, HotTrackingByMouseMessages)
     EXPECT_EQ(m->HotControl(), nullptr);
     // Suppressed hot tracking: not hot even with the mouse inside.
     HotTrackingSuppressed = true;
-    EXPECT_FALSE(t.edit->SkinData().IsHot() && !t.edit->Focused());
     t.button->SkinData().MouseInside = true;
     EXPECT_FALSE(t.button->SkinData().IsHot());
     HotTrackingSuppressed = false;
@@ -465,9 +465,99 @@ TEST_F(Broadcast, DestroyingInEveryOrderLeavesNothingDangling)
     // A new manager over a registered form that is destroyed meanwhile.
     TsSkinManager* third = SmallManager();
     forms.erase(std::find(forms.begin(), forms.end(), t.form));
+    int alive = LiveSkinDataCount();
     Free(t.form);
+    EXPECT_EQ(LiveSkinDataCount(), alive - 3);   // panel, edit and button went with their form
     EXPECT_TRUE(std::find(SkinnedForms().begin(), SkinnedForms().end(), t.form) == SkinnedForms().end());
     third->UpdateSkin(true);
     third->SetActive(false);
     Pump(50);
+    EXPECT_EQ(DefaultManager, third);
+}
+
+TEST_F(Broadcast, CoversTakenForASkinChangeAreAlwaysReleased)
+{
+    TsSkinManager* m = SmallManager();
+    m->SetExtendedBorders(true);
+    ASSERT_TRUE(m->GetExtendedBorders());
+    Tree t = MakeTree();
+    int covers = 0, suspends = 0, resumes = 0;
+    bool runningWhileCovered = false;
+    SkinHooks.ProviderOf = [&](TCustomForm* f, TsSkinManager*) { return f == t.form; };
+    SkinHooks.CaptureCover = [&](TCustomForm*) {
+        runningWhileCovered = AnimationRunning;   // the fade is under way from the cover on
+        return ++covers > 0;
+    };
+    SkinHooks.SuspendRedraw = [&](TCustomForm*) { return ++suspends > 0; };
+    SkinHooks.ResumeRedraw = [&](TCustomForm*, bool) {
+        ++resumes;
+        return false;
+    };
+    SkinHooks.AnimShowFormLayered = nullptr;   // the fade itself is not what is tested here
+    // A skin that loads: covered, suspended once, resumed once.
+    m->SetSkinName(L"Small");
+    EXPECT_EQ(covers, 1);
+    EXPECT_EQ(suspends, 1);
+    EXPECT_EQ(resumes, 1);
+    EXPECT_TRUE(runningWhileCovered);
+    EXPECT_FALSE(AnimationRunning);
+    // A skin that fails to load: the cover is released all the same.
+    dir.WriteFile(L"Broken\\Options.dat", "[GLOBALINFO]\r\nSHADOW1BLUR=x\r\n");
+    m->SetSkinName(L"Broken");
+    EXPECT_EQ(m->SkinName(), L"Small");
+    EXPECT_EQ(covers, 2);
+    EXPECT_EQ(resumes, 2);
+    EXPECT_FALSE(AnimationRunning);
+    // In the update state no cover is taken.
+    m->BeginUpdate();
+    m->SetSkinName(L"Small");
+    EXPECT_EQ(covers, 2);
+    m->EndUpdate(false, true);
+    EXPECT_EQ(resumes, 2);
+    EXPECT_FALSE(notices.empty());   // the broken skin was reported
+}
+
+TEST_F(Broadcast, SkinnedPopupsAndNotificationHooks)
+{
+    int rehooks = 0;
+    std::vector<bool> activations;
+    SkinHooks.RehookPopupMenus = [&] { ++rehooks; };
+    SkinHooks.SkinActivated = [&](bool on) { activations.push_back(on); };
+    TsSkinManager* m = SmallManager(false);
+    ASSERT_EQ(activations.size(), 1u);
+    EXPECT_FALSE(activations.back());   // no skin yet
+    m->SetSkinName(L"Small");
+    EXPECT_TRUE(activations.back());
+    m->SetSkinnedPopups(false);
+    m->SetSkinnedPopups(true);
+    EXPECT_EQ(rehooks, 1);
+    m->SetSkinnedPopups(true);   // no change: nothing
+    EXPECT_EQ(rehooks, 1);
+    m->SetActive(false);
+    EXPECT_FALSE(activations.back());
+}
+
+TEST_F(Broadcast, DialogHookCallsThroughTheSeam)
+{
+    static int calls = 0;
+    calls = 0;
+    SkinHooks.DialogHookProc = [](int code, WPARAM w, LPARAM l) -> LRESULT {
+        if (code == HCBT_CREATEWND)
+            ++calls;
+        return CallNextHookEx(nullptr, code, w, l);
+    };
+    EXPECT_EQ(DialogHookHandle(), nullptr);
+    TsSkinManager* m = SmallManager();
+    ASSERT_TRUE(m->DialogHookInstalled());
+    ASSERT_NE(SkinnedDialogs(), nullptr);
+    TSkinTestForm* f = NewForm();
+    f->Show();
+    EXPECT_GT(calls, 0);   // the form's window went through the hook
+    m->SetActive(false);
+    EXPECT_EQ(DialogHookHandle(), nullptr);
+    EXPECT_EQ(SkinnedDialogs(), nullptr);
+    int before = calls;
+    TSkinTestForm* g = NewForm();
+    g->Show();
+    EXPECT_EQ(calls, before);
 }

@@ -3,6 +3,9 @@
 // and not ready, and the parent background asked by handle and by control.
 #include "tests/skin/SkinRuntimeFixture.h"
 
+#include <atomic>
+#include <thread>
+
 #include "classlib/TypInfo.h"
 
 using namespace skintest;
@@ -370,4 +373,87 @@ TEST_F(SkinData, PaintedFromTheSkinOnScreen)
     EXPECT_NEAR(GetBValue(c), 0x20 / 2, 1);
     EXPECT_GT(panel->Paints, 0);
     EXPECT_FALSE(panel->SkinData().BackgroundChanged);
+}
+
+TEST_F(SkinData, PublishedPropertiesByName)
+{
+    TsSkinManager* m = SmallManager();
+    TSkinTestForm* f = NewForm();
+    auto* p = Add<TSkinTestPanel>(f, 0, 0, 50, 50);
+    TsCtrlSkinData& d = p->SkinData();
+    SetStrProp(&d, L"SkinSection", L"glass");
+    EXPECT_EQ(d.SkinSection(), L"GLASS");
+    EXPECT_EQ(GetStrProp(&d, L"SkinSection"), L"GLASS");
+    SetEnumProp(&d, L"CustomColor", L"True");
+    EXPECT_TRUE(d.CustomColor());
+    SetOrdProp(&d, L"HUEOffset", 30);
+    EXPECT_EQ(d.HUEOffset(), 30);
+    SetOrdProp(&d, L"Saturation", -5);
+    EXPECT_EQ(GetOrdProp(&d, L"Saturation"), -5);
+    // The default manager reads back as nil (not streamed); another one as itself.
+    SetObjectProp(&d, L"SkinManager", m);
+    EXPECT_EQ(GetObjectProp(&d, L"SkinManager"), nullptr);
+    auto* other = new TsSkinManager(nullptr);
+    managers.push_back(other);
+    SetObjectProp(&d, L"SkinManager", other);
+    EXPECT_EQ(GetObjectProp(&d, L"SkinManager"), other);
+    EXPECT_EQ(d.SectionIndex, -1);   // the other manager has no skin
+    // The plain skin data has no recolouring properties.
+    TsCommonData plain(nullptr, false);
+    EXPECT_FALSE(IsPublishedProp(&plain, L"HUEOffset"));
+    EXPECT_TRUE(IsPublishedProp(&plain, L"SkinSection"));
+}
+
+TEST_F(SkinData, DefaultBackgroundFollowsTheSkin)
+{
+    EXPECT_EQ(DefaultBackgroundColor(), clBtnFace);   // no manager
+    TsSkinManager* m = SmallManager(false);
+    EXPECT_EQ(DefaultBackgroundColor(), clBtnFace);   // a manager without a skin
+    m->SetSkinName(L"Small");
+    EXPECT_EQ(DefaultBackgroundColor(), 0x808080);
+    m->SetActive(false);
+    EXPECT_EQ(DefaultBackgroundColor(), clBtnFace);
+}
+
+TEST_F(SkinData, PointerCommandsFromOtherThreadsAreIgnored)
+{
+    SmallManager();
+    TSkinTestForm* f = NewForm();
+    auto* p = Add<TSkinTestPanel>(f, 0, 0, 50, 50);
+    f->Show();
+    HWND h = p->Handle();
+    // Pointers from another sender are neither written nor read (here they
+    // happen to be valid, so a handler that trusted them would change them).
+    std::atomic<int> done{0};
+    LRESULT answers[3] = {-1, -1, -1};
+    int foreignIndex = 77;
+    TsBgRequest foreignRequest;
+    TsSetSectionRecord foreignRecord;
+    foreignRecord.SectionName = L"GLASS";
+    std::thread other([&] {
+        answers[0] = SendSkinCommand(h, SkinCmdGetSectionIndex, LPARAM(&foreignIndex));
+        answers[1] = SendSkinCommand(h, SkinCmdGetBackground, LPARAM(&foreignRequest));
+        answers[2] = SendSkinCommand(h, SkinCmdSetSection, LPARAM(&foreignRecord));
+        done = 1;
+    });
+    for (int i = 0; i < 400 && !done; ++i)
+        Pump(5);
+    other.join();
+    EXPECT_EQ(answers[0], 0);
+    EXPECT_EQ(answers[1], 0);
+    EXPECT_EQ(answers[2], 0);
+    EXPECT_EQ(foreignIndex, 77);
+    EXPECT_EQ(foreignRequest.Kind, bgNone);
+    EXPECT_EQ(p->SkinData().SkinSection(), L"PANEL");
+    // Questions without pointers are still answered.
+    LRESULT skinned = -1;
+    std::thread asker([&] { skinned = SendSkinCommand(h, SkinCmdIsSkinned, 0); });
+    for (int i = 0; i < 400 && skinned == -1; ++i)
+        Pump(5);
+    asker.join();
+    EXPECT_EQ(skinned, 1);
+    // From this thread the same commands work.
+    int index = -1;
+    SendSkinCommand(h, SkinCmdGetSectionIndex, LPARAM(&index));
+    EXPECT_GE(index, 0);
 }

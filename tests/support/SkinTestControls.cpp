@@ -4,6 +4,7 @@
 #include "skin/core/SkinCommands.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/MaskPaintBitmap.h"
 
 namespace {
 
@@ -59,17 +60,12 @@ void PaintTestSkin(TControl* control, TsCommonData& data, HDC dc)
     if (cache->Empty())
         return;
     if (data.BackgroundChanged) {
-        HDC cdc = cache->Canvas().Handle();
-        const TsGeneralData* s = data.Section();
-        int state = data.IsHot() ? 1 : 0;
-        int st = s && state && s->States > 1 ? 1 : 0;
-        int t = s ? s->Props[size_t(st)].Transparency : 0;
+        // The section painted over the parent's background, as every skinned control does.
         TsBgCacheInfo info;
         data.GetParentBackground(info);
-        if (t >= 100 && info.Ready && info.Bmp && !info.Bmp->Empty())
-            BitBlt(cdc, 0, 0, all.right, all.bottom, info.Bmp->Canvas().Handle(), info.X, info.Y, SRCCOPY);
-        else
-            FillColor(cdc, all, data.GetStateColor(state));
+        int state = data.IsHot() ? 1 : 0;
+        PaintSkinItem(data.SectionIndex, data.SkinSection(), info, -1, state ? data.HotTextureIndex : data.TextureIndex,
+                      data.SkinManager(), cache, {0, 0}, all, state, 0);
         data.BackgroundChanged = false;
     }
     BitBlt(dc, 0, 0, all.right, all.bottom, cache->Canvas().Handle(), 0, 0, SRCCOPY);

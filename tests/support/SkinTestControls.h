@@ -28,9 +28,9 @@ private:
     std::map<unsigned, int> counts_;
 };
 
-// Paints a skinned control's look the simple way our tests can check: the
-// state colour over the parent's background into the cache bitmap (only when
-// its background changed), then the cache to dc. Unskinned: the control's colour.
+// Paints a skinned control's look: its section (background, corner images,
+// border) over the parent's background into the cache bitmap, only when its
+// background changed, then the cache to dc. Unskinned: the control's colour.
 void PaintTestSkin(TControl* control, TsCommonData& data, HDC dc);
 
 // Control kinds the test controls start with.
