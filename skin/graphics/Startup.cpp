@@ -50,7 +50,8 @@ void InitSkinLibrary()
     InitAlphaImageListUnit();
     // Shell folders: the system small-icon list, the desktop folder, OLE.
     InitShellUnit();
-    // Animations: the theme switch-off function of uxtheme.
+    // Animations: the theme switch-off function of uxtheme; the manager's
+    // skin-change fade and hide calls.
     InitAnimationsUnit();
     // Not built yet, to be added here in this order when their units exist:
     //  - the window-shadow images.
