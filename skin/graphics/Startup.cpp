@@ -2,6 +2,7 @@
 
 #include "skin/controls/AlphaImageList.h"
 #include "skin/controls/ShellFolders.h"
+#include "skin/core/Animations.h"
 #include "skin/core/ControlPaint.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
@@ -49,6 +50,9 @@ void InitSkinLibrary()
     InitAlphaImageListUnit();
     // Shell folders: the system small-icon list, the desktop folder, OLE.
     InitShellUnit();
+    // Animations: the theme switch-off function of uxtheme; the manager's
+    // skin-change fade and hide calls.
+    InitAnimationsUnit();
     // Not built yet, to be added here in this order when their units exist:
     //  - the window-shadow images.
 }
@@ -57,6 +61,7 @@ void DoneSkinLibrary()
 {
     if (!started) return;
     started = false;
+    DoneAnimationsUnit();
     DoneShellUnit();
     DoneAlphaImageListUnit();
     DoneGlowUnit();
