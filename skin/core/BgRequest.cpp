@@ -113,7 +113,9 @@ TsBgCacheInfo ParentBackgroundOf(TControl* control, TsBgRequest& answer)
         return info;
     }
     BgRequestToCacheInfo(answer, info);
-    if (answer.Kind == bgBitmap) {
+    if (answer.Bmp) {
+        // The parent answers for its own origin; a colour answer that names the
+        // parent's bitmap (its frame strips) is placed the same way.
         info.X += control->Left();
         info.Y += control->Top();
     }

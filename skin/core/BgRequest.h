@@ -40,6 +40,8 @@ TColor DefaultBackgroundColor();
 void BgRequestToCacheInfo(const TsBgRequest& request, TsBgCacheInfo& info);
 // The background request of a control to its parent as background information:
 // the parent control asked (or the parent window of a windowed control without
-// one); a bitmap answer's offsets moved by the control's position. The answer
-// itself is left in answer (Kind 0 when there was nobody to ask).
+// one); when the answer names the parent's bitmap (a bitmap answer, or a colour
+// answer with the parent's frame strips) its offsets are moved by the control's
+// position. The answer itself is left in answer (Kind 0 when there was nobody
+// to ask).
 TsBgCacheInfo ParentBackgroundOf(TControl* control, TsBgRequest& answer);

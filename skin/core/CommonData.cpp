@@ -732,7 +732,7 @@ void TsCommonData::GetWindowParentBackground(HWND wnd, TsBgCacheInfo& info)
     TsBgRequest r;
     GetParentBgByHandle(r, parent, false);
     BgRequestToCacheInfo(r, info);
-    if (r.Kind == bgBitmap) {
+    if (r.Bmp) {
         // The parent answers for its own origin: move to this window's place in it.
         RECT rc;
         GetWindowRect(wnd, &rc);

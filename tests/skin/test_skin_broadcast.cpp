@@ -95,6 +95,10 @@ TEST_F(Broadcast, ActivatingTheSampleSkinReachesEveryControlOnce)
     Pump(50);
     EXPECT_EQ(WindowPixel(t.panel->Handle(), 300, 200), COLORREF(15920360));
     EXPECT_EQ(WindowPixel(t.edit->Handle(), 140, 12), COLORREF(16776700));
+    // The see-through graphic shows the panel's plain inside under it, not the
+    // panel's own frame strips from its top-left corner.
+    EXPECT_EQ(WindowPixel(t.panel->Handle(), 200, 50), COLORREF(15920360));
+    EXPECT_EQ(WindowPixel(t.panel->Handle(), 201, 70), COLORREF(15920360));
     SaveWindowShot(t.form->Handle(), L"skin_tree_slate");
 
     // Switched off: every index back to -1, caches emptied, plain colours back.
