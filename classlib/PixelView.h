@@ -23,6 +23,18 @@ struct PixelView {
     bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
 };
 
+// The channels of a 0xAARRGGBB pixel, and a pixel made of them.
+namespace pixel {
+inline int B(uint32_t p) { return int(p & 255); }
+inline int G(uint32_t p) { return int((p >> 8) & 255); }
+inline int R(uint32_t p) { return int((p >> 16) & 255); }
+inline int A(uint32_t p) { return int(p >> 24); }
+inline uint32_t Pack(int r, int g, int b, int a)
+{
+    return (uint32_t(a & 255) << 24) | (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255);
+}
+}  // namespace pixel
+
 // Any depth (1, 4, 8, 15/16, 24 or 32 bits per pixel); rows start at bits + stride * y.
 struct RawPixelView {
     uint8_t* bits = nullptr;

@@ -22,33 +22,15 @@
 #include "skin/core/OutputWindow.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/Startup.h"
+#include "WineBench.h"
 
 namespace {
 
+using winebench::Median;
+using winebench::Now;
+using winebench::Pump;
+
 constexpr int kW = 800, kH = 600;
-
-double Now()
-{
-    LARGE_INTEGER c, f;
-    QueryPerformanceCounter(&c);
-    QueryPerformanceFrequency(&f);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 TForm* MakeForm()
 {

@@ -18,31 +18,13 @@
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Startup.h"
 #include "support/SkinTestControls.h"
+#include "WineBench.h"
 
 namespace {
 
-double Now()
-{
-    LARGE_INTEGER c, f;
-    QueryPerformanceCounter(&c);
-    QueryPerformanceFrequency(&f);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using winebench::Median;
+using winebench::Now;
+using winebench::Pump;
 
 String ExeFolder()
 {

@@ -23,33 +23,15 @@
 #include "classlib/Forms.h"
 #include "classlib/HtmlDocument.h"
 #include "classlib/WebBrowser.h"
+#include "WineBench.h"
 
 namespace {
 
+using winebench::Median;
+using winebench::Now;
+using winebench::Pump;
+
 constexpr int kPicW = 320, kPicH = 160, kPictures = 200, kTables = 240;
-
-double Now()
-{
-    LARGE_INTEGER c, f;
-    QueryPerformanceCounter(&c);
-    QueryPerformanceFrequency(&f);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 void WriteFileBytes(const String& name, const std::string& bytes)
 {

@@ -13,21 +13,14 @@ MeshGradientPainter MeshPainter = nullptr;
 
 namespace {
 
-inline int B(uint32_t p) { return int(p & 255); }
-inline int G(uint32_t p) { return int((p >> 8) & 255); }
-inline int R(uint32_t p) { return int((p >> 16) & 255); }
-inline int A(uint32_t p) { return int(p >> 24); }
-inline uint32_t Pack(int r, int g, int b, int a)
-{
-    return (uint32_t(a & 255) << 24) | (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255);
-}
-Rect Intersect(Rect a, Rect b)
-{
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
-}
-Rect WholeOf(const PixelView& v) { return {0, 0, v.width, v.height}; }
-Rect Sized(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
+using pixel::A;
+using pixel::B;
+using pixel::G;
+using pixel::Pack;
+using pixel::R;
+using px::Intersect;
+using px::Sized;
+using px::WholeOf;
 uint32_t Rgb(TColor32 c) { return uint32_t(skincolor::ColorToRGB(c)) & 0xFFFFFFu; }
 
 void Fill(const PixelView& dst, Rect r, uint32_t color) { px::FillRect32(dst, r, color, 255); }

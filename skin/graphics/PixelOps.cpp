@@ -6,14 +6,11 @@
 namespace px {
 namespace {
 
-inline int B(uint32_t p) { return int(p & 255); }
-inline int G(uint32_t p) { return int((p >> 8) & 255); }
-inline int R(uint32_t p) { return int((p >> 16) & 255); }
-inline int A(uint32_t p) { return int(p >> 24); }
-inline uint32_t Pack(int r, int g, int b, int a)
-{
-    return (uint32_t(a & 255) << 24) | (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255);
-}
+using pixel::A;
+using pixel::B;
+using pixel::G;
+using pixel::Pack;
+using pixel::R;
 inline int Clamp255(long v) { return int(std::clamp<long>(v, 0, 255)); }
 inline int Nearest(double v) { return int(std::lround(v)); }
 

@@ -7,6 +7,7 @@
 // 0x00BBGGRR) are swapped with ExchangeRedBlue before they meet pixels.
 // "nearest" rounds half away from zero (std::lround) everywhere.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 
 #include "classlib/PixelView.h"
@@ -23,6 +24,13 @@ struct Rect {
     int Height() const { return bottom - top; }
     bool Empty() const { return right <= left || bottom <= top; }
 };
+inline Rect Intersect(Rect a, Rect b)
+{
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+inline Rect WholeOf(const PixelView& v) { return {0, 0, v.width, v.height}; }
+inline Rect Sized(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
 
 // The background behind a control as the painters receive it.
 struct Background {

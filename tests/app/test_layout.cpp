@@ -296,7 +296,11 @@ INSTANTIATE_TEST_SUITE_P(System, SystemWorkAreaTest, testing::Values(WorkArea{"s
 
 INSTANTIATE_TEST_SUITE_P(WorkAreas, LayoutTest, testing::ValuesIn(kWorkAreas),
                          [](const testing::TestParamInfo<WorkArea>& info) {
-                             return "W" + std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+                             std::string name = "W";
+                             name += std::to_string(info.param.width);
+                             name += 'x';
+                             name += std::to_string(info.param.height);
+                             return name;
                          });
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "app/AppForms.h"
 #include "app/ContentContainer.h"
@@ -106,7 +107,8 @@ protected:
     {
         HWND tv = f->tv1->Handle();
         RECT r{};
-        *reinterpret_cast<HTREEITEM*>(&r) = node->ItemId();
+        HTREEITEM item = node->ItemId();   // the message takes the item in the rect's first bytes
+        std::memcpy(&r, &item, sizeof item);
         ASSERT_TRUE(SendMessageW(tv, TVM_GETITEMRECT, TRUE, LPARAM(&r)));
         LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         PostMessageW(tv, WM_LBUTTONUP, 0, at);

@@ -390,7 +390,9 @@ TEST_F(Animations, HideUnderTwelveMillisecondsFreesEverythingAtOnce)
     StartHideAnimation(surface, NewSnapshot(100, 100, clGreen), 11, nullptr, TkvAnimType::atAero, 255);
     EXPECT_FALSE(IsWindow(wnd));
     EXPECT_TRUE(pushes.empty());
-    if (SharedHideTimer()) EXPECT_EQ(SharedHideTimer()->Surface(), nullptr);
+    if (SharedHideTimer()) {
+        EXPECT_EQ(SharedHideTimer()->Surface(), nullptr);
+    }
 }
 
 TEST_F(Animations, ATickThatRaisesClearsBusyFreesTheSurfaceAndLaterHidesRun)
@@ -946,7 +948,9 @@ TEST_F(Animations, ADialogWithABorderWindowShowsAndHidesThroughIt)
     PaintDialogToBitmap(&dialog, picture.get(), false);
     GdiFlush();
     EXPECT_EQ(GetPixel32(picture.get(), o.x + 1, o.y + 1) >> 24, 255u);
-    if (o.y > 0) EXPECT_EQ(GetPixel32(picture.get(), o.x + 1, o.y - 1) >> 24, 0u);
+    if (o.y > 0) {
+        EXPECT_EQ(GetPixel32(picture.get(), o.x + 1, o.y - 1) >> 24, 0u);
+    }
 
     AnimHideDialog(&dialog, 36, TkvAnimType::atFading);
     EXPECT_EQ(dialog.border.window, nullptr);

@@ -27,7 +27,7 @@ double DifferentShare(TBitmap* a, TBitmap* b, int tolerance)
                     break;
                 }
         }
-    return w * h ? double(differ) / (w * h) : 1.0;
+    return w > 0 && h > 0 ? double(differ) / (w * h) : 1.0;
 }
 
 std::unique_ptr<TBitmap> CaptureWindow(HWND wnd)

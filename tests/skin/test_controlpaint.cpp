@@ -427,7 +427,7 @@ std::string ClientPng(HWND wnd, int w, int h)
 
 TEST_F(ControlPaint, ScreenshotOfAWindowPaintedSectionBySection)
 {
-    TsSkinManager* m = SampleManager();
+    SampleManager();
     TSkinTestForm* f = NewForm(460, 330);
     f->SetBorderStyle(TFormBorderStyle::bsSingle);
     f->SetCaption(L"Skin sections");
