@@ -123,27 +123,27 @@ private:
     uint32_t alpha_;
 };
 
+// One row of a horizontal gradient and what it was made from.
+struct KeptRow {
+    TsGradArray stops;
+    int width = -1;
+    uint8_t alpha = 0;
+    std::vector<uint32_t> row;
+    uint32_t* second = nullptr;   // inside row, see below
+};
+
 // The pixels of one row of a horizontal gradient of the given width. The row
 // painted last is kept (per thread) with what it was made from: repainting the
 // same control, the common case, then costs only the stores.
-uint32_t** keptSecond = nullptr;
-std::vector<uint32_t>& HorizontalRow(const TsGradArray& g, int width, uint8_t alpha)
+const KeptRow& HorizontalRow(const TsGradArray& g, int width, uint8_t alpha)
 {
-    struct Kept {
-        TsGradArray stops;
-        int width = -1;
-        uint8_t alpha = 0;
-        std::vector<uint32_t> row;
-        uint32_t* second = nullptr;   // inside row, see below
-    };
-    thread_local Kept kept;
-    keptSecond = &kept.second;
+    thread_local KeptRow kept;
     auto same = [&](const TsGradStop& a, const TsGradStop& b) {
         return a.Color1 == b.Color1 && a.Color2 == b.Color2 && a.Percent == b.Percent && a.Mode == b.Mode;
     };
     if (kept.width == width && kept.alpha == alpha && kept.stops.size() == g.size() &&
         std::equal(g.begin(), g.end(), kept.stops.begin(), same))
-        return kept.row;
+        return kept;
     kept.stops = g;
     kept.width = width;
     kept.alpha = alpha;
@@ -176,7 +176,7 @@ std::vector<uint32_t>& HorizontalRow(const TsGradArray& g, int width, uint8_t al
     b += (want - (b & 4095)) & 4095;
     kept.second = reinterpret_cast<uint32_t*>(b);
     std::copy(kept.row.data(), kept.row.data() + width, kept.second);
-    return kept.row;
+    return kept;
 }
 
 // The row copied into every row of r.
@@ -219,8 +219,8 @@ bool FillGradientBands(const PixelView& v, PixRect r, const TsGradArray& g, int 
     }
     if (g[0].Mode == gmHorizontal) {
         const int width = r.Width();
-        std::vector<uint32_t>& row = HorizontalRow(g, width, alpha);
-        CopyRowDown(v, r, row.data(), *keptSecond);
+        const KeptRow& kept = HorizontalRow(g, width, alpha);
+        CopyRowDown(v, r, kept.row.data(), kept.second);
         return true;
     }
     return false;
