@@ -7,39 +7,12 @@
 #include "skin/core/Animations.h"
 #include "skin/core/ControlTreePaint.h"
 #include "skin/graphics/Bitmap32.h"
+#include "tests/skin/PictureCompare.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 
 using namespace skintest;
 
 namespace {
-
-double DifferentShare(TBitmap* a, TBitmap* b, int tolerance)
-{
-    GdiFlush();
-    int differ = 0;
-    const int w = std::min(a->Width(), b->Width()), h = std::min(a->Height(), b->Height());
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint32_t p = GetPixel32(a, x, y), q = GetPixel32(b, x, y);
-            for (int s = 0; s < 24; s += 8)
-                if (std::abs(int((p >> s) & 0xFF) - int((q >> s) & 0xFF)) > tolerance) {
-                    ++differ;
-                    break;
-                }
-        }
-    return w > 0 && h > 0 ? double(differ) / (w * h) : 1.0;
-}
-
-std::unique_ptr<TBitmap> CaptureWindow(HWND wnd)
-{
-    RECT r{};
-    GetWindowRect(wnd, &r);
-    std::unique_ptr<TBitmap> b(NewBitmap32(r.right - r.left, r.bottom - r.top));
-    HDC screen = GetDC(nullptr);
-    BitBlt(b->Canvas().Handle(), 0, 0, b->Width(), b->Height(), screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    return b;
-}
 
 class SkinnedTree : public SkinRuntime {
 protected:

@@ -17,37 +17,12 @@
 #include "skin/core/ControlTreePaint.h"
 #include "skin/graphics/Bitmap32.h"
 #include "support/GuiTest.h"
+#include "tests/skin/PictureCompare.h"
 
 namespace {
 
-// Share of pixels whose colour differs by more than tolerance in a channel.
-double DifferentShare(TBitmap* a, TBitmap* b, int tolerance, RECT area)
-{
-    GdiFlush();
-    int differ = 0, total = 0;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x) {
-            uint32_t p = GetPixel32(a, x, y), q = GetPixel32(b, x, y);
-            ++total;
-            for (int s = 0; s < 24; s += 8)
-                if (std::abs(int((p >> s) & 0xFF) - int((q >> s) & 0xFF)) > tolerance) {
-                    ++differ;
-                    break;
-                }
-        }
-    return total ? double(differ) / total : 1.0;
-}
-
-std::unique_ptr<TBitmap> CaptureWindow(HWND wnd)
-{
-    RECT r{};
-    GetWindowRect(wnd, &r);
-    std::unique_ptr<TBitmap> b(NewBitmap32(r.right - r.left, r.bottom - r.top));
-    HDC screen = GetDC(nullptr);
-    BitBlt(b->Canvas().Handle(), 0, 0, b->Width(), b->Height(), screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    return b;
-}
+using skintest::CaptureWindow;
+using skintest::DifferentShare;
 
 uint32_t Rgb(TBitmap* b, int x, int y)
 {
