@@ -114,13 +114,34 @@ void PushPlaced(HWND wnd, HDC screen, TBitmap* picture, int left, int top, uint8
                           ULW_ALPHA);
 }
 
-TBitmap* CopyWithFullAlpha(TBitmap* source)
+// Every pixel of the picture opaque.
+void SetFullAlpha(TBitmap* b)
+{
+    GdiFlush();
+    SetAlphaInRect(b, RECT{0, 0, b->Width(), b->Height()}, 255, NoColorValue);
+}
+
+// A new 32-bit copy of a picture (caller owns).
+TBitmap* CopyOf(TBitmap* source)
 {
     TBitmap* b = NewBitmap32(source->Width(), source->Height());
     BitBlt(b->Canvas().Handle(), 0, 0, source->Width(), source->Height(), source->Canvas().Handle(), 0, 0, SRCCOPY);
-    GdiFlush();
-    SetAlphaInRect(b, RECT{0, 0, b->Width(), b->Height()}, 255, NoColorValue);
     return b;
+}
+
+TBitmap* CopyWithFullAlpha(TBitmap* source)
+{
+    TBitmap* b = CopyOf(source);
+    SetFullAlpha(b);
+    return b;
+}
+
+// A temporary animation surface at the window's top-left with the picture's
+// size, topmost when the window is.
+TkvAnimSurface* NewSurfaceOver(HWND wnd, const RECT& at, const TBitmap* picture)
+{
+    return new TkvAnimSurface(RECT{at.left, at.top, at.left + picture->Width(), at.top + picture->Height()},
+                              IsTopmostWindow(wnd));
 }
 
 
@@ -425,9 +446,7 @@ void AnimShowBorderedForm(TkvAnimProvider* provider, TkvAnimBorder* border, unsi
     TBitmap* cache = provider->CacheBitmap();
     if (!cache || cache->Empty()) return;
 
-    std::unique_ptr<TBitmap> snapshot(NewBitmap32(cache->Width(), cache->Height()));
-    BitBlt(snapshot->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0,
-           SRCCOPY);
+    std::unique_ptr<TBitmap> snapshot(CopyOf(cache));
     PaintControlTree(snapshot.get(), form, 0, provider, 0);   // the client made opaque, the shadow kept
 
     const RECT bounds = form->BoundsRect();
@@ -478,13 +497,10 @@ void AnimShowForm(TkvAnimProvider* provider, unsigned timeMs, uint8_t alpha, Tkv
 
     std::unique_ptr<TBitmap> snapshot(NewBitmap32(cache->Width(), cache->Height()));
     PaintControlTree(snapshot.get(), form, 0, provider, 0);
-    GdiFlush();
-    SetAlphaInRect(snapshot.get(), RECT{0, 0, snapshot->Width(), snapshot->Height()}, 255, NoColorValue);
+    SetFullAlpha(snapshot.get());
 
     const RECT at = WindowRectOf(formWnd);
-    SurfacePtr surface(
-        new TkvAnimSurface(RECT{at.left, at.top, at.left + snapshot->Width(), at.top + snapshot->Height()},
-                           IsTopmostWindow(formWnd)));
+    SurfacePtr surface(NewSurfaceOver(formWnd, at, snapshot.get()));
     ShowOnSurface(surface->Handle(), formWnd, snapshot.get(), at, timeMs, alpha, type, false, kShowFlags);
 
     provider->SetInAnimation(false);
@@ -523,14 +539,11 @@ void AnimHideForm(TkvAnimProvider* provider, int timeMs, TkvAnimType type)
     if (border) {
         // The border window (shadow included) fades away; the hide timer owns it now.
         surface = border->ReleaseWindow();
-        snapshot = NewBitmap32(cache->Width(), cache->Height());
-        BitBlt(snapshot->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0,
-               SRCCOPY);
+        snapshot = CopyOf(cache);
     } else {
         surface = provider->TakeCoverWindow();
         if (!surface)
-            surface = new TkvAnimSurface(RECT{at.left, at.top, at.left + cache->Width(), at.top + cache->Height()},
-                                         IsTopmostWindow(formWnd));
+            surface = NewSurfaceOver(formWnd, at, cache);
         snapshot = CopyWithFullAlpha(cache);
     }
     // The form itself all but vanishes while its picture takes its place.
@@ -602,9 +615,7 @@ void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAn
     dialog->PaintFrameToCache();
     TBitmap* cache = dialog->CacheBitmap();
     if (!cache || cache->Empty()) return;
-    std::unique_ptr<TBitmap> snapshot(NewBitmap32(cache->Width(), cache->Height()));
-    BitBlt(snapshot->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0,
-           SRCCOPY);
+    std::unique_ptr<TBitmap> snapshot(CopyOf(cache));
     PaintDialogToBitmap(dialog, snapshot.get(), false);
 
     // With a border window that window carries the picture and stays; else a
@@ -619,8 +630,7 @@ void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAn
         const POINT offset = border->ShowOffsets();
         OffsetRect(&at, -offset.x, -offset.y);
     } else {
-        temporary.reset(new TkvAnimSurface(
-            RECT{at.left, at.top, at.left + snapshot->Width(), at.top + snapshot->Height()}, IsTopmostWindow(wnd)));
+        temporary.reset(NewSurfaceOver(wnd, at, snapshot.get()));
         surface = temporary->Handle();
     }
     ShowOnSurface(surface, wnd, snapshot.get(), at, timeMs, alpha, type, true, kShowFlags);
@@ -658,15 +668,12 @@ void AnimHideDialog(TkvAnimDialog* dialog, int timeMs, TkvAnimType type)
     TBitmap* cache = dialog->CacheBitmap();
     if (!wnd || !cache || cache->Empty()) return;
     RunningFlag running;
-    TBitmap* snapshot = NewBitmap32(cache->Width(), cache->Height());
-    BitBlt(snapshot->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0,
-           SRCCOPY);
+    TBitmap* snapshot = CopyOf(cache);
     TkvAnimBorder* border = dialog->Border();
     TWinControl* surface = border ? border->ReleaseWindow() : dialog->TakeCoverWindow();
     const RECT at = WindowRectOf(wnd);
     if (!surface)
-        surface = new TkvAnimSurface(RECT{at.left, at.top, at.left + cache->Width(), at.top + cache->Height()},
-                                     IsTopmostWindow(wnd));
+        surface = NewSurfaceOver(wnd, at, cache);
     StartHideAnimation(surface, snapshot, unsigned(timeMs), nullptr, type, 255);
     if (border) dialog->FreeBorder();   // its window belongs to the hide timer now
 }
@@ -744,13 +751,10 @@ void FadeLayeredForm(TCustomForm* form, TkvAnimProvider* provider, unsigned time
         snapshot.reset(NewBitmap32(r.right - r.left, r.bottom - r.top));
     }
     PaintControlTree(snapshot.get(), form, 0, provider, 0);
-    GdiFlush();
-    SetAlphaInRect(snapshot.get(), RECT{0, 0, snapshot->Width(), snapshot->Height()}, 255, NoColorValue);
+    SetFullAlpha(snapshot.get());
 
     const RECT at = WindowRectOf(formWnd);
-    SurfacePtr surface(
-        new TkvAnimSurface(RECT{at.left, at.top, at.left + snapshot->Width(), at.top + snapshot->Height()},
-                           IsTopmostWindow(formWnd)));
+    SurfacePtr surface(NewSurfaceOver(formWnd, at, snapshot.get()));
     ShowOnSurface(surface->Handle(), formWnd, snapshot.get(), at, timeMs, alpha, type, false,
                   kFadeFlags & ~UINT(SWP_NOMOVE));
     AnimationRunning = false;
@@ -768,18 +772,12 @@ void FadeBorderedForm(TCustomForm* form, TkvAnimProvider* provider, TkvAnimBorde
     std::unique_ptr<TBitmap> oldPicture(provider->TakeCoverBitmap());
     if (!oldPicture) {
         TBitmap* cache = provider->CacheBitmap();
-        if (cache && !cache->Empty()) {
-            oldPicture.reset(NewBitmap32(cache->Width(), cache->Height()));
-            BitBlt(oldPicture->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(),
-                   0, 0, SRCCOPY);
-        }
+        if (cache && !cache->Empty()) oldPicture.reset(CopyOf(cache));
     }
     provider->PaintFrameToCache();
     TBitmap* cache = provider->CacheBitmap();
     if (!cache || cache->Empty()) return;
-    std::unique_ptr<TBitmap> snapshot(NewBitmap32(cache->Width(), cache->Height()));
-    BitBlt(snapshot->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0,
-           SRCCOPY);
+    std::unique_ptr<TBitmap> snapshot(CopyOf(cache));
     PaintControlTree(snapshot.get(), form, 0, provider, 0);
 
     std::unique_ptr<TWinControl, FreeComponent> oldWindow(border->ReleaseWindow());
