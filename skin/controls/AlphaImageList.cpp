@@ -102,18 +102,25 @@ HICON BlankIcon(int w, int h)
     return StraightAlphaIcon(&b);
 }
 
-// The colour and mask of an icon as 32-bit pixels. Colour without any alpha
-// takes it from the mask (masked pixels transparent, others opaque).
-bool IconPixels(HICON icon, TBitmap* out)
+// The colour bits of an icon as top-down 32-bit pixels, and its mask when
+// asked (hasMask tells whether it was read). width and height are set as soon
+// as the icon has colour bits; the result is whether they were read.
+struct IconBits {
+    int width = 0, height = 0;
+    std::vector<uint32_t> colour, mask;
+    bool hasMask = false;
+};
+
+bool ReadIconBits(HICON icon, IconBits& out, bool withMask)
 {
     ICONINFO ii{};
     if (!icon || !GetIconInfo(icon, &ii)) return false;
     bool ok = false;
     BITMAP bm{};
     if (ii.hbmColor && GetObjectW(ii.hbmColor, sizeof bm, &bm) && bm.bmWidth > 0 && bm.bmHeight > 0) {
-        int w = bm.bmWidth, h = bm.bmHeight;
-        out->SetPixelFormat(TPixelFormat::pf32bit);
-        out->SetSize(w, h);
+        const int w = bm.bmWidth, h = bm.bmHeight;
+        out.width = w;
+        out.height = h;
         BITMAPINFO bi{};
         bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
         bi.bmiHeader.biWidth = w;
@@ -121,27 +128,47 @@ bool IconPixels(HICON icon, TBitmap* out)
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
         HDC dc = GetDC(nullptr);
-        std::vector<uint32_t> colour(size_t(w) * h), mask(size_t(w) * h, 0);
-        ok = GetDIBits(dc, ii.hbmColor, 0, UINT(h), colour.data(), &bi, DIB_RGB_COLORS) == h;
-        bool maskOk = ii.hbmMask && GetDIBits(dc, ii.hbmMask, 0, UINT(h), mask.data(), &bi, DIB_RGB_COLORS) == h;
-        ReleaseDC(nullptr, dc);
-        if (ok) {
-            bool alpha = std::any_of(colour.begin(), colour.end(), [](uint32_t p) { return p > 0xFFFFFFu; });
-            PixelView v = out->View();
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x) {
-                    uint32_t p = colour[size_t(y) * w + x];
-                    if (!alpha) {
-                        bool masked = maskOk && (mask[size_t(y) * w + x] & 0xFFFFFF) != 0;
-                        p = masked ? 0 : (p | 0xFF000000u);
-                    }
-                    v.At(x, y) = p;
-                }
+        out.colour.assign(size_t(w) * h, 0);
+        ok = GetDIBits(dc, ii.hbmColor, 0, UINT(h), out.colour.data(), &bi, DIB_RGB_COLORS) == h;
+        if (withMask) {
+            out.mask.assign(size_t(w) * h, 0);
+            out.hasMask = ii.hbmMask && GetDIBits(dc, ii.hbmMask, 0, UINT(h), out.mask.data(), &bi, DIB_RGB_COLORS) == h;
         }
+        ReleaseDC(nullptr, dc);
     }
     if (ii.hbmColor) DeleteObject(ii.hbmColor);
     if (ii.hbmMask) DeleteObject(ii.hbmMask);
     return ok;
+}
+
+bool HasAlpha(const std::vector<uint32_t>& pixels)
+{
+    return std::any_of(pixels.begin(), pixels.end(), [](uint32_t p) { return p > 0xFFFFFFu; });
+}
+
+// The colour and mask of an icon as 32-bit pixels. Colour without any alpha
+// takes it from the mask (masked pixels transparent, others opaque).
+bool IconPixels(HICON icon, TBitmap* out)
+{
+    IconBits bits;
+    const bool ok = ReadIconBits(icon, bits, true);
+    if (bits.width <= 0) return false;
+    const int w = bits.width, h = bits.height;
+    out->SetPixelFormat(TPixelFormat::pf32bit);
+    out->SetSize(w, h);
+    if (!ok) return false;
+    const bool alpha = HasAlpha(bits.colour);
+    PixelView v = out->View();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t p = bits.colour[size_t(y) * w + x];
+            if (!alpha) {
+                bool masked = bits.hasMask && (bits.mask[size_t(y) * w + x] & 0xFFFFFF) != 0;
+                p = masked ? 0 : (p | 0xFF000000u);
+            }
+            v.At(x, y) = p;
+        }
+    return true;
 }
 
 TStringList* unskinned = nullptr;
@@ -444,36 +471,18 @@ void TsAlphaImageList::FixPlatformAlpha()
     for (int i = 0; i < Count(); ++i) {
         HICON icon = ImageList_GetIcon(h, i, ILD_NORMAL);
         if (!icon) continue;
-        ICONINFO ii{};
-        bool fix = false;
+        IconBits bits;
         TBitmap pixels;
-        if (GetIconInfo(icon, &ii)) {
-            BITMAP bm{};
-            if (ii.hbmColor && GetObjectW(ii.hbmColor, sizeof bm, &bm) && bm.bmWidth > 0 && bm.bmHeight > 0) {
-                int w = bm.bmWidth, hh = bm.bmHeight;
-                pixels.SetSize(w, hh);
-                BITMAPINFO bi{};
-                bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-                bi.bmiHeader.biWidth = w;
-                bi.bmiHeader.biHeight = -hh;
-                bi.bmiHeader.biPlanes = 1;
-                bi.bmiHeader.biBitCount = 32;
-                HDC dc = GetDC(nullptr);
-                std::vector<uint32_t> colour(size_t(w) * hh);
-                if (GetDIBits(dc, ii.hbmColor, 0, UINT(hh), colour.data(), &bi, DIB_RGB_COLORS) == hh &&
-                    std::none_of(colour.begin(), colour.end(), [](uint32_t p) { return p > 0xFFFFFFu; })) {
-                    fix = true;
-                    PixelView v = pixels.View();
-                    for (int yy = 0; yy < hh; ++yy)
-                        for (int xx = 0; xx < w; ++xx) {
-                            uint32_t p = colour[size_t(yy) * w + xx] & 0xFFFFFF;
-                            v.At(xx, yy) = p == uint32_t(SkinKeyColor) ? 0 : (p | 0xFF000000u);
-                        }
+        const bool fix = ReadIconBits(icon, bits, false) && !HasAlpha(bits.colour);
+        if (fix) {
+            const int w = bits.width, hh = bits.height;
+            pixels.SetSize(w, hh);
+            PixelView v = pixels.View();
+            for (int yy = 0; yy < hh; ++yy)
+                for (int xx = 0; xx < w; ++xx) {
+                    uint32_t p = bits.colour[size_t(yy) * w + xx] & 0xFFFFFF;
+                    v.At(xx, yy) = p == uint32_t(SkinKeyColor) ? 0 : (p | 0xFF000000u);
                 }
-                ReleaseDC(nullptr, dc);
-            }
-            if (ii.hbmColor) DeleteObject(ii.hbmColor);
-            if (ii.hbmMask) DeleteObject(ii.hbmMask);
         }
         DestroyIcon(icon);
         if (fix) {
