@@ -450,12 +450,8 @@ bool TsCustomImage::RenderSkinned(HDC dc)
     BitBlt(cache->Canvas().Handle(), 0, 0, Width(), Height(), dc, 0, 0, SRCCOPY);
     GdiFlush();
     if (info.Ready && info.Bmp && info.Bmp != cache) {
-        PixelView src = info.Bmp->View(), dst = cache->View();
-        for (int y = 0; y < dst.height; ++y)
-            for (int x = 0; x < dst.width; ++x) {
-                int sx = info.X + x, sy = info.Y + y;
-                if (sx >= 0 && sy >= 0 && sx < src.width && sy < src.height) dst.At(x, y) = src.At(sx, sy);
-            }
+        const PixelView dst = cache->View();
+        skinpaint::CopyPixels(dst, px::WholeOf(dst), info.Bmp->View(), info.X, info.Y);
     }
     // The image's own section over it, then the image.
     if (skinData_->IsSkinned()) {
