@@ -1,7 +1,6 @@
 #include "skin/core/ControlPaint.h"
 
 #include <algorithm>
-#include <map>
 
 #include "classlib/SysUtils.h"
 #include "skin/core/SkinHooks.h"
@@ -215,46 +214,12 @@ int TsManagerTextSkin::WebButtonSection() const
 
 TColor TsManagerTextSkin::AdjustColor(TColor c) const { return c; }
 
-int TsManagerGlowSkin::FindMaskIndex(const String& section, const String& maskName) const
-{
-    TsSkinManager* m = manager_ ? manager_ : DefaultManager;
-    if (!m) return -1;
-    return m->FindMaskIndex(m->FindSectionIndex(section), section, maskName);
-}
-
-RECT TsManagerGlowSkin::MaskMargins(int mask) const
-{
-    TsSkinManager* m = manager_ ? manager_ : DefaultManager;
-    if (!m || !m->IsMaskIndexValid(mask)) return RECT{};
-    return RECT{m->MaskMarginLeft(mask), m->MaskMarginTop(mask), m->MaskMarginRight(mask), m->MaskMarginBottom(mask)};
-}
-
-void TsManagerGlowSkin::PaintMask(int mask, TBitmap* bmp) const
-{
-    TsSkinManager* m = manager_ ? manager_ : DefaultManager;
-    if (!m || !bmp) return;
-    PaintMaskNineParts32Alpha(bmp, RECT{0, 0, bmp->Width(), bmp->Height()}, 0, m, false, 0, mask, EmptyBgCacheInfo);
-}
-
-bool TsManagerGlowSkin::Destroying() const
-{
-    TsSkinManager* m = manager_ ? manager_ : DefaultManager;
-    return !m || m->Destroying();
-}
-
 void InstallControlPaintHooks()
 {
     static TsManagerTextSkin defaultText(nullptr);
     static TsManagerGlowSkin defaultGlow(nullptr);
-    static std::map<TsSkinManager*, std::unique_ptr<TsManagerGlowSkin>> glows;
     SkinHooks.FillTransparentCorners = [](TsCommonData* data, int state, int corners) {
         if (data) FillTransparentCorners(*data, state, corners);
-    };
-    SkinHooks.GlowSkinOf = [](TsSkinManager* manager) -> TsGlowSkin* {
-        if (!manager) return nullptr;
-        auto& g = glows[manager];
-        if (!g) g = std::make_unique<TsManagerGlowSkin>(manager);
-        return g.get();
     };
     SetDefaultTextSkin(&defaultText);
     SetDefaultGlowSkin(&defaultGlow);

@@ -1,14 +1,13 @@
 // Painters that take a control's skin data: its section background, the whole
 // control skin (background, corner images, border, recolouring), the corner
 // fill of its cache bitmap from the parent's background, and the skinned or
-// plain control border. Also the skin manager as the text painters' and the
-// glow windows' source of colours and masks.
+// plain control border. Also the skin manager as the text painters' source of
+// colours.
 #pragma once
 #include <memory>
 
 #include "skin/core/BgRequest.h"
 #include "skin/core/CommonData.h"
-#include "skin/graphics/Glow.h"
 #include "skin/graphics/MaskPaintBitmap.h"
 #include "skin/graphics/TextEffects.h"
 
@@ -28,8 +27,8 @@ void FillTransparentCorners(TsCommonData& data, int state, int corners);
 // Border of a control painted into dc; inner receives the area left inside it.
 void PaintControlBorder(HDC dc, const RECT& r, int extraWidth, RECT& inner, int state, TsCommonData& data);
 
-// The colours of captions and the masks of glows from a skin manager (nil: the
-// default manager at the time of each call).
+// The colours of captions from a skin manager (nil: the default manager at the
+// time of each call).
 class TsManagerTextSkin : public TsTextSkin {
 public:
     explicit TsManagerTextSkin(TsSkinManager* manager) : manager_(manager) {}
@@ -47,19 +46,6 @@ private:
     TsSkinManager* manager_;
 };
 
-class TsManagerGlowSkin : public TsGlowSkin {
-public:
-    explicit TsManagerGlowSkin(TsSkinManager* manager) : manager_(manager) {}
-    int FindMaskIndex(const String& section, const String& maskName) const override;
-    RECT MaskMargins(int mask) const override;
-    void PaintMask(int mask, TBitmap* bmp) const override;
-    bool Destroying() const override;
-
-private:
-    TsSkinManager* manager_;
-};
-
-// Sets the library's hooks to these painters: the corner fill and the glow
-// skin of a manager, and the default text and glow skins (the default
-// manager). Called by the library's start-up; again by tests after a reset.
+// Sets the library's hooks to these painters: the corner fill, and the default
+// text and glow skins (the default manager; each manager is its own glow skin). Called by the library's start-up; again by tests after a reset.
 void InstallControlPaintHooks();

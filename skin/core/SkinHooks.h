@@ -75,7 +75,7 @@ struct TsSkinHooks {
     std::function<void(class TsCommonData* data, int state, int corners)> FillTransparentCorners;
 
     // ---- glow
-    // What the glow windows need of a manager (nil: no glow).
+    // Replaces a manager's own glow skin when set (nil from it: no glow).
     std::function<TsGlowSkin*(TsSkinManager* manager)> GlowSkinOf;
 
     // ---- notifications

@@ -176,44 +176,45 @@ void RegisterSkinManagerProperties()
 
 }  // namespace
 
-namespace {
-
 // The glow windows' view of a manager: a section's glow mask, its margins,
 // and the mask painted in nine parts keeping per-pixel alpha.
-class ManagerGlowSkin : public TsGlowSkin {
-public:
-    explicit ManagerGlowSkin(TsSkinManager* m) : m_(m) {}
-    int FindMaskIndex(const String& section, const String& maskName) const override
-    {
-        int s = m_->FindSectionIndex(section);
-        return s < 0 ? -1 : m_->FindMaskIndex(s, section, maskName);
-    }
-    RECT MaskMargins(int mask) const override
-    {
-        if (!m_->IsMaskIndexValid(mask))
-            return {0, 0, 0, 0};
-        const TsMaskData& k = m_->Tables().Masks[size_t(mask)];
-        return {k.MarginLeft, k.MarginTop, k.MarginRight, k.MarginBottom};
-    }
-    void PaintMask(int mask, TBitmap* bmp) const override
-    {
-        if (!bmp || bmp->Empty() || !m_->IsMaskIndexValid(mask))
-            return;
-        PixelView v = bmp->View();
-        skinpaint::PaintMaskNineParts32Alpha(v, {0, 0, bmp->Width(), bmp->Height()}, 0, m_->Tables(), false, 0,
-                                             mask, skinpaint::EmptyPaintBg());
-    }
-    bool Destroying() const override { return m_->Destroying(); }
+TsSkinManager* TsManagerGlowSkin::Manager() const { return manager_ ? manager_ : DefaultManager; }
 
-private:
-    TsSkinManager* m_;
-};
+int TsManagerGlowSkin::FindMaskIndex(const String& section, const String& maskName) const
+{
+    TsSkinManager* m = Manager();
+    int s = m ? m->FindSectionIndex(section) : -1;
+    return s < 0 ? -1 : m->FindMaskIndex(s, section, maskName);
+}
 
-}  // namespace
+RECT TsManagerGlowSkin::MaskMargins(int mask) const
+{
+    TsSkinManager* m = Manager();
+    if (!m || !m->IsMaskIndexValid(mask))
+        return {0, 0, 0, 0};
+    const TsMaskData& k = m->Tables().Masks[size_t(mask)];
+    return {k.MarginLeft, k.MarginTop, k.MarginRight, k.MarginBottom};
+}
+
+void TsManagerGlowSkin::PaintMask(int mask, TBitmap* bmp) const
+{
+    TsSkinManager* m = Manager();
+    if (!m || !bmp || bmp->Empty() || !m->IsMaskIndexValid(mask))
+        return;
+    PixelView v = bmp->View();
+    skinpaint::PaintMaskNineParts32Alpha(v, {0, 0, bmp->Width(), bmp->Height()}, 0, m->Tables(), false, 0, mask,
+                                         skinpaint::EmptyPaintBg());
+}
+
+bool TsManagerGlowSkin::Destroying() const
+{
+    TsSkinManager* m = Manager();
+    return !m || m->Destroying();
+}
 
 TsSkinManager::TsSkinManager(TComponent* owner)
     : TComponent(owner), internalSkins_(std::make_unique<TsStoredSkins>(this)),
-      tables_(std::make_unique<TsSkinTables>()), glowSkin_(std::make_unique<ManagerGlowSkin>(this))
+      tables_(std::make_unique<TsSkinTables>()), glowSkin_(std::make_unique<TsManagerGlowSkin>(this))
 {
     RegisterSkinManagerProperties();
     if (!DefaultManager) {

@@ -14,6 +14,7 @@
 #include "skin/core/StoredSkins.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
+#include "skin/graphics/Glow.h"
 
 // ---------------------------------------------------------------- settings
 
@@ -91,7 +92,6 @@ public:
 // ---------------------------------------------------------------- process-wide
 
 class TsSkinManager;
-class TsGlowSkin;
 extern TsSkinManager* DefaultManager;
 // Set while a skin is being loaded (painting is skipped meanwhile).
 extern bool SkinLoading;
@@ -297,4 +297,20 @@ private:
     std::vector<TCustomForm*> suspended_;   // forms whose redraw is off
     std::vector<TCustomForm*> covered_;     // forms whose provider took a cover
     std::unique_ptr<TsGlowSkin> glowSkin_;
+};
+
+// What the glow windows need of a manager: its masks found by section and
+// name, their margins, and a mask painted in nine parts keeping per-pixel
+// alpha. Without a manager of its own it serves the default manager.
+class TsManagerGlowSkin : public TsGlowSkin {
+public:
+    explicit TsManagerGlowSkin(TsSkinManager* manager) : manager_(manager) {}
+    int FindMaskIndex(const String& section, const String& maskName) const override;
+    RECT MaskMargins(int mask) const override;
+    void PaintMask(int mask, TBitmap* bmp) const override;
+    bool Destroying() const override;
+
+private:
+    TsSkinManager* Manager() const;
+    TsSkinManager* manager_;
 };

@@ -298,10 +298,9 @@ TEST_F(ControlPaint, GlowWindowFromTheManagersMask)
     m->SetSkinDirectory(dir.Path());
     m->SetSkinName(L"Glowing");
     ASSERT_TRUE(m->SkinData().Active);
-    ASSERT_TRUE(bool(SkinHooks.GlowSkinOf));
-    TsGlowSkin* skin = SkinHooks.GlowSkinOf(m);
+    EXPECT_FALSE(bool(SkinHooks.GlowSkinOf));   // the manager is its own glow skin
+    TsGlowSkin* skin = m->GlowSkin();
     ASSERT_NE(skin, nullptr);
-    EXPECT_EQ(SkinHooks.GlowSkinOf(m), skin);   // one per manager
     int mask = skin->FindMaskIndex(L"BUTTON", L"GLOW0");
     ASSERT_GE(mask, 0);
     RECT margins = skin->MaskMargins(mask);
