@@ -21,8 +21,10 @@ talvera_probe_32bit() {
   rm -f "$probe"
   if [ "$rc" = 42 ]; then echo yes; else echo no; fi
 }
+mkdir -p "$TALVERA_CACHE"
 if [ ! -s "$TALVERA_CACHE/runs-32bit" ]; then
-  talvera_probe_32bit > "$TALVERA_CACHE/runs-32bit"
+  talvera_probe_32bit > "$TALVERA_CACHE/runs-32bit.tmp"
+  mv "$TALVERA_CACHE/runs-32bit.tmp" "$TALVERA_CACHE/runs-32bit"
 fi
 TALVERA_RUNS_32BIT=$(cat "$TALVERA_CACHE/runs-32bit")
 if [ "$TALVERA_RUNS_32BIT" = yes ] && [ "${TALVERA_FORCE_WIN64:-0}" != 1 ]; then

@@ -541,15 +541,19 @@ TEST_F(Broadcast, SkinnedPopupsAndNotificationHooks)
     EXPECT_FALSE(activations.back());
 }
 
+static int dialogHookCalls = 0;
+static LRESULT CALLBACK CountingDialogHook(int code, WPARAM w, LPARAM l)
+{
+    if (code == HCBT_CREATEWND)
+        ++dialogHookCalls;
+    return CallNextHookEx(nullptr, code, w, l);
+}
+
 TEST_F(Broadcast, DialogHookCallsThroughTheSeam)
 {
-    static int calls = 0;
+    int& calls = dialogHookCalls;
     calls = 0;
-    SkinHooks.DialogHookProc = [](int code, WPARAM w, LPARAM l) -> LRESULT {
-        if (code == HCBT_CREATEWND)
-            ++calls;
-        return CallNextHookEx(nullptr, code, w, l);
-    };
+    SkinHooks.DialogHookProc = CountingDialogHook;
     EXPECT_EQ(DialogHookHandle(), nullptr);
     TsSkinManager* m = SmallManager();
     ASSERT_TRUE(m->DialogHookInstalled());

@@ -199,6 +199,11 @@ TEST_F(Commands, SmallHelpers)
     EXPECT_TRUE(GetMouseCursorPos(p));
 }
 
+static void CALLBACK EndAnimationTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    AnimationRunning = false;
+}
+
 TEST_F(Commands, AnimationWaitIsBoundedAndPumps)
 {
     EXPECT_TRUE(WaitWhileAnimationRunning(10));   // nothing running
@@ -209,7 +214,7 @@ TEST_F(Commands, AnimationWaitIsBoundedAndPumps)
     // A posted message that ends the animation is handled while waiting.
     TSkinTestForm* f = NewForm();
     f->Show();
-    UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) { AnimationRunning = false; });
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, EndAnimationTimer);
     EXPECT_TRUE(WaitWhileAnimationRunning(2000));
     KillTimer(nullptr, timer);
     AnimationRunning = false;
