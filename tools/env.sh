@@ -59,8 +59,11 @@ talvera_repo_key=$(printf '%s' "$TALVERA_REPO" | sha1sum | cut -c1-8)
 export WINEPREFIX=$TALVERA_CACHE/wine-$WINEARCH-$talvera_repo_key
 export WINELOADER=$TALVERA_WINE_LOADER
 # The 64-bit server serves 32-bit and 64-bit prefixes alike; the 32-bit one only where it runs.
-if [ -x /usr/lib/wine/wineserver64 ]; then export WINESERVER=/usr/lib/wine/wineserver64
-else export WINESERVER=/usr/lib/wine/wineserver32; fi
+# Chosen by name, not by what is installed yet: on a fresh machine this file is read before
+# tools/setup installs Wine, and setup always installs the 64-bit half.
+if [ ! -x /usr/lib/wine/wineserver64 ] && [ -x /usr/lib/wine/wineserver32 ]; then
+  export WINESERVER=/usr/lib/wine/wineserver32
+else export WINESERVER=/usr/lib/wine/wineserver64; fi
 export WINEDEBUG=${WINEDEBUG:--all,err+winediag}   # keeps "no driver could be loaded" visible
 export WINEDLLOVERRIDES=mscoree,mshtml=            # never offer the Mono/Gecko installers
 
