@@ -72,7 +72,8 @@ struct TestSkin {
     int AddMask(TsRect r, int frames, int layout, int flags, int l, int tp, int rt, int b, int corner = 0)
     {
         TsMaskData m;
-        m.SectionName = "S" + std::to_string(t.Masks.size());
+        m.SectionName = "S";
+        m.SectionName += std::to_string(t.Masks.size());   // not "S" + ...: GCC 12 warns falsely (-Wrestrict)
         m.PropertyName = "BORDERSMASK";
         m.SourceRect = r;
         m.FrameCount = int16_t(frames);
