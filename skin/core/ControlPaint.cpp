@@ -85,13 +85,34 @@ void FillTransparentCorners(TsCommonData& data, int state, int corners)
     if (answer.Kind == bgNone) return;
     PixelView cache = Target(data.CacheBitmap.get());
     PixelView parent;
+    int parentX = info.X, parentY = info.Y;
     uint32_t color = KeyColor;
-    if (answer.Kind == bgBitmap && info.Bmp && info.Bmp->PixelFormat() == TPixelFormat::pf32bit) {
-        parent = info.Bmp->View();
+    std::unique_ptr<TBitmap> copy;
+    if (answer.Kind == bgBitmap) {
+        // A bitmap answer gives pixels, never its colour field (which is not set).
+        TBitmap* b = info.Bmp;
+        if (!b || b->Width() <= 0 || b->Height() <= 0) return;   // not ready
+        if (b->PixelFormat() == TPixelFormat::pf32bit) {
+            GdiFlush();
+            parent = b->View();
+        } else {
+            // Other depths: the part behind the cache bitmap, read through GDI.
+            RECT behind{info.X, info.Y, info.X + cache.width, info.Y + cache.height};
+            RECT whole{0, 0, b->Width(), b->Height()};
+            RECT part{};
+            if (!IntersectRect(&part, &behind, &whole)) return;
+            copy = std::make_unique<TBitmap>(part.right - part.left, part.bottom - part.top, TPixelFormat::pf32bit);
+            BitBlt(copy->Canvas().Handle(), 0, 0, copy->Width(), copy->Height(), b->Canvas().Handle(), part.left,
+                   part.top, SRCCOPY);
+            GdiFlush();
+            parent = copy->View();
+            parentX -= part.left;
+            parentY -= part.top;
+        }
     } else if (answer.Color != SkinKeyColor) {
         color = uint32_t(ColorToRGB(answer.Color)) & 0xFFFFFFu;
     }
-    FillMaskCorners(cache, m->Tables(), data.BorderMaskIndex, state, corners, parent, info.X, info.Y, color);
+    FillMaskCorners(cache, m->Tables(), data.BorderMaskIndex, state, corners, parent, parentX, parentY, color);
 }
 
 void PaintControlBorder(HDC dc, const RECT& r, int extraWidth, RECT& inner, int state, TsCommonData& data)
@@ -159,6 +180,25 @@ void PaintControlBorder(HDC dc, const RECT& r, int extraWidth, RECT& inner, int 
     }
 }
 
+TsControlTextData ControlTextDataOf(TsCommonData& data, TsTextSkin* skin, bool hot)
+{
+    TsControlTextData t;
+    t.Skin = data.IsSkinned() ? skin : nullptr;
+    t.Section = data.SectionIndex;
+    t.CustomFont = data.CustomFont();
+    t.Kind = data.ControlKind;
+    TControl* owner = data.OwnerControl;
+    t.Windowed = !owner || dynamic_cast<TWinControl*>(owner) != nullptr;
+    t.HasParent = owner && owner->Parent();
+    TsSkinManager* m = data.SkinManager();
+    const int section = data.SectionIndex;
+    t.FindFontSection = [owner, section, m, hot] { return FindFontSectionIndex(owner, section, m, hot); };
+    t.Cache = data.CacheBitmap.get();
+    t.HueOffset = data.HUEOffset();
+    t.Saturation = data.Saturation();
+    return t;
+}
+
 // ---------------------------------------------------------------- the manager for text and glows
 
 TsSkinManager* TsManagerTextSkin::Manager() const { return manager_ ? manager_ : DefaultManager; }
@@ -211,8 +251,6 @@ int TsManagerTextSkin::WebButtonSection() const
     TsSkinManager* m = Manager();
     return m ? m->CommonIndexes().WebButton : -1;
 }
-
-TColor TsManagerTextSkin::AdjustColor(TColor c) const { return c; }
 
 void InstallControlPaintHooks()
 {

@@ -27,6 +27,11 @@ void FillTransparentCorners(TsCommonData& data, int state, int corners);
 // Border of a control painted into dc; inner receives the area left inside it.
 void PaintControlBorder(HDC dc, const RECT& r, int extraWidth, RECT& inner, int state, TsCommonData& data);
 
+// The caption record of a control from its skin data: the text skin (the
+// caller's; null when the data is not skinned), section, custom font, kind,
+// parent, the font section among the parents, cache bitmap and recolouring.
+TsControlTextData ControlTextDataOf(TsCommonData& data, TsTextSkin* skin, bool hot);
+
 // The colours of captions from a skin manager (nil: the default manager at the
 // time of each call).
 class TsManagerTextSkin : public TsTextSkin {
@@ -39,7 +44,6 @@ public:
     TColor GlobalColor() const override;
     int Transparency(int section) const override;
     int WebButtonSection() const override;
-    TColor AdjustColor(TColor c) const override;
 
 private:
     TsSkinManager* Manager() const;

@@ -155,7 +155,7 @@ bool SkinLoader::ReadImageBytes(const std::string& name, std::string& out, bool 
     return true;
 }
 
-void SkinLoader::AddMask(TsMaskData m, bool corner)
+void SkinLoader::AddMask(TsMaskData m)
 {
     m.Manager = settings_.Manager;
     const SkinBitmap* bmp = m.Bmp ? m.Bmp.get() : t_.MasterBitmap.get();
@@ -163,8 +163,9 @@ void SkinLoader::AddMask(TsMaskData m, bool corner)
         ClipMaskRect(m, bmp->Width(), bmp->Height());
     else
         m.SourceRect = TsRect{};
-    if (corner)
-        m.CornerTransparency = ComputeCornerTransparency(m, bmp);
+    // Every mask, whatever its kind or form: a texture or glyph with margins
+    // and key-coloured corners is as see-through there as a border.
+    m.CornerTransparency = ComputeCornerTransparency(m, bmp);
     t_.Masks.push_back(std::move(m));
 }
 
@@ -264,8 +265,7 @@ void SkinLoader::ReadImageValue(const std::string& section, const std::string& k
         }
         m.PaintFlags = int16_t(f.size() < 9 ? 1 : field(8));
         m.Bmp = std::move(b);
-        bool corner = m.Kind == 0;
-        AddMask(std::move(m), corner);
+        AddMask(std::move(m));
         return;
     }
     if (form == '@' || form == '^' || form == '~') {
@@ -277,13 +277,13 @@ void SkinLoader::ReadImageValue(const std::string& section, const std::string& k
             m.Kind = 2;
             m.FrameCount = int16_t(Column(value, 22, 1));
             m.StateLayout = int16_t(Column(value, 24, 1));
-            AddMask(std::move(m), false);
+            AddMask(std::move(m));
         } else if (form == '~') {
             m.Kind = 1;
             m.FrameCount = 1;
             m.PaintFlags = int16_t(Column(value, 22, 2));
             m.StateLayout = int16_t(value.size() >= 25 ? Column(value, 25, 1) : 0);
-            AddMask(std::move(m), false);
+            AddMask(std::move(m));
         } else {
             m.Kind = 0;
             m.MarginLeft = int16_t(Column(value, 22, 4));
@@ -311,7 +311,7 @@ void SkinLoader::ReadImageValue(const std::string& section, const std::string& k
                     m.MarginTop = m.MarginBottom = int16_t(sh / 3);
                 }
             }
-            AddMask(std::move(m), true);
+            AddMask(std::move(m));
         }
         return;
     }
@@ -339,7 +339,7 @@ void SkinLoader::ReadImageValue(const std::string& section, const std::string& k
     m.MarginLeft = m.MarginRight = int16_t(MaskFrameWidth(m) / 3);
     m.MarginTop = m.MarginBottom = int16_t(MaskStateHeight(m) / 3);
     m.Bmp = std::move(b);
-    AddMask(std::move(m), true);
+    AddMask(std::move(m));
 }
 
 // "#(left,top,right,bottom)(frames,layout,border width,paint flags)": words
@@ -401,7 +401,7 @@ void SkinLoader::ReadHashValue(const std::string& section, const std::string& ke
         m.MarginLeft = m.MarginRight = int16_t(fw);
         m.MarginTop = m.MarginBottom = int16_t(sh);
     }
-    AddMask(std::move(m), true);
+    AddMask(std::move(m));
 }
 
 void SkinLoader::ApplyCommonImages()
@@ -433,7 +433,7 @@ void SkinLoader::ApplyCommonImages()
             m.PropertyName = UpperAscii(key);
             m.SourceRect = TsRect{0, 0, b->Width(), b->Height()};
             m.Bmp = std::move(b);
-            AddMask(std::move(m), false);
+            AddMask(std::move(m));
         }
     }
 }
@@ -464,7 +464,7 @@ void SkinLoader::LoadSkinPatterns()
                 m.FrameCount = 1;
                 m.SourceRect = TsRect{0, 0, img->Width(), img->Height()};
                 m.Bmp = std::move(img);
-                AddMask(std::move(m), false);
+                AddMask(std::move(m));
             }
         }
     }

@@ -45,7 +45,7 @@ public:
 private:
     bool ReadImageBytes(const std::string& name, std::string& out, bool filesOnly = false) const;
     std::string FilePath(const std::string& name) const;
-    void AddMask(TsMaskData m, bool corner);
+    void AddMask(TsMaskData m);
     void ReadImageValue(const std::string& section, const std::string& key, const std::string& value);
     void ReadHashValue(const std::string& section, const std::string& key, const std::string& value, bool thirds);
     void ReadHeader();

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <memory>
 
+#include "skin/core/SkinCommands.h"
+
 TUpdateLayeredWindowFn UpdateLayeredWindowFn = nullptr;
 TSetLayeredWindowAttributesFn SetLayeredWindowAttributesFn = nullptr;
 int CheckBoxWidth = 13, CheckBoxHeight = 13;
@@ -256,9 +258,12 @@ void ApplyDisabledEffect(TBitmap* bmp, int flags, TControl* control, POINT offse
     }
     TColor fill = info.FillColor;
     if (fill == SkinKeyColor) {
-        // No colour given: the parent's own background colour.
+        // No colour given: the parent's background colour, as a skinned parent
+        // answers it (its skin colour), else its own Color.
         TWinControl* parent = control ? control->Parent() : nullptr;
-        fill = parent ? TColor(ColorToRGB(parent->Color())) : TColor(ColorToRGB(clBtnFace));
+        fill = parent ? GetControlBgColor(parent) : SkinKeyColor;
+        if (fill == SkinKeyColor)
+            fill = parent ? TColor(ColorToRGB(parent->Color())) : TColor(ColorToRGB(clBtnFace));
     }
     BlendRectColor(bmp, RECT{0, 0, bmp->Width() - 1, bmp->Height() - 1}, fill, 50);
 }

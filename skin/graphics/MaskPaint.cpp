@@ -604,8 +604,13 @@ void CopyBitmapNineParts(const PixelView& dst, const PixelView& src, Rect dr, bo
         edge(edgeModes.top, Rect{il, dr.top, ir, dr.top + ct}, Sized(sr.left + ol, sr.top, esw, ct));
         edge(edgeModes.bottom, Rect{il, dr.bottom - cb, ir, dr.bottom}, Sized(sr.left + ol, sr.bottom - cb, esw, cb));
     }
-    if (centre && esw > 0 && esh > 0 && dw > 0 && dh > 0)
-        edge(centreMode, Rect{il, it, ir, ib}, Sized(sr.left + ol, sr.top + ot, esw, esh));
+    // The centre reaches the edges' inner side: the edges are as thick as the
+    // smaller margins, so where an outer margin is larger the band between the
+    // two margins belongs to the centre (source and destination alike).
+    int csw = sw - cl - cr, csh = sh - ct - cb;
+    if (centre && csw > 0 && csh > 0 && dw > 0 && dh > 0)
+        edge(centreMode, Rect{dr.left + cl, dr.top + ct, dr.right - cr, dr.bottom - cb},
+             Sized(sr.left + cl, sr.top + ct, csw, csh));
 }
 
 // ---------------------------------------------------------------- glyphs

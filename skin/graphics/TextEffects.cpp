@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "skin/graphics/PixelOps.h"
 #include "skin/graphics/ResampleBitmap.h"
 
 namespace {
@@ -337,15 +338,21 @@ void DrawControlTextEx(TCanvas& canvas, const String& text, bool enabled, bool h
         return;
     }
     const TsTextStateColors st = skin->StateColors(section, TextStateOf(skin, section, hot));
+    auto recolour = [&](TColor c) {
+        uint32_t v = uint32_t(ColorToRGB(c));
+        if (data.HueOffset != 0) v = px::ChangeColorHue(v, data.HueOffset);
+        if (data.Saturation != 0) v = px::ChangeColorSaturation(v, data.Saturation);
+        return TColor(v & 0xFFFFFFu);
+    };
     if (data.Cache && st.GlowSize > 0) {
         // Without a kept mask the glow is drawn from a mask made for this paint only.
         TkvGlowMask once;
         GdiFlush();
-        DrawTextWithEffect(data.Cache, text, r, data.GlowMask ? *data.GlowMask : once, skin->AdjustColor(st.GlowColor),
+        DrawTextWithEffect(data.Cache, text, r, data.GlowMask ? *data.GlowMask : once, recolour(st.GlowColor),
                            st.GlowSize, cfAll, format);
     }
     if (!enabled) {
-        const TColor c = skin->AdjustColor(MixColor(ColorToRGB(st.FontColor), ColorToRGB(skin->GlobalColor()), 0.4));
+        const TColor c = recolour(MixColor(ColorToRGB(st.FontColor), ColorToRGB(skin->GlobalColor()), 0.4));
         DrawTextColored(dc, text, r, format, c);
         return;
     }
@@ -356,8 +363,8 @@ void DrawControlTextEx(TCanvas& canvas, const String& text, bool enabled, bool h
     for (int k = 0; k < 4; ++k)
         if (st.Contour[k] != -1)
             DrawTextColored(dc, text, Shifted(r, ContourDx[k], ContourDy[k]), format | DT_NOCLIP,
-                            skin->AdjustColor(st.Contour[k]));
-    DrawTextColored(dc, text, r, format | DT_NOCLIP, skin->AdjustColor(st.FontColor));
+                            recolour(st.Contour[k]));
+    DrawTextColored(dc, text, r, format | DT_NOCLIP, recolour(st.FontColor));
 }
 
 void DrawControlText(TCanvas& canvas, const String& text, bool enabled, bool hot, const TsControlTextData& data,

@@ -36,8 +36,6 @@ public:
     virtual TColor GlobalColor() const = 0;
     virtual int Transparency(int section) const = 0;   // normal state, percent
     virtual int WebButtonSection() const = 0;
-    // The skin data's hue offset and saturation applied to a colour.
-    virtual TColor AdjustColor(TColor c) const { return c; }
 };
 
 // The state whose colours a caption takes: 1 (hot) only when asked and the
@@ -112,6 +110,11 @@ struct TsControlTextData {
     std::function<int()> FindFontSection;   // the font section found among the parents
     TBitmap* Cache = nullptr;
     TkvGlowMask* GlowMask = nullptr;   // kept between paints; null: made for each paint
+    // The control's recolouring (its skin data's hue offset in degrees and
+    // saturation change), applied to the section's caption colours as to its
+    // background: glow, contours, font colour and the disabled colour.
+    int HueOffset = 0;
+    int Saturation = 0;
 };
 constexpr int ControlKindCheckBox = 32, ControlKindRadioButton = 33, ControlKindGroupBox = 74;
 

@@ -85,6 +85,35 @@ TEST(Bitmap32, DisabledLookBlendsTowardTheBackground)
     FillRect32(g.get(), RECT{0, 0, 2, 2}, RGBColor(0, 0, 90), 255);
     ApplyDisabledEffect(g.get(), 3, panel, POINT{0, 0}, TsBgCacheInfo{});
     EXPECT_EQ(GetPixel32(g.get(), 1, 1) & 0xFFFFFF, 0x8F8F8Fu);   // grey 30, halfway to 255: 142.5 rounds to 143
+    // A skinned parent is asked for its background colour: the disabled control
+    // is tinted toward the skin's colour, not toward the parent's own Color.
+    struct TSkinnedPanel : TPanel {
+        DECLARE_CLASS(TSkinnedPanel, TPanel)
+    public:
+        using TPanel::TPanel;
+        TColor skinColor = RGBColor(0, 200, 0);
+        void WndProc(TMessage& m) override
+        {
+            if (m.Msg == SkinCommandMessage && SkinCommandOf(m.WParam) == SkinCmdIsSkinned) {
+                m.Result = 1;
+                return;
+            }
+            if (m.Msg == SkinCommandMessage && SkinCommandOf(m.WParam) == SkinCmdGetBkColor) {
+                m.Result = LRESULT(skinColor);
+                return;
+            }
+            TPanel::WndProc(m);
+        }
+    };
+    auto* skinned = new TSkinnedPanel(form);
+    skinned->SetParent(form);
+    skinned->SetColor(clWhite);
+    TPanel* child = new TPanel(form);
+    child->SetParent(skinned);
+    std::unique_ptr<TBitmap> h(NewBitmap32(2, 2));
+    FillRect32(h.get(), RECT{0, 0, 2, 2}, RGBColor(0, 0, 90), 255);
+    ApplyDisabledEffect(h.get(), 1, child, POINT{0, 0}, TsBgCacheInfo{});
+    EXPECT_EQ(GetPixel32(h.get(), 1, 1) & 0xFFFFFF, uint32_t((200 + 1) / 2) << 8 | (90 + 1) / 2);
     delete form;
 }
 

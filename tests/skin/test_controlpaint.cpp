@@ -175,6 +175,16 @@ TEST_F(ControlPaint, TransparentCornersTakeTheParentsPixels)
             EXPECT_EQ(Px(*cache, cx, cy), key ? PatternAt(cx + 23, cy + 19) & 0xFFFFFF : 0xFFFFFFFFu);
             EXPECT_EQ(Px(*cache, x, cy), 0xFFFFFFFFu);
         }
+    // A parent bitmap of another depth gives its pixels too (not black corners).
+    pd.CacheBitmap->SetPixelFormat(TPixelFormat::pf24bit);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 60; ++x) v.At(x, y) = 0xFFFFFFFFu;
+    FillTransparentCorners(d, 1, 1);
+    for (int y = 0; y < mk.MarginTop; ++y)
+        for (int x = 0; x < mk.MarginLeft; ++x) {
+            bool key = IsKeyPixel(mb->Pixel(mk.SourceRect.Left + fw + x, mk.SourceRect.Top + y));
+            EXPECT_EQ(Px(*cache, x, y), key ? PatternAt(x + 23, y + 19) & 0xFFFFFF : 0xFFFFFFFFu) << x << "," << y;
+        }
     // A parent that answers by colour: the corners take the colour.
     pd.SetSkinSection(L"PANEL");
     FillTransparentCorners(d, 1, 15);
@@ -377,12 +387,8 @@ protected:
         PaintControlSkin(d, info, -1, -1, 0, cache, POINT{0, 0}, all, state_);
         if (!caption_.empty()) {
             TsManagerTextSkin skin(d.SkinManager());
-            TsControlTextData td;
-            td.Skin = &skin;
-            td.Section = d.SectionIndex;
-            td.Cache = cache;
+            TsControlTextData td = ControlTextDataOf(d, &skin, state_ > 0);
             td.GlowMask = &glow;
-            td.HasParent = true;
             cache->Canvas().Font().Set(L"Tahoma", -14, fsBold, clBlack);
             cache->Canvas().Brush().SetStyle(TBrushStyle::bsClear);
             DrawControlTextEx(cache->Canvas(), caption_, enabled_, state_ > 0, td,
@@ -423,6 +429,32 @@ std::string ClientPng(HWND wnd, int w, int h)
 }
 
 }  // namespace
+
+TEST_F(ControlPaint, CaptionTakesTheControlsRecolouring)
+{
+    TsSkinManager* m = SampleManager();
+    TSkinTestForm* f = NewForm();
+    auto* b = new TSectionControl(f, L"BUTTON", L"HIH", 0, true);
+    b->SetParent(f);
+    b->SetBounds(10, 10, 140, 40);
+    f->Show();
+    Pump(50);
+    TsCommonData& d = b->SkinData();
+    d.SetHUEOffset(120);
+    d.SetSaturation(-30);
+    b->Repaint();
+    Pump(20);
+    const TColor font = m->gd()[size_t(d.SectionIndex)].Props[0].FontColor;
+    const uint32_t want = Rgb(TColor(px::ChangeColorSaturation(px::ChangeColorHue(uint32_t(ColorToRGB(font)), 120), -30)));
+    ASSERT_NE(want, Rgb(font));
+    TBitmap* cache = d.CacheBitmap.get();
+    ASSERT_TRUE(cache);
+    GdiFlush();
+    int n = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 140; ++x) n += (Px(*cache, x, y) & 0xFFFFFF) == want;
+    EXPECT_GT(n, 20);
+}
 
 TEST_F(ControlPaint, ScreenshotOfAWindowPaintedSectionBySection)
 {

@@ -72,7 +72,8 @@ struct TestSkin {
     int AddMask(TsRect r, int frames, int layout, int flags, int l, int tp, int rt, int b, int corner = 0)
     {
         TsMaskData m;
-        m.SectionName = "S" + std::to_string(t.Masks.size());
+        m.SectionName = "S";
+        m.SectionName += std::to_string(t.Masks.size());   // not "S" + ...: GCC 12 warns falsely (-Wrestrict)
         m.PropertyName = "BORDERSMASK";
         m.SourceRect = r;
         m.FrameCount = int16_t(frames);
@@ -777,6 +778,36 @@ TEST(NinePartCopy, LargerOuterMarginCopiedAlongTheEdge)
                         {0, 0, 12, 12});
     EXPECT_EQ(d.At(10, 10), 0xFF000000u);
     EXPECT_EQ(d.At(5, 5), Code(5, 5));
+}
+
+TEST(NinePartCopy, WithTheCentreEveryTargetPixelIsWritten)
+{
+    Canvas src(12, 12);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x) src.At(x, y) = Code(x, y);
+    const struct {
+        Rect inner, outer;
+    } cases[] = {
+        {{2, 2, 2, 2}, {4, 4, 4, 4}},   // outer larger: the band between them is centre
+        {{4, 4, 4, 4}, {2, 2, 2, 2}},
+        {{1, 3, 2, 4}, {3, 1, 4, 2}},   // larger on different sides
+        {{3, 3, 3, 3}, {3, 3, 3, 3}},
+    };
+    for (const auto& k : cases)
+        for (int mode : {0, 1}) {
+            Canvas c(20, 20, Sentinel);
+            CopyBitmapNineParts(c.View(), src.View(), {0, 0, 20, 20}, true, mode, Rect{mode, mode, mode, mode},
+                                k.inner, k.outer, {0, 0, 12, 12});
+            EXPECT_EQ(c.Count([](int, int, uint32_t p) { return p == Sentinel; }), 0)
+                << k.inner.left << "/" << k.outer.left << " mode " << mode;
+            EXPECT_TRUE(c.BorderIntact());
+        }
+    // Inner 2, outer 4: the band starts the centre, tiled from the source's own band.
+    Canvas c(20, 20, Sentinel);
+    CopyBitmapNineParts(c.View(), src.View(), {0, 0, 20, 20}, true, 0, Rect{}, Rect{2, 2, 2, 2}, Rect{4, 4, 4, 4},
+                        {0, 0, 12, 12});
+    EXPECT_EQ(c.At(3, 3), Code(3, 3));
+    EXPECT_EQ(c.At(3, 12), Code(3, 2 + 10 % 8));
 }
 
 // ---------------------------------------------------------------- glyphs and channels

@@ -264,6 +264,8 @@ TEST(SkinOptions, ExternalHashAndOldFormImages)
     const TsMaskData& o = t.Masks[size_t(MaskOf(t, "B", "OWN"))];
     EXPECT_EQ(o.Bmp->Pixel(1, 1), 0xFF404040u);          // own bitmap made opaque
     EXPECT_EQ(o.Bmp->Pixel(0, 0) & 0xFFFFFF, 0xFF00FFu);
+    EXPECT_EQ(o.Kind, 1);
+    EXPECT_EQ(o.CornerTransparency, 1);                  // a texture too: key pixel in its top-left corner
     const TsMaskData& h = t.Masks[size_t(MaskOf(t, "H", "BORDERSMASK"))];
     EXPECT_EQ(h.SourceRect, (TsRect{0, 60, 90, 104}));
     EXPECT_EQ(h.FrameCount, 3);

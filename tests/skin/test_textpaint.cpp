@@ -10,6 +10,7 @@
 #include "classlib/StdCtrls.h"
 #include "skin/controls/Image.h"
 #include "skin/graphics/GradientFill.h"
+#include "skin/graphics/PixelOps.h"
 #include "skin/graphics/ResampleBitmap.h"
 #include "skin/graphics/TextEffects.h"
 #include "support/GuiTest.h"
@@ -311,6 +312,66 @@ TEST(ControlText, SkinnedCaptionsDisabledUnderlinedAndGlowing)
     auto d = Filled(140, 40, Back);
     DrawControlTextEx(d->Canvas(), L"HIH", true, false, data, DT_SINGLELINE, r);
     EXPECT_EQ(asked, 1);
+}
+
+TEST(ControlText, RecolouredControlsRecolourTheirCaptions)
+{
+    // The control's hue offset and saturation change the glow, contour, font and
+    // disabled colours: drawn with them, a caption equals one drawn from a skin
+    // whose colours were changed beforehand.
+    struct PreRecoloured : TestTextSkin {
+        int hue = 0, sat = 0;
+        TColor Re(TColor c) const
+        {
+            return TColor(px::ChangeColorSaturation(px::ChangeColorHue(uint32_t(ColorToRGB(c)), hue), sat));
+        }
+        TsTextStateColors StateColors(int s, int state) const override
+        {
+            TsTextStateColors c = TestTextSkin::StateColors(s, state);
+            c.FontColor = Re(c.FontColor);
+            c.GlowColor = Re(c.GlowColor);
+            for (TColor& k : c.Contour)
+                if (k != -1) k = Re(k);
+            return c;
+        }
+    };
+    const RECT r{5, 5, 135, 35};
+    const struct {
+        int hue, sat;
+    } cases[] = {{120, 0}, {0, -60}, {250, 35}};
+    for (const auto& k : cases) {
+        TestTextSkin skin;
+        skin.glow = 3;
+        PreRecoloured changed;
+        changed.glow = 3;
+        changed.hue = k.hue;
+        changed.sat = k.sat;
+        auto draw = [&](TsTextSkin* s, int hue, int sat, bool enabled) {
+            auto b = Filled(140, 40, 0x00FFFFFF);
+            TsControlTextData data;
+            data.Skin = s;
+            data.Section = 0;
+            data.Cache = b.get();
+            data.HueOffset = hue;
+            data.Saturation = sat;
+            DrawControlTextEx(b->Canvas(), L"HIH", enabled, false, data, DT_SINGLELINE, r);
+            GdiFlush();
+            return b;
+        };
+        auto shifted = draw(&skin, k.hue, k.sat, true), reference = draw(&changed, 0, 0, true),
+             plain = draw(&skin, 0, 0, true);
+        auto differ = [](TBitmap& a, TBitmap& b) {
+            return Count(a, [&](int x, int y, uint32_t p) { return p != b.View().At(x, y); });
+        };
+        EXPECT_EQ(differ(*shifted, *reference), 0) << k.hue << " " << k.sat;
+        EXPECT_GT(differ(*shifted, *plain), 20) << k.hue << " " << k.sat;
+        // Disabled: the mixed colour, recoloured.
+        auto disabled = draw(&skin, k.hue, k.sat, false);
+        const TColor mixed = RGBColor(int(std::lround(0.4 * 255)), 0, int(std::lround(0.6 * 128)));
+        const uint32_t want = Rgb(changed.Re(mixed));
+        EXPECT_GT(Count(*disabled, [&](int, int, uint32_t p) { return (p & 0xFFFFFF) == want; }), 20)
+            << k.hue << " " << k.sat;
+    }
 }
 
 TEST(Frames, BevelFrameShrinksInward)
