@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <mutex>
-#include <shared_mutex>
 #include <unordered_map>
 #include <utility>
 
@@ -28,24 +26,28 @@ class RecordTable {
 public:
     TWindowRecord* Find(HWND wnd)
     {
-        std::shared_lock lock(mutex_);
+        AcquireSRWLockShared(&lock_);
         auto it = map_.find(wnd);
-        return it == map_.end() ? nullptr : it->second;
+        TWindowRecord* r = it == map_.end() ? nullptr : it->second;
+        ReleaseSRWLockShared(&lock_);
+        return r;
     }
     void Put(HWND wnd, TWindowRecord* r)
     {
-        std::unique_lock lock(mutex_);
+        AcquireSRWLockExclusive(&lock_);
         map_[wnd] = r;
+        ReleaseSRWLockExclusive(&lock_);
     }
     void Remove(TWindowRecord* r)
     {
-        std::unique_lock lock(mutex_);
+        AcquireSRWLockExclusive(&lock_);
         auto it = map_.find(r->wnd);
         if (it != map_.end() && it->second == r) map_.erase(it);
+        ReleaseSRWLockExclusive(&lock_);
     }
 
 private:
-    std::shared_mutex mutex_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
     std::unordered_map<HWND, TWindowRecord*> map_;
 };
 
