@@ -204,12 +204,12 @@ void TWindowRecord::WindowDestroyed()
     Records().Remove(this);
     // Every layer's owner hears of it, also those above a layer that kept
     // the message to itself; frames of theirs still running see no owner.
+    // An owner is told while still hooked (so it may Release itself); one
+    // that neither unhooked nor freed itself is let go afterwards.
     for (auto& l : layers) {
         l->installed = false;
-        if (TSubclass* owner = std::exchange(l->owner, nullptr)) {
-            TSubclassAccess::Detach(owner);
-            CallGuarded([&] { TSubclassAccess::Destroyed(owner); });
-        }
+        if (TSubclass* owner = l->owner) CallGuarded([&] { TSubclassAccess::Destroyed(owner); });
+        if (TSubclass* owner = std::exchange(l->owner, nullptr)) TSubclassAccess::Detach(owner);
     }
 }
 
@@ -280,9 +280,15 @@ bool TSubclass::Unhook()
 
 void TSubclass::Release()
 {
-    HWND wnd = Window();
+    // The record, not the handle: inside WindowDestroyed the window has
+    // already left the table, but its frames are still running.
+    TWindowRecord* r = layer_ ? layer_->record : nullptr;
+    const bool busy = r && r->depth > 0;
     Unhook();
-    FreeWhenIdle(wnd, [this] { delete this; });
+    if (busy)
+        r->deferred.push_back([this] { delete this; });
+    else
+        delete this;
 }
 
 void TSubclass::CallPrevious(TMessage& m)

@@ -126,7 +126,7 @@ TEST(DelegateTest, ACallableReplacedWhileItRunsLivesUntilItReturns)
         std::shared_ptr<bool> alive;
         ~Flag() { *alive = false; }
     };
-    auto flag = std::make_shared<Flag>(Flag{alive});
+    auto flag = std::make_shared<Flag>(alive);
     TNotifyEvent slot;
     bool aliveAfterReplace = false;
     slot = [flag, &slot, &aliveAfterReplace, watch = alive](TObject*) {
