@@ -88,7 +88,9 @@ TEST_F(TreeViewTest, NodesMadeExpandedShowTheirChildren)
         RECT r1 = a1->DisplayRect(), r2 = a2->DisplayRect();
         EXPECT_EQ(!IsRectEmpty(&r1), c.childShown);
         EXPECT_EQ(!IsRectEmpty(&r2), c.childShown);
-        if (c.childShown) EXPECT_GT(r2.top, r1.top);
+        if (c.childShown) {
+            EXPECT_GT(r2.top, r1.top);
+        }
         EXPECT_EQ(tv->TopItem(), a);
     }
 }
