@@ -141,15 +141,15 @@ void TForm2::FormCreate(TObject*)
 
 void TForm2::FillTree(TTreeView* tree, const String& innerPattern)
 {
+    // Subjects open, so that every chapter is one click away; they are made
+    // open, rather than opened one by one afterwards.
     for (SubjectListing& s : ListSubjects(base, innerPattern, false)) {
-        TTreeNode* subject = tree->Items().Add(nullptr, s.subject);
+        TTreeNode* subject = tree->Items().Add(nullptr, s.subject, true);
         for (String& item : s.items) {
             TTreeNode* n = tree->Items().AddChild(subject, CutAtFirstDot(item));
             fileNames_[n] = item;
         }
     }
-    // Subjects open, so that every chapter is one click away.
-    tree->FullExpand();
 }
 
 void TForm2::LoadInTree()

@@ -1,16 +1,18 @@
 #include "classlib/Controls.h"
 
+#include "classlib/Subclass.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 // Defined by the application object: shows an exception raised in a handler.
 void ApplicationHandleException(const std::exception& e);
 String UnknownErrorText();
 
 namespace {
-const wchar_t* const kControlProp = L"TalveraControl";
 thread_local TWinControl* creatingControl = nullptr;
 TControl* mouseControl = nullptr;   // the control under the mouse, for enter and leave
 std::map<String, WNDPROC>& SystemProcs()
@@ -392,31 +394,42 @@ void TGraphicControl::Dispatch(TMessage& m)
 
 LRESULT CALLBACK ControlWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    auto* c = static_cast<TWinControl*>(GetPropW(wnd, kControlProp));
-    if (!c && creatingControl) {
-        c = creatingControl;
-        creatingControl = nullptr;
+    // The window's record carries its control: no look-up beyond the
+    // process-local table (see Subclass.h for why not a window property).
+    TWindowRecord* r = TWindowRecord::Find(wnd);
+    if ((!r || !r->controlInstalled) && creatingControl) {
+        // The first message of any kind binds the window being created.
+        TWinControl* c = std::exchange(creatingControl, nullptr);
         c->handle_ = wnd;
-        SetPropW(wnd, kControlProp, c);
+        r = TWindowRecord::BindControl(wnd, c, c->defWndProc_);
     }
-    if (!c) return DefWindowProcW(wnd, msg, wParam, lParam);
+    if (!r) return DefWindowProcW(wnd, msg, wParam, lParam);
+    r->Enter();
     TMessage m{msg, wParam, lParam, 0};
-    // Nothing may leave a window procedure: an exception that crossed the
-    // system's frames would end the program.
-    try {
-        c->WindowProc(m);
-    } catch (const std::exception& e) {
-        ApplicationHandleException(e);
-    } catch (...) {
-        ApplicationHandleException(Exception(UnknownErrorText()));
+    if (TWinControl* c = r->control) {
+        // Nothing may leave a window procedure: an exception that crossed the
+        // system's frames would end the program.
+        try {
+            c->WindowProc(m);
+        } catch (const std::exception& e) {
+            ApplicationHandleException(e);
+        } catch (...) {
+            ApplicationHandleException(Exception(UnknownErrorText()));
+        }
+    } else {
+        // The control let go while someone had hooked on top of us.
+        WNDPROC previous = r->controlInstalled && r->controlPrevious ? r->controlPrevious : DefWindowProcW;
+        m.Result = CallWindowProcW(previous, wnd, msg, wParam, lParam);
     }
+    if (msg == WM_NCDESTROY) r->WindowDestroyed();
+    r->Leave();
     return m.Result;
 }
 
 TWinControl* TWinControl::FindControl(HWND wnd)
 {
-    if (!wnd) return nullptr;
-    return static_cast<TWinControl*>(GetPropW(wnd, kControlProp));
+    TWindowRecord* r = TWindowRecord::Find(wnd);
+    return r ? r->control : nullptr;
 }
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
@@ -532,8 +545,9 @@ HWND TWinControl::DetachHandle()
     if (!h) return nullptr;
     for (TControl* c : controls_)
         if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
-    RemovePropW(h, kControlProp);
-    SetWindowLongPtrW(h, GWLP_WNDPROC, LONG_PTR(defWndProc_ ? defWndProc_ : DefWindowProcW));
+    // Our procedure comes out only while it is the one installed; under
+    // someone else's subclass it stays and passes messages through.
+    TWindowRecord::ReleaseControl(h, this);
     handle_ = nullptr;
     return h;
 }
@@ -553,7 +567,7 @@ void TWinControl::DestroyWnd()
         text_ = GetText();
         HWND h = handle_;
         DestroyWindow(h);
-        RemovePropW(h, kControlProp);
+        TWindowRecord::ReleaseControl(h, this);   // a window that outlived DestroyWindow
         handle_ = nullptr;
     }
 }
@@ -1022,8 +1036,7 @@ void TWinControl::Dispatch(TMessage& m)
     }
     case WM_NCDESTROY:
         DefaultHandler(m);
-        RemovePropW(handle_, kControlProp);
-        handle_ = nullptr;
+        handle_ = nullptr;   // ControlWndProc unbinds the record
         return;
     default:
         break;

@@ -90,7 +90,17 @@ public:
         };
     }
 
-    R operator()(A... args) const { return invoke_(object_, code_, std::forward<A>(args)...); }
+    R operator()(A... args) const
+    {
+        // A callable may replace the last delegate that holds it while it runs
+        // (a window procedure hook that unhooks itself): it stays alive until
+        // it returns.
+        if (holder_) {
+            std::shared_ptr<void> keep = holder_;
+            return invoke_(object_, code_, std::forward<A>(args)...);
+        }
+        return invoke_(object_, code_, std::forward<A>(args)...);
+    }
     explicit operator bool() const { return invoke_ != nullptr; }
     void* Data() const { return object_; }
 

@@ -92,21 +92,26 @@ void TTreeNodes::InsertItem(TTreeNode* node)
     ins.item.mask = TVIF_TEXT | TVIF_PARAM;
     ins.item.pszText = const_cast<wchar_t*>(node->text_.c_str());
     ins.item.lParam = LPARAM(node);
+    if (node->expanded_) {
+        ins.item.mask |= TVIF_STATE;
+        ins.item.state = ins.item.stateMask = TVIS_EXPANDED;
+    }
     node->item_ = HTREEITEM(SendMessageW(view_->Handle(), TVM_INSERTITEMW, 0, LPARAM(&ins)));
 }
 
-TTreeNode* TTreeNodes::Add(TTreeNode* sibling, const String& text)
+TTreeNode* TTreeNodes::Add(TTreeNode* sibling, const String& text, bool expanded)
 {
-    return AddChild(sibling ? sibling->parent_ : nullptr, text);
+    return AddChild(sibling ? sibling->parent_ : nullptr, text, expanded);
 }
 
-TTreeNode* TTreeNodes::AddChild(TTreeNode* parent, const String& text)
+TTreeNode* TTreeNodes::AddChild(TTreeNode* parent, const String& text, bool expanded)
 {
     view_->HandleNeeded();
     auto* n = new TTreeNode();
     n->owner_ = this;
     n->parent_ = parent;
     n->text_ = text;
+    n->expanded_ = expanded;
     // Keep all_ in tree order: after the parent's last descendant.
     auto pos = all_.end();
     if (parent) {
@@ -237,7 +242,9 @@ void TTreeView::FullExpand()
 {
     // Each expansion scrolls its children into view, which would leave a long
     // tree showing its last subject.
-    for (int i = 0; i < items_.Count(); ++i) items_.Item(i)->Expand();
+    // Only parents: expanding a leaf changes nothing but costs a message.
+    for (int i = 0; i < items_.Count(); ++i)
+        if (items_.Item(i)->Count()) items_.Item(i)->Expand();
     if (TTreeNode* first = items_.GetFirstNode()) SetTopItem(first);
 }
 

@@ -37,6 +37,7 @@ private:
     std::vector<TTreeNode*> children_;
     String text_;
     HTREEITEM item_ = nullptr;
+    bool expanded_ = false;   // made expanded (Add, AddChild)
 };
 
 // The nodes of a tree view, in tree order (a parent before its children).
@@ -48,10 +49,12 @@ public:
     TTreeNode* Item(int i) const { return all_.at(size_t(i)); }
     TTreeNode* operator[](int i) const { return Item(i); }
     // A new top-level node after the last one (the sibling argument only says
-    // which tree level: nullptr or any top-level node).
-    TTreeNode* Add(TTreeNode* sibling, const String& text);
+    // which tree level: nullptr or any top-level node). An expanded node shows
+    // the children added to it later: it is made in that state, which costs
+    // no expansion message per node when a large tree is filled.
+    TTreeNode* Add(TTreeNode* sibling, const String& text, bool expanded = false);
     // A new last child of parent (nullptr: a top-level node).
-    TTreeNode* AddChild(TTreeNode* parent, const String& text);
+    TTreeNode* AddChild(TTreeNode* parent, const String& text, bool expanded = false);
     void Delete(TTreeNode* node);
     void Clear();
     std::vector<TTreeNode*> TopLevel() const;

@@ -1,7 +1,7 @@
-// wait-window.exe CLASSNAME SECONDS [DESKTOP]
+// wait-window.exe [--no-settle] CLASSNAME SECONDS [DESKTOP]
 //
 // Waits until a top-level window of class CLASSNAME exists and is visible, then waits
-// about one second more so that it has painted. With DESKTOP the window is looked for on
+// about one second more so that it has painted (not with --no-settle, which timings use). With DESKTOP the window is looked for on
 // that desktop (e.g. the virtual desktop the program runs in), which may not exist yet.
 // Exit code: 0 when the window showed, 1 on timeout, 2 on bad arguments.
 #include <windows.h>
@@ -36,8 +36,14 @@ bool AttachToDesktop(const wchar_t* name)
 int wmain(int argc, wchar_t** argv)
 {
     double seconds = 0;
+    bool settle = true;
+    if (argc > 1 && std::wcscmp(argv[1], L"--no-settle") == 0) {
+        settle = false;
+        --argc;
+        ++argv;
+    }
     if (argc < 3 || argc > 4 || !ParseSeconds(argv[2], seconds)) {
-        std::fwprintf(stderr, L"usage: wait-window.exe CLASSNAME SECONDS [DESKTOP]\n");
+        std::fwprintf(stderr, L"usage: wait-window.exe [--no-settle] CLASSNAME SECONDS [DESKTOP]\n");
         return 2;
     }
     const wchar_t* className = argv[1];
@@ -51,13 +57,14 @@ int wmain(int argc, wchar_t** argv)
         if (attached) {
             HWND wnd = FindWindowW(className, nullptr);
             if (wnd && IsWindowVisible(wnd)) {
-                Sleep(1000);
+                if (settle)
+                    Sleep(1000);
                 return 0;
             }
         }
         if (GetTickCount64() >= deadline)
             break;
-        Sleep(100);
+        Sleep(20);
     }
     if (!attached)
         std::fwprintf(stderr, L"wait-window: desktop \"%ls\" did not appear within %g s\n", desktop, seconds);

@@ -67,7 +67,7 @@ protected:
         TComponent::Notification(c, op);
         if (op == TOperation::opRemove && c == effect_->GlowForm) {
             effect_->GlowForm = nullptr;
-            effect_->SavedWindowProc = nullptr;
+            effect_->FormHook.Forget();
         }
     }
 
@@ -89,8 +89,9 @@ void TkvGlowEffect::FreeForm(bool now)
     TForm* f = GlowForm;
     GlowForm = nullptr;
     Watcher->RemoveFreeNotification(f);
-    if (SavedWindowProc) f->WindowProc = SavedWindowProc;
-    SavedWindowProc = nullptr;
+    // Put back only while the glow's procedure is the one installed; under a
+    // later hook it stays and passes messages through.
+    FormHook.Unhook();
     if (f->HandleAllocated()) ShowWindow(f->Handle(), SW_HIDE);
     if (now || (Manager && Manager->Destroying()) || !Application || Application->Terminated())
         Free(f);
@@ -113,7 +114,7 @@ void TkvGlowEffect::GlowWndProc(TMessage& m)
         m.Result = HTTRANSPARENT;   // the halo never takes the mouse
         return;
     }
-    if (SavedWindowProc) SavedWindowProc(m);
+    FormHook.CallPrevious(m);
 }
 
 void TkvGlowEffect::Show(const RECT& r, const RECT& visible, HWND control)
@@ -132,8 +133,7 @@ void TkvGlowEffect::Show(const RECT& r, const RECT& visible, HWND control)
     GlowForm = new TForm(Application);
     GlowForm->FreeNotification(Watcher.get());
     GlowForm->SetTag(-98);   // the library's own windows are never skinned
-    SavedWindowProc = GlowForm->WindowProc;
-    GlowForm->WindowProc = TWndMethod(this, &TkvGlowEffect::GlowWndProc);
+    FormHook.Hook(GlowForm, TWndMethod(this, &TkvGlowEffect::GlowWndProc));
     GlowForm->SetControlStyle(GlowForm->ControlStyle() & ~unsigned(csCaptureMouse));
     GlowForm->SetBorderStyle(TFormBorderStyle::bsNone);
     GlowForm->SetBounds(g.X, g.Y, g.Width, g.Height);

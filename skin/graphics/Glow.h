@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "classlib/Forms.h"
+#include "classlib/Subclass.h"
 
 // What a glow needs of a skin manager.
 class TsGlowSkin {
@@ -67,7 +68,8 @@ public:
     int Inset = 0;
     TForm* GlowForm = nullptr;       // owned
     std::unique_ptr<TBitmap> HaloBitmap;   // only while the window is being shown
-    TWndMethod SavedWindowProc;
+    // GlowWndProc in front of the form's WindowProc while the effect has the form.
+    TWindowProcHook FormHook;
 };
 
 // The live glows; a freed entry is null.

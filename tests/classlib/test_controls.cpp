@@ -415,4 +415,42 @@ TEST_F(ControlsTest, WindowClassNameIsTheClassName)
     EXPECT_EQ(TWinControl::FindControl(m->Handle()), m);
 }
 
+// Lets a test give up a control's window the way the page view does.
+class Detachable : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+    using TWinControl::DetachHandle;
+};
+
+WNDPROC outsidePrevious = nullptr;
+int outsideSeen = 0;
+LRESULT CALLBACK OutsideProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
+{
+    if (msg == WM_APP + 50) ++outsideSeen;
+    return CallWindowProcW(outsidePrevious, wnd, msg, w, l);
+}
+
+TEST_F(ControlsTest, DetachingAWindowKeepsASubclassMadeAfterUs)
+{
+    auto* c = new Detachable(form);
+    c->SetParent(form);
+    c->SetBounds(0, 0, 20, 20);
+    form->Show();
+    HWND h = c->Handle();
+    outsidePrevious = WNDPROC(SetWindowLongPtrW(h, GWLP_WNDPROC, LONG_PTR(OutsideProc)));
+    Recorder rec(c);
+    EXPECT_EQ(c->DetachHandle(), h);
+    outsideSeen = 0;
+    SendMessageW(h, WM_APP + 50, 0, 0);
+    EXPECT_EQ(outsideSeen, 1);                     // still in the chain
+    EXPECT_TRUE(rec.Of(WM_APP + 50).empty());      // the control let go
+    EXPECT_EQ(TWinControl::FindControl(h), nullptr);
+    EXPECT_EQ(WNDPROC(GetWindowLongPtrW(h, GWLP_WNDPROC)), OutsideProc);
+    // The window still answers as a window.
+    SetWindowTextW(h, L"abc");
+    EXPECT_EQ(SendMessageW(h, WM_GETTEXTLENGTH, 0, 0), 3);
+    EXPECT_TRUE(DestroyWindow(h));
+    EXPECT_NE(c->Handle(), h);   // a new window when it is needed again
+}
+
 }  // namespace

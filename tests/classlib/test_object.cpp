@@ -3,6 +3,8 @@
 // procedure that is called, compared and put back.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
@@ -113,6 +115,29 @@ TEST(DelegateTest, LambdaDelegatesEqualOnlyTheirCopies)
     }
     kept(nullptr);
     EXPECT_EQ(n, 103);
+}
+
+TEST(DelegateTest, ACallableReplacedWhileItRunsLivesUntilItReturns)
+{
+    // A hook that puts the saved procedure back from inside itself drops the
+    // last delegate holding it; what it captured must last until it returns.
+    auto alive = std::make_shared<bool>(true);
+    struct Flag {
+        std::shared_ptr<bool> alive;
+        ~Flag() { *alive = false; }
+    };
+    auto flag = std::make_shared<Flag>(alive);
+    TNotifyEvent slot;
+    bool aliveAfterReplace = false;
+    slot = [flag, &slot, &aliveAfterReplace, watch = alive](TObject*) {
+        std::shared_ptr<bool> seen = watch;
+        slot = nullptr;
+        aliveAfterReplace = *seen;
+    };
+    flag.reset();
+    slot(nullptr);
+    EXPECT_TRUE(aliveAfterReplace);
+    EXPECT_FALSE(*alive);   // and it went once it returned
 }
 
 TEST(DelegateTest, SavedWindowProcCanBeCalledComparedAndPutBack)

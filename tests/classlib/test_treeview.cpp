@@ -72,6 +72,29 @@ TEST_F(TreeViewTest, NodesKeepTreeOrderLevelsAndParents)
     EXPECT_STREQ(buf, L"Глава 2");
 }
 
+TEST_F(TreeViewTest, NodesMadeExpandedShowTheirChildren)
+{
+    struct Case {
+        bool expanded;
+        bool childShown;
+    };
+    for (Case c : {Case{true, true}, Case{false, false}}) {
+        tv->Items().Clear();
+        TTreeNode* a = tv->Items().Add(nullptr, L"Предмет", c.expanded);
+        TTreeNode* a1 = tv->Items().AddChild(a, L"Глава 1");
+        TTreeNode* a2 = tv->Items().AddChild(a, L"Глава 2");
+        auto state = SendMessageW(tv->Handle(), TVM_GETITEMSTATE, WPARAM(a->ItemId()), TVIS_EXPANDED);
+        EXPECT_EQ((state & TVIS_EXPANDED) != 0, c.expanded);
+        RECT r1 = a1->DisplayRect(), r2 = a2->DisplayRect();
+        EXPECT_EQ(!IsRectEmpty(&r1), c.childShown);
+        EXPECT_EQ(!IsRectEmpty(&r2), c.childShown);
+        if (c.childShown) {
+            EXPECT_GT(r2.top, r1.top);
+        }
+        EXPECT_EQ(tv->TopItem(), a);
+    }
+}
+
 TEST_F(TreeViewTest, ClickSelectsTheNodeBeforeOnClickRuns)
 {
     TTreeNode* a = tv->Items().Add(nullptr, L"Предмет");

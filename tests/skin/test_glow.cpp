@@ -275,3 +275,28 @@ TEST_F(Glow, FreeingFormsFlagAndDeferredRelease)
     // The handles start again from 0 after a clear.
     EXPECT_EQ(ShowGlow(rect, all, L"BUTTON", &skin, form->Handle(), 0, L"GLOW"), 0);
 }
+
+TEST_F(Glow, HidingKeepsAHookMadeOnTheFormAfterTheGlow)
+{
+    // Someone hooks the glow form's procedure after the glow did: hiding the
+    // glow must not cut them out while the released form still gets messages.
+    int h = ShowGlow(rect, all, L"BUTTON", &skin, form->Handle(), 0, L"GLOW");
+    ASSERT_GE(h, 0);
+    TForm* f = TkvGlowEffects()[size_t(h)]->GlowForm;
+    HWND w = f->Handle();
+    int seen = 0;
+    TWndMethod below = f->WindowProc;
+    f->WindowProc = [&seen, below](TMessage& m) {
+        if (m.Msg == WM_NCHITTEST) ++seen;
+        below(m);
+    };
+    const RECT wr = WindowRect(w);
+    const LPARAM at = MAKELPARAM(wr.left + 3, wr.top + 3);
+    EXPECT_EQ(SendMessageW(w, WM_NCHITTEST, 0, at), HTTRANSPARENT);
+    HideGlow(h);
+    ASSERT_TRUE(IsWindow(w));   // released, not yet freed
+    EXPECT_NE(SendMessageW(w, WM_NCHITTEST, 0, at), HTTRANSPARENT);   // the glow's part is gone
+    EXPECT_EQ(seen, 2);
+    Pump(50);
+    EXPECT_FALSE(IsWindow(w));
+}
