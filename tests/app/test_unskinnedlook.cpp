@@ -105,11 +105,14 @@ int ReplaceWithPlainTwins(TWinControl* parent)
     return replaced;
 }
 
-void ExpectSameAsPlain(TForm* form, int expectedTwins)
+// Both pictures are also saved (build*/screenshots/look_<name>_*.bmp) to see a difference.
+void ExpectSameAsPlain(TForm* form, int expectedTwins, const String& name)
 {
     Shot skinned = TakeShot(form->Handle());
+    SaveWindowShot(form->Handle(), L"look_" + name + L"_skinned");
     ASSERT_EQ(ReplaceWithPlainTwins(form), expectedTwins);
     Shot plain = TakeShot(form->Handle());
+    SaveWindowShot(form->Handle(), L"look_" + name + L"_plain");
     ASSERT_EQ(skinned.w, plain.w);
     ASSERT_EQ(skinned.h, plain.h);
     int differing = 0, firstX = -1, firstY = -1;
@@ -148,7 +151,7 @@ TEST_F(UnskinnedLook, StartWindowIsUnchanged)
     Pump(20);
     // Both skinned labels are on it, over the background picture.
     ASSERT_NE(dynamic_cast<TsLabel*>(Form1->lbl1), nullptr);
-    ExpectSameAsPlain(Form1, 2);
+    ExpectSameAsPlain(Form1, 2, L"start");
 }
 
 TEST_F(UnskinnedLook, TestsWindowWithItsPictureIsUnchanged)
@@ -163,7 +166,7 @@ TEST_F(UnskinnedLook, TestsWindowWithItsPictureIsUnchanged)
     // No control holds the focus: a blinking caret would make the pictures differ.
     SetFocus(Form3->Handle());
     Pump(20);
-    ExpectSameAsPlain(Form3, 1);
+    ExpectSameAsPlain(Form3, 1, L"tests");
 }
 
 }  // namespace
