@@ -294,8 +294,26 @@ void ScaleWithAlpha(TBitmap& src, TBitmap& out, int w, int h)
         return;
     }
     if (src.Width() >= 2 && src.Height() >= 2) {
-        ResampleBitmap(&src, &out, w, 6, h);
+        // Filtered with premultiplied colours, so that the colour of clear
+        // pixels does not bleed into the edges; straight alpha again after.
+        TBitmap work;
+        work.Assign(&src);
+        work.SetPixelFormat(TPixelFormat::pf32bit);
+        PixelView v = work.View();
+        for (int y = 0; y < v.height; ++y)
+            for (int x = 0; x < v.width; ++x) {
+                uint8_t* p = reinterpret_cast<uint8_t*>(&v.At(x, y));
+                for (int c = 0; c < 3; ++c) p[c] = uint8_t((p[c] * p[3] + 127) / 255);
+            }
+        ResampleBitmap(&work, &out, w, 6, h);
         out.SetPixelFormat(TPixelFormat::pf32bit);
+        PixelView o = out.View();
+        for (int y = 0; y < o.height; ++y)
+            for (int x = 0; x < o.width; ++x) {
+                uint8_t* p = reinterpret_cast<uint8_t*>(&o.At(x, y));
+                if (p[3] == 0) continue;
+                for (int c = 0; c < 3; ++c) p[c] = uint8_t(std::min(255, (p[c] * 255 + p[3] / 2) / p[3]));
+            }
         return;
     }
     out.SetSize(w, h);

@@ -422,6 +422,13 @@ TEST_F(SkinnedLabelImage, StretchedPictureKeepsItsClearGroundWithoutASkin)
         int size = stretch ? 180 : 40;
         EXPECT_EQ(WindowPixel(h, x + size / 2, y + size / 2), RGB(255, 0, 0));   // the disc, stretched or not
         EXPECT_EQ(WindowPixel(h, x + size - 2, y + size / 2), RGB(0x30, 0x80, 0xC0));
+        // Across the edge each pixel lies between the two colours (no dark fringe
+        // from the clear ground's colour): its red follows from its blue.
+        for (int col = size / 2; col < size; ++col) {
+            COLORREF c = WindowPixel(h, x + col, y + size / 2);
+            double t = 1.0 - GetBValue(c) / double(0xC0);
+            EXPECT_NEAR(GetRValue(c), 0x30 + t * (255 - 0x30), 6) << col;
+        }
     }
     EXPECT_TRUE(FileExists(SaveWindowShot(f->Handle(), L"stretched_png_on_coloured_form")));
 }
