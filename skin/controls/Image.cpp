@@ -259,17 +259,18 @@ void MakeOpaque(TBitmap& b)
     }
 }
 
-bool HasAlpha(TBitmap& b)
+// Some pixel's alpha is not `alpha`.
+bool AlphaOtherThan(TBitmap& b, uint8_t alpha)
 {
     for (int y = 0; y < b.Height(); ++y) {
         const uint8_t* p = b.ScanLine(y);
         for (int x = 0; x < b.Width(); ++x)
-            if (p[x * 4 + 3] != 0) return true;
+            if (p[x * 4 + 3] != alpha) return true;
     }
     return false;
 }
 
-// Resamples src to w x h (smooth stretching), opaque.
+// Resamples an opaque src to w x h (smooth stretching).
 void Resample(TBitmap& src, TBitmap& out, int w, int h)
 {
     out.SetPixelFormat(TPixelFormat::pf32bit);
@@ -293,8 +294,26 @@ void ScaleWithAlpha(TBitmap& src, TBitmap& out, int w, int h)
         return;
     }
     if (src.Width() >= 2 && src.Height() >= 2) {
-        ResampleBitmap(&src, &out, w, 6, h);
+        // Filtered with premultiplied colours, so that the colour of clear
+        // pixels does not bleed into the edges; straight alpha again after.
+        TBitmap work;
+        work.Assign(&src);
+        work.SetPixelFormat(TPixelFormat::pf32bit);
+        PixelView v = work.View();
+        for (int y = 0; y < v.height; ++y)
+            for (int x = 0; x < v.width; ++x) {
+                uint8_t* p = reinterpret_cast<uint8_t*>(&v.At(x, y));
+                for (int c = 0; c < 3; ++c) p[c] = uint8_t((p[c] * p[3] + 127) / 255);
+            }
+        ResampleBitmap(&work, &out, w, 6, h);
         out.SetPixelFormat(TPixelFormat::pf32bit);
+        PixelView o = out.View();
+        for (int y = 0; y < o.height; ++y)
+            for (int x = 0; x < o.width; ++x) {
+                uint8_t* p = reinterpret_cast<uint8_t*>(&o.At(x, y));
+                if (p[3] == 0) continue;
+                for (int c = 0; c < 3; ++c) p[c] = uint8_t(std::min(255, (p[c] * 255 + p[3] / 2) / p[3]));
+            }
         return;
     }
     out.SetSize(w, h);
@@ -308,6 +327,7 @@ inline uint8_t Toward(int target, int d, int w) { return uint8_t(d + (((target -
 
 void BlendPixel(uint8_t* d, const uint8_t* s, int w, bool grayed)
 {
+    if (w >= 255) w = 256;   // an opaque pixel replaces what is under it
     if (grayed) {
         int l = (s[0] + s[1] + s[2]) / 3;   // the grey colour 0xFFFFFF: each target is the grey level
         for (int c = 0; c < 3; ++c) d[c] = Toward(l, d[c], w);
@@ -374,10 +394,10 @@ bool TsCustomImage::PrepareImage(TBitmap& bmp, POINT& at, bool skinned)
         if (auto* b = dynamic_cast<TBitmap*>(g)) {
             bmp.Assign(b);
             bmp.SetPixelFormat(TPixelFormat::pf32bit);
-            if (!HasAlpha(bmp)) MakeOpaque(bmp);   // a bitmap without an alpha channel is opaque
+            if (!AlphaOtherThan(bmp, 0)) MakeOpaque(bmp);   // a bitmap without an alpha channel is opaque
             if (Stretch()) {
                 TBitmap resized;
-                if (skinned)
+                if (skinned || AlphaOtherThan(bmp, 255))
                     ScaleWithAlpha(bmp, resized, size.cx, size.cy);   // filtered, alpha kept
                 else
                     Resample(bmp, resized, size.cx, size.cy);
@@ -427,7 +447,8 @@ bool TsCustomImage::RenderCache(HDC dc)
 bool TsCustomImage::SkinActive() const
 {
     TsSkinManager* m = skinData_->SkinManager();
-    return m && m->Active() && !m->Destroying();
+    // Switched on is not enough: a failed load leaves the manager on without a skin.
+    return m && m->Active() && m->SkinData().Active && !m->Destroying();
 }
 
 bool TsCustomImage::RenderSkinned(HDC dc)
@@ -497,6 +518,12 @@ TBitmap& TsCustomImage::CacheBitmap()
 void TsCustomImage::Dispatch(TMessage& m)
 {
     if (m.Msg == SkinCommandMessage) {
+        // A skin that comes, goes or is refreshed changes the image's look, on any form.
+        unsigned cmd = SkinCommandOf(m.WParam);
+        if (cmd == SkinCmdNewSkin || cmd == SkinCmdRemoveSkin || cmd == SkinCmdRefresh) {
+            backgroundChanged_ = true;
+            Invalidate();
+        }
         if (HandleCommonMessage(m, skinData_.get())) return;
         TImage::Dispatch(m);
         return;

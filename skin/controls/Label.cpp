@@ -15,10 +15,15 @@ namespace {
 bool labelPaintGuard = false;
 bool fontChangeGuard = false;
 
-TsSkinManager* ActiveDefault() { return DefaultManager && DefaultManager->Active() ? DefaultManager : nullptr; }
+// The default manager while it is switched on and a skin is loaded in it (a
+// failed load or a manager without a skin name leaves it on but without one).
+TsSkinManager* ActiveDefault()
+{
+    return DefaultManager && DefaultManager->Active() && DefaultManager->SkinData().Active ? DefaultManager : nullptr;
+}
 
-// Skin colours are 0x00BBGGRR like the class library's plain colours.
-TColor SkinColor(uint32_t c) { return TColor(c & 0xFFFFFF); }
+// Skin colours are 0x00BBGGRR like the class library's colours, system colours included.
+TColor SkinColor(uint32_t c) { return TColor(ColorToRGB(TColor(c))); }
 }  // namespace
 
 namespace {
@@ -68,15 +73,7 @@ void TsCustomLabel::Paint()
     if (m && m->IsSectionIndexValid(sectionIndex_)) {
         // The section's background over what the parent shows behind the label.
         TsBgRequest request;
-        TsBgCacheInfo info;
-        if (Parent()) {
-            request.OffsetX = Left();
-            request.OffsetY = Top();
-            GetParentBgByControl(request, Parent(), false);
-            BgRequestToCacheInfo(request, info);
-        } else {
-            info = EmptyBgCacheInfo;
-        }
+        TsBgCacheInfo info = ParentBackgroundOf(this, request);
         RECT r{0, 0, Width(), Height()};
         PaintSkinItemDC(sectionIndex_, skinSection_, info, m, Canvas().Handle(), POINT{0, 0}, r, 0, 0);
     }
@@ -138,9 +135,10 @@ void TsCustomLabel::WndProc(TMessage& m)
         return;
     }
     if (m.Msg == CM_MOUSEENTER && OnMouseEnter) OnMouseEnter(this);
-    if (m.Msg == SkinCommandMessage && (ComponentState() & csDesigning)) {
-        unsigned cmd = HIWORD(m.WParam);
-        if (cmd == SkinCmdRemoveSkin || cmd == SkinCmdRefresh) Invalidate();
+    if (m.Msg == SkinCommandMessage) {
+        // A skin that comes, goes or is refreshed changes the label's look, on any form.
+        unsigned cmd = SkinCommandOf(m.WParam);
+        if (cmd == SkinCmdNewSkin || cmd == SkinCmdRemoveSkin || cmd == SkinCmdRefresh) Invalidate();
     }
     TCustomLabel::WndProc(m);
     if (m.Msg == CM_MOUSELEAVE && OnMouseLeave) OnMouseLeave(this);

@@ -13,7 +13,10 @@ enum TsBgKind : uint8_t { bgNone = 0, bgColor = 1, bgBitmap = 2, bgNotReady = 3 
 struct TsBgRequest {
     TBitmap* Bmp = nullptr;       // answer: the parent's cache bitmap (kind 2)
     TColor Color = 0;             // answer: background colour (kind 1)
-    int32_t OffsetX = 0;          // answer: the child's origin inside Bmp
+    // Asked to paint: the child's place in the parent. Answered (not painting):
+    // the answering parent's own origin inside Bmp; ParentBackgroundOf moves it
+    // to the asking control's place, so a control asks through it.
+    int32_t OffsetX = 0;
     int32_t OffsetY = 0;
     RECT PaintRect{};             // area to paint when the parent paints into DC
     int32_t FrameWidths[4] = {};  // answer: left, top, right, bottom frame strips

@@ -4,6 +4,9 @@
 // with the sample skin.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "skin/controls/AlphaImageList.h"
 #include "skin/controls/Image.h"
 #include "skin/controls/Label.h"
@@ -23,7 +26,8 @@ std::string LabelSkinOptions()
     return "[LABELBG]\r\nCOLOR=" + Dec(0x00A000) + "\r\nFONTCOLOR=" + Dec(0x0000C0) + "\r\nSTATES=1\r\n" +
            "[GLOBALINFO]\r\nVERSION=8.50\r\nMASTERBITMAP=MASTER.BMP\r\nCOLOR=" + Dec(0xC0C0C0) + "\r\nFONTCOLOR=" +
            Dec(0x800080) + "\r\n" + "[BLACKTEXT]\r\nCOLOR=" + Dec(0xFFFFFF) + "\r\nFONTCOLOR=0\r\nSTATES=1\r\n" +
-           "[PANEL]\r\nCOLOR=" + Dec(0x603020) + "\r\nSTATES=1\r\n";
+           "[PANEL]\r\nCOLOR=" + Dec(0x603020) + "\r\nSTATES=1\r\n" + "[SYSTEXT]\r\nCOLOR=" + Dec(0x000080) +
+           "\r\nFONTCOLOR=$FF00000E\r\nSTATES=1\r\n";
 }
 
 // Counts pixels of exactly colour c (0x00BBGGRR) in a rect of the window's client area.
@@ -72,7 +76,43 @@ protected:
         InvalidateRect(f->Handle(), nullptr, TRUE);
         Pump(60);
     }
+    // A w x h picture of a red disc on a clear ground.
+    static TPNGGraphic* Disc(int w, int h)
+    {
+        auto* png = new TPNGGraphic();
+        TMemoryStream s(Png(w, h, [w, h](int x, int y) {
+            int dx = x - w / 2, dy = y - h / 2, r = std::min(w, h) * 2 / 5;
+            return dx * dx + dy * dy < r * r ? 0xFFFF0000u : 0x00000000u;
+        }));
+        png->LoadFromStream(s);
+        return png;
+    }
+    template <class Image>
+    Image* NewImage(TWinControl* parent, const RECT& r, TGraphic* picture)
+    {
+        auto* img = new Image(parent);
+        img->SetParent(parent);
+        img->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        img->Picture().TakeGraphic(std::unique_ptr<TGraphic>(picture));
+        return img;
+    }
 };
+
+// The pixels of a w x h area of a window's client area, 0x00RRGGBB.
+std::vector<uint32_t> Block(HWND wnd, int x, int y, int w, int h)
+{
+    UpdateWindow(wnd);
+    TBitmap shot(w, h, TPixelFormat::pf32bit);
+    HDC dc = GetDC(wnd);
+    BitBlt(shot.Canvas().Handle(), 0, 0, w, h, dc, x, y, SRCCOPY);
+    ReleaseDC(wnd, dc);
+    GdiFlush();
+    std::vector<uint32_t> px;
+    for (int row = 0; row < h; ++row)
+        for (int col = 0; col < w; ++col)
+            px.push_back(shot.View().At(col, row) & 0xFFFFFF);
+    return px;
+}
 
 TEST_F(SkinnedLabelImage, LabelTakesTheFirstSectionsBackgroundAndFontColour)
 {
@@ -93,6 +133,11 @@ TEST_F(SkinnedLabelImage, LabelTakesTheFirstSectionsBackgroundAndFontColour)
     EXPECT_GT(green, 4000);   // the section's background fills the label
     EXPECT_GT(red, 50);       // the text in the section's font colour
     EXPECT_EQ(WindowPixel(h, 300, 100), RGB(255, 255, 255));   // outside: the form
+
+    // A font colour given as a system colour is that system colour.
+    l->SetSkinSection(L"SYSTEXT");
+    Repaint(f);
+    EXPECT_GT(CountColor(h, area, ColorToRGB(clHighlightText)), 50);
 
     // Names are matched exactly: "labelbg" finds nothing and the global font colour is used.
     l->SetSkinSection(L"labelbg");
@@ -213,38 +258,44 @@ TEST_F(SkinnedLabelImage, ImageOverItsSectionGreyedAndReflected)
     EXPECT_EQ(WindowPixel(h, 20 + 30, 20 + 30), RGB(255, 0, 0));
 }
 
-TEST_F(SkinnedLabelImage, SeeThroughImageShowsTheParentAreaUnderIt)
+TEST_F(SkinnedLabelImage, SeeThroughLabelAndImageShowTheParentAreaUnderThem)
 {
-    // A panel with a vertical gradient answers with its cache; an image whose
-    // section is see-through in its normal state shows the panel's pixels of
-    // its own place, not those of the panel's top-left corner.
+    // A panel with a vertical gradient answers with its cache; an image and a
+    // label whose section is see-through in its normal state show the panel's
+    // pixels of their own place, not those of the panel's top-left corner.
     SampleManager();
     TSkinTestForm* f = NewForm(420, 320);
+    f->SetCaption(L"TsLabel над панелью с градиентом");
     auto* panel = Add<TSkinTestPanel>(f, 10, 10, 360, 260);
     panel->SkinData().SetSkinSection(L"BUTTON");
     auto* img = new TsImage(panel);
     img->SetParent(panel);
     img->SetBounds(40, 120, 80, 100);
     img->SkinData().SetSkinSection(L"SPEEDBUTTON");
+    TsLabel* label = NewLabel(panel, 200, 120, L"Надпись");
+    label->SetBounds(200, 120, 120, 100);
+    label->Font().SetHeight(-16);
+    label->SetSkinSection(L"SPEEDBUTTON");
     Repaint(f);
     ASSERT_TRUE(img->SkinActive());
-    const TBitmap* cache = panel->SkinData().CacheBitmap.get();
+    TBitmap* cache = panel->SkinData().CacheBitmap.get();
     ASSERT_NE(cache, nullptr);
     ASSERT_EQ(cache->Width(), 360);
     HWND h = panel->Handle();
     int checked = 0;
-    for (int y = 10; y < 90; y += 20)
-        for (int x = 10; x < 70; x += 20) {
-            uint32_t want = const_cast<TBitmap*>(cache)->View().At(40 + x, 120 + y) & 0xFFFFFF;
-            COLORREF got = WindowPixel(h, 40 + x, 120 + y);
-            EXPECT_EQ((uint32_t(GetRValue(got)) << 16) | (GetGValue(got) << 8) | GetBValue(got), want)
-                << x << "," << y;
-            ++checked;
-        }
-    EXPECT_EQ(checked, 12);
+    for (TControl* c : {static_cast<TControl*>(img), static_cast<TControl*>(label)})
+        for (int y = 30; y < 100; y += 20)   // below the label's text
+            for (int x = 10; x < 80; x += 20) {
+                uint32_t want = cache->View().At(c->Left() + x, c->Top() + y) & 0xFFFFFF;
+                COLORREF got = WindowPixel(h, c->Left() + x, c->Top() + y);
+                EXPECT_EQ((uint32_t(GetRValue(got)) << 16) | (GetGValue(got) << 8) | GetBValue(got), want)
+                    << c->ClassName() << " " << x << "," << y;
+                ++checked;
+            }
+    EXPECT_EQ(checked, 32);
     // The gradient does change down the panel, so a wrong offset would show.
-    EXPECT_NE(const_cast<TBitmap*>(cache)->View().At(60, 20) & 0xFFFFFF,
-              const_cast<TBitmap*>(cache)->View().At(60, 200) & 0xFFFFFF);
+    EXPECT_NE(cache->View().At(60, 20) & 0xFFFFFF, cache->View().At(60, 200) & 0xFFFFFF);
+    EXPECT_TRUE(FileExists(SaveWindowShot(f->Handle(), L"skinned_label_over_gradient_panel")));
 }
 
 TEST_F(SkinnedLabelImage, ScreenshotWithTheSampleSkin)
@@ -311,6 +362,109 @@ TEST_F(SkinnedLabelImage, ScreenshotWithTheSampleSkin)
     EXPECT_TRUE(reflected->Reflected());
     String shot = SaveWindowShot(h, L"skinned_label_image");
     EXPECT_TRUE(FileExists(shot));
+}
+
+TEST_F(SkinnedLabelImage, WithoutALoadedSkinLabelAndImagePaintAsPlainOnes)
+{
+    // A manager that is on but holds no skin: none named yet, or the load failed.
+    dir.WriteFile(L"Broken\\Options.dat", "[GLOBALINFO]\r\nVERSION=8.50\r\nSHADOW1OFFSET=abc\r\n");
+    for (const wchar_t* skinName : {L"", L"Broken"}) {
+        SCOPED_TRACE(testing::Message() << "skin name \"" << skinName << "\"");
+        TsSkinManager* m = SmallManager(false);
+        if (*skinName) m->SetSkinName(skinName);
+        ASSERT_TRUE(m->Active());
+        ASSERT_FALSE(m->SkinData().Active);
+        TSkinTestForm* f = NewForm(420, 240);
+        f->SetColor(TColor(0xC0E0F0));
+        // Each plain control above its skinned twin.
+        for (TCustomLabel* l : {static_cast<TCustomLabel*>(new TLabel(f)), static_cast<TCustomLabel*>(new TsLabel(f))}) {
+            l->SetParent(f);
+            l->SetAutoSize(false);
+            l->SetBounds(10, dynamic_cast<TsLabel*>(l) ? 60 : 10, 200, 40);
+            l->SetTransparent(true);
+            l->Font().Set(L"Tahoma", -24, fsBold, clBlue);
+            l->SetCaption(L"ЖЖЖЖ");
+        }
+        NewImage<TImage>(f, RECT{240, 10, 300, 70}, Disc(60, 60));
+        NewImage<TsImage>(f, RECT{240, 100, 300, 160}, Disc(60, 60))->SkinData().SetSkinSection(L"PANEL");
+        Repaint(f);
+        HWND h = f->Handle();
+        auto plainLabel = Block(h, 10, 10, 200, 40);
+        EXPECT_EQ(Block(h, 10, 60, 200, 40), plainLabel);
+        EXPECT_GT(std::count(plainLabel.begin(), plainLabel.end(), 0x0000FFu), 50);   // blue text was drawn
+        auto plainImage = Block(h, 240, 10, 60, 60);
+        EXPECT_EQ(Block(h, 240, 100, 60, 60), plainImage);
+        EXPECT_EQ(plainImage.front(), 0xF0E0C0u);   // the form through the clear ground
+        if (*skinName) {
+            ASSERT_FALSE(notices.empty());   // the failed load said so
+            EXPECT_TRUE(FileExists(SaveWindowShot(h, L"label_after_failed_skin_load")));
+        }
+        Free(forms.back());
+        forms.pop_back();
+        DestroyManager(m);
+    }
+}
+
+TEST_F(SkinnedLabelImage, StretchedPictureKeepsItsClearGroundWithoutASkin)
+{
+    ASSERT_EQ(DefaultManager, nullptr);
+    TSkinTestForm* f = NewForm(420, 260);
+    f->SetCaption(L"TsImage: PNG с прозрачным фоном, растянутая");
+    f->SetColor(TColor(0xC08030));
+    for (bool stretch : {false, true}) {
+        SCOPED_TRACE(stretch);
+        auto* img = NewImage<TsImage>(f, RECT{stretch ? 200 : 20, 20, stretch ? 380 : 180, 200}, Disc(40, 40));
+        img->SetStretch(stretch);
+        Repaint(f);
+        HWND h = f->Handle();
+        int x = img->Left(), y = img->Top();
+        EXPECT_EQ(WindowPixel(h, x + 2, y + 2), RGB(0x30, 0x80, 0xC0));   // the form through the clear ground
+        int size = stretch ? 180 : 40;
+        EXPECT_EQ(WindowPixel(h, x + size / 2, y + size / 2), RGB(255, 0, 0));   // the disc, stretched or not
+        EXPECT_EQ(WindowPixel(h, x + size - 2, y + size / 2), RGB(0x30, 0x80, 0xC0));
+        // Across the edge each pixel lies between the two colours (no dark fringe
+        // from the clear ground's colour): its red follows from its blue.
+        for (int col = size / 2; col < size; ++col) {
+            COLORREF c = WindowPixel(h, x + col, y + size / 2);
+            double t = 1.0 - GetBValue(c) / double(0xC0);
+            EXPECT_NEAR(GetRValue(c), 0x30 + t * (255 - 0x30), 6) << col;
+        }
+    }
+    EXPECT_TRUE(FileExists(SaveWindowShot(f->Handle(), L"stretched_png_on_coloured_form")));
+}
+
+TEST_F(SkinnedLabelImage, SkinChangeAndRemovalRepaintLabelAndImageOnAFormWithoutProvider)
+{
+    TsSkinManager* m = LabelManager();
+    std::string second = LabelSkinOptions();
+    for (auto [from, to] : {std::pair{Dec(0x00A000), Dec(0xA00000)}, std::pair{Dec(0x603020), Dec(0x206030)}})
+        second.replace(second.find("COLOR=" + from), 6 + from.size(), "COLOR=" + to);
+    dir.WriteFile(L"Labels2\\Options.dat", second);
+    dir.WriteFile(L"Labels2\\MASTER.BMP", Master(32, 16, 0x3060C0));
+    TSkinTestForm* f = NewForm(420, 200);
+    f->SetColor(clWhite);
+    NewLabel(f, 10, 10, L"")->SetSkinSection(L"LABELBG");
+    NewImage<TsImage>(f, RECT{240, 10, 320, 90}, Disc(80, 80))->SkinData().SetSkinSection(L"PANEL");
+    Repaint(f);
+    HWND h = f->Handle();
+    ASSERT_FALSE(f->AnswersSkinned);
+    // Only the skin changes; nothing else invalidates the form.
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        COLORREF label, image;
+    } steps[] = {
+        {"loaded", [] {}, RGB(0, 0xA0, 0), RGB(0x20, 0x30, 0x60)},
+        {"switched", [&] { m->SetSkinName(L"Labels2"); }, RGB(0, 0, 0xA0), RGB(0x30, 0x60, 0x20)},
+        {"removed", [&] { m->SetActive(false); }, RGB(255, 255, 255), RGB(255, 255, 255)},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        s.act();
+        Pump(60);
+        EXPECT_EQ(WindowPixel(h, 100, 30), s.label);
+        EXPECT_EQ(WindowPixel(h, 242, 12), s.image);
+    }
 }
 
 // Without any skin manager a TsLabel paints exactly like the base label.
