@@ -18,6 +18,14 @@ enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
 using TShiftState = unsigned;
 
+// State of an owner-drawn item; the bits are those of the system's item state
+// (ODS_SELECTED ...), so a DRAWITEMSTRUCT's state converts as it is.
+enum TOwnerDrawStateFlag : unsigned {
+    odSelected = 0x1, odGrayed = 0x2, odDisabled = 0x4, odChecked = 0x8, odFocused = 0x10, odDefault = 0x20,
+    odHotLight = 0x40, odInactive = 0x80, odNoAccel = 0x100, odNoFocusRect = 0x200, odComboBoxEdit = 0x1000,
+};
+using TOwnerDrawState = unsigned;
+
 enum TControlStyleFlag : unsigned {
     csAcceptsControls = 1,
     csCaptureMouse = 2,

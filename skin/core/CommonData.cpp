@@ -1093,7 +1093,7 @@ bool HandleSkinCommand(TMessage& m, TsCommonData* d)
     case SkinCmdGetSectionIndex:
         if (m.LParam)
             *reinterpret_cast<int*>(m.LParam) = d->SectionIndex;
-        m.Result = 0;
+        m.Result = 1;
         return true;
     case SkinCmdDropCache:
         if (d->CacheBitmap) {
@@ -1110,7 +1110,7 @@ bool HandleSkinCommand(TMessage& m, TsCommonData* d)
     case SkinCmdGetBackground:
         if (m.LParam)
             d->AnswerBgRequest(*reinterpret_cast<TsBgRequest*>(m.LParam), (d->Focused || d->MouseInside) ? 1 : 0);
-        m.Result = 0;
+        m.Result = 1;
         return true;
     case SkinCmdSkinState:
         if (m.LParam == 1)

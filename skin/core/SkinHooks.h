@@ -64,7 +64,6 @@ struct TsSkinHooks {
 
     // ---- skinned menus
     std::function<void(TControl* owner, bool active)> PrepareContextMenu;
-    std::function<void()> ResetMenuBorderWidth;   // to be measured again
     std::function<void(HWND menuWindow)> ApplyMenuWindowBorder;
     std::function<void()> RehookPopupMenus;
     std::function<void()> FreePopupBitmapCache;

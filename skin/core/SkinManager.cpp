@@ -8,11 +8,13 @@
 #include <cwctype>
 
 #include "skin/core/CommonData.h"
+#include "skin/core/ProgramPictures.h"
 #include "skin/core/SkinCommands.h"
 #include "skin/core/SkinError.h"
 #include "skin/core/SkinHooks.h"
 #include "skin/core/SkinFiles.h"
 #include "skin/core/SkinLoader.h"
+#include "skin/core/SkinMenus.h"
 #include "skin/core/SkinPack.h"
 #include "skin/core/SkinTransfer.h"
 #include "skin/graphics/Glow.h"
@@ -24,7 +26,6 @@ TsSkinManager* DefaultManager = nullptr;
 bool SkinLoading = false;
 bool SkinEditorLinked = false;
 std::unique_ptr<std::string> SkinEditorOptions;
-bool TkvSkinEffects::GlowingSuppressed = false;
 
 namespace {
 
@@ -86,13 +87,6 @@ String ErrorText(const std::exception& e)
 std::function<void(TsNoticeKind, const String&)> SkinNoticeSink = DefaultNotice;
 std::function<bool()> SkinTestSwitch = DefaultTestSwitch;
 
-// ---------------------------------------------------------------- settings
-
-bool TkvSkinEffects::GetAllowGlowing() const
-{
-    return allowGlowing_ && LayeredWindowsAvailable() && !GlowingSuppressed;
-}
-
 // ---------------------------------------------------------------- manager
 
 namespace {
@@ -105,6 +99,9 @@ void RegisterSkinManagerProperties()
     if (done)
         return;
     done = true;
+    RegisterSkinEffectsProperties();
+    RegisterMenuSupportProperties();
+    RegisterSkinableMenusProperties();
     const TClassInfo* cls = TsSkinManager::StaticClassInfo();
     auto m = [](TObject* o) { return static_cast<TsSkinManager*>(o); };
     auto boolean = [&](const wchar_t* name, std::function<bool(TsSkinManager*)> get,
@@ -165,6 +162,7 @@ void RegisterSkinManagerProperties()
     rules.GetOrd = [m](TObject* o) { return int64_t(m(o)->SkinningRules); };
     rules.SetOrd = [m](TObject* o, int64_t v) { m(o)->SkinningRules = unsigned(v); };
     RegisterProperty(cls, std::move(rules));
+    object(L"MenuSupport", [](TsSkinManager* x) -> TObject* { return &x->MenuSupport; });
     object(L"AnimEffects", [](TsSkinManager* x) -> TObject* { return &x->AnimEffects; });
     object(L"Effects", [](TsSkinManager* x) -> TObject* { return &x->Effects; });
     object(L"ThirdParty", [](TsSkinManager* x) -> TObject* { return &x->ThirdParty; });
@@ -214,7 +212,8 @@ bool TsManagerGlowSkin::Destroying() const
 
 TsSkinManager::TsSkinManager(TComponent* owner)
     : TComponent(owner), internalSkins_(std::make_unique<TsStoredSkins>(this)),
-      tables_(std::make_unique<TsSkinTables>()), glowSkin_(std::make_unique<TsManagerGlowSkin>(this))
+      tables_(std::make_unique<TsSkinTables>()), skinableMenus_(std::make_unique<TsSkinableMenus>(this)),
+      glowSkin_(std::make_unique<TsManagerGlowSkin>(this))
 {
     RegisterSkinManagerProperties();
     if (!DefaultManager) {
@@ -294,6 +293,8 @@ void TsSkinManager::Loaded()
     TComponent::Loaded();
     if (skinDirectory_.empty())
         skinDirectory_ = L"c:\\Skins";
+    if (MenuSupport.IcoLineSkin.empty())
+        MenuSupport.IcoLineSkin = L"ICOLINE";
     UpdateThirdPartyLists(false);
     if (active_ && !skinName_.empty())
         BroadcastNewSkin(false);
@@ -760,8 +761,7 @@ void TsSkinManager::ResumeQuietly() noexcept
 void TsSkinManager::BroadcastNewSkinSuspended(bool animate)
 {
     bool runTime = !(ComponentState() & csDesigning);
-    if (SkinHooks.ResetMenuBorderWidth)
-        SkinHooks.ResetMenuBorderWidth();
+    skinableMenus_->ResetSkinBorderWidth();   // measured again in the new skin
     if (SkinHooks.FreePopupBitmapCache)
         SkinHooks.FreePopupBitmapCache();
     SkinData().Active = false;
@@ -823,8 +823,12 @@ void TsSkinManager::UpdateShadowImages()
     }
     int ex = tables_->Common.Global("EXBORDER");
     if (ex < 0 || !tables_->MaskBitmap(ex)) {
-        // The default shadow pictures have margins of 9 on every side.
+        // The default shadow pictures (copies), with margins of 9 on every side.
         ShadowMargins = {9, 9, 9, 9};
+        if (const SkinBitmap* a = DefaultShadow(true))
+            shadowActive_ = a->Clone();
+        if (const SkinBitmap* i = DefaultShadow(false))
+            shadowInactive_ = i->Clone();
         return;
     }
     const TsMaskData& m = tables_->Masks[size_t(ex)];

@@ -11,83 +11,12 @@
 #include "classlib/Component.h"
 #include "classlib/Forms.h"
 #include "skin/core/MaskData.h"
+#include "skin/core/MenuSupport.h"
+#include "skin/core/SkinEffects.h"
 #include "skin/core/StoredSkins.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/Glow.h"
-
-// ---------------------------------------------------------------- settings
-
-
-class TkvSkinEffects : public TPersistent {
-    DECLARE_CLASS(TkvSkinEffects, TPersistent)
-public:
-    // True only when set, layered windows exist and glowing is not suppressed.
-    bool GetAllowGlowing() const;
-    void SetAllowGlowing(bool v) { allowGlowing_ = v; }
-    bool AllowAeroBluring = true;
-    static bool GlowingSuppressed;   // process-wide switch
-
-private:
-    bool allowGlowing_ = true;
-};
-
-class TkvBtnEffects : public TPersistent {
-    DECLARE_CLASS(TkvBtnEffects, TPersistent)
-public:
-    unsigned Events = beMouseEnter | beMouseLeave | beMouseDown | beMouseUp;
-};
-
-class TkvFormAnimation : public TPersistent {
-    DECLARE_CLASS(TkvFormAnimation, TPersistent)
-public:
-    bool Active = true;
-    uint16_t Time = 0;
-    TkvAnimType Mode = TkvAnimType::atAero;
-};
-class TkvBlendOnMoving : public TkvFormAnimation {
-    DECLARE_CLASS(TkvBlendOnMoving, TkvFormAnimation)
-public:
-    TkvBlendOnMoving() { Active = false; Time = 1000; }
-    uint8_t BlendValue = 170;
-};
-class TkvMinimizing : public TkvFormAnimation {
-    DECLARE_CLASS(TkvMinimizing, TkvFormAnimation)
-public:
-    TkvMinimizing() { Time = 200; }
-};
-class TkvFormShow : public TkvFormAnimation {
-    DECLARE_CLASS(TkvFormShow, TkvFormAnimation)
-};
-class TkvFormHide : public TkvFormAnimation {
-    DECLARE_CLASS(TkvFormHide, TkvFormAnimation)
-};
-class TkvPageChange : public TkvFormAnimation {
-    DECLARE_CLASS(TkvPageChange, TkvFormAnimation)
-};
-class TkvDialogShow : public TkvFormAnimation {
-    DECLARE_CLASS(TkvDialogShow, TkvFormAnimation)
-};
-class TkvSkinChanging : public TkvFormAnimation {
-    DECLARE_CLASS(TkvSkinChanging, TkvFormAnimation)
-public:
-    TkvSkinChanging() { Time = 100; Mode = TkvAnimType::atFading; }
-};
-
-class TkvAnimEffects : public TPersistent {
-    DECLARE_CLASS(TkvAnimEffects, TPersistent)
-public:
-    TkvBlendOnMoving BlendOnMoving;
-    TkvBtnEffects Buttons;
-    TkvDialogShow DialogShow;
-    TkvFormShow FormShow;
-    TkvFormHide FormHide;
-    TkvFormHide DialogHide;
-    TkvMinimizing Minimizing;
-    TkvPageChange PageChange;
-    TkvSkinChanging SkinChanging;
-};
-
 
 // ---------------------------------------------------------------- process-wide
 
@@ -115,6 +44,13 @@ void UnregisterSkinnedForm(TCustomForm* form);
 const std::vector<TCustomForm*>& SkinnedForms();
 
 class TsSkinnedDialog;
+// What OnSysDlgInit is told about a system dialog about to be skinned; the
+// handler clears allowSkinning (preset true) to leave the dialog as it is.
+struct TkvSysDlgData {
+    HWND WndHandle = nullptr;
+};
+using TkvSysDlgInit = Delegate<void(const TkvSysDlgData& dlgData, bool& allowSkinning)>;
+class TsSkinableMenus;
 // The skinned dialog windows (entries owned); exists while the dialog hook is installed.
 std::vector<std::unique_ptr<TsSkinnedDialog>>* SkinnedDialogs();
 // The thread CBT hook of the dialog skinning, 0 when not installed.
@@ -170,8 +106,14 @@ public:
     TkvSkinEffects Effects;
     TkvAnimEffects AnimEffects;
     ThirdPartyList ThirdParty;
+    TkvMenuSupport MenuSupport;
+    // The skinned-menus object (not published).
+    TsSkinableMenus& SkinableMenus() const { return *skinableMenus_; }
 
     TNotifyEvent OnActivate, OnAfterChange, OnBeforeChange, OnDeactivate, OnSkinListChanged;
+    TkvGetExtraLineData OnGetMenuExtraLineData;
+    TkvGetPopupItemData OnGetPopupItemData;
+    TkvSysDlgInit OnSysDlgInit;
 
     // Discovery and loading.
     String ResolveSkinDirectory() const;
@@ -287,6 +229,7 @@ private:
     std::unique_ptr<TsStoredSkins> internalSkins_;
     TStringList commonSections_;
     std::unique_ptr<TsSkinTables> tables_;
+    std::unique_ptr<TsSkinableMenus> skinableMenus_;
     std::unique_ptr<SkinBitmap> shadowActive_, shadowInactive_;
     std::array<TStringList, ThirdPartyListCount> classLists_;
     HWND hotWindow_ = nullptr;

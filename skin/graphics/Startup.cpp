@@ -4,6 +4,7 @@
 #include "skin/controls/ShellFolders.h"
 #include "skin/core/Animations.h"
 #include "skin/core/ControlPaint.h"
+#include "skin/core/ProgramPictures.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
@@ -53,14 +54,16 @@ void InitSkinLibrary()
     // Animations: the theme switch-off function of uxtheme; the manager's
     // skin-change fade and hide calls.
     InitAnimationsUnit();
-    // Not built yet, to be added here in this order when their units exist:
-    //  - the window-shadow images.
+    // The manager unit: the default window shadows ("kvSHDA", "kvSHDI") and
+    // the program's icons.
+    LoadProgramPictures();
 }
 
 void DoneSkinLibrary()
 {
     if (!started) return;
     started = false;
+    FreeProgramPictures();
     DoneAnimationsUnit();
     DoneShellUnit();
     DoneAlphaImageListUnit();

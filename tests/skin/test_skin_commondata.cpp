@@ -120,9 +120,13 @@ TEST_F(SkinData, CommandsOfTheCommonHandler)
     EXPECT_EQ(SendSkinCommand(h, SkinCmdIsSkinned, 0), 1);
     EXPECT_EQ(SendSkinCommand(h, SkinCmdGetSkinData, 0), LRESULT(&d));
     EXPECT_EQ(SendSkinCommand(h, SkinCmdGetApplication, 0), LRESULT(Application));
+    // The questions that fill a record also say that they were answered.
     int index = -5;
-    SendSkinCommand(h, SkinCmdGetSectionIndex, LPARAM(&index));
+    EXPECT_EQ(SendSkinCommand(h, SkinCmdGetSectionIndex, LPARAM(&index)), 1);
     EXPECT_EQ(index, Section(m, L"PANEL"));
+    TsBgRequest bg;
+    EXPECT_EQ(SendSkinCommand(h, SkinCmdGetBackground, LPARAM(&bg)), 1);
+    EXPECT_EQ(bg.Kind, bgColor);
     SendMessageW(h, SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdSetUpdating, 1)), 0);
     EXPECT_TRUE(d.Updating);
     EXPECT_EQ(SendSkinCommand(h, SkinCmdIsUpdating, 0), 1);

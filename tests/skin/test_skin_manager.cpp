@@ -3,8 +3,13 @@
 // the default manager and recolouring through the published properties.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "classlib/TypInfo.h"
+#include "skin/core/ProgramPictures.h"
 #include "skin/core/SkinManager.h"
+#include "skin/core/SkinMenus.h"
 #include "support/GuiTest.h"
 #include "support/SkinTestControls.h"
 #include "tests/skin/SkinFixtures.h"
@@ -478,6 +483,155 @@ TEST_F(Manager, PublishedPropertiesByName)
     SetEnumProp(m, L"Active", L"False");
     EXPECT_FALSE(m->Active());
     EXPECT_EQ(GetStrProp(m, L"SkinInfo"), L"N/A");
+}
+
+TEST_F(Manager, SettingsObjectsReadAndWrittenByName)
+{
+    TsSkinManager* m = NewManager(dir.Path());
+    // A dotted path walks the published object properties from the manager.
+    auto owner = [&](const String& path, String& leaf) {
+        TObject* o = m;
+        size_t start = 0;
+        for (size_t dot = path.find(L'.'); dot != String::npos; dot = path.find(L'.', start)) {
+            o = GetObjectProp(o, path.substr(start, dot - start));
+            start = dot + 1;
+        }
+        leaf = path.substr(start);
+        return o;
+    };
+    const TkvAnimEffects& a = m->AnimEffects;
+    struct Row {
+        const wchar_t* path;
+        int64_t initial, written;
+        std::function<int64_t()> field;
+    };
+    const Row rows[] = {
+        {L"Effects.AllowGlowing", 1, 0, [&] { return m->Effects.GetAllowGlowing(); }},
+        {L"Effects.AllowAeroBluring", 1, 0, [&] { return m->Effects.AllowAeroBluring; }},
+        {L"AnimEffects.Buttons.Events", 15, 5, [&] { return a.Buttons.Events; }},
+        {L"AnimEffects.BlendOnMoving.Active", 0, 1, [&] { return a.BlendOnMoving.Active; }},
+        {L"AnimEffects.BlendOnMoving.BlendValue", 170, 200, [&] { return a.BlendOnMoving.BlendValue; }},
+        {L"AnimEffects.BlendOnMoving.Time", 1000, 1500, [&] { return a.BlendOnMoving.Time; }},
+        {L"AnimEffects.DialogShow.Mode", 1, 0, [&] { return int64_t(a.DialogShow.Mode); }},
+        {L"AnimEffects.FormShow.Time", 0, 180, [&] { return a.FormShow.Time; }},
+        {L"AnimEffects.FormHide.Active", 1, 0, [&] { return a.FormHide.Active; }},
+        {L"AnimEffects.DialogHide.Mode", 1, 0, [&] { return int64_t(a.DialogHide.Mode); }},
+        {L"AnimEffects.Minimizing.Time", 200, 300, [&] { return a.Minimizing.Time; }},
+        {L"AnimEffects.PageChange.Active", 1, 0, [&] { return a.PageChange.Active; }},
+        {L"AnimEffects.SkinChanging.Time", 100, 50, [&] { return a.SkinChanging.Time; }},
+        {L"AnimEffects.SkinChanging.Mode", 0, 1, [&] { return int64_t(a.SkinChanging.Mode); }},
+        {L"MenuSupport.AlphaBlend", 255, 128, [&] { return m->MenuSupport.AlphaBlend; }},
+        {L"MenuSupport.UseExtraLine", 0, 1, [&] { return m->MenuSupport.UseExtraLine; }},
+        {L"MenuSupport.ExtraLineWidth", 32, 40, [&] { return m->MenuSupport.ExtraLineWidth; }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(StringToUtf8(r.path));
+        String leaf;
+        TObject* o = owner(r.path, leaf);
+        EXPECT_EQ(GetOrdProp(o, leaf), r.initial);
+        SetOrdProp(o, leaf, r.written);
+        EXPECT_EQ(r.field(), r.written);
+        EXPECT_EQ(GetOrdProp(o, leaf), r.written);
+    }
+    // Enumerations and sets also by their element names.
+    String leaf;
+    EXPECT_EQ(GetEnumProp(owner(L"AnimEffects.FormHide.Mode", leaf), leaf), L"atAero");
+    SetSetProp(owner(L"AnimEffects.Buttons.Events", leaf), leaf, L"[beMouseUp,beMouseEnter]");
+    EXPECT_EQ(a.Buttons.Events, unsigned(beMouseEnter | beMouseUp));
+    // The menu settings: the icon column's section is named when loading ends.
+    TObject* menu = owner(L"MenuSupport.IcoLineSkin", leaf);
+    EXPECT_EQ(GetObjectProp(menu, L"ExtraLineFont"), &m->MenuSupport.ExtraLineFont());
+    EXPECT_EQ(GetStrProp(menu, leaf), L"");
+    m->Loaded();
+    EXPECT_EQ(GetStrProp(menu, leaf), L"ICOLINE");
+}
+
+TEST_F(Manager, SkinnedMenusReadTheirBorderFromEachSkin)
+{
+    TsSkinManager* m = NewManager(dir.Path());
+    TsSkinableMenus& menus = m->SkinableMenus();
+    EXPECT_EQ(menus.Owner(), m);
+    EXPECT_FALSE(menus.Active());
+    auto withBorder = [](int margin) {
+        char text[160];
+        std::snprintf(text, sizeof text, "[MAINMENU]\r\nBORDERSMASK=^0000,0000,0016,0016,%04d,%04d,%04d,%04d,1,0,0,0\r\n",
+                      margin, margin, margin, margin);
+        return std::string(text);
+    };
+    // Read again after every new skin: a skin without the mask gives 0.
+    const struct {
+        const wchar_t* skin;
+        std::string extra;
+        int width;
+    } skins[] = {{L"Five", withBorder(5), 5}, {L"Plain", "", 0}, {L"Seven", withBorder(7), 7}};
+    for (const auto& s : skins) {
+        WriteFolderSkin(s.skin, SmallOptions("8.5", s.extra));
+        m->SetSkinName(s.skin);
+        ASSERT_TRUE(m->SkinData().Active);
+        EXPECT_EQ(GetOrdProp(&menus, L"SkinBorderWidth"), s.width) << StringToUtf8(s.skin);
+    }
+}
+
+TEST_F(Manager, DefaultShadowsWithoutAnExBorderMask)
+{
+    WriteFolderSkin(L"Small", SmallOptions("8.5"));
+    TsSkinManager* m = NewManager(dir.Path());
+    m->SetSkinName(L"Small");
+    m->SetExtendedBorders(true);
+    ASSERT_TRUE(m->GetExtendedBorders());
+    const int margin = 9;
+    EXPECT_EQ(m->ShadowMargins, (std::array<int, 4>{margin, margin, margin, margin}));
+    int darkest[2] = {};
+    for (bool active : {true, false}) {
+        SCOPED_TRACE(active ? "active" : "inactive");
+        const SkinBitmap* s = active ? m->ShadowActive() : m->ShadowInactive();
+        ASSERT_NE(s, nullptr);
+        EXPECT_NE(s, DefaultShadow(active));   // the manager's own copy
+        const int w = s->Width(), h = s->Height();
+        ASSERT_GT(w, 2 * margin);
+        ASSERT_GT(h, 2 * margin);
+        auto alpha = [&](int x, int y) { return int(s->Pixel(x, y) >> 24); };
+        // Under the form the picture is one colour, so stretching its centre changes nothing.
+        const uint32_t centre = s->Pixel(w / 2, h / 2);
+        int uneven = 0;
+        for (int y = margin; y < h - margin; ++y)
+            for (int x = margin; x < w - margin; ++x)
+                uneven += s->Pixel(x, y) != centre;
+        EXPECT_EQ(uneven, 0);
+        darkest[active ? 0 : 1] = alpha(w / 2, h / 2);
+        EXPECT_GT(darkest[active ? 0 : 1], 0);
+        // A dark shade that fades out across the margin, on every side and corner.
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (!dx && !dy)
+                    continue;
+                int x = dx < 0 ? margin - 1 : dx > 0 ? w - margin : w / 2;
+                int y = dy < 0 ? margin - 1 : dy > 0 ? h - margin : h / 2;
+                int previous = alpha(w / 2, h / 2);
+                for (int k = 0; k < margin; ++k, x += dx, y += dy) {
+                    uint32_t p = s->Pixel(x, y);
+                    EXPECT_LE(std::max({p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF}), 0x40u);
+                    int now = alpha(x, y);
+                    EXPECT_TRUE(now < previous || (now == 0 && previous == 0))
+                        << "step " << k << " of " << dx << "," << dy << ": " << now << " after " << previous;
+                    previous = now;
+                }
+                EXPECT_LE(previous, darkest[active ? 0 : 1] / 8);   // nearly clear at the outer edge
+            }
+    }
+    EXPECT_GT(darkest[0], darkest[1]);   // the active form's shadow is the darker
+    // The program's icons, at the system's sizes.
+    for (bool large : {true, false}) {
+        HICON icon = ProgramIcon(large);
+        ASSERT_NE(icon, nullptr);
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP bm{};
+        GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+        EXPECT_EQ(bm.bmWidth, GetSystemMetrics(large ? SM_CXICON : SM_CXSMICON));
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
 }
 
 TEST_F(Manager, SkinListChangesAreAnnounced)
