@@ -150,8 +150,8 @@ int main()
             std::printf("%-42s decode failed\n", c.name);
             return 1;
         }
-        double ours = BestMs([&] { PngMemoryTarget x; OurDecode(file, x); }, 7);
-        double theirs = BestMs([&] { std::vector<uint8_t> x; ReferenceDecode(file, x); }, 7);
+        double ours = BestMs([&] { PngMemoryTarget x; OurDecode(file, x); }, 15);
+        double theirs = BestMs([&] { std::vector<uint8_t> x; ReferenceDecode(file, x); }, 15);
         std::printf("%-42s %10.2f %10.2f %8.2f\n", c.name, ours, theirs, ours / theirs);
     }
     return 0;
