@@ -430,7 +430,9 @@ TEST(PngDecode, TransparentColourIsMatchedOnTheStoredSamples)
             EXPECT_EQ(d->target.Pixel(0, 0) >> 24, 0u);
             EXPECT_EQ(d->target.Pixel(1, 0) >> 24, 255u);
             EXPECT_EQ(d->target.Pixel(2, 0) >> 24, 255u);
-            if (c.twins) EXPECT_EQ(d->target.Pixel(0, 0) & 0xFFFFFF, d->target.Pixel(1, 0) & 0xFFFFFF);
+            if (c.twins) {
+                EXPECT_EQ(d->target.Pixel(0, 0) & 0xFFFFFF, d->target.Pixel(1, 0) & 0xFFFFFF);
+            }
         }
     }
 }
@@ -485,7 +487,9 @@ TEST(PngDecode, DataCutShortKeepsEveryRowInflateCanGive)
         inflateEnd(&z);
         auto d = Decode(WithImageData(full, zdata.substr(0, cut)));
         EXPECT_EQ(RowsDecoded(*d, s), complete) << "cut at " << cut;
-        if (complete < s.height) EXPECT_EQ(d->target.Pixel(0, complete), 0xFFFFFFFFu) << "cut at " << cut;
+        if (complete < s.height) {
+            EXPECT_EQ(d->target.Pixel(0, complete), 0xFFFFFFFFu) << "cut at " << cut;
+        }
     }
 }
 
