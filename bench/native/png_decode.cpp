@@ -109,19 +109,27 @@ std::vector<uint8_t> Rows(int w, int h, int depth, int type, bool photo)
 
 int main()
 {
+    // Many writers (screenshot tools among them) store a gAMA of 1/2.2, which
+    // against the display gamma 2.2 changes no colour: those files must cost
+    // what the same files without the chunk cost.
     struct Case {
         const char* name;
         int depth, type;
-        bool interlaced, photo;
+        bool interlaced, photo, gamma;
     } cases[] = {
-        {"1024x1024 RGBA 8-bit, photo-like", 8, 6, false, true},
-        {"1024x1024 RGBA 8-bit, UI-like", 8, 6, false, false},
-        {"1024x1024 RGB 8-bit, photo-like", 8, 2, false, true},
-        {"1024x1024 RGBA 8-bit, Adam7", 8, 6, true, true},
-        {"1024x1024 RGBA 16-bit", 16, 6, false, true},
-        {"1024x1024 palette 8-bit", 8, 3, false, false},
+        {"1024x1024 RGBA 8-bit, photo-like", 8, 6, false, true, false},
+        {"1024x1024 RGBA 8-bit, UI-like", 8, 6, false, false, false},
+        {"1024x1024 RGB 8-bit, photo-like", 8, 2, false, true, false},
+        {"1024x1024 RGB 8-bit, UI-like", 8, 2, false, false, false},
+        {"1024x1024 RGBA 8-bit, photo, gAMA 1/2.2", 8, 6, false, true, true},
+        {"1024x1024 RGBA 8-bit, UI, gAMA 1/2.2", 8, 6, false, false, true},
+        {"1024x1024 RGB 8-bit, photo, gAMA 1/2.2", 8, 2, false, true, true},
+        {"1024x1024 RGB 8-bit, UI, gAMA 1/2.2", 8, 2, false, false, true},
+        {"1024x1024 RGBA 8-bit, Adam7", 8, 6, true, true, false},
+        {"1024x1024 RGBA 16-bit", 16, 6, false, true, false},
+        {"1024x1024 palette 8-bit", 8, 3, false, false, false},
     };
-    std::printf("%-36s %10s %10s %8s\n", "image", "ours ms", "libpng ms", "ratio");
+    std::printf("%-42s %10s %10s %8s\n", "image", "ours ms", "libpng ms", "ratio");
     for (const Case& c : cases) {
         PngSpec s;
         s.width = s.height = 1024;
@@ -134,16 +142,17 @@ int main()
             for (int i = 0; i < 256; ++i) pal += std::string{char(i), char(255 - i), char(i * 7)};
             s.before.push_back({"PLTE", pal});
         }
+        if (c.gamma) s.before.push_back({"gAMA", std::string("\x00\x00\xB1\x8F", 4)});   // 45455
         std::string file = WritePng(s);
         PngMemoryTarget t;
         std::vector<uint8_t> ref;
         if (!OurDecode(file, t) || !ReferenceDecode(file, ref)) {
-            std::printf("%-36s decode failed\n", c.name);
+            std::printf("%-42s decode failed\n", c.name);
             return 1;
         }
-        double ours = BestMs([&] { PngMemoryTarget x; OurDecode(file, x); }, 7);
-        double theirs = BestMs([&] { std::vector<uint8_t> x; ReferenceDecode(file, x); }, 7);
-        std::printf("%-36s %10.2f %10.2f %8.2f\n", c.name, ours, theirs, ours / theirs);
+        double ours = BestMs([&] { PngMemoryTarget x; OurDecode(file, x); }, 15);
+        double theirs = BestMs([&] { std::vector<uint8_t> x; ReferenceDecode(file, x); }, 15);
+        std::printf("%-42s %10.2f %10.2f %8.2f\n", c.name, ours, theirs, ours / theirs);
     }
     return 0;
 }

@@ -117,6 +117,11 @@ void TColorManager::BuildGammaTable()
     std::memset(gamma_, 0, sizeof gamma_);
     for (int i = 0; i <= b && i < 256; ++i) gamma_[i] = uint8_t(std::clamp<long>(std::lround(std::pow(double(i) / b, e) * m), 0, 255));
     for (int i = 0; i < 256; ++i) gammaFull_[i] = uint8_t(std::clamp<long>(std::lround(std::pow(i / 255.0, e) * 255), 0, 255));
+    // A file gamma that matches the display (1/2.2 against 2.2, as many
+    // writers store) gives a table that changes nothing: rows then take the
+    // plain copy, as without gamma.
+    gammaIdentity_ = true;
+    for (int i = 0; i < 256 && gammaIdentity_; ++i) gammaIdentity_ = gamma_[i] == i;
 }
 
 void TColorManager::BuildYCbCrTables(bool photoYcc)
@@ -205,7 +210,7 @@ void TColorManager::RowRGB(const void* const* planes, int planeCountMinus1, void
 {
     if ((srcBits_ != 8 && srcBits_ != 16) || (tgtBits_ != 8 && tgtBits_ != 16)) return;
     bool sAlpha = srcOptions_ & coAlpha, tAlpha = tgtOptions_ & coAlpha;
-    bool swapIn = srcOptions_ & coNeedByteSwap, gamma = tgtOptions_ & coApplyGamma;
+    bool swapIn = srcOptions_ & coNeedByteSwap, gamma = (tgtOptions_ & coApplyGamma) && !gammaIdentity_;
     bool exchange = IsBGR(srcScheme_) != IsBGR(tgtScheme_);
     int sb = srcBits_ / 8, tb = tgtBits_ / 8;
     int sChannels = sAlpha ? 4 : 3, tChannels = tAlpha ? 4 : 3;
@@ -236,7 +241,7 @@ void TColorManager::RowRGB(const void* const* planes, int planeCountMinus1, void
         else *q = To8(swapIn ? Swap16(Read16(p)) : Read16(p));
     };
     if (sb == 1 && tb == 1 && !gamma && mask == 0xFF && planeCountMinus1 == 0) {
-        // The common row: 8-bit interleaved samples, every pixel, no gamma.
+        // The common row: 8-bit interleaved samples, every pixel, no gamma (or one that changes nothing).
         const uint8_t* s = in.planes[0];
         int r = exchange ? 2 : 0, b = exchange ? 0 : 2;
         bool carryAlpha = sAlpha && tAlpha;

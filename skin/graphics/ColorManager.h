@@ -90,6 +90,7 @@ private:
     double mainGamma_ = 1, displayGamma_ = 2.2;
     uint8_t gamma_[256]{};
     uint8_t gammaFull_[256]{};   // 8-bit values to 8-bit values, for palettes
+    bool gammaIdentity_ = true;  // gamma_ maps every value to itself
     double lumaR_ = 0.299, lumaG_ = 0.587, lumaB_ = 0.114;
     uint8_t subsampleH_ = 1, subsampleV_ = 1;
     int yccT1_[256]{}, yccT2_[256]{}, yccT3_[256]{}, yccT4_[256]{};

@@ -63,10 +63,10 @@ void TPNGGraphic::LoadFromStream(TStream& stream)
                                   *colorManager_);
         properties_ = r.properties;
         fillColor_ = TColor(r.fillColor);
-        if (r.transparentColor != 0x1FFFFFFF) {
-            SetTransparentColor(TColor(r.transparentColor));
-            SetTransparent(true);
-        }
+        // A transparent colour (tRNS of a grey or RGB image) arrives as alpha 0
+        // in a 32-bit picture, decided on the samples as stored. The bitmap gets
+        // no colour key: a key would be compared with the colours after gamma,
+        // where other samples can meet it.
         stream.SetPosition(start + int64_t(r.consumed));
     } catch (...) {
         Clear();   // no half-loaded picture

@@ -110,12 +110,10 @@ const uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 inline uint32_t BE32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
 inline uint16_t BE16(const uint8_t* p) { return uint16_t((p[0] << 8) | p[1]); }
 
-bool TypeIs(const uint8_t* type, const char* name)
-{
-    for (int i = 0; i < 4; ++i)
-        if ((type[i] | 0x20) != (uint8_t(name[i]) | 0x20)) return false;
-    return true;
-}
+// Chunk types are compared exactly: the case of each letter is part of the
+// type (its fifth bit marks a chunk ancillary, private or safe to copy), so an
+// ancillary chunk spelled "idat" is not image data.
+bool TypeIs(const uint8_t* type, const char* name) { return std::memcmp(type, name, 4) == 0; }
 
 // A chunk as it lies in the input: header checked against the bytes that remain.
 struct Chunk {
@@ -180,20 +178,27 @@ void ParseHeader(const Chunk& c, PngImageProperties& p, const PngLimits& limits)
     p.height = BE32(d + 4);
     p.bitsPerSample = d[8];
     p.colorType = d[9];
-    p.compression = d[10] == 0 ? 2 : 0;
+    p.compression = d[10] == 0 ? 2 : 0;   // another method is refused by the load, with its own message
     p.filterMethod = d[11];
     p.interlaced = d[12] != 0;
     if (p.width == 0 || p.height == 0 || p.width > limits.maxSide || p.height > limits.maxSide ||
         uint64_t(p.width) * p.height > limits.maxPixels || d[11] != 0 || d[12] > 1)
         throw EInvalidGraphic(kInvalidFormat);
+    // The depth is checked here, with the header, not first at the image data:
+    // bKGD and tRNS before it scale their samples by the depth.
+    auto depths = [&p](std::initializer_list<int> allowed) {
+        return std::find(allowed.begin(), allowed.end(), p.bitsPerSample) != allowed.end();
+    };
+    bool depthOk = false;
     switch (p.colorType) {
-    case 0: p.colorScheme = csG; p.samplesPerPixel = 1; break;
-    case 2: p.colorScheme = csRGB; p.samplesPerPixel = 3; break;
-    case 3: p.colorScheme = csIndexed; p.samplesPerPixel = 1; break;
-    case 4: p.colorScheme = csGA; p.samplesPerPixel = 2; break;
-    case 6: p.colorScheme = csRGBA; p.samplesPerPixel = 4; break;
-    default: p.colorScheme = csUnknown; p.samplesPerPixel = 0; break;
+    case 0: p.colorScheme = csG; p.samplesPerPixel = 1; depthOk = depths({1, 2, 4, 8, 16}); break;
+    case 2: p.colorScheme = csRGB; p.samplesPerPixel = 3; depthOk = depths({8, 16}); break;
+    case 3: p.colorScheme = csIndexed; p.samplesPerPixel = 1; depthOk = depths({1, 2, 4, 8}); break;
+    case 4: p.colorScheme = csGA; p.samplesPerPixel = 2; depthOk = depths({8, 16}); break;
+    case 6: p.colorScheme = csRGBA; p.samplesPerPixel = 4; depthOk = depths({8, 16}); break;
+    default: break;
     }
+    if (!depthOk) throw EInvalidGraphic(kBadColor);
     p.hasAlpha = p.colorType == 4 || p.colorType == 6;
     p.bitsPerPixel = p.samplesPerPixel * p.bitsPerSample;
 }
@@ -241,7 +246,8 @@ private:
     void ReadImageData(const Chunk& first);
     void CheckDataCanFill() const;
     bool InflateRow(uint8_t* row, size_t bytes);
-    void Unfilter(uint8_t* row, const uint8_t* prev, size_t bytes);
+    bool Unfilter(uint8_t* row, const uint8_t* prev, size_t bytes);
+    bool NextDataChunk();
     void WriteRow(const uint8_t* row, uint8_t* scan, int passWidth, int startCol, int colStep, uint8_t mask);
 
     Input in_;
@@ -254,9 +260,14 @@ private:
     bool colorsReady_ = false;
     int targetBits_ = 0;       // bits per pixel of the picture
     int filterUnit_ = 1;
-    bool expandToBgra_ = false;   // grey with alpha, and palettes with transparent entries
+    bool expandToBgra_ = false;   // grey with alpha, transparent palette entries or a transparent colour
     std::vector<uint32_t> palette_;
     bool haveTrns_ = false;
+    // The transparent grey level or RGB triple of a grey or RGB image, as the
+    // file stores it (before gamma, all 16 bits of 16-bit samples).
+    bool keyed_ = false;
+    std::array<uint16_t, 3> key_{};
+    std::vector<uint8_t> colourRow_;
     // Compressed input of the current image-data chunk.
     const uint8_t* zin_ = nullptr;
     int zinSize_ = 0;
@@ -329,12 +340,14 @@ void Loader::SetupColors()
     switch (p_.colorType) {
     case 0:
         if (!depthIn({1, 2, 4, 8, 16})) throw EInvalidGraphic(kBadColor);
+        // A transparent grey level becomes alpha: the picture is 32-bit.
+        expandToBgra_ = keyed_;
         cm_.SetSourceColorScheme(csG);
         cm_.SetTargetColorScheme(csG);
         cm_.SetSourceSamplesPerPixel(1);
         cm_.SetTargetSamplesPerPixel(1);
         cm_.SetTargetBitsPerSample(d == 2 ? 4 : d == 16 ? 8 : d);
-        targetBits_ = cm_.GetPixelFormat(true);
+        targetBits_ = keyed_ ? 32 : cm_.GetPixelFormat(true);
         palette_ = cm_.CreateGrayscalePalette(false);
         filterUnit_ = (d + 7) / 8;
         break;
@@ -345,7 +358,9 @@ void Loader::SetupColors()
         cm_.SetSourceSamplesPerPixel(3);
         cm_.SetTargetSamplesPerPixel(3);
         cm_.SetTargetBitsPerSample(8);
-        targetBits_ = 24;
+        // A transparent colour becomes alpha: the picture is 32-bit.
+        expandToBgra_ = keyed_;
+        targetBits_ = keyed_ ? 32 : 24;
         filterUnit_ = 3 * d / 8;
         break;
     case 3:
@@ -437,11 +452,16 @@ void Loader::ReadTransparency(const Chunk& c)
             // Scaled to 0..255 so that it matches the grey palette's entries at every depth.
             unsigned g = scale(BE16(c.data) & ((d == 16) ? 0xFFFFu : (1u << d) - 1));
             r_.transparentColor = g | (g << 8) | (g << 16);
+            key_ = {BE16(c.data), 0, 0};
+            keyed_ = true;
         }
         break;
     case 2:
-        if (c.length == 6)
+        if (c.length == 6) {
             r_.transparentColor = scale(BE16(c.data)) | (scale(BE16(c.data + 2)) << 8) | (scale(BE16(c.data + 4)) << 16);
+            key_ = {BE16(c.data), BE16(c.data + 2), BE16(c.data + 4)};
+            keyed_ = true;
+        }
         break;
     case 3:
         r_.alphaTable.fill(255);
@@ -452,47 +472,59 @@ void Loader::ReadTransparency(const Chunk& c)
     }
 }
 
+// Moves to the next image-data chunk (empty ones are passed over); false
+// when the next chunk is something else.
+bool Loader::NextDataChunk()
+{
+    Chunk c;
+    for (;;) {
+        if (!in_.Peek(c) || !TypeIs(c.type, "IDAT")) return false;
+        in_.Next(c);
+        CheckCrc(c);
+        if (c.length > 0) break;
+    }
+    zin_ = c.data;
+    zinSize_ = int(c.length);
+    return true;
+}
+
 bool Loader::InflateRow(uint8_t* row, size_t bytes)
 {
     uint8_t* out = row;
     size_t left = bytes;
     while (left > 0) {
         if (streamEnded_) throw EInvalidGraphic(kExtraData);
-        if (zinSize_ == 0) {
-            // The next image-data chunk; empty ones are passed over.
-            Chunk c;
-            for (;;) {
-                if (!in_.Peek(c) || !TypeIs(c.type, "IDAT")) {
-                    dataEnded_ = true;
-                    return false;
-                }
-                in_.Next(c);
-                CheckCrc(c);
-                if (c.length > 0) break;
-            }
-            zin_ = c.data;
-            zinSize_ = int(c.length);
-        }
-        const uint8_t* src = zin_;
+        // Once the image data has run out, inflate is still called without
+        // input: it may hold decoded bytes (the rest of a long match) that
+        // complete this row. The data has ended when such a call gives nothing.
+        bool drained = zinSize_ == 0 && !NextDataChunk();
+        static const uint8_t none = 0;
+        const uint8_t* src = drained ? &none : zin_;
         decoder_.Decode(src, out, int(left), zinSize_);
-        int used = int(src - zin_);
-        zin_ = src;
+        int used = drained ? 0 : int(src - zin_);
+        if (!drained) zin_ = src;
         zinSize_ -= used;
+        size_t before = left;
         left = size_t(decoder_.AvailableOutput());
         int rc = decoder_.ZLibResult();
         if (rc == Z_STREAM_END) {
             streamEnded_ = true;
             if (left > 0 || zinSize_ > 0) throw EInvalidGraphic(kExtraData);
-        } else if (rc == Z_BUF_ERROR) {
-            if (zinSize_ > 0 && used == 0) throw EInvalidGraphic(kCompression);
-        } else if (rc != Z_OK) {
+        } else if (rc == Z_BUF_ERROR || rc == Z_OK) {
+            if (zinSize_ > 0 && used == 0 && left == before) throw EInvalidGraphic(kCompression);
+        } else {
             throw EInvalidGraphic(kCompression);
+        }
+        if (drained && left == before) {
+            dataEnded_ = true;
+            return false;
         }
     }
     return true;
 }
 
-void Loader::Unfilter(uint8_t* row, const uint8_t* prev, size_t bytes)
+// False for a filter type the format does not define (the row is left as it is).
+bool Loader::Unfilter(uint8_t* row, const uint8_t* prev, size_t bytes)
 {
     uint8_t type = row[0];
     uint8_t* x = row + 1;
@@ -517,8 +549,9 @@ void Loader::Unfilter(uint8_t* row, const uint8_t* prev, size_t bytes)
             x[i] = uint8_t(x[i] + pred);
         }
         break;
-    default: break;   // an undefined filter leaves the row as it is
+    default: return false;
     }
+    return true;
 }
 
 void Loader::WriteRow(const uint8_t* row, uint8_t* scan, int passWidth, int startCol, int colStep, uint8_t mask)
@@ -540,6 +573,47 @@ void Loader::WriteRow(const uint8_t* row, uint8_t* scan, int passWidth, int star
             uint32_t a = d == 16 ? uint32_t(BE16(s + 2)) * 255u / 65535u : s[1];
             if (gamma) g = gamma[g];
             out[startCol + i * colStep] = (a << 24) | (g << 16) | (g << 8) | g;
+        }
+        return;
+    }
+    if (p_.colorType == 0) {
+        // Grey with a transparent level: the level is compared with the sample
+        // as stored; the grey itself is the grey palette's entry for it.
+        const uint8_t* gamma = (cm_.TargetOptions() & coApplyGamma) ? cm_.FullScaleGammaTable() : nullptr;
+        unsigned max = d == 16 ? 65535u : (1u << d) - 1;
+        for (int i = 0; i < passWidth; ++i) {
+            unsigned v;
+            if (d == 16) v = BE16(row + size_t(i) * 2);
+            else if (d == 8) v = row[i];
+            else {
+                size_t bit = size_t(i) * size_t(d);
+                v = (row[bit >> 3] >> (8 - d - int(bit & 7))) & max;
+            }
+            uint32_t g = v * 255u / max;
+            if (gamma) g = gamma[g];
+            uint32_t a = v == key_[0] ? 0u : 255u;
+            out[startCol + i * colStep] = (a << 24) | (g << 16) | (g << 8) | g;
+        }
+        return;
+    }
+    if (p_.colorType == 2) {
+        // RGB with a transparent colour: converted as without it, then alpha
+        // from the samples as stored.
+        colourRow_.resize(size_t(passWidth) * 3);
+        const void* planes[1] = {row};
+        cm_.ConvertRow(planes, 0, colourRow_.data(), passWidth, 0xFF);
+        const uint8_t* bgr = colourRow_.data();
+        for (int i = 0; i < passWidth; ++i, bgr += 3) {
+            bool key;
+            if (d == 16) {
+                const uint8_t* s = row + size_t(i) * 6;
+                key = BE16(s) == key_[0] && BE16(s + 2) == key_[1] && BE16(s + 4) == key_[2];
+            } else {
+                const uint8_t* s = row + size_t(i) * 3;
+                key = s[0] == key_[0] && s[1] == key_[1] && s[2] == key_[2];
+            }
+            out[startCol + i * colStep] = (key ? 0u : 0xFF000000u) | (uint32_t(bgr[2]) << 16) |
+                                          (uint32_t(bgr[1]) << 8) | bgr[0];
         }
         return;
     }
@@ -639,11 +713,17 @@ void Loader::ReadImageData(const Chunk& first)
         uint8_t* prev = bufB.data();
         std::memset(prev, 0, bytes + 1);
         for (int y = sr; y < h; y += rs) {
-            if (!InflateRow(cur, bytes + 1)) {   // the data ran out: the rest keeps the fill colour
+            // Damaged data ends the picture where it is found: the rows already
+            // decoded stay, the rest keep the fill colour. This holds for data
+            // that runs out and for a row whose filter type the format does not
+            // define (its bytes and every row after it, which is filtered
+            // against it, would be guesses).
+            bool rowOk = InflateRow(cur, bytes + 1) && Unfilter(cur, prev, bytes);
+            if (!rowOk) {
+                dataEnded_ = true;
                 if (!p_.interlaced) clearRows(y);
                 break;
             }
-            Unfilter(cur, prev, bytes);
             WriteRow(cur + 1, view.Row(y), passWidth, sc, cs, mask);
             std::swap(cur, prev);
             target_.Progress(PngTarget::Running, int(int64_t(y + 1) * 100 / h), L"");

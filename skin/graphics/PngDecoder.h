@@ -6,7 +6,9 @@
 // Safety: every chunk length is checked against the bytes that remain; fixed
 // chunks must have their exact length; PLTE holds 1 to 256 entries; width and
 // height are at most PngLimits::maxSide and their product at most maxPixels,
-// so no size is computed from unchecked numbers.
+// so no size is computed from unchecked numbers. The header is checked whole
+// when it is read (depth allowed for the colour type, filter and interlace
+// methods), before any chunk that depends on it.
 //
 // CRC policy: every chunk the reader uses (IHDR, PLTE, IDAT, gAMA, bKGD, tRNS)
 // has its CRC checked and a mismatch fails the load; chunks it skips (unknown
@@ -98,7 +100,10 @@ public:
 
 struct PngLoadResult {
     PngImageProperties properties;
-    uint32_t transparentColor = 0x1FFFFFFF;   // TColor, or none
+    // The transparent colour of a grey or RGB image (TColor, samples scaled to
+    // 8 bits, no gamma), or none. The picture itself is then 32-bit, with
+    // alpha 0 exactly where the samples as stored equal the file's key.
+    uint32_t transparentColor = 0x1FFFFFFF;
     uint32_t fillColor = 0xFFFFFF;            // TColor
     std::array<uint8_t, 256> alphaTable{};    // indexed images: per-entry alpha
     size_t consumed = 0;                       // bytes up to and including IEND

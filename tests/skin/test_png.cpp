@@ -3,6 +3,9 @@
 // and the picture class (stream position, drawing, icons, registration).
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -248,12 +251,15 @@ TEST(PngDecode, DamagedFilesFailWithTheirOwnMessages)
     EXPECT_EQ((DecodeError(WritePng(crit))), "(no error)");
     crit.before = {{"ZzZz", "1"}};
     EXPECT_EQ((DecodeError(WritePng(crit))), "Cannot load PNG image. Unexpected but critical chunk detected.");
-    // Chunk types are compared without regard to case.
+    // Chunk types are compared exactly: "idat" is an unknown ancillary chunk, not image data.
     std::string lower = good;
     size_t at = lower.find("IDAT");
     std::string lowerData = lower.substr(at + 4, size_t(uint8_t(lower[at - 1]) | uint8_t(lower[at - 2]) << 8));
     lower = good.substr(0, at - 4) + PngChunk("idat", lowerData) + PngChunk("IEND", "");
-    EXPECT_EQ((DecodeError(lower)), "(no error)");
+    EXPECT_EQ((DecodeError(lower)), invalid);
+    PngSpec lowerBefore = s;
+    lowerBefore.before = {{"idat", "not a zlib stream"}};
+    EXPECT_EQ((DecodeError(WritePng(lowerBefore))), "(no error)");
     // Palettes: not a multiple of 3, empty, or more than 256 entries.
     PngSpec pal = MakeSpec(4, 4, 4, 3, false);
     pal.before = {{"PLTE", "abcd"}};
@@ -362,6 +368,153 @@ TEST(PngDecode, DataThatEndsEarlyOrCarriesGarbage)
     EXPECT_EQ((DecodeError(garbage)), "Cannot load image. Compression error found in PNG file.");
     std::string extra = full.substr(0, at - 4) + PngChunk("IDAT", zdata + "xyz") + PngChunk("IEND", "");
     EXPECT_EQ((DecodeError(extra)), "Cannot load image. Extra compressed data found in PNG file.");
+}
+
+TEST(PngDecode, HeaderDepthIsCheckedBeforeTheChunksThatScaleByIt)
+{
+    // Chunks that read samples at the header's depth come before the image
+    // data; a depth the colour type does not have must stop the load there.
+    struct Case {
+        int colorType, depth;
+        const char* chunk;
+        std::string data;
+    } cases[] = {
+        {0, 0, "bKGD", std::string("\x00\x01", 2)},
+        {0, 0, "tRNS", std::string("\x00\x01", 2)},
+        {2, 0, "bKGD", std::string("\x00\x01\x00\x02\x00\x03", 6)},
+        {2, 40, "tRNS", std::string("\x00\x01\x00\x02\x00\x03", 6)},
+        {0, 40, "bKGD", std::string("\x00\x01", 2)},
+        {0, 3, "tRNS", std::string("\x00\x01", 2)},
+        {3, 16, "bKGD", std::string("\x00", 1)},
+        {4, 4, "bKGD", std::string("\x00\x01", 2)},
+        {6, 1, "bKGD", std::string("\x00\x01\x00\x02\x00\x03", 6)},
+        {5, 8, "bKGD", std::string("\x00\x01", 2)},
+    };
+    for (const Case& c : cases) {
+        std::string png = PngSignature() + PngChunk("IHDR", PngHeaderData(4, 4, c.depth, c.colorType, false)) +
+                          PngChunk(c.chunk, c.data) + PngChunk("IDAT", std::string(10, '\0')) + PngChunk("IEND", "");
+        EXPECT_THROW(Decode(png), EInvalidGraphic) << c.colorType << "/" << c.depth << " " << c.chunk;
+    }
+}
+
+TEST(PngDecode, TransparentColourIsMatchedOnTheStoredSamples)
+{
+    // Pixel 0 holds the key; pixel 1 differs from it only where gamma or the
+    // 8-bit reduction make the two look alike; pixel 2 is another colour.
+    const std::string gamma1 = std::string("\x00\x01\x86\xA0", 4);   // 1.0: not the display's own
+    struct Case {
+        const char* name;
+        int colorType, depth;
+        std::vector<uint8_t> row;
+        std::string key;
+        bool gamma;
+        bool twins;   // pixels 0 and 1 decode to one colour
+    } cases[] = {
+        {"rgb 8 with gamma", 2, 8, {255, 10, 20, 254, 10, 20, 0, 0, 0}, std::string("\x00\xFF\x00\x0A\x00\x14", 6), true, true},
+        {"grey 8 with gamma", 0, 8, {255, 254, 0}, std::string("\x00\xFF", 2), true, true},
+        {"rgb 16", 2, 16, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0x12, 0x33, 0x56, 0x78, 0x9A, 0xBC, 0, 0, 0, 0, 0, 0},
+         std::string("\x12\x34\x56\x78\x9A\xBC", 6), false, true},
+        {"grey 16 with gamma", 0, 16, {0x80, 0x00, 0x80, 0x01, 0, 0}, std::string("\x80\x00", 2), true, true},
+        {"grey 2", 0, 2, {0x90}, std::string("\x00\x02", 2), false, false},   // 2, 1, 0
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PngSpec s = MakeSpec(3, 1, c.depth, c.colorType, false);
+        s.rows = c.row;
+        s.before = {{"tRNS", c.key}};
+        if (c.gamma) s.before.push_back({"gAMA", gamma1});
+        for (bool interlaced : {false, true}) {
+            s.interlaced = interlaced;
+            auto d = Decode(WritePng(s));
+            ASSERT_EQ(d->target.bitsPerPixel, 32);
+            EXPECT_EQ(d->target.Pixel(0, 0) >> 24, 0u);
+            EXPECT_EQ(d->target.Pixel(1, 0) >> 24, 255u);
+            EXPECT_EQ(d->target.Pixel(2, 0) >> 24, 255u);
+            if (c.twins) {
+                EXPECT_EQ(d->target.Pixel(0, 0) & 0xFFFFFF, d->target.Pixel(1, 0) & 0xFFFFFF);
+            }
+        }
+    }
+}
+
+namespace {
+// The zlib stream of a file written by WritePng (one image-data chunk).
+std::string ImageData(const std::string& png)
+{
+    size_t at = png.find("IDAT");
+    uint32_t len = uint32_t(uint8_t(png[at - 4])) << 24 | uint32_t(uint8_t(png[at - 3])) << 16 |
+                   uint32_t(uint8_t(png[at - 2])) << 8 | uint8_t(png[at - 1]);
+    return png.substr(at + 4, len);
+}
+
+// The file with its image data replaced.
+std::string WithImageData(const std::string& png, const std::string& zdata)
+{
+    return png.substr(0, png.find("IDAT") - 4) + PngChunk("IDAT", zdata) + PngChunk("IEND", "");
+}
+
+// Rows from the top that decoded to the written samples.
+int RowsDecoded(const Decoded& d, const PngSpec& s)
+{
+    std::vector<uint32_t> none;
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x)
+            if (d.target.Pixel(x, y) != Expected(s, none, x, y)) return y;
+    return s.height;
+}
+}  // namespace
+
+TEST(PngDecode, DataCutShortKeepsEveryRowInflateCanGive)
+{
+    // Equal rows compress to long back-references: a cut stream often ends
+    // with zlib holding whole rows it has not yet handed out.
+    PngSpec s = MakeSpec(8, 40, 8, 2, false);
+    for (int y = 1; y < s.height; ++y) std::copy_n(s.rows.begin(), 24, s.rows.begin() + y * 24);
+    s.filter = 0;
+    std::string full = WritePng(s);
+    std::string zdata = ImageData(full);
+    for (size_t cut = 2; cut < zdata.size(); ++cut) {
+        // What zlib itself gives from the cut stream: the complete rows in it.
+        std::vector<uint8_t> raw(size_t(s.height) * 25 + 64);
+        z_stream z{};
+        ASSERT_EQ(inflateInit(&z), Z_OK);
+        z.next_in = reinterpret_cast<Bytef*>(zdata.data());
+        z.avail_in = uInt(cut);
+        z.next_out = raw.data();
+        z.avail_out = uInt(raw.size());
+        inflate(&z, Z_SYNC_FLUSH);
+        int complete = int(z.total_out / 25);
+        inflateEnd(&z);
+        auto d = Decode(WithImageData(full, zdata.substr(0, cut)));
+        EXPECT_EQ(RowsDecoded(*d, s), complete) << "cut at " << cut;
+        if (complete < s.height) {
+            EXPECT_EQ(d->target.Pixel(0, complete), 0xFFFFFFFFu) << "cut at " << cut;
+        }
+    }
+}
+
+TEST(PngDecode, UndefinedFilterTypeEndsThePictureWhereItStands)
+{
+    // Rows filtered 0 to 4 and then a type the format does not define: the
+    // rows before it stay, it and every row after keep the fill colour, as
+    // when the data runs out. No error: the picture is damaged, not refused.
+    for (uint8_t badType : {uint8_t(5), uint8_t(255)}) {
+        PngSpec s = MakeSpec(5, 6, 8, 2, false);
+        s.filter = 0;
+        std::vector<uint8_t> raw;
+        for (int y = 0; y < s.height; ++y) {
+            raw.push_back(y == 3 ? badType : 0);
+            raw.insert(raw.end(), s.rows.begin() + y * 15, s.rows.begin() + y * 15 + 15);
+        }
+        std::vector<uint8_t> packed(compressBound(uLong(raw.size())));
+        uLongf size = uLongf(packed.size());
+        ASSERT_EQ(compress(packed.data(), &size, raw.data(), uLong(raw.size())), Z_OK);
+        std::string png = WithImageData(WritePng(s), std::string(packed.begin(), packed.begin() + long(size)));
+        auto d = Decode(png);
+        EXPECT_EQ(RowsDecoded(*d, s), 3) << int(badType);
+        for (int y = 3; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x) EXPECT_EQ(d->target.Pixel(x, y), 0xFFFFFFFFu) << x << "," << y;
+    }
 }
 
 TEST(PngDecode, LoadErrorsHaveTheirExceptionClasses)
