@@ -144,10 +144,11 @@ bool DecodeBmpRle(const uint8_t* data, size_t size, const BmpInfo& info, std::ve
     const uint8_t* p = data + info.bitsOffset;
     const size_t n = info.bitsSize;
     // x and y (rows from the bottom) may run past the picture; each step adds at
-    // most 255 per two bytes read, so they cannot wrap.
-    size_t x = 0, y = 0, i = 0;
+    // most 255 per two bytes read, so in 64 bits they cannot wrap.
+    uint64_t x = 0, y = 0;
+    size_t i = 0;
     auto put = [&](uint8_t v) {
-        if (x < w && y < h) indices[(h - 1 - y) * w + x] = v;
+        if (x < w && y < h) indices[(h - 1 - size_t(y)) * w + size_t(x)] = v;
         ++x;
     };
     while (n - i >= 2) {
