@@ -287,8 +287,11 @@ void TForm5::FormClose(TObject*, TCloseAction&)
     if (!failure.empty()) Application->HandleException(Exception(failure));
 }
 
+// The two input panels are centred on the same spot: one prompt at a time, so
+// that one never lies half-covered under the other.
 void TForm5::btn3Click(TObject*)
 {
+    pnl2->Hide();
     pnl1->Show();
     pnl1->BringToFront();
     se1->SetFocus();
@@ -308,6 +311,7 @@ void TForm5::se1KeyUp(TObject*, WORD& key, TShiftState)
 
 void TForm5::btn13Click(TObject*)
 {
+    pnl1->Hide();
     pnl2->Show();
     pnl2->BringToFront();
     edt1->SetFocus();

@@ -413,7 +413,29 @@ int TApplication::MessageBox(const String& text, const String& caption, UINT fla
 {
     HWND owner = GetActiveWindow();
     if (!owner) owner = handle_;
-    return ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+    ModalStarted();
+    int r = ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+    ModalFinished();
+    return r;
+}
+
+void TApplication::ModalStarted()
+{
+    ++modalLevel_;
+    if (OnModalBegin) OnModalBegin(this);
+}
+
+void TApplication::ModalFinished()
+{
+    if (modalLevel_ > 0) --modalLevel_;
+    if (OnModalEnd) OnModalEnd(this);
+}
+
+bool TApplication::HelpContext(int context)
+{
+    if (context == 0 || !OnHelp) return false;
+    OnHelp(this, context);
+    return true;
 }
 
 // ---------------------------------------------------------------- TScreen

@@ -74,6 +74,8 @@ using TExceptionEvent = Delegate<void(TObject*, const std::exception&)>;
 // A hook on the application window: sees every message first; true when it
 // handled the message (its Result is then the answer).
 using TWindowHook = Delegate<bool(TMessage&)>;
+// Help asked for a context number (a message box's help button, F1 there).
+using THelpEvent = Delegate<void(TObject*, int)>;
 
 // The application: owns the hidden window that carries the task-bar button and
 // owns the forms, creates forms in order, runs the message loop and shows
@@ -118,6 +120,22 @@ public:
     TExceptionEvent OnException;
     TNotifyEvent OnIdle;
 
+    // The modal state: whoever shows a modal box calls ModalStarted before it
+    // and ModalFinished after it, however it ends; OnModalBegin and OnModalEnd
+    // tell others (a skin that hooks or animates windows behind the box). They
+    // nest: ModalLevel counts the boxes open now.
+    void ModalStarted();
+    void ModalFinished();
+    int ModalLevel() const { return modalLevel_; }
+    TNotifyEvent OnModalBegin, OnModalEnd;
+
+    // Help for a context number, where every help request of the library ends:
+    // OnHelp when assigned; without it nothing happens (the library knows no
+    // help file; a program shows its own help from OnHelp). Context 0 is no
+    // help and is not passed on. Answers whether a handler was called.
+    bool HelpContext(int context);
+    THelpEvent OnHelp;
+
     // Hooks on the application window, called newest first. A hook may add or
     // remove hooks while it runs; removed ones are not called again.
     void HookMainWindow(const TWindowHook& hook);
@@ -138,6 +156,7 @@ private:
     String title_;
     TCustomForm* mainForm_ = nullptr;
     bool terminated_ = false;
+    int modalLevel_ = 0;
     std::vector<TCustomForm*> forms_;
     std::vector<TWindowHook> hooks_;
 };

@@ -1,5 +1,7 @@
 #include "classlib/Graphics.h"
 
+#include "classlib/BmpHeader.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -681,33 +683,74 @@ void TBitmap::LoadFromHandle(HBITMAP source)
 
 void TBitmap::LoadFromStream(TStream& stream)
 {
-    BITMAPFILEHEADER fh{};
-    stream.ReadBuffer(&fh, sizeof fh);
-    if (fh.bfType != 0x4D42) throw EInvalidGraphic(L"Неверный формат изображения");
-    std::string rest = stream.ReadAll();
-    if (rest.size() < sizeof(BITMAPINFOHEADER)) throw EInvalidGraphic(L"Неверный формат изображения");
-    auto* bi = reinterpret_cast<const BITMAPINFO*>(rest.data());
-    size_t bitsOffset = fh.bfOffBits >= sizeof fh ? fh.bfOffBits - sizeof fh : 0;
-    const auto& h = bi->bmiHeader;
-    if (h.biWidth <= 0 || h.biWidth > 32768 || h.biHeight == 0 || std::abs(h.biHeight) > 32768 ||
-        bitsOffset >= rest.size())
+    // Every size GDI would take on trust (colour table, masks, rows, runs) is
+    // checked first; GDI then gets a header of ours, never the file's. The
+    // picture is made aside, so a bad file leaves this bitmap as it was.
+    std::string bytes(sizeof(BITMAPFILEHEADER), '\0');
+    stream.ReadBuffer(bytes.data(), int64_t(bytes.size()));
+    bytes += stream.ReadAll();
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    BmpInfo bmp;
+    std::vector<uint8_t> indices;
+    if (!ParseBmpHeader(data, bytes.size(), bmp, nullptr) ||
+        ((bmp.compression == kBmpRle8 || bmp.compression == kBmpRle4) &&
+         !DecodeBmpRle(data, bytes.size(), bmp, indices, nullptr)))
         throw EInvalidGraphic(L"Неверный формат изображения");
-    size_t stride = ((size_t(h.biWidth) * h.biBitCount + 31) / 32) * 4;
-    if (h.biCompression == BI_RGB && rest.size() - bitsOffset < stride * size_t(std::abs(h.biHeight)))
-        throw EInvalidGraphic(L"Неверный формат изображения");
-    Create(h.biWidth, std::abs(h.biHeight), TPixelFormat::pf32bit);
-    HDC dc = Canvas().Handle();
-    if (!SetDIBitsToDevice(dc, 0, 0, DWORD(width_), DWORD(height_), 0, 0, 0, UINT(height_),
-                           rest.data() + bitsOffset, bi, DIB_RGB_COLORS) &&
-        !StretchDIBits(dc, 0, 0, width_, height_, 0, 0, width_, height_, rest.data() + bitsOffset, bi,
-                       DIB_RGB_COLORS, SRCCOPY))
-        throw EInvalidGraphic(L"Неверный формат изображения");
-    GdiFlush();
-    for (int y = 0; y < height_; ++y) {
-        uint8_t* p = ScanLine(y);
-        for (int x = 0; x < width_; ++x) p[x * 4 + 3] = 255;
+    TBitmap loaded(bmp.width, bmp.height, TPixelFormat::pf32bit);
+    if (!indices.empty()) {
+        for (int y = 0; y < bmp.height; ++y) {
+            auto* row = reinterpret_cast<uint32_t*>(loaded.ScanLine(y));
+            const uint8_t* src = &indices[size_t(y) * size_t(bmp.width)];
+            for (int x = 0; x < bmp.width; ++x) row[x] = bmp.colors[src[x]] | 0xFF000000u;
+        }
+    } else {
+        std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
+        auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
+        bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi->bmiHeader.biWidth = bmp.width;
+        bi->bmiHeader.biHeight = bmp.topDown ? -bmp.height : bmp.height;
+        bi->bmiHeader.biPlanes = 1;
+        bi->bmiHeader.biBitCount = WORD(bmp.bitCount);
+        if (bmp.compression == kBmpBitFields || bmp.compression == kBmpAlphaBitFields) {
+            bi->bmiHeader.biCompression = BI_BITFIELDS;
+            std::memcpy(bi->bmiColors, bmp.masks, 3 * sizeof(uint32_t));
+        } else {
+            bi->bmiHeader.biCompression = BI_RGB;
+        }
+        bi->bmiHeader.biClrUsed = DWORD(bmp.colors.size());
+        for (size_t i = 0; i < bmp.colors.size(); ++i) {
+            uint32_t c = bmp.colors[i];
+            bi->bmiColors[i] = RGBQUAD{BYTE(c), BYTE(c >> 8), BYTE(c >> 16), 0};
+        }
+        const uint8_t* bits = data + bmp.bitsOffset;
+        HDC dc = loaded.Canvas().Handle();
+        if (!SetDIBitsToDevice(dc, 0, 0, DWORD(bmp.width), DWORD(bmp.height), 0, 0, 0, UINT(bmp.height), bits, bi,
+                               DIB_RGB_COLORS) &&
+            !StretchDIBits(dc, 0, 0, bmp.width, bmp.height, 0, 0, bmp.width, bmp.height, bits, bi, DIB_RGB_COLORS,
+                           SRCCOPY))
+            throw EInvalidGraphic(L"Неверный формат изображения");
+        GdiFlush();
+        for (int y = 0; y < bmp.height; ++y) {
+            uint8_t* p = loaded.ScanLine(y);
+            for (int x = 0; x < bmp.width; ++x) p[x * 4 + 3] = 255;
+        }
     }
+    TakePixels(loaded);
     Changed();
+}
+
+void TBitmap::TakePixels(TBitmap& other)
+{
+    Release();
+    std::swap(width_, other.width_);
+    std::swap(height_, other.height_);
+    std::swap(pf_, other.pf_);
+    std::swap(bmp_, other.bmp_);
+    std::swap(bits_, other.bits_);
+    std::swap(dc_, other.dc_);
+    std::swap(oldBmp_, other.oldBmp_);
+    std::swap(canvas_, other.canvas_);
+    std::swap(colors_, other.colors_);
 }
 
 void TBitmap::SaveToStream(TStream& stream)

@@ -242,6 +242,8 @@ private:
     void Release();
     void Create(int width, int height, TPixelFormat pf);
     void ApplyColorTable();
+    // Takes other's pixels, size and format; other is left empty.
+    void TakePixels(TBitmap& other);
     int width_ = 0, height_ = 0;
     TPixelFormat pf_ = TPixelFormat::pf32bit;
     HBITMAP bmp_ = nullptr;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "classlib/BmpHeader.h"
 #include "skin/core/SkinError.h"
 #include "skin/graphics/JpegDecode.h"
 #include "skin/graphics/PngDecoder.h"
@@ -42,71 +43,29 @@ std::unique_ptr<SkinBitmap> DecodeBmp(std::string_view bytes)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     size_t n = bytes.size();
-    if (n < 26 || p[0] != 'B' || p[1] != 'M')
+    BmpInfo info;
+    if (!ParseBmpHeader(p, n, info, nullptr) || info.width > SkinBitmap::kMaxSide || info.height > SkinBitmap::kMaxSide)
         Bad("Bitmap image is not valid");
-    uint32_t offBits = U32(p + 10), hsize = U32(p + 14);
-    int64_t w, h;
-    int bpp;
-    uint32_t compression = 0, clrUsed = 0;
-    size_t palOff = 14 + hsize, palEntry = 4;
-    if (hsize == 12) {
-        w = int16_t(U16(p + 18));
-        h = int16_t(U16(p + 20));
-        bpp = int(U16(p + 24));
-        palEntry = 3;
-    } else if (hsize >= 40 && n >= 14 + 40) {
-        w = int32_t(U32(p + 18));
-        h = int32_t(U32(p + 22));
-        bpp = int(U16(p + 28));
-        compression = U32(p + 30);
-        clrUsed = U32(p + 46);
-    } else {
+    std::vector<uint8_t> indices;
+    bool rle = info.compression == kBmpRle8 || info.compression == kBmpRle4;
+    if (rle && !DecodeBmpRle(p, n, info, indices, nullptr))
         Bad("Bitmap image is not valid");
-    }
-    bool topDown = h < 0;
-    if (topDown) h = -h;
-    if (w < 1 || h < 1 || w > SkinBitmap::kMaxSide || h > SkinBitmap::kMaxSide)
-        Bad("Bitmap image is not valid");
-    uint32_t masks[4] = {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0};
-    bool hasAlphaMask = false;
-    if (compression == 3 || compression == 6) {   // BI_BITFIELDS / BI_ALPHABITFIELDS
-        size_t mo = hsize >= 52 ? 14 + 40 : 14 + hsize;
-        int count = (compression == 6 || hsize >= 56) ? 4 : 3;
-        if (mo + 4 * size_t(count) > n)
-            Bad("Bitmap image is not valid");
-        for (int i = 0; i < count; ++i)
-            masks[i] = U32(p + mo + 4 * i);
-        hasAlphaMask = count == 4 && masks[3] != 0;
-        if (hsize == 40)
-            palOff += 4 * size_t(count);
-    } else if (compression != 0) {
-        Bad("Bitmap compression is not supported");
-    } else if (bpp == 16) {
-        masks[0] = 0x7C00; masks[1] = 0x03E0; masks[2] = 0x001F;
-    }
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        Bad("Bitmap image is not valid");
-    std::vector<uint32_t> palette;
-    if (bpp <= 8) {
-        size_t count = clrUsed ? clrUsed : (size_t(1) << bpp);
-        if (count > 256)
-            count = 256;
-        for (size_t i = 0; i < count && palOff + i * palEntry + 3 <= n; ++i) {
-            const unsigned char* e = p + palOff + i * palEntry;
-            palette.push_back(uint32_t(e[2]) << 16 | uint32_t(e[1]) << 8 | e[0]);
-        }
-        palette.resize(size_t(1) << bpp, 0);
-    }
-    size_t stride = ((size_t(w) * size_t(bpp) + 31) / 32) * 4;
-    if (offBits > n || stride * size_t(h) > n - offBits)
-        Bad("Bitmap image is not valid");
-    auto bmp = std::make_unique<SkinBitmap>(int(w), int(h));
+    const int w = info.width, h = info.height, bpp = info.bitCount;
+    const uint32_t* masks = info.masks;
+    auto bmp = std::make_unique<SkinBitmap>(w, h);
     int shifts[4], bits[4];
     for (int i = 0; i < 4; ++i) { shifts[i] = MaskShift(masks[i]); bits[i] = MaskBits(masks[i]); }
-    for (int64_t y = 0; y < h; ++y) {
-        const unsigned char* src = p + offBits + stride * size_t(topDown ? y : h - 1 - y);
-        uint32_t* dst = bmp->Row(int(y));
-        for (int64_t x = 0; x < w; ++x) {
+    const std::vector<uint32_t>& palette = info.colors;
+    size_t stride = info.Stride();
+    for (int y = 0; y < h; ++y) {
+        uint32_t* dst = bmp->Row(y);
+        if (rle) {
+            const uint8_t* src = &indices[size_t(y) * size_t(w)];
+            for (int x = 0; x < w; ++x) dst[x] = palette[src[x]];
+            continue;
+        }
+        const unsigned char* src = p + info.bitsOffset + stride * size_t(info.topDown ? y : h - 1 - y);
+        for (int x = 0; x < w; ++x) {
             uint32_t v;
             switch (bpp) {
             case 1: v = palette[(src[x >> 3] >> (7 - (x & 7))) & 1]; break;
@@ -115,13 +74,13 @@ std::unique_ptr<SkinBitmap> DecodeBmp(std::string_view bytes)
             case 24: v = uint32_t(src[3 * x + 2]) << 16 | uint32_t(src[3 * x + 1]) << 8 | src[3 * x]; break;
             default: {
                 uint32_t raw = bpp == 16 ? U16(src + 2 * x) : U32(src + 4 * x);
-                if (compression == 0 && bpp == 32) {
+                if (info.compression == kBmpRgb && bpp == 32) {
                     v = raw;   // the fourth byte is kept as it is
                 } else {
                     v = Scale((raw & masks[0]) >> shifts[0], bits[0]) << 16 |
                         Scale((raw & masks[1]) >> shifts[1], bits[1]) << 8 |
                         Scale((raw & masks[2]) >> shifts[2], bits[2]);
-                    if (hasAlphaMask)
+                    if (info.alphaMask)
                         v |= Scale((raw & masks[3]) >> shifts[3], bits[3]) << 24;
                 }
             }

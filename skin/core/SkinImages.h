@@ -1,14 +1,15 @@
 // Decoders of the images a skin is made of: BMP, PNG and JPEG bytes into a
 // 32-bit SkinBitmap. All throw SkinError (Graphic) on bytes they cannot read.
 // PNG and JPEG go through the picture classes' readers (PngDecoder, JpegDecode);
-// the class library reads BMP files only through GDI, so the BMP reader is here.
+// BMP headers go through the class library's check (classlib/BmpHeader.h).
 #pragma once
 #include <memory>
 #include <string_view>
 
 #include "skin/core/SkinBitmap.h"
 
-// 1, 4 and 8-bit paletted, 16, 24 and 32-bit, bottom-up or top-down, no RLE.
+// 1, 4 and 8-bit paletted (RLE4 and RLE8 too), 16, 24 and 32-bit, bottom-up
+// or top-down.
 // Pixels without an alpha channel get alpha 0 (the loader sets it).
 std::unique_ptr<SkinBitmap> DecodeBmp(std::string_view bytes);
 // Every colour type and bit depth, not interlaced or interlaced; the alpha

@@ -37,6 +37,7 @@ BOOL CALLBACK DisableTaskWindow(HWND wnd, LPARAM param)
 struct MessageBoxState {
     TaskWindows windows;
     HWND active;
+    bool modal;   // the application was told a modal state starts
     ~MessageBoxState()
     {
         for (auto it = windows.disabled.rbegin(); it != windows.disabled.rend(); ++it)
@@ -45,6 +46,7 @@ struct MessageBoxState {
             SetFocus(nullptr);
             SetActiveWindow(active);
         }
+        if (modal && Application) Application->ModalFinished();
         MsgBoxPosX = -1;
         MsgBoxPosY = -1;
     }
@@ -108,7 +110,12 @@ UINT MessageBoxStyle(int dlgType, TMsgDlgButtons b)
 
 void CALLBACK MessageBoxHelpCallback(LPHELPINFO info)
 {
-    if (info && info->dwContextId != 0 && OnMessageBoxHelp) OnMessageBoxHelp(int(info->dwContextId));
+    if (!info || info->dwContextId == 0) return;
+    int context = int(info->dwContextId);
+    if (OnMessageBoxHelp)
+        OnMessageBoxHelp(context);
+    else if (Application)
+        Application->HelpContext(context);
 }
 
 int ShowMessageBoxEx(const String& caption, const String& text, int dlgType, TMsgDlgButtons buttons, int helpContext,
@@ -129,7 +136,8 @@ int ShowMessageBoxEx(const String& caption, const String& text, int dlgType, TMs
 
     MsgBoxPosX = x;
     MsgBoxPosY = y;
-    MessageBoxState state{{p.hwndOwner, {}}, GetActiveWindow()};
+    if (Application) Application->ModalStarted();
+    MessageBoxState state{{p.hwndOwner, {}}, GetActiveWindow(), Application != nullptr};
     EnumThreadWindows(GetCurrentThreadId(), DisableTaskWindow, LPARAM(&state.windows));
     return MessageBoxIndirectW(&p);
 }

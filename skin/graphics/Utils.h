@@ -23,8 +23,9 @@ extern const wchar_t* const MessageBoxCaptions[5];
 // button code. dlgType 0..4 picks the icon (warning, error, information,
 // question, none) and the default caption (used when caption is empty); the
 // button set picks the system button layout; mbHelp adds the help button. The
-// application's other windows are disabled meanwhile and the active window gets
-// the focus back afterwards, also when the box fails.
+// application is told a modal state starts and ends (ModalStarted and
+// ModalFinished), its other windows are disabled meanwhile and the active
+// window gets the focus back afterwards, also when the box fails.
 int ShowMessageBoxEx(const String& caption, const String& text, int dlgType, TMsgDlgButtons buttons, int helpContext,
                      int x, int y);
 int ShowMessageBox(const String& text, int dlgType, TMsgDlgButtons buttons, int helpContext);
@@ -32,9 +33,10 @@ int ShowErrorBox(const String& text);
 // The system style (MB_...) for a dialog type and button set.
 UINT MessageBoxStyle(int dlgType, TMsgDlgButtons buttons);
 // Called by the system when the help button of a box is pressed: a non-zero
-// help context goes to OnMessageBoxHelp.
+// help context goes to OnMessageBoxHelp, or without it to the application's
+// help (Application->HelpContext, which calls its OnHelp).
 void CALLBACK MessageBoxHelpCallback(LPHELPINFO info);
-// The application's help for message boxes (nothing when unassigned).
+// Help for message boxes in place of the application's.
 extern Delegate<void(int)> OnMessageBoxHelp;
 
 // ---------------------------------------------------------------- rectangles and records

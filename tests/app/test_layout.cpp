@@ -248,11 +248,15 @@ TEST_P(LayoutTest, TeacherWindowAndItsInputPanels)
     f->Show();
     Pump();
     ExpectAllReachable(f, {f->Button1, f->mmo1, f->btn3, f->btn13, f->openfile, f->btn1, f->btn2});
+    // One prompt at a time: each button hides the other's panel.
     Click(f->btn3);
     ExpectInFront(f, {f->se1, f->btn4, f->lbl1});
-    f->pnl1->Hide();
     Click(f->btn13);
     ExpectInFront(f, {f->edt1, f->btn5, f->lbl2});
+    EXPECT_FALSE(f->pnl1->Visible());
+    Click(f->btn3);
+    ExpectInFront(f, {f->se1, f->btn4, f->lbl1});
+    EXPECT_FALSE(f->pnl2->Visible());
     f->Close();
 }
 

@@ -2,6 +2,8 @@
 // bold font must really be bold, both as a GDI object and on the screen.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "support/GuiTest.h"
@@ -76,6 +78,144 @@ TEST(BitmapTest, BrokenStreamsAreInvalidGraphics)
     EXPECT_THROW(b.LoadFromStream(cut), EInvalidGraphic);
     TMemoryStream tiny(std::string("BM"));
     EXPECT_THROW(b.LoadFromStream(tiny), EStreamError);
+}
+
+// Little-endian bytes of hand-made .bmp files.
+struct Bytes {
+    std::string s;
+    Bytes& u8(unsigned v) { s += char(v & 0xFF); return *this; }
+    Bytes& u16(unsigned v) { return u8(v).u8(v >> 8); }
+    Bytes& u32(uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
+    Bytes& raw(std::initializer_list<unsigned> bytes) { for (unsigned v : bytes) u8(v); return *this; }
+    Bytes& table(const std::vector<uint32_t>& colours) { for (uint32_t c : colours) u32(c & 0xFFFFFF); return *this; }
+};
+
+// An info header (40 bytes, or a version 5 header of 124 with its masks).
+Bytes Info(int32_t w, int32_t h, unsigned bits, uint32_t compression = 0, uint32_t clrUsed = 0,
+           const std::vector<uint32_t>& v5masks = {})
+{
+    Bytes b;
+    b.u32(v5masks.empty() ? 40 : 124).u32(uint32_t(w)).u32(uint32_t(h)).u16(1).u16(bits).u32(compression);
+    b.u32(0).u32(0).u32(0).u32(clrUsed).u32(0);
+    for (uint32_t m : v5masks) b.u32(m);
+    if (!v5masks.empty()) b.s.resize(124, '\0');
+    return b;
+}
+
+// A whole file: the file header, head (header, masks, table), then the pixels.
+std::string BmpFile(const Bytes& head, const std::string& pixels)
+{
+    Bytes f;
+    f.raw({'B', 'M'}).u32(uint32_t(14 + head.s.size() + pixels.size())).u32(0).u32(uint32_t(14 + head.s.size()));
+    return f.s + head.s + pixels;
+}
+
+// Rows of an uncompressed picture, bottom-up unless topDown, each padded to 4 bytes.
+std::string Rows(int w, int h, int bits, bool topDown, const std::function<uint32_t(int, int)>& value)
+{
+    std::string out;
+    for (int r = 0; r < h; ++r) {
+        int y = topDown ? r : h - 1 - r;
+        std::string row(size_t((w * bits + 31) / 32 * 4), '\0');
+        for (int x = 0; x < w; ++x) {
+            uint32_t v = value(x, y);
+            if (bits < 8)
+                row[size_t(x * bits / 8)] |= char(v << (8 - bits - x * bits % 8));
+            else
+                for (int i = 0; i < bits / 8; ++i) row[size_t(x * bits / 8 + i)] = char(v >> (8 * i));
+        }
+        out += row;
+    }
+    return out;
+}
+
+TEST(BitmapTest, BmpFilesOfEveryKindLoadToTheirPixels)
+{
+    const std::vector<uint32_t> pal = {0x102030, 0xFF0000, 0x00FF00, 0x0000FF};
+    auto index = [](int x, int y) { return uint32_t(x + 2 * y) % 4; };
+    auto colour = [](int x, int y) { return uint32_t(x * 40) << 16 | uint32_t(y * 80) << 8 | uint32_t(x + y) * 20; };
+    // Full-scale values only, so 5-6-5 fields widen to them however the bits are filled.
+    const uint32_t primaries[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    auto primary = [&](int x, int y) { return primaries[index(x, y)]; };
+    auto to565 = [&](int x, int y) {
+        uint32_t c = primary(x, y);
+        return (c >> 16 ? 0xF800u : 0) | (c >> 8 & 0xFF ? 0x07E0u : 0) | (c & 0xFF ? 0x001Fu : 0);
+    };
+    // Compressed pictures, written by hand, with the indices they stand for (rows from the top).
+    const std::string rle8 = Bytes().raw({2, 1, 0, 3, 1, 2, 3, 0,   // two 1s, then 1 2 3 as they are
+                                          0, 0,                     // end of line
+                                          0, 2, 2, 0, 5, 3,         // two right, five 3s past the edge
+                                          0, 1}).s;                 // end: the top row is skipped
+    const std::vector<std::vector<uint8_t>> rle8Indices = {{0, 0, 0, 0, 0}, {0, 0, 3, 3, 3}, {1, 1, 1, 2, 3}};
+    const std::string rle4 = Bytes().raw({5, 0x12, 0, 0, 0, 3, 0x31, 0x00, 2, 0x22, 0, 1}).s;
+    const std::vector<std::vector<uint8_t>> rle4Indices = {{3, 1, 0, 2, 2}, {1, 2, 1, 2, 1}};
+    auto fromIndices = [&](const std::vector<std::vector<uint8_t>>& grid) {
+        return [&pal, &grid](int x, int y) { return pal[grid[size_t(y)][size_t(x)]]; };
+    };
+    struct Case {
+        const char* kind;
+        std::string file;
+        int w, h;
+        std::function<uint32_t(int, int)> expect;
+    };
+    const Case cases[] = {
+        {"8-bit with 4 colours", BmpFile(Info(5, 3, 8, 0, 4).table(pal), Rows(5, 3, 8, false, index)), 5, 3,
+         [&](int x, int y) { return pal[index(x, y)]; }},
+        {"4-bit from the top", BmpFile(Info(5, -3, 4, 0, 4).table(pal), Rows(5, 3, 4, true, index)), 5, 3,
+         [&](int x, int y) { return pal[index(x, y)]; }},
+        {"1-bit", BmpFile(Info(9, 2, 1).table({pal[0], pal[1]}), Rows(9, 2, 1, false, [&](int x, int y) { return index(x, y) & 1; })),
+         9, 2, [&](int x, int y) { return pal[index(x, y) & 1]; }},
+        {"24-bit with a core header", BmpFile(Bytes().u32(12).u16(5).u16(3).u16(1).u16(24), Rows(5, 3, 24, false, colour)), 5, 3,
+         colour},
+        {"16-bit 5-6-5 bit fields", BmpFile(Info(5, 3, 16, 3).u32(0xF800).u32(0x07E0).u32(0x001F), Rows(5, 3, 16, false, to565)),
+         5, 3, primary},
+        {"32-bit bit fields in a version 5 header",
+         BmpFile(Info(5, -3, 32, 3, 0, {0x0000FF00, 0x00FF0000, 0xFF000000, 0}),
+                 Rows(5, 3, 32, true, [&](int x, int y) {
+                     uint32_t c = colour(x, y);
+                     return (c >> 16 & 0xFF) << 8 | (c >> 8 & 0xFF) << 16 | (c & 0xFF) << 24;
+                 })),
+         5, 3, colour},
+        {"RLE8", BmpFile(Info(5, 3, 8, 1, 4).table(pal), rle8), 5, 3, fromIndices(rle8Indices)},
+        {"RLE4", BmpFile(Info(5, 2, 4, 2, 4).table(pal), rle4), 5, 2, fromIndices(rle4Indices)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        TMemoryStream s(c.file);
+        TBitmap b;
+        ASSERT_NO_THROW(b.LoadFromStream(s));
+        ASSERT_EQ(b.Width(), c.w);
+        ASSERT_EQ(b.Height(), c.h);
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x) {
+                EXPECT_EQ(PixelAt(b, x, y), c.expect(x, y)) << x << "," << y;
+                EXPECT_EQ(b.ScanLine(y)[x * 4 + 3], 255);
+            }
+    }
+}
+
+TEST(BitmapTest, BmpFilesThatPromiseMoreThanTheyHoldAreRefusedAndChangeNothing)
+{
+    const std::pair<const char*, std::string> cases[] = {
+        {"8-bit without its colour table", BmpFile(Info(2, 1, 8), std::string(4, '\1'))},
+        {"32-bit bit fields without masks", BmpFile(Info(1, 1, 32, 3), std::string(4, '\x11'))},
+        {"RLE8 without an end code", BmpFile(Bytes(Info(4, 2, 8, 1, 1)).table({0xFFFFFF}), std::string("\x04\x00", 2))},
+        {"more colours than 8 bits hold", BmpFile(Info(1, 1, 8, 0, 257).table(std::vector<uint32_t>(257)), std::string(4, '\0'))},
+        {"RLE4 run of pixels cut short", BmpFile(Bytes(Info(8, 1, 4, 2, 1)).table({0}), std::string("\x00\x08\x12", 3))},
+        {"RLE8 at 24 bits", BmpFile(Info(1, 1, 24, 1), std::string("\x00\x01\x00\x00", 4))},
+        {"RLE8 from the top", BmpFile(Bytes(Info(1, -1, 8, 1, 1)).table({0}), std::string("\x00\x01", 2))},
+    };
+    for (const auto& [what, file] : cases) {
+        SCOPED_TRACE(what);
+        TBitmap b(3, 2);
+        b.Canvas().Brush().SetColor(RGBColor(0x12, 0x34, 0x56));
+        b.Canvas().FillRect(RECT{0, 0, 3, 2});
+        TMemoryStream s(file);
+        EXPECT_THROW(b.LoadFromStream(s), EInvalidGraphic);
+        EXPECT_EQ(b.Width(), 3);
+        EXPECT_EQ(b.Height(), 2);
+        EXPECT_EQ(PixelAt(b, 2, 1), 0x123456u);
+    }
 }
 
 TEST(BitmapTest, NewAndEnlargedBitmapsAreWhiteWithAlphaZeroAndResizingKeepsTheOverlap)

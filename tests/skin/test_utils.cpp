@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "classlib/Dialogs.h"
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
@@ -207,6 +208,65 @@ TEST(MessageBoxes, HelpButtonAndHelpCallback)
     info.dwContextId = 5;
     MessageBoxHelpCallback(&info);   // no handler: nothing happens
     EXPECT_EQ(contexts, std::vector<int>{4711});
+}
+
+// Presses a box's buttons from a timer while the box runs its own message
+// loop: help first when asked for (WM_HELP, as the button and F1 send), then OK.
+bool timerAsksHelp = false;
+BOOL CALLBACK FindBox(HWND wnd, LPARAM out)
+{
+    wchar_t cls[32] = {};
+    GetClassNameW(wnd, cls, 32);
+    if (lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(wnd)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = wnd;
+    return FALSE;
+}
+void CALLBACK AnswerBoxFromTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindBox, LPARAM(&box));
+    if (!box) return;
+    KillTimer(nullptr, id);
+    if (timerAsksHelp) {
+        static HELPINFO help{sizeof(HELPINFO), HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
+        help.hItemHandle = box;
+        SendMessageW(box, WM_HELP, 0, LPARAM(&help));
+    }
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+TEST(MessageBoxes, TellTheApplicationOfTheModalStateAndGiveHelpToItByDefault)
+{
+    std::vector<String> events;
+    Application->OnModalBegin = [&](TObject*) { events.push_back(L"begin " + IntToStr(Application->ModalLevel())); };
+    Application->OnModalEnd = [&](TObject*) { events.push_back(L"end " + IntToStr(Application->ModalLevel())); };
+    Application->OnHelp = [&](TObject*, int context) {
+        events.push_back(L"help " + IntToStr(context) + L" at " + IntToStr(Application->ModalLevel()));
+    };
+    struct Case {
+        const char* box;
+        bool help;
+        std::function<void()> show;
+        std::vector<String> expected;
+    };
+    const Case cases[] = {
+        {"the library's box with help", true, [] { ShowMessageBox(L"help?", 2, mbOK | mbHelp, 4711); },
+         {L"begin 1", L"help 4711 at 1", L"end 0"}},
+        {"the class library's ShowMessage", false, [] { ShowMessage(L"note"); }, {L"begin 1", L"end 0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box);
+        events.clear();
+        timerAsksHelp = c.help;
+        UINT_PTR timer = SetTimer(nullptr, 0, 30, AnswerBoxFromTimer);
+        c.show();
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(events, c.expected);
+        EXPECT_EQ(Application->ModalLevel(), 0);
+    }
+    Application->OnModalBegin = nullptr;
+    Application->OnModalEnd = nullptr;
+    Application->OnHelp = nullptr;
 }
 
 // ---------------------------------------------------------------- rectangles and records
