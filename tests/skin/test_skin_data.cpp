@@ -537,7 +537,7 @@ TEST(SkinOptions, NumbersAreBoundedWhereTheyAreRead)
              EXPECT_EQ(MaskStateHeight(b), 0);
          }},
         {"states, percents and glow beyond their ranges",
-         "[S]\r\nSTATES=-2147483648\r\nGRADIENTPERCENT=2147483647\r\nIMAGEPERCENT=2147483647\r\n"
+         "[S]\r\nSTATES=-2147483648\r\nGRADIENTDATA=1;2;100;0;0\r\nGRADIENTPERCENT=2147483647\r\nIMAGEPERCENT=2147483647\r\n"
          "TRANSPARENCY=-7\r\nGLOW=99999\r\nGSIZE=300\r\n[T]\r\nSTATES=2147483647\r\nHOTIMAGEPERCENT=-2147483648\r\n",
          true,
          [&](const TsSkinTables& t) {
@@ -607,7 +607,7 @@ TEST(SkinOptions, EachImageFileIsDecodedOnceAndALoadStaysWithinItsPixelBudget)
         std::string s = std::string(kHead) + "[S]\r\n";
         int k = 0;
         for (const char* f : files)
-            s += "K" + std::to_string(k++) + "=" + f + "\r\n";
+            s.append("K").append(std::to_string(k++)).append("=").append(f).append("\r\n");
         return s;
     };
     SkinLoadSettings settings;
