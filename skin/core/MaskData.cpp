@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "skin/core/SkinError.h"
 #include "skin/core/SkinIni.h"
@@ -34,7 +35,7 @@ TsGradArrayRef ParseGradientData(const std::string& data)
         TsGradStop p;
         p.Color1 = num(words[i]);
         p.Color2 = num(words[i + 1]);
-        p.Percent = uint8_t(num(words[i + 2]));
+        p.Percent = uint8_t(Bounded(num(words[i + 2]), SkinRange::Percent));
         p.Mode = num(words[i + 3]);
         result->push_back(p);
     }
@@ -128,10 +129,54 @@ int16_t TsCommonIndexes::Global(const char* name) const
     return -1;
 }
 
+void CutParentCycles(std::vector<int>& parents)
+{
+    // 0 not seen, 1 on the walk being made, 2 done.
+    std::vector<uint8_t> state(parents.size(), 0);
+    std::vector<int> path;
+    for (size_t start = 0; start < parents.size(); ++start) {
+        path.clear();
+        int j = int(start);
+        while (j >= 0 && state[size_t(j)] == 0) {
+            state[size_t(j)] = 1;
+            path.push_back(j);
+            j = parents[size_t(j)];
+        }
+        if (j >= 0 && state[size_t(j)] == 1)
+            parents[size_t(path.back())] = -1;   // the link that closes the circle
+        for (int k : path)
+            state[size_t(k)] = 2;
+    }
+}
+
+void TsSkinTables::ResolveInheritance()
+{
+    SectionIndexByName.clear();
+    SectionIndexByName.reserve(Sections.size());
+    for (size_t i = 0; i < Sections.size(); ++i)
+        SectionIndexByName.try_emplace(Sections[i].Name, int(i));
+    std::vector<int> parents(Sections.size(), -1);
+    for (size_t i = 0; i < Sections.size(); ++i) {
+        const TsGeneralData& s = Sections[i];
+        if (s.ParentClass.empty() || s.ParentClass == s.Name)
+            continue;
+        auto it = SectionIndexByName.find(s.ParentClass);
+        if (it != SectionIndexByName.end())
+            parents[i] = it->second;
+    }
+    CutParentCycles(parents);
+    for (size_t i = 0; i < Sections.size(); ++i)
+        Sections[i].ParentIndex = parents[i];
+}
+
 int TsSkinTables::FindSectionIndex(const std::string& name) const
 {
     if (name.empty())
         return -1;
+    if (InheritanceResolved()) {
+        auto it = SectionIndexByName.find(name);
+        return it == SectionIndexByName.end() ? -1 : it->second;
+    }
     for (size_t i = 0; i < Sections.size(); ++i)
         if (Sections[i].Name == name)
             return int(i);
@@ -140,13 +185,24 @@ int TsSkinTables::FindSectionIndex(const std::string& name) const
 
 namespace {
 
-// Walks from a section through its parents (at most one step per section, so a
-// PARENTCLASS cycle ends) and returns the first index match() gives.
+// Walks from a section through its parents and returns the first index
+// match() gives. With inheritance resolved it follows ParentIndex (cycles are
+// already cut); otherwise it finds each parent by name, at most one step per
+// section, so that a cycle ends.
 template <class Match>
 int WalkParents(const TsSkinTables& t, int sectionIndex, std::string sectionName, Match match)
 {
     if (sectionIndex < 0 || sectionName.empty())
         return -1;
+    if (t.InheritanceResolved()) {
+        int found = match(sectionName);
+        if (found >= 0 || !t.IsSectionIndexValid(sectionIndex))
+            return found;
+        for (int p = t.Sections[size_t(sectionIndex)].ParentIndex; p >= 0; p = t.Sections[size_t(p)].ParentIndex)
+            if ((found = match(t.Sections[size_t(p)].Name)) >= 0)
+                return found;
+        return -1;
+    }
     for (size_t steps = 0; steps <= t.Sections.size(); ++steps) {
         int found = match(sectionName);
         if (found >= 0)
@@ -257,20 +313,61 @@ int TsSkinTables::MaskMarginBottom(int index)
 
 void TsSkinTables::CacheSectionIndexes()
 {
+    ResolveInheritance();
+    // The first mask (and the first texture mask) of each section and property.
+    std::unordered_map<std::string, int> masks, textures;
+    auto key = [](const std::string& section, const char* property) { return section + '\n' + property; };
+    for (size_t i = Masks.size(); i-- > 0;) {
+        std::string k = key(Masks[i].SectionName, Masks[i].PropertyName.c_str());
+        masks[k] = int(i);
+        if (Masks[i].Kind == 1)
+            textures[k] = int(i);
+    }
+    // Per section, its own index or the nearest ancestor's: every section is
+    // settled once, with the sections its walk passed.
+    constexpr int kUnsettled = -2;
+    std::vector<int> path;
+    auto inherited = [&](const std::unordered_map<std::string, int>& own, const char* property) {
+        std::vector<int> out(Sections.size(), kUnsettled);
+        for (size_t i = 0; i < Sections.size(); ++i) {
+            path.clear();
+            int found = -1;
+            for (int j = int(i); j >= 0; j = Sections[size_t(j)].ParentIndex) {
+                if (out[size_t(j)] != kUnsettled) {
+                    found = out[size_t(j)];
+                    break;
+                }
+                path.push_back(j);
+                if (Sections[size_t(j)].Name.empty())
+                    break;   // a nameless section has no masks
+                auto it = own.find(key(Sections[size_t(j)].Name, property));
+                if (it != own.end()) {
+                    found = it->second;
+                    break;
+                }
+            }
+            for (int k : path)
+                out[size_t(k)] = found;
+        }
+        return out;
+    };
+    std::vector<int> border = inherited(masks, "BORDERSMASK"), topLeft = inherited(masks, "IMGTOPLEFT"),
+                     topRight = inherited(masks, "IMGTOPRIGHT"), bottomLeft = inherited(masks, "IMGBTMLEFT"),
+                     bottomRight = inherited(masks, "IMGBTMRIGHT"), pattern = inherited(textures, "PATTERN"),
+                     hotPattern = inherited(textures, "HOTPATTERN");
     for (size_t i = 0; i < Sections.size(); ++i) {
         TsGeneralData& s = Sections[i];
         if (s.Name == "GLOBALINFO")
             continue;
-        int si = int(i);
-        s.BorderMaskIndex = FindMaskIndex(si, s.Name, "BORDERSMASK");
-        s.ImgTopLeft = FindMaskIndex(si, s.Name, "IMGTOPLEFT");
-        s.ImgTopRight = FindMaskIndex(si, s.Name, "IMGTOPRIGHT");
-        s.ImgBottomLeft = FindMaskIndex(si, s.Name, "IMGBTMLEFT");
-        s.ImgBottomRight = FindMaskIndex(si, s.Name, "IMGBTMRIGHT");
-        s.PatternIndex = FindTextureIndex(si, s.Name, "PATTERN");
+        s.BorderMaskIndex = border[i];
+        s.ImgTopLeft = topLeft[i];
+        s.ImgTopRight = topRight[i];
+        s.ImgBottomLeft = bottomLeft[i];
+        s.ImgBottomRight = bottomRight[i];
+        s.PatternIndex = pattern[i];
         s.Props[0].TextureIndex = s.PatternIndex;
         if (s.States > 1)
-            s.Props[1].TextureIndex = FindTextureIndex(si, s.Name, "HOTPATTERN");
+            s.Props[1].TextureIndex = hotPattern[i];
     }
 }
 
@@ -320,5 +417,6 @@ void TsSkinTables::Clear()
     MasterBitmap.reset();
     Patterns.clear();
     Sections.clear();
+    SectionIndexByName.clear();
     Common.Reset();
 }

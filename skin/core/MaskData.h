@@ -1,12 +1,15 @@
 // The records of a loaded skin: sections, masks (image elements), patterns
 // (large pictures), the skin header, the palette and the cache of common
-// indexes, with the geometry rules of a mask and the look-ups by name that walk
-// PARENTCLASS chains. Free of window code.
+// indexes, with the geometry rules of a mask, the ranges of the numbers an
+// options file gives them, and the look-ups by name through PARENTCLASS
+// (resolved once per load). Free of window code.
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "skin/core/SkinBitmap.h"
@@ -23,6 +26,28 @@ struct TsRect {
     bool operator==(const TsRect&) const = default;
 };
 
+// The range each kind of number an options file gives is held to. The loader
+// bounds every number once, where it reads it, so that what comes after (frame
+// widths, state heights, rectangle sizes, state indexes, sums of percents)
+// can neither overflow nor divide by zero or -1. Rectangle edges and sizes stop
+// at the largest bitmap side; they are clipped to the image they index later.
+struct TsNumberRange {
+    int32_t Min, Max;
+};
+namespace SkinRange {
+inline constexpr TsNumberRange Coordinate{0, SkinBitmap::kMaxSide};              // mask rectangle edges
+inline constexpr TsNumberRange Margin{0, SkinBitmap::kMaxSide};                  // mask margins, border widths
+inline constexpr TsNumberRange Frames{0, SkinBitmap::kMaxSide};                  // frames side by side
+inline constexpr TsNumberRange StateLayout{-1, SkinBitmap::kMaxSide};            // -1 no states, n: n + 1 rows
+inline constexpr TsNumberRange PaintFlags{0, INT16_MAX};
+inline constexpr TsNumberRange Offset{-SkinBitmap::kMaxSide, SkinBitmap::kMaxSide};   // header sizes and offsets
+inline constexpr TsNumberRange States{0, 255};                                   // section states
+inline constexpr TsNumberRange Percent{0, 100};                                  // transparency, image, gradient
+inline constexpr TsNumberRange Byte{0, 255};                                     // glow sizes and strengths
+inline constexpr TsNumberRange Iterations{-1, 255};                              // fading steps (-1: not given)
+}  // namespace SkinRange
+inline int32_t Bounded(int64_t v, TsNumberRange r) { return int32_t(std::clamp<int64_t>(v, r.Min, r.Max)); }
+
 // A gradient array shared between an Ini... field and the Props field
 // assigned from it, so that changing the colours of one changes both.
 using TsGradArrayRef = std::shared_ptr<TsGradArray>;
@@ -31,9 +56,12 @@ using TsGradArrayRef = std::shared_ptr<TsGradArray>;
 // Percent, Mode, unused. A field that is not a number throws SkinError (Convert).
 TsGradArrayRef ParseGradientData(const std::string& data);
 
+// Decoded images are shared: masks that name the same file hold one bitmap.
+using TsBitmapRef = std::shared_ptr<SkinBitmap>;
+
 // One image element.
 struct TsMaskData {
-    std::unique_ptr<SkinBitmap> Bmp;   // own bitmap, or null: cut from the master bitmap
+    TsBitmapRef Bmp;   // own bitmap (maybe shared with other masks), or null: cut from the master bitmap
     std::string SectionName;
     std::string PropertyName;
     TsRect SourceRect;
@@ -56,9 +84,13 @@ void ClipMaskRect(TsMaskData& m, int bitmapWidth, int bitmapHeight);
 // 2 for BUTTON_HUGE's BORDERSMASK (not examined).
 int16_t ComputeCornerTransparency(const TsMaskData& m, const SkinBitmap* bitmap);
 
+// Cuts the cycles of a parent relation given as indexes (-1: none), as
+// TsSkinTables::ResolveInheritance describes; linear in the entries.
+void CutParentCycles(std::vector<int>& parents);
+
 // One large picture.
 struct TsPatternData {
-    std::unique_ptr<SkinBitmap> Image;
+    TsBitmapRef Image;
     std::string SectionName;
     std::string PropertyName;
 };
@@ -82,6 +114,7 @@ using TsProps = std::array<TsGenState, 2>;
 struct TsGeneralData {
     std::string ParentClass;
     std::string Name;
+    int32_t ParentIndex = -1;   // the section ParentClass names (cycles cut), set by ResolveInheritance
     int32_t States = 3;
     TsProps Props;
     bool GiveOwnFont = false;
@@ -176,10 +209,19 @@ struct TsSkinTables {
     TsGeneralDataArray Sections;
     TsMaskArray Masks;
     TsPatternArray Patterns;
-    std::unique_ptr<SkinBitmap> MasterBitmap;
+    TsBitmapRef MasterBitmap;
     TsPalette Palette{};
     TsCommonIndexes Common;
+    // Name to index of Sections, built by ResolveInheritance; look-ups fall
+    // back to a scan while it does not cover every section.
+    std::unordered_map<std::string, int> SectionIndexByName;
 
+    // Builds SectionIndexByName and every section's ParentIndex, in time
+    // linear in the sections. A PARENTCLASS cycle is cut where a walk from the
+    // first of its sections in file order comes back into it: the section that
+    // closes the circle gets no parent. Call it whenever Sections change.
+    void ResolveInheritance();
+    bool InheritanceResolved() const { return SectionIndexByName.size() == Sections.size(); }
     int FindSectionIndex(const std::string& name) const;
     int FindMaskIndex(int sectionIndex, const std::string& sectionName, const std::string& maskName) const;
     int FindMaskIndexDirect(const std::string& sectionName, const std::string& maskName) const;
@@ -194,6 +236,8 @@ struct TsSkinTables {
     // The bitmap a mask is cut from: its own, else the master bitmap.
     const SkinBitmap* MaskBitmap(int index) const;
 
+    // Resolves inheritance, then gives every section the indexes of its
+    // border, corner and texture masks (own or inherited), in one pass.
     void CacheSectionIndexes();
     void CacheCommonMaskIndexes();
     void Clear();

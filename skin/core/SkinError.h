@@ -11,6 +11,7 @@ enum class SkinErrorKind {
     Graphic,      // an image that cannot be decoded
     Format,       // not a packed skin, or a packed skin without options
     File,         // a file that cannot be read
+    TooLarge,     // images that need more pixels than a load may hold
 };
 
 class SkinError : public std::runtime_error {

@@ -39,13 +39,15 @@ uint32_t Scale(uint32_t v, int bits)
 
 }  // namespace
 
-std::unique_ptr<SkinBitmap> DecodeBmp(std::string_view bytes)
+std::unique_ptr<SkinBitmap> DecodeBmp(std::string_view bytes, int64_t maxPixels)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     size_t n = bytes.size();
     BmpInfo info;
     if (!ParseBmpHeader(p, n, info, nullptr) || info.width > SkinBitmap::kMaxSide || info.height > SkinBitmap::kMaxSide)
         Bad("Bitmap image is not valid");
+    if (int64_t(info.width) * info.height > maxPixels)
+        Bad("Bitmap image is too large");
     std::vector<uint8_t> indices;
     bool rle = info.compression == kBmpRle8 || info.compression == kBmpRle4;
     if (rle && !DecodeBmpRle(p, n, info, indices, nullptr))
@@ -142,11 +144,11 @@ public:
 
 }  // namespace
 
-std::unique_ptr<SkinBitmap> DecodePng(std::string_view bytes)
+std::unique_ptr<SkinBitmap> DecodePng(std::string_view bytes, int64_t maxPixels)
 {
     PngLimits limits;
     limits.maxSide = uint32_t(SkinBitmap::kMaxSide);
-    limits.maxPixels = uint64_t(SkinBitmap::kMaxPixels);
+    limits.maxPixels = uint64_t(std::clamp<int64_t>(maxPixels, 0, SkinBitmap::kMaxPixels));
     SkinPngTarget target;
     PngLoadResult r;
     try {
@@ -177,7 +179,7 @@ std::unique_ptr<SkinBitmap> DecodePng(std::string_view bytes)
 
 // ---------------------------------------------------------------- JPEG
 
-std::unique_ptr<SkinBitmap> DecodeJpeg(std::string_view bytes)
+std::unique_ptr<SkinBitmap> DecodeJpeg(std::string_view bytes, int64_t maxPixels)
 {
     // The decoder writes straight into the bitmap's rows.
     std::unique_ptr<SkinBitmap> bmp;
@@ -194,9 +196,54 @@ std::unique_ptr<SkinBitmap> DecodeJpeg(std::string_view bytes)
     };
     try {
         DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), intoBitmap,
-                   std::min<uint64_t>(JpegMaxPixels, uint64_t(SkinBitmap::kMaxPixels)));
+                   std::min<uint64_t>(JpegMaxPixels, uint64_t(std::clamp<int64_t>(maxPixels, 0, SkinBitmap::kMaxPixels))));
     } catch (const Exception& e) {
         Bad(e.what());
     }
     return bmp;
+}
+
+// ---------------------------------------------------------------- sizes
+
+int64_t DeclaredImagePixels(std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    size_t n = bytes.size();
+    auto be16 = [&](size_t at) { return uint32_t(p[at]) << 8 | p[at + 1]; };
+    auto be32 = [&](size_t at) { return be16(at) << 16 | be16(at + 2); };
+    if (n >= 26 && p[0] == 'B' && p[1] == 'M') {
+        uint32_t hsize = U32(p + 14);
+        int64_t w = 0, h = 0;
+        if (hsize == 12) {
+            w = int16_t(U16(p + 18));
+            h = int16_t(U16(p + 20));
+        } else if (hsize >= 40 && n >= 14 + 40) {
+            w = int32_t(U32(p + 18));
+            h = int32_t(U32(p + 22));
+        }
+        return (w < 0 ? -w : w) * (h < 0 ? -h : h);
+    }
+    if (n >= 24 && std::memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0 && std::memcmp(p + 12, "IHDR", 4) == 0)
+        return int64_t(be32(16)) * be32(20);
+    if (n >= 4 && p[0] == 0xFF && p[1] == 0xD8) {
+        // Markers up to the first frame header (SOF0 to SOF15 but DHT, JPG and DAC).
+        size_t at = 2;
+        while (at + 4 <= n) {
+            if (p[at] != 0xFF)
+                return 0;
+            unsigned m = p[at + 1];
+            if (m == 0xFF) {
+                ++at;
+                continue;
+            }
+            if (m == 0x01 || (m >= 0xD0 && m <= 0xD7)) {
+                at += 2;
+                continue;
+            }
+            if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC)
+                return at + 9 <= n ? int64_t(be16(at + 5)) * be16(at + 7) : 0;
+            at += 2 + be16(at + 2);
+        }
+    }
+    return 0;
 }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "skin/core/SkinError.h"
@@ -43,37 +44,41 @@ int LenientInt(const std::string& text)
 // that are not system colours are left alone.
 int InheritedValue(int v) { return IsSystemColor(v) ? ColorToRGB(v) : v; }
 
+// Reads a section's keys with PARENTCLASS inheritance. The parent of every
+// section is found once, with cycles cut as the tables cut them; for each key
+// the section of the chain that holds it is settled once per section, so a
+// load reads all sections in time linear in them, however long the chains.
 class SectionReader {
 public:
-    explicit SectionReader(const SkinIni& ini) : ini_(ini), limit_(ini.Sections().size() + 1) {}
+    explicit SectionReader(const SkinIni& ini) : ini_(ini), names_(ini.Sections())
+    {
+        for (size_t i = 0; i < names_.size(); ++i)
+            index_.try_emplace(names_[i], int(i));
+        parents_.assign(names_.size(), -1);
+        for (size_t i = 0; i < names_.size(); ++i) {
+            std::string parent = ini_.ReadString(names_[i], "PARENTCLASS", "");
+            auto it = index_.find(parent);
+            if (parent != "?" && parent != names_[i] && it != index_.end())
+                parents_[i] = it->second;
+        }
+        CutParentCycles(parents_);
+    }
 
+    // A number other than -1, from the section or its nearest ancestor that
+    // has one; an ancestor's goes through InheritedValue.
     int Int(const std::string& section, const std::string& key, int def) const
     {
-        std::string cur = section;
-        for (size_t step = 0; step <= limit_; ++step) {
-            int v = ini_.ReadInteger(cur, key, -1);
-            if (v != -1)
-                return step ? InheritedValue(v) : v;
-            std::string parent = ini_.ReadString(cur, "PARENTCLASS", "");
-            if (parent.empty() || parent == "?" || parent == cur)
-                break;
-            cur = parent;
-        }
-        return def;
+        auto [own, at] = Holder(section, key, true);
+        if (at < 0)
+            return def;
+        int v = ini_.ReadInteger(names_[size_t(at)], key, -1);
+        return at == own ? v : InheritedValue(v);
     }
+    // Any text but "?", from the section or its nearest ancestor.
     std::string Str(const std::string& section, const std::string& key, const std::string& def) const
     {
-        std::string cur = section;
-        for (size_t step = 0; step <= limit_; ++step) {
-            std::string v = ini_.ReadString(cur, key, "?");
-            if (v != "?")
-                return v;
-            std::string parent = ini_.ReadString(cur, "PARENTCLASS", "");
-            if (parent.empty() || parent == "?" || parent == cur)
-                break;
-            cur = parent;
-        }
-        return def;
+        int at = Holder(section, key, false).second;
+        return at < 0 ? def : ini_.ReadString(names_[size_t(at)], key, def);
     }
     bool Bool(const std::string& section, const std::string& key) const
     {
@@ -82,9 +87,53 @@ public:
     }
 
 private:
+    // The index of the section and of the first section of its chain that
+    // holds the key (-1: none).
+    std::pair<int, int> Holder(const std::string& section, const std::string& key, bool number) const
+    {
+        auto found = index_.find(section);
+        if (found == index_.end())
+            return {-1, -1};
+        std::vector<int>& holder = settled_[(number ? "#" : "$") + key];
+        if (holder.empty())
+            holder.assign(names_.size(), kUnsettled);
+        auto holds = [&](int i) {
+            const std::string& name = names_[size_t(i)];
+            return number ? ini_.ReadInteger(name, key, -1) != -1 : ini_.ReadString(name, key, "?") != "?";
+        };
+        int at = -1;
+        path_.clear();
+        for (int j = found->second; j >= 0; j = parents_[size_t(j)]) {
+            if (holder[size_t(j)] != kUnsettled) {
+                at = holder[size_t(j)];
+                break;
+            }
+            path_.push_back(j);
+            if (holds(j)) {
+                at = j;
+                break;
+            }
+        }
+        for (int k : path_)
+            holder[size_t(k)] = at;
+        return {found->second, at};
+    }
+
+    static constexpr int kUnsettled = -2;
     const SkinIni& ini_;
-    size_t limit_;
+    const std::vector<std::string>& names_;
+    std::unordered_map<std::string, int> index_;
+    std::vector<int> parents_;
+    mutable std::unordered_map<std::string, std::vector<int>> settled_;
+    mutable std::vector<int> path_;
 };
+
+std::string NormalImageName(const std::string& name)
+{
+    std::string n = UpperAscii(name);
+    std::replace(n.begin(), n.end(), '/', '\\');
+    return n;
+}
 
 }  // namespace
 
@@ -130,7 +179,8 @@ bool SkinLoader::IsTextKey(const std::string& key)
 
 SkinLoader::SkinLoader(TsSkinTables& tables, const SkinIni& ini, const TkvSkinConvertor* pack, std::string folder,
                        const SkinLoadSettings& settings)
-    : t_(tables), ini_(ini), pack_(pack), folder_(std::move(folder)), settings_(settings)
+    : t_(tables), ini_(ini), pack_(pack), folder_(std::move(folder)), settings_(settings),
+      pixelsLeft_(std::max<int64_t>(settings.PixelBudget, 0))
 {
 }
 
@@ -155,18 +205,63 @@ bool SkinLoader::ReadImageBytes(const std::string& name, std::string& out, bool 
     return true;
 }
 
-void SkinLoader::AddMask(TsMaskData m)
+void SkinLoader::ClipToImage(TsMaskData& m) const
 {
-    m.Manager = settings_.Manager;
-    const SkinBitmap* bmp = m.Bmp ? m.Bmp.get() : t_.MasterBitmap.get();
-    if (bmp)
+    if (const SkinBitmap* bmp = m.Bmp ? m.Bmp.get() : t_.MasterBitmap.get())
         ClipMaskRect(m, bmp->Width(), bmp->Height());
     else
         m.SourceRect = TsRect{};
+}
+
+void SkinLoader::AddMask(TsMaskData m)
+{
+    m.Manager = settings_.Manager;
+    ClipToImage(m);
     // Every mask, whatever its kind or form: a texture or glyph with margins
     // and key-coloured corners is as see-through there as a border.
-    m.CornerTransparency = ComputeCornerTransparency(m, bmp);
+    m.CornerTransparency = ComputeCornerTransparency(m, m.Bmp ? m.Bmp.get() : t_.MasterBitmap.get());
     t_.Masks.push_back(std::move(m));
+}
+
+TsBitmapRef SkinLoader::Image(const std::string& name, ImageKind kind, bool filesOnly)
+{
+    bool fromPack = pack_ && !filesOnly;
+    std::string key = std::string(1, char('0' + int(kind))) + (fromPack ? "P" : "F") +
+                      NormalImageName(fromPack ? name : FilePath(name));
+    auto cached = images_.find(key);
+    if (cached != images_.end())
+        return cached->second;   // null too: a missing file is looked for once
+    std::string bytes;
+    TsBitmapRef b;
+    if (ReadImageBytes(name, bytes, filesOnly)) {
+        // The declared size is checked first; the decoders' own limit holds
+        // even where a header says one size and the picture has another.
+        if (DeclaredImagePixels(bytes) > pixelsLeft_)
+            throw SkinError(SkinErrorKind::TooLarge, "The skin's images are too large: with \"" + name +
+                                                         "\" they need more than " +
+                                                         std::to_string(settings_.PixelBudget) + " pixels");
+        switch (kind) {
+        case ImageKind::Master:
+        case ImageKind::Bmp:
+            b = DecodeBmp(bytes, pixelsLeft_);
+            FillOpaqueAlpha(*b);
+            break;
+        case ImageKind::Png:
+            b = DecodePng(bytes, pixelsLeft_);
+            if (t_.SkinData.Version <= 7.45)
+                ZeroWhitePixels(*b);
+            else
+                PremultiplyAlpha(*b);
+            break;
+        case ImageKind::Jpeg:   // opaque as decoded
+            b = DecodeJpeg(bytes, pixelsLeft_);
+            break;
+        }
+        if (b)
+            pixelsLeft_ -= int64_t(b->Width()) * b->Height();
+    }
+    images_.emplace(std::move(key), b);
+    return b;
 }
 
 void SkinLoader::Load()
@@ -194,12 +289,11 @@ void SkinLoader::ReadVersion()
 void SkinLoader::LoadSkinImages()
 {
     // Master bitmap.
+    // The master bitmap is recoloured in place, with areas kept: it shares
+    // its pixels with no other value.
     std::string master = ini_.ReadString(kGlobal, "MASTERBITMAP", "");
-    std::string bytes;
-    if (!master.empty() && ReadImageBytes(master, bytes)) {
-        t_.MasterBitmap = DecodeBmp(bytes);
-        FillOpaqueAlpha(*t_.MasterBitmap);
-    }
+    if (!master.empty())
+        t_.MasterBitmap = Image(master, ImageKind::Master);
     for (const std::string& section : ini_.Sections()) {
         for (const auto& [key, value] : *ini_.Entries(section)) {
             if ((section == kGlobal && key == "MASTERBITMAP") || IsTextKey(key) || value.empty())
@@ -228,27 +322,16 @@ void SkinLoader::ReadImageValue(const std::string& section, const std::string& k
         bool png = Contains(file, ".PNG"), bmp = Contains(file, ".BMP");   // case as written
         if (!png && !bmp)
             return;
-        std::string bytes;
-        if (!ReadImageBytes(file, bytes))
+        TsBitmapRef b = Image(file, png ? ImageKind::Png : ImageKind::Bmp);
+        if (!b)
             return;
-        std::unique_ptr<SkinBitmap> b;
-        if (png) {
-            b = DecodePng(bytes);
-            if (version <= 7.45)
-                ZeroWhitePixels(*b);
-            else
-                PremultiplyAlpha(*b);
-        } else {
-            b = DecodeBmp(bytes);
-            FillOpaqueAlpha(*b);
-        }
-        auto field = [&](size_t i) { return i < f.size() ? LenientInt(f[i]) : 0; };
+        auto field = [&](size_t i, TsNumberRange r) { return Bounded(i < f.size() ? LenientInt(f[i]) : 0, r); };
         TsMaskData m;
         m.SectionName = section;
         m.PropertyName = key;
-        m.Kind = uint8_t(std::clamp(field(3), 0, 4));
-        m.FrameCount = int16_t(field(1));
-        m.StateLayout = int16_t(field(2));
+        m.Kind = uint8_t(field(3, TsNumberRange{0, 4}));
+        m.FrameCount = int16_t(field(1, SkinRange::Frames));
+        m.StateLayout = int16_t(field(2, SkinRange::StateLayout));
         m.SourceRect = TsRect{0, 0, b->Width(), b->Height()};
         if (f.size() < 5) {
             // A divisor of 0 (0 frames, or layout -1) counts as 1.
@@ -258,12 +341,12 @@ void SkinLoader::ReadImageValue(const std::string& section, const std::string& k
             m.MarginLeft = m.MarginRight = int16_t(b->Width() / fd);
             m.MarginTop = m.MarginBottom = int16_t(b->Height() / sd);
         } else {
-            m.MarginLeft = int16_t(field(4));
-            m.MarginTop = int16_t(field(5));
-            m.MarginRight = int16_t(field(6));
-            m.MarginBottom = int16_t(field(7));
+            m.MarginLeft = int16_t(field(4, SkinRange::Margin));
+            m.MarginTop = int16_t(field(5, SkinRange::Margin));
+            m.MarginRight = int16_t(field(6, SkinRange::Margin));
+            m.MarginBottom = int16_t(field(7, SkinRange::Margin));
         }
-        m.PaintFlags = int16_t(f.size() < 9 ? 1 : field(8));
+        m.PaintFlags = int16_t(f.size() < 9 ? 1 : field(8, SkinRange::PaintFlags));
         m.Bmp = std::move(b);
         AddMask(std::move(m));
         return;
@@ -272,30 +355,31 @@ void SkinLoader::ReadImageValue(const std::string& section, const std::string& k
         TsMaskData m;
         m.SectionName = section;
         m.PropertyName = key;
-        m.SourceRect = TsRect{Column(value, 2, 4), Column(value, 7, 4), Column(value, 12, 4), Column(value, 17, 4)};
+        auto column = [&](size_t at, size_t length, TsNumberRange r) { return int16_t(Bounded(Column(value, at, length), r)); };
+        m.SourceRect = TsRect{column(2, 4, SkinRange::Coordinate), column(7, 4, SkinRange::Coordinate),
+                              column(12, 4, SkinRange::Coordinate), column(17, 4, SkinRange::Coordinate)};
         if (form == '@') {
             m.Kind = 2;
-            m.FrameCount = int16_t(Column(value, 22, 1));
-            m.StateLayout = int16_t(Column(value, 24, 1));
+            m.FrameCount = column(22, 1, SkinRange::Frames);
+            m.StateLayout = column(24, 1, SkinRange::StateLayout);
             AddMask(std::move(m));
         } else if (form == '~') {
             m.Kind = 1;
             m.FrameCount = 1;
-            m.PaintFlags = int16_t(Column(value, 22, 2));
-            m.StateLayout = int16_t(value.size() >= 25 ? Column(value, 25, 1) : 0);
+            m.PaintFlags = column(22, 2, SkinRange::PaintFlags);
+            m.StateLayout = int16_t(value.size() >= 25 ? column(25, 1, SkinRange::StateLayout) : 0);
             AddMask(std::move(m));
         } else {
             m.Kind = 0;
-            m.MarginLeft = int16_t(Column(value, 22, 4));
-            m.MarginTop = int16_t(Column(value, 27, 4));
-            m.MarginRight = int16_t(Column(value, 32, 4));
-            m.MarginBottom = int16_t(Column(value, 37, 4));
-            m.FrameCount = int16_t(Column(value, 42, 1));
-            m.StateLayout = int16_t(Column(value, 44, 1));
-            m.PaintFlags = int16_t(Column(value, 46, 1));
-            m.BorderWidth = int16_t(Column(value, 48, 1));
-            if (const SkinBitmap* mb = t_.MasterBitmap.get())
-                ClipMaskRect(m, mb->Width(), mb->Height());
+            m.MarginLeft = column(22, 4, SkinRange::Margin);
+            m.MarginTop = column(27, 4, SkinRange::Margin);
+            m.MarginRight = column(32, 4, SkinRange::Margin);
+            m.MarginBottom = column(37, 4, SkinRange::Margin);
+            m.FrameCount = column(42, 1, SkinRange::Frames);
+            m.StateLayout = column(44, 1, SkinRange::StateLayout);
+            m.PaintFlags = column(46, 1, SkinRange::PaintFlags);
+            m.BorderWidth = column(48, 1, SkinRange::Margin);
+            ClipToImage(m);
             int fw = MaskFrameWidth(m), sh = MaskStateHeight(m);
             if (version < 7.4 && m.StateLayout > 0) {
                 if (fw - m.MarginLeft - m.MarginRight == 1 && sh - m.MarginTop - m.MarginBottom == 1)
@@ -324,11 +408,9 @@ void SkinLoader::ReadImageValue(const std::string& section, const std::string& k
     std::string upper = UpperAscii(value);
     if (!Contains(upper, ".BMP"))
         return;
-    std::string bytes;
-    if (!ReadImageBytes(value, bytes))
+    TsBitmapRef b = Image(value, ImageKind::Bmp);
+    if (!b)
         return;
-    auto b = DecodeBmp(bytes);
-    FillOpaqueAlpha(*b);
     TsMaskData m;
     m.SectionName = UpperAscii(section);
     m.PropertyName = UpperAscii(key);
@@ -383,13 +465,14 @@ void SkinLoader::ReadHashValue(const std::string& section, const std::string& ke
     m.SectionName = UpperAscii(section);
     m.PropertyName = UpperAscii(key);
     m.Kind = 0;
-    m.SourceRect = TsRect{r[0], r[1], r[2], r[3]};
-    m.FrameCount = int16_t(std::max(p.size() > 0 ? p[0] : 1, 1));
-    m.StateLayout = int16_t(std::max(p.size() > 1 ? p[1] : 0, 0));
-    m.BorderWidth = int16_t(std::max(p.size() > 2 ? p[2] : 0, 0));
-    m.PaintFlags = int16_t(p.size() > 3 ? p[3] : 1);
-    if (const SkinBitmap* mb = t_.MasterBitmap.get())
-        ClipMaskRect(m, mb->Width(), mb->Height());
+    using namespace SkinRange;
+    m.SourceRect = TsRect{Bounded(r[0], Coordinate), Bounded(r[1], Coordinate), Bounded(r[2], Coordinate),
+                          Bounded(r[3], Coordinate)};
+    m.FrameCount = int16_t(Bounded(std::max(p.size() > 0 ? p[0] : 1, 1), Frames));
+    m.StateLayout = int16_t(Bounded(std::max(p.size() > 1 ? p[1] : 0, 0), StateLayout));
+    m.BorderWidth = int16_t(Bounded(p.size() > 2 ? p[2] : 0, Margin));
+    m.PaintFlags = int16_t(Bounded(p.size() > 3 ? p[3] : 1, PaintFlags));
+    ClipToImage(m);
     if (m.BorderWidth != 0) {
         m.MarginLeft = m.MarginTop = m.MarginRight = m.MarginBottom = m.BorderWidth;
     } else {
@@ -423,11 +506,9 @@ void SkinLoader::ApplyCommonImages()
             }
             if (!Contains(UpperAscii(value), ".BMP"))
                 continue;
-            std::string bytes;
-            if (!ReadImageBytes(value, bytes, true))
+            TsBitmapRef b = Image(value, ImageKind::Bmp, true);
+            if (!b)
                 continue;
-            auto b = DecodeBmp(bytes);
-            FillOpaqueAlpha(*b);
             TsMaskData m;
             m.SectionName = UpperAscii(section);
             m.PropertyName = UpperAscii(key);
@@ -447,16 +528,12 @@ void SkinLoader::LoadSkinPatterns()
             std::string upper = UpperAscii(value);
             if (!Contains(upper, ".JPG") && !Contains(upper, ".JPEG"))
                 continue;
-            std::string bytes;
-            if (!ReadImageBytes(value, bytes))
-                continue;
-            auto img = DecodeJpeg(bytes);
-            if (img->Width() <= 0)
+            TsBitmapRef img = Image(value, ImageKind::Jpeg);
+            if (!img || img->Width() <= 0)
                 continue;
             if (int64_t(img->Width()) * img->Height() > 899999) {
                 t_.Patterns.push_back(TsPatternData{std::move(img), UpperAscii(section), UpperAscii(key)});
             } else {
-                FillOpaqueAlpha(*img);
                 TsMaskData m;
                 m.SectionName = UpperAscii(section);
                 m.PropertyName = UpperAscii(key);
@@ -481,11 +558,8 @@ void SkinLoader::ApplyCommonPatterns()
             std::string upper = UpperAscii(value);
             if (IsTextKey(key) || (!Contains(upper, ".JPG") && !Contains(upper, ".JPEG")))
                 continue;
-            std::string bytes;
-            if (!ReadImageBytes(value, bytes, true))
-                continue;
-            auto img = DecodeJpeg(bytes);
-            if (img->Width() > 0)
+            TsBitmapRef img = Image(value, ImageKind::Jpeg, true);
+            if (img && img->Width() > 0)
                 t_.Patterns.push_back(TsPatternData{std::move(img), UpperAscii(section), UpperAscii(key)});
         }
 }
@@ -497,27 +571,29 @@ namespace {
 template <class Reader>
 void ReadSectionKeys(TsGeneralData& g, const Reader& r, bool commonSection)
 {
+    using namespace SkinRange;
+    auto num = [&](const char* key, int def, TsNumberRange range) { return Bounded(r.Int(key, def), range); };
     g.IniColor = ColorToRGB(r.Int("COLOR", g.IniColor));
     g.ReservedBoolean = r.Bool("RESERVEDBOOLEAN", g.ReservedBoolean);
     g.GiveOwnFont = r.Bool("GIVEOWNFONT", g.GiveOwnFont);
-    g.Glow = r.Int("GLOW", g.Glow);
-    g.GlowMargin = r.Int("GLOWMARGIN", g.GlowMargin);
+    g.Glow = num("GLOW", g.Glow, Byte);
+    g.GlowMargin = num("GLOWMARGIN", g.GlowMargin, Offset);
     g.IniFontColor = r.Int("FONTCOLOR", g.IniFontColor);
     g.IniTCLeft = r.Int("TCLEFT", g.IniTCLeft);
     g.IniTCTop = r.Int("TCTOP", g.IniTCTop);
     g.IniTCRight = r.Int("TCRIGHT", g.IniTCRight);
     g.IniTCBottom = r.Int("TCBOTTOM", g.IniTCBottom);
-    g.IniTransparency = r.Int("TRANSPARENCY", g.IniTransparency);
-    g.IniGradientPercent = r.Int("GRADIENTPERCENT", g.IniGradientPercent);
-    g.IniImagePercent = r.Int("IMAGEPERCENT", g.IniImagePercent);
+    g.IniTransparency = num("TRANSPARENCY", g.IniTransparency, Percent);
+    g.IniGradientPercent = num("GRADIENTPERCENT", g.IniGradientPercent, Percent);
+    g.IniImagePercent = num("IMAGEPERCENT", g.IniImagePercent, Percent);
     g.IniGradientData = r.Str("GRADIENTDATA", g.IniGradientData);
     bool showFocus = r.Bool("SHOWFOCUS", g.ShowFocus);
     g.ShowFocus = commonSection ? showFocus : true;
     g.FadingEnabled = r.Bool("FADINGENABLED", g.FadingEnabled);
-    g.FadingIterations = r.Int("FADINGITERATIONS", g.FadingIterations);
+    g.FadingIterations = num("FADINGITERATIONS", g.FadingIterations, Iterations);
     g.IniGlowColor = ColorToRGB(r.Int("GCOL", g.IniGlowColor));
-    g.IniGlowSize = uint8_t(r.Int("GSIZE", g.IniGlowSize));
-    g.States = r.States(g.States);
+    g.IniGlowSize = uint8_t(num("GSIZE", g.IniGlowSize, Byte));
+    g.States = Bounded(r.States(g.States), States);
     if (g.States >= 2) {
         g.IniHotFontColor = r.Int("HOTFONTCOLOR", g.IniHotFontColor);
         g.IniHotTCLeft = r.Int("HOTTCLEFT", g.IniHotTCLeft);
@@ -525,12 +601,12 @@ void ReadSectionKeys(TsGeneralData& g, const Reader& r, bool commonSection)
         g.IniHotTCRight = r.Int("HOTTCRIGHT", g.IniHotTCRight);
         g.IniHotTCBottom = r.Int("HOTTCBOTTOM", g.IniHotTCBottom);
         g.IniHotGlowColor = ColorToRGB(r.Int("HGCOL", g.IniHotGlowColor));
-        g.IniHotGlowSize = uint8_t(r.Int("HGSIZE", g.IniHotGlowSize));
+        g.IniHotGlowSize = uint8_t(num("HGSIZE", g.IniHotGlowSize, Byte));
         g.IniHotColor = r.Int("HOTCOLOR", g.IniHotColor);
-        g.IniHotTransparency = r.Int("HOTTRANSPARENCY", g.IniHotTransparency);
-        g.IniHotGradientPercent = r.Int("HOTGRADIENTPERCENT", g.IniHotGradientPercent);
+        g.IniHotTransparency = num("HOTTRANSPARENCY", g.IniHotTransparency, Percent);
+        g.IniHotGradientPercent = num("HOTGRADIENTPERCENT", g.IniHotGradientPercent, Percent);
         g.IniHotGradientData = r.Str("HOTGRADIENTDATA", g.IniHotGradientData);
-        g.IniHotImagePercent = r.Int("HOTIMAGEPERCENT", g.IniHotImagePercent);
+        g.IniHotImagePercent = num("HOTIMAGEPERCENT", g.IniHotImagePercent, Percent);
     }
 }
 
@@ -694,23 +770,27 @@ void SkinLoader::ReadHeader()
 {
     TsSkinData& d = t_.SkinData;
     const SkinIni& i = ini_;
-    auto strict = [&](const char* key, const char* def) { return int16_t(StrictInt(i.ReadString(kGlobal, key, def))); };
+    using SkinRange::Offset;
+    auto num = [&](const char* key, int def) { return int16_t(Bounded(i.ReadInteger(kGlobal, key, def), Offset)); };
+    auto strict = [&](const char* key, const char* def) {
+        return int16_t(Bounded(StrictInt(i.ReadString(kGlobal, key, def)), Offset));
+    };
     d.Author = i.ReadString(kGlobal, "AUTHOR", "");
     d.Description = i.ReadString(kGlobal, "DESCRIPTION", "");
-    d.BorderWidth = int16_t(i.ReadInteger(kGlobal, "BORDERWIDTH", 4));
-    d.TitleHeight = int16_t(i.ReadInteger(kGlobal, "TITLEHEIGHT", 30));
+    d.BorderWidth = num("BORDERWIDTH", 4);
+    d.TitleHeight = num("TITLEHEIGHT", 30);
     if (d.TitleHeight == 0)
         d.TitleHeight = 30;
-    d.MaxTitleHeight = int16_t(i.ReadInteger(kGlobal, "MAXHEIGHT", 0));
+    d.MaxTitleHeight = num("MAXHEIGHT", 0);
     if (d.MaxTitleHeight == 0)
         d.MaxTitleHeight = d.TitleHeight;
-    d.FormOffset = int16_t(i.ReadInteger(kGlobal, "FORMOFFSET", settings_.SystemFrameWidth));
-    d.CenterOffset = int16_t(i.ReadInteger(kGlobal, "CENTEROFFSET", 0));
-    d.BorderMode = int16_t(i.ReadInteger(kGlobal, "BORDERMODE", 0));
-    d.AlignOffset = int16_t(i.ReadInteger(kGlobal, "ALIGNOFFSET", 0));
+    d.FormOffset = num("FORMOFFSET", settings_.SystemFrameWidth);
+    d.CenterOffset = num("CENTEROFFSET", 0);
+    d.BorderMode = num("BORDERMODE", 0);
+    d.AlignOffset = num("ALIGNOFFSET", 0);
     auto align = [&](const char* key) {
         int v = i.ReadInteger(kGlobal, key, -1);
-        return int16_t(v == -1 ? d.AlignOffset : v);
+        return v == -1 ? d.AlignOffset : int16_t(Bounded(v, Offset));
     };
     d.AlignOffsetRight = align("ALIGNOFFSETR");
     d.AlignOffsetTop = align("ALIGNOFFSETT");
@@ -719,12 +799,12 @@ void SkinLoader::ReadHeader()
     d.Shadow1Offset = strict("SHADOW1OFFSET", "0");
     d.Shadow1Blur = strict("SHADOW1BLUR", "-1");
     d.Shadow1Transparency = strict("SHADOW1TRANSPARENCY", "0");
-    d.BISpace = int16_t(i.ReadInteger(kGlobal, "BISPACE", 0));
-    d.BIVAlign = int16_t(i.ReadInteger(kGlobal, "BIVALIGN", 0));
-    d.BIRight = int16_t(i.ReadInteger(kGlobal, "BIRIGHT", 0));
-    d.BILeft = int16_t(i.ReadInteger(kGlobal, "BILEFT", 0));
-    d.BITop = int16_t(i.ReadInteger(kGlobal, "BITOP", 0));
-    d.BIKeepHue = int16_t(i.ReadInteger(kGlobal, "BIKEEPHUE", 0));
+    d.BISpace = num("BISPACE", 0);
+    d.BIVAlign = num("BIVALIGN", 0);
+    d.BIRight = num("BIRIGHT", 0);
+    d.BILeft = num("BILEFT", 0);
+    d.BITop = num("BITOP", 0);
+    d.BIKeepHue = num("BIKEEPHUE", 0);
     d.BIConCloseGlow = strict("BICONCLOSEGLOW", "0");
     d.BIConCloseGlowMargin = strict("BICONCLOSEGLOWMARGIN", "0");
     d.BIConMaxGlow = strict("BICONMAXGLOW", "0");
@@ -850,6 +930,30 @@ void ForEachNonKeyPixel(SkinBitmap& b, Fn change)
     }
 }
 
+// Recolours the masks' own bitmaps, each once: masks that name the same file
+// share one. A bitmap that stays as it is elsewhere (a pattern's picture, a
+// kept title glyph) is copied for the masks that change.
+template <class Fn>
+void RecolorMaskBitmaps(TsSkinTables& t, const std::set<const TsMaskData*>& keep, Fn change)
+{
+    std::unordered_set<const SkinBitmap*> staying;
+    for (const TsPatternData& p : t.Patterns)
+        staying.insert(p.Image.get());
+    for (const TsMaskData* m : keep)
+        staying.insert(m->Bmp.get());
+    std::unordered_map<const SkinBitmap*, TsBitmapRef> changed;
+    for (TsMaskData& m : t.Masks) {
+        if (!m.Bmp || keep.count(&m))
+            continue;
+        TsBitmapRef& done = changed[m.Bmp.get()];
+        if (!done) {
+            done = staying.count(m.Bmp.get()) ? TsBitmapRef(m.Bmp->Clone()) : m.Bmp;
+            ForEachNonKeyPixel(*done, change);
+        }
+        m.Bmp = done;
+    }
+}
+
 // Per-colour memo: skins use few distinct colours.
 struct PixelMemo {
     uint32_t key[4096];
@@ -916,9 +1020,7 @@ void ApplyHueOffset(TsSkinTables& t, int degrees)
                     master->Row(y)[x] = s.px[k++];
         }
     }
-    for (TsMaskData& m : t.Masks)
-        if (m.Bmp && !keep.count(&m))
-            ForEachNonKeyPixel(*m.Bmp, px);
+    RecolorMaskBitmaps(t, keep, px);
     RecolorSectionColors(t, [&](TColor32 c) { return ChangeColorHue(c, degrees); });
 }
 
@@ -931,9 +1033,7 @@ void ApplySaturation(TsSkinTables& t, int change)
     auto px = [&](uint32_t v) { return memo->Get(v, [&](uint32_t p) { return ChangePixelSaturation(p, change); }); };
     if (t.MasterBitmap)
         ForEachNonKeyPixel(*t.MasterBitmap, px);
-    for (TsMaskData& m : t.Masks)
-        if (m.Bmp)
-            ForEachNonKeyPixel(*m.Bmp, px);
+    RecolorMaskBitmaps(t, {}, px);
     RecolorSectionColors(t, [&](TColor32 c) { return ChangeColorSaturation(c, change); });
 }
 

@@ -4,12 +4,25 @@
 // saturation. Free of window code: the skin manager drives it, and the native
 // benchmark and fuzz harnesses call it directly.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 
 #include "skin/core/MaskData.h"
 #include "skin/core/SkinIni.h"
 #include "skin/core/SkinPack.h"
+
+// The decoded pixels one skin load may hold, all its images together, each
+// file counted once however many values name it: 32 Mpx, 128 MB of 32-bit
+// pixels. The sample skin needs well under 1 Mpx, and the largest pictures a
+// skin holds, form backgrounds, are about a screen (8.3 Mpx at 3840 x 2160), so
+// this leaves room for several of them beside the master bitmap. It stops
+// there because the shipped program is a 32-bit process, whose 2 GB of
+// address space also holds the previous skin while the next one loads, and
+// because a packed skin of a few hundred bytes can declare pictures of
+// gigabytes (a 1-bit PNG or a JPEG header says any size).
+constexpr int64_t kSkinPixelBudget = int64_t(32) << 20;
 
 struct SkinLoadSettings {
     int HueOffset = 0;
@@ -20,6 +33,9 @@ struct SkinLoadSettings {
     // Called with the VERSION read before the images and again after the
     // header; the manager shows its notices from it.
     std::function<void(double version)> OnVersion;
+    // Pixels the images of the load may take in all (see kSkinPixelBudget).
+    // A skin that needs more is refused with SkinError (TooLarge).
+    int64_t PixelBudget = kSkinPixelBudget;
 };
 
 class SkinLoader {
@@ -43,6 +59,14 @@ public:
     static bool IsTextKey(const std::string& key);
 
 private:
+    enum class ImageKind { Master, Bmp, Png, Jpeg };
+    // The decoded image a value names, or null when there is no such file.
+    // Each file is read and decoded once per load (by its upper-cased name) and
+    // shared by every value naming it; its declared size is checked against
+    // what is left of the pixel budget before anything is allocated.
+    TsBitmapRef Image(const std::string& name, ImageKind kind, bool filesOnly = false);
+    // Clips a mask's rectangle to the image it is cut from; without one it is empty.
+    void ClipToImage(TsMaskData& m) const;
     bool ReadImageBytes(const std::string& name, std::string& out, bool filesOnly = false) const;
     std::string FilePath(const std::string& name) const;
     void AddMask(TsMaskData m);
@@ -59,6 +83,8 @@ private:
     const TkvSkinConvertor* pack_;
     std::string folder_;
     const SkinLoadSettings& settings_;
+    std::unordered_map<std::string, TsBitmapRef> images_;
+    int64_t pixelsLeft_;
 };
 
 // Recolouring of freshly loaded tables (hue first, then saturation).

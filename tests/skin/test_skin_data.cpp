@@ -498,3 +498,197 @@ TEST(SkinImages, DecodersReadEveryLayoutAndRefuseDamage)
     EXPECT_THROW(DecodeJpeg(jpeg.substr(0, 40)), SkinError);
     EXPECT_THROW(DecodeJpeg("not a jpeg"), SkinError);
 }
+
+TEST(SkinOptions, NumbersAreBoundedWhereTheyAreRead)
+{
+    std::string master = Master(64, 48, 0x808080);
+    std::string png = Png(20, 8, [](int, int) { return 0xFF202020u; });
+    struct Case {
+        const char* name;
+        std::string options;   // after a header with or without a master bitmap
+        bool withMaster;
+        std::function<void(const TsSkinTables&)> check;
+    };
+    auto mask = [](const TsSkinTables& t, const char* section, const char* key) -> const TsMaskData& {
+        int i = t.FindMaskIndexDirect(section, key);
+        EXPECT_GE(i, 0);
+        static const TsMaskData none;
+        return i >= 0 ? t.Masks[size_t(i)] : none;
+    };
+    auto section = [](const TsSkinTables& t, const char* name) -> const TsGeneralData& {
+        return t.Sections[size_t(t.FindSectionIndex(name))];
+    };
+    const Case cases[] = {
+        {"a frame count of 65535 and a huge rectangle without a master bitmap",
+         "[S]\r\nA=#(0,0,-2147483648,0)(65535)\r\nW=#(16711935,0,-2147483648,0)\r\n", false,
+         [&](const TsSkinTables& t) {
+             const TsMaskData& m = mask(t, "S", "A");
+             EXPECT_EQ(m.SourceRect, TsRect{});                 // indexes no image: empty
+             EXPECT_GE(m.FrameCount, 1);
+             EXPECT_EQ(MaskFrameWidth(m), 0);
+             EXPECT_EQ(m.MarginLeft, 0);
+             EXPECT_EQ(mask(t, "S", "W").SourceRect.Width(), 0);
+         }},
+        {"edges far outside the master bitmap",
+         "[S]\r\nB=#(-5,-2147483648,2147483647,99999)(1,70000,-3,-9)\r\n", true,
+         [&](const TsSkinTables& t) {
+             const TsMaskData& b = mask(t, "S", "B");
+             EXPECT_EQ(b.SourceRect, (TsRect{0, 0, 64, 48}));
+             EXPECT_EQ(b.StateLayout, SkinRange::StateLayout.Max);
+             EXPECT_EQ(b.BorderWidth, 0);
+             EXPECT_EQ(MaskStateHeight(b), 0);
+         }},
+        {"states, percents and glow beyond their ranges",
+         "[S]\r\nSTATES=-2147483648\r\nGRADIENTDATA=1;2;100;0;0\r\nGRADIENTPERCENT=2147483647\r\nIMAGEPERCENT=2147483647\r\n"
+         "TRANSPARENCY=-7\r\nGLOW=99999\r\nGSIZE=300\r\n[T]\r\nSTATES=2147483647\r\nHOTIMAGEPERCENT=-2147483648\r\n",
+         true,
+         [&](const TsSkinTables& t) {
+             const TsGeneralData& s = section(t, "S");
+             EXPECT_EQ(s.States, 0);
+             EXPECT_EQ(s.Props[0].GradientPercent + s.Props[0].ImagePercent, 200);
+             EXPECT_EQ(s.Props[0].Transparency, 0);
+             EXPECT_EQ(s.Glow, 255);
+             EXPECT_EQ(s.Props[0].GlowSize, 255);
+             const TsGeneralData& u = section(t, "T");
+             EXPECT_EQ(u.States, SkinRange::States.Max);
+             EXPECT_EQ(u.Props[1].ImagePercent, 0);
+         }},
+        {"fields of a file image",
+         "[S]\r\nP=!BTN.PNG!65535!-70000!7!-1!99999!0!0!-40000\r\nQ=!BTN.PNG!-4\r\n", true,
+         [&](const TsSkinTables& t) {
+             const TsMaskData& p = mask(t, "S", "P");
+             EXPECT_EQ(p.Kind, 4);
+             EXPECT_EQ(p.FrameCount, SkinRange::Frames.Max);
+             EXPECT_EQ(p.StateLayout, -1);
+             EXPECT_EQ(p.MarginLeft, 0);
+             EXPECT_EQ(p.MarginTop, SkinRange::Margin.Max);
+             EXPECT_EQ(p.PaintFlags, 0);
+             EXPECT_EQ(MaskFrameWidth(p), 20 / SkinRange::Frames.Max);
+             EXPECT_EQ(mask(t, "S", "Q").MarginLeft, 20);        // -4 frames count as none
+         }},
+        {"header sizes", "[GLOBALINFO]\r\nTITLEHEIGHT=70000\r\nBORDERWIDTH=-2147483648\r\nSHADOW1OFFSET=40000\r\n", true,
+         [&](const TsSkinTables& t) {
+             EXPECT_EQ(t.SkinData.TitleHeight, SkinRange::Offset.Max);
+             EXPECT_EQ(t.SkinData.BorderWidth, SkinRange::Offset.Min);
+             EXPECT_EQ(t.SkinData.Shadow1Offset, SkinRange::Offset.Max);
+         }},
+        {"gradient stop percents", "[S]\r\nGRADIENTDATA=1;2;300;0;0;3;4;-5;1;0\r\nGRADIENTPERCENT=50\r\n", true,
+         [&](const TsSkinTables& t) {
+             const TsGradArray& g = *section(t, "S").Props[0].GradientArray;
+             ASSERT_EQ(g.size(), 2u);
+             EXPECT_EQ(g[0].Percent, 100);
+             EXPECT_EQ(g[1].Percent, 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string head = c.withMaster ? kHead : "[GLOBALINFO]\r\nVERSION=8.5\r\n";
+        TsSkinTables t;
+        ASSERT_NO_THROW(LoadFromMemory(t, head + c.options, {{"MASTER.BMP", master}, {"BTN.PNG", png}}));
+        c.check(t);
+    }
+}
+
+TEST(SkinOptions, EachImageFileIsDecodedOnceAndALoadStaysWithinItsPixelBudget)
+{
+    auto flat = [](uint32_t c) { return Png(64, 64, [c](int, int) { return c; }); };
+    // A PNG header claiming 4000 x 12000 pixels in a few bytes.
+    std::string tall = Png(1, 1, [](int, int) { return 0xFF000000u; });
+    auto put = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            tall[at + size_t(i)] = char(v >> (24 - 8 * i));
+    };
+    put(16, 4000);
+    put(20, 12000);
+    put(29, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(tall.data() + 12), 17)));
+    std::vector<std::pair<std::string, std::string>> images = {
+        {"MASTER.BMP", Master(8, 8, 0x808080)}, {"A.PNG", flat(0xFF204080)}, {"B.PNG", flat(0xFF102030)},
+        {"C.PNG", flat(0xFF405060)}, {"D.PNG", flat(0xFF708090)}, {"E.PNG", flat(0xFFA0B0C0)},
+        {"J.JPG", Jpeg(64, 64, 10, 20, 30)}, {"TALL.PNG", tall}};
+    auto values = [](std::initializer_list<const char*> files) {
+        std::string s = std::string(kHead) + "[S]\r\n";
+        int k = 0;
+        for (const char* f : files)
+            s.append("K").append(std::to_string(k++)).append("=").append(f).append("\r\n");
+        return s;
+    };
+    SkinLoadSettings settings;
+    settings.PixelBudget = 4 * 64 * 64 + 8 * 8;   // four of the pictures beside the master bitmap
+    struct Case {
+        const char* name;
+        std::string options;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"one file named eight times, in any case",
+         values({"!A.PNG!1!0", "!a.PNG!2!0", "!A.PNG!1!1", "!a.PNG!1!0", "!A.PNG!4!0", "!A.PNG!1!0", "!a.PNG!1!0",
+                 "!A.PNG!1!0"}),
+         true},
+        {"four files fill the budget", values({"!A.PNG!1!0", "!B.PNG!1!0", "!C.PNG!1!0", "!D.PNG!1!0"}), true},
+        {"a fifth file goes beyond it",
+         values({"!A.PNG!1!0", "!B.PNG!1!0", "!C.PNG!1!0", "!D.PNG!1!0", "!E.PNG!1!0"}), false},
+        {"a JPEG pattern counts too", values({"!A.PNG!1!0", "!B.PNG!1!0", "!C.PNG!1!0", "!D.PNG!1!0", "J.JPG"}),
+         false},
+        {"a header declaring more than is left", values({"!TALL.PNG!1!0"}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TsSkinTables t;
+        try {
+            LoadFromMemory(t, c.options, images, settings);
+            EXPECT_TRUE(c.loads);
+        } catch (const SkinError& e) {
+            EXPECT_FALSE(c.loads) << e.what();
+            EXPECT_EQ(e.Kind(), SkinErrorKind::TooLarge);
+            EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
+        }
+    }
+
+    // The masks of one file share its pixels, and recolouring changes them once.
+    settings.HueOffset = 180;
+    TsSkinTables t;
+    LoadFromMemory(t, cases[0].options, images, settings);
+    ASSERT_EQ(t.Masks.size(), 8u);
+    for (const TsMaskData& m : t.Masks) {
+        EXPECT_EQ(m.Bmp, t.Masks[0].Bmp);
+        EXPECT_EQ(m.Bmp->Pixel(5, 5), skincolor::ChangePixelHue(0xFF204080u, 180));
+    }
+}
+
+TEST(SkinOptions, LongParentChainsAndCyclesLoadWithTheirInheritedValues)
+{
+    constexpr int n = 5000;
+    std::string options = std::string(kHead) + "[C0]\r\nGLOW=7\r\nCOLOR=255\r\nBORDERSMASK=^0000,0000,0008,0008,0002,0002,0002,0002,1,0,0,0\r\n";
+    for (int i = 1; i < n; ++i) {
+        options += "[C" + std::to_string(i) + "]\r\nPARENTCLASS=C" + std::to_string(i - 1) + "\r\n";
+        if (i == n / 2)
+            options += "GLOW=9\r\n";
+    }
+    // A ring: R0 names the last as its parent. The walk from R0 comes back to
+    // R0 from R1, so R1 loses its parent and every ring section inherits R1's.
+    options += "[R0]\r\nPARENTCLASS=R" + std::to_string(n - 1) + "\r\n";
+    for (int i = 1; i < n; ++i)
+        options += "[R" + std::to_string(i) + "]\r\nPARENTCLASS=R" + std::to_string(i - 1) + "\r\n" +
+                   (i == 1 ? "GLOW=5\r\nSTATES=2\r\n" : "");
+    TsSkinTables t;
+    LoadFromMemory(t, options, {{"MASTER.BMP", Master(8, 8, 0x808080)}});
+    auto at = [&](const std::string& name) -> const TsGeneralData& {
+        int i = t.FindSectionIndex(name);
+        EXPECT_GE(i, 0) << name;
+        return t.Sections[size_t(std::max(i, 0))];
+    };
+    int border = t.FindMaskIndexDirect("C0", "BORDERSMASK");
+    ASSERT_GE(border, 0);
+    const std::string last = "C" + std::to_string(n - 1);
+    EXPECT_EQ(at(last).Glow, 9);
+    EXPECT_EQ(at("C" + std::to_string(n / 2 - 1)).Glow, 7);
+    EXPECT_EQ(at(last).IniColor, 255);
+    EXPECT_EQ(at(last).BorderMaskIndex, border);
+    EXPECT_EQ(t.FindMaskIndex(t.FindSectionIndex(last), last, "BORDERSMASK"), border);
+    for (const char* ring : {"R0", "R1", "R2", "R4999"}) {
+        EXPECT_EQ(at(ring).Glow, 5) << ring;
+        EXPECT_EQ(at(ring).States, 2) << ring;
+    }
+    EXPECT_EQ(at("R1").ParentIndex, -1);
+    EXPECT_EQ(at("R0").ParentIndex, t.FindSectionIndex("R4999"));
+}

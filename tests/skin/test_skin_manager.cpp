@@ -30,6 +30,20 @@ std::string SmallMaster()
     return Master(32, 16, 0x3060C0, [](int x, int y) { return x == 0 && y == 0; });
 }
 
+// A black 1-bit grey PNG: a few kB that decode to w x h 32-bit pixels.
+std::string Png1Bit(int w, int h)
+{
+    auto be = [](uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+    auto chunk = [&](const char* type, const std::string& d) {
+        std::string td = std::string(type, 4) + d;
+        return be(uint32_t(d.size())) + td +
+               be(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(td.data()), uInt(td.size()))));
+    };
+    std::string raw(size_t(h) * size_t(1 + (w + 7) / 8), '\0');
+    std::string ihdr = be(uint32_t(w)) + be(uint32_t(h)) + std::string("\x01\x00\x00\x00\x00", 5);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", Zlib(raw)) + chunk("IEND", "");
+}
+
 // The sink the library starts with (real message boxes).
 const auto kDefaultSink = SkinNoticeSink;
 
@@ -168,6 +182,10 @@ TEST_F(Manager, ChoosesTheSourceAndKeepsTheOldSkinWhenALoadFails)
     WriteFolderSkin(L"Broken", SmallOptions("8.5", "[GLOBALINFO]\r\nSHADOW1OFFSET=abc\r\n"));
     dir.WriteFile(L"NoOpts.vmz", WritePackedSkin({{"Master.bmp", SmallMaster()}}));
     dir.WriteFile(L"Wrong.vmz", "VMzX");
+    // 8192 x 8192 pixels from 8 kB: more than one load may hold, refused before decoding.
+    dir.WriteFile(L"Huge.vmz", WritePackedSkin({{"Options.dat", SmallOptions("8.5", "[BIG]\r\nA=!BIG.PNG!1!0\r\n")},
+                                                {"Master.bmp", SmallMaster()},
+                                                {"BIG.PNG", Png1Bit(8192, 8192)}}));
     TsSkinManager* m = NewManager(dir.Path());
     int changes = 0;
     m->OnAfterChange = [&](TObject*) { ++changes; };
@@ -178,7 +196,7 @@ TEST_F(Manager, ChoosesTheSourceAndKeepsTheOldSkinWhenALoadFails)
     EXPECT_EQ(m->gd()[size_t(p)].IniColor, 2);           // the packed file wins
     std::string before = DumpSkinTables(m->Tables());
 
-    for (const wchar_t* bad : {L"Broken", L"NoOpts", L"Wrong"}) {
+    for (const wchar_t* bad : {L"Broken", L"NoOpts", L"Wrong", L"Huge"}) {
         m->SetSkinName(bad);
         EXPECT_EQ(m->SkinName(), L"Both") << StringToUtf8(bad);
         EXPECT_TRUE(m->SkinData().Active);
@@ -186,11 +204,13 @@ TEST_F(Manager, ChoosesTheSourceAndKeepsTheOldSkinWhenALoadFails)
         EXPECT_EQ(DumpSkinTables(m->Tables()), before);
         EXPECT_FALSE(SkinLoading);
     }
-    ASSERT_EQ(Count(TsNoticeKind::Error), 3);
+    ASSERT_EQ(Count(TsNoticeKind::Error), 4);
     EXPECT_EQ(notices[0].second, L"'abc' is not a valid integer value");
     EXPECT_NE(notices[1].second.find(L"Options.dat"), String::npos);
     EXPECT_EQ(notices[2].second, L"Loaded data is not a packed Velmiro file");
-    EXPECT_EQ(changes, 4);
+    EXPECT_EQ(notices[3].second, L"The skin's images are too large: with \"BIG.PNG\" they need more than " +
+                                     std::to_wstring(kSkinPixelBudget) + L" pixels");
+    EXPECT_EQ(changes, 5);
 
     // No skin of that name and no stored skins: the manager turns inactive.
     m->SetSkinName(L"Nothing");
@@ -198,7 +218,7 @@ TEST_F(Manager, ChoosesTheSourceAndKeepsTheOldSkinWhenALoadFails)
     EXPECT_FALSE(m->SkinData().Active);
     EXPECT_TRUE(m->gd().empty());
     EXPECT_EQ(m->SkinInfo(), L"N/A");
-    EXPECT_EQ(Count(TsNoticeKind::Error), 3);
+    EXPECT_EQ(Count(TsNoticeKind::Error), 4);
     m->OnAfterChange = nullptr;
 }
 
