@@ -5,7 +5,7 @@
 namespace {
 LRESULT CALLBACK ClipboardWndProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); }
 
-HWND MakeClipboardWindow()
+WindowHandle MakeClipboardWindow()
 {
     HINSTANCE inst = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{sizeof wc};
@@ -16,7 +16,7 @@ HWND MakeClipboardWindow()
         wc.lpszClassName = L"TClipboardWindow";
         RegisterClassExW(&wc);
     }
-    return CreateWindowExW(0, L"TClipboardWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, inst, nullptr);
+    return WindowHandle(CreateWindowExW(0, L"TClipboardWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, inst, nullptr));
 }
 }  // namespace
 
@@ -25,7 +25,6 @@ TClipboard::TClipboard() = default;
 TClipboard::~TClipboard()
 {
     while (openCount_ > 0) Close();
-    if (window_) DestroyWindow(window_);
 }
 
 void TClipboard::Open()
@@ -35,7 +34,7 @@ void TClipboard::Open()
         // Another program may hold it for a moment.
         bool opened = false;
         for (int attempt = 0; attempt < 20 && !opened; ++attempt) {
-            opened = OpenClipboard(window_) != 0;
+            opened = OpenClipboard(window_.get()) != 0;
             if (!opened) Sleep(10);
         }
         if (!opened) throw Exception(L"Не удается открыть буфер обмена");

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include "classlib/GdiHandle.h"
 #include "classlib/Object.h"
 #include "classlib/SysUtils.h"
 
@@ -27,6 +28,6 @@ public:
     bool HasFormat(UINT format) const { return IsClipboardFormatAvailable(format) != 0; }
 
 private:
-    HWND window_ = nullptr;   // owns what we put on the clipboard
+    WindowHandle window_;   // owns what we put on the clipboard
     int openCount_ = 0;
 };

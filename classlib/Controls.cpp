@@ -443,7 +443,6 @@ TWinControl::~TWinControl()
         RemoveControl(c);
     }
     DestroyHandle();
-    if (brush_) DeleteObject(brush_);
 }
 
 HWND TWinControl::Handle()
@@ -537,6 +536,7 @@ void TWinControl::CreateWnd()
         throw EOutOfResources(L"Не удается создать окно " + p.WinClassName);
     }
     handle_ = h;
+    CountHandleTaken(THandleKind::hkWindow);
 }
 
 HWND TWinControl::DetachHandle()
@@ -549,6 +549,7 @@ HWND TWinControl::DetachHandle()
     // someone else's subclass it stays and passes messages through.
     TWindowRecord::ReleaseControl(h, this);
     handle_ = nullptr;
+    CountHandleFreed(THandleKind::hkWindow);   // the caller owns the window now
     return h;
 }
 
@@ -568,6 +569,7 @@ void TWinControl::DestroyWnd()
         HWND h = handle_;
         DestroyWindow(h);
         TWindowRecord::ReleaseControl(h, this);   // a window that outlived DestroyWindow
+        if (handle_) CountHandleFreed(THandleKind::hkWindow);   // WM_NCDESTROY did not reach Dispatch
         handle_ = nullptr;
     }
 }
@@ -815,11 +817,10 @@ void TWinControl::ColorChanged()
 HBRUSH TWinControl::ColorBrush()
 {
     if (!brush_ || brushColor_ != Color()) {
-        if (brush_) DeleteObject(brush_);
-        brush_ = CreateSolidBrush(ColorToRGB(Color()));
+        brush_.reset(CreateSolidBrush(ColorToRGB(Color())));
         brushColor_ = Color();
     }
-    return brush_;
+    return brush_.get();
 }
 
 void TWinControl::KeyDown(WORD& key, TShiftState shift)
@@ -1036,6 +1037,7 @@ void TWinControl::Dispatch(TMessage& m)
     }
     case WM_NCDESTROY:
         DefaultHandler(m);
+        if (handle_) CountHandleFreed(THandleKind::hkWindow);
         handle_ = nullptr;   // ControlWndProc unbinds the record
         return;
     default:
@@ -1067,48 +1069,57 @@ void TWinControl::PaintControls(HDC dc, TControl* first)
         }
         auto* g = dynamic_cast<TGraphicControl*>(c);
         if (!g || !g->Visible()) continue;
-        int saved = SaveDC(dc);
+        SavedDC saved(dc);
         IntersectClipRect(dc, g->Left(), g->Top(), g->Left() + g->Width(), g->Top() + g->Height());
         POINT org;
         GetViewportOrgEx(dc, &org);
         SetViewportOrgEx(dc, org.x + g->Left(), org.y + g->Top(), nullptr);
         g->Perform(WM_PAINT, WPARAM(dc), 0);
-        RestoreDC(dc, saved);
     }
 }
 
 void TWinControl::WMPaint(TMessage& m)
 {
-    PAINTSTRUCT ps;
-    HDC dc = m.WParam ? HDC(m.WParam) : BeginPaint(handle_, &ps);
+    if (m.WParam) {
+        HDC dc = HDC(m.WParam);
+        PaintWindow(dc);
+        PaintControls(dc);
+        return;
+    }
+    // The scope ends the paint on every way out: a Paint that throws still
+    // validates the window (its error is shown once, not on every repaint) and
+    // leaks neither the paint DC nor the buffer.
+    PaintScope paint(handle_);
+    HDC dc = paint.get();
     RECT r = ClientRect();
-    if (doubleBuffered_ && !m.WParam && r.right > 0 && r.bottom > 0) {
-        HDC mem = CreateCompatibleDC(dc);
-        HBITMAP bmp = CreateCompatibleBitmap(dc, r.right, r.bottom);
-        HGDIOBJ old = SelectObject(mem, bmp);
-        PaintWindow(mem);
-        PaintControls(mem);
-        BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-               ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-        SelectObject(mem, old);
-        DeleteObject(bmp);
-        DeleteDC(mem);
+    if (doubleBuffered_ && r.right > 0 && r.bottom > 0) {
+        MemoryDC mem = CreateMemoryDC(dc);
+        BitmapHandle bmp(CreateCompatibleBitmap(dc, r.right, r.bottom));
+        SelectScope select(mem.get(), bmp.get());
+        PaintWindow(mem.get());
+        PaintControls(mem.get());
+        const RECT& p = paint.PaintRect();
+        BitBlt(dc, p.left, p.top, p.right - p.left, p.bottom - p.top, mem.get(), p.left, p.top, SRCCOPY);
     } else {
         PaintWindow(dc);
         PaintControls(dc);
     }
-    if (!m.WParam) EndPaint(handle_, &ps);
 }
 
 // ---------------------------------------------------------------- TCustomControl
 
 void TCustomControl::PaintWindow(HDC dc)
 {
+    // The canvas lets go of the DC even when Paint throws: it must not keep
+    // (and later select into) a context that is freed when painting ends.
+    struct Detach {
+        TCanvas& c;
+        ~Detach() { c.SetHandle(nullptr); }
+    } detach{canvas_};
     canvas_.SetHandle(dc);
     canvas_.Font().Assign(&Font());
     canvas_.Brush().SetColor(Color());
     Paint();
-    canvas_.SetHandle(nullptr);
 }
 
 void TCustomControl::Paint()

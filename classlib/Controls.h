@@ -294,7 +294,7 @@ private:
     bool creating_ = false;
     bool trackingLeave_ = false;
     int lastClientW_ = -1, lastClientH_ = -1;
-    HBRUSH brush_ = nullptr;
+    BrushHandle brush_;
     TColor brushColor_ = clNone;
 };
 

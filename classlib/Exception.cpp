@@ -9,3 +9,9 @@ void Exception::SetMessage(String m)
     message_ = std::move(m);
     utf8_ = StringToUtf8(message_);
 }
+
+String ExceptionMessage(const std::exception& e)
+{
+    if (auto* ex = dynamic_cast<const Exception*>(&e)) return ex->Message();
+    return Utf8ToString(e.what());
+}

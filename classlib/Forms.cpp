@@ -28,13 +28,8 @@ String UnknownErrorText() { return L"Неизвестная ошибка"; }
 
 String ErrorBoxText(const std::exception& e)
 {
-    String text;
-    if (auto* ex = dynamic_cast<const Exception*>(&e))
-        text = ex->Message();
-    else if (dynamic_cast<const std::bad_alloc*>(&e))
-        text = OutOfMemoryText();   // the runtime's what() says nothing a reader can use
-    else
-        text = Utf8ToString(e.what());
+    // The runtime's what() of bad_alloc says nothing a reader can use.
+    String text = dynamic_cast<const std::bad_alloc*>(&e) ? OutOfMemoryText() : ExceptionMessage(e);
     if (text.empty()) text = UnknownErrorText();
     if (text.back() != L'.') text += L".";
     return text;

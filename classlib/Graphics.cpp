@@ -16,10 +16,7 @@ COLORREF ColorToRGB(TColor color)
 
 TFont::TFont() = default;
 
-TFont::~TFont()
-{
-    if (handle_) DeleteObject(handle_);
-}
+TFont::~TFont() = default;
 
 void TFont::Assign(const TPersistent* source)
 {
@@ -37,10 +34,7 @@ void TFont::Assign(const TPersistent* source)
 
 void TFont::Changed()
 {
-    if (handle_) {
-        DeleteObject(handle_);
-        handle_ = nullptr;
-    }
+    handle_.reset();
     if (OnChange) OnChange(this);
 }
 
@@ -53,9 +47,8 @@ void TFont::SetCharset(BYTE c) { if (c != charset_) { charset_ = c; Changed(); }
 static int ScreenDpi()
 {
     static int dpi = [] {
-        HDC dc = GetDC(nullptr);
-        int d = GetDeviceCaps(dc, LOGPIXELSY);
-        ReleaseDC(nullptr, dc);
+        WindowDC screen(nullptr);
+        int d = GetDeviceCaps(screen.get(), LOGPIXELSY);
         return d > 0 ? d : 96;
     }();
     return dpi;
@@ -85,9 +78,9 @@ HFONT TFont::Handle()
         lf.lfCharSet = charset_;
         lf.lfQuality = DEFAULT_QUALITY;
         lstrcpynW(lf.lfFaceName, name_.c_str(), LF_FACESIZE);
-        handle_ = CreateFontIndirectW(&lf);
+        handle_.reset(CreateFontIndirectW(&lf));
     }
-    return handle_;
+    return handle_.get();
 }
 
 bool TFont::operator==(const TFont& o) const
@@ -98,17 +91,11 @@ bool TFont::operator==(const TFont& o) const
 
 // ---- TBrush, TPen ----
 
-TBrush::~TBrush()
-{
-    if (handle_) DeleteObject(handle_);
-}
+TBrush::~TBrush() = default;
 
 void TBrush::Changed()
 {
-    if (handle_) {
-        DeleteObject(handle_);
-        handle_ = nullptr;
-    }
+    handle_.reset();
     if (OnChange) OnChange(this);
 }
 
@@ -124,33 +111,22 @@ void TBrush::SetStyle(TBrushStyle s) { if (s != style_) { style_ = s; Changed();
 
 HBRUSH TBrush::Handle()
 {
-    if (!handle_) {
-        handle_ = style_ == TBrushStyle::bsClear ? HBRUSH(GetStockObject(NULL_BRUSH))
-                                                 : CreateSolidBrush(ColorToRGB(color_));
-    }
-    return handle_;
+    if (style_ == TBrushStyle::bsClear) return HBRUSH(GetStockObject(NULL_BRUSH));
+    if (!handle_) handle_.reset(CreateSolidBrush(ColorToRGB(color_)));
+    return handle_.get();
 }
 
-TPen::~TPen()
-{
-    if (handle_) DeleteObject(handle_);
-}
+TPen::~TPen() = default;
 
-void TPen::Changed()
-{
-    if (handle_) {
-        DeleteObject(handle_);
-        handle_ = nullptr;
-    }
-}
+void TPen::Changed() { handle_.reset(); }
 
 void TPen::SetColor(TColor c) { if (c != color_) { color_ = c; Changed(); } }
 void TPen::SetWidth(int w) { if (w != width_) { width_ = w; Changed(); } }
 
 HPEN TPen::Handle()
 {
-    if (!handle_) handle_ = CreatePen(PS_SOLID, width_, ColorToRGB(color_));
-    return handle_;
+    if (!handle_) handle_.reset(CreatePen(PS_SOLID, width_, ColorToRGB(color_)));
+    return handle_.get();
 }
 
 // ---- TCanvas ----
@@ -389,12 +365,10 @@ void TBitmap::Release()
 {
     canvas_.reset();
     if (dc_) {
-        SelectObject(dc_, oldBmp_);
-        DeleteDC(dc_);
-        dc_ = nullptr;
+        SelectObject(dc_.get(), oldBmp_);
+        dc_.reset();
     }
-    if (bmp_) DeleteObject(bmp_);
-    bmp_ = nullptr;
+    bmp_.reset();
     bits_ = nullptr;
     width_ = height_ = 0;
 }
@@ -432,7 +406,7 @@ void TBitmap::Create(int width, int height, TPixelFormat pf)
             bi->bmiColors[i] = RGBQUAD{BYTE(c), BYTE(c >> 8), BYTE(c >> 16), 0};
         }
     }
-    bmp_ = CreateDIBSection(nullptr, bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    bmp_.reset(CreateDIBSection(nullptr, bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
     if (!bmp_) throw EOutOfResources(L"Недостаточно ресурсов для изображения");
     width_ = width;
     height_ = height;
@@ -557,13 +531,13 @@ void TBitmap::ApplyColorTable()
     std::vector<RGBQUAD> q(colors_.size());
     for (size_t i = 0; i < colors_.size(); ++i)
         q[i] = RGBQUAD{BYTE(colors_[i]), BYTE(colors_[i] >> 8), BYTE(colors_[i] >> 16), 0};
-    HDC dc = dc_ ? dc_ : CreateCompatibleDC(nullptr);
-    HGDIOBJ o = dc_ ? nullptr : SelectObject(dc, bmp_);
-    SetDIBColorTable(dc, 0, UINT(q.size()), q.data());
-    if (!dc_) {
-        SelectObject(dc, o);
-        DeleteDC(dc);
+    if (dc_) {
+        SetDIBColorTable(dc_.get(), 0, UINT(q.size()), q.data());
+        return;
     }
+    MemoryDC dc = CreateMemoryDC();
+    SelectScope select(dc.get(), bmp_.get());
+    SetDIBColorTable(dc.get(), 0, UINT(q.size()), q.data());
 }
 
 void TBitmap::SetColorTable(const std::vector<uint32_t>& entries)
@@ -602,9 +576,9 @@ TCanvas& TBitmap::Canvas()
 {
     if (!canvas_) canvas_ = std::make_unique<TCanvas>();
     if (bmp_ && !dc_) {
-        dc_ = CreateCompatibleDC(nullptr);
-        oldBmp_ = SelectObject(dc_, bmp_);
-        canvas_->SetHandle(dc_);
+        dc_ = CreateMemoryDC();
+        oldBmp_ = SelectObject(dc_.get(), bmp_.get());
+        canvas_->SetHandle(dc_.get());
     }
     return *canvas_;
 }
@@ -641,9 +615,9 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& r)
 {
     if (!bmp_) return;
     // A bitmap can be selected into one DC only: use our canvas's DC when it has one.
-    HDC own = dc_;
-    HDC src = own ? own : CreateCompatibleDC(canvas.Handle());
-    HGDIOBJ o = own ? nullptr : SelectObject(src, bmp_);
+    MemoryDC temp = dc_ ? MemoryDC() : CreateMemoryDC(canvas.Handle());
+    HDC src = dc_ ? dc_.get() : temp.get();
+    SelectScope select(temp.get(), temp ? bmp_.get() : nullptr);
     GdiFlush();
     int w = r.right - r.left, h = r.bottom - r.top;
     if (transparent_ && transparentColor_ != clNone) {
@@ -657,10 +631,6 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& r)
         StretchBlt(canvas.Handle(), r.left, r.top, w, h, src, 0, 0, width_, height_, SRCCOPY);
         SetStretchBltMode(canvas.Handle(), oldMode);
     }
-    if (!own) {
-        SelectObject(src, o);
-        DeleteDC(src);
-    }
 }
 
 void TBitmap::LoadFromHandle(HBITMAP source)
@@ -668,11 +638,11 @@ void TBitmap::LoadFromHandle(HBITMAP source)
     BITMAP bm{};
     if (!source || !GetObjectW(source, sizeof bm, &bm)) throw EInvalidGraphic(L"Неверное изображение");
     Create(bm.bmWidth, std::abs(bm.bmHeight), TPixelFormat::pf32bit);
-    HDC src = CreateCompatibleDC(nullptr);
-    HGDIOBJ o = SelectObject(src, source);
-    BitBlt(Canvas().Handle(), 0, 0, width_, height_, src, 0, 0, SRCCOPY);
-    SelectObject(src, o);
-    DeleteDC(src);
+    {
+        MemoryDC src = CreateMemoryDC();
+        SelectScope select(src.get(), source);
+        BitBlt(Canvas().Handle(), 0, 0, width_, height_, src.get(), 0, 0, SRCCOPY);
+    }
     // Opaque pixels: GDI leaves the alpha byte of a 32-bit target at zero.
     for (int y = 0; y < height_; ++y) {
         uint8_t* p = ScanLine(y);
@@ -782,15 +752,9 @@ void TBitmap::SaveToStream(TStream& stream)
 
 void TBitmap::LoadFromResourceName(HINSTANCE instance, const String& name)
 {
-    HBITMAP h = HBITMAP(LoadImageW(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    BitmapHandle h(HBITMAP(LoadImageW(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!h) throw EInvalidGraphic(L"Ресурс изображения не найден: " + name);
-    try {
-        LoadFromHandle(h);
-    } catch (...) {
-        DeleteObject(h);
-        throw;
-    }
-    DeleteObject(h);
+    LoadFromHandle(h.get());
 }
 
 // ---- TPicture ----

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "classlib/Classes.h"
+#include "classlib/GdiHandle.h"
 #include "classlib/PixelView.h"
 
 // 0x00BBGGRR, or 0x800000nn for system colour nn (GetSysColor index).
@@ -76,7 +77,7 @@ private:
     TFontStyles style_ = 0;
     TColor color_ = clWindowText;
     BYTE charset_ = DEFAULT_CHARSET;
-    HFONT handle_ = nullptr;
+    FontHandle handle_;
 };
 
 enum class TBrushStyle { bsSolid, bsClear };
@@ -96,7 +97,7 @@ private:
     void Changed();
     TColor color_ = clWhite;
     TBrushStyle style_ = TBrushStyle::bsSolid;
-    HBRUSH handle_ = nullptr;
+    BrushHandle handle_;   // empty for bsClear (the stock null brush)
 };
 
 class TPen : public TPersistent {
@@ -113,7 +114,7 @@ private:
     void Changed();
     TColor color_ = clBlack;
     int width_ = 1;
-    HPEN handle_ = nullptr;
+    PenHandle handle_;
 };
 
 class TGraphic;
@@ -210,7 +211,7 @@ public:
     TPixelFormat PixelFormat() const { return pf_; }
     // Converts the pixels: to 32 bits the alpha becomes 0; from 32 bits it is dropped.
     void SetPixelFormat(TPixelFormat pf);
-    HBITMAP Handle() const { return bmp_; }
+    HBITMAP Handle() const { return bmp_.get(); }
     TCanvas& Canvas();
     uint8_t* ScanLine(int y);
     int BytesPerLine() const;
@@ -246,9 +247,9 @@ private:
     void TakePixels(TBitmap& other);
     int width_ = 0, height_ = 0;
     TPixelFormat pf_ = TPixelFormat::pf32bit;
-    HBITMAP bmp_ = nullptr;
+    BitmapHandle bmp_;
     void* bits_ = nullptr;
-    HDC dc_ = nullptr;
+    MemoryDC dc_;   // made for the canvas; holds bmp_ selected while it lives
     HGDIOBJ oldBmp_ = nullptr;
     std::unique_ptr<TCanvas> canvas_;
     std::vector<uint32_t> colors_;

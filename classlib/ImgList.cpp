@@ -48,14 +48,11 @@ void TIcon::SetHandleCopy(HICON icon)
     bytes_.clear();
     if (!icon) return;
     handle_ = CopyIcon(icon);
-    ICONINFO ii{};
-    if (handle_ && GetIconInfo(handle_, &ii)) {
+    if (IconBitmaps ii(handle_); ii) {
         BITMAP bm{};
-        GetObjectW(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
+        GetObjectW(ii.Color() ? ii.Color() : ii.Mask(), sizeof bm, &bm);
         width_ = bm.bmWidth;
-        height_ = ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
-        if (ii.hbmColor) DeleteObject(ii.hbmColor);
-        if (ii.hbmMask) DeleteObject(ii.hbmMask);
+        height_ = ii.Color() ? bm.bmHeight : bm.bmHeight / 2;
     }
     Changed();
 }
@@ -98,9 +95,9 @@ COLORREF ColorToImageListColor(TColor c)
 namespace {
 // A copy of a bitmap's pixels in a DIB section that no device context holds:
 // the platform list selects what it is given into a DC of its own.
-HBITMAP DetachedCopy(TBitmap* bmp)
+BitmapHandle DetachedCopy(TBitmap* bmp)
 {
-    if (!bmp || bmp->Width() <= 0 || bmp->Height() <= 0) return nullptr;
+    if (!bmp || bmp->Width() <= 0 || bmp->Height() <= 0) return {};
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bi.bmiHeader.biWidth = bmp->Width();
@@ -108,17 +105,15 @@ HBITMAP DetachedCopy(TBitmap* bmp)
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP h = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!h) return nullptr;
+    BitmapHandle h(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!h) return {};
     if (bmp->PixelFormat() == TPixelFormat::pf32bit) {
         for (int y = 0; y < bmp->Height(); ++y)
             std::copy_n(bmp->ScanLine(y), size_t(bmp->Width()) * 4, static_cast<uint8_t*>(bits) + size_t(y) * bmp->Width() * 4);
     } else {
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, h);
-        BitBlt(dc, 0, 0, bmp->Width(), bmp->Height(), bmp->Canvas().Handle(), 0, 0, SRCCOPY);
-        SelectObject(dc, old);
-        DeleteDC(dc);
+        MemoryDC dc = CreateMemoryDC();
+        SelectScope select(dc.get(), h.get());
+        BitBlt(dc.get(), 0, 0, bmp->Width(), bmp->Height(), bmp->Canvas().Handle(), 0, 0, SRCCOPY);
     }
     GdiFlush();
     return h;
@@ -203,19 +198,16 @@ int TCustomImageList::Count() const { return handle_ ? ImageList_GetImageCount(h
 
 int TCustomImageList::Add(TBitmap* image, TBitmap* mask)
 {
-    HBITMAP i = DetachedCopy(image), m = DetachedCopy(mask);
-    int r = i ? ImageList_Add(Handle(), i, m) : -1;
-    if (i) DeleteObject(i);
-    if (m) DeleteObject(m);
+    BitmapHandle i = DetachedCopy(image), m = DetachedCopy(mask);
+    int r = i ? ImageList_Add(Handle(), i.get(), m.get()) : -1;
     if (r >= 0) Change();
     return r;
 }
 
 int TCustomImageList::AddMasked(TBitmap* image, TColor maskColor)
 {
-    HBITMAP i = DetachedCopy(image);
-    int r = i ? ImageList_AddMasked(Handle(), i, ColorToRGB(maskColor)) : -1;
-    if (i) DeleteObject(i);
+    BitmapHandle i = DetachedCopy(image);
+    int r = i ? ImageList_AddMasked(Handle(), i.get(), ColorToRGB(maskColor)) : -1;
     if (r >= 0) Change();
     return r;
 }

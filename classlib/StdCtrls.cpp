@@ -84,12 +84,13 @@ void TCustomLabel::AdjustBounds()
 {
     // Measured on the screen, so a label sizes itself before any window exists.
     if (!autoSize_) return;
-    HDC dc = GetDC(nullptr);
-    Canvas().SetHandle(dc);
     RECT r{0, 0, Width(), 0};
-    DoDrawText(r, DrawTextFlags() | DT_CALCRECT);
-    Canvas().SetHandle(nullptr);
-    ReleaseDC(nullptr, dc);
+    {
+        WindowDC screen(nullptr);
+        Canvas().SetHandle(screen.get());
+        DoDrawText(r, DrawTextFlags() | DT_CALCRECT);
+        Canvas().SetHandle(nullptr);
+    }
     int x = Left();
     int w = r.right;
     if (alignment_ == TAlignment::taRightJustify && !wordWrap_) x = Left() + Width() - w;

@@ -28,6 +28,9 @@ private:
     std::string utf8_;
 };
 
+// The text of any exception: Message of ours, what() (UTF-8) of others.
+String ExceptionMessage(const std::exception& e);
+
 #define TALVERA_EXCEPTION(Name, Base)                                           \
     class Name : public Base {                                                  \
     public:                                                                     \

@@ -33,18 +33,18 @@ TTimer::TTimer(TComponent* owner) : TComponent(owner)
         wc.lpszClassName = timerClass;
         RegisterClassExW(&wc);
     }
-    wnd_ = CreateWindowExW(0, timerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, inst, nullptr);
+    wnd_.reset(CreateWindowExW(0, timerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, inst, nullptr));
     if (!wnd_) throw EOutOfResources(L"Not enough timers available");
-    SetWindowLongPtrW(wnd_, GWLP_USERDATA, LONG_PTR(this));
+    SetWindowLongPtrW(wnd_.get(), GWLP_USERDATA, LONG_PTR(this));
 }
 
 TTimer::~TTimer()
 {
     running_ = false;
     if (wnd_) {
-        KillTimer(wnd_, 1);
-        SetWindowLongPtrW(wnd_, GWLP_USERDATA, 0);
-        DestroyWindow(wnd_);
+        KillTimer(wnd_.get(), 1);
+        SetWindowLongPtrW(wnd_.get(), GWLP_USERDATA, 0);
+        wnd_.reset();
     }
 }
 
@@ -70,10 +70,10 @@ void TTimer::SetOnTimer(const TNotifyEvent& e)
 
 void TTimer::UpdateTimer()
 {
-    KillTimer(wnd_, 1);
+    KillTimer(wnd_.get(), 1);
     running_ = false;
     if (interval_ != 0 && enabled_ && onTimer_) {
-        if (!SetTimer(wnd_, 1, interval_, nullptr)) throw EOutOfResources(L"Not enough timers available");
+        if (!SetTimer(wnd_.get(), 1, interval_, nullptr)) throw EOutOfResources(L"Not enough timers available");
         running_ = true;
     }
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "classlib/Component.h"
+#include "classlib/GdiHandle.h"
 
 class TTimer : public TComponent {
     DECLARE_CLASS(TTimer, TComponent)
@@ -19,7 +20,7 @@ public:
     void SetOnTimer(const TNotifyEvent& e);
     // True while the system timer is set (enabled, interval not 0, handler assigned).
     bool Running() const { return running_; }
-    HWND WindowHandle() const { return wnd_; }
+    HWND WindowHandle() const { return wnd_.get(); }
 
 protected:
     // Fires OnTimer; an exception goes to the application's handler.
@@ -31,6 +32,6 @@ private:
     bool enabled_ = true;
     unsigned interval_ = 1000;
     TNotifyEvent onTimer_;
-    HWND wnd_ = nullptr;
+    ::WindowHandle wnd_;
     bool running_ = false;
 };

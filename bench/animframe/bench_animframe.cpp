@@ -116,7 +116,7 @@ int wmain(int argc, wchar_t** argv)
     std::vector<double> paints;
     std::unique_ptr<TBitmap> snapshot;
     for (int i = 0; i < 7; ++i) {
-        snapshot.reset(NewBitmap32(kW, kH));
+        snapshot = NewBitmap32(kW, kH);
         double t0 = Now();
         PaintControlTree(snapshot.get(), form, 0, nullptr, 0);
         GdiFlush();

@@ -81,15 +81,13 @@ HICON StraightAlphaIcon(TBitmap* bmp)
     for (int y = 0; y < v.height; ++y)
         for (int x = 0; x < v.width; ++x)
             if ((v.At(x, y) >> 24) == 0) bits[size_t(y) * stride + size_t(x >> 3)] |= uint8_t(0x80 >> (x & 7));
-    HBITMAP mask = CreateBitmap(v.width, v.height, 1, 1, bits.data());
+    BitmapHandle mask(CreateBitmap(v.width, v.height, 1, 1, bits.data()));
     ICONINFO ii{};
     ii.fIcon = TRUE;
-    ii.hbmMask = mask;
+    ii.hbmMask = mask.get();
     ii.hbmColor = bmp->Handle();
     GdiFlush();
-    HICON icon = CreateIconIndirect(&ii);
-    DeleteObject(mask);
-    return icon;
+    return CreateIconIndirect(&ii);
 }
 
 // A fully transparent icon of w x h: the place of an image that cannot be read.
@@ -113,11 +111,11 @@ struct IconBits {
 
 bool ReadIconBits(HICON icon, IconBits& out, bool withMask)
 {
-    ICONINFO ii{};
-    if (!icon || !GetIconInfo(icon, &ii)) return false;
+    IconBitmaps ii(icon);
+    if (!ii) return false;
     bool ok = false;
     BITMAP bm{};
-    if (ii.hbmColor && GetObjectW(ii.hbmColor, sizeof bm, &bm) && bm.bmWidth > 0 && bm.bmHeight > 0) {
+    if (ii.Color() && GetObjectW(ii.Color(), sizeof bm, &bm) && bm.bmWidth > 0 && bm.bmHeight > 0) {
         const int w = bm.bmWidth, h = bm.bmHeight;
         out.width = w;
         out.height = h;
@@ -127,17 +125,14 @@ bool ReadIconBits(HICON icon, IconBits& out, bool withMask)
         bi.bmiHeader.biHeight = -h;
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
-        HDC dc = GetDC(nullptr);
+        WindowDC screen(nullptr);
         out.colour.assign(size_t(w) * h, 0);
-        ok = GetDIBits(dc, ii.hbmColor, 0, UINT(h), out.colour.data(), &bi, DIB_RGB_COLORS) == h;
+        ok = GetDIBits(screen.get(), ii.Color(), 0, UINT(h), out.colour.data(), &bi, DIB_RGB_COLORS) == h;
         if (withMask) {
             out.mask.assign(size_t(w) * h, 0);
-            out.hasMask = ii.hbmMask && GetDIBits(dc, ii.hbmMask, 0, UINT(h), out.mask.data(), &bi, DIB_RGB_COLORS) == h;
+            out.hasMask = ii.Mask() && GetDIBits(screen.get(), ii.Mask(), 0, UINT(h), out.mask.data(), &bi, DIB_RGB_COLORS) == h;
         }
-        ReleaseDC(nullptr, dc);
     }
-    if (ii.hbmColor) DeleteObject(ii.hbmColor);
-    if (ii.hbmMask) DeleteObject(ii.hbmMask);
     return ok;
 }
 

@@ -50,19 +50,6 @@ SharedWatcher& Watcher()
     return w;
 }
 
-// Releases a screen DC on every way out.
-class ScreenDC {
-public:
-    ScreenDC() : dc_(GetDC(nullptr)) {}
-    ~ScreenDC() { ReleaseDC(nullptr, dc_); }
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
 template <class T>
 void FreeObject(T*& p)
 {
@@ -124,9 +111,9 @@ void SetFullAlpha(TBitmap* b)
 // A new 32-bit copy of a picture (caller owns).
 TBitmap* CopyOf(TBitmap* source)
 {
-    TBitmap* b = NewBitmap32(source->Width(), source->Height());
+    std::unique_ptr<TBitmap> b = NewBitmap32(source->Width(), source->Height());
     BitBlt(b->Canvas().Handle(), 0, 0, source->Width(), source->Height(), source->Canvas().Handle(), 0, 0, SRCCOPY);
-    return b;
+    return b.release();
 }
 
 TBitmap* CopyWithFullAlpha(TBitmap* source)
@@ -293,11 +280,11 @@ void TkvHideTimer::Start(TWinControl* surface, TBitmap* snapshot, unsigned timeM
 
     HWND wnd = HandleOf(surface_);
     try {
-        ScreenDC screen;
+        WindowDC screen(nullptr);
         MakeLayered(wnd);
         RECT r{};
         GetWindowRect(wnd, &r);
-        PushPlaced(wnd, screen.Get(), snapshot_, r.left, r.top, startAlpha);
+        PushPlaced(wnd, screen.get(), snapshot_, r.left, r.top, startAlpha);
         ShowWindow(wnd, SW_SHOWNOACTIVATE);
         HWND after = IsTopmostWindow(wnd) ? HWND_TOPMOST : GetWindow(wnd, GW_HWNDPREV);
         SetWindowPos(wnd, after, r.left, r.top, w, h,
@@ -335,8 +322,8 @@ void TkvHideTimer::Tick()
         TkvFrame frame;
         plan_.Next(frame);
         DrawAnimFrame(frameBuffer_, snapshot_, frame);
-        ScreenDC screen;
-        PushAnimFrame(HandleOf(surface_), screen.Get(), FrameChangesPicture(frame) ? frameBuffer_ : nullptr,
+        WindowDC screen(nullptr);
+        PushAnimFrame(HandleOf(surface_), screen.get(), FrameChangesPicture(frame) ? frameBuffer_ : nullptr,
                       frame.Alpha);
     } catch (...) {
         // A frame that raised ends the animation: the surface must not stay on screen.
@@ -394,15 +381,15 @@ void ShowOnSurface(HWND wnd, HWND target, TBitmap* snapshot, const RECT& at, uns
     const int w = snapshot->Width(), h = snapshot->Height();
     TkvFramePlan plan = TkvFramePlan::Show(w, h, timeMs, alpha, type, dialogStep);
     const uint8_t firstAlpha = plan.HasFrames() ? 0 : alpha;
-    ScreenDC screen;
+    WindowDC screen(nullptr);
     MakeLayered(wnd);
-    PushPlaced(wnd, screen.Get(), snapshot, at.left, at.top, firstAlpha);
+    PushPlaced(wnd, screen.get(), snapshot, at.left, at.top, firstAlpha);
     ShowWindow(wnd, SW_SHOWNOACTIVATE);
     SetWindowPos(wnd, InsertAfterFor(target), at.left, at.top, w, h, flags);
     std::unique_ptr<TBitmap> destination(NewTransparentBitmap(w, h));
-    PlayShowFrames(wnd, screen.Get(), snapshot, destination.get(), plan);
+    PlayShowFrames(wnd, screen.get(), snapshot, destination.get(), plan);
     SetWindowPos(wnd, nullptr, at.left, at.top, w, h, flags | SWP_NOZORDER);
-    PushPlaced(wnd, screen.Get(), snapshot, at.left, at.top, alpha);
+    PushPlaced(wnd, screen.get(), snapshot, at.left, at.top, alpha);
 }
 
 // A form that is translucent by itself (layered with a constant alpha) ends
@@ -582,21 +569,23 @@ void PaintDialogToBitmap(TkvAnimDialog* dialog, TBitmap* bmp, bool fromScreen)
     IntersectRect(&inBmp, &area, &whole);
     HDC dc = bmp->Canvas().Handle();
     if (fromScreen) {
-        HDC wdc = GetWindowDC(wnd);
-        const RECT c = GetClientRectInWindow(wnd);
-        BitBlt(dc, origin.x, origin.y, c.right - c.left, c.bottom - c.top, wdc, c.left, c.top, SRCCOPY);
-        ReleaseDC(wnd, wdc);
+        {
+            WindowDC wdc(wnd, WindowDC::waWhole);
+            const RECT c = GetClientRectInWindow(wnd);
+            BitBlt(dc, origin.x, origin.y, c.right - c.left, c.bottom - c.top, wdc.get(), c.left, c.top, SRCCOPY);
+        }
         GdiFlush();
         if (!IsRectEmpty(&inBmp)) SetAlphaInRect(bmp, inBmp, 255, NoColorValue);
         return;
     }
-    int saved = SaveDC(dc);
-    POINT org;
-    GetViewportOrgEx(dc, &org);
-    SetViewportOrgEx(dc, org.x + origin.x, org.y + origin.y, nullptr);
-    IntersectClipRect(dc, 0, 0, client.right, client.bottom);
-    dialog->PrintChildren(dc);
-    RestoreDC(dc, saved);
+    {
+        SavedDC saved(dc);
+        POINT org;
+        GetViewportOrgEx(dc, &org);
+        SetViewportOrgEx(dc, org.x + origin.x, org.y + origin.y, nullptr);
+        IntersectClipRect(dc, 0, 0, client.right, client.bottom);
+        dialog->PrintChildren(dc);
+    }
     GdiFlush();
     if (dialog->Border()) {
         if (!IsRectEmpty(&inBmp)) SetAlphaInRect(bmp, inBmp, 255, NoColorValue);
@@ -705,11 +694,11 @@ void CaptureControlSnapshot(TControl* control)
 {
     if (!control || control->Width() <= 0 || control->Height() <= 0) return;
     const RECT r = ScreenRectOf(control);
-    if (!sharedSnapshot) sharedSnapshot = NewBitmap32(r.right - r.left, r.bottom - r.top);
+    if (!sharedSnapshot) sharedSnapshot = NewBitmap32(r.right - r.left, r.bottom - r.top).release();
     {
-        ScreenDC screen;
+        WindowDC screen(nullptr);
         BitBlt(sharedSnapshot->Canvas().Handle(), 0, 0, sharedSnapshot->Width(), sharedSnapshot->Height(),
-               screen.Get(), r.left, r.top, SRCCOPY);
+               screen.get(), r.left, r.top, SRCCOPY);
     }
     if (sharedSurface) return;
     auto* surface = new TOutputWindow(control);
@@ -744,11 +733,11 @@ void FadeLayeredForm(TCustomForm* form, TkvAnimProvider* provider, unsigned time
     if (provider) {
         provider->PaintFrameToCache();
         TBitmap* cache = provider->CacheBitmap();
-        if (cache && !cache->Empty()) snapshot.reset(NewBitmap32(cache->Width(), cache->Height()));
+        if (cache && !cache->Empty()) snapshot = NewBitmap32(cache->Width(), cache->Height());
     }
     if (!snapshot) {
         const RECT r = WindowRectOf(formWnd);
-        snapshot.reset(NewBitmap32(r.right - r.left, r.bottom - r.top));
+        snapshot = NewBitmap32(r.right - r.left, r.bottom - r.top);
     }
     PaintControlTree(snapshot.get(), form, 0, provider, 0);
     SetFullAlpha(snapshot.get());
@@ -791,18 +780,18 @@ void FadeBorderedForm(TCustomForm* form, TkvAnimProvider* provider, TkvAnimBorde
                   fr.top - offset.y + snapshot->Height()};
     TkvFramePlan plan = TkvFramePlan::Show(snapshot->Width(), snapshot->Height(), timeMs, alpha, type);
     {
-        ScreenDC screen;
+        WindowDC screen(nullptr);
         MakeLayered(wnd);
-        PushPlaced(wnd, screen.Get(), snapshot.get(), at.left, at.top, plan.HasFrames() ? 0 : alpha);
+        PushPlaced(wnd, screen.get(), snapshot.get(), at.left, at.top, plan.HasFrames() ? 0 : alpha);
         SetWindowPos(wnd, InsertAfterFor(formWnd), 0, 0, 0, 0, kFadeFlags);
         ShowWindow(wnd, SW_SHOWNOACTIVATE);
         std::unique_ptr<TBitmap> destination(NewTransparentBitmap(snapshot->Width(), snapshot->Height()));
-        PlayShowFrames(wnd, screen.Get(), snapshot.get(), destination.get(), plan, [&](const TkvFrame& f) {
+        PlayShowFrames(wnd, screen.get(), snapshot.get(), destination.get(), plan, [&](const TkvFrame& f) {
             // Opaque until the new picture is within 85 of its alpha, then gone at the end.
             const int old = std::clamp(3 * (int(alpha) - int(f.Alpha)), 0, 255);
-            if (oldWnd && oldPicture) PushAnimFrame(oldWnd, screen.Get(), oldPicture.get(), uint8_t(old));
+            if (oldWnd && oldPicture) PushAnimFrame(oldWnd, screen.get(), oldPicture.get(), uint8_t(old));
         });
-        PushAnimFrame(wnd, screen.Get(), snapshot.get(), alpha);
+        PushAnimFrame(wnd, screen.get(), snapshot.get(), alpha);
     }
     AnimationRunning = false;
     ApplyFormAlpha(formWnd, alpha);
@@ -823,10 +812,8 @@ void CrossFade(TControl* control, TkvAnimProvider* provider, unsigned timeMs)
     const int w = control->Width(), h = control->Height();
     std::unique_ptr<TBitmap> fresh(NewBitmap32(w, h));
     {
-        HDC dc = fresh->Canvas().Handle();
-        int saved = SaveDC(dc);
+        SavedDC saved(fresh->Canvas().Handle());
         PaintControlTree(fresh.get(), control, 0, nullptr, 0);
-        RestoreDC(dc, saved);
     }
     std::unique_ptr<TBitmap> mix(NewBitmap32(w, h));
     // The old picture is as large as the new one (a control resized meanwhile is cut or padded).
@@ -835,12 +822,8 @@ void CrossFade(TControl* control, TkvAnimProvider* provider, unsigned timeMs)
     HWND surface = sharedSurface->Handle();
     if (provider && !provider->Border())
         if (HRGN region = provider->CreateSkinRegion()) SetWindowRgn(surface, region, FALSE);   // the window owns it
-    HDC dc = GetWindowDC(surface);
-    struct ReleaseWindowDC {
-        HWND wnd;
-        HDC dc;
-        ~ReleaseWindowDC() { ReleaseDC(wnd, dc); }
-    } release{surface, dc};
+    WindowDC surfaceDC(surface, WindowDC::waWhole);
+    HDC dc = surfaceDC.get();
     const int frames = AnimFrameCount(timeMs);
     if (frames > 0) {
         const int step = 255 / frames;

@@ -567,9 +567,8 @@ void TsCommonData::AnswerBgRequest(TsBgRequest& r, int state, HWND wnd)
             r.Kind = bgColor;
             r.Color = OwnerColor();
             if (painting) {
-                HBRUSH b = CreateSolidBrush(ColorToRGB(r.Color));
-                FillRect(r.DC, &r.PaintRect, b);
-                DeleteObject(b);
+                BrushHandle b(CreateSolidBrush(ColorToRGB(r.Color)));
+                FillRect(r.DC, &r.PaintRect, b.get());
             }
         }
         return;
@@ -614,9 +613,8 @@ void TsCommonData::AnswerBgRequest(TsBgRequest& r, int state, HWND wnd)
                     r.OffsetX = r.OffsetY = 0;
             }
             if (painting) {
-                HBRUSH b = CreateSolidBrush(ColorToRGB(r.Color));
-                FillRect(r.DC, &r.PaintRect, b);
-                DeleteObject(b);
+                BrushHandle b(CreateSolidBrush(ColorToRGB(r.Color)));
+                FillRect(r.DC, &r.PaintRect, b.get());
             }
             return;
         }
@@ -1376,12 +1374,12 @@ void CopyCacheExceptChildWindows(HWND wnd, TsCommonData* data, const RECT& srcRe
                 mb = k.MarginBottom;
             }
         }
-        HDC wdc = GetDC(c);
-        HGDIOBJ old = SelectObject(wdc, HGDIOBJ(SendMessageW(c, WM_GETFONT, 0, 0)));
         TEXTMETRICW tm{};
-        GetTextMetricsW(wdc, &tm);
-        SelectObject(wdc, old);
-        ReleaseDC(c, wdc);
+        {
+            WindowDC wdc(c);
+            SelectScope font(wdc.get(), HGDIOBJ(SendMessageW(c, WM_GETFONT, 0, 0)));
+            GetTextMetricsW(wdc.get(), &tm);
+        }
         int band = std::max<int>(tm.tmHeight, mt);
         ExcludeClipRect(dc, r.left, r.top, r.right, r.top + band);
         ExcludeClipRect(dc, r.left, r.top, r.left + ml, r.bottom);

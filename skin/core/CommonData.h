@@ -94,7 +94,7 @@ public:
     TControl* const OwnerControl;
     TPersistent* const OwnerObject;
     std::unique_ptr<TBitmap> CacheBitmap;
-    HRGN Region = nullptr;
+    RegionHandle Region;
     int32_t ControlKind = 0;
     bool Focused = false;
     bool MouseInside = false;

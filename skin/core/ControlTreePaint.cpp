@@ -42,9 +42,8 @@ POINT ClientOffsetOf(TWinControl* c, TkvAnimProvider* provider)
 
 void FillSolid(HDC dc, const RECT& r, TColor color)
 {
-    HBRUSH b = CreateSolidBrush(ColorToRGB(color));
-    FillRect(dc, &r, b);
-    DeleteObject(b);
+    BrushHandle b(CreateSolidBrush(ColorToRGB(color)));
+    FillRect(dc, &r, b.get());
 }
 
 // Step 1: a hidden control shows what its parent has under it.
@@ -73,7 +72,7 @@ void PaintWindowedControlTo(TWinControl* control, HDC dc)
     RECT client = GetClientRectInWindow(wnd);
     const bool hasFrame = client.left != 0 || client.top != 0 || client.right != control->Width() ||
                           client.bottom != control->Height();
-    int saved = SaveDC(dc);
+    SavedDC saved(dc);
     if (hasFrame) {
         const LONG_PTR style = GetWindowLongPtrW(wnd, GWL_STYLE), ex = GetWindowLongPtrW(wnd, GWL_EXSTYLE);
         RECT whole{0, 0, control->Width(), control->Height()};
@@ -87,7 +86,6 @@ void PaintWindowedControlTo(TWinControl* control, HDC dc)
     MoveOrigin(dc, client.left, client.top);
     IntersectClipRect(dc, 0, 0, client.right - client.left, client.bottom - client.top);
     SendMessageW(wnd, WM_PRINTCLIENT, WPARAM(dc), PRF_CLIENT | PRF_ERASEBKGND);
-    RestoreDC(dc, saved);
 }
 
 void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* provider, int y)
@@ -99,11 +97,7 @@ void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* p
     }
     HDC dc = bmp->Canvas().Handle();
     // The bitmap's DC is left as it was found (clip and origin).
-    struct KeepDC {
-        HDC dc;
-        int saved;
-        ~KeepDC() { RestoreDC(dc, saved); }
-    } keep{dc, SaveDC(dc)};
+    SavedDC keep(dc);
     const bool borderWindow = provider && provider->Border();
     if (!borderWindow) IntersectClipRect(dc, 0, 0, control->Width(), control->Height());
 
@@ -127,14 +121,13 @@ void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* p
     {
         // A provider's picture may put the window elsewhere (a border window's
         // shadow around it): the client area goes where the provider says.
-        int saved = SaveDC(dc);
+        SavedDC saved(dc);
         if (provider) {
             const RECT own = GetClientRectInWindow(win->Handle());
             const POINT to = provider->ClientOffset();
             MoveOrigin(dc, to.x - own.left, to.y - own.top);
         }
         PaintWindowedControlTo(win, dc);
-        RestoreDC(dc, saved);
     }
     if (skinned) SendSkinCommand(win->Handle(), SkinCmdSetPrintTarget, 0);
 
@@ -143,11 +136,10 @@ void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* p
     for (int i = 0; i < win->ControlCount(); ++i) {
         auto* child = dynamic_cast<TWinControl*>(win->Controls(i));
         if (!child || !child->Visible()) continue;
-        int saved = SaveDC(dc);
+        SavedDC saved(dc);
         const bool topLevelForm = dynamic_cast<TCustomForm*>(child) && !child->Parent();
         if (!topLevelForm) MoveOrigin(dc, client.x + child->Left(), client.y + child->Top());
         PaintControlTree(bmp, child, child->Left(), nullptr, child->Top());
-        RestoreDC(dc, saved);
     }
 
     if (borderWindow) {
@@ -202,22 +194,15 @@ void PaintGraphicChildren(HDC dc, TWinControl* control, POINT offset, bool onlyW
     if (children.empty()) return;
 
     const int w = control->Width(), h = control->Height();
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP image = CreateCompatibleBitmap(screen, std::max(1, w), std::max(1, h));
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ oldImage = SelectObject(mem, image);
-    struct OffScreen {
-        HDC mem;
-        HGDIOBJ old;
-        HBITMAP image;
-        ~OffScreen()
-        {
-            SelectObject(mem, old);
-            DeleteObject(image);
-            DeleteDC(mem);
-        }
-    } offScreen{mem, oldImage, image};
+    MemoryDC memDC;
+    BitmapHandle image;
+    {
+        WindowDC screen(nullptr);
+        memDC = CreateMemoryDC(screen.get());
+        image.reset(CreateCompatibleBitmap(screen.get(), std::max(1, w), std::max(1, h)));
+    }
+    HDC mem = memDC.get();
+    SelectScope selectImage(mem, image.get());
 
     // Background under every child first.
     HDC bgDC = bg.Bmp ? bg.Bmp->Canvas().Handle() : nullptr;
@@ -254,14 +239,9 @@ void PaintGraphicChildren(HDC dc, TWinControl* control, POINT offset, bool onlyW
         RECT target = boundsInTarget(g);
         RECT seen = Intersect(target, clip);
         if (!EqualRect(&seen, &target)) PerformSkinCommand(g, SkinCmdSetPartlyCovered, 0);
-        int saved = SaveDC(mem);
+        SavedDC saved(mem);
         MoveOrigin(mem, g->Left(), g->Top());
         IntersectClipRect(mem, 0, 0, g->Width(), g->Height());
-        struct Restore {
-            HDC dc;
-            int saved;
-            ~Restore() { RestoreDC(dc, saved); }
-        } restore{mem, saved};
         g->Perform(WM_PAINT, WPARAM(mem), 0);
     }
 

@@ -40,11 +40,7 @@ void TOutputWindow::Dispatch(TMessage& message)
         return;
     case WM_PAINT: {
         // Nothing of its own: whoever uses the window draws on it.
-        PAINTSTRUCT ps;
-        if (message.WParam == 0) {
-            BeginPaint(Handle(), &ps);
-            EndPaint(Handle(), &ps);
-        }
+        if (message.WParam == 0) PaintScope validate(Handle());
         message.Result = 0;
         return;
     }

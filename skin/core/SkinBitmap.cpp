@@ -5,7 +5,7 @@
 #include "skin/core/SkinError.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "classlib/GdiHandle.h"
 #endif
 
 SkinBitmap::SkinBitmap(int width, int height) : width_(width), height_(height)
@@ -22,10 +22,11 @@ SkinBitmap::SkinBitmap(int width, int height) : width_(width), height_(height)
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP h = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    BitmapHandle h(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!h || !bits)
         throw SkinError(SkinErrorKind::Graphic, "Out of system resources");
-    handle_ = h;
+    handle_ = h.release();
+    CountHandleTaken(THandleKind::hkGdiObject);   // owned by handle_ until the destructor
     pixels_ = static_cast<uint32_t*>(bits);
     std::memset(pixels_, 0, size_t(width) * size_t(height) * 4);
 #else
@@ -36,8 +37,10 @@ SkinBitmap::SkinBitmap(int width, int height) : width_(width), height_(height)
 SkinBitmap::~SkinBitmap()
 {
 #ifdef _WIN32
-    if (handle_)
+    if (handle_) {
         DeleteObject(static_cast<HBITMAP>(handle_));
+        CountHandleFreed(THandleKind::hkGdiObject);
+    }
 #else
     delete[] pixels_;
 #endif

@@ -1,8 +1,9 @@
-// Errors of the skin loading core. The skin manager shows their message the way
-// it shows the class library's own exceptions.
+// Errors of the skin loading core: class-library exceptions (Message is what the
+// error box and the skin manager's notice show) that also tell what went wrong.
 #pragma once
-#include <stdexcept>
 #include <string>
+
+#include "classlib/SysUtils.h"
 
 enum class SkinErrorKind {
     Convert,      // a number field that is not a number
@@ -14,10 +15,12 @@ enum class SkinErrorKind {
     TooLarge,     // images that need more pixels than a load may hold
 };
 
-class SkinError : public std::runtime_error {
+// The message is UTF-8 (what() gives the same bytes back).
+class SkinError : public Exception {
 public:
-    SkinError(SkinErrorKind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+    SkinError(SkinErrorKind kind, const std::string& message) : Exception(Utf8ToString(message)), kind_(kind) {}
     SkinErrorKind Kind() const { return kind_; }
+    const wchar_t* ClassName() const override { return L"SkinError"; }
 
 private:
     SkinErrorKind kind_;

@@ -75,13 +75,6 @@ private:
 std::string Ansi(const String& s) { return StringToAnsi(s); }
 std::string Utf8(const String& s) { return StringToUtf8(s); }
 
-String ErrorText(const std::exception& e)
-{
-    if (auto* ex = dynamic_cast<const Exception*>(&e))
-        return ex->Message();
-    return Utf8ToString(e.what());
-}
-
 }  // namespace
 
 std::function<void(TsNoticeKind, const String&)> SkinNoticeSink = DefaultNotice;
@@ -367,7 +360,7 @@ void TsSkinManager::ReloadSkin()
         } catch (const std::exception& e) {
             SkinData().Active = hadSkin;   // the skin in use stays
             if (SkinNoticeSink)
-                SkinNoticeSink(TsNoticeKind::Error, ErrorText(e));
+                SkinNoticeSink(TsNoticeKind::Error, ExceptionMessage(e));
         }
         if (loaded)
             SkinData().Active = active_ && !tables_->Sections.empty();
@@ -657,7 +650,7 @@ void TsSkinManager::SetSkinName(const String& name)
             skinName_ = old;
             SkinData().Active = hadSkin;
             if (SkinNoticeSink)
-                SkinNoticeSink(TsNoticeKind::Error, ErrorText(e));
+                SkinNoticeSink(TsNoticeKind::Error, ExceptionMessage(e));
         }
     }
     if (loaded) {

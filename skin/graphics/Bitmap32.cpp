@@ -43,9 +43,9 @@ int unitCounter = 0;
 
 }  // namespace
 
-TBitmap* NewBitmap32(int width, int height)
+std::unique_ptr<TBitmap> NewBitmap32(int width, int height)
 {
-    auto* b = new TBitmap();
+    auto b = std::make_unique<TBitmap>();
     b->SetPixelFormat(TPixelFormat::pf32bit);
     b->SetSize(width, height);
     return b;
@@ -215,14 +215,10 @@ void PaintRoundShadow(TBitmap* bmp, const RECT& r, int percent, int radius, int 
     int f = percent * 255 / 100;
     HDC dc = mask->Canvas().Handle();
     auto ring = [&](int inset, int grey, int corner) {
-        HBRUSH brush = CreateSolidBrush(RGB(grey, grey, grey));
-        HPEN pen = CreatePen(PS_SOLID, 1, RGB(grey, grey, grey));
-        HGDIOBJ ob = SelectObject(dc, brush), op = SelectObject(dc, pen);
+        BrushHandle brush(CreateSolidBrush(RGB(grey, grey, grey)));
+        PenHandle pen(CreatePen(PS_SOLID, 1, RGB(grey, grey, grey)));
+        SelectScope sb(dc, brush.get()), sp(dc, pen.get());
         RoundRect(dc, inset, inset, w - inset, h - inset, corner, corner);
-        SelectObject(dc, ob);
-        SelectObject(dc, op);
-        DeleteObject(brush);
-        DeleteObject(pen);
     };
     for (int u = 0; u <= d; ++u) {
         int g = u == 0 ? 255 : f + int(std::lround((255.0 - f) / (d + 1) * (d - u + 1)));
@@ -282,14 +278,13 @@ void InitBitmap32Unit()
                 GetProcAddress(user32Module, "SetLayeredWindowAttributes"));
         }
     }
-    HBITMAP boxes = LoadBitmapA(nullptr, MAKEINTRESOURCEA(32759));   // OBM_CHECKBOXES
+    BitmapHandle boxes(LoadBitmapA(nullptr, MAKEINTRESOURCEA(32759)));   // OBM_CHECKBOXES
     if (boxes) {
         BITMAP bm{};
-        if (GetObjectA(boxes, sizeof bm, &bm)) {
+        if (GetObjectA(boxes.get(), sizeof bm, &bm)) {
             CheckBoxWidth = bm.bmWidth / 4;
             CheckBoxHeight = bm.bmHeight / 3;
         }
-        DeleteObject(boxes);
     }
 }
 
@@ -313,12 +308,11 @@ bool PushLayeredBitmap(HWND wnd, TBitmap* bmp, int left, int top, uint8_t alpha)
     copy.Assign(bmp);
     copy.SetPixelFormat(TPixelFormat::pf32bit);
     PremultiplyBitmap(&copy);
-    HDC screen = GetDC(nullptr);
+    WindowDC screen(nullptr);
     POINT pos{left, top}, origin{0, 0};
     SIZE size{copy.Width(), copy.Height()};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
     GdiFlush();
-    BOOL ok = UpdateLayeredWindowFn(wnd, screen, &pos, &size, copy.Canvas().Handle(), &origin, 0, &blend, ULW_ALPHA);
-    ReleaseDC(nullptr, screen);
+    BOOL ok = UpdateLayeredWindowFn(wnd, screen.get(), &pos, &size, copy.Canvas().Handle(), &origin, 0, &blend, ULW_ALPHA);
     return ok != FALSE;
 }

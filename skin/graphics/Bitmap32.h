@@ -3,6 +3,8 @@
 // the layered-window bindings. Painters never raise: empty or clipped-away
 // rectangles and missing bitmaps draw nothing.
 #pragma once
+#include <memory>
+
 #include "classlib/Controls.h"
 #include "classlib/Graphics.h"
 #include "skin/graphics/Constants.h"
@@ -11,7 +13,7 @@
 constexpr uint32_t NoColorValue = 0x1FFFFFFF;
 
 // ---- creation and pixel access ----
-TBitmap* NewBitmap32(int width, int height);   // caller owns; white with alpha 0
+std::unique_ptr<TBitmap> NewBitmap32(int width, int height);   // white with alpha 0
 TBitmap* NewBitmapLike(TBitmap* bmp);          // same size and format; caller owns
 uint32_t GetPixel32(TBitmap* bmp, int x, int y);            // unchecked
 void SetPixel32(TBitmap* bmp, int x, int y, uint32_t value); // unchecked

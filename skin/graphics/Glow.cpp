@@ -155,12 +155,11 @@ void TkvGlowEffect::Show(const RECT& r, const RECT& visible, HWND control)
     SetWindowPos(h, after, g.X, g.Y, 0, 0, SWP_NOACTIVATE | SWP_NOSIZE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
 
     if (UpdateLayeredWindowProc update = UpdateLayeredWindowFn()) {
-        HDC screen = GetDC(nullptr);
+        WindowDC screen(nullptr);
         POINT pos{g.X, g.Y}, origin{0, 0};
         SIZE size{g.Width, g.Height};
         GdiFlush();
-        update(h, screen, &pos, &size, HaloBitmap->Canvas().Handle(), &origin, 0, &GlowBlend, ULW_ALPHA);
-        ReleaseDC(nullptr, screen);
+        update(h, screen.get(), &pos, &size, HaloBitmap->Canvas().Handle(), &origin, 0, &GlowBlend, ULW_ALPHA);
     }
     ShowWindow(h, SW_SHOWNOACTIVATE);
     HaloBitmap.reset();

@@ -173,15 +173,13 @@ void DonePNGUnit()
 namespace {
 HICON IconFrom(TBitmap& colour, const std::vector<uint8_t>& maskBits, int w, int h)
 {
-    HBITMAP mask = CreateBitmap(w, h, 1, 1, maskBits.data());
+    BitmapHandle mask(CreateBitmap(w, h, 1, 1, maskBits.data()));
     ICONINFO ii{};
     ii.fIcon = TRUE;
-    ii.hbmMask = mask;
+    ii.hbmMask = mask.get();
     ii.hbmColor = colour.Handle();
     GdiFlush();
-    HICON icon = CreateIconIndirect(&ii);
-    DeleteObject(mask);
-    return icon;
+    return CreateIconIndirect(&ii);
 }
 
 // A 1-bit mask (rows padded to 16 bits, as CreateBitmap wants) set where test(x, y).

@@ -66,16 +66,6 @@ private:
     TFontStyles style_;
 };
 
-class SavedDC {
-public:
-    explicit SavedDC(HDC dc) : dc_(dc), id_(SaveDC(dc)) {}
-    ~SavedDC() { RestoreDC(dc_, id_); }
-
-private:
-    HDC dc_;
-    int id_;
-};
-
 const int ContourDx[4] = {-1, 0, 1, 0};
 const int ContourDy[4] = {0, -1, 0, 1};
 
@@ -89,23 +79,21 @@ void SetDefaultTextSkin(TsTextSkin* skin) { defaultSkin = skin; }
 void FillRectSolid(HDC dc, const RECT& r, TColor color)
 {
     SavedDC saved(dc);
-    HBRUSH b = CreateSolidBrush(ColorToRGB(color));
-    FillRect(dc, &r, b);
-    DeleteObject(b);
+    BrushHandle b(CreateSolidBrush(ColorToRGB(color)));
+    FillRect(dc, &r, b.get());
 }
 
 void FillBorderStrips(HDC dc, const RECT& r, int left, TColor color, int bottom, int right, int top)
 {
-    HBRUSH b = CreateSolidBrush(ColorToRGB(color));
+    BrushHandle b(CreateSolidBrush(ColorToRGB(color)));
     RECT s{r.left, r.top, r.right, r.top + top};
-    FillRect(dc, &s, b);
+    FillRect(dc, &s, b.get());
     s = RECT{r.left, r.top + top, r.left + left, r.bottom};
-    FillRect(dc, &s, b);
+    FillRect(dc, &s, b.get());
     s = RECT{r.left + left, r.bottom - bottom, r.right, r.bottom};
-    FillRect(dc, &s, b);
+    FillRect(dc, &s, b.get());
     s = RECT{r.right - right, r.top + top, r.right, r.bottom - bottom};
-    FillRect(dc, &s, b);
-    DeleteObject(b);
+    FillRect(dc, &s, b.get());
 }
 
 void CopyBorderStrips(HDC dst, int x, int y, int w, HDC src, int srcX, int srcY, int areaWidth, int areaHeight)
@@ -151,9 +139,10 @@ SIZE GetTextSizeDC(HDC dc, const String& text)
 void MeasureTextWithFont(HFONT font, const String& text, UINT format, SIZE& size, int width, bool wrap)
 {
     size = SIZE{0, 0};
-    HDC dc = GetDC(nullptr);
+    WindowDC screen(nullptr);
+    HDC dc = screen.get();
     if (!dc) return;
-    HGDIOBJ old = SelectObject(dc, font);
+    SelectScope select(dc, font);
     if (wrap) {
         RECT r{0, 0, width, 0};
         if (DrawTextW(dc, text.c_str(), int(text.size()), &r, format | DT_CALCRECT))
@@ -161,8 +150,6 @@ void MeasureTextWithFont(HFONT font, const String& text, UINT format, SIZE& size
     } else if (!GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size)) {
         size = SIZE{0, 0};
     }
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
 }
 
 // ---------------------------------------------------------------- text painters
@@ -377,26 +364,21 @@ void DrawControlText(TCanvas& canvas, const String& text, bool enabled, bool hot
 
 void DrawBevelFrame(HDC dc, RECT r, TColor topLeft, int& width, TColor bottomRight)
 {
-    HPEN p1 = CreatePen(PS_SOLID, 1, ColorToRGB(topLeft));
-    HPEN p2 = CreatePen(PS_SOLID, 1, ColorToRGB(bottomRight));
-    HGDIOBJ oldPen = SelectObject(dc, p1);
-    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    PenHandle p1(CreatePen(PS_SOLID, 1, ColorToRGB(topLeft)));
+    PenHandle p2(CreatePen(PS_SOLID, 1, ColorToRGB(bottomRight)));
+    SelectScope pen(dc, p1.get()), brush(dc, GetStockObject(NULL_BRUSH));
     --r.right;
     --r.bottom;
     while (width > 0) {
         --width;
-        SelectObject(dc, p1);
+        SelectObject(dc, p1.get());
         POINT a[3] = {{r.left, r.bottom}, {r.left, r.top}, {r.right, r.top}};
         Polyline(dc, a, 3);
-        SelectObject(dc, p2);
+        SelectObject(dc, p2.get());
         POINT b[3] = {{r.right, r.top}, {r.right, r.bottom}, {r.left - 1, r.bottom}};
         Polyline(dc, b, 3);
         InflateRect(&r, -1, -1);
     }
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
-    DeleteObject(p1);
-    DeleteObject(p2);
 }
 
 void DrawDottedFrame(TCanvas& canvas, const RECT& r, TColor colorA, TColor colorB)

@@ -376,13 +376,10 @@ HICON GetFileIcon(const String& fileName, UINT shellFlags)
     SHFILEINFOW info{};
     if (!SHGetFileInfoW(fileName.c_str(), 0, &info, sizeof info, shellFlags | SHGFI_ICON)) return nullptr;
     if (!info.hIcon) return nullptr;
-    ICONINFO ii{};
-    if (!GetIconInfo(info.hIcon, &ii)) {
+    if (!IconBitmaps(info.hIcon)) {   // an icon without bits is no icon
         DestroyIcon(info.hIcon);
         return nullptr;
     }
-    if (ii.hbmColor) DeleteObject(ii.hbmColor);
-    if (ii.hbmMask) DeleteObject(ii.hbmMask);
     return info.hIcon;
 }
 

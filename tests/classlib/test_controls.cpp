@@ -453,4 +453,58 @@ TEST_F(ControlsTest, DetachingAWindowKeepsASubclassMadeAfterUs)
     EXPECT_NE(c->Handle(), h);   // a new window when it is needed again
 }
 
+// A control whose Paint draws with its canvas and then fails.
+class FailingPaint : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    int paints = 0;
+
+protected:
+    void Paint() override
+    {
+        ++paints;
+        Canvas().Brush().SetColor(clRed);
+        Canvas().FillRect(ClientRect());
+        throw EInvalidOperation(L"Рисование не удалось");
+    }
+};
+
+TEST_F(ControlsTest, PaintThatThrowsIsReportedOnceAndFreesWhatItUsed)
+{
+    if (!kHandlesCounted) GTEST_SKIP() << "this build does not count handles";
+    std::vector<String> errors;
+    Application->OnException = [&](TObject*, const std::exception& e) { errors.push_back(ErrorBoxText(e)); };
+    form->Show();
+    for (bool buffered : {false, true}) {
+        SCOPED_TRACE(buffered ? "double buffered" : "direct");
+        auto* c = new FailingPaint(form);
+        c->SetParent(form);
+        c->SetBounds(10, 10, 100, 60);
+        c->SetDoubleBuffered(buffered);
+        Pump(50);   // the first paint makes the canvas's font, brush and pen
+        ASSERT_GE(c->paints, 1);
+        errors.clear();
+        c->paints = 0;
+        const long objects = LiveHandles(THandleKind::hkGdiObject), dcs = LiveHandles(THandleKind::hkDC);
+
+        // The failed paint still validates the window: one error, no paint asked for again.
+        InvalidateRect(c->Handle(), nullptr, FALSE);
+        Pump(200);
+        EXPECT_EQ(c->paints, 1);
+        EXPECT_EQ(errors, std::vector<String>{L"Рисование не удалось."});
+
+        for (int i = 0; i < 100; ++i) {
+            InvalidateRect(c->Handle(), nullptr, FALSE);
+            UpdateWindow(c->Handle());
+        }
+        Pump(50);
+        EXPECT_EQ(c->paints, 101);
+        EXPECT_EQ(errors.size(), 101u);
+        EXPECT_EQ(LiveHandles(THandleKind::hkGdiObject), objects);
+        EXPECT_EQ(LiveHandles(THandleKind::hkDC), dcs);
+        Free(c);
+    }
+    Application->OnException = nullptr;
+}
+
 }  // namespace

@@ -99,7 +99,7 @@ public:
         if (!paintsCache) return;
         RECT r{};
         GetWindowRect(form->Handle(), &r);
-        cache.reset(NewBitmap32(Width(r), Height(r)));
+        cache = NewBitmap32(Width(r), Height(r));
         FillRect32(cache.get(), RECT{0, 0, Width(r), Height(r)}, clNavy, 255);
     }
     POINT ClientOffset() override { return offset; }
@@ -315,9 +315,9 @@ TkvAnimSurface* NewSurface(const RECT& r) { return new TkvAnimSurface(r, false);
 
 TBitmap* NewSnapshot(int w, int h, TColor color)
 {
-    TBitmap* b = NewBitmap32(w, h);
-    FillRect32(b, RECT{0, 0, w, h}, color, 255);
-    return b;
+    std::unique_ptr<TBitmap> b = NewBitmap32(w, h);
+    FillRect32(b.get(), RECT{0, 0, w, h}, color, 255);
+    return b.release();
 }
 
 }  // namespace
@@ -584,7 +584,7 @@ public:
     {
         RECT r{};
         GetWindowRect(form->Handle(), &r);
-        cache.reset(NewBitmap32(Width(r), Height(r)));
+        cache = NewBitmap32(Width(r), Height(r));
         FillRect32(cache.get(), RECT{0, 0, Width(r), Height(r)}, clNavy, 255);
     }
     POINT ClientOffset() override
@@ -801,7 +801,7 @@ public:
         // The picture of the border window: shadow (alpha 128) around the form.
         RECT r{};
         GetWindowRect(form->Handle(), &r);
-        cache.reset(NewBitmap32(Width(r) + 12, Height(r) + 16));
+        cache = NewBitmap32(Width(r) + 12, Height(r) + 16);
         FillRect32(cache.get(), RECT{0, 0, cache->Width(), cache->Height()}, clNavy, 128);
         offset = POINT{6, 8};
     }
