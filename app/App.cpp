@@ -5,7 +5,7 @@
 #include "app/TeacherForm.h"
 #include "app/TestsForm.h"
 #include "app/TextbookForm.h"
-#include "skin/graphics/Startup.h"
+#include "skin/forms/Startup.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "skin/graphics/MaskPaint.h"
+#include "skin/model/MaskPaint.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "skin/core/SkinError.h"
-#include "skin/core/SkinImages.h"
+#include "skin/graphics/SkinError.h"
+#include "skin/model/SkinImages.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -9,10 +9,10 @@
 
 #include <zlib.h>
 
-#include "skin/core/SkinError.h"
-#include "skin/core/SkinImages.h"
-#include "skin/core/SkinLoader.h"
-#include "skin/core/SkinPack.h"
+#include "skin/graphics/SkinError.h"
+#include "skin/model/SkinImages.h"
+#include "skin/model/SkinLoader.h"
+#include "skin/model/SkinPack.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "skin/core/SkinError.h"
-#include "skin/core/SkinLoader.h"
-#include "skin/core/SkinPack.h"
+#include "skin/graphics/SkinError.h"
+#include "skin/model/SkinLoader.h"
+#include "skin/model/SkinPack.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -13,10 +13,10 @@
 
 #include <zlib.h>
 
-#include "skin/core/SkinError.h"
-#include "skin/core/SkinImages.h"
-#include "skin/core/SkinLoader.h"
-#include "skin/core/SkinPack.h"
+#include "skin/graphics/SkinError.h"
+#include "skin/model/SkinImages.h"
+#include "skin/model/SkinLoader.h"
+#include "skin/model/SkinPack.h"
 
 extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t maxSize);
 

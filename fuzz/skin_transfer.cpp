@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "skin/core/SkinTransfer.h"
+#include "skin/model/SkinTransfer.h"
 #include "skin/graphics/Constants.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "skin/core/SkinError.h"
-#include "skin/core/SkinFiles.h"
-#include "skin/core/SkinPack.h"
+#include "skin/graphics/SkinError.h"
+#include "skin/model/SkinFiles.h"
+#include "skin/model/SkinPack.h"
 
 int main(int argc, char** argv)
 {

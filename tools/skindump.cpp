@@ -6,9 +6,9 @@
 //       build-native/libtalvera_core.a -lz -ljpeg -o /tmp/skindump
 #include <iostream>
 
-#include "skin/core/SkinError.h"
-#include "skin/core/SkinFiles.h"
-#include "skin/core/SkinLoader.h"
+#include "skin/graphics/SkinError.h"
+#include "skin/model/SkinFiles.h"
+#include "skin/model/SkinLoader.h"
 
 int main(int argc, char** argv)
 {

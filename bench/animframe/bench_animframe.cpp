@@ -21,7 +21,7 @@
 #include "skin/core/ControlTreePaint.h"
 #include "skin/core/OutputWindow.h"
 #include "skin/graphics/Bitmap32.h"
-#include "skin/graphics/Startup.h"
+#include "skin/forms/Startup.h"
 #include "WineBench.h"
 
 namespace {

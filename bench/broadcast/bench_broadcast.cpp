@@ -16,7 +16,7 @@
 
 #include "classlib/Forms.h"
 #include "skin/core/SkinManager.h"
-#include "skin/graphics/Startup.h"
+#include "skin/forms/Startup.h"
 #include "support/SkinTestControls.h"
 #include "WineBench.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "BenchHarness.h"
-#include "skin/core/SkinIni.h"
-#include "skin/core/SkinLoader.h"
+#include "skin/model/SkinIni.h"
+#include "skin/model/SkinLoader.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "skin/core/SkinFiles.h"
-#include "skin/core/SkinLoader.h"
-#include "skin/core/SkinPack.h"
+#include "skin/model/SkinFiles.h"
+#include "skin/model/SkinLoader.h"
+#include "skin/model/SkinPack.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "skin/core/ControlPaint.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
-#include "skin/graphics/MaskPaintBitmap.h"
+#include "skin/core/MaskPaintBitmap.h"
 #include "skin/graphics/ResampleBitmap.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include "classlib/TypInfo.h"
 #include "skin/core/BgRequest.h"
 #include "skin/core/CommonData.h"
-#include "skin/core/SkinCommands.h"
+#include "skin/graphics/SkinCommands.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
-#include "skin/graphics/MaskPaintBitmap.h"
+#include "skin/core/MaskPaintBitmap.h"
 
 namespace {
 // Process-wide guards: a label is painting (its font colour is being set from

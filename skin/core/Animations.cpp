@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "skin/core/BgRequest.h"
-#include "skin/core/SkinCommands.h"
+#include "skin/graphics/SkinCommands.h"
 #include "skin/core/SkinHooks.h"
 #include "skin/core/ControlTreePaint.h"
 #include "skin/core/OutputWindow.h"

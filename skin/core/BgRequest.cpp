@@ -1,7 +1,7 @@
 #include "skin/core/BgRequest.h"
 
 #include "classlib/Graphics.h"
-#include "skin/core/SkinCommands.h"
+#include "skin/graphics/SkinCommands.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Utils.h"
 

@@ -6,7 +6,7 @@
 #include "classlib/ExtCtrls.h"
 #include "classlib/PageControl.h"
 #include "classlib/StdCtrls.h"
-#include "skin/core/SkinCommands.h"
+#include "skin/graphics/SkinCommands.h"
 #include "skin/core/SkinHooks.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"

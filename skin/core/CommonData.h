@@ -8,7 +8,7 @@
 
 #include "classlib/Forms.h"
 #include "skin/core/BgRequest.h"
-#include "skin/core/MaskData.h"
+#include "skin/model/MaskData.h"
 
 class TsSkinManager;
 

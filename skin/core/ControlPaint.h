@@ -8,7 +8,7 @@
 
 #include "skin/core/BgRequest.h"
 #include "skin/core/CommonData.h"
-#include "skin/graphics/MaskPaintBitmap.h"
+#include "skin/core/MaskPaintBitmap.h"
 #include "skin/graphics/TextEffects.h"
 
 // The section background of the skin data's section: its texture (the hot one

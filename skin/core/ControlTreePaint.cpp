@@ -5,7 +5,7 @@
 
 #include "classlib/Forms.h"
 #include "skin/core/BgRequest.h"
-#include "skin/core/SkinCommands.h"
+#include "skin/graphics/SkinCommands.h"
 #include "skin/core/Animations.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/Constants.h"

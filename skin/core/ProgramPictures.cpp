@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "skin/core/SkinBitmap.h"
-#include "skin/core/SkinImages.h"
-#include "skin/core/SkinLoader.h"
+#include "skin/graphics/SkinBitmap.h"
+#include "skin/model/SkinImages.h"
+#include "skin/model/SkinLoader.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "classlib/Classes.h"
 #include "classlib/Component.h"
 #include "classlib/Forms.h"
-#include "skin/core/MaskData.h"
+#include "skin/model/MaskData.h"
 #include "skin/core/MenuSupport.h"
 #include "skin/core/SkinEffects.h"
 #include "skin/core/StoredSkins.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "classlib/Collections.h"
-#include "skin/core/SkinBitmap.h"
+#include "skin/graphics/SkinBitmap.h"
 
 class TsSkinManager;
 class TsStoredSkins;

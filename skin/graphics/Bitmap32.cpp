@@ -4,7 +4,7 @@
 #include <cmath>
 #include <memory>
 
-#include "skin/core/SkinCommands.h"
+#include "skin/graphics/SkinCommands.h"
 
 TUpdateLayeredWindowFn UpdateLayeredWindowFn = nullptr;
 TSetLayeredWindowAttributesFn SetLayeredWindowAttributesFn = nullptr;

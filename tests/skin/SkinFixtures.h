@@ -10,9 +10,9 @@
 #include <jpeglib.h>
 
 #include "classlib/SysUtils.h"
-#include "skin/core/SkinImages.h"
-#include "skin/core/SkinLoader.h"
-#include "skin/core/SkinPack.h"
+#include "skin/model/SkinImages.h"
+#include "skin/model/SkinLoader.h"
+#include "skin/model/SkinPack.h"
 
 namespace skintest {
 

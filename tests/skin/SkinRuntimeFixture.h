@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "skin/core/CommonData.h"
-#include "skin/core/SkinCommands.h"
+#include "skin/graphics/SkinCommands.h"
 #include "skin/core/SkinHooks.h"
 #include "skin/core/SkinManager.h"
 #include "support/GuiTest.h"

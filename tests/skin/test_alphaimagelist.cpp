@@ -7,7 +7,7 @@
 #include "classlib/Collections.h"
 #include "skin/controls/AlphaImageList.h"
 #include "skin/graphics/Bitmap32.h"
-#include "skin/graphics/Startup.h"
+#include "skin/forms/Startup.h"
 #include "support/GuiTest.h"
 #include "support/IconBytes.h"
 #include "SkinFixtures.h"

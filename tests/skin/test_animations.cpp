@@ -11,7 +11,7 @@
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "skin/core/BgRequest.h"
-#include "skin/core/SkinCommands.h"
+#include "skin/graphics/SkinCommands.h"
 #include "skin/core/SkinHooks.h"
 #include "skin/core/SkinManager.h"
 #include "skin/core/Animations.h"

@@ -12,7 +12,7 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "skin/core/BgRequest.h"
-#include "skin/core/SkinCommands.h"
+#include "skin/graphics/SkinCommands.h"
 #include "skin/core/Animations.h"
 #include "skin/core/ControlTreePaint.h"
 #include "skin/graphics/Bitmap32.h"

@@ -11,9 +11,9 @@
 #include <memory>
 #include <vector>
 
-#include "skin/core/SkinLoader.h"
+#include "skin/model/SkinLoader.h"
 #include "skin/graphics/Gradients.h"
-#include "skin/graphics/MaskPaint.h"
+#include "skin/model/MaskPaint.h"
 #ifdef _WIN32
 #include "support/GuiTest.h"
 #endif

@@ -9,7 +9,7 @@
 #include "classlib/Forms.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/GradientFill.h"
-#include "skin/graphics/MaskPaintBitmap.h"
+#include "skin/core/MaskPaintBitmap.h"
 #include "skin/graphics/Utils.h"
 #include "support/GuiTest.h"
 

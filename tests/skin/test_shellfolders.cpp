@@ -6,7 +6,7 @@
 
 #include "skin/controls/AlphaImageList.h"
 #include "skin/controls/ShellFolders.h"
-#include "skin/graphics/Startup.h"
+#include "skin/forms/Startup.h"
 
 namespace {
 

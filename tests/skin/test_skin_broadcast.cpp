@@ -5,7 +5,7 @@
 // destroyed in every order.
 #include "tests/skin/SkinRuntimeFixture.h"
 
-#include "skin/core/SkinFiles.h"
+#include "skin/model/SkinFiles.h"
 
 using namespace skintest;
 

@@ -3,8 +3,8 @@
 // tests build in memory.
 #include <gtest/gtest.h>
 
-#include "skin/core/SkinError.h"
-#include "skin/core/SkinIni.h"
+#include "skin/graphics/SkinError.h"
+#include "skin/model/SkinIni.h"
 #include "support/GuiTest.h"
 #include "tests/skin/SkinFixtures.h"
 

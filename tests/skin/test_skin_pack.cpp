@@ -2,7 +2,7 @@
 // stored skins written and read back through the component data streaming.
 #include <gtest/gtest.h>
 
-#include "skin/core/SkinError.h"
+#include "skin/graphics/SkinError.h"
 #include "skin/core/StoredSkins.h"
 #include "support/GuiTest.h"
 #include "tests/skin/SkinFixtures.h"

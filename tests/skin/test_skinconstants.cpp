@@ -7,7 +7,7 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "skin/graphics/Constants.h"
-#include "skin/graphics/Startup.h"
+#include "skin/forms/Startup.h"
 
 TEST(SkinCommands, NumbersAreUniqueNamedAndInRange)
 {

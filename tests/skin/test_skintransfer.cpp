@@ -2,7 +2,7 @@
 // only, the signature checked, every string bounded by its field.
 #include <gtest/gtest.h>
 
-#include "skin/core/SkinTransfer.h"
+#include "skin/model/SkinTransfer.h"
 #include "skin/graphics/Constants.h"
 
 TEST(SkinTransfer, ReadsWhatAnEditorWrites)

@@ -1,10 +1,10 @@
 #include "support/SkinTestControls.h"
 
 #include "classlib/TypInfo.h"
-#include "skin/core/SkinCommands.h"
+#include "skin/graphics/SkinCommands.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
-#include "skin/graphics/MaskPaintBitmap.h"
+#include "skin/core/MaskPaintBitmap.h"
 
 namespace {
 

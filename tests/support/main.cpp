@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "classlib/Forms.h"
-#include "skin/graphics/Startup.h"
+#include "skin/forms/Startup.h"
 
 int main(int argc, char** argv)
 {

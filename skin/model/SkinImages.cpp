@@ -1,4 +1,4 @@
-#include "skin/core/SkinImages.h"
+#include "skin/model/SkinImages.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "classlib/BmpHeader.h"
-#include "skin/core/SkinError.h"
+#include "skin/graphics/SkinError.h"
 #include "skin/graphics/JpegDecode.h"
 #include "skin/graphics/PngDecoder.h"
 

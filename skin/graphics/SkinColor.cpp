@@ -1,4 +1,4 @@
-#include "skin/core/SkinColor.h"
+#include "skin/graphics/SkinColor.h"
 
 #include "skin/graphics/PixelOps.h"
 

@@ -12,8 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "skin/core/SkinBitmap.h"
-#include "skin/core/SkinColor.h"
+#include "skin/graphics/SkinBitmap.h"
+#include "skin/graphics/SkinColor.h"
 #include "skin/graphics/Constants.h"   // TsGradStop, TsGradArray
 
 using TColor32 = skincolor::Color;

@@ -1,8 +1,8 @@
-#include "skin/core/SkinBitmap.h"
+#include "skin/graphics/SkinBitmap.h"
 
 #include <cstring>
 
-#include "skin/core/SkinError.h"
+#include "skin/graphics/SkinError.h"
 
 #ifdef _WIN32
 #include "classlib/GdiHandle.h"

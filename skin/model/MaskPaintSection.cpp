@@ -3,9 +3,9 @@
 // composed of background, corner images and border (see MaskPaint.h).
 #include <algorithm>
 
-#include "skin/core/SkinColor.h"
+#include "skin/graphics/SkinColor.h"
 #include "skin/graphics/Gradients.h"
-#include "skin/graphics/MaskPaint.h"
+#include "skin/model/MaskPaint.h"
 
 namespace skinpaint {
 

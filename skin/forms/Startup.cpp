@@ -1,4 +1,4 @@
-#include "skin/graphics/Startup.h"
+#include "skin/forms/Startup.h"
 
 #include "skin/controls/AlphaImageList.h"
 #include "skin/controls/ShellFolders.h"

@@ -1,6 +1,6 @@
 // The skin item painters on the class library's bitmaps and device contexts,
 // with the skin manager (nil: the default manager) as the source of sections
-// and masks. The pixel work is skin/graphics/MaskPaint.h; these wrappers make
+// and masks. The pixel work is skin/model/MaskPaint.h; these wrappers make
 // the bitmaps 32-bit, turn background records into pixel views, and draw
 // through GDI where a device context is the target. Nothing raises.
 #pragma once
@@ -8,7 +8,7 @@
 
 #include "classlib/Graphics.h"
 #include "skin/core/SkinManager.h"
-#include "skin/graphics/MaskPaint.h"
+#include "skin/model/MaskPaint.h"
 
 // Rects of a window region (runs of key pixels).
 using TAOR = std::vector<RECT>;

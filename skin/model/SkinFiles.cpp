@@ -1,10 +1,10 @@
-#include "skin/core/SkinFiles.h"
+#include "skin/model/SkinFiles.h"
 
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-#include "skin/core/SkinError.h"
+#include "skin/graphics/SkinError.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "skin/core/SkinBitmap.h"
+#include "skin/graphics/SkinBitmap.h"
 
 // Each refuses a picture of more than maxPixels before allocating it.
 // 1, 4 and 8-bit paletted (RLE4 and RLE8 too), 16, 24 and 32-bit, bottom-up

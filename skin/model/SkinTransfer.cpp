@@ -1,4 +1,4 @@
-#include "skin/core/SkinTransfer.h"
+#include "skin/model/SkinTransfer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -9,9 +9,9 @@
 #include <string>
 #include <unordered_map>
 
-#include "skin/core/MaskData.h"
-#include "skin/core/SkinIni.h"
-#include "skin/core/SkinPack.h"
+#include "skin/model/MaskData.h"
+#include "skin/model/SkinIni.h"
+#include "skin/model/SkinPack.h"
 
 // The decoded pixels one skin load may hold, all its images together, each
 // file counted once however many values name it: 32 Mpx, 128 MB of 32-bit

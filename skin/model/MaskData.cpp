@@ -1,11 +1,11 @@
-#include "skin/core/MaskData.h"
+#include "skin/model/MaskData.h"
 
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
-#include "skin/core/SkinError.h"
-#include "skin/core/SkinIni.h"
+#include "skin/graphics/SkinError.h"
+#include "skin/model/SkinIni.h"
 
 std::string ConvertErrorText(const std::string& value)
 {

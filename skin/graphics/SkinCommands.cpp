@@ -1,4 +1,4 @@
-#include "skin/core/SkinCommands.h"
+#include "skin/graphics/SkinCommands.h"
 
 bool AnimationRunning = false;
 

@@ -1,6 +1,6 @@
 // Nine-part borders, mask frames, region runs, the nine-part copy of a plain
 // picture, button glyphs and channel copies (see MaskPaint.h).
-#include "skin/graphics/MaskPaint.h"
+#include "skin/model/MaskPaint.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // corner images and glyphs, the grey-mask tiler, window-region runs of a
 // mask's key-colour corners, the nine-part copy of a plain picture, button
 // glyphs and channel copies. Free of <windows.h>: the skin comes as the
-// loaded tables, bitmaps as views; skin/graphics/MaskPaintBitmap.h wraps these
+// loaded tables, bitmaps as views; skin/core/MaskPaintBitmap.h wraps these
 // for the class library's bitmaps and the skin manager.
 //
 // Painters never raise and never hang: invalid indexes, empty views, empty
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "classlib/PixelView.h"
-#include "skin/core/MaskData.h"
+#include "skin/model/MaskData.h"
 #include "skin/graphics/EffectsView.h"
 #include "skin/graphics/PixelOps.h"
 

@@ -1,11 +1,11 @@
-#include "skin/core/SkinPack.h"
+#include "skin/model/SkinPack.h"
 
 #include <zlib.h>
 
 #include <cstring>
 
-#include "skin/core/SkinError.h"
-#include "skin/core/SkinFiles.h"
+#include "skin/graphics/SkinError.h"
+#include "skin/model/SkinFiles.h"
 
 std::string UpperAscii(std::string_view s)
 {

@@ -1,4 +1,4 @@
-#include "skin/graphics/MaskPaintBitmap.h"
+#include "skin/core/MaskPaintBitmap.h"
 
 #include <algorithm>
 #include <memory>

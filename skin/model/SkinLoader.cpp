@@ -1,4 +1,4 @@
-#include "skin/core/SkinLoader.h"
+#include "skin/model/SkinLoader.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "skin/core/SkinError.h"
-#include "skin/core/SkinFiles.h"
-#include "skin/core/SkinImages.h"
+#include "skin/graphics/SkinError.h"
+#include "skin/model/SkinFiles.h"
+#include "skin/model/SkinImages.h"
 
 using namespace skincolor;
 

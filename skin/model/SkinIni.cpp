@@ -1,4 +1,4 @@
-#include "skin/core/SkinIni.h"
+#include "skin/model/SkinIni.h"
 
 #include <cstdint>
 
