@@ -1,3 +1,7 @@
+// The per-control skin data object: the kind tables, its published
+// properties, section resolution, colours, updating and repainting. Its
+// background answers and glow are in CommonDataBackground.cpp, the handlers of
+// the skin command and window messages in CommonHandlers.cpp.
 #include "skin/core/CommonData.h"
 
 #include <algorithm>
@@ -28,7 +32,6 @@ std::vector<TsCommonData*>& Live()
 bool InRange(int k, int lo, int hi) { return k >= lo && k <= hi; }
 
 }  // namespace
-
 
 // ---------------------------------------------------------------- tables
 

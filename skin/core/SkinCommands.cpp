@@ -18,6 +18,7 @@ static_assert(CM_EXIT == CtlNotifyExit);
 static_assert(CM_CONTROLLISTCHANGE == CtlNotifyControlListChange);
 static_assert(CM_RECREATEWND == CtlNotifyRecreateWnd);
 static_assert(CM_MOUSEWHEEL == CtlNotifyMouseWheel);
+static_assert(CN_NOTIFY == CtlNotifyReflectedNotify);
 
 LRESULT SendSkinCommand(HWND wnd, TsSkinCommand command, LPARAM lParam, unsigned subArgument)
 {
