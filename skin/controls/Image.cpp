@@ -9,6 +9,7 @@
 #include "skin/core/BgRequest.h"
 #include "skin/core/CommonData.h"
 #include "skin/core/ControlPaint.h"
+#include "skin/graphics/SkinCommands.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/core/MaskPaintBitmap.h"
@@ -30,12 +31,12 @@ void RegisterSkinData()
 }  // namespace
 
 TsCustomImage::TsCustomImage(TComponent* owner)
-    : TImage(owner), skinData_(std::make_unique<TsCtrlSkinData>(this, true))
+    : TsSkinnedControl<TImage>(owner), skinData_(std::make_unique<TsCtrlSkinData>(this, true))
 {
     RegisterSkinData<TsCustomImage>();
     cache_.SetPixelFormat(TPixelFormat::pf32bit);
     imagesLink_.OnChange = TNotifyEvent(this, &TsCustomImage::ImagesChanged);
-    skinData_->ControlKind = 50;
+    skinData_->ControlKind = int32_t(TsControlKind::Image);
     skinData_->ReapplySkin();
 }
 
@@ -515,28 +516,22 @@ TBitmap& TsCustomImage::CacheBitmap()
     return cache_;
 }
 
-void TsCustomImage::Dispatch(TMessage& m)
+bool TsCustomImage::SkinMessage(TMessage& m)
 {
     if (m.Msg == SkinCommandMessage) {
         // A skin that comes, goes or is refreshed changes the image's look, on any form.
-        unsigned cmd = SkinCommandOf(m.WParam);
-        if (cmd == SkinCmdNewSkin || cmd == SkinCmdRemoveSkin || cmd == SkinCmdRefresh) {
+        if (IsSkinLookChange(SkinCommandOf(m.WParam))) {
             backgroundChanged_ = true;
             Invalidate();
         }
-        if (HandleCommonMessage(m, skinData_.get())) return;
-        TImage::Dispatch(m);
-        return;
+        return HandleCommonMessage(m, skinData_.get());
     }
     if (m.Msg == WM_PAINT && m.WParam && SkinActive()) {
         PaintSkinned(m);
-        return;
+        return true;
     }
     if (m.Msg == WM_PAINT && m.WParam) {
-        if (Empty()) {
-            TImage::Dispatch(m);
-            return;
-        }
+        if (Empty()) return false;
         HDC dc = HDC(m.WParam);
         int saved = SaveDC(dc);
         bool ready = true;
@@ -546,15 +541,14 @@ void TsCustomImage::Dispatch(TMessage& m)
             BitBlt(dc, 0, 0, Width(), Height(), cache_.Canvas().Handle(), 0, 0, SRCCOPY);
         }
         RestoreDC(dc, saved);
-        return;
+        return true;
     }
     if (m.Msg == CM_VISIBLECHANGED) {
         backgroundChanged_ = true;
         skinData_->BackgroundChanged = true;
         skinData_->MouseInside = false;
     }
-    if (m.Msg == WM_ERASEBKGND && SkinActive()) return;
+    if (m.Msg == WM_ERASEBKGND && SkinActive()) return true;
     // With a manager the skin data sees the ordinary messages first (sizes, moves, visibility).
-    if (skinData_->SkinManager() && HandleCommonMessage(m, skinData_.get())) return;
-    TImage::Dispatch(m);
+    return skinData_->SkinManager() && HandleCommonMessage(m, skinData_.get());
 }

@@ -9,10 +9,11 @@
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/ImgList.h"
+#include "skin/controls/SkinnedControl.h"
 
 class TsCtrlSkinData;
 
-class TsCustomImage : public TImage {
+class TsCustomImage : public TsSkinnedControl<TImage> {
     DECLARE_CLASS(TsCustomImage, TImage)
 public:
     explicit TsCustomImage(TComponent* owner);
@@ -43,14 +44,14 @@ public:
     // The cache the image was last painted from (control-sized, 32 bits).
     TBitmap& CacheBitmap();
     bool BackgroundChanged() const { return backgroundChanged_; }
-    void Dispatch(TMessage& message) override;
     void Loaded() override;
-    // The image's skin data (control kind 50).
+    // The image's skin data (control kind TsControlKind::Image).
     TsCtrlSkinData& SkinData() { return *skinData_; }
     // The skin of the image's manager is active: the skinned painting is used.
     bool SkinActive() const;
 
 protected:
+    bool SkinMessage(TMessage& message) override;
     // Fills the cache: the content of dc under the control, then the picture.
     virtual bool RenderCache(HDC dc);
     void PictureChanged(TObject* sender) override;

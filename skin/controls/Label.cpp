@@ -41,7 +41,7 @@ void RegisterLabelProperties()
 }
 }  // namespace
 
-TsCustomLabel::TsCustomLabel(TComponent* owner) : TCustomLabel(owner)
+TsCustomLabel::TsCustomLabel(TComponent* owner) : TsSkinnedControl<TCustomLabel>(owner)
 {
     RegisterLabelProperties();
     SetTransparent(true);
@@ -124,22 +124,23 @@ TColor TsLabel::GetTextColor()
     return Enabled() ? c : DisabledColor(c);
 }
 
-void TsCustomLabel::WndProc(TMessage& m)
+bool TsCustomLabel::SkinMessage(TMessage& m)
 {
     if (m.Msg == CM_FONTCHANGED && !(ComponentState() & (csDestroying | csLoading)) && !fontChangeGuard) {
-        if (labelPaintGuard) return;   // the colour the skin gives while painting
+        if (labelPaintGuard) return true;   // the colour the skin gives while painting
         fontChangeGuard = true;
         if (AutoSize()) AdjustBounds();
         Invalidate();
         fontChangeGuard = false;
-        return;
+        return true;
     }
     if (m.Msg == CM_MOUSEENTER && OnMouseEnter) OnMouseEnter(this);
-    if (m.Msg == SkinCommandMessage) {
-        // A skin that comes, goes or is refreshed changes the label's look, on any form.
-        unsigned cmd = SkinCommandOf(m.WParam);
-        if (cmd == SkinCmdNewSkin || cmd == SkinCmdRemoveSkin || cmd == SkinCmdRefresh) Invalidate();
-    }
-    TCustomLabel::WndProc(m);
+    // A skin that comes, goes or is refreshed changes the label's look, on any form.
+    if (m.Msg == SkinCommandMessage && IsSkinLookChange(SkinCommandOf(m.WParam))) Invalidate();
+    return false;
+}
+
+void TsCustomLabel::AfterSkinMessage(TMessage& m)
+{
     if (m.Msg == CM_MOUSELEAVE && OnMouseLeave) OnMouseLeave(this);
 }

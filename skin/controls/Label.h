@@ -4,8 +4,9 @@
 // a section of the skin (exact name), over that section's background.
 #pragma once
 #include "classlib/StdCtrls.h"
+#include "skin/controls/SkinnedControl.h"
 
-class TsCustomLabel : public TCustomLabel {
+class TsCustomLabel : public TsSkinnedControl<TCustomLabel> {
     DECLARE_CLASS(TsCustomLabel, TCustomLabel)
 public:
     explicit TsCustomLabel(TComponent* owner);
@@ -15,9 +16,10 @@ public:
     // The section found while painting; -1 outside painting.
     int SectionIndex() const { return sectionIndex_; }
     TNotifyEvent OnMouseEnter, OnMouseLeave;
-    void WndProc(TMessage& message) override;
 
 protected:
+    bool SkinMessage(TMessage& message) override;
+    void AfterSkinMessage(TMessage& message) override;
     void Paint() override;
     void DoDrawText(RECT& rect, UINT flags) override;
     // The font the text is drawn with.

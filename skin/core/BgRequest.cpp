@@ -45,7 +45,7 @@ int GetParentBgByHandle(TsBgRequest& r, HWND parent, bool paintIt)
 {
     StartRequest(r, paintIt);
     if (parent)
-        SendSkinCommand(parent, SkinCmdGetBackground, LPARAM(&r));
+        SendSkinCommand(parent, TsSkinCommand::GetBackground, LPARAM(&r));
     if (r.Kind != bgNone)
         return 1;
     // Painting needs a context: a request without one is answered with a colour
@@ -68,12 +68,13 @@ int GetParentBgByControl(TsBgRequest& r, TControl* parent, bool paintIt)
         r.Kind = bgColor;
         return 1;
     }
-    WPARAM wp = WPARAM(MakeSkinCmdWParam(SkinCmdGetBackground));
+    // Unlike SendSkinCommand to a control, a windowed parent without a window
+    // is still asked, straight through its window procedure.
     auto* w = dynamic_cast<TWinControl*>(parent);
     if (w && w->HandleAllocated() && !w->Destroying())
-        SendMessageW(w->Handle(), SkinCommandMessage, wp, LPARAM(&r));
+        SendSkinCommand(w->Handle(), TsSkinCommand::GetBackground, LPARAM(&r));
     else
-        parent->Perform(SkinCommandMessage, wp, LPARAM(&r));
+        CallSkinCommand(parent, TsSkinCommand::GetBackground, LPARAM(&r));
     if (r.Kind != bgNone)
         return 1;
     if (r.PaintIt && r.DC) {

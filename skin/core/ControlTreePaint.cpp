@@ -109,15 +109,15 @@ void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* p
     auto* win = dynamic_cast<TWinControl*>(control);
     if (!win) {
         const bool skinned = QueryControlSkinFlag(control, SkinCmdIsSkinned);
-        if (skinned) PerformSkinCommand(control, SkinCmdSetPrintTarget, LPARAM(dc));
+        if (skinned) SendSkinCommand(control, TsSkinCommand::SetPrintTarget, LPARAM(dc));
         control->Perform(WM_PAINT, WPARAM(dc), 0);
-        if (skinned) PerformSkinCommand(control, SkinCmdSetPrintTarget, 0);
+        if (skinned) SendSkinCommand(control, TsSkinCommand::SetPrintTarget);
         return;
     }
     if (!win->HandleAllocated()) return;
 
     const bool skinned = QueryControlSkinFlag(win, SkinCmdIsSkinned);
-    if (skinned) SendSkinCommand(win->Handle(), SkinCmdSetPrintTarget, LPARAM(dc));
+    if (skinned) SendSkinCommand(win->Handle(), TsSkinCommand::SetPrintTarget, LPARAM(dc));
     {
         // A provider's picture may put the window elsewhere (a border window's
         // shadow around it): the client area goes where the provider says.
@@ -129,7 +129,7 @@ void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* p
         }
         PaintWindowedControlTo(win, dc);
     }
-    if (skinned) SendSkinCommand(win->Handle(), SkinCmdSetPrintTarget, 0);
+    if (skinned) SendSkinCommand(win->Handle(), TsSkinCommand::SetPrintTarget);
 
     // Children lie in the client area, which a frame moves inside the window.
     const POINT client = ClientOffsetOf(win, provider);
@@ -168,7 +168,7 @@ void PaintGraphicChildren(HDC dc, TWinControl* control, POINT offset, bool onlyW
     RECT clip{};
     int kind = GetClipBox(dc, &clip);
     if (kind == NULLREGION || kind == ERROR || clip.right <= clip.left || clip.bottom <= clip.top) {
-        if (control->HandleAllocated()) SendSkinCommand(control->Handle(), SkinCmdSetPartlyCovered, 0);
+        if (control->HandleAllocated()) SendSkinCommand(control->Handle(), TsSkinCommand::SetPartlyCovered);
         return;
     }
 
@@ -238,7 +238,7 @@ void PaintGraphicChildren(HDC dc, TWinControl* control, POINT offset, bool onlyW
     for (TGraphicControl* g : children) {
         RECT target = boundsInTarget(g);
         RECT seen = Intersect(target, clip);
-        if (!EqualRect(&seen, &target)) PerformSkinCommand(g, SkinCmdSetPartlyCovered, 0);
+        if (!EqualRect(&seen, &target)) SendSkinCommand(g, TsSkinCommand::SetPartlyCovered);
         SavedDC saved(mem);
         MoveOrigin(mem, g->Left(), g->Top());
         IntersectClipRect(mem, 0, 0, g->Width(), g->Height());

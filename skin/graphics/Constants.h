@@ -25,48 +25,95 @@ constexpr unsigned SkinCommandMessageNumber = 0xA100;
 // number and nothing else writes it.
 extern unsigned SkinCommandMessage;
 
-constexpr unsigned SkinCmdNewSkin = 1;                 // LParam manager
-constexpr unsigned SkinCmdRemoveSkin = 2;              // LParam manager
-constexpr unsigned SkinCmdRefresh = 3;                 // LParam manager
-constexpr unsigned SkinCmdGetProvider = 4;             // Result = the form's provider
-constexpr unsigned SkinCmdNotifyPainted = 5;
-constexpr unsigned SkinCmdParentUpdated = 6;
-constexpr unsigned SkinCmdIsSkinned = 7;               // Result 1 when skinned
-constexpr unsigned SkinCmdSetUpdating = 8;             // low word 1 sets, 0 clears
-constexpr unsigned SkinCmdSetUrgentPaint = 9;          // low word 1 sets
-constexpr unsigned SkinCmdIsUpdating = 10;
-constexpr unsigned SkinCmdIsPartlyCovered = 11;
-constexpr unsigned SkinCmdSectionChanged = 13;
-constexpr unsigned SkinCmdMenuRegionSet = 14;
-constexpr unsigned SkinCmdSetSection = 15;             // LParam record, 2nd field = section name
-constexpr unsigned SkinCmdBeforeRefresh = 16;          // LParam manager
-constexpr unsigned SkinCmdInvalidate = 17;             // low word 1 also repaints
-constexpr unsigned SkinCmdForceRepaint = 18;
-constexpr unsigned SkinCmdIsTransparent = 19;
-constexpr unsigned SkinCmdParentMoved = 20;            // low word 1 also redraws
-constexpr unsigned SkinCmdGetBkColor = 21;             // LParam = key colour as no-answer default
-constexpr unsigned SkinCmdSetPartlyCovered = 22;
-constexpr unsigned SkinCmdClearBackgroundChanged = 23;
-constexpr unsigned SkinCmdControlChanged = 25;         // LParam the control (0 = the form)
-constexpr unsigned SkinCmdGetSectionIndex = 26;        // LParam pointer to an integer
-constexpr unsigned SkinCmdContainerQuery = 27;
-constexpr unsigned SkinCmdReinitDialog = 28;
-constexpr unsigned SkinCmdMouseEnter = 29;             // LParam manager
-constexpr unsigned SkinCmdMouseLeave = 30;             // LParam manager
-constexpr unsigned SkinCmdBeginUpdate = 31;
-constexpr unsigned SkinCmdEndUpdate = 32;
-constexpr unsigned SkinCmdDropCache = 33;
-constexpr unsigned SkinCmdGetBackground = 34;          // LParam pointer to a TsBgRequest
-constexpr unsigned SkinCmdQueryDisabledLook = 35;      // LParam pointer to a flags byte preset to 1
-constexpr unsigned SkinCmdSkinState = 36;              // LParam 1 = refresh state
-constexpr unsigned SkinCmdGetSkinData = 37;            // Result = the receiver's TsCommonData
-constexpr unsigned SkinCmdSetPrintTarget = 38;         // LParam device context or 0
-constexpr unsigned SkinCmdLockRedraw = 51;
-constexpr unsigned SkinCmdUnlockRedraw = 52;
-constexpr unsigned SkinCmdGetApplication = 60;
-constexpr unsigned SkinCmdGetFrameOffset = 61;         // Result: left width low word, top height high word
-constexpr unsigned SkinCmdTitleChanged = 62;           // LParam 1 = background changed
-constexpr unsigned SkinCmdMenuMouseLeave = 675;
+// The commands by name. SkinCmdXxx below are the same numbers as plain
+// unsigned values, as they travel in the high word of WParam.
+enum class TsSkinCommand : unsigned {
+    NewSkin = 1,                     // LParam manager
+    RemoveSkin = 2,                  // LParam manager
+    Refresh = 3,                     // LParam manager
+    GetProvider = 4,                 // Result = the form's provider
+    NotifyPainted = 5,
+    ParentUpdated = 6,
+    IsSkinned = 7,                   // Result 1 when skinned
+    SetUpdating = 8,                 // low word 1 sets, 0 clears
+    SetUrgentPaint = 9,              // low word 1 sets
+    IsUpdating = 10,
+    IsPartlyCovered = 11,
+    SectionChanged = 13,
+    MenuRegionSet = 14,
+    SetSection = 15,                 // LParam record, 2nd field = section name
+    BeforeRefresh = 16,              // LParam manager
+    Invalidate = 17,                 // low word 1 also repaints
+    ForceRepaint = 18,
+    IsTransparent = 19,
+    ParentMoved = 20,                // low word 1 also redraws
+    GetBkColor = 21,                 // LParam = key colour as no-answer default
+    SetPartlyCovered = 22,
+    ClearBackgroundChanged = 23,
+    ControlChanged = 25,             // LParam the control (0 = the form)
+    GetSectionIndex = 26,            // LParam pointer to an integer
+    ContainerQuery = 27,
+    ReinitDialog = 28,
+    MouseEnter = 29,                 // LParam manager
+    MouseLeave = 30,                 // LParam manager
+    BeginUpdate = 31,
+    EndUpdate = 32,
+    DropCache = 33,
+    GetBackground = 34,              // LParam pointer to a TsBgRequest
+    QueryDisabledLook = 35,          // LParam pointer to a flags byte preset to 1
+    SkinState = 36,                  // LParam 1 = refresh state
+    GetSkinData = 37,                // Result = the receiver's TsCommonData
+    SetPrintTarget = 38,             // LParam device context or 0
+    LockRedraw = 51,
+    UnlockRedraw = 52,
+    GetApplication = 60,
+    GetFrameOffset = 61,             // Result: left width low word, top height high word
+    TitleChanged = 62,               // LParam 1 = background changed
+    MenuMouseLeave = 675,
+};
+
+constexpr unsigned SkinCmdNewSkin = unsigned(TsSkinCommand::NewSkin);
+constexpr unsigned SkinCmdRemoveSkin = unsigned(TsSkinCommand::RemoveSkin);
+constexpr unsigned SkinCmdRefresh = unsigned(TsSkinCommand::Refresh);
+constexpr unsigned SkinCmdGetProvider = unsigned(TsSkinCommand::GetProvider);
+constexpr unsigned SkinCmdNotifyPainted = unsigned(TsSkinCommand::NotifyPainted);
+constexpr unsigned SkinCmdParentUpdated = unsigned(TsSkinCommand::ParentUpdated);
+constexpr unsigned SkinCmdIsSkinned = unsigned(TsSkinCommand::IsSkinned);
+constexpr unsigned SkinCmdSetUpdating = unsigned(TsSkinCommand::SetUpdating);
+constexpr unsigned SkinCmdSetUrgentPaint = unsigned(TsSkinCommand::SetUrgentPaint);
+constexpr unsigned SkinCmdIsUpdating = unsigned(TsSkinCommand::IsUpdating);
+constexpr unsigned SkinCmdIsPartlyCovered = unsigned(TsSkinCommand::IsPartlyCovered);
+constexpr unsigned SkinCmdSectionChanged = unsigned(TsSkinCommand::SectionChanged);
+constexpr unsigned SkinCmdMenuRegionSet = unsigned(TsSkinCommand::MenuRegionSet);
+constexpr unsigned SkinCmdSetSection = unsigned(TsSkinCommand::SetSection);
+constexpr unsigned SkinCmdBeforeRefresh = unsigned(TsSkinCommand::BeforeRefresh);
+constexpr unsigned SkinCmdInvalidate = unsigned(TsSkinCommand::Invalidate);
+constexpr unsigned SkinCmdForceRepaint = unsigned(TsSkinCommand::ForceRepaint);
+constexpr unsigned SkinCmdIsTransparent = unsigned(TsSkinCommand::IsTransparent);
+constexpr unsigned SkinCmdParentMoved = unsigned(TsSkinCommand::ParentMoved);
+constexpr unsigned SkinCmdGetBkColor = unsigned(TsSkinCommand::GetBkColor);
+constexpr unsigned SkinCmdSetPartlyCovered = unsigned(TsSkinCommand::SetPartlyCovered);
+constexpr unsigned SkinCmdClearBackgroundChanged = unsigned(TsSkinCommand::ClearBackgroundChanged);
+constexpr unsigned SkinCmdControlChanged = unsigned(TsSkinCommand::ControlChanged);
+constexpr unsigned SkinCmdGetSectionIndex = unsigned(TsSkinCommand::GetSectionIndex);
+constexpr unsigned SkinCmdContainerQuery = unsigned(TsSkinCommand::ContainerQuery);
+constexpr unsigned SkinCmdReinitDialog = unsigned(TsSkinCommand::ReinitDialog);
+constexpr unsigned SkinCmdMouseEnter = unsigned(TsSkinCommand::MouseEnter);
+constexpr unsigned SkinCmdMouseLeave = unsigned(TsSkinCommand::MouseLeave);
+constexpr unsigned SkinCmdBeginUpdate = unsigned(TsSkinCommand::BeginUpdate);
+constexpr unsigned SkinCmdEndUpdate = unsigned(TsSkinCommand::EndUpdate);
+constexpr unsigned SkinCmdDropCache = unsigned(TsSkinCommand::DropCache);
+constexpr unsigned SkinCmdGetBackground = unsigned(TsSkinCommand::GetBackground);
+constexpr unsigned SkinCmdQueryDisabledLook = unsigned(TsSkinCommand::QueryDisabledLook);
+constexpr unsigned SkinCmdSkinState = unsigned(TsSkinCommand::SkinState);
+constexpr unsigned SkinCmdGetSkinData = unsigned(TsSkinCommand::GetSkinData);
+constexpr unsigned SkinCmdSetPrintTarget = unsigned(TsSkinCommand::SetPrintTarget);
+constexpr unsigned SkinCmdLockRedraw = unsigned(TsSkinCommand::LockRedraw);
+constexpr unsigned SkinCmdUnlockRedraw = unsigned(TsSkinCommand::UnlockRedraw);
+constexpr unsigned SkinCmdGetApplication = unsigned(TsSkinCommand::GetApplication);
+constexpr unsigned SkinCmdGetFrameOffset = unsigned(TsSkinCommand::GetFrameOffset);
+constexpr unsigned SkinCmdTitleChanged = unsigned(TsSkinCommand::TitleChanged);
+constexpr unsigned SkinCmdMenuMouseLeave = unsigned(TsSkinCommand::MenuMouseLeave);
 
 // Every command number in ascending order (42 of them).
 extern const unsigned SkinCommandNumbers[42];
@@ -78,8 +125,33 @@ constexpr uintptr_t MakeSkinCmdWParam(unsigned command, unsigned subArgument = 0
 {
     return (uintptr_t(command & 0xFFFF) << 16) | (subArgument & 0xFFFF);
 }
+constexpr uintptr_t MakeSkinCmdWParam(TsSkinCommand command, unsigned subArgument = 0)
+{
+    return MakeSkinCmdWParam(unsigned(command), subArgument);
+}
 constexpr unsigned SkinCommandOf(uintptr_t wParam) { return unsigned((wParam >> 16) & 0xFFFF); }
 constexpr unsigned SkinSubArgumentOf(uintptr_t wParam) { return unsigned(wParam & 0xFFFF); }
+
+// ---------------------------------------------------------------- control kinds
+// The kind code of a skinned control (TsCommonData::ControlKind). Kinds are an
+// open set of numbers, tables of which pick default sections and behaviour;
+// these are the kinds code asks for by name.
+enum class TsControlKind : int32_t {
+    ListView = 10,        // an edit-like kind whose font colour the skin leaves alone
+    CheckBox = 32,
+    RadioButton = 33,
+    Image = 50,
+    Panel = 51,
+    TabSheet = 57,
+    GroupBox = 74,
+    PageControl = 141,    // 141 and 143 both take the page-control section
+    TabControl = 143,
+    Form = 224,           // a form provider's own data
+    Frame = 226,          // a frame adapter's data
+    AdapterItem = 230,
+    AdapterEdit = 231,
+};
+constexpr bool IsKind(int32_t kind, TsControlKind named) { return kind == int32_t(named); }
 
 // ---------------------------------------------------------------- further private messages
 constexpr unsigned SkinEditorLinkMessage = 0xA400;     // link with the external skin editor

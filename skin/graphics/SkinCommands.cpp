@@ -2,12 +2,30 @@
 
 bool AnimationRunning = false;
 
-LRESULT SendSkinCommand(HWND wnd, unsigned command, LPARAM lParam)
+// The class library's notifications and the skin library's names for them are
+// one set of numbers: a change on either side must not go unnoticed.
+static_assert(CM_ACTIVATE == CtlNotifyAppActivate);
+static_assert(CM_FOCUSCHANGED == CtlNotifyFocusChanged);
+static_assert(CM_VISIBLECHANGED == CtlNotifyVisibleChanged);
+static_assert(CM_ENABLEDCHANGED == CtlNotifyEnabledChanged);
+static_assert(CM_FONTCHANGED == CtlNotifyFontChanged);
+static_assert(CM_TEXTCHANGED == CtlNotifyTextChanged);
+static_assert(CM_MOUSEENTER == CtlNotifyMouseEnter);
+static_assert(CM_MOUSELEAVE == CtlNotifyMouseLeave);
+static_assert(CM_MENUCHANGED == CtlNotifyMenuChanged);
+static_assert(CM_SHOWINGCHANGED == CtlNotifyShowingChanged);
+static_assert(CM_EXIT == CtlNotifyExit);
+static_assert(CM_CONTROLLISTCHANGE == CtlNotifyControlListChange);
+static_assert(CM_RECREATEWND == CtlNotifyRecreateWnd);
+static_assert(CM_MOUSEWHEEL == CtlNotifyMouseWheel);
+static_assert(CN_NOTIFY == CtlNotifyReflectedNotify);
+
+LRESULT SendSkinCommand(HWND wnd, TsSkinCommand command, LPARAM lParam, unsigned subArgument)
 {
-    return SendMessageW(wnd, SkinCommandMessage, WPARAM(MakeSkinCmdWParam(command)), lParam);
+    return SendMessageW(wnd, SkinCommandMessage, WPARAM(MakeSkinCmdWParam(command, subArgument)), lParam);
 }
 
-LRESULT PerformSkinCommand(TControl* control, unsigned command, LPARAM lParam)
+LRESULT SendSkinCommand(TControl* control, TsSkinCommand command, LPARAM lParam, unsigned subArgument)
 {
     if (!control)
         return 0;
@@ -15,17 +33,39 @@ LRESULT PerformSkinCommand(TControl* control, unsigned command, LPARAM lParam)
         // Never to a window that is going away or not made yet.
         if (w->Destroying() || !w->HandleAllocated())
             return 0;
-        return SendMessageW(w->Handle(), SkinCommandMessage, WPARAM(MakeSkinCmdWParam(command)), lParam);
+        return SendSkinCommand(w->Handle(), command, lParam, subArgument);
     }
-    return control->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(command)), lParam);
+    return CallSkinCommand(control, command, lParam, subArgument);
+}
+
+LRESULT CallSkinCommand(TControl* control, TsSkinCommand command, LPARAM lParam, unsigned subArgument)
+{
+    if (!control)
+        return 0;
+    return control->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(command, subArgument)), lParam);
+}
+
+void BroadcastSkinCommand(TWinControl* parent, TsSkinCommand command, LPARAM lParam, unsigned subArgument)
+{
+    if (!parent)
+        return;
+    // The count is read again for every child: a receiver may add or remove children.
+    for (int i = 0; i < parent->ControlCount(); ++i)
+        if (TControl* c = parent->Controls(i); !c->Destroying())
+            SendSkinCommand(c, command, lParam, subArgument);
 }
 
 bool QueryControlSkinFlag(TControl* control, unsigned command)
 {
-    return (PerformSkinCommand(control, command, 0) & 0xFF) != 0;
+    return (SendSkinCommand(control, TsSkinCommand(command)) & 0xFF) != 0;
 }
 
-bool QueryWindowSkinFlag(HWND wnd, unsigned command) { return SendSkinCommand(wnd, command, 0) == 1; }
+bool QueryWindowSkinFlag(HWND wnd, unsigned command) { return SendSkinCommand(wnd, TsSkinCommand(command)) == 1; }
+
+bool IsSkinLookChange(unsigned command)
+{
+    return command == SkinCmdNewSkin || command == SkinCmdRemoveSkin || command == SkinCmdRefresh;
+}
 
 TCustomForm* GetParentForm(TControl* control)
 {
@@ -41,7 +81,7 @@ void NotifyFormOfControl(TControl* control)
         return;
     TCustomForm* form = GetParentForm(control);
     if (form && form != control && !form->Destroying() && form->HandleAllocated())
-        SendSkinCommand(form->Handle(), SkinCmdControlChanged, LPARAM(control));
+        SendSkinCommand(form->Handle(), TsSkinCommand::ControlChanged, LPARAM(control));
 }
 
 void RefreshChildControls(TWinControl* control)
@@ -54,9 +94,9 @@ void RefreshChildControls(TWinControl* control)
             continue;
         if (auto* w = dynamic_cast<TWinControl*>(c)) {
             if (w->HandleAllocated() && w->Showing())
-                SendSkinCommand(w->Handle(), SkinCmdParentUpdated, 0);
+                SendSkinCommand(w->Handle(), TsSkinCommand::ParentUpdated);
         } else {
-            c->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdParentUpdated)), 0);
+            CallSkinCommand(c, TsSkinCommand::ParentUpdated);
         }
     }
 }
@@ -65,17 +105,15 @@ void RefreshChildWindows(HWND wnd)
 {
     for (HWND c = GetTopWindow(wnd); c; c = GetWindow(c, GW_HWNDNEXT))
         if (GetWindowLongPtrW(c, GWL_STYLE) & WS_CHILD)
-            SendSkinCommand(c, SkinCmdParentUpdated, 0);
+            SendSkinCommand(c, TsSkinCommand::ParentUpdated);
 }
 
 TColor GetControlBgColor(TControl* control)
 {
     if (!control)
         return SkinKeyColor;
-    WPARAM isSkinned = WPARAM(MakeSkinCmdWParam(SkinCmdIsSkinned));
-    if (control->Perform(SkinCommandMessage, isSkinned, 0) == 1)
-        return TColor(ColorToRGB(TColor(
-            control->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdGetBkColor)), SkinKeyColor))));
+    if (CallSkinCommand(control, TsSkinCommand::IsSkinned) == 1)
+        return TColor(ColorToRGB(TColor(CallSkinCommand(control, TsSkinCommand::GetBkColor, SkinKeyColor))));
     return TColor(ColorToRGB(control->Color()));
 }
 
@@ -83,7 +121,7 @@ TColor GetWindowBgColor(HWND wnd)
 {
     if (!wnd)
         return SkinKeyColor;
-    return TColor(ColorToRGB(TColor(SendSkinCommand(wnd, SkinCmdGetBkColor, SkinKeyColor))));
+    return TColor(ColorToRGB(TColor(SendSkinCommand(wnd, TsSkinCommand::GetBkColor, SkinKeyColor))));
 }
 
 void ForwardToControls(TWinControl* control, TMessage& message)
@@ -104,7 +142,7 @@ void ForwardToControls(TWinControl* control, TMessage& message)
         // The question goes straight to the control's window procedure (the same
         // answer as through its window, without the system's dispatch); the
         // message itself is sent to the window.
-        if (w->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdIsSkinned)), 0) == 1)
+        if (CallSkinCommand(w, TsSkinCommand::IsSkinned) == 1)
             SendMessageW(w->Handle(), message.Msg, message.WParam, message.LParam);   // it passes it on itself
         else
             ForwardToControls(w, message);

@@ -13,15 +13,37 @@
 // and read on the GUI thread only.
 extern bool AnimationRunning;
 
-// SendMessage of the skin command message (command in the high word of WParam).
-LRESULT SendSkinCommand(HWND wnd, unsigned command, LPARAM lParam);
+// ---- sending a skin command: one overload set. The command goes in the high
+// word of WParam, the sub-argument (1 = on, 1 = also repaint) in the low word.
+// To a window: SendMessage.
+LRESULT SendSkinCommand(HWND wnd, TsSkinCommand command, LPARAM lParam = 0, unsigned subArgument = 0);
+// To a control: a windowed control through its window, and nothing (0) while
+// it is being destroyed or has no window; any other control through Perform.
+LRESULT SendSkinCommand(TControl* control, TsSkinCommand command, LPARAM lParam = 0, unsigned subArgument = 0);
+// Straight to the control's window procedure (Perform), windowed or not, with
+// or without a window: for questions a control answers before its window exists.
+LRESULT CallSkinCommand(TControl* control, TsSkinCommand command, LPARAM lParam = 0, unsigned subArgument = 0);
+// SendSkinCommand to every child control of parent that is not being destroyed.
+void BroadcastSkinCommand(TWinControl* parent, TsSkinCommand command, LPARAM lParam = 0, unsigned subArgument = 0);
+
+// The library's documented routines by number, thin forms of the set above.
+inline LRESULT SendSkinCommand(HWND wnd, unsigned command, LPARAM lParam)
+{
+    return SendSkinCommand(wnd, TsSkinCommand(command), lParam);
+}
 // A windowed control: nothing (0) while it is being destroyed or has no
 // window, else SendMessage to its window; any other control: Perform.
-LRESULT PerformSkinCommand(TControl* control, unsigned command, LPARAM lParam);
+inline LRESULT PerformSkinCommand(TControl* control, unsigned command, LPARAM lParam)
+{
+    return SendSkinCommand(control, TsSkinCommand(command), lParam);
+}
 // The answer's low byte as a Boolean (1 and any value with a non-zero low byte count).
 bool QueryControlSkinFlag(TControl* control, unsigned command);
 // True only when the answer is exactly 1.
 bool QueryWindowSkinFlag(HWND wnd, unsigned command);
+// A skin that comes, goes or is refreshed: the commands after which every
+// skinned control's look changes.
+bool IsSkinLookChange(unsigned command);
 // SkinCmdControlChanged to the window of the control's form, LParam = the control.
 void NotifyFormOfControl(TControl* control);
 // SkinCmdParentUpdated to every child control not being destroyed (windowed

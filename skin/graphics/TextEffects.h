@@ -12,6 +12,7 @@
 #include "classlib/Controls.h"
 #include "classlib/Graphics.h"
 #include "skin/graphics/Blur.h"
+#include "skin/graphics/Constants.h"
 #include "skin/graphics/TextLayout.h"
 
 // ---------------------------------------------------------------- what the painters ask of a skin
@@ -116,7 +117,8 @@ struct TsControlTextData {
     int HueOffset = 0;
     int Saturation = 0;
 };
-constexpr int ControlKindCheckBox = 32, ControlKindRadioButton = 33, ControlKindGroupBox = 74;
+constexpr int ControlKindCheckBox = int(TsControlKind::CheckBox), ControlKindRadioButton = int(TsControlKind::RadioButton),
+              ControlKindGroupBox = int(TsControlKind::GroupBox);
 
 void DrawControlTextEx(TCanvas& canvas, const String& text, bool enabled, bool hot, const TsControlTextData& data,
                        UINT format, RECT r);

@@ -1,5 +1,8 @@
 // The send, query and forward routines of the skin command message and the
 // small helpers beside them, on real windows.
+#include <functional>
+#include <vector>
+
 #include "tests/skin/SkinRuntimeFixture.h"
 
 using namespace skintest;
@@ -15,10 +18,14 @@ public:
     unsigned command = SkinCmdIsSkinned;
     LRESULT answer = 0;
     SkinCommandCounter got;
+    uintptr_t lastWParam = 0;
+    LPARAM lastLParam = 0;
     void WndProc(TMessage& m) override
     {
         if (m.Msg == SkinCommandMessage) {
             got.Add(SkinCommandOf(m.WParam));
+            lastWParam = m.WParam;
+            lastLParam = m.LParam;
             if (SkinCommandOf(m.WParam) == command) {
                 m.Result = answer;
                 return;
@@ -33,10 +40,15 @@ class TCountingGraphic : public TGraphicControl {
 public:
     explicit TCountingGraphic(TComponent* o) : TGraphicControl(o) {}
     SkinCommandCounter got;
+    uintptr_t lastWParam = 0;
+    LPARAM lastLParam = 0;
     void WndProc(TMessage& m) override
     {
-        if (m.Msg == SkinCommandMessage)
+        if (m.Msg == SkinCommandMessage) {
             got.Add(SkinCommandOf(m.WParam));
+            lastWParam = m.WParam;
+            lastLParam = m.LParam;
+        }
         TGraphicControl::WndProc(m);
     }
 };
@@ -65,6 +77,55 @@ TEST_F(Commands, QueriesReadTheAnswerAsTheyShould)
     EXPECT_EQ(b->got.Count(SkinCmdIsSkinned), 0);
     Free(b);
     EXPECT_EQ(PerformSkinCommand(nullptr, SkinCmdIsSkinned, 0), 0);
+}
+
+// Each way of sending a skin command reaches exactly the controls it names,
+// with the sub-argument and LParam as given.
+TEST_F(Commands, EachWayOfSendingReachesWhomItShould)
+{
+    TSkinTestForm* f = NewForm();
+    auto* shown = Add<TAnswering>(f, 0, 0, 20, 20);
+    auto* graphic = Add<TCountingGraphic>(f, 30, 0, 20, 20);
+    f->Show();
+    auto* windowless = new TAnswering(nullptr);   // no parent: no window
+    struct Receiver {
+        SkinCommandCounter& got;
+        uintptr_t& lastWParam;
+        LPARAM& lastLParam;
+    };
+    Receiver toShown{shown->got, shown->lastWParam, shown->lastLParam},
+        toGraphic{graphic->got, graphic->lastWParam, graphic->lastLParam},
+        toWindowless{windowless->got, windowless->lastWParam, windowless->lastLParam};
+    const auto cmd = TsSkinCommand::Invalidate;
+    const LPARAM lp = 0x40;
+    struct Row {
+        const char* way;
+        std::function<void()> send;
+        std::vector<Receiver*> reached, missed;
+    } rows[] = {
+        {"window", [&] { SendSkinCommand(shown->Handle(), cmd, lp, 1); }, {&toShown}, {&toGraphic}},
+        {"windowed control", [&] { SendSkinCommand(shown, cmd, lp, 1); }, {&toShown}, {&toGraphic}},
+        {"graphic control", [&] { SendSkinCommand(graphic, cmd, lp, 1); }, {&toGraphic}, {&toShown}},
+        {"control without window", [&] { SendSkinCommand(windowless, cmd, lp, 1); }, {}, {&toWindowless}},
+        {"straight to the procedure", [&] { CallSkinCommand(windowless, cmd, lp, 1); }, {&toWindowless}, {}},
+        {"to the children", [&] { BroadcastSkinCommand(f, cmd, lp, 1); }, {&toShown, &toGraphic}, {&toWindowless}},
+    };
+    for (Row& row : rows) {
+        for (Receiver* r : {&toShown, &toGraphic, &toWindowless}) {
+            r->got.Clear();
+            r->lastWParam = 0;
+            r->lastLParam = 0;
+        }
+        row.send();
+        for (Receiver* r : row.reached) {
+            EXPECT_EQ(r->got.Count(SkinCmdInvalidate), 1) << row.way;
+            EXPECT_EQ(r->lastWParam, MakeSkinCmdWParam(SkinCmdInvalidate, 1)) << row.way;
+            EXPECT_EQ(r->lastLParam, lp) << row.way;
+        }
+        for (Receiver* r : row.missed)
+            EXPECT_EQ(r->got.Count(SkinCmdInvalidate), 0) << row.way;
+    }
+    Free(windowless);
 }
 
 TEST_F(Commands, BackgroundColours)
