@@ -11,6 +11,7 @@
 #include "skin/core/ProgramPictures.h"
 #include "skin/core/SkinCommands.h"
 #include "skin/core/SkinError.h"
+#include "skin/core/ProviderSeam.h"
 #include "skin/core/SkinHooks.h"
 #include "skin/core/SkinFiles.h"
 #include "skin/core/SkinLoader.h"
@@ -762,8 +763,6 @@ void TsSkinManager::BroadcastNewSkinSuspended(bool animate)
 {
     bool runTime = !(ComponentState() & csDesigning);
     skinableMenus_->ResetSkinBorderWidth();   // measured again in the new skin
-    if (SkinHooks.FreePopupBitmapCache)
-        SkinHooks.FreePopupBitmapCache();
     SkinData().Active = false;
     {
         struct Changing {
@@ -779,8 +778,6 @@ void TsSkinManager::BroadcastNewSkinSuspended(bool animate)
         InstallDialogHook();
     if (SkinHooks.SkinActivated)
         SkinHooks.SkinActivated(true);
-    if (SkinHooks.SkinActivatedSecond)
-        SkinHooks.SkinActivatedSecond();
     if (animate)
         RepaintForms(false);
 }
@@ -797,8 +794,6 @@ void TsSkinManager::BroadcastSkinRemoved()
     ClearGlows(false);
     ForgetGlowsInAllSkinData();
     RemoveDialogHook();
-    if (SkinHooks.FreePopupBitmapCache)
-        SkinHooks.FreePopupBitmapCache();
     SkinData().Active = false;
     TMessage msg{SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdRemoveSkin)), LPARAM(this), 0};
     BroadcastToAppForms(msg);
@@ -1005,11 +1000,11 @@ bool ApplicationMinimized() { return Application && IsIconic(Application->Handle
 std::vector<TCustomForm*> ProviderForms(TsSkinManager* m)
 {
     std::vector<TCustomForm*> out;
-    if (!Application || !SkinHooks.ProviderOf)
+    if (!Application)
         return out;
     for (TCustomForm* f : Application->Forms())
         if (f && !f->Destroying() && f->HandleAllocated() && IsWindowVisible(f->Handle()) &&
-            SkinHooks.ProviderOf(f, m))
+            ProviderOf(f).WorksWith(m))
             out.push_back(f);
     return out;
 }
@@ -1022,11 +1017,9 @@ void TsSkinManager::CaptureFormCovers()
         return;
     if (IsDefault() && AnimEffects.SkinChanging.Active)
         AnimationRunning = true;   // cleared by ResumeFormRedraw (or the caller's guard)
-    if (!SkinHooks.CaptureCover)
-        return;
     for (TCustomForm* f : ProviderForms(this))
         if (!f->Parent() && std::find(covered_.begin(), covered_.end(), f) == covered_.end() &&
-            SkinHooks.CaptureCover(f)) {
+            ProviderOf(f).CaptureCover()) {
             covered_.push_back(f);
             FreeNotification(f);
         }
@@ -1034,12 +1027,12 @@ void TsSkinManager::CaptureFormCovers()
 
 void TsSkinManager::SuspendFormRedraw()
 {
-    if (ApplicationMinimized() || (ComponentState() & (csDesigning | csLoading)) || !SkinHooks.SuspendRedraw)
+    if (ApplicationMinimized() || (ComponentState() & (csDesigning | csLoading)))
         return;
     for (TCustomForm* f : ProviderForms(this)) {
         if (std::find(suspended_.begin(), suspended_.end(), f) != suspended_.end())
             continue;
-        if (!SkinHooks.SuspendRedraw(f))
+        if (!ProviderOf(f).SuspendRedraw())
             continue;
         suspended_.push_back(f);
         FreeNotification(f);
@@ -1066,12 +1059,11 @@ void TsSkinManager::ResumeFormRedraw(bool animate)
     for (TCustomForm* f : forms) {
         RemoveFreeNotification(f);
         try {
-            if (animate && AnimEffects.SkinChanging.Active && SkinHooks.AnimShowFormLayered) {
-                bool nonClient = SkinHooks.PaintsNonClient && SkinHooks.PaintsNonClient(f);
-                SkinHooks.AnimShowFormLayered(f, nonClient ? AnimEffects.SkinChanging.Time : 0, 255,
-                                              AnimEffects.SkinChanging.Mode);
-            }
-            bool repainted = SkinHooks.ResumeRedraw && SkinHooks.ResumeRedraw(f, animate);
+            TsProviderSeam& provider = ProviderOf(f);
+            if (animate && AnimEffects.SkinChanging.Active)
+                provider.FadeAfterSkinChange(provider.PaintsNonClient() ? AnimEffects.SkinChanging.Time : 0, 255,
+                                             AnimEffects.SkinChanging.Mode);
+            bool repainted = provider.ResumeRedraw(animate);
             if (!repainted && f->HandleAllocated())
                 RedrawWindow(f->Handle(), nullptr, nullptr,
                              RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -1163,11 +1155,12 @@ bool TsSkinManager::AppWindowHook(TMessage& m)
         if (!LayeredWindowsAvailable() || !AnimEffects.FormHide.Active || !AnimEffects.FormHide.Time ||
             ApplicationMinimized() || !mainForm || !mainForm->Visible())
             return false;
-        if (!SkinHooks.PrepareHideAnimation || !SkinHooks.AnimHideForm || !SkinHooks.PrepareHideAnimation(mainForm))
+        TsProviderSeam& provider = ProviderOf(mainForm);
+        if (!provider.PrepareHideAnimation())
             return false;
         {
             AnimationRunningScope running;   // cleared on every way out
-            SkinHooks.AnimHideForm(mainForm);
+            provider.PlayHideAnimation();
             // Bounded: the animation clears the flag when it ends; messages go on meanwhile.
             WaitWhileAnimationRunning(AnimEffects.FormHide.Time + 500u);
         }
@@ -1182,12 +1175,11 @@ bool TsSkinManager::AppWindowHook(TMessage& m)
             if (!mainForm)
                 return false;
             if (!AnimEffects.Minimizing.Active) {
-                if (SkinHooks.ReleaseBorderWindow)
-                    SkinHooks.ReleaseBorderWindow(mainForm);
+                ProviderOf(mainForm).ReleaseBorderWindow();
                 return false;
             }
-            if (SkinHooks.PaintsNonClient && SkinHooks.PaintsNonClient(mainForm) && SkinHooks.MinimizeAnimated &&
-                SkinHooks.MinimizeAnimated(mainForm)) {
+            TsProviderSeam& provider = ProviderOf(mainForm);
+            if (provider.PaintsNonClient() && provider.MinimizeAnimated()) {
                 m.Result = 0;
                 return true;
             }
@@ -1195,7 +1187,7 @@ bool TsSkinManager::AppWindowHook(TMessage& m)
         }
         if (cmd == SC_RESTORE) {
             sysCommandState_ = 1;
-            if (mainForm && SkinHooks.RestoreAnimated && SkinHooks.RestoreAnimated(mainForm)) {
+            if (ProviderOf(mainForm).RestoreAnimated()) {
                 m.Result = 0;
                 return true;
             }
@@ -1208,16 +1200,14 @@ bool TsSkinManager::AppWindowHook(TMessage& m)
         m.Result = 0;
         return true;
     case kDwmSendIconicThumbnail:
-        if (HIWORD(m.LParam) && LOWORD(m.LParam) && mainForm && SkinHooks.SendIconicThumbnail &&
-            DwmFunctionsPresent()) {
-            SkinHooks.SendIconicThumbnail(mainForm, HIWORD(m.LParam), LOWORD(m.LParam));
+        if (HIWORD(m.LParam) && LOWORD(m.LParam) && DwmFunctionsPresent() &&
+            ProviderOf(mainForm).SendIconicThumbnail(HIWORD(m.LParam), LOWORD(m.LParam))) {
             m.Result = 0;
             return true;
         }
         return false;
     case kDwmSendIconicLivePreview:
-        if (mainForm && SkinHooks.SendIconicLivePreview && DwmFunctionsPresent()) {
-            SkinHooks.SendIconicLivePreview(mainForm);
+        if (DwmFunctionsPresent() && ProviderOf(mainForm).SendIconicLivePreview()) {
             m.Result = 0;
             return true;
         }
@@ -1275,8 +1265,6 @@ void TsSkinManager::RemoveDialogHook()
     // The hook belongs to the manager that installed it.
     if (dialogHookOwner != this)
         return;
-    if (SkinHooks.FreeMenuWrappers)
-        SkinHooks.FreeMenuWrappers();
     if (dialogHook)
         UnhookWindowsHookEx(dialogHook);
     dialogHook = nullptr;
