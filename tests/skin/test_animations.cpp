@@ -742,6 +742,31 @@ TEST_F(Animations, TheManagersAnimationCallsReachTheAnimations)
     EXPECT_TRUE(pushes.empty());
 }
 
+TEST_F(Animations, EachWindowHasOneProviderAndTheRestTheNullOne)
+{
+    HWND h = form->Handle();
+    EXPECT_EQ(&ProviderOf(h), provider.get());
+    EXPECT_EQ(&ProviderOf(form), provider.get());
+    TestProvider other(form);
+    RegisterProvider(h, &other);   // replaces the first
+    EXPECT_EQ(&ProviderOf(h), &other);
+    UnregisterProvider(h, provider.get());   // not the registered one: kept
+    EXPECT_EQ(&ProviderOf(h), &other);
+    UnregisterProvider(h, &other);
+    // Unregistered windows, child windows and no window at all answer with the null provider.
+    for (TsProviderSeam* none : {&ProviderOf(h), &ProviderOf(panel->Handle()), &ProviderOf(HWND(nullptr))}) {
+        EXPECT_TRUE(none->IsNull());
+        EXPECT_FALSE(none->WorksWith(nullptr));
+        EXPECT_FALSE(none->HasSkinData());
+        EXPECT_EQ(none->Border(), nullptr);
+        EXPECT_FALSE(none->PrepareHideAnimation());
+        none->PlayHideAnimation();
+        none->FadeAfterSkinChange(36, 255, TkvAnimType::atFading);
+    }
+    EXPECT_TRUE(pushes.empty());   // nothing animated
+    EXPECT_FALSE(provider->IsNull());
+}
+
 TEST_F(Animations, AHiddenTranslucentFormKeepsItsAlpha)
 {
     SetWindowLongPtrW(form->Handle(), GWL_EXSTYLE, GetWindowLongPtrW(form->Handle(), GWL_EXSTYLE) | WS_EX_LAYERED);
