@@ -12,18 +12,12 @@
 #include "skin/core/ProgramPictures.h"
 #include "skin/core/SkinCommands.h"
 #include "skin/core/SkinError.h"
-#include "skin/core/ProviderSeam.h"
 #include "skin/core/SkinHooks.h"
 #include "skin/core/SkinManagerDetail.h"
 #include "skin/core/SkinFiles.h"
 #include "skin/core/SkinLoader.h"
 #include "skin/core/SkinMenus.h"
-#include "skin/core/SkinPack.h"
-#include "skin/core/SkinTransfer.h"
-#include "skin/graphics/Glow.h"
-#include "skin/graphics/MaskPaint.h"
 #include "skin/graphics/Utils.h"
-#include "classlib/TypInfo.h"
 
 namespace {
 
