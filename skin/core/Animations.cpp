@@ -6,7 +6,6 @@
 
 #include "skin/core/BgRequest.h"
 #include "skin/graphics/SkinCommands.h"
-#include "skin/core/SkinHooks.h"
 #include "skin/core/ControlTreePaint.h"
 #include "skin/core/OutputWindow.h"
 #include "skin/core/SkinManager.h"
@@ -14,7 +13,6 @@
 #include "skin/graphics/Glow.h"
 #include "skin/graphics/Utils.h"
 
-std::function<TkvAnimProvider*(HWND wnd)> AnimProviderOf;
 TSetWindowThemeFn SetWindowThemeFn = nullptr;
 
 namespace {
@@ -239,11 +237,11 @@ void TkvHideTimer::Park()
 
 void TkvHideTimer::Notify()
 {
-    if (notified_ || !notifyWindow_ || !AnimProviderOf) return;
-    TkvAnimProvider* p = AnimProviderOf(notifyWindow_);
-    if (!p) return;
+    if (notified_ || !notifyWindow_) return;
+    TsProviderSeam& p = ProviderOf(notifyWindow_);
+    if (p.IsNull()) return;
     notified_ = true;
-    p->AfterAnimation(TkvAnimEvent::aeHiding);
+    p.AfterAnimation(TkvAnimEvent::aeHiding);
 }
 
 void TkvHideTimer::CutShort()
@@ -419,10 +417,10 @@ namespace {
 
 // Show of a form whose frame a border window draws: the border window itself
 // carries the animation and stays afterwards.
-void AnimShowBorderedForm(TkvAnimProvider* provider, TkvAnimBorder* border, unsigned timeMs, uint8_t alpha,
+void AnimShowBorderedForm(TsProviderSeam* provider, TsBorderSeam* border, unsigned timeMs, uint8_t alpha,
                           TkvAnimType type)
 {
-    TCustomForm* form = provider->AnimForm();
+    TCustomForm* form = provider->Form();
     HWND formWnd = form->Handle();
     RunningFlag running;
     TWinControl* surface = border->Window();
@@ -451,7 +449,7 @@ void AnimShowBorderedForm(TkvAnimProvider* provider, TkvAnimBorder* border, unsi
     border->SetSkipUpdate(true);
     {
         struct Unskip {
-            TkvAnimBorder* b;
+            TsBorderSeam* b;
             ~Unskip() { b->SetSkipUpdate(false); }
         } unskip{border};
         RedrawWindow(formWnd, nullptr, nullptr, kRedrawAll | RDW_ERASENOW);
@@ -466,12 +464,12 @@ void AnimShowBorderedForm(TkvAnimProvider* provider, TkvAnimBorder* border, unsi
 
 }  // namespace
 
-void AnimShowForm(TkvAnimProvider* provider, unsigned timeMs, uint8_t alpha, TkvAnimType type)
+void AnimShowForm(TsProviderSeam* provider, unsigned timeMs, uint8_t alpha, TkvAnimType type)
 {
     if (!provider || !provider->HasSkinData()) return;
-    TCustomForm* form = provider->AnimForm();
+    TCustomForm* form = provider->Form();
     if (!form || !form->HandleAllocated() || IsIconic(form->Handle())) return;
-    if (TkvAnimBorder* border = provider->Border()) {
+    if (TsBorderSeam* border = provider->Border()) {
         AnimShowBorderedForm(provider, border, timeMs, alpha, type);
         return;
     }
@@ -504,12 +502,12 @@ void AnimShowForm(TkvAnimProvider* provider, unsigned timeMs, uint8_t alpha, Tkv
     provider->AfterAnimation(TkvAnimEvent::aeShowing);
 }
 
-void AnimHideForm(TkvAnimProvider* provider, int timeMs, TkvAnimType type)
+void AnimHideForm(TsProviderSeam* provider, int timeMs, TkvAnimType type)
 {
     ClearGlows(true);
     if (!provider) return;
     if (timeMs < 0) timeMs = int(HideTimeOf(false, type));
-    TCustomForm* form = provider->AnimForm();
+    TCustomForm* form = provider->Form();
     TBitmap* cache = provider->CacheBitmap();
     if (!form || !form->HandleAllocated() || !cache || cache->Empty()) return;
     HWND formWnd = form->Handle();
@@ -519,7 +517,7 @@ void AnimHideForm(TkvAnimProvider* provider, int timeMs, TkvAnimType type)
         cache = provider->CacheBitmap();
         if (!cache || cache->Empty()) return;
     }
-    TkvAnimBorder* border = provider->Border();
+    TsBorderSeam* border = provider->Border();
     TWinControl* surface = nullptr;
     TBitmap* snapshot = nullptr;
     const RECT at = WindowRectOf(formWnd);
@@ -555,10 +553,10 @@ void AnimHideForm(TkvAnimProvider* provider, int timeMs, TkvAnimType type)
 
 // ---------------------------------------------------------------- dialogs
 
-void PaintDialogToBitmap(TkvAnimDialog* dialog, TBitmap* bmp, bool fromScreen)
+void PaintDialogToBitmap(TsProviderSeam* dialog, TBitmap* bmp, bool fromScreen)
 {
     if (!dialog || !bmp || bmp->Empty()) return;
-    HWND wnd = dialog->DialogWindow();
+    HWND wnd = dialog->Window();
     if (!wnd) return;
     const POINT origin = dialog->ClientOffset();
     RECT client{};
@@ -594,13 +592,13 @@ void PaintDialogToBitmap(TkvAnimDialog* dialog, TBitmap* bmp, bool fromScreen)
     }
 }
 
-void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAnimType type)
+void AnimShowDialog(TsProviderSeam* dialog, unsigned timeMs, uint8_t alpha, TkvAnimType type)
 {
     if (!dialog) return;
-    HWND wnd = dialog->DialogWindow();
+    HWND wnd = dialog->Window();
     if (!wnd || IsIconic(wnd)) return;
     RunningFlag running;
-    TkvAnimBorder* border = dialog->Border();
+    TsBorderSeam* border = dialog->Border();
     dialog->PaintFrameToCache();
     TBitmap* cache = dialog->CacheBitmap();
     if (!cache || cache->Empty()) return;
@@ -632,7 +630,7 @@ void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAn
         // A border window does not follow this repaint.
         if (border) border->SetSkipUpdate(true);
         struct Unskip {
-            TkvAnimBorder* b;
+            TsBorderSeam* b;
             ~Unskip()
             {
                 if (b) b->SetSkipUpdate(false);
@@ -648,17 +646,17 @@ void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAn
     SetWindowPos(surface, wnd, 0, 0, 0, 0, kShowFlags | SWP_NOSIZE | SWP_NOMOVE);
 }
 
-void AnimHideDialog(TkvAnimDialog* dialog, int timeMs, TkvAnimType type)
+void AnimHideDialog(TsProviderSeam* dialog, int timeMs, TkvAnimType type)
 {
     ClearGlows(false);
     if (!dialog) return;
     if (timeMs < 0) timeMs = int(HideTimeOf(true, type));
-    HWND wnd = dialog->DialogWindow();
+    HWND wnd = dialog->Window();
     TBitmap* cache = dialog->CacheBitmap();
     if (!wnd || !cache || cache->Empty()) return;
     RunningFlag running;
     TBitmap* snapshot = CopyOf(cache);
-    TkvAnimBorder* border = dialog->Border();
+    TsBorderSeam* border = dialog->Border();
     TWinControl* surface = border ? border->ReleaseWindow() : dialog->TakeCoverWindow();
     const RECT at = WindowRectOf(wnd);
     if (!surface)
@@ -725,7 +723,7 @@ void CaptureControlSnapshot(TControl* control)
 
 namespace {
 
-void FadeLayeredForm(TCustomForm* form, TkvAnimProvider* provider, unsigned timeMs, uint8_t alpha,
+void FadeLayeredForm(TCustomForm* form, TsProviderSeam* provider, unsigned timeMs, uint8_t alpha,
                      TkvAnimType type)
 {
     HWND formWnd = form->Handle();
@@ -754,7 +752,7 @@ void FadeLayeredForm(TCustomForm* form, TkvAnimProvider* provider, unsigned time
 
 // The fade of a form whose frame a border window draws: the old border window
 // keeps the old picture and fades out once the new one is nearly there.
-void FadeBorderedForm(TCustomForm* form, TkvAnimProvider* provider, TkvAnimBorder* border, unsigned timeMs,
+void FadeBorderedForm(TCustomForm* form, TsProviderSeam* provider, TsBorderSeam* border, unsigned timeMs,
                       uint8_t alpha, TkvAnimType type)
 {
     HWND formWnd = form->Handle();
@@ -802,7 +800,7 @@ void FadeBorderedForm(TCustomForm* form, TkvAnimProvider* provider, TkvAnimBorde
     border->UpdateBorderWindow(false, 255);
 }
 
-void CrossFade(TControl* control, TkvAnimProvider* provider, unsigned timeMs)
+void CrossFade(TControl* control, TsProviderSeam* provider, unsigned timeMs)
 {
     if (!sharedSurface) CaptureControlSnapshot(control);
     if (!sharedSurface || !sharedSnapshot) return;
@@ -861,11 +859,11 @@ void AnimShowFormLayered(TControl* control, unsigned timeMs, uint8_t alpha, TkvA
     if (!control) return;
     RunningFlag running;
     auto* form = dynamic_cast<TCustomForm*>(control);
-    TkvAnimProvider* provider =
-        form && form->HandleAllocated() && AnimProviderOf ? AnimProviderOf(form->Handle()) : nullptr;
+    TsProviderSeam* provider = form ? &ProviderOf(form) : nullptr;
+    if (provider && provider->IsNull()) provider = nullptr;   // painted as the window paints itself
     if (LayeredWindowsAvailable() && form && form->HandleAllocated()) {
         FreeSharedSnapshot();   // the layered fade needs no screen picture
-        if (TkvAnimBorder* border = provider ? provider->Border() : nullptr)
+        if (TsBorderSeam* border = provider ? provider->Border() : nullptr)
             FadeBorderedForm(form, provider, border, timeMs, alpha, type);
         else
             FadeLayeredForm(form, provider, timeMs, alpha, type);
@@ -876,22 +874,9 @@ void AnimShowFormLayered(TControl* control, unsigned timeMs, uint8_t alpha, TkvA
 
 // ---------------------------------------------------------------- start-up
 
-void RegisterAnimationHooks()
-{
-    SkinHooks.AnimShowFormLayered = [](TControl* control, unsigned time, uint8_t alpha, TkvAnimType type) {
-        AnimShowFormLayered(control, time, alpha, type);
-    };
-    SkinHooks.AnimHideForm = [](TCustomForm* form) {
-        TkvAnimProvider* provider =
-            form && form->HandleAllocated() && AnimProviderOf ? AnimProviderOf(form->Handle()) : nullptr;
-        AnimHideForm(provider);
-    };
-}
-
 void InitAnimationsUnit()
 {
     if (unitCounter++ > 0) return;
-    RegisterAnimationHooks();
     HMODULE lib = LoadLibraryA("UXTHEME");
     // A result of 32 or less is a failure.
     if (reinterpret_cast<uintptr_t>(lib) > 32) {
@@ -909,8 +894,6 @@ void DoneAnimationsUnit()
         Free(t);
     }
     FreeSharedSnapshot();
-    SkinHooks.AnimShowFormLayered = nullptr;
-    SkinHooks.AnimHideForm = nullptr;
     SetWindowThemeFn = nullptr;
     if (themeLibrary) {
         FreeLibrary(themeLibrary);

@@ -11,84 +11,8 @@
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
 #include "skin/core/AnimFrames.h"
+#include "skin/core/ProviderSeam.h"
 #include "skin/graphics/ThreadedTimer.h"
-
-enum class TkvAnimEvent { aeShowing, aeHiding };
-
-// What the animations need of the border window that draws a form's extended
-// borders and shadow around it (the form skinning implements it).
-class TkvAnimBorder {
-public:
-    virtual ~TkvAnimBorder() = default;
-    // The border window, made when absent.
-    virtual TWinControl* Window() = 0;
-    // Gives the window up to the caller (made when absent): its owner and
-    // window procedure are put back first and the border forgets it.
-    virtual TWinControl* ReleaseWindow() = 0;
-    virtual void PaintOwnerFrame() = 0;
-    // The window region of the border window (the caller owns it), nil: none.
-    virtual HRGN CreateBorderRegion() = 0;
-    virtual void UpdateBorderWindow(bool repaint, uint8_t alpha) = 0;
-    // While set, the border window does not follow the form's repaint.
-    virtual void SetSkipUpdate(bool on) = 0;
-    virtual bool HasExtendedShadow() = 0;
-    // How far the border window reaches left of and above the form while a
-    // show animation runs (frame, shadow and title metrics of the skin).
-    virtual POINT ShowOffsets() = 0;
-    // The same for the fade after a skin change (the new skin's metrics).
-    virtual POINT FadeOffsets() { return ShowOffsets(); }
-};
-
-// What the animations need of a form's skin provider. The form skinning
-// implements it; AnimProviderOf finds it for a window.
-class TkvAnimProvider {
-public:
-    virtual ~TkvAnimProvider() = default;
-    virtual TCustomForm* AnimForm() = 0;
-    // False when the provider has no skin data object yet.
-    virtual bool HasSkinData() = 0;
-    // The picture of the whole window (frame and background); nil when none is painted.
-    virtual TBitmap* CacheBitmap() = 0;
-    virtual void PaintFrameToCache() = 0;
-    // Where the client area lies in the cache bitmap.
-    virtual POINT ClientOffset() = 0;
-    // The border window that draws the frame (extended borders), nil: none.
-    virtual TkvAnimBorder* Border() { return nullptr; }
-    // Frees the border object (a terminating application after a hide).
-    virtual void FreeBorder() {}
-    virtual void SetInAnimation(bool on) {}
-    // The cache already holds the picture taken for hiding.
-    virtual bool SnapshotTakenForHiding() { return false; }
-    // The caption cover window, handed over to the caller (nil: none).
-    virtual TWinControl* TakeCoverWindow() { return nullptr; }
-    // The picture of the form taken before a skin change, handed over (nil: none).
-    virtual TBitmap* TakeCoverBitmap() { return nullptr; }
-    // The window region of the skinned form at (0, 0) (nil: none); the caller owns it.
-    virtual HRGN CreateSkinRegion() { return nullptr; }
-    virtual void AfterAnimation(TkvAnimEvent event) {}
-};
-
-// What the show and hide of a skinned system dialog need of its wrapper.
-class TkvAnimDialog {
-public:
-    virtual ~TkvAnimDialog() = default;
-    virtual HWND DialogWindow() = 0;
-    virtual TBitmap* CacheBitmap() = 0;
-    virtual void PaintFrameToCache() = 0;
-    virtual POINT ClientOffset() = 0;
-    // Paints the dialog's child windows into dc, whose origin is the client's top-left.
-    virtual void PrintChildren(HDC dc) = 0;
-    // The border window that draws the dialog's frame, nil: none.
-    virtual TkvAnimBorder* Border() { return nullptr; }
-    // Frees the border object once its window went to a hide animation.
-    virtual void FreeBorder() {}
-    virtual TWinControl* TakeCoverWindow() { return nullptr; }
-    virtual void UpdateRegion() {}
-};
-
-// Finds the provider that skins a window; the default finds none. The form
-// skinning replaces it.
-extern std::function<TkvAnimProvider*(HWND wnd)> AnimProviderOf;
 
 // ---- frames
 
@@ -158,15 +82,15 @@ void StartHideAnimation(TWinControl* surface, TBitmap* snapshot, unsigned timeMs
 
 // ---- forms and dialogs
 
-void AnimShowForm(TkvAnimProvider* provider, unsigned timeMs, uint8_t alpha, TkvAnimType type);
+void AnimShowForm(TsProviderSeam* provider, unsigned timeMs, uint8_t alpha, TkvAnimType type);
 // timeMs < 0: time and type of the default manager's FormHide effect.
-void AnimHideForm(TkvAnimProvider* provider, int timeMs = -1, TkvAnimType type = TkvAnimType::atAero);
-void AnimShowDialog(TkvAnimDialog* dialog, unsigned timeMs, uint8_t alpha, TkvAnimType type);
+void AnimHideForm(TsProviderSeam* provider, int timeMs = -1, TkvAnimType type = TkvAnimType::atAero);
+void AnimShowDialog(TsProviderSeam* dialog, unsigned timeMs, uint8_t alpha, TkvAnimType type);
 // timeMs < 0: time and type of the default manager's DialogHide effect.
-void AnimHideDialog(TkvAnimDialog* dialog, int timeMs = -1, TkvAnimType type = TkvAnimType::atAero);
+void AnimHideDialog(TsProviderSeam* dialog, int timeMs = -1, TkvAnimType type = TkvAnimType::atAero);
 // The dialog's picture: frame from its cache, client area from the screen or
 // painted from its children; alpha 255 where painted.
-void PaintDialogToBitmap(TkvAnimDialog* dialog, TBitmap* bmp, bool fromScreen);
+void PaintDialogToBitmap(TsProviderSeam* dialog, TBitmap* bmp, bool fromScreen);
 
 // ---- skin change
 
@@ -184,7 +108,5 @@ void FreeSharedSnapshot();
 
 using TSetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
 extern TSetWindowThemeFn SetWindowThemeFn;
-// Fills the manager's animation calls (skin-change fade, hide of the main form).
-void RegisterAnimationHooks();
-void InitAnimationsUnit();   // counted; the first call binds SetWindowTheme and registers the hooks
+void InitAnimationsUnit();   // counted; the first call binds SetWindowTheme
 void DoneAnimationsUnit();   // the last call frees the theme library and the hide timer

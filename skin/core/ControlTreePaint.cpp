@@ -32,7 +32,7 @@ RECT Intersect(const RECT& a, const RECT& b)
 bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 // Where the client area of a windowed control lies in its window.
-POINT ClientOffsetOf(TWinControl* c, TkvAnimProvider* provider)
+POINT ClientOffsetOf(TWinControl* c, TsProviderSeam* provider)
 {
     if (provider) return provider->ClientOffset();
     if (!c->HandleAllocated()) return POINT{0, 0};
@@ -88,7 +88,7 @@ void PaintWindowedControlTo(TWinControl* control, HDC dc)
     SendMessageW(wnd, WM_PRINTCLIENT, WPARAM(dc), PRF_CLIENT | PRF_ERASEBKGND);
 }
 
-void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* provider, int y)
+void PaintControlTree(TBitmap* bmp, TControl* control, int x, TsProviderSeam* provider, int y)
 {
     if (!bmp || !control || bmp->Empty()) return;
     if (!control->Visible() && control->Parent() && !provider) {

@@ -6,13 +6,13 @@
 
 #include "classlib/Controls.h"
 
-class TkvAnimProvider;
+class TsProviderSeam;
 
 // Paints control (and its visible windowed children, each at its place) into
 // bmp with the control's top-left at (x, y). provider: the form's skin
 // provider when a form is painted for an animation, else nil. A hidden control
 // with a parent gets the background its parent answers for it.
-void PaintControlTree(TBitmap* bmp, TControl* control, int x, TkvAnimProvider* provider, int y);
+void PaintControlTree(TBitmap* bmp, TControl* control, int x, TsProviderSeam* provider, int y);
 
 // Paints the graphic children of control into dc at offset (their bounds
 // moved by offset), each over the background its place shows, without

@@ -12,7 +12,6 @@
 #include "classlib/Forms.h"
 #include "skin/core/BgRequest.h"
 #include "skin/graphics/SkinCommands.h"
-#include "skin/core/SkinHooks.h"
 #include "skin/core/SkinManager.h"
 #include "skin/core/Animations.h"
 #include "skin/core/ControlTreePaint.h"
@@ -87,10 +86,10 @@ int Height(const RECT& r) { return r.bottom - r.top; }
 
 // A provider of our own over a real form: its cache is the form's picture in
 // one colour with a frame of another, as a skin provider's would be.
-class TestProvider : public TkvAnimProvider {
+class TestProvider : public TsProviderSeam {
 public:
     explicit TestProvider(TCustomForm* f) : form(f) {}
-    TCustomForm* AnimForm() override { return form; }
+    TCustomForm* Form() override { return form; }
     bool HasSkinData() override { return skinData; }
     TBitmap* CacheBitmap() override { return cache.get(); }
     void PaintFrameToCache() override
@@ -113,8 +112,6 @@ public:
     int framePaints = 0;
     std::vector<TkvAnimEvent> events;
 };
-
-TestProvider* registered = nullptr;
 
 class Animations : public testing::Test {
 protected:
@@ -139,12 +136,7 @@ protected:
         form->Show();
         Pump(30);
         provider = std::make_unique<TestProvider>(form);
-        registered = provider.get();
-        AnimProviderOf = [](HWND wnd) -> TkvAnimProvider* {
-            return registered && registered->form->HandleAllocated() && registered->form->Handle() == wnd
-                       ? registered
-                       : nullptr;
-        };
+        Register(provider.get());
     }
     void TearDown() override
     {
@@ -153,13 +145,21 @@ protected:
             Pump(15);
         UpdateLayeredWindowFn = realPush;
         watched = nullptr;
-        AnimProviderOf = nullptr;
-        registered = nullptr;
+        UnregisterProvider(registeredWnd);
+        registeredWnd = nullptr;
         Application->OnException = nullptr;
         FreeSharedSnapshot();
         Free(form);
         Pump(10);
     }
+    // The provider found for the form's current window (one at a time).
+    void Register(TsProviderSeam* p)
+    {
+        UnregisterProvider(registeredWnd);
+        registeredWnd = form->Handle();
+        RegisterProvider(registeredWnd, p);
+    }
+    HWND registeredWnd = nullptr;
     // Pushes to windows other than the form (the surfaces).
     std::vector<Push> SurfacePushes() const
     {
@@ -575,10 +575,10 @@ TEST(ThemeBinding, SetWindowThemeIsBoundAtStartUp)
 namespace {
 
 // A dialog wrapper of our own over a real framed window with a red panel.
-class TestDialog : public TkvAnimDialog {
+class TestDialog : public TsProviderSeam {
 public:
     explicit TestDialog(TForm* f, TPanel* p) : form(f), panel(p) {}
-    HWND DialogWindow() override { return form->Handle(); }
+    HWND Window() override { return form->Handle(); }
     TBitmap* CacheBitmap() override { return cache.get(); }
     void PaintFrameToCache() override
     {
@@ -614,6 +614,7 @@ TEST_F(Animations, DialogShowStepsByTheTargetOverFramesPlusOne)
 {
     form->SetBorderStyle(TFormBorderStyle::bsDialog);
     Pump(20);
+    Register(provider.get());   // the form has a new window
     TestDialog dialog(form, panel);
     AnimShowDialog(&dialog, 100, 255, TkvAnimType::atFading);
     auto s = SurfacePushes();
@@ -640,6 +641,7 @@ TEST_F(Animations, DialogHideAndPictures)
 {
     form->SetBorderStyle(TFormBorderStyle::bsDialog);
     Pump(30);
+    Register(provider.get());   // the form has a new window
     TestDialog dialog(form, panel);
     dialog.PaintFrameToCache();
     const POINT o = dialog.ClientOffset();
@@ -710,10 +712,8 @@ TEST_F(Animations, AHideWhoseFirstPushRaisesLeavesNothingBehind)
 
 TEST_F(Animations, TheManagersAnimationCallsReachTheAnimations)
 {
-    // Filled at library start-up.
-    ASSERT_TRUE(SkinHooks.AnimShowFormLayered);
-    ASSERT_TRUE(SkinHooks.AnimHideForm);
-    SkinHooks.AnimShowFormLayered(form, 36, 255, TkvAnimType::atFading);
+    // A provider's own fade after a skin change and hide are the animations'.
+    ProviderOf(form).FadeAfterSkinChange(36, 255, TkvAnimType::atFading);
     EXPECT_EQ(SurfacePushes().size(), 1u + 4u + 1u);
     EXPECT_FALSE(AnimationRunning);
 
@@ -725,7 +725,7 @@ TEST_F(Animations, TheManagersAnimationCallsReachTheAnimations)
     pushes.clear();
     provider->PaintFrameToCache();
     AnimationRunning = true;
-    SkinHooks.AnimHideForm(form);
+    ProviderOf(form).PlayHideAnimation();
     Free(manager);
     EXPECT_FALSE(AnimationRunning);
     ASSERT_NE(SharedHideTimer(), nullptr);
@@ -736,10 +736,35 @@ TEST_F(Animations, TheManagersAnimationCallsReachTheAnimations)
     ASSERT_EQ(provider->events.size(), 1u);
     EXPECT_EQ(SurfacePushes().size(), 1u + 5u);   // start picture, frames 0 .. 4
     // A form without a provider is left alone.
-    registered = nullptr;
+    UnregisterProvider(form->Handle());
     pushes.clear();
-    SkinHooks.AnimHideForm(form);
+    ProviderOf(form).PlayHideAnimation();
     EXPECT_TRUE(pushes.empty());
+}
+
+TEST_F(Animations, EachWindowHasOneProviderAndTheRestTheNullOne)
+{
+    HWND h = form->Handle();
+    EXPECT_EQ(&ProviderOf(h), provider.get());
+    EXPECT_EQ(&ProviderOf(form), provider.get());
+    TestProvider other(form);
+    RegisterProvider(h, &other);   // replaces the first
+    EXPECT_EQ(&ProviderOf(h), &other);
+    UnregisterProvider(h, provider.get());   // not the registered one: kept
+    EXPECT_EQ(&ProviderOf(h), &other);
+    UnregisterProvider(h, &other);
+    // Unregistered windows, child windows and no window at all answer with the null provider.
+    for (TsProviderSeam* none : {&ProviderOf(h), &ProviderOf(panel->Handle()), &ProviderOf(HWND(nullptr))}) {
+        EXPECT_TRUE(none->IsNull());
+        EXPECT_FALSE(none->WorksWith(nullptr));
+        EXPECT_FALSE(none->HasSkinData());
+        EXPECT_EQ(none->Border(), nullptr);
+        EXPECT_FALSE(none->PrepareHideAnimation());
+        none->PlayHideAnimation();
+        none->FadeAfterSkinChange(36, 255, TkvAnimType::atFading);
+    }
+    EXPECT_TRUE(pushes.empty());   // nothing animated
+    EXPECT_FALSE(provider->IsNull());
 }
 
 TEST_F(Animations, AHiddenTranslucentFormKeepsItsAlpha)
@@ -761,7 +786,7 @@ namespace {
 
 // A border window of our own: a real layered window around the form, with a
 // half-transparent shadow strip in its picture.
-class TestBorder : public TkvAnimBorder {
+class TestBorder : public TsBorderSeam {
 public:
     TWinControl* Window() override
     {
@@ -794,7 +819,7 @@ public:
 class BorderedProvider : public TestProvider {
 public:
     using TestProvider::TestProvider;
-    TkvAnimBorder* Border() override { return &border; }
+    TsBorderSeam* Border() override { return &border; }
     void FreeBorder() override { ++borderFrees; }
     void PaintFrameToCache() override
     {
@@ -884,9 +909,9 @@ TEST_F(Animations, ASkinChangeFadesTheNewBorderWindowInOverTheOldOne)
     BorderedProvider p(form);
     p.PaintFrameToCache();
     HWND oldWnd = p.border.Window()->Handle();
-    registered = &p;
+    Register(&p);
     AnimShowFormLayered(form, 96, 255, TkvAnimType::atFading);
-    registered = provider.get();
+    Register(provider.get());
     ASSERT_NE(p.border.window, nullptr);
     HWND newWnd = p.border.window->Handle();
     EXPECT_NE(newWnd, oldWnd);
@@ -918,9 +943,10 @@ TEST_F(Animations, ADialogWithABorderWindowShowsAndHidesThroughIt)
 {
     form->SetBorderStyle(TFormBorderStyle::bsDialog);
     Pump(20);
+    Register(provider.get());   // the form has a new window
     struct BorderedDialog : TestDialog {
         using TestDialog::TestDialog;
-        TkvAnimBorder* Border() override { return &border; }
+        TsBorderSeam* Border() override { return &border; }
         void FreeBorder() override { ++frees; }
         TestBorder border;
         int frees = 0;

@@ -199,17 +199,17 @@ TEST_F(TreePaint, AHiddenControlShowsWhatItsParentHasUnderIt)
 TEST_F(TreePaint, ABorderWindowProvidersClientAlphaStaysInsideTheBitmap)
 {
     ShowAndSettle();
-    struct BorderProvider : TkvAnimProvider {
+    struct BorderProvider : TsProviderSeam {
         TCustomForm* f;
         explicit BorderProvider(TCustomForm* form) : f(form) {}
-        TCustomForm* AnimForm() override { return f; }
+        TCustomForm* Form() override { return f; }
         bool HasSkinData() override { return true; }
         TBitmap* CacheBitmap() override { return nullptr; }
         void PaintFrameToCache() override {}
         POINT ClientOffset() override { return POINT{10, 12}; }
-        TkvAnimBorder* Border() override { return &border; }
+        TsBorderSeam* Border() override { return &border; }
         // A border that is never asked for its window here.
-        struct : TkvAnimBorder {
+        struct : TsBorderSeam {
             TWinControl* Window() override { return nullptr; }
             TWinControl* ReleaseWindow() override { return nullptr; }
             void PaintOwnerFrame() override {}

@@ -4,6 +4,7 @@
 // hand-over, the application window hook, and managers, forms and controls
 // destroyed in every order.
 #include "tests/skin/SkinRuntimeFixture.h"
+#include "tests/skin/FakeProvider.h"
 
 #include "skin/model/SkinFiles.h"
 
@@ -196,17 +197,16 @@ TEST_F(Broadcast, SuspendedRedrawIsResumedOnEveryPath)
     m->SuspendFormRedraw();
     EXPECT_TRUE(GetWindowLongPtrW(h, GWL_STYLE) & WS_VISIBLE);
     m->ResumeFormRedraw(true);
-    // A provider of our own through the seams.
+    // A provider of our own on the form's window.
     int suspends = 0, resumes = 0, fades = 0, covers = 0;
     bool visibleDuringFade = true;
-    SkinHooks.ProviderOf = [&](TCustomForm* f, TsSkinManager* mm) { return f == t.form && mm == m; };
-    SkinHooks.SuspendRedraw = [&](TCustomForm*) { ++suspends; return true; };
-    SkinHooks.ResumeRedraw = [&](TCustomForm*, bool) { ++resumes; return false; };
-    SkinHooks.CaptureCover = [&](TCustomForm*) { ++covers; return true; };
-    SkinHooks.PaintsNonClient = [](TCustomForm*) { return true; };
-    SkinHooks.AnimShowFormLayered = [&](TControl* c, unsigned time, uint8_t alpha, TkvAnimType type) {
+    FakeProvider provider(t.form, m);
+    provider.suspend = [&] { ++suspends; return true; };
+    provider.resume = [&](bool) { ++resumes; return false; };
+    provider.cover = [&] { ++covers; return true; };
+    provider.paintsNonClient = true;
+    provider.fade = [&](unsigned time, uint8_t alpha, TkvAnimType type) {
         ++fades;
-        EXPECT_EQ(c, t.form);
         EXPECT_EQ(time, 100u);
         EXPECT_EQ(alpha, 255);
         EXPECT_EQ(type, TkvAnimType::atFading);
@@ -223,7 +223,7 @@ TEST_F(Broadcast, SuspendedRedrawIsResumedOnEveryPath)
     EXPECT_EQ(suspends, 2);
     EXPECT_EQ(resumes, 2);
     // A failing fade still resumes the form and clears the animation flag.
-    SkinHooks.AnimShowFormLayered = [&](TControl*, unsigned, uint8_t, TkvAnimType) {
+    provider.fade = [&](unsigned, uint8_t, TkvAnimType) {
         AnimationRunning = true;
         throw std::runtime_error("fade failed");
     };
@@ -238,7 +238,7 @@ TEST_F(Broadcast, SuspendedRedrawIsResumedOnEveryPath)
     m->ResumeFormRedraw(false);
     EXPECT_FALSE(AnimationRunning);
     // The skin-changing animation switched off for one EndUpdate: time 0, setting kept.
-    SkinHooks.AnimShowFormLayered = [&](TControl*, unsigned, uint8_t, TkvAnimType) { ++fades; };
+    provider.fade = [&](unsigned, uint8_t, TkvAnimType) { ++fades; };
     int fadesBefore = fades;
     m->BeginUpdate();
     m->EndUpdate(true, false);
@@ -376,13 +376,10 @@ TEST_F(Broadcast, ApplicationWindowHook)
     ASSERT_EQ(Application->MainForm(), mainForm);
     mainForm->Show();
     int minimized = 0, restored = 0;
-    SkinHooks.PaintsNonClient = [](TCustomForm*) { return true; };
-    SkinHooks.MinimizeAnimated = [&](TCustomForm* form) {
-        EXPECT_EQ(form, mainForm);
-        ++minimized;
-        return true;
-    };
-    SkinHooks.RestoreAnimated = [&](TCustomForm*) { return ++restored > 0; };
+    FakeProvider provider(mainForm);
+    provider.paintsNonClient = true;
+    provider.minimize = [&] { return ++minimized > 0; };
+    provider.restore = [&] { return ++restored > 0; };
     SendMessageW(app, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_EQ(m->SysCommandState(), 2);
     EXPECT_EQ(minimized, 1);
@@ -401,8 +398,8 @@ TEST_F(Broadcast, ApplicationWindowHook)
     // The hide animation: bounded wait, flag cleared afterwards.
     m->AnimEffects.FormHide.Time = 60;
     int hides = 0;
-    SkinHooks.PrepareHideAnimation = [](TCustomForm*) { return true; };
-    SkinHooks.AnimHideForm = [&](TCustomForm*) { ++hides; };   // never clears the flag
+    provider.prepareHide = [] { return true; };
+    provider.hide = [&] { ++hides; };   // never clears the flag
     WINDOWPOS wp{};
     wp.hwnd = app;
     wp.flags = SWP_HIDEWINDOW;
@@ -487,17 +484,17 @@ TEST_F(Broadcast, CoversTakenForASkinChangeAreAlwaysReleased)
     Tree t = MakeTree();
     int covers = 0, suspends = 0, resumes = 0;
     bool runningWhileCovered = false;
-    SkinHooks.ProviderOf = [&](TCustomForm* f, TsSkinManager*) { return f == t.form; };
-    SkinHooks.CaptureCover = [&](TCustomForm*) {
+    FakeProvider provider(t.form);
+    provider.cover = [&] {
         runningWhileCovered = AnimationRunning;   // the fade is under way from the cover on
         return ++covers > 0;
     };
-    SkinHooks.SuspendRedraw = [&](TCustomForm*) { return ++suspends > 0; };
-    SkinHooks.ResumeRedraw = [&](TCustomForm*, bool) {
+    provider.suspend = [&] { return ++suspends > 0; };
+    provider.resume = [&](bool) {
         ++resumes;
         return false;
     };
-    SkinHooks.AnimShowFormLayered = nullptr;   // the fade itself is not what is tested here
+    // The fade itself is not what is tested here: the provider leaves it out.
     // A skin that loads: covered, suspended once, resumed once.
     m->SetSkinName(L"Small");
     EXPECT_EQ(covers, 1);

@@ -1,0 +1,11 @@
+// Helpers shared by the files of the skin manager (SkinManager*.cpp) only.
+#pragma once
+
+namespace skinmanager_detail {
+
+// Whether user32 offers layered windows.
+bool LayeredWindowsAvailable();
+// Whether the application window is minimised.
+bool ApplicationMinimized();
+
+}  // namespace skinmanager_detail
