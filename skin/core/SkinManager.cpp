@@ -18,6 +18,7 @@
 #include "skin/model/SkinPack.h"
 #include "skin/model/SkinTransfer.h"
 #include "skin/graphics/Glow.h"
+#include "skin/graphics/LayeredApi.h"
 #include "skin/model/MaskPaint.h"
 #include "skin/graphics/Utils.h"
 #include "classlib/TypInfo.h"
@@ -32,12 +33,6 @@ namespace {
 const wchar_t* const kVersionWarning =
     L"This version of the skin have not complete support by used Korvel package release.\r\n"
     L"Components must be updated up to latest version for using this skin.";
-
-bool LayeredWindowsAvailable()
-{
-    HMODULE user = GetModuleHandleW(L"user32.dll");
-    return user && GetProcAddress(user, "UpdateLayeredWindow");
-}
 
 void DefaultNotice(TsNoticeKind kind, const String& text)
 {
