@@ -1,5 +1,7 @@
 #include "classlib/BmpHeader.h"
 
+#include "classlib/ImageSize.h"
+
 namespace {
 
 uint32_t U16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
@@ -71,8 +73,7 @@ bool ParseBmpHeader(const uint8_t* data, size_t size, BmpInfo& info, std::string
     if (info.topDown) height = -height;
     // Compressed rows run from the bottom by definition.
     if (info.topDown && rle) return Fail(error, "top-down compressed BMP");
-    if (width < 1 || height < 1 || width > kBmpMaxSide || height > kBmpMaxSide ||
-        uint64_t(width) * uint64_t(height) > kBmpMaxPixels)
+    if (!ImageSizeFits(width, height))
         return Fail(error, "BMP size out of range");
     info.width = int(width);
     info.height = int(height);
@@ -134,8 +135,7 @@ bool DecodeBmpRle(const uint8_t* data, size_t size, const BmpInfo& info, std::ve
 {
     indices.clear();
     bool four = info.compression == kBmpRle4;
-    if ((!four && info.compression != kBmpRle8) || info.width < 1 || info.height < 1 ||
-        uint64_t(info.width) * uint64_t(info.height) > kBmpMaxPixels)
+    if ((!four && info.compression != kBmpRle8) || !ImageSizeFits(info.width, info.height))
         return Fail(error, "not a compressed BMP");
     if (!data || info.bitsOffset > size || info.bitsSize > size - info.bitsOffset)
         return Fail(error, "BMP compressed data outside the file");

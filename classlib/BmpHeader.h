@@ -36,17 +36,13 @@ struct BmpInfo {
     size_t Stride() const { return (size_t(width) * size_t(bitCount) + 31) / 32 * 4; }
 };
 
-// Largest side and largest pixel count accepted: a 32-bit bitmap of this many
-// pixels is 1 GB, the most a 32-bit process can hope to map.
-constexpr int kBmpMaxSide = 32767;
-constexpr uint64_t kBmpMaxPixels = uint64_t(1) << 28;
-
 // Checks a whole .bmp file (from its "BM") and describes it. Answers false with
 // a reason for a header of an unknown size or kind, one plane other than 1, a
 // bit count or a compression this reader does not know (or not allowed at that
-// bit count), a size out of range, a colour table larger than the bit count
-// allows or cut short, missing bit-field masks, a pixel offset inside the
-// headers or past the end, or uncompressed rows that the bytes do not hold.
+// bit count), a size that does not fit ImageLimits (classlib/ImageSize.h), a
+// colour table larger than the bit count allows or cut short, missing bit-field
+// masks, a pixel offset inside the headers or past the end, or uncompressed
+// rows that the bytes do not hold.
 bool ParseBmpHeader(const uint8_t* data, size_t size, BmpInfo& info, std::string* error);
 
 // Decodes the run-length compressed pixels (RLE8 or RLE4) of a file that

@@ -1,6 +1,7 @@
 #include "classlib/Graphics.h"
 
 #include "classlib/BmpHeader.h"
+#include "classlib/ImageSize.h"
 
 #include <algorithm>
 #include <cstring>
@@ -387,9 +388,7 @@ void TBitmap::Create(int width, int height, TPixelFormat pf)
     if (bits > 8) colors_.clear();
     else if (colors_.size() != size_t(1) << bits) colors_ = GreyTable(bits);
     if (width <= 0 || height <= 0) return;
-    // 32768 x 32768 at 32 bits is 4 GB: more than a 32-bit process can map.
-    if (width > 32767 || height > 32767 ||
-        (int64_t(width) * bits + 31) / 32 * 4 * int64_t(height) > (int64_t(1) << 30))
+    if (CheckedImageBytes(width, height, bits) < 0)
         throw EOutOfResources(L"Недостаточно ресурсов для изображения");
     std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
     auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "classlib/ImageSize.h"
+
 namespace {
 
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
@@ -13,9 +15,15 @@ bool Fail(std::string* error, const char* text)
     return false;
 }
 
-// Largest side of an icon image this reader accepts.
-constexpr int kMaxSide = 1024;
+// Largest side of an icon image, tighter than ImageLimits because the format
+// says so: the directory holds each side in one byte, 0 meaning 256.
+constexpr int kIconMaxSide = 256;
 constexpr int kMaxEntries = 256;
+
+bool IconSizeFits(int64_t width, int64_t height)
+{
+    return ImageSizeFits(width, height, ImageLimits::kMaxPixels, kIconMaxSide);
+}
 
 }  // namespace
 
@@ -52,7 +60,7 @@ bool CheckIconImage(const uint8_t* image, size_t size, IconImageInfo& info, std:
         if (std::memcmp(image + 12, "IHDR", 4) != 0) return Fail(error, "PNG icon without a header");
         uint32_t w = (uint32_t(image[16]) << 24) | (uint32_t(image[17]) << 16) | (uint32_t(image[18]) << 8) | image[19];
         uint32_t h = (uint32_t(image[20]) << 24) | (uint32_t(image[21]) << 16) | (uint32_t(image[22]) << 8) | image[23];
-        if (w == 0 || h == 0 || w > uint32_t(kMaxSide) || h > uint32_t(kMaxSide)) return Fail(error, "PNG icon size out of range");
+        if (!IconSizeFits(w, h)) return Fail(error, "PNG icon size out of range");
         info.png = true;
         info.width = int(w);
         info.height = int(h);
@@ -69,7 +77,7 @@ bool CheckIconImage(const uint8_t* image, size_t size, IconImageInfo& info, std:
     uint32_t compression = U32(image + 16);
     if (planes != 1) return Fail(error, "bad icon image planes");
     if (compression != 0) return Fail(error, "compressed icon images are not read");
-    if (w <= 0 || w > kMaxSide || h2 <= 0 || h2 > 2 * kMaxSide || (h2 & 1)) return Fail(error, "icon image size out of range");
+    if ((h2 & 1) || !IconSizeFits(w, h2 / 2)) return Fail(error, "icon image size out of range");
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return Fail(error, "bad icon image depth");
     int h = h2 / 2;

@@ -200,7 +200,7 @@ extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     PngLimits limits;
-    limits.maxPixels = uint64_t(1) << 22;   // keeps each run small; the checks are the same
+    limits.maxPixels = int64_t(1) << 22;   // keeps each run small; the checks are the same
     try {
         PngMemoryTarget target;
         TColorManager colors;

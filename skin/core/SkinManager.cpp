@@ -23,12 +23,6 @@ std::unique_ptr<std::string> SkinEditorOptions;
 
 namespace skinmanager_detail {
 
-bool LayeredWindowsAvailable()
-{
-    HMODULE user = GetModuleHandleW(L"user32.dll");
-    return user && GetProcAddress(user, "UpdateLayeredWindow");
-}
-
 bool ApplicationMinimized() { return Application && IsIconic(Application->Handle()); }
 
 }  // namespace skinmanager_detail

@@ -3,8 +3,6 @@
 
 namespace skinmanager_detail {
 
-// Whether user32 offers layered windows.
-bool LayeredWindowsAvailable();
 // Whether the application window is minimised.
 bool ApplicationMinimized();
 

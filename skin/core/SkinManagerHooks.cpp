@@ -11,6 +11,7 @@
 #include "skin/graphics/SkinCommands.h"
 #include "skin/core/ProviderSeam.h"
 #include "skin/core/SkinHooks.h"
+#include "skin/graphics/LayeredApi.h"
 #include "skin/core/SkinManagerDetail.h"
 #include "skin/model/SkinTransfer.h"
 
@@ -57,7 +58,7 @@ bool TsSkinManager::AppWindowHook(TMessage& m)
         auto* pos = reinterpret_cast<WINDOWPOS*>(m.LParam);
         if (!pos || !(pos->flags & SWP_HIDEWINDOW))
             return false;
-        if (!skinmanager_detail::LayeredWindowsAvailable() || !AnimEffects.FormHide.Active ||
+        if (!LayeredWindowsAvailable() || !AnimEffects.FormHide.Active ||
             !AnimEffects.FormHide.Time || skinmanager_detail::ApplicationMinimized() || !mainForm ||
             !mainForm->Visible())
             return false;

@@ -13,6 +13,7 @@
 #include "skin/graphics/SkinCommands.h"
 #include "skin/graphics/SkinError.h"
 #include "skin/core/SkinHooks.h"
+#include "skin/graphics/LayeredApi.h"
 #include "skin/core/SkinManagerDetail.h"
 #include "skin/model/SkinFiles.h"
 #include "skin/model/SkinLoader.h"
@@ -95,7 +96,7 @@ void TsSkinManager::SetSaturation(int value)
 
 bool TsSkinManager::GetExtendedBorders() const
 {
-    return extendedBorders_ && skinmanager_detail::LayeredWindowsAvailable();
+    return extendedBorders_ && LayeredWindowsAvailable();
 }
 
 void TsSkinManager::SetExtendedBorders(bool value)

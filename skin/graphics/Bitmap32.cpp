@@ -6,8 +6,6 @@
 
 #include "skin/graphics/SkinCommands.h"
 
-TUpdateLayeredWindowFn UpdateLayeredWindowFn = nullptr;
-TSetLayeredWindowAttributesFn SetLayeredWindowAttributesFn = nullptr;
 int CheckBoxWidth = 13, CheckBoxHeight = 13;
 
 namespace {
@@ -38,7 +36,6 @@ void Ensure32(TBitmap* b)
     if (b && b->PixelFormat() != TPixelFormat::pf32bit) b->SetPixelFormat(TPixelFormat::pf32bit);
 }
 
-HMODULE user32Module = nullptr;
 int unitCounter = 0;
 
 }  // namespace
@@ -269,15 +266,7 @@ void ApplyDisabledEffect(TBitmap* bmp, int flags, TControl* control, POINT offse
 void InitBitmap32Unit()
 {
     if (unitCounter++ > 0) return;
-    if (!UpdateLayeredWindowFn) {
-        user32Module = LoadLibraryA("user32.dll");
-        if (user32Module) {
-            UpdateLayeredWindowFn =
-                reinterpret_cast<TUpdateLayeredWindowFn>(GetProcAddress(user32Module, "UpdateLayeredWindow"));
-            SetLayeredWindowAttributesFn = reinterpret_cast<TSetLayeredWindowAttributesFn>(
-                GetProcAddress(user32Module, "SetLayeredWindowAttributes"));
-        }
-    }
+    BindLayeredApi();
     BitmapHandle boxes(LoadBitmapA(nullptr, MAKEINTRESOURCEA(32759)));   // OBM_CHECKBOXES
     if (boxes) {
         BITMAP bm{};
@@ -290,16 +279,8 @@ void InitBitmap32Unit()
 
 void DoneBitmap32Unit()
 {
-    if (unitCounter == 0 || --unitCounter > 0) return;
-    if (user32Module) {
-        UpdateLayeredWindowFn = nullptr;
-        SetLayeredWindowAttributesFn = nullptr;
-        FreeLibrary(user32Module);
-        user32Module = nullptr;
-    }
+    if (unitCounter > 0) --unitCounter;
 }
-
-bool LayeredWindowsAvailable() { return UpdateLayeredWindowFn != nullptr; }
 
 bool PushLayeredBitmap(HWND wnd, TBitmap* bmp, int left, int top, uint8_t alpha)
 {

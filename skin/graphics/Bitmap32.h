@@ -8,6 +8,7 @@
 #include "classlib/Controls.h"
 #include "classlib/Graphics.h"
 #include "skin/graphics/Constants.h"
+#include "skin/graphics/LayeredApi.h"
 #include "skin/graphics/PixelOps.h"
 
 constexpr uint32_t NoColorValue = 0x1FFFFFFF;
@@ -81,14 +82,10 @@ using px::HuePixelProc;
 using px::SaturationPixelProc;
 
 // ---- layered windows ----
-using TUpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
-using TSetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-extern TUpdateLayeredWindowFn UpdateLayeredWindowFn;
-extern TSetLayeredWindowAttributesFn SetLayeredWindowAttributesFn;
+// (the entry points themselves: skin/graphics/LayeredApi.h)
 extern int CheckBoxWidth, CheckBoxHeight;
-void InitBitmap32Unit();   // binds the functions and measures the check-box glyph; counted
+void InitBitmap32Unit();   // binds the layered-window functions and measures the check-box glyph; counted
 void DoneBitmap32Unit();
-bool LayeredWindowsAvailable();
 // Shows bmp (32 bits, straight alpha) as the content of a layered window at
 // (left, top) with a constant alpha on top of the per-pixel alpha. False when
 // the functions are missing or the call fails.

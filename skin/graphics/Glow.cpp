@@ -8,15 +8,6 @@ namespace {
 
 TsGlowSkin* defaultGlowSkin = nullptr;
 
-using UpdateLayeredWindowProc = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
-
-UpdateLayeredWindowProc UpdateLayeredWindowFn()
-{
-    static UpdateLayeredWindowProc fn = reinterpret_cast<UpdateLayeredWindowProc>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindow"));
-    return fn;
-}
-
 BLENDFUNCTION GlowBlend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 
 }  // namespace
@@ -25,7 +16,6 @@ bool GlowFormClosing = false;
 
 TsGlowSkin* DefaultGlowSkin() { return defaultGlowSkin; }
 void SetDefaultGlowSkin(TsGlowSkin* skin) { defaultGlowSkin = skin; }
-bool LayeredWindowsSupported() { return UpdateLayeredWindowFn() != nullptr; }
 
 std::vector<TkvGlowEffect*>& TkvGlowEffects()
 {
@@ -154,12 +144,13 @@ void TkvGlowEffect::Show(const RECT& r, const RECT& visible, HWND control)
     }
     SetWindowPos(h, after, g.X, g.Y, 0, 0, SWP_NOACTIVATE | SWP_NOSIZE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
 
-    if (UpdateLayeredWindowProc update = UpdateLayeredWindowFn()) {
+    if (LayeredWindowsAvailable()) {
         WindowDC screen(nullptr);
         POINT pos{g.X, g.Y}, origin{0, 0};
         SIZE size{g.Width, g.Height};
         GdiFlush();
-        update(h, screen.get(), &pos, &size, HaloBitmap->Canvas().Handle(), &origin, 0, &GlowBlend, ULW_ALPHA);
+        UpdateLayeredWindowFn(h, screen.get(), &pos, &size, HaloBitmap->Canvas().Handle(), &origin, 0, &GlowBlend,
+                              ULW_ALPHA);
     }
     ShowWindow(h, SW_SHOWNOACTIVATE);
     HaloBitmap.reset();
@@ -168,7 +159,7 @@ void TkvGlowEffect::Show(const RECT& r, const RECT& visible, HWND control)
 int ShowGlow(const RECT& r, const RECT& visible, const String& section, TsGlowSkin* manager, HWND control,
              int inset, const String& maskName)
 {
-    if (!LayeredWindowsSupported()) return -1;
+    if (!LayeredWindowsAvailable()) return -1;
     if (!manager) manager = DefaultGlowSkin();
     if (!manager) return -1;
     auto effect = std::make_unique<TkvGlowEffect>(manager);

@@ -10,6 +10,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/Subclass.h"
+#include "skin/graphics/LayeredApi.h"
 
 // What a glow needs of a skin manager.
 class TsGlowSkin {
@@ -87,6 +88,5 @@ void HideGlow(int& handle);
 // Frees every glow (their forms at once when freeForms, else once the
 // current message has been handled) and empties the list.
 void ClearGlows(bool freeForms);
-bool LayeredWindowsSupported();
 // Unit shut-down: every glow freed, their forms released (not freed at once).
 inline void DoneGlowUnit() { ClearGlows(false); }

@@ -45,7 +45,7 @@ void ProgressMonitor(j_common_ptr cinfo)
 
 // All work between setjmp and a possible longjmp; no object with a destructor lives here.
 bool DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t* data, size_t size,
-                const JpegAllocator& allocate, uint64_t maxPixels)
+                const JpegAllocator& allocate, int64_t maxPixels)
 {
     if (setjmp(err.jump)) return false;
     jpeg_create_decompress(&cinfo);
@@ -58,8 +58,7 @@ bool DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t*
     bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
     jpeg_calc_output_dimensions(&cinfo);
-    uint64_t pixels = uint64_t(cinfo.output_width) * cinfo.output_height;
-    if (cinfo.output_width == 0 || cinfo.output_height == 0 || pixels > maxPixels) {
+    if (!ImageSizeFits(cinfo.output_width, cinfo.output_height, maxPixels)) {
         std::snprintf(err.message, sizeof err.message, "JPEG picture too large (%ux%u)", cinfo.output_width,
                       cinfo.output_height);
         return false;
@@ -92,7 +91,7 @@ bool DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t*
 }
 }  // namespace
 
-void DecodeJpeg(const uint8_t* data, size_t size, const JpegAllocator& allocate, uint64_t maxPixels)
+void DecodeJpeg(const uint8_t* data, size_t size, const JpegAllocator& allocate, int64_t maxPixels)
 {
     if (!data || size == 0) throw EInvalidGraphic(L"JPEG data are empty");
     jpeg_decompress_struct cinfo;
@@ -110,7 +109,7 @@ void DecodeJpeg(const uint8_t* data, size_t size, const JpegAllocator& allocate,
     }
 }
 
-void DecodeJpeg(const uint8_t* data, size_t size, JpegPixels& out, uint64_t maxPixels)
+void DecodeJpeg(const uint8_t* data, size_t size, JpegPixels& out, int64_t maxPixels)
 {
     out.Width = out.Height = 0;
     out.Bgra.clear();

@@ -181,8 +181,7 @@ void ParseHeader(const Chunk& c, PngImageProperties& p, const PngLimits& limits)
     p.compression = d[10] == 0 ? 2 : 0;   // another method is refused by the load, with its own message
     p.filterMethod = d[11];
     p.interlaced = d[12] != 0;
-    if (p.width == 0 || p.height == 0 || p.width > limits.maxSide || p.height > limits.maxSide ||
-        uint64_t(p.width) * p.height > limits.maxPixels || d[11] != 0 || d[12] > 1)
+    if (!ImageSizeFits(p.width, p.height, limits.maxPixels, limits.maxSide) || d[11] != 0 || d[12] > 1)
         throw EInvalidGraphic(kInvalidFormat);
     // The depth is checked here, with the header, not first at the image data:
     // bKGD and tRNS before it scale their samples by the depth.

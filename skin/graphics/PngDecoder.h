@@ -5,10 +5,10 @@
 //
 // Safety: every chunk length is checked against the bytes that remain; fixed
 // chunks must have their exact length; PLTE holds 1 to 256 entries; width and
-// height are at most PngLimits::maxSide and their product at most maxPixels,
-// so no size is computed from unchecked numbers. The header is checked whole
-// when it is read (depth allowed for the colour type, filter and interlace
-// methods), before any chunk that depends on it.
+// height must pass ImageSizeFits with the PngLimits of the load, so no size is
+// computed from unchecked numbers. The header is checked whole when it is read
+// (depth allowed for the colour type, filter and interlace methods), before
+// any chunk that depends on it.
 //
 // CRC policy: every chunk the reader uses (IHDR, PLTE, IDAT, gAMA, bKGD, tRNS)
 // has its CRC checked and a mismatch fails the load; chunks it skips (unknown
@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "classlib/ImageSize.h"
 #include "classlib/PixelView.h"
 #include "classlib/SysUtils.h"
 #include "skin/graphics/ColorManager.h"
@@ -57,9 +58,10 @@ private:
 // CRC-32 of chunk type and data (polynomial 0xEDB88320, reflected, inverted).
 uint32_t PngCrc32(uint32_t crc, const uint8_t* data, size_t size);
 
+// Limits one load may tighten (never widen) below ImageLimits.
 struct PngLimits {
-    uint32_t maxSide = 32767;
-    uint64_t maxPixels = uint64_t(1) << 26;
+    int64_t maxSide = ImageLimits::kMaxSide;
+    int64_t maxPixels = ImageLimits::kMaxPixels;
 };
 
 struct PngImageProperties {

@@ -10,8 +10,7 @@
 
 SkinBitmap::SkinBitmap(int width, int height) : width_(width), height_(height)
 {
-    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide ||
-        int64_t(width) * height > kMaxPixels)
+    if (!ImageSizeFits(width, height))
         throw SkinError(SkinErrorKind::Graphic, "Invalid bitmap size");
 #ifdef _WIN32
     BITMAPINFO bi{};

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "classlib/ImageSize.h"
+
 struct Bitmap32View {
     uint8_t* bits = nullptr;
     int stride = 0;   // bytes per row
@@ -18,12 +20,7 @@ struct Bitmap32View {
 
 class SkinBitmap {
 public:
-    // Largest side and pixel count accepted (a damaged file must not make us
-    // allocate gigabytes).
-    static constexpr int kMaxSide = 16384;
-    static constexpr int64_t kMaxPixels = int64_t(64) << 20;
-
-    // Throws SkinError when the size is not 1..kMaxSide on each side or too large.
+    // Throws SkinError when the size does not fit ImageLimits (ImageSizeFits).
     SkinBitmap(int width, int height);
     ~SkinBitmap();
     SkinBitmap(const SkinBitmap&) = delete;

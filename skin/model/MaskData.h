@@ -35,16 +35,16 @@ struct TsNumberRange {
     int32_t Min, Max;
 };
 namespace SkinRange {
-inline constexpr TsNumberRange Coordinate{0, SkinBitmap::kMaxSide};              // mask rectangle edges
-inline constexpr TsNumberRange Margin{0, SkinBitmap::kMaxSide};                  // mask margins, border widths
-inline constexpr TsNumberRange Frames{0, SkinBitmap::kMaxSide};                  // frames side by side
-inline constexpr TsNumberRange StateLayout{-1, SkinBitmap::kMaxSide};            // -1 no states, n: n + 1 rows
+inline constexpr TsNumberRange Coordinate{0, ImageLimits::kMaxSide};                    // mask rectangle edges
+inline constexpr TsNumberRange Margin{0, ImageLimits::kMaxSide};                        // mask margins, border widths
+inline constexpr TsNumberRange Frames{0, ImageLimits::kMaxSide};                        // frames side by side
+inline constexpr TsNumberRange StateLayout{-1, ImageLimits::kMaxSide};                  // -1 no states, n: n + 1 rows
 inline constexpr TsNumberRange PaintFlags{0, INT16_MAX};
-inline constexpr TsNumberRange Offset{-SkinBitmap::kMaxSide, SkinBitmap::kMaxSide};   // header sizes and offsets
-inline constexpr TsNumberRange States{0, 255};                                   // section states
-inline constexpr TsNumberRange Percent{0, 100};                                  // transparency, image, gradient
-inline constexpr TsNumberRange Byte{0, 255};                                     // glow sizes and strengths
-inline constexpr TsNumberRange Iterations{-1, 255};                              // fading steps (-1: not given)
+inline constexpr TsNumberRange Offset{-ImageLimits::kMaxSide, ImageLimits::kMaxSide};   // header sizes and offsets
+inline constexpr TsNumberRange States{0, 255};                                          // section states
+inline constexpr TsNumberRange Percent{0, 100};                                         // transparency, image, gradient
+inline constexpr TsNumberRange Byte{0, 255};                                            // glow sizes and strengths
+inline constexpr TsNumberRange Iterations{-1, 255};                                     // fading steps (-1: not given)
 }  // namespace SkinRange
 inline int32_t Bounded(int64_t v, TsNumberRange r) { return int32_t(std::clamp<int64_t>(v, r.Min, r.Max)); }
 

@@ -139,7 +139,7 @@ void StretchGrey(const PixelView& dst, Rect dr, const PixelView& src, Rect sr, i
     if (dr.left < 0 || dr.top < 0 || dr.Empty() || sr.Empty() || dst.width <= 1 || dst.height <= 1) return;
     if (dr.left >= dst.width || dr.top >= dst.height) return;
     // Work bitmaps are as large as the target; a target far beyond any bitmap is not painted.
-    if (dr.Width() > SkinBitmap::kMaxSide || dr.Height() > SkinBitmap::kMaxSide) return;
+    if (dr.Width() > ImageLimits::kMaxSide || dr.Height() > ImageLimits::kMaxSide) return;
     Rect mr{sr.left, sr.top + maskOffset, sr.right, sr.bottom + maskOffset};
     if (Intersect(sr, WholeOf(src)).Width() != sr.Width() || Intersect(sr, WholeOf(src)).Height() != sr.Height() ||
         Intersect(mr, WholeOf(src)).Height() != mr.Height())

@@ -44,9 +44,9 @@ std::unique_ptr<SkinBitmap> DecodeBmp(std::string_view bytes, int64_t maxPixels)
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     size_t n = bytes.size();
     BmpInfo info;
-    if (!ParseBmpHeader(p, n, info, nullptr) || info.width > SkinBitmap::kMaxSide || info.height > SkinBitmap::kMaxSide)
+    if (!ParseBmpHeader(p, n, info, nullptr))
         Bad("Bitmap image is not valid");
-    if (int64_t(info.width) * info.height > maxPixels)
+    if (!ImageSizeFits(info.width, info.height, maxPixels))
         Bad("Bitmap image is too large");
     std::vector<uint8_t> indices;
     bool rle = info.compression == kBmpRle8 || info.compression == kBmpRle4;
@@ -147,8 +147,7 @@ public:
 std::unique_ptr<SkinBitmap> DecodePng(std::string_view bytes, int64_t maxPixels)
 {
     PngLimits limits;
-    limits.maxSide = uint32_t(SkinBitmap::kMaxSide);
-    limits.maxPixels = uint64_t(std::clamp<int64_t>(maxPixels, 0, SkinBitmap::kMaxPixels));
+    limits.maxPixels = maxPixels;
     SkinPngTarget target;
     PngLoadResult r;
     try {
@@ -184,8 +183,6 @@ std::unique_ptr<SkinBitmap> DecodeJpeg(std::string_view bytes, int64_t maxPixels
     // The decoder writes straight into the bitmap's rows.
     std::unique_ptr<SkinBitmap> bmp;
     JpegAllocator intoBitmap = [&bmp](int width, int height, ptrdiff_t& stride) -> uint8_t* {
-        if (width > SkinBitmap::kMaxSide || height > SkinBitmap::kMaxSide)
-            return nullptr;
         try {
             bmp = std::make_unique<SkinBitmap>(width, height);
         } catch (...) {
@@ -195,8 +192,7 @@ std::unique_ptr<SkinBitmap> DecodeJpeg(std::string_view bytes, int64_t maxPixels
         return reinterpret_cast<uint8_t*>(bmp->Row(0));
     };
     try {
-        DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), intoBitmap,
-                   std::min<uint64_t>(JpegMaxPixels, uint64_t(std::clamp<int64_t>(maxPixels, 0, SkinBitmap::kMaxPixels))));
+        DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), intoBitmap, maxPixels);
     } catch (const Exception& e) {
         Bad(e.what());
     }

@@ -6,6 +6,7 @@
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
+#include "classlib/ImageSize.h"
 #include "support/GuiTest.h"
 
 namespace {
@@ -237,6 +238,34 @@ TEST(BitmapTest, NewAndEnlargedBitmapsAreWhiteWithAlphaZeroAndResizingKeepsTheOv
     // The view's stride is the DIB's and rows are top-down.
     EXPECT_EQ(b.View().stride, b.BytesPerLine());
     EXPECT_EQ(reinterpret_cast<uint8_t*>(b.View().Row(1)), b.ScanLine(1));
+}
+
+TEST(BitmapTest, SizesPastTheImageLimitsAreRefusedAsOutOfResources)
+{
+    const int side = ImageLimits::kMaxSide;
+    struct Row {
+        TPixelFormat pf;
+        int w, h;
+        bool accepted;
+    } rows[] = {
+        {TPixelFormat::pf32bit, side, 1, true},
+        {TPixelFormat::pf32bit, 1, side, true},
+        {TPixelFormat::pf32bit, side + 1, 1, false},
+        {TPixelFormat::pf8bit, 1, side + 1, false},
+        {TPixelFormat::pf32bit, 8193, 8192, false},   // one row past ImageLimits::kMaxBytes
+    };
+    for (const Row& r : rows) {
+        TBitmap b;
+        b.SetPixelFormat(r.pf);
+        bool accepted = true;
+        try {
+            b.SetSize(r.w, r.h);
+        } catch (const EOutOfResources&) {
+            accepted = false;
+        }
+        EXPECT_EQ(accepted, r.accepted) << r.w << "x" << r.h;
+        EXPECT_EQ(b.Width(), accepted ? r.w : 0) << r.w << "x" << r.h;
+    }
 }
 
 TEST(BitmapTest, PixelFormatsConvertAndSmallDepthsHaveGreyTables)

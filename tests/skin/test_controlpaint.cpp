@@ -332,7 +332,7 @@ TEST_F(ControlPaint, GlowWindowFromTheManagersMask)
     TSkinTestForm* f = NewForm(300, 200);
     f->Show();
     Pump(50);
-    ASSERT_TRUE(LayeredWindowsSupported());
+    ASSERT_TRUE(LayeredWindowsAvailable());
     const RECT r{100, 100, 180, 130};
     int h = ShowGlow(r, RECT{0, 0, 80, 30}, L"BUTTON", skin, f->Handle(), 2, L"GLOW");
     ASSERT_GE(h, 0);

@@ -66,7 +66,7 @@ protected:
 
 TEST_F(Glow, WindowStylesRectangleAndHitTest)
 {
-    ASSERT_TRUE(LayeredWindowsSupported());
+    ASSERT_TRUE(LayeredWindowsAvailable());
     const size_t before = TkvGlowEffects().size();
     int h = ShowGlow(rect, all, L"BUTTON", &skin, form->Handle(), 2, L"GLOW");
     ASSERT_GE(h, 0);
