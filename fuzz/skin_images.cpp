@@ -1,4 +1,4 @@
-// Native build: clang++ -std=c++20 -fsanitize=fuzzer,address,undefined -I. fuzz/skin_images.cpp skin/core/{SkinBitmap,SkinColor,SkinIni,SkinPack,SkinFiles,SkinImages,MaskData,SkinLoader}.cpp skin/graphics/{PngDecoder,ColorManager,JpegDecode,PixelOps}.cpp classlib/Exception.cpp -lz -ljpeg
+// Built by native/CMakeLists.txt; tools/fuzz runs it.
 // Fuzzes the skin image decoders (BMP, PNG, JPEG). The first byte picks the
 // decoder; the rest is the file.
 #include <cstddef>

@@ -1,4 +1,4 @@
-// Native build: clang++ -std=c++20 -fsanitize=fuzzer,address,undefined -I. fuzz/skin_options.cpp skin/core/{SkinBitmap,SkinColor,SkinIni,SkinPack,SkinFiles,SkinImages,MaskData,SkinLoader}.cpp skin/graphics/{PngDecoder,ColorManager,JpegDecode,PixelOps}.cpp classlib/Exception.cpp -lz -ljpeg
+// Built by native/CMakeLists.txt; tools/fuzz runs it.
 // Fuzzes the options readers: the input is options text, optionally followed
 // by a NUL and CommonSections text. Images come from a small fixed pack (a
 // master bitmap, a BMP, a PNG and a JPEG) so that image values reach the

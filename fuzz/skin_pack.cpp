@@ -1,4 +1,4 @@
-// Native build: clang++ -std=c++20 -fsanitize=fuzzer,address,undefined -I. fuzz/skin_pack.cpp skin/core/{SkinBitmap,SkinColor,SkinIni,SkinPack,SkinFiles,SkinImages,MaskData,SkinLoader}.cpp skin/graphics/{PngDecoder,ColorManager,JpegDecode,PixelOps}.cpp classlib/Exception.cpp -lz -ljpeg
+// Built by native/CMakeLists.txt; tools/fuzz runs it.
 // Fuzzes the packed skin reader and, when the bytes parse, the whole load of
 // the skin they hold (options readers and image decoders on packed entries).
 #include <cstddef>

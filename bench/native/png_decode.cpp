@@ -1,9 +1,7 @@
 // PNG decoding speed: our reader beside libpng (the reference decoder, read to
 // 8-bit BGRA/BGR or palette indices as ours gives them) on the same files, in
 // the same run. Prints milliseconds per decode and our time / reference time.
-// Build: c++ -O2 -std=c++20 -I. -Itests bench/native/png_decode.cpp
-//        skin/graphics/{PngDecoder,ColorManager}.cpp classlib/Exception.cpp
-//        tests/support/PngWriter.cpp -lpng -lz
+// Built by native/CMakeLists.txt with the other benchmarks (tools/bench).
 #include <png.h>
 
 #include <algorithm>

@@ -2,9 +2,7 @@
 // it with a hue change, printing each time beside the floor: reading the same
 // files and inflating the packed entries without decoding anything.
 //   skin_load <skins dir holding Slate/ and Slate.vmz> [rounds]
-// Build: c++ -O2 -std=c++20 -I. bench/native/skin_load.cpp
-//        skin/core/{SkinBitmap,SkinColor,SkinIni,SkinPack,SkinFiles,SkinImages,MaskData,SkinLoader}.cpp
-//        skin/graphics/{PngDecoder,ColorManager,JpegDecode,PixelOps}.cpp classlib/Exception.cpp -lz -ljpeg
+// Built by native/CMakeLists.txt with the other benchmarks (tools/bench).
 #include <zlib.h>
 
 #include <algorithm>
