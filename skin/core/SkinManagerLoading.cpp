@@ -275,7 +275,7 @@ void TsSkinManager::LoadSkinFromFolder()
         }
         TsStoredSkin* stored = internalSkins_->Items(index);
         if (stored->PackedBytes.empty())
-            throw SkinError(SkinErrorKind::Format, "The stored skin \"" + Ansi(stored->Name) + "\" holds no data");
+            throw SkinError(SkinErrorKind::Format, "The stored skin \"" + StringToUtf8(stored->Name) + "\" holds no data");
         // The convertor only borrows the stored bytes: they survive any error.
         TkvSkinConvertor pack;
         pack.SetBorrowedSource(&stored->PackedBytes);

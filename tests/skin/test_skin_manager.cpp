@@ -232,7 +232,8 @@ TEST_F(Manager, StoredSkinsByNameFirstOrRefused)
     TsStoredSkin* wrong = m->InternalSkins().Add();
     wrong->Name = L"Wrong";
     wrong->PackedBytes = "VMzX and more";
-    m->InternalSkins().Add()->Name = L"Empty";
+    const String empty = L"\u041f\u0443\u0441\u0442\u043e\u0439";  // a Russian name, no data
+    m->InternalSkins().Add()->Name = empty;
 
     m->SetSkinName(L"Nope");
     EXPECT_EQ(m->SkinName(), L"Internal1");              // the first stored skin
@@ -241,10 +242,11 @@ TEST_F(Manager, StoredSkinsByNameFirstOrRefused)
     m->SetSkinName(L"Wrong");
     EXPECT_EQ(wrong->PackedBytes, "VMzX and more");      // the stored bytes survive
     EXPECT_EQ(m->SkinName(), L"Internal1");
-    m->SetSkinName(L"Empty");
+    m->SetSkinName(empty);
     EXPECT_EQ(m->SkinName(), L"Internal1");
     EXPECT_EQ(Count(TsNoticeKind::Error), 2);
     EXPECT_EQ(notices[0].second, L"Loaded data is not a packed Velmiro file");
+    EXPECT_EQ(notices[1].second, L"The stored skin \"" + empty + L"\" holds no data");
     EXPECT_TRUE(m->SkinData().Active);
 }
 
