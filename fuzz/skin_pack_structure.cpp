@@ -13,6 +13,7 @@
 
 #include <zlib.h>
 
+#include "fuzz/PackedSkinLoad.h"
 #include "skin/graphics/SkinError.h"
 #include "skin/model/SkinImages.h"
 #include "skin/model/SkinLoader.h"
@@ -205,22 +206,6 @@ extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::string bytes(reinterpret_cast<const char*>(data), size);
-    try {
-        TsSkinTables tables;
-        SkinLoadSettings settings;
-        settings.HueOffset = size & 1 ? 40 : 0;
-        settings.Saturation = size & 2 ? -30 : 0;
-        LoadPackedSkinBytes(tables, bytes, "/nonexistent/", settings);
-        for (size_t i = 0; i < tables.Masks.size(); ++i) {
-            tables.MaskMarginLeft(int(i));
-            tables.MaskMarginTop(int(i));
-            MaskStateHeight(tables.Masks[i]);
-        }
-        for (const TsGeneralData& s : tables.Sections)
-            (void)(int(s.States) - 1 + s.Props[0].GradientPercent + s.Props[0].ImagePercent);
-        (void)DumpSkinTables(tables);
-    } catch (const SkinError&) {
-    }
+    LoadPackedSkinInput(data, size);
     return 0;
 }
