@@ -382,12 +382,17 @@ void TBitmap::Clear()
 
 void TBitmap::Create(int width, int height, TPixelFormat pf)
 {
-    Release();
-    int bits = StoredBits(pf);
-    pf_ = pf;
-    if (bits > 8) colors_.clear();
-    else if (colors_.size() != size_t(1) << bits) colors_ = GreyTable(bits);
-    if (width <= 0 || height <= 0) return;
+    // The new picture is made in full before the old one goes, so a refused
+    // size (or a system out of bitmap memory) leaves the bitmap as it was.
+    const int bits = StoredBits(pf);
+    std::vector<uint32_t> colors;
+    if (bits <= 8) colors = colors_.size() == size_t(1) << bits ? colors_ : GreyTable(bits);
+    if (width <= 0 || height <= 0) {
+        Release();
+        pf_ = pf;
+        colors_ = std::move(colors);
+        return;
+    }
     if (CheckedImageBytes(width, height, bits) < 0)
         throw EOutOfResources(L"Недостаточно ресурсов для изображения");
     std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
@@ -399,14 +404,20 @@ void TBitmap::Create(int width, int height, TPixelFormat pf)
     bi->bmiHeader.biBitCount = WORD(bits);
     bi->bmiHeader.biCompression = BI_RGB;
     if (bits <= 8) {
-        bi->bmiHeader.biClrUsed = DWORD(colors_.size());
-        for (size_t i = 0; i < colors_.size(); ++i) {
-            uint32_t c = colors_[i];
+        bi->bmiHeader.biClrUsed = DWORD(colors.size());
+        for (size_t i = 0; i < colors.size(); ++i) {
+            uint32_t c = colors[i];
             bi->bmiColors[i] = RGBQUAD{BYTE(c), BYTE(c >> 8), BYTE(c >> 16), 0};
         }
     }
-    bmp_.reset(CreateDIBSection(nullptr, bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
-    if (!bmp_) throw EOutOfResources(L"Недостаточно ресурсов для изображения");
+    void* newBits = nullptr;
+    BitmapHandle made(CreateDIBSection(nullptr, bi, DIB_RGB_COLORS, &newBits, nullptr, 0));
+    if (!made || !newBits) throw EOutOfResources(L"Недостаточно ресурсов для изображения");
+    Release();
+    pf_ = pf;
+    colors_ = std::move(colors);
+    bmp_ = std::move(made);
+    bits_ = newBits;
     width_ = width;
     height_ = height;
     // White; at 32 bits white with alpha 0. At 8 bits or fewer the whitest entry.
@@ -468,7 +479,6 @@ void TBitmap::SetPixelFormat(TPixelFormat pf)
     }
     TBitmap old;
     old.Assign(this);
-    colors_.clear();
     Create(old.width_, old.height_, pf);
     int sb = StoredBits(old.pf_), db = StoredBits(pf_);
     GdiFlush();

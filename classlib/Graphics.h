@@ -38,6 +38,11 @@ constexpr TColor clInfoBk = clSystemColor | COLOR_INFOBK;
 constexpr TColor clMenuHighlight = clSystemColor | COLOR_MENUHILIGHT;
 
 COLORREF ColorToRGB(TColor color);
+
+// Win32's RECT and the pixel code's px::Rect have the same half-open edges;
+// these two are the one crossing between them.
+inline px::Rect ToPixRect(const RECT& r) { return px::Rect{int(r.left), int(r.top), int(r.right), int(r.bottom)}; }
+inline RECT ToRECT(const px::Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 constexpr TColor RGBColor(int r, int g, int b) { return TColor(r | (g << 8) | (b << 16)); }
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<uint32_t> buf(size_t(bw) * (h + 2 * pad), 0x00ABCDEFu);
     const PixelView v{buf.data() + pad * bw + pad, ptrdiff_t(bw) * 4, w, h};
     const bool band = g[0].Mode == gmVertical || g[0].Mode == gmHorizontal;
-    if (FillGradientBands(v, PixRect{0, 0, w, h}, g) != band) std::abort();
+    if (FillGradientBands(v, px::Rect{0, 0, w, h}, g) != band) std::abort();
     if (band)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
@@ -38,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int x0 = int(size % 40) - 10, y0 = int(size % 23) - 8;
     std::vector<uint32_t> tex = {0xFF102030u, 0xFF405060u, 0xFF708090u};
     const PixelView t{tex.data(), 12, 3, 1};
-    FillGradientPartPixels(v, PixRect{x0, y0, x0 + 25, y0 + 19}, g, 0x80, int(size % 300) - 20, t,
-                           PixRect{int(size % 5) - 1, 0, int(size % 4), 1});
-    FillGradientBands(v, PixRect{x0, y0, x0 + int(size % 50), y0 + 40}, g, int(size % 7));
+    FillGradientPartPixels(v, px::Rect{x0, y0, x0 + 25, y0 + 19}, g, 0x80, int(size % 300) - 20, t,
+                           px::Rect{int(size % 5) - 1, 0, int(size % 4), 1});
+    FillGradientBands(v, px::Rect{x0, y0, x0 + int(size % 50), y0 + 40}, g, int(size % 7));
     for (int y = 0; y < h + 2 * pad; ++y)
         for (int x = 0; x < bw; ++x)
             if ((x < pad || y < pad || x >= pad + w || y >= pad + h) && buf[size_t(y) * bw + x] != 0x00ABCDEFu)

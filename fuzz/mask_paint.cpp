@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Master bitmap 1..32 x 1..32 with pixels from the input (key pixels common).
     TsSkinTables t;
     int mw = 1 + in.U8() % 32, mh = 1 + in.U8() % 32;
-    t.MasterBitmap = std::make_unique<SkinBitmap>(mw, mh);
+    t.MasterBitmap = std::make_unique<PixelBitmap>(mw, mh);
     for (int y = 0; y < mh; ++y)
         for (int x = 0; x < mw; ++x) {
             uint8_t v = in.U8();
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         m.SourceRect = {in.S8(), in.S8(), in.S8(), in.S8()};
         if (in.U8() & 1) {   // own bitmap
             int w = 1 + in.U8() % 16, h = 1 + in.U8() % 16;
-            m.Bmp = std::make_unique<SkinBitmap>(w, h);
+            m.Bmp = std::make_unique<PixelBitmap>(w, h);
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x) m.Bmp->Row(y)[x] = (x + y) % 5 ? 0xFF406080u : 0x00FF00FFu;
         }
@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) dst.At(x, y) = 0xFF000000u;
     std::vector<uint32_t> parentPixels(30 * 30, 0xFF808080u);
-    PaintBg bg;
+    Background bg;
     if (in.U8() & 1) bg.bmp = PixelView{parentPixels.data(), 30 * 4, 30, 30};
     bg.x = in.S8();
     bg.y = in.S8();

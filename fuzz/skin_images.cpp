@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     try {
-        std::unique_ptr<SkinBitmap> b;
+        std::unique_ptr<PixelBitmap> b;
         switch (data[0] % 3) {
         case 0: b = DecodeBmp(bytes); break;
         case 1: b = DecodePng(bytes); break;

@@ -39,7 +39,7 @@ const TkvSkinConvertor& Pack()
 {
     static TkvSkinConvertor pack = [] {
         TkvSkinConvertor p;
-        SkinBitmap master(64, 48);
+        PixelBitmap master(64, 48);
         for (int y = 0; y < 48; ++y)
             for (int x = 0; x < 64; ++x)
                 master.Row(y)[x] = ((x + y) % 7 == 0) ? 0xFF00FF : uint32_t(x * 4 << 8 | y * 5);

@@ -50,7 +50,7 @@ int main()
     TkvGaussKernel k;
     MakeGaussKernel(k, 8.0);
     std::vector<uint8_t> ours = source, ref = source;
-    BlurMask8(MaskView{ours.data(), w, w, h}, k);
+    BlurMask8(BytePixelView{ours.data(), w, w, h}, k);
     PlainBlur(ref, w, h, k);
     int diff = 0;
     for (size_t i = 0; i < ours.size(); ++i) diff = std::max(diff, std::abs(int(ours[i]) - int(ref[i])));
@@ -59,7 +59,7 @@ int main()
     auto runOurs = [&] {
         for (int i = 0; i < 200; ++i) {
             ours = source;
-            BlurMask8(MaskView{ours.data(), w, w, h}, k);
+            BlurMask8(BytePixelView{ours.data(), w, w, h}, k);
         }
     };
     auto runRef = [&] {

@@ -16,7 +16,7 @@ void Measure(const char* name, int w, int h, int repeat, const TsGradArray& g)
     const PixelView v{pixels.data(), ptrdiff_t(w) * 4, w, h};
     auto ours = [&] {
         for (int i = 0; i < repeat; ++i) {
-            FillGradientBands(v, PixRect{0, 0, w, h}, g);
+            FillGradientBands(v, px::Rect{0, 0, w, h}, g);
             KeepWritten(pixels.data());
         }
     };
@@ -38,7 +38,7 @@ int main()
         // The flat band is exactly a fill: the same bytes as std::fill's.
         const int w = 64, h = 8;
         std::vector<uint32_t> a(size_t(w) * h), b(a.size(), 0xFF336699u);
-        FillGradientBands(PixelView{a.data(), w * 4, w, h}, PixRect{0, 0, w, h}, flat);
+        FillGradientBands(PixelView{a.data(), w * 4, w, h}, px::Rect{0, 0, w, h}, flat);
         bench::Check(a == b, "flat band");
     }
     const TsGradArray vertical = {TsGradStop{0xF0D0A0, 0xC08040, 60, gmVertical},
@@ -60,7 +60,7 @@ int main()
         auto ours = [&] {
             for (int i = 0; i < 2000; ++i) {
                 g[0].Color1 = 0xF0D0A0 + (i & 15);
-                FillGradientBands(v, PixRect{0, 0, w, h}, g);
+                FillGradientBands(v, px::Rect{0, 0, w, h}, g);
                 KeepWritten(pixels.data());
             }
         };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "classlib/GdiHandle.h"
 #include "classlib/Messages.h"
 #include "classlib/TypInfo.h"
 #include "skin/controls/AlphaImageList.h"
@@ -499,7 +500,7 @@ void TsCustomImage::PaintSkinned(TMessage& m)
         TImage::Dispatch(m);
         return;
     }
-    int saved = SaveDC(dc);
+    SavedDC saved(dc);
     bool ready = true;
     if (skinData_->BackgroundChanged || backgroundChanged_ || renderAlways_) ready = RenderSkinned(dc);
     TBitmap* cache = skinData_->CacheBitmap.get();
@@ -507,7 +508,6 @@ void TsCustomImage::PaintSkinned(TMessage& m)
         GdiFlush();
         BitBlt(dc, 0, 0, Width(), Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
     }
-    RestoreDC(dc, saved);
 }
 
 TBitmap& TsCustomImage::CacheBitmap()
@@ -533,14 +533,13 @@ bool TsCustomImage::SkinMessage(TMessage& m)
     if (m.Msg == WM_PAINT && m.WParam) {
         if (Empty()) return false;
         HDC dc = HDC(m.WParam);
-        int saved = SaveDC(dc);
+        SavedDC saved(dc);
         bool ready = true;
         if (backgroundChanged_ || renderAlways_) ready = RenderCache(dc);
         if (ready && cache_.Width() > 0) {
             GdiFlush();
             BitBlt(dc, 0, 0, Width(), Height(), cache_.Canvas().Handle(), 0, 0, SRCCOPY);
         }
-        RestoreDC(dc, saved);
         return true;
     }
     if (m.Msg == CM_VISIBLECHANGED) {

@@ -27,7 +27,7 @@ HMODULE themeLibrary = nullptr;
 
 // The shared snapshot and surface of the cross-fade. The surface is owned by
 // the control it covers, so a watcher hears when either goes away.
-TBitmap* sharedSnapshot = nullptr;
+std::unique_ptr<TBitmap> sharedSnapshot;
 TWinControl* sharedSurface = nullptr;
 
 class SharedWatcher : public TComponent {
@@ -46,14 +46,6 @@ SharedWatcher& Watcher()
 {
     static SharedWatcher w;
     return w;
-}
-
-template <class T>
-void FreeObject(T*& p)
-{
-    T* q = p;
-    p = nullptr;
-    delete q;
 }
 
 void FreeControl(TWinControl*& c)
@@ -106,18 +98,18 @@ void SetFullAlpha(TBitmap* b)
     SetAlphaInRect(b, RECT{0, 0, b->Width(), b->Height()}, 255, NoColorValue);
 }
 
-// A new 32-bit copy of a picture (caller owns).
-TBitmap* CopyOf(TBitmap* source)
+// A new 32-bit copy of a picture.
+std::unique_ptr<TBitmap> CopyOf(TBitmap* source)
 {
     std::unique_ptr<TBitmap> b = NewBitmap32(source->Width(), source->Height());
     BitBlt(b->Canvas().Handle(), 0, 0, source->Width(), source->Height(), source->Canvas().Handle(), 0, 0, SRCCOPY);
-    return b.release();
+    return b;
 }
 
-TBitmap* CopyWithFullAlpha(TBitmap* source)
+std::unique_ptr<TBitmap> CopyWithFullAlpha(TBitmap* source)
 {
-    TBitmap* b = CopyOf(source);
-    SetFullAlpha(b);
+    std::unique_ptr<TBitmap> b = CopyOf(source);
+    SetFullAlpha(b.get());
     return b;
 }
 
@@ -148,9 +140,9 @@ void SetWindowLayeredAlpha(HWND wnd, bool on, uint8_t alpha)
 
 // ---------------------------------------------------------------- frames
 
-TBitmap* NewTransparentBitmap(int width, int height)
+std::unique_ptr<TBitmap> NewTransparentBitmap(int width, int height)
 {
-    auto* b = new TBitmap(std::max(0, width), std::max(0, height), TPixelFormat::pf32bit);
+    auto b = std::make_unique<TBitmap>(std::max(0, width), std::max(0, height), TPixelFormat::pf32bit);
     PixelView v = b->View();
     for (int y = 0; y < v.height; ++y)
         std::memset(v.Row(y), 0, size_t(v.width) * 4);
@@ -224,8 +216,8 @@ TkvHideTimer::~TkvHideTimer()
     } catch (...) {
         // A destructor cannot pass it on; the pictures are freed all the same.
     }
-    FreeObject(snapshot_);
-    FreeObject(frameBuffer_);
+    snapshot_.reset();
+    frameBuffer_.reset();
     FreeControl(surface_);
 }
 
@@ -249,8 +241,8 @@ void TkvHideTimer::CutShort()
     Park();
     if (surface_) RemoveFreeNotification(surface_);
     FreeControl(surface_);
-    FreeObject(snapshot_);
-    FreeObject(frameBuffer_);
+    snapshot_.reset();
+    frameBuffer_.reset();
 }
 
 void TkvHideTimer::Finish()
@@ -263,16 +255,15 @@ void TkvHideTimer::Finish()
     Notify();
 }
 
-void TkvHideTimer::Start(TWinControl* surface, TBitmap* snapshot, unsigned timeMs, HWND notifyWindow,
-                         TkvAnimType type, uint8_t startAlpha)
+void TkvHideTimer::Start(TWinControl* surface, std::unique_ptr<TBitmap> snapshot, unsigned timeMs,
+                         HWND notifyWindow, TkvAnimType type, uint8_t startAlpha)
 {
     notifyWindow_ = notifyWindow;
     notified_ = false;
-    if (snapshot_ != snapshot) FreeObject(snapshot_);
-    snapshot_ = snapshot;
+    snapshot_ = std::move(snapshot);
     surface_ = surface;
     if (surface_) FreeNotification(surface_);
-    const int w = snapshot ? snapshot->Width() : 0, h = snapshot ? snapshot->Height() : 0;
+    const int w = snapshot_ ? snapshot_->Width() : 0, h = snapshot_ ? snapshot_->Height() : 0;
     plan_ = TkvFramePlan::Hide(w, h, timeMs, startAlpha, type);
     SetInterval(AnimFrameInterval);
 
@@ -282,12 +273,11 @@ void TkvHideTimer::Start(TWinControl* surface, TBitmap* snapshot, unsigned timeM
         MakeLayered(wnd);
         RECT r{};
         GetWindowRect(wnd, &r);
-        PushPlaced(wnd, screen.get(), snapshot_, r.left, r.top, startAlpha);
+        PushPlaced(wnd, screen.get(), snapshot_.get(), r.left, r.top, startAlpha);
         ShowWindow(wnd, SW_SHOWNOACTIVATE);
         HWND after = IsTopmostWindow(wnd) ? HWND_TOPMOST : GetWindow(wnd, GW_HWNDPREV);
         SetWindowPos(wnd, after, r.left, r.top, w, h,
                      SWP_NOOWNERZORDER | SWP_NOCOPYBITS | SWP_NOACTIVATE | SWP_NOREDRAW);
-        FreeObject(frameBuffer_);
         frameBuffer_ = NewTransparentBitmap(w, h);
     } catch (...) {
         CutShort();   // the surface and the snapshot are ours now: nothing stays behind
@@ -319,9 +309,9 @@ void TkvHideTimer::Tick()
     try {
         TkvFrame frame;
         plan_.Next(frame);
-        DrawAnimFrame(frameBuffer_, snapshot_, frame);
+        DrawAnimFrame(frameBuffer_.get(), snapshot_.get(), frame);
         WindowDC screen(nullptr);
-        PushAnimFrame(HandleOf(surface_), screen.get(), FrameChangesPicture(frame) ? frameBuffer_ : nullptr,
+        PushAnimFrame(HandleOf(surface_), screen.get(), FrameChangesPicture(frame) ? frameBuffer_.get() : nullptr,
                       frame.Alpha);
     } catch (...) {
         // A frame that raised ends the animation: the surface must not stay on screen.
@@ -338,22 +328,21 @@ void TkvHideTimer::Notification(TComponent* component, TOperation operation)
 
 TkvHideTimer* SharedHideTimer() { return hideTimer; }
 
-void StartHideAnimation(TWinControl* surface, TBitmap* snapshot, unsigned timeMs, HWND notifyWindow,
-                        TkvAnimType type, uint8_t startAlpha)
+void StartHideAnimation(TWinControl* surface, std::unique_ptr<TBitmap> snapshot, unsigned timeMs,
+                        HWND notifyWindow, TkvAnimType type, uint8_t startAlpha)
 {
     if (hideTimer && hideTimer->Surface()) {
-        if (hideTimer->Surface() == surface || hideTimer->Snapshot() == snapshot)
-            hideTimer->Park();   // the same window or picture again: kept, not freed under the caller
+        if (hideTimer->Surface() == surface)
+            hideTimer->Park();   // the same window again: kept, not freed under the caller
         else
             hideTimer->CutShort();
     }
     if (AnimFrameCount(timeMs) == 0 || !surface || !snapshot || snapshot->Empty()) {
         FreeControl(surface);
-        FreeObject(snapshot);
         return;
     }
     if (!hideTimer) hideTimer = new TkvHideTimer(Application);
-    hideTimer->Start(surface, snapshot, timeMs, notifyWindow, type, startAlpha);
+    hideTimer->Start(surface, std::move(snapshot), timeMs, notifyWindow, type, startAlpha);
 }
 
 // ---------------------------------------------------------------- forms
@@ -431,7 +420,7 @@ void AnimShowBorderedForm(TsProviderSeam* provider, TsBorderSeam* border, unsign
     TBitmap* cache = provider->CacheBitmap();
     if (!cache || cache->Empty()) return;
 
-    std::unique_ptr<TBitmap> snapshot(CopyOf(cache));
+    std::unique_ptr<TBitmap> snapshot = CopyOf(cache);
     PaintControlTree(snapshot.get(), form, 0, provider, 0);   // the client made opaque, the shadow kept
 
     const RECT bounds = form->BoundsRect();
@@ -519,7 +508,7 @@ void AnimHideForm(TsProviderSeam* provider, int timeMs, TkvAnimType type)
     }
     TsBorderSeam* border = provider->Border();
     TWinControl* surface = nullptr;
-    TBitmap* snapshot = nullptr;
+    std::unique_ptr<TBitmap> snapshot;
     const RECT at = WindowRectOf(formWnd);
     if (border) {
         // The border window (shadow included) fades away; the hide timer owns it now.
@@ -546,7 +535,7 @@ void AnimHideForm(TsProviderSeam* provider, int timeMs, TkvAnimType type)
             BYTE alpha;
             ~Restore() { SetWindowLayeredAlpha(wnd, false, alpha); }
         } restore{formWnd, restoreAlpha};
-        StartHideAnimation(surface, snapshot, unsigned(timeMs), formWnd, type, 255);
+        StartHideAnimation(surface, std::move(snapshot), unsigned(timeMs), formWnd, type, 255);
     }
     if (border && Application && Application->Terminated()) provider->FreeBorder();
 }
@@ -602,7 +591,7 @@ void AnimShowDialog(TsProviderSeam* dialog, unsigned timeMs, uint8_t alpha, TkvA
     dialog->PaintFrameToCache();
     TBitmap* cache = dialog->CacheBitmap();
     if (!cache || cache->Empty()) return;
-    std::unique_ptr<TBitmap> snapshot(CopyOf(cache));
+    std::unique_ptr<TBitmap> snapshot = CopyOf(cache);
     PaintDialogToBitmap(dialog, snapshot.get(), false);
 
     // With a border window that window carries the picture and stays; else a
@@ -655,24 +644,24 @@ void AnimHideDialog(TsProviderSeam* dialog, int timeMs, TkvAnimType type)
     TBitmap* cache = dialog->CacheBitmap();
     if (!wnd || !cache || cache->Empty()) return;
     RunningFlag running;
-    TBitmap* snapshot = CopyOf(cache);
+    std::unique_ptr<TBitmap> snapshot = CopyOf(cache);
     TsBorderSeam* border = dialog->Border();
     TWinControl* surface = border ? border->ReleaseWindow() : dialog->TakeCoverWindow();
     const RECT at = WindowRectOf(wnd);
     if (!surface)
         surface = NewSurfaceOver(wnd, at, cache);
-    StartHideAnimation(surface, snapshot, unsigned(timeMs), nullptr, type, 255);
+    StartHideAnimation(surface, std::move(snapshot), unsigned(timeMs), nullptr, type, 255);
     if (border) dialog->FreeBorder();   // its window belongs to the hide timer now
 }
 
 // ---------------------------------------------------------------- skin change
 
-TBitmap* SharedSnapshot() { return sharedSnapshot; }
+TBitmap* SharedSnapshot() { return sharedSnapshot.get(); }
 TWinControl* SharedSurface() { return sharedSurface; }
 
 void FreeSharedSnapshot()
 {
-    FreeObject(sharedSnapshot);
+    sharedSnapshot.reset();
     FreeControl(sharedSurface);
 }
 
@@ -692,7 +681,7 @@ void CaptureControlSnapshot(TControl* control)
 {
     if (!control || control->Width() <= 0 || control->Height() <= 0) return;
     const RECT r = ScreenRectOf(control);
-    if (!sharedSnapshot) sharedSnapshot = NewBitmap32(r.right - r.left, r.bottom - r.top).release();
+    if (!sharedSnapshot) sharedSnapshot = NewBitmap32(r.right - r.left, r.bottom - r.top);
     {
         WindowDC screen(nullptr);
         BitBlt(sharedSnapshot->Canvas().Handle(), 0, 0, sharedSnapshot->Width(), sharedSnapshot->Height(),
@@ -759,12 +748,12 @@ void FadeBorderedForm(TCustomForm* form, TsProviderSeam* provider, TsBorderSeam*
     std::unique_ptr<TBitmap> oldPicture(provider->TakeCoverBitmap());
     if (!oldPicture) {
         TBitmap* cache = provider->CacheBitmap();
-        if (cache && !cache->Empty()) oldPicture.reset(CopyOf(cache));
+        if (cache && !cache->Empty()) oldPicture = CopyOf(cache);
     }
     provider->PaintFrameToCache();
     TBitmap* cache = provider->CacheBitmap();
     if (!cache || cache->Empty()) return;
-    std::unique_ptr<TBitmap> snapshot(CopyOf(cache));
+    std::unique_ptr<TBitmap> snapshot = CopyOf(cache);
     PaintControlTree(snapshot.get(), form, 0, provider, 0);
 
     std::unique_ptr<TWinControl, FreeComponent> oldWindow(border->ReleaseWindow());
@@ -828,7 +817,7 @@ void CrossFade(TControl* control, TsProviderSeam* provider, unsigned timeMs)
         int weight = 255;
         for (int i = 0; i <= frames; ++i) {
             GdiFlush();
-            MixBitmaps(mix.get(), sharedSnapshot, fresh.get(), uint8_t(std::max(0, weight)));
+            MixBitmaps(mix.get(), sharedSnapshot.get(), fresh.get(), uint8_t(std::max(0, weight)));
             BitBlt(dc, 0, 0, w, h, mix->Canvas().Handle(), 0, 0, SRCCOPY);
             Sleep(AnimFrameInterval);
             weight -= step;

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
@@ -29,8 +30,8 @@ inline bool FrameChangesPicture(const TkvFrame& f) { return f.Draw != TkvFrameDr
 // without frames pushes nothing. The destination is the frames' bitmap.
 void PlayShowFrames(HWND surface, HDC screenDC, TBitmap* snapshot, TBitmap* destination, TkvFramePlan& plan,
                     const std::function<void(const TkvFrame&)>& perFrame = {});
-// A 32-bit bitmap filled with 0 (transparent black); the caller owns it.
-TBitmap* NewTransparentBitmap(int width, int height);
+// A 32-bit bitmap filled with 0 (transparent black).
+std::unique_ptr<TBitmap> NewTransparentBitmap(int width, int height);
 
 // ---- hide timer
 
@@ -42,8 +43,8 @@ public:
     ~TkvHideTimer() override;
 
     // Takes surface and snapshot; plays frames until the plan is done.
-    void Start(TWinControl* surface, TBitmap* snapshot, unsigned timeMs, HWND notifyWindow, TkvAnimType type,
-               uint8_t startAlpha);
+    void Start(TWinControl* surface, std::unique_ptr<TBitmap> snapshot, unsigned timeMs, HWND notifyWindow,
+               TkvAnimType type, uint8_t startAlpha);
     // One frame; the tick after the last one ends the animation.
     void Tick();
     // Frees surface, snapshot and frame buffer at once (a new hide cuts this one short).
@@ -52,7 +53,7 @@ public:
     void Park();
 
     TWinControl* Surface() const { return surface_; }
-    TBitmap* Snapshot() const { return snapshot_; }
+    TBitmap* Snapshot() const { return snapshot_.get(); }
     const TkvFramePlan& Plan() const { return plan_; }
     HWND NotifyWindow() const { return notifyWindow_; }
     bool Notified() const { return notified_; }
@@ -66,8 +67,8 @@ private:
     void Notify();
     HWND notifyWindow_ = nullptr;
     TWinControl* surface_ = nullptr;
-    TBitmap* snapshot_ = nullptr;
-    TBitmap* frameBuffer_ = nullptr;
+    std::unique_ptr<TBitmap> snapshot_;
+    std::unique_ptr<TBitmap> frameBuffer_;
     TkvFramePlan plan_;
     bool notified_ = false;
 };
@@ -77,8 +78,8 @@ TkvHideTimer* SharedHideTimer();
 // Plays a hide animation of snapshot (32 bits, alpha set) on surface, which
 // with the snapshot then belongs to the shared timer. A hide that still runs
 // is cut short first. Time under 12 ms frees both at once.
-void StartHideAnimation(TWinControl* surface, TBitmap* snapshot, unsigned timeMs, HWND notifyWindow,
-                        TkvAnimType type, uint8_t startAlpha);
+void StartHideAnimation(TWinControl* surface, std::unique_ptr<TBitmap> snapshot, unsigned timeMs,
+                        HWND notifyWindow, TkvAnimType type, uint8_t startAlpha);
 
 // ---- forms and dialogs
 

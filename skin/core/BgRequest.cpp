@@ -1,5 +1,6 @@
 #include "skin/core/BgRequest.h"
 
+#include "classlib/GdiHandle.h"
 #include "classlib/Graphics.h"
 #include "skin/graphics/SkinCommands.h"
 #include "skin/core/SkinManager.h"
@@ -19,7 +20,7 @@ void StartRequest(TsBgRequest& r, bool paintIt)
 template <class Send>
 void PaintParentInto(TsBgRequest& r, Send send)
 {
-    int saved = SaveDC(r.DC);
+    SavedDC saved(r.DC);
     POINT org{};
     GetViewportOrgEx(r.DC, &org);
     SetViewportOrgEx(r.DC, org.x - r.OffsetX, org.y - r.OffsetY, nullptr);
@@ -28,7 +29,6 @@ void PaintParentInto(TsBgRequest& r, Send send)
     IntersectClipRect(r.DC, clip.left, clip.top, clip.right, clip.bottom);
     send(WM_ERASEBKGND);
     send(WM_PAINT);
-    RestoreDC(r.DC, saved);
 }
 
 }  // namespace

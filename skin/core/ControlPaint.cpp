@@ -12,7 +12,6 @@ using namespace skinpaint;
 
 namespace {
 
-Rect R(const RECT& r) { return Rect{int(r.left), int(r.top), int(r.right), int(r.bottom)}; }
 
 PixelView Target(TBitmap* b)
 {
@@ -63,17 +62,17 @@ void PaintControlSkin(TsCommonData& data, const TsBgCacheInfo& info, int hotText
                                state > 0 ? StateTexture(data, *m, state, hot, normal) : -1, m, bmp, offset, r,
                                state);
     PixelView v = Target(bmp);
-    PaintCornerImages(v, t, data.SectionIndex, R(r), state);
+    PaintCornerImages(v, t, data.SectionIndex, ToPixRect(r), state);
     int mask = data.BorderMaskIndex;
     if (t.IsMaskIndexValid(mask) && !(state == 0 && (t.Masks[size_t(mask)].PaintFlags & 2))) {
-        PaintBg bg = ToPaintBg(info, bmp);
+        px::Background bg = BackgroundOf(info, bmp);
         bg.x += offset.x;
         bg.y += offset.y;
-        skinpaint::PaintMaskNineParts32(v, R(r), flag, t, true, state, mask, bg);
+        skinpaint::PaintMaskNineParts32(v, ToPixRect(r), flag, t, true, state, mask, bg);
     } else if (s.Props[size_t(std::min(state, 1))].Transparency != 0) {
         return;
     }
-    ApplyHueAndSaturation(v, R(r), data.HUEOffset(), data.Saturation());
+    ApplyHueAndSaturation(v, ToPixRect(r), data.HUEOffset(), data.Saturation());
 }
 
 void FillTransparentCorners(TsCommonData& data, int state, int corners)
@@ -144,7 +143,7 @@ void PaintControlBorder(HDC dc, const RECT& r, int extraWidth, RECT& inner, int 
             if (answer.Kind == bgBitmap && info.Bmp && info.Bmp->PixelFormat() == TPixelFormat::pf32bit) {
                 int w = std::max({ml, mt, mr, mb});
                 PixelView p = info.Bmp->View();
-                Rect rr = R(r);
+                Rect rr = ToPixRect(r);
                 for (Rect strip : {Rect{rr.left, rr.top, rr.right, rr.top + w}, Rect{rr.left, rr.bottom - w, rr.right, rr.bottom},
                                    Rect{rr.left, rr.top, rr.left + w, rr.bottom}, Rect{rr.right - w, rr.top, rr.right, rr.bottom}})
                     CopyPixels(v, strip, p, strip.left + info.X, strip.top + info.Y);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "classlib/GdiHandle.h"
 #include "classlib/SysUtils.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/GradientFill.h"
@@ -12,7 +13,6 @@ using namespace skinpaint;
 
 namespace {
 
-Rect R(const RECT& r) { return Rect{int(r.left), int(r.top), int(r.right), int(r.bottom)}; }
 Point P(POINT p) { return Point{int(p.x), int(p.y)}; }
 
 // The pixels of a bitmap painted into: made 32-bit, pending GDI drawing done.
@@ -40,7 +40,7 @@ void MeshThroughGdi(const PixelView& v, Rect r, const TsGradArray& g)
     GdiFlush();
     CopyPixels(v, c, work.View(), c.left - r.left, c.top - r.top);
 }
-const bool meshBound = (MeshPainter = &MeshThroughGdi, true);
+[[maybe_unused]] const bool meshBound = (MeshPainter = &MeshThroughGdi, true);
 
 // A 32-bit copy of any bitmap (or the bitmap itself when it is 32-bit).
 struct Pixels32 {
@@ -64,24 +64,6 @@ struct Pixels32 {
 
 }  // namespace
 
-PaintBg ToPaintBg(const TsBgCacheInfo& info, TBitmap* dst)
-{
-    (void)meshBound;
-    PaintBg bg;
-    if (info.Bmp && info.Bmp->PixelFormat() == TPixelFormat::pf32bit && info.Bmp->Width() > 0 &&
-        info.Bmp->Height() > 0) {
-        GdiFlush();
-        bg.bmp = info.Bmp->View();
-    }
-    bg.bmpIsDest = info.Bmp && info.Bmp == dst;
-    bg.x = info.X;
-    bg.y = info.Y;
-    bg.fillColor = info.FillColor == SkinKeyColor ? KeyColor : uint32_t(ColorToRGB(info.FillColor)) & 0xFFFFFFu;
-    std::copy(std::begin(info.FrameWidths), std::end(info.FrameWidths), bg.frameWidths);
-    bg.ready = info.Ready;
-    return bg;
-}
-
 TsSkinManager* ManagerOrDefault(TsSkinManager* manager) { return manager ? manager : DefaultManager; }
 
 void PaintSkinSectionBackground(int section, const String& sectionName, const TsBgCacheInfo& info,
@@ -92,8 +74,8 @@ void PaintSkinSectionBackground(int section, const String& sectionName, const Ts
     if (!t) return;
     PixelView v = Target(bmp);
     uint32_t custom = customColor == SkinKeyColor ? KeyColor : uint32_t(ColorToRGB(customColor)) & 0xFFFFFFu;
-    skinpaint::PaintSkinSectionBackground(v, *t, section, StringToUtf8(sectionName), ToPaintBg(info, bmp), custom,
-                                          imageIndex, textureIndex, P(offset), R(r), state);
+    skinpaint::PaintSkinSectionBackground(v, *t, section, StringToUtf8(sectionName), BackgroundOf(info, bmp), custom,
+                                          imageIndex, textureIndex, P(offset), ToPixRect(r), state);
 }
 
 void PaintSkinItem(int section, const String& sectionName, const TsBgCacheInfo& info, int imageIndex,
@@ -103,8 +85,8 @@ void PaintSkinItem(int section, const String& sectionName, const TsBgCacheInfo& 
     const TsSkinTables* t = TablesOf(manager);
     if (!t) return;
     PixelView v = Target(bmp);
-    skinpaint::PaintSkinItem(v, *t, section, StringToUtf8(sectionName), ToPaintBg(info, bmp), imageIndex,
-                             textureIndex, P(offset), R(r), state, flag);
+    skinpaint::PaintSkinItem(v, *t, section, StringToUtf8(sectionName), BackgroundOf(info, bmp), imageIndex,
+                             textureIndex, P(offset), ToPixRect(r), state, flag);
 }
 
 void PaintSkinItemDC(int section, const String& sectionName, const TsBgCacheInfo& info, TsSkinManager* manager,
@@ -117,9 +99,8 @@ void PaintSkinItemDC(int section, const String& sectionName, const TsBgCacheInfo
     int w = r.right - r.left, h = r.bottom - r.top;
     std::unique_ptr<TBitmap> work(NewBitmap32(w, h));
     PaintSkinItem(section, sectionName, info, -1, -1, manager, work.get(), offset, RECT{0, 0, w, h}, state, flag);
-    int saved = SaveDC(dc);
+    SavedDC saved(dc);
     BitBlt(dc, r.left, r.top, w, h, work->Canvas().Handle(), 0, 0, SRCCOPY);
-    RestoreDC(dc, saved);
 }
 
 int PaintSkinItemByName(TBitmap* bmp, const String& sectionName, const String& secondName, HDC srcDC, int flag,
@@ -152,8 +133,8 @@ void PaintSkinItemWithMask(int section, int borderMask, bool secondSet, TsSkinMa
     const TsSkinTables* t = TablesOf(manager);
     if (!t) return;
     PixelView v = Target(bmp);
-    skinpaint::PaintSkinItemWithMask(v, *t, section, borderMask, secondSet, P(offset), R(r), state, flag,
-                                     ToPaintBg(info, bmp), StringToUtf8(sectionName));
+    skinpaint::PaintSkinItemWithMask(v, *t, section, borderMask, secondSet, P(offset), ToPixRect(r), state, flag,
+                                     BackgroundOf(info, bmp), StringToUtf8(sectionName));
 }
 
 void PaintSkinItemAlpha(int section, int flag, int state, TsSkinManager* manager, TBitmap* bmp, POINT offset,
@@ -161,7 +142,7 @@ void PaintSkinItemAlpha(int section, int flag, int state, TsSkinManager* manager
 {
     const TsSkinTables* t = TablesOf(manager);
     if (!t) return;
-    skinpaint::PaintSkinItemAlpha(Target(bmp), *t, section, flag, state, P(offset), R(r));
+    skinpaint::PaintSkinItemAlpha(Target(bmp), *t, section, flag, state, P(offset), ToPixRect(r));
 }
 
 void PaintMaskNineParts32(TBitmap* bmp, const RECT& r, int flag, TsSkinManager* manager, bool useParent, int state,
@@ -170,7 +151,7 @@ void PaintMaskNineParts32(TBitmap* bmp, const RECT& r, int flag, TsSkinManager* 
     const TsSkinTables* t = TablesOf(manager);
     if (!t) return;
     PixelView v = Target(bmp);
-    skinpaint::PaintMaskNineParts32(v, R(r), flag, *t, useParent, state, mask, ToPaintBg(info, bmp));
+    skinpaint::PaintMaskNineParts32(v, ToPixRect(r), flag, *t, useParent, state, mask, BackgroundOf(info, bmp));
 }
 
 void PaintMaskNineParts32Alpha(TBitmap* bmp, const RECT& r, int flag, TsSkinManager* manager, bool useParent,
@@ -179,7 +160,7 @@ void PaintMaskNineParts32Alpha(TBitmap* bmp, const RECT& r, int flag, TsSkinMana
     const TsSkinTables* t = TablesOf(manager);
     if (!t) return;
     PixelView v = Target(bmp);
-    skinpaint::PaintMaskNineParts32Alpha(v, R(r), flag, *t, useParent, state, mask, ToPaintBg(info, bmp));
+    skinpaint::PaintMaskNineParts32Alpha(v, ToPixRect(r), flag, *t, useParent, state, mask, BackgroundOf(info, bmp));
 }
 
 namespace {
@@ -197,7 +178,7 @@ void DrawMaskFrame32(TBitmap* bmp, POINT p, int state, const TsBgCacheInfo& info
     TsSkinManager* m = MaskManager(mask, manager);
     if (!m) return;
     PixelView v = Target(bmp);
-    skinpaint::DrawMaskFrame32(v, P(p), state, ToPaintBg(info, bmp), m->Tables(), mask, mode);
+    skinpaint::DrawMaskFrame32(v, P(p), state, BackgroundOf(info, bmp), m->Tables(), mask, mode);
 }
 
 void CollectMaskRegionRects(TAOR& rects, int windowWidth, int mask, bool bottom, int rowOffset,
@@ -207,7 +188,7 @@ void CollectMaskRegionRects(TAOR& rects, int windowWidth, int mask, bool bottom,
     if (!m) return;
     std::vector<Rect> runs;
     skinpaint::CollectMaskRegionRects(runs, windowWidth, m->Tables(), mask, bottom, rowOffset);
-    for (const Rect& r : runs) rects.push_back(RECT{r.left, r.top, r.right, r.bottom});
+    for (const Rect& r : runs) rects.push_back(ToRECT(r));
 }
 
 void CopyBitmapNineParts(TBitmap* dst, TBitmap* src, const RECT& dstRect, bool centre, int centreMode,
@@ -216,8 +197,8 @@ void CopyBitmapNineParts(TBitmap* dst, TBitmap* src, const RECT& dstRect, bool c
 {
     Pixels32 s(src);
     PixelView d = Target(dst);
-    skinpaint::CopyBitmapNineParts(d, s.view, R(dstRect), centre, centreMode, R(edgeModes), R(innerMargins),
-                                   R(outerMargins), R(srcRect));
+    skinpaint::CopyBitmapNineParts(d, s.view, ToPixRect(dstRect), centre, centreMode, ToPixRect(edgeModes), ToPixRect(innerMargins),
+                                   ToPixRect(outerMargins), ToPixRect(srcRect));
 }
 
 void DrawButtonGlyph32(TBitmap* glyph, TBitmap* dst, const RECT& r, int state, int blendPercent, int glyphType,
@@ -227,7 +208,7 @@ void DrawButtonGlyph32(TBitmap* glyph, TBitmap* dst, const RECT& r, int state, i
     bool sixteen = glyph->PixelFormat() == TPixelFormat::pf4bit;
     Pixels32 g(glyph);
     PixelView d = Target(dst);
-    skinpaint::DrawButtonGlyph32(g.view, sixteen, d, R(r), state, blendPercent, glyphType, effectFlags, frameFlag,
+    skinpaint::DrawButtonGlyph32(g.view, sixteen, d, ToPixRect(r), state, blendPercent, glyphType, effectFlags, frameFlag,
                                  frameCount);
 }
 
@@ -236,5 +217,5 @@ void CopyChannel8(TBitmap* bmp32, TBitmap* bmp8, int channel, bool toMask)
     if (!bmp8 || bmp8->PixelFormat() != TPixelFormat::pf8bit || bmp8->Width() <= 0 || bmp8->Height() <= 0) return;
     PixelView v = Target(bmp32);
     RawPixelView raw = bmp8->RawView();
-    skinpaint::CopyChannel8(v, MaskView{raw.bits, raw.stride, raw.width, raw.height}, channel, toMask);
+    skinpaint::CopyChannel8(v, BytePixelView{raw.bits, raw.stride, raw.width, raw.height}, channel, toMask);
 }

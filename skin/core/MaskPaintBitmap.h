@@ -13,8 +13,6 @@
 // Rects of a window region (runs of key pixels).
 using TAOR = std::vector<RECT>;
 
-// The record as the pixel painters take it; dst: the bitmap painted into.
-skinpaint::PaintBg ToPaintBg(const TsBgCacheInfo& info, TBitmap* dst);
 // nil → the default manager; nullptr when there is none.
 TsSkinManager* ManagerOrDefault(TsSkinManager* manager);
 

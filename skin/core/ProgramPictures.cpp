@@ -4,17 +4,17 @@
 #include <string>
 #include <string_view>
 
-#include "skin/graphics/SkinBitmap.h"
+#include "classlib/PixelBitmap.h"
 #include "skin/model/SkinImages.h"
 #include "skin/model/SkinLoader.h"
 
 namespace {
 
-std::unique_ptr<SkinBitmap> shadowActive, shadowInactive;
+std::unique_ptr<PixelBitmap> shadowActive, shadowInactive;
 HICON iconLarge = nullptr, iconSmall = nullptr;
 bool loaded = false;
 
-std::unique_ptr<SkinBitmap> ShadowFromResource(const wchar_t* name)
+std::unique_ptr<PixelBitmap> ShadowFromResource(const wchar_t* name)
 {
     HMODULE m = GetModuleHandleW(nullptr);
     HRSRC res = FindResourceW(m, name, MAKEINTRESOURCEW(10) /*RT_RCDATA*/);
@@ -95,6 +95,6 @@ void FreeProgramPictures()
     }
 }
 
-const SkinBitmap* DefaultShadow(bool active) { return (active ? shadowActive : shadowInactive).get(); }
+const PixelBitmap* DefaultShadow(bool active) { return (active ? shadowActive : shadowInactive).get(); }
 
 HICON ProgramIcon(bool large) { return large ? iconLarge : iconSmall; }

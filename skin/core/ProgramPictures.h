@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-class SkinBitmap;
+class PixelBitmap;
 
 // Loads them; a second call does nothing. A missing or damaged shadow resource
 // leaves that picture null (the library still starts).
@@ -12,7 +12,7 @@ void LoadProgramPictures();
 void FreeProgramPictures();
 
 // The default shadow of an active or inactive form; null when not loaded.
-const SkinBitmap* DefaultShadow(bool active);
+const PixelBitmap* DefaultShadow(bool active);
 // The program's icon at the system's large or small icon size: the first icon
 // group of the executable, else the system's application icon. Owned by the
 // library; null only before start-up.

@@ -171,7 +171,7 @@ void TsManagerGlowSkin::PaintMask(int mask, TBitmap* bmp) const
         return;
     PixelView v = bmp->View();
     skinpaint::PaintMaskNineParts32Alpha(v, {0, 0, bmp->Width(), bmp->Height()}, 0, m->Tables(), false, 0, mask,
-                                         skinpaint::EmptyPaintBg());
+                                         skinpaint::EmptyBackground());
 }
 
 bool TsManagerGlowSkin::Destroying() const

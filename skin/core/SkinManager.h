@@ -130,7 +130,7 @@ public:
     TsGeneralDataArray& gd() { return tables_->Sections; }
     TsMaskArray& ma() { return tables_->Masks; }
     TsPatternArray& pa() { return tables_->Patterns; }
-    SkinBitmap* MasterBitmap() const { return tables_->MasterBitmap.get(); }
+    PixelBitmap* MasterBitmap() const { return tables_->MasterBitmap.get(); }
     const TsPalette& Palette() const { return tables_->Palette; }
     const TsCommonIndexes& CommonIndexes() const { return tables_->Common; }
 
@@ -193,8 +193,8 @@ public:
 
     // Shadow pictures of the extended borders.
     void UpdateShadowImages();
-    const SkinBitmap* ShadowActive() const { return shadowActive_.get(); }
-    const SkinBitmap* ShadowInactive() const { return shadowInactive_.get(); }
+    const PixelBitmap* ShadowActive() const { return shadowActive_.get(); }
+    const PixelBitmap* ShadowInactive() const { return shadowInactive_.get(); }
     std::array<int, 4> ShadowMargins{};   // left, top, right, bottom
 
     // The class-name list of one index (Parts that choose wrappers read them).
@@ -230,7 +230,7 @@ private:
     TStringList commonSections_;
     std::unique_ptr<TsSkinTables> tables_;
     std::unique_ptr<TsSkinableMenus> skinableMenus_;
-    std::unique_ptr<SkinBitmap> shadowActive_, shadowInactive_;
+    std::unique_ptr<PixelBitmap> shadowActive_, shadowInactive_;
     std::array<TStringList, ThirdPartyListCount> classLists_;
     HWND hotWindow_ = nullptr;
     TControl* hotControl_ = nullptr;

@@ -520,14 +520,14 @@ void TsSkinManager::UpdateShadowImages()
     if (ex < 0 || !tables_->MaskBitmap(ex)) {
         // The default shadow pictures (copies), with margins of 9 on every side.
         ShadowMargins = {9, 9, 9, 9};
-        if (const SkinBitmap* a = DefaultShadow(true))
+        if (const PixelBitmap* a = DefaultShadow(true))
             shadowActive_ = a->Clone();
-        if (const SkinBitmap* i = DefaultShadow(false))
+        if (const PixelBitmap* i = DefaultShadow(false))
             shadowInactive_ = i->Clone();
         return;
     }
     const TsMaskData& m = tables_->Masks[size_t(ex)];
-    const SkinBitmap* src = tables_->MaskBitmap(ex);
+    const PixelBitmap* src = tables_->MaskBitmap(ex);
     int fo = SkinData().FormOffset;
     if (SkinData().BorderMode != 0)
         ShadowMargins = {fo, fo, fo, fo};
@@ -537,10 +537,10 @@ void TsSkinManager::UpdateShadowImages()
     if (fw < 1 || sh < 1)
         return;
     auto cut = [&](int frame) {
-        auto b = std::make_unique<SkinBitmap>(fw, sh);
+        auto b = std::make_unique<PixelBitmap>(fw, sh);
         for (int y = 0; y < sh; ++y)
             for (int x = 0; x < fw; ++x) {
-                int sx = m.SourceRect.Left + frame * fw + x, sy = m.SourceRect.Top + y;
+                int sx = m.SourceRect.left + frame * fw + x, sy = m.SourceRect.top + y;
                 if (sx < src->Width() && sy < src->Height())
                     b->Row(y)[x] = src->Pixel(sx, sy);
             }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "classlib/Collections.h"
-#include "skin/graphics/SkinBitmap.h"
+#include "classlib/PixelBitmap.h"
 
 class TsSkinManager;
 class TsStoredSkins;

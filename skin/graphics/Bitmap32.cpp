@@ -11,25 +11,14 @@ int CheckBoxWidth = 13, CheckBoxHeight = 13;
 namespace {
 
 PixelView View32(TBitmap* b) { return b ? b->View() : PixelView{}; }
-px::Rect R(const RECT& r) { return px::Rect{int(r.left), int(r.top), int(r.right), int(r.bottom)}; }
 
-// The background of an info record as the pixel layer sees it.
-struct Bg {
-    PixelView view;
-    px::Background bg;
-    Bg(const TsBgCacheInfo& info, TBitmap* dst)
-    {
-        if (info.Bmp && info.Bmp->PixelFormat() == TPixelFormat::pf32bit) {
-            view = info.Bmp->View();
-            bg.bmp = &view;
-        }
-        bg.bmpIsDest = info.Bmp && info.Bmp == dst;
-        bg.x = info.X;
-        bg.y = info.Y;
-        bg.fillColor = uint32_t(info.FillColor);
-        bg.ready = info.Ready;
-    }
-};
+// The routines whose rectangles the library gives with right and bottom
+// inclusive take them so; the pixel layer's rects are half-open.
+px::Rect FromInclusive(const RECT& r)
+{
+    auto next = [](LONG v) { return v == LONG(INT32_MAX) ? INT32_MAX : int(v) + 1; };
+    return px::Rect{int(r.left), int(r.top), next(r.right), next(r.bottom)};
+}
 
 void Ensure32(TBitmap* b)
 {
@@ -39,6 +28,21 @@ void Ensure32(TBitmap* b)
 int unitCounter = 0;
 
 }  // namespace
+
+px::Background BackgroundOf(const TsBgCacheInfo& info, TBitmap* dst)
+{
+    px::Background bg;
+    if (info.Bmp && info.Bmp->PixelFormat() == TPixelFormat::pf32bit && info.Bmp->Width() > 0 &&
+        info.Bmp->Height() > 0)
+        bg.bmp = info.Bmp->View();   // flushes pending GDI drawing
+    bg.bmpIsDest = info.Bmp && info.Bmp == dst;
+    bg.x = info.X;
+    bg.y = info.Y;
+    bg.fillColor = (info.FillColor & clSystemColor) ? uint32_t(ColorToRGB(info.FillColor)) : uint32_t(info.FillColor);
+    std::copy(std::begin(info.FrameWidths), std::end(info.FrameWidths), bg.frameWidths);
+    bg.ready = info.Ready;
+    return bg;
+}
 
 std::unique_ptr<TBitmap> NewBitmap32(int width, int height)
 {
@@ -61,7 +65,7 @@ TBitmap* NewBitmapLike(TBitmap* bmp)
 uint32_t GetPixel32(TBitmap* bmp, int x, int y) { return bmp->View().At(x, y); }
 void SetPixel32(TBitmap* bmp, int x, int y, uint32_t value) { bmp->View().At(x, y) = value; }
 
-void PremultiplyRect(TBitmap* bmp, const RECT& r) { px::PremultiplyRect(View32(bmp), R(r)); }
+void PremultiplyRect(TBitmap* bmp, const RECT& r) { px::PremultiplyRect(View32(bmp), ToPixRect(r)); }
 
 void PremultiplyBitmap(TBitmap* bmp)
 {
@@ -75,27 +79,27 @@ void ForEachPixel32(TBitmap* bmp, px::PixelProc proc, intptr_t user, uint32_t ke
 
 void FillRect32(TBitmap* bmp, const RECT& r, TColor color, uint8_t alpha)
 {
-    px::FillRect32(View32(bmp), R(r), uint32_t(color), alpha);
+    px::FillRect32(View32(bmp), ToPixRect(r), uint32_t(color), alpha);
 }
 
 void FillFrame32(TBitmap* bmp, const RECT& r, int left, int top, int right, int bottom, TColor color)
 {
-    px::FillFrame32(View32(bmp), R(r), left, top, right, bottom, uint32_t(color));
+    px::FillFrame32(View32(bmp), ToPixRect(r), left, top, right, bottom, uint32_t(color));
 }
 
 void TintRect32(TBitmap* bmp, const RECT& r, TColor color, uint8_t alpha, int percent)
 {
-    px::TintRect32(View32(bmp), R(r), uint32_t(color), alpha, percent);
+    px::TintRect32(View32(bmp), ToPixRect(r), uint32_t(color), alpha, percent);
 }
 
 void BlendRectColor(TBitmap* bmp, const RECT& r, TColor color, int percent)
 {
-    px::BlendRectColor(View32(bmp), R(r), uint32_t(color), percent);
+    px::BlendRectColor(View32(bmp), FromInclusive(r), uint32_t(color), percent);
 }
 
 void SetAlphaInRect(TBitmap* bmp, const RECT& r, uint8_t alpha, uint32_t key)
 {
-    px::SetAlphaInRect(View32(bmp), R(r), alpha, key);
+    px::SetAlphaInRect(View32(bmp), ToPixRect(r), alpha, key);
 }
 
 void CopyByKeyColor(TBitmap* dst, TBitmap* src, const RECT& dstRect, int cornerType, const TsCornerMask* mask,
@@ -103,14 +107,14 @@ void CopyByKeyColor(TBitmap* dst, TBitmap* src, const RECT& dstRect, int cornerT
 {
     if (!dst || !src) return;
     if (!mask || !mask->Bmp) {
-        px::CopyByKeyColor(View32(dst), View32(src), R(dstRect), srcPoint.x, srcPoint.y, nullptr, 0, 0);
+        px::CopyByKeyColor(View32(dst), View32(src), ToPixRect(dstRect), srcPoint.x, srcPoint.y, nullptr, 0, 0);
         return;
     }
     int x = mask->Rect.left, y = mask->Rect.top;
     if (cornerType == 14 || cornerType == 17) x += mask->FrameWidth - mask->RightMargin;
     if (cornerType == 16 || cornerType == 17) y += mask->StateHeight - mask->BottomMargin;
     PixelView m = View32(mask->Bmp);
-    px::CopyByKeyColor(View32(dst), View32(src), R(dstRect), srcPoint.x, srcPoint.y, &m, x, y);
+    px::CopyByKeyColor(View32(dst), View32(src), ToPixRect(dstRect), srcPoint.x, srcPoint.y, &m, x, y);
 }
 
 void CopyBitmapSkipColor(TBitmap* dst, TBitmap* src, int x, int y, TColor color)
@@ -131,14 +135,14 @@ void CopyBitmapSkipColor(TBitmap* dst, TBitmap* src, int x, int y, TColor color)
 
 void CopyRectSkipColor(TBitmap* dst, TBitmap* src, int x, int y, TColor color, const RECT& srcRect)
 {
-    px::CopyRectSkipColor(View32(dst), View32(src), x, y, uint32_t(color), R(srcRect));
+    px::CopyRectSkipColor(View32(dst), View32(src), x, y, uint32_t(color), FromInclusive(srcRect));
 }
 
 void CopyKeyedToCache(TBitmap* dst, TBitmap* src, int x, int y, bool useParent, const TsBgCacheInfo& info,
                       uint32_t key, const RECT& srcRect)
 {
-    Bg bg(info, dst);
-    px::CopyKeyedToCache(View32(dst), View32(src), x, y, useParent, bg.bg, key, R(srcRect));
+    const px::Background bg = BackgroundOf(info, dst);
+    px::CopyKeyedToCache(View32(dst), View32(src), x, y, useParent, bg, key, FromInclusive(srcRect));
 }
 
 void BlendBitmapMasked(const RECT& dstRect, const RECT& srcRect, TBitmap* dst, TBitmap* src,
@@ -146,8 +150,8 @@ void BlendBitmapMasked(const RECT& dstRect, const RECT& srcRect, TBitmap* dst, T
 {
     if (!dst || !src) return;
     Ensure32(src);
-    Bg bg(info, dst);
-    px::BlendBitmapMasked(R(dstRect), R(srcRect), View32(dst), View32(src), bg.bg, useParent, color, transparency,
+    const px::Background bg = BackgroundOf(info, dst);
+    px::BlendBitmapMasked(ToPixRect(dstRect), ToPixRect(srcRect), View32(dst), View32(src), bg, useParent, color, transparency,
                           reflected);
 }
 
@@ -155,8 +159,8 @@ void BlendMaskImage(const RECT& dstRect, const RECT& srcRect, TBitmap* dst, TBit
                     bool useParent, const TsBgCacheInfo& info)
 {
     if (!dst || !src) return;
-    Bg bg(info, dst);
-    px::BlendMaskImage(R(dstRect), R(srcRect), View32(dst), View32(src), maskRectHeight, useParent, bg.bg);
+    const px::Background bg = BackgroundOf(info, dst);
+    px::BlendMaskImage(ToPixRect(dstRect), ToPixRect(srcRect), View32(dst), View32(src), maskRectHeight, useParent, bg);
 }
 
 void BlendAlphaRect(const RECT& dstRect, const RECT& srcRect, TBitmap* dst, TBitmap* src, bool useParent,
@@ -164,18 +168,18 @@ void BlendAlphaRect(const RECT& dstRect, const RECT& srcRect, TBitmap* dst, TBit
 {
     if (!dst || !src) return;
     Ensure32(src);
-    Bg bg(info, dst);
-    px::BlendAlphaRect(R(dstRect), R(srcRect), View32(dst), View32(src), useParent, bg.bg);
+    const px::Background bg = BackgroundOf(info, dst);
+    px::BlendAlphaRect(ToPixRect(dstRect), ToPixRect(srcRect), View32(dst), View32(src), useParent, bg);
 }
 
 void BlendBitmapByRatio(TBitmap* dst, int x, int y, TBitmap* src, const RECT& srcRect, uint32_t key, double ratio)
 {
-    px::BlendBitmapByRatio(View32(dst), x, y, View32(src), R(srcRect), key, ratio);
+    px::BlendBitmapByRatio(View32(dst), x, y, View32(src), FromInclusive(srcRect), key, ratio);
 }
 
 void MixBitmapAt(TBitmap* dst, TBitmap* src, POINT p, const RECT& srcRect, uint8_t weight)
 {
-    px::MixBitmapAt(View32(dst), View32(src), p.x, p.y, R(srcRect), weight);
+    px::MixBitmapAt(View32(dst), View32(src), p.x, p.y, ToPixRect(srcRect), weight);
 }
 
 void MixBitmapWithColor(TBitmap* bmp, TColor color, double ratio)

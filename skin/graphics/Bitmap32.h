@@ -13,6 +13,12 @@
 
 constexpr uint32_t NoColorValue = 0x1FFFFFFF;
 
+// A parent's background as the painters take it: the one conversion of a
+// TsBgCacheInfo. dst is the bitmap painted into (a background that is dst itself
+// keeps what is painted); a bitmap that is not 32-bit gives no pixels; a system
+// fill colour is resolved, any other colour value is kept as it is.
+px::Background BackgroundOf(const TsBgCacheInfo& info, TBitmap* dst);
+
 // ---- creation and pixel access ----
 std::unique_ptr<TBitmap> NewBitmap32(int width, int height);   // white with alpha 0
 TBitmap* NewBitmapLike(TBitmap* bmp);          // same size and format; caller owns

@@ -59,7 +59,7 @@ inline uint8_t BlurClamp(int64_t sum)
 
 }  // namespace
 
-void BlurMask8(const MaskView& mask, const TkvGaussKernel& kernel)
+void BlurMask8(const BytePixelView& mask, const TkvGaussKernel& kernel)
 {
     if (mask.Empty() || kernel.Half == 0) return;
     const int h = kernel.Half;
@@ -97,7 +97,7 @@ void BlurMask8(const MaskView& mask, const TkvGaussKernel& kernel)
     }
 }
 
-void BlurMask8(const MaskView& mask, double radius)
+void BlurMask8(const BytePixelView& mask, double radius)
 {
     TkvGaussKernel k;
     MakeGaussKernel(k, radius);
@@ -125,7 +125,7 @@ void MixTextInk(const PixelView& target, int x, int y, const PixelView& work, ui
     }
 }
 
-void ApplyGlowMask(const PixelView& target, int x, int y, const MaskView& mask, uint32_t color)
+void ApplyGlowMask(const PixelView& target, int x, int y, const BytePixelView& mask, uint32_t color)
 {
     if (target.Empty() || mask.Empty()) return;
     const int x0 = std::max(0, -x), y0 = std::max(0, -y);

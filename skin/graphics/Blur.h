@@ -21,8 +21,8 @@ void MakeGaussKernel(TkvGaussKernel& kernel, double radius);
 // the line repeat its first or last value; each result is truncated toward
 // zero into 0..255. The weights are used as 16.16 integers that add up to
 // exactly 1, so a flat area keeps its value (255 stays 255).
-void BlurMask8(const MaskView& mask, const TkvGaussKernel& kernel);
-void BlurMask8(const MaskView& mask, double radius);
+void BlurMask8(const BytePixelView& mask, const TkvGaussKernel& kernel);
+void BlurMask8(const BytePixelView& mask, double radius);
 
 // Text ink from a work bitmap (black text drawn on white) onto target at
 // (x, y): for each work pixel m other than 0x00FFFFFF and 0xFFFFFFFF the
@@ -34,4 +34,4 @@ void MixTextInk(const PixelView& target, int x, int y, const PixelView& work, ui
 // byte m other than 255 the target pixel becomes per channel
 // colour + (d - colour) * m / 255, and alpha + (255 - m) * (255 - alpha) / 255
 // (integer division). color as 0x00RRGGBB. Clipped.
-void ApplyGlowMask(const PixelView& target, int x, int y, const MaskView& mask, uint32_t color);
+void ApplyGlowMask(const PixelView& target, int x, int y, const BytePixelView& mask, uint32_t color);

@@ -27,7 +27,6 @@ GradientFillProc GradientFillFn()
     return gradientFill;
 }
 
-PixRect ToPix(const RECT& r) { return PixRect{int(r.left), int(r.top), int(r.right), int(r.bottom)}; }
 
 TRIVERTEX Vertex(LONG x, LONG y, TColor c)
 {
@@ -91,7 +90,7 @@ void FillGradient(TBitmap* bmp, const RECT& r, const TsGradArray& g, int extraHe
     PixelView v = bmp->View();
     if (v.Empty()) return;
     GdiFlush();
-    FillGradientBands(v, ToPix(r), g, extraHeight, 255);
+    FillGradientBands(v, ToPixRect(r), g, extraHeight, 255);
 }
 
 void FillGradientPart(TBitmap* bmp, const RECT& r, const TsGradArray& g, uint8_t alpha, int textureWeight,
@@ -102,5 +101,5 @@ void FillGradientPart(TBitmap* bmp, const RECT& r, const TsGradArray& g, uint8_t
     if (v.Empty()) return;
     PixelView t = texture ? texture->View() : PixelView{};
     GdiFlush();
-    FillGradientPartPixels(v, ToPix(r), g, alpha, textureWeight, t, ToPix(textureRect));
+    FillGradientPartPixels(v, ToPixRect(r), g, alpha, textureWeight, t, ToPixRect(textureRect));
 }

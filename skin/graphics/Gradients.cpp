@@ -180,7 +180,7 @@ const KeptRow& HorizontalRow(const TsGradArray& g, int width, uint8_t alpha)
 }
 
 // The row copied into every row of r.
-void CopyRowDown(const PixelView& v, PixRect r, const uint32_t* first, const uint32_t* second)
+void CopyRowDown(const PixelView& v, px::Rect r, const uint32_t* first, const uint32_t* second)
 {
     const size_t bytes = size_t(r.Width()) * sizeof(uint32_t);
     if (bytes < 4096) {   // short rows: one source serves (and measures faster)
@@ -196,7 +196,7 @@ void CopyRowDown(const PixelView& v, PixRect r, const uint32_t* first, const uin
 
 }  // namespace
 
-bool FillGradientBands(const PixelView& v, PixRect r, const TsGradArray& g, int extraHeight, uint8_t alpha)
+bool FillGradientBands(const PixelView& v, px::Rect r, const TsGradArray& g, int extraHeight, uint8_t alpha)
 {
     if (v.Empty() || g.empty()) return false;
     r = ClipRect(r, v.width, v.height);
@@ -226,15 +226,15 @@ bool FillGradientBands(const PixelView& v, PixRect r, const TsGradArray& g, int 
     return false;
 }
 
-void FillGradientPartPixels(const PixelView& v, PixRect r, const TsGradArray& g, uint8_t alpha, int textureWeight,
-                            const PixelView& texture, PixRect textureRect)
+void FillGradientPartPixels(const PixelView& v, px::Rect r, const TsGradArray& g, uint8_t alpha, int textureWeight,
+                            const PixelView& texture, px::Rect textureRect)
 {
     if (v.Empty() || g.empty() || (g[0].Mode != gmVertical && g[0].Mode != gmHorizontal)) return;
-    const PixRect whole = r;
+    const px::Rect whole = r;
     r = ClipRect(r, v.width, v.height);
     if (r.Empty() || !FillGradientBands(v, r, g, 0, alpha)) return;
     if (texture.Empty()) return;
-    if (textureRect.Empty()) textureRect = PixRect{0, 0, texture.width, texture.height};
+    if (textureRect.Empty()) textureRect = px::Rect{0, 0, texture.width, texture.height};
     textureRect = ClipRect(textureRect, texture.width, texture.height);
     const int tw = textureRect.Width(), th = textureRect.Height();
     if (tw <= 0 || th <= 0) return;

@@ -47,12 +47,12 @@ void FillRow32(uint32_t* first, int count, uint32_t value);
 // skipped and the bands after them painted; the last band ends at the rect's
 // bottom (mode 0) or right edge (mode 1). extraHeight shifts the first band
 // down and lengthens the bands (mode 0; callers pass 0). Returns whether it painted.
-bool FillGradientBands(const PixelView& v, PixRect r, const TsGradArray& g, int extraHeight = 0,
+bool FillGradientBands(const PixelView& v, px::Rect r, const TsGradArray& g, int extraHeight = 0,
                        uint8_t alpha = 255);
 
 // The band gradient of r mixed with a texture tiled from r's top-left corner:
 // p := (w * (t - p) + p * 256) shr 8 per channel, alpha := the given byte.
 // An empty textureRect means the whole texture; a texture part of width or
 // height 0 or less is skipped (the gradient alone is painted).
-void FillGradientPartPixels(const PixelView& v, PixRect r, const TsGradArray& g, uint8_t alpha, int textureWeight,
-                            const PixelView& texture, PixRect textureRect);
+void FillGradientPartPixels(const PixelView& v, px::Rect r, const TsGradArray& g, uint8_t alpha, int textureWeight,
+                            const PixelView& texture, px::Rect textureRect);

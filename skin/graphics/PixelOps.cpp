@@ -4,6 +4,25 @@
 #include <cmath>
 
 namespace px {
+
+Background EmptyBackground()
+{
+    Background b;
+    b.x = b.y = -99;
+    return b;
+}
+
+Background SelfBackground(const PixelView& dst, int x, int y)
+{
+    Background b;
+    b.bmp = dst;
+    b.bmpIsDest = true;
+    b.x = x;
+    b.y = y;
+    b.ready = true;
+    return b;
+}
+
 namespace {
 
 using pixel::A;
@@ -23,15 +42,6 @@ Rect Clip(Rect r, const PixelView& v)
     return r;
 }
 
-// An inclusive source rect: negative left/top become 0, right/bottom at most the last column/row.
-Rect ClipInclusive(Rect r, const PixelView& v)
-{
-    r.left = std::max(r.left, 0);
-    r.top = std::max(r.top, 0);
-    r.right = std::min(r.right, v.width - 1);
-    r.bottom = std::min(r.bottom, v.height - 1);
-    return r;
-}
 
 // The common run of two rects: both starts move together, the run is limited
 // to what remains of each view.
@@ -59,7 +69,7 @@ enum class SeeThrough { Done, Skip, EndRow };
 // pixel through out, or says to leave the pixel (Skip) or the rest of the row (EndRow).
 SeeThrough ParentPixel(const Background& bg, int x, int y, uint32_t& out)
 {
-    const PixelView& p = *bg.bmp;
+    const PixelView& p = bg.bmp;
     int px = x + bg.x, py = y + bg.y;
     if (py >= p.height || px < 0) return SeeThrough::Skip;
     if (px >= p.width || py < 0) return SeeThrough::EndRow;
@@ -174,13 +184,13 @@ void TintRect32(const PixelView& v, Rect r, uint32_t color, uint8_t alpha, int p
 void BlendRectColor(const PixelView& v, Rect r, uint32_t color, int percent)
 {
     if (v.Empty()) return;
-    r = ClipInclusive(r, v);
+    r = Clip(r, v);
     uint32_t c = ExchangeRedBlue(color);
     double p = percent / 100.0;
     auto ch = [&](int val, int cc) { return Clamp255(Nearest(p * val + (1 - p) * cc)); };
-    for (int y = r.top; y <= r.bottom; ++y) {
+    for (int y = r.top; y < r.bottom; ++y) {
         uint32_t* row = v.Row(y);
-        for (int x = r.left; x <= r.right; ++x) {
+        for (int x = r.left; x < r.right; ++x) {
             uint32_t px = row[x];
             row[x] = Pack(ch(R(px), R(c)), ch(G(px), G(c)), ch(B(px), B(c)), A(px));
         }
@@ -229,14 +239,14 @@ void CopySkipPixel(const PixelView& dst, const PixelView& src, int x, int y, uin
 void CopyRectSkipColor(const PixelView& dst, const PixelView& src, int x, int y, uint32_t color, Rect sr)
 {
     if (dst.Empty() || src.Empty()) return;
-    sr = ClipInclusive(sr, src);
+    sr = Clip(sr, src);
     uint32_t key = ExchangeRedBlue(color);
-    for (int sy = sr.top; sy <= sr.bottom; ++sy) {
+    for (int sy = sr.top; sy < sr.bottom; ++sy) {
         int dy = y + sy - sr.top;
         if (dy < 0 || dy >= dst.height) continue;
         const uint32_t* s = src.Row(sy);
         uint32_t* d = dst.Row(dy);
-        for (int sx = sr.left; sx <= sr.right; ++sx) {
+        for (int sx = sr.left; sx < sr.right; ++sx) {
             int dx = x + sx - sr.left;
             if (dx < 0 || dx >= dst.width || s[sx] == key) continue;
             d[dx] = s[sx];
@@ -248,15 +258,15 @@ void CopyKeyedToCache(const PixelView& dst, const PixelView& src, int x, int y, 
                       const Background& bg, uint32_t key, Rect sr)
 {
     if (dst.Empty() || src.Empty()) return;
-    sr = ClipInclusive(sr, src);
-    bool withParent = useParent && bg.ready && bg.bmp && !bg.bmp->Empty();
+    sr = Clip(sr, src);
+    bool withParent = useParent && bg.ready && !bg.bmp.Empty();
     uint32_t fill = ExchangeRedBlue(bg.fillColor) & 0xFFFFFF;
-    for (int sy = sr.top; sy <= sr.bottom; ++sy) {
+    for (int sy = sr.top; sy < sr.bottom; ++sy) {
         int dy = y + sy - sr.top;
         if (dy < 0 || dy >= dst.height) continue;
         const uint32_t* s = src.Row(sy);
         uint32_t* d = dst.Row(dy);
-        for (int sx = sr.left; sx <= sr.right; ++sx) {
+        for (int sx = sr.left; sx < sr.right; ++sx) {
             int dx = x + sx - sr.left;
             if (dx < 0 || dx >= dst.width) continue;
             uint32_t p = s[sx];
@@ -316,7 +326,7 @@ void BlendBitmapMasked(Rect dr, Rect sr, const PixelView& dst, const PixelView& 
     bool colored = color != NoColor;
     Colorizer colorizer(colored ? color : 0);
     bool keyTest = bg.ready;
-    bool seeThrough = useParent && bg.ready && bg.bmp && !bg.bmp->Empty();
+    bool seeThrough = useParent && bg.ready && !bg.bmp.Empty();
     bool raiseAlpha = !colored && t == 0;
     for (int j = 0; j < run.h; ++j) {
         const uint32_t* s = src.Row(run.sy + j) + run.sx;
@@ -369,7 +379,7 @@ void BlendMaskImage(Rect dr, Rect sr, const PixelView& dst, const PixelView& src
     int offset = std::max(maskRectHeight, 0) / 2;
     run.h = std::min(run.h, src.height - offset - run.sy);   // mask rows stay inside the source
     if (run.h <= 0) return;
-    bool seeThrough = useParent && bg.ready && bg.bmp && !bg.bmp->Empty();
+    bool seeThrough = useParent && bg.ready && !bg.bmp.Empty();
     uint32_t fill = ExchangeRedBlue(bg.fillColor);
     for (int j = 0; j < run.h; ++j) {
         const uint32_t* s = src.Row(run.sy + j) + run.sx;
@@ -408,7 +418,7 @@ void BlendAlphaRect(Rect dr, Rect sr, const PixelView& dst, const PixelView& src
 {
     Run run;
     if (!CommonRun(dr, sr, dst, src, run)) return;
-    bool seeThrough = useParent && bg.ready && bg.bmp && !bg.bmp->Empty();
+    bool seeThrough = useParent && bg.ready && !bg.bmp.Empty();
     for (int j = 0; j < run.h; ++j) {
         const uint32_t* s = src.Row(run.sy + j) + run.sx;
         int dy = run.dy + j;
@@ -433,15 +443,15 @@ void BlendAlphaRect(Rect dr, Rect sr, const PixelView& dst, const PixelView& src
 void BlendBitmapByRatio(const PixelView& dst, int x, int y, const PixelView& src, Rect sr, uint32_t key, double ratio)
 {
     if (dst.Empty() || src.Empty()) return;
-    sr = ClipInclusive(sr, src);
+    sr = Clip(sr, src);
     auto ch = [&](int s, int d) { return Clamp255(Nearest(s - (s - d) * ratio)); };
-    for (int sy = sr.top; sy <= sr.bottom; ++sy) {
+    for (int sy = sr.top; sy < sr.bottom; ++sy) {
         int dy = y + sy - sr.top;
         if (dy >= dst.height) return;
         if (dy < 0) continue;
         const uint32_t* s = src.Row(sy);
         uint32_t* d = dst.Row(dy);
-        for (int sx = sr.left; sx <= sr.right; ++sx) {
+        for (int sx = sr.left; sx < sr.right; ++sx) {
             int dx = x + sx - sr.left;
             if (dx < 0 || dx >= dst.width || s[sx] == key) continue;
             uint32_t sp = s[sx], dp = d[dx];

@@ -17,29 +17,27 @@ namespace px {
 constexpr uint32_t KeyColor = 0xFF00FF;     // transparent pixels of skin images
 constexpr uint32_t NoColor = 0x1FFFFFFF;    // "no colour" / "no key"
 
-// Right and bottom exclusive unless a function says otherwise.
-struct Rect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool Empty() const { return right <= left || bottom <= top; }
-};
-inline Rect Intersect(Rect a, Rect b)
-{
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
-}
-inline Rect WholeOf(const PixelView& v) { return {0, 0, v.width, v.height}; }
-inline Rect Sized(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
+// Rect (right and bottom exclusive unless a function says otherwise), Intersect,
+// Sized and WholeOf live beside the view in classlib/PixelView.h.
 
-// The background behind a control as the painters receive it.
+// The background behind what is painted, as every painter receives it: the
+// painters' one form of a parent's background. A TsBgCacheInfo (made from the
+// answer to a TsBgRequest by BgRequestToCacheInfo) becomes one through
+// BackgroundOf (skin/graphics/Bitmap32.h).
 struct Background {
-    const PixelView* bmp = nullptr;   // the parent's pixels (not owned), may be null
-    bool bmpIsDest = false;           // bmp is the destination bitmap itself
-    int x = 0, y = 0;                 // control origin inside bmp
-    uint32_t fillColor = KeyColor;    // TColor
-    bool ready = false;
+    PixelView bmp;                   // the parent's pixels (not owned), may be empty
+    bool bmpIsDest = false;          // bmp is the destination bitmap itself
+    int x = 0, y = 0;                // origin of the painted bitmap inside bmp
+    uint32_t fillColor = KeyColor;   // colour value 0x00BBGGRR (a high byte is kept); the key colour: none
+    int frameWidths[4] = {};         // left, top, right, bottom strips of the parent's frame
+    bool ready = false;              // bmp holds a usable background
+
+    bool HasInfo() const { return ready || fillColor != KeyColor; }
 };
+// No parent: no bitmap, x = y = -99, the key colour, not ready.
+Background EmptyBackground();
+// The destination itself as a ready background (key pixels keep what is painted).
+Background SelfBackground(const PixelView& dst, int x = 0, int y = 0);
 
 uint32_t ExchangeRedBlue(uint32_t c);
 uint32_t ByteSwap32(uint32_t v);
@@ -52,15 +50,15 @@ void ForEachPixel32(const PixelView& v, PixelProc proc, intptr_t user, uint32_t 
 void FillRect32(const PixelView& v, Rect r, uint32_t color, uint8_t alpha);
 void FillFrame32(const PixelView& v, Rect r, int left, int top, int right, int bottom, uint32_t color);
 void TintRect32(const PixelView& v, Rect r, uint32_t color, uint8_t alpha, int percent);
-void BlendRectColor(const PixelView& v, Rect inclusive, uint32_t color, int percent);
+void BlendRectColor(const PixelView& v, Rect r, uint32_t color, int percent);
 void SetAlphaInRect(const PixelView& v, Rect r, uint8_t alpha, uint32_t key);
 void GrayscaleRect(const PixelView& v, Rect r);   // each channel := (R + G + B) div 3
 
 // Keyed copies. compare24: compare only the low 24 bits with the key pixel.
 void CopySkipPixel(const PixelView& dst, const PixelView& src, int x, int y, uint32_t keyPixel, bool compare24);
-void CopyRectSkipColor(const PixelView& dst, const PixelView& src, int x, int y, uint32_t color, Rect srcInclusive);
+void CopyRectSkipColor(const PixelView& dst, const PixelView& src, int x, int y, uint32_t color, Rect srcRect);
 void CopyKeyedToCache(const PixelView& dst, const PixelView& src, int x, int y, bool useParent,
-                      const Background& bg, uint32_t key, Rect srcInclusive);
+                      const Background& bg, uint32_t key, Rect srcRect);
 // Window corners: copies src from srcPt into dstRect where the low 24 bits of
 // the test pixel are the key colour; the test pixel is the destination's own,
 // or with a mask the mask's pixel at the same offset from maskRef.
@@ -74,7 +72,7 @@ void BlendMaskImage(Rect dstRect, Rect srcRect, const PixelView& dst, const Pixe
                     bool useParent, const Background& bg);
 void BlendAlphaRect(Rect dstRect, Rect srcRect, const PixelView& dst, const PixelView& src, bool useParent,
                     const Background& bg);
-void BlendBitmapByRatio(const PixelView& dst, int x, int y, const PixelView& src, Rect srcInclusive, uint32_t key,
+void BlendBitmapByRatio(const PixelView& dst, int x, int y, const PixelView& src, Rect srcRect, uint32_t key,
                         double ratio);
 void MixBitmapAt(const PixelView& dst, const PixelView& src, int x, int y, Rect srcRect, uint8_t weight);
 void MixBitmapWithColor(const PixelView& v, uint32_t color, double ratio);

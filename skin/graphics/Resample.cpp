@@ -152,3 +152,9 @@ void ResamplePixels(const ByteImage& src, const ByteImage& dst, int channels, in
         HorizontalPass<3>(src, work.data(), rowBytes, dst.width, cx);
     VerticalPass(work.data(), rowBytes, rowBytes, dst, cy);
 }
+
+void ResamplePixels(const PixelView& src, const PixelView& dst, int filter)
+{
+    ResamplePixels(ByteImage{reinterpret_cast<uint8_t*>(src.pixels), src.stride, src.width, src.height},
+                   ByteImage{reinterpret_cast<uint8_t*>(dst.pixels), dst.stride, dst.width, dst.height}, 4, filter);
+}

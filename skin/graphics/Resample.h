@@ -66,7 +66,8 @@ inline uint8_t ResampleClampNearest(int64_t sum)
     return v > 255 ? 255 : uint8_t(v);
 }
 
-// Image rows of 3 (B, G, R) or 4 (B, G, R, A) bytes per pixel.
+// Image rows of 3 (B, G, R) or 4 (B, G, R, A) bytes per pixel, for the
+// 24-bit pictures the resampler takes besides 32-bit ones.
 struct ByteImage {
     uint8_t* bits = nullptr;
     ptrdiff_t stride = 0;
@@ -77,3 +78,5 @@ struct ByteImage {
 // Resamples src into dst (sizes taken from the two images). Both at least 1 x 1;
 // channels 3 or 4. Does nothing for an empty image.
 void ResamplePixels(const ByteImage& src, const ByteImage& dst, int channels, int filter);
+// The same for 32-bit pixels, all four channels.
+void ResamplePixels(const PixelView& src, const PixelView& dst, int filter);

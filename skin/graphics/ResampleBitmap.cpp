@@ -5,6 +5,7 @@
 
 namespace {
 
+// The rows of a 24-bit bitmap.
 ByteImage BytesOf(TBitmap& bmp)
 {
     ByteImage b;
@@ -39,5 +40,8 @@ void ResampleBitmap(TBitmap* source, TBitmap* dest, int newWidth, int filter, in
     if (dest->PixelFormat() != pf) dest->SetPixelFormat(pf);
     dest->SetSize(newWidth, newHeight);
     GdiFlush();
-    ResamplePixels(BytesOf(*source), BytesOf(*dest), alpha ? 4 : 3, filter);
+    if (alpha)
+        ResamplePixels(source->View(), dest->View(), filter);
+    else
+        ResamplePixels(BytesOf(*source), BytesOf(*dest), 3, filter);
 }

@@ -411,7 +411,7 @@ void CalcButtonLayout(const RECT& client, SIZE glyph, SIZE text, int flags, RECT
                       int spacing, int margin, int alignment, int layout)
 {
     const TkvButtonPlacement p =
-        CalcButtonPlacement(PixRect{int(client.left), int(client.top), int(client.right), int(client.bottom)},
+        CalcButtonPlacement(ToPixRect(client),
                             glyph.cx, glyph.cy, text.cx, text.cy, flags, spacing, margin, alignment, layout);
     textRect = RECT{p.TextRect.left, p.TextRect.top, p.TextRect.right, p.TextRect.bottom};
     glyphPos = POINT{p.GlyphX, p.GlyphY};

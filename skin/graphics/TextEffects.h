@@ -68,7 +68,7 @@ void MeasureTextWithFont(HFONT font, const String& text, UINT format, SIZE& size
 // glow size, contour flags, format or size differ.
 class TkvGlowMask {
 public:
-    MaskView View() { return MaskView{bits_.data(), width_, width_, height_}; }
+    BytePixelView View() { return BytePixelView{bits_.data(), width_, width_, height_}; }
     int Width() const { return width_; }
     int Height() const { return height_; }
     int BuildCount() const { return builds_; }   // how often it was drawn

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-TkvButtonPlacement CalcButtonPlacement(const PixRect& client, int gw, int gh, int tw, int th, int flags,
+TkvButtonPlacement CalcButtonPlacement(const px::Rect& client, int gw, int gh, int tw, int th, int flags,
                                        int spacing, int margin, int alignment, int layout)
 {
     const int W = client.Width(), H = client.Height();
@@ -14,7 +14,7 @@ TkvButtonPlacement CalcButtonPlacement(const PixRect& client, int gw, int gh, in
     }
     const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
     TkvButtonPlacement p;
-    p.TextRect = PixRect{0, 0, tw, th};
+    p.TextRect = px::Rect{0, 0, tw, th};
     int textX = 0, textY = 0;
     if (horizontal) {
         p.GlyphY = (H - gh + 1) / 2;

@@ -12,13 +12,13 @@ enum TkvButtonAlignment { baLeft = 0, baRight = 1, baCenter = 2 };
 constexpr int ButtonLayoutRightToLeft = 2;   // flag: glyph left and right exchange
 
 struct TkvButtonPlacement {
-    PixRect TextRect;
+    px::Rect TextRect;
     int GlyphX = 0, GlyphY = 0;
 };
 
 // client: the button's client rect; glyph and text sizes; flags (RightToLeft);
 // spacing and margin (-1 = computed); alignment along the layout axis.
-TkvButtonPlacement CalcButtonPlacement(const PixRect& client, int glyphW, int glyphH, int textW, int textH,
+TkvButtonPlacement CalcButtonPlacement(const px::Rect& client, int glyphW, int glyphH, int textW, int textH,
                                        int flags, int spacing, int margin, int alignment, int layout);
 
 using TextMeasure = std::function<int(const std::wstring&)>;

@@ -65,22 +65,22 @@ int MaskStateHeight(const TsMaskData& m)
 
 void ClipMaskRect(TsMaskData& m, int w, int h)
 {
-    TsRect& r = m.SourceRect;
-    r.Left = std::clamp(r.Left, 0, w);
-    r.Right = std::clamp(r.Right, 0, w);
-    r.Top = std::clamp(r.Top, 0, h);
-    r.Bottom = std::clamp(r.Bottom, 0, h);
-    if (r.Right < r.Left)
-        r.Right = r.Left;
-    if (r.Bottom < r.Top)
-        r.Bottom = r.Top;
+    px::Rect& r = m.SourceRect;
+    r.left = std::clamp(r.left, 0, w);
+    r.right = std::clamp(r.right, 0, w);
+    r.top = std::clamp(r.top, 0, h);
+    r.bottom = std::clamp(r.bottom, 0, h);
+    if (r.right < r.left)
+        r.right = r.left;
+    if (r.bottom < r.top)
+        r.bottom = r.top;
 }
 
-int16_t ComputeCornerTransparency(const TsMaskData& m, const SkinBitmap* bmp)
+int16_t ComputeCornerTransparency(const TsMaskData& m, const PixelBitmap* bmp)
 {
     if (m.SectionName == "BUTTON_HUGE" && m.PropertyName == "BORDERSMASK")
         return 2;
-    const TsRect& r = m.SourceRect;
+    const px::Rect& r = m.SourceRect;
     if (!bmp || r.Height() <= 0 || r.Width() <= 0)
         return 0;
     int fw = MaskFrameWidth(m), sh = MaskStateHeight(m);
@@ -96,9 +96,9 @@ int16_t ComputeCornerTransparency(const TsMaskData& m, const SkinBitmap* bmp)
         }
         return false;
     };
-    int right = r.Left + fw - m.MarginRight, bottom = r.Top + sh - m.MarginBottom;
-    if (scan(r.Left, m.MarginLeft, r.Top, m.MarginTop) || scan(right, m.MarginRight, r.Top, m.MarginTop) ||
-        scan(r.Left, m.MarginLeft, bottom, m.MarginBottom) || scan(right, m.MarginRight, bottom, m.MarginBottom))
+    int right = r.left + fw - m.MarginRight, bottom = r.top + sh - m.MarginBottom;
+    if (scan(r.left, m.MarginLeft, r.top, m.MarginTop) || scan(right, m.MarginRight, r.top, m.MarginTop) ||
+        scan(r.left, m.MarginLeft, bottom, m.MarginBottom) || scan(right, m.MarginRight, bottom, m.MarginBottom))
         return 1;
     return 0;
 }
@@ -261,7 +261,7 @@ int TsSkinTables::FindPatternIndex(int sectionIndex, const std::string& sectionN
     });
 }
 
-const SkinBitmap* TsSkinTables::MaskBitmap(int index) const
+const PixelBitmap* TsSkinTables::MaskBitmap(int index) const
 {
     if (!IsMaskIndexValid(index))
         return nullptr;

@@ -12,19 +12,14 @@
 #include <unordered_map>
 #include <vector>
 
-#include "skin/graphics/SkinBitmap.h"
+#include "classlib/PixelBitmap.h"
+#include "classlib/PixelView.h"
 #include "skin/graphics/SkinColor.h"
 #include "skin/graphics/Constants.h"   // TsGradStop, TsGradArray
 
 using TColor32 = skincolor::Color;
 class TsSkinManager;
 
-struct TsRect {
-    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-    int32_t Width() const { return Right - Left; }
-    int32_t Height() const { return Bottom - Top; }
-    bool operator==(const TsRect&) const = default;
-};
 
 // The range each kind of number an options file gives is held to. The loader
 // bounds every number once, where it reads it, so that what comes after (frame
@@ -57,14 +52,14 @@ using TsGradArrayRef = std::shared_ptr<TsGradArray>;
 TsGradArrayRef ParseGradientData(const std::string& data);
 
 // Decoded images are shared: masks that name the same file hold one bitmap.
-using TsBitmapRef = std::shared_ptr<SkinBitmap>;
+using TsBitmapRef = std::shared_ptr<PixelBitmap>;
 
 // One image element.
 struct TsMaskData {
     TsBitmapRef Bmp;   // own bitmap (maybe shared with other masks), or null: cut from the master bitmap
     std::string SectionName;
     std::string PropertyName;
-    TsRect SourceRect;
+    px::Rect SourceRect;
     int16_t FrameCount = 0;
     int16_t StateLayout = 0;
     int16_t BorderWidth = 0;
@@ -82,7 +77,7 @@ int MaskStateHeight(const TsMaskData& m);
 void ClipMaskRect(TsMaskData& m, int bitmapWidth, int bitmapHeight);
 // 0 no key pixel in the corners of the first frame and state, 1 at least one,
 // 2 for BUTTON_HUGE's BORDERSMASK (not examined).
-int16_t ComputeCornerTransparency(const TsMaskData& m, const SkinBitmap* bitmap);
+int16_t ComputeCornerTransparency(const TsMaskData& m, const PixelBitmap* bitmap);
 
 // Cuts the cycles of a parent relation given as indexes (-1: none), as
 // TsSkinTables::ResolveInheritance describes; linear in the entries.
@@ -234,7 +229,7 @@ struct TsSkinTables {
     int MaskMarginRight(int index);
     int MaskMarginBottom(int index);
     // The bitmap a mask is cut from: its own, else the master bitmap.
-    const SkinBitmap* MaskBitmap(int index) const;
+    const PixelBitmap* MaskBitmap(int index) const;
 
     // Resolves inheritance, then gives every section the indexes of its
     // border, corner and texture masks (own or inherited), in one pass.

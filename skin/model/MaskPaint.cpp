@@ -58,7 +58,7 @@ void SplitOverlap(int& first, int& second, int size)
 
 // Key pixels of the alpha-keeping painters: the background pixel with a ready
 // parent bitmap (when see-through is allowed), else the pixel turns transparent.
-inline void AlphaKeyPixel(uint32_t& d, int x, int y, bool useParent, const PaintBg& bg)
+inline void AlphaKeyPixel(uint32_t& d, int x, int y, bool useParent, const Background& bg)
 {
     if (useParent && bg.ready && !bg.bmp.Empty()) {
         Point p = ParentPoint(bg, x, y);
@@ -72,7 +72,7 @@ inline void AlphaKeyPixel(uint32_t& d, int x, int y, bool useParent, const Paint
 
 // Picture rect sr (its grey rows maskOffset below) blended into dr, alpha kept.
 void BlendGreyAlpha(const PixelView& dst, Rect dr, const PixelView& src, Rect sr, int maskOffset, bool useParent,
-                    const PaintBg& bg)
+                    const Background& bg)
 {
     int w = std::min(dr.Width(), sr.Width()), h = std::min(dr.Height(), sr.Height());
     for (int j = 0; j < h; ++j) {
@@ -92,7 +92,7 @@ void BlendGreyAlpha(const PixelView& dst, Rect dr, const PixelView& src, Rect sr
 }
 
 // A corner of a plain mask with alpha kept: key pixels as above, others copied opaque.
-void CopyKeyedAlpha(const PixelView& dst, Rect dr, const PixelView& src, Rect sr, bool useParent, const PaintBg& bg)
+void CopyKeyedAlpha(const PixelView& dst, Rect dr, const PixelView& src, Rect sr, bool useParent, const Background& bg)
 {
     int w = std::min(dr.Width(), sr.Width()), h = std::min(dr.Height(), sr.Height());
     for (int j = 0; j < h; ++j) {
@@ -121,15 +121,13 @@ PixelView SubView(const PixelView& v, Rect r)
 // Resampling with the library's mask filter; a one-pixel side is doubled first.
 void ResampleInto(const PixelView& src, const PixelView& dst)
 {
-    WorkBitmap doubled(std::max(src.width, 2), std::max(src.height, 2));
-    const PixelView* from = &src;
+    PixelBitmap doubled = WorkBitmap(std::max(src.width, 2), std::max(src.height, 2));
+    PixelView from = src;
     if (src.width < 2 || src.height < 2) {
         StretchNearest(doubled.View(), WholeOf(doubled.View()), src, WholeOf(src));
-        from = &doubled.View();
+        from = doubled.View();
     }
-    ByteImage s{reinterpret_cast<uint8_t*>(from->pixels), from->stride, from->width, from->height};
-    ByteImage d{reinterpret_cast<uint8_t*>(dst.pixels), dst.stride, dst.width, dst.height};
-    ResamplePixels(s, d, 4, rfMitchell);
+    ResamplePixels(from, dst, rfMitchell);
 }
 
 // A grey-masked part stretched from sr to dr.
@@ -160,7 +158,7 @@ void StretchGrey(const PixelView& dst, Rect dr, const PixelView& src, Rect sr, i
         return;
     }
     int dw = dr.Width(), dh = dr.Height(), sw = sr.Width(), sh = sr.Height();
-    WorkBitmap pic(dw, dh), mask(dw, dh);
+    PixelBitmap pic = WorkBitmap(dw, dh), mask = WorkBitmap(dw, dh);
     bool filtered = centre || (dw < sw && dh == sh) || (dh < sh && dw == sw);
     if (filtered) {
         ResampleInto(SubView(src, sr), pic.View());
@@ -191,7 +189,7 @@ struct Part {
 };
 
 void NineParts(const PixelView& dst, Rect r, const TsSkinTables& t, bool useParent, int state, int maskIndex,
-               const PaintBg& bg, bool keepAlpha)
+               const Background& bg, bool keepAlpha)
 {
     if (dst.Empty() || !t.IsMaskIndexValid(maskIndex)) return;
     const TsMaskData& m = t.Masks[size_t(maskIndex)];
@@ -226,8 +224,9 @@ void NineParts(const PixelView& dst, Rect r, const TsSkinTables& t, bool usePare
     bool grey = m.StateLayout > 0;
     int offset = GreyMaskRowOffset(m);
     bool cornerParent = useParent && m.CornerTransparency > 0;
-    PaintBg none = EmptyPaintBg();
-    px::Background pxBg = bg.Px(), pxNone = none.Px();
+    Background none = EmptyBackground();
+    const Background& pxBg = bg;
+    const Background& pxNone = none;
 
     for (const Part& p : parts) {
         if (p.centre && !(m.PaintFlags & 4)) continue;
@@ -239,8 +238,7 @@ void NineParts(const PixelView& dst, Rect r, const TsSkinTables& t, bool usePare
                 if (keepAlpha)
                     CopyKeyedAlpha(dst, p.dst, ms.view, sr, cornerParent, bg);
                 else
-                    px::CopyKeyedToCache(dst, ms.view, p.dst.left, p.dst.top, cornerParent, pxBg, KeyColor,
-                                         Rect{sr.left, sr.top, sr.right - 1, sr.bottom - 1});
+                    px::CopyKeyedToCache(dst, ms.view, p.dst.left, p.dst.top, cornerParent, pxBg, KeyColor, sr);
             } else if (keepAlpha) {
                 BlendGreyAlpha(dst, p.dst, ms.view, sr, offset, cornerParent, bg);
             } else {
@@ -278,36 +276,6 @@ void NineParts(const PixelView& dst, Rect r, const TsSkinTables& t, bool usePare
 
 // ---------------------------------------------------------------- rules and records
 
-px::Background PaintBg::Px() const
-{
-    px::Background b;
-    b.bmp = bmp.Empty() ? nullptr : &bmp;
-    b.bmpIsDest = bmpIsDest;
-    b.x = x;
-    b.y = y;
-    b.fillColor = fillColor;
-    b.ready = ready;
-    return b;
-}
-
-PaintBg EmptyPaintBg()
-{
-    PaintBg b;
-    b.x = b.y = -99;
-    return b;
-}
-
-PaintBg SelfPaintBg(const PixelView& dst, int x, int y)
-{
-    PaintBg b;
-    b.bmp = dst;
-    b.bmpIsDest = true;
-    b.x = x;
-    b.y = y;
-    b.ready = true;
-    return b;
-}
-
 int EffectiveFrameCount(const TsMaskData& m) { return m.FrameCount <= 0 ? 1 : m.FrameCount; }
 int FrameWidthOf(const TsMaskData& m) { return std::max(0, m.SourceRect.Width()) / EffectiveFrameCount(m); }
 int GreyMaskRowOffset(const TsMaskData& m)
@@ -323,11 +291,10 @@ int FrameOfState(const TsMaskData& m, int state)
 int PercentToWeight(int percent) { return std::clamp(int(RoundNearest(percent * 2.55)), 0, 255); }
 const TsGenState& SecondBackgroundValues(const TsGeneralData& s) { return s.Props[1]; }
 
-PixelView ViewOf(const SkinBitmap* b)
+PixelView ViewOf(const PixelBitmap* b)
 {
     if (!b) return {};
-    Bitmap32View v = b->View();
-    return PixelView{reinterpret_cast<uint32_t*>(v.bits), v.stride, v.width, v.height};
+    return b->View();
 }
 
 MaskSource MaskSourceOf(const TsSkinTables& t, int maskIndex)
@@ -336,21 +303,12 @@ MaskSource MaskSourceOf(const TsSkinTables& t, int maskIndex)
     if (!t.IsMaskIndexValid(maskIndex)) return s;
     const TsMaskData& m = t.Masks[size_t(maskIndex)];
     s.view = ViewOf(t.MaskBitmap(maskIndex));
-    const TsRect& sr = m.SourceRect;
-    Rect full{sr.Left, sr.Top, sr.Right, sr.Bottom};
+    const Rect full = m.SourceRect;
     s.rect = Intersect(full, WholeOf(s.view));
     if (s.rect.Empty()) s.rect = {};
     s.ownCovers = !m.Bmp || (s.rect.left == full.left && s.rect.top == full.top && s.rect.right == full.right &&
                              s.rect.bottom == full.bottom);
     return s;
-}
-
-WorkBitmap::WorkBitmap(int width, int height, uint32_t fill)
-{
-    width = std::max(width, 0);
-    height = std::max(height, 0);
-    pixels_.assign(size_t(width) * size_t(height), fill);
-    view_ = PixelView{pixels_.empty() ? nullptr : pixels_.data(), ptrdiff_t(width) * 4, width, height};
 }
 
 // ---------------------------------------------------------------- copies
@@ -407,20 +365,20 @@ void TilePixels(const PixelView& dst, Rect dr, const PixelView& src, Rect sr)
 // ---------------------------------------------------------------- nine parts
 
 void PaintMaskNineParts32(const PixelView& dst, Rect r, int, const TsSkinTables& t, bool useParent, int state,
-                          int mask, const PaintBg& bg)
+                          int mask, const Background& bg)
 {
     NineParts(dst, r, t, useParent, state, mask, bg, false);
 }
 
 void PaintMaskNineParts32Alpha(const PixelView& dst, Rect r, int, const TsSkinTables& t, bool useParent, int state,
-                               int mask, const PaintBg& bg)
+                               int mask, const Background& bg)
 {
     NineParts(dst, r, t, useParent, state, mask, bg, true);
 }
 
 // ---------------------------------------------------------------- mask frames
 
-void DrawMaskFrame32(const PixelView& dst, Point p, int state, const PaintBg& bg, const TsSkinTables& t, int mask,
+void DrawMaskFrame32(const PixelView& dst, Point p, int state, const Background& bg, const TsSkinTables& t, int mask,
                      int mode)
 {
     if (dst.Empty() || !t.IsMaskIndexValid(mask)) return;
@@ -433,12 +391,11 @@ void DrawMaskFrame32(const PixelView& dst, Point p, int state, const PaintBg& bg
     if (p.x < 0) { src.left -= p.x; p.x = 0; }
     if (p.y < 0) { src.top -= p.y; p.y = 0; }
     if (src.Empty()) return;
-    Rect inclusive{src.left, src.top, src.right - 1, src.bottom - 1};
 
     if (m.Bmp || m.StateLayout > 0) {
         if (m.Bmp && !ms.ownCovers) return;
         if (m.StateLayout <= 0) {
-            px::CopyRectSkipColor(dst, ms.view, p.x, p.y, KeyColor, inclusive);
+            px::CopyRectSkipColor(dst, ms.view, p.x, p.y, KeyColor, src);
             return;
         }
         int offset = GreyMaskRowOffset(m);
@@ -463,9 +420,9 @@ void DrawMaskFrame32(const PixelView& dst, Point p, int state, const PaintBg& bg
         return;
     }
     if (mode == 1)
-        px::CopyKeyedToCache(dst, ms.view, p.x, p.y, true, bg.Px(), KeyColor, inclusive);
+        px::CopyKeyedToCache(dst, ms.view, p.x, p.y, true, bg, KeyColor, src);
     else
-        px::BlendBitmapByRatio(dst, p.x, p.y, ms.view, inclusive, KeyColor, 0.5);
+        px::BlendBitmapByRatio(dst, p.x, p.y, ms.view, src, KeyColor, 0.5);
 }
 
 // ---------------------------------------------------------------- region runs
@@ -638,7 +595,7 @@ void DrawButtonGlyph32(const PixelView& glyph, bool sixteen, const PixelView& ds
     int fw = glyph.width / frames;
     if (fw <= 0) return;
     // The glyph in an opaque 32-bit work bitmap, so colours compare on all 32 bits.
-    WorkBitmap work(glyph.width, glyph.height);
+    PixelBitmap work = WorkBitmap(glyph.width, glyph.height);
     const PixelView& w = work.View();
     for (int y = 0; y < w.height; ++y)
         for (int x = 0; x < w.width; ++x) w.At(x, y) = glyph.At(x, y) | 0xFF000000u;
@@ -646,7 +603,7 @@ void DrawButtonGlyph32(const PixelView& glyph, bool sixteen, const PixelView& ds
     auto colorOf = [](uint32_t pixel) { return px::ExchangeRedBlue(pixel); };   // as a colour value
     auto transparentOf = [&](int frame) { return w.At(frame * fw, w.height - 1); };
     int x = r.left, y = r.top;
-    auto frameRect = [&](int f) { return Rect{f * fw, 0, f * fw + fw - 1, w.height - 1}; };
+    auto frameRect = [&](int f) { return Rect{f * fw, 0, f * fw + fw, w.height}; };
     if (frames == 1) {
         uint32_t tp = transparentOf(0);
         if (frameFlag) {
@@ -684,7 +641,7 @@ void DrawButtonGlyph32(const PixelView& glyph, bool sixteen, const PixelView& ds
 
 // ---------------------------------------------------------------- channels
 
-void CopyChannel8(const PixelView& bmp, const MaskView& mask, int channel, bool toMask)
+void CopyChannel8(const PixelView& bmp, const BytePixelView& mask, int channel, bool toMask)
 {
     if (bmp.Empty() || mask.Empty() || channel < 0 || channel > 3) return;
     int w = std::min(bmp.width, mask.width), h = std::min(bmp.height, mask.height);

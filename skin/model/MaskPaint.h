@@ -29,22 +29,10 @@ struct Point {
     int x = 0, y = 0;
 };
 
-// The background behind the painted item (the pixel form of TsBgCacheInfo).
-struct PaintBg {
-    PixelView bmp;            // the parent's pixels, may be empty (not owned)
-    bool bmpIsDest = false;   // bmp is the destination itself
-    int x = 0, y = 0;         // origin of the painted bitmap inside bmp
-    uint32_t fillColor = KeyColor;   // RGB colour value (0x00BBGGRR); the key colour: none
-    int frameWidths[4] = {};  // left, top, right, bottom strips of the parent's frame
-    bool ready = false;       // bmp holds a usable background
-
-    px::Background Px() const;   // refers to this record's view: keep it alive
-    bool HasInfo() const { return ready || fillColor != KeyColor; }
-};
-// No parent: no bitmap, X = Y = -99, the key colour, not ready.
-PaintBg EmptyPaintBg();
-// The destination itself as a ready background (key pixels keep what is painted).
-PaintBg SelfPaintBg(const PixelView& dst, int x = 0, int y = 0);
+// The background behind the painted item: px::Background (skin/graphics/PixelOps.h).
+using px::Background;
+using px::EmptyBackground;
+using px::SelfBackground;
 
 // ---------------------------------------------------------------- the library's rules
 
@@ -70,7 +58,7 @@ int PercentToWeight(int percent);
 const TsGenState& SecondBackgroundValues(const TsGeneralData& section);
 // Where the parent pixel for destination (x, y) lies: (x + bg.x, y + bg.y),
 // with the offset point already added to bg.x / bg.y by the caller.
-inline Point ParentPoint(const PaintBg& bg, int x, int y) { return {x + bg.x, y + bg.y}; }
+inline Point ParentPoint(const Background& bg, int x, int y) { return {x + bg.x, y + bg.y}; }
 
 // A mask's pixels and its rect clipped to them (empty view: nothing to read).
 struct MaskSource {
@@ -79,18 +67,15 @@ struct MaskSource {
     bool ownCovers = true;  // own bitmap: the unclipped rect lies inside it
 };
 MaskSource MaskSourceOf(const TsSkinTables& t, int maskIndex);
-PixelView ViewOf(const SkinBitmap* b);
+PixelView ViewOf(const PixelBitmap* b);
 
-// A 32-bit work bitmap in plain memory: white with alpha 0 like a new bitmap.
-class WorkBitmap {
-public:
-    WorkBitmap(int width, int height, uint32_t fill = 0x00FFFFFFu);
-    const PixelView& View() const { return view_; }
-
-private:
-    std::vector<uint32_t> pixels_;
-    PixelView view_;
-};
+// The fill of a new work bitmap: white with alpha 0, like a new 32-bit TBitmap.
+constexpr uint32_t kNewBitmapFill = 0x00FFFFFFu;
+// A painter's short-lived 32-bit work bitmap (plain memory), filled with fill.
+inline PixelBitmap WorkBitmap(int width, int height, uint32_t fill = kNewBitmapFill)
+{
+    return PixelBitmap(width, height, fill, PixelBitmap::stMemory);
+}
 
 // Nearest-neighbour copy of src rect sr into dst rect dr (both clipped).
 void StretchNearest(const PixelView& dst, Rect dr, const PixelView& src, Rect sr);
@@ -110,37 +95,37 @@ void PaintGradient(const PixelView& v, Rect r, const TsGradArray& g);
 
 // Nine-part border. flag is kept for the callers' signature and has no effect.
 void PaintMaskNineParts32(const PixelView& dst, Rect r, int flag, const TsSkinTables& t, bool useParent, int state,
-                          int mask, const PaintBg& bg);
+                          int mask, const Background& bg);
 // The same keeping per-pixel alpha (layered windows and alpha images).
 void PaintMaskNineParts32Alpha(const PixelView& dst, Rect r, int flag, const TsSkinTables& t, bool useParent,
-                               int state, int mask, const PaintBg& bg);
+                               int state, int mask, const Background& bg);
 
 // One state frame of a mask at p; mode 1 normal, other modes fainter.
-void DrawMaskFrame32(const PixelView& dst, Point p, int state, const PaintBg& bg, const TsSkinTables& t, int mask,
+void DrawMaskFrame32(const PixelView& dst, Point p, int state, const Background& bg, const TsSkinTables& t, int mask,
                      int mode);
 
 // Tiles a grey-masked picture (frame 0) over r; mode 0 cuts the last tiles,
 // mode 10 lays whole tiles and fills the strips left over.
-void TileGreyMask(const PixelView& dst, Rect r, const TsSkinTables& t, int mask, const PaintBg& bg, int mode);
+void TileGreyMask(const PixelView& dst, Rect r, const TsSkinTables& t, int mask, const Background& bg, int mode);
 
 // Places a texture mask (frame 0) over r by its placement mode; returns the
 // parts of r it left uncovered that are to be filled with the colour.
-void PlaceTexture(const PixelView& dst, Rect r, const TsSkinTables& t, int mask, const PaintBg& bg,
+void PlaceTexture(const PixelView& dst, Rect r, const TsSkinTables& t, int mask, const Background& bg,
                   std::vector<Rect>& uncovered);
 
 // Background of one state of a section. sectionName: as looked up (empty: the section's own).
 void PaintSkinSectionBackground(const PixelView& dst, const TsSkinTables& t, int section,
-                                const std::string& sectionName, const PaintBg& bg, uint32_t customColor,
+                                const std::string& sectionName, const Background& bg, uint32_t customColor,
                                 int imageIndex, int textureIndex, Point offset, Rect r, int state);
 // The same from a chosen set of state values (the extended painter).
 void PaintSectionBackgroundFrom(const PixelView& dst, const TsSkinTables& t, int section,
-                                const std::string& sectionName, const TsGenState& values, const PaintBg& bg,
+                                const std::string& sectionName, const TsGenState& values, const Background& bg,
                                 uint32_t customColor, int imageIndex, int textureIndex, Point offset, Rect r,
                                 int state);
 
 // Background, corner images and border mask of a section.
 void PaintSkinItem(const PixelView& dst, const TsSkinTables& t, int section, const std::string& sectionName,
-                   const PaintBg& bg, int imageIndex, int textureIndex, Point offset, Rect r, int state, int flag);
+                   const Background& bg, int imageIndex, int textureIndex, Point offset, Rect r, int state, int flag);
 // The section's four corner images that exist, drawn over what is painted
 // (their key pixels keep it): top-left at r's top-left, top-right at (right -
 // frame width, top), bottom-left at (left, bottom - state height), bottom-right
@@ -150,7 +135,7 @@ void PaintCornerImages(const PixelView& dst, const TsSkinTables& t, int section,
 void ApplyHueAndSaturation(const PixelView& dst, Rect r, int hueOffset, int saturation);
 // Extended background (second value set when secondSet) and the given mask nine-part.
 void PaintSkinItemWithMask(const PixelView& dst, const TsSkinTables& t, int section, int borderMask,
-                           bool secondSet, Point offset, Rect r, int state, int flag, const PaintBg& bg,
+                           bool secondSet, Point offset, Rect r, int state, int flag, const Background& bg,
                            const std::string& sectionName);
 // Like PaintSkinItem, keeping per-pixel alpha; the rect is premultiplied when
 // it covers the whole bitmap.
@@ -188,6 +173,6 @@ int GlyphFrameFor(int glyphType, int state, int frames, bool sixteenColours);
 
 // One byte (channel 0 blue .. 3 alpha) of every pixel into the 8-bit mask
 // (toMask) or back; the common part of the two sizes.
-void CopyChannel8(const PixelView& bmp, const MaskView& mask, int channel, bool toMask);
+void CopyChannel8(const PixelView& bmp, const BytePixelView& mask, int channel, bool toMask);
 
 }  // namespace skinpaint

@@ -26,7 +26,7 @@ uint32_t Rgb(TColor32 c) { return uint32_t(skincolor::ColorToRGB(c)) & 0xFFFFFFu
 void Fill(const PixelView& dst, Rect r, uint32_t color) { px::FillRect32(dst, r, color, 255); }
 
 // The parent's pixels under r: destination (x, y) takes parent (x + bg.x, y + bg.y).
-void CopyParent(const PixelView& dst, Rect r, const PaintBg& bg)
+void CopyParent(const PixelView& dst, Rect r, const Background& bg)
 {
     if (bg.bmp.Empty() || bg.bmpIsDest) return;
     CopyPixels(dst, r, bg.bmp, r.left + bg.x, r.top + bg.y);
@@ -40,7 +40,7 @@ struct Layers {
     int imagePercent = 0;     // IP
     const TsGradArray* gradient = nullptr;
     int texture = -1;         // texture mask (StateLayout 0), or -1
-    const SkinBitmap* pattern = nullptr;   // pattern picture when there is no texture
+    const PixelBitmap* pattern = nullptr;   // pattern picture when there is no texture
 };
 
 bool ShortcutGradient(const Layers& l, const TsSkinTables& t)
@@ -64,7 +64,7 @@ bool TexturePart(const TsSkinTables& t, int mask, PixelView& view, Rect& part)
 }
 
 // The texture or pattern picture; false when there is none to paint.
-bool PaintImageLayer(const PixelView& dst, Rect r, const Layers& l, const TsSkinTables& t, const PaintBg& bg)
+bool PaintImageLayer(const PixelView& dst, Rect r, const Layers& l, const TsSkinTables& t, const Background& bg)
 {
     if (t.IsMaskIndexValid(l.texture)) {
         std::vector<Rect> uncovered;
@@ -80,7 +80,7 @@ bool PaintImageLayer(const PixelView& dst, Rect r, const Layers& l, const TsSkin
     return false;
 }
 
-void PaintLayers(const PixelView& dst, Rect r, const Layers& l, const TsSkinTables& t, const PaintBg& bg)
+void PaintLayers(const PixelView& dst, Rect r, const Layers& l, const TsSkinTables& t, const Background& bg)
 {
     r = Intersect(r, WholeOf(dst));
     if (r.Empty()) return;
@@ -98,7 +98,7 @@ void PaintLayers(const PixelView& dst, Rect r, const Layers& l, const TsSkinTabl
     bool haveGradient = l.gradient && !l.gradient->empty();
     if (l.gradientPercent > 0) {
         if (haveImage) {
-            WorkBitmap work(r.Width(), r.Height());
+            PixelBitmap work = WorkBitmap(r.Width(), r.Height());
             Rect wr = WholeOf(work.View());
             if (haveGradient)
                 PaintGradient(work.View(), wr, *l.gradient);
@@ -115,7 +115,7 @@ void PaintLayers(const PixelView& dst, Rect r, const Layers& l, const TsSkinTabl
     if (sum <= 0 || (!haveImage && l.gradientPercent <= 0))
         Fill(dst, r, l.color);
     else if (sum < 100)
-        px::BlendRectColor(dst, Rect{r.left, r.top, r.right - 1, r.bottom - 1}, l.color, sum);
+        px::BlendRectColor(dst, r, l.color, sum);
 }
 
 // The layer values of a state (custom colour, when given, wins and is plain).
@@ -173,7 +173,7 @@ void PaintGradient(const PixelView& v, Rect r, const TsGradArray& g)
 
 // ---------------------------------------------------------------- grey-mask tiler
 
-void TileGreyMask(const PixelView& dst, Rect r, const TsSkinTables& t, int mask, const PaintBg& bg, int mode)
+void TileGreyMask(const PixelView& dst, Rect r, const TsSkinTables& t, int mask, const Background& bg, int mode)
 {
     if (dst.Empty() || !t.IsMaskIndexValid(mask)) return;
     const TsMaskData& m = t.Masks[size_t(mask)];
@@ -230,7 +230,7 @@ void TileGreyMask(const PixelView& dst, Rect r, const TsSkinTables& t, int mask,
 
 // ---------------------------------------------------------------- textures
 
-void PlaceTexture(const PixelView& dst, Rect r, const TsSkinTables& t, int mask, const PaintBg& bg,
+void PlaceTexture(const PixelView& dst, Rect r, const TsSkinTables& t, int mask, const Background& bg,
                   std::vector<Rect>& uncovered)
 {
     if (dst.Empty() || r.Empty() || !t.IsMaskIndexValid(mask)) return;
@@ -287,7 +287,7 @@ void PlaceTexture(const PixelView& dst, Rect r, const TsSkinTables& t, int mask,
 // ---------------------------------------------------------------- section background
 
 void PaintSectionBackgroundFrom(const PixelView& dst, const TsSkinTables& t, int section,
-                                const std::string& sectionName, const TsGenState& values, const PaintBg& bg,
+                                const std::string& sectionName, const TsGenState& values, const Background& bg,
                                 uint32_t customColor, int imageIndex, int textureIndex, Point offset, Rect r,
                                 int state)
 {
@@ -298,7 +298,7 @@ void PaintSectionBackgroundFrom(const PixelView& dst, const TsSkinTables& t, int
     Layers l = LayersOf(t, section, name, values, customColor, textureIndex);
     Rect area = Intersect(r, WholeOf(dst));
     if (area.Empty()) return;
-    PaintBg shifted = bg;
+    Background shifted = bg;
     shifted.x += offset.x;
     shifted.y += offset.y;
     int T = l.transparency;
@@ -329,8 +329,8 @@ void PaintSectionBackgroundFrom(const PixelView& dst, const TsSkinTables& t, int
                 Fill(dst, area, bg.fillColor);
             }
         } else if ((bg.ready && haveBmp) || l.gradientPercent + l.imagePercent > 0) {
-            WorkBitmap work(area.Width(), area.Height());
-            PaintBg workBg = shifted;
+            PixelBitmap work = WorkBitmap(area.Width(), area.Height());
+            Background workBg = shifted;
             workBg.x += area.left;
             workBg.y += area.top;
             PaintLayers(work.View(), WholeOf(work.View()), l, t, workBg);
@@ -354,7 +354,7 @@ void PaintSectionBackgroundFrom(const PixelView& dst, const TsSkinTables& t, int
 }
 
 void PaintSkinSectionBackground(const PixelView& dst, const TsSkinTables& t, int section,
-                                const std::string& sectionName, const PaintBg& bg, uint32_t customColor,
+                                const std::string& sectionName, const Background& bg, uint32_t customColor,
                                 int imageIndex, int textureIndex, Point offset, Rect r, int state)
 {
     if (!t.IsSectionIndexValid(section)) return;
@@ -380,7 +380,7 @@ void PaintCornerImages(const PixelView& dst, const TsSkinTables& t, int section,
 {
     if (dst.Empty() || !t.IsSectionIndexValid(section)) return;
     const TsGeneralData& s = t.Sections[size_t(section)];
-    PaintBg self = SelfPaintBg(dst);
+    Background self = SelfBackground(dst);
     auto at = [&](int mask, bool right, bool bottom) {
         if (!t.IsMaskIndexValid(mask)) return;
         const TsMaskData& m = t.Masks[size_t(mask)];
@@ -408,14 +408,14 @@ void ApplyHueAndSaturation(const PixelView& dst, Rect r, int hueOffset, int satu
 }
 
 void PaintSkinItem(const PixelView& dst, const TsSkinTables& t, int section, const std::string& sectionName,
-                   const PaintBg& bg, int imageIndex, int textureIndex, Point offset, Rect r, int state, int flag)
+                   const Background& bg, int imageIndex, int textureIndex, Point offset, Rect r, int state, int flag)
 {
     if (!ItemRectFits(dst, r) || !t.IsSectionIndexValid(section)) return;
     const TsGeneralData& s = t.Sections[size_t(section)];
     state = std::max(0, std::min(state, int(s.States) - 1));
     PaintSkinSectionBackground(dst, t, section, sectionName, bg, KeyColor, imageIndex, textureIndex, offset, r, state);
     PaintCornerImages(dst, t, section, r, state);
-    PaintBg shifted = bg;
+    Background shifted = bg;
     shifted.x += offset.x;
     shifted.y += offset.y;
     if (t.IsMaskIndexValid(s.BorderMaskIndex))
@@ -423,7 +423,7 @@ void PaintSkinItem(const PixelView& dst, const TsSkinTables& t, int section, con
 }
 
 void PaintSkinItemWithMask(const PixelView& dst, const TsSkinTables& t, int section, int borderMask, bool secondSet,
-                           Point offset, Rect r, int state, int flag, const PaintBg& bg,
+                           Point offset, Rect r, int state, int flag, const Background& bg,
                            const std::string& sectionName)
 {
     if (!ItemRectFits(dst, r) || !t.IsSectionIndexValid(section)) return;
@@ -431,7 +431,7 @@ void PaintSkinItemWithMask(const PixelView& dst, const TsSkinTables& t, int sect
     int st = std::max(0, std::min({state, int(s.States) - 1, 1}));
     const TsGenState& values = secondSet ? SecondBackgroundValues(s) : s.Props[size_t(st)];
     PaintSectionBackgroundFrom(dst, t, section, sectionName, values, bg, KeyColor, -1, -1, offset, r, state);
-    PaintBg shifted = bg;
+    Background shifted = bg;
     shifted.x += offset.x;
     shifted.y += offset.y;
     PaintMaskNineParts32(dst, r, flag, t, true, state, borderMask, shifted);
@@ -449,7 +449,7 @@ void PaintSkinItemAlpha(const PixelView& dst, const TsSkinTables& t, int section
     bool whole = r.left == 0 && r.top == 0 && r.right == dst.width && r.bottom == dst.height;
 
     // The target area as it was, one pixel wider and higher.
-    WorkBitmap before(r.Width() + 1, r.Height() + 1, 0);
+    PixelBitmap before = WorkBitmap(r.Width() + 1, r.Height() + 1, 0);
     CopyPixels(before.View(), WholeOf(before.View()), dst, r.left, r.top);
 
     Layers l = LayersOf(t, section, s.Name, v, KeyColor, -1);
@@ -464,7 +464,7 @@ void PaintSkinItemAlpha(const PixelView& dst, const TsSkinTables& t, int section
             FillGradientPartPixels(dst, r, *l.gradient, uint8_t(T < 50 ? 255 : 0), l.imagePercent * 255 / 100, tv,
                                    tr);
     } else if (l.gradientPercent + l.imagePercent > 0) {
-        PaintLayers(dst, r, l, t, EmptyPaintBg());
+        PaintLayers(dst, r, l, t, EmptyBackground());
     } else {
         uint32_t first = dst.At(r.left, r.top);
         if (first == 0) {
@@ -477,7 +477,7 @@ void PaintSkinItemAlpha(const PixelView& dst, const TsSkinTables& t, int section
         }
     }
     // The area as it was is the ready background of the border's key pixels.
-    PaintBg workBg = SelfPaintBg(before.View(), -r.left, -r.top);
+    Background workBg = SelfBackground(before.View(), -r.left, -r.top);
     workBg.bmpIsDest = false;
     if (t.IsMaskIndexValid(s.BorderMaskIndex))
         PaintMaskNineParts32Alpha(dst, r, flag, t, true, state, s.BorderMaskIndex, workBg);

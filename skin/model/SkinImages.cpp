@@ -39,7 +39,7 @@ uint32_t Scale(uint32_t v, int bits)
 
 }  // namespace
 
-std::unique_ptr<SkinBitmap> DecodeBmp(std::string_view bytes, int64_t maxPixels)
+std::unique_ptr<PixelBitmap> DecodeBmp(std::string_view bytes, int64_t maxPixels)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     size_t n = bytes.size();
@@ -54,7 +54,7 @@ std::unique_ptr<SkinBitmap> DecodeBmp(std::string_view bytes, int64_t maxPixels)
         Bad("Bitmap image is not valid");
     const int w = info.width, h = info.height, bpp = info.bitCount;
     const uint32_t* masks = info.masks;
-    auto bmp = std::make_unique<SkinBitmap>(w, h);
+    auto bmp = std::make_unique<PixelBitmap>(w, h);
     int shifts[4], bits[4];
     for (int i = 0; i < 4; ++i) { shifts[i] = MaskShift(masks[i]); bits[i] = MaskBits(masks[i]); }
     const std::vector<uint32_t>& palette = info.colors;
@@ -93,7 +93,7 @@ std::unique_ptr<SkinBitmap> DecodeBmp(std::string_view bytes, int64_t maxPixels)
     return bmp;
 }
 
-std::string EncodeBmp24(const SkinBitmap& bmp)
+std::string EncodeBmp24(const PixelBitmap& bmp)
 {
     int w = bmp.Width(), h = bmp.Height();
     size_t stride = ((size_t(w) * 3 + 3) / 4) * 4;
@@ -133,18 +133,18 @@ public:
     {
         if (bpp != 32)
             return PngMemoryTarget::Allocate(w, h, bpp, pal);
-        bitmap = std::make_unique<SkinBitmap>(w, h);
+        bitmap = std::make_unique<PixelBitmap>(w, h);
         width = w;
         height = h;
         bitsPerPixel = bpp;
-        return RawPixelView{reinterpret_cast<uint8_t*>(bitmap->Row(0)), ptrdiff_t(w) * 4, w, h, 32};
+        return RawPixelView{reinterpret_cast<uint8_t*>(bitmap->Row(0)), bitmap->Stride(), w, h, 32};
     }
-    std::unique_ptr<SkinBitmap> bitmap;
+    std::unique_ptr<PixelBitmap> bitmap;
 };
 
 }  // namespace
 
-std::unique_ptr<SkinBitmap> DecodePng(std::string_view bytes, int64_t maxPixels)
+std::unique_ptr<PixelBitmap> DecodePng(std::string_view bytes, int64_t maxPixels)
 {
     PngLimits limits;
     limits.maxPixels = maxPixels;
@@ -160,7 +160,7 @@ std::unique_ptr<SkinBitmap> DecodePng(std::string_view bytes, int64_t maxPixels)
         return std::move(target.bitmap);
     if (target.width < 1 || target.height < 1)
         Bad("PNG image is not valid");
-    auto bmp = std::make_unique<SkinBitmap>(target.width, target.height);
+    auto bmp = std::make_unique<PixelBitmap>(target.width, target.height);
     // Grey and colour pictures name one colour transparent (tRNS): those
     // pixels get alpha 0, the others stay opaque.
     bool keyed = r.transparentColor <= 0xFFFFFFu;
@@ -178,17 +178,17 @@ std::unique_ptr<SkinBitmap> DecodePng(std::string_view bytes, int64_t maxPixels)
 
 // ---------------------------------------------------------------- JPEG
 
-std::unique_ptr<SkinBitmap> DecodeJpeg(std::string_view bytes, int64_t maxPixels)
+std::unique_ptr<PixelBitmap> DecodeJpeg(std::string_view bytes, int64_t maxPixels)
 {
     // The decoder writes straight into the bitmap's rows.
-    std::unique_ptr<SkinBitmap> bmp;
+    std::unique_ptr<PixelBitmap> bmp;
     JpegAllocator intoBitmap = [&bmp](int width, int height, ptrdiff_t& stride) -> uint8_t* {
         try {
-            bmp = std::make_unique<SkinBitmap>(width, height);
+            bmp = std::make_unique<PixelBitmap>(width, height);
         } catch (...) {
             return nullptr;
         }
-        stride = ptrdiff_t(width) * 4;
+        stride = bmp->Stride();
         return reinterpret_cast<uint8_t*>(bmp->Row(0));
     };
     try {

@@ -137,7 +137,7 @@ std::string NormalImageName(const std::string& name)
 
 }  // namespace
 
-void FillOpaqueAlpha(SkinBitmap& b)
+void FillOpaqueAlpha(PixelBitmap& b)
 {
     for (int y = 0; y < b.Height(); ++y) {
         uint32_t* row = b.Row(y);
@@ -147,7 +147,7 @@ void FillOpaqueAlpha(SkinBitmap& b)
     }
 }
 
-void ZeroWhitePixels(SkinBitmap& b)
+void ZeroWhitePixels(PixelBitmap& b)
 {
     for (int y = 0; y < b.Height(); ++y) {
         uint32_t* row = b.Row(y);
@@ -157,7 +157,7 @@ void ZeroWhitePixels(SkinBitmap& b)
     }
 }
 
-void PremultiplyAlpha(SkinBitmap& b)
+void PremultiplyAlpha(PixelBitmap& b)
 {
     for (int y = 0; y < b.Height(); ++y) {
         uint32_t* row = b.Row(y);
@@ -207,10 +207,10 @@ bool SkinLoader::ReadImageBytes(const std::string& name, std::string& out, bool 
 
 void SkinLoader::ClipToImage(TsMaskData& m) const
 {
-    if (const SkinBitmap* bmp = m.Bmp ? m.Bmp.get() : t_.MasterBitmap.get())
+    if (const PixelBitmap* bmp = m.Bmp ? m.Bmp.get() : t_.MasterBitmap.get())
         ClipMaskRect(m, bmp->Width(), bmp->Height());
     else
-        m.SourceRect = TsRect{};
+        m.SourceRect = px::Rect{};
 }
 
 void SkinLoader::AddMask(TsMaskData m)
@@ -332,7 +332,7 @@ void SkinLoader::ReadImageValue(const std::string& section, const std::string& k
         m.Kind = uint8_t(field(3, TsNumberRange{0, 4}));
         m.FrameCount = int16_t(field(1, SkinRange::Frames));
         m.StateLayout = int16_t(field(2, SkinRange::StateLayout));
-        m.SourceRect = TsRect{0, 0, b->Width(), b->Height()};
+        m.SourceRect = px::Rect{0, 0, b->Width(), b->Height()};
         if (f.size() < 5) {
             // A divisor of 0 (0 frames, or layout -1) counts as 1.
             int fd = m.FrameCount * 3, sd = (m.StateLayout + 1) * 3;
@@ -356,7 +356,7 @@ void SkinLoader::ReadImageValue(const std::string& section, const std::string& k
         m.SectionName = section;
         m.PropertyName = key;
         auto column = [&](size_t at, size_t length, TsNumberRange r) { return int16_t(Bounded(Column(value, at, length), r)); };
-        m.SourceRect = TsRect{column(2, 4, SkinRange::Coordinate), column(7, 4, SkinRange::Coordinate),
+        m.SourceRect = px::Rect{column(2, 4, SkinRange::Coordinate), column(7, 4, SkinRange::Coordinate),
                               column(12, 4, SkinRange::Coordinate), column(17, 4, SkinRange::Coordinate)};
         if (form == '@') {
             m.Kind = 2;
@@ -417,7 +417,7 @@ void SkinLoader::ReadImageValue(const std::string& section, const std::string& k
     m.Kind = 0;
     m.FrameCount = 3;
     m.StateLayout = 1;
-    m.SourceRect = TsRect{0, 0, b->Width(), b->Height()};
+    m.SourceRect = px::Rect{0, 0, b->Width(), b->Height()};
     m.MarginLeft = m.MarginRight = int16_t(MaskFrameWidth(m) / 3);
     m.MarginTop = m.MarginBottom = int16_t(MaskStateHeight(m) / 3);
     m.Bmp = std::move(b);
@@ -466,7 +466,7 @@ void SkinLoader::ReadHashValue(const std::string& section, const std::string& ke
     m.PropertyName = UpperAscii(key);
     m.Kind = 0;
     using namespace SkinRange;
-    m.SourceRect = TsRect{Bounded(r[0], Coordinate), Bounded(r[1], Coordinate), Bounded(r[2], Coordinate),
+    m.SourceRect = px::Rect{Bounded(r[0], Coordinate), Bounded(r[1], Coordinate), Bounded(r[2], Coordinate),
                           Bounded(r[3], Coordinate)};
     m.FrameCount = int16_t(Bounded(std::max(p.size() > 0 ? p[0] : 1, 1), Frames));
     m.StateLayout = int16_t(Bounded(std::max(p.size() > 1 ? p[1] : 0, 0), StateLayout));
@@ -512,7 +512,7 @@ void SkinLoader::ApplyCommonImages()
             TsMaskData m;
             m.SectionName = UpperAscii(section);
             m.PropertyName = UpperAscii(key);
-            m.SourceRect = TsRect{0, 0, b->Width(), b->Height()};
+            m.SourceRect = px::Rect{0, 0, b->Width(), b->Height()};
             m.Bmp = std::move(b);
             AddMask(std::move(m));
         }
@@ -539,7 +539,7 @@ void SkinLoader::LoadSkinPatterns()
                 m.PropertyName = UpperAscii(key);
                 m.Kind = 1;
                 m.FrameCount = 1;
-                m.SourceRect = TsRect{0, 0, img->Width(), img->Height()};
+                m.SourceRect = px::Rect{0, 0, img->Width(), img->Height()};
                 m.Bmp = std::move(img);
                 AddMask(std::move(m));
             }
@@ -920,7 +920,7 @@ void RecolorSectionColors(TsSkinTables& t, Fn change)
 }
 
 template <class Fn>
-void ForEachNonKeyPixel(SkinBitmap& b, Fn change)
+void ForEachNonKeyPixel(PixelBitmap& b, Fn change)
 {
     for (int y = 0; y < b.Height(); ++y) {
         uint32_t* row = b.Row(y);
@@ -936,12 +936,12 @@ void ForEachNonKeyPixel(SkinBitmap& b, Fn change)
 template <class Fn>
 void RecolorMaskBitmaps(TsSkinTables& t, const std::set<const TsMaskData*>& keep, Fn change)
 {
-    std::unordered_set<const SkinBitmap*> staying;
+    std::unordered_set<const PixelBitmap*> staying;
     for (const TsPatternData& p : t.Patterns)
         staying.insert(p.Image.get());
     for (const TsMaskData* m : keep)
         staying.insert(m->Bmp.get());
-    std::unordered_map<const SkinBitmap*, TsBitmapRef> changed;
+    std::unordered_map<const PixelBitmap*, TsBitmapRef> changed;
     for (TsMaskData& m : t.Masks) {
         if (!m.Bmp || keep.count(&m))
             continue;
@@ -981,9 +981,9 @@ void ApplyHueOffset(TsSkinTables& t, int degrees)
     auto px = [&](uint32_t v) { return memo->Get(v, [&](uint32_t p) { return ChangePixelHue(p, degrees); }); };
     std::set<const TsMaskData*> keep;
     int keepHue = t.SkinData.BIKeepHue;
-    if (SkinBitmap* master = t.MasterBitmap.get()) {
+    if (PixelBitmap* master = t.MasterBitmap.get()) {
         struct Saved {
-            TsRect r;
+            px::Rect r;
             std::vector<uint32_t> px;
         };
         std::vector<Saved> saved;
@@ -1001,8 +1001,8 @@ void ApplyHueOffset(TsSkinTables& t, int degrees)
                         keep.insert(&m);
                     } else {
                         Saved s{m.SourceRect, {}};
-                        for (int y = s.r.Top; y < s.r.Bottom; ++y)
-                            for (int x = s.r.Left; x < s.r.Right; ++x)
+                        for (int y = s.r.top; y < s.r.bottom; ++y)
+                            for (int x = s.r.left; x < s.r.right; ++x)
                                 s.px.push_back(master->Pixel(x, y));
                         saved.push_back(std::move(s));
                     }
@@ -1015,8 +1015,8 @@ void ApplyHueOffset(TsSkinTables& t, int degrees)
         ForEachNonKeyPixel(*master, px);
         for (const Saved& s : saved) {
             size_t k = 0;
-            for (int y = s.r.Top; y < s.r.Bottom; ++y)
-                for (int x = s.r.Left; x < s.r.Right; ++x)
+            for (int y = s.r.top; y < s.r.bottom; ++y)
+                for (int x = s.r.left; x < s.r.right; ++x)
                     master->Row(y)[x] = s.px[k++];
         }
     }
@@ -1041,12 +1041,12 @@ void ApplySaturation(TsSkinTables& t, int change)
 
 namespace {
 
-uint32_t HashBitmap(const SkinBitmap* b, const TsRect* r = nullptr)
+uint32_t HashBitmap(const PixelBitmap* b, const px::Rect* r = nullptr)
 {
     if (!b)
         return 0;
     uint32_t h = 2166136261u;
-    int x0 = r ? r->Left : 0, y0 = r ? r->Top : 0, x1 = r ? r->Right : b->Width(), y1 = r ? r->Bottom : b->Height();
+    int x0 = r ? r->left : 0, y0 = r ? r->top : 0, x1 = r ? r->right : b->Width(), y1 = r ? r->bottom : b->Height();
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) {
             uint32_t v = b->Pixel(x, y);
@@ -1114,11 +1114,11 @@ std::string DumpSkinTables(const TsSkinTables& t)
     }
     for (size_t i = 0; i < t.Masks.size(); ++i) {
         const TsMaskData& m = t.Masks[i];
-        const SkinBitmap* b = m.Bmp ? m.Bmp.get() : t.MasterBitmap.get();
+        const PixelBitmap* b = m.Bmp ? m.Bmp.get() : t.MasterBitmap.get();
         line("mask " + std::to_string(i) + " " + m.SectionName + "." + m.PropertyName + " kind=" +
-             std::to_string(m.Kind) + " rect=" + std::to_string(m.SourceRect.Left) + "," +
-             std::to_string(m.SourceRect.Top) + "," + std::to_string(m.SourceRect.Right) + "," +
-             std::to_string(m.SourceRect.Bottom) + " frames=" + std::to_string(m.FrameCount) + " layout=" +
+             std::to_string(m.Kind) + " rect=" + std::to_string(m.SourceRect.left) + "," +
+             std::to_string(m.SourceRect.top) + "," + std::to_string(m.SourceRect.right) + "," +
+             std::to_string(m.SourceRect.bottom) + " frames=" + std::to_string(m.FrameCount) + " layout=" +
              std::to_string(m.StateLayout) + " bw=" + std::to_string(m.BorderWidth) + " flags=" +
              std::to_string(m.PaintFlags) + " margins=" + std::to_string(m.MarginLeft) + "," +
              std::to_string(m.MarginTop) + "," + std::to_string(m.MarginRight) + "," + std::to_string(m.MarginBottom) +

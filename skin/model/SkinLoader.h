@@ -92,9 +92,9 @@ void ApplyHueOffset(TsSkinTables& t, int degrees);
 void ApplySaturation(TsSkinTables& t, int change);
 
 // Pixel helpers of the loader.
-void FillOpaqueAlpha(SkinBitmap& b);   // alpha 255 on every non-key pixel
-void ZeroWhitePixels(SkinBitmap& b);   // pixels exactly 0x00FFFFFF become 0
-void PremultiplyAlpha(SkinBitmap& b);
+void FillOpaqueAlpha(PixelBitmap& b);   // alpha 255 on every non-key pixel
+void ZeroWhitePixels(PixelBitmap& b);   // pixels exactly 0x00FFFFFF become 0
+void PremultiplyAlpha(PixelBitmap& b);
 
 // A readable dump of the tables (sections, masks, patterns, palette, common
 // indexes) used to compare loads from different sources.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
@@ -240,7 +241,7 @@ TEST(BitmapTest, NewAndEnlargedBitmapsAreWhiteWithAlphaZeroAndResizingKeepsTheOv
     EXPECT_EQ(reinterpret_cast<uint8_t*>(b.View().Row(1)), b.ScanLine(1));
 }
 
-TEST(BitmapTest, SizesPastTheImageLimitsAreRefusedAsOutOfResources)
+TEST(BitmapTest, SizesPastTheImageLimitsAreRefusedAsOutOfResourcesAndKeepThePicture)
 {
     const int side = ImageLimits::kMaxSide;
     struct Row {
@@ -254,18 +255,34 @@ TEST(BitmapTest, SizesPastTheImageLimitsAreRefusedAsOutOfResources)
         {TPixelFormat::pf8bit, 1, side + 1, false},
         {TPixelFormat::pf32bit, 8193, 8192, false},   // one row past ImageLimits::kMaxBytes
     };
+    const TColor grey = RGBColor(0x80, 0x80, 0x80);   // exact in the grey table of 8 bits too
     for (const Row& r : rows) {
-        TBitmap b;
-        b.SetPixelFormat(r.pf);
+        SCOPED_TRACE(std::to_string(r.w) + "x" + std::to_string(r.h));
+        // A bitmap with a picture: a refused size keeps that picture as it was.
+        TBitmap b(3, 2, r.pf);
+        b.Canvas().Brush().SetColor(grey);
+        b.Canvas().FillRect(RECT{0, 0, 3, 2});
         bool accepted = true;
         try {
             b.SetSize(r.w, r.h);
         } catch (const EOutOfResources&) {
             accepted = false;
         }
-        EXPECT_EQ(accepted, r.accepted) << r.w << "x" << r.h;
-        EXPECT_EQ(b.Width(), accepted ? r.w : 0) << r.w << "x" << r.h;
+        EXPECT_EQ(accepted, r.accepted);
+        EXPECT_EQ(b.Width(), accepted ? r.w : 3);
+        EXPECT_EQ(b.Height(), accepted ? r.h : 2);
+        EXPECT_EQ(b.PixelFormat(), r.pf);
+        if (!accepted) {
+            ASSERT_NE(b.Handle(), nullptr);
+            EXPECT_EQ(b.Canvas().Pixel(2, 1), COLORREF(grey));
+        }
     }
+    // A new pixel format whose picture would be too large is refused the same way.
+    TBitmap wide(side, 4096, TPixelFormat::pf1bit);   // 16 MB; at 32 bits twice the limit
+    EXPECT_THROW(wide.SetPixelFormat(TPixelFormat::pf32bit), EOutOfResources);
+    EXPECT_EQ(wide.PixelFormat(), TPixelFormat::pf1bit);
+    EXPECT_EQ(wide.Width(), side);
+    EXPECT_NE(wide.Handle(), nullptr);
 }
 
 TEST(BitmapTest, PixelFormatsConvertAndSmallDepthsHaveGreyTables)

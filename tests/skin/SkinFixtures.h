@@ -20,7 +20,7 @@ using PixelFn = std::function<uint32_t(int x, int y)>;   // 0xAARRGGBB
 
 inline std::string Bmp(int w, int h, const PixelFn& px)
 {
-    SkinBitmap b(w, h);
+    PixelBitmap b(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             b.Row(y)[x] = px(x, y);

@@ -313,11 +313,11 @@ namespace {
 
 TkvAnimSurface* NewSurface(const RECT& r) { return new TkvAnimSurface(r, false); }
 
-TBitmap* NewSnapshot(int w, int h, TColor color)
+std::unique_ptr<TBitmap> NewSnapshot(int w, int h, TColor color)
 {
     std::unique_ptr<TBitmap> b = NewBitmap32(w, h);
     FillRect32(b.get(), RECT{0, 0, w, h}, color, 255);
-    return b.release();
+    return b;
 }
 
 }  // namespace

@@ -47,6 +47,27 @@ TEST(Bitmap32, SkipColourCopiesFromOtherDepths)
     EXPECT_EQ(GetPixel32(d.get(), 0, 0), 0xFF0000FFu);
 }
 
+TEST(Bitmap32, KeyedCopyWithoutAReadyBackgroundWritesTheInfoColourIntoKeyPixels)
+{
+    // The source rect is inclusive here: {0, 0, 1, 0} is both pixels of the row.
+    std::unique_ptr<TBitmap> src(NewBitmap32(2, 1));
+    SetPixel32(src.get(), 0, 0, 0x00FF00FF);   // key
+    SetPixel32(src.get(), 1, 0, 0x80123456);
+    for (TColor fill : {TColor(clRed), TColor(RGBColor(0x12, 0x34, 0x56)), clBtnFace, clWindowText}) {
+        SCOPED_TRACE(fill);
+        std::unique_ptr<TBitmap> dst(NewBitmap32(3, 1));
+        FillRect32(dst.get(), RECT{0, 0, 3, 1}, clBlack, 0x11);
+        const uint32_t before = GetPixel32(dst.get(), 0, 0);
+        TsBgCacheInfo info;
+        info.FillColor = fill;   // not Ready: key pixels take this colour, system colours resolved
+        CopyKeyedToCache(dst.get(), src.get(), 1, 0, false, info, 0xFF00FF, RECT{0, 0, 1, 0});
+        const COLORREF c = ColorToRGB(fill);
+        EXPECT_EQ(GetPixel32(dst.get(), 1, 0), uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c));
+        EXPECT_EQ(GetPixel32(dst.get(), 2, 0), 0x80123456u);
+        EXPECT_EQ(GetPixel32(dst.get(), 0, 0), before);
+    }
+}
+
 TEST(Bitmap32, RoundShadowTintsAndKeepsTheOutside)
 {
     std::unique_ptr<TBitmap> b(NewBitmap32(20, 10));

@@ -156,12 +156,12 @@ TEST_F(ControlPaint, TransparentCornersTakeTheParentsPixels)
     ASSERT_TRUE(bool(SkinHooks.FillTransparentCorners));
     SkinHooks.FillTransparentCorners(&d, 1, 1 | 8);
     const TsMaskData& mk = m->ma()[size_t(d.BorderMaskIndex)];
-    const SkinBitmap* mb = m->Tables().MaskBitmap(d.BorderMaskIndex);
+    const PixelBitmap* mb = m->Tables().MaskBitmap(d.BorderMaskIndex);
     int fw = skinpaint::FrameWidthOf(mk), sh = skinpaint::StateHeightOf(mk);
     int keys = 0;
     for (int y = 0; y < mk.MarginTop; ++y)
         for (int x = 0; x < mk.MarginLeft; ++x) {
-            bool key = IsKeyPixel(mb->Pixel(mk.SourceRect.Left + fw + x, mk.SourceRect.Top + y));
+            bool key = IsKeyPixel(mb->Pixel(mk.SourceRect.left + fw + x, mk.SourceRect.top + y));
             keys += key;
             EXPECT_EQ(Px(*cache, x, y), key ? PatternAt(x + 23, y + 19) & 0xFFFFFF : 0xFFFFFFFFu) << x << "," << y;
         }
@@ -169,8 +169,8 @@ TEST_F(ControlPaint, TransparentCornersTakeTheParentsPixels)
     // Bottom-right selected too; top-right and bottom-left not.
     for (int y = 0; y < mk.MarginBottom; ++y)
         for (int x = 0; x < mk.MarginRight; ++x) {
-            bool key = IsKeyPixel(mb->Pixel(mk.SourceRect.Left + 2 * fw - mk.MarginRight + x,
-                                            mk.SourceRect.Top + sh - mk.MarginBottom + y));
+            bool key = IsKeyPixel(mb->Pixel(mk.SourceRect.left + 2 * fw - mk.MarginRight + x,
+                                            mk.SourceRect.top + sh - mk.MarginBottom + y));
             int cx = 60 - mk.MarginRight + x, cy = 24 - mk.MarginBottom + y;
             EXPECT_EQ(Px(*cache, cx, cy), key ? PatternAt(cx + 23, cy + 19) & 0xFFFFFF : 0xFFFFFFFFu);
             EXPECT_EQ(Px(*cache, x, cy), 0xFFFFFFFFu);
@@ -182,7 +182,7 @@ TEST_F(ControlPaint, TransparentCornersTakeTheParentsPixels)
     FillTransparentCorners(d, 1, 1);
     for (int y = 0; y < mk.MarginTop; ++y)
         for (int x = 0; x < mk.MarginLeft; ++x) {
-            bool key = IsKeyPixel(mb->Pixel(mk.SourceRect.Left + fw + x, mk.SourceRect.Top + y));
+            bool key = IsKeyPixel(mb->Pixel(mk.SourceRect.left + fw + x, mk.SourceRect.top + y));
             EXPECT_EQ(Px(*cache, x, y), key ? PatternAt(x + 23, y + 19) & 0xFFFFFF : 0xFFFFFFFFu) << x << "," << y;
         }
     // A parent that answers by colour: the corners take the colour.
@@ -191,7 +191,7 @@ TEST_F(ControlPaint, TransparentCornersTakeTheParentsPixels)
     int kx = -1, ky = -1;
     for (int y = 0; y < mk.MarginTop && kx < 0; ++y)
         for (int x = 0; x < mk.MarginLeft && kx < 0; ++x)
-            if (IsKeyPixel(mb->Pixel(mk.SourceRect.Left + fw + x, mk.SourceRect.Top + y))) kx = x, ky = y;
+            if (IsKeyPixel(mb->Pixel(mk.SourceRect.left + fw + x, mk.SourceRect.top + y))) kx = x, ky = y;
     ASSERT_GE(kx, 0);
     EXPECT_EQ(Px(*cache, kx, ky), Rgb(m->gd()[size_t(pd.SectionIndex)].Props[0].Color));
 }
@@ -220,10 +220,10 @@ TEST_F(ControlPaint, BordersSkinnedAndPlain)
     EXPECT_EQ(inner.right, 78);
     EXPECT_EQ(inner.bottom, 28);
     const TsMaskData& mk = m->ma()[size_t(d.BorderMaskIndex)];
-    const SkinBitmap* mb = m->Tables().MaskBitmap(d.BorderMaskIndex);
+    const PixelBitmap* mb = m->Tables().MaskBitmap(d.BorderMaskIndex);
     int fw = skinpaint::FrameWidthOf(mk);
     int cw = fw - mk.MarginLeft - mk.MarginRight;   // the top edge's source, tiled from x = 2
-    uint32_t edge = mb->Pixel(mk.SourceRect.Left + fw + mk.MarginLeft + (40 - mk.MarginLeft) % cw, mk.SourceRect.Top);
+    uint32_t edge = mb->Pixel(mk.SourceRect.left + fw + mk.MarginLeft + (40 - mk.MarginLeft) % cw, mk.SourceRect.top);
     EXPECT_EQ(Px(*cache, 40, 0) & 0xFFFFFF, edge & 0xFFFFFF);
     EXPECT_EQ(Px(*target, 40, 0) & 0xFFFFFF, edge & 0xFFFFFF);
     EXPECT_EQ(Px(*cache, 40, 15), 0xFF000000u);   // inside untouched
@@ -278,12 +278,12 @@ TEST_F(ControlPaint, GreyMaskBorderStripsComeFromTheParent)
     EXPECT_EQ(inner.top, 8);
     // Key pixels of the tiled edges keep the strips copied from the parent.
     const TsMaskData& mk = m->ma()[size_t(d.BorderMaskIndex)];
-    const SkinBitmap* mb = m->Tables().MaskBitmap(d.BorderMaskIndex);
+    const PixelBitmap* mb = m->Tables().MaskBitmap(d.BorderMaskIndex);
     int checked = 0;
     for (int y = 8; y < 52; ++y)
         for (int x = 0; x < 8; ++x) {
             int sy = 8 + (y - 8) % (skinpaint::StateHeightOf(mk) - 16);
-            if (!IsKeyPixel(mb->Pixel(mk.SourceRect.Left + x, mk.SourceRect.Top + sy))) continue;
+            if (!IsKeyPixel(mb->Pixel(mk.SourceRect.left + x, mk.SourceRect.top + sy))) continue;
             ++checked;
             EXPECT_EQ(Px(*cache, x, y), PatternAt(x + 31, y + 27)) << x << "," << y;
         }

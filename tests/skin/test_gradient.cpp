@@ -115,7 +115,7 @@ TEST(GradientBands, VerticalBandsStepPerRowWithAlpha255)
 {
     Canvas32 c(6, 10);
     const TsGradArray g = Stops({{0x0000FF, 0xFFFFFF, 50, 0}, {0x000000, 0x0000FF, 50, 0}});
-    ASSERT_TRUE(FillGradientBands(c.View(), PixRect{0, 0, 6, 10}, g));
+    ASSERT_TRUE(FillGradientBands(c.View(), px::Rect{0, 0, 6, 10}, g));
     for (int y = 0; y < 10; ++y) {
         const uint32_t e = y < 5 ? Expected(0x0000FF, 0xFFFFFF, y, 5) : Expected(0, 0x0000FF, y - 5, 5);
         for (int x = 0; x < 6; ++x) ASSERT_EQ(c.At(x, y), e) << x << "," << y;
@@ -129,12 +129,12 @@ TEST(GradientBands, EmptyBandsAreSkippedAndTheLastBandReachesTheBottom)
     // A middle band of 0 percent, and percents that add up to 60 only.
     Canvas32 c(3, 20);
     const TsGradArray g = Stops({{0x0000FF, 0x0000FF, 30, 0}, {0x00FF00, 0x00FF00, 0, 0}, {0xFF0000, 0xFF0000, 30, 0}});
-    FillGradientBands(c.View(), PixRect{0, 0, 3, 20}, g);
+    FillGradientBands(c.View(), px::Rect{0, 0, 3, 20}, g);
     for (int y = 0; y < 20; ++y) EXPECT_EQ(c.At(1, y), y < 6 ? 0xFFFF0000u : 0xFF0000FFu) << y;
     // Percents beyond 100: bands stop at the rect, later ones are empty.
     Canvas32 d(3, 20);
     const TsGradArray over = Stops({{0x0000FF, 0x0000FF, 80, 0}, {0x00FF00, 0x00FF00, 80, 0}, {0xFF0000, 0xFF0000, 80, 0}});
-    FillGradientBands(d.View(), PixRect{0, 5, 3, 15}, over);
+    FillGradientBands(d.View(), px::Rect{0, 5, 3, 15}, over);
     for (int y = 0; y < 20; ++y)
         EXPECT_EQ(d.At(2, y), y < 5 || y >= 15 ? Sentinel : y < 13 ? 0xFFFF0000u : 0xFF00FF00u) << y;
     EXPECT_TRUE(d.BorderIntact());
@@ -144,14 +144,14 @@ TEST(GradientBands, HorizontalBandsAreTheSameOnEveryRow)
 {
     Canvas32 c(20, 4);
     const TsGradArray g = Stops({{0x102030, 0x405060, 25, 1}, {0x000000, 0xFFFFFF, 75, 0}});
-    FillGradientBands(c.View(), PixRect{0, 0, 20, 4}, g);
+    FillGradientBands(c.View(), px::Rect{0, 0, 20, 4}, g);
     for (int x = 0; x < 20; ++x) {
         const uint32_t e = x < 5 ? Expected(0x102030, 0x405060, x, 5) : Expected(0, 0xFFFFFF, x - 5, 15);
         for (int y = 0; y < 4; ++y) ASSERT_EQ(c.At(x, y), e) << x << "," << y;
     }
     // nearest(25 x 10 / 100) = nearest(2.5) = 3: halves round away from zero.
     Canvas32 h(10, 1);
-    FillGradientBands(h.View(), PixRect{0, 0, 10, 1}, Stops({{0xFF, 0xFF, 25, 1}, {0, 0, 75, 1}}));
+    FillGradientBands(h.View(), px::Rect{0, 0, 10, 1}, Stops({{0xFF, 0xFF, 25, 1}, {0, 0, 75, 1}}));
     EXPECT_EQ(h.At(2, 0), 0xFFFF0000u);
     EXPECT_EQ(h.At(3, 0), 0xFF000000u);
     EXPECT_EQ(GradientBandEnd(0, 25, 10), 3);
@@ -162,20 +162,20 @@ TEST(GradientBands, ClippingAndNothingToPaint)
 {
     Canvas32 c(8, 8);
     const TsGradArray g = Stops({{0x0000FF, 0xFF0000, 100, 0}});
-    FillGradientBands(c.View(), PixRect{-5, -3, 20, 30}, g);
+    FillGradientBands(c.View(), px::Rect{-5, -3, 20, 30}, g);
     EXPECT_TRUE(c.BorderIntact());
     EXPECT_EQ(c.At(0, 0), Expected(0x0000FF, 0xFF0000, 0, 8));
     EXPECT_EQ(c.At(7, 7), Expected(0x0000FF, 0xFF0000, 7, 8));
     Canvas32 e(4, 4);
-    EXPECT_FALSE(FillGradientBands(e.View(), PixRect{0, 0, 4, 4}, TsGradArray{}));
-    EXPECT_FALSE(FillGradientBands(e.View(), PixRect{3, 3, 3, 9}, g));
-    EXPECT_FALSE(FillGradientBands(e.View(), PixRect{0, 0, 4, 4}, Stops({{1, 2, 50, 7}})));
-    EXPECT_FALSE(FillGradientBands(e.View(), PixRect{5, 5, 9, 9}, g));
+    EXPECT_FALSE(FillGradientBands(e.View(), px::Rect{0, 0, 4, 4}, TsGradArray{}));
+    EXPECT_FALSE(FillGradientBands(e.View(), px::Rect{3, 3, 3, 9}, g));
+    EXPECT_FALSE(FillGradientBands(e.View(), px::Rect{0, 0, 4, 4}, Stops({{1, 2, 50, 7}})));
+    EXPECT_FALSE(FillGradientBands(e.View(), px::Rect{5, 5, 9, 9}, g));
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(e.At(x, y), Sentinel);
     // The extra height shifts the first band down and lengthens it.
     Canvas32 s(1, 10);
-    FillGradientBands(s.View(), PixRect{0, 0, 1, 10}, Stops({{0xFF, 0xFF, 50, 0}, {0, 0, 50, 0}}), 2);
+    FillGradientBands(s.View(), px::Rect{0, 0, 1, 10}, Stops({{0xFF, 0xFF, 50, 0}, {0, 0, 50, 0}}), 2);
     EXPECT_EQ(s.At(0, 1), Sentinel);
     EXPECT_EQ(s.At(0, 2), 0xFFFF0000u);
     EXPECT_EQ(s.At(0, 7), 0xFFFF0000u);   // 2 + nearest(50% of 12) = 8
@@ -189,7 +189,7 @@ TEST(GradientBands, TextureMixedAndTiledFromTheRectOrigin)
     const TsGradArray g = Stops({{0x204060, 0x204060, 100, 0}});
     const uint32_t p = Expected(0x204060, 0x204060, 0, 1);
     Canvas32 c(7, 5);
-    FillGradientPartPixels(c.View(), PixRect{1, 1, 7, 5}, g, 200, 96, t, PixRect{});
+    FillGradientPartPixels(c.View(), px::Rect{1, 1, 7, 5}, g, 200, 96, t, px::Rect{});
     for (int y = 1; y < 5; ++y)
         for (int x = 1; x < 7; ++x) {
             const uint32_t tv = tex[size_t((y - 1) % 2) * 3 + size_t((x - 1) % 3)];
@@ -203,7 +203,7 @@ TEST(GradientBands, TextureMixedAndTiledFromTheRectOrigin)
     EXPECT_EQ(c.At(0, 0), Sentinel);
     // A texture part: column 1..2 of row 1 only.
     Canvas32 d(4, 1);
-    FillGradientPartPixels(d.View(), PixRect{0, 0, 4, 1}, g, 255, 255, t, PixRect{1, 1, 3, 2});
+    FillGradientPartPixels(d.View(), px::Rect{0, 0, 4, 1}, g, 255, 255, t, px::Rect{1, 1, 3, 2});
     auto mix = [&](uint32_t tv) {
         uint32_t e = 0xFF000000u;
         for (int sh = 0; sh <= 16; sh += 8) {
@@ -219,8 +219,8 @@ TEST(GradientBands, TextureMixedAndTiledFromTheRectOrigin)
     EXPECT_NE(d.At(0, 0), d.At(1, 0));
     // A texture rect of width 0 is skipped: the gradient alone.
     Canvas32 z(4, 2);
-    FillGradientPartPixels(z.View(), PixRect{0, 0, 4, 2}, g, 255, 128, t, PixRect{2, 0, 2, 2});
-    FillGradientPartPixels(z.View(), PixRect{0, 0, 4, 2}, g, 255, 128, PixelView{}, PixRect{});
+    FillGradientPartPixels(z.View(), px::Rect{0, 0, 4, 2}, g, 255, 128, t, px::Rect{2, 0, 2, 2});
+    FillGradientPartPixels(z.View(), px::Rect{0, 0, 4, 2}, g, 255, 128, PixelView{}, px::Rect{});
     EXPECT_EQ(z.At(3, 1), p);
     EXPECT_TRUE(z.BorderIntact());
 }

@@ -19,7 +19,7 @@
 #include "classlib/SysUtils.h"
 #include "skin/graphics/JpegDecode.h"
 #include "skin/graphics/PngDecoder.h"
-#include "skin/graphics/SkinBitmap.h"
+#include "classlib/PixelBitmap.h"
 #include "skin/graphics/SkinError.h"
 #include "support/IconBytes.h"
 
@@ -233,12 +233,12 @@ bool PngIconReads(int w, int h)
     return ok;
 }
 
-bool SkinBitmapTakes(int w, int h)
+bool PixelBitmapTakes(int w, int h)
 {
     try {
-        SkinBitmap b(w, h);
+        PixelBitmap b(w, h);
         return b.Width() == w && b.Height() == h;
-    } catch (const SkinError&) {
+    } catch (const EOutOfResources&) {
         return false;
     }
 }
@@ -269,10 +269,10 @@ TEST(ImageSize, EveryReaderRefusesOnePastTheLimitsWithItsOwnError)
         {"PNG icon", PngIconReads, 256, 256, true},
         {"PNG icon", PngIconReads, 257, 16, false},
         // The skin's bitmap allocates what it accepts: the side limit only.
-        {"SkinBitmap", SkinBitmapTakes, side, 1, true},
-        {"SkinBitmap", SkinBitmapTakes, 1, side, true},
-        {"SkinBitmap", SkinBitmapTakes, side + 1, 1, false},
-        {"SkinBitmap", SkinBitmapTakes, 8193, 8192, false},
+        {"PixelBitmap", PixelBitmapTakes, side, 1, true},
+        {"PixelBitmap", PixelBitmapTakes, 1, side, true},
+        {"PixelBitmap", PixelBitmapTakes, side + 1, 1, false},
+        {"PixelBitmap", PixelBitmapTakes, 8193, 8192, false},
     };
     for (const Row& r : rows)
         EXPECT_EQ(r.reads(r.w, r.h), r.accepted) << r.reader << " " << r.w << "x" << r.h;

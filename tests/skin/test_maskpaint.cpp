@@ -58,18 +58,18 @@ struct TestSkin {
     TsSkinTables t;
     TestSkin(int w, int h, uint32_t fill = 0xFF808080u)
     {
-        t.MasterBitmap = std::make_unique<SkinBitmap>(w, h);
+        t.MasterBitmap = std::make_unique<PixelBitmap>(w, h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) t.MasterBitmap->Row(y)[x] = fill;
     }
     uint32_t& Px(int x, int y) { return t.MasterBitmap->Row(y)[x]; }
     // Every pixel of a rect gets a value made from its coordinates.
-    void Paint(TsRect r, const std::function<uint32_t(int, int)>& f)
+    void Paint(px::Rect r, const std::function<uint32_t(int, int)>& f)
     {
-        for (int y = r.Top; y < r.Bottom; ++y)
-            for (int x = r.Left; x < r.Right; ++x) Px(x, y) = f(x, y);
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) Px(x, y) = f(x, y);
     }
-    int AddMask(TsRect r, int frames, int layout, int flags, int l, int tp, int rt, int b, int corner = 0)
+    int AddMask(px::Rect r, int frames, int layout, int flags, int l, int tp, int rt, int b, int corner = 0)
     {
         TsMaskData m;
         m.SectionName = "S";
@@ -138,7 +138,7 @@ TEST(NineParts, NarrowRectSplitsTheMarginsOverlap)
     s.Paint({0, 0, 40, 10}, [](int x, int y) { return Code(x, y); });
     int m = s.AddMask({0, 0, 40, 10}, 1, 0, 0, 12, 2, 11, 2);
     Canvas c(20, 10);
-    PaintMaskNineParts32(c.View(), {0, 0, 20, 10}, 0, s.t, false, 0, m, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 20, 10}, 0, s.t, false, 0, m, EmptyBackground());
     // Columns 0..10 are the left corner's first 11 columns, 11..19 the last 9 of the mask.
     for (int x = 0; x < 20; ++x) {
         int expected = x < 11 ? x : 40 - 9 + (x - 11);
@@ -152,9 +152,9 @@ TEST(NineParts, FlagTwoSkipsStateZeroOnly)
     TestSkin s(30, 10, 0xFF112233u);
     int m = s.AddMask({0, 0, 30, 10}, 3, 0, 2 | 4, 3, 3, 3, 3);
     Canvas c(16, 16, 0xFF000000u);
-    PaintMaskNineParts32(c.View(), {0, 0, 16, 16}, 0, s.t, false, 0, m, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 16, 16}, 0, s.t, false, 0, m, EmptyBackground());
     EXPECT_EQ(c.Count([](int, int, uint32_t p) { return p != 0xFF000000u; }), 0);
-    PaintMaskNineParts32(c.View(), {0, 0, 16, 16}, 0, s.t, false, 1, m, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 16, 16}, 0, s.t, false, 1, m, EmptyBackground());
     EXPECT_EQ(c.Count([](int, int, uint32_t p) { return p == 0xFF112233u; }), 16 * 16);
 }
 
@@ -166,7 +166,7 @@ TEST(NineParts, TiledEdgesRepeatAndCutTheLastCopy)
     s.Paint({0, 0, 20, 10}, [](int x, int y) { return Code(x, y); });
     int m = s.AddMask({0, 0, 20, 10}, 2, 0, 4, 3, 3, 3, 3);
     Canvas c(23, 17);
-    PaintMaskNineParts32(c.View(), {0, 0, 23, 17}, 0, s.t, false, 1, m, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 23, 17}, 0, s.t, false, 1, m, EmptyBackground());
     for (int x = 3; x < 20; ++x) EXPECT_EQ(c.At(x, 1), Code(10 + 3 + (x - 3) % 4, 1)) << x;
     for (int y = 3; y < 14; ++y) EXPECT_EQ(c.At(21, y), Code(10 + 8, 3 + (y - 3) % 4)) << y;
     // Centre (flag 4) tiled both ways; bottom-right corner from the frame's corner.
@@ -181,11 +181,11 @@ TEST(NineParts, CentreOnlyWithFlagFour)
     TestSkin s(9, 9, 0xFF445566u);
     int m = s.AddMask({0, 0, 9, 9}, 1, 0, 0, 3, 3, 3, 3);
     Canvas c(20, 20, 0xFF000000u);
-    PaintMaskNineParts32(c.View(), {0, 0, 20, 20}, 0, s.t, false, 0, m, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 20, 20}, 0, s.t, false, 0, m, EmptyBackground());
     EXPECT_EQ(c.At(10, 10), 0xFF000000u);
     EXPECT_EQ(c.At(1, 10), 0xFF445566u);
     s.t.Masks[0].PaintFlags = 4;
-    PaintMaskNineParts32(c.View(), {0, 0, 20, 20}, 0, s.t, false, 0, m, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 20, 20}, 0, s.t, false, 0, m, EmptyBackground());
     EXPECT_EQ(c.At(10, 10), 0xFF445566u);
 }
 
@@ -195,7 +195,7 @@ TEST(NineParts, StretchedPartsTakeTheNearestSourcePixel)
     s.Paint({0, 0, 10, 10}, [](int x, int y) { return Code(x, y); });
     int m = s.AddMask({0, 0, 10, 10}, 1, 0, 1 | 4, 2, 2, 2, 2);
     Canvas c(30, 14);
-    PaintMaskNineParts32(c.View(), {0, 0, 30, 14}, 0, s.t, false, 0, m, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 30, 14}, 0, s.t, false, 0, m, EmptyBackground());
     // Top edge: 6 source columns (2..7) over 26 destination columns.
     for (int i = 0; i < 26; ++i) EXPECT_EQ(c.At(2 + i, 0), Code(2 + NearestSourceIndex(i, 6, 26), 0)) << i;
     for (int j = 0; j < 10; ++j)
@@ -210,7 +210,7 @@ TEST(NineParts, CornerKeyPixelsShowTheParentOnlyWithCornerField)
     int m = s.AddMask({0, 0, 8, 8}, 1, 0, 0, 3, 3, 3, 3, 1);
     Canvas parent(40, 40, 0xFF0000AAu);
     parent.At(5 + 0, 7 + 0) = 0xFFABCDEFu;
-    PaintBg bg;
+    Background bg;
     bg.bmp = parent.View();
     bg.x = 5;
     bg.y = 7;
@@ -235,7 +235,7 @@ TEST(NineParts, GreyMaskBlendsPictureThroughItsMask)
     s.Paint({0, 6, 6, 12}, [](int x, int) { return x < 3 ? 0xFF808080u : 0xFF000000u; });
     int m = s.AddMask({0, 0, 6, 12}, 1, 1, 4, 2, 2, 2, 2);
     Canvas c(14, 10, 0xFF0000FFu);
-    PaintMaskNineParts32(c.View(), {0, 0, 14, 10}, 0, s.t, false, 0, m, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 14, 10}, 0, s.t, false, 0, m, EmptyBackground());
     uint32_t half = c.At(0, 0);
     // red: 200 + (0 - 200) * 128 >> 8 = 100; blue: 0 + (255 - 0) * 128 >> 8 = 127.
     EXPECT_EQ(Ch(half, 16), 100u);
@@ -259,7 +259,7 @@ TEST(NineParts, GreyMaskRowsFollowTheStateLayout)
     int m = s.AddMask({0, 0, 6, 12}, 1, 2, 0, 2, 2, 2, 2);
     EXPECT_EQ(GreyMaskRowOffset(s.t.Masks[0]), 4);
     Canvas c(10, 10, 0xFF406080u);
-    PaintMaskNineParts32(c.View(), {0, 0, 10, 10}, 0, s.t, false, 0, m, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 10, 10}, 0, s.t, false, 0, m, EmptyBackground());
     // 0 + (0x40 - 0) * 255 >> 8 = 0x3F: the destination shows through.
     EXPECT_EQ(c.At(0, 0) & 0xFFFFFFu, 0x3F5F7Fu);
 }
@@ -273,7 +273,7 @@ TEST(NineParts, GreyStretchedCentreOfOnePixel)
     s.Paint({0, 5, 5, 10}, [](int x, int y) { return x == 2 && y == 7 ? 0xFF404040u : 0xFFFFFFFFu; });
     int m = s.AddMask({0, 0, 5, 10}, 1, 1, 1 | 4, 2, 2, 2, 2);
     Canvas c(12, 12, 0xFF0000F0u);
-    PaintMaskNineParts32(c.View(), {0, 0, 12, 12}, 0, s.t, false, 0, m, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 12, 12}, 0, s.t, false, 0, m, EmptyBackground());
     // green: 200 + (0 - 200) * 64 >> 8 = 150; blue 0 + 240 * 64 >> 8 = 60.
     for (int y = 2; y < 10; ++y)
         for (int x = 2; x < 10; ++x) {
@@ -288,23 +288,23 @@ TEST(NineParts, ZeroSizePartsNeitherHangNorPaint)
     TestSkin s(8, 8, 0xFF998877u);
     int m = s.AddMask({0, 0, 8, 8}, 1, 0, 4, 4, 4, 4, 4);
     Canvas c(30, 30, 0xFF000000u);
-    PaintMaskNineParts32(c.View(), {0, 0, 30, 30}, 0, s.t, false, 0, m, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 30, 30}, 0, s.t, false, 0, m, EmptyBackground());
     EXPECT_EQ(c.At(15, 15), 0xFF000000u);
     EXPECT_EQ(c.At(0, 0), 0xFF998877u);
     // Grey mask the same way, tiled and stretched.
     int g = s.AddMask({0, 0, 8, 8}, 1, 1, 4, 4, 2, 4, 2);
-    PaintMaskNineParts32(c.View(), {0, 0, 30, 30}, 0, s.t, false, 0, g, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 30, 30}, 0, s.t, false, 0, g, EmptyBackground());
     s.t.Masks[size_t(g)].PaintFlags = 1 | 4;
-    PaintMaskNineParts32(c.View(), {0, 0, 30, 30}, 0, s.t, false, 0, g, EmptyPaintBg());
+    PaintMaskNineParts32(c.View(), {0, 0, 30, 30}, 0, s.t, false, 0, g, EmptyBackground());
     // Frame count 0 counts as 1; a rect narrower than the frame count gives frames of width 0.
     int f0 = s.AddMask({0, 0, 8, 8}, 0, 0, 4, 2, 2, 2, 2);
     Canvas d(12, 12, 0xFF000000u);
-    PaintMaskNineParts32(d.View(), {0, 0, 12, 12}, 0, s.t, false, 5, f0, EmptyPaintBg());
+    PaintMaskNineParts32(d.View(), {0, 0, 12, 12}, 0, s.t, false, 5, f0, EmptyBackground());
     EXPECT_EQ(d.At(6, 6), 0xFF998877u);
     int narrow = s.AddMask({0, 0, 3, 8}, 5, 1, 1 | 4, 0, 0, 0, 0);
-    PaintMaskNineParts32(d.View(), {0, 0, 12, 12}, 0, s.t, false, 2, narrow, EmptyPaintBg());
-    DrawMaskFrame32(d.View(), {0, 0}, 2, EmptyPaintBg(), s.t, narrow, 1);
-    TileGreyMask(d.View(), {0, 0, 12, 12}, s.t, narrow, EmptyPaintBg(), 10);
+    PaintMaskNineParts32(d.View(), {0, 0, 12, 12}, 0, s.t, false, 2, narrow, EmptyBackground());
+    DrawMaskFrame32(d.View(), {0, 0}, 2, EmptyBackground(), s.t, narrow, 1);
+    TileGreyMask(d.View(), {0, 0, 12, 12}, s.t, narrow, EmptyBackground(), 10);
     EXPECT_EQ(d.At(6, 6), 0xFF998877u);
     EXPECT_TRUE(c.BorderIntact());
     EXPECT_TRUE(d.BorderIntact());
@@ -313,20 +313,20 @@ TEST(NineParts, ZeroSizePartsNeitherHangNorPaint)
 TEST(NineParts, MaskRectsOutsideTheirBitmapReadNothingOutside)
 {
     TestSkin s(16, 16, 0xFF111111u);
-    const TsRect rects[] = {{10, 10, 60, 60}, {-20, -5, 8, 8}, {0, 0, 100000, 3}, {15, 15, 16, 16}, {5, 5, 2, 2}};
+    const px::Rect rects[] = {{10, 10, 60, 60}, {-20, -5, 8, 8}, {0, 0, 100000, 3}, {15, 15, 16, 16}, {5, 5, 2, 2}};
     Canvas c(24, 24, 0xFF000000u);
-    for (const TsRect& r : rects)
+    for (const px::Rect& r : rects)
         for (int layout = 0; layout < 3; ++layout)
             for (int flags : {0, 1 | 4, 4}) {
                 int m = s.AddMask(r, 3, layout, flags, 5, 5, 5, 5, 1);
                 for (int state = 0; state < 4; ++state) {
-                    PaintMaskNineParts32(c.View(), {-3, -3, 30, 27}, 0, s.t, true, state, m, SelfPaintBg(c.View()));
-                    PaintMaskNineParts32Alpha(c.View(), {2, 2, 22, 22}, 0, s.t, true, state, m, EmptyPaintBg());
-                    DrawMaskFrame32(c.View(), {-4, 20}, state, EmptyPaintBg(), s.t, m, state);
+                    PaintMaskNineParts32(c.View(), {-3, -3, 30, 27}, 0, s.t, true, state, m, SelfBackground(c.View()));
+                    PaintMaskNineParts32Alpha(c.View(), {2, 2, 22, 22}, 0, s.t, true, state, m, EmptyBackground());
+                    DrawMaskFrame32(c.View(), {-4, 20}, state, EmptyBackground(), s.t, m, state);
                 }
                 std::vector<Rect> runs;
                 CollectMaskRegionRects(runs, 24, s.t, m, layout == 1, 0);
-                TileGreyMask(c.View(), {0, 0, 24, 24}, s.t, m, EmptyPaintBg(), flags);
+                TileGreyMask(c.View(), {0, 0, 24, 24}, s.t, m, EmptyBackground(), flags);
             }
     EXPECT_TRUE(c.BorderIntact());
 }
@@ -343,7 +343,7 @@ TEST(NineParts, AlphaVariantWritesAlphaFromTheMask)
     Canvas c(10, 10, 0x00000000u);
     c.At(9, 9) = 0xC8000000u;   // partly transparent
     c.At(0, 0) = 0xFF777777u;
-    PaintMaskNineParts32Alpha(c.View(), {0, 0, 10, 10}, 0, s.t, true, 0, m, EmptyPaintBg());
+    PaintMaskNineParts32Alpha(c.View(), {0, 0, 10, 10}, 0, s.t, true, 0, m, EmptyBackground());
     EXPECT_EQ(c.At(5, 5) >> 24, 159u);
     EXPECT_EQ(c.At(9, 9) >> 24, 200u);   // max(200, 159)
     EXPECT_EQ(c.At(0, 0), 0x00777777u);  // key pixel: alpha 0
@@ -357,11 +357,11 @@ TEST(MaskFrame, FrameOfStateAndNegativePointCut)
     s.Paint({0, 0, 30, 10}, [](int x, int y) { return Code(x, y); });
     int m = s.AddMask({0, 0, 30, 10}, 3, 0, 0, 0, 0, 0, 0);
     Canvas c(12, 12, 0xFF000000u);
-    DrawMaskFrame32(c.View(), {1, 1}, 7, EmptyPaintBg(), s.t, m, 1);   // state 7 -> frame 2
+    DrawMaskFrame32(c.View(), {1, 1}, 7, EmptyBackground(), s.t, m, 1);   // state 7 -> frame 2
     EXPECT_EQ(c.At(1, 1), Code(20, 0));
     EXPECT_EQ(c.At(10, 10), Code(29, 9));
     Canvas d(12, 12, 0xFF000000u);
-    DrawMaskFrame32(d.View(), {-3, -2}, 1, EmptyPaintBg(), s.t, m, 1);
+    DrawMaskFrame32(d.View(), {-3, -2}, 1, EmptyBackground(), s.t, m, 1);
     EXPECT_EQ(d.At(0, 0), Code(13, 2));
     EXPECT_EQ(d.At(6, 7), Code(19, 9));
     EXPECT_EQ(d.At(7, 0), 0xFF000000u);
@@ -374,11 +374,11 @@ TEST(MaskFrame, PlainMaskModesKeyAndHalfTransparent)
     s.Px(0, 0) = Key;
     int m = s.AddMask({0, 0, 4, 4}, 1, 0, 0, 0, 0, 0, 0);
     Canvas c(4, 4, 0xFF0000C8u);
-    DrawMaskFrame32(c.View(), {0, 0}, 0, SelfPaintBg(c.View()), s.t, m, 1);
+    DrawMaskFrame32(c.View(), {0, 0}, 0, SelfBackground(c.View()), s.t, m, 1);
     EXPECT_EQ(c.At(0, 0), 0xFF0000C8u);
     EXPECT_EQ(c.At(1, 0), 0xFFC86400u);
     Canvas d(4, 4, 0xFF0000C8u);
-    DrawMaskFrame32(d.View(), {0, 0}, 0, SelfPaintBg(d.View()), s.t, m, 0);
+    DrawMaskFrame32(d.View(), {0, 0}, 0, SelfBackground(d.View()), s.t, m, 0);
     EXPECT_EQ(d.At(0, 0), 0xFF0000C8u);
     EXPECT_EQ(d.At(1, 0), 0xFF643264u);   // halfway, rounded to nearest
 }
@@ -396,23 +396,23 @@ TEST(MaskFrame, GreyGlyphRuleNormalAndFaint)
     s.Px(1, 3) = 0xFF000000u;
     int m = s.AddMask({0, 0, 2, 4}, 1, 1, 0, 0, 0, 0, 0);
     Canvas c(2, 2, 0x80C8C8C8u);
-    DrawMaskFrame32(c.View(), {0, 0}, 0, EmptyPaintBg(), s.t, m, 1);
+    DrawMaskFrame32(c.View(), {0, 0}, 0, EmptyBackground(), s.t, m, 1);
     EXPECT_EQ(c.At(0, 0) & 0xFFFFFFu, 0x323232u);   // 200 * 64 >> 8
     EXPECT_EQ(c.At(0, 0) >> 24, 128u + (127u * 191u >> 8));
     EXPECT_EQ(c.At(1, 0), 0x80C8C8C8u);
     EXPECT_EQ(c.At(0, 1), 0x80C8C8C8u);             // key picture pixel
     EXPECT_EQ(c.At(1, 1), 0xFE000000u);             // mask 0: the picture; alpha 128 + 127 * 255 / 256
     Canvas d(2, 2, 0xFFC8C8C8u);
-    DrawMaskFrame32(d.View(), {0, 0}, 0, EmptyPaintBg(), s.t, m, 2);
+    DrawMaskFrame32(d.View(), {0, 0}, 0, EmptyBackground(), s.t, m, 2);
     EXPECT_EQ(d.At(0, 0) & 0xFFu, 200u * 164u >> 8);   // m + 100
 }
 
 // ---------------------------------------------------------------- section background
 
 namespace {
-PaintBg ParentBg(Canvas& parent, int x, int y)
+Background ParentBg(Canvas& parent, int x, int y)
 {
-    PaintBg bg;
+    Background bg;
     bg.bmp = parent.View();
     bg.x = x;
     bg.y = y;
@@ -439,7 +439,7 @@ TEST(SectionBackground, FortyPercentOverAParentColour)
 {
     TestSkin s(4, 4);
     int sec = s.AddSection("PANEL", 1, 0x0000C8, 40);   // red 200
-    PaintBg bg;
+    Background bg;
     bg.fillColor = 0xC80000;                            // blue 200
     Canvas c(6, 6, 0xFF000000u);
     PaintSkinSectionBackground(c.View(), s.t, sec, "", bg, KeyColor, -1, -1, {}, {0, 0, 6, 6}, 0);
@@ -458,7 +458,7 @@ TEST(SectionBackground, ColourAnswerWithTheParentsFrameStrips)
     TestSkin s(4, 4);
     int sec = s.AddSection("PANEL", 1, 0, 100);
     Canvas parent(20, 20, 0xFF0A0B0Cu);
-    PaintBg bg;
+    Background bg;
     bg.bmp = parent.View();
     bg.x = 0;
     bg.y = 0;
@@ -480,15 +480,15 @@ TEST(SectionBackground, LayerPercentsAndCustomColour)
     s.Section(sec).Props[0].GradientPercent = 60;
     s.Section(sec).Props[0].GradientArray = grad;
     Canvas c(8, 8, 0xFF123456u);
-    PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyPaintBg(), KeyColor, -1, -1, {}, {0, 0, 8, 8}, 0);
+    PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyBackground(), KeyColor, -1, -1, {}, {0, 0, 8, 8}, 0);
     // 60 % white gradient, 40 % black colour: nearest(0.6 * 255) = 153.
     EXPECT_EQ(c.At(7, 7), 0xFF999999u);
     // A custom colour wins: plain fill, no gradient.
-    PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyPaintBg(), 0x0000FF, -1, -1, {}, {0, 0, 8, 8}, 0);
+    PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyBackground(), 0x0000FF, -1, -1, {}, {0, 0, 8, 8}, 0);
     EXPECT_EQ(c.At(7, 7), 0xFFFF0000u);
     // State is limited to 1 and to States - 1: the hot values.
     s.Section(sec).Props[1].Color = 0x00FF00;
-    PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyPaintBg(), KeyColor, -1, -1, {}, {0, 0, 8, 8}, 5);
+    PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyBackground(), KeyColor, -1, -1, {}, {0, 0, 8, 8}, 5);
     EXPECT_EQ(c.At(0, 0), 0xFF00FF00u);
 }
 
@@ -521,7 +521,7 @@ TEST(SectionBackground, TexturePlacementModes)
     for (const Case& k : cases) {
         s.t.Masks[size_t(tex)].PaintFlags = int16_t(k.mode);
         Canvas c(W, H, 0xFF000000u);
-        PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyPaintBg(), KeyColor, -1, tex, {}, {0, 0, W, H}, 0);
+        PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyBackground(), KeyColor, -1, tex, {}, {0, 0, W, H}, 0);
         for (int y = 0; y < H; ++y)
             for (int x = 0; x < W; ++x) ASSERT_EQ(c.At(x, y), k.expect(x, y)) << "mode " << k.mode << " " << x << "," << y;
         EXPECT_TRUE(c.BorderIntact());
@@ -544,7 +544,7 @@ TEST(SectionBackground, GreyTilerModesZeroAndTen)
     EXPECT_EQ(c.At(6, 0), 0xFFAA0000u);   // right strip (whole tiles end at 6)
     EXPECT_EQ(c.At(0, 4), 0xFFAA0000u);   // bottom strip
     Canvas d(8, 5, 0xFF000000u);
-    PaintBg colour;
+    Background colour;
     colour.fillColor = 0x0000FF;
     TileGreyMask(d.View(), {0, 0, 8, 5}, s.t, m, colour, 0);
     EXPECT_EQ(d.At(7, 4), 0xFF00C800u);   // cut tiles reach the edge
@@ -559,9 +559,9 @@ TEST(SectionBackground, GreyOverlayInNormalStateOnly)
     int m = s.AddMask({0, 0, 2, 4}, 1, 1, 10, 0, 0, 0, 0);
     int sec = s.AddSection("OVL", 2, 0x00FF00, 0);
     Canvas c(4, 4);
-    PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyPaintBg(), KeyColor, m, -1, {}, {0, 0, 4, 4}, 0);
+    PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyBackground(), KeyColor, m, -1, {}, {0, 0, 4, 4}, 0);
     EXPECT_EQ(c.At(1, 1) & 0xFFFFFFu, 0x0000FFu);
-    PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyPaintBg(), KeyColor, m, -1, {}, {0, 0, 4, 4}, 1);
+    PaintSkinSectionBackground(c.View(), s.t, sec, "", EmptyBackground(), KeyColor, m, -1, {}, {0, 0, 4, 4}, 1);
     EXPECT_EQ(c.At(1, 1) & 0xFFFFFFu, 0x00FF00u);
 }
 
@@ -575,7 +575,7 @@ TEST(SampleSkin, ButtonItemHasGradientBodyAndStretchedBorder)
     const TsGeneralData& s = t.Sections[size_t(sec)];
     ASSERT_TRUE(t.IsMaskIndexValid(s.BorderMaskIndex));
     Canvas c(80, 30, 0xFF000000u);
-    PaintSkinItem(c.View(), t, sec, "BUTTON", EmptyPaintBg(), -1, -1, {}, {0, 0, 80, 30}, 0, 0);
+    PaintSkinItem(c.View(), t, sec, "BUTTON", EmptyBackground(), -1, -1, {}, {0, 0, 80, 30}, 0, 0);
     // Body: the vertical gradient 0xFFFFFF -> 0xE6DBD6 (TColor) from top to bottom.
     const TsGradArray& g = *s.Props[0].GradientArray;
     Canvas ref(80, 30, 0xFF000000u);
@@ -583,18 +583,18 @@ TEST(SampleSkin, ButtonItemHasGradientBodyAndStretchedBorder)
     const TsMaskData& m = t.Masks[size_t(s.BorderMaskIndex)];
     EXPECT_EQ(c.At(40, 15), ref.At(40, 15));
     // Border: the stretched top edge, from the mask's frame 0 (nearest pixel).
-    const SkinBitmap* mb = t.MaskBitmap(s.BorderMaskIndex);
+    const PixelBitmap* mb = t.MaskBitmap(s.BorderMaskIndex);
     int fw = FrameWidthOf(m);
     int cw = fw - m.MarginLeft - m.MarginRight;
     for (int x = 6; x < 74; ++x) {
-        uint32_t src = mb->Pixel(m.SourceRect.Left + m.MarginLeft + NearestSourceIndex(x - 6, cw, 68),
-                                 m.SourceRect.Top + 1);
+        uint32_t src = mb->Pixel(m.SourceRect.left + m.MarginLeft + NearestSourceIndex(x - 6, cw, 68),
+                                 m.SourceRect.top + 1);
         ASSERT_EQ(c.At(x, 1), src) << x;
     }
     // Hot state: frame 1 and the hot gradient.
     Canvas h(80, 30, 0xFF000000u);
-    PaintSkinItem(h.View(), t, sec, "BUTTON", EmptyPaintBg(), -1, -1, {}, {0, 0, 80, 30}, 1, 0);
-    uint32_t corner = mb->Pixel(m.SourceRect.Left + fw + 3, m.SourceRect.Top + 3);
+    PaintSkinItem(h.View(), t, sec, "BUTTON", EmptyBackground(), -1, -1, {}, {0, 0, 80, 30}, 1, 0);
+    uint32_t corner = mb->Pixel(m.SourceRect.left + fw + 3, m.SourceRect.top + 3);
     EXPECT_EQ(h.At(3, 3), IsKeyPixel(corner) ? Key : corner);
     Canvas hotRef(80, 30, 0xFF000000u);
     FillGradientBands(hotRef.View(), {0, 0, 80, 30}, *s.Props[1].GradientArray);
@@ -612,7 +612,7 @@ TEST(SampleSkin, ToolButtonNormalIsSeeThroughAndKeyCornersShowTheParent)
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 100; ++x) parent.At(x, y) = Code(x, y);
     Canvas c(40, 24, 0xFF000000u);
-    PaintBg bg = ParentBg(parent, 20, 30);
+    Background bg = ParentBg(parent, 20, 30);
     PaintSkinItem(c.View(), t, sec, "TOOLBUTTON", bg, -1, -1, {}, {0, 0, 40, 24}, 0, 0);
     // The border mask paints state 0 too (no flag 2); its inside is the parent.
     EXPECT_EQ(c.At(20, 12), Code(40, 42));
@@ -620,12 +620,12 @@ TEST(SampleSkin, ToolButtonNormalIsSeeThroughAndKeyCornersShowTheParent)
     Canvas h(40, 24, 0xFF000000u);
     PaintSkinItem(h.View(), t, sec, "TOOLBUTTON", bg, -1, -1, {}, {0, 0, 40, 24}, 1, 0);
     const TsMaskData& m = t.Masks[size_t(s.BorderMaskIndex)];
-    const SkinBitmap* mb = t.MaskBitmap(s.BorderMaskIndex);
+    const PixelBitmap* mb = t.MaskBitmap(s.BorderMaskIndex);
     int fw = FrameWidthOf(m);
     int keys = 0;
     for (int y = 0; y < m.MarginTop; ++y)
         for (int x = 0; x < m.MarginLeft; ++x)
-            if (IsKeyPixel(mb->Pixel(m.SourceRect.Left + fw + x, m.SourceRect.Top + y))) {
+            if (IsKeyPixel(mb->Pixel(m.SourceRect.left + fw + x, m.SourceRect.top + y))) {
                 ++keys;
                 EXPECT_EQ(h.At(x, y), Code(x + 20, y + 30));
             }
@@ -641,14 +641,14 @@ TEST(SampleSkin, ItemGuardsAndFormPattern)
     Canvas c(30, 30, 0xFF000000u);
     // Rects leaving the bitmap or empty: nothing.
     for (Rect r : {Rect{-1, 0, 10, 10}, Rect{0, 0, 31, 10}, Rect{5, 5, 5, 20}, Rect{0, 0, 10, 31}})
-        PaintSkinItem(c.View(), t, sec, "FORM", EmptyPaintBg(), -1, -1, {}, r, 0, 0);
-    PaintSkinItem(c.View(), t, 9999, "X", EmptyPaintBg(), -1, -1, {}, {0, 0, 30, 30}, 0, 0);
+        PaintSkinItem(c.View(), t, sec, "FORM", EmptyBackground(), -1, -1, {}, r, 0, 0);
+    PaintSkinItem(c.View(), t, 9999, "X", EmptyBackground(), -1, -1, {}, {0, 0, 30, 30}, 0, 0);
     EXPECT_EQ(c.Count([](int, int, uint32_t p) { return p != 0xFF000000u; }), 0);
     // FORM: the pattern picture tiled inside the 4-pixel border.
-    PaintSkinItem(c.View(), t, sec, "FORM", EmptyPaintBg(), -1, -1, {}, {0, 0, 30, 30}, 0, 0);
+    PaintSkinItem(c.View(), t, sec, "FORM", EmptyBackground(), -1, -1, {}, {0, 0, 30, 30}, 0, 0);
     int pi = t.FindPatternIndex(sec, "FORM", "PATTERN");
     ASSERT_GE(pi, 0);
-    const SkinBitmap* pat = t.Patterns[size_t(pi)].Image.get();
+    const PixelBitmap* pat = t.Patterns[size_t(pi)].Image.get();
     EXPECT_EQ(c.At(10, 12), pat->Pixel(10 % pat->Width(), 12 % pat->Height()));
 }
 
@@ -658,7 +658,7 @@ TEST(SampleSkin, RegionRunsOfKeyCorners)
     int sec = t.FindSectionIndex("TOOLBUTTON");
     int mi = t.Sections[size_t(sec)].BorderMaskIndex;
     const TsMaskData& m = t.Masks[size_t(mi)];
-    const SkinBitmap* mb = t.MaskBitmap(mi);
+    const PixelBitmap* mb = t.MaskBitmap(mi);
     std::vector<Rect> runs;
     CollectMaskRegionRects(runs, 120, t, mi, false, 5);
     // Every key pixel of the top margin rows in the left and right margin
@@ -669,7 +669,7 @@ TEST(SampleSkin, RegionRunsOfKeyCorners)
         for (int x = 0; x < fw; ++x) {
             bool inMargin = x < m.MarginLeft || x >= fw - m.MarginRight;
             if (!inMargin) continue;
-            bool key = IsKeyPixel(mb->Pixel(m.SourceRect.Left + x, m.SourceRect.Top + y));
+            bool key = IsKeyPixel(mb->Pixel(m.SourceRect.left + x, m.SourceRect.top + y));
             int wx = x < m.MarginLeft ? x : 120 - fw + x;
             int n = 0;
             for (const Rect& r : runs) n += wx >= r.left && wx < r.right && y + 5 == r.top ? 1 : 0;
@@ -853,7 +853,7 @@ TEST(Channels, CopyChannelRoundTrip)
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x) c.At(x, y) = 0x11223344u + uint32_t(x * 16 + y);
     std::vector<uint8_t> m(4 * 2, 0);
-    MaskView mv{m.data(), 4, 4, 2};
+    BytePixelView mv{m.data(), 4, 4, 2};
     CopyChannel8(c.View(), mv, 3, true);
     EXPECT_EQ(m[0], 0x11);
     CopyChannel8(c.View(), mv, 1, true);
@@ -975,7 +975,7 @@ TEST(SkinItemWithMask, SecondValueSetAndTheGivenMask)
     int sec = s.AddSection("X", 2, 0x0000FF, 0);   // red in both states
     s.Section(sec).Props[1].Color = 0x00FF00;      // the second set: green
     Canvas parent(30, 30, 0xFF112233u);
-    PaintBg bg;
+    Background bg;
     bg.bmp = parent.View();
     bg.ready = true;
     Canvas c(12, 10, 0xFF000000u);

@@ -234,12 +234,12 @@ TEST_F(SkinPaint, RegionRunsAndFramesThroughTheManager)
     TsBgCacheInfo self = InitBgCacheInfo(b.get(), 0, 0);
     DrawMaskFrame32(b.get(), POINT{5, 4}, 1, self, close, 1, manager);
     const TsMaskData& m = manager->ma()[size_t(close)];
-    const SkinBitmap* mb = manager->Tables().MaskBitmap(close);
+    const PixelBitmap* mb = manager->Tables().MaskBitmap(close);
     int fw = skinpaint::FrameWidthOf(m);
     int drawn = 0;
     for (int y = 0; y < m.SourceRect.Height(); ++y)
         for (int x = 0; x < fw; ++x) {
-            uint32_t src = mb->Pixel(m.SourceRect.Left + fw + x, m.SourceRect.Top + y);
+            uint32_t src = mb->Pixel(m.SourceRect.left + fw + x, m.SourceRect.top + y);
             uint32_t expect = IsKeyPixel(src) ? 0xFF101010u : (src | 0xFF000000u);
             drawn += !IsKeyPixel(src);
             ASSERT_EQ(Px(*b, 5 + x, 4 + y), expect) << x << "," << y;

@@ -73,9 +73,9 @@ TEST(PixelOps, FillsAndTintsClipAndSwapColours)
     Img t(1, 1, 0x00C86432);   // R 200, G 100, B 50
     TintRect32(t.v, {0, 0, 1, 1}, 0x000000, 0x40, 25);
     EXPECT_EQ(t(0, 0), 0x40960000u | 75u << 8 | 38u);   // v - 25% of v, rounded half away from zero
-    // BlendRectColor takes its right and bottom as inclusive.
+    // BlendRectColor: a half-open rect, clipped to the view.
     Img b(3, 3, 0x7F000000);
-    BlendRectColor(b.v, {-1, -1, 1, 1}, 0xFFFFFF, 60);
+    BlendRectColor(b.v, {-1, -1, 2, 2}, 0xFFFFFF, 60);
     EXPECT_EQ(b(1, 1), 0x7F666666u);   // 0.6 x 0 + 0.4 x 255 = 102
     EXPECT_EQ(b(2, 1), 0x7F000000u);
     // Alpha in a rect, leaving the key value, clipped.
@@ -119,7 +119,7 @@ TEST(PixelOps, MaskedBlendKeyPixelsSeeTheParentWithinItsBounds)
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) parent(x, y) = 0x00000000u | uint32_t(x * 16 + y);
     Background bg;
-    bg.bmp = &parent.v;
+    bg.bmp = parent.v;
     bg.ready = true;
     bg.x = 1;
     bg.y = 1;
@@ -186,31 +186,31 @@ TEST(PixelOps, KeyedCopyToCacheFollowsTheBackgroundState)
     src(1, 0) = 0x80123456;
     Img parent(4, 4, 0x33AABBCC);
     Background bg;
-    bg.bmp = &parent.v;
+    bg.bmp = parent.v;
     bg.ready = true;
     bg.x = 2;
     // 1: parent see-through takes the parent's whole pixel.
     Img d(2, 1, 0x11111111);
-    CopyKeyedToCache(d.v, src.v, 0, 0, true, bg, KeyColor, {0, 0, 9, 9});
+    CopyKeyedToCache(d.v, src.v, 0, 0, true, bg, KeyColor, {0, 0, 10, 10});
     EXPECT_EQ(d(0, 0), 0x33AABBCCu);
     EXPECT_EQ(d(1, 0), 0x80123456u);
     // 1, the background is the destination itself: non-key copied opaque, key left.
     Img self(2, 1, 0x11111111);
     Background selfBg = bg;
-    selfBg.bmp = &self.v;
+    selfBg.bmp = self.v;
     selfBg.bmpIsDest = true;
-    CopyKeyedToCache(self.v, src.v, 0, 0, true, selfBg, KeyColor, {0, 0, 1, 0});
+    CopyKeyedToCache(self.v, src.v, 0, 0, true, selfBg, KeyColor, {0, 0, 2, 1});
     EXPECT_EQ(self(0, 0), 0x11111111u);
     EXPECT_EQ(self(1, 0), 0xFF123456u);
     // 2: ready without the flag: key left.
     Img d2(2, 1, 0x11111111);
-    CopyKeyedToCache(d2.v, src.v, 0, 0, false, bg, KeyColor, {0, 0, 1, 0});
+    CopyKeyedToCache(d2.v, src.v, 0, 0, false, bg, KeyColor, {0, 0, 2, 1});
     EXPECT_EQ(d2(0, 0), 0x11111111u);
     // 3: not ready: key written as the fill colour with alpha 0.
     Background nb;
     nb.fillColor = 0x0000FF;   // red
     Img d3(3, 1, 0x11111111);
-    CopyKeyedToCache(d3.v, src.v, 1, 0, false, nb, KeyColor, {0, 0, 1, 0});
+    CopyKeyedToCache(d3.v, src.v, 1, 0, false, nb, KeyColor, {0, 0, 2, 1});
     EXPECT_EQ(d3(1, 0), 0x00FF0000u);
     EXPECT_EQ(d3(2, 0), 0x80123456u);
     EXPECT_EQ(d3(0, 0), 0x11111111u);
@@ -222,7 +222,7 @@ TEST(PixelOps, OtherKeyedCopies)
     Img src(2, 2, 0x80102030);
     src(1, 1) = 0x000000FF;   // ExchangeRedBlue(0xFF0000) with alpha 0
     Img d(3, 3, 0);
-    CopyRectSkipColor(d.v, src.v, 1, 1, 0xFF0000, {0, 0, 5, 5});
+    CopyRectSkipColor(d.v, src.v, 1, 1, 0xFF0000, {0, 0, 6, 6});
     EXPECT_EQ(d(1, 1), 0x80102030u);
     EXPECT_EQ(d(2, 2), 0u);
     EXPECT_TRUE(d.PaddingIntact());
@@ -284,11 +284,11 @@ TEST(PixelOps, RatiosMixesAndMasks)
     Img s(2, 2, 0xFF0000C8);   // blue 200
     Img d(3, 3, 0x20000064);   // blue 100
     s(1, 1) = 0x12345678;
-    BlendBitmapByRatio(d.v, 1, 1, s.v, {-2, -2, 1, 1}, 0x12345678, 0.25);
+    BlendBitmapByRatio(d.v, 1, 1, s.v, {-2, -2, 2, 2}, 0x12345678, 0.25);
     EXPECT_EQ(d(1, 1), 0x20000000u | 175u);   // 200 - 100 x 0.25
     EXPECT_EQ(d(2, 2), 0x20000064u);          // the key pixel is skipped
     Img d0(1, 1, 0x20000064);
-    BlendBitmapByRatio(d0.v, 0, 0, s.v, {0, 0, 0, 0}, NoColor, 0);
+    BlendBitmapByRatio(d0.v, 0, 0, s.v, {0, 0, 1, 1}, NoColor, 0);
     EXPECT_EQ(d0(0, 0) & 0xFFFFFF, 200u);
     // MixBitmapAt: the weight is the destination's share.
     Img m(2, 1, 0x55000000);

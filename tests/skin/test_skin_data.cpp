@@ -17,7 +17,7 @@ const char* kHead = "[GLOBALINFO]\r\nVERSION=8.5\r\nMASTERBITMAP=MASTER.BMP\r\n"
 TsMaskData Mask(int l, int t, int r, int b, int frames, int layout)
 {
     TsMaskData m;
-    m.SourceRect = TsRect{l, t, r, b};
+    m.SourceRect = px::Rect{l, t, r, b};
     m.FrameCount = int16_t(frames);
     m.StateLayout = int16_t(layout);
     return m;
@@ -72,7 +72,7 @@ TEST(SkinGeometry, FrameWidthStateHeightAndMargins)
 
     TsMaskData m = Mask(-5, 10, 9000, 9000, 1, 0);
     ClipMaskRect(m, 100, 50);
-    EXPECT_EQ(m.SourceRect, (TsRect{0, 10, 100, 50}));
+    EXPECT_EQ(m.SourceRect, (px::Rect{0, 10, 100, 50}));
     m = Mask(200, 60, 300, 80, 1, 0);
     ClipMaskRect(m, 100, 50);
     EXPECT_EQ(m.SourceRect.Width(), 0);
@@ -81,7 +81,7 @@ TEST(SkinGeometry, FrameWidthStateHeightAndMargins)
 
 TEST(SkinGeometry, CornerTransparencyAreasAndKeyAlpha)
 {
-    SkinBitmap b(40, 20);
+    PixelBitmap b(40, 20);
     auto fill = [&](uint32_t v) {
         for (int y = 0; y < 20; ++y)
             for (int x = 0; x < 40; ++x)
@@ -213,14 +213,14 @@ TEST(SkinOptions, FixedColumnImageValues)
     EXPECT_EQ(glyph.Kind, 2);
     EXPECT_EQ(glyph.FrameCount, 3);
     EXPECT_EQ(glyph.StateLayout, 1);
-    EXPECT_EQ(glyph.SourceRect, (TsRect{10, 10, 40, 20}));
+    EXPECT_EQ(glyph.SourceRect, (px::Rect{10, 10, 40, 20}));
     const TsMaskData& t24 = t.Masks[size_t(MaskOf(t, "GLYPHS", "T24"))];
     EXPECT_EQ(t24.Kind, 1);
     EXPECT_EQ(t24.StateLayout, 0);                       // 24 characters: layout 0
     EXPECT_EQ(t24.PaintFlags, 7);
     EXPECT_EQ(t.Masks[size_t(MaskOf(t, "GLYPHS", "T25"))].StateLayout, 2);
     // A rectangle beyond the bitmap is clipped to it when loaded.
-    EXPECT_EQ(t.Masks[size_t(MaskOf(t, "FAR", "BORDERSMASK"))].SourceRect, (TsRect{100, 50, 128, 64}));
+    EXPECT_EQ(t.Masks[size_t(MaskOf(t, "FAR", "BORDERSMASK"))].SourceRect, (px::Rect{100, 50, 128, 64}));
 
     // A column that is not a number fails the load.
     TsSkinTables bad;
@@ -267,7 +267,7 @@ TEST(SkinOptions, ExternalHashAndOldFormImages)
     EXPECT_EQ(o.Kind, 1);
     EXPECT_EQ(o.CornerTransparency, 1);                  // a texture too: key pixel in its top-left corner
     const TsMaskData& h = t.Masks[size_t(MaskOf(t, "H", "BORDERSMASK"))];
-    EXPECT_EQ(h.SourceRect, (TsRect{0, 60, 90, 104}));
+    EXPECT_EQ(h.SourceRect, (px::Rect{0, 60, 90, 104}));
     EXPECT_EQ(h.FrameCount, 3);
     EXPECT_EQ(h.MarginLeft, 30);                         // whole frame width
     EXPECT_EQ(h.MarginTop, 22);                          // whole state height
@@ -305,7 +305,7 @@ TEST(SkinOptions, JpegPatternsAtTheSizeBoundary)
     int small = MaskOf(t, "PANEL", "PATTERN");           // 899,000 become a texture mask
     ASSERT_GE(small, 0);
     EXPECT_EQ(t.Masks[size_t(small)].Kind, 1);
-    EXPECT_EQ(t.Masks[size_t(small)].SourceRect, (TsRect{0, 0, 1000, 899}));
+    EXPECT_EQ(t.Masks[size_t(small)].SourceRect, (px::Rect{0, 0, 1000, 899}));
     EXPECT_EQ(t.Sections[size_t(t.FindSectionIndex("PANEL"))].PatternIndex, small);
 }
 
@@ -389,7 +389,7 @@ TEST(SkinRecolor, HueSkipsKeysKeepsTitleGlyphsAndChangesSharedArraysOnce)
     hue.HueOffset = 120;
     TsSkinTables t;
     LoadFromMemory(t, options, {{"MASTER.BMP", master}}, hue);
-    const SkinBitmap& m = *t.MasterBitmap;
+    const PixelBitmap& m = *t.MasterBitmap;
     EXPECT_EQ(m.Pixel(3, 0) & 0xFFFFFF, 0xFF00FFu);      // key pixels untouched
     EXPECT_EQ(m.Pixel(3, 3), 0xFF0000FFu);               // close glyph keeps its colour
     EXPECT_EQ(m.Pixel(10, 3), 0xFF0000FFu);              // keep 2: the max glyph turns (green -> blue)
@@ -425,7 +425,7 @@ TEST(SkinRecolor, SaturationWrapsAt101AndSkipsKeys)
 TEST(SkinRecolor, KeyPixelsWithAnAlphaByteStayKeys)
 {
     // The load-time alpha fill leaves key pixels alone whatever their alpha.
-    SkinBitmap b(3, 1);
+    PixelBitmap b(3, 1);
     b.Row(0)[0] = 0x80FF00FFu;
     b.Row(0)[1] = 0x00123456u;
     b.Row(0)[2] = 0x00FF00FFu;
@@ -523,7 +523,7 @@ TEST(SkinOptions, NumbersAreBoundedWhereTheyAreRead)
          "[S]\r\nA=#(0,0,-2147483648,0)(65535)\r\nW=#(16711935,0,-2147483648,0)\r\n", false,
          [&](const TsSkinTables& t) {
              const TsMaskData& m = mask(t, "S", "A");
-             EXPECT_EQ(m.SourceRect, TsRect{});                 // indexes no image: empty
+             EXPECT_EQ(m.SourceRect, px::Rect{});                 // indexes no image: empty
              EXPECT_GE(m.FrameCount, 1);
              EXPECT_EQ(MaskFrameWidth(m), 0);
              EXPECT_EQ(m.MarginLeft, 0);
@@ -533,7 +533,7 @@ TEST(SkinOptions, NumbersAreBoundedWhereTheyAreRead)
          "[S]\r\nB=#(-5,-2147483648,2147483647,99999)(1,70000,-3,-9)\r\n", true,
          [&](const TsSkinTables& t) {
              const TsMaskData& b = mask(t, "S", "B");
-             EXPECT_EQ(b.SourceRect, (TsRect{0, 0, 64, 48}));
+             EXPECT_EQ(b.SourceRect, (px::Rect{0, 0, 64, 48}));
              EXPECT_EQ(b.StateLayout, SkinRange::StateLayout.Max);
              EXPECT_EQ(b.BorderWidth, 0);
              EXPECT_EQ(MaskStateHeight(b), 0);

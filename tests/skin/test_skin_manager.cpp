@@ -451,7 +451,7 @@ TEST_F(Manager, CyrillicNamesAndBitmapsUsableByGdi)
     EXPECT_TRUE(notices.empty());
 
     // The master bitmap is a DIB section: GDI reads the pixels the loader wrote.
-    SkinBitmap* master = m->MasterBitmap();
+    PixelBitmap* master = m->MasterBitmap();
     ASSERT_NE(master, nullptr);
     ASSERT_NE(master->Handle(), nullptr);
     HDC dc = CreateCompatibleDC(nullptr);
@@ -606,7 +606,7 @@ TEST_F(Manager, DefaultShadowsWithoutAnExBorderMask)
     int darkest[2] = {};
     for (bool active : {true, false}) {
         SCOPED_TRACE(active ? "active" : "inactive");
-        const SkinBitmap* s = active ? m->ShadowActive() : m->ShadowInactive();
+        const PixelBitmap* s = active ? m->ShadowActive() : m->ShadowInactive();
         ASSERT_NE(s, nullptr);
         EXPECT_NE(s, DefaultShadow(active));   // the manager's own copy
         const int w = s->Width(), h = s->Height();

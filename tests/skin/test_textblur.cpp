@@ -15,7 +15,7 @@ struct Mask {
     int w, h;
     std::vector<uint8_t> bits;
     Mask(int w_, int h_, uint8_t v) : w(w_), h(h_), bits(size_t(w_) * h_, v) {}
-    MaskView View() { return MaskView{bits.data(), w, w, h}; }
+    BytePixelView View() { return BytePixelView{bits.data(), w, w, h}; }
     uint8_t& At(int x, int y) { return bits[size_t(y) * w + x]; }
 };
 
@@ -163,7 +163,7 @@ TEST(TextMixes, GlowThroughTheMask)
 
 TEST(ButtonLayout, GlyphBesideTheText)
 {
-    const PixRect client{10, 20, 110, 50};   // 100 x 30
+    const px::Rect client{10, 20, 110, 50};   // 100 x 30
     // Glyph left, left aligned, margin 4, spacing 3.
     TkvButtonPlacement p = CalcButtonPlacement(client, 16, 16, 40, 13, 0, 3, 4, baLeft, blGlyphLeft);
     EXPECT_EQ(p.GlyphX, 10 + 4);
@@ -200,7 +200,7 @@ TEST(ButtonLayout, GlyphBesideTheText)
 
 TEST(ButtonLayout, GlyphAboveOrBelowTheText)
 {
-    const PixRect client{0, 0, 60, 80};
+    const px::Rect client{0, 0, 60, 80};
     TkvButtonPlacement p = CalcButtonPlacement(client, 20, 24, 30, 13, 0, 5, 2, baLeft, blGlyphTop);
     EXPECT_EQ(p.GlyphX, (60 - 20 + 1) / 2);
     EXPECT_EQ(p.TextRect.left, (60 + 1 - 30) / 2);
@@ -210,7 +210,7 @@ TEST(ButtonLayout, GlyphAboveOrBelowTheText)
     EXPECT_EQ(p.GlyphY, 80 - 24 - (80 - 24 - 5 - 13) / 2);
     EXPECT_EQ(p.TextRect.top, p.GlyphY - 5 - 13);
     // Odd sizes: div truncates toward zero, also for negative free space.
-    p = CalcButtonPlacement(PixRect{0, 0, 10, 10}, 20, 30, 4, 4, 0, 1, 0, baLeft, blGlyphTop);
+    p = CalcButtonPlacement(px::Rect{0, 0, 10, 10}, 20, 30, 4, 4, 0, 1, 0, baLeft, blGlyphTop);
     EXPECT_EQ(p.GlyphY, (10 - 30 - 1 - 4) / 2);
     EXPECT_EQ(p.GlyphX, (10 - 20 + 1) / 2);
 }

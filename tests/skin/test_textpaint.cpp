@@ -167,9 +167,9 @@ TEST(GlowText, MaskGeometryAndPlacement)
               }),
               0);
     // Mask bytes: 255 at the far corners, below 255 near the text.
-    MaskView mv = mask.View();
+    BytePixelView mv = mask.View();
     EXPECT_EQ(mv.Row(0)[0], 255);
-    EXPECT_LT(*std::min_element(mv.bits, mv.bits + 64 * 30), 255);
+    EXPECT_LT(*std::min_element(mv.pixels, mv.pixels + 64 * 30), 255);
 }
 
 TEST(GlowText, TheMaskIsRedrawnWhenWhatItShowsChanges)
@@ -180,13 +180,13 @@ TEST(GlowText, TheMaskIsRedrawnWhenWhatItShowsChanges)
     TkvGlowMask mask;
     DrawTextWithEffect(b.get(), L"Caption", r, mask, clRed, 4, cfAll, DT_SINGLELINE);
     EXPECT_EQ(mask.BuildCount(), 1);
-    const std::vector<uint8_t> first(mask.View().bits, mask.View().bits + mask.Width() * mask.Height());
+    const std::vector<uint8_t> first(mask.View().pixels, mask.View().pixels + mask.Width() * mask.Height());
     DrawTextWithEffect(b.get(), L"Caption", r, mask, clRed, 4, cfAll, DT_SINGLELINE);
     EXPECT_EQ(mask.BuildCount(), 1);   // same everything: reused
     // Same size, other text: redrawn, and the mask shows the new text.
     DrawTextWithEffect(b.get(), L"Other!!", r, mask, clRed, 4, cfAll, DT_SINGLELINE);
     EXPECT_EQ(mask.BuildCount(), 2);
-    const std::vector<uint8_t> second(mask.View().bits, mask.View().bits + mask.Width() * mask.Height());
+    const std::vector<uint8_t> second(mask.View().pixels, mask.View().pixels + mask.Width() * mask.Height());
     EXPECT_NE(first, second);
     DrawTextWithEffect(b.get(), L"Other!!", r, mask, clRed, 4, cfLeft, DT_SINGLELINE);
     EXPECT_EQ(mask.BuildCount(), 3);
