@@ -4,11 +4,7 @@
 // and the lookups by window.
 #include "tests/skin/SkinRuntimeFixture.h"
 
-#include <shlwapi.h>
-#include <uxtheme.h>
-
 #include "classlib/StdCtrls.h"
-#include "skin/core/Animations.h"
 #include "skin/controls/MainWnd.h"
 
 using namespace skintest;
@@ -289,44 +285,19 @@ TEST_F(MainWnd, WindowDestroyedUnderTheWrapper)
     delete w;
 }
 
-// The test program asks for the common controls of version 6 (its manifest).
+// The test program asks for the common controls of version 6 (its manifest):
+// the library it gets is the side-by-side assembly's, not the system folder's.
 TEST(MainWndManifest, CommonControlsSixAreLoaded)
 {
     HMODULE cc = LoadLibraryW(L"comctl32.dll");
     ASSERT_NE(cc, nullptr);
-    auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(cc, "DllGetVersion")));
-    ASSERT_NE(getVersion, nullptr);
-    DLLVERSIONINFO v{sizeof v};
-    ASSERT_EQ(getVersion(&v), S_OK);
-    EXPECT_EQ(v.dwMajorVersion, 6u);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(cc, path, MAX_PATH);
+    String p = path;
+    for (wchar_t& c : p)
+        c = wchar_t(towlower(c));
+    EXPECT_NE(p.find(L"common-controls"), String::npos) << testing::PrintToString(p);
     FreeLibrary(cc);
-}
-
-// A wrapper switches the window's visual style off, except for the dialog
-// section, and gives it back when it goes.
-TEST_F(MainWnd, VisualStylesOffExceptForDialogs)
-{
-    using GetThemeFn = HTHEME(WINAPI*)(HWND);
-    HMODULE ux = LoadLibraryW(L"uxtheme.dll");
-    auto getTheme = ux ? reinterpret_cast<GetThemeFn>(reinterpret_cast<void*>(GetProcAddress(ux, "GetWindowTheme")))
-                       : nullptr;
-    if (!getTheme || !SetWindowThemeFn) GTEST_SKIP() << "no visual styles here";
-    form = NewForm();
-    for (auto [section, keeps] : {std::pair{L"PANEL", false}, std::pair{L"DIALOG", true}}) {
-        SCOPED_TRACE(testing::Message() << section);
-        HWND h = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 80, 24,
-                                 form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-        if (!getTheme(h)) {
-            DestroyWindow(h);
-            GTEST_SKIP() << "no visual style is active in this prefix";
-        }
-        TkvMainWnd* w = CreateWrapper<TkvMainWnd>(h, nullptr, manager, section);
-        EXPECT_EQ(getTheme(h) != nullptr, keeps);
-        delete w;
-        EXPECT_NE(getTheme(h), nullptr);
-        DestroyWindow(h);
-    }
-    FreeLibrary(ux);
 }
 
 }  // namespace
