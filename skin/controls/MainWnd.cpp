@@ -242,6 +242,12 @@ void TkvMainWnd::WndProc(TMessage& m)
         return;
     case WM_UPDATEUISTATE:
         return;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        // Our scroll bars may put the thumb position into LParam; a native
+        // window reads LParam as the scroll-bar control that sent it.
+        if (WndProcThunk && m.LParam && GetParent(reinterpret_cast<HWND>(m.LParam)) != Handle) m.LParam = 0;
+        break;
     default:
         break;
     }

@@ -4,6 +4,8 @@
 // and the lookups by window.
 #include "tests/skin/SkinRuntimeFixture.h"
 
+#include <algorithm>
+
 #include "classlib/StdCtrls.h"
 #include "skin/controls/MainWnd.h"
 
@@ -13,10 +15,12 @@ namespace {
 
 // The native window under test: every message it receives is counted by number.
 std::map<UINT, int> baseSeen;
+std::map<UINT, LPARAM> baseLParam;   // the last LParam of each message
 
 LRESULT CALLBACK LoggingProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     ++baseSeen[msg];
+    baseLParam[msg] = lParam;
     return DefWindowProcW(wnd, msg, wParam, lParam);
 }
 
@@ -148,14 +152,31 @@ TEST_P(MainWndTest, AttachesAndDetaches)
     EXPECT_EQ(GetPropW(wnd, L"KVSBSC"), nullptr);
 }
 
+// Freeing a wrapper gives the window back, also while the control adapter
+// frees all its items (a form going away), so a control that outlives its
+// wrapper never calls into a freed one. A private skin data object goes with
+// the wrapper; a shared one stays with its owner.
 TEST_P(MainWndTest, FreeingTheWrapperGivesTheWindowBack)
 {
     TsCommonData* data = nullptr;
     HWND wnd = Make(GetParam(), data);
     Installed before = Now(wnd);
-    delete CreateWrapper<TkvMainWnd>(wnd, data, manager, L"PANEL");
-    EXPECT_TRUE(Now(wnd) == before);
-    EXPECT_EQ(GetWrapper(wnd), nullptr);
+    for (bool adapterFreeing : {false, true}) {
+        SCOPED_TRACE(adapterFreeing ? "adapter freeing all" : "alone");
+        int liveBefore = LiveSkinDataCount();
+        TkvMainWnd* w = CreateWrapper<TkvMainWnd>(wnd, data, manager, L"PANEL");
+        EXPECT_EQ(LiveSkinDataCount(), liveBefore + (data ? 0 : 1));
+        AdapterFreeingAll = adapterFreeing;
+        delete w;
+        AdapterFreeingAll = false;
+        EXPECT_TRUE(Now(wnd) == before);
+        EXPECT_EQ(GetWrapper(wnd), nullptr);
+        EXPECT_EQ(LiveSkinDataCount(), liveBefore);
+        SetWindowTextW(wnd, L"живой");   // messages still reach the window
+        wchar_t text[16] = {};
+        GetWindowTextW(wnd, text, 16);
+        EXPECT_STREQ(text, L"живой");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, MainWndTest, testing::Values(Mode::Native, Mode::Control, Mode::ProviderForm));
@@ -298,6 +319,139 @@ TEST(MainWndManifest, CommonControlsSixAreLoaded)
         c = wchar_t(towlower(c));
     EXPECT_NE(p.find(L"common-controls"), String::npos) << testing::PrintToString(p);
     FreeLibrary(cc);
+}
+
+// A scroll message carrying a thumb position in LParam reaches a native
+// window with LParam 0; one from a real scroll-bar child keeps its handle.
+TEST_F(MainWnd, ScrollMessagesReachANativeWindowWithoutAPosition)
+{
+    TsCommonData* data = nullptr;
+    HWND wnd = Make(Mode::Native, data);
+    HWND bar = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | SBS_VERT, 0, 0, 16, 40, wnd, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    TkvMainWnd* w = CreateWrapper<TkvMainWnd>(wnd, data, manager, L"PANEL");
+    struct Row {
+        UINT msg;
+        LPARAM sent, arrives;
+    };
+    const Row rows[] = {
+        {WM_VSCROLL, 57, 0},
+        {WM_HSCROLL, 1234, 0},
+        {WM_VSCROLL, LPARAM(bar), LPARAM(bar)},
+        {WM_VSCROLL, 0, 0},
+    };
+    for (const Row& r : rows) {
+        baseLParam.erase(r.msg);
+        SendMessageW(wnd, r.msg, MAKEWPARAM(SB_THUMBTRACK, 3), r.sent);
+        ASSERT_TRUE(baseLParam.count(r.msg)) << r.sent;
+        EXPECT_EQ(baseLParam[r.msg], r.arrives) << r.sent;
+    }
+    delete w;
+}
+
+// The skin commands that change or read the wrapper's skin data.
+TEST_F(MainWnd, SkinCommandsOnTheSkinData)
+{
+    TsCommonData* data = nullptr;
+    HWND wnd = Make(Mode::Native, data);
+    TkvMainWnd* w = CreateWrapper<TkvMainWnd>(wnd, data, manager, L"PANEL");
+    TsCommonData* d = w->CommonData;
+    auto send = [&](unsigned cmd, LPARAM l) {
+        return SendMessageW(wnd, SkinCommandMessage, MakeSkinCmdWParam(cmd), l);
+    };
+
+    TsSetSectionRecord section{0, L"EDIT"};
+    send(SkinCmdSetSection, LPARAM(&section));
+    EXPECT_EQ(d->SkinSection(), L"EDIT");
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    send(SkinCmdSetPrintTarget, LPARAM(dc));
+    EXPECT_EQ(d->PrintTarget, dc);
+    EXPECT_TRUE(d->SkinState & ssPrinting);
+    send(SkinCmdSetPrintTarget, 0);
+    EXPECT_EQ(d->PrintTarget, nullptr);
+    EXPECT_FALSE(d->SkinState & ssPrinting);
+    DeleteDC(dc);
+
+    // The window below answers 0, so the wrapper answers with its section's colour.
+    EXPECT_EQ(TColor(send(SkinCmdGetBkColor, 0)), d->GetStateColor(0, wnd));
+    EXPECT_EQ(TColor(send(SkinCmdGetBkColor, 0)), TColor(0xE0F0FF));
+    EXPECT_EQ(send(SkinCmdIsUpdating, 0), d->IsUpdating() ? 1 : 0);
+    EXPECT_EQ(send(SkinCmdGetApplication, 0), reinterpret_cast<LRESULT>(Application));
+    delete w;
+}
+
+// The wrapper's background: the section over the parent's background, or in
+// the plain look the window colour framed with the skin's border colour.
+TEST_F(MainWnd, WrapperBackgroundFromTheSkin)
+{
+    // The small skin with a border colour.
+    std::string options = SmallRuntimeOptions();
+    options.insert(options.find("\r\n") + 2, "BORDERCOLOR=" + std::to_string(0x2040C0) + "\r\n");
+    dir.WriteFile(L"Bordered\\Options.dat", options);
+    dir.WriteFile(L"Bordered\\MASTER.BMP", Master(32, 16, 0x3060C0));
+    manager->SetSkinName(L"Bordered");
+    ASSERT_EQ(DefaultManager, manager);
+    ASSERT_EQ(manager->Palette()[27], TColor32(0x2040C0));
+
+    TsCommonData* data = nullptr;
+    HWND wnd = Make(Mode::Native, data);
+    TkvMainWnd* w = CreateWrapper<TkvMainWnd>(wnd, data, manager, L"EDIT");
+    TsCommonData* d = w->CommonData;
+    d->UpdateIndexes();
+    struct Row {
+        bool plain;
+        COLORREF corner, centre;
+    };
+    const Row rows[] = {
+        {true, 0x2040C0, GetSysColor(COLOR_WINDOW)},
+        {false, 0xE0F0FF, 0xE0F0FF},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.plain ? "plain" : "section");
+        d->BackgroundChanged = true;
+        PaintWrapperBackground(d, wnd, r.plain);
+        EXPECT_FALSE(d->BackgroundChanged);
+        TBitmap* cache = d->CacheBitmap.get();
+        ASSERT_EQ(cache->Width(), 120);
+        ASSERT_EQ(cache->Height(), 40);
+        HDC dc = cache->Canvas().Handle();
+        EXPECT_EQ(GetPixel(dc, 60, 20) & 0xFFFFFF, r.centre);
+        if (r.plain) EXPECT_EQ(GetPixel(dc, 0, 0) & 0xFFFFFF, r.corner);
+    }
+    delete w;
+}
+
+// The class library's mouse enter and leave pass through a control's wrapper.
+TEST_F(MainWnd, MouseEnterAndLeaveReachTheWrapper)
+{
+    struct TLoggingWrapper : TkvMainWnd {
+        using TkvMainWnd::TkvMainWnd;
+        std::vector<UINT> seen;
+        void WndProc(TMessage& m) override
+        {
+            seen.push_back(m.Msg);
+            TkvMainWnd::WndProc(m);
+        }
+        int Count(UINT msg) const { return int(std::count(seen.begin(), seen.end(), msg)); }
+    };
+    TsCommonData* data = nullptr;
+    HWND wnd = Make(Mode::Control, data);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    auto* w = CreateWrapper<TLoggingWrapper>(wnd, data, manager, L"EDIT");
+    POINT outside = form->ClientToScreen(POINT{300, 250});
+    POINT inside = edit->ClientToScreen(POINT{20, 10});
+    SetCursorPos(outside.x, outside.y);
+    Pump(50);
+    SetCursorPos(inside.x, inside.y);
+    Pump(100);
+    EXPECT_EQ(w->Count(CM_MOUSEENTER), 1);
+    EXPECT_EQ(manager->HotWindow(), wnd);   // the mouse move made it the manager's hot window
+    SetCursorPos(outside.x, outside.y);
+    Pump(150);
+    EXPECT_EQ(w->Count(CM_MOUSELEAVE), 1);
+    delete w;
 }
 
 }  // namespace
