@@ -68,6 +68,44 @@ unsigned Command(const TMessage& m) { return HIWORD(m.WParam); }
 
 // ---------------------------------------------------------------- TkvMainWnd
 
+// Told when the wrapper's manager is freed: a wrapper may outlive it (the
+// skin goes, the window stays), and must not ask a freed manager anything.
+class TkvMainWnd::ManagerWatch : public TComponent {
+public:
+    explicit ManagerWatch(TkvMainWnd* w) : TComponent(nullptr), wrapper_(w) {}
+    ~ManagerWatch() override
+    {
+        if (watched_) RemoveFreeNotification(watched_);
+    }
+    void Watch(TsSkinManager* m)
+    {
+        if (watched_ == m) return;
+        if (watched_) RemoveFreeNotification(watched_);
+        watched_ = m;
+        if (m) FreeNotification(m);
+    }
+
+protected:
+    void Notification(TComponent* c, TOperation op) override
+    {
+        TComponent::Notification(c, op);
+        if (op == TOperation::opRemove && c == watched_) {
+            watched_ = nullptr;
+            if (wrapper_->SkinManager == c) wrapper_->SkinManager = nullptr;
+        }
+    }
+
+private:
+    TkvMainWnd* wrapper_;
+    TsSkinManager* watched_ = nullptr;
+};
+
+void TkvMainWnd::WatchManager()
+{
+    if (!managerWatch_) managerWatch_ = std::make_unique<ManagerWatch>(this);
+    managerWatch_->Watch(SkinManager);
+}
+
 TkvMainWnd::TkvMainWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager,
                        const String& skinSection, bool repaint)
     : Handle(handle), repaint_(repaint)
@@ -97,6 +135,7 @@ TkvMainWnd::TkvMainWnd(HWND handle, TsCommonData* commonData, TsSkinManager* ski
     if ((own.empty() || own == L"UNKNOWN") && !skinSection.empty()) CommonData->SetSkinSection(skinSection);
     InDialog = DialogMode;
     Reserved = 0;
+    WatchManager();
 }
 
 void TkvMainWnd::Attach()
@@ -141,6 +180,7 @@ TkvMainWnd::~TkvMainWnd()
     if (OwnsCommonData) delete CommonData;
     CommonData = nullptr;
     SkinManager = nullptr;
+    managerWatch_.reset();
 }
 
 bool TkvMainWnd::RestoreProcedure()

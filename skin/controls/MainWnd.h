@@ -128,9 +128,13 @@ private:
     // Gives the procedure back (three modes): true when it was restored.
     bool RestoreProcedure();
     void HandleSkinCommand(TMessage& message);
+    void WatchManager();
     void HandleDestroy(TMessage& message);
 
+    class ManagerWatch;
     bool repaint_ = false;
+    // Clears SkinManager when that manager is freed before the wrapper.
+    std::unique_ptr<ManagerWatch> managerWatch_;
     std::unique_ptr<TWindowProcHook> methodHook_;
     TControl* hookedControl_ = nullptr;   // where methodHook_ sits
 };

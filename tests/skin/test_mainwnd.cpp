@@ -454,4 +454,85 @@ TEST_F(MainWnd, MouseEnterAndLeaveReachTheWrapper)
     delete w;
 }
 
+// What UpdateScrollWnd and UpdateEditWnd make comes from the registered
+// factories: a wrapper while the control is skinned, none once it is not.
+TEST_F(MainWnd, UpdateScrollWndFollowsTheSkin)
+{
+    static int made = 0;
+    made = 0;
+    auto factory = [](HWND h, TsCommonData* d, TsSkinManager* m, const String& section, bool) -> TkvMainWnd* {
+        ++made;
+        return CreateWrapper<TkvMainWnd>(h, d, m, section);
+    };
+    RegisterScrollWndFactory(factory);
+    RegisterEditWndFactory(factory);
+    TsCommonData* data = nullptr;
+    HWND wnd = Make(Mode::Control, data);
+    data->SetSkinSection(L"EDIT");
+    data->UpdateIndexes();
+    ASSERT_TRUE(data->IsSkinned());
+    for (auto update : {&UpdateScrollWnd, &UpdateEditWnd}) {
+        made = 0;
+        TkvMainWnd* w = nullptr;
+        update(data, w);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(GetWrapper(wnd), w);
+        update(data, w);   // kept while hooked
+        EXPECT_EQ(made, 1);
+        TkvMainWnd* unhooked = w;
+        UnhookWindow(wnd, false, false, unhooked);
+        update(data, w);   // an unhooked one is replaced
+        EXPECT_EQ(made, 2);
+        EXPECT_EQ(GetWrapper(wnd), w);
+        DestroyManager(manager);   // not skinned any more: the wrapper goes
+        manager = nullptr;
+        EXPECT_EQ(w->SkinManager, nullptr) << "the wrapper still names the freed manager";
+        EXPECT_EQ(SendMessageW(wnd, SkinCommandMessage, MakeSkinCmdWParam(SkinCmdIsSkinned), 0), 0);
+        update(data, w);
+        EXPECT_EQ(w, nullptr);
+        EXPECT_EQ(GetWrapper(wnd), nullptr);
+        manager = SmallManager();
+        manager->SetActive(true);
+        data->UpdateIndexes();
+    }
+    RegisterScrollWndFactory(nullptr);
+    RegisterEditWndFactory(nullptr);
+}
+
+// The unit's shut-down frees the page wrappers (the windows get their
+// procedures back) and the popup-menu wrappers through their owner.
+TEST_F(MainWnd, ShutDownFreesTheLibraryWideLists)
+{
+    static int menuFrees = 0;
+    menuFrees = 0;
+    RegisterMenuWrappersFreer([] { ++menuFrees; });
+    TsCommonData* data = nullptr;
+    HWND wnd = Make(Mode::Native, data);
+    LONG_PTR before = GetWindowLongPtrW(wnd, GWLP_WNDPROC);
+    PageWnds().push_back(CreateWrapper<TkvMainWnd>(wnd, data, manager, L"PANEL"));
+    DoneMainWndUnit();
+    EXPECT_EQ(menuFrees, 1);
+    EXPECT_TRUE(PageWnds().empty());
+    EXPECT_EQ(GetWindowLongPtrW(wnd, GWLP_WNDPROC), before);
+    EXPECT_EQ(GetWrapper(wnd), nullptr);
+    RegisterMenuWrappersFreer(nullptr);
+    InitMainWndUnit();
+}
+
+// WM_PRINT is answered by the window's painting into the given DC.
+TEST_F(MainWnd, PrintPaintsIntoTheGivenDC)
+{
+    TsCommonData* data = nullptr;
+    HWND wnd = Make(Mode::Native, data);
+    TkvMainWnd* w = CreateWrapper<TkvMainWnd>(wnd, data, manager, L"PANEL");
+    HDC dc = CreateCompatibleDC(nullptr);
+    baseSeen.clear();
+    SendMessageW(wnd, WM_PRINT, WPARAM(dc), PRF_CLIENT);
+    EXPECT_EQ(baseSeen[WM_PRINT], 0);
+    EXPECT_EQ(baseSeen[WM_PAINT], 1);
+    EXPECT_EQ(baseLParam[WM_PAINT], PRF_CLIENT);
+    DeleteDC(dc);
+    delete w;
+}
+
 }  // namespace
