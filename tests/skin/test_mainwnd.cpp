@@ -487,7 +487,6 @@ TEST_F(MainWnd, UpdateScrollWndFollowsTheSkin)
         DestroyManager(manager);   // not skinned any more: the wrapper goes
         manager = nullptr;
         EXPECT_EQ(w->SkinManager, nullptr) << "the wrapper still names the freed manager";
-        EXPECT_EQ(SendMessageW(wnd, SkinCommandMessage, MakeSkinCmdWParam(SkinCmdIsSkinned), 0), 0);
         update(data, w);
         EXPECT_EQ(w, nullptr);
         EXPECT_EQ(GetWrapper(wnd), nullptr);
