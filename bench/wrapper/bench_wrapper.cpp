@@ -4,6 +4,8 @@
 // sent to each (a mix of the ordinary traffic an edit gets: text length,
 // selection, a line count and a mouse move), alternating rounds, and print
 // the medians and their ratio. Both edits must answer every message alike.
+// A third edit under a bare subclass layer that only passes messages on
+// tells the share of the subclassing itself from the wrapper's own work.
 #include <windows.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "classlib/Forms.h"
+#include "classlib/Subclass.h"
 #include "skin/controls/MainWnd.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/Startup.h"
@@ -31,6 +34,9 @@ String ExeFolder()
 }
 
 constexpr int kMessages = 100000;
+
+// A subclass layer that passes every message on.
+class TPassLayer : public TSubclass {};
 
 // Sends kMessages messages; returns the sum of the answers (to compare the two edits).
 LRESULT SendBatch(HWND edit)
@@ -62,6 +68,10 @@ int wmain(int argc, wchar_t** argv)
                                      160, 24, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
         HWND wrapped = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"Текст для замера", WS_CHILD | WS_VISIBLE, 200,
                                        10, 160, 24, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        HWND layered = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"Текст для замера", WS_CHILD | WS_VISIBLE, 10,
+                                       50, 160, 24, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        TPassLayer pass;
+        pass.Hook(layered);
         auto* m = new TsSkinManager(nullptr);
         m->SetSkinDirectory(ExeFolder() + L"..\\..\\program\\Skins");
         m->SetSkinName(L"Slate");
@@ -76,15 +86,18 @@ int wmain(int argc, wchar_t** argv)
             std::printf("the wrapped edit answers differently\n");
             rc = 1;
         }
-        std::vector<double> ours, ref;
+        std::vector<double> ours, ref, bare;
         for (int r = 0; r < runs && rc == 0; ++r) {
             double t0 = Now();
             SendBatch(wrapped);
             double t1 = Now();
             SendBatch(plain);
             double t2 = Now();
+            SendBatch(layered);
+            double t3 = Now();
             ours.push_back((t1 - t0) * 1000.0);
             ref.push_back((t2 - t1) * 1000.0);
+            bare.push_back((t3 - t2) * 1000.0);
             Pump();
         }
         if (rc == 0) {
@@ -92,9 +105,14 @@ int wmain(int argc, wchar_t** argv)
             std::printf("%-44s %10s %11s %-20s %6s\n", "name", "ours", "reference", "", "ratio");
             std::printf("%-44s %7.3f ms %8.3f ms %-20s %6.2f\n", "100,000 messages, wrapped native EDIT", o, f,
                         "unwrapped EDIT", o / f);
+            double b = Median(bare);
+            std::printf("%-44s %7.3f ms %8.3f ms %-20s %6.2f\n", "100,000 messages, bare pass-through layer", b, f,
+                        "unwrapped EDIT", b / f);
         }
         delete w;
         Free(m);
+        pass.Unhook();
+        DestroyWindow(layered);
         DestroyWindow(plain);
         DestroyWindow(wrapped);
         Free(form);

@@ -417,7 +417,9 @@ TEST_F(MainWnd, WrapperBackgroundFromTheSkin)
         ASSERT_EQ(cache->Height(), 40);
         HDC dc = cache->Canvas().Handle();
         EXPECT_EQ(GetPixel(dc, 60, 20) & 0xFFFFFF, r.centre);
-        if (r.plain) EXPECT_EQ(GetPixel(dc, 0, 0) & 0xFFFFFF, r.corner);
+        if (r.plain) {
+            EXPECT_EQ(GetPixel(dc, 0, 0) & 0xFFFFFF, r.corner);
+        }
     }
     delete w;
 }
