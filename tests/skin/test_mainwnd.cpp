@@ -5,6 +5,7 @@
 #include "tests/skin/SkinRuntimeFixture.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "classlib/StdCtrls.h"
 #include "skin/controls/MainWnd.h"
@@ -185,11 +186,12 @@ using MainWnd = MainWndTest;
 
 // A foreign subclass put on top after the wrapper keeps its place when the
 // wrapper goes, and messages still reach the window through the wrapper's
-// left-over layer: by handle for a native window, by WindowProc for a control.
+// left-over layer: by handle for a native window, by WindowProc for a control
+// or a provider's form.
 TEST_F(MainWnd, ForeignSubclassOnTopSurvivesTheWrapper)
 {
-    for (Mode mode : {Mode::Native, Mode::Control}) {
-        SCOPED_TRACE(mode == Mode::Native ? "native" : "control");
+    for (Mode mode : {Mode::Native, Mode::Control, Mode::ProviderForm}) {
+        SCOPED_TRACE(int(mode));
         TsCommonData* data = nullptr;
         HWND wnd = Make(mode, data);
         TkvMainWnd* w = CreateWrapper<TkvMainWnd>(wnd, data, manager, L"PANEL");
@@ -534,6 +536,47 @@ TEST_F(MainWnd, PrintPaintsIntoTheGivenDC)
     EXPECT_EQ(baseLParam[WM_PAINT], PRF_CLIENT);
     DeleteDC(dc);
     delete w;
+}
+
+// Properties of controls the wrappers do not know, by name: a missing
+// property or a nil control does nothing and reads 0.
+TEST_F(MainWnd, PropertiesByName)
+{
+    form = NewForm();
+    auto* panel = Add<TSkinTestPanel>(form, 10, 10, 50, 30);
+    SetPropColor(panel, L"Color", clWindow);
+    EXPECT_EQ(panel->Color(), clWindow);
+    EXPECT_EQ(GetPropColor(panel, L"Color"), TColor(GetSysColor(COLOR_WINDOW)));   // as RGB
+    EXPECT_EQ(GetPropInt(panel, L"Width"), 50);
+    SetPropColor(panel, L"NoSuchColor", clRed);
+    EXPECT_EQ(GetPropColor(panel, L"NoSuchColor"), 0);
+    EXPECT_EQ(GetPropInt(panel, L"NoSuchNumber"), 0);
+    EXPECT_EQ(GetPropInt(nullptr, L"Width"), 0);
+    SetPropColor(nullptr, L"Color", clRed);   // nothing to do, nothing raised
+}
+
+// The non-client fonts by kind are the system's; other kinds give none.
+TEST(MainWndFonts, NonClientFontsByKind)
+{
+    NONCLIENTMETRICSW m{};
+    m.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, m.cbSize, &m, 0));
+    const LOGFONTW* expected[] = {nullptr, &m.lfCaptionFont, &m.lfSmCaptionFont, &m.lfMenuFont, &m.lfStatusFont,
+                                  &m.lfMessageFont, nullptr};
+    for (int kind = 0; kind <= 6; ++kind) {
+        SCOPED_TRACE(kind);
+        HFONT f = CreateNCFont(kind);
+        if (!expected[kind]) {
+            EXPECT_EQ(f, nullptr);
+            continue;
+        }
+        ASSERT_NE(f, nullptr);
+        LOGFONTW lf{};
+        GetObjectW(f, sizeof lf, &lf);
+        EXPECT_STREQ(lf.lfFaceName, expected[kind]->lfFaceName);
+        EXPECT_EQ(lf.lfHeight, expected[kind]->lfHeight);
+        DeleteObject(f);
+    }
 }
 
 }  // namespace
