@@ -440,6 +440,11 @@ bool UnhookWindow(HWND handle, bool free, bool repaint, TkvMainWnd*& wrapper)
     return restored;
 }
 
+bool UnhookScrollWnd(HWND handle, bool free, bool repaint, TkvMainWnd*& wrapper)
+{
+    return UnhookWindow(handle, free, repaint, wrapper);
+}
+
 TkvMainWnd* GetWrapper(HWND handle)
 {
     if (!handle) return nullptr;

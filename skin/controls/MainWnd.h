@@ -156,6 +156,10 @@ void HookWindow(TkvMainWnd* wrapper, HWND handle);
 // wrapper is deleted and the variable set to nil. True when the procedure
 // went back.
 bool UnhookWindow(HWND handle, bool free, bool repaint, TkvMainWnd*& wrapper);
+// The scrolling wrappers' unhooking: the same three-mode rules as UnhookWindow
+// for native windows too (the property always goes, a native procedure comes
+// back only while it is still the wrapper's); their bars go in Unhooking().
+bool UnhookScrollWnd(HWND handle, bool free, bool repaint, TkvMainWnd*& wrapper);
 
 // The wrapper stored in the window property, nil when none.
 TkvMainWnd* GetWrapper(HWND handle);

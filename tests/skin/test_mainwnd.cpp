@@ -128,29 +128,33 @@ protected:
     TsCommonData* providerData = nullptr;
 };
 
+// Attached, the wrapper sits in front of the window and is its property;
+// unhooked (the plain way or the scrolling wrappers' way, native windows
+// included), the window has its own procedure back and no property.
 TEST_P(MainWndTest, AttachesAndDetaches)
 {
     TsCommonData* data = nullptr;
     HWND wnd = Make(GetParam(), data);
     Installed before = Now(wnd);
+    for (auto unhook : {&UnhookWindow, &UnhookScrollWnd}) {
+        TkvMainWnd* w = CreateWrapper<TkvMainWnd>(wnd, data, manager, L"PANEL");
+        EXPECT_EQ(GetWrapper(wnd), w);
+        EXPECT_EQ(GetPropW(wnd, L"KVSBSC"), HANDLE(w));
+        EXPECT_FALSE(Now(wnd) == before) << "nothing installed in front of the window";
+        // Exactly one kind of previous procedure is held.
+        EXPECT_NE(w->PrevWndProcPtr != nullptr, bool(w->PrevWindowProc));
+        EXPECT_EQ(w->PrevWndProcPtr != nullptr, GetParam() == Mode::Native);
 
-    TkvMainWnd* w = CreateWrapper<TkvMainWnd>(wnd, data, manager, L"PANEL");
-    EXPECT_EQ(GetWrapper(wnd), w);
-    EXPECT_EQ(GetPropW(wnd, L"KVSBSC"), HANDLE(w));
-    EXPECT_FALSE(Now(wnd) == before) << "nothing installed in front of the window";
-    // Exactly one kind of previous procedure is held.
-    EXPECT_NE(w->PrevWndProcPtr != nullptr, bool(w->PrevWindowProc));
-    EXPECT_EQ(w->PrevWndProcPtr != nullptr, GetParam() == Mode::Native);
+        // Messages flow through the wrapper to the window: the text it keeps follows.
+        SetWindowTextW(wnd, L"Привет");
+        EXPECT_EQ(w->WndText, L"Привет");
 
-    // Messages flow through the wrapper to the window: the text it keeps follows.
-    SetWindowTextW(wnd, L"Привет");
-    EXPECT_EQ(w->WndText, L"Привет");
-
-    EXPECT_TRUE(UnhookWindow(wnd, true, false, w));
-    EXPECT_EQ(w, nullptr);
-    EXPECT_TRUE(Now(wnd) == before);
-    EXPECT_EQ(GetWrapper(wnd), nullptr);
-    EXPECT_EQ(GetPropW(wnd, L"KVSBSC"), nullptr);
+        EXPECT_TRUE(unhook(wnd, true, false, w));
+        EXPECT_EQ(w, nullptr);
+        EXPECT_TRUE(Now(wnd) == before);
+        EXPECT_EQ(GetWrapper(wnd), nullptr);
+        EXPECT_EQ(GetPropW(wnd, L"KVSBSC"), nullptr);
+    }
 }
 
 // Freeing a wrapper gives the window back, also while the control adapter
@@ -577,6 +581,57 @@ TEST(MainWndFonts, NonClientFontsByKind)
         EXPECT_EQ(lf.lfHeight, expected[kind]->lfHeight);
         DeleteObject(f);
     }
+}
+
+// The key-coloured corner pixels of the border mask take the parent's
+// background: here a native parent nobody answers for, so the skin's global
+// colour; the other pixels of the cache keep what was painted.
+TEST_F(MainWnd, BorderMaskCornersTakeTheParentsBackground)
+{
+    const uint32_t global = 0x808080, painted = 0x00FF00;
+    std::string options = "[GLOBALINFO]\r\nVERSION=8.50\r\nMASTERBITMAP=MASTER.BMP\r\nCOLOR=" +
+                          std::to_string(global) +
+                          "\r\n[EDIT]\r\nCOLOR=" + std::to_string(0xE0F0FF) +
+                          "\r\nSTATES=1\r\nBORDERSMASK=^0000,0000,0016,0016,0002,0002,0002,0002,1,0,0,0\r\n";
+    dir.WriteFile(L"Cornered\\Options.dat", options);
+    // Key colour in the top-left and top-right corner pixel of the mask only.
+    dir.WriteFile(L"Cornered\\MASTER.BMP",
+                  Master(32, 16, 0x3060C0, [](int x, int y) { return y == 0 && (x == 0 || x == 15); }));
+    manager->SetSkinName(L"Cornered");
+
+    form = NewForm();
+    HWND parent = CreateWindowExW(0, LoggingClass(), L"", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, form->Handle(),
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    native = CreateWindowExW(0, LoggingClass(), L"", WS_CHILD | WS_VISIBLE, 20, 30, 60, 40, parent, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    TkvMainWnd* w = CreateWrapper<TkvMainWnd>(native, nullptr, manager, L"EDIT");
+    TsCommonData* d = w->CommonData;
+    d->UpdateIndexes();
+    ASSERT_TRUE(manager->IsMaskIndexValid(d->BorderMaskIndex));
+    GetWndGeometry(native, w->ParentHandle, w->WindowArea, w->PosInParent, w->WindowExtent, w->ParentRect);
+    EXPECT_EQ(w->PosInParent.x, 20);
+    EXPECT_EQ(w->PosInParent.y, 30);
+    d->CacheBitmap->SetSize(60, 40);
+    HDC dc = d->CacheBitmap->Canvas().Handle();
+    RECT all{0, 0, 60, 40};
+    HBRUSH b = CreateSolidBrush(painted);
+    FillRect(dc, &all, b);
+    DeleteObject(b);
+
+    for (bool inDialog : {true, false}) {
+        SCOPED_TRACE(inDialog ? "in a dialog: left alone" : "corners filled");
+        w->InDialog = inDialog;
+        PaintBorderMaskCorners(d, 0, w);
+        GdiFlush();
+        COLORREF corner = inDialog ? painted : global;
+        EXPECT_EQ(GetPixel(dc, 0, 0) & 0xFFFFFF, corner);
+        EXPECT_EQ(GetPixel(dc, 59, 0) & 0xFFFFFF, corner);
+        EXPECT_EQ(GetPixel(dc, 1, 0) & 0xFFFFFF, painted);
+        EXPECT_EQ(GetPixel(dc, 0, 39) & 0xFFFFFF, painted);
+    }
+    delete w;
+    DestroyWindow(parent);   // and native with it
+    native = nullptr;
 }
 
 }  // namespace
