@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <vector>
 
 #include "classlib/StdCtrls.h"
 #include "skin/controls/MainWnd.h"
@@ -632,6 +633,47 @@ TEST_F(MainWnd, BorderMaskCornersTakeTheParentsBackground)
     delete w;
     DestroyWindow(parent);   // and native with it
     native = nullptr;
+}
+
+// A disabled edit's text is drawn into the wrapper's background (it cannot
+// draw it itself in the skin's colours): the picture with the text differs
+// from the same edit's picture without it, and only inside the text area.
+TEST_F(MainWnd, DisabledEditTextInTheBackground)
+{
+    TsCommonData* data = nullptr;
+    HWND wnd = Make(Mode::Control, data);
+    edit->SetText(L"ЖЖЖЖ");
+    edit->SetEnabled(false);
+    TkvMainWnd* w = CreateWrapper<TkvMainWnd>(wnd, data, manager, L"EDIT");
+    data->SetSkinSection(L"EDIT");
+    data->UpdateIndexes();
+    auto paint = [&] {
+        data->BackgroundChanged = true;
+        PaintWrapperBackground(data, wnd, false);
+        GdiFlush();
+        TBitmap* cache = data->CacheBitmap.get();
+        std::vector<COLORREF> px;
+        for (int y = 0; y < cache->Height(); ++y)
+            for (int x = 0; x < cache->Width(); ++x)
+                px.push_back(GetPixel(cache->Canvas().Handle(), x, y));
+        return px;
+    };
+    std::vector<COLORREF> withText = paint();
+    edit->SetText(L"");
+    std::vector<COLORREF> without = paint();
+    ASSERT_EQ(withText.size(), without.size());
+    ASSERT_EQ(withText.size(), size_t(120 * 24));
+    int inside = 0, outside = 0;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 120; ++x) {
+            size_t i = size_t(y * 120 + x);
+            if (withText[i] == without[i]) continue;
+            bool inText = x >= 1 && x < 119 && y >= 1 && y < 23;
+            (inText ? inside : outside)++;
+        }
+    EXPECT_GT(inside, 20);
+    EXPECT_EQ(outside, 0);
+    delete w;
 }
 
 }  // namespace
