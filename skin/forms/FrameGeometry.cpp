@@ -312,8 +312,8 @@ void TsBorderDrag::Start(int hitCode, const RECT& window, POINT mouse, int minWi
     Active = true;
     HitCode = hitCode;
     Move = hitCode == HTCAPTION;
-    Frame = window;
-    Last = mouse;
+    Frame = StartFrame = window;
+    StartPoint = mouse;
     MinWidth = std::max(minWidth, 1);
     MinHeight = std::max(minHeight, 1);
 }
@@ -322,28 +322,31 @@ void TsBorderDrag::Follow(POINT p)
 {
     if (!Active)
         return;
+    const int dx = p.x - StartPoint.x, dy = p.y - StartPoint.y;
+    const RECT& s = StartFrame;
     if (Move) {
-        OffsetRect(&Frame, p.x - Last.x, p.y - Last.y);
-        Last = p;
+        Frame = s;
+        OffsetRect(&Frame, dx, dy);
         return;
     }
     // Each sizing code moves its own edges; a code that names no edge (a size
     // started from the keyboard) takes the bottom-right corner. Left and right
-    // codes leave the vertical edges alone.
+    // codes leave the vertical edges alone, top and bottom the horizontal ones.
     const int c = HitCode;
+    const bool none = c < HTLEFT || c > HTBOTTOMRIGHT;
     const bool top = c == HTTOP || c == HTTOPLEFT || c == HTTOPRIGHT;
-    const bool bottom = c == HTBOTTOM || c == HTBOTTOMLEFT || c == HTBOTTOMRIGHT || c < HTLEFT || c > HTBOTTOMRIGHT;
+    const bool bottom = c == HTBOTTOM || c == HTBOTTOMLEFT || c == HTBOTTOMRIGHT || none;
     const bool left = c == HTLEFT || c == HTTOPLEFT || c == HTBOTTOMLEFT;
-    const bool right = c == HTRIGHT || c == HTTOPRIGHT || c == HTBOTTOMRIGHT || c < HTLEFT || c > HTBOTTOMRIGHT;
+    const bool right = c == HTRIGHT || c == HTTOPRIGHT || c == HTBOTTOMRIGHT || none;
+    Frame = s;
     if (top)
-        Frame.top = std::min<int>(p.y, Frame.bottom - MinHeight);
+        Frame.top = std::min<int>(s.top + dy, s.bottom - MinHeight);
     if (bottom)
-        Frame.bottom = std::max<int>(p.y, Frame.top + MinHeight);
+        Frame.bottom = std::max<int>(s.bottom + dy, s.top + MinHeight);
     if (left)
-        Frame.left = std::min<int>(p.x, Frame.right - MinWidth);
+        Frame.left = std::min<int>(s.left + dx, s.right - MinWidth);
     if (right)
-        Frame.right = std::max<int>(p.x, Frame.left + MinWidth);
-    Last = p;
+        Frame.right = std::max<int>(s.right + dx, s.left + MinWidth);
 }
 
 // ---------------------------------------------------------------- region

@@ -173,13 +173,16 @@ struct TsSnapOffsets {
 void SnapToArea(int& x, int& y, int w, int h, const RECT& area, int buffer, const TsSnapOffsets& extra);
 
 // ---- the border-drag mode: the drag frame's arithmetic
+// Every edge the hit code names moves by as much as the mouse moved since the
+// drag began, so the pixel grabbed stays under the mouse.
 struct TsBorderDrag {
     bool Active = false;
     bool Move = false;     // a move keeps the size
     int HitCode = 0;
     RECT Frame{};          // screen coordinates
+    RECT StartFrame{};
     int MinWidth = 0, MinHeight = 0;
-    POINT Last{};          // mouse point at the last step (moves)
+    POINT StartPoint{};    // mouse point where the drag began
 
     void Start(int hitCode, const RECT& window, POINT mouse, int minWidth, int minHeight);
     // Follows the mouse to p (screen coordinates).

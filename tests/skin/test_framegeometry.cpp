@@ -279,16 +279,17 @@ TEST(FrameGeometry, BorderDragEdgesAndMinimum)
         POINT to;
         RECT expect;
     };
+    // The drag starts with the mouse at (50, 50); edges move by the mouse's travel.
     const Row rows[] = {
         {"move keeps the size", HTCAPTION, {60, 70}, {110, 120, 410, 320}},
-        {"right edge", HTRIGHT, {450, 999}, {100, 100, 450, 300}},
-        {"left edge", HTLEFT, {80, 999}, {80, 100, 400, 300}},
-        {"top edge", HTTOP, {999, 90}, {100, 90, 400, 300}},
-        {"bottom-right corner", HTBOTTOMRIGHT, {420, 330}, {100, 100, 420, 330}},
-        {"top-left corner", HTTOPLEFT, {90, 80}, {90, 80, 400, 300}},
-        {"left edge stops at the minimum width", HTLEFT, {390, 200}, {300, 100, 400, 300}},
-        {"top edge stops at the minimum height", HTTOP, {200, 290}, {100, 250, 400, 300}},
-        {"keyboard size takes bottom-right", 0, {500, 400}, {100, 100, 500, 400}},
+        {"right edge", HTRIGHT, {100, 999}, {100, 100, 450, 300}},
+        {"left edge", HTLEFT, {30, 999}, {80, 100, 400, 300}},
+        {"top edge", HTTOP, {999, 40}, {100, 90, 400, 300}},
+        {"bottom-right corner", HTBOTTOMRIGHT, {70, 80}, {100, 100, 420, 330}},
+        {"top-left corner", HTTOPLEFT, {40, 30}, {90, 80, 400, 300}},
+        {"left edge stops at the minimum width", HTLEFT, {340, 50}, {300, 100, 400, 300}},
+        {"top edge stops at the minimum height", HTTOP, {50, 240}, {100, 250, 400, 300}},
+        {"keyboard size takes bottom-right", 0, {150, 150}, {100, 100, 500, 400}},
     };
     for (const Row& r : rows) {
         TsBorderDrag d;
