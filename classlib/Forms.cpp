@@ -84,7 +84,11 @@ DWORD TCustomForm::StyleFor() const
 
 DWORD TCustomForm::ExStyleFor() const
 {
-    DWORD ex = 0;
+    DWORD ex = extraExStyle_;
+    if (formStyle_ == TFormStyle::fsStayOnTop) ex |= WS_EX_TOPMOST;
+    // Layered only once the window exists: HandleCreated gives it its alpha
+    // at the same time, since a layered window without one is never drawn.
+    if (alphaBlend_ && handle_) ex |= WS_EX_LAYERED;
     if (borderStyle_ == TFormBorderStyle::bsDialog) ex |= WS_EX_DLGMODALFRAME;
     if (borderStyle_ == TFormBorderStyle::bsToolWindow || borderStyle_ == TFormBorderStyle::bsSizeToolWin)
         ex |= WS_EX_TOOLWINDOW;
@@ -97,6 +101,12 @@ void TCustomForm::CreateParams(TCreateParams& p)
     p.Style = StyleFor();
     p.ExStyle = ExStyleFor();
     p.WndParent = Application ? Application->Handle() : nullptr;
+}
+
+void TCustomForm::HandleCreated()
+{
+    TWinControl::HandleCreated();
+    if (alphaBlend_) ApplyAlphaBlend();
 }
 
 void TCustomForm::ApplyStyles()
@@ -115,6 +125,44 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle s)
     if (s == borderStyle_) return;
     borderStyle_ = s;
     ApplyStyles();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle s)
+{
+    if (s == formStyle_) return;
+    formStyle_ = s;
+    if (!HandleAllocated()) return;
+    ApplyStyles();
+    SetWindowPos(handle_, s == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TCustomForm::SetExtraExStyle(DWORD ex)
+{
+    if (ex == extraExStyle_) return;
+    extraExStyle_ = ex;
+    ApplyStyles();
+}
+
+void TCustomForm::ApplyAlphaBlend()
+{
+    if (!HandleAllocated()) return;
+    ApplyStyles();
+    if (alphaBlend_) SetLayeredWindowAttributes(handle_, 0, alphaBlendValue_, LWA_ALPHA);
+}
+
+void TCustomForm::SetAlphaBlend(bool on)
+{
+    if (on == alphaBlend_) return;
+    alphaBlend_ = on;
+    ApplyAlphaBlend();
+}
+
+void TCustomForm::SetAlphaBlendValue(BYTE value)
+{
+    if (value == alphaBlendValue_) return;
+    alphaBlendValue_ = value;
+    if (alphaBlend_) ApplyAlphaBlend();
 }
 
 void TCustomForm::SetBorderIcons(TBorderIcons i)
@@ -393,6 +441,8 @@ void TApplication::Terminate()
 
 void TApplication::HandleException(const std::exception& e)
 {
+    if (dynamic_cast<const EAbort*>(&e))
+        return;   // the silent abort
     if (OnException)
         OnException(this, e);
     else

@@ -10,6 +10,9 @@ using TBorderIcons = unsigned;
 enum class TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter, poMainFormCenter };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+// MDI forms are not built by this library; the two values are kept so that
+// code asking a form's style reads as the skin library's text does.
+enum class TFormStyle { fsNormal, fsMDIForm, fsMDIChild, fsStayOnTop };
 
 using TCloseEvent = Delegate<void(TObject*, TCloseAction&)>;
 using TCloseQueryEvent = Delegate<void(TObject*, bool&)>;
@@ -28,6 +31,17 @@ public:
     void SetPosition(TPosition p) { position_ = p; }
     TWindowState WindowState() const;
     void SetWindowState(TWindowState s);
+    TFormStyle FormStyle() const { return formStyle_; }
+    void SetFormStyle(TFormStyle s);
+    // Constant transparency of the whole form (a layered window).
+    bool AlphaBlend() const { return alphaBlend_; }
+    void SetAlphaBlend(bool on);
+    BYTE AlphaBlendValue() const { return alphaBlendValue_; }
+    void SetAlphaBlendValue(BYTE value);
+    // Extended styles added to the form's own (auxiliary forms made at run
+    // time: cover, border and icon windows of the skin library).
+    DWORD ExtraExStyle() const { return extraExStyle_; }
+    void SetExtraExStyle(DWORD ex);
 
     void SetVisible(bool v) override;
     bool Showing() const override;
@@ -48,6 +62,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    void HandleCreated() override;
     virtual void DoShow();
     virtual void DoHide();
     virtual bool CloseQuery();
@@ -62,6 +77,11 @@ private:
     TPosition position_ = TPosition::poDesigned;
     TWinControl* activeControl_ = nullptr;
     bool showing_ = false;
+    TFormStyle formStyle_ = TFormStyle::fsNormal;
+    bool alphaBlend_ = false;
+    BYTE alphaBlendValue_ = 255;
+    DWORD extraExStyle_ = 0;
+    void ApplyAlphaBlend();
 };
 
 class TForm : public TCustomForm {

@@ -58,6 +58,8 @@ TALVERA_EXCEPTION(EZDecompressionError, EZLibError)
 TALVERA_EXCEPTION(EConvertError, Exception)
 TALVERA_EXCEPTION(EInvalidGraphic, Exception)
 TALVERA_EXCEPTION(EInvalidOperation, Exception)
+// The silent abort: the application's default handler shows nothing for it.
+TALVERA_EXCEPTION(EAbort, Exception)
 TALVERA_EXCEPTION(EListError, Exception)
 TALVERA_EXCEPTION(EOutOfResources, Exception)
 TALVERA_EXCEPTION(EOSError, Exception)

@@ -316,7 +316,23 @@ def draw_master():
     # Group box caption band at (60,170).
     m.vgrad(60, 170, 76, 188, WHITE, FACE)
     opts["GROUPBOX.PATTERN"] = tilde(60, 170, 76, 188, 0, 0)
+    draw_form_parts(m, opts)
     return m, opts
+
+
+def draw_form_parts(m, opts):
+    """The skinned form's own parts: the user title-button glyph (3 frames of
+    18x18 at (300,196): normal, hot, pressed)."""
+    for state, (border, top, bottom) in enumerate(STATE_FILLS):
+        x = 300 + state * 18
+        if state == 0:
+            m.rect(x, 196, x + 18, 214, KEY)
+        else:
+            m.rounded(x, 196, x + 18, 214, border, top, bottom, radius=2)
+        for k in range(6, 12):   # a small bar, the glyph of a user button
+            m.put(x + k, 204, TEXT)
+            m.put(x + k, 205, TEXT)
+    opts["GLOBALINFO.TITLEBUTTON"] = at(300, 196, 354, 214, 3, 0)
 
 
 def draw_button_png():
@@ -496,6 +512,8 @@ def options(opts):
     sec("WEBBUTTON", PARENTCLASS="BUTTON", TRANSPARENCY=100)
     sec("BAR", PARENTCLASS="PANEL")
     sec("BARTITLE", PARENTCLASS="FORMTITLE")
+    # The skinned form: the dialog's title follows the form's.
+    sec("DIALOGTITLE", PARENTCLASS="FORMTITLE")
     for key, value in opts.items():
         s, k = key.split(".")
         if s == "GLOBALINFO":

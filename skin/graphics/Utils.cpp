@@ -6,6 +6,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/TypInfo.h"
+#include "skin/graphics/DwmApi.h"
 
 int MsgBoxPosX = -1, MsgBoxPosY = -1;
 bool Wow64WithoutComposition = false;
@@ -277,19 +278,7 @@ bool RunningUnderWow64()
     return isWow64Process(GetCurrentProcess(), &wow) && wow;
 }
 
-bool DwmCompositionEnabled()
-{
-    using Fn = HRESULT(WINAPI*)(BOOL*);
-    static bool bound = false;
-    static Fn fn = nullptr;
-    if (!bound) {
-        bound = true;
-        if (HMODULE dwm = LoadLibraryW(L"dwmapi.dll"))
-            fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmIsCompositionEnabled")));
-    }
-    BOOL on = FALSE;
-    return fn && SUCCEEDED(fn(&on)) && on;
-}
+bool DwmCompositionEnabled() { return DwmCompositionOn(); }
 
 void WaitProcessingMessages(uint32_t ms)
 {

@@ -266,4 +266,63 @@ TEST_F(FormsTest, OnShowMayHideTheFormAgain)
     Free(f);
 }
 
+TEST_F(FormsTest, SilentAbortShowsNoBox)
+{
+    TForm* f = new TForm(nullptr);
+    auto* p = new TPanel(f);
+    p->SetParent(f);
+    p->SetBounds(0, 0, 100, 40);
+    f->Show();
+    p->OnClick = [](TObject*) { throw EAbort(L"not shown"); };
+    EXPECT_TRUE(RunAnsweringBoxes([&] { Click(p); }).empty());
+    // Any other exception still reaches the box.
+    p->OnClick = [](TObject*) { throw Exception(L"shown"); };
+    EXPECT_EQ(RunAnsweringBoxes([&] { Click(p); }).size(), 1u);
+    Free(f);
+}
+
+TEST_F(FormsTest, StayOnTopAlphaBlendAndExtraExtendedStyles)
+{
+    struct Row {
+        const char* what;
+        TFormStyle style;
+        bool alpha;
+        DWORD extra;
+        DWORD wantEx;
+        DWORD unwantedEx;
+    };
+    const Row rows[] = {
+        {"plain", TFormStyle::fsNormal, false, 0, 0, WS_EX_TOPMOST | WS_EX_LAYERED},
+        {"stay on top", TFormStyle::fsStayOnTop, false, 0, WS_EX_TOPMOST, WS_EX_LAYERED},
+        {"alpha blend", TFormStyle::fsNormal, true, 0, WS_EX_LAYERED, WS_EX_TOPMOST},
+        {"auxiliary", TFormStyle::fsNormal, false, WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
+         WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, WS_EX_TOPMOST},
+    };
+    for (const Row& r : rows) {
+        for (bool before : {true, false}) {   // set before the window exists, and after
+            SCOPED_TRACE(std::string(r.what) + (before ? ", before the window" : ", after the window"));
+            TForm* f = new TForm(nullptr);
+            f->SetAlphaBlendValue(100);
+            if (!before) f->HandleNeeded();
+            f->SetFormStyle(r.style);
+            f->SetAlphaBlend(r.alpha);
+            f->SetExtraExStyle(r.extra);
+            f->Show();
+            const DWORD ex = DWORD(GetWindowLongW(f->Handle(), GWL_EXSTYLE));
+            EXPECT_EQ(ex & r.wantEx, r.wantEx);
+            EXPECT_EQ(ex & r.unwantedEx, 0u);
+            if (r.alpha) {
+                BYTE alpha = 0;
+                DWORD flags = 0;
+                ASSERT_TRUE(GetLayeredWindowAttributes(f->Handle(), nullptr, &alpha, &flags));
+                EXPECT_EQ(alpha, 100);
+                EXPECT_TRUE(flags & LWA_ALPHA);
+                f->SetAlphaBlend(false);
+                EXPECT_FALSE(GetWindowLongW(f->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
+            }
+            Free(f);
+        }
+    }
+}
+
 }  // namespace

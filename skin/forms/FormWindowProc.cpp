@@ -1,0 +1,764 @@
+// FormWindowProc: the procedure a TsSkinProvider puts in front of its form's
+// WindowProc. It runs in three stages:
+//   1. skin commands answered in any state;
+//   2. a form being destroyed, or not skinned: a few commands, everything else passed on;
+//   3. a skinned form: the skin commands, then the window and class-library messages.
+// Each stage is a table of rows, one handler per message or command, so the
+// procedure reads as its description does. "Pass on" calls the WindowProc
+// the provider replaced.
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "skin/core/MessageTable.h"
+#include "skin/core/SkinManager.h"
+#include "skin/forms/SkinProvider.h"
+#include "skin/graphics/Constants.h"
+#include "skin/graphics/SkinCommands.h"
+#include "skin/graphics/Utils.h"
+
+bool SessionEnding = false;
+
+// A class-library notification no library control sends; answered 0.
+constexpr UINT CM_UNUSED_4C = CM_BASE + 0x4C;
+
+struct TsFormProcStages {
+    TsSkinProvider& p;
+    TMessage& m;
+
+    void PassOn() { p.CallPrevious(m); }
+    unsigned Command() const { return SkinCommandOf(m.WParam); }
+    bool OwnManager() const { return m.LParam == 0 || reinterpret_cast<TsSkinManager*>(m.LParam) == p.Manager(); }
+    HWND Wnd() const { return p.wnd_; }
+    TCustomForm& Form() const { return *p.form_; }
+
+    void ClearHotAndPressed()
+    {
+        p.SetHotElement(kNoElement);
+        p.pressedElement_ = kNoElement;
+    }
+    void SysCommand(WPARAM command) { SendMessageW(Wnd(), WM_SYSCOMMAND, command, 0); }
+
+    static void Run(TsSkinProvider& provider, TMessage& message);
+    bool Stage1();
+    void Stage2();
+    void Stage3();
+};
+
+using FormCall = TsFormProcStages;
+using FormHandler = void (*)(FormCall&);
+
+namespace {
+
+// ---------------------------------------------------------------- stage 1: any state
+
+void Cmd1NewSkinAnyState(FormCall& c)
+{
+    // Only the look-ups here; stage 2 or 3 continues with the rest.
+    if (!c.p.SkinOwnerDestroying() && c.OwnManager() && !c.p.initialized_)
+        c.p.InitSkin();
+}
+
+void Cmd2RemoveSkin(FormCall& c)
+{
+    if (!c.OwnManager()) {
+        ForwardToControls(&c.Form(), c.m);
+        return;
+    }
+    // The scroll wrapper may be the procedure that passed this command on to us.
+    c.p.ReleaseScrollWrapper();
+    TsSkinProvider::SetNcRendering(c.Wnd(), false);
+    HandleSkinCommand(c.m, c.p.skinData_.get());
+    c.p.menuLines_ = -1;
+    c.p.titleSection_ = c.p.captionSection_ = -1;
+    ForwardToControls(&c.Form(), c.m);
+    c.p.initialized_ = false;
+    if (!c.p.FormAlive())
+        return;
+    // WS_SYSMENU back when the form has the system icon; the region goes.
+    const LONG style = GetWindowLongW(c.Wnd(), GWL_STYLE);
+    if ((c.Form().BorderIcons() & biSystemMenu) && c.Form().BorderStyle() != TFormBorderStyle::bsNone)
+        SetWindowLongW(c.Wnd(), GWL_STYLE, style | WS_SYSMENU);
+    if (!c.p.inMenuLoop_)
+        SetWindowRgn(c.Wnd(), nullptr, TRUE);
+    if (c.p.useGlobalColor_ && !c.p.skinData_->CustomColor())
+        c.Form().SetColor(clBtnFace);
+    if (c.p.skinData_->CacheBitmap)
+        c.p.skinData_->CacheBitmap->SetSize(0, 0);
+    RedrawWindow(c.Wnd(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    c.m.Result = 0;
+}
+
+void Cmd7IsSkinned(FormCall& c) { c.m.Result = 1; }
+
+void Cmd32EndUpdate(FormCall& c)
+{
+    TsCommonData& d = *c.p.skinData_;
+    if (d.SkinState & ssMenuChangePending) {
+        d.SkinState &= uint16_t(~ssMenuChangePending);
+        SendMessageW(c.Wnd(), CM_MENUCHANGED, 0, 0);
+    }
+}
+
+void Cmd36SkinState(FormCall& c)
+{
+    TsCommonData& d = *c.p.skinData_;
+    if (d.SkinState & ssNotComputed)
+        d.UpdateTransparentState(false);
+    c.m.Result = d.SkinState;
+}
+
+void Cmd60GetApplication(FormCall& c) { c.m.Result = reinterpret_cast<LRESULT>(Application); }
+
+void Cmd61GetFrameOffset(FormCall& c)
+{
+    RECT wr{};
+    GetWindowRect(c.Wnd(), &wr);
+    POINT origin{0, 0};
+    ClientToScreen(c.Wnd(), &origin);
+    c.m.Result = LRESULT(MAKELONG(origin.x - wr.left, origin.y - wr.top));
+}
+
+// Rows that finish the message and rows after which stage 2 or 3 continues.
+struct Stage1Row {
+    FormHandler handle;
+    bool continues;
+};
+constexpr TsMessageRow<unsigned, Stage1Row> kStage1[] = {
+    {SkinCmdNewSkin, {Cmd1NewSkinAnyState, true}},
+    {SkinCmdRemoveSkin, {Cmd2RemoveSkin, false}},
+    {SkinCmdIsSkinned, {Cmd7IsSkinned, false}},
+    {SkinCmdEndUpdate, {Cmd32EndUpdate, true}},
+    {SkinCmdSkinState, {Cmd36SkinState, false}},
+    {SkinCmdGetApplication, {Cmd60GetApplication, false}},
+    {SkinCmdGetFrameOffset, {Cmd61GetFrameOffset, false}},
+};
+static_assert(HasUniqueNumbers(kStage1));
+
+// ---------------------------------------------------------------- stage 3: skin commands
+
+void Cmd1NewSkin(FormCall& c)
+{
+    if (!c.OwnManager())
+        return;
+    c.p.skinData_->UpdateIndexes();
+    c.p.InitSkin();
+    c.p.skinData_->BackgroundChanged = true;
+    c.p.menuLines_ = -1;
+    RedrawWindow(c.Wnd(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+}
+
+void Cmd3Refresh(FormCall& c)
+{
+    if (!c.OwnManager())
+        return;
+    if (c.p.DrawNonClientArea() && c.p.DrawClientArea && c.p.scrollWrapper_)
+        c.p.scrollWrapper_->Update();
+    c.p.menuLines_ = -1;
+    c.p.regionChanged_ = true;
+    if (c.Form().Visible()) {
+        c.p.skinData_->BackgroundChanged = true;
+        c.p.UpdateRegion(false);
+        if (!AnimationRunning)
+            RedrawWindow(c.Wnd(), nullptr, nullptr,
+                         RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    c.p.skinData_->Updating = false;
+}
+
+void Cmd4GetProvider(FormCall& c) { c.m.Result = reinterpret_cast<LRESULT>(&c.p); }
+
+void Cmd6ParentUpdated(FormCall& c)
+{
+    if (c.p.skinData_->Updating) {
+        c.p.skinData_->Updating = false;
+        RedrawWindow(c.Wnd(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    }
+}
+
+void Cmd8SetUpdating(FormCall& c)
+{
+    c.p.skinData_->Updating = SkinSubArgumentOf(c.m.WParam) == 1;
+    if (c.p.skinData_->Updating)
+        c.p.skinData_->BackgroundChanged = true;
+}
+
+void Cmd10IsUpdating(FormCall& c)
+{
+    c.m.Result = !AnimationRunning && c.p.skinData_->IsUpdating() ? 1 : 0;
+}
+
+void Cmd17Invalidate(FormCall& c) { c.p.skinData_->BackgroundChanged = true; }
+
+void Cmd21GetBkColor(FormCall& c) { c.m.Result = LRESULT(c.p.skinData_->GetStateColor(0, c.Wnd())); }
+
+void Cmd25ControlChanged(FormCall& c)
+{
+    if (c.Form().ComponentState() & csLoading)
+        return;
+    // The adapter rescans; without one there is nothing to rescan.
+}
+
+void Cmd30MouseLeave(FormCall& c) { c.ClearHotAndPressed(); }
+
+void Cmd51LockRedraw(FormCall& c) { SendMessageW(c.Wnd(), WM_SETREDRAW, FALSE, 0); }
+
+void Cmd52UnlockRedraw(FormCall& c)
+{
+    SendMessageW(c.Wnd(), WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(c.Wnd(), nullptr, nullptr, RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void Cmd62TitleChanged(FormCall& c)
+{
+    if (c.m.LParam == 1)
+        c.p.skinData_->BackgroundChanged = true;
+    RedrawWindow(c.Wnd(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+}
+
+constexpr TsMessageRow<unsigned, FormHandler> kStage3Commands[] = {
+    {SkinCmdNewSkin, Cmd1NewSkin},
+    {SkinCmdRefresh, Cmd3Refresh},
+    {SkinCmdGetProvider, Cmd4GetProvider},
+    {SkinCmdParentUpdated, Cmd6ParentUpdated},
+    {SkinCmdSetUpdating, Cmd8SetUpdating},
+    {SkinCmdIsUpdating, Cmd10IsUpdating},
+    {SkinCmdInvalidate, Cmd17Invalidate},
+    {SkinCmdGetBkColor, Cmd21GetBkColor},
+    {SkinCmdControlChanged, Cmd25ControlChanged},
+    {SkinCmdMouseLeave, Cmd30MouseLeave},
+    {SkinCmdLockRedraw, Cmd51LockRedraw},
+    {SkinCmdUnlockRedraw, Cmd52UnlockRedraw},
+    {SkinCmdTitleChanged, Cmd62TitleChanged},
+};
+static_assert(HasUniqueNumbers(kStage3Commands));
+
+// ---------------------------------------------------------------- stage 3: messages
+
+POINT ScreenPointOf(LPARAM l) { return POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)}; }
+
+bool IsSizingCode(int code) { return code >= HTLEFT && code <= HTBOTTOMRIGHT; }
+
+bool FullWindowDrag()
+{
+    BOOL full = FALSE;
+    return SystemParametersInfoW(SPI_GETDRAGFULLWINDOWS, 0, &full, 0) && full;
+}
+
+// The rows below answer messages of a skinned form. Each says in one line what
+// it does; the provider does the work.
+
+// WM_NCHITTEST: the skin's frame answers; a form without caption is the system's.
+void OnNcHitTest(FormCall& c)
+{
+    if (c.p.CaptionAreaHeight(true) == 0 || !c.p.DrawNonClientArea()) {
+        c.PassOn();
+        return;
+    }
+    const int code = c.p.HitTestFrame(ScreenPointOf(c.m.LParam));
+    if (c.p.ResizeMode == TsResizeMode::rmBorder && !TsSkinProvider::BorderDragActive() && c.Form().Enabled() &&
+        (code == HTCAPTION || IsSizingCode(code)))
+        c.p.dragCode_ = code;
+    c.m.Result = code;
+}
+
+// WM_NCLBUTTONDOWN: a title element is pressed; other codes move, size or pass on.
+void OnNcLButtonDown(FormCall& c)
+{
+    if (!c.p.DrawNonClientArea()) {
+        c.PassOn();
+        return;
+    }
+    const int code = int(c.m.WParam);
+    switch (code) {
+    case HTSYSMENU:
+    case HTMENU:
+        c.PassOn();
+        return;
+    case HTMINBUTTON:
+    case HTMAXBUTTON:
+    case HTCLOSE:
+    case HTHELP:
+    case HTMDICLOSE:
+    case HTMDIRESTORE:
+    case HTMDIMIN:
+        c.p.pressedElement_ = code;
+        c.m.Result = 0;
+        return;
+    default:
+        break;
+    }
+    if (code >= kUserButtonBase && code < kUserButtonBase + c.p.TitleButtonCount()) {
+        c.p.pressedElement_ = code;
+        TsTitleButton& b = c.p.TitleButton(code - kUserButtonBase);
+        const POINT pt = ScreenPointOf(c.m.LParam);
+        if (b.OnMouseDown)
+            b.OnMouseDown(&c.p, TMouseButton::mbLeft, KeyboardShiftState(), pt.x, pt.y);
+        return;
+    }
+    c.ClearHotAndPressed();
+    if (IsIconic(c.Wnd())) {
+        c.PassOn();
+        return;
+    }
+    if (FullWindowDrag() && c.p.ResizeMode == TsResizeMode::rmBorder && c.Form().Enabled() &&
+        (code == HTCAPTION || IsSizingCode(code))) {
+        // Passing the button on would start the system's own move loop, and
+        // SC_MOVE would start its keyboard loop: activate, then drag our frame.
+        if (GetActiveWindow() != c.Wnd())
+            SetActiveWindow(c.Wnd());
+        c.p.StartBorderDrag(code, ScreenPointOf(c.m.LParam));
+        return;
+    }
+    c.PassOn();
+}
+
+// WM_NCLBUTTONUP and WM_LBUTTONUP: the pressed element acts when the button
+// is let go over it (found from the point, not from WParam, which carries key
+// states in WM_LBUTTONUP); a border drag ends.
+void OnButtonUp(FormCall& c)
+{
+    if (TsSkinProvider::BorderDragActive()) {
+        c.p.EndBorderDrag(true);
+        c.p.pressedElement_ = kNoElement;
+        return;
+    }
+    const int pressed = c.p.pressedElement_;
+    if (pressed == kNoElement || !c.Form().Enabled()) {
+        c.PassOn();
+        return;
+    }
+    POINT pt = ScreenPointOf(c.m.LParam);
+    if (c.m.Msg == WM_LBUTTONUP)
+        ClientToScreen(c.Wnd(), &pt);
+    const int code = c.p.HitTestFrame(pt);
+    c.p.pressedElement_ = kNoElement;
+    if (code != pressed)
+        return;
+    const TsCaptionButtons b = c.p.CaptionButtons();
+    switch (code) {
+    case HTMINBUTTON:
+        c.SysCommand(IsIconic(c.Wnd()) ? SC_RESTORE : SC_MINIMIZE);
+        break;
+    case HTMAXBUTTON:
+        if (b.EnabledMax || b.EnabledRestore)
+            c.SysCommand(IsZoomed(c.Wnd()) ? SC_RESTORE : SC_MAXIMIZE);
+        break;
+    case HTCLOSE:
+        if (b.EnabledClose) {
+            c.SysCommand(SC_CLOSE);
+            if (c.p.FormAlive())
+                c.p.skinData_->BackgroundChanged = true;
+        }
+        break;
+    case HTHELP:
+        c.SysCommand(SC_CONTEXTHELP);
+        break;
+    default:
+        if (code >= kUserButtonBase && code < kUserButtonBase + c.p.TitleButtonCount()) {
+            TsTitleButton& u = c.p.TitleButton(code - kUserButtonBase);
+            if (u.OnMouseUp)
+                u.OnMouseUp(&c.p, TMouseButton::mbLeft, KeyboardShiftState(), pt.x, pt.y);
+        }
+        break;
+    }
+}
+
+// WM_NCLBUTTONDBLCLK: the caption maximises or restores; the icon closes.
+void OnNcLButtonDblClk(FormCall& c)
+{
+    if (TsSkinProvider::BorderDragActive())
+        c.p.EndBorderDrag(false);
+    const int code = int(c.m.WParam);
+    if (code == HTCAPTION) {
+        const TsCaptionButtons b = c.p.CaptionButtons();
+        const bool iconic = IsIconic(c.Wnd()) != 0;
+        if (b.SystemMenu && (b.EnabledMax || b.EnabledRestore))
+            c.SysCommand(IsZoomed(c.Wnd()) || iconic ? SC_RESTORE : SC_MAXIMIZE);
+        else if (iconic)
+            c.SysCommand(SC_RESTORE);
+        return;
+    }
+    if (code == HTSYSMENU) {
+        c.SysCommand(SC_CLOSE);
+        return;
+    }
+    c.PassOn();
+}
+
+// WM_NCRBUTTONDOWN: swallowed on the caption and the icon (the menu opens on the button's release).
+void OnNcRButtonDown(FormCall& c)
+{
+    if (c.m.WParam == HTCAPTION || c.m.WParam == HTSYSMENU)
+        return;
+    c.PassOn();
+}
+
+// WM_MOUSEMOVE: the border drag follows the mouse.
+void OnMouseMove(FormCall& c)
+{
+    c.PassOn();
+    if (TsSkinManager* m = c.p.Manager())
+        m->SetHotControl(nullptr);
+    if (TsSkinProvider::BorderDragActive() && c.Form().Enabled()) {
+        POINT pt{GET_X_LPARAM(c.m.LParam), GET_Y_LPARAM(c.m.LParam)};
+        ClientToScreen(c.Wnd(), &pt);
+        c.p.FollowBorderDrag(pt);
+    }
+}
+
+// WM_CAPTURECHANGED, WM_CANCELMODE: losing the mouse ends a border drag where it is.
+void OnCaptureLost(FormCall& c)
+{
+    if (TsSkinProvider::BorderDragActive())
+        c.p.EndBorderDrag(false);
+    c.PassOn();
+}
+
+// WM_KEYDOWN: Esc cancels a border drag.
+void OnKeyDown(FormCall& c)
+{
+    if (c.m.WParam == VK_ESCAPE && TsSkinProvider::BorderDragActive()) {
+        c.p.EndBorderDrag(false);
+        return;
+    }
+    c.PassOn();
+}
+
+// WM_SYSCOMMAND: the border-drag mode drags its own frame; the region follows restore.
+void OnSysCommand(FormCall& c)
+{
+    const WPARAM command = c.m.WParam & 0xFFF0;
+    if (c.p.ResizeMode == TsResizeMode::rmBorder && (command == SC_MOVE || command == SC_SIZE) &&
+        c.p.DrawNonClientArea()) {
+        POINT pt{};
+        GetCursorPos(&pt);
+        c.p.StartBorderDrag(command == SC_MOVE ? HTCAPTION : (IsSizingCode(c.p.dragCode_) ? c.p.dragCode_ : 0), pt);
+        return;
+    }
+    c.PassOn();
+    if (!c.p.FormAlive())
+        return;
+    if (command == SC_MAXIMIZE || command == SC_RESTORE) {
+        c.ClearHotAndPressed();
+        c.p.menuLines_ = -1;
+        c.p.UpdateRegion(true);
+    }
+}
+
+// WM_WINDOWPOSCHANGING: screen snapping.
+void OnWindowPosChanging(FormCall& c)
+{
+    if (!c.p.regionChanging_ && !(c.Form().ComponentState() & csLoading) && c.m.LParam)
+        c.p.SnapPosition(*reinterpret_cast<WINDOWPOS*>(c.m.LParam));
+    c.PassOn();
+}
+
+// WM_SIZE: menu lines measured anew, the region follows the size.
+void OnSize(FormCall& c)
+{
+    c.p.menuLines_ = -1;
+    c.PassOn();
+    if (c.p.FormAlive() && !AnimationRunning) {
+        c.p.regionChanged_ = true;
+        c.p.skinData_->BackgroundChanged = true;
+        c.p.UpdateRegion(true);
+    }
+}
+
+// WM_SETREDRAW: the lock count follows.
+void OnSetRedraw(FormCall& c)
+{
+    c.p.lockCount_ = c.m.WParam ? std::max(0, c.p.lockCount_ - 1) : c.p.lockCount_ + 1;
+    c.PassOn();
+}
+
+// WM_INITMENUPOPUP: always passed on (the class library fills its popups, the system its system menu).
+void OnInitMenuPopup(FormCall& c) { c.PassOn(); }
+
+// WM_ENTERIDLE: 0, not passed on.
+void OnEnterIdle(FormCall& c) { c.m.Result = 0; }
+
+// WM_PRINTCLIENT: swallowed.
+void OnPrintClient(FormCall& c) { c.m.Result = 0; }
+
+// WM_NCMOUSEMOVE: hot tracking, and a request to hear when the mouse leaves the frame.
+void OnNcMouseMove(FormCall& c)
+{
+    if (!c.Form().Enabled())
+        return;
+    if (TsSkinManager* m = c.p.Manager())
+        m->SetHotWindow(c.Wnd());
+    if (!c.p.trackingNcLeave_) {
+        TRACKMOUSEEVENT t{sizeof t, TME_LEAVE | TME_NONCLIENT, c.Wnd(), 0};
+        c.p.trackingNcLeave_ = TrackMouseEvent(&t) != 0;
+    }
+    const int code = c.p.HitTestFrame(ScreenPointOf(c.m.LParam));
+    const bool element = code == HTCLOSE || code == HTMAXBUTTON || code == HTMINBUTTON || code == HTHELP ||
+                         IsTitleElement(code);
+    c.p.SetHotElement(element ? code : kNoElement);
+}
+
+// WM_NCMOUSELEAVE, WM_MOUSELEAVE, CM mouse leave: nothing stays hot or pressed.
+void OnMouseLeave(FormCall& c)
+{
+    if (c.m.Msg == WM_NCMOUSELEAVE)
+        c.p.trackingNcLeave_ = false;
+    c.ClearHotAndPressed();
+    c.PassOn();
+}
+
+// WM_ENTERMENULOOP / WM_EXITMENULOOP: the region is left alone while a menu runs.
+void OnEnterMenuLoop(FormCall& c) { c.PassOn(); }
+void OnExitMenuLoop(FormCall& c)
+{
+    c.p.inMenuLoop_ = false;
+    c.PassOn();
+}
+
+// WM_QUERYENDSESSION: the session may end; running animations get a bounded wait.
+void OnQueryEndSession(FormCall& c)
+{
+    SessionEnding = true;
+    if (Application && !Application->Terminated())
+        WaitWhileAnimationRunning(2000);
+    c.PassOn();
+}
+
+// WM_ENDSESSION: a cancelled end of session clears the flag again.
+void OnEndSession(FormCall& c)
+{
+    if (!c.m.WParam)
+        SessionEnding = false;
+    c.PassOn();
+}
+
+// SkinEditorLinkMessage: 1 closes the form, 3 is passed on, 4 answers 1, others are ignored.
+void OnEditorLink(FormCall& c)
+{
+    switch (c.m.WParam) {
+    case 1:
+        c.Form().Close();
+        break;
+    case 3:
+        c.PassOn();
+        break;
+    case 4:
+        c.m.Result = 1;
+        break;
+    default:
+        break;
+    }
+}
+
+// CtlNotifyControlListChange: a control inserted into the form's tree is
+// added to the adapter and told to compute its skin state. Removals only pass on.
+bool InTree(TWinControl* parent, TControl* wanted)
+{
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* c = parent->Controls(i);
+        if (c == wanted)
+            return true;
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && InTree(w, wanted))
+            return true;
+    }
+    return false;
+}
+
+void OnControlListChange(FormCall& c)
+{
+    c.PassOn();
+    if (!c.m.LParam || !c.m.WParam)
+        return;
+    // WParam is a pointer: only one found in the form's own tree is used
+    // (the message number is open to any process).
+    auto* control = reinterpret_cast<TControl*>(c.m.WParam);
+    if (!InTree(&c.Form(), control))
+        return;
+    if (dynamic_cast<TWinControl*>(control) && AdapterAddItem)
+        AdapterAddItem(c.p, control);
+    control->Perform(SkinCommandMessage, MakeSkinCmdWParam(SkinCmdSkinState), 1);
+}
+
+// RegionOptOutQuery and the unused notification 0xB04C: 0, not passed on.
+void AnswerZero(FormCall& c) { c.m.Result = 0; }
+
+// WM_COPYDATA: the editor's data, only for the form announced to it, never re-entered.
+void OnCopyData(FormCall& c)
+{
+    static bool handling = false;
+    c.PassOn();
+    if (c.m.Result || handling || c.Wnd() != EditorLinkForm)
+        return;
+    handling = true;
+    HandleSkinEditorData(c.m, c.p.Manager());
+    handling = false;
+}
+
+// WM_NCACTIVATE: the form's activity follows.
+void OnNcActivate(FormCall& c)
+{
+    if (!(c.p.state_.Has(TsProviderBit::AnimationRunning)))
+        c.p.formActive_ = c.m.WParam != 0;
+    c.p.state_.Set(TsProviderBit::InNcActivate);
+    c.PassOn();
+    c.p.state_.Clear(TsProviderBit::InNcActivate);
+}
+
+// WM_ACTIVATE: menu lines measured anew; the scroll wrapper made when missing.
+void OnActivate(FormCall& c)
+{
+    c.PassOn();
+    if (!c.p.FormAlive() || !c.Form().Showing())
+        return;
+    c.p.CreateScrollWrapper();
+    c.p.menuLines_ = -1;
+}
+
+// WM_SYSCOLORCHANGE: passed on; menu measured anew.
+void OnSysColorChange(FormCall& c)
+{
+    c.PassOn();
+    c.p.menuLines_ = -1;
+}
+
+// CtlNotifyMenuChanged: while the skin data is inside an update the change waits for its end.
+void OnMenuChanged(FormCall& c)
+{
+    TsCommonData& d = *c.p.skinData_;
+    if (d.SkinState & ssInUpdate) {
+        d.SkinState |= ssMenuChangePending;
+    } else {
+        c.p.menuLines_ = -1;
+        d.BackgroundChanged = true;
+    }
+    c.PassOn();
+}
+
+constexpr TsMessageRow<UINT, FormHandler> kStage3Messages[] = {
+    {WM_NCHITTEST, OnNcHitTest},
+    {WM_NCLBUTTONDOWN, OnNcLButtonDown},
+    {WM_NCLBUTTONUP, OnButtonUp},
+    {WM_LBUTTONUP, OnButtonUp},
+    {WM_NCLBUTTONDBLCLK, OnNcLButtonDblClk},
+    {WM_NCRBUTTONDOWN, OnNcRButtonDown},
+    {WM_MOUSEMOVE, OnMouseMove},
+    {WM_CAPTURECHANGED, OnCaptureLost},
+    {WM_CANCELMODE, OnCaptureLost},
+    {WM_KEYDOWN, OnKeyDown},
+    {WM_SYSCOMMAND, OnSysCommand},
+    {WM_WINDOWPOSCHANGING, OnWindowPosChanging},
+    {WM_SIZE, OnSize},
+    {WM_SETREDRAW, OnSetRedraw},
+    {WM_INITMENUPOPUP, OnInitMenuPopup},
+    {WM_ENTERIDLE, OnEnterIdle},
+    {WM_PRINTCLIENT, OnPrintClient},
+    {WM_NCMOUSEMOVE, OnNcMouseMove},
+    {WM_NCMOUSELEAVE, OnMouseLeave},
+    {WM_MOUSELEAVE, OnMouseLeave},
+    {CM_MOUSELEAVE, OnMouseLeave},
+    {WM_ENTERMENULOOP, OnEnterMenuLoop},
+    {WM_EXITMENULOOP, OnExitMenuLoop},
+    {WM_QUERYENDSESSION, OnQueryEndSession},
+    {WM_ENDSESSION, OnEndSession},
+    {SkinEditorLinkMessage, OnEditorLink},
+    {CM_CONTROLLISTCHANGE, OnControlListChange},
+    {RegionOptOutQuery, AnswerZero},
+    {CM_UNUSED_4C, AnswerZero},
+    {WM_COPYDATA, OnCopyData},
+    {WM_NCACTIVATE, OnNcActivate},
+    {WM_ACTIVATE, OnActivate},
+    {WM_SYSCOLORCHANGE, OnSysColorChange},
+    {CM_MENUCHANGED, OnMenuChanged},
+};
+static_assert(HasUniqueNumbers(kStage3Messages));
+
+// Messages that run the deferred initialisation of a provider made at run time.
+bool StartsDeferredInit(const TMessage& m)
+{
+    return m.Msg == WM_NCHITTEST || m.Msg == WM_NCPAINT || (m.Msg == CM_VISIBLECHANGED && m.WParam == 1);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the stages
+
+bool TsFormProcStages::Stage1()
+{
+    const unsigned command = Command();
+    const Stage1Row* row = nullptr;
+    for (const auto& r : kStage1)
+        if (r.Number == command)
+            row = &r.Handle;
+    if (!row)
+        return false;
+    row->handle(*this);
+    return !row->continues;
+}
+
+void TsFormProcStages::Stage2()
+{
+    if (m.Msg == SkinCommandMessage) {
+        const unsigned command = Command();
+        if (command == SkinCmdNewSkin && OwnManager() && !p.SkinOwnerDestroying()) {
+            p.InitSkin();
+            return;
+        }
+        if (command == SkinCmdGetProvider) {
+            m.Result = reinterpret_cast<LRESULT>(&p);
+            return;
+        }
+    }
+    PassOn();
+}
+
+void TsFormProcStages::Stage3()
+{
+    if (m.Msg == SkinCommandMessage) {
+        m.Result = 0;   // commands without a row are ignored
+        if (FormHandler h = FindMessageHandler(kStage3Commands, Command()))
+            h(*this);
+        return;
+    }
+    if (FormHandler h = FindMessageHandler(kStage3Messages, m.Msg))
+        h(*this);
+    else
+        PassOn();
+}
+
+void TsFormProcStages::Run(TsSkinProvider& provider, TMessage& message)
+{
+    FormCall c{provider, message};
+    if (provider.inactive_) {
+        c.PassOn();
+        return;
+    }
+    if (message.Msg == WM_NCDESTROY) {
+        // The window is gone: nobody finds the provider through it any more.
+        c.PassOn();
+        UnregisterProvider(provider.wnd_, &provider);
+        return;
+    }
+    if (message.Msg == WM_CREATE && !provider.SkinOwnerDestroying()) {
+        // A recreated window: the provider follows the new handle.
+        c.PassOn();
+        HWND now = provider.form_->HandleAllocated() ? provider.form_->Handle() : nullptr;
+        if (now && now != provider.wnd_) {
+            provider.wnd_ = now;
+            RegisterProvider(now, &provider);
+            provider.initialized_ = false;
+            provider.InitSkin();
+        }
+        return;
+    }
+    if (message.Msg == SkinCommandMessage && c.Stage1())
+        return;
+    if (provider.createdAtRunTime_ && StartsDeferredInit(message))
+        provider.InitDeferred();
+    if (provider.SkinOwnerDestroying() || !provider.Skinned())
+        c.Stage2();
+    else
+        c.Stage3();
+}
+
+void TsSkinProvider::FormWindowProc(TMessage& m) { TsFormProcStages::Run(*this, m); }

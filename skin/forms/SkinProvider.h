@@ -1,0 +1,309 @@
+// TsSkinProvider: the component that skins one whole form. It takes over the
+// form's WindowProc (FormWindowProc, FormWindowProc.cpp), answers the form's
+// non-client hit tests from the skin's frame, shapes the window region, snaps
+// the form to the screen's edges, drags a frame instead of live sizing in the
+// border-drag mode, and fills the provider seam the manager and the
+// animations call through.
+//
+// Painting the frame, the title and its buttons lives with the non-client
+// painter; until it is linked in, the provider leaves WM_NCPAINT to the
+// system (which then draws a caption without buttons: WS_SYSMENU is off while
+// the provider draws the non-client area).
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "classlib/Subclass.h"
+#include "skin/core/CommonData.h"
+#include "skin/core/ProviderSeam.h"
+#include "skin/forms/FrameGeometry.h"
+
+class TsSkinManager;
+class TsSkinProvider;
+
+enum class TsGripMode { gmNone, gmRightBottom };
+enum class TsResizeMode { rmStandard, rmBorder };
+
+// A set of flags of one enumeration. The provider's own state and the skin
+// data's state are two such sets of two types, so a bit of one can never be
+// tested in the other.
+template <class E>
+class TsFlagSet {
+public:
+    bool Has(E e) const { return (bits_ & uint32_t(e)) != 0; }
+    void Set(E e, bool on = true) { bits_ = on ? bits_ | uint32_t(e) : bits_ & ~uint32_t(e); }
+    void Clear(E e) { Set(e, false); }
+    uint32_t Bits() const { return bits_; }
+
+private:
+    uint32_t bits_ = 0;
+};
+
+// The provider's state bits.
+enum class TsProviderBit : uint32_t {
+    AnimationRunning = 0x80,
+    MinimizeRunning = 0x100,
+    HideSnapshot = 0x200,     // the picture for hiding is taken
+    Restoring = 0x400,
+    InNcActivate = 0x8000,
+    ScrollUpdate = 0x20000,   // the scroll wrapper is being updated
+};
+
+// A menu change that arrived while the form's skin data was inside an update;
+// replayed when the update ends (a bit of TsCommonData::SkinState).
+constexpr uint16_t ssMenuChangePending = 0x400;
+
+// One of the user's buttons in the title.
+class TsTitleButton {
+public:
+    bool Enabled = true;
+    bool Visible = true;
+    bool UseSkinData = true;
+    String Name;
+    String Hint;
+    TMouseEvent OnMouseDown, OnMouseUp;
+    int MaskIndex = -1;   // TITLEBUTTON of the skin when UseSkinData, else -1
+};
+
+// A caption button's glyph as the skin gives it.
+struct TsCaptionButtonData {
+    int MaskIndex = -1;
+    int HitCode = 0;
+    bool Big = true;
+};
+
+// ---- seams to the control wrappers
+
+// The scroll wrapper of an AutoScroll form. The control wrappers make it
+// (FormScrollWrapperFactory); without them the provider makes none. The
+// provider frees it before it lets go of the form's WindowProc (the wrapper
+// hooked after it), and never while a message is on the form's stack.
+class TsFormScrollWrapper {
+public:
+    virtual ~TsFormScrollWrapper() = default;
+    virtual void Update() {}
+};
+extern std::function<TsFormScrollWrapper*(TsSkinProvider& provider)> FormScrollWrapperFactory;
+
+// The control adapter's entry for one control added at run time (5.102
+// builds the adapter); without it nothing is wrapped.
+extern std::function<void(TsSkinProvider& provider, TControl* control)> AdapterAddItem;
+
+// ---- the link with the external skin editor
+// Set from the command line at the first provider: "/kvpreview" as the first parameter.
+extern bool PreviewMode;
+// The one form announced to the editor (nil: none yet).
+extern HWND EditorLinkForm;
+// How the editor is found and told; tests replace them.
+struct TsEditorLink {
+    std::function<HWND()> Find;                              // the editor's window, nil: none
+    std::function<LRESULT(HWND editor, HWND form)> Announce; // its answer (1: taken)
+};
+TsEditorLink& EditorLink();
+// Announces form to the editor: only in preview mode, once per run, only for
+// the main form (or any form while there is none). Returns the tries made.
+int AnnounceToEditor(HWND form, bool isMainForm);
+
+// Set from WM_QUERYENDSESSION until the session really ends; cleared again
+// when the end of the session is cancelled (WM_ENDSESSION with FALSE).
+extern bool SessionEnding;
+
+// ---- system animation switched off for a scope (restored on every way out,
+// and never written to the user's settings). The system call goes through a
+// replaceable pointer (SystemParametersInfoW by default) so tests can watch it.
+using TSystemParametersInfoFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT);
+extern TSystemParametersInfoFn SystemParametersInfoFn;
+class TsSystemAnimationOff {
+public:
+    TsSystemAnimationOff();
+    ~TsSystemAnimationOff();
+    TsSystemAnimationOff(const TsSystemAnimationOff&) = delete;
+    TsSystemAnimationOff& operator=(const TsSystemAnimationOff&) = delete;
+
+private:
+    bool changed_ = false;
+    int saved_ = 0;
+};
+
+// The texts of the two creation failures.
+extern const wchar_t* const ProviderFormsOnlyText;
+extern const wchar_t* const ProviderOneInstanceText;
+
+class TsSkinProvider : public TComponent, public TsProviderSeam, public TsSkinDataOwner {
+    DECLARE_CLASS(TsSkinProvider, TComponent)
+public:
+    // The one way to make a provider. The owner must be a form, else EAbort
+    // with ProviderFormsOnlyText is raised before anything exists (nothing is
+    // left in the owner). A form that already has a provider: one made at run
+    // time is freed and the new one takes over; one placed by the program
+    // stays, and the new provider is Inactive (it never hooks the form).
+    static TsSkinProvider* Create(TComponent* owner);
+    // A provider the dialog hook makes for a plain form: initialisation waits
+    // for the form's first non-client hit test, non-client paint or showing.
+    static TsSkinProvider* CreateAtRunTime(TCustomForm* form);
+    ~TsSkinProvider() override;
+
+    // ---- published
+    bool AllowAnimation = true;
+    bool AllowExtBorders = true;
+    bool AllowBlendOnMoving = true;
+    bool DrawClientArea = true;
+    TsGripMode GripMode = TsGripMode::gmNone;
+    bool MakeSkinMenu = false;
+    String MenuLineSkin;
+    TsResizeMode ResizeMode = TsResizeMode::rmStandard;
+    bool ScreenSnap = false;
+    int SnapBuffer = 10;
+    TAlignment CaptionAlignment() const { return captionAlignment_; }
+    void SetCaptionAlignment(TAlignment a);
+    bool DrawNonClientArea() const { return drawNonClientArea_; }
+    void SetDrawNonClientArea(bool on);
+    bool ShowAppIcon() const { return showAppIcon_; }
+    void SetShowAppIcon(bool on);
+    const String& TitleSkin() const { return titleSkin_; }
+    void SetTitleSkin(const String& name);
+    bool UseGlobalColor() const { return useGlobalColor_; }
+    void SetUseGlobalColor(bool on);
+    TsCommonData* SkinData() const { return skinData_.get(); }
+    // The user's title buttons (a new one is added at the end).
+    TsTitleButton& AddTitleButton();
+    int TitleButtonCount() const { return int(titleButtons_.size()); }
+    TsTitleButton& TitleButton(int i) { return *titleButtons_.at(size_t(i)); }
+
+    // ---- state
+    TCustomForm* FormOf() const { return form_; }
+    bool Inactive() const { return inactive_; }
+    bool CreatedAtRunTime() const { return createdAtRunTime_; }
+    bool Skinned() const;
+    TsSkinManager* Manager() const;
+    TsFlagSet<TsProviderBit>& State() { return state_; }
+
+    // ---- lifecycle (see the .cpp)
+    void InitSkin();
+    // The deferred initialisation of a provider made at run time.
+    void InitDeferred();
+    // Removes WS_SYSMENU while the provider draws the non-client area (so the
+    // system draws no caption buttons), puts it back otherwise.
+    void UpdateSysMenuStyle();
+    void InitTitleButtons();
+
+    // ---- metrics
+    TsFrameFacts Facts() const;
+    int FormFrameWidth(bool extended) const;
+    int CaptionAreaHeight(bool extended) const;
+    int TopFrameWidth() const;
+    int MenuLineHeight() const;
+    int MenuLineCount();
+    void ResetMenuLineCount() { menuLines_ = -1; }
+    // The title's layout for the form's size now.
+    TsTitleLayout LayoutTitleButtons() const;
+    TsCaptionButtons CaptionButtons() const;
+    std::vector<TsUserButton> UserButtons() const;
+
+    // ---- hit testing (screen point)
+    int HitTestFrame(POINT screen);
+    int HotElement() const { return hotElement_; }
+    int PressedElement() const { return pressedElement_; }
+    void SetHotElement(int code);
+    void SetPressedElement(int code) { pressedElement_ = code; }
+
+    // ---- region
+    const std::vector<RECT>& RegionCuts() const { return regionCuts_; }
+    void BuildRegionCuts();
+    HRGN CreateSkinRegion(int x, int y);
+    void UpdateRegion(bool redraw);
+
+    // ---- moving and the border-drag mode
+    void SnapPosition(WINDOWPOS& pos);
+    // The drag in progress (one at a time in the process).
+    static bool BorderDragActive();
+    static RECT BorderDragFrame();
+    void StartBorderDrag(int hitCode, POINT mouse);
+    void FollowBorderDrag(POINT mouse);
+    // Ends the drag; apply: move the form to the frame.
+    void EndBorderDrag(bool apply);
+    int RememberedDragCode() const { return dragCode_; }
+
+    // ---- helpers other parts share
+    // With enable and layered windows: WS_EX_LAYERED added (true when it was
+    // added) and constant alpha set. Otherwise WS_EX_LAYERED removed; a
+    // window that was visible stays visible (false).
+    static bool SetLayeredAlpha(HWND wnd, bool enable, uint8_t alpha);
+    // Under composition: the system does not render the frame while
+    // skinDrawsFrame (the non-client rendering policy), else it follows the style.
+    static void SetNcRendering(HWND wnd, bool skinDrawsFrame);
+
+    // ---- the window procedure (FormWindowProc.cpp)
+    void FormWindowProc(TMessage& m);
+    void CallPrevious(TMessage& m) { hook_.CallPrevious(m); }
+
+    // ---- TsProviderSeam
+    TCustomForm* Form() override { return form_; }
+    HWND Window() override { return wnd_; }
+    bool WorksWith(TsSkinManager* m) override;
+    bool HasSkinData() override { return skinData_ != nullptr; }
+    TBitmap* CacheBitmap() override;
+    bool PaintsNonClient() override { return drawNonClientArea_ && Skinned(); }
+    HRGN CreateSkinRegion() override { return CreateSkinRegion(0, 0); }
+    void UpdateRegion() override { UpdateRegion(true); }
+    void SetInAnimation(bool on) override { inAnimation_ = on; }
+    bool SnapshotTakenForHiding() override { return state_.Has(TsProviderBit::HideSnapshot); }
+
+    // ---- TsSkinDataOwner
+    HWND SkinOwnerWindow() const override { return wnd_; }
+    bool SkinOwnerIsProvider() const override { return true; }
+    TCustomForm* SkinOwnerForm() const override { return form_; }
+    TColor SkinOwnerColor() const override { return form_ ? form_->Color() : clBtnFace; }
+    bool SkinOwnerDestroying() const override { return !form_ || form_->Destroying(); }
+
+    // ---- the form's scroll wrapper
+    TsFormScrollWrapper* ScrollWrapper() const { return scrollWrapper_; }
+    void CreateScrollWrapper();
+    // Frees the wrapper once no message is on the form's stack.
+    void ReleaseScrollWrapper();
+
+private:
+    explicit TsSkinProvider(TCustomForm* form, bool runTime);
+    void RestoreFormStyle();
+
+public:
+    // ---- the state the window procedure reads and moves (FormWindowProc.cpp,
+    // whose handlers are one function per row); other code uses the members above.
+    // The form alive and not being destroyed.
+    bool FormAlive() const { return form_ && !form_->Destroying() && wnd_ && IsWindow(wnd_); }
+
+    TCustomForm* form_ = nullptr;
+    HWND wnd_ = nullptr;
+    TWindowProcHook hook_;
+    std::unique_ptr<TsCommonData> skinData_;
+    std::vector<std::unique_ptr<TsTitleButton>> titleButtons_;
+    TsFormScrollWrapper* scrollWrapper_ = nullptr;
+    TsFlagSet<TsProviderBit> state_;
+    bool inactive_ = false;
+    bool createdAtRunTime_ = false;   // initialisation still deferred
+    bool madeAtRunTime_ = false;      // made by CreateAtRunTime: gives way to a placed provider
+    bool initialized_ = false;   // InitSkin ran for the current skin
+    bool drawNonClientArea_ = true;
+    bool showAppIcon_ = true;
+    bool useGlobalColor_ = true;
+    TAlignment captionAlignment_ = TAlignment::taLeftJustify;
+    String titleSkin_;
+    int titleSection_ = -1, captionSection_ = -1;
+    TsCaptionButtonData close_, max_, min_, help_;
+    int userButtonMask_ = -1;
+    std::vector<RECT> regionCuts_;
+    int menuLines_ = -1;
+    int hotElement_ = kNoElement;
+    int pressedElement_ = kNoElement;
+    bool formActive_ = true;
+    bool regionChanged_ = true;
+    bool regionChanging_ = false;
+    bool inMenuLoop_ = false;
+    bool inAnimation_ = false;
+    bool extraHighTitle_ = false;
+    bool trackingNcLeave_ = false;
+    int dragCode_ = 0;   // HTCAPTION or a sizing code remembered by the hit test (border-drag mode)
+    int lockCount_ = 0;
+};
