@@ -368,6 +368,8 @@ def draw_small_controls(m, opts):
 
 
 def small_control_sections(sec, face, text, white):
+    # Push buttons show a dotted focus frame around their caption.
+    sec("BUTTON", SHOWFOCUS=1)
     sec("UPDOWNBTN", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=text)
     sec("TRACKBAR", COLOR=face, FONTCOLOR=text, STATES=1, TRANSPARENCY=100)
 

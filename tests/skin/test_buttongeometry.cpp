@@ -104,7 +104,7 @@ TEST(ButtonGeometry, SpeedButtonGlyphAndCaptionTables)
         POINT glyphAt;
         RECT caption;
     } rows[] = {
-        {kLayoutLeft, 30, -1, {16, 16}, false, {10, 7}, {26, 8, 46, 21}},
+        {kLayoutLeft, 30, -1, {16, 16}, false, {10, 7}, {30, 8, 50, 21}},   // glyph right 26 + spacing 4
         {kLayoutLeft, 30, 3, {16, 16}, false, {3, 7}, {23, 8, 43, 21}},
         {kLayoutRight, 30, -1, {16, 16}, false, {34, 7}, {10, 8, 30, 21}},
         {kLayoutRight, 30, 3, {16, 16}, false, {41, 7}, {17, 8, 37, 21}},
