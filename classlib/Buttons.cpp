@@ -63,7 +63,12 @@ void DrawGlyphFrame(HDC dc, TBitmap& glyph, int count, int index, int x, int y)
 
 // ---------------------------------------------------------------- TButtonControl
 
-TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
+TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner)
+{
+    SetTabStop(true);
+    // OnClick comes from BN_CLICKED (mouse, keyboard and BM_CLICK alike), not from the mouse-up.
+    SetControlStyle(ControlStyle() & ~unsigned(csClickEvents));
+}
 
 void TButtonControl::CreateParams(TCreateParams& p)
 {

@@ -210,13 +210,15 @@ TEST_F(ButtonWrappers, PushButtonPaintsTheSectionInItsState)
 
 TEST_F(ButtonWrappers, PressedButtonHidesItsGlow)
 {
+    // The small skin's SHINE section glows (the sample skin's buttons have no glow mask).
+    manager = SmallManager();
     HWND h = Native(L"BUTTON", L"Кнопка", BS_PUSHBUTTON, 20, 20, 100, 30);
-    auto* w = Wrap<TkvBtnWnd>(h);
+    auto* w = Wrap<TkvBtnWnd>(h, L"SHINE");
     RECT r;
     GetWindowRect(h, &r);
     SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     w->CommonData->UpdateGlow(false, h);
-    ASSERT_GE(w->CommonData->GlowHandle, 0);   // the sample BUTTON glows under the mouse
+    ASSERT_GE(w->CommonData->GlowHandle, 0);   // it glows under the mouse
     SendMessageW(h, BM_SETSTATE, TRUE, 0);
     Print(h);
     EXPECT_EQ(w->CommonData->GlowHandle, -1);
