@@ -45,9 +45,9 @@ void CopyCache(TBitmap* cache, HDC dc)
     BitBlt(dc, 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
-// Resamples src into dst of w x h; a source side under 2 px cannot be
-// filtered and is stretched instead (a painter never raises).
-void ResampleOrStretch(TBitmap* src, TBitmap* dst, int w, int h)
+}  // namespace
+
+void ResampleInPaint(TBitmap* src, TBitmap* dst, int w, int h)
 {
     if (w <= 0 || h <= 0) return;
     if (src->Width() < 2 || src->Height() < 2) {
@@ -60,6 +60,8 @@ void ResampleOrStretch(TBitmap* src, TBitmap* dst, int w, int h)
     }
     ResampleBitmap(src, dst, w, int(rfMitchell), h);
 }
+
+namespace {
 
 // Rows swapped top to bottom (horizontal) or columns left to right.
 void Mirror(TBitmap* bmp, bool rows)
@@ -563,12 +565,12 @@ void TkvTrackWnd::PaintThumb()
     GdiFlush();
     BitBlt(under.Canvas().Handle(), 0, 0, tw, th, cache->Canvas().Handle(), t.left, t.top, SRCCOPY);
     TBitmap work;
-    ResampleOrStretch(&under, &work, w, h);
+    ResampleInPaint(&under, &work, w, h);
     if (flipped) Mirror(&work, !vertical);
     DrawMaskFrame32(&work, POINT{0, 0}, state, InitBgCacheInfo(&work, 0, 0), mask, 1, m);
     if (flipped) Mirror(&work, !vertical);
     TBitmap fitted;
-    ResampleOrStretch(&work, &fitted, tw, th);
+    ResampleInPaint(&work, &fitted, tw, th);
     GdiFlush();
     BitBlt(cache->Canvas().Handle(), t.left, t.top, tw, th, fitted.Canvas().Handle(), 0, 0, SRCCOPY);
 }

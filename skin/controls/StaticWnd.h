@@ -19,6 +19,10 @@
 
 #include "skin/controls/MainWnd.h"
 
+// Resamples src into dst at w x h for a painter: a source side under 2 px
+// cannot be filtered (the resampler raises for it) and is stretched instead.
+void ResampleInPaint(TBitmap* src, TBitmap* dst, int w, int h);
+
 class TkvStaticWnd : public TkvMainWnd {
     DECLARE_CLASS(TkvStaticWnd, TkvMainWnd)
 public:

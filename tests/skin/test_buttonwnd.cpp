@@ -373,6 +373,46 @@ TEST_F(ButtonWrappers, EdgeStaticKeepsThePictureItPaintsInside)
     DeleteObject(bmp);
 }
 
+TEST_F(ButtonWrappers, AnEmptySectionTakesTheWrappersDefault)
+{
+    // A section set to "" is stored as "UNKNOWN": that is no section either.
+    struct Row {
+        bool checkBox;
+        const wchar_t* want;
+    } rows[] = {{false, L"BUTTON"}, {true, L"CHECKBOX"}};
+    int y = 10;
+    for (const Row& r : rows) {
+        HWND h = Native(L"BUTTON", L"", r.checkBox ? BS_CHECKBOX : BS_PUSHBUTTON, 10, y, 80, 24);
+        y += 30;
+        auto data = std::make_unique<TsCommonData>(nullptr, true);
+        data->SetSkinSection(L"");
+        ASSERT_EQ(data->SkinSection(), L"UNKNOWN");
+        TkvMainWnd* w = r.checkBox ? static_cast<TkvMainWnd*>(Wrap<TkvCheckBoxWnd>(h, L"", data.get()))
+                                   : Wrap<TkvBtnWnd>(h, L"", data.get());
+        EXPECT_EQ(data->SkinSection(), r.want);
+        EXPECT_EQ(w->CommonData->SectionIndex, manager->FindSectionIndex(r.want));
+        UnhookWindow(h, true, false, wrappers.back());
+    }
+}
+
+TEST(PaintResample, ASourceUnderTwoPixelsIsStretchedNotFiltered)
+{
+    // The track bar's thumb goes through this; a thin one must not raise from WM_PAINT.
+    struct Row {
+        int sw, sh, w, h;
+    } rows[] = {{1, 21, 11, 21}, {11, 1, 11, 21}, {1, 1, 5, 5}, {4, 4, 9, 9}};
+    for (const Row& r : rows) {
+        TBitmap src(r.sw, r.sh, TPixelFormat::pf32bit);
+        FillRect32(&src, RECT{0, 0, r.sw, r.sh}, clRed, 255);
+        TBitmap dst;
+        EXPECT_NO_THROW(ResampleInPaint(&src, &dst, r.w, r.h)) << r.sw << "x" << r.sh;
+        ASSERT_EQ(dst.Width(), r.w);
+        ASSERT_EQ(dst.Height(), r.h);
+        GdiFlush();
+        EXPECT_EQ(GetPixel32(&dst, r.w / 2, r.h / 2) & 0xFFFFFF, 0xFF0000u);
+    }
+}
+
 TEST_F(ButtonWrappers, SpeedButtonPaintsPressedWhileDown)
 {
     auto* sb = new TSpeedButton(form);
@@ -453,8 +493,11 @@ TEST_F(ButtonWrappers, IdleSpinValidatesItsWindowAndShowsItsArrows)
     AttachSpinWnd(spin, w, manager, L"UPDOWNBTN", 2);
     wrappers.push_back(w);
     TkvSpinWnd* first = w;
+    first->MouseDown = true;   // marks this wrapper object
     AttachSpinWnd(spin, w, manager, L"UPDOWNBTN", 2);   // the same window keeps its wrapper
     EXPECT_EQ(w, first);
+    EXPECT_TRUE(w->MouseDown);
+    w->MouseDown = false;
     EXPECT_EQ(w->CommonData->ControlKind, 2);
     InvalidateRect(spin, nullptr, TRUE);
     UpdateWindow(spin);
