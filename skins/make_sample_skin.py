@@ -317,6 +317,7 @@ def draw_master():
     m.vgrad(60, 170, 76, 188, WHITE, FACE)
     opts["GROUPBOX.PATTERN"] = tilde(60, 170, 76, 188, 0, 0)
     draw_form_parts(m, opts)
+    draw_small_controls(m, opts)
     return m, opts
 
 
@@ -333,6 +334,59 @@ def draw_form_parts(m, opts):
             m.put(x + k, 204, TEXT)
             m.put(x + k, 205, TEXT)
     opts["GLOBALINFO.TITLEBUTTON"] = at(300, 196, 354, 214, 3, 0)
+
+# ---------------------------------------------------------------- small controls
+def draw_small_controls(m, opts):
+    """Up-down buttons and the track bar, in the master bitmap from row 200.
+
+    The up-down control's arrows are the glyphs of the scroll buttons
+    (SCROLLBTNTOP/BOTTOM/LEFT/RIGHT GLYPHMASK); the size grip is GLOBALINFO's
+    GRIPIMAGE. Nothing here has a mask of its own for them."""
+    # Up-down button border: 3 rounded frames 14x14 at (0,200).
+    for i, (b, t, bt) in enumerate(STATE_FILLS):
+        m.rounded(i * 14, 200, i * 14 + 14, 214, b, t, bt)
+    opts["UPDOWNBTN.BORDERSMASK"] = hat(0, 200, 42, 214, 3, 3, 3, 3, 3, 0, 0, 0)
+    # Track-bar channel: 2 frames 12x6 (normal, hot) at (48,200), a sunken groove.
+    for i, c in enumerate((LINE, ACCENT_HOT)):
+        x = 48 + i * 12
+        m.rect(x, 200, x + 12, 206, FACE_DARK)
+        m.frame(x, 200, x + 12, 206, c)
+        m.rect(x + 1, 204, x + 11, 205, WHITE)
+    opts["TRACKBAR.SLIDERCHANNEL"] = hat(48, 200, 72, 206, 2, 2, 2, 2, 2, 0, 0, 0)
+    # Thumbs: 3 frames (normal, pressed, hot) 11x21 pointing down at (80,200);
+    # 21x11 pointing right at (120,200).
+    for i, (b, t, bt) in enumerate(STATE_FILLS):
+        x = 80 + i * 11
+        m.rect(x, 200, x + 11, 221, KEY)
+        for yy in range(21):
+            half = 5 if yy < 16 else 5 - (yy - 15)
+            for xx in range(5 - half, 6 + half):
+                edge = xx in (5 - half, 5 + half) or yy == 0
+                m.put(x + xx, 200 + yy, b if edge else mix(t, bt, yy / 20))
+        y = 200
+        x = 120 + i * 21
+        m.rect(x, y, x + 21, y + 11, KEY)
+        for xx in range(21):
+            half = 5 if xx < 16 else 5 - (xx - 15)
+            for yy in range(5 - half, 6 + half):
+                edge = yy in (5 - half, 5 + half) or xx == 0
+                m.put(x + xx, y + yy, b if edge else mix(t, bt, xx / 20))
+    opts["TRACKBAR.SLIDERMASK"] = at(80, 200, 113, 221, 3, 0)
+    opts["TRACKBAR.SLIDERVMASK"] = at(120, 200, 183, 211, 3, 0)
+    # Ticks: 2 frames (normal, pressed) 1x4 at (190,200) and 4x1 at (196,200).
+    m.rect(190, 200, 191, 204, LINE_DARK)
+    m.rect(191, 200, 192, 204, ACCENT)
+    m.rect(196, 200, 200, 201, LINE_DARK)
+    m.rect(200, 200, 204, 201, ACCENT)
+    opts["TRACKBAR.TICKHORZ"] = at(190, 200, 192, 204, 2, 0)
+    opts["TRACKBAR.TICKVERT"] = at(196, 200, 204, 201, 2, 0)
+
+
+def small_control_sections(sec, face, text, white):
+    # Push buttons show a dotted focus frame around their caption.
+    sec("BUTTON", SHOWFOCUS=1)
+    sec("UPDOWNBTN", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=text)
+    sec("TRACKBAR", COLOR=face, FONTCOLOR=text, STATES=1, TRANSPARENCY=100)
 
 
 def draw_button_png():
@@ -514,6 +568,7 @@ def options(opts):
     sec("BARTITLE", PARENTCLASS="FORMTITLE")
     # The skinned form: the dialog's title follows the form's.
     sec("DIALOGTITLE", PARENTCLASS="FORMTITLE")
+    small_control_sections(sec, face, text, white)
     for key, value in opts.items():
         s, k = key.split(".")
         if s == "GLOBALINFO":
