@@ -316,7 +316,37 @@ def draw_master():
     # Group box caption band at (60,170).
     m.vgrad(60, 170, 76, 188, WHITE, FACE)
     opts["GROUPBOX.PATTERN"] = tilde(60, 170, 76, 188, 0, 0)
+    draw_bars(m, opts)
     return m, opts
+
+
+# ---- Containers, bars and tabs: their frames, panel mask and divider (own block).
+def draw_bars(m, opts):
+    """Masks of the page frame, the bar divider and the status-bar panel, drawn
+    into the free band of the master bitmap from row 200."""
+    # Page frame (1 frame 24x24 at (0,200)): white page inside a line.
+    m.rect(0, 200, 24, 224, WHITE)
+    m.frame(0, 200, 24, 224, LINE)
+    opts["PAGECONTROL.BORDERSMASK"] = hat(0, 200, 24, 224, 3, 3, 3, 3, 1, 0, 0, 0)
+    # Divider (1 frame 4x16 at (30,200)): a dark line with a light one beside it.
+    m.rect(30, 200, 34, 216, KEY)
+    m.rect(31, 200, 32, 216, LINE)
+    m.rect(32, 200, 33, 216, WHITE)
+    opts["DIVIDER.BORDERSMASK"] = hat(30, 200, 34, 216, 0, 4, 0, 4, 1, 0, 0, 0)
+    # Status panel (1 frame 12x12 at (40,200)): a sunken line round a see-through middle.
+    m.rect(40, 200, 52, 212, KEY)
+    m.frame(40, 200, 52, 212, LINE)
+    for x in range(41, 51):
+        m.put(x, 210, WHITE)
+    opts["STATUSBAR.STATUSPANELMASK"] = hat(40, 200, 52, 212, 2, 2, 2, 2, 1, 0, 0, 0)
+
+
+def bar_sections(sec):
+    """Sections of containers, bars and tabs that the shared list above lacks."""
+    face = tcolor(FACE)
+    sec("DIVIDER", COLOR=face, STATES=1, TRANSPARENCY=100)
+    for s in ("PAGECONTROLBOTTOM", "PAGECONTROLLEFT", "PAGECONTROLRIGHT"):
+        sec(s, PARENTCLASS="PAGECONTROL")
 
 
 def draw_button_png():
@@ -496,6 +526,7 @@ def options(opts):
     sec("WEBBUTTON", PARENTCLASS="BUTTON", TRANSPARENCY=100)
     sec("BAR", PARENTCLASS="PANEL")
     sec("BARTITLE", PARENTCLASS="FORMTITLE")
+    bar_sections(sec)
     for key, value in opts.items():
         s, k = key.split(".")
         if s == "GLOBALINFO":
