@@ -403,10 +403,9 @@ LRESULT TToolBar::CustomDraw(NMTBCUSTOMDRAW& cd)
     if (stage == CDDS_PREPAINT || stage == CDDS_POSTPAINT) {
         TCustomDrawStage st = stage == CDDS_PREPAINT ? TCustomDrawStage::cdPrePaint : TCustomDrawStage::cdPostPaint;
         if (OnCustomDraw) OnCustomDraw(this, cd.nmcd.rc, st, defaultDraw);
-        if (stage == CDDS_PREPAINT) {
-            result = CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
-            if (!defaultDraw) result |= CDRF_SKIPDEFAULT;
-        }
+        // The bar's own drawing is its buttons, and each one still asks for
+        // its turn: skipping the default here would leave them unasked.
+        if (stage == CDDS_PREPAINT) result = CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
     } else if (stage == CDDS_ITEMPREPAINT || stage == CDDS_ITEMPOSTPAINT) {
         TToolButton* b = ButtonOfCommand(int(cd.nmcd.dwItemSpec));
         if (b && OnCustomDrawButton) {

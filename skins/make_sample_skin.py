@@ -333,12 +333,10 @@ def draw_bars(m, opts):
     m.rect(31, 200, 32, 216, LINE)
     m.rect(32, 200, 33, 216, WHITE)
     opts["DIVIDER.BORDERSMASK"] = hat(30, 200, 34, 216, 0, 4, 0, 4, 1, 0, 0, 0)
-    # Status panel (1 frame 12x12 at (40,200)): a sunken line round a see-through middle.
+    # Status panel (1 frame 12x12 at (40,200)): a line round a see-through middle.
     m.rect(40, 200, 52, 212, KEY)
     m.frame(40, 200, 52, 212, LINE)
-    for x in range(41, 51):
-        m.put(x, 210, WHITE)
-    opts["STATUSBAR.STATUSPANELMASK"] = hat(40, 200, 52, 212, 2, 2, 2, 2, 1, 0, 0, 0)
+    opts["STATUSBAR.STATUSPANELMASK"] = hat(40, 200, 52, 212, 1, 1, 1, 1, 1, 0, 0, 0)
 
 
 def bar_sections(sec):

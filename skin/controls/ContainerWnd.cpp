@@ -34,9 +34,11 @@ void FillFromBackground(TBitmap* dst, const RECT& r, const TsBgCacheInfo& info)
         GdiFlush();
         BitBlt(dst->Canvas().Handle(), r.left, r.top, r.right - r.left, r.bottom - r.top,
                info.Bmp->Canvas().Handle(), info.X + r.left, info.Y + r.top, SRCCOPY);
+        GdiFlush();
     } else {
         FillRectSolid(dst->Canvas().Handle(), r, info.FillColor == SkinKeyColor ? DefaultBackgroundColor()
                                                                                  : info.FillColor);
+        GdiFlush();
     }
 }
 
@@ -610,6 +612,7 @@ void TkvToolBarVCLWnd::PaintButton(HDC dc, TToolButton* button, int state)
     RECT cr = GetClientRectInWindow(Handle);
     GdiFlush();
     BitBlt(bmp.Canvas().Handle(), 0, 0, w, h, CacheDC(CommonData), cr.left + r.left, cr.top + r.top, SRCCOPY);
+    GdiFlush();   // the painters below read the pixels directly
     TsBgCacheInfo info = EmptyBgCacheInfo;
     info.Bmp = &bmp;
     info.X = 0;

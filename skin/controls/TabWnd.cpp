@@ -143,6 +143,7 @@ void TkvTabControlWnd::PaintTab(int index, int state, POINT offset, TBitmap* tar
                 BitBlt(tab.Canvas().Handle(), 0, 0, w, h, cache->Canvas().Handle(), r2.left, r2.top, SRCCOPY);
             else
                 BitBlt(tab.Canvas().Handle(), 0, 0, w, h, target->Canvas().Handle(), at.left, at.top, SRCCOPY);
+            GdiFlush();   // the painters read the pixels directly
             TsBgCacheInfo info = EmptyBgCacheInfo;
             info.Bmp = &tab;
             info.X = info.Y = 0;
@@ -267,6 +268,7 @@ void TkvTabControlWnd::PaintControl(TMessage& msg)
                 FillRectSolid(cache->Canvas().Handle(), strip,
                               info.FillColor == SkinKeyColor ? DefaultBackgroundColor() : info.FillColor);
             }
+            GdiFlush();
             int rows = std::max(1, int(SendMessageW(Handle, TCM_GETROWCOUNT, 0, 0)));
             for (int row = 1; row <= rows; ++row)
                 for (int i = 0; i < count; ++i)
@@ -288,6 +290,7 @@ void TkvTabControlWnd::PaintControl(TMessage& msg)
                 TBitmap tab(w, h);
                 GdiFlush();
                 BitBlt(tab.Canvas().Handle(), 0, 0, w, h, cache->Canvas().Handle(), active.left, active.top, SRCCOPY);
+                GdiFlush();
                 PaintTab(selected, 2, POINT{-active.left, -active.top}, &tab);
                 GdiFlush();
                 BitBlt(dc, active.left, active.top, w, h, tab.Canvas().Handle(), 0, 0, SRCCOPY);
@@ -484,11 +487,16 @@ void TkvPageWnd::PaintPage(TMessage& m)
 
 void TkvPageWnd::WndProc(TMessage& m)
 {
-    if (m.Msg == WM_NCDESTROY) {
-        // The window goes: so does its wrapper, and its place in the list.
+    if (m.Msg == WM_DESTROY || m.Msg == WM_NCDESTROY) {
+        // The window goes: once the base has let it go, so does the wrapper
+        // with its place in the list.
+        HWND h = Handle;
         TkvMainWnd::WndProc(m);
-        RemovePageWnd(this);
-        delete this;
+        if (m.Msg == WM_NCDESTROY || GetWrapper(h) != this) {
+            if (GetWrapper(h) == this) RemovePropW(h, WrapperPropName);
+            RemovePageWnd(this);
+            delete this;
+        }
         return;
     }
     if (IsCmd(m)) {
