@@ -8,6 +8,19 @@ TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner)
     SetBounds(0, 0, 185, 41);
 }
 
+void TCustomPanel::CreateParams(TCreateParams& p)
+{
+    TCustomControl::CreateParams(p);
+    if (borderStyle_ == TBorderStyle::bsSingle) p.Style |= WS_BORDER;
+}
+
+void TCustomPanel::SetBorderStyle(TBorderStyle b)
+{
+    if (b == borderStyle_) return;
+    borderStyle_ = b;
+    if (HandleAllocated()) RecreateWnd();
+}
+
 void TCustomPanel::Paint()
 {
     TCanvas& c = Canvas();
@@ -16,12 +29,17 @@ void TCustomPanel::Paint()
     c.FillRect(r);
     auto bevel = [&](TBevelCut cut) {
         if (cut == TBevelCut::bvNone) return;
+        if (cut == TBevelCut::bvSpace) {
+            InflateRect(&r, -bevelWidth_, -bevelWidth_);
+            return;
+        }
         for (int i = 0; i < bevelWidth_; ++i) {
             DrawEdge(c.Handle(), &r, cut == TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
             InflateRect(&r, -1, -1);
         }
     };
     bevel(bevelOuter_);
+    InflateRect(&r, -borderWidth_, -borderWidth_);
     bevel(bevelInner_);
     if (!showCaption_) return;
     String text = Caption();

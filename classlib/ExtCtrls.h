@@ -1,8 +1,9 @@
 // Panels and images.
 #pragma once
 #include "classlib/Controls.h"
+#include "classlib/StdCtrls.h"
 
-enum class TBevelCut { bvNone, bvLowered, bvRaised };
+enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 
 class TCustomPanel : public TCustomControl {
     DECLARE_CLASS(TCustomPanel, TCustomControl)
@@ -16,14 +17,22 @@ public:
     void SetBevelWidth(int w) { bevelWidth_ = w; Invalidate(); }
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment a) { alignment_ = a; Invalidate(); }
+    // A single line around the panel, and empty space inside the bevels.
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle b);
+    int BorderWidth() const { return borderWidth_; }
+    void SetBorderWidth(int w) { borderWidth_ = w; Invalidate(); }
     bool ShowCaption() const { return showCaption_; }
     void SetShowCaption(bool s) { showCaption_ = s; Invalidate(); }
     void Dispatch(TMessage& message) override;
 
 protected:
     void Paint() override;
+    void CreateParams(TCreateParams& params) override;
 
 private:
+    TBorderStyle borderStyle_ = TBorderStyle::bsNone;
+    int borderWidth_ = 0;
     TBevelCut bevelOuter_ = TBevelCut::bvRaised, bevelInner_ = TBevelCut::bvNone;
     int bevelWidth_ = 1;
     TAlignment alignment_ = TAlignment::taCenter;

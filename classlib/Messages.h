@@ -210,3 +210,6 @@ constexpr UINT CN_MEASUREITEM = CN_BASE + WM_MEASUREITEM;
 
 // Posted to a control to run work after the current message has returned.
 constexpr UINT CM_RELEASE = WM_APP + 0x100;
+
+// Posted by a tool bar to itself once a button's drop-down menu has closed.
+constexpr UINT TBM_DROPDOWNCLOSED = WM_USER + 0x1000;   // 0x1400

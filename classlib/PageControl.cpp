@@ -87,15 +87,42 @@ void TPageControl::CreateParams(TCreateParams& p)
 {
     TWinControl::CreateParams(p);
     p.SubclassOf = WC_TABCONTROLW;
-    p.Style |= TCS_TABS | TCS_SINGLELINE;
+    p.Style |= TCS_TABS | TabWindowStyle(position_, TTabStyle::tsTabs, multiLine_);
+    if (ownerDraw_) p.Style |= TCS_OWNERDRAWFIXED;
+}
+
+void TPageControl::SetTabPosition(TTabPosition p)
+{
+    position_ = p;
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TPageControl::SetMultiLine(bool m)
+{
+    multiLine_ = m;
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TPageControl::SetOwnerDraw(bool o)
+{
+    ownerDraw_ = o;
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TPageControl::SetImages(TCustomImageList* l)
+{
+    images_ = l;
+    if (HandleAllocated()) RecreateWnd();
 }
 
 void TPageControl::HandleCreated()
 {
+    if (images_) SendMessageW(handle_, TCM_SETIMAGELIST, 0, LPARAM(images_->Handle()));
     for (size_t i = 0; i < pages_.size(); ++i) {
         String text = pages_[i]->Caption();
         TCITEMW item{};
-        item.mask = TCIF_TEXT;
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
+        item.iImage = images_ ? int(i) : -1;
         item.pszText = text.data();
         SendMessageW(handle_, TCM_INSERTITEMW, i, LPARAM(&item));
     }
@@ -218,6 +245,17 @@ void TPageControl::Dispatch(TMessage& m)
         TWinControl::Dispatch(m);
         LayoutPages();
         return;
+    case CN_DRAWITEM: {
+        auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+        if (OnDrawTab) {
+            HDC old = canvas_.Handle();
+            canvas_.SetHandle(dis->hDC);
+            OnDrawTab(this, int(dis->itemID), dis->rcItem, (dis->itemState & ODS_SELECTED) != 0);
+            canvas_.SetHandle(old);
+        }
+        m.Result = TRUE;
+        return;
+    }
     case CN_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
         if (hdr->code == TCN_SELCHANGING) {

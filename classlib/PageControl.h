@@ -4,11 +4,16 @@
 #pragma once
 #include <vector>
 
+#include "classlib/ComBars.h"
 #include "classlib/Controls.h"
+#include "classlib/ImgList.h"
 
 class TPageControl;
 
 // One page of a page control; its caption is the text of its tab.
+class TPageControl;
+using TDrawTabEvent = Delegate<void(TPageControl*, int, const RECT&, bool)>;
+
 class TTabSheet : public TWinControl {
     DECLARE_CLASS(TTabSheet, TWinControl)
 public:
@@ -56,6 +61,20 @@ public:
     // After the user or the program changed the active page.
     TNotifyEvent OnChange;
 
+    // Where the tabs stand; tabs on a side are laid out in columns.
+    TTabPosition TabPosition() const { return position_; }
+    void SetTabPosition(TTabPosition p);
+    bool MultiLine() const { return multiLine_; }
+    void SetMultiLine(bool m);
+    // The tabs are drawn by OnDrawTab (tab index, rectangle, active) on Canvas.
+    bool OwnerDraw() const { return ownerDraw_; }
+    void SetOwnerDraw(bool o);
+    TDrawTabEvent OnDrawTab;
+    TCanvas& Canvas() { return canvas_; }
+    // Images of the tabs: page i shows image i.
+    TCustomImageList* Images() const { return images_; }
+    void SetImages(TCustomImageList* l);
+
 protected:
     void CreateParams(TCreateParams& params) override;
     void HandleCreated() override;
@@ -69,4 +88,8 @@ private:
     void ChangeActivePage(TTabSheet* page, bool notify);
     std::vector<TTabSheet*> pages_;
     TTabSheet* active_ = nullptr;
+    TTabPosition position_ = TTabPosition::tpTop;
+    bool multiLine_ = false, ownerDraw_ = false;
+    TCustomImageList* images_ = nullptr;
+    TCanvas canvas_;
 };

@@ -318,6 +318,7 @@ def draw_master():
     opts["GROUPBOX.PATTERN"] = tilde(60, 170, 76, 188, 0, 0)
     draw_form_parts(m, opts)
     draw_small_controls(m, opts)
+    draw_bars(m, opts)
     return m, opts
 
 
@@ -387,6 +388,33 @@ def small_control_sections(sec, face, text, white):
     sec("BUTTON", SHOWFOCUS=1)
     sec("UPDOWNBTN", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=text)
     sec("TRACKBAR", COLOR=face, FONTCOLOR=text, STATES=1, TRANSPARENCY=100)
+
+
+# ---- Containers, bars and tabs: their frames, panel mask and divider (own block).
+def draw_bars(m, opts):
+    """Masks of the page frame, the bar divider and the status-bar panel, drawn
+    into the free band of the master bitmap from row 226."""
+    # Page frame (1 frame 24x24 at (0,226)): white page inside a line.
+    m.rect(0, 226, 24, 250, WHITE)
+    m.frame(0, 226, 24, 250, LINE)
+    opts["PAGECONTROL.BORDERSMASK"] = hat(0, 226, 24, 250, 3, 3, 3, 3, 1, 0, 0, 0)
+    # Divider (1 frame 4x16 at (30,226)): a dark line with a light one beside it.
+    m.rect(30, 226, 34, 242, KEY)
+    m.rect(31, 226, 32, 242, LINE)
+    m.rect(32, 226, 33, 242, WHITE)
+    opts["DIVIDER.BORDERSMASK"] = hat(30, 226, 34, 242, 0, 4, 0, 4, 1, 0, 0, 0)
+    # Status panel (1 frame 12x12 at (40,226)): a line round a see-through middle.
+    m.rect(40, 226, 52, 238, KEY)
+    m.frame(40, 226, 52, 238, LINE)
+    opts["STATUSBAR.STATUSPANELMASK"] = hat(40, 226, 52, 238, 1, 1, 1, 1, 1, 0, 0, 0)
+
+
+def bar_sections(sec):
+    """Sections of containers, bars and tabs that the shared list above lacks."""
+    face = tcolor(FACE)
+    sec("DIVIDER", COLOR=face, STATES=1, TRANSPARENCY=100)
+    for s in ("PAGECONTROLBOTTOM", "PAGECONTROLLEFT", "PAGECONTROLRIGHT"):
+        sec(s, PARENTCLASS="PAGECONTROL")
 
 
 def draw_button_png():
@@ -569,6 +597,7 @@ def options(opts):
     # The skinned form: the dialog's title follows the form's.
     sec("DIALOGTITLE", PARENTCLASS="FORMTITLE")
     small_control_sections(sec, face, text, white)
+    bar_sections(sec)
     for key, value in opts.items():
         s, k = key.split(".")
         if s == "GLOBALINFO":

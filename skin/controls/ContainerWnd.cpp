@@ -1,0 +1,923 @@
+#include "skin/controls/ContainerWnd.h"
+
+#include <algorithm>
+
+#include "skin/controls/ContainerGeometry.h"
+#include "skin/core/ControlPaint.h"
+#include "skin/core/ControlTreePaint.h"
+#include "skin/core/MaskPaintBitmap.h"
+#include "skin/core/SkinManager.h"
+#include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/SkinCommands.h"
+#include "skin/graphics/TextEffects.h"
+
+namespace {
+
+unsigned Cmd(const TMessage& m) { return HIWORD(m.WParam); }
+bool IsCmd(const TMessage& m) { return m.Msg == SkinCommandMessage; }
+
+bool EmptySection(const String& s) { return s.empty() || s == L"UNKNOWN"; }
+
+// The cache's device context, flushed so that GDI sees the painters' pixels.
+HDC CacheDC(TsCommonData* data)
+{
+    GdiFlush();
+    return data->CacheBitmap->Canvas().Handle();
+}
+
+// Copies part of a background (a parent's bitmap at the answered offset, or
+// its colour) into a bitmap.
+void FillFromBackground(TBitmap* dst, const RECT& r, const TsBgCacheInfo& info)
+{
+    if (IsRectEmpty(&r)) return;
+    if (info.Bmp && info.Bmp != dst && info.Ready) {
+        GdiFlush();
+        BitBlt(dst->Canvas().Handle(), r.left, r.top, r.right - r.left, r.bottom - r.top,
+               info.Bmp->Canvas().Handle(), info.X + r.left, info.Y + r.top, SRCCOPY);
+        GdiFlush();
+    } else {
+        FillRectSolid(dst->Canvas().Handle(), r, info.FillColor == SkinKeyColor ? DefaultBackgroundColor()
+                                                                                 : info.FillColor);
+        GdiFlush();
+    }
+}
+
+// Every pixel of the bitmap opaque, for copies to a window.
+void MakeOpaque(TBitmap* bmp)
+{
+    GdiFlush();
+    PixelView v = bmp->View();
+    for (int y = 0; y < v.height; ++y) {
+        uint32_t* row = v.Row(y);
+        for (int x = 0; x < v.width; ++x) row[x] |= 0xFF000000u;
+    }
+}
+
+struct OwnDC {
+    HWND wnd;
+    HDC dc;
+    bool own;
+    int saved;
+    OwnDC(HWND w, HDC given) : wnd(w), dc(given), own(!given), saved(0)
+    {
+        if (own) dc = GetDC(wnd);
+        saved = SaveDC(dc);
+    }
+    ~OwnDC()
+    {
+        RestoreDC(dc, saved);
+        if (own) ReleaseDC(wnd, dc);
+    }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- TkvPanelWnd
+
+TkvPanelWnd::TkvPanelWnd(HWND handle, TsCommonData* data, TsSkinManager* manager, const String& section,
+                         bool repaint)
+    : TkvMainWnd(handle, data, manager, section, repaint)
+{
+    Panel = dynamic_cast<TCustomPanel*>(OwnerControl());
+    if (Panel && EmptySection(section) && EmptySection(CommonData->SkinSection())) {
+        bool was = CommonData->Updating;
+        CommonData->Updating = true;
+        CommonData->SetSkinSection(containergeo::PanelSectionFor(
+            int(Panel->BevelOuter()), int(Panel->BevelInner()), Panel->BorderStyle() == TBorderStyle::bsSingle));
+        CommonData->Updating = was;
+    }
+}
+
+bool TkvPanelWnd::Active() const
+{
+    return Panel && (Panel->ControlStyle() & csAcceptsControls);
+}
+
+bool TkvPanelWnd::RenderCache()
+{
+    CommonData->PrepareCacheBitmap();
+    TBitmap* cache = CommonData->CacheBitmap.get();
+    if (!cache || cache->Width() <= 0) return false;
+    TsBgCacheInfo info;
+    CommonData->GetParentBackground(info);
+    if (!info.Bmp && info.FillColor == SkinKeyColor) {
+        CommonData->Updating = true;
+        return false;
+    }
+    RECT all{0, 0, Panel->Width(), Panel->Height()};
+    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, POINT{Panel->Left(), Panel->Top()}, all, 0);
+    // The caption inside the bevels and the border width.
+    int bevels = (Panel->BevelOuter() != TBevelCut::bvNone) + (Panel->BevelInner() != TBevelCut::bvNone);
+    int inset = Panel->BevelWidth() * bevels + Panel->BorderWidth();
+    RECT r = Panel->ClientRect();
+    InflateRect(&r, -inset, -inset);
+    String text = Panel->ShowCaption() ? Panel->Caption() : String();
+    if (!text.empty()) {
+        TCanvas& c = cache->Canvas();
+        c.Font().Assign(&Panel->Font());
+        c.Brush().SetStyle(TBrushStyle::bsClear);
+        int th = TextExtentOf(c, L"W").cy;
+        r.top = (r.top + r.bottom - th) / 2;
+        r.bottom = r.top + th;
+        UINT flags = AlignDrawTextFlags(Panel, Panel->Alignment()) | DT_VCENTER | DT_WORDBREAK;
+        TsManagerTextSkin skin(SkinManager);
+        DrawControlText(c, text, Panel->Enabled(), false, ControlTextDataOf(*CommonData, &skin, false), flags, r);
+    }
+    CommonData->BackgroundChanged = false;
+    return true;
+}
+
+void TkvPanelWnd::PaintToDC(HDC& given)
+{
+    if (Panel->Destroying() || (Panel->Parent() && (Panel->Parent()->ComponentState() & csLoading)) ||
+        CommonData->IsUpdating())
+        return;
+    OwnDC d(Handle, given);
+    bool halfVisible = false;
+    if (CommonData->NeedsRepaintOnMove()) {
+        RECT clip{};
+        GetClipBox(d.dc, &clip);
+        halfVisible = clip.right - clip.left != Panel->Width() || clip.bottom - clip.top != Panel->Height();
+    }
+    if ((halfVisible || CommonData->BackgroundChanged) && !RenderCache()) return;
+    if (!CommonData->CacheBitmap || CommonData->BackgroundChanged) return;
+    RECT wr{}, cr{};
+    GetWindowRect(Handle, &wr);
+    GetClientRect(Handle, &cr);
+    int b = ((wr.right - wr.left) - cr.right) / 2;
+    RECT src{b, b, Panel->Width() - b, Panel->Height() - b};
+    RECT dst{0, 0, Panel->Width() - 2 * b, Panel->Height() - 2 * b};
+    CopyCacheExceptChildren(Panel, CommonData, src, 0, 0, false, d.dc, dst);
+    PaintGraphicChildren(d.dc, Panel, POINT{0, 0}, true);
+    RefreshChildControls(Panel);
+}
+
+void TkvPanelWnd::PaintNonClient(HDC given)
+{
+    if (CommonData->IsUpdating()) return;
+    RECT wr{}, cr{};
+    GetWindowRect(Handle, &wr);
+    GetClientRect(Handle, &cr);
+    WindowExtent = SIZE{wr.right - wr.left, wr.bottom - wr.top};
+    int b = (WindowExtent.cx - cr.right) / 2;
+    if (b <= 0) return;
+    HDC dc = given ? given : GetWindowDC(Handle);
+    if (RenderCache())
+        CopyBorderStrips(dc, 0, 0, b, CacheDC(CommonData), 0, 0, WindowExtent.cx, WindowExtent.cy);
+    else
+        CommonData->Updating = true;
+    if (!given) ReleaseDC(Handle, dc);
+}
+
+void TkvPanelWnd::WndProc(TMessage& m)
+{
+    if (!Active()) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    if (IsCmd(m)) {
+        switch (Cmd(m)) {
+        case SkinCmdNewSkin:
+        case SkinCmdRefresh:
+            TkvMainWnd::WndProc(m);
+            BroadcastSkinCommand(OwnerControl(), Handle, m);
+            return;
+        case SkinCmdRemoveSkin:
+            CommonData->SectionIndex = -1;
+            break;
+        case SkinCmdParentUpdated:
+            if (CommonData->Updating) {
+                CommonData->Updating = false;
+                RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            }
+            RefreshChildControls(Panel);
+            return;
+        case SkinCmdIsSkinned:
+            m.Result = 1;
+            return;
+        case SkinCmdClearBackgroundChanged:
+            RenderCache();
+            break;
+        case SkinCmdGetApplication:
+            m.Result = LRESULT(Application);
+            return;
+        default: break;
+        }
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    if (!CommonData->IsSkinned()) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    switch (m.Msg) {
+    case WM_PAINT:
+        if (m.WParam) {   // a parent painting its children into its own DC
+            HDC dc = HDC(m.WParam);
+            PaintToDC(dc);
+            return;
+        }
+        {
+            InvalidateRect(Handle, nullptr, TRUE);
+            PAINTSTRUCT ps;
+            BeginPaint(Handle, &ps);
+            EndPaint(Handle, &ps);
+        }
+        return;
+    case WM_ERASEBKGND: {
+        HDC dc = HDC(m.WParam);
+        PaintToDC(dc);
+        m.Result = 1;
+        return;
+    }
+    case WM_NCPAINT:
+        PaintNonClient(nullptr);
+        m.Result = 0;
+        return;
+    case WM_PRINT: {
+        HDC dc = HDC(m.WParam);
+        PaintToDC(dc);
+        PaintNonClient(dc);
+        return;
+    }
+    case WM_SETTEXT:
+    case CM_TEXTCHANGED:
+    case WM_WINDOWPOSCHANGED:
+        CommonData->BackgroundChanged = true;
+        TkvMainWnd::WndProc(m);
+        if (m.Msg == WM_SETTEXT && IsWindowVisible(Handle)) InvalidateRect(Handle, nullptr, TRUE);
+        return;
+    case WM_PARENTNOTIFY:
+        TkvMainWnd::WndProc(m);
+        if (LOWORD(m.WParam) == WM_CREATE) NotifyFormOfControl(Panel);
+        return;
+    default: break;
+    }
+    TkvMainWnd::WndProc(m);
+}
+
+// ---------------------------------------------------------------- TkvGroupBoxWnd
+
+TkvGroupBoxWnd::TkvGroupBoxWnd(HWND handle, TsCommonData* data, TsSkinManager* manager, const String& section,
+                               bool repaint)
+    : TkvMainWnd(handle, data, manager, EmptySection(section) ? String(L"GROUPBOX") : section, repaint)
+{
+}
+
+RECT TkvGroupBoxWnd::CaptionRect()
+{
+    SIZE ts{};
+    if (!WndText.empty()) {
+        HDC dc = GetDC(Handle);
+        HFONT font = HFONT(SendMessageW(Handle, WM_GETFONT, 0, 0));
+        if (TControl* c = OwnerControl()) font = c->Font().Handle();
+        HGDIOBJ old = SelectObject(dc, font ? HGDIOBJ(font) : GetStockObject(DEFAULT_GUI_FONT));
+        RECT r{0, 0, 0, 0};
+        DrawTextW(dc, WndText.c_str(), int(WndText.size()), &r, DT_CALCRECT | DT_CENTER);
+        ts = SIZE{r.right - r.left, r.bottom - r.top};
+        SelectObject(dc, old);
+        ReleaseDC(Handle, dc);
+    }
+    bool rtl = GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_RTLREADING;
+    return containergeo::GroupBoxCaptionRect(WindowExtent.cx, ts, !WndText.empty(), rtl);
+}
+
+void TkvGroupBoxWnd::RenderCache()
+{
+    GetWndGeometry(Handle, ParentHandle, WindowArea, PosInParent, WindowExtent, ParentRect);
+    CommonData->PrepareCacheBitmap();
+    TBitmap* cache = CommonData->CacheBitmap.get();
+    if (!cache || cache->Width() <= 0) return;
+    SelectWndFont(this);
+    TsBgCacheInfo info;
+    CommonData->GetWindowParentBackground(Handle, info);
+    RECT cap = CaptionRect();
+    int capH = cap.bottom - cap.top;
+    FillFromBackground(cache, RECT{0, 0, WindowExtent.cx, capH}, info);
+    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, PosInParent,
+                     RECT{0, capH / 2, WindowExtent.cx, WindowExtent.cy}, 0);
+    if (!WndText.empty()) {
+        FillFromBackground(cache, cap, info);
+        TCanvas& c = cache->Canvas();
+        c.Brush().SetStyle(TBrushStyle::bsClear);
+        UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+        if (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_RTLREADING) flags |= DT_RTLREADING;
+        TsManagerTextSkin skin(SkinManager);
+        DrawControlText(c, WndText, IsWindowEnabled(Handle) != FALSE, false,
+                        ControlTextDataOf(*CommonData, &skin, false), flags, cap);
+    }
+    CommonData->BackgroundChanged = false;
+}
+
+void TkvGroupBoxWnd::Paint(HDC given)
+{
+    PAINTSTRUCT ps{};
+    bool began = !given;
+    if (began) BeginPaint(Handle, &ps);
+    if (!CommonData->IsUpdating()) {
+        OwnDC d(Handle, given);
+        RenderCache();
+        RECT all{0, 0, WindowExtent.cx, WindowExtent.cy};
+        CopyCacheExceptChildWindows(Handle, CommonData, all, 0, 0, false, d.dc, all);
+        if (auto* owner = dynamic_cast<TWinControl*>(OwnerControl())) PaintGraphicChildren(d.dc, owner, POINT{}, true);
+        RefreshChildWindows(Handle);
+    }
+    if (began) EndPaint(Handle, &ps);
+}
+
+void TkvGroupBoxWnd::WndProc(TMessage& m)
+{
+    if (IsCmd(m)) {
+        if (Cmd(m) == SkinCmdContainerQuery) {
+            RECT cap = CaptionRect();
+            m.Result = cap.bottom - cap.top;
+            return;
+        }
+        if (Cmd(m) == SkinCmdRemoveSkin && OwnerControl())
+            OwnerControl()->SetControlStyle(OwnerControl()->ControlStyle() & ~csOpaque);
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    if (!CommonData->IsSkinned()) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    switch (m.Msg) {
+    case WM_SETTEXT:
+        TkvMainWnd::WndProc(m);
+        CommonData->BackgroundChanged = true;
+        RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+        return;
+    case WM_PAINT:
+        if (InDialog) break;
+        Paint(HDC(m.WParam));
+        m.Result = 0;
+        return;
+    case WM_ERASEBKGND:
+        if (InDialog) break;
+        // Only a child's request for the background behind it paints.
+        if (m.WParam && m.WParam == WPARAM(m.LParam)) {
+            if (CommonData->BackgroundChanged) RenderCache();
+            HDC dc = HDC(m.WParam);
+            if (CommonData->IsOpaqueNow() && CommonData->CacheBitmap) {
+                BitBlt(dc, 0, 0, WindowExtent.cx, WindowExtent.cy, CacheDC(CommonData), 0, 0, SRCCOPY);
+            } else {
+                FillRectSolid(dc, RECT{0, 0, WindowExtent.cx, WindowExtent.cy}, GetWindowBgColor(Handle));
+            }
+        }
+        m.Result = 1;
+        return;
+    case WM_PRINT:
+        CommonData->BackgroundChanged = true;
+        CommonData->Updating = false;
+        Paint(HDC(m.WParam));
+        return;
+    default: break;
+    }
+    TkvMainWnd::WndProc(m);
+}
+
+// ---------------------------------------------------------------- TkvContainerWnd
+
+TkvContainerWnd::TkvContainerWnd(HWND handle, TsCommonData* data, TsSkinManager* manager, const String& section,
+                                 bool repaint)
+    : TkvMainWnd(handle, data, manager, EmptySection(section) ? String(L"CHECKBOX") : section, repaint)
+{
+}
+
+bool TkvContainerWnd::UpdatingNow()
+{
+    HWND parent = GetParent(Handle);
+    if ((parent && QueryWindowSkinFlag(parent, SkinCmdIsUpdating)) || CommonData->IsUpdating())
+        CommonData->Updating = true;
+    return CommonData->Updating;
+}
+
+void TkvContainerWnd::Refresh()
+{
+    GetWndGeometry(Handle, ParentHandle, WindowArea, PosInParent, WindowExtent, ParentRect);
+    if (!CommonData->BackgroundChanged) return;
+    GetClientRect(Handle, &ClientArea);
+    PaintWrapperBackground(CommonData, Handle, false);
+    PaintBorderMaskCorners(CommonData, 0, this);
+    BorderWidth = (WindowExtent.cy - ClientArea.bottom) / 2;
+    CommonData->BackgroundChanged = false;
+}
+
+void TkvContainerWnd::PaintNonClient(int strip)
+{
+    if (UpdatingNow()) return;
+    Refresh();
+    if (!CommonData->CacheBitmap) return;
+    HDC dc = GetWindowDC(Handle);
+    int saved = SaveDC(dc);
+    CopyBorderStrips(dc, 0, 0, strip, CacheDC(CommonData), 0, 0, WindowExtent.cx, WindowExtent.cy);
+    RestoreDC(dc, saved);
+    ReleaseDC(Handle, dc);
+}
+
+void TkvContainerWnd::PaintClient(HDC dc)
+{
+    if (UpdatingNow()) return;
+    Refresh();
+    TBitmap* cache = CommonData->CacheBitmap.get();
+    if (!cache) return;
+    MakeOpaque(cache);
+    BitBlt(dc, 0, 0, WindowExtent.cx - 2 * BorderWidth, WindowExtent.cy - 2 * BorderWidth, CacheDC(CommonData),
+           BorderWidth, BorderWidth, SRCCOPY);
+}
+
+void TkvContainerWnd::WndProc(TMessage& m)
+{
+    if (IsCmd(m) || !CommonData->IsSkinned()) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    switch (m.Msg) {
+    case WM_SIZE:
+    case WM_WINDOWPOSCHANGED:
+        CommonData->BackgroundChanged = true;
+        TkvMainWnd::WndProc(m);
+        if (m.Msg == WM_SIZE)
+            RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        else
+            SendMessageW(Handle, WM_NCPAINT, 1, 0);
+        return;
+    case WM_PAINT:
+        if (IsWindowVisible(Handle)) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(Handle, &ps);
+            PaintClient(dc);
+            EndPaint(Handle, &ps);
+            return;
+        }
+        break;
+    case WM_ERASEBKGND:
+        m.Result = 1;
+        return;
+    case WM_NCPAINT:
+        if (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
+            RECT cr{};
+            GetClientRect(Handle, &cr);
+            PaintNonClient((WindowExtent.cx - cr.right) / 2);
+            return;
+        }
+        break;
+    case WM_PRINT:
+        CommonData->BackgroundChanged = true;
+        PaintClient(HDC(m.WParam));
+        return;
+    default: break;
+    }
+    TkvMainWnd::WndProc(m);
+}
+
+// ---------------------------------------------------------------- TkvTransPanelWnd
+
+TkvTransPanelWnd::TkvTransPanelWnd(HWND handle, TsCommonData* data, TsSkinManager* manager, const String& section,
+                                   bool repaint)
+    : TkvMainWnd(handle, data, manager, EmptySection(section) ? String(L"CHECKBOX") : section, repaint)
+{
+}
+
+void TkvTransPanelWnd::PaintWindow(TMessage& m)
+{
+    GetWindowRect(Handle, &WindowArea);
+    WindowExtent = SIZE{WindowArea.right - WindowArea.left, WindowArea.bottom - WindowArea.top};
+    PAINTSTRUCT ps{};
+    bool began = !m.WParam;
+    HDC dc = began ? BeginPaint(Handle, &ps) : HDC(m.WParam);
+    CommonData->BackgroundChanged = true;
+    PaintWrapperBackground(CommonData, Handle, false);
+    RECT all{0, 0, WindowExtent.cx, WindowExtent.cy};
+    if (CommonData->CacheBitmap) CopyCacheExceptChildWindows(Handle, CommonData, all, 0, 0, false, dc, all);
+    if (began) EndPaint(Handle, &ps);
+}
+
+void TkvTransPanelWnd::WndProc(TMessage& m)
+{
+    if (!IsCmd(m) && CommonData->IsSkinned()) {
+        if (m.Msg == WM_ERASEBKGND) {
+            PaintWindow(m);
+            m.Result = 1;
+            return;
+        }
+        if (m.Msg == WM_NCPAINT) {
+            m.Result = 0;
+            return;
+        }
+    }
+    TkvMainWnd::WndProc(m);
+}
+
+// ---------------------------------------------------------------- TkvToolBarVCLWnd
+
+TkvToolBarVCLWnd::TkvToolBarVCLWnd(HWND handle, TsCommonData* data, TsSkinManager* manager, const String& section,
+                                   bool repaint)
+    : TkvMainWnd(handle, data, manager, section, repaint)
+{
+    HotIndex = -1;
+    ToolBar = dynamic_cast<TToolBar*>(OwnerControl());
+    if (!ToolBar) return;
+    ownDraw_ = TTBAdvancedCustomDrawEvent(this, &TkvToolBarVCLWnd::BarDraw);
+    ownDrawButton_ = TTBAdvancedCustomDrawBtnEvent(this, &TkvToolBarVCLWnd::ButtonDraw);
+    InstallHandlers();
+    if (EmptySection(section) && EmptySection(CommonData->SkinSection())) CommonData->SetSkinSection(L"TOOLBAR");
+}
+
+TkvToolBarVCLWnd::~TkvToolBarVCLWnd()
+{
+    // Handlers left pointing at a freed wrapper would be called on the next paint.
+    if (ToolBar && !ToolBar->Destroying()) RestoreHandlers();
+}
+
+void TkvToolBarVCLWnd::InstallHandlers()
+{
+    if (!ToolBar) return;
+    // The application's handlers are kept (once) to be given back later.
+    if (!installed_) {
+        savedDraw_ = ToolBar->OnCustomDraw;
+        savedDrawButton_ = ToolBar->OnCustomDrawButton;
+    }
+    ToolBar->OnCustomDraw = ownDraw_;
+    ToolBar->OnCustomDrawButton = ownDrawButton_;
+    installed_ = true;
+}
+
+void TkvToolBarVCLWnd::RestoreHandlers()
+{
+    if (!ToolBar || !installed_) return;
+    // Only events that still hold the wrapper's methods go back: a handler
+    // someone set meanwhile stays.
+    if (ToolBar->OnCustomDraw == ownDraw_) ToolBar->OnCustomDraw = savedDraw_;
+    if (ToolBar->OnCustomDrawButton == ownDrawButton_) ToolBar->OnCustomDrawButton = savedDrawButton_;
+    installed_ = false;
+}
+
+bool TkvToolBarVCLWnd::HotTracking() const
+{
+    // A tool bar that is not flat shows no hot buttons, skinned or not.
+    return ToolBar && ToolBar->Flat() && !(ToolBar->ComponentState() & csDesigning);
+}
+
+void TkvToolBarVCLWnd::RenderBackground()
+{
+    CommonData->PrepareCacheBitmap();
+    TBitmap* cache = CommonData->CacheBitmap.get();
+    if (!cache || cache->Width() <= 0) return;
+    TsBgCacheInfo info;
+    CommonData->GetParentBackground(info);
+    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, POINT{ToolBar->Left(), ToolBar->Top()},
+                     RECT{0, 0, cache->Width(), cache->Height()}, 0);
+    CommonData->BackgroundChanged = false;
+}
+
+void TkvToolBarVCLWnd::BarDraw(TToolBar* bar, const RECT&, TCustomDrawStage stage, bool& defaultDraw)
+{
+    if (!CommonData->IsSkinned()) {
+        defaultDraw = true;
+        return;
+    }
+    if (stage != TCustomDrawStage::cdPrePaint) return;
+    defaultDraw = false;
+    if (CommonData->IsUpdating()) return;
+    if (CommonData->BackgroundChanged || !CommonData->CacheBitmap || CommonData->CacheBitmap->Empty())
+        RenderBackground();
+    if (!CommonData->CacheBitmap) return;
+    CommonData->CacheBitmap->Canvas().Font().Assign(&bar->Font());
+    RECT cr = GetClientRectInWindow(Handle);
+    BitBlt(bar->Canvas().Handle(), 0, 0, cr.right - cr.left, cr.bottom - cr.top, CacheDC(CommonData), cr.left,
+           cr.top, SRCCOPY);
+    PaintGraphicChildren(bar->Canvas().Handle(), bar, POINT{}, true);
+}
+
+int TkvToolBarVCLWnd::ButtonState(int index, TCustomDrawState s) const
+{
+    TToolButton* b = ToolBar->Buttons(index);
+    if ((s & (cdsSelected | cdsChecked)) || b->Marked() || b->Indeterminate() || b->Down() || b == PressedButton)
+        return 2;
+    if (index == HotIndex && HotTracking()) s |= cdsHot;
+    if (s != 0 && s != cdsDisabled && (s & cdsHot)) return 1;
+    return 0;
+}
+
+void TkvToolBarVCLWnd::PaintButton(HDC dc, TToolButton* button, int state)
+{
+    RECT r = button->BoundsRect();
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0 || !CommonData->CacheBitmap) return;
+    TsSkinManager* m = ManagerOrDefault(SkinManager);
+    if (!m) return;
+    TBitmap bmp(w, h);
+    RECT cr = GetClientRectInWindow(Handle);
+    GdiFlush();
+    BitBlt(bmp.Canvas().Handle(), 0, 0, w, h, CacheDC(CommonData), cr.left + r.left, cr.top + r.top, SRCCOPY);
+    GdiFlush();   // the painters below read the pixels directly
+    TsBgCacheInfo info = EmptyBgCacheInfo;
+    info.Bmp = &bmp;
+    info.X = 0;
+    info.Y = 0;
+    info.Ready = true;
+    int section = m->FindSectionIndex(L"TOOLBUTTON");
+    if (section >= 0) {
+        RECT all{0, 0, w, h};
+        PaintSkinSectionBackground(section, L"TOOLBUTTON", info, clNone, -1, -1, m, &bmp, POINT{}, all, state);
+        int mask = m->FindMaskIndex(section, L"TOOLBUTTON", L"BORDERSMASK");
+        if (m->IsMaskIndexValid(mask)) PaintMaskNineParts32(&bmp, all, 0, m, false, state, mask, info);
+    }
+    // Image and caption.
+    TCustomImageList* images = ToolBar->Images();
+    bool dropDown = button->Style() == TToolButtonStyle::tbsDropDown;
+    int ddw = dropDown ? GetSystemMetrics(SM_CXVSCROLL) - 2 : 0;
+    TCanvas& c = bmp.Canvas();
+    c.Font().Assign(&ToolBar->Font());
+    if (images && button->ImageIndex() >= 0 && button->ImageIndex() < images->Count()) {
+        int x = ToolBar->List() ? 3 : (w - ddw - images->Width()) / 2;
+        int y = ToolBar->ShowCaptions() && !ToolBar->List()
+                    ? (h - images->Height() - TextExtentOf(c, L"A").cy - 3) / 2
+                    : (h - images->Height()) / 2;
+        if (state == 2) ++x, ++y;
+        images->Draw(c, x, y, button->ImageIndex(), button->Enabled());
+    }
+    if (ToolBar->ShowCaptions() && !button->Caption().empty()) {
+        containergeo::ToolCaptionInput in;
+        in.width = w, in.height = h, in.list = ToolBar->List(), in.dropDown = dropDown, in.dropDownWidth = ddw + 2;
+        in.hasImages = images != nullptr;
+        if (images) in.imagesWidth = images->Width(), in.imagesHeight = images->Height();
+        in.imageIndex = button->ImageIndex();
+        in.textWidth = TextExtentOf(c, button->Caption()).cx;
+        in.textHeight = TextExtentOf(c, L"A").cy;
+        in.pressed = state == 2;
+        RECT tr = containergeo::ToolButtonCaptionRect(in);
+        TsManagerTextSkin skin(m);
+        int fontSection = FindFontSectionIndex(ToolBar, section, m, state > 0);
+        c.Brush().SetStyle(TBrushStyle::bsClear);
+        DrawSectionText(c, button->Caption(), button->Enabled(), &skin, state > 0, fontSection,
+                        DT_CENTER | DT_VCENTER | DT_SINGLELINE, tr);
+    }
+    if (dropDown && section >= 0) {
+        // The drop-down part: its own border in its state and the arrow glyph.
+        int ds = (button == PressedButton && button->DropdownMenu()) || button->Down() ? 2 : (state == 1 ? 1 : 0);
+        RECT dr{w - ddw, 0, w, h};
+        int mask = m->FindMaskIndex(section, L"TOOLBUTTON", L"BORDERSMASK");
+        if (m->IsMaskIndexValid(mask)) PaintMaskNineParts32(&bmp, dr, 0, m, false, ds, mask, info);
+        int glyph = m->CommonIndexes().ScrollGlyph[spBtnBottom];
+        if (m->IsMaskIndexValid(glyph)) {
+            const TsMaskData& g = m->ma()[size_t(glyph)];
+            int gw = MaskFrameWidth(g), gh = MaskStateHeight(g);
+            DrawMaskFrame32(&bmp, POINT{dr.left + (ddw - gw) / 2, (h - gh) / 2}, ds, info, glyph, 0, m);
+        }
+    }
+    if (!button->Enabled() || button->Indeterminate()) {
+        RECT src{cr.left + r.left, cr.top + r.top, cr.left + r.right - 1, cr.top + r.bottom - 1};
+        BlendBitmapByRatio(&bmp, 0, 0, CommonData->CacheBitmap.get(), src, SkinKeyColor, 0.4);
+    }
+    GdiFlush();
+    BitBlt(dc, r.left, r.top, w, h, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
+}
+
+void TkvToolBarVCLWnd::ButtonDraw(TToolBar* bar, TToolButton* button, TCustomDrawState state, TCustomDrawStage stage,
+                                  TTBCustomDrawFlags& flags, bool& defaultDraw)
+{
+    if (!CommonData->IsSkinned()) {
+        defaultDraw = true;
+        return;
+    }
+    defaultDraw = false;
+    if (stage != TCustomDrawStage::cdPrePaint) return;
+    flags |= tbNoEdges | tbNoEtchedEffect;
+    int index = button->Index();
+    if (index < 0) return;
+    PaintButton(bar->Canvas().Handle(), button, ButtonState(index, state));
+}
+
+void TkvToolBarVCLWnd::RepaintButton(int index)
+{
+    if (!ToolBar || index < 0 || index >= ToolBar->ButtonCount() || !CommonData->IsSkinned()) return;
+    HDC dc = GetDC(Handle);
+    TToolButton* b = ToolBar->Buttons(index);
+    TCustomDrawState s = 0;
+    if (!b->Enabled()) s |= cdsDisabled;
+    if (b->Down()) s |= cdsChecked;
+    PaintButton(dc, b, ButtonState(index, s));
+    ReleaseDC(Handle, dc);
+}
+
+void TkvToolBarVCLWnd::WndProc(TMessage& m)
+{
+    if (!ToolBar) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    if (IsCmd(m)) {
+        bool ours = reinterpret_cast<TsSkinManager*>(m.LParam) == SkinManager;
+        switch (Cmd(m)) {
+        case SkinCmdNewSkin:
+            InstallHandlers();
+            break;
+        case SkinCmdRemoveSkin:
+            if (ours) RestoreHandlers();
+            PressedButton = nullptr;
+            break;
+        case SkinCmdRefresh:
+            PressedButton = nullptr;
+            break;
+        default: break;
+        }
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    if (!CommonData->IsSkinned()) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    switch (m.Msg) {
+    case WM_ERASEBKGND:
+        m.Result = 1;
+        return;
+    case CM_MOUSELEAVE: {
+        int old = std::exchange(HotIndex, -1);
+        RepaintButton(old);
+        break;
+    }
+    case TBM_DROPDOWNCLOSED: {
+        TkvMainWnd::WndProc(m);
+        HotIndex = -1;
+        if (TToolButton* b = std::exchange(PressedButton, nullptr)) RepaintButton(b->Index());
+        return;
+    }
+    case CN_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
+        if (hdr->code == UINT(TBN_DROPDOWN)) {
+            PressedButton = ToolBar->ButtonOfCommand(reinterpret_cast<NMTOOLBARW*>(m.LParam)->iItem);
+        } else if (hdr->code == UINT(TBN_DELETINGBUTTON) && HotIndex >= ToolBar->ButtonCount()) {
+            HotIndex = -1;
+        }
+        break;
+    }
+    default: break;
+    }
+    TkvMainWnd::WndProc(m);
+    if (m.Msg == WM_MOUSEMOVE && HotTracking()) {
+        POINT p{short(LOWORD(m.LParam)), short(HIWORD(m.LParam))};
+        int found = -1;
+        for (int i = 0; i < ToolBar->ButtonCount(); ++i) {
+            TToolButton* b = ToolBar->Buttons(i);
+            TToolButtonStyle st = b->Style();
+            if (st == TToolButtonStyle::tbsSeparator || st == TToolButtonStyle::tbsDivider) continue;
+            RECT r = b->BoundsRect();
+            if (PtInRect(&r, p)) {
+                if (b->Enabled()) found = i;
+                break;
+            }
+        }
+        if (found != HotIndex) {
+            int old = std::exchange(HotIndex, found);
+            RepaintButton(old);
+            RepaintButton(found);
+        }
+    } else if (m.Msg == WM_SIZE && !CommonData->IsUpdating()) {
+        CommonData->BackgroundChanged = true;
+        InvalidateRect(Handle, nullptr, TRUE);
+    }
+}
+
+// ---------------------------------------------------------------- TkvStatusBarWnd
+
+TkvStatusBarWnd::TkvStatusBarWnd(HWND handle, TsCommonData* data, TsSkinManager* manager, const String& section,
+                                 bool repaint)
+    : TkvMainWnd(handle, data, manager, EmptySection(section) ? String(L"STATUSBAR") : section, repaint)
+{
+    StatusBar = dynamic_cast<TStatusBar*>(OwnerControl());
+}
+
+void TkvStatusBarWnd::PaintPanel(int index, RECT r, bool simple, const String& text, const TsBgCacheInfo& info)
+{
+    TBitmap* cache = CommonData->CacheBitmap.get();
+    TsSkinManager* m = ManagerOrDefault(SkinManager);
+    InflateRect(&r, -1, -1);
+    int section = CommonData->SectionIndex;
+    int mask = m ? m->FindMaskIndex(section, CommonData->SkinSection(), L"STATUSPANELMASK") : -1;
+    int parts = int(SendMessageW(Handle, SB_GETPARTS, 0, 0));
+    if (m && m->IsMaskIndexValid(mask)) {
+        RECT mr = simple ? RECT{0, 0, cache->Width(), cache->Height()} : r;
+        PaintMaskNineParts32(cache, mr, 0, m, false, 0, mask, info);
+    } else if (m && !simple && index < parts - 1) {
+        int div = m->FindSectionIndex(L"DIVIDER");
+        int divMask = div >= 0 ? m->FindMaskIndex(div, L"DIVIDER", L"BORDERSMASK") : -1;
+        if (m->IsMaskIndexValid(divMask)) {
+            int w = std::max(2, m->MaskMarginLeft(divMask) + m->MaskMarginRight(divMask));
+            RECT dr{r.right - w, 1, r.right, cache->Height() - 1};
+            PaintSkinItem(div, L"DIVIDER", info, -1, -1, m, cache, POINT{}, dr, 0, 0);
+        }
+    }
+    TStatusPanel* panel = (StatusBar && index >= 0 && index < StatusBar->PanelCount()) ? &StatusBar->Panels(index)
+                                                                                         : nullptr;
+    if (panel && panel->Style == TStatusPanelStyle::psOwnerDraw && StatusBar->OnDrawPanel) {
+        TCanvas& canvas = StatusBar->Canvas();
+        HDC old = canvas.Handle();
+        canvas.SetHandle(CacheDC(CommonData));
+        StatusBar->OnDrawPanel(StatusBar, panel, r);
+        canvas.SetHandle(old);
+        return;
+    }
+    RECT tr = r;
+    tr.bottom -= 1;
+    tr.left += 2;
+    tr.right -= 4;
+    TCanvas& c = cache->Canvas();
+    if (StatusBar) c.Font().Assign(&StatusBar->Font());
+    else SelectWndFont(this);
+    c.Brush().SetStyle(TBrushStyle::bsClear);
+    String cut;
+    CutTextToWidth(c, text, tr.right - tr.left, cut);
+    TAlignment align = panel ? panel->Alignment : TAlignment::taLeftJustify;
+    UINT flags = AlignDrawTextFlags(StatusBar, align) | DT_VCENTER | DT_SINGLELINE;
+    TsManagerTextSkin skin(SkinManager);
+    DrawControlText(c, cut, true, false, ControlTextDataOf(*CommonData, &skin, false), flags, tr);
+}
+
+void TkvStatusBarWnd::RenderCache()
+{
+    GetWndGeometry(Handle, ParentHandle, WindowArea, PosInParent, WindowExtent, ParentRect);
+    CommonData->PrepareCacheBitmap();
+    TBitmap* cache = CommonData->CacheBitmap.get();
+    if (!cache || cache->Width() <= 0) return;
+    TsBgCacheInfo info;
+    if (StatusBar) CommonData->GetParentBackground(info);
+    else CommonData->GetWindowParentBackground(Handle, info);
+    RECT all{0, 0, cache->Width(), cache->Height()};
+    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, PosInParent, all, 0);
+    TsBgCacheInfo own = EmptyBgCacheInfo;
+    own.Bmp = cache;
+    own.Ready = true;
+    own.X = own.Y = 0;
+    if (SendMessageW(Handle, SB_ISSIMPLE, 0, 0)) {
+        String text = ReadWindowText(Handle);
+        if (StatusBar && !StatusBar->SimpleText().empty()) text = StatusBar->SimpleText();
+        PaintPanel(-1, RECT{0, 1, cache->Width() - 1, cache->Height() - 1}, true, text, own);
+    } else {
+        int n = int(SendMessageW(Handle, SB_GETPARTS, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            RECT r{};
+            SendMessageW(Handle, SB_GETRECT, WPARAM(i), LPARAM(&r));
+            InflateRect(&r, -1, -1);
+            String text;
+            if (StatusBar && i < StatusBar->PanelCount()) {
+                text = StatusBar->Panels(i).Text;
+            } else {
+                wchar_t buf[512] = {};
+                if (LOWORD(SendMessageW(Handle, SB_GETTEXTLENGTHW, WPARAM(i), 0)) < 512)
+                    SendMessageW(Handle, SB_GETTEXTW, WPARAM(i), LPARAM(buf));
+                text = buf;
+            }
+            PaintPanel(i, r, false, text, own);
+        }
+    }
+    CommonData->BackgroundChanged = false;
+}
+
+void TkvStatusBarWnd::WndProc(TMessage& m)
+{
+    if (IsCmd(m) || !CommonData->IsSkinned()) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    switch (m.Msg) {
+    case WM_PAINT:
+        if (m.WParam) {
+            RenderCache();
+            if (CommonData->CacheBitmap)
+                BitBlt(HDC(m.WParam), 0, 0, WindowExtent.cx, WindowExtent.cy, CacheDC(CommonData), 0, 0, SRCCOPY);
+            return;
+        }
+        {
+            InvalidateRect(Handle, nullptr, TRUE);
+            PAINTSTRUCT ps;
+            BeginPaint(Handle, &ps);
+            EndPaint(Handle, &ps);
+        }
+        return;
+    case WM_ERASEBKGND:
+    case WM_PRINT:
+        RenderCache();
+        if (CommonData->CacheBitmap)
+            BitBlt(HDC(m.WParam), 0, 0, WindowExtent.cx, WindowExtent.cy, CacheDC(CommonData), 0, 0, SRCCOPY);
+        m.Result = 1;
+        return;
+    case WM_NCPAINT:
+        if (AnimationRunning) return;
+        if (StatusBar && StatusBar->BorderWidth() > 0) {
+            if (CommonData->BackgroundChanged) RenderCache();
+            HDC dc = GetWindowDC(Handle);
+            CopyBorderStrips(dc, 0, 0, StatusBar->BorderWidth(), CacheDC(CommonData), 0, 0, WindowExtent.cx,
+                             WindowExtent.cy);
+            ReleaseDC(Handle, dc);
+        }
+        m.Result = 0;
+        return;
+    default: break;
+    }
+    TkvMainWnd::WndProc(m);
+    if (m.Msg == WM_SIZE) RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+}

@@ -1,0 +1,420 @@
+// Container, bar, tab and page wrappers on real windows under the sample
+// skin (and a small skin written here): what reaches the screen, compared
+// with colours taken from the loaded skin or from the same window in another
+// state, and the state the wrappers keep.
+#include "tests/skin/SkinRuntimeFixture.h"
+
+#include <algorithm>
+
+#include "classlib/ComBars.h"
+#include "classlib/ExtCtrls.h"
+#include "classlib/PageControl.h"
+#include "skin/controls/ContainerWnd.h"
+#include "skin/controls/TabWnd.h"
+#include "skin/core/MaskPaintBitmap.h"
+#include "skin/graphics/TextEffects.h"
+
+#include <commctrl.h>
+
+using namespace skintest;
+
+namespace {
+
+class Containers : public SkinRuntime {
+protected:
+    void SetUp() override
+    {
+        SkinRuntime::SetUp();
+        manager = SampleManager();
+        manager->SetActive(true);
+        form = NewForm(520, 380);
+        form->Show();
+        Pump(20);
+    }
+    void TearDown() override
+    {
+        for (auto it = wrappers.rbegin(); it != wrappers.rend(); ++it) {
+            TkvMainWnd* w = GetWrapper(it->first);
+            if (w) UnhookWindow(it->first, true, false, w);
+        }
+        for (TsCommonData* d : datas) delete d;
+        SkinRuntime::TearDown();
+    }
+    // Wraps a control the way the control adapter does: its own skin data, no section named.
+    template <class W>
+    W* Wrap(TWinControl* c, const String& section = L"")
+    {
+        auto* data = new TsCommonData(c, true);
+        datas.push_back(data);
+        W* w = CreateWrapper<W>(c->Handle(), data, manager, section);
+        wrappers.push_back({c->Handle(), w});
+        return w;
+    }
+    void Repaint(TWinControl* c)
+    {
+        RedrawWindow(c->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(20);
+    }
+    COLORREF SectionColor(const wchar_t* section, int state = 0)
+    {
+        int i = Section(manager, section);
+        EXPECT_GE(i, 0) << "no section";
+        return i < 0 ? 0 : COLORREF(manager->gd()[size_t(i)].Props[size_t(state)].Color) & 0xFFFFFF;
+    }
+    LRESULT Command(HWND h, unsigned cmd, LPARAM l = 0) { return SendSkinCommand(h, TsSkinCommand(cmd), l); }
+
+    // What the form shows where no control stands.
+    COLORREF FormBackground() { return WindowPixel(form->Handle(), form->ClientWidth() - 4, form->ClientHeight() - 4); }
+
+    TsSkinManager* manager = nullptr;
+    TSkinTestForm* form = nullptr;
+    std::vector<std::pair<HWND, TkvMainWnd*>> wrappers;
+    std::vector<TsCommonData*> datas;
+};
+
+}  // namespace
+
+TEST_F(Containers, PanelSectionFollowsItsBevels)
+{
+    struct Row {
+        TBevelCut outer, inner;
+        TBorderStyle border;
+        const wchar_t* section;
+    } rows[] = {
+        {TBevelCut::bvRaised, TBevelCut::bvNone, TBorderStyle::bsNone, L"PANEL"},
+        {TBevelCut::bvLowered, TBevelCut::bvNone, TBorderStyle::bsNone, L"PANEL_LOW"},
+        {TBevelCut::bvLowered, TBevelCut::bvRaised, TBorderStyle::bsNone, L"GROUPBOX"},
+        {TBevelCut::bvNone, TBevelCut::bvNone, TBorderStyle::bsNone, L"CHECKBOX"},
+        {TBevelCut::bvNone, TBevelCut::bvNone, TBorderStyle::bsSingle, L"PANEL_LOW"},
+    };
+    for (const Row& r : rows) {
+        auto* p = Add<TPanel>(form, 10, 10, 100, 60);
+        p->SetBevelOuter(r.outer);
+        p->SetBevelInner(r.inner);
+        p->SetBorderStyle(r.border);
+        auto* w = Wrap<TkvPanelWnd>(p);
+        EXPECT_EQ(w->CommonData->SkinSection(), String(r.section));
+        EXPECT_EQ(w->Panel, p);
+    }
+}
+
+TEST_F(Containers, PanelWaitsForItsParentAndPaintsAfterTheParentIsReady)
+{
+    auto* outer = Add<TPanel>(form, 10, 10, 300, 200);
+    outer->SetBevelOuter(TBevelCut::bvRaised);
+    auto* inner = Add<TPanel>(outer, 40, 40, 120, 80);
+    inner->SetBevelOuter(TBevelCut::bvLowered);
+    inner->SetCaption(L"");
+    // The outer panel wears a textured section: children wait for its picture.
+    auto* wo = Wrap<TkvPanelWnd>(outer, L"TOOLBAR");
+    auto* wi = Wrap<TkvPanelWnd>(inner);
+    // The outer panel has painted nothing yet: its cache is empty.
+    wo->CommonData->CacheBitmap->SetSize(0, 0);
+    wo->CommonData->BackgroundChanged = true;
+    EXPECT_FALSE(wi->RenderCache());
+    EXPECT_TRUE(wi->CommonData->Updating);
+    HDC none = nullptr;
+    wi->PaintToDC(none);   // left for later: nothing is painted meanwhile
+    EXPECT_TRUE(wi->CommonData->Updating);
+
+    ASSERT_TRUE(wo->RenderCache());
+    Command(inner->Handle(), SkinCmdParentUpdated);
+    Pump(20);
+    EXPECT_FALSE(wi->CommonData->Updating);
+    EXPECT_FALSE(wi->CommonData->BackgroundChanged);
+    EXPECT_EQ(WindowPixel(inner->Handle(), 60, 40), SectionColor(L"PANEL_LOW"));
+}
+
+TEST_F(Containers, GroupBoxCaptionBandShowsTheParent)
+{
+    // An unskinned form answers for no background: the skin's global colour stands in.
+    TsBgRequest asked;
+    GetParentBgByHandle(asked, form->Handle(), false);
+    COLORREF formBg = ColorToRGB(asked.Color);
+    struct Row {
+        const wchar_t* caption;
+        bool band;
+    } rows[] = {{L"Options", true}, {L"", false}};
+    int x = 10;
+    for (const Row& r : rows) {
+        auto* gb = Add<TGroupBox>(form, x, 10, 200, 120);
+        x += 220;
+        gb->SetCaption(r.caption);
+        Wrap<TkvGroupBoxWnd>(gb);
+        Repaint(gb);
+        LRESULT band = Command(gb->Handle(), SkinCmdContainerQuery);
+        // The first row of a column that is not the parent: where the frame starts.
+        auto frameRow = [&](int col) {
+            for (int y = 0; y < 60; ++y)
+                if (WindowPixel(gb->Handle(), col, y) != formBg) return y;
+            return -1;
+        };
+        if (r.band) {
+            EXPECT_GT(band, 4);
+            // Beside the caption, above the frame, the parent shows through.
+            EXPECT_EQ(WindowPixel(gb->Handle(), 2, 1), formBg);
+            EXPECT_GE(frameRow(195), int(band) / 2);
+        } else {
+            EXPECT_EQ(band, 0);
+            // No caption: the frame starts at the top.
+            EXPECT_GE(frameRow(100), 0);
+            EXPECT_LT(frameRow(100), 3);
+        }
+    }
+}
+
+TEST_F(Containers, StatusBarSimpleModeAndOwnerDrawnPanel)
+{
+    auto* sb = Add<TStatusBar>(form, 0, 340, 400, 22);
+    sb->AddPanel(L"Ready", 100);
+    TStatusPanel& drawn = sb->AddPanel(L"", 120);
+    drawn.Style = TStatusPanelStyle::psOwnerDraw;
+    sb->AddPanel(L"Last", 50);
+    const COLORREF ink = RGB(0, 0, 220);
+    HDC seenDC = nullptr;
+    sb->OnDrawPanel = [&](TStatusBar* s, TStatusPanel*, const RECT& rc) {
+        seenDC = s->Canvas().Handle();
+        FillRectSolid(s->Canvas().Handle(), rc, TColor(ink));
+    };
+    sb->PanelsChanged();
+    auto* w = Wrap<TkvStatusBarWnd>(sb);
+    EXPECT_EQ(w->CommonData->SkinSection(), String(L"STATUSBAR"));
+    EXPECT_EQ(w->StatusBar, sb);
+    Repaint(sb);
+    // The owner-drawn panel draws into the cache, which reaches the window.
+    EXPECT_EQ(seenDC, w->CommonData->CacheBitmap->Canvas().Handle());
+    EXPECT_EQ(WindowPixel(sb->Handle(), 160, 11), ink);
+    COLORREF panelEdge = WindowPixel(sb->Handle(), 2, 11);   // the mask line of the first panel
+
+    // Simple mode: one panel over the whole bar, drawn with the panel mask.
+    sb->SetSimpleText(L"Saving");
+    sb->SetSimplePanel(true);
+    Repaint(sb);
+    EXPECT_NE(WindowPixel(sb->Handle(), 160, 11), ink);
+    // The mask's line runs down both ends of the bar, and no longer between the panels.
+    COLORREF line = WindowPixel(sb->Handle(), 0, 11);
+    EXPECT_EQ(WindowPixel(sb->Handle(), 399, 11), line);
+    EXPECT_NE(WindowPixel(sb->Handle(), 200, 11), line);
+    EXPECT_EQ(panelEdge, line);
+}
+
+TEST_F(Containers, ToolBarHotTrackingRepaintsTheOldAndTheNewButton)
+{
+    auto* tb = Add<TToolBar>(form, 0, 0, 300, 30);
+    tb->SetButtonSize(50, 24);
+    tb->AddButton(L"A");
+    tb->AddButton(L"B");
+    tb->AddButton(L"C");
+    auto* w = Wrap<TkvToolBarVCLWnd>(tb);
+    EXPECT_EQ(w->CommonData->SkinSection(), String(L"TOOLBAR"));
+    Repaint(tb);
+    // A point on the button's edge, where the hot frame shows.
+    auto centre = [&](int i) {
+        RECT r = tb->Buttons(i)->BoundsRect();
+        return POINT{r.left + 1, (r.top + r.bottom) / 2};
+    };
+    auto pixel = [&](int i) {
+        POINT p = centre(i);
+        return WindowPixel(tb->Handle(), p.x, p.y);
+    };
+    COLORREF normal0 = pixel(0), normal1 = pixel(1);
+    auto move = [&](int i) {
+        POINT p = centre(i);
+        SendMessageW(tb->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+        Pump(10);
+    };
+    move(0);
+    EXPECT_EQ(w->HotIndex, 0);
+    COLORREF hot0 = pixel(0);
+    EXPECT_NE(hot0, normal0);
+    move(1);
+    EXPECT_EQ(w->HotIndex, 1);
+    EXPECT_EQ(pixel(0), normal0);   // the old hot button is back to normal
+    EXPECT_EQ(pixel(1), hot0);      // the new one is hot
+    EXPECT_NE(pixel(1), normal1);
+    SendMessageW(tb->Handle(), CM_MOUSELEAVE, 0, 0);
+    Pump(10);
+    EXPECT_EQ(w->HotIndex, -1);
+    EXPECT_EQ(pixel(1), normal1);
+}
+
+TEST_F(Containers, ToolBarGivesTheApplicationsHandlersBack)
+{
+    for (bool byRemoval : {true, false}) {
+        auto* tb = Add<TToolBar>(form, 0, 0, 300, 30);
+        tb->AddButton(L"A");
+        int userCalls = 0;
+        TTBAdvancedCustomDrawEvent user = [&](TToolBar*, const RECT&, TCustomDrawStage, bool&) { ++userCalls; };
+        tb->OnCustomDraw = user;
+        auto* w = Wrap<TkvToolBarVCLWnd>(tb);
+        EXPECT_FALSE(tb->OnCustomDraw == user);
+        EXPECT_TRUE(tb->OnCustomDrawButton);
+        if (byRemoval) {
+            SendSkinCommand(tb->Handle(), TsSkinCommand(SkinCmdRemoveSkin), LPARAM(manager));
+        } else {
+            TkvMainWnd* base = w;
+            UnhookWindow(tb->Handle(), true, false, base);
+        }
+        EXPECT_TRUE(tb->OnCustomDraw == user) << byRemoval;
+        EXPECT_FALSE(tb->OnCustomDrawButton) << byRemoval;
+        Repaint(tb);
+        EXPECT_GT(userCalls, 0) << byRemoval;
+        Free(tb);
+    }
+}
+
+TEST_F(Containers, TabControlWithoutTabsPaintsOnlyItsFrame)
+{
+    auto* empty = Add<TTabControl>(form, 10, 10, 200, 150);
+    auto* full = Add<TTabControl>(form, 260, 10, 200, 150);
+    full->SetTabs({L"One", L"Two"});
+    auto* we = Wrap<TkvTabControlWnd>(empty);
+    Wrap<TkvTabControlWnd>(full);
+    Repaint(empty);
+    Repaint(full);
+    // The whole window is "CHECKBOX" over the parent's background, drawn here
+    // the same way: no tab strip, no page frame.
+    TsBgCacheInfo info;
+    we->CommonData->GetWindowParentBackground(empty->Handle(), info);
+    TBitmap ref(200, 150);
+    int checkbox = Section(manager, L"CHECKBOX");
+    PaintSkinItem(checkbox, L"CHECKBOX", info, -1, -1, manager, &ref, we->PosInParent, RECT{0, 0, 200, 150}, 0, 0);
+    GdiFlush();
+    int differ = 0;
+    for (int y = 0; y < 150; y += 7)
+        for (int x = 0; x < 200; x += 7)
+            if (WindowPixel(empty->Handle(), x, y) != (GetPixel(ref.Canvas().Handle(), x, y) & 0xFFFFFF)) ++differ;
+    EXPECT_EQ(differ, 0);
+    // With tabs the page shows the page-control section.
+    RECT page = full->DisplayRect();
+    EXPECT_EQ(WindowPixel(full->Handle(), (page.left + page.right) / 2, (page.top + page.bottom) / 2),
+              SectionColor(L"PAGECONTROL"));
+}
+
+TEST_F(Containers, SelectedTabIsPaintedLastAndLooksSelected)
+{
+    auto* tc = Add<TTabControl>(form, 10, 10, 300, 150);
+    tc->SetTabs({L"One", L"Two", L"Three"});
+    auto* w = Wrap<TkvTabControlWnd>(tc);
+    Repaint(tc);
+    RECT a = w->TabRect(0, true), b = w->TabRect(1, false);
+    // The active tab reaches over the frame line; an inactive one stops above it.
+    EXPECT_GT(a.bottom, b.bottom - 3);
+    COLORREF active = WindowPixel(tc->Handle(), a.left + 4, a.top + 4);
+    COLORREF inactive = WindowPixel(tc->Handle(), b.left + 4, b.top + 6);
+    EXPECT_NE(active, inactive);
+    tc->SetTabIndex(1);
+    Repaint(tc);
+    b = w->TabRect(1, true);
+    EXPECT_EQ(WindowPixel(tc->Handle(), b.left + 4, b.top + 4), active);
+}
+
+TEST_F(Containers, FirstSectionTabTopPaintsItsTabs)
+{
+    // A skin whose first section is TABTOP (index 0), in a master colour of its own.
+    const uint32_t tabColor = 0x2080E0;
+    std::string options =
+        "[TABTOP]\r\nCOLOR=" + std::to_string(tabColor) +
+        "\r\nSTATES=3\r\nBORDERSMASK=^0000,0000,0016,0016,0004,0004,0004,0004,1,0,0,0\r\n"
+        "[GLOBALINFO]\r\nVERSION=8.50\r\nMASTERBITMAP=MASTER.BMP\r\nCOLOR=" +
+        std::to_string(0x808080) + "\r\n[PAGECONTROL]\r\nCOLOR=16777215\r\nSTATES=1\r\n";
+    dir.WriteFile(L"TabFirst\\Options.dat", options);
+    dir.WriteFile(L"TabFirst\\MASTER.BMP", Master(16, 16, tabColor));
+    manager->SetSkinDirectory(dir.Path());
+    manager->SetSkinName(L"TabFirst");
+    ASSERT_EQ(Section(manager, L"TABTOP"), 0);
+    auto* tc = Add<TTabControl>(form, 10, 10, 300, 150);
+    tc->SetTabs({L"One", L"Two"});
+    auto* w = Wrap<TkvTabControlWnd>(tc);
+    Repaint(tc);
+    RECT r = w->TabRect(1, false);
+    COLORREF want = RGB((tabColor >> 16) & 0xFF, (tabColor >> 8) & 0xFF, tabColor & 0xFF);   // master pixels are 0xRRGGBB
+    EXPECT_EQ(WindowPixel(tc->Handle(), r.left + 1, r.top + 1), want);
+}
+
+TEST_F(Containers, PageWrappersGoWithTheirPages)
+{
+    auto* pc = Add<TPageControl>(form, 10, 10, 300, 200);
+    std::vector<TTabSheet*> pages;
+    for (const wchar_t* c : {L"First", L"Second", L"Third"}) {
+        auto* p = new TTabSheet(form);
+        p->SetCaption(c);
+        p->SetPageControl(pc);
+        p->HandleNeeded();
+        pages.push_back(p);
+    }
+    size_t before = PageWnds().size();
+    auto* w = Wrap<TkvPageControlWnd>(pc);
+    ASSERT_EQ(PageWnds().size(), before + 3);
+    for (TTabSheet* p : pages) EXPECT_NE(dynamic_cast<TkvPageWnd*>(GetWrapper(p->Handle())), nullptr);
+    // A page whose window goes takes its wrapper out of the list.
+    Free(pages[1]);
+    Pump(10);
+    EXPECT_EQ(PageWnds().size(), before + 2);
+    // The page control's wrapper takes the rest with it.
+    TkvMainWnd* base = w;
+    UnhookWindow(pc->Handle(), true, false, base);
+    EXPECT_EQ(PageWnds().size(), before);
+    EXPECT_EQ(GetWrapper(pages[0]->Handle()), nullptr);
+}
+
+TEST_F(Containers, FormWithEveryContainerScreenshot)
+{
+    form->SetBounds(40, 40, 640, 480);
+    int x = 8;
+    for (auto [outer, inner] : {std::pair{TBevelCut::bvRaised, TBevelCut::bvNone},
+                                std::pair{TBevelCut::bvLowered, TBevelCut::bvNone},
+                                std::pair{TBevelCut::bvLowered, TBevelCut::bvRaised},
+                                std::pair{TBevelCut::bvNone, TBevelCut::bvNone}}) {
+        auto* p = Add<TPanel>(form, x, 40, 90, 50);
+        p->SetBevelOuter(outer);
+        p->SetBevelInner(inner);
+        p->SetCaption(L"Panel");
+        Wrap<TkvPanelWnd>(p);
+        x += 98;
+    }
+    auto* gb = Add<TGroupBox>(form, 400, 36, 220, 60);
+    gb->SetCaption(L"Group");
+    Wrap<TkvGroupBoxWnd>(gb);
+    auto* tb = Add<TToolBar>(form, 0, 0, 640, 30);
+    tb->SetShowCaptions(true);
+    tb->SetButtonSize(60, 26);
+    tb->AddButton(L"Hot");
+    TToolButton* down = tb->AddButton(L"Down", TToolButtonStyle::tbsCheck);
+    tb->AddButton(L"Off")->SetEnabled(false);
+    down->SetDown(true);
+    auto* tw = Wrap<TkvToolBarVCLWnd>(tb);
+    const TTabPosition sides[] = {TTabPosition::tpTop, TTabPosition::tpBottom, TTabPosition::tpLeft,
+                                  TTabPosition::tpRight};
+    for (int i = 0; i < 4; ++i) {
+        auto* tc = Add<TTabControl>(form, 8 + i * 155, 104, 148, 120);
+        tc->SetTabs({L"One", L"Two"});
+        tc->SetTabPosition(sides[i]);
+        Wrap<TkvTabControlWnd>(tc);
+    }
+    auto* pc = Add<TPageControl>(form, 8, 232, 400, 190);
+    for (const wchar_t* c : {L"Page one", L"Page two"}) {
+        auto* p = new TTabSheet(form);
+        p->SetCaption(c);
+        p->SetPageControl(pc);
+    }
+    pc->HandleNeeded();
+    for (int i = 0; i < pc->PageCount(); ++i) pc->Pages(i)->HandleNeeded();
+    Wrap<TkvPageControlWnd>(pc);
+    auto* sb = Add<TStatusBar>(form, 0, 430, 624, 22);
+    sb->AddPanel(L"Ready", 120);
+    sb->AddPanel(L"A long text that does not fit into its panel", 150);
+    sb->AddPanel(L"Last", 100);
+    Wrap<TkvStatusBarWnd>(sb);
+    RedrawWindow(form->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RECT r = tb->Buttons(0)->BoundsRect();
+    POINT at{r.left + 5, r.top + 5};
+    ClientToScreen(tb->Handle(), &at);
+    SetCursorPos(at.x, at.y);
+    SendMessageW(tb->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(r.left + 5, r.top + 5));
+    Pump(50);
+    EXPECT_EQ(tw->HotIndex, 0);
+    String path = SaveWindowShot(form->Handle(), L"containers");
+    EXPECT_FALSE(path.empty());
+}
