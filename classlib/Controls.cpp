@@ -895,6 +895,7 @@ void TWinControl::WndProc(TMessage& m)
     }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
+        if (m.Msg == WM_KEYDOWN && Perform(CN_KEYDOWN, m.WParam, m.LParam)) return;
         WORD key = WORD(m.WParam);
         KeyDown(key, KeyboardShiftState());
         if (key == 0) return;
@@ -903,6 +904,7 @@ void TWinControl::WndProc(TMessage& m)
     }
     case WM_KEYUP:
     case WM_SYSKEYUP: {
+        if (m.Msg == WM_KEYUP && Perform(CN_KEYUP, m.WParam, m.LParam)) return;
         WORD key = WORD(m.WParam);
         KeyUp(key, KeyboardShiftState());
         if (key == 0) return;
@@ -966,7 +968,12 @@ void TWinControl::Dispatch(TMessage& m)
         break;
     case WM_MOUSELEAVE:
         trackingLeave_ = false;
-        UpdateMouseControl(nullptr);
+        // The mouse left this window's client area, possibly into a child
+        // window, which has already taken the mouse over: only this control
+        // or one of its graphic children loses it here.
+        if (mouseControl == this ||
+            (mouseControl && mouseControl->Parent() == this && !dynamic_cast<TWinControl*>(mouseControl)))
+            UpdateMouseControl(nullptr);
         break;
     case WM_COMMAND:
     case WM_NOTIFY:
@@ -1004,6 +1011,7 @@ void TWinControl::Dispatch(TMessage& m)
         }
         break;
     case WM_SETFOCUS:
+        NotifyFocusChanged();
         if (OnEnter) OnEnter(this);
         break;
     case WM_KILLFOCUS:
@@ -1126,4 +1134,24 @@ void TCustomControl::Paint()
 {
     canvas_.Brush().SetColor(Color());
     canvas_.FillRect(ClientRect());
+}
+
+namespace {
+void SendToAllControls(TWinControl* parent, UINT msg, LPARAM lParam)
+{
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* c = parent->Controls(i);
+        c->Perform(msg, 0, lParam);
+        if (auto* w = dynamic_cast<TWinControl*>(c)) SendToAllControls(w, msg, lParam);
+    }
+}
+}  // namespace
+
+void TWinControl::NotifyFocusChanged()
+{
+    TWinControl* top = this;
+    while (top->Parent())
+        top = top->Parent();
+    top->Perform(CM_FOCUSCHANGED, 0, LPARAM(this));
+    SendToAllControls(top, CM_FOCUSCHANGED, LPARAM(this));
 }

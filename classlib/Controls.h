@@ -255,6 +255,8 @@ public:
 
 protected:
     virtual void CreateParams(TCreateParams& params);
+    // CM_FOCUSCHANGED to every control of this control's top-level parent.
+    void NotifyFocusChanged();
     virtual void CreateWnd();
     virtual void CreateHandle();
     virtual void DestroyWnd();

@@ -168,26 +168,40 @@ struct TMessage {
     LRESULT Result = 0;
 };
 
+// The class library's notifications. Each is sent through the receiver's
+// WindowProc (Perform), so a wrapper that replaced WindowProc sees it; the
+// comment says who receives it, when, and what WParam and LParam carry
+// (0 where nothing is said). Their default handling ends in the control:
+// they never reach the system's window procedure.
 constexpr UINT CM_BASE = 0xB000;
 constexpr UINT CM_ACTIVATE = CM_BASE + 0x00;           // application activated
-constexpr UINT CM_FOCUSCHANGED = CM_BASE + 0x07;       // LParam = the focused control
+// Every control of the focused control's top-level window, the top one first,
+// when a windowed control gets the focus; LParam = the focused control.
+constexpr UINT CM_FOCUSCHANGED = CM_BASE + 0x07;
 constexpr UINT CM_VISIBLECHANGED = CM_BASE + 0x0B;     // WParam = new Visible
-constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 0x0C;
-constexpr UINT CM_FONTCHANGED = CM_BASE + 0x0E;
-constexpr UINT CM_TEXTCHANGED = CM_BASE + 0x12;
-constexpr UINT CM_MOUSEENTER = CM_BASE + 0x13;         // LParam = the control
-constexpr UINT CM_MOUSELEAVE = CM_BASE + 0x14;         // LParam = the control
+constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 0x0C;     // after Enabled changed
+constexpr UINT CM_FONTCHANGED = CM_BASE + 0x0E;        // after Font changed
+constexpr UINT CM_TEXTCHANGED = CM_BASE + 0x12;        // after the text changed
+// The mouse came over a control (windowed: tracked with TrackMouseEvent;
+// graphic: hit-tracked by its parent) and left it. The control gets LParam 0,
+// then each of its parents LParam = the control.
+constexpr UINT CM_MOUSEENTER = CM_BASE + 0x13;
+constexpr UINT CM_MOUSELEAVE = CM_BASE + 0x14;
 constexpr UINT CM_MENUCHANGED = CM_BASE + 0x15;
-constexpr UINT CM_SHOWINGCHANGED = CM_BASE + 0x19;
-constexpr UINT CM_EXIT = CM_BASE + 0x1B;
+constexpr UINT CM_SHOWINGCHANGED = CM_BASE + 0x19;     // after the window was shown or hidden
+constexpr UINT CM_EXIT = CM_BASE + 0x1B;               // the control lost the focus (WM_KILLFOCUS)
 constexpr UINT CM_CONTROLLISTCHANGE = CM_BASE + 0x2C;  // WParam = control, LParam = inserting
-constexpr UINT CM_RECREATEWND = CM_BASE + 0x33;
+constexpr UINT CM_RECREATEWND = CM_BASE + 0x33;        // after the window was destroyed and made again
 constexpr UINT CM_MOUSEWHEEL = CM_BASE + 0x43;         // WParam/LParam as WM_MOUSEWHEEL
+// A control's own state that its window shows changed (a scroll bar's range,
+// page or position set through the control); sent after the change.
+constexpr UINT CM_CONTROLCHANGE = CM_BASE + 0x37;
 
 constexpr UINT CN_BASE = 0xBC00;                       // reflected: CN_BASE + original message
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;        // 0xBC4E
-constexpr UINT CN_KEYDOWN = CN_BASE + WM_KEYDOWN;
+constexpr UINT CN_KEYDOWN = CN_BASE + WM_KEYDOWN;     // before the control's key handling; Result 1 swallows the key
+constexpr UINT CN_KEYUP = CN_BASE + WM_KEYUP;         // the same for a released key
 constexpr UINT CN_CTLCOLOREDIT = CN_BASE + WM_CTLCOLOREDIT;
 constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
 constexpr UINT CN_CTLCOLORLISTBOX = CN_BASE + WM_CTLCOLORLISTBOX;

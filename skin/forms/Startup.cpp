@@ -1,6 +1,7 @@
 #include "skin/forms/Startup.h"
 
 #include "skin/controls/AlphaImageList.h"
+#include "skin/controls/MainWnd.h"
 #include "skin/controls/ShellFolders.h"
 #include "skin/core/Animations.h"
 #include "skin/core/ControlPaint.h"
@@ -57,12 +58,16 @@ void InitSkinLibrary()
     // The manager unit: the default window shadows ("kvSHDA", "kvSHDI") and
     // the program's icons.
     LoadProgramPictures();
+    // Window wrappers: GetScrollBarInfo and the flat scroll-bar switches.
+    InitMainWndUnit();
 }
 
 void DoneSkinLibrary()
 {
     if (!started) return;
     started = false;
+    // Window wrappers: the popup-menu and page wrappers, the libraries.
+    DoneMainWndUnit();
     FreeProgramPictures();
     DoneAnimationsUnit();
     DoneShellUnit();
