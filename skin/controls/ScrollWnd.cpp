@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "classlib/Graphics.h"
 #include "skin/core/MaskPaintBitmap.h"
@@ -54,12 +53,6 @@ void ResetHot()
 {
     g.HotTimer = 0;
     g.HotKind = g.HotShown = g.HotPart = -1;
-}
-
-std::unordered_map<HWND, TkvScrollWnd*>& Wrappers()
-{
-    static std::unordered_map<HWND, TkvScrollWnd*> map;
-    return map;
 }
 
 TsSkinManager* UsableManager(TsSkinManager* m)
@@ -204,64 +197,83 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, T
 
 // ---------------------------------------------------------------- the wrapper
 
-TkvScrollWnd::TkvScrollWnd(HWND wnd, TsSkinManager* manager, bool repaint) : handle_(wnd), manager_(manager)
+TkvScrollWnd::TkvScrollWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager,
+                           const String& skinSection, bool repaint)
+    : TkvMainWnd(handle, commonData, skinManager, skinSection, repaint)
 {
     HorzBar = std::make_unique<TkvScrollBar>();
     VertBar = std::make_unique<TkvScrollBar>();
     HorzBar->Kind = 0;
     VertBar->Kind = 1;
     HorzBar->Owner = VertBar->Owner = this;
-    if (!IsWindow(wnd)) return;
-    LONG_PTR style = GetWindowLongPtrW(wnd, GWL_STYLE);
-    LeftScrollBar = (GetWindowLongPtrW(wnd, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
-    if (style & WS_HSCROLL) HorzBar->Flags = 8;
-    if (style & WS_VSCROLL) VertBar->Flags = 8;
+}
+
+void TkvScrollWnd::HookSelf(bool repaint)
+{
+    Scrolling = false;
+    if (!IsWindow(Handle)) return;
     ReadInfo(*HorzBar);
     ReadInfo(*VertBar);
-    if (!Hook(wnd)) return;
-    Wrappers()[wnd] = this;
-    if (repaint)
-        SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    LeftScrollBar = (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
+    LONG_PTR style = GetWindowLongPtrW(Handle, GWL_STYLE);
+    HorzBar->Flags = (style & WS_HSCROLL) ? 8 : 0;
+    VertBar->Flags = (style & WS_VSCROLL) ? 8 : 0;
+    HorzBar->ArrowLength = VertBar->ArrowLength = -1;
+    HorzBar->Thickness = VertBar->Thickness = -1;
+    StyleChanging = false;
+    TkvMainWnd::HookSelf(false);
+    SetMinThumb(3, DefaultMinThumbSize);
+    if (GetWrapper(Handle) == this && repaint) RefreshFrame(Handle, true);
+}
+
+bool TkvScrollWnd::SetMinThumb(int which, int size)
+{
+    if (which & 1) HorzBar->MinThumbSize = uint16_t(std::clamp(size, 0, 0xFFFF));
+    if (which & 2) VertBar->MinThumbSize = uint16_t(std::clamp(size, 0, 0xFFFF));
+    return true;
+}
+
+void TkvScrollWnd::ForgetTracking()
+{
+    if (g.TrackWindow != Handle || !Handle) return;
+    KillTimer(Handle, kRepeatDelayTimer);
+    KillTimer(Handle, kRepeatTimer);
+    KillTimer(Handle, kHotTimer);
+    ResetPress();
+    ResetHot();
+    ThumbTracking = false;
+    g.TrackWindow = nullptr;
+}
+
+void TkvScrollWnd::Unhooking()
+{
+    // Nothing of this window may stay in the tracking record.
+    if (g.TrackWindow == Handle && GetCapture() == Handle && g.PressedPart >= 0) {
+        ForgetTracking();
+        ReleaseCapture();
+    }
+    ForgetTracking();
 }
 
 TkvScrollWnd::~TkvScrollWnd()
 {
-    HWND wnd = handle_;
-    if (g.TrackWindow == wnd && wnd) {
-        KillTimer(wnd, kRepeatDelayTimer);
-        KillTimer(wnd, kRepeatTimer);
-        KillTimer(wnd, kHotTimer);
-        if (GetCapture() == wnd && g.PressedPart >= 0) ReleaseCapture();
-        ResetPress();
-        ResetHot();
-        ThumbTracking = false;
-        g.TrackWindow = nullptr;
-    }
-    auto it = Wrappers().find(wnd);
-    if (it != Wrappers().end() && it->second == this) Wrappers().erase(it);
-    bool was = Hooked();
-    Unhook();
+    bool give = !Unhooked && Handle && IsWindow(Handle);
+    Unhooking();
     HorzBar->Owner = VertBar->Owner = nullptr;
-    // The window gets its own bars back.
-    if (was && IsWindow(wnd))
-        SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    // The window gets its own bars back once the wrapper's procedure is out
+    // (the base class gives it back): recomputed on the next frame change.
+    if (give) PostMessageW(Handle, WM_NULL, 0, 0);
 }
 
-TkvScrollWnd* TkvScrollWnd::Of(HWND wnd)
-{
-    auto it = Wrappers().find(wnd);
-    return it == Wrappers().end() ? nullptr : it->second;
-}
+TkvScrollWnd* TkvScrollWnd::Of(HWND wnd) { return dynamic_cast<TkvScrollWnd*>(GetWrapper(wnd)); }
 
-TsSkinManager* TkvScrollWnd::SkinManager() const { return UsableManager(manager_); }
+TsSkinManager* TkvScrollWnd::ActiveManager() const { return UsableManager(SkinManager); }
 
 void TkvScrollWnd::ReadInfo(TkvScrollBar& bar)
 {
     bar.Info.cbSize = sizeof(SCROLLINFO);
     bar.Info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
-    if (!GetScrollInfo(handle_, bar.Kind == 0 ? SB_HORZ : SB_VERT, &bar.Info)) {
+    if (!GetScrollInfo(Handle, bar.Kind == 0 ? SB_HORZ : SB_VERT, &bar.Info)) {
         bar.Info.nMin = bar.Info.nMax = bar.Info.nPos = bar.Info.nTrackPos = 0;
         bar.Info.nPage = 0;
     }
@@ -269,7 +281,7 @@ void TkvScrollWnd::ReadInfo(TkvScrollBar& bar)
 
 void TkvScrollWnd::RefreshScrollBars(bool repaint)
 {
-    if (!Hooked() || !IsWindowVisible(handle_)) return;
+    if (Unhooked || !IsWindowVisible(Handle)) return;
     ReadInfo(*HorzBar);
     ReadInfo(*VertBar);
     if (repaint && !AnimationRunning) NCPaint();
@@ -283,19 +295,19 @@ bool TkvScrollWnd::BarEnabled(const TkvScrollBar& bar) const
     SCROLLBARINFO sbi{};
     sbi.cbSize = sizeof(sbi);
     LONG object = bar.Kind == 0 ? OBJID_HSCROLL : bar.Kind == 1 ? OBJID_VSCROLL : OBJID_CLIENT;
-    if (GetScrollBarInfo(handle_, object, &sbi)) {
+    if (GetScrollBarInfo(Handle, object, &sbi)) {
         if (sbi.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) return false;
     } else {
-        LONG_PTR style = GetWindowLongPtrW(handle_, GWL_STYLE);
+        LONG_PTR style = GetWindowLongPtrW(Handle, GWL_STYLE);
         if (!(style & (bar.Kind == 0 ? WS_HSCROLL : WS_VSCROLL))) return false;
     }
-    return IsWindowEnabled(handle_) != FALSE;
+    return IsWindowEnabled(Handle) != FALSE;
 }
 
 RECT TkvScrollWnd::HorzBarRect() const
 {
     RECT w{};
-    GetWindowRect(handle_, &w);
+    GetWindowRect(Handle, &w);
     int ht = HorzBar->Visible ? ScrollBarSize(HorzBar.get(), true, false) : 0;
     int vt = VertBar->Visible ? ScrollBarSize(VertBar.get(), true, false) : 0;
     RECT r;
@@ -311,7 +323,7 @@ RECT TkvScrollWnd::HorzBarRect() const
 RECT TkvScrollWnd::VertBarRect() const
 {
     RECT w{};
-    GetWindowRect(handle_, &w);
+    GetWindowRect(Handle, &w);
     int ht = HorzBar->Visible ? ScrollBarSize(HorzBar.get(), true, false) : 0;
     int vt = VertBar->Visible ? ScrollBarSize(VertBar.get(), true, false) : 0;
     RECT r;
@@ -335,7 +347,7 @@ RECT CornerRect(const RECT& hr, const RECT& vr) { return RECT{vr.left, hr.top, v
 
 bool TkvScrollWnd::SizeGripAllowed() const
 {
-    HWND parent = (GetWindowLongPtrW(handle_, GWL_STYLE) & WS_CHILD) ? GetParent(handle_) : nullptr;
+    HWND parent = (GetWindowLongPtrW(Handle, GWL_STYLE) & WS_CHILD) ? GetParent(Handle) : nullptr;
     if (!parent) return true;
     if (GetWindowLongPtrW(parent, GWL_STYLE) & WS_CHILD) return false;   // the parent is not top-level
     RECT corner = CornerRect(HorzBarRect(), VertBarRect());
@@ -354,7 +366,7 @@ int TkvScrollWnd::HitTest(int kind, POINT p) const
     // Outside the bar across its length: none.
     if (kind == 0 ? (p.y < r.top || p.y >= r.bottom) : (p.x < r.left || p.x >= r.right)) return PartNone;
     int length = kind == 0 ? Width(r) : Height(r);
-    BarLayout l = ScrollBarLayout(bar, length, manager_);
+    BarLayout l = ScrollBarLayout(bar, length, SkinManager);
     return HitTestBar(l, kind == 0 ? p.x - r.left : p.y - r.top);
 }
 
@@ -363,10 +375,10 @@ int TkvScrollWnd::HitTest(int kind, POINT p) const
 void TkvScrollWnd::PaintBar(int kind, HDC dc)
 {
     TkvScrollBar& bar = *Bar(kind);
-    TsSkinManager* m = SkinManager();
-    if (!Hooked() || !bar.Visible || !m) return;
+    TsSkinManager* m = ActiveManager();
+    if (Unhooked || !bar.Visible || !m) return;
     RECT w{}, r = kind == 0 ? HorzBarRect() : VertBarRect();
-    GetWindowRect(handle_, &w);
+    GetWindowRect(Handle, &w);
     int length = kind == 0 ? Width(r) : Height(r);
     int thickness = kind == 0 ? Height(r) : Width(r);
     if (length <= 1 || thickness <= 0) return;
@@ -377,9 +389,9 @@ void TkvScrollWnd::PaintBar(int kind, HDC dc)
     q.Length = length;
     q.Thickness = thickness;
     q.Enabled = BarEnabled(bar);
-    bool tracked = g.TrackWindow == handle_;
+    bool tracked = g.TrackWindow == Handle;
     bool dragging = tracked && ThumbTracking && g.PressedKind == kind;
-    q.Layout = dragging ? g.DragLayout : ScrollBarLayout(bar, length, manager_);
+    q.Layout = dragging ? g.DragLayout : ScrollBarLayout(bar, length, SkinManager);
     if (dragging) q.Layout.ThumbStart = g.DragThumbPos;
     if (tracked) {
         bool pressedBar = g.PressedKind == kind;
@@ -397,7 +409,7 @@ void TkvScrollWnd::PaintBar(int kind, HDC dc)
         else if (hotBar && g.HotPart == PartThumb)
             q.States[PartThumb] = 1;
     }
-    HWND parent = GetParent(handle_);
+    HWND parent = GetParent(Handle);
     q.BgColor = parent ? GetWindowBgColor(parent) : m->GetGlobalColor();
     TBitmap bmp;
     if (!PaintScrollBarBitmap(m, q, &bmp)) return;
@@ -406,16 +418,16 @@ void TkvScrollWnd::PaintBar(int kind, HDC dc)
 
 void TkvScrollWnd::PaintCorner(HDC dc)
 {
-    TsSkinManager* m = SkinManager();
+    TsSkinManager* m = ActiveManager();
     if (!m) return;
     RECT w{};
-    GetWindowRect(handle_, &w);
+    GetWindowRect(Handle, &w);
     RECT r = CornerRect(HorzBarRect(), VertBarRect());
     if (Width(r) <= 0 || Height(r) <= 0) return;
     const TsCommonIndexes& c = m->CommonIndexes();
     TColor fill = m->GetGlobalColor();
     int track = c.BarSection[sb1H];
-    HWND parent = GetParent(handle_);
+    HWND parent = GetParent(Handle);
     if (parent && m->IsSectionIndexValid(track) && m->gd()[size_t(track)].Props[0].Transparency == 100)
         fill = GetWindowBgColor(parent);
     TBitmap bmp(Width(r), Height(r), TPixelFormat::pf32bit);
@@ -436,32 +448,32 @@ void TkvScrollWnd::PaintCorner(HDC dc)
 
 void TkvScrollWnd::NCPaint(HDC dc)
 {
-    if (!Hooked() || !IsWindowVisible(handle_) || !SkinManager()) return;
-    HDC own = dc ? nullptr : GetWindowDC(handle_);
+    if (Unhooked || !IsWindowVisible(Handle) || !ActiveManager()) return;
+    HDC own = dc ? nullptr : GetWindowDC(Handle);
     HDC target = dc ? dc : own;
     if (!target) return;
     PaintBar(0, target);
     PaintBar(1, target);
     if (HorzBar->Visible && VertBar->Visible) PaintCorner(target);
-    if (own) ReleaseDC(handle_, own);
+    if (own) ReleaseDC(Handle, own);
 }
 
 // ---------------------------------------------------------------- messages
 
 void TkvScrollWnd::NCCalcSize(TMessage& m)
 {
-    LONG_PTR style = GetWindowLongPtrW(handle_, GWL_STYLE);
+    LONG_PTR style = GetWindowLongPtrW(Handle, GWL_STYLE);
     RECT* rects = reinterpret_cast<RECT*>(m.LParam);
     RECT window = rects ? rects[0] : RECT{};
     if (style & (WS_HSCROLL | WS_VSCROLL)) {
         // The system reserves no room of its own: the bits are off while it computes.
         StyleChanging = true;
-        SetWindowLongPtrW(handle_, GWL_STYLE, style & ~LONG_PTR(WS_HSCROLL | WS_VSCROLL));
-        CallPrevious(m);
-        SetWindowLongPtrW(handle_, GWL_STYLE, style);
+        SetWindowLongPtrW(Handle, GWL_STYLE, style & ~LONG_PTR(WS_HSCROLL | WS_VSCROLL));
+        CallPrevWndProc(m);
+        SetWindowLongPtrW(Handle, GWL_STYLE, style);
         StyleChanging = false;
     } else {
-        CallPrevious(m);
+        CallPrevWndProc(m);
     }
     if (!rects) return;
     RECT& client = rects[0];
@@ -504,30 +516,30 @@ void TkvScrollWnd::NCHitTest(TMessage& m)
             return;
         }
     }
-    CallPrevious(m);
+    CallPrevWndProc(m);
 }
 
 void TkvScrollWnd::NCMouseMove(TMessage& m)
 {
     int kind = m.WParam == HTHSCROLL ? 0 : m.WParam == HTVSCROLL ? 1 : -1;
-    if (kind >= 0 && (g.TrackWindow != handle_ || kind != g.HotKind)) {
-        if (g.TrackWindow && g.TrackWindow != handle_ && g.HotTimer) KillTimer(g.TrackWindow, kHotTimer);
-        if (g.PressedPart < 0 || g.TrackWindow == handle_) {
-            g.TrackWindow = handle_;
+    if (kind >= 0 && (g.TrackWindow != Handle || kind != g.HotKind)) {
+        if (g.TrackWindow && g.TrackWindow != Handle && g.HotTimer) KillTimer(g.TrackWindow, kHotTimer);
+        if (g.PressedPart < 0 || g.TrackWindow == Handle) {
+            g.TrackWindow = Handle;
             g.HotPart = g.HotShown = -1;
             g.HotBarRect = kind == 0 ? HorzBarRect() : VertBarRect();
             g.HotKind = kind;
-            g.HotTimer = SetTimer(handle_, kHotTimer, kHotEvery, nullptr) ? kHotTimer : 0;
+            g.HotTimer = SetTimer(Handle, kHotTimer, kHotEvery, nullptr) ? kHotTimer : 0;
             NCPaint();
         }
     }
-    CallPrevious(m);
+    CallPrevWndProc(m);
 }
 
 void TkvScrollWnd::SendScroll(int code, int pos)
 {
     Scrolling = true;
-    SendScrollMessage(handle_, g.ScrollMsg, code, pos);
+    SendScrollMessage(Handle, g.ScrollMsg, code, pos);
     Scrolling = false;
 }
 
@@ -538,17 +550,17 @@ void TkvScrollWnd::StartButtonRepeat()
     g.PressedShown = g.PressedPart;
     NCPaint();
     SendScroll(kPartCode[g.PressedPart], 0);
-    if (SetTimer(handle_, kRepeatDelayTimer, kRepeatDelay, nullptr)) g.ScrollRepeatTimer = kRepeatDelayTimer;
+    if (SetTimer(Handle, kRepeatDelayTimer, kRepeatDelay, nullptr)) g.ScrollRepeatTimer = kRepeatDelayTimer;
 }
 
 void TkvScrollWnd::NCLButtonDown(TMessage& m)
 {
     if (m.WParam != HTHSCROLL && m.WParam != HTVSCROLL) {
-        CallPrevious(m);
+        CallPrevWndProc(m);
         return;
     }
     // A press still recorded for another window is over.
-    if (g.TrackWindow && g.TrackWindow != handle_) {
+    if (g.TrackWindow && g.TrackWindow != Handle) {
         KillTimer(g.TrackWindow, kRepeatDelayTimer);
         KillTimer(g.TrackWindow, kRepeatTimer);
         KillTimer(g.TrackWindow, kHotTimer);
@@ -557,7 +569,7 @@ void TkvScrollWnd::NCLButtonDown(TMessage& m)
     }
     POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
     int kind = m.WParam == HTHSCROLL ? 0 : 1;
-    g.TrackWindow = handle_;
+    g.TrackWindow = Handle;
     g.ScrollMsg = kind == 0 ? WM_HSCROLL : WM_VSCROLL;
     g.PressedKind = kind;
     g.PressedPart = HitTest(kind, p);
@@ -570,7 +582,7 @@ void TkvScrollWnd::NCLButtonDown(TMessage& m)
         RECT r = kind == 0 ? HorzBarRect() : VertBarRect();
         int length = kind == 0 ? Width(r) : Height(r);
         ReadInfo(bar);
-        g.DragLayout = ScrollBarLayout(bar, length, manager_);
+        g.DragLayout = ScrollBarLayout(bar, length, SkinManager);
         g.DragThumbPos = g.DragLayout.ThumbStart;
         ThumbTracking = true;
         bar.Info.nTrackPos = bar.Info.nPos;
@@ -581,10 +593,10 @@ void TkvScrollWnd::NCLButtonDown(TMessage& m)
         NCPaint();
     }
     if (part == PartNone) {
-        CallPrevious(m);
+        CallPrevWndProc(m);
         return;
     }
-    SetCapture(handle_);
+    SetCapture(Handle);
     m.Result = 0;
 }
 
@@ -607,12 +619,12 @@ void TkvScrollWnd::DragStep(POINT p)
 
 void TkvScrollWnd::MouseMove(TMessage& m)
 {
-    if (g.TrackWindow != handle_ || g.PressedPart < 0) {
-        CallPrevious(m);
+    if (g.TrackWindow != Handle || g.PressedPart < 0) {
+        TkvMainWnd::WndProc(m);
         return;
     }
     POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
-    ClientToScreen(handle_, &p);
+    ClientToScreen(Handle, &p);
     if (ThumbTracking) {
         DragStep(p);
     } else {
@@ -627,8 +639,8 @@ void TkvScrollWnd::MouseMove(TMessage& m)
 
 void TkvScrollWnd::EndPress(bool sendEnd)
 {
-    KillTimer(handle_, kRepeatDelayTimer);
-    KillTimer(handle_, kRepeatTimer);
+    KillTimer(Handle, kRepeatDelayTimer);
+    KillTimer(Handle, kRepeatTimer);
     int part = g.PressedPart;
     if (sendEnd && g.ScrollMsg) {
         if (ThumbTracking) SendScroll(SB_THUMBPOSITION, g.LastTrackPos);
@@ -642,18 +654,18 @@ void TkvScrollWnd::EndPress(bool sendEnd)
 
 void TkvScrollWnd::LButtonUp(TMessage& m)
 {
-    if (g.TrackWindow == handle_ && g.PressedPart >= 0) {
+    if (g.TrackWindow == Handle && g.PressedPart >= 0) {
         EndPress(true);
-        if (GetCapture() == handle_) ReleaseCapture();
+        if (GetCapture() == Handle) ReleaseCapture();
     }
-    CallPrevious(m);
+    CallPrevWndProc(m);
 }
 
 void TkvScrollWnd::CaptureLost()
 {
     // The capture went elsewhere mid-press (a dialog, a task switch, another
     // window's SetCapture): the press is over as on a button-up.
-    if (g.TrackWindow == handle_ && g.PressedPart >= 0) EndPress(true);
+    if (g.TrackWindow == Handle && g.PressedPart >= 0) EndPress(true);
 }
 
 void TkvScrollWnd::Timer(TMessage& m)
@@ -661,11 +673,11 @@ void TkvScrollWnd::Timer(TMessage& m)
     if (m.WParam == kRepeatDelayTimer || m.WParam == kRepeatTimer) {
         // The first repeat comes when the delay ends, the next ones every 55 ms.
         if (m.WParam == kRepeatDelayTimer) {
-            KillTimer(handle_, kRepeatDelayTimer);
-            g.ScrollRepeatTimer = SetTimer(handle_, kRepeatTimer, kRepeatEvery, nullptr) ? kRepeatTimer : 0;
+            KillTimer(Handle, kRepeatDelayTimer);
+            g.ScrollRepeatTimer = SetTimer(Handle, kRepeatTimer, kRepeatEvery, nullptr) ? kRepeatTimer : 0;
         }
         if (g.PressedPart < 0 || ThumbTracking) {
-            KillTimer(handle_, kRepeatTimer);
+            KillTimer(Handle, kRepeatTimer);
         } else {
             POINT p{};
             GetCursorPos(&p);
@@ -686,25 +698,12 @@ void TkvScrollWnd::Timer(TMessage& m)
                 NCPaint();
             }
         } else {
-            KillTimer(handle_, kHotTimer);
+            KillTimer(Handle, kHotTimer);
             ResetHot();
             NCPaint();
         }
     }
     m.Result = 0;
-}
-
-void TkvScrollWnd::WindowDestroyed()
-{
-    // The tracked window is gone: nothing of it may stay in the record.
-    if (g.TrackWindow == handle_) {
-        ResetPress();
-        ResetHot();
-        g.TrackWindow = nullptr;
-    }
-    ThumbTracking = false;
-    auto it = Wrappers().find(handle_);
-    if (it != Wrappers().end() && it->second == this) Wrappers().erase(it);
 }
 
 namespace {
@@ -730,7 +729,21 @@ bool SameInfo(const SCROLLINFO& a, const SCROLLINFO& b)
 
 void TkvScrollWnd::WndProc(TMessage& m)
 {
+    if (Unhooked) {
+        CallPrevWndProc(m);
+        return;
+    }
+    if (!ActiveManager()) {
+        // No skin: the window keeps its own bars.
+        TkvMainWnd::WndProc(m);
+        return;
+    }
     switch (m.Msg) {
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+        Unhooking();
+        TkvMainWnd::WndProc(m);
+        return;
     case WM_UPDATEUISTATE:
         m.Result = 0;
         return;
@@ -754,28 +767,28 @@ void TkvScrollWnd::WndProc(TMessage& m)
         LButtonUp(m);
         return;
     case WM_CAPTURECHANGED:
-        if (HWND(m.LParam) != handle_) CaptureLost();
-        CallPrevious(m);
+        if (HWND(m.LParam) != Handle) CaptureLost();
+        CallPrevWndProc(m);
         return;
     case WM_TIMER:
         if ((m.WParam == kRepeatDelayTimer || m.WParam == kRepeatTimer || m.WParam == kHotTimer) &&
-            g.TrackWindow == handle_) {
+            g.TrackWindow == Handle) {
             Timer(m);
             // After ours the bars are read again, unless a scroll is running.
-            if (!Scrolling && !ThumbTracking && Hooked()) RefreshScrollBars(true);
+            if (!Scrolling && !ThumbTracking && !Unhooked) RefreshScrollBars(true);
             return;
         }
         break;
     case WM_NCPAINT:
         // The window's own frame first, then the bars over it: painting
         // first would leave the system's bars on top.
-        CallPrevious(m);
-        if (IsWindowVisible(handle_) && !Scrolling) NCPaint();
+        CallPrevWndProc(m);
+        if (IsWindowVisible(Handle) && !Scrolling) NCPaint();
         return;
     case WM_PRINT: {
         // The window's own printing may leave the DC clipped or moved to its client area.
         int saved = m.WParam ? SaveDC(HDC(m.WParam)) : 0;
-        CallPrevious(m);
+        CallPrevWndProc(m);
         if (saved) RestoreDC(HDC(m.WParam), saved);
         if ((m.LParam & PRF_NONCLIENT) && m.WParam) NCPaint(HDC(m.WParam));
         return;
@@ -783,8 +796,8 @@ void TkvScrollWnd::WndProc(TMessage& m)
     case WM_STYLECHANGED:
         if (StyleChanging) return;
         if (m.WParam == WPARAM(GWL_EXSTYLE))
-            LeftScrollBar = (GetWindowLongPtrW(handle_, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
-        CallPrevious(m);
+            LeftScrollBar = (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
+        CallPrevWndProc(m);
         return;
     case WM_NCRBUTTONDOWN:
     case WM_NCRBUTTONUP:
@@ -794,14 +807,14 @@ void TkvScrollWnd::WndProc(TMessage& m)
             m.Result = 0;
             return;
         }
-        CallPrevious(m);
+        CallPrevWndProc(m);
         return;
     case WM_SYSCOMMAND:
         if ((m.WParam & 0xFFF0) == 0xF070) {   // the system's own scroll loop
             m.Result = 0;
             return;
         }
-        CallPrevious(m);
+        CallPrevWndProc(m);
         return;
     case WM_HSCROLL:
     case WM_VSCROLL:
@@ -813,18 +826,18 @@ void TkvScrollWnd::WndProc(TMessage& m)
     default:
         break;
     }
-    if (MayScroll(m.Msg) && Hooked()) {
+    if (MayScroll(m.Msg) && !Unhooked) {
         SCROLLINFO h = HorzBar->Info, v = VertBar->Info;
-        CallPrevious(m);
-        if (!Hooked() || !IsWindow(handle_)) return;
+        TkvMainWnd::WndProc(m);
+        if (Unhooked || !IsWindow(Handle)) return;
         ReadInfo(*HorzBar);
         ReadInfo(*VertBar);
         bool changed = !SameInfo(h, HorzBar->Info) || !SameInfo(v, VertBar->Info) || m.Msg == WM_ENABLE ||
                        m.Msg == WM_HSCROLL || m.Msg == WM_VSCROLL;
-        if (changed && IsWindowVisible(handle_) && !AnimationRunning) NCPaint();
+        if (changed && IsWindowVisible(Handle) && !AnimationRunning) NCPaint();
         return;
     }
-    CallPrevious(m);
+    TkvMainWnd::WndProc(m);
 }
 
 // ---------------------------------------------------------------- sending

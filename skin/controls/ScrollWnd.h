@@ -19,14 +19,12 @@
 #include <memory>
 
 #include "classlib/Object.h"
-#include "classlib/Subclass.h"
+#include "skin/controls/MainWnd.h"
 #include "skin/controls/ScrollGeometry.h"
 
 class TsSkinManager;
 class TkvScrollWnd;
 class TBitmap;
-
-constexpr int DefaultMinThumbSize = 10;
 
 class TkvScrollBar : public TObject {
     DECLARE_CLASS(TkvScrollBar, TObject)
@@ -71,24 +69,23 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& requ
 // The layout of a bar as both painting and hit testing use it.
 scrollgeo::BarLayout ScrollBarLayout(const TkvScrollBar& bar, int length, TsSkinManager* manager);
 
-class TkvScrollWnd : public TSubclass {
+class TkvScrollWnd : public TkvMainWnd {
+    DECLARE_CLASS(TkvScrollWnd, TkvMainWnd)
 public:
-    // Attaches to wnd: reads both bars, hooks the window and, when repaint,
-    // recomputes and repaints its frame. manager: nil for the default one.
-    TkvScrollWnd(HWND wnd, TsSkinManager* manager = nullptr, bool repaint = true);
+    // Build with CreateWrapper<TkvScrollWnd>(...): attaching reads both bars,
+    // hooks the window and, when repaint, recomputes and repaints its frame.
+    TkvScrollWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
+                 bool repaint = false);
     ~TkvScrollWnd() override;
-
-    HWND Handle() const { return handle_; }
-    TsSkinManager* SkinManager() const;
 
     std::unique_ptr<TkvScrollBar> HorzBar, VertBar;
     bool ThumbTracking = false;
     bool LeftScrollBar = false;
     int32_t LeftEdge = 0, RightEdge = 0, TopEdge = 0, BottomEdge = 0;
     bool StyleChanging = false;
-    // Set while the wrapper itself sends a scroll message.
-    bool Scrolling = false;
 
+    // The manager the bars are painted with, nil while it has no active skin.
+    TsSkinManager* ActiveManager() const;
     // Re-reads both bars; with repaint, paints them again.
     void RefreshScrollBars(bool repaint);
     // Screen rectangles of the bars (empty height / width when not visible).
@@ -101,12 +98,14 @@ public:
     TkvScrollBar* Bar(int kind) const { return kind == 0 ? HorzBar.get() : VertBar.get(); }
     bool BarEnabled(const TkvScrollBar& bar) const;
 
-    // The wrapper of a window, or null.
+    // The scrolling wrapper of a window, or null (also for wrappers of other kinds).
     static TkvScrollWnd* Of(HWND wnd);
 
-protected:
     void WndProc(TMessage& m) override;
-    void WindowDestroyed() override;
+    void HookSelf(bool repaint) override;
+    void Unhooking() override;
+    TkvScrollBar* ScrollBar(int kind) override { return kind == 0 || kind == 1 ? Bar(kind) : nullptr; }
+    bool SetMinThumb(int which, int size) override;
 
 private:
     void ReadInfo(TkvScrollBar& bar);
@@ -118,6 +117,7 @@ private:
     void LButtonUp(TMessage& m);
     void Timer(TMessage& m);
     void CaptureLost();
+    void ForgetTracking();
     int HitTest(int kind, POINT screen) const;
     void PaintBar(int kind, HDC dc);
     void PaintCorner(HDC dc);
@@ -125,9 +125,6 @@ private:
     void StartButtonRepeat();
     void DragStep(POINT screen);
     void EndPress(bool sendEnd);
-
-    HWND handle_ = nullptr;
-    TsSkinManager* manager_ = nullptr;
 };
 
 // The scroll message sent for a part or a drag (skin command 51 before it and

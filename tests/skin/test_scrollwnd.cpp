@@ -132,7 +132,7 @@ protected:
     }
     TkvScrollWnd* Wrap(HWND wnd)
     {
-        wrappers.push_back(std::make_unique<TkvScrollWnd>(wnd, manager));
+        wrappers.emplace_back(CreateWrapper<TkvScrollWnd>(wnd, nullptr, manager, L"", true));
         Pump(0);
         return wrappers.back().get();
     }
