@@ -857,3 +857,15 @@ void SendScrollMessage(HWND wnd, UINT msg, int code, int pos)
     SendMessageW(wnd, msg, MAKEWPARAM(code, std::min(pos, 0xFFFF)), lParam);
     SendSkinCommand(wnd, TsSkinCommand::UnlockRedraw, bracket);
 }
+
+// ---------------------------------------------------------------- start-up
+
+namespace {
+TkvMainWnd* MakeScrollWnd(HWND handle, TsCommonData* data, TsSkinManager* manager, const String& section,
+                          bool repaint)
+{
+    return CreateWrapper<TkvScrollWnd>(handle, data, manager, section, repaint);
+}
+}  // namespace
+
+void InitScrollWndUnit() { RegisterScrollWndFactory(MakeScrollWnd); }

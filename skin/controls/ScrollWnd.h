@@ -132,3 +132,6 @@ private:
 // answers 51 with 1 gets the position in the LParam; for any other the
 // thumb-track position is set into the bar first and the LParam is 0.
 void SendScrollMessage(HWND wnd, UINT msg, int code, int pos);
+
+// Start-up: UpdateScrollWnd makes a TkvScrollWnd from now on.
+void InitScrollWndUnit();

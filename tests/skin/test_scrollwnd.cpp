@@ -404,3 +404,80 @@ TEST_F(ScrollWnd, ScrollMessagesReachTheWindowWithoutAPositionInLParam)
         DestroyWindow(wnd);
     }
 }
+
+// A form with a skinned memo, list box and a window with both bars, shot at
+// rest, with the list box's down arrow hot and with the memo's thumb pressed.
+// The hot and pressed parts show on the screen as what the bar painter draws
+// for those states.
+TEST_F(ScrollWnd, ScreenshotAtRestHotAndPressed)
+{
+    auto* memo = Add<TMemo>(form, 10, 10, 150, 140);
+    memo->SetScrollBars(TScrollStyle::ssVertical);
+    memo->SetWordWrap(false);
+    memo->Lines().SetText(ManyLines(60));
+    auto* list = Add<TListBox>(form, 170, 10, 110, 140);
+    for (int i = 0; i < 50; ++i) list->Items().Add(L"item " + std::to_wstring(i));
+    HWND both = Logger(290, 10, 110, 140, WS_VSCROLL | WS_HSCROLL);
+    TkvScrollWnd* wm = Wrap(memo->Handle());
+    TkvScrollWnd* wl = Wrap(list->Handle());
+    Wrap(both);
+    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump(50);
+
+    // Reads the vertical bar of a wrapped window from the screen.
+    auto screenBar = [](TkvScrollWnd* w) {
+        RECT r = w->VertBarRect();
+        auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
+        HDC screen = GetDC(nullptr);
+        BitBlt(bmp->Canvas().Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+        return bmp;
+    };
+    auto painted = [&](TkvScrollWnd* w, int part, int state, scrollgeo::BarLayout* layoutOut) {
+        RECT r = w->VertBarRect();
+        TkvBarPaintRequest q;
+        q.Kind = 1;
+        q.Length = r.bottom - r.top;
+        q.Thickness = r.right - r.left;
+        q.Layout = ScrollBarLayout(*w->VertBar, q.Length, manager);
+        q.States[part] = state;
+        q.BgColor = GetWindowBgColor(form->Handle());
+        *layoutOut = q.Layout;
+        auto bmp = std::make_unique<TBitmap>();
+        PaintScrollBarBitmap(manager, q, bmp.get());
+        return bmp;
+    };
+    auto sameAlong = [](TBitmap& a, TBitmap& b, int from, int to) {
+        int diff = 0;
+        for (int y = from; y < to; ++y)
+            for (int x = 0; x < a.Width(); ++x) diff += At(a, x, y) != At(b, x, y);
+        return diff;
+    };
+
+    SaveWindowShot(form->Handle(), L"scrollbars-rest");
+
+    // Hot: the mouse over the list box's second arrow.
+    POINT arrow = VertPart(wl, scrollgeo::PartArrow2);
+    SetCursorPos(arrow.x, arrow.y);
+    SendMessageW(list->Handle(), WM_NCMOUSEMOVE, HTVSCROLL, MAKELPARAM(arrow.x, arrow.y));
+    Pump(120);
+    SaveWindowShot(form->Handle(), L"scrollbars-hot");
+    scrollgeo::BarLayout l;
+    auto hot = painted(wl, scrollgeo::PartArrow2, 1, &l);
+    auto rest = painted(wl, scrollgeo::PartArrow2, 0, &l);
+    auto shownHot = screenBar(wl);
+    EXPECT_EQ(sameAlong(*hot, *shownHot, l.Length - l.Arrow, l.Length), 0);
+    EXPECT_GT(sameAlong(*rest, *shownHot, l.Length - l.Arrow, l.Length), 0);
+
+    // Pressed: the memo's thumb held.
+    SetCursorPos(0, 0);
+    Pump(60);
+    POINT thumb = VertPart(wm, scrollgeo::PartThumb);
+    Down(memo->Handle(), thumb);
+    Pump(30);
+    SaveWindowShot(form->Handle(), L"scrollbars-pressed");
+    auto pressed = painted(wm, scrollgeo::PartThumb, 2, &l);
+    auto shownPressed = screenBar(wm);
+    EXPECT_EQ(sameAlong(*pressed, *shownPressed, l.ThumbStart, l.ThumbStart + l.ThumbSize), 0);
+    Up(memo->Handle(), thumb);
+}
