@@ -411,7 +411,9 @@ void TkvScrollWnd::PaintBar(int kind, HDC dc)
     }
     HWND parent = GetParent(Handle);
     q.BgColor = parent ? GetWindowBgColor(parent) : m->GetGlobalColor();
-    TBitmap bmp;
+    // Kept between paints: a bitmap of the same size is painted over again.
+    if (!barBitmaps_[kind]) barBitmaps_[kind] = std::make_unique<TBitmap>();
+    TBitmap& bmp = *barBitmaps_[kind];
     if (!PaintScrollBarBitmap(m, q, &bmp)) return;
     BitBlt(dc, r.left - w.left, r.top - w.top, bmp.Width(), bmp.Height(), bmp.Canvas().Handle(), 0, 0, SRCCOPY);
 }
@@ -430,7 +432,9 @@ void TkvScrollWnd::PaintCorner(HDC dc)
     HWND parent = GetParent(Handle);
     if (parent && m->IsSectionIndexValid(track) && m->gd()[size_t(track)].Props[0].Transparency == 100)
         fill = GetWindowBgColor(parent);
-    TBitmap bmp(Width(r), Height(r), TPixelFormat::pf32bit);
+    if (!barBitmaps_[2]) barBitmaps_[2] = std::make_unique<TBitmap>();
+    TBitmap& bmp = *barBitmaps_[2];
+    bmp.SetSize(Width(r), Height(r));
     PixelView v = bmp.View();
     uint32_t px = 0xFF000000u | ExchangeRedBlue(uint32_t(ColorToRGB(fill)));
     for (int y = 0; y < v.height; ++y)

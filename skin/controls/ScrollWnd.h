@@ -18,13 +18,14 @@
 
 #include <memory>
 
+#include "classlib/Graphics.h"
+
 #include "classlib/Object.h"
 #include "skin/controls/MainWnd.h"
 #include "skin/controls/ScrollGeometry.h"
 
 class TsSkinManager;
 class TkvScrollWnd;
-class TBitmap;
 
 class TkvScrollBar : public TObject {
     DECLARE_CLASS(TkvScrollBar, TObject)
@@ -125,6 +126,9 @@ private:
     void StartButtonRepeat();
     void DragStep(POINT screen);
     void EndPress(bool sendEnd);
+
+    // The last painted horizontal bar, vertical bar and corner.
+    std::unique_ptr<TBitmap> barBitmaps_[3];
 };
 
 // The scroll message sent for a part or a drag (skin command 51 before it and
