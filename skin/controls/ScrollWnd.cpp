@@ -862,6 +862,135 @@ void SendScrollMessage(HWND wnd, UINT msg, int code, int pos)
     SendSkinCommand(wnd, TsSkinCommand::UnlockRedraw, bracket);
 }
 
+// ---------------------------------------------------------------- stand-alone control
+
+TkvSBWnd::TkvSBWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
+                   bool repaint)
+    : TkvMainWnd(handle, commonData, skinManager, skinSection, repaint)
+{
+}
+
+TkvSBWnd::~TkvSBWnd()
+{
+    if (!Unhooked && Handle && IsWindow(Handle)) InvalidateRect(Handle, nullptr, TRUE);
+}
+
+bool TkvSBWnd::Vertical() const { return (GetWindowLongPtrW(Handle, GWL_STYLE) & SBS_VERT) != 0; }
+
+void TkvSBWnd::ReadScrollBarProps()
+{
+    SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
+    if (!GetScrollInfo(Handle, SB_CTL, &si)) si = SCROLLINFO{sizeof(si), 0, 0, 0, 0, 0, 0};
+    SBMin = si.nMin;
+    SBMax = si.nMax;
+    SBPage = int(std::min<UINT>(si.nPage, INT32_MAX));
+    SBPos = si.nPos;
+    SBTrackPos = si.nTrackPos;
+}
+
+BarLayout TkvSBWnd::Layout()
+{
+    ReadScrollBarProps();
+    RECT c{};
+    GetClientRect(Handle, &c);
+    bool v = Vertical();
+    int length = v ? c.bottom : c.right;
+    TsSkinManager* m = UsableManager(SkinManager);
+    int arrow = Arrowless(m, v ? 1 : 0) ? 0 : GetSystemMetrics(v ? SM_CYVSCROLL : SM_CXHSCROLL);
+    BarInfo info{SBMin, SBMax, unsigned(SBPage), SBPos};
+    ControlLayout cl = ControlLayoutOf(length, arrow, v, info);
+    BarLayout l;
+    l.Length = length;
+    l.Arrow = cl.Arrow;
+    l.ArrowsFit = true;
+    l.Track = length - 2 * cl.Arrow;
+    l.ThumbStart = cl.ThumbStart;
+    l.ThumbSize = cl.ThumbSize;
+    l.ThumbFits = cl.ThumbSize > 0 && cl.ThumbSize < l.Track && SBMax > SBMin;
+    return l;
+}
+
+void TkvSBWnd::PaintTo(HDC dc)
+{
+    TsSkinManager* m = UsableManager(SkinManager);
+    if (!m || !dc) return;
+    RECT c{};
+    GetClientRect(Handle, &c);
+    bool v = Vertical();
+    TkvBarPaintRequest q;
+    q.Kind = v ? 1 : 0;
+    q.Layout = Layout();
+    q.Length = q.Layout.Length;
+    q.Thickness = v ? c.right : c.bottom;
+    q.Enabled = IsWindowEnabled(Handle) != FALSE;
+    HWND parent = GetParent(Handle);
+    q.BgColor = parent ? GetWindowBgColor(parent) : m->GetGlobalColor();
+    if (!cache_) cache_ = std::make_unique<TBitmap>();
+    if (PaintScrollBarBitmap(m, q, cache_.get()))
+        BitBlt(dc, 0, 0, cache_->Width(), cache_->Height(), cache_->Canvas().Handle(), 0, 0, SRCCOPY);
+}
+
+void TkvSBWnd::WndProc(TMessage& m)
+{
+    if (Unhooked || !UsableManager(SkinManager)) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    switch (m.Msg) {
+    case WM_PAINT:
+        if (m.WParam) {
+            PaintTo(HDC(m.WParam));
+        } else {
+            // Painted between BeginPaint and EndPaint: the update region is
+            // validated, or WM_PAINT would come again for ever.
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(Handle, &ps);
+            PaintTo(dc);
+            EndPaint(Handle, &ps);
+        }
+        m.Result = 0;
+        return;
+    case WM_ERASEBKGND:
+        m.Result = 1;
+        return;
+    case WM_NCPAINT:
+        m.Result = 0;
+        return;
+    case WM_PRINT:
+        if ((m.LParam & PRF_CLIENT) && m.WParam) PaintTo(HDC(m.WParam));
+        m.Result = 0;
+        return;
+    case SBM_SETSCROLLINFO:
+    case SBM_SETPOS:
+    case SBM_SETRANGE:
+    case SBM_SETRANGEREDRAW:
+    case SBM_ENABLE_ARROWS:
+    case WM_ENABLE:
+    case CM_ENABLEDCHANGED: {
+        // The control changes itself without drawing; the skin draws after.
+        LPARAM none = 0;
+        CallPrevWndProc(Handle, WM_SETREDRAW, FALSE, none);
+        TkvMainWnd::WndProc(m);
+        if (Unhooked || !IsWindow(Handle)) return;
+        none = 0;
+        CallPrevWndProc(Handle, WM_SETREDRAW, TRUE, none);
+        RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_KEYDOWN:
+        // The control's own tracking draws the system's look meanwhile.
+        TkvMainWnd::WndProc(m);
+        if (!Unhooked && IsWindow(Handle)) RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return;
+    default:
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+}
+
 // ---------------------------------------------------------------- start-up
 
 namespace {

@@ -137,5 +137,32 @@ private:
 // thumb-track position is set into the bar first and the LParam is 0.
 void SendScrollMessage(HWND wnd, UINT msg, int code, int pos);
 
+// The stand-alone scroll-bar control (the system's SCROLLBAR window, also
+// under the class library's TScrollBar), painted from the skin in its client
+// area with the control's own geometry (ControlLayoutOf). The control keeps
+// doing its own tracking; every change of its range or position is passed on
+// with its redrawing off and then painted from the skin.
+class TkvSBWnd : public TkvMainWnd {
+    DECLARE_CLASS(TkvSBWnd, TkvMainWnd)
+public:
+    TkvSBWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
+             bool repaint = false);
+    ~TkvSBWnd() override;
+
+    int SBMin = 0, SBMax = 0, SBPage = 0, SBPos = 0, SBTrackPos = 0;
+    // The range, page and positions as the control has them now.
+    void ReadScrollBarProps();
+    bool Vertical() const;
+    // The layout the control is painted with (control coordinates along its length).
+    scrollgeo::BarLayout Layout();
+    // Paints the control's client area into dc.
+    void PaintTo(HDC dc);
+
+    void WndProc(TMessage& m) override;
+
+private:
+    std::unique_ptr<TBitmap> cache_;
+};
+
 // Start-up: UpdateScrollWnd makes a TkvScrollWnd from now on.
 void InitScrollWndUnit();

@@ -481,3 +481,44 @@ TEST_F(ScrollWnd, ScreenshotAtRestHotAndPressed)
     EXPECT_EQ(sameAlong(*pressed, *shownPressed, l.ThumbStart, l.ThumbStart + l.ThumbSize), 0);
     Up(memo->Handle(), thumb);
 }
+
+// The class library's scroll bar: its range, page and position reach the
+// window; its scroll messages come back to it; skinned, its client shows the
+// skin's bar at the control's own thumb geometry.
+TEST_F(ScrollWnd, StandAloneScrollBar)
+{
+    auto* sb = Add<TScrollBar>(form, 20, 20, GetSystemMetrics(SM_CXVSCROLL), 200);
+    sb->SetKind(TScrollBarKind::sbVertical);
+    sb->SetBounds(20, 20, GetSystemMetrics(SM_CXVSCROLL), 200);
+    sb->SetPageSize(20);
+    sb->SetParams(40, 0, 100);
+    int changes = 0;
+    struct Counter {
+        int* n;
+        void Changed(TObject*) { ++*n; }
+    } counter{&changes};
+    sb->OnChange = TNotifyEvent(&counter, &Counter::Changed);
+    EXPECT_EQ(GetScrollPos(sb->Handle(), SB_CTL), 40);
+    SendMessageW(form->Handle(), WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), LPARAM(sb->Handle()));
+    EXPECT_EQ(sb->Position(), 41);
+    EXPECT_EQ(GetScrollPos(sb->Handle(), SB_CTL), 41);
+    EXPECT_EQ(changes, 1);
+    sb->SetParams(95, 0, 100);   // clamped to Max - (Page - 1)
+    EXPECT_EQ(sb->Position(), 81);
+
+    std::unique_ptr<TkvSBWnd> w(CreateWrapper<TkvSBWnd>(sb->Handle(), nullptr, manager, L"", true));
+    for (int pos : {0, 40, 81}) {
+        SCOPED_TRACE(pos);
+        sb->SetPosition(pos);
+        Pump(0);
+        RECT c;
+        GetClientRect(sb->Handle(), &c);
+        TBitmap shot(c.right, c.bottom, TPixelFormat::pf32bit);
+        SendMessageW(sb->Handle(), WM_PRINT, WPARAM(shot.Canvas().Handle()), PRF_CLIENT);
+        // The thumb where the control's geometry puts it: round(...) from the rules.
+        scrollgeo::ControlLayout cl = scrollgeo::ControlLayoutOf(
+            c.bottom, GetSystemMetrics(SM_CYVSCROLL), true, scrollgeo::BarInfo{0, 100, 20, pos});
+        EXPECT_EQ(At(shot, c.right / 2, cl.ThumbStart), COLORREF(manager->Palette()[27]));
+        EXPECT_EQ(At(shot, c.right / 2, 0), COLORREF(manager->Palette()[27]));
+    }
+}
