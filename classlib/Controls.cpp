@@ -982,7 +982,9 @@ void TWinControl::Dispatch(TMessage& m)
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
     case WM_DRAWITEM:
-    case WM_MEASUREITEM: {
+    case WM_MEASUREITEM:
+    case WM_HSCROLL:   // from a scroll-bar control: LParam is its window
+    case WM_VSCROLL: {
         HWND child = nullptr;
         if (m.Msg == WM_COMMAND) child = HWND(m.LParam);
         else if (m.Msg == WM_NOTIFY) child = reinterpret_cast<NMHDR*>(m.LParam)->hwndFrom;

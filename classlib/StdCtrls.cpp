@@ -357,3 +357,88 @@ void TCustomMemo::Dispatch(TMessage& m)
     }
     TCustomEdit::Dispatch(m);
 }
+
+// ---------------------------------------------------------------- TScrollBar
+
+TScrollBar::TScrollBar(TComponent* owner) : TWinControl(owner)
+{
+    SetBounds(0, 0, 121, GetSystemMetrics(SM_CYHSCROLL));
+    SetTabStop(true);
+}
+
+void TScrollBar::CreateParams(TCreateParams& p)
+{
+    TWinControl::CreateParams(p);
+    p.SubclassOf = L"SCROLLBAR";
+    p.Style |= kind_ == TScrollBarKind::sbVertical ? SBS_VERT : SBS_HORZ;
+}
+
+void TScrollBar::HandleCreated()
+{
+    TWinControl::HandleCreated();
+    SendInfo();
+}
+
+void TScrollBar::SetKind(TScrollBarKind k)
+{
+    if (k == kind_) return;
+    kind_ = k;
+    if (!(ComponentState() & csLoading)) SetBounds(Left(), Top(), Height(), Width());
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TScrollBar::SetPageSize(int v)
+{
+    pageSize_ = std::max(0, v);
+    SetParams(position_, min_, max_);
+}
+
+void TScrollBar::SetParams(int position, int min, int max)
+{
+    if (max < min) max = min;
+    int top = max - std::max(pageSize_ - 1, 0);
+    if (top < min) top = min;
+    position = std::clamp(position, min, top);
+    bool moved = position != position_;
+    min_ = min;
+    max_ = max;
+    position_ = position;
+    SendInfo();
+    if (moved && OnChange) OnChange(this);
+}
+
+void TScrollBar::SendInfo()
+{
+    if (!HandleAllocated()) return;
+    SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, min_, max_, UINT(pageSize_), position_, 0};
+    SendMessageW(Handle(), SBM_SETSCROLLINFO, TRUE, LPARAM(&si));
+}
+
+void TScrollBar::Dispatch(TMessage& m)
+{
+    if (m.Msg == CN_BASE + WM_HSCROLL || m.Msg == CN_BASE + WM_VSCROLL) {
+        int code = LOWORD(m.WParam), pos = position_;
+        TScrollCode sc = TScrollCode::scEndScroll;
+        switch (code) {
+        case SB_LINEUP: sc = TScrollCode::scLineUp; pos -= smallChange_; break;
+        case SB_LINEDOWN: sc = TScrollCode::scLineDown; pos += smallChange_; break;
+        case SB_PAGEUP: sc = TScrollCode::scPageUp; pos -= largeChange_; break;
+        case SB_PAGEDOWN: sc = TScrollCode::scPageDown; pos += largeChange_; break;
+        case SB_THUMBPOSITION: sc = TScrollCode::scPosition; pos = int(short(HIWORD(m.WParam))); break;
+        case SB_THUMBTRACK: {
+            sc = TScrollCode::scTrack;
+            SCROLLINFO si{sizeof(si), SIF_TRACKPOS, 0, 0, 0, 0, 0};
+            pos = GetScrollInfo(Handle(), SB_CTL, &si) ? si.nTrackPos : int(short(HIWORD(m.WParam)));
+            break;
+        }
+        case SB_TOP: sc = TScrollCode::scTop; pos = min_; break;
+        case SB_BOTTOM: sc = TScrollCode::scBottom; pos = max_; break;
+        default: break;
+        }
+        if (OnScroll) OnScroll(this, sc, pos);
+        if (sc != TScrollCode::scEndScroll) SetPosition(pos);
+        m.Result = 0;
+        return;
+    }
+    TWinControl::Dispatch(m);
+}

@@ -146,3 +146,46 @@ class TMemo : public TCustomMemo {
 public:
     explicit TMemo(TComponent* owner) : TCustomMemo(owner) {}
 };
+
+// A stand-alone scroll bar over the system's SCROLLBAR window. Its range,
+// page and position go to the window with SBM_SETSCROLLINFO (so a wrapper of
+// the window sees every change); the scroll messages the window sends to its
+// parent come back reflected and move the position.
+enum class TScrollBarKind { sbHorizontal, sbVertical };
+enum class TScrollCode { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll };
+
+class TScrollBar : public TWinControl {
+    DECLARE_CLASS(TScrollBar, TWinControl)
+public:
+    explicit TScrollBar(TComponent* owner);
+    TScrollBarKind Kind() const { return kind_; }
+    void SetKind(TScrollBarKind k);
+    int Min() const { return min_; }
+    int Max() const { return max_; }
+    int PageSize() const { return pageSize_; }
+    int Position() const { return position_; }
+    int SmallChange() const { return smallChange_; }
+    int LargeChange() const { return largeChange_; }
+    void SetMin(int v) { SetParams(position_, v, max_); }
+    void SetMax(int v) { SetParams(position_, min_, v); }
+    void SetPosition(int v) { SetParams(v, min_, max_); }
+    void SetPageSize(int v);
+    void SetSmallChange(int v) { smallChange_ = v; }
+    void SetLargeChange(int v) { largeChange_ = v; }
+    // Position clamped to Min .. Max - max(PageSize - 1, 0); an inverted range becomes Min .. Min.
+    void SetParams(int position, int min, int max);
+    void Dispatch(TMessage& message) override;
+
+    TNotifyEvent OnChange;
+    // The user scrolled: code and the new position (the handler may change it).
+    Delegate<void(TObject*, TScrollCode, int&)> OnScroll;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void HandleCreated() override;
+
+private:
+    void SendInfo();
+    TScrollBarKind kind_ = TScrollBarKind::sbHorizontal;
+    int min_ = 0, max_ = 100, pageSize_ = 0, position_ = 0, smallChange_ = 1, largeChange_ = 1;
+};

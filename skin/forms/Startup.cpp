@@ -2,6 +2,7 @@
 
 #include "skin/controls/AlphaImageList.h"
 #include "skin/controls/MainWnd.h"
+#include "skin/controls/ScrollWnd.h"
 #include "skin/controls/ShellFolders.h"
 #include "skin/core/Animations.h"
 #include "skin/core/ControlPaint.h"
@@ -60,6 +61,8 @@ void InitSkinLibrary()
     LoadProgramPictures();
     // Window wrappers: GetScrollBarInfo and the flat scroll-bar switches.
     InitMainWndUnit();
+    // Skinned scroll bars: the wrapper UpdateScrollWnd makes.
+    InitScrollWndUnit();
 }
 
 void DoneSkinLibrary()

@@ -1,0 +1,1004 @@
+#include "skin/controls/ScrollWnd.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "classlib/Graphics.h"
+#include "skin/core/MaskPaintBitmap.h"
+#include "skin/core/SkinManager.h"
+#include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/SkinCommands.h"
+
+
+using namespace scrollgeo;
+
+namespace {
+
+// Timers of the tracked window.
+constexpr UINT_PTR kRepeatDelayTimer = 0xFFFD;   // first repeat after 300 ms
+constexpr UINT_PTR kRepeatTimer = 0xFFFE;        // then every 55 ms
+constexpr UINT_PTR kHotTimer = 0xFFF2;           // hot tracking, every 20 ms
+constexpr UINT kRepeatDelay = 300, kRepeatEvery = 55, kHotEvery = 20;
+
+// The one tracking record of the process.
+struct TrackingRecord {
+    int LastTrackPos = -1;
+    int PressedKind = -1;
+    int PressedShown = -1;
+    int HotShown = -1;
+    HWND TrackWindow = nullptr;
+    UINT ScrollMsg = 0;
+    UINT_PTR HotTimer = 0;
+    int HotKind = -1;
+    int HotPart = -1;
+    int PressedPart = -1;
+    UINT_PTR ScrollRepeatTimer = 0;
+    RECT HotBarRect{};
+    BarLayout DragLayout;   // thumb length and track at the press
+    int DragThumbPos = 0;   // thumb start from the bar's start
+    int DragGrabOffset = 0;
+    int DragStartPos = 0;
+};
+TrackingRecord g;
+
+void ResetPress()
+{
+    g.PressedPart = g.PressedShown = g.PressedKind = -1;
+    g.ScrollRepeatTimer = 0;
+    g.ScrollMsg = 0;
+    g.LastTrackPos = -1;
+}
+void ResetHot()
+{
+    g.HotTimer = 0;
+    g.HotKind = g.HotShown = g.HotPart = -1;
+}
+
+TsSkinManager* UsableManager(TsSkinManager* m)
+{
+    m = ManagerOrDefault(m);
+    return m && m->SkinData().Active ? m : nullptr;
+}
+
+bool SectionReserved(TsSkinManager* m, int section)
+{
+    return m && m->IsSectionIndexValid(section) && m->gd()[size_t(section)].ReservedBoolean;
+}
+
+// The arrow-less look of a bar kind: its first track section says so.
+bool Arrowless(TsSkinManager* m, int kind)
+{
+    return m && SectionReserved(m, m->CommonIndexes().BarSection[kind == 0 ? sb1H : sb1V]);
+}
+
+// A span along a bar as a rectangle of a bar bitmap.
+RECT Along(int kind, int a, int b, int thickness)
+{
+    return kind == 0 ? RECT{a, 0, b, thickness} : RECT{0, a, thickness, b};
+}
+
+int Width(const RECT& r) { return r.right - r.left; }
+int Height(const RECT& r) { return r.bottom - r.top; }
+
+const int kPartCode[] = {SB_LINEUP, SB_LINEDOWN, SB_PAGEUP, SB_PAGEDOWN};
+
+}  // namespace
+
+// ---------------------------------------------------------------- sizes and layout
+
+int ScrollBarSize(const TkvScrollBar* bar, bool wantThickness, bool fromSkin, TsSkinManager* manager)
+{
+    if (!bar || bar->Kind > 1) return 0;
+    if (wantThickness) {
+        if (bar->Thickness >= 0) return bar->Thickness;
+        return -bar->Thickness * GetSystemMetrics(bar->Kind == 0 ? SM_CYHSCROLL : SM_CXVSCROLL);
+    }
+    if (bar->ArrowLength >= 0) return bar->ArrowLength;
+    TsSkinManager* m = fromSkin ? UsableManager(manager) : nullptr;
+    if (m) {
+        // The arrow of the bar's own kind decides (left arrow: its frame
+        // width; top arrow: its state height).
+        const TsCommonIndexes& c = m->CommonIndexes();
+        int part = bar->Kind == 0 ? spBtnLeft : spBtnTop;
+        int mask = c.ScrollBorder[size_t(part)];
+        if (SectionReserved(m, c.ScrollSection[size_t(part)]) && m->IsMaskIndexValid(mask)) {
+            const TsMaskData& md = m->ma()[size_t(mask)];
+            int dim = bar->Kind == 0 ? MaskFrameWidth(md) : MaskStateHeight(md);
+            return -bar->ArrowLength * std::max(0, dim + ScrollButtonSize - 17);
+        }
+    }
+    return -bar->ArrowLength * ScrollButtonSize;
+}
+
+BarLayout ScrollBarLayout(const TkvScrollBar& bar, int length, TsSkinManager* manager)
+{
+    TsSkinManager* m = UsableManager(manager);
+    return BarLayoutOf(length, ScrollBarSize(&bar, false, true, m), Arrowless(m, bar.Kind), bar.Geometry(),
+                       bar.MinThumbSize);
+}
+
+// ---------------------------------------------------------------- painting into a bitmap
+
+bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, TBitmap* bmp)
+{
+    TsSkinManager* m = UsableManager(manager);
+    if (!m || !bmp || q.Length <= 1 || q.Thickness <= 0 || q.Kind > 1) return false;
+    const TsCommonIndexes& c = m->CommonIndexes();
+    bool h = q.Kind == 0;
+    int track1 = c.BarSection[h ? sb1H : sb1V], track2 = c.BarSection[h ? sb2H : sb2V];
+    if (!m->IsSectionIndexValid(track1)) return false;
+    if (!m->IsSectionIndexValid(track2)) track2 = track1;
+
+    bmp->SetPixelFormat(TPixelFormat::pf32bit);
+    if (h)
+        bmp->SetSize(q.Length, q.Thickness);
+    else
+        bmp->SetSize(q.Thickness, q.Length);
+    TsBgCacheInfo info = EmptyBgCacheInfo;
+    info.FillColor = q.BgColor;
+    // Glyphs are laid over what is painted already: their key pixels show the bar itself.
+    TsBgCacheInfo self = EmptyBgCacheInfo;
+    self.Bmp = bmp;
+    self.X = self.Y = 0;
+    self.Ready = true;
+    {
+        PixelView v = bmp->View();
+        uint32_t fill = 0xFF000000u | ExchangeRedBlue(uint32_t(ColorToRGB(q.BgColor)));
+        for (int y = 0; y < v.height; ++y)
+            std::fill(v.Row(y), v.Row(y) + v.width, fill);
+    }
+    auto section = [&](int index, int border, int a, int b, int state) {
+        if (b <= a || !m->IsSectionIndexValid(index)) return;
+        (void)border;
+        PaintSkinItem(index, Utf8ToString(m->gd()[size_t(index)].Name), info, -1, -1, m, bmp, POINT{0, 0},
+                      Along(q.Kind, a, b, q.Thickness), state, 0);
+    };
+    auto glyph = [&](int mask, int a, int b, int state, int shift) {
+        if (!m->IsMaskIndexValid(mask)) return;
+        const TsMaskData& md = m->ma()[size_t(mask)];
+        int gw = MaskFrameWidth(md), gh = MaskStateHeight(md);
+        if (gw <= 0 || gh <= 0) return;
+        RECT r = Along(q.Kind, a, b, q.Thickness);
+        POINT p{r.left + (Width(r) - gw) / 2 + shift, r.top + (Height(r) - gh) / 2 + shift};
+        DrawMaskFrame32(bmp, p, state, self, mask, 1, m);
+    };
+    auto arrow = [&](int part, int a, int b, int state) {
+        section(c.ScrollSection[size_t(part)], c.ScrollBorder[size_t(part)], a, b, state);
+        glyph(c.ScrollGlyph[size_t(part)], a, b, state, 0);
+    };
+    const BarLayout& l = q.Layout;
+    int first = h ? spBtnLeft : spBtnTop, second = h ? spBtnRight : spBtnBottom;
+    int b1 = c.BarBorder[h ? sb1H : sb1V], b2 = c.BarBorder[h ? sb2H : sb2V];
+    if (l.ArrowsFit) {
+        int split = l.Split();
+        section(track1, b1, 0, split, q.States[PartPage1]);
+        section(track2, b2, split, q.Length, q.States[PartPage2]);
+        if (l.Arrow > 0) {
+            arrow(first, 0, l.Arrow, q.States[PartArrow1]);
+            arrow(second, q.Length - l.Arrow, q.Length, q.States[PartArrow2]);
+        }
+        if (q.Enabled && l.ThumbFits && l.ThumbSize > 0) {
+            int slider = h ? spSliderH : spSliderV;
+            int a = l.ThumbStart, b = l.ThumbStart + l.ThumbSize;
+            section(c.ScrollSection[size_t(slider)], c.ScrollBorder[size_t(slider)], a, b, q.States[PartThumb]);
+            glyph(c.ScrollGlyph[size_t(slider)], a, b, q.States[PartThumb], q.States[PartThumb] == 2 ? 1 : 0);
+        }
+    } else {
+        int half = q.Length / 2;
+        section(track1, b1, 0, half, q.States[PartPage1]);
+        arrow(first, 0, half, q.States[PartArrow1]);
+        section(track2, b2, half, q.Length, q.States[PartPage2]);
+        arrow(second, half, q.Length, q.States[PartArrow2]);
+    }
+    if (!q.Enabled) MixBitmapWithColor(bmp, ColorToRGB(q.BgColor), 0.6);   // 0.4 toward the background
+    return true;
+}
+
+// ---------------------------------------------------------------- the wrapper
+
+TkvScrollWnd::TkvScrollWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager,
+                           const String& skinSection, bool repaint)
+    : TkvMainWnd(handle, commonData, skinManager, skinSection, repaint)
+{
+    HorzBar = std::make_unique<TkvScrollBar>();
+    VertBar = std::make_unique<TkvScrollBar>();
+    HorzBar->Kind = 0;
+    VertBar->Kind = 1;
+    HorzBar->Owner = VertBar->Owner = this;
+}
+
+void TkvScrollWnd::HookSelf(bool repaint)
+{
+    Scrolling = false;
+    if (!IsWindow(Handle)) return;
+    ReadInfo(*HorzBar);
+    ReadInfo(*VertBar);
+    LeftScrollBar = (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
+    LONG_PTR style = GetWindowLongPtrW(Handle, GWL_STYLE);
+    HorzBar->Flags = (style & WS_HSCROLL) ? 8 : 0;
+    VertBar->Flags = (style & WS_VSCROLL) ? 8 : 0;
+    HorzBar->ArrowLength = VertBar->ArrowLength = -1;
+    HorzBar->Thickness = VertBar->Thickness = -1;
+    StyleChanging = false;
+    TkvMainWnd::HookSelf(false);
+    SetMinThumb(3, DefaultMinThumbSize);
+    if (GetWrapper(Handle) == this && repaint) RefreshFrame(Handle, true);
+}
+
+bool TkvScrollWnd::SetMinThumb(int which, int size)
+{
+    if (which & 1) HorzBar->MinThumbSize = uint16_t(std::clamp(size, 0, 0xFFFF));
+    if (which & 2) VertBar->MinThumbSize = uint16_t(std::clamp(size, 0, 0xFFFF));
+    return true;
+}
+
+void TkvScrollWnd::ForgetTracking()
+{
+    if (g.TrackWindow != Handle || !Handle) return;
+    KillTimer(Handle, kRepeatDelayTimer);
+    KillTimer(Handle, kRepeatTimer);
+    KillTimer(Handle, kHotTimer);
+    ResetPress();
+    ResetHot();
+    ThumbTracking = false;
+    g.TrackWindow = nullptr;
+}
+
+void TkvScrollWnd::Unhooking()
+{
+    // Nothing of this window may stay in the tracking record.
+    if (g.TrackWindow == Handle && GetCapture() == Handle && g.PressedPart >= 0) {
+        ForgetTracking();
+        ReleaseCapture();
+    }
+    ForgetTracking();
+}
+
+TkvScrollWnd::~TkvScrollWnd()
+{
+    bool give = !Unhooked && Handle && IsWindow(Handle);
+    Unhooking();
+    HorzBar->Owner = VertBar->Owner = nullptr;
+    // The window gets its own bars back once the wrapper's procedure is out
+    // (the base class gives it back): recomputed on the next frame change.
+    if (give) PostMessageW(Handle, WM_NULL, 0, 0);
+}
+
+TkvScrollWnd* TkvScrollWnd::Of(HWND wnd) { return dynamic_cast<TkvScrollWnd*>(GetWrapper(wnd)); }
+
+TsSkinManager* TkvScrollWnd::ActiveManager() const { return UsableManager(SkinManager); }
+
+void TkvScrollWnd::ReadInfo(TkvScrollBar& bar)
+{
+    bar.Info.cbSize = sizeof(SCROLLINFO);
+    bar.Info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
+    if (!GetScrollInfo(Handle, bar.Kind == 0 ? SB_HORZ : SB_VERT, &bar.Info)) {
+        bar.Info.nMin = bar.Info.nMax = bar.Info.nPos = bar.Info.nTrackPos = 0;
+        bar.Info.nPage = 0;
+    }
+}
+
+void TkvScrollWnd::RefreshScrollBars(bool repaint)
+{
+    if (Unhooked || !IsWindowVisible(Handle)) return;
+    ReadInfo(*HorzBar);
+    ReadInfo(*VertBar);
+    if (repaint && !AnimationRunning) NCPaint();
+}
+
+bool TkvScrollWnd::BarEnabled(const TkvScrollBar& bar) const
+{
+    if ((bar.Flags & 3) == 3) return false;
+    if ((bar.Flags & 4) && !(bar.Info.nMax >= int(bar.Info.nPage) && bar.Info.nMin < bar.Info.nMax && bar.Info.nMax != 0))
+        return false;
+    SCROLLBARINFO sbi{};
+    sbi.cbSize = sizeof(sbi);
+    LONG object = bar.Kind == 0 ? OBJID_HSCROLL : bar.Kind == 1 ? OBJID_VSCROLL : OBJID_CLIENT;
+    if (GetScrollBarInfo(Handle, object, &sbi)) {
+        if (sbi.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) return false;
+    } else {
+        LONG_PTR style = GetWindowLongPtrW(Handle, GWL_STYLE);
+        if (!(style & (bar.Kind == 0 ? WS_HSCROLL : WS_VSCROLL))) return false;
+    }
+    return IsWindowEnabled(Handle) != FALSE;
+}
+
+RECT TkvScrollWnd::HorzBarRect() const
+{
+    RECT w{};
+    GetWindowRect(Handle, &w);
+    int ht = HorzBar->Visible ? ScrollBarSize(HorzBar.get(), true, false) : 0;
+    int vt = VertBar->Visible ? ScrollBarSize(VertBar.get(), true, false) : 0;
+    RECT r;
+    r.left = w.left + LeftEdge + (LeftScrollBar ? vt : 0);
+    r.right = w.right - RightEdge - (LeftScrollBar ? 0 : vt);
+    r.bottom = w.bottom - BottomEdge;
+    r.top = r.bottom - ht;
+    if (HorzBar->LeadInsetOn) r.left += HorzBar->LeadInset;
+    if (HorzBar->TrailInsetOn) r.right -= HorzBar->TrailInset;
+    return r;
+}
+
+RECT TkvScrollWnd::VertBarRect() const
+{
+    RECT w{};
+    GetWindowRect(Handle, &w);
+    int ht = HorzBar->Visible ? ScrollBarSize(HorzBar.get(), true, false) : 0;
+    int vt = VertBar->Visible ? ScrollBarSize(VertBar.get(), true, false) : 0;
+    RECT r;
+    r.top = w.top + TopEdge;
+    r.bottom = w.bottom - BottomEdge - ht;
+    if (LeftScrollBar) {
+        r.left = w.left + LeftEdge;
+        r.right = r.left + vt;
+    } else {
+        r.right = w.right - RightEdge;
+        r.left = r.right - vt;
+    }
+    if (VertBar->LeadInsetOn) r.top += VertBar->LeadInset;
+    if (VertBar->TrailInsetOn) r.bottom -= VertBar->TrailInset;
+    return r;
+}
+
+namespace {
+RECT CornerRect(const RECT& hr, const RECT& vr) { return RECT{vr.left, hr.top, vr.right, hr.bottom}; }
+}  // namespace
+
+bool TkvScrollWnd::SizeGripAllowed() const
+{
+    HWND parent = (GetWindowLongPtrW(Handle, GWL_STYLE) & WS_CHILD) ? GetParent(Handle) : nullptr;
+    if (!parent) return true;
+    if (GetWindowLongPtrW(parent, GWL_STYLE) & WS_CHILD) return false;   // the parent is not top-level
+    RECT corner = CornerRect(HorzBarRect(), VertBarRect());
+    RECT client{};
+    GetClientRect(parent, &client);
+    POINT br{LeftScrollBar ? client.left : client.right, client.bottom};
+    ClientToScreen(parent, &br);
+    return corner.bottom == br.y && (LeftScrollBar ? corner.left == br.x : corner.right == br.x);
+}
+
+int TkvScrollWnd::HitTest(int kind, POINT p) const
+{
+    const TkvScrollBar& bar = *Bar(kind);
+    if (!bar.Visible) return PartNone;
+    RECT r = kind == 0 ? HorzBarRect() : VertBarRect();
+    // Outside the bar across its length: none.
+    if (kind == 0 ? (p.y < r.top || p.y >= r.bottom) : (p.x < r.left || p.x >= r.right)) return PartNone;
+    int length = kind == 0 ? Width(r) : Height(r);
+    BarLayout l = ScrollBarLayout(bar, length, SkinManager);
+    return HitTestBar(l, kind == 0 ? p.x - r.left : p.y - r.top);
+}
+
+// ---------------------------------------------------------------- painting
+
+void TkvScrollWnd::PaintBar(int kind, HDC dc)
+{
+    TkvScrollBar& bar = *Bar(kind);
+    TsSkinManager* m = ActiveManager();
+    if (Unhooked || !bar.Visible || !m) return;
+    RECT w{}, r = kind == 0 ? HorzBarRect() : VertBarRect();
+    GetWindowRect(Handle, &w);
+    int length = kind == 0 ? Width(r) : Height(r);
+    int thickness = kind == 0 ? Height(r) : Width(r);
+    if (length <= 1 || thickness <= 0) return;
+    ReadInfo(bar);
+
+    TkvBarPaintRequest q;
+    q.Kind = kind;
+    q.Length = length;
+    q.Thickness = thickness;
+    q.Enabled = BarEnabled(bar);
+    bool tracked = g.TrackWindow == Handle;
+    bool dragging = tracked && ThumbTracking && g.PressedKind == kind;
+    q.Layout = dragging ? g.DragLayout : ScrollBarLayout(bar, length, SkinManager);
+    if (dragging) q.Layout.ThumbStart = g.DragThumbPos;
+    if (tracked) {
+        bool pressedBar = g.PressedKind == kind;
+        bool hotBar = g.HotKind == kind && q.Enabled;
+        for (int part : {PartArrow1, PartArrow2}) {
+            if (pressedBar && g.PressedPart == part && g.PressedShown == part)
+                q.States[part] = 2;
+            else if (hotBar && g.HotPart == part)
+                q.States[part] = 1;
+        }
+        for (int part : {PartPage1, PartPage2})
+            if (pressedBar && g.PressedPart == part && g.PressedShown == part) q.States[part] = 2;
+        if (dragging)
+            q.States[PartThumb] = 2;
+        else if (hotBar && g.HotPart == PartThumb)
+            q.States[PartThumb] = 1;
+    }
+    HWND parent = GetParent(Handle);
+    q.BgColor = parent ? GetWindowBgColor(parent) : m->GetGlobalColor();
+    // Kept between paints: a bitmap of the same size is painted over again.
+    if (!barBitmaps_[kind]) barBitmaps_[kind] = std::make_unique<TBitmap>();
+    TBitmap& bmp = *barBitmaps_[kind];
+    if (!PaintScrollBarBitmap(m, q, &bmp)) return;
+    BitBlt(dc, r.left - w.left, r.top - w.top, bmp.Width(), bmp.Height(), bmp.Canvas().Handle(), 0, 0, SRCCOPY);
+}
+
+void TkvScrollWnd::PaintCorner(HDC dc)
+{
+    TsSkinManager* m = ActiveManager();
+    if (!m) return;
+    RECT w{};
+    GetWindowRect(Handle, &w);
+    RECT r = CornerRect(HorzBarRect(), VertBarRect());
+    if (Width(r) <= 0 || Height(r) <= 0) return;
+    const TsCommonIndexes& c = m->CommonIndexes();
+    TColor fill = m->GetGlobalColor();
+    int track = c.BarSection[sb1H];
+    HWND parent = GetParent(Handle);
+    if (parent && m->IsSectionIndexValid(track) && m->gd()[size_t(track)].Props[0].Transparency == 100)
+        fill = GetWindowBgColor(parent);
+    if (!barBitmaps_[2]) barBitmaps_[2] = std::make_unique<TBitmap>();
+    TBitmap& bmp = *barBitmaps_[2];
+    bmp.SetSize(Width(r), Height(r));
+    PixelView v = bmp.View();
+    uint32_t px = 0xFF000000u | ExchangeRedBlue(uint32_t(ColorToRGB(fill)));
+    for (int y = 0; y < v.height; ++y)
+        std::fill(v.Row(y), v.Row(y) + v.width, px);
+    int grip = c.Global("GRIPIMAGE");
+    if (SizeGripAllowed() && m->IsMaskIndexValid(grip)) {
+        const TsMaskData& md = m->ma()[size_t(grip)];
+        TsBgCacheInfo info = EmptyBgCacheInfo;
+        info.FillColor = fill;
+        DrawMaskFrame32(&bmp, POINT{v.width - MaskFrameWidth(md), v.height - MaskStateHeight(md)}, 0, info, grip, 1,
+                        m);
+    }
+    BitBlt(dc, r.left - w.left, r.top - w.top, v.width, v.height, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
+}
+
+void TkvScrollWnd::NCPaint(HDC dc)
+{
+    if (Unhooked || !IsWindowVisible(Handle) || !ActiveManager()) return;
+    HDC own = dc ? nullptr : GetWindowDC(Handle);
+    HDC target = dc ? dc : own;
+    if (!target) return;
+    PaintBar(0, target);
+    PaintBar(1, target);
+    if (HorzBar->Visible && VertBar->Visible) PaintCorner(target);
+    if (own) ReleaseDC(Handle, own);
+}
+
+// ---------------------------------------------------------------- messages
+
+void TkvScrollWnd::NCCalcSize(TMessage& m)
+{
+    LONG_PTR style = GetWindowLongPtrW(Handle, GWL_STYLE);
+    RECT* rects = reinterpret_cast<RECT*>(m.LParam);
+    RECT window = rects ? rects[0] : RECT{};
+    if (style & (WS_HSCROLL | WS_VSCROLL)) {
+        // The system reserves no room of its own: the bits are off while it computes.
+        StyleChanging = true;
+        SetWindowLongPtrW(Handle, GWL_STYLE, style & ~LONG_PTR(WS_HSCROLL | WS_VSCROLL));
+        CallPrevWndProc(m);
+        SetWindowLongPtrW(Handle, GWL_STYLE, style);
+        StyleChanging = false;
+    } else {
+        CallPrevWndProc(m);
+    }
+    if (!rects) return;
+    RECT& client = rects[0];
+    LeftEdge = client.left - window.left;
+    TopEdge = client.top - window.top;
+    RightEdge = window.right - client.right;
+    BottomEdge = window.bottom - client.bottom;
+
+    HorzBar->Flags = (style & WS_HSCROLL) ? 8 : 0;
+    int ht = ScrollBarSize(HorzBar.get(), true, false);
+    HorzBar->Visible = HorzBar->Flags == 8 && client.bottom - client.top >= ht;
+    if (HorzBar->Visible) client.bottom -= ht;
+    VertBar->Flags = (style & WS_VSCROLL) ? 8 : 0;
+    int vt = ScrollBarSize(VertBar.get(), true, false);
+    VertBar->Visible = VertBar->Flags == 8 && client.right - client.left >= vt;
+    if (VertBar->Visible) {
+        if (LeftScrollBar)
+            client.left += vt;
+        else
+            client.right -= vt;
+    }
+}
+
+void TkvScrollWnd::NCHitTest(TMessage& m)
+{
+    POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+    RECT hr = HorzBarRect(), vr = VertBarRect();
+    if (HorzBar->Visible && PtInRect(&hr, p)) {
+        m.Result = BarEnabled(*HorzBar) ? HTHSCROLL : HTNOWHERE;
+        return;
+    }
+    if (VertBar->Visible && PtInRect(&vr, p)) {
+        m.Result = BarEnabled(*VertBar) ? HTVSCROLL : HTNOWHERE;
+        return;
+    }
+    if (HorzBar->Visible && VertBar->Visible) {
+        RECT corner = CornerRect(hr, vr);
+        if (PtInRect(&corner, p) && SizeGripAllowed()) {
+            m.Result = LeftScrollBar ? HTBOTTOMLEFT : HTBOTTOMRIGHT;
+            return;
+        }
+    }
+    CallPrevWndProc(m);
+}
+
+void TkvScrollWnd::NCMouseMove(TMessage& m)
+{
+    int kind = m.WParam == HTHSCROLL ? 0 : m.WParam == HTVSCROLL ? 1 : -1;
+    if (kind >= 0 && (g.TrackWindow != Handle || kind != g.HotKind)) {
+        if (g.TrackWindow && g.TrackWindow != Handle && g.HotTimer) KillTimer(g.TrackWindow, kHotTimer);
+        if (g.PressedPart < 0 || g.TrackWindow == Handle) {
+            g.TrackWindow = Handle;
+            g.HotPart = g.HotShown = -1;
+            g.HotBarRect = kind == 0 ? HorzBarRect() : VertBarRect();
+            g.HotKind = kind;
+            g.HotTimer = SetTimer(Handle, kHotTimer, kHotEvery, nullptr) ? kHotTimer : 0;
+            NCPaint();
+        }
+    }
+    CallPrevWndProc(m);
+}
+
+void TkvScrollWnd::SendScroll(int code, int pos)
+{
+    Scrolling = true;
+    SendScrollMessage(Handle, g.ScrollMsg, code, pos);
+    Scrolling = false;
+}
+
+void TkvScrollWnd::StartButtonRepeat()
+{
+    TkvScrollBar& bar = *Bar(g.PressedKind);
+    if (!BarEnabled(bar)) return;
+    g.PressedShown = g.PressedPart;
+    NCPaint();
+    SendScroll(kPartCode[g.PressedPart], 0);
+    if (SetTimer(Handle, kRepeatDelayTimer, kRepeatDelay, nullptr)) g.ScrollRepeatTimer = kRepeatDelayTimer;
+}
+
+void TkvScrollWnd::NCLButtonDown(TMessage& m)
+{
+    if (m.WParam != HTHSCROLL && m.WParam != HTVSCROLL) {
+        CallPrevWndProc(m);
+        return;
+    }
+    // A press still recorded for another window is over.
+    if (g.TrackWindow && g.TrackWindow != Handle) {
+        KillTimer(g.TrackWindow, kRepeatDelayTimer);
+        KillTimer(g.TrackWindow, kRepeatTimer);
+        KillTimer(g.TrackWindow, kHotTimer);
+        ResetPress();
+        ResetHot();
+    }
+    POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+    int kind = m.WParam == HTHSCROLL ? 0 : 1;
+    g.TrackWindow = Handle;
+    g.ScrollMsg = kind == 0 ? WM_HSCROLL : WM_VSCROLL;
+    g.PressedKind = kind;
+    g.PressedPart = HitTest(kind, p);
+    TkvScrollBar& bar = *Bar(kind);
+    int part = g.PressedPart;
+    if ((part == PartArrow1 && !(bar.Flags & 1)) || (part == PartArrow2 && !(bar.Flags & 2)) || part == PartPage1 ||
+        part == PartPage2) {
+        StartButtonRepeat();
+    } else if (part == PartThumb && BarEnabled(bar)) {
+        RECT r = kind == 0 ? HorzBarRect() : VertBarRect();
+        int length = kind == 0 ? Width(r) : Height(r);
+        ReadInfo(bar);
+        g.DragLayout = ScrollBarLayout(bar, length, SkinManager);
+        g.DragThumbPos = g.DragLayout.ThumbStart;
+        ThumbTracking = true;
+        bar.Info.nTrackPos = bar.Info.nPos;
+        g.DragGrabOffset = (kind == 0 ? p.x - r.left : p.y - r.top) - g.DragThumbPos;
+        g.DragStartPos = bar.Info.nPos;
+        g.LastTrackPos = bar.Info.nPos;
+        g.PressedShown = PartThumb;
+        NCPaint();
+    }
+    if (part == PartNone) {
+        CallPrevWndProc(m);
+        return;
+    }
+    SetCapture(Handle);
+    m.Result = 0;
+}
+
+void TkvScrollWnd::DragStep(POINT p)
+{
+    int kind = g.PressedKind;
+    TkvScrollBar& bar = *Bar(kind);
+    RECT r = kind == 0 ? HorzBarRect() : VertBarRect();
+    int along = kind == 0 ? p.x - r.left : p.y - r.top;
+    int start = DraggedThumbStart(g.DragLayout, along, g.DragGrabOffset);
+    g.DragThumbPos = start;
+    NCPaint();
+    int pos = PositionOfThumb(g.DragLayout, bar.Geometry(), start);
+    if (pos != g.LastTrackPos) {
+        bar.Info.nTrackPos = pos;
+        SendScroll(SB_THUMBTRACK, pos);
+    }
+    g.LastTrackPos = pos;
+}
+
+void TkvScrollWnd::MouseMove(TMessage& m)
+{
+    if (g.TrackWindow != Handle || g.PressedPart < 0) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+    ClientToScreen(Handle, &p);
+    if (ThumbTracking) {
+        DragStep(p);
+    } else {
+        int shown = HitTest(g.PressedKind, p) == g.PressedPart ? g.PressedPart : -1;
+        if (shown != g.PressedShown) {
+            g.PressedShown = shown;
+            NCPaint();
+        }
+    }
+    m.Result = 0;
+}
+
+void TkvScrollWnd::EndPress(bool sendEnd)
+{
+    KillTimer(Handle, kRepeatDelayTimer);
+    KillTimer(Handle, kRepeatTimer);
+    int part = g.PressedPart;
+    if (sendEnd && g.ScrollMsg) {
+        if (ThumbTracking) SendScroll(SB_THUMBPOSITION, g.LastTrackPos);
+        ThumbTracking = false;
+        SendScroll(SB_ENDSCROLL, part == PartThumb ? std::max(0, g.LastTrackPos) : 0);
+    }
+    ThumbTracking = false;
+    ResetPress();
+    NCPaint();
+}
+
+void TkvScrollWnd::LButtonUp(TMessage& m)
+{
+    if (g.TrackWindow == Handle && g.PressedPart >= 0) {
+        EndPress(true);
+        if (GetCapture() == Handle) ReleaseCapture();
+    }
+    CallPrevWndProc(m);
+}
+
+void TkvScrollWnd::CaptureLost()
+{
+    // The capture went elsewhere mid-press (a dialog, a task switch, another
+    // window's SetCapture): the press is over as on a button-up.
+    if (g.TrackWindow == Handle && g.PressedPart >= 0) EndPress(true);
+}
+
+void TkvScrollWnd::Timer(TMessage& m)
+{
+    if (m.WParam == kRepeatDelayTimer || m.WParam == kRepeatTimer) {
+        // The first repeat comes when the delay ends, the next ones every 55 ms.
+        if (m.WParam == kRepeatDelayTimer) {
+            KillTimer(Handle, kRepeatDelayTimer);
+            g.ScrollRepeatTimer = SetTimer(Handle, kRepeatTimer, kRepeatEvery, nullptr) ? kRepeatTimer : 0;
+        }
+        if (g.PressedPart < 0 || ThumbTracking) {
+            KillTimer(Handle, kRepeatTimer);
+        } else {
+            POINT p{};
+            GetCursorPos(&p);
+            int shown = HitTest(g.PressedKind, p) == g.PressedPart ? g.PressedPart : -1;
+            if (shown != g.PressedShown) {
+                g.PressedShown = shown;
+                NCPaint();
+            }
+            if (g.PressedShown != -1) SendScroll(kPartCode[g.PressedPart], 0);
+        }
+    } else if (!ThumbTracking) {
+        POINT p{};
+        GetCursorPos(&p);
+        if (PtInRect(&g.HotBarRect, p) && g.HotKind >= 0) {
+            int part = HitTest(g.HotKind, p);
+            if (part != g.HotShown) {
+                g.HotShown = g.HotPart = part;
+                NCPaint();
+            }
+        } else {
+            KillTimer(Handle, kHotTimer);
+            ResetHot();
+            NCPaint();
+        }
+    }
+    m.Result = 0;
+}
+
+namespace {
+// Messages after which a window may have changed its scroll information (and
+// the system then draws its own bar over the skinned one).
+bool MayScroll(UINT msg)
+{
+    switch (msg) {
+    case WM_SETTEXT: case WM_CHAR: case WM_KEYDOWN: case WM_SIZE: case WM_HSCROLL: case WM_VSCROLL:
+    case WM_MOUSEWHEEL: case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_SETFONT: case WM_TIMER:
+    case WM_CUT: case WM_PASTE: case WM_CLEAR: case WM_UNDO: case WM_ENABLE:
+        return true;
+    default:
+        return (msg >= EM_GETSEL && msg <= 0x00FF) || (msg >= LB_ADDSTRING && msg <= 0x01B0) ||
+               msg == SBM_SETSCROLLINFO || msg == SBM_SETPOS || msg == SBM_SETRANGE || msg == 0xB043;
+    }
+}
+bool SameInfo(const SCROLLINFO& a, const SCROLLINFO& b)
+{
+    return a.nMin == b.nMin && a.nMax == b.nMax && a.nPage == b.nPage && a.nPos == b.nPos;
+}
+}  // namespace
+
+void TkvScrollWnd::WndProc(TMessage& m)
+{
+    if (Unhooked) {
+        CallPrevWndProc(m);
+        return;
+    }
+    if (!ActiveManager()) {
+        // No skin: the window keeps its own bars.
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    switch (m.Msg) {
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+        Unhooking();
+        TkvMainWnd::WndProc(m);
+        return;
+    case WM_UPDATEUISTATE:
+        m.Result = 0;
+        return;
+    case WM_NCCALCSIZE:
+        NCCalcSize(m);
+        return;
+    case WM_NCHITTEST:
+        NCHitTest(m);
+        return;
+    case WM_NCMOUSEMOVE:
+        NCMouseMove(m);
+        return;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+        NCLButtonDown(m);
+        return;
+    case WM_MOUSEMOVE:
+        MouseMove(m);
+        return;
+    case WM_LBUTTONUP:
+        LButtonUp(m);
+        return;
+    case WM_CAPTURECHANGED:
+        if (HWND(m.LParam) != Handle) CaptureLost();
+        CallPrevWndProc(m);
+        return;
+    case WM_TIMER:
+        if ((m.WParam == kRepeatDelayTimer || m.WParam == kRepeatTimer || m.WParam == kHotTimer) &&
+            g.TrackWindow == Handle) {
+            Timer(m);
+            // After ours the bars are read again, unless a scroll is running.
+            if (!Scrolling && !ThumbTracking && !Unhooked) RefreshScrollBars(true);
+            return;
+        }
+        break;
+    case WM_NCPAINT:
+        // The window's own frame first, then the bars over it: painting
+        // first would leave the system's bars on top.
+        CallPrevWndProc(m);
+        if (IsWindowVisible(Handle) && !Scrolling) NCPaint();
+        return;
+    case WM_PRINT: {
+        // The window's own printing may leave the DC clipped or moved to its client area.
+        int saved = m.WParam ? SaveDC(HDC(m.WParam)) : 0;
+        CallPrevWndProc(m);
+        if (saved) RestoreDC(HDC(m.WParam), saved);
+        if ((m.LParam & PRF_NONCLIENT) && m.WParam) NCPaint(HDC(m.WParam));
+        return;
+    }
+    case WM_STYLECHANGED:
+        if (StyleChanging) return;
+        if (m.WParam == WPARAM(GWL_EXSTYLE))
+            LeftScrollBar = (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
+        CallPrevWndProc(m);
+        return;
+    case WM_NCRBUTTONDOWN:
+    case WM_NCRBUTTONUP:
+    case WM_NCMBUTTONDOWN:
+    case WM_NCMBUTTONUP:
+        if (m.WParam == HTHSCROLL || m.WParam == HTVSCROLL) {
+            m.Result = 0;
+            return;
+        }
+        CallPrevWndProc(m);
+        return;
+    case WM_SYSCOMMAND:
+        if ((m.WParam & 0xFFF0) == 0xF070) {   // the system's own scroll loop
+            m.Result = 0;
+            return;
+        }
+        CallPrevWndProc(m);
+        return;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        // A scroll message of ours carries no window in its LParam when it
+        // reaches the window's own procedure (it would be taken for a
+        // scroll-bar control's handle).
+        if (Scrolling && m.LParam && !IsWindow(HWND(m.LParam))) m.LParam = 0;
+        break;
+    default:
+        break;
+    }
+    if (MayScroll(m.Msg) && !Unhooked) {
+        SCROLLINFO h = HorzBar->Info, v = VertBar->Info;
+        TkvMainWnd::WndProc(m);
+        if (Unhooked || !IsWindow(Handle)) return;
+        ReadInfo(*HorzBar);
+        ReadInfo(*VertBar);
+        bool changed = !SameInfo(h, HorzBar->Info) || !SameInfo(v, VertBar->Info) || m.Msg == WM_ENABLE ||
+                       m.Msg == WM_HSCROLL || m.Msg == WM_VSCROLL;
+        if (changed && IsWindowVisible(Handle) && !AnimationRunning) NCPaint();
+        return;
+    }
+    TkvMainWnd::WndProc(m);
+}
+
+// ---------------------------------------------------------------- sending
+
+void SendScrollMessage(HWND wnd, UINT msg, int code, int pos)
+{
+    LPARAM bracket = MAKELPARAM(code, msg);
+    LRESULT answer = SendSkinCommand(wnd, TsSkinCommand::LockRedraw, bracket);
+    LPARAM lParam = pos;
+    if (answer != 1) {
+        if (code == SB_THUMBTRACK) {
+            SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, pos, 0};
+            SetScrollInfo(wnd, msg == WM_HSCROLL ? SB_HORZ : SB_VERT, &si, FALSE);
+        }
+        lParam = 0;
+    }
+    SendMessageW(wnd, msg, MAKEWPARAM(code, std::min(pos, 0xFFFF)), lParam);
+    SendSkinCommand(wnd, TsSkinCommand::UnlockRedraw, bracket);
+}
+
+// ---------------------------------------------------------------- stand-alone control
+
+TkvSBWnd::TkvSBWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
+                   bool repaint)
+    : TkvMainWnd(handle, commonData, skinManager, skinSection, repaint)
+{
+}
+
+TkvSBWnd::~TkvSBWnd()
+{
+    if (!Unhooked && Handle && IsWindow(Handle)) InvalidateRect(Handle, nullptr, TRUE);
+}
+
+bool TkvSBWnd::Vertical() const { return (GetWindowLongPtrW(Handle, GWL_STYLE) & SBS_VERT) != 0; }
+
+void TkvSBWnd::ReadScrollBarProps()
+{
+    SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
+    if (!GetScrollInfo(Handle, SB_CTL, &si)) si = SCROLLINFO{sizeof(si), 0, 0, 0, 0, 0, 0};
+    SBMin = si.nMin;
+    SBMax = si.nMax;
+    SBPage = int(std::min<UINT>(si.nPage, INT32_MAX));
+    SBPos = si.nPos;
+    SBTrackPos = si.nTrackPos;
+}
+
+BarLayout TkvSBWnd::Layout()
+{
+    ReadScrollBarProps();
+    RECT c{};
+    GetClientRect(Handle, &c);
+    bool v = Vertical();
+    int length = v ? c.bottom : c.right;
+    TsSkinManager* m = UsableManager(SkinManager);
+    int arrow = Arrowless(m, v ? 1 : 0) ? 0 : GetSystemMetrics(v ? SM_CYVSCROLL : SM_CXHSCROLL);
+    BarInfo info{SBMin, SBMax, unsigned(SBPage), SBPos};
+    ControlLayout cl = ControlLayoutOf(length, arrow, v, info);
+    BarLayout l;
+    l.Length = length;
+    l.Arrow = cl.Arrow;
+    l.ArrowsFit = true;
+    l.Track = length - 2 * cl.Arrow;
+    l.ThumbStart = cl.ThumbStart;
+    l.ThumbSize = cl.ThumbSize;
+    l.ThumbFits = cl.ThumbSize > 0 && cl.ThumbSize < l.Track && SBMax > SBMin;
+    return l;
+}
+
+void TkvSBWnd::PaintTo(HDC dc)
+{
+    TsSkinManager* m = UsableManager(SkinManager);
+    if (!m || !dc) return;
+    RECT c{};
+    GetClientRect(Handle, &c);
+    bool v = Vertical();
+    TkvBarPaintRequest q;
+    q.Kind = v ? 1 : 0;
+    q.Layout = Layout();
+    q.Length = q.Layout.Length;
+    q.Thickness = v ? c.right : c.bottom;
+    q.Enabled = IsWindowEnabled(Handle) != FALSE;
+    HWND parent = GetParent(Handle);
+    q.BgColor = parent ? GetWindowBgColor(parent) : m->GetGlobalColor();
+    if (!cache_) cache_ = std::make_unique<TBitmap>();
+    if (PaintScrollBarBitmap(m, q, cache_.get()))
+        BitBlt(dc, 0, 0, cache_->Width(), cache_->Height(), cache_->Canvas().Handle(), 0, 0, SRCCOPY);
+}
+
+void TkvSBWnd::WndProc(TMessage& m)
+{
+    if (Unhooked || !UsableManager(SkinManager)) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    switch (m.Msg) {
+    case WM_PAINT:
+        if (m.WParam) {
+            PaintTo(HDC(m.WParam));
+        } else {
+            // Painted between BeginPaint and EndPaint: the update region is
+            // validated, or WM_PAINT would come again for ever.
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(Handle, &ps);
+            PaintTo(dc);
+            EndPaint(Handle, &ps);
+        }
+        m.Result = 0;
+        return;
+    case WM_ERASEBKGND:
+        m.Result = 1;
+        return;
+    case WM_NCPAINT:
+        m.Result = 0;
+        return;
+    case WM_PRINT:
+        if ((m.LParam & PRF_CLIENT) && m.WParam) PaintTo(HDC(m.WParam));
+        m.Result = 0;
+        return;
+    case SBM_SETSCROLLINFO:
+    case SBM_SETPOS:
+    case SBM_SETRANGE:
+    case SBM_SETRANGEREDRAW:
+    case SBM_ENABLE_ARROWS:
+    case WM_ENABLE:
+    case CM_ENABLEDCHANGED: {
+        // The control changes itself without drawing; the skin draws after.
+        LPARAM none = 0;
+        CallPrevWndProc(Handle, WM_SETREDRAW, FALSE, none);
+        TkvMainWnd::WndProc(m);
+        if (Unhooked || !IsWindow(Handle)) return;
+        none = 0;
+        CallPrevWndProc(Handle, WM_SETREDRAW, TRUE, none);
+        RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_KEYDOWN:
+        // The control's own tracking draws the system's look meanwhile.
+        TkvMainWnd::WndProc(m);
+        if (!Unhooked && IsWindow(Handle)) RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return;
+    default:
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+}
+
+// ---------------------------------------------------------------- start-up
+
+namespace {
+TkvMainWnd* MakeScrollWnd(HWND handle, TsCommonData* data, TsSkinManager* manager, const String& section,
+                          bool repaint)
+{
+    return CreateWrapper<TkvScrollWnd>(handle, data, manager, section, repaint);
+}
+}  // namespace
+
+void InitScrollWndUnit() { RegisterScrollWndFactory(MakeScrollWnd); }

@@ -1,0 +1,168 @@
+// Skinned scroll bars of a window. TkvScrollWnd reserves the room for the
+// window's bars itself in WM_NCCALCSIZE, paints both bars and the corner
+// between them from the skin, hit-tests them and runs the mouse interaction
+// (arrow and page repeat, thumb drag, hot tracking), still sending the window
+// the standard WM_HSCROLL / WM_VSCROLL so it scrolls as before.
+//
+// Classes in this file:
+// - TkvScrollBar: the state of one bar of one window.
+// - TkvScrollWnd: the wrapper of a window with skinned bars.
+//
+// One tracking record serves the whole process: only one bar is pressed or
+// hot at a time. A press ends on the button-up, and also when the capture is
+// taken away or the tracked window goes (otherwise the repeat would go on
+// sending line steps for ever and a later button-up elsewhere would end a
+// scroll in the wrong window).
+#pragma once
+#include <windows.h>
+
+#include <memory>
+
+#include "classlib/Graphics.h"
+
+#include "classlib/Object.h"
+#include "skin/controls/MainWnd.h"
+#include "skin/controls/ScrollGeometry.h"
+
+class TsSkinManager;
+class TkvScrollWnd;
+
+class TkvScrollBar : public TObject {
+    DECLARE_CLASS(TkvScrollBar, TObject)
+public:
+    TkvScrollBar() = default;
+    // 8: the window's style has this bar; 1 / 2: the first / second arrow is
+    // disabled; 4: the bar counts as disabled while its range is empty.
+    uint16_t Flags = 0;
+    bool Visible = false;
+    SCROLLINFO Info{sizeof(SCROLLINFO), SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS, 0, 0, 0, 0, 0};
+    int32_t ArrowLength = -1;   // >= 0 pixels; -n: n times the default arrow length
+    int32_t Thickness = -1;     // >= 0 pixels; -n: n times the system metric
+    int32_t LeadInset = 0, TrailInset = 0;
+    bool LeadInsetOn = false, TrailInsetOn = false;
+    uint16_t Kind = 0;          // 0 horizontal, 1 vertical, 2 a scroll-bar control
+    uint16_t MinThumbSize = DefaultMinThumbSize;
+    TkvScrollWnd* Owner = nullptr;
+
+    scrollgeo::BarInfo Geometry() const { return {Info.nMin, Info.nMax, Info.nPage, Info.nPos}; }
+};
+
+// Thickness (wantThickness) or arrow length of a bar; 0 for a nil bar or a
+// bar of another kind. fromSkin: the arrow length may come from the skin's
+// arrow mask (when its section has ReservedBoolean).
+int ScrollBarSize(const TkvScrollBar* bar, bool wantThickness, bool fromSkin, TsSkinManager* manager = nullptr);
+
+// Paints a bar of kind 0 or 1, length x thickness, into bmp (made 32-bit and
+// sized by the call): the two track sections split at the thumb's centre, the
+// arrows with their glyphs and the thumb. states: the paint states (0 normal,
+// 1 hot, 2 pressed) of the parts by hit code (0, 1, 2, 3, 5). bgColor: the
+// colour a disabled bar fades toward. False (nothing painted) without a
+// usable skin.
+struct TkvBarPaintRequest {
+    int Kind = 1;
+    int Length = 0, Thickness = 0;
+    scrollgeo::BarLayout Layout;
+    int States[6] = {};
+    bool Enabled = true;
+    TColor BgColor = 0;
+};
+bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& request, TBitmap* bmp);
+// The layout of a bar as both painting and hit testing use it.
+scrollgeo::BarLayout ScrollBarLayout(const TkvScrollBar& bar, int length, TsSkinManager* manager);
+
+class TkvScrollWnd : public TkvMainWnd {
+    DECLARE_CLASS(TkvScrollWnd, TkvMainWnd)
+public:
+    // Build with CreateWrapper<TkvScrollWnd>(...): attaching reads both bars,
+    // hooks the window and, when repaint, recomputes and repaints its frame.
+    TkvScrollWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
+                 bool repaint = false);
+    ~TkvScrollWnd() override;
+
+    std::unique_ptr<TkvScrollBar> HorzBar, VertBar;
+    bool ThumbTracking = false;
+    bool LeftScrollBar = false;
+    int32_t LeftEdge = 0, RightEdge = 0, TopEdge = 0, BottomEdge = 0;
+    bool StyleChanging = false;
+
+    // The manager the bars are painted with, nil while it has no active skin.
+    TsSkinManager* ActiveManager() const;
+    // Re-reads both bars; with repaint, paints them again.
+    void RefreshScrollBars(bool repaint);
+    // Screen rectangles of the bars (empty height / width when not visible).
+    RECT HorzBarRect() const;
+    RECT VertBarRect() const;
+    bool SizeGripAllowed() const;
+    // Paints the bars and the corner into dc (the window DC when null).
+    void NCPaint(HDC dc = nullptr);
+    // The bar of a kind (0 horizontal, 1 vertical).
+    TkvScrollBar* Bar(int kind) const { return kind == 0 ? HorzBar.get() : VertBar.get(); }
+    bool BarEnabled(const TkvScrollBar& bar) const;
+
+    // The scrolling wrapper of a window, or null (also for wrappers of other kinds).
+    static TkvScrollWnd* Of(HWND wnd);
+
+    void WndProc(TMessage& m) override;
+    void HookSelf(bool repaint) override;
+    void Unhooking() override;
+    TkvScrollBar* ScrollBar(int kind) override { return kind == 0 || kind == 1 ? Bar(kind) : nullptr; }
+    bool SetMinThumb(int which, int size) override;
+
+private:
+    void ReadInfo(TkvScrollBar& bar);
+    void NCCalcSize(TMessage& m);
+    void NCHitTest(TMessage& m);
+    void NCMouseMove(TMessage& m);
+    void NCLButtonDown(TMessage& m);
+    void MouseMove(TMessage& m);
+    void LButtonUp(TMessage& m);
+    void Timer(TMessage& m);
+    void CaptureLost();
+    void ForgetTracking();
+    int HitTest(int kind, POINT screen) const;
+    void PaintBar(int kind, HDC dc);
+    void PaintCorner(HDC dc);
+    void SendScroll(int code, int pos);
+    void StartButtonRepeat();
+    void DragStep(POINT screen);
+    void EndPress(bool sendEnd);
+
+    // The last painted horizontal bar, vertical bar and corner.
+    std::unique_ptr<TBitmap> barBitmaps_[3];
+};
+
+// The scroll message sent for a part or a drag (skin command 51 before it and
+// 52 after it, so that a wrapper above may lock its redrawing). A window that
+// answers 51 with 1 gets the position in the LParam; for any other the
+// thumb-track position is set into the bar first and the LParam is 0.
+void SendScrollMessage(HWND wnd, UINT msg, int code, int pos);
+
+// The stand-alone scroll-bar control (the system's SCROLLBAR window, also
+// under the class library's TScrollBar), painted from the skin in its client
+// area with the control's own geometry (ControlLayoutOf). The control keeps
+// doing its own tracking; every change of its range or position is passed on
+// with its redrawing off and then painted from the skin.
+class TkvSBWnd : public TkvMainWnd {
+    DECLARE_CLASS(TkvSBWnd, TkvMainWnd)
+public:
+    TkvSBWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
+             bool repaint = false);
+    ~TkvSBWnd() override;
+
+    int SBMin = 0, SBMax = 0, SBPage = 0, SBPos = 0, SBTrackPos = 0;
+    // The range, page and positions as the control has them now.
+    void ReadScrollBarProps();
+    bool Vertical() const;
+    // The layout the control is painted with (control coordinates along its length).
+    scrollgeo::BarLayout Layout();
+    // Paints the control's client area into dc.
+    void PaintTo(HDC dc);
+
+    void WndProc(TMessage& m) override;
+
+private:
+    std::unique_ptr<TBitmap> cache_;
+};
+
+// Start-up: UpdateScrollWnd makes a TkvScrollWnd from now on.
+void InitScrollWndUnit();

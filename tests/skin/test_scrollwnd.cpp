@@ -1,0 +1,524 @@
+// Skinned scroll bars on real windows under the sample skin: the room they
+// take from the client, their pixels, hit testing, and the scroll messages
+// a press, a held arrow and a thumb drag send.
+#include "tests/skin/SkinRuntimeFixture.h"
+
+#include <windowsx.h>
+
+#include "classlib/ListControls.h"
+#include "skin/controls/ScrollWnd.h"
+
+using namespace skintest;
+
+namespace {
+
+// A window that logs the scroll messages and the skin commands 51 and 52 it
+// receives (as its own procedure, under the wrapper) and answers command 51
+// with lockAnswer.
+struct LogEntry {
+    UINT msg;
+    WPARAM w;
+    LPARAM l;
+    DWORD at;
+};
+std::vector<LogEntry> scrollLog;
+LRESULT lockAnswer = 0;
+
+LRESULT CALLBACK LoggerProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
+{
+    if (msg == WM_HSCROLL || msg == WM_VSCROLL) {
+        scrollLog.push_back({msg, w, l, GetTickCount()});
+        return 0;
+    }
+    if (msg == SkinCommandMessage) {
+        unsigned cmd = HIWORD(w);
+        if (cmd == SkinCmdLockRedraw || cmd == SkinCmdUnlockRedraw) {
+            scrollLog.push_back({msg, w, l, GetTickCount()});
+            return cmd == SkinCmdLockRedraw ? lockAnswer : 0;
+        }
+    }
+    return DefWindowProcW(wnd, msg, w, l);
+}
+
+const wchar_t* LoggerClass()
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = LoggerProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = HBRUSH(COLOR_WINDOW + 1);
+        wc.lpszClassName = L"TalveraScrollLogger";
+        RegisterClassW(&wc);
+        registered = true;
+    }
+    return L"TalveraScrollLogger";
+}
+
+std::vector<LogEntry> ScrollsOnly()
+{
+    std::vector<LogEntry> out;
+    for (const LogEntry& e : scrollLog)
+        if (e.msg == WM_VSCROLL || e.msg == WM_HSCROLL) out.push_back(e);
+    return out;
+}
+
+// Pixels of a window with its frame as WM_PRINT draws them.
+std::unique_ptr<TBitmap> PrintWindowPixels(HWND wnd)
+{
+    RECT r;
+    GetWindowRect(wnd, &r);
+    auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
+    SendMessageW(wnd, WM_PRINT, WPARAM(bmp->Canvas().Handle()), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+    GdiFlush();
+    return bmp;
+}
+COLORREF At(TBitmap& b, int x, int y) { return GetPixel(b.Canvas().Handle(), x, y); }
+COLORREF At(const PixelView& v, int x, int y)
+{
+    uint32_t p = v.At(x, y);
+    return RGB(pixel::R(p), pixel::G(p), pixel::B(p));
+}
+
+RECT ToWindow(HWND wnd, RECT r)
+{
+    RECT w;
+    GetWindowRect(wnd, &w);
+    OffsetRect(&r, -w.left, -w.top);
+    return r;
+}
+
+String ManyLines(int n)
+{
+    String s;
+    for (int i = 0; i < n; ++i) s += L"line " + std::to_wstring(i) + L"\r\n";
+    return s;
+}
+
+class ScrollWnd : public SkinRuntime {
+protected:
+    void SetUp() override
+    {
+        SkinRuntime::SetUp();
+        scrollLog.clear();
+        lockAnswer = 0;
+        manager = SampleManager();
+        ASSERT_TRUE(manager->SkinData().Active);
+        form = NewForm(420, 320);
+        form->Show();
+        Pump(0);
+    }
+    void TearDown() override
+    {
+        wrappers.clear();
+        for (HWND w : windows) DestroyWindow(w);
+        SkinRuntime::TearDown();
+    }
+    HWND Native(const wchar_t* cls, DWORD style, int x, int y, int w, int h, DWORD ex = 0)
+    {
+        HWND wnd = CreateWindowExW(ex, cls, L"", WS_CHILD | WS_VISIBLE | style, x, y, w, h, form->Handle(), nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+        windows.push_back(wnd);
+        return wnd;
+    }
+    HWND Logger(int x, int y, int w, int h, DWORD bars = WS_VSCROLL)
+    {
+        HWND wnd = Native(LoggerClass(), bars, x, y, w, h);
+        SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 100, 10, 0, 0};
+        if (bars & WS_VSCROLL) SetScrollInfo(wnd, SB_VERT, &si, TRUE);
+        if (bars & WS_HSCROLL) SetScrollInfo(wnd, SB_HORZ, &si, TRUE);
+        return wnd;
+    }
+    TkvScrollWnd* Wrap(HWND wnd)
+    {
+        wrappers.emplace_back(CreateWrapper<TkvScrollWnd>(wnd, nullptr, manager, L"", true));
+        Pump(0);
+        return wrappers.back().get();
+    }
+    // Screen point of the centre of a part of the vertical bar.
+    POINT VertPart(TkvScrollWnd* w, int part)
+    {
+        RECT r = w->VertBarRect();
+        scrollgeo::BarLayout l = ScrollBarLayout(*w->VertBar, r.bottom - r.top, manager);
+        int x = (r.left + r.right) / 2, along = 0;
+        switch (part) {
+        case scrollgeo::PartArrow1: along = l.Arrow / 2; break;
+        case scrollgeo::PartArrow2: along = l.Length - l.Arrow / 2 - 1; break;
+        case scrollgeo::PartThumb: along = l.ThumbStart + l.ThumbSize / 2; break;
+        case scrollgeo::PartPage2: along = (l.ThumbStart + l.ThumbSize + l.Length - l.Arrow) / 2; break;
+        }
+        return POINT{x, r.top + along};
+    }
+    static void Down(HWND wnd, POINT screen)
+    {
+        SendMessageW(wnd, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(screen.x, screen.y));
+    }
+    static void MoveTo(HWND wnd, POINT screen)
+    {
+        SetCursorPos(screen.x, screen.y);
+        POINT c = screen;
+        ScreenToClient(wnd, &c);
+        SendMessageW(wnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(c.x, c.y));
+    }
+    static void Up(HWND wnd, POINT screen)
+    {
+        POINT c = screen;
+        ScreenToClient(wnd, &c);
+        SendMessageW(wnd, WM_LBUTTONUP, 0, MAKELPARAM(c.x, c.y));
+    }
+
+    TsSkinManager* manager = nullptr;
+    TSkinTestForm* form = nullptr;
+    std::vector<HWND> windows;
+    std::vector<std::unique_ptr<TkvScrollWnd>> wrappers;
+};
+
+}  // namespace
+
+// A native multi-line edit and a memo of the class library: the client loses
+// the bar's thickness (none when it is narrower than the bar), the bar shows
+// the skin's track, arrow and thumb, and it answers HTVSCROLL.
+TEST_F(ScrollWnd, VerticalBarTakesRoomAndShowsTheSkin)
+{
+    auto* memo = Add<TMemo>(form, 200, 10, 150, 120);
+    memo->SetScrollBars(TScrollStyle::ssVertical);
+    memo->SetWordWrap(false);
+    memo->Lines().SetText(ManyLines(40));
+    HWND edit = Native(L"EDIT", WS_VSCROLL | ES_MULTILINE, 10, 10, 150, 120, WS_EX_CLIENTEDGE);
+    SetWindowTextW(edit, ManyLines(40).c_str());
+    HWND narrow = Native(L"EDIT", WS_VSCROLL | ES_MULTILINE, 10, 150, 14, 60, WS_EX_CLIENTEDGE);
+
+    struct Row {
+        const char* what;
+        HWND wnd;
+        bool room;
+    } rows[] = {{"native edit", edit, true}, {"memo", memo->Handle(), true}, {"too narrow", narrow, false}};
+    const int thickness = GetSystemMetrics(SM_CXVSCROLL);
+    const int edges = 2 * GetSystemMetrics(SM_CXEDGE);
+    const COLORREF border = manager->Palette()[27];   // BORDERCOLOR: the skin's frame lines
+    const TsGeneralData& track = manager->gd()[size_t(Section(manager, L"SCROLLBAR2V"))];
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TkvScrollWnd* w = Wrap(r.wnd);
+        RECT wr, cr;
+        GetWindowRect(r.wnd, &wr);
+        GetClientRect(r.wnd, &cr);
+        EXPECT_EQ(cr.right, (wr.right - wr.left) - edges - (r.room ? thickness : 0));
+        EXPECT_EQ(w->VertBar->Visible, r.room);
+        if (!r.room) continue;
+
+        RECT bar = w->VertBarRect();
+        POINT mid{(bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2};
+        EXPECT_EQ(SendMessageW(r.wnd, WM_NCHITTEST, 0, MAKELPARAM(mid.x, mid.y)), HTVSCROLL);
+        POINT inside{wr.left + edges, wr.top + edges + 2};
+        EXPECT_NE(SendMessageW(r.wnd, WM_NCHITTEST, 0, MAKELPARAM(inside.x + 4, inside.y)), HTVSCROLL);
+
+        auto shot = PrintWindowPixels(r.wnd);
+        RECT b = ToWindow(r.wnd, bar);
+        int cx = (b.left + b.right) / 2;
+        scrollgeo::BarLayout l = ScrollBarLayout(*w->VertBar, b.bottom - b.top, manager);
+        ASSERT_TRUE(l.ThumbFits);
+        // Arrow buttons and thumb are framed in the skin's border colour.
+        EXPECT_EQ(At(*shot, cx, b.top), border) << "first arrow";
+        EXPECT_EQ(At(*shot, cx, b.bottom - 1), border) << "second arrow";
+        EXPECT_EQ(At(*shot, cx, b.top + l.ThumbStart), border) << "thumb";
+        // The track after the thumb is the second track section's colour.
+        int below = b.top + (l.ThumbStart + l.ThumbSize + l.Length - l.Arrow) / 2;
+        EXPECT_EQ(At(*shot, cx, below), COLORREF(track.Props[0].Color)) << "track";
+        // And the whole bar is what the bar painter draws for it.
+        TkvBarPaintRequest q;
+        q.Kind = 1;
+        q.Length = b.bottom - b.top;
+        q.Thickness = b.right - b.left;
+        q.Layout = l;
+        q.BgColor = GetWindowBgColor(form->Handle());
+        TBitmap expected;
+        ASSERT_TRUE(PaintScrollBarBitmap(manager, q, &expected));
+        PixelView ev = expected.View();
+        int differing = 0;
+        for (int y = 0; y < ev.height; ++y)
+            for (int x = 0; x < ev.width; ++x)
+                differing += At(ev, x, y) != At(*shot, b.left + x, b.top + y);
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+// The corner between two bars sizes the form only where it touches the form's
+// client corner.
+TEST_F(ScrollWnd, CornerSizesTheFormOnlyAtItsCorner)
+{
+    RECT client;
+    GetClientRect(form->Handle(), &client);
+    struct Row {
+        const char* what;
+        int x, y;
+        bool grip;
+    } rows[] = {{"at the form's corner", client.right - 120, client.bottom - 100, true},
+                {"inside the form", 10, 10, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        HWND wnd = Logger(r.x, r.y, 120, 100, WS_VSCROLL | WS_HSCROLL);
+        TkvScrollWnd* w = Wrap(wnd);
+        RECT h = w->HorzBarRect(), v = w->VertBarRect();
+        POINT corner{(v.left + v.right) / 2, (h.top + h.bottom) / 2};
+        LRESULT hit = SendMessageW(wnd, WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y));
+        EXPECT_EQ(hit == HTBOTTOMRIGHT, r.grip) << hit;
+        EXPECT_EQ(SendMessageW(wnd, WM_NCHITTEST, 0, MAKELPARAM((h.left + h.right) / 2, corner.y)), HTHSCROLL);
+    }
+}
+
+// A held arrow: one step at once, the next after about 300 ms, then about
+// every 55 ms; none while the cursor is off the arrow; SB_ENDSCROLL on release.
+TEST_F(ScrollWnd, HeldArrowRepeats)
+{
+    HWND wnd = Logger(20, 20, 120, 200);
+    TkvScrollWnd* w = Wrap(wnd);
+    POINT down = VertPart(w, scrollgeo::PartArrow2);
+    POINT off{down.x + 200, down.y};
+    SetCursorPos(down.x, down.y);
+    DWORD t0 = GetTickCount();
+    Down(wnd, down);
+    Pump(700);
+    DWORD leftAt = GetTickCount();
+    MoveTo(wnd, off);
+    Pump(300);
+    DWORD backAt = GetTickCount();
+    MoveTo(wnd, down);
+    Pump(200);
+    Up(wnd, down);
+    Pump(150);
+
+    std::vector<LogEntry> s = ScrollsOnly();
+    ASSERT_GE(s.size(), 6u);
+    for (size_t i = 0; i + 1 < s.size(); ++i) EXPECT_EQ(LOWORD(s[i].w), SB_LINEDOWN) << i;
+    EXPECT_EQ(LOWORD(s.back().w), SB_ENDSCROLL);
+    EXPECT_LE(s[0].at - t0, 30u);
+    EXPECT_NEAR(double(s[1].at - s[0].at), 300.0, 40.0);
+    std::vector<DWORD> gaps;
+    for (size_t i = 2; i + 1 < s.size() && s[i].at < leftAt; ++i) gaps.push_back(s[i].at - s[i - 1].at);
+    ASSERT_GE(gaps.size(), 3u);
+    double mean = 0;
+    for (DWORD g : gaps) mean += g;
+    mean /= double(gaps.size());
+    EXPECT_NEAR(mean, 55.0, 20.0);
+    int whileOff = 0, afterBack = 0;
+    for (const LogEntry& e : s) {
+        if (LOWORD(e.w) != SB_LINEDOWN) continue;
+        whileOff += e.at > leftAt + 20 && e.at < backAt;
+        afterBack += e.at > backAt;
+    }
+    EXPECT_EQ(whileOff, 0);
+    EXPECT_GE(afterBack, 2);
+    // Each step is bracketed by the lock and unlock commands with the code and message.
+    ASSERT_GE(scrollLog.size(), 3u);
+    EXPECT_EQ(HIWORD(scrollLog[0].w), SkinCmdLockRedraw);
+    EXPECT_EQ(scrollLog[0].l, MAKELPARAM(SB_LINEDOWN, WM_VSCROLL));
+    EXPECT_EQ(scrollLog[1].msg, UINT(WM_VSCROLL));
+    EXPECT_EQ(HIWORD(scrollLog[2].w), SkinCmdUnlockRedraw);
+}
+
+// Taking the capture away mid-press ends the press: no further steps.
+TEST_F(ScrollWnd, CaptureLossStopsTheRepeat)
+{
+    HWND wnd = Logger(20, 20, 120, 200);
+    HWND other = Logger(200, 20, 60, 60, 0);
+    TkvScrollWnd* w = Wrap(wnd);
+    POINT down = VertPart(w, scrollgeo::PartArrow2);
+    SetCursorPos(down.x, down.y);
+    Down(wnd, down);
+    Pump(400);
+    ASSERT_EQ(GetCapture(), wnd);
+    SetCapture(other);
+    size_t atLoss = ScrollsOnly().size();
+    Pump(400);
+    ReleaseCapture();
+    std::vector<LogEntry> s = ScrollsOnly();
+    ASSERT_GE(atLoss, 2u);
+    EXPECT_EQ(LOWORD(s[atLoss - 1].w), SB_ENDSCROLL);
+    EXPECT_EQ(s.size(), atLoss);
+    // A later button-up ends nothing more.
+    Up(wnd, down);
+    EXPECT_EQ(ScrollsOnly().size(), atLoss);
+}
+
+// A thumb drag sends SB_THUMBTRACK only when the position changes, at the
+// position the thumb stands for, then SB_THUMBPOSITION and SB_ENDSCROLL.
+TEST_F(ScrollWnd, ThumbDragTracksOnChangeOnly)
+{
+    HWND wnd = Logger(20, 20, 120, 220);
+    TkvScrollWnd* w = Wrap(wnd);
+    POINT grab = VertPart(w, scrollgeo::PartThumb);
+    RECT bar = w->VertBarRect();
+    scrollgeo::BarLayout l = ScrollBarLayout(*w->VertBar, bar.bottom - bar.top, manager);
+    scrollgeo::BarInfo info = w->VertBar->Geometry();
+    int grabOffset = grab.y - bar.top - l.ThumbStart;
+    Down(wnd, grab);
+    std::vector<int> expected;
+    int last = info.Pos;
+    for (int dy = 1; dy <= 30; ++dy) {
+        POINT p{grab.x, grab.y + dy};
+        MoveTo(wnd, p);
+        int pos = scrollgeo::PositionOfThumb(l, info, scrollgeo::DraggedThumbStart(l, p.y - bar.top, grabOffset));
+        if (pos != last) expected.push_back(pos);
+        last = pos;
+    }
+    MoveTo(wnd, POINT{grab.x, grab.y + 30});   // the same place again: nothing new
+    Up(wnd, POINT{grab.x, grab.y + 30});
+
+    std::vector<LogEntry> s = ScrollsOnly();
+    ASSERT_EQ(s.size(), expected.size() + 2);
+    ASSERT_LT(expected.size(), 30u);   // some moves did not change the position
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(LOWORD(s[i].w), SB_THUMBTRACK);
+        EXPECT_EQ(int(HIWORD(s[i].w)), expected[i]);
+    }
+    EXPECT_EQ(LOWORD(s[expected.size()].w), SB_THUMBPOSITION);
+    EXPECT_EQ(int(HIWORD(s[expected.size()].w)), last);
+    EXPECT_EQ(LOWORD(s.back().w), SB_ENDSCROLL);
+}
+
+// A window that asks for the position in the LParam (command 51 answered 1)
+// still gets LParam 0 in its own procedure, where a non-zero LParam would
+// name a scroll-bar control; one that does not ask also gets its bar's
+// position set before each SB_THUMBTRACK.
+TEST_F(ScrollWnd, ScrollMessagesReachTheWindowWithoutAPositionInLParam)
+{
+    for (LRESULT answer : {LRESULT(0), LRESULT(1)}) {
+        SCOPED_TRACE(answer);
+        scrollLog.clear();
+        lockAnswer = answer;
+        HWND wnd = Logger(20, 20, 120, 200);
+        TkvScrollWnd* w = Wrap(wnd);
+        POINT grab = VertPart(w, scrollgeo::PartThumb);
+        Down(wnd, grab);
+        MoveTo(wnd, POINT{grab.x, grab.y + 40});
+        Up(wnd, POINT{grab.x, grab.y + 40});
+        std::vector<LogEntry> s = ScrollsOnly();
+        ASSERT_EQ(s.size(), 3u);
+        EXPECT_EQ(LOWORD(s[0].w), SB_THUMBTRACK);
+        int pos = HIWORD(s[0].w);
+        EXPECT_GT(pos, 0);
+        for (const LogEntry& e : s) EXPECT_EQ(e.l, 0);
+        EXPECT_EQ(GetScrollPos(wnd, SB_VERT), answer == 1 ? 0 : pos);
+        DestroyWindow(wnd);
+    }
+}
+
+// A form with a skinned memo, list box and a window with both bars, shot at
+// rest, with the list box's down arrow hot and with the memo's thumb pressed.
+// The hot and pressed parts show on the screen as what the bar painter draws
+// for those states.
+TEST_F(ScrollWnd, ScreenshotAtRestHotAndPressed)
+{
+    auto* memo = Add<TMemo>(form, 10, 10, 150, 140);
+    memo->SetScrollBars(TScrollStyle::ssVertical);
+    memo->SetWordWrap(false);
+    memo->Lines().SetText(ManyLines(60));
+    auto* list = Add<TListBox>(form, 170, 10, 110, 140);
+    for (int i = 0; i < 50; ++i) list->Items().Add(L"item " + std::to_wstring(i));
+    HWND both = Logger(290, 10, 110, 140, WS_VSCROLL | WS_HSCROLL);
+    TkvScrollWnd* wm = Wrap(memo->Handle());
+    TkvScrollWnd* wl = Wrap(list->Handle());
+    Wrap(both);
+    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump(50);
+
+    // Reads the vertical bar of a wrapped window from the screen.
+    auto screenBar = [](TkvScrollWnd* w) {
+        RECT r = w->VertBarRect();
+        auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
+        HDC screen = GetDC(nullptr);
+        BitBlt(bmp->Canvas().Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+        return bmp;
+    };
+    auto painted = [&](TkvScrollWnd* w, int part, int state, scrollgeo::BarLayout* layoutOut) {
+        RECT r = w->VertBarRect();
+        TkvBarPaintRequest q;
+        q.Kind = 1;
+        q.Length = r.bottom - r.top;
+        q.Thickness = r.right - r.left;
+        q.Layout = ScrollBarLayout(*w->VertBar, q.Length, manager);
+        q.States[part] = state;
+        q.BgColor = GetWindowBgColor(form->Handle());
+        *layoutOut = q.Layout;
+        auto bmp = std::make_unique<TBitmap>();
+        PaintScrollBarBitmap(manager, q, bmp.get());
+        return bmp;
+    };
+    auto sameAlong = [](TBitmap& a, TBitmap& b, int from, int to) {
+        int diff = 0;
+        for (int y = from; y < to; ++y)
+            for (int x = 0; x < a.Width(); ++x) diff += At(a, x, y) != At(b, x, y);
+        return diff;
+    };
+
+    SaveWindowShot(form->Handle(), L"scrollbars-rest");
+
+    // Hot: the mouse over the list box's second arrow.
+    POINT arrow = VertPart(wl, scrollgeo::PartArrow2);
+    SetCursorPos(arrow.x, arrow.y);
+    SendMessageW(list->Handle(), WM_NCMOUSEMOVE, HTVSCROLL, MAKELPARAM(arrow.x, arrow.y));
+    Pump(120);
+    SaveWindowShot(form->Handle(), L"scrollbars-hot");
+    scrollgeo::BarLayout l;
+    auto hot = painted(wl, scrollgeo::PartArrow2, 1, &l);
+    auto rest = painted(wl, scrollgeo::PartArrow2, 0, &l);
+    auto shownHot = screenBar(wl);
+    EXPECT_EQ(sameAlong(*hot, *shownHot, l.Length - l.Arrow, l.Length), 0);
+    EXPECT_GT(sameAlong(*rest, *shownHot, l.Length - l.Arrow, l.Length), 0);
+
+    // Pressed: the memo's thumb held.
+    SetCursorPos(0, 0);
+    Pump(60);
+    POINT thumb = VertPart(wm, scrollgeo::PartThumb);
+    Down(memo->Handle(), thumb);
+    Pump(30);
+    SaveWindowShot(form->Handle(), L"scrollbars-pressed");
+    auto pressed = painted(wm, scrollgeo::PartThumb, 2, &l);
+    auto shownPressed = screenBar(wm);
+    EXPECT_EQ(sameAlong(*pressed, *shownPressed, l.ThumbStart, l.ThumbStart + l.ThumbSize), 0);
+    Up(memo->Handle(), thumb);
+}
+
+// The class library's scroll bar: its range, page and position reach the
+// window; its scroll messages come back to it; skinned, its client shows the
+// skin's bar at the control's own thumb geometry.
+TEST_F(ScrollWnd, StandAloneScrollBar)
+{
+    auto* sb = Add<TScrollBar>(form, 20, 20, GetSystemMetrics(SM_CXVSCROLL), 200);
+    sb->SetKind(TScrollBarKind::sbVertical);
+    sb->SetBounds(20, 20, GetSystemMetrics(SM_CXVSCROLL), 200);
+    sb->SetPageSize(20);
+    sb->SetParams(40, 0, 100);
+    int changes = 0;
+    struct Counter {
+        int* n;
+        void Changed(TObject*) { ++*n; }
+    } counter{&changes};
+    sb->OnChange = TNotifyEvent(&counter, &Counter::Changed);
+    EXPECT_EQ(GetScrollPos(sb->Handle(), SB_CTL), 40);
+    SendMessageW(form->Handle(), WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), LPARAM(sb->Handle()));
+    EXPECT_EQ(sb->Position(), 41);
+    EXPECT_EQ(GetScrollPos(sb->Handle(), SB_CTL), 41);
+    EXPECT_EQ(changes, 1);
+    sb->SetParams(95, 0, 100);   // clamped to Max - (Page - 1)
+    EXPECT_EQ(sb->Position(), 81);
+
+    std::unique_ptr<TkvSBWnd> w(CreateWrapper<TkvSBWnd>(sb->Handle(), nullptr, manager, L"", true));
+    for (int pos : {0, 40, 81}) {
+        SCOPED_TRACE(pos);
+        sb->SetPosition(pos);
+        Pump(0);
+        RECT c;
+        GetClientRect(sb->Handle(), &c);
+        TBitmap shot(c.right, c.bottom, TPixelFormat::pf32bit);
+        SendMessageW(sb->Handle(), WM_PRINT, WPARAM(shot.Canvas().Handle()), PRF_CLIENT);
+        // The thumb where the control's geometry puts it: round(...) from the rules.
+        scrollgeo::ControlLayout cl = scrollgeo::ControlLayoutOf(
+            c.bottom, GetSystemMetrics(SM_CYVSCROLL), true, scrollgeo::BarInfo{0, 100, 20, pos});
+        EXPECT_EQ(At(shot, c.right / 2, cl.ThumbStart), COLORREF(manager->Palette()[27]));
+        EXPECT_EQ(At(shot, c.right / 2, 0), COLORREF(manager->Palette()[27]));
+    }
+}
