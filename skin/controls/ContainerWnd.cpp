@@ -402,11 +402,20 @@ void BorderedRefresh(TkvMainWnd* w, RECT& clientArea, int& borderWidth)
     w->CommonData->BackgroundChanged = false;
 }
 
+// strip 0: the border's own width, (window width - client width) div 2,
+// measured after the refresh (the extent kept before it may be stale or
+// still empty, which left the system's edge on the screen).
 void BorderedNonClient(TkvMainWnd* w, RECT& clientArea, int& borderWidth, int strip)
 {
     if (BorderedUpdating(w)) return;
     BorderedRefresh(w, clientArea, borderWidth);
     if (!w->CommonData->CacheBitmap) return;
+    if (strip <= 0) {
+        RECT cr{};
+        GetClientRect(w->Handle, &cr);
+        strip = (w->WindowExtent.cx - cr.right) / 2;
+        if (strip <= 0) return;
+    }
     HDC dc = GetWindowDC(w->Handle);
     int saved = SaveDC(dc);
     CopyBorderStrips(dc, 0, 0, strip, CacheDC(w->CommonData), 0, 0, w->WindowExtent.cx, w->WindowExtent.cy);
@@ -486,9 +495,7 @@ void TkvContainerWnd::WndProc(TMessage& m)
         return;
     case WM_NCPAINT:
         if (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
-            RECT cr{};
-            GetClientRect(Handle, &cr);
-            PaintNonClient((WindowExtent.cx - cr.right) / 2);
+            PaintNonClient(0);
             return;
         }
         break;
@@ -715,9 +722,7 @@ void TkvToolBarWnd::WndProc(TMessage& m)
         return;
     case WM_NCPAINT:
         if (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
-            RECT cr{};
-            GetClientRect(Handle, &cr);
-            BorderedNonClient(this, ClientArea, BorderWidth, (WindowExtent.cx - cr.right) / 2);
+            BorderedNonClient(this, ClientArea, BorderWidth, 0);
             return;
         }
         break;

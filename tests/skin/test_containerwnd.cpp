@@ -574,8 +574,10 @@ TEST_F(Containers, TabControlKeepsASpinWrapperForItsScrollArrows)
     SetWindowPos(tc->Handle(), nullptr, 0, 0, 130, 100, SWP_NOMOVE | SWP_NOZORDER);
     Repaint(tc);
     EXPECT_EQ(w->SpinWnd, first);
-    // The skin goes: the arrows are given back to the system.
+    // The skin goes: the arrows are given back to the system, and later paints leave them so.
+    manager->SetActive(false);
     Command(tc->Handle(), SkinCmdRemoveSkin, LPARAM(manager));
+    Repaint(tc);
     Pump(10);
     EXPECT_EQ(w->SpinWnd, nullptr);
     EXPECT_EQ(GetWrapper(spin), nullptr);
@@ -624,7 +626,7 @@ TEST_F(Containers, SideTabCaptionsRunAlongTheTabInARotatedFont)
 
 TEST_F(Containers, StatusTextTooWideForItsPanelEndsInDots)
 {
-    auto* sb = Add<TStatusBar>(form, 0, 340, 400, 22);
+    auto* sb = Add<TStatusBar>(form, 0, 300, 400, 22);
     sb->AddPanel(L"", 80);
     sb->AddPanel(L"", 300);
     sb->PanelsChanged();
@@ -718,28 +720,41 @@ TEST_F(Containers, NativeTabChildrenAreWrappedOnlyWhenTheControlAnswersForAManag
     }
 }
 
-TEST_F(Containers, ContainerShowsItsCacheInBorderAndClient)
+TEST_F(Containers, BorderedNativeWrappersShowTheirCache)
 {
-    HWND box = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", L"text the system would draw",
-                               WS_CHILD | WS_VISIBLE, 20, 20, 160, 100, form->Handle(), nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-    ASSERT_TRUE(box);
-    auto* w = CreateWrapper<TkvContainerWnd>(box, nullptr, manager, L"PANEL_LOW");
-    wrappers.push_back({box, w});
-    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-    Pump(20);
-    ASSERT_TRUE(w->CommonData->CacheBitmap);
-    EXPECT_EQ(w->BorderWidth, 2);
-    TBitmap& cache = *w->CommonData->CacheBitmap;
-    GdiFlush();
-    HDC wdc = GetWindowDC(box);
-    int mismatches = 0;
-    // Border strips (window coordinates) and client points (client coordinates) against the cache.
-    for (POINT p : {POINT{0, 0}, POINT{1, 50}, POINT{80, 0}, POINT{159, 99}, POINT{158, 40}})
-        if ((GetPixel(wdc, p.x, p.y) & 0xFFFFFF) != BitmapPixel(cache, p.x, p.y)) ++mismatches;
-    ReleaseDC(box, wdc);
-    for (POINT p : {POINT{5, 5}, POINT{78, 48}, POINT{150, 90}})
-        if (WindowPixel(box, p.x, p.y) != BitmapPixel(cache, p.x + w->BorderWidth, p.y + w->BorderWidth))
-            ++mismatches;
-    EXPECT_EQ(mismatches, 0);
+    // The container paints border and client from its cache; the search box
+    // leaves its client to the system and paints its 3-px border after it.
+    struct Row {
+        const wchar_t* cls;
+        bool search;
+    } rows[] = {{L"STATIC", false}, {L"EDIT", true}};
+    int left = 20;
+    for (const Row& r : rows) {
+        HWND box = CreateWindowExW(WS_EX_CLIENTEDGE, r.cls, L"text the system draws", WS_CHILD | WS_VISIBLE, left,
+                                   20, 160, 100, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(box);
+        left += 200;
+        TkvMainWnd* w = r.search ? static_cast<TkvMainWnd*>(CreateWrapper<TkvSearchWnd>(box, nullptr, manager, L"PANEL_LOW"))
+                                 : CreateWrapper<TkvContainerWnd>(box, nullptr, manager, L"PANEL_LOW");
+        wrappers.push_back({box, w});
+        RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(20);
+        ASSERT_TRUE(w->CommonData->CacheBitmap);
+        TBitmap& cache = *w->CommonData->CacheBitmap;
+        GdiFlush();
+        HDC wdc = GetWindowDC(box);
+        int mismatches = 0;
+        // Border strips, in window coordinates.
+        for (POINT p : {POINT{0, 0}, POINT{1, 50}, POINT{80, 0}, POINT{159, 99}, POINT{158, 40}})
+            if ((GetPixel(wdc, p.x, p.y) & 0xFFFFFF) != BitmapPixel(cache, p.x, p.y)) ++mismatches;
+        ReleaseDC(box, wdc);
+        if (!r.search) {
+            auto* c = static_cast<TkvContainerWnd*>(w);
+            EXPECT_EQ(c->BorderWidth, 2);
+            for (POINT p : {POINT{5, 5}, POINT{78, 48}, POINT{150, 90}})
+                if (WindowPixel(box, p.x, p.y) != BitmapPixel(cache, p.x + c->BorderWidth, p.y + c->BorderWidth))
+                    ++mismatches;
+        }
+        EXPECT_EQ(mismatches, 0) << (r.search ? "search box" : "container");
+    }
 }
