@@ -63,6 +63,27 @@ CaptionLines SplitToolCaption(const String& caption, const std::function<bool(co
     return {caption.substr(0, cut), rest == String::npos ? L"" : caption.substr(rest)};
 }
 
+NativeToolButtonLayout LayoutNativeToolButton(const NativeToolButtonInput& in)
+{
+    NativeToolButtonLayout out;
+    int p = in.pressed ? 1 : 0;
+    int w = in.width, h = in.height;
+    // The image sits near the top when a caption or an arrow shares the button.
+    bool shared = in.hasCaption || in.arrow;
+    int y = shared ? 4 + p : (h - in.imageHeight) / 2 + p;
+    if (in.arrow) {
+        out.arrow = in.hasCaption ? POINT{(w - in.arrowWidth) / 2 + p, (h - in.arrowHeight) / 2 + p}
+                                  : POINT{w - in.arrowWidth - 1 + p, (h - in.arrowHeight) / 2 + p};
+        out.image = POINT{(w - in.imageWidth - in.arrowWidth) / 2 + p, y};
+    } else {
+        out.image = POINT{(w - in.imageWidth) / 2 + p, y};
+    }
+    out.caption = RECT{2, 2, w - 2, h - 2};
+    if (in.hasImage) out.caption.top += in.imageHeight + 2;
+    OffsetRect(&out.caption, p, p);
+    return out;
+}
+
 int TabPositionOfStyle(DWORD style)
 {
     if (style & TCS_VERTICAL) return (style & TCS_RIGHT) ? tpRight : tpLeft;

@@ -48,6 +48,25 @@ struct CaptionLines {
 };
 CaptionLines SplitToolCaption(const String& caption, const std::function<bool(const String&)>& fits);
 
+// ---- native tool-bar buttons
+
+// Where a native tool button's parts go inside the button (0, 0, width, height).
+struct NativeToolButtonInput {
+    int width = 0, height = 0;
+    bool hasImage = false;             // an image list and an image index >= 0
+    int imageWidth = 0, imageHeight = 0;
+    bool hasCaption = false;
+    bool arrow = false;                // a whole-drop-down button whose skin has the arrow glyph
+    int arrowWidth = 0, arrowHeight = 0;
+    bool pressed = false;              // state 2: everything moves 1 px right and down
+};
+struct NativeToolButtonLayout {
+    POINT image{};                     // top-left of the image (when there is one)
+    POINT arrow{};                     // top-left of the arrow glyph (when there is one)
+    RECT caption{};                    // the caption's rectangle
+};
+NativeToolButtonLayout LayoutNativeToolButton(const NativeToolButtonInput& in);
+
 // ---- tab strips
 
 enum TabPosition { tpTop = 0, tpBottom = 1, tpLeft = 2, tpRight = 3 };

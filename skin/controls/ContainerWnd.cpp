@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <commctrl.h>
+
 #include "skin/controls/ContainerGeometry.h"
 #include "skin/core/ControlPaint.h"
 #include "skin/core/ControlTreePaint.h"
@@ -377,6 +379,67 @@ void TkvGroupBoxWnd::WndProc(TMessage& m)
     TkvMainWnd::WndProc(m);
 }
 
+namespace {
+
+// The drawing steps the bordered native wrappers (container, search box,
+// tool bar) share: the cache holds the whole window in the wrapper's section.
+bool BorderedUpdating(TkvMainWnd* w)
+{
+    HWND parent = GetParent(w->Handle);
+    if ((parent && QueryWindowSkinFlag(parent, SkinCmdIsUpdating)) || w->CommonData->IsUpdating())
+        w->CommonData->Updating = true;
+    return w->CommonData->Updating;
+}
+
+void BorderedRefresh(TkvMainWnd* w, RECT& clientArea, int& borderWidth)
+{
+    GetWndGeometry(w->Handle, w->ParentHandle, w->WindowArea, w->PosInParent, w->WindowExtent, w->ParentRect);
+    if (!w->CommonData->BackgroundChanged) return;
+    GetClientRect(w->Handle, &clientArea);
+    PaintWrapperBackground(w->CommonData, w->Handle, false);
+    PaintBorderMaskCorners(w->CommonData, 0, w);
+    borderWidth = (w->WindowExtent.cy - clientArea.bottom) / 2;
+    w->CommonData->BackgroundChanged = false;
+}
+
+// strip 0: the border's own width, (window width - client width) div 2,
+// measured after the refresh (the extent kept before it may be stale or
+// still empty, which left the system's edge on the screen).
+void BorderedNonClient(TkvMainWnd* w, RECT& clientArea, int& borderWidth, int strip)
+{
+    if (BorderedUpdating(w)) return;
+    BorderedRefresh(w, clientArea, borderWidth);
+    if (!w->CommonData->CacheBitmap) return;
+    if (strip <= 0) {
+        RECT cr{};
+        GetClientRect(w->Handle, &cr);
+        strip = (w->WindowExtent.cx - cr.right) / 2;
+        if (strip <= 0) return;
+    }
+    HDC dc = GetWindowDC(w->Handle);
+    int saved = SaveDC(dc);
+    CopyBorderStrips(dc, 0, 0, strip, CacheDC(w->CommonData), 0, 0, w->WindowExtent.cx, w->WindowExtent.cy);
+    RestoreDC(dc, saved);
+    ReleaseDC(w->Handle, dc);
+}
+
+// The canvas font made from a window's font (the system's GUI font when the
+// window has none).
+void SelectFontOf(TCanvas& c, HWND wnd)
+{
+    auto f = reinterpret_cast<HFONT>(SendMessageW(wnd, WM_GETFONT, 0, 0));
+    if (!f) f = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTW lf{};
+    if (!GetObjectW(f, sizeof lf, &lf)) return;
+    c.Font().Set(lf.lfFaceName, lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight,
+                 (lf.lfWeight >= FW_BOLD ? unsigned(fsBold) : 0u) | (lf.lfItalic ? unsigned(fsItalic) : 0u) |
+                     (lf.lfUnderline ? unsigned(fsUnderline) : 0u) | (lf.lfStrikeOut ? unsigned(fsStrikeOut) : 0u),
+                 c.Font().Color());
+    SelectObject(c.Handle(), c.Font().Handle());
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------- TkvContainerWnd
 
 TkvContainerWnd::TkvContainerWnd(HWND handle, TsCommonData* data, TsSkinManager* manager, const String& section,
@@ -385,36 +448,11 @@ TkvContainerWnd::TkvContainerWnd(HWND handle, TsCommonData* data, TsSkinManager*
 {
 }
 
-bool TkvContainerWnd::UpdatingNow()
-{
-    HWND parent = GetParent(Handle);
-    if ((parent && QueryWindowSkinFlag(parent, SkinCmdIsUpdating)) || CommonData->IsUpdating())
-        CommonData->Updating = true;
-    return CommonData->Updating;
-}
+bool TkvContainerWnd::UpdatingNow() { return BorderedUpdating(this); }
 
-void TkvContainerWnd::Refresh()
-{
-    GetWndGeometry(Handle, ParentHandle, WindowArea, PosInParent, WindowExtent, ParentRect);
-    if (!CommonData->BackgroundChanged) return;
-    GetClientRect(Handle, &ClientArea);
-    PaintWrapperBackground(CommonData, Handle, false);
-    PaintBorderMaskCorners(CommonData, 0, this);
-    BorderWidth = (WindowExtent.cy - ClientArea.bottom) / 2;
-    CommonData->BackgroundChanged = false;
-}
+void TkvContainerWnd::Refresh() { BorderedRefresh(this, ClientArea, BorderWidth); }
 
-void TkvContainerWnd::PaintNonClient(int strip)
-{
-    if (UpdatingNow()) return;
-    Refresh();
-    if (!CommonData->CacheBitmap) return;
-    HDC dc = GetWindowDC(Handle);
-    int saved = SaveDC(dc);
-    CopyBorderStrips(dc, 0, 0, strip, CacheDC(CommonData), 0, 0, WindowExtent.cx, WindowExtent.cy);
-    RestoreDC(dc, saved);
-    ReleaseDC(Handle, dc);
-}
+void TkvContainerWnd::PaintNonClient(int strip) { BorderedNonClient(this, ClientArea, BorderWidth, strip); }
 
 void TkvContainerWnd::PaintClient(HDC dc)
 {
@@ -457,9 +495,7 @@ void TkvContainerWnd::WndProc(TMessage& m)
         return;
     case WM_NCPAINT:
         if (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
-            RECT cr{};
-            GetClientRect(Handle, &cr);
-            PaintNonClient((WindowExtent.cx - cr.right) / 2);
+            PaintNonClient(0);
             return;
         }
         break;
@@ -470,6 +506,236 @@ void TkvContainerWnd::WndProc(TMessage& m)
     default: break;
     }
     TkvMainWnd::WndProc(m);
+}
+
+// ---------------------------------------------------------------- TkvSearchWnd
+
+TkvSearchWnd::TkvSearchWnd(HWND handle, TsCommonData* data, TsSkinManager* manager, const String& section,
+                           bool repaint)
+    : TkvMainWnd(handle, data, manager, EmptySection(section) ? String(L"CHECKBOX") : section, repaint)
+{
+}
+
+void TkvSearchWnd::WndProc(TMessage& m)
+{
+    if (IsCmd(m) || !CommonData->IsSkinned()) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    switch (m.Msg) {
+    case WM_PAINT:
+        // The system paints the box's contents; the border comes from the skin afterwards.
+        TkvMainWnd::WndProc(m);
+        BorderedNonClient(this, ClientArea, BorderWidth, 3);
+        return;
+    case WM_ERASEBKGND:
+        m.Result = 1;
+        return;
+    case WM_NCPAINT:
+        BorderedNonClient(this, ClientArea, BorderWidth, 3);
+        return;
+    default: break;
+    }
+    TkvMainWnd::WndProc(m);
+    if (m.Msg == WM_SIZE) {
+        CommonData->BackgroundChanged = true;
+        RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+}
+
+// ---------------------------------------------------------------- TkvToolBarWnd
+
+namespace {
+String ToolBarSection(HWND handle, const String& given)
+{
+    if (!EmptySection(given)) return given;
+    return (GetWindowLongPtrW(handle, GWL_STYLE) & 0x200) ? String(L"BAR") : String(L"CHECKBOX");
+}
+}  // namespace
+
+TkvToolBarWnd::TkvToolBarWnd(HWND handle, TsCommonData* data, TsSkinManager* manager, const String& section,
+                             bool repaint)
+    : TkvMainWnd(handle, data, manager, ToolBarSection(handle, section), repaint)
+{
+}
+
+void TkvToolBarWnd::PaintButtons(TBitmap* bitmap)
+{
+    TBitmap* cache = CommonData->CacheBitmap.get();
+    if (!bitmap || !cache) return;
+    GdiFlush();
+    BitBlt(bitmap->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), CacheDC(CommonData), 0, 0, SRCCOPY);
+    GdiFlush();
+    int count = int(SendMessageW(Handle, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) PaintButton(bitmap, i);
+}
+
+void TkvToolBarWnd::PaintButton(TBitmap* target, int index)
+{
+    TBBUTTON tb{};
+    if (!SendMessageW(Handle, TB_GETBUTTON, WPARAM(index), LPARAM(&tb))) return;   // not described: skipped
+    if (tb.fsState & TBSTATE_HIDDEN) return;
+    RECT item{};
+    if (!SendMessageW(Handle, TB_GETITEMRECT, WPARAM(index), LPARAM(&item))) return;
+    int w = item.right - item.left, h = item.bottom - item.top;
+    if (w <= 0 || h <= 0) return;
+    RECT screen = item;
+    MapWindowPoints(Handle, nullptr, reinterpret_cast<POINT*>(&screen), 2);
+    OffsetRect(&item, BorderWidth, BorderWidth);   // into cache coordinates
+    TsSkinManager* m = ManagerOrDefault(SkinManager);
+    if (!m) return;
+    TBitmap* cache = CommonData->CacheBitmap.get();
+    TBitmap bmp(w, h);
+    GdiFlush();
+    BitBlt(bmp.Canvas().Handle(), 0, 0, w, h, CacheDC(CommonData), item.left, item.top, SRCCOPY);
+    GdiFlush();
+    TsBgCacheInfo info = EmptyBgCacheInfo;
+    info.Bmp = cache;
+    info.X = item.left;
+    info.Y = item.top;
+    info.Ready = true;
+    RECT all{0, 0, w, h};
+
+    if (tb.fsStyle & BTNS_SEP) {
+        int div = m->FindSectionIndex(L"DIVIDER");
+        int divMask = div >= 0 ? m->FindMaskIndex(div, L"DIVIDER", L"BORDERSMASK") : -1;
+        if (!m->IsMaskIndexValid(divMask)) return;   // a separator without a divider mask is left as the bar
+        RECT dr{w / 2 - 1, 2, w / 2 + 3, h - 2};
+        PaintSkinItem(div, L"DIVIDER", info, -1, -1, m, &bmp, POINT{}, dr, 0, 0);
+        GdiFlush();
+        BitBlt(target->Canvas().Handle(), item.left, item.top, w, h, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
+        return;
+    }
+
+    bool enabled = tb.fsState & TBSTATE_ENABLED;
+    int state = 0;
+    if (!enabled) state = 0;
+    else if (tb.fsState & (TBSTATE_PRESSED | TBSTATE_CHECKED)) state = 2;   // a checked button shows down
+    else {
+        POINT cur{};
+        if (GetCursorPos(&cur) && PtInRect(&screen, cur)) state = 1;
+    }
+    int section = m->FindSectionIndex(L"TOOLBUTTON");
+    if (section >= 0) PaintSkinItem(section, L"TOOLBUTTON", info, -1, -1, m, &bmp, POINT{}, all, state, 0);
+
+    String caption;
+    int len = int(SendMessageW(Handle, TB_GETBUTTONTEXTW, WPARAM(tb.idCommand), 0));
+    if (len > 0) {
+        caption.resize(size_t(len) + 1);
+        SendMessageW(Handle, TB_GETBUTTONTEXTW, WPARAM(tb.idCommand), LPARAM(caption.data()));
+        caption.resize(wcsnlen(caption.c_str(), size_t(len)));
+    }
+    auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(Handle, TB_GETIMAGELIST, 0, 0));
+    int imageIndex = int(tb.iBitmap);
+    int iw = 0, ih = 0;
+    bool hasImage = images && imageIndex >= 0 && imageIndex < ImageList_GetImageCount(images) &&
+                    ImageList_GetIconSize(images, &iw, &ih);
+    containergeo::NativeToolButtonInput in;
+    in.width = w, in.height = h;
+    in.hasImage = hasImage, in.imageWidth = iw, in.imageHeight = ih;
+    in.hasCaption = !caption.empty();
+    in.pressed = state == 2;
+    int glyph = (tb.fsStyle & BTNS_WHOLEDROPDOWN) ? m->CommonIndexes().ScrollGlyph[spBtnBottom] : -1;
+    if (m->IsMaskIndexValid(glyph)) {
+        const TsMaskData& g = m->ma()[size_t(glyph)];
+        in.arrow = true, in.arrowWidth = MaskFrameWidth(g), in.arrowHeight = MaskStateHeight(g);
+    }
+    containergeo::NativeToolButtonLayout lay = containergeo::LayoutNativeToolButton(in);
+    if (in.arrow) {
+        TsBgCacheInfo own = EmptyBgCacheInfo;
+        own.Bmp = &bmp;
+        own.Ready = true;
+        DrawMaskFrame32(&bmp, lay.arrow, state, own, glyph, 0, m);
+    }
+    if (hasImage) {
+        GdiFlush();
+        ImageList_SetBkColor(images, CLR_NONE);
+        ImageList_Draw(images, imageIndex, bmp.Canvas().Handle(), lay.image.x, lay.image.y, ILD_TRANSPARENT);
+        GdiFlush();
+    }
+    if (!caption.empty()) {
+        TCanvas& c = bmp.Canvas();
+        SelectFontOf(c, Handle);
+        c.Brush().SetStyle(TBrushStyle::bsClear);
+        int own = CommonData->SectionIndex;
+        bool ownFont = state == 0 && own >= 0 && size_t(own) < m->gd().size() && m->gd()[size_t(own)].GiveOwnFont;
+        int textSection = ownFont ? own : section;
+        TsManagerTextSkin skin(m);
+        RECT tr = lay.caption;
+        int width = tr.right - tr.left;
+        containergeo::CaptionLines lines = containergeo::SplitToolCaption(
+            caption, [&](const String& s) { return TextExtentOf(c, s).cx <= width; });
+        if (lines.second.empty()) {
+            DrawSectionText(c, caption, enabled, &skin, state != 0, textSection,
+                            DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_END_ELLIPSIS, tr);
+        } else {
+            int lineHeight = TextExtentOf(c, L"Wg").cy;
+            RECT first{tr.left, tr.top, tr.right, tr.top + lineHeight};
+            RECT second{tr.left, first.bottom, tr.right, tr.bottom};
+            DrawSectionText(c, lines.first, enabled, &skin, state != 0, textSection, DT_CENTER, first);
+            DrawSectionText(c, lines.second, enabled, &skin, state != 0, textSection,
+                            DT_CENTER | DT_END_ELLIPSIS, second);
+        }
+    }
+    if (!enabled) {
+        // Dimmed toward the bar behind the button.
+        RECT src{item.left, item.top, item.right - 1, item.bottom - 1};
+        GdiFlush();
+        BlendBitmapByRatio(&bmp, 0, 0, cache, src, SkinKeyColor, 0.4);
+    }
+    GdiFlush();
+    BitBlt(target->Canvas().Handle(), item.left, item.top, w, h, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
+    GdiFlush();
+}
+
+void TkvToolBarWnd::FullPaint(HDC dc)
+{
+    BorderedRefresh(this, ClientArea, BorderWidth);
+    TBitmap* cache = CommonData->CacheBitmap.get();
+    if (!cache || cache->Width() <= 0 || cache->Height() <= 0) return;
+    TBitmap full(cache->Width(), cache->Height());
+    PaintButtons(&full);
+    MakeOpaque(&full);
+    GdiFlush();
+    BitBlt(dc, 0, 0, WindowExtent.cx - 2 * BorderWidth, WindowExtent.cy - 2 * BorderWidth, full.Canvas().Handle(),
+           BorderWidth, BorderWidth, SRCCOPY);
+}
+
+void TkvToolBarWnd::WndProc(TMessage& m)
+{
+    if (IsCmd(m) || !CommonData->IsSkinned()) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    switch (m.Msg) {
+    case WM_PAINT:
+        if (IsWindowVisible(Handle)) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(Handle, &ps);
+            if (!BorderedUpdating(this)) FullPaint(dc);
+            EndPaint(Handle, &ps);
+            return;
+        }
+        break;
+    case WM_ERASEBKGND:
+        m.Result = 1;
+        return;
+    case WM_NCPAINT:
+        if (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
+            BorderedNonClient(this, ClientArea, BorderWidth, 0);
+            return;
+        }
+        break;
+    case WM_PRINT:
+        FullPaint(HDC(m.WParam));
+        return;
+    default: break;
+    }
+    TkvMainWnd::WndProc(m);
+    if (m.Msg == WM_SIZE || m.Msg == WM_WINDOWPOSCHANGED) {
+        CommonData->BackgroundChanged = true;
+        RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
 }
 
 // ---------------------------------------------------------------- TkvTransPanelWnd

@@ -62,6 +62,40 @@ protected:
     void PaintClient(HDC dc);
 };
 
+// The search box of a system dialog: painted by the system, then its
+// border strips (3 px) come from the cache.
+class TkvSearchWnd : public TkvMainWnd {
+    DECLARE_CLASS(TkvSearchWnd, TkvMainWnd)
+public:
+    RECT ClientArea{};
+    int BorderWidth = 0;
+
+    TkvSearchWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
+                 bool repaint = false);
+    void WndProc(TMessage& message) override;
+};
+
+// A native tool bar: the wrapper paints the bar from the cache and every
+// button itself (skin state, image, caption in up to two lines, the arrow of
+// whole-drop-down buttons, disabled buttons dimmed toward the bar).
+class TkvToolBarWnd : public TkvMainWnd {
+    DECLARE_CLASS(TkvToolBarWnd, TkvMainWnd)
+public:
+    RECT ClientArea{};
+    int BorderWidth = 0;
+
+    // No section given: "BAR" for tool bars with style bit 0x200, else "CHECKBOX".
+    TkvToolBarWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
+                  bool repaint = false);
+    void WndProc(TMessage& message) override;
+    // The cache and every button over it, into bitmap (of the cache's size).
+    virtual void PaintButtons(TBitmap* bitmap);
+
+private:
+    void PaintButton(TBitmap* target, int index);
+    void FullPaint(HDC dc);
+};
+
 // A transparent pane of a system dialog: shows what its parent shows.
 class TkvTransPanelWnd : public TkvMainWnd {
     DECLARE_CLASS(TkvTransPanelWnd, TkvMainWnd)

@@ -34,7 +34,22 @@ TkvTabControlWnd::TkvTabControlWnd(HWND handle, TsCommonData* data, TsSkinManage
 {
 }
 
-TkvTabControlWnd::~TkvTabControlWnd() { FreeOwnPages(); }
+TkvTabControlWnd::~TkvTabControlWnd()
+{
+    FreeOwnPages();
+    ::AttachSpinWnd(nullptr, SpinWnd, SkinManager, L"", 0);
+}
+
+void TkvTabControlWnd::AttachSpinWnd()
+{
+    HWND spin = CommonData->IsSkinned() ? FindWindowExW(Handle, nullptr, UPDOWN_CLASSW, nullptr) : nullptr;
+    // A spin that another wrapper already skins (a dialog's own) is left to it.
+    if (spin && (!SpinWnd || SpinWnd->Handle != spin)) {
+        TkvMainWnd* other = GetWrapper(spin);
+        if (other && other != SpinWnd) spin = nullptr;
+    }
+    ::AttachSpinWnd(spin, SpinWnd, SkinManager, L"UPDOWNBTN", 0);
+}
 
 void TkvTabControlWnd::FreeOwnPages()
 {
@@ -331,12 +346,18 @@ void TkvTabControlWnd::WndProc(TMessage& m)
             m.Result = LRESULT(SkinManager);
             return;
         case SkinCmdRemoveSkin:
-            if (ours) FreeOwnPages();
+            if (ours) {
+                FreeOwnPages();
+                ::AttachSpinWnd(nullptr, SpinWnd, SkinManager, L"", 0);   // the skin goes: so does the spin's
+            }
             break;
         default: break;
         }
         TkvMainWnd::WndProc(m);
-        if (Cmd(m) == SkinCmdNewSkin || Cmd(m) == SkinCmdRefresh) InvalidateRect(Handle, nullptr, TRUE);
+        if (Cmd(m) == SkinCmdNewSkin || Cmd(m) == SkinCmdRefresh) {
+            InvalidateRect(Handle, nullptr, TRUE);
+            if (ours) AttachSpinWnd();
+        }
         return;
     }
     if (!CommonData->IsSkinned()) {
@@ -355,12 +376,14 @@ void TkvTabControlWnd::WndProc(TMessage& m)
         if (IsWindowVisible(Handle) && !AnimationRunning) {
             TMessage pm{WM_ERASEBKGND, m.WParam, 1, 0};
             PaintControl(pm);
+            AttachSpinWnd();
         }
         m.Result = 1;
         return;
     case WM_NCPAINT:
         return;
     case WM_PRINT: {
+        AttachSpinWnd();
         TMessage pm{WM_PRINT, m.WParam, 1, 0};
         PaintControl(pm);
         return;
@@ -375,7 +398,9 @@ void TkvTabControlWnd::WndProc(TMessage& m)
     }
     SIZE before = WindowExtent;
     TkvMainWnd::WndProc(m);
+    if (m.Msg == CtlNotifyControlListChange) AttachSpinWnd();
     if (m.Msg == WM_SIZE) {
+        AttachSpinWnd();
         RECT r{};
         GetWindowRect(Handle, &r);
         if (r.right - r.left < before.cx || r.bottom - r.top < before.cy)
@@ -433,6 +458,7 @@ void TkvPageControlWnd::WndProc(TMessage& m)
         if (LOWORD(m.WParam) == WM_CREATE || LOWORD(m.WParam) == WM_DESTROY) WrapPages();
         break;
     case WM_PRINT: {
+        AttachSpinWnd();
         WrapPages();
         CommonData->Updating = false;
         TMessage pm{WM_PRINT, m.WParam, 1, 0};

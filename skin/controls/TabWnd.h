@@ -5,6 +5,7 @@
 #include "classlib/ComBars.h"
 #include "classlib/PageControl.h"
 #include "skin/controls/MainWnd.h"
+#include "skin/controls/StaticWnd.h"
 
 class TkvTabControlWnd : public TkvMainWnd {
     DECLARE_CLASS(TkvTabControlWnd, TkvMainWnd)
@@ -23,9 +24,11 @@ public:
     int Position() const;
     void PaintControl(TMessage& message);
     void PaintTab(int index, int state, POINT offset, TBitmap* target);
-    // No spin wrapper is kept: the up-down child of a crowded single-line
-    // control is left to the system.
-    void AttachSpinWnd() {}
+    // The up-down child a crowded single-line control shows gets a spin
+    // wrapper in "UPDOWNBTN" while the control is skinned; without such a
+    // child (or unskinned) the wrapper is freed.
+    void AttachSpinWnd();
+    TkvSpinWnd* SpinWnd = nullptr;   // owned
 
 protected:
     // The page wrappers this wrapper made; they go with it.

@@ -5,6 +5,8 @@
 #include "tests/skin/SkinRuntimeFixture.h"
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 #include "classlib/ComBars.h"
 #include "classlib/ExtCtrls.h"
@@ -12,6 +14,8 @@
 #include "skin/controls/ContainerWnd.h"
 #include "skin/controls/TabWnd.h"
 #include "skin/core/MaskPaintBitmap.h"
+#include "skin/core/SkinManager.h"
+#include "skin/graphics/SkinCommands.h"
 #include "skin/graphics/TextEffects.h"
 
 #include <commctrl.h>
@@ -417,4 +421,340 @@ TEST_F(Containers, FormWithEveryContainerScreenshot)
     EXPECT_EQ(tw->HotIndex, 0);
     String path = SaveWindowShot(form->Handle(), L"containers");
     EXPECT_FALSE(path.empty());
+}
+
+namespace {
+// A solid 16 x 16 image in colour c (COLORREF), added to list.
+void AddSolidImage(HIMAGELIST list, COLORREF c)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bm = CreateCompatibleBitmap(screen, 16, 16);
+    HGDIOBJ old = SelectObject(dc, bm);
+    HBRUSH br = CreateSolidBrush(c);
+    RECT r{0, 0, 16, 16};
+    FillRect(dc, &r, br);
+    DeleteObject(br);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    ImageList_Add(list, bm, nullptr);
+    DeleteObject(bm);
+}
+COLORREF BitmapPixel(TBitmap& b, int x, int y) { return COLORREF(GetPixel(b.Canvas().Handle(), x, y)) & 0xFFFFFF; }
+}  // namespace
+
+TEST_F(Containers, NativeToolBarDimsDisabledButtonsAndPlacesItsImagesAndArrow)
+{
+    SetCursorPos(0, 0);   // no button under the mouse: every enabled button paints normal
+    HWND tb = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                              WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN,
+                              10, 10, 400, 44, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(tb);
+    SendMessageW(tb, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24, 1, 0);
+    const COLORREF red = RGB(255, 0, 0);
+    AddSolidImage(images, red);
+    SendMessageW(tb, TB_SETIMAGELIST, 0, LPARAM(images));
+    enum { plain, disabled, dropImage, separator, dropBare };
+    TBBUTTON buttons[] = {
+        {0, 100, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {0, 101, 0, BTNS_BUTTON, {}, 0, 0},
+        {0, 102, TBSTATE_ENABLED, BTNS_WHOLEDROPDOWN, {}, 0, 0},
+        {8, 103, 0, BTNS_SEP, {}, 0, 0},
+        {I_IMAGENONE, 104, TBSTATE_ENABLED, BTNS_WHOLEDROPDOWN, {}, 0, 0},
+    };
+    SendMessageW(tb, TB_ADDBUTTONSW, std::size(buttons), LPARAM(buttons));
+    for (int id : {100, 101, 102, 104}) {
+        TBBUTTONINFOW bi{sizeof bi, TBIF_SIZE};
+        bi.cx = 40;
+        SendMessageW(tb, TB_SETBUTTONINFOW, WPARAM(id), LPARAM(&bi));
+    }
+    auto* w = CreateWrapper<TkvToolBarWnd>(tb, nullptr, manager, L"");
+    wrappers.push_back({tb, w});
+    EXPECT_EQ(w->CommonData->SkinSection(), String(L"CHECKBOX"));   // no style bit 0x200
+    RedrawWindow(tb, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Pump(20);
+    ASSERT_TRUE(w->CommonData->CacheBitmap);
+    auto item = [&](int i) {
+        RECT r{};
+        SendMessageW(tb, TB_GETITEMRECT, WPARAM(i), LPARAM(&r));
+        return r;
+    };
+
+    // Disabled: the button as the enabled one looks, 60 % toward the bar behind it.
+    RECT on = item(plain), off = item(disabled);
+    ASSERT_EQ(on.right - on.left, off.right - off.left);
+    int cx = (on.right - on.left) / 2, cy = (on.bottom - on.top) / 2;
+    COLORREF shown = WindowPixel(tb, on.left + cx, on.top + cy);
+    EXPECT_EQ(shown, red);
+    TBitmap& cache = *w->CommonData->CacheBitmap;
+    GdiFlush();
+    COLORREF behind = BitmapPixel(cache, off.left + cx + w->BorderWidth, off.top + cy + w->BorderWidth);
+    auto mix = [](int s, int d) { return int(std::lround(s - (s - d) * 0.4)); };
+    COLORREF want = RGB(mix(GetRValue(behind), GetRValue(shown)), mix(GetGValue(behind), GetGValue(shown)),
+                        mix(GetBValue(behind), GetBValue(shown)));
+    COLORREF dim = WindowPixel(tb, off.left + cx, off.top + cy);
+    EXPECT_NEAR(GetRValue(dim), GetRValue(want), 1);
+    EXPECT_NEAR(GetGValue(dim), GetGValue(want), 1);
+    EXPECT_NEAR(GetBValue(dim), GetBValue(want), 1);
+
+    // The arrow glyph of whole-drop-down buttons.
+    int glyph = manager->CommonIndexes().ScrollGlyph[spBtnBottom];
+    ASSERT_TRUE(manager->IsMaskIndexValid(glyph));
+    int aw = MaskFrameWidth(manager->ma()[size_t(glyph)]), ah = MaskStateHeight(manager->ma()[size_t(glyph)]);
+
+    // Images: centred in a plain button, beside the arrow near the top in a whole-drop-down one.
+    TBitmap painted(cache.Width(), cache.Height());
+    w->PaintButtons(&painted);
+    GdiFlush();
+    struct Row {
+        int index;
+        bool arrow;
+    } rows[] = {{plain, false}, {dropImage, true}};
+    for (const Row& r : rows) {
+        RECT ir = item(r.index);
+        int bw = ir.right - ir.left, bh = ir.bottom - ir.top;
+        RECT found{bw, bh, -1, -1};
+        for (int y = 0; y < bh; ++y)
+            for (int x = 0; x < bw; ++x)
+                if (BitmapPixel(painted, ir.left + w->BorderWidth + x, ir.top + w->BorderWidth + y) == red) {
+                    found.left = std::min<int>(found.left, x), found.top = std::min<int>(found.top, y);
+                    found.right = std::max<int>(found.right, x + 1), found.bottom = std::max<int>(found.bottom, y + 1);
+                }
+        POINT at = r.arrow ? POINT{(bw - 16 - aw) / 2, 4} : POINT{(bw - 16) / 2, (bh - 16) / 2};
+        EXPECT_EQ(found.left, at.x) << "button " << r.index;
+        EXPECT_EQ(found.top, at.y) << "button " << r.index;
+        EXPECT_EQ(found.right - found.left, 16) << "button " << r.index;
+        EXPECT_EQ(found.bottom - found.top, 16) << "button " << r.index;
+    }
+
+    // The arrow alone: the same button painted with and without the whole-drop-down style
+    // differs only inside the glyph's rectangle at the right.
+    RECT br = item(dropBare);
+    TBitmap withArrow(cache.Width(), cache.Height());
+    w->PaintButtons(&withArrow);
+    TBBUTTONINFOW bi{sizeof bi, TBIF_STYLE};
+    bi.fsStyle = BTNS_BUTTON;
+    SendMessageW(tb, TB_SETBUTTONINFOW, 104, LPARAM(&bi));
+    RECT br2 = item(dropBare);
+    ASSERT_TRUE(EqualRect(&br, &br2));
+    TBitmap without(cache.Width(), cache.Height());
+    w->PaintButtons(&without);
+    GdiFlush();
+    int bw = br.right - br.left, bh = br.bottom - br.top;
+    RECT arrow{bw - aw - 1, (bh - ah) / 2, bw - 1, (bh - ah) / 2 + ah};
+    int inside = 0, outside = 0;
+    for (int y = 0; y < bh; ++y)
+        for (int x = 0; x < bw; ++x) {
+            int px = br.left + w->BorderWidth + x, py = br.top + w->BorderWidth + y;
+            if (BitmapPixel(withArrow, px, py) == BitmapPixel(without, px, py)) continue;
+            POINT p{x, y};
+            ++(PtInRect(&arrow, p) ? inside : outside);
+        }
+    EXPECT_GT(inside, 0);
+    EXPECT_EQ(outside, 0);
+    ImageList_Destroy(images);
+}
+
+TEST_F(Containers, TabControlKeepsASpinWrapperForItsScrollArrows)
+{
+    auto* tc = Add<TTabControl>(form, 10, 10, 120, 100);
+    tc->SetTabs({L"First tab", L"Second tab", L"Third tab", L"Fourth tab", L"Fifth tab"});
+    auto* w = Wrap<TkvTabControlWnd>(tc);
+    Repaint(tc);
+    HWND spin = FindWindowExW(tc->Handle(), nullptr, UPDOWN_CLASSW, nullptr);
+    ASSERT_TRUE(spin) << "the crowded tab control shows no scroll arrows";
+    ASSERT_TRUE(w->SpinWnd);
+    EXPECT_EQ(w->SpinWnd->Handle, spin);
+    EXPECT_EQ(GetWrapper(spin), w->SpinWnd);
+    EXPECT_EQ(w->SpinWnd->CommonData->SkinSection(), String(L"UPDOWNBTN"));
+    // Later paints and size changes keep the same wrapper.
+    TkvSpinWnd* first = w->SpinWnd;
+    SetWindowPos(tc->Handle(), nullptr, 0, 0, 130, 100, SWP_NOMOVE | SWP_NOZORDER);
+    Repaint(tc);
+    EXPECT_EQ(w->SpinWnd, first);
+    // The skin goes: the arrows are given back to the system, and later paints leave them so.
+    manager->SetActive(false);
+    Command(tc->Handle(), SkinCmdRemoveSkin, LPARAM(manager));
+    Repaint(tc);
+    Pump(10);
+    EXPECT_EQ(w->SpinWnd, nullptr);
+    EXPECT_EQ(GetWrapper(spin), nullptr);
+}
+
+TEST_F(Containers, SideTabCaptionsRunAlongTheTabInARotatedFont)
+{
+    struct Row {
+        TTabPosition position;
+        const wchar_t* section;
+        bool upright;   // the caption's ink is taller than wide
+    } rows[] = {
+        {TTabPosition::tpTop, L"TABTOP", false},
+        {TTabPosition::tpLeft, L"TABLEFT", true},
+        {TTabPosition::tpRight, L"TABRIGHT", true},
+    };
+    int left = 10;
+    for (const Row& row : rows) {
+        auto* tc = Add<TTabControl>(form, left, 10, 160, 250);
+        left += 170;
+        tc->Font().SetName(L"MS Sans Serif");   // a raster face: drawn rotated in a face that turns
+        tc->SetTabPosition(row.position);
+        tc->SetTabs({L"One", L"Wide caption"});
+        auto* w = Wrap<TkvTabControlWnd>(tc);
+        Repaint(tc);
+        RECT r = w->TabRect(1, false);
+        ASSERT_FALSE(IsRectEmpty(&r));
+        int section = Section(manager, row.section);
+        ASSERT_GE(section, 0);
+        COLORREF ink = ColorToRGB(TColor(manager->gd()[size_t(section)].Props[0].FontColor));
+        RECT box{r.right, r.bottom, r.left - 1, r.top - 1};
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) {
+                COLORREF c = WindowPixel(tc->Handle(), x, y);
+                int d = std::abs(GetRValue(c) - GetRValue(ink)) + std::abs(GetGValue(c) - GetGValue(ink)) +
+                        std::abs(GetBValue(c) - GetBValue(ink));
+                if (d > 60) continue;
+                box.left = std::min<int>(box.left, x), box.top = std::min<int>(box.top, y);
+                box.right = std::max<int>(box.right, x + 1), box.bottom = std::max<int>(box.bottom, y + 1);
+            }
+        ASSERT_LT(box.left, box.right) << "no caption drawn on side " << int(row.position);
+        bool upright = box.bottom - box.top > box.right - box.left;
+        EXPECT_EQ(upright, row.upright) << "side " << int(row.position);
+    }
+}
+
+TEST_F(Containers, StatusTextTooWideForItsPanelEndsInDots)
+{
+    auto* sb = Add<TStatusBar>(form, 0, 300, 400, 22);
+    sb->AddPanel(L"", 80);
+    sb->AddPanel(L"", 300);
+    sb->PanelsChanged();
+    Wrap<TkvStatusBarWnd>(sb);
+    Repaint(sb);
+    RECT part{};
+    SendMessageW(sb->Handle(), SB_GETRECT, 0, LPARAM(&part));
+    auto grab = [&] {
+        std::vector<COLORREF> px;
+        for (int y = part.top; y < part.bottom; ++y)
+            for (int x = part.left; x < part.right; ++x) px.push_back(WindowPixel(sb->Handle(), x, y));
+        return px;
+    };
+    std::vector<COLORREF> blank = grab();
+    sb->Panels(0).Text = L"Wide status meter reads twenty";   // no descenders: dots are the lowest ink
+    sb->PanelsChanged();
+    Repaint(sb);
+    std::vector<COLORREF> shown = grab();
+    int pw = part.right - part.left, ph = part.bottom - part.top;
+    int right = -1, top = ph, bottom = -1;
+    for (int y = 0; y < ph; ++y)
+        for (int x = 0; x < pw; ++x)
+            if (shown[size_t(y * pw + x)] != blank[size_t(y * pw + x)]) {
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    ASSERT_GE(right, 0) << "no text drawn";
+    EXPECT_LE(right, pw - 2 - 4);   // inside the text rectangle
+    // The last ink columns hold only the dots, low in the line.
+    int lastTop = ph;
+    for (int y = 0; y < ph; ++y)
+        for (int x = right - 1; x <= right; ++x)
+            if (shown[size_t(y * pw + x)] != blank[size_t(y * pw + x)]) lastTop = std::min(lastTop, y);
+    EXPECT_GT(lastTop, top + (bottom - top) * 6 / 10);
+}
+
+namespace {
+// Stands on top of a wrapped window and answers no skin command 27, as an
+// application's own subclass that swallows it would.
+LRESULT CALLBACK SwallowContainerQuery(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto prev = reinterpret_cast<WNDPROC>(GetPropW(wnd, L"TestPrevProc"));
+    if (msg == SkinCommandMessage && HIWORD(wParam) == SkinCmdContainerQuery) return 0;
+    return CallWindowProcW(prev, wnd, msg, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(Containers, NativeTabChildrenAreWrappedOnlyWhenTheControlAnswersForAManager)
+{
+    for (bool answers : {true, false}) {
+        HWND tab = CreateWindowExW(0, WC_TABCONTROLW, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, 200,
+                                   150, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(tab);
+        TCITEMW item{TCIF_TEXT};
+        item.pszText = const_cast<wchar_t*>(L"Page");
+        SendMessageW(tab, TCM_INSERTITEMW, 0, LPARAM(&item));
+        auto* w = CreateWrapper<TkvPageControlWnd>(tab, nullptr, manager, L"");
+        wrappers.push_back({tab, w});
+        WNDPROC prev = nullptr;
+        if (!answers) {
+            prev = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(tab, GWLP_WNDPROC, LONG_PTR(&SwallowContainerQuery)));
+            SetPropW(tab, L"TestPrevProc", HANDLE(prev));
+        }
+        HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 30, 100, 60, tab, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
+        w->WrapPages();
+        Pump(10);
+        TkvMainWnd* got = GetWrapper(child);
+        EXPECT_EQ(got != nullptr, answers);
+        if (got) {
+            EXPECT_TRUE(got->InheritsFrom(L"TkvPageWnd"));
+            auto& list = PageWnds();
+            EXPECT_NE(std::find(list.begin(), list.end(), got), list.end());
+        }
+        if (prev) {
+            SetWindowLongPtrW(tab, GWLP_WNDPROC, LONG_PTR(prev));
+            RemovePropW(tab, L"TestPrevProc");
+        }
+        DestroyWindow(tab);
+        Pump(10);
+        // The page wrapper went with its window.
+        if (got) {
+            auto& list = PageWnds();
+            EXPECT_EQ(std::find(list.begin(), list.end(), got), list.end());
+        }
+        wrappers.pop_back();
+        TkvMainWnd* gone = w;
+        UnhookWindow(tab, true, false, gone);
+    }
+}
+
+TEST_F(Containers, BorderedNativeWrappersShowTheirCache)
+{
+    // The container paints border and client from its cache; the search box
+    // leaves its client to the system and paints its 3-px border after it.
+    struct Row {
+        const wchar_t* cls;
+        bool search;
+    } rows[] = {{L"STATIC", false}, {L"EDIT", true}};
+    int left = 20;
+    for (const Row& r : rows) {
+        HWND box = CreateWindowExW(WS_EX_CLIENTEDGE, r.cls, L"text the system draws", WS_CHILD | WS_VISIBLE, left,
+                                   20, 160, 100, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(box);
+        left += 200;
+        TkvMainWnd* w = r.search ? static_cast<TkvMainWnd*>(CreateWrapper<TkvSearchWnd>(box, nullptr, manager, L"PANEL_LOW"))
+                                 : CreateWrapper<TkvContainerWnd>(box, nullptr, manager, L"PANEL_LOW");
+        wrappers.push_back({box, w});
+        RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(20);
+        ASSERT_TRUE(w->CommonData->CacheBitmap);
+        TBitmap& cache = *w->CommonData->CacheBitmap;
+        GdiFlush();
+        HDC wdc = GetWindowDC(box);
+        int mismatches = 0;
+        // Border strips, in window coordinates.
+        for (POINT p : {POINT{0, 0}, POINT{1, 50}, POINT{80, 0}, POINT{159, 99}, POINT{158, 40}})
+            if ((GetPixel(wdc, p.x, p.y) & 0xFFFFFF) != BitmapPixel(cache, p.x, p.y)) ++mismatches;
+        ReleaseDC(box, wdc);
+        if (!r.search) {
+            auto* c = static_cast<TkvContainerWnd*>(w);
+            EXPECT_EQ(c->BorderWidth, 2);
+            for (POINT p : {POINT{5, 5}, POINT{78, 48}, POINT{150, 90}})
+                if (WindowPixel(box, p.x, p.y) != BitmapPixel(cache, p.x + c->BorderWidth, p.y + c->BorderWidth))
+                    ++mismatches;
+        }
+        EXPECT_EQ(mismatches, 0) << (r.search ? "search box" : "container");
+    }
 }
