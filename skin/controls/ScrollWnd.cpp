@@ -1065,7 +1065,10 @@ void TkvSBWnd::TrackHot(POINT p)
             int pos = std::clamp(PositionAt(p) - DragOffset, SBMin, last);
             if (pos != SBPos) {
                 SBLastPos = SBPos;
-                if (auto* sb = dynamic_cast<TScrollBar*>(OwnerControl()))
+                // Through the class library's control when there is one, so that it hears of the change.
+                auto* sb = dynamic_cast<TScrollBar*>(OwnerControl());
+                if (!sb) sb = dynamic_cast<TScrollBar*>(TWinControl::FindControl(Handle));
+                if (sb)
                     sb->SetPosition(pos);
                 else
                     SendMessageW(Handle, SBM_SETPOS, WPARAM(pos), TRUE);
@@ -1120,8 +1123,15 @@ void TkvSBWnd::Press(TMessage& m, POINT p)
     TkvMainWnd::WndProc(m);
     UnlockRedraw();
     if (Unhooked || !IsWindow(Handle)) return;
-    // The control's own tracking is over once it holds the mouse no more.
-    if (GetCapture() != Handle && (StateOf(part) == 2 || DragActive)) Release();
+    // The control's own tracking is over once it holds the mouse no more;
+    // its last scroll message may have moved the thumb after the release, so
+    // the part under the mouse is looked up again.
+    if (GetCapture() != Handle) {
+        int active = ActivePart;
+        Release();
+        if (active == PartThumb) ActivePart = 4;
+        return;
+    }
     Repaint();
 }
 
