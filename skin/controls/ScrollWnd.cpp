@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "classlib/Graphics.h"
+#include "classlib/StdCtrls.h"
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
@@ -446,6 +447,9 @@ void TkvScrollWnd::PaintCorner(HDC dc)
         info.FillColor = fill;
         DrawMaskFrame32(&bmp, POINT{v.width - MaskFrameWidth(md), v.height - MaskStateHeight(md)}, 0, info, grip, 1,
                         m);
+        // A bar on the left has its corner at the bottom-left: the grip faces that way.
+        if (LeftScrollBar)
+            for (int y = 0; y < v.height; ++y) std::reverse(v.Row(y), v.Row(y) + v.width);
     }
     BitBlt(dc, r.left - w.left, r.top - w.top, v.width, v.height, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
 }
@@ -820,6 +824,26 @@ void TkvScrollWnd::WndProc(TMessage& m)
         }
         CallPrevWndProc(m);
         return;
+    case CM_RECREATEWND:
+        // The hidden list of a combo box of no name is made again with it: the combo's own wrapper answers.
+        if (!IsWindowVisible(Handle)) {
+            TControl* owner = OwnerControl();
+            if (owner && owner->InheritsFrom(L"TCustomComboBox") && owner->Name().empty()) {
+                m.Result = 0;
+                return;
+            }
+        }
+        CallPrevWndProc(m);
+        return;
+    case CM_FOCUSCHANGED:
+        // The focus moved: a control may have drawn its own bars meanwhile.
+        TkvMainWnd::WndProc(m);
+        if (!Unhooked && IsWindow(Handle)) RefreshScrollBars(true);
+        return;
+    case WM_CONTEXTMENU:
+        // No skinned popup menus to attach yet: the window shows its own.
+        CallPrevWndProc(m);
+        return;
     case WM_HSCROLL:
     case WM_VSCROLL:
         // A scroll message of ours carries no window in its LParam when it
@@ -837,7 +861,8 @@ void TkvScrollWnd::WndProc(TMessage& m)
         ReadInfo(*HorzBar);
         ReadInfo(*VertBar);
         bool changed = !SameInfo(h, HorzBar->Info) || !SameInfo(v, VertBar->Info) || m.Msg == WM_ENABLE ||
-                       m.Msg == WM_HSCROLL || m.Msg == WM_VSCROLL;
+                       m.Msg == WM_HSCROLL || m.Msg == WM_VSCROLL ||
+                       ((m.Msg == WM_MOUSEWHEEL || m.Msg == CM_MOUSEWHEEL) && !Scrolling);
         if (changed && IsWindowVisible(Handle) && !AnimationRunning) NCPaint();
         return;
     }
@@ -872,7 +897,13 @@ TkvSBWnd::TkvSBWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinMan
 
 TkvSBWnd::~TkvSBWnd()
 {
-    if (!Unhooked && Handle && IsWindow(Handle)) InvalidateRect(Handle, nullptr, TRUE);
+    if (!Unhooked && Handle && IsWindow(Handle)) {
+        if (RedrawLocked) {
+            LPARAM none = 0;
+            CallPrevWndProc(Handle, WM_SETREDRAW, TRUE, none);
+        }
+        InvalidateRect(Handle, nullptr, TRUE);
+    }
 }
 
 bool TkvSBWnd::Vertical() const { return (GetWindowLongPtrW(Handle, GWL_STYLE) & SBS_VERT) != 0; }
@@ -910,6 +941,62 @@ BarLayout TkvSBWnd::Layout()
     return l;
 }
 
+int& TkvSBWnd::StateOf(int part)
+{
+    switch (part) {
+    case sbArrow1: return Arrow1State;
+    case sbArrow2: return Arrow2State;
+    case sbPage1: return Page1State;
+    case sbPage2: return Page2State;
+    default: return ThumbState;
+    }
+}
+
+void TkvSBWnd::SetPartState(int part, int state)
+{
+    if (part < sbArrow1 || part > sbThumb) return;
+    if (StateOf(part) != state) {
+        StateOf(part) = state;
+        StateChanged = true;
+    }
+    if (state != 1 && state != 2) return;
+    for (int other = sbArrow1; other <= sbThumb; ++other) {
+        if (other == part) continue;
+        int want = other == sbPage1 || other == sbPage2 ? 1 : 0;
+        if (StateOf(other) != want) {
+            StateOf(other) = want;
+            StateChanged = true;
+        }
+    }
+}
+
+int TkvSBWnd::PartAt(POINT p)
+{
+    RECT c{};
+    GetClientRect(Handle, &c);
+    if (!PtInRect(&c, p)) return -1;
+    BarLayout l = Layout();
+    int along = Vertical() ? p.y : p.x;
+    if (along < l.Arrow) return sbArrow1;
+    if (along >= l.Length - l.Arrow) return sbArrow2;
+    if (l.ThumbFits && along >= l.ThumbStart && along < l.ThumbStart + l.ThumbSize) return sbThumb;
+    return along < l.Split() ? sbPage1 : sbPage2;
+}
+
+int TkvSBWnd::PositionAt(POINT p)
+{
+    RECT c{};
+    GetClientRect(Handle, &c);
+    bool v = Vertical();
+    int length = v ? c.bottom : c.right;
+    TsSkinManager* m = UsableManager(SkinManager);
+    int arrow = Arrowless(m, v ? 1 : 0) ? 0 : GetSystemMetrics(v ? SM_CYVSCROLL : SM_CXHSCROLL);
+    ReadScrollBarProps();
+    BarInfo info{SBMin, SBMax, unsigned(SBPage), SBPos};
+    ControlLayout cl = ControlLayoutOf(length, arrow, v, info);
+    return ControlPositionAt(length, cl, info, v ? p.y : p.x, IsWindowEnabled(Handle) != FALSE);
+}
+
 void TkvSBWnd::PaintTo(HDC dc)
 {
     TsSkinManager* m = UsableManager(SkinManager);
@@ -923,6 +1010,13 @@ void TkvSBWnd::PaintTo(HDC dc)
     q.Length = q.Layout.Length;
     q.Thickness = v ? c.right : c.bottom;
     q.Enabled = IsWindowEnabled(Handle) != FALSE;
+    if (q.Enabled) {
+        q.States[PartArrow1] = Arrow1State;
+        q.States[PartArrow2] = Arrow2State;
+        q.States[PartPage1] = Page1State;
+        q.States[PartPage2] = Page2State;
+        q.States[PartThumb] = ThumbState;
+    }
     HWND parent = GetParent(Handle);
     q.BgColor = parent ? GetWindowBgColor(parent) : m->GetGlobalColor();
     if (!cache_) cache_ = std::make_unique<TBitmap>();
@@ -930,9 +1024,155 @@ void TkvSBWnd::PaintTo(HDC dc)
         BitBlt(dc, 0, 0, cache_->Width(), cache_->Height(), cache_->Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
+void TkvSBWnd::LockRedraw()
+{
+    // Only a shown control is locked: turning the redrawing on again shows a window.
+    if (RedrawOffCount++ == 0 && IsWindowVisible(Handle)) {
+        LPARAM none = 0;
+        CallPrevWndProc(Handle, WM_SETREDRAW, FALSE, none);
+        RedrawLocked = true;
+    }
+}
+
+void TkvSBWnd::UnlockRedraw()
+{
+    if (RedrawOffCount > 0 && --RedrawOffCount == 0 && RedrawLocked) {
+        RedrawLocked = false;
+        if (Unhooked || !IsWindow(Handle)) return;
+        LPARAM none = 0;
+        CallPrevWndProc(Handle, WM_SETREDRAW, TRUE, none);
+    }
+}
+
+void TkvSBWnd::Repaint()
+{
+    StateChanged = false;
+    if (Unhooked || RedrawOffCount > 0 || !IsWindowVisible(Handle)) return;
+    if (HDC dc = GetDC(Handle)) {
+        PaintTo(dc);
+        ReleaseDC(Handle, dc);
+    }
+}
+
+void TkvSBWnd::TrackHot(POINT p)
+{
+    if (!IsWindowEnabled(Handle)) return;
+    if (Arrow1State == 2 || Arrow2State == 2 || Page1State == 2 || Page2State == 2 || ThumbState == 2) {
+        // While the thumb is held the control follows the mouse.
+        if (DragActive && ThumbState == 2) {
+            ReadScrollBarProps();
+            int last = std::max(SBMin, SBMax - std::max(SBPage - 1, 0));
+            int pos = std::clamp(PositionAt(p) - DragOffset, SBMin, last);
+            if (pos != SBPos) {
+                SBLastPos = SBPos;
+                // Through the class library's control when there is one, so that it hears of the change.
+                auto* sb = dynamic_cast<TScrollBar*>(OwnerControl());
+                if (!sb) sb = dynamic_cast<TScrollBar*>(TWinControl::FindControl(Handle));
+                if (sb)
+                    sb->SetPosition(pos);
+                else
+                    SendMessageW(Handle, SBM_SETPOS, WPARAM(pos), TRUE);
+            }
+        }
+        return;
+    }
+    int part = PartAt(p);
+    if (part >= 0) {
+        SetPartState(part, 1);
+    } else {
+        for (int other = sbArrow1; other <= sbThumb; ++other) StateOf(other) = 0;
+        StateChanged = true;
+    }
+    if (StateChanged) Repaint();
+}
+
+void TkvSBWnd::Press(TMessage& m, POINT p)
+{
+    int part = PartAt(p);
+    if (part < 0 || !IsWindowEnabled(Handle)) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    bool v = Vertical();
+    if (m.Msg != WM_NCLBUTTONDOWN && Arrowless(UsableManager(SkinManager), v ? 1 : 0)) {
+        // The skin shows no arrows, the control still has them: a press on
+        // the control's arrow band goes to the track just past it.
+        RECT c{};
+        GetClientRect(Handle, &c);
+        int length = v ? c.bottom : c.right;
+        int band = GetSystemMetrics(v ? SM_CYVSCROLL : SM_CXHSCROLL);
+        int along = v ? p.y : p.x;
+        if (length > 2 * band) {
+            if (along < band)
+                along = band;
+            else if (along >= length - band)
+                along = length - band - 1;
+        }
+        (v ? p.y : p.x) = along;
+        m.LParam = MAKELPARAM(p.x, p.y);
+    }
+    SetPartState(part, 2);
+    ActivePart = part == sbThumb ? PartThumb : part;
+    if (part == sbThumb) {
+        ReadScrollBarProps();
+        DragOffset = PositionAt(p) - SBPos;
+        DragActive = true;
+    }
+    Repaint();   // the pressed look stays on the screen while the control tracks unseen
+    LockRedraw();
+    TkvMainWnd::WndProc(m);
+    UnlockRedraw();
+    if (Unhooked || !IsWindow(Handle)) return;
+    // The control's own tracking is over once it holds the mouse no more;
+    // its last scroll message may have moved the thumb after the release, so
+    // the part under the mouse is looked up again.
+    if (GetCapture() != Handle) {
+        int active = ActivePart;
+        Release();
+        if (active == PartThumb) ActivePart = 4;
+        return;
+    }
+    Repaint();
+}
+
+void TkvSBWnd::Release()
+{
+    bool thumb = ThumbState == 2;
+    DragActive = false;
+    for (int part = sbArrow1; part <= sbThumb; ++part) StateOf(part) = 0;
+    StateChanged = true;
+    POINT p{};
+    GetCursorPos(&p);
+    ScreenToClient(Handle, &p);
+    int part = IsWindowEnabled(Handle) ? PartAt(p) : -1;
+    if (part >= 0) SetPartState(part, 1);
+    ActivePart = thumb ? 4 : 8;
+    Repaint();
+}
+
 void TkvSBWnd::WndProc(TMessage& m)
 {
     if (Unhooked || !UsableManager(SkinManager)) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    if (m.Msg == SkinCommandMessage && reinterpret_cast<TsSkinManager*>(m.LParam) == SkinManager) {
+        switch (HIWORD(m.WParam)) {
+        case SkinCmdRefresh:
+            if (CommonData) CommonData->BackgroundChanged = true;
+            break;
+        case SkinCmdParentUpdated:
+            if (CommonData) CommonData->Updating = false;
+            RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            m.Result = 0;
+            return;
+        case SkinCmdForceRepaint:
+            RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            m.Result = 0;
+            return;
+        default:
+            break;
+        }
         TkvMainWnd::WndProc(m);
         return;
     }
@@ -966,22 +1206,70 @@ void TkvSBWnd::WndProc(TMessage& m)
     case SBM_SETRANGEREDRAW:
     case SBM_ENABLE_ARROWS:
     case WM_ENABLE:
-    case CM_ENABLEDCHANGED: {
+    case CM_ENABLEDCHANGED:
+    case CM_CONTROLCHANGE: {
         // The control changes itself without drawing; the skin draws after.
-        LPARAM none = 0;
-        CallPrevWndProc(Handle, WM_SETREDRAW, FALSE, none);
+        LockRedraw();
         TkvMainWnd::WndProc(m);
+        UnlockRedraw();
         if (Unhooked || !IsWindow(Handle)) return;
-        none = 0;
-        CallPrevWndProc(Handle, WM_SETREDRAW, TRUE, none);
-        RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        if (m.Msg == WM_ENABLE || m.Msg == CM_ENABLEDCHANGED) {
+            if (!IsWindowEnabled(Handle)) {
+                for (int part = sbArrow1; part <= sbThumb; ++part) StateOf(part) = 0;
+                DragActive = false;
+            }
+        }
+        if (RedrawOffCount == 0) RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         return;
     }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+        Press(m, POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
+        return;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK: {
+        POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        ScreenToClient(Handle, &p);
+        Press(m, p);
+        return;
+    }
     case WM_LBUTTONUP:
+    case WM_NCLBUTTONUP:
+        TkvMainWnd::WndProc(m);
+        if (!Unhooked && IsWindow(Handle)) Release();
+        return;
+    case WM_CAPTURECHANGED:
+        TkvMainWnd::WndProc(m);
+        if (!Unhooked && IsWindow(Handle) && HWND(m.LParam) != Handle) Release();
+        return;
+    case WM_NCHITTEST: {
+        TkvMainWnd::WndProc(m);
+        POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        ScreenToClient(Handle, &p);
+        if (!Unhooked) TrackHot(p);
+        return;
+    }
+    case WM_MOUSEMOVE:
+        TkvMainWnd::WndProc(m);
+        if (!Unhooked) TrackHot(POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
+        return;
+    case CM_MOUSEENTER: {
+        TkvMainWnd::WndProc(m);
+        POINT p{};
+        GetCursorPos(&p);
+        ScreenToClient(Handle, &p);
+        if (!Unhooked) TrackHot(p);
+        return;
+    }
+    case CM_MOUSELEAVE:
+        TkvMainWnd::WndProc(m);
+        if (Unhooked || ThumbState == 2 || Arrow1State == 2 || Arrow2State == 2 || Page1State == 2 ||
+            Page2State == 2)
+            return;
+        for (int part = sbArrow1; part <= sbThumb; ++part) StateOf(part) = 0;
+        Repaint();
+        return;
     case WM_KEYDOWN:
-        // The control's own tracking draws the system's look meanwhile.
         TkvMainWnd::WndProc(m);
         if (!Unhooked && IsWindow(Handle)) RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         return;

@@ -139,9 +139,11 @@ void SendScrollMessage(HWND wnd, UINT msg, int code, int pos);
 
 // The stand-alone scroll-bar control (the system's SCROLLBAR window, also
 // under the class library's TScrollBar), painted from the skin in its client
-// area with the control's own geometry (ControlLayoutOf). The control keeps
-// doing its own tracking; every change of its range or position is passed on
-// with its redrawing off and then painted from the skin.
+// area with the control's own geometry (ControlLayoutOf). The wrapper keeps
+// the state of each part (hot under the mouse, pressed while the button is
+// held); the control keeps doing its own tracking, with its redrawing off so
+// that only the skin is seen, and every change of its range or position is
+// passed on with its redrawing off and then painted from the skin.
 class TkvSBWnd : public TkvMainWnd {
     DECLARE_CLASS(TkvSBWnd, TkvMainWnd)
 public:
@@ -149,7 +151,26 @@ public:
              bool repaint = false);
     ~TkvSBWnd() override;
 
-    int SBMin = 0, SBMax = 0, SBPage = 0, SBPos = 0, SBTrackPos = 0;
+    // Part states: 0 normal, 1 hot, 2 pressed.
+    int Page1State = 0, Page2State = 0, Arrow1State = 0, Arrow2State = 0, ThumbState = 0;
+    int SBMin = 0, SBMax = 0, SBPage = 0, SBPos = 0, SBTrackPos = 0, SBLastPos = 0;
+    bool StateChanged = false;
+    bool RedrawLocked = false;
+    int RedrawOffCount = 0;     // nesting of the control's redrawing turned off
+    int DragOffset = 0;         // position under the mouse minus Position when the thumb was pressed
+    int ActivePart = -1;        // hit code of the last press (5 thumb); 4 after a thumb release, 8 after a release
+    bool DragActive = false;
+
+    // Parts of the control as its part states count them.
+    enum : int { sbArrow1 = 0, sbArrow2 = 1, sbPage1 = 2, sbPage2 = 3, sbThumb = 4 };
+    // Sets the state of a part; a hot or pressed part makes the other arrows
+    // and the thumb normal and the other page areas hot.
+    void SetPartState(int part, int state);
+    // The part (sbArrow1 .. sbThumb) at a point in client coordinates, -1 outside.
+    int PartAt(POINT client);
+    // The position the control stands for at a point in client coordinates.
+    int PositionAt(POINT client);
+
     // The range, page and positions as the control has them now.
     void ReadScrollBarProps();
     bool Vertical() const;
@@ -161,6 +182,13 @@ public:
     void WndProc(TMessage& m) override;
 
 private:
+    void LockRedraw();
+    void UnlockRedraw();
+    void Repaint();
+    void Press(TMessage& m, POINT client);
+    void Release();
+    void TrackHot(POINT client);
+    int& StateOf(int part);
     std::unique_ptr<TBitmap> cache_;
 };
 

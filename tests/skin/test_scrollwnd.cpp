@@ -5,6 +5,8 @@
 
 #include <windowsx.h>
 
+#include <functional>
+
 #include "classlib/ListControls.h"
 #include "skin/controls/ScrollWnd.h"
 
@@ -23,11 +25,17 @@ struct LogEntry {
 };
 std::vector<LogEntry> scrollLog;
 LRESULT lockAnswer = 0;
+// Run when a logger window gets WM_APP (posted to run inside another loop).
+std::function<void()> onApp;
 
 LRESULT CALLBACK LoggerProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
 {
-    if (msg == WM_HSCROLL || msg == WM_VSCROLL) {
+    if (msg == WM_HSCROLL || msg == WM_VSCROLL || msg == WM_CONTEXTMENU) {
         scrollLog.push_back({msg, w, l, GetTickCount()});
+        return 0;
+    }
+    if (msg == WM_APP) {
+        if (onApp) onApp();
         return 0;
     }
     if (msg == SkinCommandMessage) {
@@ -103,6 +111,7 @@ protected:
         SkinRuntime::SetUp();
         scrollLog.clear();
         lockAnswer = 0;
+        onApp = nullptr;
         manager = SampleManager();
         ASSERT_TRUE(manager->SkinData().Active);
         form = NewForm(420, 320);
@@ -111,6 +120,7 @@ protected:
     }
     void TearDown() override
     {
+        onApp = nullptr;
         wrappers.clear();
         for (HWND w : windows) DestroyWindow(w);
         SkinRuntime::TearDown();
@@ -521,4 +531,249 @@ TEST_F(ScrollWnd, StandAloneScrollBar)
         EXPECT_EQ(At(shot, c.right / 2, cl.ThumbStart), COLORREF(manager->Palette()[27]));
         EXPECT_EQ(At(shot, c.right / 2, 0), COLORREF(manager->Palette()[27]));
     }
+}
+
+// The class library's scroll bar shows the part under the mouse hot and the
+// part held pressed (while the control tracks the mouse itself); a held thumb
+// follows the mouse keeping the offset it was grabbed at.
+TEST_F(ScrollWnd, StandAloneBarShowsHotAndPressedParts)
+{
+    auto* sb = Add<TScrollBar>(form, 20, 20, GetSystemMetrics(SM_CXVSCROLL), 200);
+    sb->SetKind(TScrollBarKind::sbVertical);
+    sb->SetBounds(20, 20, GetSystemMetrics(SM_CXVSCROLL), 200);
+    sb->SetPageSize(20);
+    sb->SetParams(40, 0, 100);
+    HWND sampler = Logger(300, 200, 40, 40, 0);
+    std::unique_ptr<TkvSBWnd> w(CreateWrapper<TkvSBWnd>(sb->Handle(), nullptr, manager, L"", true));
+    Pump(0);
+    HWND h = sb->Handle();
+    RECT c;
+    GetClientRect(h, &c);
+
+    auto shot = [&] {
+        auto bmp = std::make_unique<TBitmap>(c.right, c.bottom, TPixelFormat::pf32bit);
+        SendMessageW(h, WM_PRINT, WPARAM(bmp->Canvas().Handle()), PRF_CLIENT);
+        GdiFlush();
+        return bmp;
+    };
+    // What the bar painter draws for the control's layout with these states (by hit code).
+    auto drawn = [&](const std::vector<std::pair<int, int>>& states) {
+        TkvBarPaintRequest q;
+        q.Kind = 1;
+        q.Layout = w->Layout();
+        q.Length = q.Layout.Length;
+        q.Thickness = c.right;
+        q.BgColor = GetWindowBgColor(form->Handle());
+        for (auto [part, state] : states) q.States[part] = state;
+        auto bmp = std::make_unique<TBitmap>();
+        PaintScrollBarBitmap(manager, q, bmp.get());
+        return bmp;
+    };
+    auto differing = [&](TBitmap& a, TBitmap& b) {
+        int n = 0;
+        for (int y = 0; y < c.bottom; ++y)
+            for (int x = 0; x < c.right; ++x) n += At(a, x, y) != At(b, x, y);
+        return n;
+    };
+    auto screenAt = [&](int along) {
+        POINT p{c.right / 2, along};
+        ClientToScreen(h, &p);
+        return p;
+    };
+    scrollgeo::BarLayout l = w->Layout();
+    const int hotPages = 1;
+    POINT arrow1 = screenAt(l.Arrow / 2), arrow2 = screenAt(l.Length - l.Arrow / 2 - 1);
+    POINT thumb = screenAt(l.ThumbStart + l.ThumbSize / 2);
+    using namespace scrollgeo;
+
+    struct Row {
+        const char* what;
+        std::function<void()> act;
+        std::vector<std::pair<int, int>> states;
+    } rows[] = {
+        {"the mouse over the second arrow", [&] { SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(arrow2.x, arrow2.y)); },
+         {{PartArrow2, 1}, {PartPage1, hotPages}, {PartPage2, hotPages}}},
+        {"the mouse enters over the thumb",
+         [&] {
+             SetCursorPos(thumb.x, thumb.y);
+             SendMessageW(h, CM_MOUSELEAVE, 0, 0);
+             SendMessageW(h, CM_MOUSEENTER, 0, 0);
+         },
+         {{PartThumb, 1}, {PartPage1, hotPages}, {PartPage2, hotPages}}},
+        {"the mouse leaves", [&] { SendMessageW(h, CM_MOUSELEAVE, 0, 0); }, {}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        auto before = shot();
+        r.act();
+        auto now = shot();
+        EXPECT_EQ(differing(*now, *drawn(r.states)), 0);
+        EXPECT_GT(differing(*now, *before), 0) << "the look changed";
+    }
+
+    // Pressed: looked at while the control runs its own tracking (a posted
+    // message runs inside it), released by the button-up after it.
+    struct Press {
+        const char* what;
+        POINT at;
+        int part;
+    } presses[] = {{"first arrow", arrow1, PartArrow1}, {"thumb", thumb, PartThumb}};
+    for (const Press& pr : presses) {
+        SCOPED_TRACE(pr.what);
+        sb->SetPosition(40);
+        SetCursorPos(pr.at.x, pr.at.y);
+        POINT cp = pr.at;
+        ScreenToClient(h, &cp);
+        std::unique_ptr<TBitmap> held, heldExpected;
+        int heldPos = -1, wantPos = -2;
+        onApp = [&] {
+            held = shot();
+            heldExpected = drawn({{pr.part, 2}, {PartPage1, hotPages}, {PartPage2, hotPages}});
+            if (pr.part == PartThumb) {
+                // Thirty pixels further down the thumb follows, keeping its grab offset.
+                scrollgeo::ControlLayout cl =
+                    ControlLayoutOf(c.bottom, l.Arrow, true, BarInfo{0, 100, 20, sb->Position()});
+                BarInfo info{0, 100, 20, sb->Position()};
+                int offset = ControlPositionAt(c.bottom, cl, info, cp.y, true) - sb->Position();
+                wantPos = std::clamp(ControlPositionAt(c.bottom, cl, info, cp.y + 30, true) - offset, 0, 81);
+                POINT further{pr.at.x, pr.at.y + 30};
+                SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(further.x, further.y));
+                heldPos = sb->Position();
+            }
+        };
+        PostMessageW(sampler, WM_APP, 0, 0);
+        PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(cp.x, cp.y));
+        SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cp.x, cp.y));
+        onApp = nullptr;
+        ASSERT_TRUE(held) << "the control tracked the press";
+        EXPECT_EQ(differing(*held, *heldExpected), 0) << "pressed while held";
+        if (pr.part == PartThumb) {
+            EXPECT_GT(wantPos, 40);
+            EXPECT_EQ(heldPos, wantPos);
+        }
+        // Released with the mouse still over the part: hot again (a thumb
+        // only when the control's own release left it under the mouse).
+        scrollgeo::BarLayout now = w->Layout();
+        bool over = pr.part != PartThumb || (cp.y >= now.ThumbStart && cp.y < now.ThumbStart + now.ThumbSize);
+        std::vector<std::pair<int, int>> after{{PartPage1, hotPages}, {PartPage2, hotPages}};
+        if (over) after.push_back({pr.part, 1});
+        EXPECT_EQ(differing(*shot(), *drawn(after)), 0) << "hot after the release";
+    }
+}
+
+// With the bar on the left the client moves right, the bar is the same bar
+// and the corner, when it touches the form's bottom-left client corner, sizes
+// the form there with the grip facing that corner.
+TEST_F(ScrollWnd, LeftBarAndItsCorner)
+{
+    RECT client;
+    GetClientRect(form->Handle(), &client);
+    const int cw = 120, ch = 100;
+    HWND right = Logger(client.right - cw, client.bottom - ch, cw, ch, WS_VSCROLL | WS_HSCROLL);
+    HWND left = Logger(0, client.bottom - ch, cw, ch, WS_VSCROLL | WS_HSCROLL);
+    SetWindowLongPtrW(left, GWL_EXSTYLE, GetWindowLongPtrW(left, GWL_EXSTYLE) | WS_EX_LEFTSCROLLBAR);
+    TkvScrollWnd* wr = Wrap(right);
+    TkvScrollWnd* wl = Wrap(left);
+    EXPECT_TRUE(wl->LeftScrollBar);
+    EXPECT_FALSE(wr->LeftScrollBar);
+
+    const int thickness = GetSystemMetrics(SM_CXVSCROLL);
+    RECT lc;
+    GetClientRect(left, &lc);
+    POINT origin{0, 0};
+    ClientToScreen(left, &origin);
+    RECT lv = wl->VertBarRect(), lh = wl->HorzBarRect();
+    EXPECT_EQ(lv.right - lv.left, thickness);
+    EXPECT_EQ(origin.x, lv.right) << "the client starts after the bar";
+    EXPECT_EQ(lc.right, cw - thickness);
+    EXPECT_EQ(lh.left, lv.right) << "the horizontal bar starts after the corner";
+
+    POINT mid{(lv.left + lv.right) / 2, (lv.top + lv.bottom) / 2};
+    EXPECT_EQ(SendMessageW(left, WM_NCHITTEST, 0, MAKELPARAM(mid.x, mid.y)), HTVSCROLL);
+    POINT corner{(lv.left + lv.right) / 2, (lh.top + lh.bottom) / 2};
+    EXPECT_EQ(SendMessageW(left, WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y)), HTBOTTOMLEFT);
+
+    auto ls = PrintWindowPixels(left), rs = PrintWindowPixels(right);
+    RECT lvw = ToWindow(left, lv), rvw = ToWindow(right, wr->VertBarRect());
+    RECT lhw = ToWindow(left, lh), rhw = ToWindow(right, wr->HorzBarRect());
+    int barDiff = 0;
+    for (int y = 0; y < lvw.bottom - lvw.top; ++y)
+        for (int x = 0; x < thickness; ++x)
+            barDiff += At(*ls, lvw.left + x, lvw.top + y) != At(*rs, rvw.left + x, rvw.top + y);
+    EXPECT_EQ(barDiff, 0) << "the vertical bars look the same on either side";
+    int mirrored = 0, straight = 0;
+    int size = lhw.bottom - lhw.top;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < thickness; ++x) {
+            COLORREF l = At(*ls, lvw.left + x, lhw.top + y);
+            mirrored += l != At(*rs, rvw.right - 1 - x, rhw.top + y);
+            straight += l != At(*rs, rvw.left + x, rhw.top + y);
+        }
+    EXPECT_EQ(mirrored, 0) << "the left corner is the right one mirrored";
+    EXPECT_GT(straight, 0) << "the grip faces the bottom-left corner";
+}
+
+// Messages after which a window may have drawn its own bars over the skinned
+// ones (the focus moved, the wheel turned) paint the skinned bars again; a
+// context menu request reaches the window.
+TEST_F(ScrollWnd, BarsComeBackAfterFocusAndWheel)
+{
+    HWND wnd = Logger(10, 10, 120, 140);
+    TkvScrollWnd* w = Wrap(wnd);
+    auto screenBar = [&] {
+        RECT r = w->VertBarRect();
+        auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
+        HDC dc = GetWindowDC(wnd);
+        RECT wr;
+        GetWindowRect(wnd, &wr);
+        BitBlt(bmp->Canvas().Handle(), 0, 0, r.right - r.left, r.bottom - r.top, dc, r.left - wr.left,
+               r.top - wr.top, SRCCOPY);
+        ReleaseDC(wnd, dc);
+        GdiFlush();
+        return bmp;
+    };
+    auto drawn = [&] {
+        RECT r = w->VertBarRect();
+        TkvBarPaintRequest q;
+        q.Kind = 1;
+        q.Length = r.bottom - r.top;
+        q.Thickness = r.right - r.left;
+        q.Layout = ScrollBarLayout(*w->VertBar, q.Length, manager);
+        q.BgColor = GetWindowBgColor(form->Handle());
+        auto bmp = std::make_unique<TBitmap>();
+        PaintScrollBarBitmap(manager, q, bmp.get());
+        return bmp;
+    };
+    auto differing = [](TBitmap& a, TBitmap& b) {
+        int n = 0;
+        for (int y = 0; y < a.Height(); ++y)
+            for (int x = 0; x < a.Width(); ++x)
+                n += GetPixel(a.Canvas().Handle(), x, y) != GetPixel(b.Canvas().Handle(), x, y);
+        return n;
+    };
+    struct Row {
+        const char* what;
+        UINT msg;
+        WPARAM w;
+    } rows[] = {{"focus changed", CM_FOCUSCHANGED, 0},
+                {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, 0)},
+                {"wheel of the class library", CM_MOUSEWHEEL, MAKEWPARAM(0, 0)}};
+    int pos = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        w->RefreshScrollBars(false);
+        // The system draws its own bar at a new position, as a window's own scrolling does.
+        pos += 20;
+        SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, pos, 0};
+        SetScrollInfo(wnd, SB_VERT, &si, TRUE);
+        w->RefreshScrollBars(false);
+        auto expected = drawn();
+        ASSERT_GT(differing(*screenBar(), *expected), 0) << "the system's own bar is shown";
+        SendMessageW(wnd, r.msg, r.w, 0);
+        EXPECT_EQ(differing(*screenBar(), *expected), 0);
+    }
+
+    SendMessageW(wnd, WM_CONTEXTMENU, WPARAM(wnd), MAKELPARAM(20, 20));
+    ASSERT_FALSE(scrollLog.empty());
+    EXPECT_EQ(scrollLog.back().msg, UINT(WM_CONTEXTMENU));
 }
