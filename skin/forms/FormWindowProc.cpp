@@ -32,8 +32,6 @@ constexpr UINT CM_UNUSED_4C = CM_BASE + 0x4C;
 constexpr UINT CM_SCROLLCHANGED_3A = CM_BASE + 0x3A;
 // The undocumented message with which the task bar asks for the system menu.
 constexpr UINT WM_POPUPSYSTEMMENU = 0x313;
-// A hide animation shorter than this is not played.
-constexpr unsigned kMinAnimationMs = 12;
 
 struct TsFormProcStages {
     TsSkinProvider& p;
@@ -519,18 +517,12 @@ void OnSysCommand(FormCall& c)
     }
 }
 
-bool HideAnimationWanted(FormCall& c);
-
-// WM_WINDOWPOSCHANGING: screen snapping; a form about to be hidden has its
-// picture taken while the screen still shows it.
+// WM_WINDOWPOSCHANGING: screen snapping.
 void OnWindowPosChanging(FormCall& c)
 {
     if (!c.p.regionChanging_ && !(c.Form().ComponentState() & csLoading) && c.m.LParam) {
         auto& pos = *reinterpret_cast<WINDOWPOS*>(c.m.LParam);
         c.p.SnapPosition(pos);
-        if ((pos.flags & SWP_HIDEWINDOW) && HideAnimationWanted(c) && !c.p.skipAnimation_ &&
-            !c.p.state_.Has(TsProviderBit::HideSnapshot) && !c.Form().Parent() && !IsIconic(c.Wnd()))
-            c.p.TakeSnapshot();
     }
     c.PassOn();
 }
@@ -785,7 +777,7 @@ void OnSetIcon(FormCall& c)
 // WS_SYSMENU (it would draw its caption buttons over the skin's).
 void OnStyleChanging(FormCall& c)
 {
-    if (c.m.WParam == WPARAM(GWL_STYLE) && c.m.LParam && c.p.DrawNonClientArea()) {
+    if (c.m.WParam == WPARAM(GWL_STYLE) && c.m.LParam && c.p.DrawNonClientArea() && c.p.initialized_) {
         auto* s = reinterpret_cast<STYLESTRUCT*>(c.m.LParam);
         s->styleNew &= ~DWORD(WS_SYSMENU);
     }
@@ -926,41 +918,10 @@ void OnExitSizeMove(FormCall& c)
 
 // ---- showing, hiding and closing
 
-bool HideAnimationWanted(FormCall& c)
-{
-    TsSkinManager* m = c.p.Manager();
-    return m && c.p.AllowAnimation && c.p.DrawNonClientArea() && m->AnimEffects.FormHide.Active &&
-           m->AnimEffects.FormHide.Time >= kMinAnimationMs && LayeredWindowsAvailable();
-}
-
-// WM_CLOSE: the picture a hide animation plays is taken while the form still shows.
-void OnClose(FormCall& c)
-{
-    const bool snapshot = HideAnimationWanted(c) && !c.p.state_.Has(TsProviderBit::HideSnapshot) &&
-                          !c.Form().Parent();
-    if (snapshot)
-        c.p.TakeSnapshot();
-    c.PassOn();
-}
-
-// WM_WINDOWPOSCHANGED: a skinned form being hidden plays its hide animation
-// from its picture; the window goes behind the animation's surface.
+// WM_WINDOWPOSCHANGED: the border window follows a moved or sized form.
 void OnWindowPosChanged(FormCall& c)
 {
     const auto* pos = reinterpret_cast<const WINDOWPOS*>(c.m.LParam);
-    const bool hiding = pos && (pos->flags & SWP_HIDEWINDOW);
-    if (hiding && HideAnimationWanted(c) && !c.p.skipAnimation_ && !IsIconic(c.Wnd())) {
-        c.p.skipAnimation_ = true;
-        struct Clear {
-            bool& flag;
-            ~Clear() { flag = false; }
-        } clear{c.p.skipAnimation_};
-        c.PassOn();
-        if (c.p.FormAlive() && c.p.state_.Has(TsProviderBit::HideSnapshot) && c.p.CacheBitmap())
-            AnimHideForm(&c.p);
-        c.p.state_.Clear(TsProviderBit::HideSnapshot);
-        return;
-    }
     c.PassOn();
     if (!pos || !c.p.FormAlive() || !c.p.Border() || !c.Visible() || IsIconic(c.Wnd()) || AnimationRunning)
         return;
@@ -1121,7 +1082,6 @@ constexpr TsMessageRow<UINT, FormHandler> kStage3Messages[] = {
     {WM_MOVE, OnMove},
     {WM_SIZING, OnSizing},
     {WM_EXITSIZEMOVE, OnExitSizeMove},
-    {WM_CLOSE, OnClose},
     {WM_WINDOWPOSCHANGED, OnWindowPosChanged},
     {CM_SHOWINGCHANGED, OnShowingChanged},
     {WM_NCRBUTTONUP, OnNcRButtonUp},

@@ -894,39 +894,6 @@ void TsSkinProvider::HandleGetMinMaxInfo(MINMAXINFO& info)
         info.ptMaxSize.y = std::min<LONG>(info.ptMaxSize.y, c.MaxHeight);
 }
 
-// ---------------------------------------------------------------- snapshot
-
-bool TsSkinProvider::TakeSnapshot()
-{
-    if (!FormAlive() || !skinData_ || !IsWindowVisible(wnd_) || IsIconic(wnd_))
-        return false;
-    RECT wr{};
-    GetWindowRect(wnd_, &wr);
-    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    if (w <= 0 || h <= 0)
-        return false;
-    if (!skinData_->CacheBitmap)
-        skinData_->CacheBitmap = std::make_unique<TBitmap>();
-    TBitmap* bmp = skinData_->CacheBitmap.get();
-    bmp->SetPixelFormat(TPixelFormat::pf32bit);
-    bmp->SetSize(w, h);
-    HDC dc = GetWindowDC(wnd_);
-    if (!dc)
-        return false;
-    const BOOL copied = BitBlt(bmp->Canvas().Handle(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
-    ReleaseDC(wnd_, dc);
-    if (!copied)
-        return false;
-    GdiFlush();
-    // What the screen shows is opaque.
-    const PixelView v = bmp->View();
-    for (int y = 0; y < v.height; ++y)
-        for (int x = 0; x < v.width; ++x)
-            v.Row(y)[x] |= 0xFF000000u;
-    state_.Set(TsProviderBit::HideSnapshot);
-    return true;
-}
-
 // ---------------------------------------------------------------- published properties
 
 void RegisterSkinProviderProperties()

@@ -214,9 +214,6 @@ public:
     void StopButtonAnimations() {}
     void DropGlows() {}
 
-    // ---- the frame picture as the screen shows it now (the picture a hide plays)
-    bool TakeSnapshot();
-
     // ---- metrics
     TsFrameFacts Facts() const;
     int FormFrameWidth(bool extended) const;
@@ -335,7 +332,6 @@ public:
     int dragCode_ = 0;   // HTCAPTION or a sizing code remembered by the hit test (border-drag mode)
     int lockCount_ = 0;
     bool sysMenuShown_ = true;     // biSystemMenu as the frame last showed it
-    bool skipAnimation_ = false;   // the hide animation is played by the one who set it
     bool closingFromIcon_ = false; // a double click on the icon closes instead of opening the menu
     bool animating_ = false;       // a show animation is being prepared
     HMENU sysMenu_ = nullptr;      // taken while WS_SYSMENU is still on
