@@ -1,5 +1,8 @@
 #include "skin/core/BgRequest.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "classlib/GdiHandle.h"
 #include "classlib/Graphics.h"
 #include "skin/graphics/SkinCommands.h"
@@ -7,6 +10,8 @@
 #include "skin/graphics/Utils.h"
 
 namespace {
+
+thread_local std::vector<const TsBgRequest*> requestsInFlight;
 
 void StartRequest(TsBgRequest& r, bool paintIt)
 {
@@ -33,6 +38,23 @@ void PaintParentInto(TsBgRequest& r, Send send)
 
 }  // namespace
 
+TsBgRequestScope::TsBgRequestScope(const TsBgRequest& request) : request_(&request)
+{
+    requestsInFlight.push_back(request_);
+}
+
+TsBgRequestScope::~TsBgRequestScope()
+{
+    auto it = std::find(requestsInFlight.rbegin(), requestsInFlight.rend(), request_);
+    if (it != requestsInFlight.rend())
+        requestsInFlight.erase(std::next(it).base());
+}
+
+bool IsBgRequestInFlight(const void* request)
+{
+    return request && std::find(requestsInFlight.begin(), requestsInFlight.end(), request) != requestsInFlight.end();
+}
+
 TColor DefaultBackgroundColor()
 {
     // A manager without a loaded skin has no palette to speak of.
@@ -44,8 +66,10 @@ TColor DefaultBackgroundColor()
 int GetParentBgByHandle(TsBgRequest& r, HWND parent, bool paintIt)
 {
     StartRequest(r, paintIt);
-    if (parent)
+    if (parent) {
+        TsBgRequestScope asking(r);
         SendSkinCommand(parent, TsSkinCommand::GetBackground, LPARAM(&r));
+    }
     if (r.Kind != bgNone)
         return 1;
     // Painting needs a context: a request without one is answered with a colour
@@ -71,6 +95,7 @@ int GetParentBgByControl(TsBgRequest& r, TControl* parent, bool paintIt)
     // Unlike SendSkinCommand to a control, a windowed parent without a window
     // is still asked, straight through its window procedure.
     auto* w = dynamic_cast<TWinControl*>(parent);
+    TsBgRequestScope asking(r);
     if (w && w->HandleAllocated() && !w->Destroying())
         SendSkinCommand(w->Handle(), TsSkinCommand::GetBackground, LPARAM(&r));
     else

@@ -25,6 +25,22 @@ struct TsBgRequest {
     HDC DC = nullptr;             // device context for that painting
 };
 
+// The requests being asked on this thread right now. A background request
+// travels as a pointer in a message any process can send, so a receiver
+// answers only one of these. The two asking routines below register theirs;
+// code that sends the command itself holds a scope around the send.
+class TsBgRequestScope {
+public:
+    explicit TsBgRequestScope(const TsBgRequest& request);
+    ~TsBgRequestScope();
+    TsBgRequestScope(const TsBgRequestScope&) = delete;
+    TsBgRequestScope& operator=(const TsBgRequestScope&) = delete;
+
+private:
+    const TsBgRequest* request_;
+};
+bool IsBgRequestInFlight(const void* request);
+
 // Asks a parent window. Returns 1 when a receiver answered (Kind != 0), else 0.
 // Unanswered, with PaintIt and a DC, the parent paints itself into DC clipped
 // to PaintRect; unanswered otherwise (PaintIt without a DC counts as not

@@ -6,14 +6,20 @@
 // Each stage is a table of rows, one handler per message or command, so the
 // procedure reads as its description does. "Pass on" calls the WindowProc
 // the provider replaced.
+#include <windows.h>
 #include <windowsx.h>
+#include <commctrl.h>
 
 #include <algorithm>
 
+#include "skin/core/Animations.h"
+#include "skin/core/BgRequest.h"
 #include "skin/core/MessageTable.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/graphics/Constants.h"
+#include "skin/graphics/DwmApi.h"
+#include "skin/graphics/LayeredApi.h"
 #include "skin/graphics/SkinCommands.h"
 #include "skin/graphics/Utils.h"
 
@@ -21,6 +27,11 @@ bool SessionEnding = false;
 
 // A class-library notification no library control sends; answered 0.
 constexpr UINT CM_UNUSED_4C = CM_BASE + 0x4C;
+// A class-library notification after which the form's scroll wrapper is made
+// anew (the form's scrolling changed); no library control sends it yet.
+constexpr UINT CM_SCROLLCHANGED_3A = CM_BASE + 0x3A;
+// The undocumented message with which the task bar asks for the system menu.
+constexpr UINT WM_POPUPSYSTEMMENU = 0x313;
 
 struct TsFormProcStages {
     TsSkinProvider& p;
@@ -38,6 +49,11 @@ struct TsFormProcStages {
         p.pressedElement_ = kNoElement;
     }
     void SysCommand(WPARAM command) { SendMessageW(Wnd(), WM_SYSCOMMAND, command, 0); }
+
+    // The frame of a skinned form repainted (the provider paints it when it draws the frame).
+    void RefreshFrame() { p.RefreshFormFrame(); }
+    bool Visible() const { return IsWindowVisible(Wnd()) != 0; }
+    bool Loading() const { return (p.form_->ComponentState() & csLoading) != 0; }
 
     static void Run(TsSkinProvider& provider, TMessage& message);
     bool Stage1();
@@ -100,6 +116,34 @@ void Cmd32EndUpdate(FormCall& c)
     }
 }
 
+// SkinCmdGetBackground: a child asks for the background behind it. LParam is
+// a pointer and the message number is open to any process: only a request
+// asked on this thread right now is answered. Not skinned: stage 2 goes on.
+void Cmd34GetBackground(FormCall& c)
+{
+    if (!c.p.Skinned() || c.p.SkinOwnerDestroying()) {
+        c.Stage2();
+        return;
+    }
+    c.m.Result = 0;
+    auto* r = reinterpret_cast<TsBgRequest*>(c.m.LParam);
+    if (!r || !IsBgRequestInFlight(r))
+        return;
+    TsCommonData& d = *c.p.skinData_;
+    d.AnswerBgRequest(*r, c.p.formActive_ ? 1 : 0, c.Wnd());   // clamped to the section's states
+    // The offsets are the client's; the frame widths are counted from it.
+    RECT wr{};
+    GetWindowRect(c.Wnd(), &wr);
+    POINT origin{0, 0};
+    ClientToScreen(c.Wnd(), &origin);
+    const int dx = origin.x - wr.left, dy = origin.y - wr.top;
+    r->OffsetX += dx;
+    r->OffsetY += dy;
+    r->FrameWidths[0] = std::max(0, r->FrameWidths[0] - dx);
+    r->FrameWidths[1] = std::max(0, r->FrameWidths[1] - dy);
+    c.m.Result = r->Kind != bgNone ? 1 : 0;
+}
+
 void Cmd36SkinState(FormCall& c)
 {
     TsCommonData& d = *c.p.skinData_;
@@ -129,6 +173,7 @@ constexpr TsMessageRow<unsigned, Stage1Row> kStage1[] = {
     {SkinCmdRemoveSkin, {Cmd2RemoveSkin, false}},
     {SkinCmdIsSkinned, {Cmd7IsSkinned, false}},
     {SkinCmdEndUpdate, {Cmd32EndUpdate, true}},
+    {SkinCmdGetBackground, {Cmd34GetBackground, false}},
     {SkinCmdSkinState, {Cmd36SkinState, false}},
     {SkinCmdGetApplication, {Cmd60GetApplication, false}},
     {SkinCmdGetFrameOffset, {Cmd61GetFrameOffset, false}},
@@ -271,7 +316,26 @@ void OnNcLButtonDown(FormCall& c)
     }
     const int code = int(c.m.WParam);
     switch (code) {
-    case HTSYSMENU:
+    case HTSYSMENU: {
+        // A second click of a double click closes the form instead: wait for it.
+        c.PassOn();
+        c.ClearHotAndPressed();
+        c.p.closingFromIcon_ = false;
+        const DWORD until = GetTickCount() + 200;
+        while (GetTickCount() < until && c.p.FormAlive() && !c.p.closingFromIcon_) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            Sleep(5);
+        }
+        if (c.p.FormAlive() && !c.p.closingFromIcon_) {
+            const POINT pt = c.p.SystemMenuPointBelowIcon();
+            c.p.ShowSystemMenuAt(pt.x, pt.y);
+        }
+        return;
+    }
     case HTMENU:
         c.PassOn();
         return;
@@ -380,6 +444,7 @@ void OnNcLButtonDblClk(FormCall& c)
         return;
     }
     if (code == HTSYSMENU) {
+        c.p.closingFromIcon_ = true;
         c.SysCommand(SC_CLOSE);
         return;
     }
@@ -436,6 +501,12 @@ void OnSysCommand(FormCall& c)
         c.p.StartBorderDrag(command == SC_MOVE ? HTCAPTION : (IsSizingCode(c.p.dragCode_) ? c.p.dragCode_ : 0), pt);
         return;
     }
+    if (command == SC_KEYMENU && c.m.LParam == VK_SPACE && c.p.DrawNonClientArea() &&
+        (c.Form().BorderIcons() & biSystemMenu) && c.Form().BorderStyle() != TFormBorderStyle::bsNone) {
+        const POINT pt = c.p.SystemMenuPointBelowIcon();
+        c.p.ShowSystemMenuAt(pt.x, pt.y);
+        return;
+    }
     c.PassOn();
     if (!c.p.FormAlive())
         return;
@@ -449,8 +520,10 @@ void OnSysCommand(FormCall& c)
 // WM_WINDOWPOSCHANGING: screen snapping.
 void OnWindowPosChanging(FormCall& c)
 {
-    if (!c.p.regionChanging_ && !(c.Form().ComponentState() & csLoading) && c.m.LParam)
-        c.p.SnapPosition(*reinterpret_cast<WINDOWPOS*>(c.m.LParam));
+    if (!c.p.regionChanging_ && !(c.Form().ComponentState() & csLoading) && c.m.LParam) {
+        auto& pos = *reinterpret_cast<WINDOWPOS*>(c.m.LParam);
+        c.p.SnapPosition(pos);
+    }
     c.PassOn();
 }
 
@@ -635,6 +708,328 @@ void OnMenuChanged(FormCall& c)
     c.PassOn();
 }
 
+
+// ---- rows of the form's size, style, text and icon
+
+// WM_GETMINMAXINFO: the class library applies the form's constraints, then the
+// maximised form's frame is put outside the work area.
+void OnGetMinMaxInfo(FormCall& c)
+{
+    c.PassOn();
+    if (c.m.LParam)
+        c.p.HandleGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(c.m.LParam));
+}
+
+// The system paints nothing of the window for a scope: WS_VISIBLE is taken
+// off through WM_SETREDRAW and put back on every way out.
+class SystemPaintOff {
+public:
+    explicit SystemPaintOff(HWND wnd, bool on) : wnd_(on && IsWindowVisible(wnd) ? wnd : nullptr)
+    {
+        if (wnd_)
+            SendMessageW(wnd_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~SystemPaintOff()
+    {
+        if (wnd_ && IsWindow(wnd_))
+            SendMessageW(wnd_, WM_SETREDRAW, TRUE, 0);
+    }
+    SystemPaintOff(const SystemPaintOff&) = delete;
+    SystemPaintOff& operator=(const SystemPaintOff&) = delete;
+
+private:
+    HWND wnd_;
+};
+
+// WM_SETTEXT: the system would paint its own caption with the new text; it
+// is kept from painting while the text changes, then the frame is repainted.
+void OnSetText(FormCall& c)
+{
+    if (!c.Visible() || c.Loading() || !c.p.DrawNonClientArea()) {
+        c.PassOn();
+        return;
+    }
+    c.p.DropGlows();
+    c.p.skinData_->BackgroundChanged = true;
+    {
+        SystemPaintOff off(c.Wnd(), true);
+        c.PassOn();
+    }
+    c.RefreshFrame();
+    c.p.RefreshBorderWindow();
+}
+
+// WM_SETICON: the same for a new icon of a showing form.
+void OnSetIcon(FormCall& c)
+{
+    if (c.Loading() || !c.m.LParam || AnimationRunning || !c.Form().Showing()) {
+        c.PassOn();
+        return;
+    }
+    {
+        SystemPaintOff off(c.Wnd(), !DwmCompositionOn());
+        c.PassOn();
+    }
+    c.RefreshFrame();
+}
+
+// WM_STYLECHANGING: while the provider draws the frame the system gets no
+// WS_SYSMENU (it would draw its caption buttons over the skin's).
+void OnStyleChanging(FormCall& c)
+{
+    if (c.m.WParam == WPARAM(GWL_STYLE) && c.m.LParam && c.p.DrawNonClientArea() && c.p.initialized_) {
+        auto* s = reinterpret_cast<STYLESTRUCT*>(c.m.LParam);
+        s->styleNew &= ~DWORD(WS_SYSMENU);
+    }
+    c.PassOn();
+}
+
+// WM_STYLECHANGED: a change of the system icon rebuilds the frame; a change of
+// WS_EX_LAYERED refreshes the border window.
+void OnStyleChanged(FormCall& c)
+{
+    c.PassOn();
+    if (!c.p.FormAlive() || !c.m.LParam)
+        return;
+    const bool sysMenu = (c.Form().BorderIcons() & biSystemMenu) != 0;
+    if (sysMenu != c.p.sysMenuShown_) {
+        c.p.sysMenuShown_ = sysMenu;
+        c.p.InitTitleButtons();
+        c.p.RefreshFormFrame();
+        return;
+    }
+    const auto* s = reinterpret_cast<const STYLESTRUCT*>(c.m.LParam);
+    if (c.m.WParam == WPARAM(GWL_EXSTYLE) && ((s->styleOld ^ s->styleNew) & WS_EX_LAYERED) && !AnimationRunning)
+        c.p.RefreshBorderWindow();
+}
+
+// ---- rows of the form's controls
+
+// WM_PARENTNOTIFY: a child window made or destroyed; the adapter looks again
+// and the controls compute their skin state anew.
+void OnParentNotify(FormCall& c)
+{
+    const WORD event = LOWORD(c.m.WParam);
+    if ((event != WM_CREATE && event != WM_DESTROY) || c.Loading()) {
+        c.PassOn();
+        return;
+    }
+    c.PassOn();
+    if (!c.p.FormAlive())
+        return;
+    if (event == WM_CREATE && AdapterRescan)
+        AdapterRescan(c.p, nullptr);
+    TMessage state{SkinCommandMessage, MakeSkinCmdWParam(SkinCmdSkinState), 1, 0};
+    ForwardToControls(&c.Form(), state);
+    if (c.p.scrollWrapper_)
+        c.p.scrollWrapper_->Update();
+}
+
+// WM_NOTIFY: a tab control that changed its page shows other controls: the adapter looks again.
+void OnNotify(FormCall& c)
+{
+    c.PassOn();
+    const auto* h = reinterpret_cast<const NMHDR*>(c.m.LParam);
+    if (h && int(h->code) == int(TCN_SELCHANGE) && c.p.FormAlive() && AdapterRescan)
+        AdapterRescan(c.p, nullptr);
+}
+
+// CM_MOUSEWHEEL: a wheel nobody took goes to the skinned control under the cursor.
+void PassWheelToControlUnderCursor(FormCall& c)
+{
+    static bool passing = false;   // the control may give it back to us
+    if (c.m.Result || passing || !c.p.FormAlive())
+        return;
+    POINT pt{GET_X_LPARAM(c.m.LParam), GET_Y_LPARAM(c.m.LParam)};
+    HWND target = WindowFromPoint(pt);
+    if (!target || target == c.Wnd() || !IsChild(c.Wnd(), target))
+        return;
+    if (!SendMessageW(target, SkinCommandMessage, MakeSkinCmdWParam(SkinCmdIsSkinned), 0))
+        return;
+    passing = true;
+    SendMessageW(target, WM_MOUSEWHEEL, c.m.WParam, c.m.LParam);
+    passing = false;
+    c.m.Result = 1;
+}
+
+void OnMouseWheel(FormCall& c)
+{
+    c.PassOn();
+    PassWheelToControlUnderCursor(c);
+}
+
+// WM_CONTEXTMENU, WM_MEASUREITEM: the form's menus are the class library's; passed on.
+void OnContextMenu(FormCall& c) { c.PassOn(); }
+void OnMeasureItem(FormCall& c) { c.PassOn(); }
+
+// CM_ENABLEDCHANGED: the frame shows the form's new state.
+void OnEnabledChanged(FormCall& c)
+{
+    c.PassOn();
+    if (!c.p.DrawNonClientArea() || !c.p.FormAlive())
+        return;
+    c.p.RefreshBorderWindow();
+    c.RefreshFrame();
+}
+
+// CM_MOUSEENTER: the manager's hot tracking follows the mouse.
+void OnMouseEnter(FormCall& c)
+{
+    c.PassOn();
+    if (TsSkinManager* m = c.p.Manager(); m && c.p.FormAlive())
+        m->SetHotWindow(c.Wnd());
+}
+
+// CM_RECREATEWND: passed on (the editor hears of one form per run).
+void OnRecreateWnd(FormCall& c) { c.PassOn(); }
+
+// The form's scrolling changed: its scroll wrapper is made anew by the refresh.
+void OnScrollChanged(FormCall& c)
+{
+    c.PassOn();
+    c.p.ReleaseScrollWrapper();
+    SendMessageW(c.Wnd(), SkinCommandMessage, MakeSkinCmdWParam(SkinCmdRefresh), LPARAM(c.p.Manager()));
+}
+
+// ---- moving and sizing
+
+// WM_MOVE: the title's glows stay where they were: they go.
+void OnMove(FormCall& c)
+{
+    c.p.StopButtonAnimations();
+    c.p.DropGlows();
+    c.PassOn();
+}
+
+// WM_SIZING: the border window follows the frame being dragged.
+void OnSizing(FormCall& c)
+{
+    c.PassOn();
+    c.p.RefreshBorderWindow();
+}
+
+// WM_EXITSIZEMOVE: the border window's glows repaint at the new place.
+void OnExitSizeMove(FormCall& c)
+{
+    c.PassOn();
+    if (c.p.Border())
+        c.p.RefreshBorderWindow();
+}
+
+// ---- showing, hiding and closing
+
+// WM_WINDOWPOSCHANGED: the border window follows a moved or sized form.
+void OnWindowPosChanged(FormCall& c)
+{
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(c.m.LParam);
+    c.PassOn();
+    if (!pos || !c.p.FormAlive() || !c.p.Border() || !c.Visible() || IsIconic(c.Wnd()) || AnimationRunning)
+        return;
+    if ((pos->flags & (SWP_NOSIZE | SWP_NOMOVE)) != (SWP_NOSIZE | SWP_NOMOVE))
+        c.p.RefreshBorderWindow();
+}
+
+// CM_SHOWINGCHANGED: a skinned form being shown plays its show animation; the
+// window, its layering and its children's drawing are put back on every way out.
+void OnShowingChanged(FormCall& c)
+{
+    if (!c.p.DrawNonClientArea() || !c.p.DrawClientArea) {
+        c.PassOn();
+        return;
+    }
+    TCustomForm& form = c.Form();
+    if (!form.Showing()) {
+        c.PassOn();
+        return;
+    }
+    if (form.FormStyle() == TFormStyle::fsMDIChild) {
+        if (AdapterRescan)
+            AdapterRescan(c.p, nullptr);
+        c.PassOn();
+        return;
+    }
+    c.p.state_.Clear(TsProviderBit::HideSnapshot);
+    if (PreviewMode)
+        AnnounceToEditor(c.Wnd(), Application && Application->MainForm() == &form);
+    if (AdapterRescan)
+        AdapterRescan(c.p, nullptr);
+    TsSkinManager* m = c.p.Manager();
+    const bool animate = m && c.p.AllowAnimation && !form.Parent() && m->AnimEffects.FormShow.Active &&
+                         LayeredWindowsAvailable() && !AnimationRunning;
+    std::vector<HWND> children;
+    bool layered = false;
+    const uint8_t alpha = form.AlphaBlend() ? form.AlphaBlendValue() : 255;
+    if (animate) {
+        c.p.skinData_->Updating = true;
+        layered = TsSkinProvider::SetLayeredAlpha(c.Wnd(), true, 1);
+        for (int i = 0; i < form.ControlCount(); ++i)
+            if (auto* w = dynamic_cast<TWinControl*>(form.Controls(i)); w && w->HandleAllocated() && w->Visible()) {
+                children.push_back(w->Handle());
+                SendMessageW(w->Handle(), WM_SETREDRAW, FALSE, 0);
+            }
+    }
+    // Put back whatever way this row is left.
+    struct Restore {
+        FormCall& c;
+        std::vector<HWND>& children;
+        bool layered;
+        ~Restore()
+        {
+            for (HWND h : children)
+                if (IsWindow(h))
+                    SendMessageW(h, WM_SETREDRAW, TRUE, 0);
+            if (layered && c.p.FormAlive())
+                TsSkinProvider::SetLayeredAlpha(c.Wnd(), false, 255);
+            if (c.p.skinData_)
+                c.p.skinData_->Updating = false;
+        }
+    } restore{c, children, layered};
+    c.PassOn();
+    if (!c.p.FormAlive())
+        return;
+    if (c.p.scrollWrapper_)
+        c.p.scrollWrapper_->Update();
+    if (animate) {
+        for (HWND h : children)
+            SendMessageW(h, WM_SETREDRAW, TRUE, 0);
+        children.clear();
+        if (layered)
+            TsSkinProvider::SetLayeredAlpha(c.Wnd(), false, 255);
+        restore.layered = false;
+        c.p.skinData_->Updating = false;
+        AnimShowForm(&c.p, m->AnimEffects.FormShow.Time, alpha, m->AnimEffects.FormShow.Mode);
+        if (form.AlphaBlend() && c.p.FormAlive())
+            TsSkinProvider::SetLayeredAlpha(c.Wnd(), true, alpha);
+    }
+    if (c.p.FormAlive())
+        RedrawWindow(c.Wnd(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// ---- the system menu
+
+// WM_NCRBUTTONUP: a right click on the caption or the icon opens the system
+// menu at the mouse; other codes are swallowed. Forms without frame pass on.
+void OnNcRButtonUp(FormCall& c)
+{
+    if (c.Form().BorderStyle() == TFormBorderStyle::bsNone) {
+        c.PassOn();
+        return;
+    }
+    const POINT pt = ScreenPointOf(c.m.LParam);
+    const int code = c.p.HitTestFrame(pt);
+    if (code == HTCAPTION || code == HTSYSMENU)
+        c.p.ShowSystemMenuAt(pt.x, pt.y);
+}
+
+// 0x313: the system menu at the cursor.
+void OnPopupSystemMenu(FormCall& c)
+{
+    POINT pt{};
+    GetCursorPos(&pt);
+    c.p.ShowSystemMenuAt(pt.x, pt.y);
+    c.m.Result = 0;
+}
+
 constexpr TsMessageRow<UINT, FormHandler> kStage3Messages[] = {
     {WM_NCHITTEST, OnNcHitTest},
     {WM_NCLBUTTONDOWN, OnNcLButtonDown},
@@ -670,6 +1065,27 @@ constexpr TsMessageRow<UINT, FormHandler> kStage3Messages[] = {
     {WM_ACTIVATE, OnActivate},
     {WM_SYSCOLORCHANGE, OnSysColorChange},
     {CM_MENUCHANGED, OnMenuChanged},
+    {WM_GETMINMAXINFO, OnGetMinMaxInfo},
+    {WM_SETTEXT, OnSetText},
+    {WM_SETICON, OnSetIcon},
+    {WM_STYLECHANGING, OnStyleChanging},
+    {WM_STYLECHANGED, OnStyleChanged},
+    {WM_PARENTNOTIFY, OnParentNotify},
+    {WM_NOTIFY, OnNotify},
+    {CM_MOUSEWHEEL, OnMouseWheel},
+    {WM_CONTEXTMENU, OnContextMenu},
+    {WM_MEASUREITEM, OnMeasureItem},
+    {CM_ENABLEDCHANGED, OnEnabledChanged},
+    {CM_MOUSEENTER, OnMouseEnter},
+    {CM_RECREATEWND, OnRecreateWnd},
+    {CM_SCROLLCHANGED_3A, OnScrollChanged},
+    {WM_MOVE, OnMove},
+    {WM_SIZING, OnSizing},
+    {WM_EXITSIZEMOVE, OnExitSizeMove},
+    {WM_WINDOWPOSCHANGED, OnWindowPosChanged},
+    {CM_SHOWINGCHANGED, OnShowingChanged},
+    {WM_NCRBUTTONUP, OnNcRButtonUp},
+    {WM_POPUPSYSTEMMENU, OnPopupSystemMenu},
 };
 static_assert(HasUniqueNumbers(kStage3Messages));
 
@@ -710,6 +1126,8 @@ void TsFormProcStages::Stage2()
         }
     }
     PassOn();
+    if (m.Msg == CM_MOUSEWHEEL)
+        PassWheelToControlUnderCursor(*this);
 }
 
 void TsFormProcStages::Stage3()

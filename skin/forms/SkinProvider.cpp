@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "classlib/SysUtils.h"
+#include "classlib/TypInfo.h"
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Constants.h"
@@ -18,6 +19,16 @@ const wchar_t* const ProviderOneInstanceText = L"Only one instance of the TsSkin
 
 std::function<TsFormScrollWrapper*(TsSkinProvider& provider)> FormScrollWrapperFactory;
 std::function<void(TsSkinProvider& provider, TControl* control)> AdapterAddItem;
+std::function<void(TsSkinProvider& provider, TControl* control)> AdapterRescan;
+
+namespace {
+UINT TrackWithPopupMenu(HMENU menu, HWND owner, int x, int y)
+{
+    return UINT(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, owner,
+                               nullptr));
+}
+}  // namespace
+TTrackSystemMenuFn TrackSystemMenuFn = TrackWithPopupMenu;
 
 // ---------------------------------------------------------------- editor link
 
@@ -151,6 +162,7 @@ TsSkinProvider::TsSkinProvider(TCustomForm* form, bool runTime)
     : TComponent(form), form_(form), createdAtRunTime_(runTime), madeAtRunTime_(runTime)
 {
     PreviewMode = FirstParameterIsPreview() || PreviewMode;
+    RegisterSkinProviderProperties();
     wnd_ = form->Handle();
 
     if (auto* existing = dynamic_cast<TsSkinProvider*>(&ProviderOf(wnd_)); existing && existing != this) {
@@ -316,6 +328,11 @@ void TsSkinProvider::InitSkin()
     titleSection_ = m->FindSectionIndex(titleSkin_.empty() ? String(L"FORMTITLE") : titleSkin_);
     captionSection_ = m->FindSectionIndex(L"CAPTION");
     InitTitleButtons();
+    // The system menu is made while WS_SYSMENU is still on; without the style
+    // the system may refuse to make it.
+    if (!sysMenu_ && (GetWindowLongW(wnd_, GWL_STYLE) & WS_SYSMENU))
+        sysMenu_ = GetSystemMenu(wnd_, FALSE);
+    sysMenuShown_ = (form_->BorderIcons() & biSystemMenu) != 0;
     UpdateSysMenuStyle();
     regionChanged_ = true;
     menuLines_ = -1;
@@ -785,4 +802,163 @@ void TsSkinProvider::ReleaseScrollWrapper()
         FreeWhenIdle(wnd_, [w] { delete w; });
     else
         delete w;
+}
+
+// ---------------------------------------------------------------- frame refresh, system menu
+
+void TsSkinProvider::RefreshFormFrame()
+{
+    if (!FormAlive())
+        return;
+    if (skinData_)
+        skinData_->BackgroundChanged = true;
+    RedrawWindow(wnd_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
+}
+
+void TsSkinProvider::RefreshBorderWindow()
+{
+    if (TsBorderSeam* b = Border())
+        b->UpdateBorderWindow(false, 255);
+}
+
+POINT TsSkinProvider::SystemMenuPointBelowIcon() const
+{
+    RECT wr{};
+    GetWindowRect(wnd_, &wr);
+    const TsTitleLayout l = LayoutTitleButtons();
+    POINT pt{wr.left + l.Icon.left, wr.top + TopFrameWidth() + CaptionAreaHeight(true)};
+    if (IsIconic(wnd_))
+        pt.y -= 16;
+    return pt;
+}
+
+bool TsSkinProvider::ShowSystemMenuAt(int x, int y)
+{
+    if (!FormAlive() || !(form_->BorderIcons() & biSystemMenu))
+        return false;
+    if (!sysMenu_ || !IsMenu(sysMenu_))
+        sysMenu_ = GetSystemMenu(wnd_, FALSE);
+    if (!sysMenu_)
+        return false;
+    SetHotElement(kNoElement);
+    pressedElement_ = kNoElement;
+    // The items follow the form's state now (the system does this only for
+    // a menu it opens itself).
+    const bool zoomed = IsZoomed(wnd_) != 0, iconic = IsIconic(wnd_) != 0;
+    const TFormBorderStyle bs = form_->BorderStyle();
+    const bool sizeable = bs == TFormBorderStyle::bsSizeable || bs == TFormBorderStyle::bsSizeToolWin;
+    const TBorderIcons icons = form_->BorderIcons();
+    auto enable = [&](UINT command, bool on) {
+        EnableMenuItem(sysMenu_, command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    };
+    enable(SC_RESTORE, zoomed || iconic);
+    enable(SC_MOVE, !zoomed && !iconic);
+    enable(SC_SIZE, sizeable && !zoomed && !iconic);
+    enable(SC_MINIMIZE, (icons & biMinimize) && !iconic);
+    enable(SC_MAXIMIZE, (icons & biMaximize) && !zoomed);
+    enable(SC_CLOSE, true);
+    const UINT command = TrackSystemMenuFn ? TrackSystemMenuFn(sysMenu_, wnd_, x, y) : 0;
+    if (command && FormAlive())
+        SendMessageW(wnd_, WM_SYSCOMMAND, command, MAKELPARAM(x, y));
+    return true;
+}
+
+// ---------------------------------------------------------------- maximised bounds
+
+void TsSkinProvider::HandleGetMinMaxInfo(MINMAXINFO& info)
+{
+    if (!FormAlive() || !drawNonClientArea_ || !Skinned())
+        return;
+    const TsFrameFacts f = Facts();
+    if (f.ChildWindow || f.MDIChild || form_->BorderStyle() == TFormBorderStyle::bsNone)
+        return;
+    MONITORINFO mi{sizeof mi};
+    if (!GetMonitorInfoW(MonitorFromWindow(wnd_, MONITOR_DEFAULTTONEAREST), &mi))
+        return;
+    const int frame = FormFrameWidth(false);
+    int extra = 0;
+    if (f.BorderWindow && f.Skin) {
+        extra = ::MaximizedTitleHeight(*f.Skin) - StdCaptionHeight(TsFrameMetrics::System(), f) - 4;
+        extra = std::max(0, extra);
+    }
+    extraHighTitle_ = extra > 0;
+    // The position is relative to the monitor (the work area's origin is added by the system).
+    const RECT& wa = mi.rcWork;
+    info.ptMaxPosition = POINT{wa.left - mi.rcMonitor.left - frame, wa.top - mi.rcMonitor.top + extra - frame};
+    info.ptMaxSize = POINT{wa.right - wa.left + 2 * frame, wa.bottom - wa.top + 2 * frame - extra};
+    // The form's constraints bound the maximised size too.
+    const TSizeConstraints& c = form_->Constraints();
+    if (c.MaxWidth > 0)
+        info.ptMaxSize.x = std::min<LONG>(info.ptMaxSize.x, c.MaxWidth);
+    if (c.MaxHeight > 0)
+        info.ptMaxSize.y = std::min<LONG>(info.ptMaxSize.y, c.MaxHeight);
+}
+
+// ---------------------------------------------------------------- published properties
+
+void RegisterSkinProviderProperties()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    const TClassInfo* cls = TsSkinProvider::StaticClassInfo();
+    auto p = [](TObject* o) { return static_cast<TsSkinProvider*>(o); };
+    auto field = [&](const wchar_t* name, bool TsSkinProvider::*member) {
+        TPropInfo info;
+        info.Name = name;
+        info.Kind = TTypeKind::tkEnumeration;
+        info.EnumNames = {L"False", L"True"};
+        info.GetOrd = [p, member](TObject* o) { return int64_t(p(o)->*member); };
+        info.SetOrd = [p, member](TObject* o, int64_t v) { p(o)->*member = v != 0; };
+        RegisterProperty(cls, std::move(info));
+    };
+    field(L"AllowAnimation", &TsSkinProvider::AllowAnimation);
+    field(L"AllowExtBorders", &TsSkinProvider::AllowExtBorders);
+    field(L"AllowBlendOnMoving", &TsSkinProvider::AllowBlendOnMoving);
+    field(L"DrawClientArea", &TsSkinProvider::DrawClientArea);
+    field(L"MakeSkinMenu", &TsSkinProvider::MakeSkinMenu);
+    field(L"ScreenSnap", &TsSkinProvider::ScreenSnap);
+    RegisterProperty(cls, BoolProperty<TsSkinProvider>(L"DrawNonClientArea", &TsSkinProvider::DrawNonClientArea,
+                                                       &TsSkinProvider::SetDrawNonClientArea));
+    RegisterProperty(cls, BoolProperty<TsSkinProvider>(L"ShowAppIcon", &TsSkinProvider::ShowAppIcon,
+                                                       &TsSkinProvider::SetShowAppIcon));
+    RegisterProperty(cls, BoolProperty<TsSkinProvider>(L"UseGlobalColor", &TsSkinProvider::UseGlobalColor,
+                                                       &TsSkinProvider::SetUseGlobalColor));
+    RegisterProperty(cls, OrdProperty<TsSkinProvider, TAlignment>(
+                              L"CaptionAlignment", &TsSkinProvider::CaptionAlignment,
+                              &TsSkinProvider::SetCaptionAlignment, TTypeKind::tkEnumeration,
+                              {L"taLeftJustify", L"taRightJustify", L"taCenter"}));
+    RegisterProperty(cls, StrProperty<TsSkinProvider, const String&>(L"TitleSkin", &TsSkinProvider::TitleSkin,
+                                                                     &TsSkinProvider::SetTitleSkin));
+    auto enumField = [&](const wchar_t* name, std::vector<String> names, std::function<int(TsSkinProvider*)> get,
+                         std::function<void(TsSkinProvider*, int)> set) {
+        TPropInfo info;
+        info.Name = name;
+        info.Kind = TTypeKind::tkEnumeration;
+        info.EnumNames = std::move(names);
+        info.GetOrd = [p, get](TObject* o) { return int64_t(get(p(o))); };
+        info.SetOrd = [p, set](TObject* o, int64_t v) { set(p(o), int(v)); };
+        RegisterProperty(cls, std::move(info));
+    };
+    enumField(L"GripMode", {L"gmNone", L"gmRightBottom"}, [](TsSkinProvider* x) { return int(x->GripMode); },
+              [](TsSkinProvider* x, int v) { x->GripMode = TsGripMode(v); });
+    enumField(L"ResizeMode", {L"rmStandard", L"rmBorder"}, [](TsSkinProvider* x) { return int(x->ResizeMode); },
+              [](TsSkinProvider* x, int v) { x->ResizeMode = TsResizeMode(v); });
+    TPropInfo snap;
+    snap.Name = L"SnapBuffer";
+    snap.GetOrd = [p](TObject* o) { return int64_t(p(o)->SnapBuffer); };
+    snap.SetOrd = [p](TObject* o, int64_t v) { p(o)->SnapBuffer = int(v); };
+    RegisterProperty(cls, std::move(snap));
+    TPropInfo line;
+    line.Name = L"MenuLineSkin";
+    line.Kind = TTypeKind::tkString;
+    line.GetStr = [p](TObject* o) { return p(o)->MenuLineSkin; };
+    line.SetStr = [p](TObject* o, const String& v) { p(o)->MenuLineSkin = v; };
+    RegisterProperty(cls, std::move(line));
+    TPropInfo data;
+    data.Name = L"SkinData";
+    data.Kind = TTypeKind::tkClass;
+    data.GetObj = [p](TObject* o) -> TObject* { return p(o)->SkinData(); };
+    RegisterProperty(cls, std::move(data));
 }

@@ -90,6 +90,13 @@ extern std::function<TsFormScrollWrapper*(TsSkinProvider& provider)> FormScrollW
 // The control adapter's entry for one control added at run time (5.102
 // builds the adapter); without it nothing is wrapped.
 extern std::function<void(TsSkinProvider& provider, TControl* control)> AdapterAddItem;
+// The adapter looks at the form's controls again (control nil: the whole form).
+extern std::function<void(TsSkinProvider& provider, TControl* control)> AdapterRescan;
+
+// How the window's system menu is opened: TrackPopupMenu with TPM_RETURNCMD by
+// default; the chosen command (0: none). Tests may watch it.
+using TTrackSystemMenuFn = UINT (*)(HMENU menu, HWND owner, int x, int y);
+extern TTrackSystemMenuFn TrackSystemMenuFn;
 
 // ---- the link with the external skin editor
 // Set from the command line at the first provider: "/kvpreview" as the first parameter.
@@ -188,6 +195,24 @@ public:
     // system draws no caption buttons), puts it back otherwise.
     void UpdateSysMenuStyle();
     void InitTitleButtons();
+    // Repaints the frame at once (background changed, non-client area redrawn).
+    void RefreshFormFrame();
+
+    // ---- the window's system menu
+    // Opens the window's system menu at the screen point (items enabled for
+    // the form's state now) and performs the chosen command. Clears the hot
+    // and pressed elements first. False when the form has no system menu.
+    bool ShowSystemMenuAt(int x, int y);
+    // Below the title icon (16 px higher for an iconic form), in screen coordinates.
+    POINT SystemMenuPointBelowIcon() const;
+
+    // ---- maximised bounds (WM_GETMINMAXINFO): the frame lies outside the work area
+    void HandleGetMinMaxInfo(MINMAXINFO& info);
+
+    // ---- the border window and the title glows (not made yet: no-ops through the seam)
+    void RefreshBorderWindow();
+    void StopButtonAnimations() {}
+    void DropGlows() {}
 
     // ---- metrics
     TsFrameFacts Facts() const;
@@ -306,4 +331,12 @@ public:
     bool trackingNcLeave_ = false;
     int dragCode_ = 0;   // HTCAPTION or a sizing code remembered by the hit test (border-drag mode)
     int lockCount_ = 0;
+    bool sysMenuShown_ = true;     // biSystemMenu as the frame last showed it
+    bool closingFromIcon_ = false; // a double click on the icon closes instead of opening the menu
+    bool animating_ = false;       // a show animation is being prepared
+    HMENU sysMenu_ = nullptr;      // taken while WS_SYSMENU is still on
 };
+
+// The provider's published properties, readable and writable by name
+// (registered once, by the first provider).
+void RegisterSkinProviderProperties();

@@ -2,12 +2,19 @@
 // window's style, client area and region, the hit codes it answers, its
 // caption buttons, its creation rules, and how it leaves the WindowProc chain.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 
 #include "classlib/Subclass.h"
+#include "classlib/TypInfo.h"
+#include "skin/core/Animations.h"
+#include "skin/core/BgRequest.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/graphics/DwmApi.h"
 #include "tests/skin/SkinRuntimeFixture.h"
@@ -631,6 +638,290 @@ TEST_F(ProviderTest, FormWithoutCaptionIsAnsweredByTheSystem)
     ClientToScreen(f->Handle(), &p);
     EXPECT_EQ(SendMessageW(f->Handle(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTCLIENT);
     EXPECT_TRUE(below.Saw(WM_NCHITTEST));
+}
+
+// ---------------------------------------------------------------- the remaining rows
+
+// A layer below the provider that records whether the window was visible when
+// a message reached it, and can raise from it.
+struct VisibilityProbe {
+    explicit VisibilityProbe(TControl* c, HWND w) : wnd(w) { hook.Hook(c, TWndMethod(this, &VisibilityProbe::Proc)); }
+    void Proc(TMessage& m)
+    {
+        if (m.Msg == watched) {
+            visibleInside = IsWindowVisible(wnd) != 0;
+            if (raise)
+                throw std::runtime_error("raised below the provider");
+        }
+        hook.CallPrevious(m);
+    }
+    HWND wnd;
+    UINT watched = 0;
+    bool raise = false;
+    bool visibleInside = true;
+    TWindowProcHook hook;
+};
+
+TEST_F(ProviderTest, TextAndIconChangesKeepTheSystemFromPaintingAndTheFormVisible)
+{
+    SampleManager();
+    TSkinTestForm* f = ShownForm();
+    HWND wnd = f->Handle();
+    VisibilityProbe probe(f, wnd);
+    TsSkinProvider::Create(f);
+    HICON icon = LoadIconW(nullptr, IDI_APPLICATION);
+    struct Row {
+        const char* what;
+        UINT msg;
+        WPARAM w;
+        LPARAM l;
+    };
+    const wchar_t* text = L"New title";
+    const Row rows[] = {
+        {"WM_SETTEXT", WM_SETTEXT, 0, LPARAM(text)},
+        {"WM_SETICON", WM_SETICON, ICON_SMALL, LPARAM(icon)},
+    };
+    for (const Row& r : rows) {
+        probe.watched = r.msg;
+        probe.raise = false;
+        probe.visibleInside = true;
+        SendMessageW(wnd, r.msg, r.w, r.l);
+        EXPECT_FALSE(probe.visibleInside) << r.what << ": the system could paint its caption";
+        EXPECT_TRUE(IsWindowVisible(wnd)) << r.what;
+        // Raised below the provider: the window is visible all the same.
+        probe.raise = true;
+        try {
+            f->Perform(r.msg, r.w, r.l);
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_TRUE(IsWindowVisible(wnd)) << r.what << " after an exception";
+        probe.raise = false;
+    }
+    wchar_t now[64] = {};
+    GetWindowTextW(wnd, now, 64);
+    EXPECT_STREQ(now, text);
+    EXPECT_EQ(HICON(SendMessageW(wnd, WM_GETICON, ICON_SMALL, 0)), icon);
+    probe.hook.Unhook();
+}
+
+TEST_F(ProviderTest, StylesKeepTheSystemMenuOffWhileSkinned)
+{
+    TsSkinManager* m = SampleManager();
+    TSkinTestForm* f = ShownForm();
+    HWND wnd = f->Handle();
+    TsSkinProvider::Create(f);
+    SetWindowLongW(wnd, GWL_STYLE, GetWindowLongW(wnd, GWL_STYLE) | WS_SYSMENU);
+    EXPECT_FALSE(HasStyle(wnd, WS_SYSMENU));
+    SendCommand(wnd, SkinCmdRemoveSkin, LPARAM(m));
+    SetWindowLongW(wnd, GWL_STYLE, GetWindowLongW(wnd, GWL_STYLE) & ~WS_SYSMENU);
+    SetWindowLongW(wnd, GWL_STYLE, GetWindowLongW(wnd, GWL_STYLE) | WS_SYSMENU);
+    EXPECT_TRUE(HasStyle(wnd, WS_SYSMENU)) << "an unskinned form keeps what it is given";
+}
+
+TEST_F(ProviderTest, MaximisedFormPutsItsFrameOutsideTheWorkArea)
+{
+    SampleManager();
+    struct Row {
+        const char* what;
+        int maxWidth;   // Constraints.MaxWidth, 0: none
+    };
+    const Row rows[] = {{"no constraints", 0}, {"a maximum width", 500}};
+    for (const Row& r : rows) {
+        TSkinTestForm* f = ShownForm();
+        f->Constraints().MaxWidth = r.maxWidth;
+        HWND wnd = f->Handle();
+        TsSkinProvider* p = TsSkinProvider::Create(f);
+        MONITORINFO mi{sizeof mi};
+        GetMonitorInfoW(MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST), &mi);
+        const int frame = p->FormFrameWidth(false);
+        ASSERT_GT(frame, 0);
+        ShowWindow(wnd, SW_MAXIMIZE);
+        Pump(30);
+        RECT wr{};
+        GetWindowRect(wnd, &wr);
+        EXPECT_EQ(wr.left, mi.rcWork.left - frame) << r.what;
+        EXPECT_EQ(wr.top, mi.rcWork.top - frame) << r.what;
+        EXPECT_EQ(wr.bottom, mi.rcWork.bottom + frame) << r.what;
+        const int width = r.maxWidth ? r.maxWidth : int(mi.rcWork.right - mi.rcWork.left) + 2 * frame;
+        EXPECT_EQ(wr.right - wr.left, width) << r.what;
+        ShowWindow(wnd, SW_RESTORE);
+        f->Hide();
+        Pump(10);
+    }
+}
+
+TEST_F(ProviderTest, ChildWindowsAndTabChangesRescanTheForm)
+{
+    SampleManager();
+    TSkinTestForm* f = ShownForm();
+    HWND wnd = f->Handle();
+    TsSkinProvider::Create(f);
+    int rescans = 0;
+    AdapterRescan = [&](TsSkinProvider&, TControl* c) { rescans += c == nullptr; };
+    auto* panel = Add<TSkinTestPanel>(f, 10, 10, 80, 60);
+    panel->HandleNeeded();
+    Pump(10);
+    EXPECT_EQ(rescans, 1) << "a child window made";
+    EXPECT_GE(panel->Commands.Count(SkinCmdSkinState), 1);
+    struct Row {
+        UINT code;
+        int rescans;
+    };
+    for (const Row& r : {Row{UINT(TCN_SELCHANGE), 1}, Row{UINT(TCN_SELCHANGING), 0}, Row{UINT(NM_CLICK), 0}}) {
+        rescans = 0;
+        NMHDR h{panel->Handle(), 1, r.code};
+        SendMessageW(wnd, WM_NOTIFY, 1, LPARAM(&h));
+        EXPECT_EQ(rescans, r.rescans) << "notification " << int(r.code);
+    }
+    AdapterRescan = nullptr;
+
+    // A wheel nobody took goes to the skinned control under the cursor.
+    CountingHook wheel(panel);
+    RECT pr{};
+    GetWindowRect(panel->Handle(), &pr);
+    const LPARAM at = MAKELPARAM((pr.left + pr.right) / 2, (pr.top + pr.bottom) / 2);
+    f->Perform(CM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), at);
+    EXPECT_TRUE(wheel.Saw(WM_MOUSEWHEEL));
+    wheel.seen.clear();
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    f->Perform(CM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(wr.right - 20, wr.bottom - 20));
+    EXPECT_FALSE(wheel.Saw(WM_MOUSEWHEEL)) << "not under the cursor";
+    wheel.hook.Unhook();
+    Free(panel);
+}
+
+TEST_F(ProviderTest, BackgroundIsAnsweredOnlyForARequestAskedNow)
+{
+    SampleManager();
+    TSkinTestForm* f = ShownForm();
+    HWND wnd = f->Handle();
+    TsSkinProvider::Create(f);
+    TsBgRequest asked;
+    EXPECT_EQ(GetParentBgByHandle(asked, wnd, false), 1);
+    EXPECT_NE(asked.Kind, bgNone);
+    const LRESULT origin = SendCommand(wnd, SkinCmdGetFrameOffset);
+    EXPECT_EQ(asked.OffsetX, LOWORD(origin)) << "offsets count from the client";
+    EXPECT_EQ(asked.OffsetY, HIWORD(origin));
+
+    // The same command sent with a pointer nobody is asking with.
+    TsBgRequest stray;
+    stray.Kind = bgNotReady;
+    EXPECT_EQ(SendCommand(wnd, SkinCmdGetBackground, LPARAM(&stray)), 0);
+    EXPECT_EQ(stray.Kind, bgNotReady);
+    EXPECT_EQ(stray.OffsetX, 0);
+    EXPECT_EQ(SendCommand(wnd, SkinCmdGetBackground, LPARAM(0x10)), 0);
+}
+
+// Opens the menu, records where and which, and closes it.
+struct MenuWatch {
+    static inline HMENU menu = nullptr;
+    static inline POINT at{};
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        HWND popup = FindWindowW(L"#32768", nullptr);
+        if (!popup || !IsWindowVisible(popup))
+            return;
+        KillTimer(nullptr, id);
+        menu = HMENU(SendMessageW(popup, MN_GETHMENU, 0, 0));
+        RECT r{};
+        GetWindowRect(popup, &r);
+        at = POINT{r.left, r.top};
+        EndMenu();
+    }
+};
+
+TEST_F(ProviderTest, SystemMenuOpensFromTheIconTheCaptionTheKeyboardAndTheTaskBar)
+{
+    SampleManager();
+    TSkinTestForm* f = ShownForm();
+    HWND wnd = f->Handle();
+    TsSkinProvider* p = TsSkinProvider::Create(f);
+    HMENU sysMenu = GetSystemMenu(wnd, FALSE);
+    ASSERT_NE(sysMenu, nullptr);
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    POINT client{0, 0};
+    ClientToScreen(wnd, &client);
+    const POINT caption{(wr.left + wr.right) / 2, (wr.top + client.y) / 2};
+    const POINT below = p->SystemMenuPointBelowIcon();
+    EXPECT_EQ(below.y, client.y) << "under the title";
+    EXPECT_GE(below.x, wr.left);
+    EXPECT_LT(below.x, wr.left + 40);
+    const POINT cursor{wr.left + 150, wr.top + 120};
+    struct Row {
+        const char* what;
+        std::function<void()> open;
+        POINT expected;
+    };
+    const Row rows[] = {
+        {"a click on the icon",
+         [&] { SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, MAKELPARAM(below.x + 4, below.y - 4)); }, below},
+        {"a right click on the caption",
+         [&] { SendMessageW(wnd, WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM(caption.x, caption.y)); }, caption},
+        {"Alt+Space", [&] { SendMessageW(wnd, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE); }, below},
+        {"the task bar's request",
+         [&] {
+             SetCursorPos(cursor.x, cursor.y);
+             SendMessageW(wnd, 0x313, 0, 0);
+         },
+         cursor},
+    };
+    for (const Row& r : rows) {
+        MenuWatch::menu = nullptr;
+        SetTimer(nullptr, 0, 20, MenuWatch::Tick);
+        r.open();
+        EXPECT_EQ(MenuWatch::menu, sysMenu) << r.what;
+        EXPECT_EQ(MenuWatch::at.x, r.expected.x) << r.what;
+        EXPECT_EQ(MenuWatch::at.y, r.expected.y) << r.what;
+        EXPECT_TRUE(IsWindowVisible(wnd)) << r.what;
+    }
+    // The chosen command is carried out (the menu's choice given through the
+    // provider's own seam: the system's menu loop takes no synthetic keys here).
+    TTrackSystemMenuFn saved = TrackSystemMenuFn;
+    TrackSystemMenuFn = [](HMENU, HWND, int, int) -> UINT { return SC_CLOSE; };
+    SendMessageW(wnd, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE);
+    TrackSystemMenuFn = saved;
+    Pump(20);
+    EXPECT_FALSE(IsWindowVisible(wnd)) << "Close chosen";
+}
+
+TEST_F(ProviderTest, ShowAnimationLeavesTheFormShownOpaqueWithItsChildrenDrawing)
+{
+    TsSkinManager* m = SampleManager();
+    m->AnimEffects.FormShow.Active = true;
+    m->AnimEffects.FormShow.Time = 24;
+    TSkinTestForm* f = NewForm();
+    auto* panel = Add<TSkinTestPanel>(f, 10, 10, 80, 60);
+    f->HandleNeeded();
+    TsSkinProvider* p = TsSkinProvider::Create(f);
+    f->Show();
+    Pump(30);
+    HWND wnd = f->Handle();
+    EXPECT_TRUE(IsWindowVisible(wnd));
+    EXPECT_FALSE(GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_LAYERED) << "layered only while it animates";
+    EXPECT_TRUE(IsWindowVisible(panel->Handle())) << "the children draw again";
+    EXPECT_FALSE(p->SkinData()->Updating);
+}
+
+TEST_F(ProviderTest, PublishedPropertiesByName)
+{
+    SampleManager();
+    TSkinTestForm* f = ShownForm();
+    TsSkinProvider* p = TsSkinProvider::Create(f);
+    SetEnumProp(p, L"ResizeMode", L"rmBorder");
+    EXPECT_EQ(p->ResizeMode, TsResizeMode::rmBorder);
+    SetOrdProp(p, L"SnapBuffer", 7);
+    EXPECT_EQ(p->SnapBuffer, 7);
+    SetEnumProp(p, L"CaptionAlignment", L"taCenter");
+    EXPECT_EQ(p->CaptionAlignment(), TAlignment::taCenter);
+    SetStrProp(p, L"TitleSkin", L"DIALOGTITLE");
+    EXPECT_EQ(p->TitleSkin(), L"DIALOGTITLE");
+    SetEnumProp(p, L"AllowAnimation", L"False");
+    EXPECT_FALSE(p->AllowAnimation);
+    EXPECT_EQ(GetEnumProp(p, L"DrawNonClientArea"), L"True");
+    EXPECT_EQ(GetObjectProp(p, L"SkinData"), p->SkinData());
+    EXPECT_THROW(GetOrdProp(p, L"NoSuchProperty"), EPropertyError);
 }
 
 }  // namespace
