@@ -430,7 +430,7 @@ bool TkvCheckBoxWnd::RenderCache()
         TsMaskData& md = m->ma()[size_t(checkedMask)];
         if (md.FrameCount == 0) md.FrameCount = 1;
         SIZE own = md.Bmp ? SIZE{md.Bmp->Width(), md.Bmp->Height()} : SIZE{0, 0};
-        RECT mr{md.SourceRect.Left, md.SourceRect.Top, md.SourceRect.Right, md.SourceRect.Bottom};
+        RECT mr = ToRECT(md.SourceRect);
         glyph = btngeom::CheckGlyphSize(true, md.Bmp != nullptr, own, mr, md.StateLayout, md.FrameCount);
     }
     bool leftText = paintStyle_ & BS_LEFTTEXT;

@@ -79,11 +79,11 @@ protected:
         int mask = manager->FindMaskIndex(manager->FindSectionIndex(L"GLOBALINFO"), L"GLOBALINFO", name);
         const TsMaskData& md = manager->ma()[size_t(mask)];
         size = SIZE{MaskFrameWidth(md), MaskStateHeight(md)};
-        const SkinBitmap* master = manager->MasterBitmap();
+        const PixelBitmap* master = manager->MasterBitmap();
         std::vector<int64_t> px;
         for (int y = 0; y < size.cy; ++y)
             for (int x = 0; x < size.cx; ++x) {
-                uint32_t p = master->Row(md.SourceRect.Top + y)[md.SourceRect.Left + x] & 0xFFFFFF;
+                uint32_t p = master->Row(md.SourceRect.top + y)[md.SourceRect.left + x] & 0xFFFFFF;
                 px.push_back(p == 0xFF00FF ? -1 : int64_t(p));
             }
         return px;
