@@ -211,10 +211,10 @@ TEST_F(ButtonWrappers, PushButtonPaintsTheSectionInItsState)
 
 TEST_F(ButtonWrappers, PressedButtonHidesItsGlow)
 {
-    // The small skin's SHINE section glows (the sample skin's buttons have no glow mask).
-    manager = SmallManager();
+    // The sample skin's push buttons glow (BUTTON has a GLOW0 mask).
     HWND h = Native(L"BUTTON", L"Кнопка", BS_PUSHBUTTON, 20, 20, 100, 30);
-    auto* w = Wrap<TkvBtnWnd>(h, L"SHINE");
+    auto* w = Wrap<TkvBtnWnd>(h);
+    ASSERT_EQ(w->CommonData->SkinSection(), L"BUTTON");
     RECT r;
     GetWindowRect(h, &r);
     SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
