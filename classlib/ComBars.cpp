@@ -75,6 +75,14 @@ void TCustomGroupBox::Dispatch(TMessage& m)
 
 // ---------------------------------------------------------------- TRadioGroup
 
+TGroupButton::TGroupButton(TRadioGroup* group, int index) : TRadioButton(group), group_(group), index_(index) {}
+
+void TGroupButton::Clicked()
+{
+    TRadioButton::Clicked();
+    group_->ButtonClicked(index_);
+}
+
 TRadioGroup::TRadioGroup(TComponent* owner) : TCustomGroupBox(owner) {}
 
 void TRadioGroup::SetItems(const std::vector<String>& items)
@@ -88,8 +96,7 @@ void TRadioGroup::SetItemIndex(int i)
 {
     if (i < -1 || i >= int(items_.size())) i = -1;
     itemIndex_ = i;
-    for (size_t k = 0; k < buttons_.size(); ++k)
-        SendMessageW(buttons_[k], BM_SETCHECK, int(k) == i ? BST_CHECKED : BST_UNCHECKED, 0);
+    for (size_t k = 0; k < buttons_.size(); ++k) buttons_[k]->SetChecked(int(k) == i);
 }
 
 void TRadioGroup::SetColumns(int c)
@@ -98,24 +105,38 @@ void TRadioGroup::SetColumns(int c)
     ArrangeButtons();
 }
 
-HWND TRadioGroup::ButtonWindow(int i) const
+TGroupButton* TRadioGroup::Buttons(int i) const
 {
     return i >= 0 && i < int(buttons_.size()) ? buttons_[size_t(i)] : nullptr;
 }
 
-void TRadioGroup::HandleCreated() { MakeButtons(); }
+HWND TRadioGroup::ButtonWindow(int i) const
+{
+    TGroupButton* b = Buttons(i);
+    return b && HandleAllocated() ? b->Handle() : nullptr;
+}
+
+void TRadioGroup::HandleCreated()
+{
+    TCustomGroupBox::HandleCreated();
+    ArrangeButtons();
+}
+
+void TRadioGroup::ButtonClicked(int index)
+{
+    itemIndex_ = index;
+    if (OnClick) OnClick(this);
+}
 
 void TRadioGroup::MakeButtons()
 {
-    for (HWND b : buttons_) DestroyWindow(b);
+    for (TGroupButton* b : buttons_) delete b;
     buttons_.clear();
-    if (!HandleAllocated()) return;
-    HFONT font = Font().Handle();
     for (size_t i = 0; i < items_.size(); ++i) {
-        HWND b = CreateWindowExW(0, L"BUTTON", items_[i].c_str(),
-                                 WS_CHILD | WS_VISIBLE | BS_RADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0), 0, 0,
-                                 10, 10, handle_, HMENU(INT_PTR(100 + i)), GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(b, WM_SETFONT, WPARAM(font), 0);
+        auto* b = new TGroupButton(this, int(i));
+        b->SetCaption(items_[i]);
+        b->SetTabStop(i == 0);
+        b->SetParent(this);
         buttons_.push_back(b);
     }
     ArrangeButtons();
@@ -130,20 +151,12 @@ void TRadioGroup::ArrangeButtons()
     int w = std::max(1, (ClientWidth() - 16) / columns_);
     for (size_t i = 0; i < buttons_.size(); ++i) {
         int col = int(i) / rows, row = int(i) % rows;
-        MoveWindow(buttons_[i], 8 + col * w, top + row * h, w - 4, std::min(h, 20), TRUE);
+        buttons_[i]->SetBounds(8 + col * w, top + row * h, w - 4, std::min(h, 20));
     }
 }
 
 void TRadioGroup::Dispatch(TMessage& m)
 {
-    if (m.Msg == WM_COMMAND && HIWORD(m.WParam) == BN_CLICKED) {
-        int i = int(LOWORD(m.WParam)) - 100;
-        if (i >= 0 && i < int(buttons_.size())) {
-            SetItemIndex(i);
-            if (OnClick) OnClick(this);
-            return;
-        }
-    }
     TCustomGroupBox::Dispatch(m);
     if (m.Msg == WM_SIZE) ArrangeButtons();
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <vector>
 
+#include "classlib/Buttons.h"
 #include "classlib/Controls.h"
 #include "classlib/ImgList.h"
 
@@ -31,7 +32,27 @@ public:
     explicit TGroupBox(TComponent* owner) : TCustomGroupBox(owner) {}
 };
 
-// A group box of radio buttons, one per item, in columns.
+class TRadioGroup;
+
+// A radio button of a TRadioGroup: the group makes, places and frees it and
+// learns of its clicks.
+class TGroupButton : public TRadioButton {
+    DECLARE_CLASS(TGroupButton, TRadioButton)
+public:
+    TGroupButton(TRadioGroup* group, int index);
+    int Index() const { return index_; }
+
+protected:
+    void Clicked() override;
+
+private:
+    TRadioGroup* group_;
+    int index_;
+};
+
+// A group box of radio buttons, one per item, in columns. The buttons are the
+// class library's own (TGroupButton), so that whatever handles a TRadioButton
+// handles them too.
 class TRadioGroup : public TCustomGroupBox {
     DECLARE_CLASS(TRadioGroup, TCustomGroupBox)
 public:
@@ -42,6 +63,8 @@ public:
     void SetItemIndex(int i);
     int Columns() const { return columns_; }
     void SetColumns(int c);
+    // The button of an item (nil out of range).
+    TGroupButton* Buttons(int i) const;
     // The radio button window of an item (nil before the group box has a window).
     HWND ButtonWindow(int i) const;
     void Dispatch(TMessage& message) override;
@@ -51,10 +74,12 @@ protected:
     void HandleCreated() override;
 
 private:
+    friend class TGroupButton;
+    void ButtonClicked(int index);
     void MakeButtons();
     void ArrangeButtons();
     std::vector<String> items_;
-    std::vector<HWND> buttons_;
+    std::vector<TGroupButton*> buttons_;
     int itemIndex_ = -1, columns_ = 1;
 };
 

@@ -319,6 +319,7 @@ def draw_master():
     draw_form_parts(m, opts)
     draw_small_controls(m, opts)
     draw_bars(m, opts)
+    draw_button_glow(m, opts)
     return m, opts
 
 
@@ -407,6 +408,18 @@ def draw_bars(m, opts):
     m.rect(40, 226, 52, 238, KEY)
     m.frame(40, 226, 52, 238, LINE)
     opts["STATUSBAR.STATUSPANELMASK"] = hat(40, 226, 52, 238, 1, 1, 1, 1, 1, 0, 0, 0)
+
+
+# ---- The push button's glow (own block).
+def draw_button_glow(m, opts):
+    """The halo round a hot push button: 1 frame 24x24 at (220,216), rings that
+    fade from the accent next to the button to the face colour outside, a
+    see-through middle."""
+    m.rect(220, 216, 244, 240, KEY)
+    for d in range(6):
+        colour = mix(FACE, ACCENT_HOT, (d + 1) / 6)
+        m.frame(220 + d, 216 + d, 244 - d, 240 - d, colour)
+    opts["BUTTON.GLOW0"] = hat(220, 216, 244, 240, 6, 6, 6, 6, 1, 0, 0, 0)
 
 
 def bar_sections(sec):
@@ -560,7 +573,9 @@ def options(opts):
     sec("SPEEDBUTTON_SMALL", PARENTCLASS="TOOLBUTTON")
     sec("TOOLBUTTON", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=text, TRANSPARENCY=100,
         HOTTRANSPARENCY=0)
-    sec("CHECKBOX", PARENTCLASS="BUTTON", TRANSPARENCY=100, HOTTRANSPARENCY=100, COLOR=-1, GLOW=0)
+    # Check boxes, radio buttons and statics show their parent through and have no frame of their own.
+    sec("CHECKBOX", FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=tcolor(ACCENT_DOWN), TRANSPARENCY=100,
+        HOTTRANSPARENCY=100, COLOR=face, GLOW=0)
     sec("EDIT", COLOR=tcolor(EDIT_BG), FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=text)
     sec("COMBOBOX", PARENTCLASS="EDIT", GLYPHMASK=opts["SCROLLBTNBOTTOM.GLYPHMASK"])
     sec("COMBOBTN", COLOR=face, STATES=3, HOTCOLOR=white)

@@ -14,6 +14,7 @@
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ResampleBitmap.h"
 #include "skin/graphics/SkinCommands.h"
+#include "skin/graphics/TextEffects.h"
 #include "skin/graphics/TextUtils.h"
 #include "skin/graphics/Utils.h"
 
@@ -642,6 +643,14 @@ TkvStaticTextWnd::TkvStaticTextWnd(HWND handle, TsCommonData* commonData, TsSkin
     else if (IsNoSection(CommonData->SkinSection())) CommonData->SetSkinSection(L"CHECKBOX");
 }
 
+int TkvStaticTextWnd::BorderWidth() const
+{
+    RECT wr{}, cr{};
+    GetWindowRect(Handle, &wr);
+    GetClientRect(Handle, &cr);
+    return std::max(0, int((wr.right - wr.left) - cr.right) / 2);
+}
+
 bool TkvStaticTextWnd::RenderCache()
 {
     if (!Control) return false;
@@ -654,12 +663,12 @@ bool TkvStaticTextWnd::RenderCache()
     PaintWrapperBackground(CommonData, Handle, false);
     SelectWndFont(this);
     SetBkMode(cache->Canvas().Handle(), TRANSPARENT);
-    UINT flags = DT_CENTER | DT_VCENTER;
-    if (Control) {
-        TAlignment a = TAlignment(std::clamp(GetPropInt(Control, L"Alignment"), 0, 2));
-        flags = AlignDrawTextFlags(Control, a) | DT_WORDBREAK;
-    }
+    TAlignment a = TAlignment(std::clamp(GetPropInt(Control, L"Alignment"), 0, 2));
+    UINT flags = AlignDrawTextFlags(Control, a) | DT_WORDBREAK;
+    // The caption goes into the client rectangle as it is, inside the border.
     RECT r = Control->ClientRect();
+    int b = BorderWidth();
+    OffsetRect(&r, b, b);
     DrawText(*CommonData, ReadWindowText(Handle), Control->Enabled(), flags, r);
     CommonData->BackgroundChanged = false;
     return true;
@@ -667,50 +676,165 @@ bool TkvStaticTextWnd::RenderCache()
 
 void TkvStaticTextWnd::PaintToDC(HDC& dc)
 {
+    if (CommonData->IsUpdating()) return;
     HDC given = dc;
     if (!given) dc = GetDC(Handle);
-    if (RenderCache()) CopyCache(CommonData->CacheBitmap.get(), dc);
+    int saved = SaveDC(dc);
+    RECT wr{}, cr{};
+    GetWindowRect(Handle, &wr);
+    GetClientRect(Handle, &cr);
+    TBitmap* cache = CommonData->CacheBitmap.get();
+    // The cache is kept between paints; it is made again when the background
+    // changed, when it does not fit the window, or when a see-through section
+    // is only partly painted (the parent shows through at another place).
+    bool stale = CommonData->BackgroundChanged || !cache || cache->Width() != wr.right - wr.left ||
+                 cache->Height() != wr.bottom - wr.top;
+    if (!stale && CommonData->NeedsRepaintOnMove()) {
+        RECT clip{};
+        GetClipBox(dc, &clip);
+        stale = clip.right - clip.left != cr.right || clip.bottom - clip.top != cr.bottom;
+    }
+    if (!stale || RenderCache()) {
+        // The client DC starts inside the border: the cache starts at the window's corner.
+        cache = CommonData->CacheBitmap.get();
+        int b = BorderWidth();
+        GdiFlush();
+        BitBlt(dc, 0, 0, cr.right, cr.bottom, cache->Canvas().Handle(), b, b, SRCCOPY);
+    }
+    RestoreDC(dc, saved);
     if (!given) {
         ReleaseDC(Handle, dc);
         dc = nullptr;
     }
 }
 
+void TkvStaticTextWnd::PaintNonClient(HDC given)
+{
+    if (CommonData->IsUpdating()) return;
+    int b = BorderWidth();
+    if (b <= 0) return;
+    HDC dc = given ? given : GetWindowDC(Handle);
+    int saved = SaveDC(dc);
+    if (RenderCache()) {
+        GdiFlush();
+        CopyBorderStrips(dc, 0, 0, b, CommonData->CacheBitmap->Canvas().Handle(), 0, 0, int(WindowExtent.cx),
+                         int(WindowExtent.cy));
+    }
+    RestoreDC(dc, saved);
+    if (!given) ReleaseDC(Handle, dc);
+}
+
 void TkvStaticTextWnd::WndProc(TMessage& m)
 {
-    bool skinned = Control && CommonData && SkinManager && SkinManager->Active() && !Unhooked;
-    if (!skinned) {
+    if (!Control || !CommonData || !SkinManager || Unhooked) {
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    if (m.Msg == SkinCommandMessage) {
+        switch (Command(m)) {
+        case SkinCmdNewSkin:
+        case SkinCmdRefresh:
+            TkvMainWnd::WndProc(m);
+            BroadcastSkinCommand(Control, Handle, m);
+            return;
+        case SkinCmdRemoveSkin:
+            CommonData->SectionIndex = -1;
+            Control->SetControlStyle(Control->ControlStyle() & ~unsigned(csOpaque));
+            break;
+        case SkinCmdParentUpdated:
+            if (CommonData->Updating) {
+                CommonData->Updating = false;
+                RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            }
+            if (auto* w = dynamic_cast<TWinControl*>(Control)) RefreshChildControls(w);
+            return;
+        case SkinCmdIsSkinned:
+            m.Result = 1;
+            return;
+        case SkinCmdClearBackgroundChanged:
+            RenderCache();
+            break;
+        case SkinCmdGetApplication:
+            m.Result = LRESULT(Application);
+            return;
+        default: break;
+        }
+        TkvMainWnd::WndProc(m);
+        return;
+    }
+    if (!SkinManager->Active() || !CommonData->IsSkinned()) {
         TkvMainWnd::WndProc(m);
         return;
     }
     switch (m.Msg) {
     case WM_SETTEXT:
-    case CM_TEXTCHANGED:
-        TkvMainWnd::WndProc(m);
-        InvalidateRect(Handle, nullptr, FALSE);
-        return;
-    case WM_PAINT: {
-        PAINTSTRUCT ps{};
-        HDC dc = HDC(m.WParam);
-        if (!dc) {
+        if (IsWindowVisible(Handle)) {
+            SendMessageW(Handle, WM_SETREDRAW, FALSE, 0);
+            TkvMainWnd::WndProc(m);
+            SendMessageW(Handle, WM_SETREDRAW, TRUE, 0);
+            CommonData->BackgroundChanged = true;
+            SendMessageW(Handle, WM_PAINT, 0, 0);
+            return;
+        }
+        break;
+    case WM_PAINT:
+        if (m.WParam) {   // a parent painting its children into its own DC
+            HDC dc = HDC(m.WParam);
+            PaintToDC(dc);
+            return;
+        }
+        {
+            // Painting happens on the erase that BeginPaint sends.
+            InvalidateRect(Handle, nullptr, TRUE);
+            PAINTSTRUCT ps{};
             BeginPaint(Handle, &ps);
-            dc = ps.hdc;
-            PaintToDC(dc);
             EndPaint(Handle, &ps);
-        } else {
-            PaintToDC(dc);
         }
         return;
-    }
-    case WM_ERASEBKGND:
+    case WM_ERASEBKGND: {
+        HDC dc = HDC(m.WParam);
+        PaintToDC(dc);
         m.Result = 1;
+        return;
+    }
+    case WM_WINDOWPOSCHANGING:
+    case WM_WINDOWPOSCHANGED: {
+        // A see-through section shows the parent, which differs at the new place.
+        const TsGeneralData* s = CommonData->Section();
+        if (s && s->IniTransparency != 0) CommonData->BackgroundChanged = true;
+        TkvMainWnd::WndProc(m);
+        if (m.Msg == WM_WINDOWPOSCHANGING) SendMessageW(Handle, WM_NCPAINT, 1, 0);
+        return;
+    }
+    case WM_NCPAINT:
+        PaintNonClient(nullptr);
+        m.Result = 0;
+        return;
+    case WM_UPDATEUISTATE:
+        m.Result = 1;
+        return;
+    case WM_PARENTNOTIFY:
+        TkvMainWnd::WndProc(m);
+        if (LOWORD(m.WParam) == WM_CREATE) NotifyFormOfControl(Control);
         return;
     case WM_PRINT: {
         HDC dc = HDC(m.WParam);
         PaintToDC(dc);
+        PaintNonClient(dc);
         return;
     }
-    case WM_UPDATEUISTATE: return;
+    case CM_TEXTCHANGED:
+        CommonData->BackgroundChanged = true;
+        break;
+    case CM_SHOWINGCHANGED:
+        if (IsWindowVisible(Handle)) {
+            NotifyFormOfControl(Control);
+            if (auto* w = dynamic_cast<TWinControl*>(Control)) {
+                BroadcastSkinCommand(w, TsSkinCommand::NewSkin, LPARAM(SkinManager));
+                BroadcastSkinCommand(w, TsSkinCommand::Refresh, LPARAM(SkinManager));
+            }
+        }
+        break;
     default: break;
     }
     TkvMainWnd::WndProc(m);

@@ -137,8 +137,15 @@ public:
     TkvStaticTextWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
                      bool repaint = false);
     void WndProc(TMessage& message) override;
+    // Background, section and caption into the cache (the whole window).
     virtual bool RenderCache();
+    // The cache's client part to dc (or the window's DC when dc is null).
     virtual void PaintToDC(HDC& dc);
 
     TControl* Control = nullptr;
+
+private:
+    // The border strips from the cache to the window DC (or the one given).
+    void PaintNonClient(HDC given);
+    int BorderWidth() const;
 };

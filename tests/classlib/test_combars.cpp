@@ -257,6 +257,12 @@ TEST_F(Bars, RadioGroupButtonsFollowItemIndex)
     EXPECT_EQ(rg->ItemIndex(), 2);
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(SendMessageW(rg->ButtonWindow(1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    // The buttons are class-library radio buttons that know their state.
+    auto* radio = dynamic_cast<TRadioButton*>(rg->Buttons(2));
+    ASSERT_NE(radio, nullptr);
+    EXPECT_TRUE(radio->Checked());
+    EXPECT_FALSE(rg->Buttons(1)->Checked());
+    EXPECT_EQ(rg->Buttons(2)->Handle(), rg->ButtonWindow(2));
 }
 
 TEST_F(Bars, PanelBorderAndSpaceBevel)

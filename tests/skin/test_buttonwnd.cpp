@@ -12,6 +12,7 @@
 #include "classlib/ComCtrls.h"
 #include "skin/controls/ButtonGeometry.h"
 #include "skin/controls/ButtonWnd.h"
+#include "skin/controls/ContainerWnd.h"
 #include "skin/controls/StaticWnd.h"
 #include "skin/core/ControlPaint.h"
 #include "classlib/TypInfo.h"
@@ -210,10 +211,10 @@ TEST_F(ButtonWrappers, PushButtonPaintsTheSectionInItsState)
 
 TEST_F(ButtonWrappers, PressedButtonHidesItsGlow)
 {
-    // The small skin's SHINE section glows (the sample skin's buttons have no glow mask).
-    manager = SmallManager();
+    // The sample skin's push buttons glow (BUTTON has a GLOW0 mask).
     HWND h = Native(L"BUTTON", L"Кнопка", BS_PUSHBUTTON, 20, 20, 100, 30);
-    auto* w = Wrap<TkvBtnWnd>(h, L"SHINE");
+    auto* w = Wrap<TkvBtnWnd>(h);
+    ASSERT_EQ(w->CommonData->SkinSection(), L"BUTTON");
     RECT r;
     GetWindowRect(h, &r);
     SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -349,6 +350,79 @@ TEST_F(ButtonWrappers, StaticTextKeepsItsSectionAndAlignment)
     }
 }
 
+TEST_F(ButtonWrappers, StaticTextBorderComesFromTheCache)
+{
+    auto* t = Add<TStaticText>(form, 20, 20, 120, 30);
+    t->SetBorderStyle(TStaticBorderStyle::sbsSingle);   // a one-pixel non-client border
+    t->SetCaption(L"Рамка");
+    auto data = std::make_unique<TsCommonData>(t, true);
+    auto* w = Wrap<TkvStaticTextWnd>(t->Handle(), L"PANEL_LOW", data.get());
+    RedrawWindow(t->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Pump(20);
+    GdiFlush();
+    HDC dc = GetWindowDC(t->Handle());
+    POINT strips[] = {{60, 0}, {0, 15}, {119, 15}, {60, 29}};
+    int notFrameColour = 0;
+    for (POINT p : strips) {
+        uint32_t want = CachePixel(w, p.x, p.y);
+        COLORREF got = GetPixel(dc, p.x, p.y);
+        EXPECT_EQ(want, Rgb(TColor(got))) << p.x << "," << p.y;
+        notFrameColour += Rgb(TColor(GetSysColor(COLOR_WINDOWFRAME))) != want;
+    }
+    ReleaseDC(t->Handle(), dc);
+    EXPECT_GT(notFrameColour, 0);   // the skin's border, not the system's frame
+    // Inside the border the client shows the cache from (1, 1) on.
+    EXPECT_EQ(Rgb(TColor(WindowPixel(t->Handle(), 100, 3))), CachePixel(w, 101, 4));
+    UnhookWindow(w->Handle, true, false, wrappers.back());
+}
+
+TEST_F(ButtonWrappers, StaticTextShownAgainTellsItsFormAndChildren)
+{
+    auto* t = Add<TStaticText>(form, 20, 20, 160, 60);
+    auto* child = Add<TSkinTestPanel>(t, 4, 4, 40, 20);
+    auto data = std::make_unique<TsCommonData>(t, true);
+    auto* w = Wrap<TkvStaticTextWnd>(t->Handle(), L"", data.get());
+    t->SetVisible(false);
+    Pump(10);
+    form->Commands.Clear();
+    child->Commands.Clear();
+    t->SetVisible(true);
+    EXPECT_GE(form->Commands.Count(SkinCmdControlChanged), 1);
+    EXPECT_EQ(child->Commands.Count(SkinCmdNewSkin), 1);
+    EXPECT_EQ(child->Commands.Count(SkinCmdRefresh), 1);
+    // Hiding tells nobody.
+    form->Commands.Clear();
+    child->Commands.Clear();
+    t->SetVisible(false);
+    EXPECT_EQ(child->Commands.Count(SkinCmdNewSkin), 0);
+    EXPECT_EQ(form->Commands.Count(SkinCmdControlChanged), 0);
+    UnhookWindow(w->Handle, true, false, wrappers.back());
+}
+
+TEST_F(ButtonWrappers, SeeThroughStaticTextTakesItsNewBackgroundWhenMoved)
+{
+    // The panel's border and its inside differ; the see-through static moves
+    // from the inside onto the border and must show the border there.
+    auto* panel = Add<TSkinTestPanel>(form, 10, 10, 200, 120);
+    auto panelData = std::make_unique<TsCommonData>(panel, true);
+    auto* p = Wrap<TkvPanelWnd>(panel->Handle(), L"PANEL_LOW", panelData.get());
+    auto* t = Add<TStaticText>(panel, 60, 60, 80, 20);
+    auto data = std::make_unique<TsCommonData>(t, true);
+    Wrap<TkvStaticTextWnd>(t->Handle(), L"CHECKBOX", data.get());
+    ASSERT_NE(data->Section()->IniTransparency, 0);
+    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump(20);
+    ASSERT_TRUE(p->CommonData->CacheBitmap);
+    uint32_t inside = CachePixel(p, 70, 70);
+    EXPECT_EQ(Rgb(TColor(WindowPixel(t->Handle(), 10, 10))), inside);
+    uint32_t corner = CachePixel(p, 0, 0);
+    ASSERT_NE(corner, inside);
+    t->SetBounds(0, 0, 80, 20);
+    RedrawWindow(t->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    Pump(20);
+    EXPECT_EQ(Rgb(TColor(WindowPixel(t->Handle(), 0, 0))), corner);
+}
+
 TEST_F(ButtonWrappers, EdgeStaticKeepsThePictureItPaintsInside)
 {
     HWND h = CreateWindowExW(WS_EX_STATICEDGE, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 10, 10, 40, 30,
@@ -371,6 +445,65 @@ TEST_F(ButtonWrappers, EdgeStaticKeepsThePictureItPaintsInside)
     UnhookWindow(h, true, false, wrappers.back());
     DestroyWindow(h);
     DeleteObject(bmp);
+}
+
+TEST_F(ButtonWrappers, IconAndPictureStaticsShowTheirImageOverTheBackground)
+{
+    // An opaque 16 x 16 icon, a 24-bit picture, and an icon static without icon.
+    HDC screen = GetDC(nullptr);
+    HBITMAP colour = CreateCompatibleBitmap(screen, 16, 16);
+    HBITMAP picture = CreateCompatibleBitmap(screen, 16, 16);
+    ReleaseDC(nullptr, screen);
+    HBITMAP andMask = CreateBitmap(16, 16, 1, 1, nullptr);
+    {
+        MemoryDC dc = CreateMemoryDC(nullptr);
+        RECT all{0, 0, 16, 16};
+        {
+            SelectScope select(dc.get(), colour);
+            BrushHandle red(CreateSolidBrush(RGB(255, 0, 0)));
+            FillRect(dc.get(), &all, red.get());
+        }
+        {
+            SelectScope select(dc.get(), picture);
+            BrushHandle blue(CreateSolidBrush(RGB(0, 0, 255)));
+            FillRect(dc.get(), &all, blue.get());
+        }
+        SelectScope select(dc.get(), andMask);
+        PatBlt(dc.get(), 0, 0, 16, 16, BLACKNESS);   // every pixel of the icon opaque
+    }
+    ICONINFO ii{TRUE, 0, 0, andMask, colour};
+    HICON icon = CreateIconIndirect(&ii);
+    ASSERT_TRUE(icon);
+    struct Row {
+        DWORD style;
+        UINT setMessage;
+        WPARAM imageType;
+        HANDLE image;
+        uint32_t inside;   // the colour at (4, 4); the background when nothing is shown
+    } rows[] = {{SS_ICON, STM_SETICON, 0, icon, 0xFF0000},
+                {SS_BITMAP, STM_SETIMAGE, IMAGE_BITMAP, picture, 0x0000FF},
+                {SS_ICON, 0, 0, nullptr, 0}};
+    int y = 10;
+    for (const Row& r : rows) {
+        HWND h = Native(L"STATIC", L"", r.style, 10, y, 40, 30);
+        y += 40;
+        if (r.setMessage == STM_SETICON) SendMessageW(h, STM_SETICON, WPARAM(r.image), 0);
+        if (r.setMessage == STM_SETIMAGE) SendMessageW(h, STM_SETIMAGE, r.imageType, LPARAM(r.image));
+        SetWindowPos(h, nullptr, 10, y - 40, 40, 30, SWP_NOZORDER);   // the native static sizes itself to its image
+        auto* w = Wrap<TkvIconWnd>(h, L"CHECKBOX");
+        EXPECT_EQ(w->ShowsBitmap, r.style == SS_BITMAP);
+        Print(h);
+        uint32_t background = CachePixel(w, 35, 25);   // outside the 16 x 16 image
+        EXPECT_EQ(CachePixel(w, 4, 4), r.image ? r.inside : background) << r.style;
+        EXPECT_NE(background, 0xFF0000u);
+        EXPECT_NE(background, 0x0000FFu);
+        UnhookWindow(h, true, false, wrappers.back());
+        DestroyWindow(h);
+    }
+    DestroyIcon(icon);
+    DeleteObject(colour);
+    DeleteObject(picture);
+    DeleteObject(andMask);
 }
 
 TEST_F(ButtonWrappers, AnEmptySectionTakesTheWrappersDefault)
@@ -530,6 +663,44 @@ TEST_F(ButtonWrappers, TrackBarTicksStandAtTheEndsOfTheThumbsTravel)
     EXPECT_EQ(w->TickPositions(), want);
 }
 
+TEST_F(ButtonWrappers, TrackBarThumbPointsAtItsTicks)
+{
+    // The sample thumb is flat at one end and pointed at the other; the point
+    // faces the ticks, so ticks on top turn it upside down.
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    struct Row {
+        DWORD style;
+        bool pointUp;
+    } rows[] = {{TBS_BOTTOM, false}, {TBS_TOP, true}};
+    int y = 10;
+    for (const Row& r : rows) {
+        HWND track = Native(TRACKBAR_CLASSW, L"", TBS_AUTOTICKS | TBS_HORZ | r.style, 10, y, 200, 40);
+        y += 50;
+        SendMessageW(track, TBM_SETRANGEMAX, FALSE, 10);
+        SendMessageW(track, TBM_SETPOS, TRUE, 5);
+        auto* w = Wrap<TkvTrackWnd>(track, L"CHECKBOX");
+        Print(track);
+        RECT thumb{};
+        SendMessageW(track, TBM_GETTHUMBRECT, 0, LPARAM(&thumb));
+        ASSERT_GT(thumb.bottom - thumb.top, 6);
+        // Width of the thumb on a row: pixels that differ from the background left of it.
+        auto widthAt = [&](int row) {
+            uint32_t bg = CachePixel(w, thumb.left - 3, row);
+            int n = 0;
+            for (int x = thumb.left; x < thumb.right; ++x) n += CachePixel(w, x, row) != bg;
+            return n;
+        };
+        int top = widthAt(thumb.top + 1), bottom = widthAt(thumb.bottom - 2);
+        if (r.pointUp)
+            EXPECT_GT(bottom, top + 3) << "ticks on top";
+        else
+            EXPECT_GT(top, bottom + 3) << "ticks below";
+        UnhookWindow(track, true, false, wrappers.back());
+        DestroyWindow(track);
+    }
+}
+
 TEST_F(ButtonWrappers, Screenshot)
 {
     form->SetBounds(40, 40, 460, 320);
@@ -596,6 +767,11 @@ TEST_F(ButtonWrappers, Screenshot)
     AttachSpinWnd(Native(UPDOWN_CLASSW, L"", 0, 380, 175, 17, 30), spin, manager, L"UPDOWNBTN", 2);
     wrappers.push_back(spin);
     Wrap<TkvSizerWnd>(Native(L"SCROLLBAR", L"", SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN, 420, 260, 17, 17));
+    auto* staticText = Add<TStaticText>(form, 10, 214, 140, 22);
+    staticText->SetBorderStyle(TStaticBorderStyle::sbsSingle);
+    staticText->SetCaption(L"Текст в рамке");
+    auto staticData = std::make_unique<TsCommonData>(staticText, true);
+    Wrap<TkvStaticTextWnd>(staticText->Handle(), L"PANEL_LOW", staticData.get());
     InvalidateRect(form->Handle(), nullptr, TRUE);
     RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Pump(100);
