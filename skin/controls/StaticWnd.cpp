@@ -8,6 +8,7 @@
 #include "classlib/TypInfo.h"
 #include "skin/controls/ButtonGeometry.h"
 #include "skin/controls/ButtonWnd.h"
+#include "skin/core/BgRequest.h"
 #include "skin/core/ControlPaint.h"
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
@@ -307,7 +308,10 @@ void TkvSizerWnd::Paint(TMessage&)
         r.OffsetX = PosInParent.x;
         r.OffsetY = PosInParent.y;
         r.PaintIt = 1;
-        SendMessageW(ParentHandle, SkinCommandMessage, MAKEWPARAM(0, SkinCmdGetBackground), LPARAM(&r));
+        {
+            TsBgRequestScope asking(r);   // a skinned form answers only a request asked now
+            SendSkinCommand(ParentHandle, TsSkinCommand::GetBackground, LPARAM(&r));
+        }
         if (r.Kind == bgColor) FillRect32(bmp.get(), RECT{0, 0, w, h}, TColor(ColorToRGB(r.Color)), 255);
         const TsMaskData& md = SkinManager->ma()[size_t(mask)];
         int fw = MaskFrameWidth(md), sh = MaskStateHeight(md);
