@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace winebench {
@@ -24,6 +25,15 @@ inline void Pump()
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+// The folder of the running program, with its trailing separator.
+inline std::wstring ExeFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p = path;
+    return p.substr(0, p.find_last_of(L"\\/") + 1);
 }
 
 inline double Median(std::vector<double> v)

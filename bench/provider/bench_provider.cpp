@@ -20,19 +20,12 @@
 
 namespace {
 
+using winebench::ExeFolder;
 using winebench::Median;
 using winebench::Now;
 using winebench::Pump;
 
 volatile LRESULT answers = 0;
-
-String ExeFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    String p = path;
-    return p.substr(0, p.find_last_of(L"\\/") + 1);
-}
 
 TForm* NewForm(int x)
 {
