@@ -138,7 +138,7 @@ STATE_FILLS = [  # normal, hot, pressed: (border, top, bottom)
 
 
 def draw_master():
-    m = Canvas(384, 256)
+    m = Canvas(384, 512)   # rows 256-511: one band of 32-64 rows per later block (see below)
     opts = {}
     # Edit border: square corners (no key colour), 3 frames 16x16 at (0,24).
     for i, c in enumerate((LINE, ACCENT_HOT, mix(LINE, FACE, 0.5))):
