@@ -320,7 +320,36 @@ def draw_master():
     draw_small_controls(m, opts)
     draw_bars(m, opts)
     draw_button_glow(m, opts)
+    draw_edit(m, opts)
     return m, opts
+
+
+# Column headers of list views: normal, hot and pressed fills inside a frame line.
+COLHEADER_FILLS = [
+    (LINE, mix(FACE, WHITE, 0.5)),
+    (ACCENT_HOT, WHITE),
+    (ACCENT_DOWN, mix(FACE, ACCENT, 0.35)),
+]
+
+
+def draw_edit(m, opts):
+    """Rows 256-287: the column header of list views (3 frames of 24x22 at
+    (0,256): normal, hot, pressed; a frame line round a flat fill) and the
+    even and odd row backgrounds of edits and grids."""
+    for state, (border, fill) in enumerate(COLHEADER_FILLS):
+        x = state * 24
+        m.rect(x, 256, x + 24, 278, fill)
+        m.frame(x, 256, x + 24, 278, border)
+    opts["COLHEADER.BORDERSMASK"] = hat(0, 256, 72, 278, 3, 3, 3, 3, 3, 0, 0, 0)
+    opts["GLOBALINFO.EDITBG_EVEN"] = str(tcolor(EDIT_BG))
+    opts["GLOBALINFO.EDITBG_ODD"] = str(tcolor(mix(EDIT_BG, FACE, 0.6)))
+
+
+def edit_sections(sec):
+    """The column header of list views."""
+    normal, hot = COLHEADER_FILLS[0][1], COLHEADER_FILLS[1][1]
+    sec("COLHEADER", COLOR=tcolor(normal), FONTCOLOR=tcolor(TEXT), STATES=3, HOTCOLOR=tcolor(hot),
+        HOTFONTCOLOR=tcolor(ACCENT_DOWN))
 
 
 def draw_form_parts(m, opts):
@@ -613,6 +642,7 @@ def options(opts):
     sec("DIALOGTITLE", PARENTCLASS="FORMTITLE")
     small_control_sections(sec, face, text, white)
     bar_sections(sec)
+    edit_sections(sec)
     for key, value in opts.items():
         s, k = key.split(".")
         if s == "GLOBALINFO":

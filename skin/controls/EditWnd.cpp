@@ -174,6 +174,15 @@ void TkvBaseWnd::AfterBaseMessage(TMessage& m)
 
 void TkvBaseWnd::WndProc(TMessage& m)
 {
+    // The manager is no longer active when it announces that its skin is
+    // gone: the control's own colours and handlers come back all the same.
+    if (!Unhooked && m.Msg == SkinCommandMessage && Command(m) == SkinCmdRemoveSkin && SkinManager &&
+        reinterpret_cast<TsSkinManager*>(m.LParam) == SkinManager && !ActiveManager()) {
+        RestoreHandlers();
+        if (CommonData) RestoreOwnColors();
+        TkvScrollWnd::WndProc(m);
+        return;
+    }
     if (Unhooked || !CommonData || !ActiveManager()) {
         TkvScrollWnd::WndProc(m);
         return;

@@ -135,6 +135,8 @@ public:
     bool IsDisabledSingleLine() const;
     // The client rectangle in window coordinates, read once per frame change.
     RECT ClientInWindow();
+    // True when the cache bitmap holds a usable picture of the window.
+    bool CacheReady() const;
     // Repaints the cache when the background changed (colours applied first
     // when not yet applied).
     void UpdateCache();
@@ -155,8 +157,6 @@ protected:
     // After base handling of a message: bar refresh, LB_GETTOPINDEX, hot
     // window and the rest of the edit family's follow-up.
     void AfterEditMessage(TMessage& m);
-    // True when the cache bitmap holds a usable picture of the window.
-    bool CacheReady() const;
     // Paints the client of the window into dc (moved by LeftEdge/TopEdge and
     // clipped inside the bars) for WM_PRINT.
     void PrintClient(HDC dc);

@@ -1,0 +1,280 @@
+// The edit wrapper on real windows under the sample skin: a disabled
+// single-line edit shown from the wrapper's cache, the list box's top index,
+// a memo's thumb drag, the colour round trip, and event handlers the wrapper
+// installs coming back only while they are still the wrapper's.
+#include "tests/skin/SkinRuntimeFixture.h"
+
+#include <memory>
+
+#include "classlib/ListControls.h"
+#include "skin/controls/EditWnd.h"
+#include "skin/core/MaskPaintBitmap.h"
+
+using namespace skintest;
+
+namespace {
+
+String ManyLines(int n)
+{
+    String s;
+    for (int i = 0; i < n; ++i) s += L"line " + std::to_wstring(i) + L"\r\n";
+    return s;
+}
+
+// The client area of a window as it is on the screen.
+std::unique_ptr<TBitmap> ClientShot(HWND wnd)
+{
+    RECT c;
+    GetClientRect(wnd, &c);
+    auto bmp = std::make_unique<TBitmap>(c.right, c.bottom, TPixelFormat::pf32bit);
+    HDC dc = GetDC(wnd);
+    BitBlt(bmp->Canvas().Handle(), 0, 0, c.right, c.bottom, dc, 0, 0, SRCCOPY);
+    ReleaseDC(wnd, dc);
+    GdiFlush();
+    return bmp;
+}
+
+COLORREF At(TBitmap& b, int x, int y) { return GetPixel(b.Canvas().Handle(), x, y); }
+
+class EditWrappers : public SkinRuntime {
+protected:
+    void SetUp() override
+    {
+        SkinRuntime::SetUp();
+        SetCursorPos(0, 0);
+        manager = SampleManager();
+        ASSERT_TRUE(manager->Active());
+        form = NewForm(460, 340);
+        form->Show();
+        Pump(20);
+    }
+    void TearDown() override
+    {
+        wrappers.clear();
+        datas.clear();
+        SkinRuntime::TearDown();
+    }
+    // Wraps a class-library control that has skin data of its own.
+    template <class W = TkvEditWnd>
+    W* Wrap(TWinControl* c, const String& section = L"")
+    {
+        datas.push_back(std::make_unique<TsCommonData>(c, true));
+        W* w = CreateWrapper<W>(c->Handle(), datas.back().get(), manager, section, true);
+        wrappers.emplace_back(w);
+        Pump(20);
+        return w;
+    }
+    void Command(HWND wnd, unsigned command)
+    {
+        SendMessageW(wnd, SkinCommandMessage, MAKEWPARAM(0, command), LPARAM(manager));
+        Pump(20);
+    }
+    const TsGeneralData& Edit() { return manager->gd()[size_t(manager->FindSectionIndex(L"EDIT"))]; }
+
+    TsSkinManager* manager = nullptr;
+    TSkinTestForm* form = nullptr;
+    std::vector<std::unique_ptr<TsCommonData>> datas;
+    std::vector<std::unique_ptr<TkvMainWnd>> wrappers;
+};
+
+}  // namespace
+
+// A disabled single-line edit: its client on the screen is the wrapper's cache
+// (which holds the disabled text), not what the control paints.
+TEST_F(EditWrappers, DisabledSingleLineEditIsDrawnFromTheCache)
+{
+    auto* edit = Add<TEdit>(form, 20, 20, 160, 24);
+    edit->SetText(L"Disabled text");
+    TkvEditWnd* w = Wrap(edit);
+    EXPECT_TRUE(w->IsSingleLine);
+    edit->SetEnabled(false);
+    RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Pump(50);
+    ASSERT_TRUE(w->IsDisabledSingleLine());
+    ASSERT_TRUE(w->CacheReady());
+
+    auto shot = ClientShot(edit->Handle());
+    TBitmap& cache = *w->CommonData->CacheBitmap;
+    RECT inner = w->ClientInWindow();
+    int differing = 0, ink = 0;
+    COLORREF background = At(cache, inner.left + 1, inner.top + 1);
+    for (int y = 0; y < shot->Height(); ++y)
+        for (int x = 0; x < shot->Width(); ++x) {
+            COLORREF c = At(cache, inner.left + x, inner.top + y);
+            differing += At(*shot, x, y) != c;
+            ink += c != background;
+        }
+    EXPECT_EQ(differing, 0);
+    // The cache holds the text: pixels unlike the background.
+    EXPECT_GT(ink, 20);
+
+    // Enabled again, the control paints its own text over the skin's colour.
+    edit->SetEnabled(true);
+    Pump(50);
+    EXPECT_FALSE(w->IsDisabledSingleLine());
+    EXPECT_EQ(ColorToRGB(edit->Color()), COLORREF(Edit().Props[0].Color));
+}
+
+// LB_GETTOPINDEX: -1 for an empty list box of the class library, the
+// control's own answer otherwise (a list with items, a native list box).
+TEST_F(EditWrappers, TopIndexOfListBoxes)
+{
+    struct Row {
+        const char* what;
+        int items;
+        int top;
+        bool native;
+        LRESULT expected;
+    } rows[] = {
+        {"empty list box", 0, 0, false, -1},
+        {"list box at its top", 30, 0, false, 0},
+        {"list box scrolled", 30, 7, false, 7},
+        {"empty native list box", 0, 0, true, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        HWND wnd;
+        if (r.native) {
+            wnd = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL, 20, 20, 120,
+                                  120, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+            wrappers.emplace_back(CreateWrapper<TkvEditWnd>(wnd, nullptr, manager, L"", true));
+        } else {
+            auto* list = Add<TListBox>(form, 20, 20, 120, 120);
+            for (int i = 0; i < r.items; ++i) list->Items().Add(L"item " + std::to_wstring(i));
+            wnd = list->Handle();
+            Wrap(list);
+        }
+        if (r.top) SendMessageW(wnd, LB_SETTOPINDEX, WPARAM(r.top), 0);
+        EXPECT_EQ(SendMessageW(wnd, LB_GETTOPINDEX, 0, 0), r.expected);
+        wrappers.clear();
+        if (r.native) DestroyWindow(wnd);
+    }
+}
+
+// Dragging a memo's thumb scrolls the memo and moves the skinned bar while
+// the button is still down.
+TEST_F(EditWrappers, MemoThumbDragMovesTheBarWhileDragging)
+{
+    auto* memo = Add<TMemo>(form, 20, 20, 200, 160);
+    memo->SetScrollBars(TScrollStyle::ssVertical);
+    memo->SetWordWrap(false);
+    memo->Lines().SetText(ManyLines(200));
+    TkvEditWnd* w = Wrap(memo);
+    HWND h = memo->Handle();
+    RECT bar = w->VertBarRect();
+    scrollgeo::BarLayout l = ScrollBarLayout(*w->VertBar, bar.bottom - bar.top, manager);
+    ASSERT_TRUE(l.ThumbFits);
+    POINT grab{(bar.left + bar.right) / 2, bar.top + l.ThumbStart + l.ThumbSize / 2};
+    SetCursorPos(grab.x, grab.y);
+    SendMessageW(h, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(grab.x, grab.y));
+    int lastLine = int(SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0));
+    int lastPos = w->VertBar->Info.nPos;
+    int moves = 0;
+    for (int dy = 10; dy <= 60; dy += 10) {
+        POINT p{grab.x, grab.y + dy};
+        SetCursorPos(p.x, p.y);
+        ScreenToClient(h, &p);
+        SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        Pump(0);
+        int line = int(SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0));
+        int pos = w->VertBar->Info.nPos;
+        EXPECT_GT(line, lastLine) << dy;
+        EXPECT_GT(pos, lastPos) << dy;
+        // The bar shows the memo's position, read from the window.
+        EXPECT_EQ(pos, GetScrollPos(h, SB_VERT)) << dy;
+        moves += line > lastLine;
+        lastLine = line;
+        lastPos = pos;
+    }
+    EXPECT_GT(moves, 0);
+    POINT up{grab.x, grab.y + 60};
+    ScreenToClient(h, &up);
+    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(up.x, up.y));
+    EXPECT_EQ(int(SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0)), lastLine);
+}
+
+// The skin's colours on, off with the skin, and the control's own back when
+// the wrapper goes.
+TEST_F(EditWrappers, ColourRoundTrip)
+{
+    const TColor own = RGBColor(10, 200, 30), ownFont = RGBColor(200, 0, 0);
+    auto* memo = Add<TMemo>(form, 20, 20, 150, 100);
+    auto* edit = Add<TEdit>(form, 200, 20, 150, 24);
+    auto* list = Add<TListBox>(form, 200, 60, 150, 100);
+    for (TControl* c : std::initializer_list<TControl*>{memo, edit, list}) {
+        String name = c->ClassName();
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        c->SetColor(own);
+        c->Font().SetColor(ownFont);
+        auto* wc = static_cast<TWinControl*>(c);
+        TkvEditWnd* w = Wrap(wc);
+        Command(wc->Handle(), SkinCmdRefresh);
+        EXPECT_EQ(ColorToRGB(c->Color()), COLORREF(Edit().Props[0].Color));
+        EXPECT_EQ(ColorToRGB(c->Font().Color()), COLORREF(Edit().Props[0].FontColor));
+        EXPECT_EQ(ColorToRGB(w->SkinColor), COLORREF(Edit().Props[0].Color));
+
+        manager->SetActive(false);
+        Command(wc->Handle(), SkinCmdRemoveSkin);
+        EXPECT_EQ(c->Color(), own);
+        EXPECT_EQ(c->Font().Color(), ownFont);
+
+        manager->SetActive(true);
+        Command(wc->Handle(), SkinCmdNewSkin);
+        Command(wc->Handle(), SkinCmdRefresh);
+        EXPECT_EQ(ColorToRGB(c->Color()), COLORREF(Edit().Props[0].Color));
+        wrappers.pop_back();   // freed without removing the skin
+        EXPECT_EQ(c->Color(), own);
+        EXPECT_EQ(c->Font().Color(), ownFont);
+    }
+}
+
+namespace {
+// A descendant wrapper that puts a handler of its own into the control's OnClick.
+class ClickWrapper : public TkvEditWnd {
+public:
+    using TkvEditWnd::TkvEditWnd;
+    void Clicked(TObject*) { ++clicks; }
+    void Install() { InstallHandler(OwnerControl(), OwnerControl()->OnClick, TNotifyEvent(this, &ClickWrapper::Clicked)); }
+    int clicks = 0;
+};
+struct Listener {
+    void Clicked(TObject*) {}
+    void Other(TObject*) {}
+};
+}  // namespace
+
+// A handler the wrapper installs goes back to the one before it when the
+// skin is removed or the wrapper is freed, but only while the event still
+// holds the wrapper's: a handler set after the wrapper stays.
+TEST_F(EditWrappers, InstalledHandlersComeBackOnlyWhileStillTheWrappers)
+{
+    Listener app;
+    const TNotifyEvent before(&app, &Listener::Clicked), later(&app, &Listener::Other);
+    struct Row {
+        const char* what;
+        bool replacedLater;
+        bool byRemoval;   // else by freeing the wrapper
+    } rows[] = {{"removal, still ours", false, true},
+                {"removal, replaced", true, true},
+                {"freed, still ours", false, false},
+                {"freed, replaced", true, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        auto* memo = Add<TMemo>(form, 20, 20, 150, 100);
+        memo->OnClick = before;
+        auto* w = Wrap<ClickWrapper>(memo);
+        w->Install();
+        ASSERT_EQ(w->InstalledHandlerCount(), 1);
+        memo->OnClick(memo);
+        EXPECT_EQ(w->clicks, 1);
+        if (r.replacedLater) memo->OnClick = later;
+        if (r.byRemoval)
+            Command(memo->Handle(), SkinCmdRemoveSkin);
+        else
+            wrappers.pop_back();
+        EXPECT_TRUE(memo->OnClick == (r.replacedLater ? later : before));
+        wrappers.clear();
+        datas.clear();
+        delete memo;
+    }
+}
