@@ -6,7 +6,10 @@
 
 #include <memory>
 
+#include "classlib/ExtCtrls.h"
 #include "classlib/ListControls.h"
+#include "classlib/ScrollBox.h"
+#include "classlib/Subclass.h"
 #include "skin/controls/EditWnd.h"
 #include "skin/core/MaskPaintBitmap.h"
 
@@ -277,4 +280,66 @@ TEST_F(EditWrappers, InstalledHandlersComeBackOnlyWhileStillTheWrappers)
         datas.clear();
         delete memo;
     }
+}
+
+namespace {
+// Counts the WM_PAINT messages a window gets (a layer above the wrapper's).
+class PaintCounter : public TSubclass {
+public:
+    int paints = 0;
+
+protected:
+    void WndProc(TMessage& m) override
+    {
+        if (m.Msg == WM_PAINT) ++paints;
+        CallPrevious(m);
+    }
+};
+}  // namespace
+
+// A scroll box shows its section (PANEL_LOW) round its children, is painted
+// once per invalidation, and its skinned bar scrolls the children.
+TEST_F(EditWrappers, ScrollBoxShowsItsSectionAndScrollsItsChildren)
+{
+    auto* box = Add<TScrollBox>(form, 20, 20, 220, 160);
+    auto* top = Add<TPanel>(box, 10, 10, 120, 40);
+    auto* distant = Add<TPanel>(box, 10, 400, 120, 40);
+    box->UpdateScrollBars();
+    datas.push_back(std::make_unique<TsCommonData>(box, true));
+    auto* w = CreateWrapper<TkvScrollBoxWnd>(box->Handle(), datas.back().get(), manager, L"", true);
+    wrappers.emplace_back(w);
+    RedrawWindow(box->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Pump(30);
+    ASSERT_TRUE(w->VertBar->Visible);
+
+    // Between the children: the section's colour.
+    const TsGeneralData& low = manager->gd()[size_t(manager->FindSectionIndex(L"PANEL_LOW"))];
+    EXPECT_EQ(WindowPixel(box->Handle(), 180, 100), COLORREF(low.Props[0].Color));
+
+    auto counter = std::make_unique<PaintCounter>();
+    ASSERT_TRUE(counter->Hook(box->Handle()));
+    InvalidateRect(box->Handle(), nullptr, TRUE);
+    Pump(100);
+    EXPECT_GE(counter->paints, 1);
+    counter->paints = 0;
+    Pump(1000);
+    EXPECT_LE(counter->paints, 2);
+    counter->Unhook();
+
+    // A page down on the skinned bar moves the children up by the page.
+    int farTop = distant->Top();
+    RECT bar = w->VertBarRect();
+    scrollgeo::BarLayout l = ScrollBarLayout(*w->VertBar, bar.bottom - bar.top, manager);
+    POINT page{(bar.left + bar.right) / 2, bar.top + (l.ThumbStart + l.ThumbSize + l.Length - l.Arrow) / 2};
+    SetCursorPos(page.x, page.y);
+    SendMessageW(box->Handle(), WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(page.x, page.y));
+    POINT up = page;
+    ScreenToClient(box->Handle(), &up);
+    SendMessageW(box->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(up.x, up.y));
+    Pump(30);
+    EXPECT_GT(box->VertPosition(), 0);
+    EXPECT_EQ(distant->Top(), farTop - box->VertPosition());
+    EXPECT_EQ(top->Top(), 10 - box->VertPosition());
+    EXPECT_EQ(w->VertBar->Info.nPos, box->VertPosition());
+    SetCursorPos(0, 0);
 }
