@@ -343,3 +343,22 @@ TEST_F(EditWrappers, ScrollBoxShowsItsSectionAndScrollsItsChildren)
     EXPECT_EQ(w->VertBar->Info.nPos, box->VertPosition());
     SetCursorPos(0, 0);
 }
+
+// After the library's start-up, UpdateEditWnd gives a skinned control an edit
+// wrapper, and takes it away once the control is no longer skinned.
+TEST_F(EditWrappers, UpdateEditWndMakesAnEditWrapper)
+{
+    auto* memo = Add<TMemo>(form, 20, 20, 150, 100);
+    TsCommonData data(memo, true);
+    data.SetSkinSection(L"EDIT");
+    data.UpdateIndexes();
+    ASSERT_TRUE(data.IsSkinned());
+    TkvMainWnd* w = nullptr;
+    UpdateEditWnd(&data, w);
+    EXPECT_NE(dynamic_cast<TkvEditWnd*>(w), nullptr);
+    EXPECT_EQ(GetWrapper(memo->Handle()), w);
+    data.SetSkinSection(L"");
+    UpdateEditWnd(&data, w);
+    EXPECT_EQ(w, nullptr);
+    EXPECT_EQ(GetWrapper(memo->Handle()), nullptr);
+}
