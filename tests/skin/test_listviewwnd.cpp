@@ -133,6 +133,20 @@ TEST_F(ListViewWrapper, HeaderShowsTheSkinAndThePressedColumn)
     ASSERT_NE(normal, pressed);
     EXPECT_EQ(normal, ColorToRGB(manager->gd()[size_t(manager->FindSectionIndex(L"COLHEADER"))].Props[0].Color));
 
+    // Hot under the mouse; the mouse over the list takes it away.
+    POINT over{(c0.left + c0.right) / 2, h / 2};
+    ClientToScreen(header, &over);
+    SendMessageW(header, WM_NCHITTEST, 0, MAKELPARAM(over.x, over.y));
+    Pump(30);
+    EXPECT_EQ(w->HotColumn, 0);
+    EXPECT_EQ(At(*Shot(header), c0.left + 2, h / 2), ColumnFill(c0.right - c0.left, h, 1));
+    RECT lr;
+    GetWindowRect(lv->Handle(), &lr);
+    SendMessageW(lv->Handle(), WM_NCHITTEST, 0, MAKELPARAM(lr.left + 40, lr.bottom - 40));
+    Pump(30);
+    EXPECT_EQ(w->HotColumn, -1);
+    EXPECT_EQ(At(*Shot(header), c0.left + 2, h / 2), normal);
+
     struct Row {
         const char* what;
         int x;           // where the button goes down, header client coordinates
@@ -158,6 +172,41 @@ TEST_F(ListViewWrapper, HeaderShowsTheSkinAndThePressedColumn)
         EXPECT_EQ(At(*up, d1.left + 2, h / 2), normal);
         EXPECT_EQ(w->PressedHeaderColumn, -1);
     }
+}
+
+// Dragging the skinned thumb of a report view scrolls it line by line while
+// the button is down, and the bar follows.
+TEST_F(ListViewWrapper, ThumbDragScrollsTheReportViewWhileDragging)
+{
+    TListView* lv = ReportView(20, 20, 300, 200);
+    auto* w = Wrap<TkvListViewWnd>(lv);
+    HWND h = lv->Handle();
+    RECT bar = w->VertBarRect();
+    scrollgeo::BarLayout l = ScrollBarLayout(*w->VertBar, bar.bottom - bar.top, manager);
+    ASSERT_TRUE(l.ThumbFits);
+    POINT grab{(bar.left + bar.right) / 2, bar.top + l.ThumbStart + l.ThumbSize / 2};
+    SetCursorPos(grab.x, grab.y);
+    SendMessageW(h, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(grab.x, grab.y));
+    int lastTop = int(SendMessageW(h, LVM_GETTOPINDEX, 0, 0));
+    for (int dy = 15; dy <= 45; dy += 15) {
+        POINT p{grab.x, grab.y + dy};
+        SetCursorPos(p.x, p.y);
+        ScreenToClient(h, &p);
+        SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        Pump(0);
+        int top = int(SendMessageW(h, LVM_GETTOPINDEX, 0, 0));
+        EXPECT_GT(top, lastTop) << dy;
+        // One bar unit is one line of the report view.
+        EXPECT_EQ(GetScrollPos(h, SB_VERT), top) << dy;
+        EXPECT_EQ(w->VertBar->Info.nPos, top) << dy;
+        lastTop = top;
+    }
+    POINT up{grab.x, grab.y + 45};
+    ScreenToClient(h, &up);
+    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(up.x, up.y));
+    Pump(20);
+    EXPECT_EQ(int(SendMessageW(h, LVM_GETTOPINDEX, 0, 0)), lastTop);
+    SetCursorPos(0, 0);
 }
 
 // Painting the header validates it: over one idle second it is painted at
