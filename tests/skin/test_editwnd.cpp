@@ -362,3 +362,35 @@ TEST_F(EditWrappers, UpdateEditWndMakesAnEditWrapper)
     EXPECT_EQ(w, nullptr);
     EXPECT_EQ(GetWrapper(memo->Handle()), nullptr);
 }
+
+// WM_PRINT of a wrapped control gives its picture as the screen shows it:
+// the frame from the wrapper's cache and the client in the skin's colour.
+TEST_F(EditWrappers, PrintGivesTheSkinnedFrameAndClient)
+{
+    auto* memo = Add<TMemo>(form, 20, 20, 180, 120);
+    auto* list = Add<TListBox>(form, 220, 20, 180, 120);
+    for (TWinControl* c : std::initializer_list<TWinControl*>{memo, list}) {
+        String name = c->ClassName();
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        TkvEditWnd* w = Wrap(c);
+        RECT wr;
+        GetWindowRect(c->Handle(), &wr);
+        TBitmap shot(wr.right - wr.left, wr.bottom - wr.top, TPixelFormat::pf32bit);
+        SendMessageW(c->Handle(), WM_PRINT, WPARAM(shot.Canvas().Handle()), PRF_NONCLIENT | PRF_CLIENT);
+        GdiFlush();
+        ASSERT_TRUE(w->CacheReady());
+        TBitmap& cache = *w->CommonData->CacheBitmap;
+        RECT inner = w->ClientInWindow();
+        // The frame ring: the cache's pixels.
+        int differing = 0;
+        for (int x = 0; x < shot.Width(); ++x) {
+            differing += At(shot, x, 0) != At(cache, x, 0);
+            differing += At(shot, x, shot.Height() - 1) != At(cache, x, shot.Height() - 1);
+        }
+        for (int y = 0; y < inner.top; ++y) differing += At(shot, shot.Width() / 2, y) != At(cache, shot.Width() / 2, y);
+        EXPECT_EQ(differing, 0);
+        // An empty client: the skin's colour.
+        EXPECT_EQ(At(shot, inner.left + 20, inner.bottom - 10), ColorToRGB(w->SkinColor));
+        EXPECT_EQ(ColorToRGB(w->SkinColor), COLORREF(Edit().Props[0].Color));
+    }
+}
