@@ -231,10 +231,9 @@ String EditSection(const String& s) { return s.empty() ? String(L"EDIT") : s; }
 // The visual-style rule of the edit family: off (a blank theme) without
 // common data; with common data only for kinds other than the list view (or
 // before version 6), and only when the owner does not publish "UseXPThemes".
-bool EditThemeOff(TsCommonData* data, const String& section, bool repaint, const TkvEditOptions& o)
+bool EditThemeOff(TsCommonData* data, const String& section, const TkvEditOptions& o)
 {
     if (!SetWindowThemeFn || section == L"DIALOG" || !o.ThemeAllowed) return false;
-    (void)repaint;
     if (!data) return true;
     int kind = o.ControlKind >= 0 ? o.ControlKind : data->ControlKind;
     if (kind == int(TsControlKind::ListView) && SystemVersion6OrLater()) return false;
@@ -253,7 +252,7 @@ TkvEditWnd::TkvEditWnd(HWND handle, TsCommonData* commonData, TsSkinManager* ski
     : TkvBaseWnd(handle, commonData, skinManager, EditSection(skinSection), repaint, false)
 {
     if (options.ControlKind >= 0 && CommonData) CommonData->ControlKind = options.ControlKind;
-    if (EditThemeOff(commonData, EditSection(skinSection), repaint, options)) SetWindowThemeFn(handle, L" ", L" ");
+    if (EditThemeOff(commonData, EditSection(skinSection), options)) SetWindowThemeFn(handle, L" ", L" ");
     if (CommonData && CommonData->ControlKind == int(TsControlKind::AdapterItem))
         CommonData->ControlKind = int(TsControlKind::AdapterEdit);
     if (TControl* c = OwnerControl())
@@ -454,7 +453,6 @@ void TkvEditWnd::EraseBkgndMessage(TMessage& m)
 
 void TkvEditWnd::PrintClient(HDC dc)
 {
-    RECT inner = ClientInWindow();
     RECT client = GetClientRectInWindow(Handle);
     int saved = SaveDC(dc);
     IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
@@ -470,7 +468,6 @@ void TkvEditWnd::PrintClient(HDC dc)
     if (!emptyList) SendMessageW(Handle, WM_PAINT, WPARAM(dc), 0);
     SendMessageW(Handle, WM_PRINTCLIENT, WPARAM(dc), PRF_CLIENT | PRF_CHILDREN);
     RestoreDC(dc, saved);
-    (void)inner;
 }
 
 void TkvEditWnd::PrintMessage(TMessage& m)
