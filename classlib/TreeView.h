@@ -70,6 +70,12 @@ private:
     std::vector<TTreeNode*> all_;
 };
 
+// Custom drawing of the whole tree: the stages a handler is called at, and the
+// handler (sender, the area being drawn, stage, defaultDraw). Clearing
+// defaultDraw before painting keeps the control from painting at all.
+enum class TCustomDrawStage { cdPrePaint, cdPostPaint, cdPreErase, cdPostErase };
+using TTVAdvancedCustomDrawEvent = Delegate<void(TObject* sender, const RECT& rect, TCustomDrawStage stage, bool& defaultDraw)>;
+
 class TTreeView : public TWinControl {
     DECLARE_CLASS(TTreeView, TWinControl)
 public:
@@ -93,10 +99,14 @@ public:
     void Dispatch(TMessage& message) override;
 
     TNotifyEvent OnChange;
+    // Called before the control paints and, while it paints by default, after.
+    TTVAdvancedCustomDrawEvent OnAdvancedCustomDraw;
 
 protected:
     void CreateParams(TCreateParams& params) override;
     void HandleCreated() override;
+    // The answer to the control's NM_CUSTOMDRAW.
+    LRESULT CustomDraw(const NMTVCUSTOMDRAW& cd);
     void ColorChanged() override;
     void FontChanged() override;
 
