@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "classlib/ComBars.h"
 #include "classlib/Controls.h"
 #include "classlib/StdCtrls.h"
 
@@ -70,10 +71,10 @@ private:
     std::vector<TTreeNode*> all_;
 };
 
-// Custom drawing of the whole tree: the stages a handler is called at, and the
-// handler (sender, the area being drawn, stage, defaultDraw). Clearing
-// defaultDraw before painting keeps the control from painting at all.
-enum class TCustomDrawStage { cdPrePaint, cdPostPaint, cdPreErase, cdPostErase };
+// Custom drawing of the whole tree (stages as the tool bar's, ComBars.h):
+// the handler gets the sender, the area being drawn, the stage and
+// defaultDraw; clearing defaultDraw before painting keeps the control from
+// painting at all.
 using TTVAdvancedCustomDrawEvent = Delegate<void(TObject* sender, const RECT& rect, TCustomDrawStage stage, bool& defaultDraw)>;
 
 class TTreeView : public TWinControl {
