@@ -225,7 +225,11 @@ void TkvGridWnd::DataAwareScroll(TMessage& m)
 {
     int code = LOWORD(m.WParam);
     TkvScrollBar* bar = Bar(1);
-    if (bar && (code == SB_THUMBPOSITION || code == SB_THUMBTRACK)) bar->Info.nPos = bar->Info.nTrackPos;
+    // A data-aware grid reads where to scroll from its bar's position.
+    if (bar && (code == SB_THUMBPOSITION || code == SB_THUMBTRACK)) {
+        bar->Info.nPos = bar->Info.nTrackPos;
+        SetScrollPos(Handle, SB_VERT, bar->Info.nTrackPos, FALSE);
+    }
     TkvEditWnd::WndProc(m);
     TControl* c = OwnerControl();
     if (code == SB_ENDSCROLL && c && c->ClassName() == String(L"TwwDBGrid") && bar)

@@ -3,6 +3,8 @@
 // the class library following the skin.
 #include "tests/skin/SkinRuntimeFixture.h"
 
+#include <list>
+
 #include "classlib/Grids.h"
 #include "skin/controls/GridWnd.h"
 #include "skin/graphics/Bitmap32.h"
@@ -345,3 +347,47 @@ TEST_F(GridWnd, StringGridScrollsByRowsKeepingFixedOnes)
     EXPECT_EQ(g->Col(), 2);
 }
 
+
+namespace {
+const TSpec kDataGrid{L"TStandInDataGrid", {{L"DataSource", 1}}};
+const TSpec kWwGrid{L"TwwDBGrid", {{L"DataSource", 1}}};
+
+// Logs the vertical scroll messages that reach the control under the wrapper.
+struct ScrollLog {
+    TWndMethod own;
+    std::vector<WPARAM> codes;
+    void Proc(TMessage& m)
+    {
+        if (m.Msg == WM_VSCROLL) codes.push_back(m.WParam);
+        own(m);
+    }
+};
+}  // namespace
+
+// A data-aware grid: a thumb message puts the track position into the bar
+// first; the end of a scroll sends the final position only to the grid
+// class that needs it.
+TEST_F(GridWnd, DataAwareGridsGetTheTrackPosition)
+{
+    std::list<ScrollLog> logs;
+    for (const TSpec* spec : {&kDataGrid, &kWwGrid}) {
+        SCOPED_TRACE(testing::Message() << spec->ClassName);
+        TStandInControl* c = StandIn(*spec);
+        ScrollLog& log = logs.emplace_back(ScrollLog{c->WindowProc});
+        c->WindowProc = TWndMethod(&log, &ScrollLog::Proc);
+        HWND h = c->Handle();
+        TkvGridWnd* w = Wrap<TkvGridWnd>(c);
+        Command(h, SkinCmdRefresh);
+        w->Bar(1)->Info.nTrackPos = 37;
+        SendMessageW(h, WM_VSCROLL, SB_THUMBTRACK, 0);
+        EXPECT_EQ(GetScrollPos(h, SB_VERT), 37);
+        log.codes.clear();
+        SendMessageW(h, WM_VSCROLL, SB_ENDSCROLL, 0);
+        std::vector<WPARAM> expected{SB_ENDSCROLL};
+        if (spec == &kWwGrid) expected.push_back(MAKEWPARAM(SB_THUMBPOSITION, 37));
+        EXPECT_EQ(log.codes, expected);
+        TkvMainWnd* wr = GetWrapper(h);
+        UnhookWindow(h, true, false, wr);
+        c->WindowProc = log.own;
+    }
+}
