@@ -8,15 +8,19 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
 #include <any>
+#include <cstring>
 #include <map>
 #include <memory>
+#include <tuple>
 #include <typeindex>
 #include <vector>
 
 #include "classlib/Controls.h"
 #include "classlib/TypInfo.h"
 #include "skin/controls/TreeWnd.h"
+#include "skin/graphics/Utils.h"
 
 namespace standin {
 
