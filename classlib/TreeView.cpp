@@ -1,5 +1,7 @@
 #include "classlib/TreeView.h"
 
+#include "classlib/TypInfo.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -158,9 +160,22 @@ void TTreeNodes::Recreate()
 
 // ---------------------------------------------------------------- TTreeView
 
+namespace {
+void RegisterTreeViewProperties()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    RegisterProperty(TTreeView::StaticClassInfo(),
+                     MethodProperty<TTreeView, TTVAdvancedCustomDrawEvent>(L"OnAdvancedCustomDraw",
+                                                                           &TTreeView::OnAdvancedCustomDraw));
+}
+}  // namespace
+
 TTreeView::TTreeView(TComponent* owner) : TWinControl(owner)
 {
     InitTreeClass();
+    RegisterTreeViewProperties();
     SetBounds(0, 0, 121, 97);
     SetColor(clWindow);
     SetTabStop(true);
@@ -290,9 +305,28 @@ void TTreeView::Dispatch(TMessage& m)
         case NM_CLICK:
             PostMessageW(handle_, CM_TREECLICK, 0, 0);
             return;
+        case NM_CUSTOMDRAW:
+            m.Result = CustomDraw(*reinterpret_cast<NMTVCUSTOMDRAW*>(m.LParam));
+            return;
         default:
             break;
         }
     }
     TWinControl::Dispatch(m);
+}
+
+LRESULT TTreeView::CustomDraw(const NMTVCUSTOMDRAW& cd)
+{
+    if (!OnAdvancedCustomDraw) return CDRF_DODEFAULT;
+    bool defaultDraw = true;
+    switch (cd.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        OnAdvancedCustomDraw(this, cd.nmcd.rc, TCustomDrawStage::cdPrePaint, defaultDraw);
+        return defaultDraw ? CDRF_NOTIFYPOSTPAINT : CDRF_SKIPDEFAULT;
+    case CDDS_POSTPAINT:
+        OnAdvancedCustomDraw(this, cd.nmcd.rc, TCustomDrawStage::cdPostPaint, defaultDraw);
+        return CDRF_DODEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "classlib/ComBars.h"
 #include "classlib/Controls.h"
 #include "classlib/StdCtrls.h"
 
@@ -70,6 +71,12 @@ private:
     std::vector<TTreeNode*> all_;
 };
 
+// Custom drawing of the whole tree (stages as the tool bar's, ComBars.h):
+// the handler gets the sender, the area being drawn, the stage and
+// defaultDraw; clearing defaultDraw before painting keeps the control from
+// painting at all.
+using TTVAdvancedCustomDrawEvent = Delegate<void(TObject* sender, const RECT& rect, TCustomDrawStage stage, bool& defaultDraw)>;
+
 class TTreeView : public TWinControl {
     DECLARE_CLASS(TTreeView, TWinControl)
 public:
@@ -93,10 +100,14 @@ public:
     void Dispatch(TMessage& message) override;
 
     TNotifyEvent OnChange;
+    // Called before the control paints and, while it paints by default, after.
+    TTVAdvancedCustomDrawEvent OnAdvancedCustomDraw;
 
 protected:
     void CreateParams(TCreateParams& params) override;
     void HandleCreated() override;
+    // The answer to the control's NM_CUSTOMDRAW.
+    LRESULT CustomDraw(const NMTVCUSTOMDRAW& cd);
     void ColorChanged() override;
     void FontChanged() override;
 

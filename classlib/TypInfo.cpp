@@ -46,6 +46,7 @@ const TPropInfo& Need(const TObject* object, const String& name, bool (*kindOk)(
 bool IsOrd(const TPropInfo& p) { return p.IsOrdinal(); }
 bool IsStr(const TPropInfo& p) { return p.Kind == TTypeKind::tkString; }
 bool IsObj(const TPropInfo& p) { return p.Kind == TTypeKind::tkClass; }
+bool IsMethod(const TPropInfo& p) { return p.Kind == TTypeKind::tkMethod; }
 bool IsEnum(const TPropInfo& p) { return p.Kind == TTypeKind::tkEnumeration; }
 bool IsSet(const TPropInfo& p) { return p.Kind == TTypeKind::tkSet; }
 
@@ -132,6 +133,15 @@ void SetObjectProp(TObject* object, const String& name, TObject* value)
     const TPropInfo& p = Need(object, name, IsObj);
     if (!p.SetObj) throw ReadOnly(name);
     p.SetObj(object, value);
+}
+
+std::any GetMethodProp(TObject* object, const String& name) { return Need(object, name, IsMethod).GetMethod(object); }
+
+void SetMethodProp(TObject* object, const String& name, const std::any& value)
+{
+    const TPropInfo& p = Need(object, name, IsMethod);
+    if (!p.SetMethod) throw ReadOnly(name);
+    p.SetMethod(object, value);
 }
 
 int GetEnumValue(const TPropInfo& info, const String& name)

@@ -5,13 +5,14 @@
 // Names are matched without regard to case; enumeration and set element names
 // are given per property, in ordinal order.
 #pragma once
+#include <any>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "classlib/Object.h"
 
-enum class TTypeKind { tkInteger, tkEnumeration, tkSet, tkString, tkClass };
+enum class TTypeKind { tkInteger, tkEnumeration, tkSet, tkString, tkClass, tkMethod };
 
 struct TPropInfo {
     String Name;
@@ -25,6 +26,11 @@ struct TPropInfo {
     std::function<void(TObject*, const String&)> SetStr;
     std::function<TObject*(TObject*)> GetObj;
     std::function<void(TObject*, TObject*)> SetObj;   // may be empty (read-only)
+    // Events: the value is the event's own delegate type held in a std::any, so
+    // a caller that knows the event's signature can read, compare and set it
+    // without knowing the class. An empty any stands for an unassigned event.
+    std::function<std::any(TObject*)> GetMethod;
+    std::function<void(TObject*, const std::any&)> SetMethod;
 
     bool IsOrdinal() const
     {
@@ -51,6 +57,9 @@ String GetStrProp(TObject* object, const String& name);
 void SetStrProp(TObject* object, const String& name, const String& value);
 TObject* GetObjectProp(TObject* object, const String& name);
 void SetObjectProp(TObject* object, const String& name, TObject* value);
+// Events by name; setting a value of another delegate type raises EPropertyConvertError.
+std::any GetMethodProp(TObject* object, const String& name);
+void SetMethodProp(TObject* object, const String& name, const std::any& value);
 // Enumeration by element name ("alClient"); an unknown name raises EPropertyConvertError.
 String GetEnumProp(TObject* object, const String& name);
 void SetEnumProp(TObject* object, const String& name, const String& value);
@@ -96,5 +105,30 @@ TPropInfo StrProperty(const String& name, S (C::*get)() const, void (C::*set)(co
     p.Kind = TTypeKind::tkString;
     p.GetStr = [get](TObject* o) { return String((static_cast<C*>(o)->*get)()); };
     if (set) p.SetStr = [set](TObject* o, const String& v) { (static_cast<C*>(o)->*set)(v); };
+    return p;
+}
+
+// An event property over a delegate member: reads give the delegate (an empty
+// any when unassigned); writes take a delegate of exactly that type, or an
+// empty any to clear it.
+template <class C, class D>
+TPropInfo MethodProperty(const String& name, D C::*event)
+{
+    TPropInfo p;
+    p.Name = name;
+    p.Kind = TTypeKind::tkMethod;
+    p.GetMethod = [event](TObject* o) -> std::any {
+        const D& d = static_cast<C*>(o)->*event;
+        return d ? std::any(d) : std::any();
+    };
+    p.SetMethod = [event, name](TObject* o, const std::any& v) {
+        if (!v.has_value()) {
+            static_cast<C*>(o)->*event = D();
+            return;
+        }
+        const D* d = std::any_cast<D>(&v);
+        if (!d) throw EPropertyConvertError(L"Invalid method value for " + name);
+        static_cast<C*>(o)->*event = *d;
+    };
     return p;
 }

@@ -93,3 +93,30 @@ TEST(TypInfo, SetsAndEnumerationsOfTheClassLibrary)
     EXPECT_EQ(GetStrProp(form, L"Name"), form->Name());
     Free(form);
 }
+
+// Events by name: read as the event's own delegate, compared, replaced and
+// cleared; a delegate of another signature is refused.
+TEST(TypInfo, EventsByName)
+{
+    auto* form = new TForm(nullptr);
+    auto* button = new TPanel(form);
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        RegisterProperty(TPanel::StaticClassInfo(), MethodProperty<TControl, TNotifyEvent>(L"OnClick", &TControl::OnClick));
+    }
+    EXPECT_FALSE(GetMethodProp(button, L"OnClick").has_value());
+    int clicks = 0;
+    TNotifyEvent handler = [&](TObject*) { ++clicks; };
+    SetMethodProp(button, L"OnClick", std::any(handler));
+    std::any value = GetMethodProp(button, L"OnClick");
+    ASSERT_NE(std::any_cast<TNotifyEvent>(&value), nullptr);
+    EXPECT_TRUE(std::any_cast<TNotifyEvent>(value) == handler);
+    button->Click();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_THROW(SetMethodProp(button, L"OnClick", std::any(42)), EPropertyConvertError);
+    EXPECT_THROW(GetMethodProp(button, L"Caption"), EPropertyError);
+    SetMethodProp(button, L"OnClick", std::any());
+    EXPECT_FALSE(bool(button->OnClick));
+    delete form;
+}
