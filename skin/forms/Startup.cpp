@@ -1,6 +1,7 @@
 #include "skin/forms/Startup.h"
 
 #include "skin/controls/AlphaImageList.h"
+#include "skin/controls/EditWnd.h"
 #include "skin/controls/MainWnd.h"
 #include "skin/controls/ScrollWnd.h"
 #include "skin/controls/ShellFolders.h"
@@ -63,6 +64,8 @@ void InitSkinLibrary()
     InitMainWndUnit();
     // Skinned scroll bars: the wrapper UpdateScrollWnd makes.
     InitScrollWndUnit();
+    // Edit wrappers: the wrapper UpdateEditWnd makes.
+    InitEditWndUnit();
 }
 
 void DoneSkinLibrary()
