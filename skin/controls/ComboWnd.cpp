@@ -1,6 +1,7 @@
 #include "skin/controls/ComboWnd.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "classlib/ListControls.h"
 #include "skin/core/BgRequest.h"
@@ -188,7 +189,7 @@ void TkvComboBoxWnd::PaintDropButton(HDC dc)
         TsBgCacheInfo own = EmptyBgCacheInfo;
         own.Bmp = &bmp;
         own.Ready = true;
-        DrawMaskFrame32(&bmp, POINT{(w - gw) / 2, (windowHeight - gh) / 2 - br.top}, state, own, glyph, 0, m);
+        DrawMaskFrame32(&bmp, POINT{(w - gw) / 2, (windowHeight - gh) / 2 - br.top}, state, own, glyph, 1, m);
     }
     GdiFlush();
     if (dc) {
@@ -371,8 +372,9 @@ void TkvComboBoxWnd::Paint(TMessage& m)
     CallPrevWndProc(m);
     if (Unhooked || !IsWindowVisible(Handle)) return;
     auto given = reinterpret_cast<HDC>(m.WParam);
-    WindowDC own(given ? nullptr : Handle, WindowDC::waWhole);
-    HDC dc = given ? given : own.get();
+    std::optional<WindowDC> own;
+    if (!given) own.emplace(Handle, WindowDC::waWhole);
+    HDC dc = given ? given : own->get();
     if (!dc) return;
     if (IsSimple()) {
         PaintSimpleFrame();
@@ -410,16 +412,19 @@ void TkvComboBoxWnd::Print(TMessage& m)
 
 void TkvComboBoxWnd::WndProc(TMessage& m)
 {
+    // The manager announces the removal when its skin is already gone.
+    if (m.Msg == SkinCommandMessage && Command(m) == SkinCmdRemoveSkin) {
+        TkvEditWnd::WndProc(m);
+        if (reinterpret_cast<TsSkinManager*>(m.LParam) == SkinManager) DropListWrapper(true);
+        return;
+    }
+    if ((m.Msg == WM_COMMAND || m.Msg == CN_COMMAND) && HIWORD(m.WParam) == CBN_CLOSEUP) DropDownOpen = false;
     if (Unhooked || !CommonData || !ActiveManager()) {
         TkvEditWnd::WndProc(m);
         return;
     }
     if (m.Msg == SkinCommandMessage) {
         switch (Command(m)) {
-        case SkinCmdRemoveSkin:
-            TkvEditWnd::WndProc(m);
-            if (reinterpret_cast<TsSkinManager*>(m.LParam) == SkinManager) DropListWrapper(true);
-            return;
         case SkinCmdMouseEnter:
         case SkinCmdMouseLeave:
             TkvEditWnd::WndProc(m);
@@ -489,7 +494,9 @@ void TkvComboBoxWnd::WndProc(TMessage& m)
 
 TkvComboListWnd::TkvComboListWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager,
                                  const String& skinSection, bool repaint, bool simpleList)
-    : TkvEditWnd(handle, commonData, skinManager, skinSection, repaint), SimpleList(simpleList)
+    // A list that is not repainted at once keeps its visual styles.
+    : TkvEditWnd(handle, commonData, skinManager, skinSection, repaint, TkvEditOptions{-1, repaint}),
+      SimpleList(simpleList)
 {
     Tracking = false;
     Reserved = -1;   // no list item tracked
