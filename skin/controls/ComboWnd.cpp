@@ -302,6 +302,7 @@ void TkvComboBoxWnd::ListColors(TMessage& m)
         try {
             ListWrapper =
                 TkvComboListWnd::CreateForList(list, IsSimple(), hasItems, L"EDIT", SkinManager, nullptr);
+            ListWrapper->ComboHandle = Handle;
         } catch (...) {
             ListWrapper = nullptr;
         }
@@ -637,7 +638,14 @@ void TkvComboListWnd::WndProc(TMessage& m)
         break;
     }
     TkvEditWnd::WndProc(m);
-    if (m.Msg == WM_WINDOWPOSCHANGED && !Unhooked) RefreshScrollBars(true);
+    if (m.Msg != WM_WINDOWPOSCHANGED || Unhooked) return;
+    RefreshScrollBars(true);
+    // The drop button shows pressed exactly while the list is shown, however
+    // it was opened (a click, a key, or the program).
+    auto* pos = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+    if (!SimpleList && pos && (pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)))
+        if (auto* combo = dynamic_cast<TkvComboBoxWnd*>(GetWrapper(ComboHandle)))
+            combo->PaintDropButton();
 }
 
 // ---------------------------------------------------------------- TkvWWComboBoxWnd

@@ -111,6 +111,8 @@ public:
     bool Tracking = false;
     // The list belongs to a simple combo box and lies inside it.
     const bool SimpleList;
+    // The combo box the list belongs to (its drop button follows the list).
+    HWND ComboHandle = nullptr;
 
     void WndProc(TMessage& message) override;
 

@@ -252,8 +252,9 @@ TEST_F(ComboWnd, FiveHundredDropsKeepTheHandles)
 }
 
 // The drop button shows the COMBOBTN section and the combo's glyph for the
-// state: the frame line and the glyph in the mask's colours of that state,
-// the inside as the section's texture paints it.
+// state (normal, hot, pressed while the list is open): the frame line and the
+// glyph in the mask's colours of that state, the inside as the section's
+// texture paints it.
 TEST_F(ComboWnd, DropButtonShowsTheSkinNormalAndHot)
 {
     TComboBox* cb = Combo(20, 20, TComboBoxStyle::csDropDownList);
@@ -275,17 +276,21 @@ TEST_F(ComboWnd, DropButtonShowsTheSkinNormalAndHot)
     struct Row {
         const char* what;
         int state;
-    } rows[] = {{"normal", 0}, {"hot", 1}};
+    } rows[] = {{"normal", 0}, {"hot", 1}, {"pressed", 2}};
     std::vector<COLORREF> insides;
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
         manager->SetHotWindow(r.state == 1 ? cb->Handle() : nullptr);
+        if (r.state == 2) Drop(cb, true);
+        Pump(0);
         ASSERT_EQ(w->DropButtonState(), r.state);
-        auto shot = Printed(cb->Handle());
-        // The frame line at the middle of the button's top edge.
+        // The frame line at the middle of the button's top edge, on the
+        // screen and in a printed picture.
         int fw = MaskFrameWidth(bm);
-        EXPECT_EQ(At(*shot, br.left + bw / 2, br.top),
-                  MasterPixel(manager, bm.SourceRect.left + r.state * fw + fw / 2, bm.SourceRect.top));
+        COLORREF line = MasterPixel(manager, bm.SourceRect.left + r.state * fw + fw / 2, bm.SourceRect.top);
+        EXPECT_EQ(ScreenPixel(cb->Handle(), br.left + bw / 2, br.top), line);
+        auto shot = Printed(cb->Handle());
+        EXPECT_EQ(At(*shot, br.left + bw / 2, br.top), line);
         // The glyph: the first pixel of its widest row, in the glyph's colour of the state.
         int gfw = MaskFrameWidth(gm);
         int gxm = gm.SourceRect.left + r.state * gfw, gym = gm.SourceRect.top;
@@ -309,6 +314,10 @@ TEST_F(ComboWnd, DropButtonShowsTheSkinNormalAndHot)
         insides.push_back(At(*shot, br.left + bm.MarginLeft, br.top + bh / 2));
     }
     EXPECT_NE(insides[0], insides[1]);
+    Drop(cb, false);
+    EXPECT_EQ(ScreenPixel(cb->Handle(), br.left + bw / 2, br.top),
+              MasterPixel(manager, bm.SourceRect.left + MaskFrameWidth(bm) / 2, bm.SourceRect.top))
+        << "normal again when the list closes";
     manager->SetHotWindow(nullptr);
 }
 
