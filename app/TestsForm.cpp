@@ -61,8 +61,10 @@ TForm3::TForm3(TComponent* owner) : TForm(owner)
     edt2 = new TEdit(this);
     PlaceField(edt2, pnl1, L"edt2", 48);
     cbb1 = new TComboBox(this);
+    cbb1->SetStyle(TComboBoxStyle::csDropDownList);
     PlaceField(cbb1, pnl1, L"cbb1", 84);
     cbb2 = new TComboBox(this);
+    cbb2->SetStyle(TComboBoxStyle::csDropDownList);
     PlaceField(cbb2, pnl1, L"cbb2", 120);
     btn6 = MakeButtonPanel(pnl1, L"btn6", L"Начать", 336, 164, 73, 25, cl3DDkShadow, L"Tahoma", 16);
     Button1 = MakeButtonPanel(pnl1, L"Button1", L"Выйти", 416, 164, 73, 25, cl3DDkShadow, L"Tahoma", 16);

@@ -1,5 +1,7 @@
 #include "classlib/ListControls.h"
 
+#include "classlib/TypInfo.h"
+
 namespace {
 const TListMessages kListBoxMessages{LB_GETCOUNT,    LB_GETTEXTLEN,   LB_GETTEXT,      LB_ADDSTRING,
                                     LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT, LB_GETCURSEL,
@@ -229,8 +231,27 @@ void TCustomListBox::Dispatch(TMessage& m)
 
 // ---------------------------------------------------------------- TCustomComboBox
 
+namespace {
+void RegisterComboBoxProperties()
+{
+    static bool done = [] {
+        RegisterProperty(TCustomComboBox::StaticClassInfo(),
+                         OrdProperty<TCustomComboBox, TComboBoxStyle>(
+                             L"Style", &TCustomComboBox::Style, &TCustomComboBox::SetStyle, TTypeKind::tkEnumeration,
+                             {L"csDropDown", L"csSimple", L"csDropDownList", L"csOwnerDrawFixed",
+                              L"csOwnerDrawVariable"}));
+        RegisterProperty(TCustomComboBox::StaticClassInfo(),
+                         OrdProperty<TCustomComboBox, int>(L"DropDownCount", &TCustomComboBox::DropDownCount,
+                                                           &TCustomComboBox::SetDropDownCount));
+        return true;
+    }();
+    (void)done;
+}
+}  // namespace
+
 TCustomComboBox::TCustomComboBox(TComponent* owner) : TCustomListControl(owner, kComboBoxMessages)
 {
+    RegisterComboBoxProperties();
     SetBounds(0, 0, 145, 24);
 }
 
@@ -245,15 +266,30 @@ void TCustomComboBox::CreateParams(TCreateParams& p)
 {
     TCustomListControl::CreateParams(p);
     p.SubclassOf = L"COMBOBOX";
-    p.Style |= CBS_DROPDOWNLIST | CBS_HASSTRINGS | WS_VSCROLL;
-    // The window's height is that of the opened list; the closed box takes its own.
-    p.Height = DroppedHeight();
+    p.Style |= CBS_HASSTRINGS | WS_VSCROLL;
+    switch (style_) {
+    case TComboBoxStyle::csDropDown: p.Style |= CBS_DROPDOWN | CBS_AUTOHSCROLL; break;
+    case TComboBoxStyle::csSimple: p.Style |= CBS_SIMPLE | CBS_AUTOHSCROLL; break;
+    case TComboBoxStyle::csDropDownList: p.Style |= CBS_DROPDOWNLIST; break;
+    case TComboBoxStyle::csOwnerDrawFixed: p.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED; break;
+    case TComboBoxStyle::csOwnerDrawVariable: p.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE; break;
+    }
+    // The window's height is that of the opened list; the closed box takes its
+    // own. A simple combo box shows its list inside its own bounds.
+    if (style_ != TComboBoxStyle::csSimple) p.Height = DroppedHeight();
+}
+
+void TCustomComboBox::SetStyle(TComboBoxStyle style)
+{
+    if (style == style_) return;
+    style_ = style;
+    if (HandleAllocated()) RecreateWnd();
 }
 
 void TCustomComboBox::SetBounds(int left, int top, int width, int height)
 {
     TCustomListControl::SetBounds(left, top, width, height);
-    if (HandleAllocated()) {
+    if (HandleAllocated() && style_ != TComboBoxStyle::csSimple) {
         RECT r;
         GetWindowRect(handle_, &r);
         SetWindowPos(handle_, nullptr, 0, 0, r.right - r.left, DroppedHeight(),
@@ -274,14 +310,44 @@ bool TCustomComboBox::DroppedDown()
 
 void TCustomComboBox::SetDroppedDown(bool d) { SendMessageW(Handle(), CB_SHOWDROPDOWN, d, 0); }
 
+void TCustomComboBox::Change()
+{
+    if (OnChange) OnChange(this);
+}
+
+void TCustomComboBox::DrawItem(DRAWITEMSTRUCT& d)
+{
+    int index = int(d.itemID);
+    TOwnerDrawState state = d.itemState;
+    if (OnDrawItem && index >= 0) {
+        OnDrawItem(this, index, d.hDC, d.rcItem, state);
+        return;
+    }
+    bool selected = state & odSelected;
+    HBRUSH brush = selected ? GetSysColorBrush(COLOR_HIGHLIGHT) : ColorBrush();
+    FillRect(d.hDC, &d.rcItem, brush);
+    if (index >= 0 && index < Items().Count()) {
+        String text = Items().Get(index);
+        SetBkMode(d.hDC, TRANSPARENT);
+        SetTextColor(d.hDC, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font().Color()));
+        RECT r = d.rcItem;
+        r.left += 2;
+        DrawTextW(d.hDC, text.c_str(), int(text.size()), &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+    if ((state & odFocused) && !(state & odNoFocusRect)) DrawFocusRect(d.hDC, &d.rcItem);
+}
+
 void TCustomComboBox::Dispatch(TMessage& m)
 {
-    if (m.Msg == CN_COMMAND) {
+    switch (m.Msg) {
+    case CN_COMMAND:
         switch (HIWORD(m.WParam)) {
         case CBN_SELCHANGE:
             Click();
             if (OnSelect) OnSelect(this);
+            Change();
             break;
+        case CBN_EDITCHANGE: Change(); break;
         case CBN_DROPDOWN:
             if (OnDropDown) OnDropDown(this);
             break;
@@ -291,6 +357,20 @@ void TCustomComboBox::Dispatch(TMessage& m)
         default: break;
         }
         return;
+    case CN_DRAWITEM:
+        DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam));
+        m.Result = TRUE;
+        return;
+    case CN_MEASUREITEM: {
+        auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
+        int h = int(mi->itemHeight);
+        if (style_ == TComboBoxStyle::csOwnerDrawVariable && OnMeasureItem && int(mi->itemID) >= 0)
+            OnMeasureItem(this, int(mi->itemID), h);
+        mi->itemHeight = UINT(h > 0 ? h : 1);
+        m.Result = TRUE;
+        return;
+    }
+    default: break;
     }
     TCustomListControl::Dispatch(m);
 }

@@ -4,6 +4,8 @@
 // items and the selection are kept by the control and handed to the window
 // when it is created.
 #pragma once
+#include <functional>
+
 #include "classlib/Controls.h"
 
 // The message numbers a list control answers to.
@@ -83,13 +85,23 @@ public:
     explicit TListBox(TComponent* owner) : TCustomListBox(owner) {}
 };
 
-enum class TComboBoxStyle { csDropDownList };
+// The kinds of combo box: an edit with a drop-down list, an edit above a list
+// that is always shown, a drop-down list without edit, and drop-down lists
+// whose items the program draws (all of one height, or each its own).
+enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+
+// Draws item index into rect of the control's canvas (selected, focused ... in state).
+using TDrawItemEvent = std::function<void(TObject* sender, int index, HDC dc, const RECT& rect, TOwnerDrawState state)>;
+// Asks the height of item index (csOwnerDrawVariable).
+using TMeasureItemEvent = std::function<void(TObject* sender, int index, int& height)>;
 
 class TCustomComboBox : public TCustomListControl {
     DECLARE_CLASS(TCustomComboBox, TCustomListControl)
 public:
     explicit TCustomComboBox(TComponent* owner);
-    TComboBoxStyle Style() const { return TComboBoxStyle::csDropDownList; }
+    // csDropDown by default; a change makes the window again (items and selection kept).
+    TComboBoxStyle Style() const { return style_; }
+    void SetStyle(TComboBoxStyle style);
     // Number of items the opened list shows without scrolling.
     int DropDownCount() const { return dropDownCount_; }
     void SetDropDownCount(int n);
@@ -98,16 +110,24 @@ public:
     void SetBounds(int left, int top, int width, int height) override;
     void Dispatch(TMessage& message) override;
 
-    // After the user chose an item: OnClick, then OnSelect.
+    // After the user chose an item: OnClick, then OnSelect, then OnChange.
     TNotifyEvent OnSelect;
+    // The text changed: an item was chosen, or the user typed into the edit.
+    TNotifyEvent OnChange;
     TNotifyEvent OnDropDown, OnCloseUp;
+    // Owner-drawn styles: without OnDrawItem an item is drawn as its text.
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    virtual void Change();
 
 private:
     int DroppedHeight() const;
+    void DrawItem(DRAWITEMSTRUCT& item);
     int dropDownCount_ = 8;
+    TComboBoxStyle style_ = TComboBoxStyle::csDropDown;
 };
 
 class TComboBox : public TCustomComboBox {

@@ -321,6 +321,7 @@ def draw_master():
     draw_bars(m, opts)
     draw_button_glow(m, opts)
     draw_edit(m, opts)
+    draw_combo(m, opts)
     return m, opts
 
 
@@ -449,6 +450,18 @@ def draw_button_glow(m, opts):
         colour = mix(FACE, ACCENT_HOT, (d + 1) / 6)
         m.frame(220 + d, 216 + d, 244 - d, 240 - d, colour)
     opts["BUTTON.GLOW0"] = hat(220, 216, 244, 240, 6, 6, 6, 6, 1, 0, 0, 0)
+
+
+# ---- Combo boxes (own block, rows 320-351).
+def draw_combo(m, opts):
+    """The combo box's drop glyph: 3 frames 12x12 (normal, hot, pressed) at
+    (0,320), a filled triangle pointing down, see-through round it."""
+    m.rect(0, 320, 36, 332, KEY)
+    for i, c in enumerate((LINE_DARK, ACCENT, WHITE)):
+        x0 = i * 12
+        for k in range(4):   # rows of 7, 5, 3 and 1 pixels
+            m.rect(x0 + 2 + k, 320 + 4 + k, x0 + 9 - k, 320 + 5 + k, c)
+    opts["COMBOBOX.GLYPHMASK"] = at(0, 320, 36, 332, 3, 0)
 
 
 def bar_sections(sec):
