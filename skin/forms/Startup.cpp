@@ -1,5 +1,8 @@
 #include "skin/forms/Startup.h"
 
+#include "skin/forms/CtrlAdapter.h"
+#include "skin/forms/MDIForm.h"
+
 #include "skin/controls/AlphaImageList.h"
 #include "skin/controls/MainWnd.h"
 #include "skin/controls/ScrollWnd.h"
@@ -63,6 +66,10 @@ void InitSkinLibrary()
     InitMainWndUnit();
     // Skinned scroll bars: the wrapper UpdateScrollWnd makes.
     InitScrollWndUnit();
+    // The control adapter: the wrappers the class-name lists select, the
+    // provider's adapter seams; the MDI main form's child buttons.
+    InitCtrlAdapterUnit();
+    InitMDIFormUnit();
 }
 
 void DoneSkinLibrary()
