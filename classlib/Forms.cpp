@@ -102,8 +102,15 @@ void TCustomForm::CreateParams(TCreateParams& p)
     p.ExStyle = ExStyleFor();
     p.WndParent = Application ? Application->Handle() : nullptr;
     if (formStyle_ == TFormStyle::fsMDIChild) {
-        // Made inside the main form's client window, which manages it.
+        // Made inside the client window of the application's MDI form (the
+        // main form, or else the first MDI form made), which manages it.
         TCustomForm* main = Application ? Application->MainForm() : nullptr;
+        if ((!main || main->FormStyle() != TFormStyle::fsMDIForm) && Application)
+            for (TCustomForm* f : Application->Forms())
+                if (f != this && f->FormStyle() == TFormStyle::fsMDIForm && !f->Destroying()) {
+                    main = f;
+                    break;
+                }
         if (main && main != this && main->FormStyle() == TFormStyle::fsMDIForm) {
             main->HandleNeeded();
             if (main->ClientHandle()) {

@@ -113,6 +113,12 @@ void TkvAdapterItem::AttachWrapper(TWinControl* control)
         section = L"PANEL_LOW";
     else if (section.empty() && (index == tpScrollBar || index == tpStaticText))
         section = L"CHECKBOX";
+    // The panel and up-down wrappers keep any section they are given and
+    // have no default of their own: the section of their kind.
+    else if (section.empty() && index == tpPanel)
+        section = L"PANEL";
+    else if (section.empty() && index == tpUpDown)
+        section = L"UPDOWNBTN";
     ListIndex = index;
     Wrapper = make(control, control->Handle(), SkinData.get(), m, section, true);
 }
