@@ -108,6 +108,12 @@ void TkvMainWnd::WatchManager()
 
 TkvMainWnd::TkvMainWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager,
                        const String& skinSection, bool repaint)
+    : TkvMainWnd(handle, commonData, skinManager, skinSection, repaint, true)
+{
+}
+
+TkvMainWnd::TkvMainWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager,
+                       const String& skinSection, bool repaint, bool baseTheme)
     : Handle(handle), repaint_(repaint)
 {
     // Visual styles off, except for the dialog section, the popup-menu windows
@@ -115,7 +121,7 @@ TkvMainWnd::TkvMainWnd(HWND handle, TsCommonData* commonData, TsSkinManager* ski
     // provider form that does not draw its own frame.
     bool providerOwned = commonData && commonData->OwnerIsProvider();
     bool providerDraws = providerOwned && ProviderOf(handle).PaintsNonClient();
-    if (SetWindowThemeFn && (!commonData || !providerOwned || providerDraws) && skinSection != L"DIALOG" &&
+    if (baseTheme && SetWindowThemeFn && (!commonData || !providerOwned || providerDraws) && skinSection != L"DIALOG" &&
         !DialogMode)
         SetWindowThemeFn(handle, L" ", L" ");
 

@@ -87,6 +87,13 @@ public:
     TkvMainWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
                bool repaint = false);
     ~TkvMainWnd() override;
+protected:
+    // For wrappers that decide about the window's visual styles themselves
+    // (the edit family): with baseTheme false the constructor leaves them alone.
+    TkvMainWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
+               bool repaint, bool baseTheme);
+
+public:
 
     // Slots 2 to 5.
     virtual void SaveOwnColors() {}

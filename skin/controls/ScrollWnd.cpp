@@ -200,7 +200,13 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, T
 
 TkvScrollWnd::TkvScrollWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager,
                            const String& skinSection, bool repaint)
-    : TkvMainWnd(handle, commonData, skinManager, skinSection, repaint)
+    : TkvScrollWnd(handle, commonData, skinManager, skinSection, repaint, true)
+{
+}
+
+TkvScrollWnd::TkvScrollWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager,
+                           const String& skinSection, bool repaint, bool baseTheme)
+    : TkvMainWnd(handle, commonData, skinManager, skinSection, repaint, baseTheme)
 {
     HorzBar = std::make_unique<TkvScrollBar>();
     VertBar = std::make_unique<TkvScrollBar>();

@@ -79,6 +79,13 @@ public:
                  bool repaint = false);
     ~TkvScrollWnd() override;
 
+protected:
+    // baseTheme false: the descendant decides about the visual styles (see TkvMainWnd).
+    TkvScrollWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
+                 bool repaint, bool baseTheme);
+
+public:
+
     std::unique_ptr<TkvScrollBar> HorzBar, VertBar;
     bool ThumbTracking = false;
     bool LeftScrollBar = false;

@@ -4,6 +4,7 @@
 #include "skin/forms/MDIForm.h"
 
 #include "skin/controls/AlphaImageList.h"
+#include "skin/controls/EditWnd.h"
 #include "skin/controls/MainWnd.h"
 #include "skin/controls/ScrollWnd.h"
 #include "skin/controls/ShellFolders.h"
@@ -66,6 +67,8 @@ void InitSkinLibrary()
     InitMainWndUnit();
     // Skinned scroll bars: the wrapper UpdateScrollWnd makes.
     InitScrollWndUnit();
+    // Edit wrappers: the wrapper UpdateEditWnd makes.
+    InitEditWndUnit();
     // The control adapter: the wrappers the class-name lists select, the
     // provider's adapter seams; the MDI main form's child buttons.
     InitCtrlAdapterUnit();
