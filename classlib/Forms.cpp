@@ -115,7 +115,7 @@ void TCustomForm::CreateParams(TCreateParams& p)
             main->HandleNeeded();
             if (main->ClientHandle()) {
                 p.WndParent = main->ClientHandle();
-                p.Style &= ~DWORD(WS_POPUP);
+                p.Style = (p.Style & ~DWORD(WS_POPUP)) | WS_CHILD;
                 p.ExStyle |= WS_EX_MDICHILD;
             }
         }

@@ -5,6 +5,7 @@
 #include "classlib/StdCtrls.h"
 #include "skin/controls/ButtonWnd.h"
 #include "skin/controls/ContainerWnd.h"
+#include "skin/controls/EditWnd.h"
 #include "skin/controls/ScrollWnd.h"
 #include "skin/controls/StaticWnd.h"
 #include "skin/controls/TabWnd.h"
@@ -52,6 +53,8 @@ TkvAdapterWrapperFactory AdapterWrapperFactory(int listIndex)
 
 void RegisterStandardAdapterWrappers()
 {
+    RegisterAdapterWrapper(tpEdit, &Make<TkvEditWnd>);
+    RegisterAdapterWrapper(tpScrollControl, &Make<TkvScrollBoxWnd>);
     RegisterAdapterWrapper(tpButton, &Make<TkvBtnWnd>);
     RegisterAdapterWrapper(tpBitBtn, &Make<TkvBitBtnWnd>);
     RegisterAdapterWrapper(tpCheckBox, &Make<TkvCheckBoxWnd>);

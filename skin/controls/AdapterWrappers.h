@@ -16,7 +16,8 @@ void RegisterAdapterWrapper(int listIndex, TkvAdapterWrapperFactory factory);
 // The factory of a list, nil when none is registered.
 TkvAdapterWrapperFactory AdapterWrapperFactory(int listIndex);
 
-// Registers the wrappers of this layer that the lists name: buttons, bitmap
-// buttons, check boxes, group boxes, panels, page and tab controls, tool and
-// status bars, up-down buttons, scroll bars and static texts. Idempotent.
+// Registers the wrappers of this layer that the lists name: edits (memos and
+// list boxes with them), buttons, bitmap buttons, check boxes, group boxes,
+// panels, page and tab controls, tool and status bars, scroll boxes, up-down
+// buttons, scroll bars and static texts. Idempotent.
 void RegisterStandardAdapterWrappers();

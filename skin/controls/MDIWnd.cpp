@@ -8,7 +8,7 @@ TkvMDIButtonPainter MDIButtonPainter;
 
 TkvMDIWnd::TkvMDIWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
                      bool repaint)
-    : TkvScrollWnd(handle, commonData, skinManager, skinSection.empty() ? String(L"CHECKBOX") : skinSection, repaint)
+    : TkvBaseWnd(handle, commonData, skinManager, skinSection.empty() ? String(L"CHECKBOX") : skinSection, repaint)
 {
 }
 
@@ -112,12 +112,12 @@ void TkvMDIWnd::WndProc(TMessage& m)
             RefreshScrollBars(true);
             return;
         default:
-            TkvScrollWnd::WndProc(m);
+            TkvBaseWnd::WndProc(m);
             return;
         }
     }
     if (!FormSkinData) {
-        TkvScrollWnd::WndProc(m);
+        TkvBaseWnd::WndProc(m);
         return;
     }
     const bool skinned = FormSkinData->IsSkinned();
@@ -212,7 +212,7 @@ void TkvMDIWnd::WndProc(TMessage& m)
         break;
     }
     const UINT msg = m.Msg;
-    TkvScrollWnd::WndProc(m);
+    TkvBaseWnd::WndProc(m);
     if (Unhooked)
         return;
     if (msg == 0x3F /* the client recalculates its bars */ || msg == WM_PARENTNOTIFY) {

@@ -11,7 +11,7 @@
 #pragma once
 #include <functional>
 
-#include "skin/controls/ScrollWnd.h"
+#include "skin/controls/EditWnd.h"
 
 // What the MDI client's wrapper needs of its form's provider.
 class TkvMDIHost {
@@ -37,8 +37,8 @@ public:
     virtual void RefreshSystemMenu() {}
 };
 
-class TkvMDIWnd : public TkvScrollWnd {
-    DECLARE_CLASS(TkvMDIWnd, TkvScrollWnd)
+class TkvMDIWnd : public TkvBaseWnd {
+    DECLARE_CLASS(TkvMDIWnd, TkvBaseWnd)
 public:
     TkvMDIWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
               bool repaint = false);
