@@ -215,7 +215,9 @@ void TkvMDIWnd::WndProc(TMessage& m)
     TkvBaseWnd::WndProc(m);
     if (Unhooked)
         return;
-    if (msg == 0x3F /* the client recalculates its bars */ || msg == WM_PARENTNOTIFY) {
+    // The client's private request to recalculate its bars: 0x3F on Windows,
+    // 0x10AC under Wine.
+    if (msg == 0x3F || msg == 0x10AC || msg == WM_PARENTNOTIFY) {
         const LONG style = GetWindowLongW(Handle, GWL_STYLE);
         if (VertBar)
             VertBar->Visible = (style & WS_VSCROLL) != 0;

