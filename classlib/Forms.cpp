@@ -101,12 +101,94 @@ void TCustomForm::CreateParams(TCreateParams& p)
     p.Style = StyleFor();
     p.ExStyle = ExStyleFor();
     p.WndParent = Application ? Application->Handle() : nullptr;
+    if (formStyle_ == TFormStyle::fsMDIChild) {
+        // Made inside the client window of the application's MDI form (the
+        // main form, or else the first MDI form made), which manages it.
+        TCustomForm* main = Application ? Application->MainForm() : nullptr;
+        if ((!main || main->FormStyle() != TFormStyle::fsMDIForm) && Application)
+            for (TCustomForm* f : Application->Forms())
+                if (f != this && f->FormStyle() == TFormStyle::fsMDIForm && !f->Destroying()) {
+                    main = f;
+                    break;
+                }
+        if (main && main != this && main->FormStyle() == TFormStyle::fsMDIForm) {
+            main->HandleNeeded();
+            if (main->ClientHandle()) {
+                p.WndParent = main->ClientHandle();
+                p.Style = (p.Style & ~DWORD(WS_POPUP)) | WS_CHILD;
+                p.ExStyle |= WS_EX_MDICHILD;
+            }
+        }
+    }
 }
 
 void TCustomForm::HandleCreated()
 {
     TWinControl::HandleCreated();
     if (alphaBlend_) ApplyAlphaBlend();
+    if (formStyle_ == TFormStyle::fsMDIForm) CreateMDIClient();
+}
+
+void TCustomForm::CreateMDIClient()
+{
+    CLIENTCREATESTRUCT ccs{windowMenu_, 0xFF00};
+    RECT r{};
+    GetClientRect(handle_, &r);
+    clientHandle_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
+                                    WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL,
+                                    0, 0, r.right, r.bottom, handle_, nullptr, GetModuleHandleW(nullptr), &ccs);
+}
+
+void TCustomForm::DefaultHandler(TMessage& m)
+{
+    if (handle_ && !(m.Msg >= CM_BASE && m.Msg < CM_BASE + 0x1000)) {
+        if (formStyle_ == TFormStyle::fsMDIForm && clientHandle_) {
+            m.Result = DefFrameProcW(handle_, clientHandle_, m.Msg, m.WParam, m.LParam);
+            return;
+        }
+        if (formStyle_ == TFormStyle::fsMDIChild && (GetWindowLongW(handle_, GWL_EXSTYLE) & WS_EX_MDICHILD)) {
+            m.Result = DefMDIChildProcW(handle_, m.Msg, m.WParam, m.LParam);
+            return;
+        }
+    }
+    TWinControl::DefaultHandler(m);
+}
+
+static bool IsMDIChildWindow(HWND wnd) { return wnd && (GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_MDICHILD); }
+
+std::vector<TCustomForm*> TCustomForm::MDIChildList() const
+{
+    std::vector<TCustomForm*> out;
+    if (!clientHandle_ || !Application) return out;
+    for (TCustomForm* f : Application->Forms())
+        if (f != this && f->formStyle_ == TFormStyle::fsMDIChild && f->HandleAllocated() &&
+            GetParent(f->handle_) == clientHandle_)
+            out.push_back(f);
+    return out;
+}
+
+TCustomForm* TCustomForm::ActiveMDIChild() const
+{
+    if (!clientHandle_) return nullptr;
+    HWND active = HWND(SendMessageW(clientHandle_, WM_MDIGETACTIVE, 0, 0));
+    return active ? dynamic_cast<TCustomForm*>(TWinControl::FindControl(active)) : nullptr;
+}
+
+TCustomForm* TCustomForm::MDIChildren(int index) const
+{
+    auto list = MDIChildList();
+    return index >= 0 && index < int(list.size()) ? list[size_t(index)] : nullptr;
+}
+
+int TCustomForm::MDIChildCount() const { return int(MDIChildList().size()); }
+
+void TCustomForm::SetWindowMenu(HMENU menu)
+{
+    windowMenu_ = menu;
+    if (clientHandle_) {
+        SendMessageW(clientHandle_, WM_MDISETMENU, WPARAM(GetMenu(handle_)), LPARAM(menu));
+        DrawMenuBar(handle_);
+    }
 }
 
 void TCustomForm::ApplyStyles()
@@ -183,6 +265,17 @@ TWindowState TCustomForm::WindowState() const
 void TCustomForm::SetWindowState(TWindowState s)
 {
     if (!HandleAllocated() || !Visible()) return;
+    if (IsMDIChildWindow(handle_)) {
+        // The client window keeps its children's states in step (one maximised child maximises all).
+        HWND client = GetParent(handle_);
+        if (s == TWindowState::wsMaximized)
+            SendMessageW(client, WM_MDIMAXIMIZE, WPARAM(handle_), 0);
+        else if (s == TWindowState::wsNormal)
+            SendMessageW(client, WM_MDIRESTORE, WPARAM(handle_), 0);
+        else
+            ShowWindow(handle_, SW_MINIMIZE);
+        return;
+    }
     ShowWindow(handle_, s == TWindowState::wsMinimized   ? SW_MINIMIZE
                         : s == TWindowState::wsMaximized ? SW_MAXIMIZE
                                                          : SW_RESTORE);
@@ -208,8 +301,13 @@ void TCustomForm::SetVisible(bool v)
             ApplicationHandleException(e);
         }
         if (!Visible()) return;   // OnShow may have hidden us again
-        ShowWindow(handle_, SW_SHOWNORMAL);
-        SetForegroundWindow(handle_);
+        if (IsMDIChildWindow(handle_)) {
+            ShowWindow(handle_, SW_SHOW);
+            SendMessageW(GetParent(handle_), WM_MDIACTIVATE, WPARAM(handle_), 0);
+        } else {
+            ShowWindow(handle_, SW_SHOWNORMAL);
+            SetForegroundWindow(handle_);
+        }
         showing_ = true;
         Perform(CM_SHOWINGCHANGED);
         if (Application && Application->MainForm() == this && Application->Handle())
@@ -287,6 +385,15 @@ void TCustomForm::Dispatch(TMessage& m)
         return;
     case CM_RELEASE:
         Free(this);
+        return;
+    case WM_SIZE:
+        TWinControl::Dispatch(m);
+        if (clientHandle_ && m.WParam != SIZE_MINIMIZED)
+            MoveWindow(clientHandle_, 0, 0, LOWORD(m.LParam), HIWORD(m.LParam), TRUE);
+        return;
+    case WM_DESTROY:
+        TWinControl::Dispatch(m);
+        clientHandle_ = nullptr;
         return;
     case WM_ACTIVATE:
         TWinControl::Dispatch(m);
@@ -397,6 +504,9 @@ bool TApplication::HandleMessage()
         terminated_ = true;
         return false;
     }
+    // The MDI keys (Ctrl+F4, Ctrl+F6) of the main form's children.
+    if (mainForm_ && mainForm_->ClientHandle() && TranslateMDISysAccel(mainForm_->ClientHandle(), &msg))
+        return true;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
     return true;

@@ -10,8 +10,9 @@ using TBorderIcons = unsigned;
 enum class TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter, poMainFormCenter };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
-// MDI forms are not built by this library; the two values are kept so that
-// code asking a form's style reads as the skin library's text does.
+// fsMDIForm: the form holds a client window (ClientHandle) in which its MDI
+// children live; fsMDIChild: the form is made inside the main form's client
+// window. The style is read when the window is made.
 enum class TFormStyle { fsNormal, fsMDIForm, fsMDIChild, fsStayOnTop };
 
 using TCloseEvent = Delegate<void(TObject*, TCloseAction&)>;
@@ -55,6 +56,21 @@ public:
     virtual void AfterConstruction();
 
     void Dispatch(TMessage& message) override;
+    // MDI forms end at the system's frame or child procedure (DefFrameProc,
+    // DefMDIChildProc) instead of the plain default procedure.
+    void DefaultHandler(TMessage& message) override;
+
+    // ---- MDI
+    // The client window of an MDI main form (nil for other forms or before
+    // the form has its window).
+    HWND ClientHandle() const { return clientHandle_; }
+    // The active child, the children in creation order, their number.
+    TCustomForm* ActiveMDIChild() const;
+    TCustomForm* MDIChildren(int index) const;
+    int MDIChildCount() const;
+    // The popup menu that lists the children (the window menu); nil: none.
+    HMENU WindowMenu() const { return windowMenu_; }
+    void SetWindowMenu(HMENU menu);
 
     TNotifyEvent OnCreate, OnShow, OnHide, OnDestroy, OnActivate, OnDeactivate;
     TCloseEvent OnClose;
@@ -81,7 +97,11 @@ private:
     bool alphaBlend_ = false;
     BYTE alphaBlendValue_ = 255;
     DWORD extraExStyle_ = 0;
+    HWND clientHandle_ = nullptr;
+    HMENU windowMenu_ = nullptr;
     void ApplyAlphaBlend();
+    void CreateMDIClient();
+    std::vector<TCustomForm*> MDIChildList() const;
 };
 
 class TForm : public TCustomForm {

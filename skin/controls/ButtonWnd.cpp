@@ -580,6 +580,13 @@ TkvSpeedButtonHandler::~TkvSpeedButtonHandler()
     SkinManager = nullptr;
 }
 
+void TkvSpeedButtonHandler::ControlGone()
+{
+    hook_.Forget();
+    Control = nullptr;
+    Detached = true;
+}
+
 void TkvSpeedButtonHandler::GiveBack()
 {
     hook_.Unhook();

@@ -110,6 +110,9 @@ public:
     bool Detached = false;
 
     int PaintState() const;
+    // The button is being freed (past its own destructor): the handler lets
+    // go of it without touching it again.
+    void ControlGone();
     // Paints the cache; false when the parent's background is not ready.
     bool Render();
 

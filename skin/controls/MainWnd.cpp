@@ -434,6 +434,9 @@ bool UnhookWindow(HWND handle, bool free, bool repaint, TkvMainWnd*& wrapper)
         wrapper->Unhooking();
         if (GetPropW(handle, WrapperPropName) == HANDLE(wrapper)) RemovePropW(handle, WrapperPropName);
         wrapper->RestoreOwnColors();
+        // The control's own style comes back with its colours (attaching made it opaque).
+        TControl* owner = wrapper->OwnerControl();
+        if (owner && wrapper->StyleSaved && !owner->Destroying()) owner->SetControlStyle(wrapper->SavedControlStyle);
         if (IsWindowVisible(handle)) RefreshFrame(handle, repaint);
         wrapper->Unhooked = true;
     }

@@ -170,6 +170,11 @@ bool HandleSkinCommand(TMessage& message, TsCommonData* data);
 // (its Result is the answer) and must not reach the owner's own handling.
 bool HandleCommonMessage(TMessage& message, TsCommonData* data);
 
+// The answer to SkinCmdGetBkColor of a section with transparency percent
+// (1..99) over a parent colour: per byte s + percent * (p - s) / 256, rounded
+// toward minus infinity. Every control that answers the command mixes with it.
+TColor MixBkColor(TColor section, TColor parent, int percent);
+
 // The section whose font colour a control should use (see the .cpp).
 int FindFontSectionIndex(TControl* control, int defaultIndex, TsSkinManager* manager, bool hot);
 

@@ -237,6 +237,21 @@ bool OnParentMoved(SkinCommandCall& c)
     return true;
 }
 
+}  // namespace
+
+TColor MixBkColor(TColor section, TColor parent, int percent)
+{
+    // The percentage is applied as a byte weight (div 256), rounding toward minus infinity.
+    int out = 0;
+    for (int sh = 0; sh <= 16; sh += 8) {
+        int a = (section >> sh) & 0xFF, b = (parent >> sh) & 0xFF;
+        out |= (std::clamp(a + FloorDiv(percent * (b - a), 256), 0, 255)) << sh;
+    }
+    return TColor(out);
+}
+
+namespace {
+
 bool OnGetBkColor(SkinCommandCall& c)
 {
     TsCommonData& d = c.Data;
@@ -256,14 +271,8 @@ bool OnGetBkColor(SkinCommandCall& c)
     } else if (t >= 100) {
         c.Result = parent ? GetControlBgColor(parent) : own;
     } else {
-        // The percentage is applied as a byte weight (div 256), rounding toward minus infinity.
         TColor p = parent ? GetControlBgColor(parent) : own;
-        int out = 0;
-        for (int sh = 0; sh <= 16; sh += 8) {
-            int a = (ini >> sh) & 0xFF, b = (p >> sh) & 0xFF;
-            out |= (std::clamp(a + FloorDiv(t * (b - a), 256), 0, 255)) << sh;
-        }
-        c.Result = out;
+        c.Result = MixBkColor(ini, p, t);
     }
     return true;
 }

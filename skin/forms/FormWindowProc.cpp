@@ -88,6 +88,7 @@ void Cmd2RemoveSkin(FormCall& c)
     c.p.menuLines_ = -1;
     c.p.titleSection_ = c.p.captionSection_ = -1;
     ForwardToControls(&c.Form(), c.m);
+    c.p.FreeCompanions();
     c.p.initialized_ = false;
     if (!c.p.FormAlive())
         return;
@@ -191,6 +192,8 @@ void Cmd1NewSkin(FormCall& c)
     c.p.skinData_->BackgroundChanged = true;
     c.p.menuLines_ = -1;
     RedrawWindow(c.Wnd(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    if (AdapterRescan)
+        AdapterRescan(c.p, nullptr);
 }
 
 void Cmd3Refresh(FormCall& c)
@@ -209,6 +212,8 @@ void Cmd3Refresh(FormCall& c)
                          RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
     c.p.skinData_->Updating = false;
+    if (AdapterRescan)
+        AdapterRescan(c.p, nullptr);
 }
 
 void Cmd4GetProvider(FormCall& c) { c.m.Result = reinterpret_cast<LRESULT>(&c.p); }
@@ -241,7 +246,28 @@ void Cmd25ControlChanged(FormCall& c)
 {
     if (c.Form().ComponentState() & csLoading)
         return;
-    // The adapter rescans; without one there is nothing to rescan.
+    // The adapter rescans the control (a control of this form only: the
+    // pointer comes in a message any process can send), or the whole form.
+    if (!AdapterRescan)
+        return;
+    TControl* changed = nullptr;
+    if (c.m.LParam) {
+        std::function<TControl*(TWinControl*)> find = [&](TWinControl* w) -> TControl* {
+            for (int i = 0; i < w->ControlCount(); ++i) {
+                TControl* k = w->Controls(i);
+                if (LPARAM(k) == c.m.LParam)
+                    return k;
+                if (auto* kw = dynamic_cast<TWinControl*>(k))
+                    if (TControl* f = find(kw))
+                        return f;
+            }
+            return nullptr;
+        };
+        changed = find(&c.Form());
+        if (!changed)
+            return;
+    }
+    AdapterRescan(c.p, changed);
 }
 
 void Cmd30MouseLeave(FormCall& c) { c.ClearHotAndPressed(); }
@@ -417,6 +443,12 @@ void OnButtonUp(FormCall& c)
         break;
     case HTHELP:
         c.SysCommand(SC_CONTEXTHELP);
+        break;
+    case HTMDICLOSE:
+    case HTMDIRESTORE:
+    case HTMDIMIN:
+        if (MDIButtonClick)
+            MDIButtonClick(c.p, code);
         break;
     default:
         if (code >= kUserButtonBase && code < kUserButtonBase + c.p.TitleButtonCount()) {

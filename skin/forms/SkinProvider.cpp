@@ -20,6 +20,8 @@ const wchar_t* const ProviderOneInstanceText = L"Only one instance of the TsSkin
 std::function<TsFormScrollWrapper*(TsSkinProvider& provider)> FormScrollWrapperFactory;
 std::function<void(TsSkinProvider& provider, TControl* control)> AdapterAddItem;
 std::function<void(TsSkinProvider& provider, TControl* control)> AdapterRescan;
+std::function<void(TsSkinProvider& provider, TsHitInput& in)> MDIButtonsHitInput;
+std::function<void(TsSkinProvider& provider, int hitCode)> MDIButtonClick;
 
 namespace {
 UINT TrackWithPopupMenu(HMENU menu, HWND owner, int x, int y)
@@ -196,6 +198,7 @@ TsSkinProvider::TsSkinProvider(TCustomForm* form, bool runTime)
 
 TsSkinProvider::~TsSkinProvider()
 {
+    FreeCompanions();
     if (drag.geometry.Active && drag.owner == this)
         EndBorderDrag(false);
     if (!inactive_) {
@@ -590,6 +593,8 @@ int TsSkinProvider::HitTestFrame(POINT screen)
         in.Grip = true;
         in.GripRect = RECT{in.Width - gw - in.FrameWidth - 1, in.Height - gh - in.FrameWidth - 1, in.Width, in.Height};
     }
+    if (MDIButtonsHitInput)
+        MDIButtonsHitInput(*this, in);
     return ::HitTestFrame(in, LayoutTitleButtons(), CaptionButtons(), UserButtons());
 }
 

@@ -93,6 +93,12 @@ extern std::function<void(TsSkinProvider& provider, TControl* control)> AdapterA
 // The adapter looks at the form's controls again (control nil: the whole form).
 extern std::function<void(TsSkinProvider& provider, TControl* control)> AdapterRescan;
 
+// The maximised MDI child's buttons on an MDI main form's menu line: the MDI
+// unit sets MDIButtons and their rectangles in a hit test's input, and acts
+// on a click released over one (HTMDICLOSE, HTMDIRESTORE, HTMDIMIN).
+extern std::function<void(TsSkinProvider& provider, TsHitInput& in)> MDIButtonsHitInput;
+extern std::function<void(TsSkinProvider& provider, int hitCode)> MDIButtonClick;
+
 // How the window's system menu is opened: TrackPopupMenu with TPM_RETURNCMD by
 // default; the chosen command (0: none). Tests may watch it.
 using TTrackSystemMenuFn = UINT (*)(HMENU menu, HWND owner, int x, int y);
@@ -335,6 +341,17 @@ public:
     bool closingFromIcon_ = false; // a double click on the icon closes instead of opening the menu
     bool animating_ = false;       // a show animation is being prepared
     HMENU sysMenu_ = nullptr;      // taken while WS_SYSMENU is still on
+    // Companions other units make and the provider owns: the control adapter
+    // (skin/forms/CtrlAdapter.h) and the MDI main form's client wrapper
+    // (skin/forms/MDIForm.h). Freed first when the provider goes, and when the
+    // skin is removed.
+    std::unique_ptr<TObject> adapter_;
+    std::unique_ptr<TObject> mdiForm_;
+    void FreeCompanions()
+    {
+        mdiForm_.reset();
+        adapter_.reset();
+    }
 };
 
 // The provider's published properties, readable and writable by name

@@ -1,5 +1,8 @@
 #include "skin/forms/Startup.h"
 
+#include "skin/forms/CtrlAdapter.h"
+#include "skin/forms/MDIForm.h"
+
 #include "skin/controls/AlphaImageList.h"
 #include "skin/controls/EditWnd.h"
 #include "skin/controls/MainWnd.h"
@@ -66,6 +69,10 @@ void InitSkinLibrary()
     InitScrollWndUnit();
     // Edit wrappers: the wrapper UpdateEditWnd makes.
     InitEditWndUnit();
+    // The control adapter: the wrappers the class-name lists select, the
+    // provider's adapter seams; the MDI main form's child buttons.
+    InitCtrlAdapterUnit();
+    InitMDIFormUnit();
 }
 
 void DoneSkinLibrary()

@@ -1,0 +1,292 @@
+// MDI main forms and frames, skinned: the class library's MDI forms, the
+// client window's wrapper, the maximised child's buttons on the main form's
+// menu line, and the frame adapter's colour, nesting and unhooking.
+#include <gtest/gtest.h>
+
+#include "classlib/Frames.h"
+#include "skin/controls/MDIWnd.h"
+#include "skin/forms/CtrlAdapter.h"
+#include "skin/forms/FrameAdapter.h"
+#include "skin/forms/MDIForm.h"
+#include "skin/forms/SkinProvider.h"
+#include "tests/skin/SkinRuntimeFixture.h"
+
+using namespace skintest;
+
+namespace {
+
+class MDITest : public SkinRuntime {
+protected:
+    // An MDI main form with a menu bar ("Window" lists the children) and two
+    // children. Children are made in the application's MDI form.
+    TSkinTestForm* MainWithChildren(TForm*& first, TForm*& second)
+    {
+        TSkinTestForm* main = NewForm(560, 400);
+        main->SetFormStyle(TFormStyle::fsMDIForm);
+        main->HandleNeeded();
+        HMENU bar = CreateMenu();
+        HMENU window = CreatePopupMenu();
+        AppendMenuW(bar, MF_POPUP, UINT_PTR(window), L"Window");
+        SetMenu(main->Handle(), bar);
+        main->SetWindowMenu(window);
+        main->SetCaption(L"MDI main form");
+        main->Show();
+        first = NewChild(L"First child", 10, 10);
+        second = NewChild(L"Second child", 60, 60);
+        Pump(20);
+        return main;
+    }
+    TForm* NewChild(const wchar_t* caption, int x, int y)
+    {
+        auto* c = new TForm(Application);
+        forms.push_back(c);
+        c->SetFormStyle(TFormStyle::fsMDIChild);
+        c->SetBounds(x, y, 240, 160);
+        c->SetCaption(caption);
+        c->Show();
+        return c;
+    }
+    void TearDown() override
+    {
+        // Children before their main form.
+        for (auto it = forms.rbegin(); it != forms.rend(); ++it)
+            Free(*it);
+        forms.clear();
+        SkinRuntime::TearDown();
+    }
+};
+
+TEST_F(MDITest, ClassLibraryMDIFormsKeepTheirChildrenInTheClientWindow)
+{
+    TForm *first = nullptr, *second = nullptr;
+    TSkinTestForm* main = MainWithChildren(first, second);
+    ASSERT_NE(main->ClientHandle(), nullptr);
+    wchar_t cls[32] = {};
+    GetClassNameW(main->ClientHandle(), cls, 32);
+    EXPECT_EQ(String(cls), String(L"MDIClient"));
+    EXPECT_EQ(GetParent(first->Handle()), main->ClientHandle());
+    EXPECT_EQ(main->MDIChildCount(), 2);
+    EXPECT_EQ(main->MDIChildren(0), first);
+    EXPECT_EQ(main->MDIChildren(1), second);
+    EXPECT_EQ(main->MDIChildren(2), nullptr);
+    EXPECT_EQ(main->ActiveMDIChild(), second) << "the child shown last is active";
+    // The window menu lists the children after its own items.
+    EXPECT_GE(GetMenuItemCount(main->WindowMenu()), 2);
+    // Default handling reaches the frame procedure: activating the next child.
+    SendMessageW(main->ClientHandle(), WM_MDINEXT, 0, 0);
+    Pump(10);
+    EXPECT_EQ(main->ActiveMDIChild(), first);
+    // The client follows the form's size.
+    main->SetBounds(main->Left(), main->Top(), 600, 420);
+    Pump(10);
+    RECT client{}, area{};
+    GetClientRect(main->Handle(), &area);
+    GetWindowRect(main->ClientHandle(), &client);
+    EXPECT_EQ(client.right - client.left, area.right);
+    // A maximised child maximises through the client window.
+    second->SetWindowState(TWindowState::wsMaximized);
+    Pump(10);
+    EXPECT_TRUE(IsZoomed(second->Handle()));
+    second->SetWindowState(TWindowState::wsNormal);
+    Pump(10);
+    EXPECT_FALSE(IsZoomed(second->Handle()));
+}
+
+TEST_F(MDITest, SkinnedMainFormWrapsItsClientAndItsChildButtonsReachTheChild)
+{
+    SampleManager();
+    TForm *first = nullptr, *second = nullptr;
+    TSkinTestForm* main = MainWithChildren(first, second);
+    TsSkinProvider* p = TsSkinProvider::Create(main);
+    Pump(20);
+    AdapterRescan(*p, nullptr);
+    TkvMainWnd* w = GetWrapper(main->ClientHandle());
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->ClassName(), String(L"TkvMDIWnd"));
+    ASSERT_NE(MDIFormOf(*p), nullptr);
+    EXPECT_EQ(MDIFormOf(*p)->Wrapper(), w);
+
+    // No maximised child: no buttons.
+    TkvMDIButtonRects r;
+    EXPECT_FALSE(MDIChildButtonsOf(*p, r));
+
+    struct Row {
+        int hit;
+        const char* what;
+    };
+    bool closeAsked = false;
+    second->OnClose = TCloseEvent([&](TObject*, TCloseAction& a) {
+        closeAsked = true;
+        a = TCloseAction::caNone;
+    });
+    for (const Row& row : {Row{HTMDIRESTORE, "restore"}, Row{HTMDIMIN, "minimise"}, Row{HTMDICLOSE, "close"}}) {
+        SCOPED_TRACE(row.what);
+        second->SetWindowState(TWindowState::wsMaximized);
+        SendMessageW(main->ClientHandle(), WM_MDIACTIVATE, WPARAM(second->Handle()), 0);
+        Pump(20);
+        ASSERT_TRUE(IsZoomed(second->Handle()));
+        p->ResetMenuLineCount();
+        ASSERT_TRUE(MDIChildButtonsOf(*p, r));
+        // The three buttons lie side by side at the right end of the menu line.
+        EXPECT_LT(r.Min.right, r.Restore.left + 1);
+        EXPECT_LT(r.Restore.right, r.Close.left);
+        const RECT& target = row.hit == HTMDICLOSE ? r.Close : row.hit == HTMDIRESTORE ? r.Restore : r.Min;
+        RECT wr{};
+        GetWindowRect(main->Handle(), &wr);
+        const POINT screen{wr.left + (target.left + target.right) / 2, wr.top + (target.top + target.bottom) / 2};
+        const LPARAM at = MAKELPARAM(screen.x, screen.y);
+        ASSERT_EQ(SendMessageW(main->Handle(), WM_NCHITTEST, 0, at), row.hit);
+        SendMessageW(main->Handle(), WM_NCLBUTTONDOWN, row.hit, at);
+        SendMessageW(main->Handle(), WM_NCLBUTTONUP, row.hit, at);
+        Pump(20);
+        switch (row.hit) {
+        case HTMDIRESTORE:
+            EXPECT_FALSE(IsZoomed(second->Handle()));
+            EXPECT_FALSE(IsIconic(second->Handle()));
+            break;
+        case HTMDIMIN:
+            EXPECT_TRUE(IsIconic(second->Handle()));
+            ShowWindow(second->Handle(), SW_RESTORE);
+            break;
+        default:
+            EXPECT_TRUE(closeAsked);
+            break;
+        }
+    }
+    // Freeing the provider gives the client window back.
+    FreeAndNil(p);
+    EXPECT_EQ(GetWrapper(main->ClientHandle()), nullptr);
+}
+
+TEST_F(MDITest, ClientThumbMovesTheChildrenOnceByThePixelDifference)
+{
+    SampleManager();
+    TForm *first = nullptr, *second = nullptr;
+    TSkinTestForm* main = MainWithChildren(first, second);
+    // A child far below the client's bottom.
+    second->SetBounds(20, 900, 200, 120);
+    Pump(20);
+    TsSkinProvider* p = TsSkinProvider::Create(main);
+    Pump(20);
+    AdapterRescan(*p, nullptr);
+    HWND client = main->ClientHandle();
+    ASSERT_NE(GetWrapper(client), nullptr);
+    // The range the client would compute for that child (0..1000, 300 shown).
+    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 1000, 300, 0, 0};
+    SetScrollInfo(client, SB_VERT, &si, TRUE);
+    si.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(client, SB_VERT, &si));
+    ASSERT_GT(si.nMax, si.nMin + int(si.nPage)) << "the client can scroll";
+    auto childTop = [&] {
+        RECT r{};
+        GetWindowRect(first->Handle(), &r);
+        return int(r.top);
+    };
+    struct Row {
+        int code;
+        int pos;
+        int moved;   // expected move of the children, computed from the bar's position before
+    };
+    const int startTop = childTop();
+    const int start = GetScrollPos(client, SB_VERT);
+    // A drag in progress moves nothing; the release moves by the difference;
+    // a release where the thumb already is moves nothing.
+    for (const Row& r : {Row{SB_THUMBTRACK, start + 40, 0}, Row{SB_THUMBPOSITION, start + 40, 40},
+                         Row{SB_THUMBPOSITION, start + 40, 40}, Row{SB_THUMBPOSITION, start + 10, 10}}) {
+        SendMessageW(client, WM_VSCROLL, MAKEWPARAM(r.code, r.pos), 0);
+        Pump(10);
+        EXPECT_EQ(startTop - childTop(), r.moved) << "code " << r.code << " to " << r.pos;
+        if (r.code == SB_THUMBPOSITION) {
+            EXPECT_EQ(GetScrollPos(client, SB_VERT), r.pos) << "the bar takes the released position";
+        }
+    }
+}
+
+TEST_F(MDITest, MDIFormWithTwoChildrenOneMaximisedScreenshot)
+{
+    SampleManager();
+    TForm *first = nullptr, *second = nullptr;
+    TSkinTestForm* main = MainWithChildren(first, second);
+    TsSkinProvider* p = TsSkinProvider::Create(main);
+    TsSkinProvider::Create(first);
+    TsSkinProvider::Create(second);
+    Pump(20);
+    AdapterRescan(*p, nullptr);
+    second->SetWindowState(TWindowState::wsMaximized);
+    Pump(100);
+    RedrawWindow(main->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump(100);
+    const String path = SaveWindowShot(main->Handle(), L"mdi-main-form");
+    EXPECT_FALSE(path.empty());
+    // The client shows the skin's client colour where no child covers it
+    // (none while the maximised child covers all of it).
+    EXPECT_TRUE(IsZoomed(second->Handle()));
+}
+
+// ---------------------------------------------------------------- frames
+
+class FrameTest : public SkinRuntime {};
+
+TEST_F(FrameTest, AdapterOnlyOnAFrameAndItGivesTheFrameBack)
+{
+    SmallManager();
+    TSkinTestForm* f = NewForm();
+    f->Show();
+    auto* frame = Add<TFrame>(f, 10, 10, 200, 120);
+    frame->HandleNeeded();
+    const TWndMethod own = frame->WindowProc;
+    const int components = f->ComponentCount();
+    try {
+        TsFrameAdapter::Create(f);
+        FAIL() << "a form is no frame";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), String(L"TsFrameAdapter adapter must be placed on the handled frame"));
+    }
+    EXPECT_EQ(f->ComponentCount(), components) << "nothing half-made is left in the owner";
+
+    TsFrameAdapter* a = TsFrameAdapter::Create(frame);
+    EXPECT_FALSE(frame->WindowProc == own);
+    EXPECT_EQ(SendMessageW(frame->Handle(), SkinCommandMessage, MakeSkinCmdWParam(SkinCmdIsSkinned), 0), 1);
+    EXPECT_EQ(a->SkinData()->SkinSection(), String(L"GROUPBOX"));
+    Free(a);
+    EXPECT_TRUE(frame->WindowProc == own) << "the frame's own procedure is back";
+    EXPECT_EQ(SendMessageW(frame->Handle(), SkinCommandMessage, MakeSkinCmdWParam(SkinCmdIsSkinned), 0), 0);
+}
+
+TEST_F(FrameTest, ColourAnswersMixWithTheParentLikeEverySkinnedControl)
+{
+    TsSkinManager* m = SmallManager();
+    TSkinTestForm* f = NewForm();
+    f->Show();
+    auto* outer = Add<TFrame>(f, 10, 10, 300, 200);
+    auto* inner = Add<TFrame>(outer, 10, 10, 200, 120);
+    inner->HandleNeeded();
+    TsFrameAdapter* oa = TsFrameAdapter::Create(outer);
+    TsFrameAdapter* ia = TsFrameAdapter::Create(inner);
+    oa->SkinData()->SetSkinSection(L"PANEL");   // opaque 0x203040
+    // A skinned control of ours on the outer frame, with the same sections as
+    // the inner frame: both must answer alike.
+    auto* twin = Add<TSkinTestPanel>(outer, 220, 10, 60, 60);
+    twin->HandleNeeded();
+    auto ask = [](TWinControl* c) {
+        return TColor(SendMessageW(c->Handle(), SkinCommandMessage, MakeSkinCmdWParam(SkinCmdGetBkColor), 0));
+    };
+    EXPECT_EQ(ask(outer), TColor(0x203040));
+    struct Row {
+        const wchar_t* section;
+        TColor expected;   // per byte s + floor(t * (p - s) / 256), p = 0x203040
+    };
+    // GLASS: 0x0000FF at 50: R 255 + floor(50 * -191 / 256) = 217, G 0 + floor(50 * 48 / 256) = 9,
+    // B 0 + floor(50 * 32 / 256) = 6.
+    for (const Row& r : {Row{L"SPEEDBUTTON", TColor(0x203040)}, Row{L"GLASS", TColor(0x0609D9)},
+                         Row{L"EDIT", TColor(0xE0F0FF)}}) {
+        SCOPED_TRACE(testing::Message() << String(r.section).size());
+        ia->SkinData()->SetSkinSection(r.section);
+        twin->SkinData().SetSkinSection(r.section);
+        EXPECT_EQ(ask(inner), r.expected) << "the inner frame asks the outer one";
+        EXPECT_EQ(ask(twin), r.expected) << "a skinned control mixes the same way";
+    }
+    (void)m;
+}
+
+}  // namespace
