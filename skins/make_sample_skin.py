@@ -457,7 +457,7 @@ def draw_combo(m, opts):
     """The combo box's drop glyph: 3 frames 12x12 (normal, hot, pressed) at
     (0,320), a filled triangle pointing down, see-through round it."""
     m.rect(0, 320, 36, 332, KEY)
-    for i, c in enumerate((LINE_DARK, ACCENT, WHITE)):
+    for i, c in enumerate((LINE_DARK, ACCENT, ACCENT_DOWN)):
         x0 = i * 12
         for k in range(4):   # rows of 7, 5, 3 and 1 pixels
             m.rect(x0 + 2 + k, 320 + 4 + k, x0 + 9 - k, 320 + 5 + k, c)

@@ -308,6 +308,8 @@ void TkvComboBoxWnd::ListColors(TMessage& m)
         }
         DialogMode = savedMode;
         ListOpening = false;
+        // The list asks for its colours once it shows: the button follows it now.
+        if (IsWindowVisible(list)) PaintDropButton();
     }
     int section = -1;
     if (DropListHandle)
