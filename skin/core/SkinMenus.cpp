@@ -496,16 +496,19 @@ void TsSkinableMenus::BuildPopupBitmap(TMenuItem* item, int width, HWND window, 
     regionCuts_.clear();
     if (section >= 0 && m->SkinData().Active) {
         RECT all{0, 0, width, height};
-        PaintSkinSectionBackground(section, L"MAINMENU", EmptyBgCacheInfo, clNone, -1, -1, m, pic, POINT{}, all, 0);
+        PaintSkinSectionBackground(section, L"MAINMENU", EmptyBgCacheInfo, SkinKeyColor, -1, -1, m, pic, POINT{}, all, 0);
         // The icon column, unless the menu's window lays out right to left.
         TMenu* menu = item->GetParentMenu();
         HWND owner = menu ? menu->WindowHandle() : nullptr;
         bool leftScroll = owner && (GetWindowLongW(owner, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR);
-        int icoSection = m->FindSectionIndex(m->MenuSupport.IcoLineSkin);
+        // The manager names the section when it loads a skin; a manager made at
+        // run time has not named it yet.
+        String icoName = m->MenuSupport.IcoLineSkin.empty() ? String(L"ICOLINE") : m->MenuSupport.IcoLineSkin;
+        int icoSection = m->FindSectionIndex(icoName);
         int stripH = height - 2 * sbw;
         if (!leftScroll && icoSection >= 0 && stripH > 0) {
             auto strip = NewBitmap32(glyphColumn, stripH);
-            PaintSkinItem(icoSection, m->MenuSupport.IcoLineSkin, EmptyBgCacheInfo, -1, -1, m, strip.get(), POINT{},
+            PaintSkinItem(icoSection, icoName, EmptyBgCacheInfo, -1, -1, m, strip.get(), POINT{},
                           RECT{0, 0, glyphColumn, stripH}, 0, 0);
             CopyArea(pic->Canvas().Handle(), extra + sbw, sbw, glyphColumn, stripH, strip.get(), 0, 0);
         }
@@ -789,7 +792,7 @@ void TsSkinableMenus::PaintDivider(TMenuItem* item, TCanvas& canvas, const RECT&
             PaintMaskNineParts32(tmp.get(), line, 0, m, false, 0, mask, self);
         } else {
             TColor c = section >= 0 ? TColor(m->gd()[size_t(section)].Props[0].FontColor) : TColor(SkinKeyColor);
-            if (section < 0 || (c & 0xFFFFFF) == 0xFF00FF) c = clBtnShadow;
+            if (section < 0 || (c & 0xFFFFFF) == 0xFF00FF) c = ColorToRGB(clBtnShadow);
             FillRect32(tmp.get(), RECT{line.left, 0, line.right, 1}, c, 255);
         }
     }
@@ -871,7 +874,7 @@ void TsSkinableMenus::PaintMenuLineItem(TObject* sender, TCanvas& canvas, const 
     if (bg) {
         CopyArea(pic->Canvas().Handle(), 0, 0, w, h, bg, R.left, R.top);
     } else if (line >= 0) {
-        PaintSkinSectionBackground(line, L"MENULINE", EmptyBgCacheInfo, clNone, -1, -1, m, pic.get(), POINT{},
+        PaintSkinSectionBackground(line, L"MENULINE", EmptyBgCacheInfo, SkinKeyColor, -1, -1, m, pic.get(), POINT{},
                                    RECT{0, 0, w, h}, 0);
     }
     std::unique_ptr<TBitmap> under(NewBitmap32(w, h));
@@ -906,6 +909,42 @@ void TsSkinableMenus::PaintMenuLineItem(TObject* sender, TCanvas& canvas, const 
     if (OnDrawItem) OnDrawItem(this, c, RECT{0, 0, w, h}, state, TsMenuItemType::smTopLine);
     if (!enabled) MixBitmapAt(pic.get(), under.get(), POINT{0, 0}, RECT{0, 0, w, h}, 102);
     CopyArea(canvas.Handle(), R.left, R.top, w, h, pic.get(), 0, 0);
+}
+
+std::vector<RECT> TsSkinableMenus::MenuLineItemRects(TMainMenu* menu, const RECT& line)
+{
+    std::vector<RECT> rects;
+    if (!menu) return rects;
+    HDC dc = CreateCompatibleDC(nullptr);
+    TCanvas canvas;
+    canvas.SetHandle(dc);
+    int x = line.left;
+    for (int i = 0; i < menu->Items()->Count(); ++i) {
+        TMenuItem* item = menu->Items()->Items(i);
+        if (!item->Visible()) continue;
+        int w = 0, h = 0;
+        MeasureMenuLineItem(item, canvas, w, h);
+        rects.push_back(RECT{x, line.top, std::min<int>(x + w, line.right), line.bottom});
+        x += w;
+    }
+    canvas.SetHandle(nullptr);
+    DeleteDC(dc);
+    return rects;
+}
+
+void TsSkinableMenus::PaintMenuLine(TMainMenu* menu, TCanvas& canvas, const RECT& line, int hotIndex)
+{
+    if (!menu) return;
+    std::vector<RECT> rects = MenuLineItemRects(menu, line);
+    size_t k = 0;
+    for (int i = 0; i < menu->Items()->Count() && k < rects.size(); ++i) {
+        TMenuItem* item = menu->Items()->Items(i);
+        if (!item->Visible()) continue;
+        TOwnerDrawState state = i == hotIndex ? TOwnerDrawState(odSelected) : 0;
+        if (!item->Enabled()) state |= odDisabled | odGrayed;
+        if (rects[k].right > rects[k].left) PaintMenuLineItem(item, canvas, rects[k], state);
+        ++k;
+    }
 }
 
 // ---------------------------------------------------------------- properties

@@ -104,6 +104,15 @@ public:
     void MeasureMenuLineItem(TObject* sender, TCanvas& canvas, int& width, int& height);
     void PaintMenuLineItem(TObject* sender, TCanvas& canvas, const RECT& rect, TOwnerDrawState state);
 
+    // ---- the menu line as the provider paints it into its window picture
+    // The rectangles of the visible top-level items laid out from the line's
+    // left edge (one row; an item that does not fit starts no new row).
+    std::vector<RECT> MenuLineItemRects(TMainMenu* menu, const RECT& line);
+    // Paints every visible top-level item into the canvas (whose coordinates
+    // are the window's, as the provider's picture is) with PaintMenuLineItem;
+    // hotIndex: the item shown selected (-1: none).
+    void PaintMenuLine(TMainMenu* menu, TCanvas& canvas, const RECT& line, int hotIndex);
+
     // ---- the popup pictures
     // The cache entry of the item's popup; built when absent and a canvas is given.
     TsPopupCacheEntry* GetPopupBitmap(TMenuItem* item, HWND window, TCanvas* canvas);

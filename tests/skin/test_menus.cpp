@@ -15,11 +15,12 @@ constexpr uint32_t kMainMenu = 0x405060, kIcoLine = 0x808000, kItemHot = 0x30C0F
                    kExtra = 0x0000C0, kLine = 0x604020;
 
 // Menu sections with plain colours and no masks.
-std::string MenuOptions()
+std::string MenuOptions(const std::string& mainMenuMask = "")
 {
     auto dec = [](uint32_t v) { return std::to_string(v); };
     return "[GLOBALINFO]\r\nVERSION=8.50\r\nMASTERBITMAP=MASTER.BMP\r\nCOLOR=" + dec(0x808080) + "\r\n"
-           "[MAINMENU]\r\nCOLOR=" + dec(kMainMenu) + "\r\nFONTCOLOR=0\r\nSTATES=1\r\n"
+           "[MAINMENU]\r\nCOLOR=" + dec(kMainMenu) + "\r\nFONTCOLOR=0\r\nSTATES=1\r\n" +
+           (mainMenuMask.empty() ? std::string() : "BORDERSMASK=" + mainMenuMask + "\r\n") +
            "[MENUITEM]\r\nCOLOR=16777215\r\nFONTCOLOR=0\r\nSTATES=2\r\nTRANSPARENCY=100\r\nHOTTRANSPARENCY=0\r\n"
            "HOTCOLOR=" + dec(kItemHot) + "\r\nHOTFONTCOLOR=16777215\r\n"
            "[ICOLINE]\r\nCOLOR=" + dec(kIcoLine) + "\r\nSTATES=1\r\n"
@@ -186,11 +187,27 @@ TEST_F(SkinnedMenus, ExtraLineAndColumns)
 
 TEST_F(SkinnedMenus, SkinBorderWidthFromTheMainMenuMask)
 {
-    TsSkinManager* menusOnly = MenuManager();
-    EXPECT_EQ(menusOnly->SkinableMenus().SkinBorderWidth(), 0);   // no BORDERSMASK
-    DestroyManager(menusOnly);
-    TsSkinManager* sample = SampleManager();   // a mask with margin 0 counts as 3
-    EXPECT_EQ(sample->SkinableMenus().SkinBorderWidth(), 3);
+    struct Row {
+        const char* mask;   // MAINMENU's BORDERSMASK, empty: none
+        bool noMargin;      // the loaded mask's margin taken away
+        int expected;
+    };
+    const char* mask = "^0000,0000,0016,0016,0005,0005,0005,0005,1,0,0,0";
+    const Row rows[] = {{"", false, 0}, {mask, false, 5}, {mask, true, 3}};
+    for (const Row& r : rows) {
+        String name = L"Masked" + std::to_wstring(&r - rows);
+        dir.WriteFile(name + L"\\Options.dat", MenuOptions(r.mask));
+        dir.WriteFile(name + L"\\MASTER.BMP", Master(16, 16, 0x3060C0));
+        TsSkinManager* m = SmallManager(false);
+        m->SetSkinName(name);
+        if (r.noMargin) {
+            int section = m->FindSectionIndex(L"MAINMENU");
+            m->ma()[size_t(m->FindMaskIndex(section, L"MAINMENU", L"BORDERSMASK"))].MarginLeft = 0;
+            m->SkinableMenus().ResetSkinBorderWidth();
+        }
+        EXPECT_EQ(m->SkinableMenus().SkinBorderWidth(), r.expected) << r.mask;
+        DestroyManager(m);
+    }
 }
 
 // Items painted into a memory DC over the popup picture: each layer shows
@@ -320,4 +337,36 @@ TEST_F(SkinnedMenus, PopupPictureCacheFollowsSkinAndItems)
     ASSERT_NE(menus.GetPopupBitmap(a1, nullptr, &c.Canvas()), nullptr);
     m->SetActive(false);
     EXPECT_EQ(PopupBitmapCacheCount(), 0);
+}
+
+// The menu line as a provider paints it into its picture: items side by side,
+// each as wide as its caption plus the margins, over the menu-line section;
+// the hot item in the selected colour.
+TEST_F(SkinnedMenus, MenuLinePaintedIntoAPicture)
+{
+    TsSkinManager* m = MenuManager();
+    TsSkinableMenus& menus = m->SkinableMenus();
+    TMainMenu line(nullptr);
+    for (const wchar_t* c : {L"&Файл", L"Правка", L"Справка"})
+        NewItem(line.Items(), c);
+    NewItem(line.Items(), L"Скрыто")->SetVisible(false);
+    RECT strip{10, 30, 400, 50};
+    std::vector<RECT> rects = menus.MenuLineItemRects(&line, strip);
+    ASSERT_EQ(rects.size(), 3u);
+    EXPECT_EQ(rects[0].left, strip.left);
+    for (size_t i = 0; i < rects.size(); ++i) {
+        String caption = line.Items()->Items(int(i))->Caption();
+        caption.erase(std::remove(caption.begin(), caption.end(), L'&'), caption.end());
+        MemoryCanvas c;
+        GetMenuFont(c.Canvas().Font());
+        EXPECT_EQ(rects[i].right - rects[i].left, c.Canvas().TextWidth(caption) + 2 * menus.Margin);
+        if (i > 0) {
+            EXPECT_EQ(rects[i].left, rects[i - 1].right);
+        }
+    }
+    MemoryCanvas out(420, 60);
+    menus.PaintMenuLine(&line, out.Canvas(), strip, 1);
+    EXPECT_EQ(out.Pixel(rects[0].left + 1, rects[0].top + 1), kLine);
+    EXPECT_EQ(out.Pixel(rects[1].left + 1, rects[1].top + 1), kItemHot);
+    EXPECT_EQ(out.Pixel(rects[2].left + 1, rects[2].top + 1), kLine);
 }

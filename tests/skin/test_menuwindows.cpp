@@ -254,7 +254,7 @@ TEST_F(MenuWindows, PopupDrawnFromTheSkin)
     m->SkinableMenus().AttachMenu(&popup, true);
     ASSERT_TRUE(popup.OwnerDraw());
 
-    RECT first{}, menuRect{};
+    RECT menuRect{};
     uint32_t selected = 0;
     bool hadPicture = false;
     RunMenuLoop(
@@ -263,9 +263,9 @@ TEST_F(MenuWindows, PopupDrawnFromTheSkin)
             if (!menu) return false;
             if (tick == 3) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);   // selects the first item
             if (tick < 12) return false;
-            GetMenuItemRect(form->Handle(), popup.Handle(), 0, &first);
             GetWindowRect(menu, &menuRect);
-            selected = ScreenPixel(first.left + 6, first.top + 5);
+            // Inside the first item, left of its caption, below its frame.
+            selected = ScreenPixel(menuRect.left + 10, menuRect.top + 10);
             hadPicture = MenuWindowPicture(menu) != nullptr;
             SaveScreenRect(menuRect, L"menus_popup");
             return true;
