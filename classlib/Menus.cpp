@@ -76,16 +76,31 @@ bool EqualNoCase(const String& a, const wchar_t* b)
     return a.size() == wcslen(b) && StartsWithNoCase(a, 0, b);
 }
 
-// The font menus are drawn in by the system.
+// The font menus are drawn in by the system, read once (every item of every
+// menu asks for it while it is measured and drawn).
+const LOGFONTW& SystemMenuFont()
+{
+    static LOGFONTW font = [] {
+        NONCLIENTMETRICSW m{};
+        m.cbSize = sizeof m;
+        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0)) {
+            LOGFONTW lf{};
+            lf.lfHeight = -11;
+            wcscpy(lf.lfFaceName, L"Tahoma");
+            return lf;
+        }
+        return m.lfMenuFont;
+    }();
+    return font;
+}
+
 void AssignSystemMenuFont(TFont& font)
 {
-    NONCLIENTMETRICSW m{};
-    m.cbSize = sizeof m;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0)) return;
-    font.SetName(m.lfMenuFont.lfFaceName);
-    font.SetHeight(m.lfMenuFont.lfHeight);
-    font.SetStyle(m.lfMenuFont.lfWeight >= FW_BOLD ? TFontStyles(fsBold) : TFontStyles(0));
-    font.SetCharset(m.lfMenuFont.lfCharSet);
+    const LOGFONTW& lf = SystemMenuFont();
+    font.SetName(lf.lfFaceName);
+    font.SetHeight(lf.lfHeight);
+    font.SetStyle(lf.lfWeight >= FW_BOLD ? TFontStyles(fsBold) : TFontStyles(0));
+    font.SetCharset(lf.lfCharSet);
 }
 
 HWND popupListWindow = nullptr;

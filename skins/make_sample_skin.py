@@ -335,6 +335,10 @@ def draw_menus(m, opts):
     m.rect(0, 352, 16, 368, KEY)
     m.rounded(16, 352, 32, 368, ACCENT, MENU_HOT, MENU_HOT)
     opts["MENUITEM.BORDERSMASK"] = hat(0, 352, 32, 368, 3, 3, 3, 3, 2, 0, 2, 0)
+    # Popup divider: a 2-pixel groove, 16 wide at (32,352), stretched along the item.
+    m.rect(32, 352, 48, 353, LINE)
+    m.rect(32, 353, 48, 354, WHITE)
+    opts["DIVIDERV.BORDERSMASK"] = hat(32, 352, 48, 354, 0, 0, 0, 0, 1, 0, 0, 0)
 
 
 def draw_form_parts(m, opts):

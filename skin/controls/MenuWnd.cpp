@@ -215,11 +215,29 @@ void TkvMnuWnd::WndProc(TMessage& m)
         m.Result = 0;
         return;
     }
-    case WM_PAINT:
+    case WM_PAINT: {
         // A window that got no frame painting is shown before it paints.
         if (transparent_) ShowAtSkinAlpha();
         TkvScrollWnd::WndProc(m);
+        // A menu window without a frame of its own (its client area is the
+        // whole window) draws its own edge while painting: the skin's border
+        // goes over it afterwards.
+        POINT off = ClientOffset(Handle);
+        if (off.x == 0 && off.y == 0 && Skinned() && !Unhooked) {
+            RECT wr;
+            GetWindowRect(Handle, &wr);
+            TBitmap* picture = MenuWindowPicture(Handle);
+            if (!picture || picture->Width() != wr.right - wr.left || picture->Height() != wr.bottom - wr.top) {
+                PaintMenuWindow();
+                picture = cache_.get();
+            }
+            if (HDC dc = GetWindowDC(Handle)) {
+                CopyBorder(dc, picture);
+                ReleaseDC(Handle, dc);
+            }
+        }
         return;
+    }
     default:
         TkvScrollWnd::WndProc(m);
         return;

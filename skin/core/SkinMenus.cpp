@@ -304,10 +304,17 @@ SIZE TsSkinableMenus::GetItemGlyphSize(const TMenuItem* item)
 
 TFont& TsSkinableMenus::ItemFont(TMenuItem* item, TCanvas& canvas, TOwnerDrawState state)
 {
+    // The wanted font is worked out first and set once: a font that ends as it
+    // was keeps its handle.
+    TFont wanted;
+    GetMenuFont(wanted);
+    if (TCustomForm* form = OwningForm(item)) wanted.SetCharset(form->Font().Charset());
+    if (item->Default()) wanted.SetStyle(wanted.Style() | fsBold);
     TFont& font = canvas.Font();
-    GetMenuFont(font);
-    if (TCustomForm* form = OwningForm(item)) font.SetCharset(form->Font().Charset());
-    if (item->Default()) font.SetStyle(font.Style() | fsBold);
+    font.SetName(wanted.Name());
+    font.SetHeight(wanted.Height());
+    font.SetStyle(wanted.Style());
+    font.SetCharset(wanted.Charset());
     if (owner_ && owner_->OnGetPopupItemData) {
         TkvMenuItemData data;
         data.Font = &font;
@@ -677,7 +684,11 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
     bool enabled = item->Enabled();
     bool selected = (state & odSelected) != 0;
     bool hot = enabled && (selected || (state & odHotLight));
-    auto itemPic = NewBitmap32(w, h);
+    // One picture serves every item (its canvas keeps the font between items).
+    if (!itemScratch_ || itemScratch_->Width() < w || itemScratch_->Height() < h)
+        itemScratch_ = NewBitmap32(std::max(w, itemScratch_ ? itemScratch_->Width() : 0),
+                                   std::max(h, itemScratch_ ? itemScratch_->Height() : 0));
+    TBitmap* itemPic = itemScratch_.get();
     TsBgCacheInfo info = EmptyBgCacheInfo;
     info.Bmp = pic;
     info.X = R.left + ex + off.x;
@@ -687,7 +698,7 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
     // What lies under the item first, then the item's section over it.
     CopyArea(itemPic->Canvas().Handle(), 0, 0, w, h, pic, info.X, info.Y);
     if (section >= 0)
-        PaintSkinItem(section, L"MENUITEM", info, -1, -1, m, itemPic.get(), POINT{}, RECT{0, 0, w, h}, hot ? 1 : 0, 0);
+        PaintSkinItem(section, L"MENUITEM", info, -1, -1, m, itemPic, POINT{}, RECT{0, 0, w, h}, hot ? 1 : 0, 0);
     SIZE glyph = GetItemGlyphSize(item);
     bool rtl = false;   // right-to-left menus follow the system locale, which is never Middle-East here
     if (item->Checked() && !item->HasBitmap() && item->ImageIndex() < 0) {
@@ -700,10 +711,10 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
             const auto& md = m->Tables().Masks[size_t(mask)];
             int mh = MaskStateHeight(md);
             TsBgCacheInfo self = EmptyBgCacheInfo;
-            self.Bmp = itemPic.get();
+            self.Bmp = itemPic;
             self.X = self.Y = 0;
             self.Ready = true;
-            DrawMaskFrame32(itemPic.get(), POINT{Margin + 2, (h - mh) / 2}, hot ? 1 : 0, self, mask, 1, m);
+            DrawMaskFrame32(itemPic, POINT{Margin + 2, (h - mh) / 2}, hot ? 1 : 0, self, mask, 1, m);
         }
     }
     TCanvas& ic = itemPic->Canvas();
@@ -717,9 +728,9 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
                 int speed = m->FindSectionIndex(L"SPEEDBUTTON_SMALL");
                 if (speed >= 0) {
                     TsBgCacheInfo self = EmptyBgCacheInfo;
-                    self.Bmp = itemPic.get();
+                    self.Bmp = itemPic;
                     self.Ready = true;
-                    PaintSkinItem(speed, L"SPEEDBUTTON_SMALL", self, -1, -1, m, itemPic.get(), POINT{},
+                    PaintSkinItem(speed, L"SPEEDBUTTON_SMALL", self, -1, -1, m, itemPic, POINT{},
                                   RECT{2, top - 1, 3 + glyph.cx + 1, top + glyph.cy + 1}, 2, 0);
                 }
             }
@@ -763,9 +774,9 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
     }
     if (OnDrawItem) OnDrawItem(this, ic, RECT{0, 0, w, h}, state, TsMenuItemType::smNormal);
     if (!enabled)
-        BlendBitmapByRatio(itemPic.get(), 0, 0, pic, RECT{info.X, info.Y, info.X + w - 1, info.Y + h - 1}, 0xFF00FF,
+        BlendBitmapByRatio(itemPic, 0, 0, pic, RECT{info.X, info.Y, info.X + w - 1, info.Y + h - 1}, 0xFF00FF,
                            0.4);
-    CopyArea(dst, R.left + ex, R.top, w, h, itemPic.get(), 0, 0);
+    CopyArea(dst, R.left + ex, R.top, w, h, itemPic, 0, 0);
     if (ex && item->Parent() && item->Parent()->IndexOf(item) == 0)
         CopyArea(dst, R.left, 0, ex, pic->Height() - 2 * off.y, pic, off.x, off.y);
 }

@@ -143,6 +143,7 @@ private:
     String extraSection_ = L"EXTRALINE";
     String extraCaption_;
     TBitmap* extraGlyph_ = nullptr;   // the handler's, not owned
+    std::unique_ptr<TBitmap> itemScratch_;   // the picture items are painted in
 };
 
 // ---- the popup picture cache (one for the application)

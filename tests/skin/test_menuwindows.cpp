@@ -13,6 +13,7 @@
 #include "skin/controls/MenuWnd.h"
 #include "skin/core/MenuWindows.h"
 #include "skin/core/SkinMenus.h"
+#include "skin/forms/SkinProvider.h"
 #include "skin/graphics/LayeredApi.h"
 
 using namespace skintest;
@@ -323,4 +324,47 @@ TEST_F(MenuWindows, MainMenuDroppedFromTheSkin)
             SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, 0);
         });
     EXPECT_EQ(dropped, SectionColor(m, L"MENUITEM", 1));
+}
+
+// The menus a skinned form gets after the skin was loaded: its menu line is
+// skinned when the form is activated, its context menu when it is asked for,
+// and the line's items take the skinned menus' size.
+TEST_F(MenuWindows, ProviderSkinsTheFormsMenus)
+{
+    TsSkinManager* m = SampleManager();
+    TSkinTestForm* form = NewForm(320, 200);
+    TsSkinProvider::Create(form);
+    TMainMenu line(form);
+    TMenuItem* file = NewItem(line.Items(), L"Файл");
+    NewItem(file, L"Выход");
+    TPopupMenu context(form);
+    NewItem(context.Items(), L"Свойства");
+    form->SetMenu(&line);
+    form->SetPopupMenu(&context);
+    ASSERT_FALSE(line.OwnerDraw());
+    ASSERT_FALSE(context.OwnerDraw());
+    form->SetVisible(true);
+    SendMessageW(form->Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_TRUE(line.OwnerDraw());
+    EXPECT_TRUE(file->OnMeasureItem == TMenuMeasureItemEvent(&m->SkinableMenus(), &TsSkinableMenus::MeasureMenuLineItem));
+
+    MEASUREITEMSTRUCT mis{ODT_MENU, 0, file->Command(), 0, 0, file->Command()};
+    file->OnMeasureItem = nullptr;   // the form's answer alone would be the plain size
+    SendMessageW(form->Handle(), WM_MEASUREITEM, 0, LPARAM(&mis));
+    TBitmap probe(4, 4, TPixelFormat::pf32bit);
+    GetMenuFont(probe.Canvas().Font());
+    EXPECT_EQ(int(mis.itemWidth), probe.Canvas().TextWidth(L"Файл") + 2 * m->SkinableMenus().Margin);
+    EXPECT_EQ(int(mis.itemHeight), GetSystemMetrics(SM_CYMENU) - 1);
+
+    bool ownerDrawnWhenShown = false;
+    RunMenuLoop(
+        [&](int) {
+            if (!VisibleMenuWindow()) return false;
+            ownerDrawnWhenShown = context.OwnerDraw();
+            return true;
+        },
+        [&] { SendMessageW(form->Handle(), WM_CONTEXTMENU, WPARAM(form->Handle()), MAKELPARAM(150, 150)); });
+    EXPECT_TRUE(ownerDrawnWhenShown);
+    form->SetPopupMenu(nullptr);
+    form->SetMenu(nullptr);
 }
