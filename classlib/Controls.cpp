@@ -1,5 +1,6 @@
 #include "classlib/Controls.h"
 
+#include "classlib/Menus.h"
 #include "classlib/Subclass.h"
 
 #include <windowsx.h>
@@ -345,9 +346,38 @@ void TControl::Dispatch(TMessage& m)
         }
         if (parent_) parent_->Perform(CM_MOUSELEAVE, 0, m.LParam ? m.LParam : LPARAM(this));
         return;
+    case WM_CONTEXTMENU:
+        if (popupMenu_) {
+            // From the keyboard (-1): under the control's top-left corner.
+            POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+            if (m.LParam == -1) {
+                p = POINT{0, 0};
+                if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated()) ::ClientToScreen(w->Handle(), &p);
+            }
+            popupMenu_->PopupComponent = this;
+            popupMenu_->Popup(p.x, p.y);
+            m.Result = 1;
+            return;
+        }
+        TComponent::Dispatch(m);
+        return;
     default:
         TComponent::Dispatch(m);
     }
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu)
+{
+    if (popupMenu_ == menu) return;
+    if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+    popupMenu_ = menu;
+    if (popupMenu_) popupMenu_->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == popupMenu_) popupMenu_ = nullptr;
 }
 
 void TControl::Click()

@@ -54,6 +54,7 @@ public:
 };
 
 class TWinControl;
+class TPopupMenu;   // classlib/Menus.h
 
 class TControl : public TComponent {
     DECLARE_CLASS(TControl, TComponent)
@@ -129,6 +130,11 @@ public:
 
     virtual void Click();
 
+    // The menu shown when the control gets WM_CONTEXTMENU (not owned; forgotten
+    // when it is freed).
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* menu);
+
     TNotifyEvent OnClick, OnDblClick, OnResize;
     TMouseEvent OnMouseDown, OnMouseUp;
     TMouseMoveEvent OnMouseMove;
@@ -155,7 +161,10 @@ protected:
     TWinControl* parent_ = nullptr;
     unsigned controlStyle_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
 
+    void Notification(TComponent* component, TOperation operation) override;
+
 private:
+    TPopupMenu* popupMenu_ = nullptr;
     void FontChangedHandler(TObject*);
     void ConstraintsChanged(TObject*);
     friend class TWinControl;

@@ -1,5 +1,7 @@
 #include "classlib/Forms.h"
 
+#include "classlib/Menus.h"
+
 #include <algorithm>
 #include <new>
 
@@ -126,6 +128,7 @@ void TCustomForm::HandleCreated()
 {
     TWinControl::HandleCreated();
     if (alphaBlend_) ApplyAlphaBlend();
+    if (menu_) ApplyMenu();
     if (formStyle_ == TFormStyle::fsMDIForm) CreateMDIClient();
 }
 
@@ -188,6 +191,39 @@ void TCustomForm::SetWindowMenu(HMENU menu)
     if (clientHandle_) {
         SendMessageW(clientHandle_, WM_MDISETMENU, WPARAM(GetMenu(handle_)), LPARAM(menu));
         DrawMenuBar(handle_);
+    }
+}
+
+void TCustomForm::SetMenu(TMainMenu* menu)
+{
+    if (menu_ == menu) return;
+    if (menu_) {
+        menu_->RemoveFreeNotification(this);
+        if (HandleAllocated()) ::SetMenu(handle_, nullptr);
+        menu_->SetWindowHandle(nullptr);
+    }
+    menu_ = menu;
+    if (menu_) menu_->FreeNotification(this);
+    if (HandleAllocated()) ApplyMenu();
+}
+
+void TCustomForm::ApplyMenu()
+{
+    if (menu_) {
+        menu_->SetWindowHandle(handle_);
+        ::SetMenu(handle_, menu_->Handle());
+    }
+    // The menu line takes room from the client: the control tree follows.
+    UpdateBounds();
+    SendMessageW(handle_, CM_MENUCHANGED, 0, 0);
+}
+
+void TCustomForm::Notification(TComponent* component, TOperation operation)
+{
+    TWinControl::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == menu_) {
+        menu_ = nullptr;   // the menu took itself off the window
+        if (HandleAllocated()) DrawMenuBar(handle_);
     }
 }
 
@@ -403,6 +439,12 @@ void TCustomForm::Dispatch(TMessage& m)
             if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
             if (OnActivate) OnActivate(this);
         }
+        return;
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+    case WM_COMMAND:
+        if (TMenu::DispatchMenuMessage(m)) return;
+        TWinControl::Dispatch(m);
         return;
     default:
         TWinControl::Dispatch(m);

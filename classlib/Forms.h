@@ -15,6 +15,8 @@ enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 // window. The style is read when the window is made.
 enum class TFormStyle { fsNormal, fsMDIForm, fsMDIChild, fsStayOnTop };
 
+class TMainMenu;   // classlib/Menus.h
+
 using TCloseEvent = Delegate<void(TObject*, TCloseAction&)>;
 using TCloseQueryEvent = Delegate<void(TObject*, bool&)>;
 
@@ -72,6 +74,11 @@ public:
     HMENU WindowMenu() const { return windowMenu_; }
     void SetWindowMenu(HMENU menu);
 
+    // The form's menu line (not owned; forgotten when it is freed). Its
+    // owner-drawn items and its commands are answered through the form.
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* menu);
+
     TNotifyEvent OnCreate, OnShow, OnHide, OnDestroy, OnActivate, OnDeactivate;
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
@@ -86,8 +93,11 @@ protected:
     DWORD ExStyleFor() const;
     void ApplyStyles();
     void CenterOnScreen();
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    TMainMenu* menu_ = nullptr;
+    void ApplyMenu();
     TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
     TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
     TPosition position_ = TPosition::poDesigned;

@@ -322,6 +322,7 @@ def draw_master():
     draw_button_glow(m, opts)
     draw_edit(m, opts)
     draw_combo(m, opts)
+    draw_menus(m, opts)
     return m, opts
 
 
@@ -351,6 +352,23 @@ def edit_sections(sec):
     normal, hot = COLHEADER_FILLS[0][1], COLHEADER_FILLS[1][1]
     sec("COLHEADER", COLOR=tcolor(normal), FONTCOLOR=tcolor(TEXT), STATES=3, HOTCOLOR=tcolor(hot),
         HOTFONTCOLOR=tcolor(ACCENT_DOWN))
+
+
+MENU_HOT = mix(WHITE, ACCENT_HOT, 0.35)
+
+
+def draw_menus(m, opts):
+    """Rows 352-383: the menus' own pictures."""
+    # Menu item: 2 frames 16x16 at (0,352). Frame 0 is all key colour and not
+    # painted (a normal item shows the popup under it); frame 1, the selected
+    # item, a rounded accent border around a flat fill of the hot colour.
+    m.rect(0, 352, 16, 368, KEY)
+    m.rounded(16, 352, 32, 368, ACCENT, MENU_HOT, MENU_HOT)
+    opts["MENUITEM.BORDERSMASK"] = hat(0, 352, 32, 368, 3, 3, 3, 3, 2, 0, 2, 0)
+    # Popup divider: a 2-pixel groove, 16 wide at (32,352), stretched along the item.
+    m.rect(32, 352, 48, 353, LINE)
+    m.rect(32, 353, 48, 354, WHITE)
+    opts["DIVIDERV.BORDERSMASK"] = hat(32, 352, 48, 354, 0, 0, 0, 0, 1, 0, 0, 0)
 
 
 def draw_form_parts(m, opts):
@@ -470,6 +488,13 @@ def bar_sections(sec):
     sec("DIVIDER", COLOR=face, STATES=1, TRANSPARENCY=100)
     for s in ("PAGECONTROLBOTTOM", "PAGECONTROLLEFT", "PAGECONTROLRIGHT"):
         sec(s, PARENTCLASS="PAGECONTROL")
+
+
+def menus_sections(sec):
+    # Normal items show the popup (background and icon column) through.
+    sec("MENUITEM", TRANSPARENCY=100, HOTTRANSPARENCY=0, HOTCOLOR=tcolor(MENU_HOT))
+    # The optional vertical line on the left of popups.
+    sec("EXTRALINE", COLOR=tcolor(ACCENT), FONTCOLOR=tcolor(WHITE), STATES=1)
 
 
 def draw_button_png():
@@ -656,6 +681,7 @@ def options(opts):
     small_control_sections(sec, face, text, white)
     bar_sections(sec)
     edit_sections(sec)
+    menus_sections(sec)
     for key, value in opts.items():
         s, k = key.split(".")
         if s == "GLOBALINFO":

@@ -1,5 +1,7 @@
 #include "skin/controls/MainWnd.h"
 
+#include "skin/core/SkinMenus.h"
+
 #include <cstddef>
 
 #include "classlib/Forms.h"
@@ -278,6 +280,11 @@ void TkvMainWnd::WndProc(TMessage& m)
         CallPrevWndProc(m);
         WndText = ReadWindowText(Handle);
         return;
+    case WM_CONTEXTMENU:
+        // The owner's popup menu shows skinned while the manager is active.
+        if (TControl* owner = OwnerControl(); owner && owner->PopupMenu() && SkinManager)
+            SkinManager->SkinableMenus().AttachMenu(owner->PopupMenu(), SkinManager->Active());
+        break;
     case WM_MOUSEMOVE:
         if (DefaultManager && !(DefaultManager->ComponentState() & csDesigning) && IsWindowEnabled(Handle) &&
             DefaultManager->HotWindow() != Handle)

@@ -1,5 +1,7 @@
 #include "skin/controls/ScrollWnd.h"
 
+#include "skin/core/SkinMenus.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
@@ -847,7 +849,9 @@ void TkvScrollWnd::WndProc(TMessage& m)
         if (!Unhooked && IsWindow(Handle)) RefreshScrollBars(true);
         return;
     case WM_CONTEXTMENU:
-        // No skinned popup menus to attach yet: the window shows its own.
+        // The owner's popup menu shows skinned while the manager is active.
+        if (TControl* owner = OwnerControl(); owner && owner->PopupMenu() && SkinManager)
+            SkinManager->SkinableMenus().AttachMenu(owner->PopupMenu(), SkinManager->Active());
         CallPrevWndProc(m);
         return;
     case WM_HSCROLL:

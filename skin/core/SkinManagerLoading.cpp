@@ -463,6 +463,7 @@ void TsSkinManager::BroadcastNewSkinSuspended(bool animate)
 {
     bool runTime = !(ComponentState() & csDesigning);
     skinableMenus_->ResetSkinBorderWidth();   // measured again in the new skin
+    FreePopupBitmapCache();                   // pictures of the old skin
     SkinData().Active = false;
     {
         struct Changing {
@@ -474,6 +475,8 @@ void TsSkinManager::BroadcastNewSkinSuspended(bool animate)
         BroadcastToAppForms(msg);
     }
     SkinData().Active = !tables_->Sections.empty();
+    if (runTime)
+        skinableMenus_->SyncActive();
     if (IsDefault() && runTime && !dialogHookInstalled_ && !DialogHookHandle())
         InstallDialogHook();
     if (SkinHooks.SkinActivated)
@@ -495,6 +498,8 @@ void TsSkinManager::BroadcastSkinRemoved()
     ForgetGlowsInAllSkinData();
     RemoveDialogHook();
     SkinData().Active = false;
+    FreePopupBitmapCache();
+    skinableMenus_->SyncActive();
     TMessage msg{SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdRemoveSkin)), LPARAM(this), 0};
     BroadcastToAppForms(msg);
     RemoveSkinData();

@@ -16,6 +16,7 @@
 #include "skin/core/BgRequest.h"
 #include "skin/core/MessageTable.h"
 #include "skin/core/SkinManager.h"
+#include "skin/forms/FormMenus.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/DwmApi.h"
@@ -89,6 +90,7 @@ void Cmd2RemoveSkin(FormCall& c)
     c.p.titleSection_ = c.p.captionSection_ = -1;
     ForwardToControls(&c.Form(), c.m);
     c.p.FreeCompanions();
+    UpdateFormMenus(c.p, false);
     c.p.initialized_ = false;
     if (!c.p.FormAlive())
         return;
@@ -191,6 +193,7 @@ void Cmd1NewSkin(FormCall& c)
     c.p.InitSkin();
     c.p.skinData_->BackgroundChanged = true;
     c.p.menuLines_ = -1;
+    UpdateFormMenus(c.p, true);
     RedrawWindow(c.Wnd(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
     if (AdapterRescan)
         AdapterRescan(c.p, nullptr);
@@ -203,6 +206,7 @@ void Cmd3Refresh(FormCall& c)
     if (c.p.DrawNonClientArea() && c.p.DrawClientArea && c.p.scrollWrapper_)
         c.p.scrollWrapper_->Update();
     c.p.menuLines_ = -1;
+    UpdateFormMenus(c.p, true);
     c.p.regionChanged_ = true;
     if (c.Form().Visible()) {
         c.p.skinData_->BackgroundChanged = true;
@@ -718,6 +722,7 @@ void OnActivate(FormCall& c)
         return;
     c.p.CreateScrollWrapper();
     c.p.menuLines_ = -1;
+    if (LOWORD(c.m.WParam) != WA_INACTIVE) UpdateFormMenus(c.p, true);
 }
 
 // WM_SYSCOLORCHANGE: passed on; menu measured anew.
@@ -890,9 +895,19 @@ void OnMouseWheel(FormCall& c)
     PassWheelToControlUnderCursor(c);
 }
 
-// WM_CONTEXTMENU, WM_MEASUREITEM: the form's menus are the class library's; passed on.
-void OnContextMenu(FormCall& c) { c.PassOn(); }
-void OnMeasureItem(FormCall& c) { c.PassOn(); }
+// WM_CONTEXTMENU: the form's popup menu is prepared for skinned popups; passed on.
+void OnContextMenu(FormCall& c)
+{
+    PrepareFormContextMenu(c.p);
+    c.PassOn();
+}
+
+// WM_MEASUREITEM: passed on; an item of the menu line then takes the skinned menus' size.
+void OnMeasureItem(FormCall& c)
+{
+    c.PassOn();
+    MeasureFormMenuItem(c.p, c.m);
+}
 
 // CM_ENABLEDCHANGED: the frame shows the form's new state.
 void OnEnabledChanged(FormCall& c)
