@@ -16,6 +16,7 @@
 #include "skin/core/BgRequest.h"
 #include "skin/core/MessageTable.h"
 #include "skin/core/SkinManager.h"
+#include "skin/forms/FormAnimations.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/DwmApi.h"
@@ -95,6 +96,8 @@ void Cmd2RemoveSkin(FormCall& c)
     const LONG style = GetWindowLongW(c.Wnd(), GWL_STYLE);
     if ((c.Form().BorderIcons() & biSystemMenu) && c.Form().BorderStyle() != TFormBorderStyle::bsNone)
         SetWindowLongW(c.Wnd(), GWL_STYLE, style | WS_SYSMENU);
+    c.p.StopFormTimer();
+    c.p.FreeBorder();
     if (!c.p.inMenuLoop_)
         SetWindowRgn(c.Wnd(), nullptr, TRUE);
     if (c.p.useGlobalColor_ && !c.p.skinData_->CustomColor())
@@ -490,6 +493,24 @@ void OnKeyDown(FormCall& c)
     c.PassOn();
 }
 
+// SC_MINIMIZE and SC_RESTORE with the minimise animation: the form shrinks
+// toward its task-bar button (or grows back) on a stage of its own while the
+// system's animation is off; true when the command was done that way.
+bool RunsMinimizeAnimation(FormCall& c, WPARAM command)
+{
+    if (command == SC_MINIMIZE && !IsIconic(c.Wnd()) && c.p.StartMinimizeAnimation()) {
+        TsSystemAnimationOff off;
+        c.PassOn();
+        return true;
+    }
+    if (command == SC_RESTORE && IsIconic(c.Wnd()) && c.p.StartRestoreAnimation()) {
+        TsSystemAnimationOff off;
+        c.PassOn();
+        return true;
+    }
+    return false;
+}
+
 // WM_SYSCOMMAND: the border-drag mode drags its own frame; the region follows restore.
 void OnSysCommand(FormCall& c)
 {
@@ -507,6 +528,8 @@ void OnSysCommand(FormCall& c)
         c.p.ShowSystemMenuAt(pt.x, pt.y);
         return;
     }
+    if (RunsMinimizeAnimation(c, command))
+        return;
     c.PassOn();
     if (!c.p.FormAlive())
         return;
@@ -517,12 +540,15 @@ void OnSysCommand(FormCall& c)
     }
 }
 
-// WM_WINDOWPOSCHANGING: screen snapping.
+void TakeHideSnapshot(FormCall& c, const WINDOWPOS& pos);
+
+// WM_WINDOWPOSCHANGING: screen snapping; the picture a hide animation plays.
 void OnWindowPosChanging(FormCall& c)
 {
     if (!c.p.regionChanging_ && !(c.Form().ComponentState() & csLoading) && c.m.LParam) {
         auto& pos = *reinterpret_cast<WINDOWPOS*>(c.m.LParam);
         c.p.SnapPosition(pos);
+        TakeHideSnapshot(c, pos);
     }
     c.PassOn();
 }
@@ -918,14 +944,88 @@ void OnExitSizeMove(FormCall& c)
 
 // ---- showing, hiding and closing
 
+bool HideAnimationWanted(FormCall& c)
+{
+    TsSkinManager* m = c.p.Manager();
+    return m && c.p.AllowAnimation && c.p.DrawNonClientArea() && m->AnimEffects.FormHide.Active &&
+           m->AnimEffects.FormHide.Time >= 12 && LayeredWindowsAvailable() && !c.Form().Parent() &&
+           !IsIconic(c.Wnd()) && !c.p.MinimizeAnimating();
+}
+
+// WM_WINDOWPOSCHANGING with SWP_HIDEWINDOW: the picture a hide animation
+// plays is taken while the form still shows (it becomes the frame picture).
+void TakeHideSnapshot(FormCall& c, const WINDOWPOS& pos)
+{
+    if (!(pos.flags & SWP_HIDEWINDOW) || c.p.hidePlaying_ || !c.p.FormAlive() || !c.Visible() ||
+        c.p.state_.Has(TsProviderBit::HideSnapshot) || !HideAnimationWanted(c) || !c.p.skinData_)
+        return;
+    // A show still running ends first (bounded: it never waits for ever).
+    WaitWhileAnimationRunning(kMaxFormAnimationMs);
+    std::unique_ptr<TBitmap> picture = c.p.CreateFormSnapshot(false);
+    if (!picture || picture->Empty() || !c.p.FormAlive())
+        return;
+    if (!c.p.skinData_->CacheBitmap)
+        c.p.skinData_->CacheBitmap = std::make_unique<TBitmap>();
+    c.p.skinData_->CacheBitmap->Assign(picture.get());
+    c.p.skinData_->CacheBitmap->SetPixelFormat(TPixelFormat::pf32bit);
+    c.p.state_.Set(TsProviderBit::HideSnapshot);
+}
+
+// WM_WINDOWPOSCHANGED with SWP_HIDEWINDOW: the picture of the form, taken
+// while it still showed, fades away on a surface of its own (the border window
+// when there is one). The hide timer plays it: nothing here waits on it, and
+// the one wait left (for a show still running) is bounded.
+bool PlaysHideAnimation(FormCall& c, const WINDOWPOS* pos)
+{
+    if (!pos || !(pos->flags & SWP_HIDEWINDOW) || c.p.hidePlaying_ || !c.p.FormAlive() ||
+        !c.p.state_.Has(TsProviderBit::HideSnapshot) || !HideAnimationWanted(c))
+        return false;
+    c.p.hidePlaying_ = true;
+    struct Clear {
+        TsSkinProvider& p;
+        ~Clear()
+        {
+            p.hidePlaying_ = false;
+            p.state_.Clear(TsProviderBit::HideSnapshot);
+        }
+    } clear{c.p};
+    c.PassOn();
+    if (c.p.FormAlive())
+        AnimHideForm(&c.p);
+    if (c.p.FormAlive() && c.p.skinData_ && c.p.skinData_->CacheBitmap)
+        c.p.skinData_->CacheBitmap->SetSize(0, 0);   // the next show paints it anew
+    return true;
+}
+
+// WM_DWMSENDICONICTHUMBNAIL: the largest size allowed is in LParam (width high, height low).
+void OnIconicThumbnail(FormCall& c)
+{
+    c.m.Result = c.p.SendIconicThumbnail(HIWORD(c.m.LParam), LOWORD(c.m.LParam)) ? 0 : 1;
+    if (c.m.Result)
+        c.PassOn();
+}
+
+// WM_DWMSENDICONICLIVEPREVIEWBITMAP: the form as it shows now.
+void OnIconicLivePreview(FormCall& c)
+{
+    c.m.Result = c.p.SendIconicLivePreview() ? 0 : 1;
+    if (c.m.Result)
+        c.PassOn();
+}
+
 // WM_WINDOWPOSCHANGED: the border window follows a moved or sized form.
 void OnWindowPosChanged(FormCall& c)
 {
     const auto* pos = reinterpret_cast<const WINDOWPOS*>(c.m.LParam);
-    c.PassOn();
-    if (!pos || !c.p.FormAlive() || !c.p.Border() || !c.Visible() || IsIconic(c.Wnd()) || AnimationRunning)
+    if (PlaysHideAnimation(c, pos))
         return;
-    if ((pos->flags & (SWP_NOSIZE | SWP_NOMOVE)) != (SWP_NOSIZE | SWP_NOMOVE))
+    c.PassOn();
+    if (!pos || !c.p.FormAlive() || !c.p.Border() || AnimationRunning)
+        return;
+    // Shown, hidden, moved, sized or restacked: the border window follows
+    // (it hides itself with a hidden or minimised form).
+    const UINT quiet = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER;
+    if ((pos->flags & quiet) != quiet || (pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) || IsIconic(c.Wnd()))
         c.p.RefreshBorderWindow();
 }
 
@@ -984,6 +1084,7 @@ void OnShowingChanged(FormCall& c)
                 c.p.skinData_->Updating = false;
         }
     } restore{c, children, layered};
+    c.p.UpdateBorderForm();
     c.PassOn();
     if (!c.p.FormAlive())
         return;
@@ -1086,6 +1187,8 @@ constexpr TsMessageRow<UINT, FormHandler> kStage3Messages[] = {
     {CM_SHOWINGCHANGED, OnShowingChanged},
     {WM_NCRBUTTONUP, OnNcRButtonUp},
     {WM_POPUPSYSTEMMENU, OnPopupSystemMenu},
+    {WM_DWMSENDICONICTHUMBNAIL, OnIconicThumbnail},
+    {WM_DWMSENDICONICLIVEPREVIEWBITMAP, OnIconicLivePreview},
 };
 static_assert(HasUniqueNumbers(kStage3Messages));
 

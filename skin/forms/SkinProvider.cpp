@@ -1,5 +1,8 @@
 #include "skin/forms/SkinProvider.h"
 
+#include "skin/forms/BorderForm.h"
+#include "skin/forms/FormAnimations.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -198,6 +201,8 @@ TsSkinProvider::~TsSkinProvider()
 {
     if (drag.geometry.Active && drag.owner == this)
         EndBorderDrag(false);
+    StopFormTimer();
+    borderForm_.reset();
     if (!inactive_) {
         // A form being destroyed is past the point where its WindowProc may
         // be touched (its control part is gone when owned components are
@@ -341,6 +346,7 @@ void TsSkinProvider::InitSkin()
     SetNcRendering(wnd_, drawNonClientArea_);
     initialized_ = true;
     UpdateRegion(true);
+    UpdateBorderForm();
 }
 
 void TsSkinProvider::InitDeferred()
@@ -434,7 +440,7 @@ TsFrameFacts TsSkinProvider::Facts() const
     f.Zoomed = window && IsZoomed(wnd_);
     f.ChildWindow = (f.Style & WS_CHILD) != 0;
     f.MDIChild = form_->FormStyle() == TFormStyle::fsMDIChild;
-    f.BorderWindow = false;   // extended borders are not drawn by a border window yet
+    f.BorderWindow = borderForm_ != nullptr;
     f.ExtraHighTitle = extraHighTitle_;
     TsSkinManager* m = Manager();
     f.Skin = m && m->Active() ? &m->SkinData() : nullptr;
@@ -561,6 +567,12 @@ TsTitleLayout TsSkinProvider::LayoutTitleButtons() const
 
 int TsSkinProvider::HitTestFrame(POINT screen)
 {
+    // With a border window the whole frame is its: only the client is ours.
+    if (borderForm_) {
+        const int code = borderForm_->HitTestScreen(screen);
+        if (code != HTTRANSPARENT)
+            return code;
+    }
     RECT wr{};
     GetWindowRect(wnd_, &wr);
     const TsFrameFacts f = Facts();
@@ -650,7 +662,14 @@ void TsSkinProvider::UpdateRegion(bool redraw)
     HRGN rgn;
     RECT wr{};
     GetWindowRect(wnd_, &wr);
-    if (f.Zoomed && !form_->Constraints().MaxWidth && !form_->Constraints().MaxHeight && !f.MDIChild) {
+    if (borderForm_) {
+        // The border window behind draws the whole frame: the form shows its client alone.
+        RECT cr{};
+        GetClientRect(wnd_, &cr);
+        POINT o{0, 0};
+        ClientToScreen(wnd_, &o);
+        rgn = CreateRectRgn(o.x - wr.left, o.y - wr.top, o.x - wr.left + cr.right, o.y - wr.top + cr.bottom);
+    } else if (f.Zoomed && !form_->Constraints().MaxWidth && !form_->Constraints().MaxHeight && !f.MDIChild) {
         // A maximised window reaches past the screen by its frame: the region keeps the visible part.
         const int side = FormFrameWidth(false), top = TopFrameWidth();
         rgn = CreateRectRgn(side, top, wr.right - wr.left - side, wr.bottom - wr.top - side);

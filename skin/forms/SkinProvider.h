@@ -22,6 +22,7 @@
 
 class TsSkinManager;
 class TsSkinProvider;
+class TkvBorderForm;
 
 enum class TsGripMode { gmNone, gmRightBottom };
 enum class TsResizeMode { rmStandard, rmBorder };
@@ -43,10 +44,12 @@ private:
 
 // The provider's state bits.
 enum class TsProviderBit : uint32_t {
+    Animating = 0x1,          // a minimise or restore animation owns the form's picture
     AnimationRunning = 0x80,
     MinimizeRunning = 0x100,
     HideSnapshot = 0x200,     // the picture for hiding is taken
     Restoring = 0x400,
+    SnapshotTaking = 0x800,   // a picture for the task bar is being taken
     InNcActivate = 0x8000,
     ScrollUpdate = 0x20000,   // the scroll wrapper is being updated
 };
@@ -209,7 +212,27 @@ public:
     // ---- maximised bounds (WM_GETMINMAXINFO): the frame lies outside the work area
     void HandleGetMinMaxInfo(MINMAXINFO& info);
 
-    // ---- the border window and the title glows (not made yet: no-ops through the seam)
+    // ---- the border window of extended borders (BorderForm.cpp)
+    // Made or freed by the manager's extended-borders setting and the form's kind.
+    void UpdateBorderForm();
+    bool WantsBorderForm() const;
+    TkvBorderForm* BorderForm() const { return borderForm_.get(); }
+    TsBorderSeam* Border() override;
+    void FreeBorder() override;
+    // ---- form animations (FormAnimations.cpp)
+    bool StartMinimizeAnimation();
+    bool StartRestoreAnimation();
+    void StopFormTimer();
+    bool MinimizeAnimating() const;
+    bool MinimizeAnimated() override;
+    bool RestoreAnimated() override;
+    bool SendIconicThumbnail(int width, int height) override;
+    bool SendIconicLivePreview() override;
+    // A 32-bit picture of the whole form (frame picture size), alpha 255
+    // everywhere without a border window; the caller owns it.
+    std::unique_ptr<TBitmap> CreateFormSnapshot(bool freeCache);
+
+    // ---- the title glows (not made yet: no-ops)
     void RefreshBorderWindow();
     void StopButtonAnimations() {}
     void DropGlows() {}
@@ -335,6 +358,9 @@ public:
     bool closingFromIcon_ = false; // a double click on the icon closes instead of opening the menu
     bool animating_ = false;       // a show animation is being prepared
     HMENU sysMenu_ = nullptr;      // taken while WS_SYSMENU is still on
+    std::unique_ptr<TkvBorderForm> borderForm_;
+    TComponent* formTimer_ = nullptr;   // the one minimise or move timer (FormAnimations.cpp)
+    bool hidePlaying_ = false;          // the hide animation is being started
 };
 
 // The provider's published properties, readable and writable by name
