@@ -166,7 +166,8 @@ bool UpdateLayeredFromBitmap(HWND wnd, TBitmap* bitmap, uint8_t alpha, const POI
 
 // ---------------------------------------------------------------- the window
 
-TkvBorderWindow::TkvBorderWindow(TkvBorderForm* border, HWND owner) : TForm(nullptr), border_(border), owner_(owner)
+TkvBorderWindow::TkvBorderWindow(TkvBorderForm* border, HWND owner)
+    : TForm(Application), border_(border), owner_(owner)
 {
     SetTag(NoSkinTag);
     SetVisible(false);

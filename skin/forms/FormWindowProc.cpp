@@ -528,9 +528,8 @@ void OnSysCommand(FormCall& c)
         c.p.ShowSystemMenuAt(pt.x, pt.y);
         return;
     }
-    if (RunsMinimizeAnimation(c, command))
-        return;
-    c.PassOn();
+    if (!RunsMinimizeAnimation(c, command))   // which passes the command on itself
+        c.PassOn();
     if (!c.p.FormAlive())
         return;
     if (command == SC_MAXIMIZE || command == SC_RESTORE) {
