@@ -451,11 +451,10 @@ void TkvBorderForm::UpdateBorderWindow(bool repaint, uint8_t alpha)
     HWND owner = OwnerHandle();
     if (updateLock_ || !owner || !IsWindow(owner) || (Application && Application->Terminated()))
         return;
-    if (!IsWindowVisible(owner) || IsIconic(owner)) {
-        if (window_ && window_->HandleAllocated())
-            ShowWindow(window_->Handle(), SW_HIDE);
+    // An invisible form may be one whose WS_VISIBLE is off for a moment (its
+    // style being changed quietly): nothing is hidden here (HideWindow is).
+    if (!IsWindowVisible(owner) || IsIconic(owner))
         return;
-    }
     struct Lock {
         bool& flag;
         explicit Lock(bool& f) : flag(f) { flag = true; }
@@ -478,7 +477,7 @@ void TkvBorderForm::UpdateBorderWindow(bool repaint, uint8_t alpha)
         PaintOwnerFrame();
     const HWND target = IsTopmostWindow(owner) ? HWND_TOPMOST : owner;
     UINT flags = SWP_NOSENDCHANGING | SWP_NOOWNERZORDER | SWP_NOACTIVATE | SWP_NOSIZE | SWP_SHOWWINDOW;
-    if (provider_->State().Has(TsProviderBit::AnimationRunning))
+    if (provider_->State().Has(TsProviderBit::Animating))
         flags |= SWP_NOZORDER;
     if (LayeredWindowsAvailable() && !mouseTest_) {
         const uint8_t a = provider_->FormOf() && provider_->FormOf()->AlphaBlend() ? provider_->FormOf()->AlphaBlendValue()
@@ -492,6 +491,12 @@ void TkvBorderForm::UpdateBorderWindow(bool repaint, uint8_t alpha)
         SetWindowPos(wnd, target, br.left, br.top, br.right - br.left, br.bottom - br.top,
                      flags & ~UINT(SWP_NOSIZE));
     }
+}
+
+void TkvBorderForm::HideWindow()
+{
+    if (window_ && window_->HandleAllocated() && !updateLock_)
+        ShowWindow(window_->Handle(), SW_HIDE);
 }
 
 void TkvBorderForm::ApplyPendingRegion()

@@ -117,6 +117,8 @@ public:
     void SetLastPos(POINT p) { lastPos_ = p; }
     // Frees the window (made anew on demand).
     void FreeWindow();
+    // Hides the window with its form (not while an animation owns it).
+    void HideWindow();
 
     // The hit code of a point relative to the border window.
     int HitTest(POINT p);

@@ -31,6 +31,30 @@ int NextBlendAlpha(int alpha, int targetAlpha, int step)
     return std::max(std::clamp(targetAlpha, 0, 255), alpha - std::max(1, step));
 }
 
+TkvMoveTimer::TkvMoveTimer(TsSkinProvider* provider, int alpha, int targetAlpha, int step)
+    : TkvThreadedTimer(provider, nullptr, true),
+      provider_(provider),
+      alpha_(std::clamp(alpha, 0, 255)),
+      target_(std::clamp(targetAlpha, 0, 255)),
+      step_(std::max(1, step))
+{
+    SetInterval(12);
+}
+
+void TkvMoveTimer::Step()
+{
+    HWND form = provider_->Window();
+    if (TkvBorderForm* b = provider_->BorderForm()) {
+        if (TkvBorderWindow* w = b->WindowIfMade(); w && w->HandleAllocated())
+            if (TBitmap* picture = provider_->MovePicture())
+                UpdateLayeredFromBitmap(w->Handle(), picture, uint8_t(alpha_), nullptr);
+    } else if (form && SetLayeredWindowAttributesFn) {
+        SetLayeredWindowAttributesFn(form, 0, BYTE(alpha_), LWA_ALPHA);
+    }
+    if (alpha_ > target_)
+        alpha_ = NextBlendAlpha(alpha_, target_, step_);
+}
+
 // ---------------------------------------------------------------- thumbnails
 
 SIZE FitThumbnail(SIZE source, SIZE requested)
@@ -640,6 +664,86 @@ bool TsSkinProvider::RestoreAnimated()
     TsSystemAnimationOff off;
     ShowWindow(wnd_, SW_RESTORE);
     return true;
+}
+
+// ---------------------------------------------------------------- blend on moving
+
+TBitmap* TsSkinProvider::MovePicture() { return movePicture_.get(); }
+
+bool TsSkinProvider::StartBlendOnMoving()
+{
+    TsSkinManager* m = Manager();
+    if (!m || !m->AnimEffects.BlendOnMoving.Active || state_.Has(TsProviderBit::AnimationRunning) || !FormAlive() ||
+        IsIconic(wnd_) || IsZoomed(wnd_) || !LayeredWindowsAvailable() || MinimizeAnimating())
+        return false;
+    StopFormTimer();
+    state_.Set(TsProviderBit::AnimationRunning);
+    const int alpha = form_->AlphaBlend() ? form_->AlphaBlendValue() : 255;
+    const int target = AllowBlendOnMoving ? m->AnimEffects.BlendOnMoving.BlendValue : 255;
+    auto* t = new TkvMoveTimer(this, alpha, target, BlendOnMovingStep(target, m->AnimEffects.BlendOnMoving.Time));
+    formTimer_ = t;
+    // Whatever way the move loop ends, the form comes back.
+    struct End {
+        TsSkinProvider& p;
+        ~End() { p.EndBlendOnMoving(); }
+    } end{*this};
+    HWND mover = wnd_;
+    if (borderForm_) {
+        // The border window carries the whole picture while the form is invisible behind it.
+        borderForm_->UpdateBorderWindow(false, 255);
+        movePicture_ = CreateFormSnapshot(false);
+        borderForm_->SetUpdateLock(true);
+        TkvBorderWindow* w = borderForm_->WindowIfMade();
+        if (!w || !w->HandleAllocated() || !movePicture_)
+            return false;
+        mover = w->Handle();
+        SetWindowRgn(mover, nullptr, FALSE);
+        SetWindowPos(wnd_, mover, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+        UpdateLayeredFromBitmap(wnd_, nullptr, 0, nullptr);
+        borderForm_->SetLastPos(POINT{-1, -1});
+    } else {
+        SetLayeredAlpha(wnd_, true, uint8_t(alpha));
+    }
+    t->Step();
+    t->SetEnabled(true);
+    SendMessageW(mover, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+    return true;
+}
+
+void TsSkinProvider::EndBlendOnMoving()
+{
+    TkvMoveTimer* t = dynamic_cast<TkvMoveTimer*>(formTimer_);
+    if (t)
+        t->SetEnabled(false);
+    if (FormAlive()) {
+        if (borderForm_) {
+            if (TkvBorderWindow* w = borderForm_->WindowIfMade(); w && w->HandleAllocated()) {
+                RECT br{};
+                GetWindowRect(w->Handle(), &br);
+                const POINT o = BorderFormOffset(borderForm_->Layout());
+                SetWindowPos(wnd_, nullptr, br.left + o.x, br.top + o.y, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+        }
+        // A form pushed with UpdateLayeredWindow is made plain again by
+        // dropping the style; an alpha-blended one gets its alpha back.
+        SetLayeredAlpha(wnd_, false, 255);
+        if (form_->AlphaBlend())
+            SetLayeredAlpha(wnd_, true, form_->AlphaBlendValue());
+        if (skinData_)
+            skinData_->BackgroundChanged = true;
+        RedrawWindow(wnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    }
+    state_.Clear(TsProviderBit::AnimationRunning);
+    movePicture_.reset();
+    if (borderForm_) {
+        borderForm_->SetUpdateLock(false);
+        borderForm_->UpdateBorderWindow(true, 255);
+    }
+    if (formTimer_ == t && t) {
+        formTimer_ = nullptr;
+        delete t;
+    }
 }
 
 // ---------------------------------------------------------------- the desktop window manager's pictures

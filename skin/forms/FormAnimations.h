@@ -26,6 +26,25 @@ int BlendOnMovingStep(int targetAlpha, int timeMs);
 // byte would wrap).
 int NextBlendAlpha(int alpha, int targetAlpha, int step);
 
+// The fade while a form is dragged: each tick shows the form's picture one
+// step more transparent, down to the target alpha.
+class TkvMoveTimer : public TkvThreadedTimer {
+    DECLARE_CLASS(TkvMoveTimer, TkvThreadedTimer)
+public:
+    TkvMoveTimer(TsSkinProvider* provider, int alpha, int targetAlpha, int step);
+    void Step();
+    int Alpha() const { return alpha_; }
+    int TargetAlpha() const { return target_; }
+    void SetAlpha(int a) { alpha_ = a; }
+
+protected:
+    void TimerStep() override { Step(); }
+
+private:
+    TsSkinProvider* provider_;
+    int alpha_, target_, step_;
+};
+
 // ---- thumbnails
 // The size a thumbnail of a source gets inside a requested box: the source's
 // aspect kept, fitted inside (200 x 100 asked for 400 x 400 gives 100 x 100).

@@ -16,6 +16,7 @@
 #include "skin/core/BgRequest.h"
 #include "skin/core/MessageTable.h"
 #include "skin/core/SkinManager.h"
+#include "skin/forms/BorderForm.h"
 #include "skin/forms/FormAnimations.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/graphics/Constants.h"
@@ -376,6 +377,13 @@ void OnNcLButtonDown(FormCall& c)
             SetActiveWindow(c.Wnd());
         c.p.StartBorderDrag(code, ScreenPointOf(c.m.LParam));
         return;
+    }
+    if (code == HTCAPTION && FullWindowDrag() && c.Form().FormStyle() != TFormStyle::fsMDIChild &&
+        c.p.Manager() && c.p.Manager()->AnimEffects.BlendOnMoving.Active && !AnimationRunning) {
+        if (GetActiveWindow() != c.Wnd())
+            SetActiveWindow(c.Wnd());
+        if (c.p.StartBlendOnMoving())
+            return;
     }
     c.PassOn();
 }
@@ -996,20 +1004,18 @@ bool PlaysHideAnimation(FormCall& c, const WINDOWPOS* pos)
     return true;
 }
 
-// WM_DWMSENDICONICTHUMBNAIL: the largest size allowed is in LParam (width high, height low).
+// WM_DWMSENDICONICTHUMBNAIL: the largest size allowed is in LParam (width
+// high, height low). 0 when the picture was given, as the system counts a
+// message handled; 1 when not.
 void OnIconicThumbnail(FormCall& c)
 {
     c.m.Result = c.p.SendIconicThumbnail(HIWORD(c.m.LParam), LOWORD(c.m.LParam)) ? 0 : 1;
-    if (c.m.Result)
-        c.PassOn();
 }
 
 // WM_DWMSENDICONICLIVEPREVIEWBITMAP: the form as it shows now.
 void OnIconicLivePreview(FormCall& c)
 {
     c.m.Result = c.p.SendIconicLivePreview() ? 0 : 1;
-    if (c.m.Result)
-        c.PassOn();
 }
 
 // WM_WINDOWPOSCHANGED: the border window follows a moved or sized form.
@@ -1021,10 +1027,15 @@ void OnWindowPosChanged(FormCall& c)
     c.PassOn();
     if (!pos || !c.p.FormAlive() || !c.p.Border() || AnimationRunning)
         return;
-    // Shown, hidden, moved, sized or restacked: the border window follows
-    // (it hides itself with a hidden or minimised form).
+    // Hidden: the border window goes with the form. Shown, moved, sized or
+    // restacked: it follows.
+    if (pos->flags & SWP_HIDEWINDOW) {
+        if (TkvBorderForm* b = c.p.BorderForm())
+            b->HideWindow();
+        return;
+    }
     const UINT quiet = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER;
-    if ((pos->flags & quiet) != quiet || (pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) || IsIconic(c.Wnd()))
+    if ((pos->flags & quiet) != quiet || (pos->flags & SWP_SHOWWINDOW))
         c.p.RefreshBorderWindow();
 }
 

@@ -224,6 +224,12 @@ public:
     bool StartRestoreAnimation();
     void StopFormTimer();
     bool MinimizeAnimating() const;
+    // The form fades while it is dragged by its caption (the manager's
+    // BlendOnMoving); runs the system's move loop. False when it did not start.
+    bool StartBlendOnMoving();
+    void EndBlendOnMoving();
+    // The picture the border window shows while the form is dragged (nil: none).
+    TBitmap* MovePicture();
     bool MinimizeAnimated() override;
     bool RestoreAnimated() override;
     bool SendIconicThumbnail(int width, int height) override;
@@ -361,6 +367,7 @@ public:
     std::unique_ptr<TkvBorderForm> borderForm_;
     TComponent* formTimer_ = nullptr;   // the one minimise or move timer (FormAnimations.cpp)
     bool hidePlaying_ = false;          // the hide animation is being started
+    std::unique_ptr<TBitmap> movePicture_;   // the form's picture while it is dragged
 };
 
 // The provider's published properties, readable and writable by name

@@ -237,7 +237,7 @@ TEST_F(BorderFormTest, CaptionDragThroughTheBorderWindowMovesTheFormAndTheBorder
     GetWindowRect(form, &fr0);
     GetWindowRect(wnd, &br0);
     // A caption point of the border window above the form's own window.
-    const POINT grab{br0.left + 60, br0.top + p->Manager()->ShadowMargins[1] + 3};
+    const POINT grab{br0.left + 60, br0.top + p->Manager()->ShadowMargins[1] + 8};
     ASSERT_LT(grab.y, fr0.top + GetSystemMetrics(SM_CYCAPTION));
     EXPECT_EQ(WindowFromPoint(grab), wnd);
     ASSERT_EQ(p->BorderForm()->HitTestScreen(grab), HTCAPTION);
@@ -299,7 +299,7 @@ TEST_F(BorderFormTest, ScreenshotOfAFormWithItsShadow)
     EXPECT_FALSE(path.empty());
     HDC screen = GetDC(nullptr);
     const TsSkinManager* m = p->Manager();
-    const COLORREF title = GetPixel(screen, br.left + 60, br.top + m->ShadowMargins[1] + 3);
+    const COLORREF title = GetPixel(screen, br.left + 60, br.top + m->ShadowMargins[1] + 8);
     ReleaseDC(nullptr, screen);
     const int section = p->Manager()->FindSectionIndex(L"FORMTITLE");
     ASSERT_GE(section, 0);

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -204,6 +205,46 @@ BOOL WINAPI RecordingUpdate(HWND wnd, HDC dst, POINT* pos, SIZE* size, HDC src, 
     return realUpdate ? realUpdate(wnd, dst, pos, size, src, origin, key, blend, flags) : TRUE;
 }
 
+TSetLayeredWindowAttributesFn realAttributes = nullptr;
+BOOL WINAPI RecordingAttributes(HWND wnd, COLORREF key, BYTE alpha, DWORD flags)
+{
+    pushes.push_back(Push{wnd, alpha});
+    return realAttributes ? realAttributes(wnd, key, alpha, flags) : TRUE;
+}
+
+// Drags with the real mouse from grab by (dx, dy) while the system's modal
+// move loop runs; a helper thread plays the mouse and always lets go.
+void DragWithMouse(POINT grab, int dx, int dy, HWND cancelTo)
+{
+    SetCursorPos(grab.x, grab.y);
+    Pump(20);
+    std::atomic<bool> done{false};
+    std::thread mouse([&] {
+        auto send = [](DWORD flags) {
+            INPUT in{};
+            in.type = INPUT_MOUSE;
+            in.mi.dwFlags = flags;
+            SendInput(1, &in, sizeof in);
+        };
+        send(MOUSEEVENTF_LEFTDOWN);
+        Sleep(150);
+        for (int i = 1; i <= 10; ++i) {
+            SetCursorPos(grab.x + dx * i / 10, grab.y + dy * i / 10);
+            Sleep(25);
+        }
+        Sleep(80);
+        send(MOUSEEVENTF_LEFTUP);
+        Sleep(400);
+        PostMessageW(cancelTo, WM_CANCELMODE, 0, 0);
+        done = true;
+    });
+    const DWORD until = GetTickCount() + 5000;
+    while (!done && GetTickCount() < until)
+        Pump(10);
+    mouse.join();
+    Pump(60);
+}
+
 class FormAnimTest : public SkinRuntime {
 protected:
     void SetUp() override
@@ -212,11 +253,14 @@ protected:
         BindLayeredApi();
         realUpdate = UpdateLayeredWindowFn;
         UpdateLayeredWindowFn = RecordingUpdate;
+        realAttributes = SetLayeredWindowAttributesFn;
+        SetLayeredWindowAttributesFn = RecordingAttributes;
         pushes.clear();
     }
     void TearDown() override
     {
         UpdateLayeredWindowFn = realUpdate;
+        SetLayeredWindowAttributesFn = realAttributes;
         SkinRuntime::TearDown();
     }
     TsSkinProvider* SkinnedForm(TSkinTestForm*& f, bool borders, unsigned minimizeMs = 150)
@@ -393,6 +437,57 @@ TEST_F(FormAnimTest, HideAnimationOnCloseEndsInBoundedTime)
     }
     finished = true;
     watchdog.join();
+}
+
+TEST_F(FormAnimTest, BlendOnMovingFadesWhileDraggedAndComesBack)
+{
+    BOOL full = TRUE;
+    SystemParametersInfoW(SPI_GETDRAGFULLWINDOWS, 0, &full, 0);
+    SystemParametersInfoW(SPI_SETDRAGFULLWINDOWS, TRUE, nullptr, 0);
+    for (bool borders : {false, true}) {
+        SCOPED_TRACE(borders ? "with a border window" : "without a border window");
+        TSkinTestForm* f = nullptr;
+        TsSkinProvider* p = SkinnedForm(f, borders);
+        TsSkinManager* m = p->Manager();
+        m->AnimEffects.BlendOnMoving.Active = true;
+        m->AnimEffects.BlendOnMoving.BlendValue = 100;
+        m->AnimEffects.BlendOnMoving.Time = 60;   // 5 frames: steps of 31
+        HWND form = f->Handle();
+        RECT wr0{};
+        GetWindowRect(form, &wr0);
+        POINT grab{wr0.left + 40, wr0.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 2};
+        HWND faded = form;
+        if (TkvBorderForm* b = p->BorderForm()) {
+            const RECT br = BorderWindowRect(b->Layout(), wr0);
+            grab = POINT{br.left + 60, br.top + b->Layout().Shadow.top + 8};
+            faded = b->WindowIfMade()->Handle();
+        }
+        ASSERT_EQ(p->HitTestFrame(grab), HTCAPTION);
+        pushes.clear();
+        DragWithMouse(grab, 30, 20, form);
+        RECT wr1{};
+        GetWindowRect(form, &wr1);
+        EXPECT_EQ(wr1.left - wr0.left, 30);
+        EXPECT_EQ(wr1.top - wr0.top, 20);
+        std::vector<int> alphas = AlphasOf(faded);
+        ASSERT_GE(alphas.size(), 2u) << "the picture faded while it moved";
+        EXPECT_EQ(*std::min_element(alphas.begin(), alphas.end()), 100) << "down to the blend value, not past it";
+        EXPECT_FALSE(Layered(form)) << "the form is plain again";
+        EXPECT_FALSE(p->State().Has(TsProviderBit::AnimationRunning));
+        if (TkvBorderForm* b = p->BorderForm()) {
+            RECT br{};
+            GetWindowRect(b->WindowIfMade()->Handle(), &br);
+            const RECT want = BorderWindowRect(b->Layout(), wr1);
+            EXPECT_TRUE(EqualRect(&br, &want)) << "the border window sits around the form again";
+            EXPECT_FALSE(b->UpdateLocked());
+        }
+        Free(f);
+        forms.clear();
+        for (TsSkinManager* mgr : managers)
+            Free(mgr);
+        managers.clear();
+    }
+    SystemParametersInfoW(SPI_SETDRAGFULLWINDOWS, full, nullptr, 0);
 }
 
 // What the desktop window manager asks for, through recording stand-ins
