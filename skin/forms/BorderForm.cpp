@@ -8,6 +8,7 @@
 #include "skin/core/OutputWindow.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/DwmApi.h"
 #include "skin/graphics/LayeredApi.h"
 #include "skin/forms/SkinProvider.h"
 
@@ -71,6 +72,36 @@ HRGN CreateBorderRegion(const TsBorderLayout& l, SIZE window)
     CombineRgn(whole, whole, client, RGN_XOR);
     DeleteObject(client);
     return whole;
+}
+
+HRGN CreateBlurRegion(const TsBorderLayout& l, const PixelView& picture, int formOffset)
+{
+    const RECT v = BorderVisibleFrame(l, SIZE{picture.width, picture.height});
+    HRGN rgn = CreateRectRgn(v.left - 1, v.top - 1, v.right + 1, v.bottom + 1);
+    const int n = std::max(0, formOffset);
+    const POINT corners[4] = {{v.left, v.top}, {v.right - n, v.top}, {v.left, v.bottom - n}, {v.right - n, v.bottom - n}};
+    for (const POINT& c : corners)
+        for (int y = c.y; y < c.y + n; ++y)
+            for (int x = c.x; x < c.x + n; ++x)
+                if (picture.Contains(x, y) && (picture.At(x, y) & 0xFFFFFFu) == 0) {
+                    HRGN dot = CreateRectRgn(x, y, x + 1, y + 1);
+                    CombineRgn(rgn, rgn, dot, RGN_DIFF);
+                    DeleteObject(dot);
+                }
+    return rgn;
+}
+
+bool EnableBlurBehind(HWND wnd, bool enable, HRGN region)
+{
+    BindDwmApi();
+    if (!wnd || !DwmEnableBlurBehindWindowFn)
+        return false;
+    TsDwmBlurBehind bb{};
+    bb.dwFlags = 1 | (region ? 2u : 0u);   // DWM_BB_ENABLE, DWM_BB_BLURREGION
+    bb.fEnable = enable;
+    bb.hRgnBlur = region;
+    bb.fTransitionOnMaximized = FALSE;
+    return SUCCEEDED(DwmEnableBlurBehindWindowFn(wnd, &bb));
 }
 
 int BorderHitTest(const TsBorderLayout& l, const TsBorderHitInput& in, const TsTitleLayout& title,
@@ -483,7 +514,19 @@ void TkvBorderForm::UpdateBorderWindow(bool repaint, uint8_t alpha)
         const uint8_t a = provider_->FormOf() && provider_->FormOf()->AlphaBlend() ? provider_->FormOf()->AlphaBlendValue()
                                                                                    : alpha;
         const POINT at{br.left, br.top};
-        if (TBitmap* picture = Picture())
+        TBitmap* picture = Picture();
+        if (DwmCompositionOn()) {
+            // Blurred glass behind the frame where the skin asks for it.
+            TsSkinManager* m = provider_->Manager();
+            if (picture && m && m->Effects.AllowAeroBluring && m->SkinData().AeroBlur) {
+                HRGN blur = CreateBlurRegion(l, picture->View(), m->SkinData().FormOffset);
+                EnableBlurBehind(wnd, true, blur);
+                DeleteObject(blur);
+            } else {
+                EnableBlurBehind(wnd, false, nullptr);
+            }
+        }
+        if (picture)
             UpdateLayeredFromBitmap(wnd, picture, a, &at);
         SetWindowRgn(wnd, CreateBorderRegion(), FALSE);   // the window owns the region
         SetWindowPos(wnd, target, br.left, br.top, 0, 0, flags);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "classlib/Forms.h"
+#include "classlib/PixelView.h"
 #include "skin/core/ProviderSeam.h"
 #include "skin/forms/FrameGeometry.h"
 
@@ -56,6 +57,15 @@ RECT BorderSizingZone(const TsBorderLayout& l, SIZE window);
 // The window region: the whole window XOR the form's client area (a zoomed
 // form: the inner rectangle alone). The caller owns it.
 HRGN CreateBorderRegion(const TsBorderLayout& l, SIZE window);
+
+// The region blurred behind the frame under desktop composition: the visible
+// frame grown by 1 px, less every pure black pixel of picture in the four
+// corner squares of formOffset size (the frame's rounded corners). The caller
+// owns it.
+HRGN CreateBlurRegion(const TsBorderLayout& l, const PixelView& picture, int formOffset);
+// Blur behind wnd on or off (region nil: the whole window); false without the
+// desktop window manager's function.
+bool EnableBlurBehind(HWND wnd, bool enable, HRGN region);
 
 // What the hit test reads about the form.
 struct TsBorderHitInput {

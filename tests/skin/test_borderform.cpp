@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
+#include <vector>
 #include <thread>
 
 #include "skin/forms/BorderForm.h"
@@ -73,6 +75,28 @@ TEST(BorderArithmetic, RegionIsTheWindowLessTheFormsClient)
         {cx + l.Client.cx - 1, cy + l.Client.cy - 1, false},
         {cx + l.Client.cx, cy + l.Client.cy - 1, true},
     };
+    for (const Case& c : cases)
+        EXPECT_EQ(PtInRegion(rgn, c.x, c.y) != FALSE, c.inside) << c.x << "," << c.y;
+    DeleteObject(rgn);
+}
+
+TEST(BorderArithmetic, BlurRegionLeavesOutTheBlackCornerPixels)
+{
+    const TsBorderLayout l = SampleLayout();
+    std::vector<uint32_t> pixels(316 * 216, 0xFF808080u);
+    const PixelView v{pixels.data(), 316 * 4, 316, 216};
+    // Black at the frame's very corner and one pixel in, a black pixel in the
+    // middle of the frame (kept: it is no corner), a dark grey corner pixel (kept).
+    v.At(8, 8) = 0xFF000000u;
+    v.At(9, 8) = 0x00000000u;
+    v.At(100, 8) = 0xFF000000u;
+    v.At(307, 207) = 0xFF010101u;
+    HRGN rgn = CreateBlurRegion(l, v, 4);
+    struct Case {
+        int x, y;
+        bool inside;
+    } cases[] = {{7, 7, true}, {8, 8, false}, {9, 8, false}, {10, 8, true}, {100, 8, true}, {307, 207, true},
+                 {308, 208, true}, {309, 208, false}, {6, 100, false}, {7, 100, true}};
     for (const Case& c : cases)
         EXPECT_EQ(PtInRegion(rgn, c.x, c.y) != FALSE, c.inside) << c.x << "," << c.y;
     DeleteObject(rgn);
