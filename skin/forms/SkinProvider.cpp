@@ -8,6 +8,7 @@
 #include "classlib/TypInfo.h"
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
+#include "skin/forms/FramePaint.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/DwmApi.h"
 #include "skin/graphics/LayeredApi.h"
@@ -179,6 +180,10 @@ TsSkinProvider::TsSkinProvider(TCustomForm* form, bool runTime)
         }
     }
 
+    AddedTitle.OnChange = TitleIcon.OnChange = [this] {
+        if (!(form_->ComponentState() & csLoading))
+            RefreshFormFrame();
+    };
     skinData_ = std::make_unique<TsCommonData>(this, true);
     skinData_->ControlKind = int32_t(TsControlKind::Form);
     skinData_->SetSkinSection(L"FORM");
@@ -597,8 +602,8 @@ void TsSkinProvider::SetHotElement(int code)
 {
     if (code == hotElement_)
         return;
-    hotElement_ = code;
-    // The painter repaints the two elements; without it the frame is the system's.
+    // The painter repaints the old and the new element.
+    FramePainterOf(*this).SetHotElement(code, PaintsNonClient() && FormAlive());
 }
 
 // ---------------------------------------------------------------- region

@@ -19,9 +19,15 @@
 #include "skin/core/CommonData.h"
 #include "skin/core/ProviderSeam.h"
 #include "skin/forms/FrameGeometry.h"
+#include "skin/forms/TitleButtons.h"
 
 class TsSkinManager;
 class TsSkinProvider;
+class TsFramePainter;
+// Frees the provider's non-client painter (FramePaint.cpp).
+struct TsFramePainterDelete {
+    void operator()(TsFramePainter* p) const;
+};
 
 enum class TsGripMode { gmNone, gmRightBottom };
 enum class TsResizeMode { rmStandard, rmBorder };
@@ -65,6 +71,17 @@ public:
     String Hint;
     TMouseEvent OnMouseDown, OnMouseUp;
     int MaskIndex = -1;   // TITLEBUTTON of the skin when UseSkinData, else -1
+    // Drawn centred over the skin's glyph: a 32-bit glyph is alpha-blended,
+    // any other takes its bottom-left pixel as the transparent colour.
+    TBitmap Glyph;
+    ~TsTitleButton() { HideHintWindow(); }
+    // The Hint near the cursor while the button is hot (TitleButtons.cpp).
+    void ShowHintWindow();
+    void HideHintWindow();
+    HWND HintWindow() const { return hintWnd_; }
+
+private:
+    HWND hintWnd_ = nullptr;
 };
 
 // A caption button's glyph as the skin gives it.
@@ -178,6 +195,9 @@ public:
     TsTitleButton& AddTitleButton();
     int TitleButtonCount() const { return int(titleButtons_.size()); }
     TsTitleButton& TitleButton(int i) { return *titleButtons_.at(size_t(i)); }
+    // The second text of the title and the title's icon (repaint the frame when changed).
+    TkvAddedTitle AddedTitle;
+    TsTitleIcon TitleIcon;
 
     // ---- state
     TCustomForm* FormOf() const { return form_; }
@@ -275,6 +295,8 @@ public:
     void UpdateRegion() override { UpdateRegion(true); }
     void SetInAnimation(bool on) override { inAnimation_ = on; }
     bool SnapshotTakenForHiding() override { return state_.Has(TsProviderBit::HideSnapshot); }
+    // The frame painted into the cache bitmap (FramePaint.cpp).
+    void PaintFrameToCache() override;
 
     // ---- TsSkinDataOwner
     HWND SkinOwnerWindow() const override { return wnd_; }
@@ -335,6 +357,7 @@ public:
     bool closingFromIcon_ = false; // a double click on the icon closes instead of opening the menu
     bool animating_ = false;       // a show animation is being prepared
     HMENU sysMenu_ = nullptr;      // taken while WS_SYSMENU is still on
+    std::unique_ptr<TsFramePainter, TsFramePainterDelete> painter_;   // FramePainterOf makes it
 };
 
 // The provider's published properties, readable and writable by name
