@@ -147,6 +147,7 @@ void MaximizedBounds(const TsMaxInfoInput& in, POINT& position, POINT& size)
 }
 
 std::function<RECT(TsSkinProvider&)> FrameShadowMargins;
+std::function<void(TsSkinProvider&, HMENU, int, HDC, const RECT&)> MenuLineItemPainter;
 std::function<bool(TsSkinProvider&)> TsFramePainter::MDIButtonsVisible;
 
 // ---------------------------------------------------------------- the painter
@@ -363,7 +364,6 @@ bool TsFramePainter::PaintFrameToCache()
         bmp.SetSize(width, height);
     }
     layout_ = p_.LayoutTitleButtons();
-    p_.regionChanged_ = p_.regionChanged_ || d.BackgroundChanged;
 
     const bool active = p_.formActive_;
     const int state = StateRow(*m, d.SectionIndex, active);
@@ -387,6 +387,7 @@ bool TsFramePainter::PaintFrameToCache()
         const RECT line{side + shadow.left, top, width - side - shadow.right, top + lines * lineHeight};
         if (m->IsSectionIndexValid(section) && !Empty(line))
             PaintSkinItem(section, name, info, -1, -1, m, &bmp, POINT{0, 0}, line, 0, 0);
+        PaintMenuLine(bmp, top, lines, lineHeight);
     }
 
     // The MDI child's buttons, when its main form shows them.
@@ -420,6 +421,50 @@ bool TsFramePainter::PaintFrameToCache()
         Wow64CorrectPixels(bmp.View());
     d.BackgroundChanged = false;
     return true;
+}
+
+void TsFramePainter::PaintMenuLine(TBitmap& bmp, int top, int lines, int lineHeight)
+{
+    HMENU menu = GetMenu(p_.wnd_);
+    if (!menu)
+        return;
+    TsSkinManager* m = p_.Manager();
+    RECT wr{};
+    GetWindowRect(p_.wnd_, &wr);
+    HDC dc = bmp.Canvas().Handle();
+    const int saved = SaveDC(dc);
+    NONCLIENTMETRICSW ncm{};
+    ncm.cbSize = sizeof ncm;
+    HFONT font = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0) ? CreateFontIndirectW(&ncm.lfMenuFont)
+                                                                                     : nullptr;
+    if (font)
+        SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    const String name = p_.MenuLineSkin.empty() ? String(L"MENULINE") : p_.MenuLineSkin;
+    TsManagerTextSkin skin(m);
+    SetTextColor(dc, ColorToRGB(skin.StateColors(m->FindSectionIndex(name), 0).FontColor));
+    const RECT area{0, top, bmp.Width(), top + lines * lineHeight};
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        RECT r{};
+        if (!GetMenuItemRect(p_.wnd_, menu, UINT(i), &r))
+            continue;
+        OffsetRect(&r, -wr.left, -wr.top);
+        RECT in{};
+        if (!IntersectRect(&in, &r, &area))
+            continue;
+        if (MenuLineItemPainter) {
+            MenuLineItemPainter(p_, menu, i, dc, r);
+            continue;
+        }
+        wchar_t text[256];
+        const int n = GetMenuStringW(menu, UINT(i), text, 256, MF_BYPOSITION);
+        if (n > 0)
+            DrawTextW(dc, text, n, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+    RestoreDC(dc, saved);
+    if (font)
+        DeleteObject(font);
 }
 
 void TsFramePainter::PaintTitleStrip(TBitmap& bmp)

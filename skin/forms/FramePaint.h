@@ -124,6 +124,12 @@ void MaximizedBounds(const TsMaxInfoInput& in, POINT& position, POINT& size);
 // border window registers its own answer.
 extern std::function<RECT(TsSkinProvider&)> FrameShadowMargins;
 
+// Paints one top-level item of the form's menu on the menu line of the frame
+// picture (dc: the cache's; r: the item in frame coordinates). The skinned
+// menus register their owner-draw painter; without one the item's text is
+// drawn in the menu line's font colour.
+extern std::function<void(TsSkinProvider&, HMENU menu, int index, HDC dc, const RECT& r)> MenuLineItemPainter;
+
 // ---------------------------------------------------------------- the painter
 
 class TsFramePainter {
@@ -177,6 +183,7 @@ private:
     void PaintTitleStrip(TBitmap& bmp);
     void PaintCaptionText(TBitmap& bmp);
     void PaintCaptionButtons(TBitmap& bmp);
+    void PaintMenuLine(TBitmap& bmp, int top, int lines, int lineHeight);
     void PaintOneButton(TBitmap& bmp, int hitCode);
     void SaveButtonStrip(TBitmap& bmp);
     int MaskOf(int hitCode) const;

@@ -888,9 +888,12 @@ void TsSkinProvider::HandleGetMinMaxInfo(MINMAXINFO& info)
     }
     extraHighTitle_ = extra > 0;
     // The position is relative to the monitor (the work area's origin is added by the system).
-    const RECT& wa = mi.rcWork;
-    info.ptMaxPosition = POINT{wa.left - mi.rcMonitor.left - frame, wa.top - mi.rcMonitor.top + extra - frame};
-    info.ptMaxSize = POINT{wa.right - wa.left + 2 * frame, wa.bottom - wa.top + 2 * frame - extra};
+    TsMaxInfoInput in;
+    in.Work = mi.rcWork;
+    in.Monitor = mi.rcMonitor;
+    in.FrameWidth = frame;
+    in.ExtraTitle = extra;
+    MaximizedBounds(in, info.ptMaxPosition, info.ptMaxSize);
     // The form's constraints bound the maximised size too.
     const TSizeConstraints& c = form_->Constraints();
     if (c.MaxWidth > 0)
