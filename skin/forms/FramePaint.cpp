@@ -629,12 +629,14 @@ void TsFramePainter::PaintOneButton(TBitmap& bmp, int hitCode)
         return;
     const int state = ElementState(hitCode);
     const bool enabled = ElementEnabled(hitCode);
-    const bool mdi = hitCode == HTMDICLOSE || hitCode == HTMDIRESTORE || hitCode == HTMDIMIN;
     const TsGlyphCell cell = CaptionGlyphCell(enabled ? state : tbsNormal, false, p_.formActive_, enabled);
     const int mask = MaskOf(hitCode);
+    // The glyph's key pixels keep what the title shows under them.
+    TsBgCacheInfo under;
+    under.Bmp = &bmp;
+    under.Ready = true;
     if (m->IsMaskIndexValid(mask))
-        DrawMaskFrame32(&bmp, POINT{r.left, r.top}, cell.Frame, EmptyBgCacheInfo, mask, cell.Row, m);
-    (void)mdi;
+        DrawMaskFrame32(&bmp, POINT{r.left, r.top}, cell.Frame, under, mask, cell.Row, m);
     if (hitCode >= kUserButtonBase && hitCode < kUserButtonBase + p_.TitleButtonCount()) {
         TBitmap& g = p_.TitleButton(hitCode - kUserButtonBase).Glyph;
         if (!g.Empty()) {
