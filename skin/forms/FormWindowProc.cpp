@@ -18,6 +18,7 @@
 #include "skin/core/SkinManager.h"
 #include "skin/forms/BorderForm.h"
 #include "skin/forms/FormAnimations.h"
+#include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/DwmApi.h"
@@ -47,8 +48,8 @@ struct TsFormProcStages {
 
     void ClearHotAndPressed()
     {
+        FramePainterOf(p).PressElement(kNoElement);
         p.SetHotElement(kNoElement);
-        p.pressedElement_ = kNoElement;
     }
     void SysCommand(WPARAM command) { SendMessageW(Wnd(), WM_SYSCOMMAND, command, 0); }
 
@@ -350,14 +351,14 @@ void OnNcLButtonDown(FormCall& c)
     case HTMDICLOSE:
     case HTMDIRESTORE:
     case HTMDIMIN:
-        c.p.pressedElement_ = code;
+        FramePainterOf(c.p).PressElement(code);
         c.m.Result = 0;
         return;
     default:
         break;
     }
     if (code >= kUserButtonBase && code < kUserButtonBase + c.p.TitleButtonCount()) {
-        c.p.pressedElement_ = code;
+        FramePainterOf(c.p).PressElement(code);
         TsTitleButton& b = c.p.TitleButton(code - kUserButtonBase);
         const POINT pt = ScreenPointOf(c.m.LParam);
         if (b.OnMouseDown)
@@ -407,7 +408,7 @@ void OnButtonUp(FormCall& c)
     if (c.m.Msg == WM_LBUTTONUP)
         ClientToScreen(c.Wnd(), &pt);
     const int code = c.p.HitTestFrame(pt);
-    c.p.pressedElement_ = kNoElement;
+    FramePainterOf(c.p).PressElement(kNoElement);
     if (code != pressed)
         return;
     const TsCaptionButtons b = c.p.CaptionButtons();
@@ -701,15 +702,14 @@ void OnCopyData(FormCall& c)
     handling = false;
 }
 
-// WM_NCACTIVATE: the form's activity follows.
-void OnNcActivate(FormCall& c)
-{
-    if (!(c.p.state_.Has(TsProviderBit::AnimationRunning)))
-        c.p.formActive_ = c.m.WParam != 0;
-    c.p.state_.Set(TsProviderBit::InNcActivate);
-    c.PassOn();
-    c.p.state_.Clear(TsProviderBit::InNcActivate);
-}
+// WM_NCACTIVATE: the form's activity follows; the frame shows its new row.
+void OnNcActivate(FormCall& c) { FrameNcActivate(c.p, c.m); }
+
+// WM_NCPAINT: the frame strips come from the cache.
+void OnNcPaint(FormCall& c) { FrameNcPaint(c.p, c.m); }
+
+// WM_PRINT: the frame from the cache, the rest passed on.
+void OnPrint(FormCall& c) { FramePrint(c.p, c.m); }
 
 // WM_ACTIVATE: menu lines measured anew; the scroll wrapper made when missing.
 void OnActivate(FormCall& c)
@@ -1199,6 +1199,8 @@ constexpr TsMessageRow<UINT, FormHandler> kStage3Messages[] = {
     {WM_POPUPSYSTEMMENU, OnPopupSystemMenu},
     {WM_DWMSENDICONICTHUMBNAIL, OnIconicThumbnail},
     {WM_DWMSENDICONICLIVEPREVIEWBITMAP, OnIconicLivePreview},
+    {WM_NCPAINT, OnNcPaint},
+    {WM_PRINT, OnPrint},
 };
 static_assert(HasUniqueNumbers(kStage3Messages));
 

@@ -11,6 +11,7 @@
 #include "classlib/TypInfo.h"
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
+#include "skin/forms/FramePaint.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/DwmApi.h"
 #include "skin/graphics/LayeredApi.h"
@@ -182,6 +183,10 @@ TsSkinProvider::TsSkinProvider(TCustomForm* form, bool runTime)
         }
     }
 
+    AddedTitle.OnChange = TitleIcon.OnChange = [this] {
+        if (!(form_->ComponentState() & csLoading))
+            RefreshFormFrame();
+    };
     skinData_ = std::make_unique<TsCommonData>(this, true);
     skinData_->ControlKind = int32_t(TsControlKind::Form);
     skinData_->SetSkinSection(L"FORM");
@@ -609,8 +614,8 @@ void TsSkinProvider::SetHotElement(int code)
 {
     if (code == hotElement_)
         return;
-    hotElement_ = code;
-    // The painter repaints the two elements; without it the frame is the system's.
+    // The painter repaints the old and the new element.
+    FramePainterOf(*this).SetHotElement(code, PaintsNonClient() && FormAlive());
 }
 
 // ---------------------------------------------------------------- region
@@ -902,9 +907,12 @@ void TsSkinProvider::HandleGetMinMaxInfo(MINMAXINFO& info)
     }
     extraHighTitle_ = extra > 0;
     // The position is relative to the monitor (the work area's origin is added by the system).
-    const RECT& wa = mi.rcWork;
-    info.ptMaxPosition = POINT{wa.left - mi.rcMonitor.left - frame, wa.top - mi.rcMonitor.top + extra - frame};
-    info.ptMaxSize = POINT{wa.right - wa.left + 2 * frame, wa.bottom - wa.top + 2 * frame - extra};
+    TsMaxInfoInput in;
+    in.Work = mi.rcWork;
+    in.Monitor = mi.rcMonitor;
+    in.FrameWidth = frame;
+    in.ExtraTitle = extra;
+    MaximizedBounds(in, info.ptMaxPosition, info.ptMaxSize);
     // The form's constraints bound the maximised size too.
     const TSizeConstraints& c = form_->Constraints();
     if (c.MaxWidth > 0)

@@ -19,10 +19,16 @@
 #include "skin/core/CommonData.h"
 #include "skin/core/ProviderSeam.h"
 #include "skin/forms/FrameGeometry.h"
+#include "skin/forms/TitleButtons.h"
 
 class TsSkinManager;
 class TsSkinProvider;
 class TkvBorderForm;
+class TsFramePainter;
+// Frees the provider's non-client painter (FramePaint.cpp).
+struct TsFramePainterDelete {
+    void operator()(TsFramePainter* p) const;
+};
 
 enum class TsGripMode { gmNone, gmRightBottom };
 enum class TsResizeMode { rmStandard, rmBorder };
@@ -68,6 +74,17 @@ public:
     String Hint;
     TMouseEvent OnMouseDown, OnMouseUp;
     int MaskIndex = -1;   // TITLEBUTTON of the skin when UseSkinData, else -1
+    // Drawn centred over the skin's glyph: a 32-bit glyph is alpha-blended,
+    // any other takes its bottom-left pixel as the transparent colour.
+    TBitmap Glyph;
+    ~TsTitleButton() { HideHintWindow(); }
+    // The Hint near the cursor while the button is hot (TitleButtons.cpp).
+    void ShowHintWindow();
+    void HideHintWindow();
+    HWND HintWindow() const { return hintWnd_; }
+
+private:
+    HWND hintWnd_ = nullptr;
 };
 
 // A caption button's glyph as the skin gives it.
@@ -181,6 +198,9 @@ public:
     TsTitleButton& AddTitleButton();
     int TitleButtonCount() const { return int(titleButtons_.size()); }
     TsTitleButton& TitleButton(int i) { return *titleButtons_.at(size_t(i)); }
+    // The second text of the title and the title's icon (repaint the frame when changed).
+    TkvAddedTitle AddedTitle;
+    TsTitleIcon TitleIcon;
 
     // ---- state
     TCustomForm* FormOf() const { return form_; }
@@ -304,6 +324,8 @@ public:
     void UpdateRegion() override { UpdateRegion(true); }
     void SetInAnimation(bool on) override { inAnimation_ = on; }
     bool SnapshotTakenForHiding() override { return state_.Has(TsProviderBit::HideSnapshot); }
+    // The frame painted into the cache bitmap (FramePaint.cpp).
+    void PaintFrameToCache() override;
 
     // ---- TsSkinDataOwner
     HWND SkinOwnerWindow() const override { return wnd_; }
@@ -368,6 +390,7 @@ public:
     TComponent* formTimer_ = nullptr;   // the one minimise or move timer (FormAnimations.cpp)
     bool hidePlaying_ = false;          // the hide animation is being started
     std::unique_ptr<TBitmap> movePicture_;   // the form's picture while it is dragged
+    std::unique_ptr<TsFramePainter, TsFramePainterDelete> painter_;   // FramePainterOf makes it
 };
 
 // The provider's published properties, readable and writable by name
