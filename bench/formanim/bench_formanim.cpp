@@ -39,6 +39,7 @@ int wmain(int argc, wchar_t** argv)
     const int frames = 40;
     for (int i = 1; i + 1 < argc; ++i)
         if (String(argv[i]) == L"--runs") runs = std::max(1, _wtoi(argv[i + 1]));
+    setvbuf(stdout, nullptr, _IONBF, 0);
     InitApplication();
     InitSkinLibrary();
     int rc = 0;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "skin/core/OutputWindow.h"
 #include "skin/core/SkinManager.h"
@@ -241,12 +242,36 @@ void StretchInto(const PixelView& dst, const PixelView& src, int x, int y, int w
 {
     if (w <= 0 || h <= 0 || src.Empty())
         return;
+    const int x0 = std::max(0, -x), x1 = std::min(w, dst.width - x);
+    if (x1 <= x0)
+        return;
+    std::vector<int> columns(size_t(x1 - x0));
+    for (int dx = x0; dx < x1; ++dx)
+        columns[size_t(dx - x0)] = int(int64_t(dx) * src.width / w);
     for (int dy = std::max(0, -y); dy < h && y + dy < dst.height; ++dy) {
         const uint32_t* s = src.Row(int(int64_t(dy) * src.height / h));
-        uint32_t* d = dst.Row(y + dy);
-        for (int dx = std::max(0, -x); dx < w && x + dx < dst.width; ++dx)
-            d[x + dx] = s[int64_t(dx) * src.width / w];
+        uint32_t* d = dst.Row(y + dy) + x + x0;
+        for (size_t i = 0; i < columns.size(); ++i)
+            d[i] = s[columns[i]];
     }
+}
+
+// Pushes an already premultiplied 32-bit picture to a layered window at pos.
+bool PushPremultiplied(HWND wnd, TBitmap* bmp, POINT pos, uint8_t alpha)
+{
+    if (!wnd || !bmp || !LayeredWindowsAvailable() || !UpdateLayeredWindowFn)
+        return false;
+    const LONG_PTR ex = GetWindowLongPtrW(wnd, GWL_EXSTYLE);
+    if (!(ex & WS_EX_LAYERED))
+        SetWindowLongPtrW(wnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    HDC screen = GetDC(nullptr);
+    POINT origin{0, 0};
+    SIZE size{bmp->Width(), bmp->Height()};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    GdiFlush();
+    const BOOL ok = UpdateLayeredWindowFn(wnd, screen, &pos, &size, bmp->Canvas().Handle(), &origin, 0, &blend, ULW_ALPHA);
+    ReleaseDC(nullptr, screen);
+    return ok != FALSE;
 }
 
 }  // namespace
@@ -433,12 +458,20 @@ void TkvMinTimer::DrawFrame()
     const PixelView f = frame_->View();
     for (int y = 0; y < f.height; ++y)
         std::memset(f.Row(y), 0, size_t(f.width) * 4);
+    // The picture premultiplied once; each frame only stretches it.
+    if (!premultiplied_) {
+        premultiplied_ = NewBitmap32(picture_->Width(), picture_->Height());
+        BitBlt(premultiplied_->Canvas().Handle(), 0, 0, picture_->Width(), picture_->Height(),
+               picture_->Canvas().Handle(), 0, 0, SRCCOPY);
+        GdiFlush();
+        PremultiplyBitmap(premultiplied_.get());
+    }
     const int w = std::max(0, int(std::lround(box_.Right - box_.Left)));
     const int h = std::max(0, int(std::lround(box_.Bottom - box_.Top)));
-    StretchInto(f, picture_->View(), (f.width - w) / 2, (f.height - h) / 2, w, h);
+    StretchInto(f, premultiplied_->View(), (f.width - w) / 2, (f.height - h) / 2, w, h);
     const POINT at{LONG(std::lround((box_.Left + box_.Right) / 2 - f.width / 2.0)),
                    LONG(std::lround((box_.Top + box_.Bottom) / 2 - f.height / 2.0))};
-    UpdateLayeredFromBitmap(stage, frame_.get(), uint8_t(std::clamp(alpha_, 0, 255)), &at);
+    PushPremultiplied(stage, frame_.get(), at, uint8_t(std::clamp(alpha_, 0, 255)));
     HWND tray = ShellAccess().FindTaskBar ? ShellAccess().FindTaskBar() : nullptr;
     SetWindowPos(stage, tray ? tray : HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_SHOWWINDOW);

@@ -113,7 +113,11 @@ public:
     RECT EndRect() const { return endRect_; }
     const TsMinimizeBox& Box() const { return box_; }
     TBitmap* Picture() const { return picture_.get(); }
-    void SetPicture(std::unique_ptr<TBitmap> p) { picture_ = std::move(p); }
+    void SetPicture(std::unique_ptr<TBitmap> p)
+    {
+        picture_ = std::move(p);
+        premultiplied_.reset();
+    }
     bool Finished() const { return finished_; }
     void SetStageWindow(TWinControl* stage, bool owns);
 
@@ -131,6 +135,7 @@ private:
     bool ownsStage_ = false;
     std::unique_ptr<TBitmap> picture_;
     std::unique_ptr<TBitmap> frame_;
+    std::unique_ptr<TBitmap> premultiplied_;   // picture_ premultiplied, for the frames
     RECT startRect_{}, endRect_{};
     TsMinimizeBox box_;
     int steps_ = 1;
