@@ -323,6 +323,7 @@ def draw_master():
     draw_edit(m, opts)
     draw_combo(m, opts)
     draw_menus(m, opts)
+    draw_frame(m, opts)
     return m, opts
 
 
@@ -384,6 +385,80 @@ def draw_form_parts(m, opts):
             m.put(x + k, 204, TEXT)
             m.put(x + k, 205, TEXT)
     opts["GLOBALINFO.TITLEBUTTON"] = at(300, 196, 354, 214, 3, 0)
+
+# ---------------------------------------------------------------- the form's frame
+def frame_glyph(size, kind, state):
+    """One caption-button picture (size x size) and its grey mask: 0 where the
+    picture shows, 255 where the title shows through."""
+    pic = Canvas(size, size)
+    bg = [None, mix(ACCENT_HOT, WHITE, 0.25), ACCENT_DOWN][state]
+    if kind.endswith("CLOSE") and state:
+        bg = [None, (232, 17, 35), (150, 20, 20)][state]
+    if bg:
+        pic.rect(1, 1, size - 1, size - 1, bg)
+        pic.frame(1, 1, size - 1, size - 1, mix(bg, WHITE, 0.3))
+    c = WHITE
+    s, e = size // 4 + 1, size - size // 4 - 1
+    if kind.endswith("CLOSE"):
+        for k in range(s, e):
+            for (x, y) in ((k, k), (k + 1, k), (size - 1 - k, k), (size - 2 - k, k)):
+                pic.put(x, y, c)
+    elif kind.endswith("MAX"):
+        for k in range(s, e):
+            for (x, y) in ((k, s), (k, s + 1), (k, e - 1), (s, k), (e - 1, k)):
+                pic.put(x, y, c)
+    elif kind.endswith("NORM"):
+        o = 2
+        for k in range(s + o, e):
+            pic.put(k, s, c)
+            pic.put(e - 1, k - o, c)
+        for k in range(s, e - o):
+            for (x, y) in ((k, s + o), (k, e - 1), (s, k + o), (e - 1 - o, k + o)):
+                pic.put(x, y, c)
+    elif kind.endswith("MIN"):
+        for k in range(s, e):
+            pic.put(k, e - 2, c)
+            pic.put(k, e - 1, c)
+    elif kind.endswith("HELP"):
+        for k in range(s + 1, e - 1):
+            pic.put(k, s, c)
+        for k in range(s, s + size // 4):
+            pic.put(e - 2, k, c)
+        for k in (size // 2, size // 2 + 1, e - 1):
+            pic.put(size // 2, k, c)
+    else:  # a user button: a short bar
+        for k in range(s + 1, e - 1):
+            pic.put(k, size // 2, TEXT if not state else WHITE)
+            pic.put(k, size // 2 + 1, TEXT if not state else WHITE)
+    mask = [[(0, 0, 0) if pic.px[y][x] != KEY else (255, 255, 255) for x in range(size)] for y in range(size)]
+    return pic, mask
+
+
+def draw_frame(m, opts):
+    """The skinned form's frame, rows 384-447: the big caption buttons with an
+    inactive look (3 frames each: normal, hot, pressed; the picture over its
+    grey mask), and the user title button the same way."""
+    def place(kind, x0, y0, size):
+        for state in range(3):
+            pic, mask = frame_glyph(size, kind, state)
+            for y in range(size):
+                for x in range(size):
+                    m.put(x0 + state * size + x, y0 + y, pic.px[y][x])
+                    m.put(x0 + state * size + x, y0 + size + y, mask[y][x])
+        return at(x0, y0, x0 + 3 * size, y0 + 2 * size, 3, 1)
+    for n, kind in enumerate(("BICONCLOSE", "BICONMAX", "BICONNORM", "BICONMIN", "BICONHELP")):
+        opts["GLOBALINFO." + kind] = place(kind, n * 63, 384, 21)
+    opts["GLOBALINFO.BICLOSEALONE"] = opts["GLOBALINFO.BICONCLOSE"]
+    opts["GLOBALINFO.TITLEBUTTON"] = place("TITLEBUTTON", 315, 384, 18)
+    # The frame's values.
+    for key, value in (("CENTEROFFSET", "0"), ("BORDERMODE", "0"), ("BILEFT", "2"), ("BIVALIGN", "0")):
+        opts["GLOBALINFO." + key] = value
+
+
+def frame_sections(sec):
+    """The title's colours: white text when active, a paler one when not."""
+    sec("FORMTITLE", FONTCOLOR=tcolor(mix(WHITE, ACCENT, 0.45)), HOTFONTCOLOR=tcolor(WHITE))
+
 
 # ---------------------------------------------------------------- small controls
 def draw_small_controls(m, opts):
@@ -682,6 +757,7 @@ def options(opts):
     bar_sections(sec)
     edit_sections(sec)
     menus_sections(sec)
+    frame_sections(sec)
     for key, value in opts.items():
         s, k = key.split(".")
         if s == "GLOBALINFO":

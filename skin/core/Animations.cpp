@@ -415,10 +415,10 @@ void AnimShowBorderedForm(TsProviderSeam* provider, TsBorderSeam* border, unsign
     TWinControl* surface = border->Window();
     if (!surface) return;
     HWND wnd = surface->Handle();
-    SetWindowRgn(wnd, nullptr, FALSE);
     border->PaintOwnerFrame();
     TBitmap* cache = provider->CacheBitmap();
-    if (!cache || cache->Empty()) return;
+    if (!cache || cache->Empty()) return;   // abandoned: the border window keeps its region
+    SetWindowRgn(wnd, nullptr, FALSE);
 
     std::unique_ptr<TBitmap> snapshot = CopyOf(cache);
     PaintControlTree(snapshot.get(), form, 0, provider, 0);   // the client made opaque, the shadow kept

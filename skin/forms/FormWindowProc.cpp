@@ -17,6 +17,9 @@
 #include "skin/core/MessageTable.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/FormMenus.h"
+#include "skin/forms/BorderForm.h"
+#include "skin/forms/FormAnimations.h"
+#include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/DwmApi.h"
@@ -46,8 +49,8 @@ struct TsFormProcStages {
 
     void ClearHotAndPressed()
     {
+        FramePainterOf(p).PressElement(kNoElement);
         p.SetHotElement(kNoElement);
-        p.pressedElement_ = kNoElement;
     }
     void SysCommand(WPARAM command) { SendMessageW(Wnd(), WM_SYSCOMMAND, command, 0); }
 
@@ -98,6 +101,8 @@ void Cmd2RemoveSkin(FormCall& c)
     const LONG style = GetWindowLongW(c.Wnd(), GWL_STYLE);
     if ((c.Form().BorderIcons() & biSystemMenu) && c.Form().BorderStyle() != TFormBorderStyle::bsNone)
         SetWindowLongW(c.Wnd(), GWL_STYLE, style | WS_SYSMENU);
+    c.p.StopFormTimer();
+    c.p.FreeBorder();
     if (!c.p.inMenuLoop_)
         SetWindowRgn(c.Wnd(), nullptr, TRUE);
     if (c.p.useGlobalColor_ && !c.p.skinData_->CustomColor())
@@ -376,14 +381,14 @@ void OnNcLButtonDown(FormCall& c)
     case HTMDICLOSE:
     case HTMDIRESTORE:
     case HTMDIMIN:
-        c.p.pressedElement_ = code;
+        FramePainterOf(c.p).PressElement(code);
         c.m.Result = 0;
         return;
     default:
         break;
     }
     if (code >= kUserButtonBase && code < kUserButtonBase + c.p.TitleButtonCount()) {
-        c.p.pressedElement_ = code;
+        FramePainterOf(c.p).PressElement(code);
         TsTitleButton& b = c.p.TitleButton(code - kUserButtonBase);
         const POINT pt = ScreenPointOf(c.m.LParam);
         if (b.OnMouseDown)
@@ -403,6 +408,13 @@ void OnNcLButtonDown(FormCall& c)
             SetActiveWindow(c.Wnd());
         c.p.StartBorderDrag(code, ScreenPointOf(c.m.LParam));
         return;
+    }
+    if (code == HTCAPTION && FullWindowDrag() && c.Form().FormStyle() != TFormStyle::fsMDIChild &&
+        c.p.Manager() && c.p.Manager()->AnimEffects.BlendOnMoving.Active && !AnimationRunning) {
+        if (GetActiveWindow() != c.Wnd())
+            SetActiveWindow(c.Wnd());
+        if (c.p.StartBlendOnMoving())
+            return;
     }
     c.PassOn();
 }
@@ -426,7 +438,7 @@ void OnButtonUp(FormCall& c)
     if (c.m.Msg == WM_LBUTTONUP)
         ClientToScreen(c.Wnd(), &pt);
     const int code = c.p.HitTestFrame(pt);
-    c.p.pressedElement_ = kNoElement;
+    FramePainterOf(c.p).PressElement(kNoElement);
     if (code != pressed)
         return;
     const TsCaptionButtons b = c.p.CaptionButtons();
@@ -526,6 +538,24 @@ void OnKeyDown(FormCall& c)
     c.PassOn();
 }
 
+// SC_MINIMIZE and SC_RESTORE with the minimise animation: the form shrinks
+// toward its task-bar button (or grows back) on a stage of its own while the
+// system's animation is off; true when the command was done that way.
+bool RunsMinimizeAnimation(FormCall& c, WPARAM command)
+{
+    if (command == SC_MINIMIZE && !IsIconic(c.Wnd()) && c.p.StartMinimizeAnimation()) {
+        TsSystemAnimationOff off;
+        c.PassOn();
+        return true;
+    }
+    if (command == SC_RESTORE && IsIconic(c.Wnd()) && c.p.StartRestoreAnimation()) {
+        TsSystemAnimationOff off;
+        c.PassOn();
+        return true;
+    }
+    return false;
+}
+
 // WM_SYSCOMMAND: the border-drag mode drags its own frame; the region follows restore.
 void OnSysCommand(FormCall& c)
 {
@@ -543,7 +573,8 @@ void OnSysCommand(FormCall& c)
         c.p.ShowSystemMenuAt(pt.x, pt.y);
         return;
     }
-    c.PassOn();
+    if (!RunsMinimizeAnimation(c, command))   // which passes the command on itself
+        c.PassOn();
     if (!c.p.FormAlive())
         return;
     if (command == SC_MAXIMIZE || command == SC_RESTORE) {
@@ -553,12 +584,15 @@ void OnSysCommand(FormCall& c)
     }
 }
 
-// WM_WINDOWPOSCHANGING: screen snapping.
+void TakeHideSnapshot(FormCall& c, const WINDOWPOS& pos);
+
+// WM_WINDOWPOSCHANGING: screen snapping; the picture a hide animation plays.
 void OnWindowPosChanging(FormCall& c)
 {
     if (!c.p.regionChanging_ && !(c.Form().ComponentState() & csLoading) && c.m.LParam) {
         auto& pos = *reinterpret_cast<WINDOWPOS*>(c.m.LParam);
         c.p.SnapPosition(pos);
+        TakeHideSnapshot(c, pos);
     }
     c.PassOn();
 }
@@ -704,15 +738,14 @@ void OnCopyData(FormCall& c)
     handling = false;
 }
 
-// WM_NCACTIVATE: the form's activity follows.
-void OnNcActivate(FormCall& c)
-{
-    if (!(c.p.state_.Has(TsProviderBit::AnimationRunning)))
-        c.p.formActive_ = c.m.WParam != 0;
-    c.p.state_.Set(TsProviderBit::InNcActivate);
-    c.PassOn();
-    c.p.state_.Clear(TsProviderBit::InNcActivate);
-}
+// WM_NCACTIVATE: the form's activity follows; the frame shows its new row.
+void OnNcActivate(FormCall& c) { FrameNcActivate(c.p, c.m); }
+
+// WM_NCPAINT: the frame strips come from the cache.
+void OnNcPaint(FormCall& c) { FrameNcPaint(c.p, c.m); }
+
+// WM_PRINT: the frame from the cache, the rest passed on.
+void OnPrint(FormCall& c) { FramePrint(c.p, c.m); }
 
 // WM_ACTIVATE: menu lines measured anew; the scroll wrapper made when missing.
 void OnActivate(FormCall& c)
@@ -965,14 +998,91 @@ void OnExitSizeMove(FormCall& c)
 
 // ---- showing, hiding and closing
 
+bool HideAnimationWanted(FormCall& c)
+{
+    TsSkinManager* m = c.p.Manager();
+    return m && c.p.AllowAnimation && c.p.DrawNonClientArea() && m->AnimEffects.FormHide.Active &&
+           m->AnimEffects.FormHide.Time >= 12 && LayeredWindowsAvailable() && !c.Form().Parent() &&
+           !IsIconic(c.Wnd()) && !c.p.MinimizeAnimating();
+}
+
+// WM_WINDOWPOSCHANGING with SWP_HIDEWINDOW: the picture a hide animation
+// plays is taken while the form still shows (it becomes the frame picture).
+void TakeHideSnapshot(FormCall& c, const WINDOWPOS& pos)
+{
+    if (!(pos.flags & SWP_HIDEWINDOW) || c.p.hidePlaying_ || !c.p.FormAlive() || !c.Visible() ||
+        c.p.state_.Has(TsProviderBit::HideSnapshot) || !HideAnimationWanted(c) || !c.p.skinData_)
+        return;
+    // A show still running ends first (bounded: it never waits for ever).
+    WaitWhileAnimationRunning(kMaxFormAnimationMs);
+    std::unique_ptr<TBitmap> picture = c.p.CreateFormSnapshot(false);
+    if (!picture || picture->Empty() || !c.p.FormAlive())
+        return;
+    if (!c.p.skinData_->CacheBitmap)
+        c.p.skinData_->CacheBitmap = std::make_unique<TBitmap>();
+    c.p.skinData_->CacheBitmap->Assign(picture.get());
+    c.p.skinData_->CacheBitmap->SetPixelFormat(TPixelFormat::pf32bit);
+    c.p.state_.Set(TsProviderBit::HideSnapshot);
+}
+
+// WM_WINDOWPOSCHANGED with SWP_HIDEWINDOW: the picture of the form, taken
+// while it still showed, fades away on a surface of its own (the border window
+// when there is one). The hide timer plays it: nothing here waits on it, and
+// the one wait left (for a show still running) is bounded.
+bool PlaysHideAnimation(FormCall& c, const WINDOWPOS* pos)
+{
+    if (!pos || !(pos->flags & SWP_HIDEWINDOW) || c.p.hidePlaying_ || !c.p.FormAlive() ||
+        !c.p.state_.Has(TsProviderBit::HideSnapshot) || !HideAnimationWanted(c))
+        return false;
+    c.p.hidePlaying_ = true;
+    struct Clear {
+        TsSkinProvider& p;
+        ~Clear()
+        {
+            p.hidePlaying_ = false;
+            p.state_.Clear(TsProviderBit::HideSnapshot);
+        }
+    } clear{c.p};
+    c.PassOn();
+    if (c.p.FormAlive())
+        AnimHideForm(&c.p);
+    if (c.p.FormAlive() && c.p.skinData_ && c.p.skinData_->CacheBitmap)
+        c.p.skinData_->CacheBitmap->SetSize(0, 0);   // the next show paints it anew
+    return true;
+}
+
+// WM_DWMSENDICONICTHUMBNAIL: the largest size allowed is in LParam (width
+// high, height low). 0 when the picture was given, as the system counts a
+// message handled; 1 when not.
+void OnIconicThumbnail(FormCall& c)
+{
+    c.m.Result = c.p.SendIconicThumbnail(HIWORD(c.m.LParam), LOWORD(c.m.LParam)) ? 0 : 1;
+}
+
+// WM_DWMSENDICONICLIVEPREVIEWBITMAP: the form as it shows now.
+void OnIconicLivePreview(FormCall& c)
+{
+    c.m.Result = c.p.SendIconicLivePreview() ? 0 : 1;
+}
+
 // WM_WINDOWPOSCHANGED: the border window follows a moved or sized form.
 void OnWindowPosChanged(FormCall& c)
 {
     const auto* pos = reinterpret_cast<const WINDOWPOS*>(c.m.LParam);
-    c.PassOn();
-    if (!pos || !c.p.FormAlive() || !c.p.Border() || !c.Visible() || IsIconic(c.Wnd()) || AnimationRunning)
+    if (PlaysHideAnimation(c, pos))
         return;
-    if ((pos->flags & (SWP_NOSIZE | SWP_NOMOVE)) != (SWP_NOSIZE | SWP_NOMOVE))
+    c.PassOn();
+    if (!pos || !c.p.FormAlive() || !c.p.Border() || AnimationRunning)
+        return;
+    // Hidden: the border window goes with the form. Shown, moved, sized or
+    // restacked: it follows.
+    if (pos->flags & SWP_HIDEWINDOW) {
+        if (TkvBorderForm* b = c.p.BorderForm())
+            b->HideWindow();
+        return;
+    }
+    const UINT quiet = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER;
+    if ((pos->flags & quiet) != quiet || (pos->flags & SWP_SHOWWINDOW))
         c.p.RefreshBorderWindow();
 }
 
@@ -1031,6 +1141,7 @@ void OnShowingChanged(FormCall& c)
                 c.p.skinData_->Updating = false;
         }
     } restore{c, children, layered};
+    c.p.UpdateBorderForm();
     c.PassOn();
     if (!c.p.FormAlive())
         return;
@@ -1133,6 +1244,10 @@ constexpr TsMessageRow<UINT, FormHandler> kStage3Messages[] = {
     {CM_SHOWINGCHANGED, OnShowingChanged},
     {WM_NCRBUTTONUP, OnNcRButtonUp},
     {WM_POPUPSYSTEMMENU, OnPopupSystemMenu},
+    {WM_DWMSENDICONICTHUMBNAIL, OnIconicThumbnail},
+    {WM_DWMSENDICONICLIVEPREVIEWBITMAP, OnIconicLivePreview},
+    {WM_NCPAINT, OnNcPaint},
+    {WM_PRINT, OnPrint},
 };
 static_assert(HasUniqueNumbers(kStage3Messages));
 

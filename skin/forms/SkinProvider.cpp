@@ -1,5 +1,8 @@
 #include "skin/forms/SkinProvider.h"
 
+#include "skin/forms/BorderForm.h"
+#include "skin/forms/FormAnimations.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -8,6 +11,7 @@
 #include "classlib/TypInfo.h"
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
+#include "skin/forms/FramePaint.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/DwmApi.h"
 #include "skin/graphics/LayeredApi.h"
@@ -181,6 +185,10 @@ TsSkinProvider::TsSkinProvider(TCustomForm* form, bool runTime)
         }
     }
 
+    AddedTitle.OnChange = TitleIcon.OnChange = [this] {
+        if (!(form_->ComponentState() & csLoading))
+            RefreshFormFrame();
+    };
     skinData_ = std::make_unique<TsCommonData>(this, true);
     skinData_->ControlKind = int32_t(TsControlKind::Form);
     skinData_->SetSkinSection(L"FORM");
@@ -201,6 +209,8 @@ TsSkinProvider::~TsSkinProvider()
     FreeCompanions();
     if (drag.geometry.Active && drag.owner == this)
         EndBorderDrag(false);
+    StopFormTimer();
+    borderForm_.reset();
     if (!inactive_) {
         // A form being destroyed is past the point where its WindowProc may
         // be touched (its control part is gone when owned components are
@@ -344,6 +354,7 @@ void TsSkinProvider::InitSkin()
     SetNcRendering(wnd_, drawNonClientArea_);
     initialized_ = true;
     UpdateRegion(true);
+    UpdateBorderForm();
 }
 
 void TsSkinProvider::InitDeferred()
@@ -437,7 +448,7 @@ TsFrameFacts TsSkinProvider::Facts() const
     f.Zoomed = window && IsZoomed(wnd_);
     f.ChildWindow = (f.Style & WS_CHILD) != 0;
     f.MDIChild = form_->FormStyle() == TFormStyle::fsMDIChild;
-    f.BorderWindow = false;   // extended borders are not drawn by a border window yet
+    f.BorderWindow = borderForm_ != nullptr;
     f.ExtraHighTitle = extraHighTitle_;
     TsSkinManager* m = Manager();
     f.Skin = m && m->Active() ? &m->SkinData() : nullptr;
@@ -564,6 +575,12 @@ TsTitleLayout TsSkinProvider::LayoutTitleButtons() const
 
 int TsSkinProvider::HitTestFrame(POINT screen)
 {
+    // With a border window the whole frame is its: only the client is ours.
+    if (borderForm_) {
+        const int code = borderForm_->HitTestScreen(screen);
+        if (code != HTTRANSPARENT)
+            return code;
+    }
     RECT wr{};
     GetWindowRect(wnd_, &wr);
     const TsFrameFacts f = Facts();
@@ -602,8 +619,8 @@ void TsSkinProvider::SetHotElement(int code)
 {
     if (code == hotElement_)
         return;
-    hotElement_ = code;
-    // The painter repaints the two elements; without it the frame is the system's.
+    // The painter repaints the old and the new element.
+    FramePainterOf(*this).SetHotElement(code, PaintsNonClient() && FormAlive());
 }
 
 // ---------------------------------------------------------------- region
@@ -655,7 +672,14 @@ void TsSkinProvider::UpdateRegion(bool redraw)
     HRGN rgn;
     RECT wr{};
     GetWindowRect(wnd_, &wr);
-    if (f.Zoomed && !form_->Constraints().MaxWidth && !form_->Constraints().MaxHeight && !f.MDIChild) {
+    if (borderForm_) {
+        // The border window behind draws the whole frame: the form shows its client alone.
+        RECT cr{};
+        GetClientRect(wnd_, &cr);
+        POINT o{0, 0};
+        ClientToScreen(wnd_, &o);
+        rgn = CreateRectRgn(o.x - wr.left, o.y - wr.top, o.x - wr.left + cr.right, o.y - wr.top + cr.bottom);
+    } else if (f.Zoomed && !form_->Constraints().MaxWidth && !form_->Constraints().MaxHeight && !f.MDIChild) {
         // A maximised window reaches past the screen by its frame: the region keeps the visible part.
         const int side = FormFrameWidth(false), top = TopFrameWidth();
         rgn = CreateRectRgn(side, top, wr.right - wr.left - side, wr.bottom - wr.top - side);
@@ -888,9 +912,12 @@ void TsSkinProvider::HandleGetMinMaxInfo(MINMAXINFO& info)
     }
     extraHighTitle_ = extra > 0;
     // The position is relative to the monitor (the work area's origin is added by the system).
-    const RECT& wa = mi.rcWork;
-    info.ptMaxPosition = POINT{wa.left - mi.rcMonitor.left - frame, wa.top - mi.rcMonitor.top + extra - frame};
-    info.ptMaxSize = POINT{wa.right - wa.left + 2 * frame, wa.bottom - wa.top + 2 * frame - extra};
+    TsMaxInfoInput in;
+    in.Work = mi.rcWork;
+    in.Monitor = mi.rcMonitor;
+    in.FrameWidth = frame;
+    in.ExtraTitle = extra;
+    MaximizedBounds(in, info.ptMaxPosition, info.ptMaxSize);
     // The form's constraints bound the maximised size too.
     const TSizeConstraints& c = form_->Constraints();
     if (c.MaxWidth > 0)

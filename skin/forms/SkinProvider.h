@@ -19,9 +19,16 @@
 #include "skin/core/CommonData.h"
 #include "skin/core/ProviderSeam.h"
 #include "skin/forms/FrameGeometry.h"
+#include "skin/forms/TitleButtons.h"
 
 class TsSkinManager;
 class TsSkinProvider;
+class TkvBorderForm;
+class TsFramePainter;
+// Frees the provider's non-client painter (FramePaint.cpp).
+struct TsFramePainterDelete {
+    void operator()(TsFramePainter* p) const;
+};
 
 enum class TsGripMode { gmNone, gmRightBottom };
 enum class TsResizeMode { rmStandard, rmBorder };
@@ -43,10 +50,12 @@ private:
 
 // The provider's state bits.
 enum class TsProviderBit : uint32_t {
+    Animating = 0x1,          // a minimise or restore animation owns the form's picture
     AnimationRunning = 0x80,
     MinimizeRunning = 0x100,
     HideSnapshot = 0x200,     // the picture for hiding is taken
     Restoring = 0x400,
+    SnapshotTaking = 0x800,   // a picture for the task bar is being taken
     InNcActivate = 0x8000,
     ScrollUpdate = 0x20000,   // the scroll wrapper is being updated
 };
@@ -65,6 +74,17 @@ public:
     String Hint;
     TMouseEvent OnMouseDown, OnMouseUp;
     int MaskIndex = -1;   // TITLEBUTTON of the skin when UseSkinData, else -1
+    // Drawn centred over the skin's glyph: a 32-bit glyph is alpha-blended,
+    // any other takes its bottom-left pixel as the transparent colour.
+    TBitmap Glyph;
+    ~TsTitleButton() { HideHintWindow(); }
+    // The Hint near the cursor while the button is hot (TitleButtons.cpp).
+    void ShowHintWindow();
+    void HideHintWindow();
+    HWND HintWindow() const { return hintWnd_; }
+
+private:
+    HWND hintWnd_ = nullptr;
 };
 
 // A caption button's glyph as the skin gives it.
@@ -184,6 +204,9 @@ public:
     TsTitleButton& AddTitleButton();
     int TitleButtonCount() const { return int(titleButtons_.size()); }
     TsTitleButton& TitleButton(int i) { return *titleButtons_.at(size_t(i)); }
+    // The second text of the title and the title's icon (repaint the frame when changed).
+    TkvAddedTitle AddedTitle;
+    TsTitleIcon TitleIcon;
 
     // ---- state
     TCustomForm* FormOf() const { return form_; }
@@ -215,7 +238,33 @@ public:
     // ---- maximised bounds (WM_GETMINMAXINFO): the frame lies outside the work area
     void HandleGetMinMaxInfo(MINMAXINFO& info);
 
-    // ---- the border window and the title glows (not made yet: no-ops through the seam)
+    // ---- the border window of extended borders (BorderForm.cpp)
+    // Made or freed by the manager's extended-borders setting and the form's kind.
+    void UpdateBorderForm();
+    bool WantsBorderForm() const;
+    TkvBorderForm* BorderForm() const { return borderForm_.get(); }
+    TsBorderSeam* Border() override;
+    void FreeBorder() override;
+    // ---- form animations (FormAnimations.cpp)
+    bool StartMinimizeAnimation();
+    bool StartRestoreAnimation();
+    void StopFormTimer();
+    bool MinimizeAnimating() const;
+    // The form fades while it is dragged by its caption (the manager's
+    // BlendOnMoving); runs the system's move loop. False when it did not start.
+    bool StartBlendOnMoving();
+    void EndBlendOnMoving();
+    // The picture the border window shows while the form is dragged (nil: none).
+    TBitmap* MovePicture();
+    bool MinimizeAnimated() override;
+    bool RestoreAnimated() override;
+    bool SendIconicThumbnail(int width, int height) override;
+    bool SendIconicLivePreview() override;
+    // A 32-bit picture of the whole form (frame picture size), alpha 255
+    // everywhere without a border window; the caller owns it.
+    std::unique_ptr<TBitmap> CreateFormSnapshot(bool freeCache);
+
+    // ---- the title glows (not made yet: no-ops)
     void RefreshBorderWindow();
     void StopButtonAnimations() {}
     void DropGlows() {}
@@ -281,6 +330,8 @@ public:
     void UpdateRegion() override { UpdateRegion(true); }
     void SetInAnimation(bool on) override { inAnimation_ = on; }
     bool SnapshotTakenForHiding() override { return state_.Has(TsProviderBit::HideSnapshot); }
+    // The frame painted into the cache bitmap (FramePaint.cpp).
+    void PaintFrameToCache() override;
 
     // ---- TsSkinDataOwner
     HWND SkinOwnerWindow() const override { return wnd_; }
@@ -352,6 +403,11 @@ public:
         mdiForm_.reset();
         adapter_.reset();
     }
+    std::unique_ptr<TkvBorderForm> borderForm_;
+    TComponent* formTimer_ = nullptr;   // the one minimise or move timer (FormAnimations.cpp)
+    bool hidePlaying_ = false;          // the hide animation is being started
+    std::unique_ptr<TBitmap> movePicture_;   // the form's picture while it is dragged
+    std::unique_ptr<TsFramePainter, TsFramePainterDelete> painter_;   // FramePainterOf makes it
 };
 
 // The provider's published properties, readable and writable by name

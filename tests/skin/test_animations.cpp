@@ -836,6 +836,21 @@ public:
 
 }  // namespace
 
+TEST_F(Animations, AShowGivenUpForWantOfAPictureLeavesTheBorderWindowItsRegion)
+{
+    struct NoPicture : BorderedProvider {
+        using BorderedProvider::BorderedProvider;
+        void PaintFrameToCache() override { cache.reset(); }
+    } p(form);
+    HWND wnd = p.border.Window()->Handle();
+    SetWindowRgn(wnd, p.border.CreateBorderRegion(), FALSE);
+    AnimShowForm(&p, 60, 255, TkvAnimType::atFading);
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(GetWindowRgn(wnd, rgn), ERROR) << "the border window keeps its region";
+    DeleteObject(rgn);
+    EXPECT_FALSE(AnimationRunning);
+}
+
 TEST_F(Animations, ABorderWindowCarriesTheShowAndStays)
 {
     BorderedProvider p(form);
