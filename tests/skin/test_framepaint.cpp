@@ -672,6 +672,14 @@ TEST_F(FramePaintTest, HoverAndPressChangeTheCloseButton)
     EXPECT_TRUE(IsWindowVisible(wnd));
     Picture after = ReadBack(wnd);
     EXPECT_EQ(Pixels(after.View(), close), Pixels(normal.View(), close));
+
+    // A move over the plain caption goes on to the system, which paints nothing there.
+    const POINT caption{centre.x - 150, centre.y};
+    SendMessageW(wnd, WM_NCMOUSEMOVE, HTCAPTION, MAKELPARAM(caption.x, caption.y));
+    Pump(10);
+    EXPECT_EQ(p->HotElement(), kNoElement);
+    Picture moved = ReadBack(wnd);
+    EXPECT_EQ(MismatchesOnScreen(Painter().Cache()->View(), moved, true), 0);
 }
 
 TEST_F(FramePaintTest, PrintRendersTheFrameIntoAMemoryDC)
