@@ -388,8 +388,8 @@ def draw_form_parts(m, opts):
 
 # ---------------------------------------------------------------- the form's frame
 def frame_glyph(size, kind, state):
-    """One caption-button picture (size x size) and its grey mask: 0 where the
-    picture shows, 255 where the title shows through."""
+    """One caption-button picture (size x size) on the key colour, and its
+    grey mask (0 where the picture shows, 255 where the title shows through)."""
     pic = Canvas(size, size)
     bg = [None, mix(ACCENT_HOT, WHITE, 0.25), ACCENT_DOWN][state]
     if kind.endswith("CLOSE") and state:
@@ -435,17 +435,17 @@ def frame_glyph(size, kind, state):
 
 
 def draw_frame(m, opts):
-    """The skinned form's frame, rows 384-447: the big caption buttons with an
-    inactive look (3 frames each: normal, hot, pressed; the picture over its
-    grey mask), and the user title button the same way."""
+    """The skinned form's frame, rows 384-447: the big caption buttons (3
+    frames each: normal, hot, pressed; the key colour lets the title show
+    through; an inactive form or a disabled button shows them half-blended),
+    and the user title button the same way."""
     def place(kind, x0, y0, size):
         for state in range(3):
-            pic, mask = frame_glyph(size, kind, state)
+            pic, _ = frame_glyph(size, kind, state)
             for y in range(size):
                 for x in range(size):
                     m.put(x0 + state * size + x, y0 + y, pic.px[y][x])
-                    m.put(x0 + state * size + x, y0 + size + y, mask[y][x])
-        return at(x0, y0, x0 + 3 * size, y0 + 2 * size, 3, 1)
+        return at(x0, y0, x0 + 3 * size, y0 + size, 3, 0)
     for n, kind in enumerate(("BICONCLOSE", "BICONMAX", "BICONNORM", "BICONMIN", "BICONHELP")):
         opts["GLOBALINFO." + kind] = place(kind, n * 63, 384, 21)
     opts["GLOBALINFO.BICLOSEALONE"] = opts["GLOBALINFO.BICONCLOSE"]

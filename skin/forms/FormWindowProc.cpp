@@ -638,8 +638,11 @@ void OnNcMouseMove(FormCall& c)
     }
     const int code = c.p.HitTestFrame(ScreenPointOf(c.m.LParam));
     const bool element = code == HTCLOSE || code == HTMAXBUTTON || code == HTMINBUTTON || code == HTHELP ||
-                         IsTitleElement(code);
+                         code == HTMDICLOSE || code == HTMDIRESTORE || code == HTMDIMIN || IsTitleElement(code);
     c.p.SetHotElement(element ? code : kNoElement);
+    // A title element eats the message; anything else is the system's too.
+    if (!element)
+        c.PassOn();
 }
 
 // WM_NCMOUSELEAVE, WM_MOUSELEAVE, CM mouse leave: nothing stays hot or pressed.

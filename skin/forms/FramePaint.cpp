@@ -147,6 +147,7 @@ void MaximizedBounds(const TsMaxInfoInput& in, POINT& position, POINT& size)
 }
 
 std::function<RECT(TsSkinProvider&)> FrameShadowMargins;
+std::function<void(TsSkinProvider&, TBitmap&)> FrameBorderPicture;
 std::function<void(TsSkinProvider&, HMENU, int, HDC, const RECT&)> MenuLineItemPainter;
 std::function<bool(TsSkinProvider&)> TsFramePainter::MDIButtonsVisible;
 
@@ -351,11 +352,12 @@ bool TsFramePainter::PaintFrameToCache()
     HWND wnd = p_.wnd_;
     RECT wr{};
     GetWindowRect(wnd, &wr);
-    const int width = wr.right - wr.left;
-    const int height = wr.bottom - wr.top;
-    if (width <= 0 || height <= 0)
-        return false;
     const RECT shadow = ShadowOf(p_);
+    // With a border window the picture also holds the shadow around the form.
+    const int width = wr.right - wr.left + shadow.left + shadow.right;
+    const int height = wr.bottom - wr.top + shadow.top + shadow.bottom;
+    if (wr.right <= wr.left || wr.bottom <= wr.top)
+        return false;
     if (!d.CacheBitmap)
         d.CacheBitmap = std::make_unique<TBitmap>(width, height);
     TBitmap& bmp = *d.CacheBitmap;
@@ -368,7 +370,7 @@ bool TsFramePainter::PaintFrameToCache()
     const bool active = p_.formActive_;
     const int state = StateRow(*m, d.SectionIndex, active);
     TsBgCacheInfo info = EmptyBgCacheInfo;
-    const RECT all{0, 0, width, height};
+    const RECT all{shadow.left, shadow.top, width - shadow.right, height - shadow.bottom};
     // The frame background with the form's border mask.
     PaintControlSkin(d, info, -1, -1, 0, &bmp, POINT{0, 0}, all, state);
 
@@ -417,8 +419,13 @@ bool TsFramePainter::PaintFrameToCache()
         SaveButtonStrip(bmp);
         PaintCaptionButtons(bmp);
     }
-    if (Wow64CorrectionApplies(false, m->SkinData().Version) && p_.Border())
-        Wow64CorrectPixels(bmp.View());
+    // The border window's shadow and corners, then the correction its alpha needs in a WOW64 process.
+    if (p_.Border()) {
+        if (FrameBorderPicture)
+            FrameBorderPicture(p_, bmp);
+        if (Wow64CorrectionApplies(Wow64WithoutComposition, m->SkinData().Version))
+            Wow64CorrectPixels(bmp.View());
+    }
     d.BackgroundChanged = false;
     return true;
 }
@@ -684,11 +691,23 @@ void TsFramePainter::CopyFrameToDC(HDC dc)
     GetClientRect(p_.wnd_, &cr);
     MapWindowPoints(p_.wnd_, nullptr, reinterpret_cast<POINT*>(&cr), 2);
     OffsetRect(&cr, -wr.left, -wr.top);
-    const TsFrameStrips s = FrameStripsAround(bmp->Width(), bmp->Height(), cr);
+    const RECT shadow = ShadowOf(p_);
+    const TsFrameStrips s = FrameStripsAround(wr.right - wr.left, wr.bottom - wr.top, cr);
     HDC src = bmp->Canvas().Handle();
     for (const RECT& r : {s.Top, s.Left, s.Right, s.Bottom})
         if (!Empty(r))
-            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, src, r.left, r.top, SRCCOPY);
+            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, src, r.left + shadow.left,
+                   r.top + shadow.top, SRCCOPY);
+}
+
+bool TsFramePainter::CacheFits() const
+{
+    TBitmap* bmp = Cache();
+    RECT wr{};
+    GetWindowRect(p_.wnd_, &wr);
+    const RECT shadow = ShadowOf(p_);
+    return bmp && bmp->Width() == wr.right - wr.left + shadow.left + shadow.right &&
+           bmp->Height() == wr.bottom - wr.top + shadow.top + shadow.bottom;
 }
 
 void TsFramePainter::PaintNonClient()
@@ -699,7 +718,7 @@ void TsFramePainter::PaintNonClient()
     RECT wr{};
     GetWindowRect(p_.wnd_, &wr);
     TBitmap* bmp = Cache();
-    if (!bmp || d.BackgroundChanged || bmp->Width() != wr.right - wr.left || bmp->Height() != wr.bottom - wr.top)
+    if (!bmp || d.BackgroundChanged || !CacheFits())
         if (!PaintFrameToCache())
             return;
     if (p_.regionChanged_ && !p_.regionChanging_)
@@ -720,8 +739,7 @@ void TsFramePainter::PrintFrame(HDC dc)
     TBitmap* bmp = Cache();
     RECT wr{};
     GetWindowRect(p_.wnd_, &wr);
-    if (!bmp || p_.skinData_->BackgroundChanged || bmp->Width() != wr.right - wr.left ||
-        bmp->Height() != wr.bottom - wr.top)
+    if (!bmp || p_.skinData_->BackgroundChanged || !CacheFits())
         if (!PaintFrameToCache())
             return;
     CopyFrameToDC(dc);
@@ -735,7 +753,9 @@ void TsFramePainter::CopyRectToScreen(const RECT& r)
     HDC dc = GetWindowDC(p_.wnd_);
     if (!dc)
         return;
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, bmp->Canvas().Handle(), r.left, r.top, SRCCOPY);
+    const RECT shadow = ShadowOf(p_);
+    BitBlt(dc, r.left - shadow.left, r.top - shadow.top, r.right - r.left, r.bottom - r.top, bmp->Canvas().Handle(),
+           r.left, r.top, SRCCOPY);
     ReleaseDC(p_.wnd_, dc);
 }
 

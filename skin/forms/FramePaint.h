@@ -123,6 +123,9 @@ void MaximizedBounds(const TsMaxInfoInput& in, POINT& position, POINT& size);
 // The shadow margins of the form's border window (all 0 without one); the
 // border window registers its own answer.
 extern std::function<RECT(TsSkinProvider&)> FrameShadowMargins;
+// Paints the border window's part of the frame picture (the shadow, the
+// border mask's corners) after the frame; called only while a border window exists.
+extern std::function<void(TsSkinProvider&, TBitmap& cache)> FrameBorderPicture;
 
 // Paints one top-level item of the form's menu on the menu line of the frame
 // picture (dc: the cache's; r: the item in frame coordinates). The skinned
@@ -189,6 +192,8 @@ private:
     int MaskOf(int hitCode) const;
     bool ElementEnabled(int hitCode) const;
     void CopyRectToScreen(const RECT& r);
+    // The cache has the size of the window (and its shadow) now.
+    bool CacheFits() const;
 
     TsSkinProvider& p_;
     TsTitleLayout layout_;

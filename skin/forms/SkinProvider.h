@@ -6,9 +6,10 @@
 // animations call through.
 //
 // Painting the frame, the title and its buttons lives with the non-client
-// painter; until it is linked in, the provider leaves WM_NCPAINT to the
-// system (which then draws a caption without buttons: WS_SYSMENU is off while
-// the provider draws the non-client area).
+// painter (FramePaint.h): the provider's window procedure hands it
+// WM_NCPAINT, WM_NCACTIVATE, WM_PRINT and the title's hot and pressed
+// elements; WS_SYSMENU is off while the provider draws the non-client area so
+// the system draws no caption buttons of its own.
 #pragma once
 #include <cstdint>
 #include <functional>

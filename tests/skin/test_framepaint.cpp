@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -672,6 +673,14 @@ TEST_F(FramePaintTest, HoverAndPressChangeTheCloseButton)
     EXPECT_TRUE(IsWindowVisible(wnd));
     Picture after = ReadBack(wnd);
     EXPECT_EQ(Pixels(after.View(), close), Pixels(normal.View(), close));
+
+    // A move over the plain caption goes on to the system, which paints nothing there.
+    const POINT caption{centre.x - 150, centre.y};
+    SendMessageW(wnd, WM_NCMOUSEMOVE, HTCAPTION, MAKELPARAM(caption.x, caption.y));
+    Pump(10);
+    EXPECT_EQ(p->HotElement(), kNoElement);
+    Picture moved = ReadBack(wnd);
+    EXPECT_EQ(MismatchesOnScreen(Painter().Cache()->View(), moved, true), 0);
 }
 
 TEST_F(FramePaintTest, PrintRendersTheFrameIntoAMemoryDC)
@@ -723,4 +732,30 @@ TEST_F(FramePaintTest, ScreenshotWithUserButtonAndLongCaption)
     SendMessageW(wnd, WM_NCMOUSELEAVE, 0, 0);
     Pump(10);
     EXPECT_EQ(b.HintWindow(), nullptr);
+}
+
+TEST_F(FramePaintTest, ShadowMarginsWidenThePictureButNotWhatTheWindowShows)
+{
+    Make(420, 300);
+    RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump(30);
+    FrameShadowMargins = [](TsSkinProvider&) { return RECT{5, 6, 7, 8}; };
+    p->SkinData()->BackgroundChanged = true;
+    RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump(30);
+    TBitmap* cache = Painter().Cache();
+    ASSERT_NE(cache, nullptr);
+    Picture shifted = ReadBack(wnd);
+    FrameShadowMargins = nullptr;
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    EXPECT_EQ(cache->Width(), wr.right - wr.left + 12);
+    EXPECT_EQ(cache->Height(), wr.bottom - wr.top + 14);
+    // The window's top strip is the picture's, 5 px in and 6 px down.
+    const TsTitleLayout& l = Painter().Layout();
+    int bad = 0;
+    for (int y = 0; y < l.TitleBottom; ++y)
+        for (int x = 0; x < wr.right - wr.left; ++x)
+            bad += Rgb(shifted.View().At(x, y)) != Rgb(cache->View().At(x + 5, y + 6));
+    EXPECT_EQ(bad, 0);
 }
