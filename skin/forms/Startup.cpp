@@ -7,6 +7,7 @@
 #include "skin/core/Animations.h"
 #include "skin/core/ControlPaint.h"
 #include "skin/core/ProgramPictures.h"
+#include "skin/forms/Dialogs.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
@@ -63,12 +64,16 @@ void InitSkinLibrary()
     InitMainWndUnit();
     // Skinned scroll bars: the wrapper UpdateScrollWnd makes.
     InitScrollWndUnit();
+    // Dialog skinning: the hook procedure, the dialog list's clearing.
+    InitDialogsUnit();
 }
 
 void DoneSkinLibrary()
 {
     if (!started) return;
     started = false;
+    // Dialog skinning: the popup-menu wrappers and the registered dialogs.
+    DoneDialogsUnit();
     // Window wrappers: the popup-menu and page wrappers, the libraries.
     DoneMainWndUnit();
     FreeProgramPictures();
