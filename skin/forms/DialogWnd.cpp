@@ -148,15 +148,11 @@ TkvDialogWnd::~TkvDialogWnd()
         SetWindowRgn(Handle, nullptr, TRUE);
     }
     FreeBrush();
-    if (titleFont_)
-        DeleteObject(titleFont_);
 }
 
 void TkvDialogWnd::FreeBrush()
 {
-    if (brush_)
-        DeleteObject(brush_);
-    brush_ = nullptr;
+    brush_.reset();
     brushColor_ = clNone;
 }
 
@@ -165,10 +161,10 @@ HBRUSH TkvDialogWnd::StaticBrush()
     TColor c = CommonData ? CommonData->GetStateColor(0, Handle) : clBtnFace;
     if (!brush_ || c != brushColor_) {
         FreeBrush();
-        brush_ = CreateSolidBrush(ColorToRGB(c));
+        brush_.reset(CreateSolidBrush(ColorToRGB(c)));
         brushColor_ = c;
     }
-    return brush_;
+    return brush_.get();
 }
 
 void TkvDialogWnd::LookupButtonMasks()
@@ -213,16 +209,14 @@ void TkvDialogWnd::ReadStyles()
     if (!icon_)
         icon_ = HICON(SendMessageW(Handle, WM_GETICON, ICON_BIG, 0));
     LookupButtonMasks();
-    if (titleFont_)
-        DeleteObject(titleFont_);
-    titleFont_ = nullptr;
+    titleFont_.reset();
     NONCLIENTMETRICSW ncm{};
     ncm.cbSize = sizeof ncm;
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) {
         if (int h = GetCaptionFontHeight())
             ncm.lfCaptionFont.lfHeight = h;
         ncm.lfCaptionFont.lfCharSet = DEFAULT_CHARSET;
-        titleFont_ = CreateFontIndirectW(&ncm.lfCaptionFont);
+        titleFont_.reset(CreateFontIndirectW(&ncm.lfCaptionFont));
     }
     // The system then draws no caption buttons of its own.
     if (SavedStyle & WS_SYSMENU)
@@ -365,7 +359,7 @@ void TkvDialogWnd::PaintTitle(TBitmap* bmp, const dialoggeo::TitleLayout& l)
                       FormActive ? 1 : 0, 0);
     }
     if (!WndText.empty() && tr.right > tr.left) {
-        HGDIOBJ old = titleFont_ ? SelectObject(dc, titleFont_) : nullptr;
+        HGDIOBJ old = titleFont_ ? SelectObject(dc, titleFont_.get()) : nullptr;
         TColor color = clWhite;
         if (SkinManager && SkinManager->Tables().IsSectionIndexValid(titleSection_)) {
             const TsGeneralData& s = SkinManager->Tables().Sections[size_t(titleSection_)];

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+#include "classlib/GdiHandle.h"
 #include "skin/controls/ScrollWnd.h"
 
 class TkvProvider;
@@ -135,8 +136,8 @@ private:
     String titleSectionName_;
     int captionSection_ = -1;
     HICON icon_ = nullptr;
-    HFONT titleFont_ = nullptr;
-    HBRUSH brush_ = nullptr;
+    FontHandle titleFont_;
+    BrushHandle brush_;
     TColor brushColor_ = clNone;
     bool initialised_ = false;
     bool regionGuard_ = false;
