@@ -177,7 +177,7 @@ void TkvDialogWnd::LookupButtonMasks()
     titleSection_ = captionSection_ = -1;
     if (!m || !m->SkinData().Active)
         return;
-    auto mask = [m](const wchar_t* name) { return m->FindMaskIndex(-1, L"GLOBALINFO", name); };
+    auto mask = [m](const wchar_t* name) { return m->FindMaskIndexDirect(L"GLOBALINFO", name); };
     const bool big = dialoggeo::BigButtonsFor(BorderKind) || !m->IsMaskIndexValid(mask(L"SICONCLOSE"));
     if (big) {
         int alone = mask(L"BICLOSEALONE");
@@ -324,7 +324,7 @@ void TkvDialogWnd::PaintButton(TBitmap* bmp, const Button& b, const RECT& r)
         return;   // a missing mask keeps its place and is not drawn
     int mask = b.Mask;
     if ((b.Code == HTMAXBUTTON && IsZoomed(Handle)) || (b.Code == HTMINBUTTON && IsIconic(Handle))) {
-        int norm = SkinManager->FindMaskIndex(-1, L"GLOBALINFO", dialoggeo::BigButtonsFor(BorderKind) ? L"BICONNORM" : L"SICONNORM");
+        int norm = SkinManager->FindMaskIndexDirect(L"GLOBALINFO", dialoggeo::BigButtonsFor(BorderKind) ? L"BICONNORM" : L"SICONNORM");
         if (SkinManager->IsMaskIndexValid(norm))
             mask = norm;
     }
