@@ -5,6 +5,7 @@
 #include "tests/skin/SkinRuntimeFixture.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <functional>
 
@@ -482,6 +483,31 @@ TEST_F(Dialogs, MessageBoxIsSkinnedAndClosesThroughItsDrawnButton)
     EXPECT_EQ(result, IDCANCEL);
 }
 
+TEST_F(Dialogs, BoxWithAnOwnerIsSkinned)
+{
+    TSkinTestForm* owner = NewForm();
+    owner->Show();
+    Pump(20);
+    bool skinned = false;
+    stepOpen = nullptr;
+    bool done = false;
+    stepOpen = [&] {
+        stepInspect = [&] {
+            for (HWND b : Boxes()) {
+                skinned = GetWindow(b, GW_OWNER) == owner->Handle() && AnswersSkinned(b);
+                PostMessageW(b, WM_COMMAND, IDCANCEL, 0);
+            }
+        };
+        SetTimer(nullptr, 0, 60, InspectTimer);
+        MessageBoxW(owner->Handle(), L"С владельцем", L"Проверка", MB_OKCANCEL);
+        done = true;
+    };
+    SetTimer(nullptr, 0, 10, OpenTimer);
+    for (DWORD start = GetTickCount(); !done && GetTickCount() - start < 10000;) Pump(5);
+    EXPECT_TRUE(done);
+    EXPECT_TRUE(skinned);
+}
+
 TEST_F(Dialogs, ThirdVisibleBoxStaysPlain)
 {
     struct Seen {
@@ -527,6 +553,47 @@ TEST_F(Dialogs, ThirdVisibleBoxStaysPlain)
     EXPECT_TRUE(seen.secondSkinned);
     EXPECT_FALSE(seen.thirdSkinned);
     EXPECT_TRUE(seen.thirdSysMenu);
+}
+
+TEST_F(Dialogs, FileDialogIsSkinnedBesideTwoBoxesForItsToolBar)
+{
+    bool fileSkinned = false, sawFileDialog = false;
+    bool done = false;
+    stepOpen = [&] {
+        stepOpen = [&] {
+            stepOpen = [&] {
+                stepInspect = [&] {
+                    for (HWND b : Boxes())
+                        if (HasChildOfClass(b, "toolbarwindow32")) {
+                            sawFileDialog = true;
+                            fileSkinned = AnswersSkinned(b) && HasWrapper(b);
+                            SaveWindowShot(b, L"dialogs-openfile");
+                        }
+                    for (HWND b : Boxes()) PostMessageW(b, WM_COMMAND, IDCANCEL, 0);
+                };
+                SetTimer(nullptr, 0, 300, InspectTimer);
+                wchar_t name[MAX_PATH] = {};
+                OPENFILENAMEW ofn{};
+                ofn.lStructSize = sizeof ofn;
+                ofn.lpstrFile = name;
+                ofn.nMaxFile = MAX_PATH;
+                ofn.lpstrFilter = L"Тесты (*.txt)\0*.txt\0";
+                ofn.Flags = OFN_EXPLORER;
+                GetOpenFileNameW(&ofn);
+            };
+            SetTimer(nullptr, 0, 60, OpenTimer);
+            MessageBoxW(nullptr, L"второй", L"2", MB_OKCANCEL);
+        };
+        SetTimer(nullptr, 0, 60, OpenTimer);
+        MessageBoxW(nullptr, L"первый", L"1", MB_OKCANCEL);
+        done = true;
+    };
+    watchdogStart = GetTickCount();
+    SetTimer(nullptr, 0, 10, OpenTimer);
+    for (DWORD start = GetTickCount(); !done && GetTickCount() - start < 12000;) Pump(5);
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(sawFileDialog);
+    EXPECT_TRUE(fileSkinned);
 }
 
 TEST_F(Dialogs, StaticColourAnswersOneBrushPerDialog)
