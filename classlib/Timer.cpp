@@ -3,7 +3,8 @@
 #include "classlib/Forms.h"
 
 namespace {
-const wchar_t* const timerClass = L"TTimerWindow";
+// The utility window class of the library (the dialog hook leaves windows of this class alone).
+const wchar_t* const timerClass = L"TPUtilWindow";
 }
 
 LRESULT CALLBACK TTimer::TimerWndProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)

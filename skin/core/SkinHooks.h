@@ -29,6 +29,10 @@ struct TsSkinHooks {
     // ---- dialogs (filled by the dialog skinning)
     // The thread CBT hook procedure of the dialog skinning.
     HOOKPROC DialogHookProc = nullptr;
+    // Frees every entry of the skinned-dialog list; the manager calls it when
+    // it removes the hook, before the list goes (the entries are the dialog
+    // skinning's, freed there exactly once).
+    std::function<void()> ClearDialogList;
 
     // ---- skinned menus (filled by the skinned menus)
     // Before a control's context menu pops up, with whether the skin is active.

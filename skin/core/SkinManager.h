@@ -51,8 +51,10 @@ struct TkvSysDlgData {
 };
 using TkvSysDlgInit = Delegate<void(const TkvSysDlgData& dlgData, bool& allowSkinning)>;
 class TsSkinableMenus;
-// The skinned dialog windows (entries owned); exists while the dialog hook is installed.
-std::vector<std::unique_ptr<TsSkinnedDialog>>* SkinnedDialogs();
+// The skinned dialog windows; exists while the dialog hook is installed. The
+// entries belong to the dialog skinning (SkinHooks.ClearDialogList frees
+// them); a slot may be nil.
+std::vector<TsSkinnedDialog*>* SkinnedDialogs();
 // The thread CBT hook of the dialog skinning, 0 when not installed.
 HHOOK DialogHookHandle();
 

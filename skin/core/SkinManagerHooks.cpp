@@ -19,7 +19,7 @@
 
 namespace {
 
-std::unique_ptr<std::vector<std::unique_ptr<TsSkinnedDialog>>> dialogList;
+std::unique_ptr<std::vector<TsSkinnedDialog*>> dialogList;
 HHOOK dialogHook = nullptr;
 TsSkinManager* dialogHookOwner = nullptr;
 
@@ -153,7 +153,7 @@ bool TsSkinManager::AppWindowHook(TMessage& m)
 
 // ---------------------------------------------------------------- the dialog hook
 
-std::vector<std::unique_ptr<TsSkinnedDialog>>* SkinnedDialogs() { return dialogList.get(); }
+std::vector<TsSkinnedDialog*>* SkinnedDialogs() { return dialogList.get(); }
 
 HHOOK DialogHookHandle() { return dialogHook; }
 
@@ -162,7 +162,7 @@ void TsSkinManager::InstallDialogHook()
 {
     if (dialogHook || (ComponentState() & csDesigning) || !IsDefault())
         return;
-    dialogList = std::make_unique<std::vector<std::unique_ptr<TsSkinnedDialog>>>();
+    dialogList = std::make_unique<std::vector<TsSkinnedDialog*>>();
     dialogHook = SetWindowsHookExW(WH_CBT, DialogHookTrampoline, nullptr, GetCurrentThreadId());
     if (!dialogHook) {
         dialogList.reset();
@@ -182,6 +182,9 @@ void TsSkinManager::RemoveDialogHook()
     dialogHook = nullptr;
     dialogHookOwner = nullptr;
     dialogHookInstalled_ = false;
+    // The dialog skinning frees the entries; the list goes after them.
+    if (dialogList && SkinHooks.ClearDialogList)
+        SkinHooks.ClearDialogList();
     dialogList.reset();
 }
 

@@ -11,6 +11,7 @@
 #include "skin/core/Animations.h"
 #include "skin/core/ControlPaint.h"
 #include "skin/core/ProgramPictures.h"
+#include "skin/forms/Dialogs.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
@@ -73,12 +74,16 @@ void InitSkinLibrary()
     // provider's adapter seams; the MDI main form's child buttons.
     InitCtrlAdapterUnit();
     InitMDIFormUnit();
+    // Dialog skinning: the hook procedure, the dialog list's clearing.
+    InitDialogsUnit();
 }
 
 void DoneSkinLibrary()
 {
     if (!started) return;
     started = false;
+    // Dialog skinning: the popup-menu wrappers and the registered dialogs.
+    DoneDialogsUnit();
     // Window wrappers: the popup-menu and page wrappers, the libraries.
     DoneMainWndUnit();
     FreeProgramPictures();

@@ -48,6 +48,9 @@ protected:
     void SetUp() override
     {
         savedHooks = SkinHooks;   // what the library's start-up filled in
+        // The dialog skinning would give every form a test shows a provider
+        // made at run time; its own tests put its hook procedure back.
+        SkinHooks.DialogHookProc = nullptr;
         SkinNoticeSink = [this](TsNoticeKind, const String& t) { notices.push_back(t); };
         dir.WriteFile(L"Small\\Options.dat", SmallRuntimeOptions());
         dir.WriteFile(L"Small\\MASTER.BMP", Master(32, 16, 0x3060C0));
