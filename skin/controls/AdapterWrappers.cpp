@@ -4,11 +4,15 @@
 
 #include "classlib/StdCtrls.h"
 #include "skin/controls/ButtonWnd.h"
+#include "skin/controls/ComboWnd.h"
 #include "skin/controls/ContainerWnd.h"
 #include "skin/controls/EditWnd.h"
+#include "skin/controls/GridWnd.h"
+#include "skin/controls/ListViewWnd.h"
 #include "skin/controls/ScrollWnd.h"
 #include "skin/controls/StaticWnd.h"
 #include "skin/controls/TabWnd.h"
+#include "skin/controls/TreeWnd.h"
 #include "skin/graphics/ClassNameTables.h"
 
 namespace {
@@ -67,4 +71,11 @@ void RegisterStandardAdapterWrappers()
     RegisterAdapterWrapper(tpUpDown, &Make<TkvSpinWnd>);
     RegisterAdapterWrapper(tpScrollBar, &MakeScrollBar);
     RegisterAdapterWrapper(tpStaticText, &Make<TkvStaticTextWnd>);
+    RegisterAdapterWrapper(tpComboBox, &Make<TkvComboBoxWnd>);
+    RegisterAdapterWrapper(tpGrid, &Make<TkvGridWnd>);
+    RegisterAdapterWrapper(tpListView, &Make<TkvListViewWnd>);
+    RegisterAdapterWrapper(tpTreeView, &Make<TkvTreeViewWnd>);
+    RegisterAdapterWrapper(tpWWEdit, &Make<TkvWWComboBoxWnd>);
+    RegisterAdapterWrapper(tpGridEh, &Make<TkvGridEhWnd>);
+    RegisterAdapterWrapper(tpVirtualTree, &Make<TkvVirtualTreeViewWnd>);
 }

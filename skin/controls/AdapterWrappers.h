@@ -16,8 +16,10 @@ void RegisterAdapterWrapper(int listIndex, TkvAdapterWrapperFactory factory);
 // The factory of a list, nil when none is registered.
 TkvAdapterWrapperFactory AdapterWrapperFactory(int listIndex);
 
-// Registers the wrappers of this layer that the lists name: edits (memos and
-// list boxes with them), buttons, bitmap buttons, check boxes, group boxes,
-// panels, page and tab controls, tool and status bars, scroll boxes, up-down
-// buttons, scroll bars and static texts. Idempotent.
+// Registers the wrapper of every list: edits (memos and list boxes with
+// them), combo boxes and the other package's combo, grids and the extended
+// grid, list views, tree views and the virtual tree, buttons, bitmap buttons,
+// check boxes, group boxes, panels, page and tab controls, tool and status
+// bars, scroll boxes, up-down buttons, scroll bars and static texts (speed
+// buttons are graphic controls: the adapter gives them their handler). Idempotent.
 void RegisterStandardAdapterWrappers();

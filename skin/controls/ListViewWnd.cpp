@@ -135,6 +135,9 @@ int TkvListViewWnd::ViewStyle() const
 void TkvListViewWnd::SaveOwnColors()
 {
     TkvEditWnd::SaveOwnColors();
+    // A class-library list view keeps its own Color and Font.Color (system
+    // colours stay system colours); only a native one is read from the window.
+    if (OwnerControl()) return;
     OwnColor = TColor(SendMessageW(Handle, LVM_GETBKCOLOR, 0, 0));
     OwnFontColor = TColor(SendMessageW(Handle, LVM_GETTEXTCOLOR, 0, 0));
 }

@@ -6,11 +6,15 @@
 #include <map>
 
 #include "skin/controls/ButtonWnd.h"
+#include "skin/controls/ComboWnd.h"
 #include "skin/controls/ContainerWnd.h"
+#include "skin/controls/EditWnd.h"
+#include "skin/controls/ListViewWnd.h"
 #include "skin/controls/MainWnd.h"
 #include "skin/controls/ScrollWnd.h"
 #include "skin/controls/StaticWnd.h"
 #include "skin/controls/TabWnd.h"
+#include "skin/controls/TreeWnd.h"
 
 namespace {
 
@@ -173,13 +177,17 @@ TkvMainWnd* MakeDialogChildWrapper(const TkvChildRow& row, HWND h, TsSkinManager
         return CreateWrapper<TkvContainerWnd>(h, nullptr, m, section, repaint);
     case K::Edit:
     case K::ListBox:
+        return CreateWrapper<TkvEditWnd>(h, nullptr, m, section, repaint);
+    case K::ComboBox:
+        return CreateWrapper<TkvComboBoxWnd>(h, nullptr, m, section, repaint);
     case K::ComboList:
+        return CreateWrapper<TkvComboListWnd>(h, nullptr, m, section, repaint);
     case K::ListView:
+        return CreateWrapper<TkvListViewWnd>(h, nullptr, m, section, repaint);
     case K::TreeView:
-        // Until their own wrappers are registered: skinned scroll bars at least.
-        return CreateWrapper<TkvScrollWnd>(h, nullptr, m, section, repaint);
+        return CreateWrapper<TkvTreeViewWnd>(h, nullptr, m, section, repaint);
     default:
-        return nullptr;   // combo boxes wait for their registration
+        return nullptr;
     }
 }
 

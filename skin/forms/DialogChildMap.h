@@ -9,10 +9,8 @@
 // frame (7) for an icon, and an owner-drawn button (0x0B), a split button or a
 // command link for a check box.
 //
-// The edit, list, combo, list-view and tree-view wrappers live in other units;
-// they plug in through RegisterDialogChildFactory. Without a registration the
-// scrolling rows (edit, list box, drop-down list, list view, tree view) get the
-// plain scrolling wrapper, and the combo-box rows get none.
+// Each row's kind makes its wrapper of the controls layer; a program may put
+// a maker of its own in place of one kind through RegisterDialogChildFactory.
 #pragma once
 #include <windows.h>
 

@@ -7,6 +7,7 @@
 #include "classlib/SysUtils.h"
 #include "skin/controls/AlphaImageList.h"
 #include "skin/controls/MainWnd.h"
+#include "skin/controls/MenuWnd.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Glow.h"
 #include "skin/graphics/SkinCommands.h"
@@ -104,7 +105,6 @@ TkvRegistration DecideRegistration(const TkvRegisterFacts& f)
 namespace {
 
 int unitRefs = 0;
-std::vector<TkvMainWnd*>* menuWrappers = nullptr;
 
 // The list lives with the manager's dialog hook (SkinnedDialogs); its entries
 // are this unit's.
@@ -141,8 +141,6 @@ bool AppDestroying() { return Application && Application->Destroying(); }
 
 }  // namespace
 
-std::function<TkvMainWnd*(HWND, TsSkinManager*)> MenuWrapperFactory;
-std::function<bool(TkvMainWnd*)> MenuWrapperDead;
 
 std::vector<TkvProvider*> DialogProviders()
 {
@@ -514,10 +512,7 @@ LRESULT CALLBACK DialogHookProc(int code, WPARAM w, LPARAM l)
             RegisterSkinnedWindow(wnd, code == HCBT_CREATEWND ? cs : nullptr);
             break;
         case TkvHookAction::AddMenuWrapper:
-            PruneMenuWrappers();
-            if (MenuWrapperFactory && menuWrappers)
-                if (TkvMainWnd* mw = MenuWrapperFactory(wnd, DefaultManager))
-                    menuWrappers->push_back(mw);
+            AttachMenuWindow(wnd, DefaultManager);
             break;
         case TkvHookAction::FreeDeadProviders:
             FreeDeadProviders();
@@ -530,53 +525,14 @@ LRESULT CALLBACK DialogHookProc(int code, WPARAM w, LPARAM l)
     return result;
 }
 
-// ---------------------------------------------------------------- menu wrappers
-
-const std::vector<TkvMainWnd*>& MenuWrappers()
-{
-    static const std::vector<TkvMainWnd*> none;
-    return menuWrappers ? *menuWrappers : none;
-}
-
-void PruneMenuWrappers(HWND running)
-{
-    if (!menuWrappers)
-        return;
-    std::vector<TkvMainWnd*> dead;
-    std::erase_if(*menuWrappers, [&](TkvMainWnd* w) {
-        if (!w)
-            return true;
-        if (w->Handle == running && running)
-            return false;
-        bool gone = MenuWrapperDead ? MenuWrapperDead(w) : !IsWindow(w->Handle);
-        if (gone)
-            dead.push_back(w);
-        return gone;
-    });
-    for (TkvMainWnd* w : dead)
-        delete w;
-}
-
-void FreeMenuWrappers()
-{
-    if (!menuWrappers)
-        return;
-    std::vector<TkvMainWnd*> all;
-    all.swap(*menuWrappers);
-    for (TkvMainWnd* w : all)
-        delete w;
-}
-
 // ---------------------------------------------------------------- unit start and end
 
 void InitDialogsUnit()
 {
     if (unitRefs++ > 0)
         return;
-    menuWrappers = new std::vector<TkvMainWnd*>;
     SkinHooks.DialogHookProc = DialogHookProc;
     SkinHooks.ClearDialogList = ClearDialogProviders;
-    RegisterMenuWrappersFreer(FreeMenuWrappers);
 }
 
 void DoneDialogsUnit()
@@ -585,8 +541,6 @@ void DoneDialogsUnit()
         return;
     FreeMenuWrappers();
     ClearDialogProviders();
-    delete menuWrappers;
-    menuWrappers = nullptr;
     if (SkinHooks.DialogHookProc == DialogHookProc)
         SkinHooks.DialogHookProc = nullptr;
     SkinHooks.ClearDialogList = nullptr;

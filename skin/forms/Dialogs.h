@@ -141,18 +141,9 @@ void FreeDeadProviders();
 void ClearDialogProviders();
 
 // ---- the popup-menu wrappers
-// Makes the wrapper of a popup-menu window (section "MAINMENU", the default
-// manager); filled by the menu unit. Empty: popup menus stay plain.
-extern std::function<TkvMainWnd*(HWND menuWindow, TsSkinManager* manager)> MenuWrapperFactory;
-// Whether a menu wrapper's window is gone (filled with the factory; empty:
-// the window no longer exists).
-extern std::function<bool(TkvMainWnd* wrapper)> MenuWrapperDead;
-// The live menu wrappers.
-const std::vector<TkvMainWnd*>& MenuWrappers();
-// Frees the dead ones, never the one whose window procedure is running.
-void PruneMenuWrappers(HWND running = nullptr);
-// Frees them all (unit end; safe twice).
-void FreeMenuWrappers();
+// A popup-menu window gets its wrapper from AttachMenuWindow
+// (skin/controls/MenuWnd.h), which keeps the one list of menu wrappers and
+// frees dead ones when the next menu comes, never the one running.
 
 // Unit start and end: fills the hook entries; the end frees the menu
 // wrappers and the providers. Counted: only the last end frees.

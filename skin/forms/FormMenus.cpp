@@ -4,6 +4,7 @@
 #include "classlib/Menus.h"
 #include "skin/core/SkinManager.h"
 #include "skin/core/SkinMenus.h"
+#include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 
 void UpdateFormMenus(TsSkinProvider& provider, bool attach)
@@ -47,4 +48,39 @@ void PrepareFormContextMenu(TsSkinProvider& provider)
     TsSkinManager* m = provider.Manager();
     if (!form || !m || !form->PopupMenu()) return;
     m->SkinableMenus().AttachMenu(form->PopupMenu(), m->SkinnedPopups() && m->Active() && m->SkinData().Active);
+}
+
+namespace {
+
+// The index-th visible item of a menu line: the window's menu holds the
+// visible items only, in order.
+TMenuItem* VisibleItem(TMenuItem* line, int index)
+{
+    for (int i = 0; line && i < line->Count(); ++i)
+        if (line->Items(i)->Visible() && index-- == 0)
+            return line->Items(i);
+    return nullptr;
+}
+
+// One item of the form's menu line in the provider's frame picture, painted
+// by the skinned menus as the item's own owner-draw handler would.
+bool PaintFormMenuLineItem(TsSkinProvider& provider, HMENU, int index, HDC dc, const RECT& r)
+{
+    TCustomForm* form = provider.FormOf();
+    TsSkinManager* m = provider.Manager();
+    TMenuItem* item = form && form->Menu() ? VisibleItem(form->Menu()->Items(), index) : nullptr;
+    if (!m || !item)
+        return false;
+    TCanvas canvas;
+    canvas.SetHandle(dc);
+    m->SkinableMenus().PaintMenuLineItem(item, canvas, r, 0);
+    canvas.SetHandle(nullptr);
+    return true;
+}
+
+}  // namespace
+
+void InitFormMenusUnit()
+{
+    MenuLineItemPainter = PaintFormMenuLineItem;
 }

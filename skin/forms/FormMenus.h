@@ -14,3 +14,5 @@ void MeasureFormMenuItem(TsSkinProvider& provider, TMessage& message);
 // WM_CONTEXTMENU before the form answers it: the form's popup menu is made
 // owner-drawn for skinned popups (or plain again).
 void PrepareFormContextMenu(TsSkinProvider& provider);
+// Hands the frame painter the skinned menus' painter of menu-line items.
+void InitFormMenusUnit();

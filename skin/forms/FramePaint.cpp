@@ -148,7 +148,7 @@ void MaximizedBounds(const TsMaxInfoInput& in, POINT& position, POINT& size)
 
 std::function<RECT(TsSkinProvider&)> FrameShadowMargins;
 std::function<void(TsSkinProvider&, TBitmap&)> FrameBorderPicture;
-std::function<void(TsSkinProvider&, HMENU, int, HDC, const RECT&)> MenuLineItemPainter;
+std::function<bool(TsSkinProvider&, HMENU, int, HDC, const RECT&)> MenuLineItemPainter;
 std::function<bool(TsSkinProvider&)> TsFramePainter::MDIButtonsVisible;
 
 // ---------------------------------------------------------------- the painter
@@ -460,10 +460,8 @@ void TsFramePainter::PaintMenuLine(TBitmap& bmp, int top, int lines, int lineHei
         RECT in{};
         if (!IntersectRect(&in, &r, &area))
             continue;
-        if (MenuLineItemPainter) {
-            MenuLineItemPainter(p_, menu, i, dc, r);
+        if (MenuLineItemPainter && MenuLineItemPainter(p_, menu, i, dc, r))
             continue;
-        }
         wchar_t text[256];
         const int n = GetMenuStringW(menu, UINT(i), text, 256, MF_BYPOSITION);
         if (n > 0)

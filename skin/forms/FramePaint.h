@@ -129,9 +129,9 @@ extern std::function<void(TsSkinProvider&, TBitmap& cache)> FrameBorderPicture;
 
 // Paints one top-level item of the form's menu on the menu line of the frame
 // picture (dc: the cache's; r: the item in frame coordinates). The skinned
-// menus register their owner-draw painter; without one the item's text is
-// drawn in the menu line's font colour.
-extern std::function<void(TsSkinProvider&, HMENU menu, int index, HDC dc, const RECT& r)> MenuLineItemPainter;
+// menus register their owner-draw painter (false: it painted nothing); without
+// one the item's text is drawn in the menu line's font colour.
+extern std::function<bool(TsSkinProvider&, HMENU menu, int index, HDC dc, const RECT& r)> MenuLineItemPainter;
 
 // ---------------------------------------------------------------- the painter
 

@@ -12,6 +12,7 @@
 #include "skin/core/ControlPaint.h"
 #include "skin/core/ProgramPictures.h"
 #include "skin/forms/Dialogs.h"
+#include "skin/forms/FormMenus.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
@@ -76,6 +77,8 @@ void InitSkinLibrary()
     InitMDIFormUnit();
     // Dialog skinning: the hook procedure, the dialog list's clearing.
     InitDialogsUnit();
+    // The form's menu line in the frame picture: painted by the skinned menus.
+    InitFormMenusUnit();
 }
 
 void DoneSkinLibrary()

@@ -11,9 +11,13 @@
 #include "classlib/ComBars.h"
 #include "classlib/ComCtrls.h"
 #include "classlib/ExtCtrls.h"
+#include "classlib/Grids.h"
 #include "classlib/ListControls.h"
+#include "classlib/ListView.h"
 #include "classlib/PageControl.h"
+#include "classlib/ScrollBox.h"
 #include "classlib/StdCtrls.h"
+#include "classlib/TreeView.h"
 #include "skin/controls/AdapterWrappers.h"
 #include "skin/controls/ButtonWnd.h"
 #include "skin/controls/MainWnd.h"
@@ -108,6 +112,11 @@ protected:
         place("TPageControl", new TPageControl(f), 120, 60);
         place("TUpDown", new TUpDown(f), 18, 24);
         place("TTrackBar", new TTrackBar(f), 120, 30);
+        place("TComboBox", new TComboBox(f), 100, 24);
+        place("TListView", new TListView(f), 100, 60);
+        place("TTreeView", new TTreeView(f), 100, 60);
+        place("TScrollBox", new TScrollBox(f), 100, 60);
+        place("TStringGrid", new TStringGrid(f), 120, 60);
         auto* sb = new TSpeedButton(f);
         sb->SetFlat(true);
         place("TSpeedButton", sb, 40, 24);
@@ -156,7 +165,7 @@ TEST_F(AdapterTest, OneScanGivesEachListItsWrapperAndSection)
         const char* name;
         int list;              // -1: no list names it
         const wchar_t* wrapper;   // nullptr: stays plain
-        const wchar_t* section;   // nullptr: any named section
+        const wchar_t* section;   // nullptr: the wrapper's own default, any the skin has
     };
     const Row rows[] = {
         {"TEdit", tpEdit, L"TkvEditWnd", L"EDIT"},
@@ -171,6 +180,11 @@ TEST_F(AdapterTest, OneScanGivesEachListItsWrapperAndSection)
         {"TPageControl", tpPageControl, L"TkvPageControlWnd", L"PAGECONTROL"},
         {"TUpDown", tpUpDown, L"TkvSpinWnd", L"UPDOWNBTN"},
         {"TTrackBar", -1, nullptr, nullptr},
+        {"TComboBox", tpComboBox, L"TkvComboBoxWnd", nullptr},
+        {"TListView", tpListView, L"TkvListViewWnd", nullptr},
+        {"TTreeView", tpTreeView, L"TkvTreeViewWnd", nullptr},
+        {"TScrollBox", tpScrollControl, L"TkvScrollBoxWnd", L"PANEL_LOW"},
+        {"TStringGrid", tpGrid, L"TkvGridWnd", nullptr},
         {"Tag-98", tpButton, nullptr, nullptr},
     };
     for (const Row& r : rows) {
@@ -190,7 +204,9 @@ TEST_F(AdapterTest, OneScanGivesEachListItsWrapperAndSection)
         TkvAdapterItem* item = a->ItemOf(it->control);
         ASSERT_NE(item, nullptr);
         EXPECT_EQ(w->CommonData, item->SkinData.get()) << "wrapper and item share one skin data";
-        EXPECT_EQ(w->CommonData->SkinSection(), String(r.section));
+        if (r.section) {
+            EXPECT_EQ(w->CommonData->SkinSection(), String(r.section));
+        }
         EXPECT_GE(w->CommonData->SectionIndex, 0) << "the sample skin has the section";
         EXPECT_TRUE(QueryWindowSkinFlag(static_cast<TWinControl*>(it->control)->Handle(), SkinCmdIsSkinned));
     }

@@ -777,3 +777,40 @@ TEST_F(ScrollWnd, BarsComeBackAfterFocusAndWheel)
     ASSERT_FALSE(scrollLog.empty());
     EXPECT_EQ(scrollLog.back().msg, UINT(WM_CONTEXTMENU));
 }
+
+// A hidden combo box of no name is made again together with its list, and its
+// own wrapper answers for that: the re-creation notice stops at the scrolling
+// wrapper then, and reaches the control in every other case.
+TEST_F(ScrollWnd, RecreateNoticeStopsOnlyForAHiddenUnnamedComboBox)
+{
+    struct Row {
+        const char* name;
+        bool visible;
+        const wchar_t* componentName;
+        bool reaches;
+    };
+    for (const Row& r : {Row{"hidden, no name", false, L"", false}, Row{"shown, no name", true, L"", true},
+                         Row{"hidden, named", false, L"cbxKind", true}}) {
+        SCOPED_TRACE(r.name);
+        auto* combo = new TComboBox(form);
+        combo->SetName(r.componentName);
+        combo->SetParent(form);
+        combo->SetBounds(10, 10, 120, 24);
+        combo->SetVisible(r.visible);
+        combo->HandleNeeded();
+        int seen = 0;
+        TWndMethod own = combo->WindowProc;
+        combo->WindowProc = [&seen, own](TMessage& m) {
+            if (m.Msg == CM_RECREATEWND) ++seen;
+            own(m);
+        };
+        TsCommonData data(combo, true);
+        {
+            std::unique_ptr<TkvScrollWnd> w(CreateWrapper<TkvScrollWnd>(combo->Handle(), &data, manager, L"", false));
+            SendMessageW(combo->Handle(), CM_RECREATEWND, 0, 0);
+            EXPECT_EQ(seen > 0, r.reaches);
+        }
+        combo->WindowProc = own;
+        delete combo;
+    }
+}

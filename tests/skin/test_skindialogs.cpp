@@ -11,6 +11,7 @@
 
 #include "classlib/GdiHandle.h"
 #include "skin/controls/MainWnd.h"
+#include "skin/controls/MenuWnd.h"
 #include "skin/forms/DialogChildMap.h"
 #include "skin/forms/DialogWnd.h"
 #include "skin/forms/Dialogs.h"
@@ -423,8 +424,6 @@ protected:
     }
     void TearDown() override
     {
-        MenuWrapperFactory = nullptr;
-        MenuWrapperDead = nullptr;
         SkinRuntime::TearDown();
     }
     TsSkinManager* manager = nullptr;
@@ -662,11 +661,7 @@ void CALLBACK EndMenuTimer(HWND, UINT, UINT_PTR id, DWORD)
 TEST_F(Dialogs, PopupMenusGetWrappersThatDoNotPileUp)
 {
     manager->SetSkinnedPopups(true);
-    int made = 0;
-    MenuWrapperFactory = [&](HWND w, TsSkinManager* m) -> TkvMainWnd* {
-        ++made;
-        return CreateWrapper<TkvMainWnd>(w, nullptr, m, String(L"MAINMENU"));
-    };
+    int made = 0;   // popups seen with a wrapper on their window while shown
     TSkinTestForm* f = NewForm();
     f->Show();
     HMENU menu = CreatePopupMenu();
@@ -675,9 +670,12 @@ TEST_F(Dialogs, PopupMenusGetWrappersThatDoNotPileUp)
     bool wrapped = false;
     for (int i = 0; i < 100; ++i) {
         stepInspect = [&] {
+            bool shown = false;
+            for (TkvMnuWnd* w : MenuWrappers())
+                shown = shown || (IsWindowVisible(w->Handle) && HasWrapper(w->Handle));
+            made += shown;
             if (i == 0)
-                for (TkvMainWnd* w : MenuWrappers())
-                    wrapped = wrapped || (IsWindowVisible(w->Handle) && HasWrapper(w->Handle));
+                wrapped = shown;
         };
         SetTimer(nullptr, 0, i == 0 ? 80 : 20, EndMenuTimer);
         TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, f->Handle(), nullptr);
