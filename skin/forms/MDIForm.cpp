@@ -1,6 +1,7 @@
 #include "skin/forms/MDIForm.h"
 
 #include "skin/core/SkinManager.h"
+#include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 
 TsMDIForm::TsMDIForm(TsSkinProvider* provider) : Provider(provider)
@@ -139,6 +140,14 @@ bool MDIChildButtonsOf(TsSkinProvider& p, TkvMDIButtonRects& rects)
     const int lineHeight = p.MenuLineHeight();
     if (!lineHeight || !p.MenuLineCount())
         return false;
+    // Where the frame painter drew them last; before its first paint, the
+    // buttons' own places on the menu line.
+    if (const TsFramePainter& painter = FramePainterOf(p); painter.MDIButtonsShown()) {
+        rects.Close = painter.MDIButtons().Close;
+        rects.Restore = painter.MDIButtons().Restore;
+        rects.Min = painter.MDIButtons().Min;
+        return true;
+    }
     RECT wr{};
     GetWindowRect(p.Window(), &wr);
     const int frame = p.FormFrameWidth(false);
@@ -147,19 +156,10 @@ bool MDIChildButtonsOf(TsSkinProvider& p, TkvMDIButtonRects& rects)
     return true;
 }
 
-void PaintMDIChildButtons(TsSkinProvider& p, HDC windowDC)
-{
-    TkvMDIButtonRects r;
-    if (!windowDC || !MDIChildButtonsOf(p, r))
-        return;
-    auto state = [&p](int code) { return p.PressedElement() == code ? 2 : p.HotElement() == code ? 1 : 0; };
-    PaintMDIButton(windowDC, r.Min, TkvMDIButton::Min, state(HTMDIMIN));
-    PaintMDIButton(windowDC, r.Restore, TkvMDIButton::Restore, state(HTMDIRESTORE));
-    PaintMDIButton(windowDC, r.Close, TkvMDIButton::Close, state(HTMDICLOSE));
-}
-
 void InitMDIFormUnit()
 {
+    // The frame painter draws the maximised child's buttons on the menu line.
+    TsFramePainter::MDIButtonsVisible = [](TsSkinProvider& p) { return p.FormAlive() && MaximizedChild(p); };
     MDIButtonsHitInput = [](TsSkinProvider& p, TsHitInput& in) {
         TkvMDIButtonRects r;
         if (!MDIChildButtonsOf(p, r))

@@ -49,7 +49,5 @@ void UpdateMDIFormOf(TsSkinProvider& provider);
 // The maximised child's buttons in the main form's window coordinates; false
 // when the form is no MDI main form, has no menu line or no maximised child.
 bool MDIChildButtonsOf(TsSkinProvider& provider, TkvMDIButtonRects& rects);
-// Paints them into the form's window DC (hot / pressed: the provider's hit codes).
-void PaintMDIChildButtons(TsSkinProvider& provider, HDC windowDC);
 // Fills the provider's seams for the buttons' hit test and clicks.
 void InitMDIFormUnit();

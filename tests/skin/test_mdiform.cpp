@@ -130,6 +130,18 @@ TEST_F(MDITest, SkinnedMainFormWrapsItsClientAndItsChildButtonsReachTheChild)
         // The three buttons lie side by side at the right end of the menu line.
         EXPECT_LT(r.Min.right, r.Restore.left + 1);
         EXPECT_LT(r.Restore.right, r.Close.left);
+        // The frame shows them where they answer: the close button's square is
+        // not plain menu line.
+        RedrawWindow(main->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        ASSERT_TRUE(MDIChildButtonsOf(*p, r));
+        HDC dc = GetWindowDC(main->Handle());
+        const COLORREF line = GetPixel(dc, r.Min.left - 4, (r.Min.top + r.Min.bottom) / 2);
+        int drawn = 0;
+        for (int y = r.Close.top; y < r.Close.bottom; ++y)
+            for (int x = r.Close.left; x < r.Close.right; ++x)
+                drawn += GetPixel(dc, x, y) != line;
+        ReleaseDC(main->Handle(), dc);
+        EXPECT_GT(drawn, 4) << "the close button is drawn on the menu line";
         const RECT& target = row.hit == HTMDICLOSE ? r.Close : row.hit == HTMDIRESTORE ? r.Restore : r.Min;
         RECT wr{};
         GetWindowRect(main->Handle(), &wr);
