@@ -8,10 +8,12 @@
 
 #include "classlib/Graphics.h"
 #include "classlib/StdCtrls.h"
+#include "skin/core/BgRequest.h"
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/SkinCommands.h"
+#include "skin/graphics/Utils.h"
 
 
 using namespace scrollgeo;
@@ -140,6 +142,12 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, T
         bmp->SetSize(q.Thickness, q.Length);
     TsBgCacheInfo info = EmptyBgCacheInfo;
     info.FillColor = q.BgColor;
+    PixelView under;   // the parent's picture behind the bar, when it has one
+    if (q.BgBitmap && q.BgBitmap->PixelFormat() == TPixelFormat::pf32bit && q.BgBitmap->Width() > 0) {
+        GdiFlush();
+        under = q.BgBitmap->View();
+        info = InitBgCacheInfo(q.BgBitmap, q.BgX, q.BgY);
+    }
     // Glyphs are laid over what is painted already: their key pixels show the bar itself.
     TsBgCacheInfo self = EmptyBgCacheInfo;
     self.Bmp = bmp;
@@ -150,6 +158,13 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, T
         uint32_t fill = 0xFF000000u | ExchangeRedBlue(uint32_t(ColorToRGB(q.BgColor)));
         for (int y = 0; y < v.height; ++y)
             std::fill(v.Row(y), v.Row(y) + v.width, fill);
+        if (under.pixels)
+            for (int y = 0; y < v.height; ++y) {
+                int sy = q.BgY + y;
+                if (sy < 0 || sy >= under.height) continue;
+                for (int x = 0; x < v.width; ++x)
+                    if (int sx = q.BgX + x; sx >= 0 && sx < under.width) v.At(x, y) = under.At(sx, sy) | 0xFF000000u;
+            }
     }
     auto section = [&](int index, int border, int a, int b, int state) {
         if (b <= a || !m->IsSectionIndexValid(index)) return;
@@ -194,7 +209,21 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, T
         section(track2, b2, half, q.Length, q.States[PartPage2]);
         arrow(second, half, q.Length, q.States[PartArrow2]);
     }
-    if (!q.Enabled) MixBitmapWithColor(bmp, ColorToRGB(q.BgColor), 0.6);   // 0.4 toward the background
+    if (!q.Enabled) {
+        // 0.4 toward what the bar stands on: the parent's picture where it
+        // reaches, its colour elsewhere.
+        PixelView v = bmp->View();
+        const uint32_t plain = uint32_t(ColorToRGB(q.BgColor));
+        for (int y = 0; y < v.height; ++y)
+            for (int x = 0; x < v.width; ++x) {
+                const int sx = q.BgX + x, sy = q.BgY + y;
+                const bool inside = under.pixels && sx >= 0 && sy >= 0 && sx < under.width && sy < under.height;
+                PixelView one = v;
+                one.pixels = &v.At(x, y);
+                one.width = one.height = 1;
+                px::MixBitmapWithColor(one, inside ? ExchangeRedBlue(under.At(sx, sy) & 0xFFFFFFu) : plain, 0.6);
+            }
+    }
     return true;
 }
 
@@ -420,6 +449,15 @@ void TkvScrollWnd::PaintBar(int kind, HDC dc)
     }
     HWND parent = GetParent(Handle);
     q.BgColor = parent ? GetWindowBgColor(parent) : m->GetGlobalColor();
+    // A parent that answers with its picture: the bar stands on it at its place.
+    TsBgRequest request;
+    if (parent && GetParentBgByHandle(request, parent, false) && request.Kind == bgBitmap && request.Bmp) {
+        POINT pos{w.left, w.top};
+        ScreenToClient(parent, &pos);
+        q.BgBitmap = request.Bmp;
+        q.BgX = request.OffsetX + pos.x + (r.left - w.left);
+        q.BgY = request.OffsetY + pos.y + (r.top - w.top);
+    }
     // Kept between paints: a bitmap of the same size is painted over again.
     if (!barBitmaps_[kind]) barBitmaps_[kind] = std::make_unique<TBitmap>();
     TBitmap& bmp = *barBitmaps_[kind];

@@ -65,6 +65,11 @@ struct TkvBarPaintRequest {
     int States[6] = {};
     bool Enabled = true;
     TColor BgColor = 0;
+    // The parent's picture behind the bar (32-bit; the bar's top-left pixel at
+    // BgX, BgY), or nil: the bar stands on BgColor. A disabled bar is mixed
+    // 0.4 toward what it stands on.
+    TBitmap* BgBitmap = nullptr;
+    int BgX = 0, BgY = 0;
 };
 bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& request, TBitmap* bmp);
 // The layout of a bar as both painting and hit testing use it.

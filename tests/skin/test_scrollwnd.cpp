@@ -9,6 +9,7 @@
 
 #include "classlib/ListControls.h"
 #include "skin/controls/ScrollWnd.h"
+#include "skin/graphics/PixelOps.h"
 
 using namespace skintest;
 
@@ -812,5 +813,60 @@ TEST_F(ScrollWnd, RecreateNoticeStopsOnlyForAHiddenUnnamedComboBox)
         }
         combo->WindowProc = own;
         delete combo;
+    }
+}
+
+// A bar stands on its parent's picture: over a picture of two colours each
+// half equals the bar over that colour, enabled (where the rounded corners let
+// it through) and disabled (mixed 0.4 toward it everywhere).
+TEST_F(ScrollWnd, DisabledBarMixesTowardTheParentsPicture)
+{
+    HWND wnd = Logger(10, 10, 120, 140);
+    TkvScrollWnd* w = Wrap(wnd);
+    RECT r = w->VertBarRect();
+    TkvBarPaintRequest q;
+    q.Kind = 1;
+    q.Length = r.bottom - r.top;
+    q.Thickness = r.right - r.left;
+    q.Layout = ScrollBarLayout(*w->VertBar, q.Length, manager);
+    q.Enabled = false;
+    const TColor red = TColor(RGB(200, 40, 40)), blue = TColor(RGB(40, 40, 200));
+    // The parent's picture: red above row 60, blue below; the bar stands at (5, 10) in it.
+    TBitmap picture;
+    picture.SetPixelFormat(TPixelFormat::pf32bit);
+    picture.SetSize(40, 200);
+    PixelView pv = picture.View();
+    for (int y = 0; y < pv.height; ++y)
+        for (int x = 0; x < pv.width; ++x)
+            pv.At(x, y) = 0xFF000000u | px::ExchangeRedBlue(uint32_t(y < 60 ? red : blue));
+    auto paint = [&](TColor colour, TBitmap* under, bool enabled) {
+        TkvBarPaintRequest p = q;
+        p.Enabled = enabled;
+        p.BgColor = colour;
+        p.BgBitmap = under;
+        p.BgX = 5;
+        p.BgY = 10;
+        auto bmp = std::make_unique<TBitmap>();
+        EXPECT_TRUE(PaintScrollBarBitmap(manager, p, bmp.get()));
+        return bmp;
+    };
+    // Colours as the screen shows them (the bitmap's alpha is not copied).
+    auto differing = [](TBitmap& a, TBitmap& b, int fromRow, int toRow) {
+        PixelView av = a.View(), bv = b.View();
+        int n = 0;
+        for (int y = fromRow; y < toRow; ++y)
+            for (int x = 0; x < av.width; ++x) n += (av.At(x, y) & 0xFFFFFFu) != (bv.At(x, y) & 0xFFFFFFu);
+        return n;
+    };
+    const int split = 60 - 10;   // the picture's colour change in bar rows
+    for (bool enabled : {false, true}) {
+        SCOPED_TRACE(enabled ? "enabled" : "disabled");
+        auto overRed = paint(red, nullptr, enabled), overBlue = paint(blue, nullptr, enabled);
+        auto overPicture = paint(TColor(RGB(0, 200, 0)), &picture, enabled);
+        // The rounded corners of buttons and thumb show what the bar stands on;
+        // a disabled bar shows it everywhere.
+        EXPECT_GT(differing(*overRed, *overBlue, 0, q.Length), enabled ? 0 : q.Length * q.Thickness / 2);
+        EXPECT_EQ(differing(*overPicture, *overRed, 0, split), 0) << "red part of the picture";
+        EXPECT_EQ(differing(*overPicture, *overBlue, split, q.Length), 0) << "blue part of the picture";
     }
 }
