@@ -6,6 +6,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "skin/core/CommonData.h"
 #include "skin/graphics/SkinCommands.h"
 #include "skin/core/SkinHooks.h"
@@ -15,6 +17,20 @@
 #include "tests/skin/SkinFixtures.h"
 
 namespace skintest {
+
+// The client area of a window as it is on the screen, and one of its pixels.
+inline std::unique_ptr<TBitmap> ClientShot(HWND wnd)
+{
+    RECT c;
+    GetClientRect(wnd, &c);
+    auto bmp = std::make_unique<TBitmap>(c.right, c.bottom, TPixelFormat::pf32bit);
+    HDC dc = GetDC(wnd);
+    BitBlt(bmp->Canvas().Handle(), 0, 0, c.right, c.bottom, dc, 0, 0, SRCCOPY);
+    ReleaseDC(wnd, dc);
+    GdiFlush();
+    return bmp;
+}
+inline COLORREF At(TBitmap& b, int x, int y) { return GetPixel(b.Canvas().Handle(), x, y); }
 
 // Sections of the small skin (colours are 0x00BBGGRR, written in decimal).
 //   PANEL       plain 0x203040, one state

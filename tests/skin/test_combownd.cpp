@@ -70,7 +70,6 @@ std::unique_ptr<TBitmap> Printed(HWND wnd)
     GdiFlush();
     return bmp;
 }
-COLORREF At(TBitmap& b, int x, int y) { return GetPixel(b.Canvas().Handle(), x, y); }
 
 // A pixel of a window (frame included) as it is on the screen.
 COLORREF ScreenPixel(HWND wnd, int x, int y)

@@ -24,21 +24,6 @@ String ManyLines(int n)
     return s;
 }
 
-// The client area of a window as it is on the screen.
-std::unique_ptr<TBitmap> ClientShot(HWND wnd)
-{
-    RECT c;
-    GetClientRect(wnd, &c);
-    auto bmp = std::make_unique<TBitmap>(c.right, c.bottom, TPixelFormat::pf32bit);
-    HDC dc = GetDC(wnd);
-    BitBlt(bmp->Canvas().Handle(), 0, 0, c.right, c.bottom, dc, 0, 0, SRCCOPY);
-    ReleaseDC(wnd, dc);
-    GdiFlush();
-    return bmp;
-}
-
-COLORREF At(TBitmap& b, int x, int y) { return GetPixel(b.Canvas().Handle(), x, y); }
-
 class EditWrappers : public SkinRuntime {
 protected:
     void SetUp() override

@@ -19,20 +19,6 @@ using namespace skintest;
 
 namespace {
 
-// The header's client area as it is on the screen.
-std::unique_ptr<TBitmap> Shot(HWND wnd)
-{
-    RECT c;
-    GetClientRect(wnd, &c);
-    auto bmp = std::make_unique<TBitmap>(c.right, c.bottom, TPixelFormat::pf32bit);
-    HDC dc = GetDC(wnd);
-    BitBlt(bmp->Canvas().Handle(), 0, 0, c.right, c.bottom, dc, 0, 0, SRCCOPY);
-    ReleaseDC(wnd, dc);
-    GdiFlush();
-    return bmp;
-}
-COLORREF At(TBitmap& b, int x, int y) { return GetPixel(b.Canvas().Handle(), x, y); }
-
 // Counts the WM_PAINT messages a window gets (a layer above the wrapper's).
 class PaintCounter : public TSubclass {
 public:
@@ -139,13 +125,13 @@ TEST_F(ListViewWrapper, HeaderShowsTheSkinAndThePressedColumn)
     SendMessageW(header, WM_NCHITTEST, 0, MAKELPARAM(over.x, over.y));
     Pump(30);
     EXPECT_EQ(w->HotColumn, 0);
-    EXPECT_EQ(At(*Shot(header), c0.left + 2, h / 2), ColumnFill(c0.right - c0.left, h, 1));
+    EXPECT_EQ(At(*ClientShot(header), c0.left + 2, h / 2), ColumnFill(c0.right - c0.left, h, 1));
     RECT lr;
     GetWindowRect(lv->Handle(), &lr);
     SendMessageW(lv->Handle(), WM_NCHITTEST, 0, MAKELPARAM(lr.left + 40, lr.bottom - 40));
     Pump(30);
     EXPECT_EQ(w->HotColumn, -1);
-    EXPECT_EQ(At(*Shot(header), c0.left + 2, h / 2), normal);
+    EXPECT_EQ(At(*ClientShot(header), c0.left + 2, h / 2), normal);
 
     struct Row {
         const char* what;
@@ -155,20 +141,20 @@ TEST_F(ListViewWrapper, HeaderShowsTheSkinAndThePressedColumn)
                 {"on the divider after the first", c0.right - 1, -1}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        auto before = Shot(header);
+        auto before = ClientShot(header);
         EXPECT_EQ(At(*before, c0.left + 2, h / 2), normal);
         EXPECT_EQ(At(*before, c1.left + 2, h / 2), normal);
         SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.x, h / 2));
         Pump(30);
         EXPECT_EQ(w->PressedHeaderColumn, r.pressedCol);
-        auto down = Shot(header);
+        auto down = ClientShot(header);
         // Column 0 and 1 as the press left them (a divider press may size a column).
         RECT d0 = Column(header, 0), d1 = Column(header, 1);
         EXPECT_EQ(At(*down, d0.left + 2, h / 2), normal);
         EXPECT_EQ(At(*down, d1.left + 2, h / 2), r.pressedCol == 1 ? pressed : normal);
         SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(r.x, h / 2));
         Pump(30);
-        auto up = Shot(header);
+        auto up = ClientShot(header);
         EXPECT_EQ(At(*up, d1.left + 2, h / 2), normal);
         EXPECT_EQ(w->PressedHeaderColumn, -1);
     }

@@ -83,7 +83,6 @@ std::unique_ptr<TBitmap> PrintWindowPixels(HWND wnd)
     GdiFlush();
     return bmp;
 }
-COLORREF At(TBitmap& b, int x, int y) { return GetPixel(b.Canvas().Handle(), x, y); }
 COLORREF At(const PixelView& v, int x, int y)
 {
     uint32_t p = v.At(x, y);
