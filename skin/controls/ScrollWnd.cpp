@@ -209,7 +209,9 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, T
         section(track2, b2, half, q.Length, q.States[PartPage2]);
         arrow(second, half, q.Length, q.States[PartArrow2]);
     }
-    if (!q.Enabled) {
+    if (!q.Enabled && !under.pixels) {
+        MixBitmapWithColor(bmp, ColorToRGB(q.BgColor), 0.6);   // 0.4 toward the background
+    } else if (!q.Enabled) {
         // 0.4 toward what the bar stands on: the parent's picture where it
         // reaches, its colour elsewhere.
         PixelView v = bmp->View();
@@ -217,7 +219,7 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, T
         for (int y = 0; y < v.height; ++y)
             for (int x = 0; x < v.width; ++x) {
                 const int sx = q.BgX + x, sy = q.BgY + y;
-                const bool inside = under.pixels && sx >= 0 && sy >= 0 && sx < under.width && sy < under.height;
+                const bool inside = sx >= 0 && sy >= 0 && sx < under.width && sy < under.height;
                 PixelView one = v;
                 one.pixels = &v.At(x, y);
                 one.width = one.height = 1;
