@@ -19,8 +19,10 @@
 
 #include "classlib/Controls.h"
 #include "classlib/TypInfo.h"
+#include "skin/controls/MainWnd.h"
 #include "skin/controls/TreeWnd.h"
 #include "skin/graphics/Utils.h"
+#include "tests/skin/SkinRuntimeFixture.h"
 
 namespace standin {
 
@@ -49,7 +51,7 @@ struct TSpec {
     std::vector<std::pair<String, std::type_index>> Methods;
 };
 
-// One class information record per spec (never freed: the registry keeps pointers to it).
+// One class information record per declaration list (never freed: the registry keeps pointers to it).
 inline const TClassInfo* InfoFor(const TSpec& spec, const TClassInfo* parent)
 {
     static std::map<const TSpec*, std::unique_ptr<TClassInfo>> infos;
@@ -225,3 +227,43 @@ inline void TStandInControl::Paint()
 }
 
 }  // namespace standin
+
+// The fixture of the wrapper tests over stand-ins and class-library controls:
+// the sample skin, a shown form, and wrappers made with skin data of their
+// own, all unhooked and freed after each test.
+class StandInWrappers : public skintest::SkinRuntime {
+protected:
+    void SetUp() override
+    {
+        SkinRuntime::SetUp();
+        manager = SampleManager();
+        ASSERT_TRUE(manager->SkinData().Active);
+        form = NewForm(520, 360);
+        form->Show();
+        Pump(0);
+    }
+    void TearDown() override
+    {
+        for (auto& [h, w] : wrappers) {
+            TkvMainWnd* wr = GetWrapper(h);
+            if (wr) UnhookWindow(h, true, false, wr);
+        }
+        for (TsCommonData* d : datas) delete d;
+        SkinRuntime::TearDown();
+    }
+    template <class W>
+    W* Wrap(TWinControl* c)
+    {
+        auto* data = new TsCommonData(c, true);
+        datas.push_back(data);
+        W* w = CreateWrapper<W>(c->Handle(), data, manager, L"", true);
+        wrappers.push_back({c->Handle(), w});
+        return w;
+    }
+    LRESULT Command(HWND h, unsigned cmd) { return SendSkinCommand(h, TsSkinCommand(cmd), LPARAM(manager)); }
+
+    TsSkinManager* manager = nullptr;
+    TSkinTestForm* form = nullptr;
+    std::vector<std::pair<HWND, TkvMainWnd*>> wrappers;
+    std::vector<TsCommonData*> datas;
+};

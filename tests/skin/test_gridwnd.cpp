@@ -178,35 +178,8 @@ int64_t GivenBack(int64_t original, Expect::Kind kind)
     return int64_t(ColorToRGB(TColor(original)));
 }
 
-class GridWnd : public SkinRuntime {
+class GridWnd : public StandInWrappers {
 protected:
-    void SetUp() override
-    {
-        SkinRuntime::SetUp();
-        manager = SampleManager();
-        ASSERT_TRUE(manager->SkinData().Active);
-        form = NewForm(520, 360);
-        form->Show();
-        Pump(0);
-    }
-    void TearDown() override
-    {
-        for (auto& [h, w] : wrappers) {
-            TkvMainWnd* wr = GetWrapper(h);
-            if (wr) UnhookWindow(h, true, false, wr);
-        }
-        for (TsCommonData* d : datas) delete d;
-        SkinRuntime::TearDown();
-    }
-    template <class W>
-    W* Wrap(TWinControl* c)
-    {
-        auto* data = new TsCommonData(c, true);
-        datas.push_back(data);
-        W* w = CreateWrapper<W>(c->Handle(), data, manager, L"", true);
-        wrappers.push_back({c->Handle(), w});
-        return w;
-    }
     TStandInControl* StandIn(const TSpec& spec)
     {
         auto* c = new TStandInControl(form, spec);
@@ -215,12 +188,6 @@ protected:
         c->HandleNeeded();
         return c;
     }
-    LRESULT Command(HWND h, unsigned cmd) { return SendSkinCommand(h, TsSkinCommand(cmd), LPARAM(manager)); }
-
-    TsSkinManager* manager = nullptr;
-    TSkinTestForm* form = nullptr;
-    std::vector<std::pair<HWND, TkvMainWnd*>> wrappers;
-    std::vector<TsCommonData*> datas;
 };
 
 struct RoundTrip {

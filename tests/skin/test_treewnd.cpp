@@ -55,35 +55,8 @@ struct EraseLog {
     }
 };
 
-class TreeWnd : public SkinRuntime {
+class TreeWnd : public StandInWrappers {
 protected:
-    void SetUp() override
-    {
-        SkinRuntime::SetUp();
-        manager = SampleManager();
-        ASSERT_TRUE(manager->SkinData().Active);
-        form = NewForm(520, 360);
-        form->Show();
-        Pump(0);
-    }
-    void TearDown() override
-    {
-        for (auto& [h, w] : wrappers) {
-            TkvMainWnd* wr = GetWrapper(h);
-            if (wr) UnhookWindow(h, true, false, wr);
-        }
-        for (TsCommonData* d : datas) delete d;
-        SkinRuntime::TearDown();
-    }
-    template <class W>
-    W* Wrap(TWinControl* c)
-    {
-        auto* data = new TsCommonData(c, true);
-        datas.push_back(data);
-        W* w = CreateWrapper<W>(c->Handle(), data, manager, L"", true);
-        wrappers.push_back({c->Handle(), w});
-        return w;
-    }
     TStandInControl* VirtualTree()
     {
         auto* c = new TStandInControl(form, kVirtualTree);
@@ -96,13 +69,8 @@ protected:
         c->HandleNeeded();
         return c;
     }
-    LRESULT Command(HWND h, unsigned cmd) { return SendSkinCommand(h, TsSkinCommand(cmd), LPARAM(manager)); }
     const TsGeneralData& Sec(const wchar_t* name) { return manager->gd()[size_t(manager->FindSectionIndex(name))]; }
 
-    TsSkinManager* manager = nullptr;
-    TSkinTestForm* form = nullptr;
-    std::vector<std::pair<HWND, TkvMainWnd*>> wrappers;
-    std::vector<TsCommonData*> datas;
     // Logs of the erase messages, alive until the windows are gone.
     std::list<EraseLog> logs;
 };
