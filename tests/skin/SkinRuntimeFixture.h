@@ -6,7 +6,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "skin/core/CommonData.h"
 #include "skin/graphics/SkinCommands.h"
@@ -17,6 +19,40 @@
 #include "tests/skin/SkinFixtures.h"
 
 namespace skintest {
+
+// Drags with the real mouse from grab by (dx, dy) while the system's modal
+// move loop runs (ten steps of stepMs); a helper thread plays the mouse and
+// always lets go, then cancels the loop at cancelTo if it is still there.
+inline void DragWithMouse(POINT grab, int dx, int dy, HWND cancelTo, int stepMs = 25)
+{
+    SetCursorPos(grab.x, grab.y);
+    Pump(20);
+    std::atomic<bool> done{false};
+    std::thread mouse([&] {
+        auto send = [](DWORD flags) {
+            INPUT in{};
+            in.type = INPUT_MOUSE;
+            in.mi.dwFlags = flags;
+            SendInput(1, &in, sizeof in);
+        };
+        send(MOUSEEVENTF_LEFTDOWN);
+        Sleep(150);
+        for (int i = 1; i <= 10; ++i) {
+            SetCursorPos(grab.x + dx * i / 10, grab.y + dy * i / 10);
+            Sleep(DWORD(stepMs));
+        }
+        Sleep(80);
+        send(MOUSEEVENTF_LEFTUP);
+        Sleep(400);
+        PostMessageW(cancelTo, WM_CANCELMODE, 0, 0);
+        done = true;
+    });
+    const DWORD until = GetTickCount() + 5000;
+    while (!done && GetTickCount() < until)
+        Pump(10);
+    mouse.join();
+    Pump(60);
+}
 
 // The client area of a window as it is on the screen, and one of its pixels.
 inline std::unique_ptr<TBitmap> ClientShot(HWND wnd)

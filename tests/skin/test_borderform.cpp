@@ -266,36 +266,8 @@ TEST_F(BorderFormTest, CaptionDragThroughTheBorderWindowMovesTheFormAndTheBorder
     EXPECT_EQ(WindowFromPoint(grab), wnd);
     ASSERT_EQ(p->BorderForm()->HitTestScreen(grab), HTCAPTION);
 
-    SetCursorPos(grab.x, grab.y);
-    Pump(20);
-    std::atomic<bool> done{false};
     const int dx = 37, dy = 23;
-    // The system's move loop is modal: a helper thread plays the mouse and
-    // always lets the button go (and cancels the loop if it is still there).
-    std::thread mouse([&] {
-        auto send = [](DWORD flags) {
-            INPUT in{};
-            in.type = INPUT_MOUSE;
-            in.mi.dwFlags = flags;
-            SendInput(1, &in, sizeof in);
-        };
-        send(MOUSEEVENTF_LEFTDOWN);
-        Sleep(150);
-        for (int i = 1; i <= 10; ++i) {
-            SetCursorPos(grab.x + dx * i / 10, grab.y + dy * i / 10);
-            Sleep(20);
-        }
-        Sleep(80);
-        send(MOUSEEVENTF_LEFTUP);
-        Sleep(400);
-        PostMessageW(form, WM_CANCELMODE, 0, 0);
-        done = true;
-    });
-    const DWORD until = GetTickCount() + 5000;
-    while (!done && GetTickCount() < until)
-        Pump(10);
-    mouse.join();
-    Pump(60);
+    DragWithMouse(grab, dx, dy, form, 20);
 
     RECT fr1{}, br1{};
     GetWindowRect(form, &fr1);

@@ -212,39 +212,6 @@ BOOL WINAPI RecordingAttributes(HWND wnd, COLORREF key, BYTE alpha, DWORD flags)
     return realAttributes ? realAttributes(wnd, key, alpha, flags) : TRUE;
 }
 
-// Drags with the real mouse from grab by (dx, dy) while the system's modal
-// move loop runs; a helper thread plays the mouse and always lets go.
-void DragWithMouse(POINT grab, int dx, int dy, HWND cancelTo)
-{
-    SetCursorPos(grab.x, grab.y);
-    Pump(20);
-    std::atomic<bool> done{false};
-    std::thread mouse([&] {
-        auto send = [](DWORD flags) {
-            INPUT in{};
-            in.type = INPUT_MOUSE;
-            in.mi.dwFlags = flags;
-            SendInput(1, &in, sizeof in);
-        };
-        send(MOUSEEVENTF_LEFTDOWN);
-        Sleep(150);
-        for (int i = 1; i <= 10; ++i) {
-            SetCursorPos(grab.x + dx * i / 10, grab.y + dy * i / 10);
-            Sleep(25);
-        }
-        Sleep(80);
-        send(MOUSEEVENTF_LEFTUP);
-        Sleep(400);
-        PostMessageW(cancelTo, WM_CANCELMODE, 0, 0);
-        done = true;
-    });
-    const DWORD until = GetTickCount() + 5000;
-    while (!done && GetTickCount() < until)
-        Pump(10);
-    mouse.join();
-    Pump(60);
-}
-
 class FormAnimTest : public SkinRuntime {
 protected:
     void SetUp() override
