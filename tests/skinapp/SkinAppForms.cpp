@@ -138,7 +138,11 @@ void TSkinAppMain::Start(const SkinAppOptions& options)
 
 TSkinAppMain::~TSkinAppMain()
 {
-    // The menu is the form's; it goes before the controls that show it.
+    // The manager was made first, so it is freed last, after the chooser and
+    // the menu: what it tells on its way out must not reach them.
+    Skins->OnAfterChange = nullptr;
+    Skins->OnActivate = nullptr;
+    Skins->OnDeactivate = nullptr;
     SetMenu(nullptr);
 }
 
@@ -200,56 +204,56 @@ void TSkinAppMain::BuildControls()
     const int top = 40;
     // Row 1: edits and lists, combo boxes, buttons, check and radio buttons.
     auto* edit = new TEdit(this);
-    edit->SetText(L"An edit");
     Place(edit, this, 10, top, 120, 22, tpEdit);
+    edit->SetText(L"An edit");
     auto* memo = new TMemo(this);
+    Place(memo, this, 140, top, 120, 64, tpEdit);
     memo->Lines().Add(L"A memo");
     memo->Lines().Add(L"of three");
     memo->Lines().Add(L"lines");
-    Place(memo, this, 140, top, 120, 64, tpEdit);
     auto* list = new TListBox(this);
+    Place(list, this, 270, top, 120, 64, tpEdit);
     for (const wchar_t* s : {L"One", L"Two", L"Three", L"Four", L"Five", L"Six"})
         list->Items().Add(s);
-    Place(list, this, 270, top, 120, 64, tpEdit);
     auto* combo = new TComboBox(this);
+    Place(combo, this, 400, top, 130, 24, tpComboBox);
     for (const wchar_t* s : {L"Apples", L"Pears", L"Plums"})
         combo->Items().Add(s);
-    Place(combo, this, 400, top, 130, 24, tpComboBox);
     combo->SetItemIndex(0);
     auto* lookup = new TSkinAppLookupCombo(this);
-    lookup->Items().Add(L"Lookup combo");
     Place(lookup, this, 400, top + 34, 130, 24, tpWWEdit);
+    lookup->Items().Add(L"Lookup combo");
     lookup->SetItemIndex(0);
     auto* button = new TButton(this);
-    button->SetCaption(L"Button");
     Place(button, this, 540, top, 100, 26, tpButton);
+    button->SetCaption(L"Button");
     auto* bitbtn = new TBitBtn(this);
-    bitbtn->SetCaption(L"Bit button");
     Place(bitbtn, this, 540, top + 34, 100, 26, tpBitBtn);
+    bitbtn->SetCaption(L"Bit button");
     auto* check = new TCheckBox(this);
+    Place(check, this, 650, top, 110, 20, tpCheckBox);
     check->SetCaption(L"Check box");
     check->SetChecked(true);
-    Place(check, this, 650, top, 110, 20, tpCheckBox);
     auto* radio = new TRadioButton(this);
-    radio->SetCaption(L"Radio button");
     Place(radio, this, 650, top + 34, 110, 20, tpCheckBox);
+    radio->SetCaption(L"Radio button");
 
     // Row 2: containers.
     const int row2 = top + 76;
     auto* group = new TGroupBox(this);
-    group->SetCaption(L"Group box");
     Place(group, this, 10, row2, 130, 90, tpGroupBox);
+    group->SetCaption(L"Group box");
     auto* inGroup = new TCheckBox(this);
-    inGroup->SetCaption(L"Inside");
     Place(inGroup, group, 10, 24, 100, 20, tpCheckBox);
+    inGroup->SetCaption(L"Inside");
     auto* radios = new TRadioGroup(this);
+    Place(radios, this, 150, row2, 130, 90, tpGroupBox);
     radios->SetCaption(L"Radio group");
     radios->SetItems({L"First", L"Second", L"Third"});
     radios->SetItemIndex(1);
-    Place(radios, this, 150, row2, 130, 90, tpGroupBox);
     auto* panel = new TPanel(this);
-    panel->SetCaption(L"Panel");
     Place(panel, this, 290, row2, 110, 90, tpPanel);
+    panel->SetCaption(L"Panel");
     auto* pages = new TPageControl(this);
     Place(pages, this, 410, row2, 170, 90, tpPageControl);
     for (const wchar_t* caption : {L"Page one", L"Page two"}) {
@@ -258,12 +262,13 @@ void TSkinAppMain::BuildControls()
         sheet->SetPageControl(pages);
     }
     auto* tabs = new TTabControl(this);
-    tabs->SetTabs({L"Tab A", L"Tab B", L"Tab C"});
     Place(tabs, this, 590, row2, 170, 90, tpTabControl);
+    tabs->SetTabs({L"Tab A", L"Tab B", L"Tab C"});
 
     // Row 3: views.
     const int row3 = row2 + 100;
     auto* view = new TListView(this);
+    Place(view, this, 10, row3, 190, 120, tpListView);
     view->SetViewStyle(TViewStyle::vsReport);
     view->AddColumn(L"Name", 90);
     view->AddColumn(L"Size", 60);
@@ -271,66 +276,65 @@ void TSkinAppMain::BuildControls()
         TListItem* item = view->AddItem(L"File " + std::to_wstring(i));
         item->SubItems().push_back(std::to_wstring(i * 12) + L" KB");
     }
-    Place(view, this, 10, row3, 190, 120, tpListView);
     auto* tree = new TTreeView(this);
+    Place(tree, this, 210, row3, 140, 120, tpTreeView);
     TTreeNode* rootNode = tree->Items().Add(nullptr, L"Tree", true);
     for (const wchar_t* s : {L"Leaf one", L"Leaf two", L"Leaf three"})
         tree->Items().AddChild(rootNode, s);
-    Place(tree, this, 210, row3, 140, 120, tpTreeView);
     auto* vtree = new TSkinAppVirtualTree(this);
+    Place(vtree, this, 360, row3, 140, 120, tpVirtualTree);
     TTreeNode* vroot = vtree->Items().Add(nullptr, L"Virtual tree", true);
     for (int i = 1; i <= 10; ++i)
         vtree->Items().AddChild(vroot, L"Node " + std::to_wstring(i));
-    Place(vtree, this, 360, row3, 140, 120, tpVirtualTree);
     auto* grid = new TStringGrid(this);
+    Place(grid, this, 510, row3, 250, 120, tpGrid);
     grid->SetColCount(5);
     grid->SetRowCount(8);
     for (int c = 1; c < 5; ++c)
         grid->SetCells(c, 0, String(1, wchar_t(L'A' + c - 1)));
     for (int r = 1; r < 8; ++r)
         grid->SetCells(0, r, std::to_wstring(r));
-    Place(grid, this, 510, row3, 250, 120, tpGrid);
 
     // Row 4: the extended grid, a scroll box, bars, small controls and a frame.
     const int row4 = row3 + 130;
     auto* gridEh = new TSkinAppGridEh(this);
+    Place(gridEh, this, 10, row4, 190, 110, tpGridEh);
     gridEh->SetColCount(4);
     gridEh->SetRowCount(6);
     gridEh->SetCells(1, 0, L"Extended");
-    Place(gridEh, this, 10, row4, 190, 110, tpGridEh);
     auto* scroll = new TScrollBox(this);
     Place(scroll, this, 210, row4, 140, 110, tpScrollControl);
     auto* inside = new TPanel(this);
-    inside->SetCaption(L"Scrolled");
     Place(inside, scroll, 10, 10, 220, 200, tpPanel);
+    inside->SetCaption(L"Scrolled");
     auto* bar = new TScrollBar(this);
     Place(bar, this, 360, row4, 150, 18, tpScrollBar);
     auto* updown = new TUpDown(this);
     Place(updown, this, 360, row4 + 28, 18, 24, tpUpDown);
     auto* statik = new TStaticText(this);
-    statik->SetCaption(L"Static text");
     Place(statik, this, 390, row4 + 30, 110, 20, tpStaticText);
+    statik->SetCaption(L"Static text");
     auto* speed = new TSpeedButton(this);
+    Place(speed, this, 360, row4 + 62, 70, 26, tpSpeedButton);
     speed->SetCaption(L"Speed");
     speed->SetFlat(true);
-    Place(speed, this, 360, row4 + 62, 70, 26, tpSpeedButton);
     auto* label = new TLabel(this);
-    label->SetCaption(L"A label (plain)");
     Place(label, this, 440, row4 + 66, 100, 18);
+    label->SetCaption(L"A label (plain)");
 
     Frame = new TFrame(this);
-    Frame->SetName(L"Frame1");
     Place(Frame, this, 510, row4, 250, 110);
+    Frame->SetName(L"Frame1");
     FrameAdapter = TsFrameAdapter::Create(Frame);
     auto* frameLabel = new TLabel(Frame);
-    frameLabel->SetCaption(L"A frame with its adapter");
     Place(frameLabel, Frame, 10, 10, 200, 18);
+    frameLabel->SetCaption(L"A frame with its adapter");
     auto* frameEdit = new TEdit(Frame);
-    frameEdit->SetText(L"Edit on the frame");
     Place(frameEdit, Frame, 10, 34, 160, 22, tpEdit);
+    frameEdit->SetText(L"Edit on the frame");
     auto* frameButton = new TButton(Frame);
-    frameButton->SetCaption(L"On the frame");
     Place(frameButton, Frame, 10, 66, 120, 26, tpButton);
+    frameButton->SetCaption(L"On the frame");
 
     BuildSkinPanel(this, 780, top);
 }

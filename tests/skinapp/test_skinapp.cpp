@@ -144,6 +144,7 @@ TEST_F(SkinAppTest, SkinChoicesAndHueChangeTheFormAndComeBack)
         Settle();
         EXPECT_EQ(main->ChosenSkin(), String(r.skin));
         const std::unique_ptr<TBitmap> now = CaptureWindow(wnd);
+        SaveWindowShot(wnd, L"skinapp_row" + std::to_wstring(&r - rows));
         ASSERT_EQ(now->Width(), slate->Width());
         ASSERT_EQ(now->Height(), slate->Height());
         const double differ = DifferentShare(now.get(), slate.get(), 8);
