@@ -91,6 +91,38 @@ bool ParseSkinAppOptions(const std::vector<String>& args, SkinAppOptions& o, Str
     return true;
 }
 
+// ---------------------------------------------------------------- the stand-ins
+
+TSkinAppVirtualTree::TSkinAppVirtualTree(TComponent* owner) : TCustomControl(owner) { SetColor(clWindow); }
+
+void TSkinAppVirtualTree::CreateParams(TCreateParams& params)
+{
+    TCustomControl::CreateParams(params);
+    params.Style |= WS_VSCROLL;
+    params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TSkinAppVirtualTree::HandleCreated()
+{
+    TCustomControl::HandleCreated();
+    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE, 0, int(Rows.size()) * 16, 100, 0, 0};
+    SetScrollInfo(handle_, SB_VERT, &si, FALSE);
+}
+
+void TSkinAppVirtualTree::Paint()
+{
+    RECT r = ClientRect();
+    Canvas().Brush().SetColor(Color());
+    Canvas().FillRect(r);
+    SetBkMode(Canvas().Handle(), TRANSPARENT);
+    SetTextColor(Canvas().Handle(), ColorToRGB(Font().Color()));
+    int y = 2;
+    for (size_t i = 0; i < Rows.size() && y < r.bottom; ++i, y += 16) {
+        RECT line{i ? 20 : 4, y, r.right, y + 16};
+        DrawTextW(Canvas().Handle(), Rows[i].c_str(), int(Rows[i].size()), &line, DT_SINGLELINE | DT_NOPREFIX);
+    }
+}
+
 // ---------------------------------------------------------------- the main form
 
 TSkinAppMain::TSkinAppMain(TComponent* owner) : TForm(owner)
@@ -282,10 +314,10 @@ void TSkinAppMain::BuildControls()
     for (const wchar_t* s : {L"Leaf one", L"Leaf two", L"Leaf three"})
         tree->Items().AddChild(rootNode, s);
     auto* vtree = new TSkinAppVirtualTree(this);
-    Place(vtree, this, 360, row3, 140, 120, tpVirtualTree);
-    TTreeNode* vroot = vtree->Items().Add(nullptr, L"Virtual tree", true);
+    vtree->Rows.push_back(L"Virtual tree");
     for (int i = 1; i <= 10; ++i)
-        vtree->Items().AddChild(vroot, L"Node " + std::to_wstring(i));
+        vtree->Rows.push_back(L"Node " + std::to_wstring(i));
+    Place(vtree, this, 360, row3, 140, 120, tpVirtualTree);
     auto* grid = new TStringGrid(this);
     Place(grid, this, 510, row3, 250, 120, tpGrid);
     grid->SetColCount(5);

@@ -60,10 +60,18 @@ class TSkinAppGridEh : public TStringGrid {
 public:
     using TStringGrid::TStringGrid;
 };
-class TSkinAppVirtualTree : public TTreeView {
-    DECLARE_CLASS(TSkinAppVirtualTree, TTreeView)
+// The virtual tree of the other package draws itself: its Color behind rows
+// of text in its font colour, with the system's scroll bars.
+class TSkinAppVirtualTree : public TCustomControl {
+    DECLARE_CLASS(TSkinAppVirtualTree, TCustomControl)
 public:
-    using TTreeView::TTreeView;
+    explicit TSkinAppVirtualTree(TComponent* owner);
+    std::vector<String> Rows;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void HandleCreated() override;
+    void Paint() override;
 };
 
 class TSkinAppMDI;
