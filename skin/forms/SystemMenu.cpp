@@ -6,6 +6,8 @@
 #include "skin/core/SkinMenus.h"
 #include "skin/forms/DialogWnd.h"
 #include "skin/forms/Dialogs.h"
+#include "skin/forms/FrameGeometry.h"
+#include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/graphics/Constants.h"
 
@@ -48,11 +50,14 @@ TsSysMenuStates FormSysMenuStates(const TsSysMenuFacts& f)
     TsSysMenuStates s;
     s.Restore = {SysIcon(f) && (f.MDIChild || Framed(bs)), SysEnabledRestore(f)};
     s.Move = {true, f.State != TWindowState::wsMaximized};
+    // A maximised window can be neither sized nor maximised again: both are
+    // greyed, as the real menu shows them (the title's buttons keep their rules).
+    const bool maximized = f.State == TWindowState::wsMaximized;
     s.Size = {f.MDIChild || (bs != TFormBorderStyle::bsNone && bs != TFormBorderStyle::bsDialog &&
                              bs != TFormBorderStyle::bsToolWindow),
-              bs != TFormBorderStyle::bsSingle && !f.Iconic};
+              bs != TFormBorderStyle::bsSingle && !f.Iconic && !maximized};
     s.Minimize = {SysVisibleMin(f), SysEnabledMin(f)};
-    s.Maximize = {SysVisibleMax(f), SysEnabledMax(f)};
+    s.Maximize = {SysVisibleMax(f), SysEnabledMax(f) && !maximized};
     // Close is greyed where the real menu greys it (a window class without a
     // close command), as the real menu would show it.
     s.Close = {SysVisibleClose(f), !f.RealCloseDisabled};
@@ -589,6 +594,225 @@ bool TsSkinProvider::ShowSystemMenuAt(int x, int y)
     if (command && IsWindow(wnd))
         PostMessageW(wnd, WM_SYSCOMMAND, command, 0);
     return true;
+}
+
+// ---------------------------------------------------------------- small questions of the title and the menu line
+
+namespace {
+
+bool AnyVisibleTopItem(TMainMenu* menu)
+{
+    if (!menu)
+        return false;
+    for (int i = 0; i < menu->Items()->Count(); ++i)
+        if (menu->Items()->Items(i)->Visible())
+            return true;
+    return false;
+}
+
+// The skinned scroll wrapper hides nothing of the style: a bar shows when its style bit is set.
+int VScrollWidthShown(HWND wnd)
+{
+    return (GetWindowLongW(wnd, GWL_STYLE) & WS_VSCROLL) ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+}
+int HScrollHeightShown(HWND wnd)
+{
+    return (GetWindowLongW(wnd, GWL_STYLE) & WS_HSCROLL) ? TsFrameMetrics::System().CyHScroll : 0;
+}
+
+RECT ShadowMargins(TsSkinProvider& p)
+{
+    return p.BorderForm() && FrameShadowMargins ? FrameShadowMargins(p) : RECT{};
+}
+
+SIZE WindowSize(HWND wnd)
+{
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+SIZE ClientSize(HWND wnd)
+{
+    RECT r{};
+    GetClientRect(wnd, &r);
+    return SIZE{r.right, r.bottom};
+}
+
+bool refreshingMainMenu = false;
+
+}  // namespace
+
+bool TsSkinProvider::HasMenuLine() const
+{
+    if (!form_ || form_->BorderStyle() == TFormBorderStyle::bsDialog || form_->FormStyle() == TFormStyle::fsMDIChild)
+        return false;
+    TMainMenu* menu = form_->Menu();
+    if (!menu || menu->AutoMerge)
+        return false;
+    if (AnyVisibleTopItem(menu))
+        return true;
+    if (form_->FormStyle() == TFormStyle::fsMDIForm)
+        if (TCustomForm* child = form_->ActiveMDIChild())
+            return AnyVisibleTopItem(child->Menu());
+    return false;
+}
+
+int TsSkinProvider::ClientOriginX() const
+{
+    if (!FormAlive())
+        return 0;
+    if (borderForm_) {
+        const RECT shadow = ShadowMargins(const_cast<TsSkinProvider&>(*this));
+        return FormFrameWidth(true) + shadow.left;
+    }
+    return (WindowSize(wnd_).cx - ClientSize(wnd_).cx - VScrollWidthShown(wnd_)) / 2;
+}
+
+int TsSkinProvider::ClientOriginY()
+{
+    if (!FormAlive())
+        return 0;
+    if (borderForm_) {
+        const RECT shadow = ShadowMargins(*this);
+        const int line = MenuLineHeight();
+        return CaptionAreaHeight(true) + MenuLineCount() * line + shadow.top + (line != 0 ? 1 : 0);
+    }
+    const bool bordered = (GetWindowLongW(wnd_, GWL_STYLE) & WS_BORDER) != 0;
+    return WindowSize(wnd_).cy - ClientSize(wnd_).cy - (bordered ? FormFrameWidth(true) : 0) -
+           HScrollHeightShown(wnd_);
+}
+
+int TsSkinProvider::TopAreaHeight() const
+{
+    if (!FormAlive())
+        return 0;
+    const TsFrameFacts f = Facts();
+    int h;
+    if (borderForm_) {
+        h = CaptionAreaHeight(true);
+    } else {
+        const int height = WindowSize(wnd_).cy - ClientSize(wnd_).cy;
+        if (CaptionAreaHeight(true) != 0)
+            h = height - FormFrameWidth(true);
+        else
+            h = height - ((GetWindowLongW(wnd_, GWL_STYLE) & WS_BORDER) ? FormFrameWidth(false) : 0);
+    }
+    h = std::max(h, 0);
+    if (f.Iconic)
+        h += FormFrameWidth(false);
+    if (skinData_ && skinData_->IsSkinned())
+        h -= HScrollHeightShown(wnd_);
+    return h;
+}
+
+POINT TsSkinProvider::ScreenToWindowPoint(POINT screen) const
+{
+    if (!FormAlive())
+        return screen;
+    POINT origin{};
+    if (form_->FormStyle() == TFormStyle::fsMDIChild) {
+        ClientToScreen(wnd_, &origin);
+        origin.x -= FormFrameWidth(true);
+        origin.y -= FormFrameWidth(true);
+        if (!IsIconic(wnd_))
+            origin.y -= CaptionAreaHeight(true);
+    } else {
+        RECT r{};
+        GetWindowRect(wnd_, &r);
+        origin = POINT{r.left, r.top};
+    }
+    return POINT{screen.x - origin.x, screen.y - origin.y};
+}
+
+bool TsSkinProvider::CacheSizeOutdated()
+{
+    TBitmap* cache = CacheBitmap();
+    if (!cache || !FormAlive())
+        return true;
+    SIZE want = WindowSize(wnd_);
+    if (borderForm_) {
+        const RECT shadow = ShadowMargins(*this);
+        want.cx += shadow.left + shadow.right;
+        want.cy += shadow.top + shadow.bottom;
+    }
+    return cache->Width() != want.cx || cache->Height() != want.cy;
+}
+
+bool TsSkinProvider::DrawMenuLineItem(TMenuItem* item, TOwnerDrawState state)
+{
+    if (!item || !FormAlive() || !HasMenuLine())
+        return false;
+    TMainMenu* menu = form_->Menu();
+    const int index = menu->Items()->IndexOf(item);
+    TBitmap* cache = CacheBitmap();
+    if (index < 0 || !cache || !item->OnAdvancedDrawItem)
+        return false;
+    // The item's place on the menu line, in window coordinates.
+    int position = 0;
+    for (int i = 0; i < index; ++i)
+        if (menu->Items()->Items(i)->Visible())
+            ++position;
+    RECT r{};
+    if (!item->Visible() || !GetMenuItemRect(wnd_, menu->Handle(), UINT(position), &r))
+        return false;
+    RECT wr{};
+    GetWindowRect(wnd_, &wr);
+    OffsetRect(&r, -wr.left, -wr.top);
+    item->OnAdvancedDrawItem(item, cache->Canvas(), r, state);
+    HDC dc = GetWindowDC(wnd_);
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, cache->Canvas().Handle(), r.left, r.top, SRCCOPY);
+    ReleaseDC(wnd_, dc);
+    return true;
+}
+
+int TsSkinProvider::TitleIconWidth() const
+{
+    const TsTitleLayout l = LayoutTitleButtons();
+    const int w = l.Icon.right - l.Icon.left;
+    return w > 0 ? w : 16;
+}
+
+int TsSkinProvider::TitleIconHeight() const
+{
+    const TsTitleLayout l = LayoutTitleButtons();
+    const int h = l.Icon.bottom - l.Icon.top;
+    return h > 0 ? h : 16;
+}
+
+bool TsSkinProvider::HasSystemIcon() const { return form_ && (form_->BorderIcons() & biSystemMenu); }
+
+bool TsSkinProvider::ActiveChildMaximized() const
+{
+    if (!form_ || form_->FormStyle() != TFormStyle::fsMDIForm || !form_->Menu())
+        return false;
+    TCustomForm* child = form_->ActiveMDIChild();
+    return child && child->HandleAllocated() && IsZoomed(child->Handle()) && (child->BorderIcons() & biSystemMenu);
+}
+
+bool TsSkinProvider::RefreshMainMenu()
+{
+    if (refreshingMainMenu || !FormAlive())
+        return false;
+    TMainMenu* menu = form_->Menu();
+    if (!menu || menu->Items()->Count() == 0)
+        return false;
+    refreshingMainMenu = true;
+    menu->Items()->Items(0)->MenuChanged(true);
+    menuLines_ = -1;
+    RefreshFormFrame();
+    refreshingMainMenu = false;
+    return true;
+}
+
+bool TsSkinProvider::ShowsTitleIcon() const
+{
+    if (!form_ || !TitleIcon.Visible() || !showAppIcon_)
+        return false;
+    const TFormBorderStyle bs = form_->BorderStyle();
+    if (bs != TFormBorderStyle::bsSingle && bs != TFormBorderStyle::bsSizeable)
+        return false;
+    return (sysMenu_ && IsMenu(sysMenu_)) || (wnd_ && IsWindow(wnd_) && GetSystemMenu(wnd_, FALSE));
 }
 
 // ---------------------------------------------------------------- component hooks
