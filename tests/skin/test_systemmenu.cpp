@@ -8,6 +8,7 @@
 // procedure (after a bounded number of ticks at the latest). Where only the
 // choice matters, the provider's track seam answers with a command.
 #include "tests/skin/SkinRuntimeFixture.h"
+#include "tests/skin/MenuLoop.h"
 
 #include <functional>
 
@@ -21,6 +22,7 @@
 #include "skin/graphics/Constants.h"
 
 using namespace skintest;
+using namespace menuloop;
 
 namespace {
 
@@ -74,92 +76,6 @@ struct TrackSeam {
         TrackSystemMenuFn = ChooseCommand;
     }
     ~TrackSeam() { TrackSystemMenuFn = saved; }
-};
-
-// ---- a real menu loop ended from a timer
-HWND VisibleMenuWindow()
-{
-    HWND found = nullptr;
-    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w; w = FindWindowExW(nullptr, w, L"#32768", nullptr))
-        if (IsWindowVisible(w)) found = w;
-    return found;
-}
-
-std::function<bool(int tick)> onTick;   // true: the menu is to end now
-int ticks = 0;
-constexpr int kMaxTicks = 100;          // 30 ms each: the loop ends after 3 s whatever happens
-
-void CALLBACK MenuTimer(HWND, UINT, UINT_PTR, DWORD)
-{
-    ++ticks;
-    bool done = ticks >= kMaxTicks;
-    if (!done && onTick) done = onTick(ticks);
-    if (done) {
-        if (HWND menu = VisibleMenuWindow()) PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-        EndMenu();
-    }
-}
-
-void RunMenuLoop(const std::function<bool(int)>& tick, const std::function<void()>& action)
-{
-    onTick = tick;
-    ticks = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 30, MenuTimer);
-    action();
-    KillTimer(nullptr, timer);
-    onTick = nullptr;
-    Pump(20);
-}
-
-uint32_t ScreenPixel(int x, int y)
-{
-    HDC screen = GetDC(nullptr);
-    COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return uint32_t(c) & 0xFFFFFF;
-}
-
-void SaveScreenRect(RECT r, const String& name)
-{
-    int w = r.right - r.left, h = r.bottom - r.top;
-    TBitmap bmp(w, h, TPixelFormat::pf24bit);
-    HDC screen = GetDC(nullptr);
-    BitBlt(bmp.Canvas().Handle(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    String dir = EnvPath("TALVERA_SCREENSHOTS");
-    if (dir.empty()) dir = L".\\";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    TFileStream f(dir + name + L".bmp", fmCreate);
-    bmp.SaveToStream(f);
-}
-
-uint32_t SectionColor(TsSkinManager* m, const wchar_t* name, int state)
-{
-    int s = m->FindSectionIndex(name);
-    return s < 0 ? 0xFFFFFFFF : uint32_t(m->gd()[size_t(s)].Props[size_t(state)].Color) & 0xFFFFFF;
-}
-
-// Menu windows get their wrapper (border and region) as the dialog skinning gives it.
-TsSkinManager* wrapManager = nullptr;
-HHOOK cbtHook = nullptr;
-LRESULT CALLBACK WrapMenuWindows(int code, WPARAM w, LPARAM l)
-{
-    if (code == HCBT_CREATEWND) AttachMenuWindow(HWND(w), wrapManager);
-    return CallNextHookEx(cbtHook, code, w, l);
-}
-struct MenuWindowWrapping {
-    explicit MenuWindowWrapping(TsSkinManager* m)
-    {
-        wrapManager = m;
-        cbtHook = SetWindowsHookExW(WH_CBT, WrapMenuWindows, nullptr, GetCurrentThreadId());
-    }
-    ~MenuWindowWrapping()
-    {
-        UnhookWindowsHookEx(cbtHook);
-        cbtHook = nullptr;
-        wrapManager = nullptr;
-        FreeMenuWrappers();
-    }
 };
 
 // Copies every file of a skin folder into another folder.
@@ -766,4 +682,39 @@ TEST_F(SystemMenus, ItemDrawnWithoutAWindowAsksForTheBorderOnce)
     }
     EXPECT_EQ(posted, 1);
     FreePopupBitmapCache();
+}
+
+// The MDI main form's active child counts as maximised for the menu line
+// only while it is zoomed and shows its system icon.
+TEST_F(SystemMenus, MDIChildMaximizedForTheMenuLine)
+{
+    TSkinTestForm* main = NewForm(560, 400);
+    main->SetFormStyle(TFormStyle::fsMDIForm);
+    main->Show();
+    EXPECT_FALSE(IsMDIChildMaximized());
+    auto* child = new TForm(Application);
+    child->SetFormStyle(TFormStyle::fsMDIChild);
+    child->SetBounds(10, 10, 240, 160);
+    child->Show();
+    Pump(20);
+    struct Row {
+        const char* name;
+        int show;
+        TBorderIcons icons;
+        bool expected;
+    };
+    const Row rows[] = {
+        {"normal", SW_RESTORE, biSystemMenu | biMinimize | biMaximize, false},
+        {"maximised", SW_MAXIMIZE, biSystemMenu | biMinimize | biMaximize, true},
+        {"maximised without system icon", SW_MAXIMIZE, biMinimize | biMaximize, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        child->SetBorderIcons(r.icons);
+        ShowWindow(child->Handle(), r.show);
+        Pump(20);
+        ASSERT_EQ(main->ActiveMDIChild(), child);
+        EXPECT_EQ(IsMDIChildMaximized(), r.expected);
+    }
+    Free(child);
 }
