@@ -12,6 +12,7 @@
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/FramePaint.h"
+#include "skin/forms/TitleBar.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/DwmApi.h"
 #include "skin/graphics/LayeredApi.h"
@@ -568,6 +569,7 @@ TsTitleLayout TsSkinProvider::LayoutTitleButtons() const
                   bs != TFormBorderStyle::bsNone;
     in.IconWidth = in.IconHeight = TitleIconSize(in.CaptionHeight);
     in.Skin = f.Skin;
+    in.TitleBar = FindTitleBar(form_) != nullptr;
     return ::LayoutTitleButtons(in, CaptionButtons(), UserButtons());
 }
 
@@ -612,6 +614,9 @@ int TsSkinProvider::HitTestFrame(POINT screen)
     }
     if (MDIButtonsHitInput)
         MDIButtonsHitInput(*this, in);
+    if (in.CaptionHeight > 0 && !f.Iconic)
+        if (const int item = TitleItemHitCode(*this, in.Point))
+            return item;
     return ::HitTestFrame(in, LayoutTitleButtons(), CaptionButtons(), UserButtons());
 }
 
