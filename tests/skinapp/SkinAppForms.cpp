@@ -12,6 +12,7 @@
 #include "skin/core/SkinManager.h"
 #include "skin/forms/FrameAdapter.h"
 #include "skin/forms/SkinProvider.h"
+#include "skin/forms/TitleBar.h"
 #include "skin/forms/Startup.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "tests/skinapp/Example.h"
@@ -151,7 +152,21 @@ TSkinAppMain::TSkinAppMain(TComponent* owner) : TForm(owner)
 
     BuildMenus();
     BuildControls();
+    BuildTitleBar();
     Provider = TsSkinProvider::Create(this);
+    Provider->MakeSkinMenu = true;   // the system menu lists the skins too
+}
+
+void TSkinAppMain::BuildTitleBar()
+{
+    TitleBar = new TsTitleBar(this);
+    TkvTitleBarItem* skins = TitleBar->Items().Add();
+    skins->SetStyle(TkvBtnStyle::bsMenu);
+    skins->SetCaption(L"Skins");
+    skins->DropdownMenu = skinsPopup_;
+    TkvTitleBarItem* mdi = TitleBar->Items().Add();
+    mdi->SetCaption(L"MDI form");
+    mdi->OnClick = TNotifyEvent(this, &TSkinAppMain::MDIClick);
 }
 
 void TSkinAppMain::Start(const SkinAppOptions& options)
@@ -194,6 +209,7 @@ void TSkinAppMain::BuildMenus()
     AddItem(help, L"&About", TNotifyEvent(this, &TSkinAppMain::MessageClick));
     SetMenu(MainMenu);
 
+    skinsPopup_ = new TPopupMenu(this);
     Popup = new TPopupMenu(this);
     AddItem(Popup->Items(), L"&Copy");
     AddItem(Popup->Items(), L"&Paste");
@@ -435,11 +451,14 @@ void TSkinAppMain::FillSkinChoices()
 {
     SkinCombo->Items().Clear();
     skinMenu_->Clear();
+    skinsPopup_->Items()->Clear();
     for (const String& name : SkinNames()) {
         SkinCombo->Items().Add(name);
-        TMenuItem* item = AddItem(skinMenu_, name, TNotifyEvent(this, &TSkinAppMain::SkinMenuClick));
-        item->SetRadioItem(true);
-        item->SetGroupIndex(1);
+        for (TMenuItem* parent : {skinMenu_, skinsPopup_->Items()}) {
+            TMenuItem* item = AddItem(parent, name, TNotifyEvent(this, &TSkinAppMain::SkinMenuClick));
+            item->SetRadioItem(true);
+            item->SetGroupIndex(1);
+        }
     }
 }
 
@@ -489,8 +508,9 @@ void TSkinAppMain::SkinAfterChange(TObject*)
     for (int i = 0; i < items.Count(); ++i)
         if (items[i] == chosen)
             SkinCombo->SetItemIndex(i);
-    for (int i = 0; i < skinMenu_->Count(); ++i)
-        skinMenu_->Items(i)->SetChecked(skinMenu_->Items(i)->Caption() == chosen);
+    for (TMenuItem* menu : {skinMenu_, skinsPopup_->Items()})
+        for (int i = 0; i < menu->Count(); ++i)
+            menu->Items(i)->SetChecked(menu->Items(i)->Caption() == chosen);
     syncing_ = false;
     UpdateStatus();
 }

@@ -23,6 +23,7 @@
 class TsSkinManager;
 class TsSkinProvider;
 class TsFrameAdapter;
+class TsTitleBar;
 
 // What the command line asks for.
 //   --skins DIR     the folder of skins (default: Skins beside the program)
@@ -76,7 +77,8 @@ protected:
 
 class TSkinAppMDI;
 
-// The main form.
+// The main form: a title bar with a skin button, the manager's provider
+// (whose system menu lists the skins as well), a main menu and the controls.
 class TSkinAppMain : public TForm {
     DECLARE_CLASS(TSkinAppMain, TForm)
 public:
@@ -88,6 +90,7 @@ public:
 
     TsSkinManager* Skins = nullptr;
     TsSkinProvider* Provider = nullptr;
+    TsTitleBar* TitleBar = nullptr;
     TMainMenu* MainMenu = nullptr;
     TPopupMenu* Popup = nullptr;
     TComboBox* SkinCombo = nullptr;
@@ -130,6 +133,7 @@ public:
 private:
     void BuildMenus();
     void BuildControls();
+    void BuildTitleBar();
     void BuildSkinPanel(TWinControl* parent, int x, int y);
     void FillSkinChoices();
     void Place(TControl* c, TWinControl* parent, int x, int y, int w, int h, int list = -1);
@@ -150,6 +154,7 @@ private:
     std::vector<Listed> listed_;
     TTimer* recolour_ = nullptr;
     TMenuItem* skinMenu_ = nullptr;
+    TPopupMenu* skinsPopup_ = nullptr;   // the title bar's skin button
     TSkinAppMDI* mdi_ = nullptr;
     TForm* example_ = nullptr;
     bool syncing_ = false;   // the chooser and sliders follow the manager, not the other way

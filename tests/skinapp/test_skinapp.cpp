@@ -11,6 +11,7 @@
 #include "skin/core/SkinManager.h"
 #include "skin/forms/CtrlAdapter.h"
 #include "skin/forms/SkinProvider.h"
+#include "skin/forms/SystemMenu.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "tests/skin/PictureCompare.h"
 #include "tests/skin/SkinRuntimeFixture.h"
@@ -139,23 +140,54 @@ TEST_F(SkinAppTest, SkinChoicesAndHueChangeTheFormAndComeBack)
     GetWindowRect(wnd, &frame);
     OffsetRect(&client, -frame.left, -frame.top);
 
+    // Each row chooses its skin the way a user would: the main menu's "Skin"
+    // items, the system menu's skin list, the combo box, the hue slider.
+    enum How { MainMenu, SystemMenu, Combo, Slider };
+    auto choose = [&](How how, const String& skin, int hue) {
+        if (how == MainMenu) {
+            TMenuItem* menu = main->MainMenu->Items()->Items(1);
+            for (int i = 0; i < menu->Count(); ++i)
+                if (menu->Items(i)->Caption() == skin)
+                    menu->Items(i)->Click();
+        } else if (how == SystemMenu) {
+            TsSystemMenu* sys = main->Provider->SystemMenu();
+            sys->AddSkinList();
+            TMenuItem* list = FindMenuItem(sys, SkinSelectItemName);
+            ASSERT_NE(list, nullptr);
+            for (int i = 0; i < list->Count(); ++i)
+                if (list->Items(i)->Caption() == skin)
+                    list->Items(i)->Click();
+        } else if (how == Combo) {
+            const auto& items = main->SkinCombo->Items();
+            for (int i = 0; i < items.Count(); ++i)
+                if (items[i] == skin)
+                    main->SkinCombo->SetItemIndex(i);
+            main->SkinCombo->OnChange(main->SkinCombo);
+        } else {
+            main->HueBar->SetPosition(hue);
+            main->HueBar->OnChange(main->HueBar);
+            Pump(400);   // the slider recolours once it has rested
+        }
+    };
     enum Expect { Same, Differs, Darker };
     struct Row {
+        How how;
         const wchar_t* skin;
         int hue;
         Expect expect;
     };
     const Row rows[] = {
-        {L"SlatePacked", 0, Same},   // the packed twin looks as the folder does
-        {L"Graphite", 0, Darker},
-        {L"Slate", 0, Same},
-        {L"Slate", 140, Differs},
+        {MainMenu, L"SlatePacked", 0, Same},   // the packed twin looks as the folder does
+        {SystemMenu, L"Graphite", 0, Darker},
+        {Combo, L"Slate", 0, Same},
+        {Slider, L"Slate", 140, Differs},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(StringToUtf8(r.skin) + " hue " + std::to_string(r.hue));
-        main->ChooseSkin(r.skin);
-        main->SetHue(r.hue);
+        choose(r.how, r.skin, r.hue);
         Settle();
+        EXPECT_EQ(main->Skins->HueOffset(), r.hue);
+        EXPECT_EQ(main->SkinCombo->Items()[main->SkinCombo->ItemIndex()], String(r.skin)) << "the combo follows";
         EXPECT_EQ(main->ChosenSkin(), String(r.skin));
         const std::unique_ptr<TBitmap> now = CaptureWindow(wnd);
         ASSERT_EQ(now->Width(), slate->Width());
