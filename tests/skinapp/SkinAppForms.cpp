@@ -160,6 +160,7 @@ TSkinAppMain::TSkinAppMain(TComponent* owner) : TForm(owner)
 void TSkinAppMain::BuildTitleBar()
 {
     TitleBar = new TsTitleBar(this);
+    TitleBar->SetShowCaption(true);
     TkvTitleBarItem* skins = TitleBar->Items().Add();
     skins->SetStyle(TkvBtnStyle::bsMenu);
     skins->SetCaption(L"Skins");
