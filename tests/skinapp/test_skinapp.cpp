@@ -1,7 +1,8 @@
 // The skinned test program's main form, in-process with the program's own
 // skins: it starts skinned, each control the class-name lists name carries the
-// wrapper of its list (and every list is on the form), and the skin chooser
-// and the hue slider change what the form shows, and back again.
+// wrapper of its list (and every list is on the form), its buttons open what
+// they name, and the skin choosers and the hue slider change what the form
+// shows, and back again.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -42,7 +43,7 @@ protected:
         do
             Pump(50);
         while ((AnimationRunning || SkinChanging) && GetTickCount() < until);
-        Pump(150);
+        Pump(100);
     }
     static void AllControls(TWinControl* parent, std::vector<TControl*>& out)
     {
@@ -76,7 +77,7 @@ protected:
     }
 };
 
-TEST_F(SkinAppTest, StartsSkinnedAndEveryListedControlHasItsListsWrapper)
+TEST_F(SkinAppTest, StartsSkinnedWithEveryListsWrapperAndItsButtonsOpenWhatTheySay)
 {
     TSkinAppMain* main = StartMain();
     ASSERT_TRUE(main->Skins->SkinData().Active);
@@ -120,6 +121,36 @@ TEST_F(SkinAppTest, StartsSkinnedAndEveryListedControlHasItsListsWrapper)
     for (const TSkinAppMain::Listed& l : main->ListedControls())
         EXPECT_EQ(main->Skins->ThirdParty.IndexOfClass(l.Control->ClassName()), l.List)
             << StringToUtf8(l.Control->ClassName());
+
+    // The buttons open a message box, the open-file dialog and the other forms.
+    const std::vector<String> boxes = RunAnsweringBoxes([&] { Click(main->MessageButton); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(L"A message box"), String::npos);
+    const FileDialogAnswer file = AnswerFileDialog(L"", [&] { Click(main->OpenFileButton); });
+    EXPECT_TRUE(file.seen);
+    EXPECT_EQ(file.title, String(L"Open a file"));
+
+    // The MDI form: its own provider, its client window wrapped, two skinned children.
+    Click(main->MDIButton);
+    Settle();
+    TSkinAppMDI* mdi = main->ShowMDIForm();
+    ASSERT_TRUE(IsWindowVisible(mdi->Handle()));
+    EXPECT_TRUE(mdi->Provider->Skinned());
+    TkvMainWnd* client = GetWrapper(mdi->ClientHandle());
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(client->ClassName(), String(L"TkvMDIWnd"));
+    ASSERT_EQ(mdi->MDIChildCount(), 2);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(QueryWindowSkinFlag(mdi->MDIChildren(i)->Handle(), SkinCmdIsSkinned)) << i;
+
+    // The example form: skinned by its provider with the program's manager.
+    Click(main->ExampleButton);
+    Settle();
+    TForm* example = main->ExampleForm();
+    ASSERT_NE(example, nullptr);
+    EXPECT_TRUE(IsWindowVisible(example->Handle()));
+    EXPECT_TRUE(QueryWindowSkinFlag(example->Handle(), SkinCmdIsSkinned));
+    EXPECT_EQ(DefaultManager, main->Skins) << "the example made no second manager";
 }
 
 TEST_F(SkinAppTest, SkinChoicesAndHueChangeTheFormAndComeBack)
