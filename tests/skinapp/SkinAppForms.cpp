@@ -355,6 +355,7 @@ void TSkinAppMain::BuildControls()
     Place(scroll, this, 210, row4, 140, 110, tpScrollControl);
     auto* inside = new TPanel(this);
     Place(inside, scroll, 10, 10, 220, 200, tpPanel);
+    scroll->UpdateScrollBars();
     inside->SetCaption(L"Scrolled");
     auto* bar = new TScrollBar(this);
     Place(bar, this, 360, row4, 150, 18, tpScrollBar);
