@@ -366,6 +366,10 @@ void TsSkinManager::SetSkinName(const String& name)
             if (!inUpdate_) {
                 coverGuard.on = false;   // the broadcast resumes (and fades) the covered forms
                 BroadcastNewSkin(covers);
+                // Without the fade the broadcast repaints nothing: the forms and
+                // their controls still take the new skin's colours, menus and pictures.
+                if (!covers)
+                    RepaintForms(false);
             }
             if (OnActivate)
                 OnActivate(this);

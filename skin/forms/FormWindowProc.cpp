@@ -214,6 +214,9 @@ void Cmd3Refresh(FormCall& c)
     c.p.menuLines_ = -1;
     UpdateFormMenus(c.p, true);
     c.p.regionChanged_ = true;
+    // The skinned controls take the skin's colours and pictures (each passes
+    // the command on to its own children).
+    ForwardToControls(&c.Form(), c.m);
     if (c.Form().Visible()) {
         c.p.skinData_->BackgroundChanged = true;
         c.p.UpdateRegion(false);

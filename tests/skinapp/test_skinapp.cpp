@@ -246,6 +246,75 @@ TEST_F(SkinAppTest, SkinChoicesAndHueChangeTheFormAndComeBack)
     }
 }
 
+// A skin chosen while the program runs looks as the same skin chosen at the
+// start: every control, the client background and the menu line. The
+// reference is a form started with the skin, in the same run.
+TEST_F(SkinAppTest, SkinChosenAtRunTimeLooksAsAtStart)
+{
+    struct Row {
+        const wchar_t* start;
+        const wchar_t* skin;   // chosen after the start
+        int hueOnTheWay;       // a hue shift there and back instead, when not 0
+    };
+    const Row rows[] = {
+        {L"Slate", L"Graphite", 0},
+        {kNoSkin, L"Slate", 0},
+        {L"Slate", L"Slate", 140},
+    };
+    // The form a user sees: the foreground form, the focus on a button.
+    auto capture = [&](TSkinAppMain* main) {
+        main->SetActiveControl(main->MessageButton);
+        SetForegroundWindow(main->Handle());
+        Settle();
+        return CaptureWindow(main->Handle());
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(StringToUtf8(r.start) + " -> " + StringToUtf8(r.skin) + " hue " + std::to_string(r.hueOnTheWay));
+        TSkinAppMain* fresh = StartMain(r.skin);
+        const std::unique_ptr<TBitmap> expected = capture(fresh);
+        Free(forms.back());
+        forms.pop_back();
+        Settle();
+
+        TSkinAppMain* main = StartMain(r.start);
+        if (r.hueOnTheWay) {
+            main->SetHue(r.hueOnTheWay);
+            Settle();
+            main->SetHue(0);
+        } else {
+            main->ChooseSkin(r.skin);
+        }
+        Settle();
+        const std::unique_ptr<TBitmap> now = capture(main);
+        ASSERT_EQ(now->Width(), expected->Width());
+        ASSERT_EQ(now->Height(), expected->Height());
+        const HWND wnd = main->Handle();
+        RECT frame{}, client{};
+        GetWindowRect(wnd, &frame);
+        GetClientRect(wnd, &client);
+        MapWindowPoints(wnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        OffsetRect(&client, -frame.left, -frame.top);
+
+        // Each visible control where it lies.
+        std::vector<TControl*> controls;
+        AllControls(main, controls);
+        for (TControl* c : controls) {
+            auto* w = dynamic_cast<TWinControl*>(c);
+            if (!w || !w->HandleAllocated() || !IsWindowVisible(w->Handle()))
+                continue;
+            EXPECT_LT(DifferentShare(now.get(), expected.get(), 8, WindowArea(wnd, w)), 0.01)
+                << StringToUtf8(c->ClassName()) << " " << StringToUtf8(c->Name());
+        }
+        // The client area as a whole, and the frame above it (title and menu line).
+        EXPECT_LT(DifferentShare(now.get(), expected.get(), 8, client), 0.005) << "client";
+        const RECT menuLine{client.left, client.top - GetSystemMetrics(SM_CYMENU), client.right, client.top};
+        EXPECT_LT(DifferentShare(now.get(), expected.get(), 8, menuLine), 0.01) << "menu line";
+        Free(forms.back());
+        forms.pop_back();
+        Settle();
+    }
+}
+
 TEST(SkinAppOptions, CommandLine)
 {
     struct Row {
