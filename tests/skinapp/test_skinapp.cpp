@@ -140,8 +140,23 @@ TEST_F(SkinAppTest, StartsSkinnedWithEveryListsWrapperAndItsButtonsOpenWhatTheyS
     ASSERT_NE(client, nullptr);
     EXPECT_EQ(client->ClassName(), String(L"TkvMDIWnd"));
     ASSERT_EQ(mdi->MDIChildCount(), 2);
-    for (int i = 0; i < 2; ++i)
-        EXPECT_TRUE(QueryWindowSkinFlag(mdi->MDIChildren(i)->Handle(), SkinCmdIsSkinned)) << i;
+    // Each child's memo is wrapped as the main form's memo is, in its colours.
+    TControl* mainMemo = nullptr;
+    for (TControl* c : controls)
+        if (c->ClassName() == String(L"TMemo"))
+            mainMemo = c;
+    ASSERT_NE(mainMemo, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        TCustomForm* child = mdi->MDIChildren(i);
+        EXPECT_TRUE(QueryWindowSkinFlag(child->Handle(), SkinCmdIsSkinned)) << i;
+        ASSERT_EQ(child->ControlCount(), 1);
+        auto* memo = dynamic_cast<TWinControl*>(child->Controls(0));
+        ASSERT_NE(memo, nullptr);
+        TkvMainWnd* wrapper = GetWrapper(memo->Handle());
+        ASSERT_NE(wrapper, nullptr) << i;
+        EXPECT_EQ(wrapper->ClassName(), String(L"TkvEditWnd"));
+        EXPECT_EQ(ColorToRGB(memo->Color()), ColorToRGB(mainMemo->Color())) << i;
+    }
 
     // The example form: skinned by its provider with the program's manager.
     Click(main->ExampleButton);
@@ -253,13 +268,15 @@ TEST_F(SkinAppTest, SkinChosenAtRunTimeLooksAsAtStart)
 {
     struct Row {
         const wchar_t* start;
-        const wchar_t* skin;   // chosen after the start
+        const wchar_t* via;    // chosen on the way, when not nil
+        const wchar_t* skin;   // chosen last
         int hueOnTheWay;       // a hue shift there and back instead, when not 0
     };
     const Row rows[] = {
-        {L"Slate", L"Graphite", 0},
-        {kNoSkin, L"Slate", 0},
-        {L"Slate", L"Slate", 140},
+        {L"Slate", nullptr, L"Graphite", 0},
+        {kNoSkin, nullptr, L"Slate", 0},
+        {L"Slate", kNoSkin, L"Slate", 0},
+        {L"Slate", nullptr, L"Slate", 140},
     };
     // The form a user sees: the foreground form, the focus on a button.
     auto capture = [&](TSkinAppMain* main) {
@@ -269,7 +286,8 @@ TEST_F(SkinAppTest, SkinChosenAtRunTimeLooksAsAtStart)
         return CaptureWindow(main->Handle());
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(StringToUtf8(r.start) + " -> " + StringToUtf8(r.skin) + " hue " + std::to_string(r.hueOnTheWay));
+        SCOPED_TRACE(StringToUtf8(r.start) + " -> " + (r.via ? StringToUtf8(r.via) + " -> " : std::string()) +
+                     StringToUtf8(r.skin) + " hue " + std::to_string(r.hueOnTheWay));
         TSkinAppMain* fresh = StartMain(r.skin);
         const std::unique_ptr<TBitmap> expected = capture(fresh);
         Free(forms.back());
@@ -282,6 +300,10 @@ TEST_F(SkinAppTest, SkinChosenAtRunTimeLooksAsAtStart)
             Settle();
             main->SetHue(0);
         } else {
+            if (r.via) {
+                main->ChooseSkin(r.via);
+                Settle();
+            }
             main->ChooseSkin(r.skin);
         }
         Settle();
