@@ -277,6 +277,7 @@ TEST_F(SkinAppTest, SkinChosenAtRunTimeLooksAsAtStart)
         {kNoSkin, nullptr, L"Slate", 0},
         {L"Slate", kNoSkin, L"Slate", 0},
         {L"Slate", nullptr, L"Slate", 140},
+        {L"Slate", L"Graphite", L"Slate", 140},
     };
     // The form a user sees: the foreground form, the focus on a button.
     auto capture = [&](TSkinAppMain* main) {
@@ -295,18 +296,20 @@ TEST_F(SkinAppTest, SkinChosenAtRunTimeLooksAsAtStart)
         Settle();
 
         TSkinAppMain* main = StartMain(r.start);
+        if (r.via) {
+            main->ChooseSkin(r.via);
+            Settle();
+        }
+        if (r.via || String(r.start) != r.skin) {
+            main->ChooseSkin(r.skin);
+            Settle();
+        }
         if (r.hueOnTheWay) {
             main->SetHue(r.hueOnTheWay);
             Settle();
             main->SetHue(0);
-        } else {
-            if (r.via) {
-                main->ChooseSkin(r.via);
-                Settle();
-            }
-            main->ChooseSkin(r.skin);
+            Settle();
         }
-        Settle();
         const std::unique_ptr<TBitmap> now = capture(main);
         ASSERT_EQ(now->Width(), expected->Width());
         ASSERT_EQ(now->Height(), expected->Height());
@@ -331,6 +334,7 @@ TEST_F(SkinAppTest, SkinChosenAtRunTimeLooksAsAtStart)
         EXPECT_LT(DifferentShare(now.get(), expected.get(), 8, client), 0.005) << "client";
         const RECT menuLine{client.left, client.top - GetSystemMetrics(SM_CYMENU), client.right, client.top};
         EXPECT_LT(DifferentShare(now.get(), expected.get(), 8, menuLine), 0.01) << "menu line";
+        EXPECT_LT(DifferentShare(now.get(), expected.get(), 8, RECT{0, 0, now->Width(), client.top}), 0.01) << "title";
         Free(forms.back());
         forms.pop_back();
         Settle();
