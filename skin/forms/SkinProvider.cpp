@@ -155,10 +155,11 @@ TsSkinProvider* TsSkinProvider::Create(TComponent* owner)
     auto* p = new TsSkinProvider(form, false);
     if (!p->inactive_ && p->Manager() && p->Manager()->Active())
         p->InitSkin();
-    // The controls the form already holds are skinned now: a form that is not
-    // shown through its own showing (an MDI child shown before its main form)
-    // would otherwise wait for the next skin change.
-    if (!p->inactive_ && p->Skinned() && p->FormAlive() && AdapterRescan)
+    // An MDI child made before its main form shows hears no showing of its
+    // own: the controls it already holds are skinned now, not at the next
+    // skin change.
+    if (form->FormStyle() == TFormStyle::fsMDIChild && !p->inactive_ && p->Skinned() && p->FormAlive() &&
+        AdapterRescan)
         AdapterRescan(*p, nullptr);
     return p;
 }

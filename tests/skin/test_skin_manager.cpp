@@ -413,15 +413,16 @@ TEST_F(Manager, RecolouringReloadsFromTheSourceAndRepaints)
     auto repaints = [&] { return form->Commands.Count(SkinCmdRefresh); };
     m->OnAfterChange = [&](TObject*) { ++after; };
     m->SetSkinName(L"Small");
+    EXPECT_EQ(repaints(), 1);   // a skin chosen repaints the forms too
     notices.clear();
     m->SetHueOffset(90);
-    EXPECT_EQ(repaints(), 1);
+    EXPECT_EQ(repaints(), 2);
     EXPECT_EQ(after, 2);
     EXPECT_TRUE(m->SkinData().Active);
     EXPECT_EQ(Count(TsNoticeKind::VersionWarning), 1);   // the reload reads the version again
     m->BeginUpdate();
     m->SetSaturation(20);
-    EXPECT_EQ(repaints(), 1);                             // not while updating
+    EXPECT_EQ(repaints(), 2);                             // not while updating
     m->EndUpdate(false, true);
     // A skin that turned unreadable keeps the one in use.
     dir.WriteFile(L"Small\\Options.dat", SmallOptions("8.5", "[GLOBALINFO]\r\nSHADOW1BLUR=x\r\n"));
