@@ -443,6 +443,11 @@ void OnButtonUp(FormCall& c)
     if (c.m.Msg == WM_LBUTTONUP)
         ClientToScreen(c.Wnd(), &pt);
     const int code = c.p.HitTestFrame(pt);
+    if (code == pressed && TitleItemOfCode(c.p, code)) {
+        c.p.SetPressedElement(kNoElement);
+        TitleItemMouseUp(c.p, code, pt);
+        return;
+    }
     FramePainterOf(c.p).PressElement(kNoElement);
     if (code != pressed)
         return;
@@ -472,8 +477,6 @@ void OnButtonUp(FormCall& c)
             MDIButtonClick(c.p, code);
         break;
     default:
-        if (TitleItemOfCode(c.p, code))
-            TitleItemMouseUp(c.p, code, pt);
         if (code >= kUserButtonBase && code < kUserButtonBase + c.p.TitleButtonCount()) {
             TsTitleButton& u = c.p.TitleButton(code - kUserButtonBase);
             if (u.OnMouseUp)

@@ -51,8 +51,8 @@ TEST(TitleBarLayout, GroupsStartWhereTheirRuleSaysAndItemsTouch)
         ASSERT_EQ(l.Boxes.size(), c.entries.size());
         for (size_t i = 0; i < c.entries.size(); ++i) {
             EXPECT_EQ(l.Boxes[i].Left, c.lefts[i]) << i;
-            if (c.entries[i].Visible)
-                EXPECT_EQ(l.Boxes[i].Right - l.Boxes[i].Left, c.entries[i].Width) << i;
+            const int width = c.entries[i].Visible ? c.entries[i].Width : 0;
+            EXPECT_EQ(l.Boxes[i].Right - l.Boxes[i].Left, width) << i;
         }
     }
 }
@@ -493,11 +493,12 @@ TEST_F(TitleBarForm, ItemsAnswerTheFramesHitTest)
         EXPECT_GE(r.left, area.left);
         EXPECT_LE(r.right, area.right);
         const int code = HitAt(ScreenOf(r));
-        if (c.expected)
+        if (c.expected) {
             EXPECT_EQ(code, c.expected) << c.item->Index();
-        else
+        } else {
             EXPECT_TRUE(code < kTitleBarItemBase || code >= kTitleBarItemBase + kTitleElementRange)
                 << c.item->Index() << " " << code;
+        }
     }
     // The tabs sit at the bottom of the area, the menu button at its top.
     EXPECT_EQ(tab2->Rect.bottom, area.bottom);
