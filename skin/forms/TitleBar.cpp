@@ -597,19 +597,25 @@ TsTitleBar* FindTitleBar(TCustomForm* form)
 
 void LoadMenuButtonPicture(TBitmap& bmp)
 {
+    bmp.Clear();
     HINSTANCE inst = GetModuleHandleW(nullptr);
-    if (!FindResourceW(inst, L"MENUBTN", MAKEINTRESOURCEW(2) /* RT_BITMAP */)) {
-        bmp.Clear();
+    if (!FindResourceW(inst, L"MENUBTN", MAKEINTRESOURCEW(2) /* RT_BITMAP */))
         return;
-    }
-    try {
-        bmp.LoadFromResourceName(inst, L"MENUBTN");
-    } catch (const Exception&) {
-        bmp.Clear();
+    HBITMAP h = HBITMAP(LoadImageW(inst, L"MENUBTN", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!h)
         return;
-    }
+    DIBSECTION ds{};
+    const bool withAlpha = GetObjectW(h, sizeof ds, &ds) == sizeof ds && ds.dsBm.bmBitsPixel == 32;
+    bmp.LoadFromHandle(h);
+    DeleteObject(h);
     bmp.SetPixelFormat(TPixelFormat::pf32bit);
-    ConvertMenuButtonPixels(bmp.View());
+    PixelView v = bmp.View();
+    // A picture without an alpha channel has an empty alpha byte (opaque once inverted).
+    if (!withAlpha)
+        for (int y = 0; y < v.height; ++y)
+            for (int x = 0; x < v.width; ++x)
+                v.At(x, y) &= 0x00FFFFFFu;
+    ConvertMenuButtonPixels(v);
 }
 
 // ---------------------------------------------------------------- TkvItemAnimation

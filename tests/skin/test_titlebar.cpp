@@ -155,8 +155,9 @@ TEST_F(TitleBarObjects, ItemsMeasureThemselvesWhenTheirContentChanges)
     it->SetAutoSize(false);
     it->SetWidth(60);
     it->SetCaption(L"a");
+    it->Measure(true);
     EXPECT_EQ(it->Width(), 60);
-    EXPECT_EQ(it->Content.Width, 7 + 1 + 4 + kArrow);
+    EXPECT_EQ(it->Content.Width, 7 + 4 + kArrow);
 }
 
 TEST_F(TitleBarObjects, ATabOfAGroupReleasesTheOthersHiddenOnesToo)
@@ -329,13 +330,15 @@ TEST(TitleBarRules, TheLibraryCarriesItsMenuButtonPicture)
         EXPECT_EQ(v.At(f * fw, v.height - 1) & 0xFFFFFFu, kMenuButtonKey) << f;
         EXPECT_EQ(v.At(f * fw + fw / 2, v.height / 2) >> 24, 255u) << f;
     }
-    // Painted nine-part into a wider target: the corner keeps what was under it.
-    std::vector<uint32_t> dst(60 * 30, 0xFF102030u);
-    PixelView d{dst.data(), 60 * 4, 60, 30};
-    PaintMenuButtonFrame(d, 0, 0, 60, 30, v, 1);
-    EXPECT_EQ(d.At(0, 29), 0xFF102030u);
-    EXPECT_EQ(d.At(30, 15) & 0xFFFFFFu, v.At(fw + fw / 2, v.height / 2) & 0xFFFFFFu);
-    EXPECT_NE(d.At(30, 15), 0xFF102030u);
+    // Painted nine-part into a wider target of the same height: the corner
+    // keeps what was under it, the centre is stretched sideways only (the
+    // frames' colours change from top to bottom, not across).
+    std::vector<uint32_t> dst(60 * v.height, 0xFF102030u);
+    PixelView d{dst.data(), 60 * 4, 60, v.height};
+    PaintMenuButtonFrame(d, 0, 0, 60, v.height, v, 1);
+    EXPECT_EQ(d.At(0, v.height - 1), 0xFF102030u);
+    for (int x : {12, 30, 47})
+        EXPECT_EQ(d.At(x, v.height / 2), v.At(fw + fw / 2, v.height / 2)) << x;
 }
 
 TEST(TitleBarRules, FadeSteps)
@@ -554,7 +557,7 @@ TEST_F(TitleBarForm, ChangingACaptionRepaintsTheTitle)
     Make();
     const RECT before = button->Rect;
     const std::vector<uint32_t> old = CachePixels(before);
-    button->SetCaption(L"Save all");
+    button->SetCaption(L"Load all");
     Pump(30);
     EXPECT_GT(button->Rect.right - button->Rect.left, before.right - before.left);
     EXPECT_NE(CachePixels(before), old);
