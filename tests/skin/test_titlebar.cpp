@@ -242,16 +242,34 @@ TEST_F(TitleBarObjects, CollectionIndexAndAssign)
     EXPECT_EQ(c->SkinSection(), L"");
 }
 
+// A component that hears what its owner hears.
+class Listener : public TComponent {
+public:
+    using TComponent::TComponent;
+    std::vector<TOperation> heard;
+
+protected:
+    void Notification(TComponent* c, TOperation op) override
+    {
+        TComponent::Notification(c, op);
+        if (c != this)
+            heard.push_back(op);
+    }
+};
+
 TEST(TitleBarCreation, AnOwnerThatIsNoFormLeavesNothingBehind)
 {
     TComponent owner(nullptr);
+    auto* listener = new Listener(&owner);
     try {
         new TsTitleBar(&owner);
         FAIL() << "no exception";
     } catch (const EAbort& e) {
         EXPECT_EQ(e.Message(), L"TsTitleBar component may be used with forms only!");
     }
-    EXPECT_EQ(owner.ComponentCount(), 0);
+    // Nobody heard of a title bar arriving or leaving: it never registered.
+    EXPECT_TRUE(listener->heard.empty());
+    EXPECT_EQ(owner.ComponentCount(), 1);
     EXPECT_THROW(new TsTitleBar(nullptr), EAbort);
 }
 
