@@ -445,6 +445,13 @@ protected:
             return it;
         };
         button = add(TkvBtnStyle::bsButton, L"Save");
+        glyphButton = add(TkvBtnStyle::bsButton, L"");
+        TBitmap glyph(16, 16, TPixelFormat::pf24bit);
+        glyph.Canvas().Brush().SetColor(clFuchsia);   // the corner pixel: transparent
+        glyph.Canvas().FillRect(RECT{0, 0, 16, 16});
+        glyph.Canvas().Brush().SetColor(TColor(0x2080E0));
+        glyph.Canvas().FillRect(RECT{3, 3, 13, 13});
+        glyphButton->SetGlyph(&glyph);
         menuItem = add(TkvBtnStyle::bsMenu, L"File");
         spacer = add(TkvBtnStyle::bsSpacing, L"");
         spacer->SetWidth(12);
@@ -491,7 +498,7 @@ protected:
     TSkinTestForm* f = nullptr;
     TsSkinProvider* p = nullptr;
     TsTitleBar* bar = nullptr;
-    TkvTitleBarItem *button = nullptr, *menuItem = nullptr, *spacer = nullptr, *tab1 = nullptr, *tab2 = nullptr,
+    TkvTitleBarItem *button = nullptr, *glyphButton = nullptr, *menuItem = nullptr, *spacer = nullptr, *tab1 = nullptr, *tab2 = nullptr,
                     *info = nullptr;
     TPopupMenu* dropdown = nullptr;
     HWND wnd = nullptr;
@@ -507,7 +514,7 @@ TEST_F(TitleBarForm, ItemsAnswerTheFramesHitTest)
     struct {
         TkvTitleBarItem* item;
         int expected;   // 0: not an item code
-    } cases[] = {{button, 2000}, {menuItem, 2001}, {spacer, 0}, {tab1, 0}, {tab2, 2004}, {info, 0}};
+    } cases[] = {{button, 2000}, {glyphButton, 2001}, {menuItem, 2002}, {spacer, 0}, {tab1, 0}, {tab2, 2005}, {info, 0}};
     for (const auto& c : cases) {
         const RECT r = c.item->Rect;
         ASSERT_GT(r.right, r.left);
@@ -531,23 +538,38 @@ TEST_F(TitleBarForm, AClickFiresOnClickAndATabIsSelectedAtOnce)
     Make();
     int clicks = 0;
     button->OnClick = [&](TObject*) { ++clicks; };
+    button->Hint = L"Saves the pages";
+    button->ShowHint = true;
     const POINT b = ScreenOf(button->Rect);
     SetCursorPos(b.x, b.y);
     SendMessageW(wnd, WM_NCMOUSEMOVE, 2000, MAKELPARAM(b.x, b.y));
     EXPECT_EQ(button->State(), isHot);
+    // The hint shows below right of the cursor, topmost, without taking the activation.
+    ASSERT_NE(button->HintWindow(), nullptr);
+    HWND hint = button->HintWindow()->Handle();
+    ASSERT_TRUE(IsWindow(hint));
+    EXPECT_TRUE(IsWindowVisible(hint));
+    EXPECT_NE(GetActiveWindow(), hint);
+    EXPECT_TRUE(GetWindowLongW(hint, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT hr{};
+    GetWindowRect(hint, &hr);
+    EXPECT_EQ(hr.left, b.x + 8);
+    EXPECT_EQ(hr.top, b.y + 16);
     SendMessageW(wnd, WM_NCLBUTTONDOWN, 2000, MAKELPARAM(b.x, b.y));
     EXPECT_EQ(button->State(), isPressed);
     EXPECT_EQ(clicks, 0);
     SendMessageW(wnd, WM_NCLBUTTONUP, 2000, MAKELPARAM(b.x, b.y));
     EXPECT_EQ(clicks, 1);
+    SendMessageW(wnd, WM_NCMOUSELEAVE, 0, 0);
+    EXPECT_FALSE(IsWindow(hint));
 
     const POINT t = ScreenOf(tab2->Rect);
-    SendMessageW(wnd, WM_NCLBUTTONDOWN, 2004, MAKELPARAM(t.x, t.y));
+    SendMessageW(wnd, WM_NCLBUTTONDOWN, 2005, MAKELPARAM(t.x, t.y));
     Pump(10);
     EXPECT_TRUE(tab2->Down());
     EXPECT_FALSE(tab1->Down());
     EXPECT_EQ(p->PressedElement(), kNoElement);
-    EXPECT_EQ(HitAt(ScreenOf(tab1->Rect)), 2003);   // the released tab is hit again
+    EXPECT_EQ(HitAt(ScreenOf(tab1->Rect)), 2004);   // the released tab is hit again
 }
 
 TEST_F(TitleBarForm, TheDropDownOpensAtTheItemsBottomLeftCorner)
@@ -560,7 +582,7 @@ TEST_F(TitleBarForm, TheDropDownOpensAtTheItemsBottomLeftCorner)
     SetTimer(nullptr, 0, 100, DismissMenu);
     const POINT c = ScreenOf(menuItem->Rect);
     const POINT corner = ScreenOf(menuItem->Rect, false);
-    SendMessageW(wnd, WM_NCLBUTTONDOWN, 2001, MAKELPARAM(c.x, c.y));
+    SendMessageW(wnd, WM_NCLBUTTONDOWN, 2002, MAKELPARAM(c.x, c.y));
     Pump(10);
     EXPECT_EQ(g_menuRect.left, corner.x);
     EXPECT_EQ(g_menuRect.top, corner.y);
@@ -600,11 +622,66 @@ TEST_F(TitleBarForm, ScreenshotWithHotAndPressedItems)
     const std::vector<uint32_t> hot = CachePixels(button->Rect);
     const std::vector<uint32_t> menuNormal = CachePixels(menuItem->Rect);
     menuItem->SetState(isPressed);
-    Painter().PaintTitleButton(2001);
+    Painter().PaintTitleButton(2002);
     Pump(10);
     EXPECT_NE(CachePixels(menuItem->Rect), menuNormal);
     SaveWindowShot(wnd, L"titlebar_items");
     SendMessageW(wnd, WM_NCMOUSELEAVE, 0, 0);
     EXPECT_EQ(button->State(), isNormal);
     EXPECT_NE(CachePixels(button->Rect), hot);
+}
+
+TEST_F(TitleBarForm, HoverFadesOnALayeredWindowOverTheItem)
+{
+    Make();
+    p->AllowAnimation = true;
+    const POINT b = ScreenOf(button->Rect);
+    SetCursorPos(b.x, b.y);
+    SendMessageW(wnd, WM_NCMOUSEMOVE, 2000, MAKELPARAM(b.x, b.y));
+    TkvItemAnimation* a = button->Animation();
+    ASSERT_NE(a, nullptr);
+    HWND glow = a->GlowWindow();
+    ASSERT_TRUE(IsWindow(glow));
+    EXPECT_TRUE(IsWindowVisible(glow));
+    EXPECT_TRUE(GetWindowLongW(glow, GWL_EXSTYLE) & WS_EX_LAYERED);
+    EXPECT_TRUE(GetWindowLongW(glow, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+    // Centred on the item with the item's size: exactly over it.
+    RECT gr{}, wr{};
+    GetWindowRect(glow, &gr);
+    GetWindowRect(wnd, &wr);
+    EXPECT_EQ(gr.left, wr.left + button->Rect.left);
+    EXPECT_EQ(gr.top, wr.top + button->Rect.top);
+    EXPECT_EQ(gr.right - gr.left, button->Rect.right - button->Rect.left);
+    // The picture is the item as it is painted hot.
+    ASSERT_NE(a->Picture(), nullptr);
+    EXPECT_EQ(a->Picture()->Width(), button->Rect.right - button->Rect.left);
+    for (int i = 0; i < 20 && a->Steps().Running(); ++i)
+        a->StepOnce();
+    EXPECT_FALSE(a->Steps().Running());
+    EXPECT_EQ(a->Steps().TargetState(), isHot);
+    // Leaving fades out and drops the window at the end.
+    SendMessageW(wnd, WM_NCMOUSELEAVE, 0, 0);
+    ASSERT_EQ(button->Animation(), a);
+    for (int i = 0; i < 20 && a->Steps().Running(); ++i)
+        a->StepOnce();
+    EXPECT_EQ(a->Steps().TargetState(), -1);
+    EXPECT_FALSE(IsWindow(glow));
+    EXPECT_EQ(a->GlowWindow(), nullptr);
+}
+
+TEST_F(TitleBarForm, AnImageListChangeResizesItsItemsAndItsRemovalIsNoticed)
+{
+    Make();
+    auto* images = new TCustomImageList(f);
+    images->SetSize(24, 24);
+    bar->SetImages(images);
+    button->SetImageIndex(0);   // not there yet: the caption alone
+    const int before = button->Width();
+    TBitmap pic(24, 24, TPixelFormat::pf24bit);
+    images->Add(&pic, nullptr);
+    EXPECT_EQ(button->Width(), before + 24 + button->Spacing());
+    Free(images);
+    EXPECT_EQ(bar->Images(), nullptr);
+    button->Measure(false);
+    EXPECT_EQ(button->Width(), before);
 }
