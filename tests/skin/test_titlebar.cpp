@@ -685,3 +685,30 @@ TEST_F(TitleBarForm, AnImageListChangeResizesItsItemsAndItsRemovalIsNoticed)
     button->Measure(false);
     EXPECT_EQ(button->Width(), before);
 }
+
+TEST_F(TitleBarForm, ADisabledItemIsMixedHalfWayIntoTheTitle)
+{
+    Make();
+    const RECT r = glyphButton->Rect;
+    const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+    auto pixelAt = [&](int x, int y) {
+        EXPECT_TRUE(Painter().PaintFrameToCache());
+        return Painter().Cache()->View().At(x, y);
+    };
+    const uint32_t under = pixelAt(r.left, r.top);   // the glyph's key corner: the title shows
+    const uint32_t enabled = pixelAt(cx, cy);
+    ASSERT_NE(enabled & 0xFFFFFFu, under & 0xFFFFFFu);
+    glyphButton->Enabled = false;
+    const uint32_t disabled = pixelAt(cx, cy);
+    for (int shift : {0, 8, 16}) {
+        const int e = int(enabled >> shift) & 0xFF, u = int(under >> shift) & 0xFF, d = int(disabled >> shift) & 0xFF;
+        EXPECT_NEAR(d, (e + u) / 2, 2) << shift;
+    }
+    // A disabled item takes no click.
+    int clicks = 0;
+    glyphButton->OnClick = [&](TObject*) { ++clicks; };
+    const POINT c = ScreenOf(r);
+    SendMessageW(wnd, WM_NCLBUTTONDOWN, 2001, MAKELPARAM(c.x, c.y));
+    SendMessageW(wnd, WM_NCLBUTTONUP, 2001, MAKELPARAM(c.x, c.y));
+    EXPECT_EQ(clicks, 0);
+}
