@@ -163,12 +163,10 @@ bool IsMDIChildMaximized()
                 break;
             }
     if (!frame || frame->FormStyle() != TFormStyle::fsMDIForm) return false;
+    // Every form shows an icon (its own or the system's standard one), so
+    // the system icon decides.
     TCustomForm* child = frame->ActiveMDIChild();
-    if (!child || !child->HandleAllocated() || !IsZoomed(child->Handle()) || !(child->BorderIcons() & biSystemMenu))
-        return false;
-    HWND w = child->Handle();
-    return SendMessageW(w, WM_GETICON, ICON_SMALL, 0) || SendMessageW(w, WM_GETICON, ICON_BIG, 0) ||
-           GetClassLongPtrW(w, GCLP_HICONSM) || GetClassLongPtrW(w, GCLP_HICON);
+    return child && child->HandleAllocated() && IsZoomed(child->Handle()) && (child->BorderIcons() & biSystemMenu);
 }
 
 TsPopupCacheEntry* FindPopupCacheEntry(const TMenuItem* firstItem)
