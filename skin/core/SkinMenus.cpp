@@ -820,7 +820,8 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
         // glyphs, in the item's text colour.
         const int size = std::min(int(glyph.cx), h);
         const int x = rtl ? w - 4 - size : 4;
-        ic.Font().Set(L"Webdings", -MulDiv(10, GetDeviceCaps(ic.Handle(), LOGPIXELSY), 72), 0, clWindowText);
+        // Marlett: the caption-button font every system has (Wine's Webdings lacks the close glyph).
+        ic.Font().Set(L"Marlett", -MulDiv(10, GetDeviceCaps(ic.Handle(), LOGPIXELSY), 72), 0, clWindowText);
         ic.Font().SetCharset(SYMBOL_CHARSET);
         TsManagerTextSkin skin(m);
         ic.Brush().SetStyle(TBrushStyle::bsClear);

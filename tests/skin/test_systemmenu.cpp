@@ -446,26 +446,43 @@ TEST_F(SystemMenus, OpensFromAltSpaceAndTheIcon)
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        HMENU shown = nullptr;
+        HMENU shown = nullptr, list = nullptr;
         RECT at{};
         uint32_t selected = 0;
         int seenAt = 0;
+        const bool openList = r.what == rows[0].what;
         RunMenuLoop(
             [&](int tick) {
-                HWND menu = VisibleMenuWindow();
+                HWND menu = VisibleMenuWindow();   // the lowest: the system menu itself
                 if (!menu) return false;
                 if (!seenAt) {
                     seenAt = tick;
                     PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);   // selects "Available skins"
                 }
-                if (tick < seenAt + 9) return false;
+                if (openList && tick == seenAt + 4) PostMessageW(menu, WM_KEYDOWN, VK_RIGHT, 0);
+                if (tick < seenAt + 12) return false;
                 shown = HMENU(SendMessageW(menu, MN_GETHMENU, 0, 0));
                 GetWindowRect(menu, &at);
                 selected = ScreenPixel(at.left + 10, at.top + 10);
-                if (r.what == rows[0].what) SaveScreenRect(at, L"systemmenu_skinlist");
+                if (openList) {
+                    RECT all = at;
+                    HWND top = FindWindowW(L"#32768", nullptr);   // the highest: the skin list
+                    if (top && top != menu && IsWindowVisible(top)) {
+                        list = HMENU(SendMessageW(top, MN_GETHMENU, 0, 0));
+                        RECT lr{};
+                        GetWindowRect(top, &lr);
+                        UnionRect(&all, &at, &lr);
+                    }
+                    SaveScreenRect(all, L"systemmenu_skinlist");
+                }
                 return true;
             },
             r.open);
+        if (openList) {
+            TMenuItem* head = FindMenuItem(provider->SystemMenu(), SkinSelectItemName);
+            ASSERT_NE(head, nullptr);
+            EXPECT_EQ(list, head->Handle());
+        }
         ASSERT_NE(provider->SystemMenu(), nullptr);
         EXPECT_EQ(shown, provider->SystemMenu()->Handle());
         EXPECT_TRUE(provider->SystemMenu()->OwnerDraw());
