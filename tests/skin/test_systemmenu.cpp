@@ -582,7 +582,8 @@ TEST_F(SystemMenus, ProviderHearsOfAManagerOnItsForm)
     EXPECT_EQ(p->Manager(), first);
 }
 
-// The client origin the provider answers is where the client area is.
+// The client origin and the height above the client the provider answers
+// are where the client area is; the menu line counts while an item shows.
 TEST_F(SystemMenus, ClientOriginAndTopArea)
 {
     SampleManager();
@@ -605,7 +606,12 @@ TEST_F(SystemMenus, ClientOriginAndTopArea)
     if (!provider->BorderForm()) {
         EXPECT_EQ(provider->ClientOriginX(), client.x - wr.left);
         EXPECT_EQ(provider->ClientOriginY(), client.y - wr.top);
+        EXPECT_EQ(provider->TopAreaHeight(), client.y - wr.top);
     }
+    EXPECT_FALSE(provider->CacheSizeOutdated());
+    EXPECT_TRUE(provider->ShowsTitleIcon());
+    provider->SetShowAppIcon(false);
+    EXPECT_FALSE(provider->ShowsTitleIcon());
     const POINT inWindow = provider->ScreenToWindowPoint(POINT{wr.left + 7, wr.top + 9});
     EXPECT_EQ(inWindow.x, 7);
     EXPECT_EQ(inWindow.y, 9);
