@@ -941,9 +941,20 @@ void OnMouseWheel(FormCall& c)
     PassWheelToControlUnderCursor(c);
 }
 
-// WM_CONTEXTMENU: the form's popup menu is prepared for skinned popups; passed on.
+// WM_CONTEXTMENU: on the form's caption or icon the system menu opens, as a
+// right click there opens it; otherwise the form's popup menu is prepared
+// for skinned popups and the message passed on.
 void OnContextMenu(FormCall& c)
 {
+    if (HWND(c.m.WParam) == c.Wnd() && DWORD(c.m.LParam) != 0xFFFFFFFF &&
+        c.Form().BorderStyle() != TFormBorderStyle::bsNone) {
+        const POINT pt = ScreenPointOf(c.m.LParam);
+        const int code = c.p.HitTestFrame(pt);
+        if (code == HTCAPTION || code == HTSYSMENU) {
+            c.p.ShowSystemMenuAt(pt.x, pt.y);
+            return;
+        }
+    }
     PrepareFormContextMenu(c.p);
     c.PassOn();
 }
