@@ -210,6 +210,7 @@ TsSkinProvider::~TsSkinProvider()
     if (drag.geometry.Active && drag.owner == this)
         EndBorderDrag(false);
     StopFormTimer();
+    titleGlows_.reset();
     borderForm_.reset();
     if (!inactive_) {
         // A form being destroyed is past the point where its WindowProc may
@@ -549,6 +550,9 @@ std::vector<TsUserButton> TsSkinProvider::UserButtons() const
 
 TsTitleLayout TsSkinProvider::LayoutTitleButtons() const
 {
+    // With a border window the frame picture is the border window's.
+    if (borderForm_)
+        return borderForm_->TitleLayout();
     RECT wr{};
     if (wnd_)
         GetWindowRect(wnd_, &wr);
@@ -709,7 +713,9 @@ void TsSkinProvider::SnapPosition(WINDOWPOS& pos)
     GetWindowRect(wnd_, &wr);
     const int w = (pos.flags & SWP_NOSIZE) ? wr.right - wr.left : pos.cx;
     const int h = (pos.flags & SWP_NOSIZE) ? wr.bottom - wr.top : pos.cy;
-    SnapToArea(pos.x, pos.y, w, h, area, SnapBuffer, TsSnapOffsets{});
+    // With a border window the visible frame snaps, not the form's window.
+    const TsSnapOffsets extra = borderForm_ ? BorderSnapOffsets(borderForm_->Layout()) : TsSnapOffsets{};
+    SnapToArea(pos.x, pos.y, w, h, area, SnapBuffer, extra);
 }
 
 // ---------------------------------------------------------------- border drag

@@ -1,5 +1,6 @@
 #include "skin/forms/Startup.h"
 
+#include "skin/forms/BorderForm.h"
 #include "skin/forms/CtrlAdapter.h"
 #include "skin/forms/MDIForm.h"
 
@@ -79,6 +80,8 @@ void InitSkinLibrary()
     InitDialogsUnit();
     // The form's menu line in the frame picture: painted by the skinned menus.
     InitFormMenusUnit();
+    // The border window's frame picture: its size, the shadow margins and the shadow.
+    InitBorderFormUnit();
 }
 
 void DoneSkinLibrary()
