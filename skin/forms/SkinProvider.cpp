@@ -616,7 +616,8 @@ int TsSkinProvider::HitTestFrame(POINT screen)
     }
     if (MDIButtonsHitInput)
         MDIButtonsHitInput(*this, in);
-    return ::HitTestFrame(in, LayoutTitleButtons(), CaptionButtons(), UserButtons());
+    // With a border window the title's elements are its (in its pixels), none of the form's own.
+    return ::HitTestFrame(in, borderForm_ ? TsTitleLayout{} : LayoutTitleButtons(), CaptionButtons(), UserButtons());
 }
 
 void TsSkinProvider::SetHotElement(int code)
@@ -862,6 +863,12 @@ POINT TsSkinProvider::SystemMenuPointBelowIcon() const
     GetWindowRect(wnd_, &wr);
     const TsTitleLayout l = LayoutTitleButtons();
     POINT pt{wr.left + l.Icon.left, wr.top + TopFrameWidth() + CaptionAreaHeight(true)};
+    if (borderForm_) {
+        // The layout is the border window's: its frame reaches past the form.
+        const TsBorderLayout b = borderForm_->Layout();
+        const POINT o = BorderFormOffset(b);
+        pt = POINT{wr.left - o.x + l.Icon.left, wr.top - o.y + l.TitleBottom};
+    }
     if (IsIconic(wnd_))
         pt.y -= 16;
     return pt;

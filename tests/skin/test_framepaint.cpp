@@ -642,6 +642,8 @@ TEST_F(FramePaintTest, TextAndActivationLeaveNoSystemCaption)
 TEST_F(FramePaintTest, HoverAndPressChangeTheCloseButton)
 {
     Make(420, 300);
+    // The button repainted in the frame itself: no glow window fades over it.
+    m->Effects.SetAllowGlowing(false);
     RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
     Pump(30);
     const RECT close = Painter().ElementBounds(HTCLOSE);
@@ -739,6 +741,7 @@ TEST_F(FramePaintTest, ShadowMarginsWidenThePictureButNotWhatTheWindowShows)
     Make(420, 300);
     RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
     Pump(30);
+    const auto registered = FrameShadowMargins;
     FrameShadowMargins = [](TsSkinProvider&) { return RECT{5, 6, 7, 8}; };
     p->SkinData()->BackgroundChanged = true;
     RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
@@ -746,7 +749,7 @@ TEST_F(FramePaintTest, ShadowMarginsWidenThePictureButNotWhatTheWindowShows)
     TBitmap* cache = Painter().Cache();
     ASSERT_NE(cache, nullptr);
     Picture shifted = ReadBack(wnd);
-    FrameShadowMargins = nullptr;
+    FrameShadowMargins = registered;
     RECT wr{};
     GetWindowRect(wnd, &wr);
     EXPECT_EQ(cache->Width(), wr.right - wr.left + 12);
