@@ -501,54 +501,53 @@ TEST_F(BorderFormTest, SnappingMovesTheVisibleFrameToTheWorkAreasEdge)
     struct Row {
         const char* what;
         bool moveBorder;   // the border window is moved (its own move loop), else the form
-        int gap;           // the visible frame's distance from the work area's left edge
+        bool top;          // the top edge, else the left one
+        int gap;           // the visible frame's distance from where it snaps to
         bool snaps;
     } rows[] = {
-        {"form 5 px off", false, 5, true},
-        {"form 9 px off", false, 9, true},
-        {"form 10 px off", false, 10, false},
-        {"border window 6 px off", true, 6, true},
-        {"border window 12 px off", true, 12, false},
+        {"form, left edge 5 px off", false, false, 5, true},
+        {"form, left edge 10 px off", false, false, 10, false},
+        {"form, top edge 9 px off", false, true, 9, true},
+        {"form, top edge 10 px off", false, true, 10, false},
+        {"border window, left edge 6 px off", true, false, 6, true},
+        {"border window, top edge 3 px off", true, true, 3, true},
+        {"border window, top edge 12 px off", true, true, 12, false},
     };
     TSkinTestForm* f = nullptr;
     TsSkinProvider* p = BorderedForm(f, 360, 240);
     p->ScreenSnap = true;
     HWND form = f->Handle(), wnd = BorderWnd(p);
     ASSERT_NE(wnd, nullptr);
-    const int sl = p->Manager()->ShadowMargins[0];
-    const int align = p->Manager()->SkinData().AlignOffset;
+    const TsSkinManager* m = p->Manager();
+    const int sl = m->ShadowMargins[0], st = m->ShadowMargins[1];
     MONITORINFO info{sizeof info};
     ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(form, MONITOR_DEFAULTTONEAREST), &info));
     const RECT work = info.rcWork;
+    // Where the visible frame's edge snaps to: the work area's edge moved by the skin's align offset.
+    const int snapLeft = work.left - m->SkinData().AlignOffset, snapTop = work.top + m->SkinData().AlignOffsetTop;
     int start = 200;
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
         // Somewhere new each time, so the border window follows the form there.
         start += 7;
-        SetWindowPos(form, nullptr, work.left + start, work.top + 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(form, nullptr, work.left + start, work.top + start, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         Pump(20);
         RECT br{}, fr{};
         GetWindowRect(wnd, &br);
         GetWindowRect(form, &fr);
-        const int visibleToForm = fr.left - (br.left + sl);   // the visible frame lies left of the form by this
-        const int wantLeft = work.left + r.gap - align;        // where the visible frame is asked to go
-        if (r.moveBorder) {
-            SetWindowPos(wnd, nullptr, wantLeft - sl, br.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            GetWindowRect(wnd, &br);
-            EXPECT_EQ(br.left + sl == work.left - align, r.snaps) << br.left + sl;
-            if (!r.snaps) {
-                EXPECT_EQ(br.left + sl, wantLeft);
-            }
-        } else {
-            SetWindowPos(form, nullptr, wantLeft + visibleToForm, fr.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            Pump(20);
-            GetWindowRect(form, &fr);
-            GetWindowRect(wnd, &br);
-            EXPECT_EQ(br.left + sl == work.left - align, r.snaps) << br.left + sl;
-            if (!r.snaps) {
-                EXPECT_EQ(fr.left, wantLeft + visibleToForm);
-            }
-        }
+        // The form's window lies inside the visible frame by these.
+        const POINT inside{fr.left - (br.left + sl), fr.top - (br.top + st)};
+        const POINT visible{r.top ? br.left + sl : snapLeft + r.gap, r.top ? snapTop + r.gap : br.top + st};
+        if (r.moveBorder)
+            SetWindowPos(wnd, nullptr, visible.x - sl, visible.y - st, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        else
+            SetWindowPos(form, nullptr, visible.x + inside.x, visible.y + inside.y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Pump(20);
+        GetWindowRect(wnd, &br);
+        const int edge = r.top ? br.top + st : br.left + sl;
+        const int snapped = r.top ? snapTop : snapLeft;
+        EXPECT_EQ(edge, r.snaps ? snapped : snapped + r.gap);
     }
 }
 

@@ -283,6 +283,9 @@ protected:
     void Make(int w = 420, int h = 300, const std::function<void(TSkinTestForm*)>& before = nullptr)
     {
         m = SampleManager();
+        // These tests read every button state from the frame picture itself:
+        // no glow window fades over a button (test_borderform has those).
+        m->Effects.SetAllowGlowing(false);
         f = NewForm(w, h);
         if (before)
             before(f);
@@ -642,8 +645,6 @@ TEST_F(FramePaintTest, TextAndActivationLeaveNoSystemCaption)
 TEST_F(FramePaintTest, HoverAndPressChangeTheCloseButton)
 {
     Make(420, 300);
-    // The button repainted in the frame itself: no glow window fades over it.
-    m->Effects.SetAllowGlowing(false);
     RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
     Pump(30);
     const RECT close = Painter().ElementBounds(HTCLOSE);
