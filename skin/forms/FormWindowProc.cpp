@@ -102,6 +102,8 @@ void Cmd2RemoveSkin(FormCall& c)
     const LONG style = GetWindowLongW(c.Wnd(), GWL_STYLE);
     if ((c.Form().BorderIcons() & biSystemMenu) && c.Form().BorderStyle() != TFormBorderStyle::bsNone)
         SetWindowLongW(c.Wnd(), GWL_STYLE, style | WS_SYSMENU);
+    c.p.StopButtonAnimations();
+    c.p.DropGlows();
     c.p.StopFormTimer();
     c.p.FreeBorder();
     if (!c.p.inMenuLoop_)
@@ -612,6 +614,9 @@ void OnSize(FormCall& c)
 {
     c.p.menuLines_ = -1;
     c.PassOn();
+    // A maximised form may go without its border window; restored, it gets it back.
+    if (MaximizedWithoutBorderWindow && c.p.FormAlive())
+        c.p.UpdateBorderForm();
     if (c.p.FormAlive() && !AnimationRunning) {
         c.p.regionChanged_ = true;
         c.p.skinData_->BackgroundChanged = true;

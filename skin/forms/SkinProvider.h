@@ -64,6 +64,8 @@ enum class TsProviderBit : uint32_t {
     HideSnapshot = 0x200,     // the picture for hiding is taken
     Restoring = 0x400,
     SnapshotTaking = 0x800,   // a picture for the task bar is being taken
+    StretchedHeight = 0x2000, // stretched to the work area's height (a double click on a sizing edge)
+    StretchedWidth = 0x4000,  // stretched to the work area's width
     InNcActivate = 0x8000,
     ScrollUpdate = 0x20000,   // the scroll wrapper is being updated
 };
@@ -299,10 +301,12 @@ public:
     // everywhere without a border window; the caller owns it.
     std::unique_ptr<TBitmap> CreateFormSnapshot(bool freeCache);
 
-    // ---- the title glows (not made yet: no-ops)
+    // ---- the title glows (TitleGlow.cpp)
     void RefreshBorderWindow();
-    void StopButtonAnimations() {}
-    void DropGlows() {}
+    // Frees every caption button's fade (and its window).
+    void StopButtonAnimations();
+    // Hides every caption button's halo.
+    void DropGlows();
 
     // ---- metrics
     TsFrameFacts Facts() const;
@@ -441,6 +445,7 @@ public:
         adapter_.reset();
     }
     std::unique_ptr<TkvBorderForm> borderForm_;
+    std::unique_ptr<TObject> titleGlows_;   // the caption buttons' fades and halos (TitleGlow.cpp)
     TComponent* formTimer_ = nullptr;   // the one minimise or move timer (FormAnimations.cpp)
     bool hidePlaying_ = false;          // the hide animation is being started
     std::unique_ptr<TBitmap> movePicture_;   // the form's picture while it is dragged
