@@ -183,9 +183,13 @@ bool TsMDIMerge::Follow(TsSkinProvider& p)
             menu_ = menu;
             menuBuild_ = menu->BuildCount();
         }
+        // The frame is painted anew with the line measured again (also by the
+        // paint the menu bar's new size brings).
+        p.ResetMenuLineCount();
+        if (p.SkinData())
+            p.SkinData()->BackgroundChanged = true;
         if (bar)
             DrawMenuBar(wnd);
-        p.ResetMenuLineCount();
         changed = true;
     }
     if (changed && p.SkinData())
@@ -195,6 +199,12 @@ bool TsMDIMerge::Follow(TsSkinProvider& p)
 
 void FollowMDIChildren(TsSkinProvider& p)
 {
+    TCustomForm* f = p.FormOf();
+    if (!f || f->FormStyle() != TFormStyle::fsMDIForm || !p.Skinned())
+        return;
+    // The companion (and the client's wrapper) when nothing made it yet.
+    if (!MDIFormOf(p))
+        UpdateMDIFormOf(p);
     if (TsMDIForm* mdi = MDIFormOf(p))
         mdi->Merge().Follow(p);
 }
