@@ -3,6 +3,7 @@
 // placed inside another standing on what its parent answers.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 
 #include "skin/core/ControlPaint.h"

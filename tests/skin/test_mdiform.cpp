@@ -3,6 +3,9 @@
 // menu line, and the frame adapter's colour, nesting and unhooking.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "classlib/Frames.h"
 #include "classlib/Menus.h"
 #include "skin/controls/MDIWnd.h"
