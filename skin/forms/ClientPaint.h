@@ -27,7 +27,8 @@ POINT ClientOriginInFrame(TsSkinProvider& p);
 // ---- the window menu
 // Item data that marks the entries BuildWindowMenu added to a window menu.
 constexpr ULONG_PTR WindowMenuItemTag = 0x4B570200;
-// The first command number of those entries (one per listed child).
+// The first command number of those entries (one per listed child): above
+// the numbers of the class library's menu items, below the client's own list.
 constexpr UINT WindowMenuFirstCommand = 0xFE00;
 // The children BuildWindowMenu listed last, by command number; nil for a
 // command that is not one of them.
