@@ -134,7 +134,7 @@ void TCustomForm::HandleCreated()
 
 void TCustomForm::CreateMDIClient()
 {
-    CLIENTCREATESTRUCT ccs{windowMenu_, 0xFF00};
+    CLIENTCREATESTRUCT ccs{windowMenu_, MDIFirstChildCommand};
     RECT r{};
     GetClientRect(handle_, &r);
     clientHandle_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,

@@ -16,10 +16,12 @@
 #include "skin/core/BgRequest.h"
 #include "skin/core/MessageTable.h"
 #include "skin/core/SkinManager.h"
+#include "skin/forms/ClientPaint.h"
 #include "skin/forms/FormMenus.h"
 #include "skin/forms/BorderForm.h"
 #include "skin/forms/FormAnimations.h"
 #include "skin/forms/FramePaint.h"
+#include "skin/forms/MDIMerge.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/TitleBar.h"
 #include "skin/graphics/Constants.h"
@@ -631,8 +633,24 @@ void OnSetRedraw(FormCall& c)
     c.PassOn();
 }
 
-// WM_INITMENUPOPUP: always passed on (the class library fills its popups, the system its system menu).
-void OnInitMenuPopup(FormCall& c) { c.PassOn(); }
+// WM_INITMENUPOPUP: always passed on (the class library fills its popups, the
+// system its system menu); an MDI main form's window menu then lists its children.
+void OnInitMenuPopup(FormCall& c)
+{
+    c.PassOn();
+    WindowMenuPopupRow(c.p, c.m);
+}
+
+// WM_COMMAND: an entry of the window menu activates its child; others pass on.
+void OnCommand(FormCall& c)
+{
+    if (!WindowMenuCommandRow(c.p, c.m))
+        c.PassOn();
+}
+
+// WM_PAINT and WM_ERASEBKGND: the client area from the skin.
+void OnPaint(FormCall& c) { ClientPaintRow(c.p, c.m); }
+void OnEraseBkgnd(FormCall& c) { ClientEraseRow(c.p, c.m); }
 
 // WM_ENTERIDLE: 0, not passed on.
 void OnEnterIdle(FormCall& c) { c.m.Result = 0; }
@@ -757,10 +775,19 @@ void OnCopyData(FormCall& c)
 }
 
 // WM_NCACTIVATE: the form's activity follows; the frame shows its new row.
-void OnNcActivate(FormCall& c) { FrameNcActivate(c.p, c.m); }
+void OnNcActivate(FormCall& c)
+{
+    FollowMDIChildren(c.p);
+    FrameNcActivate(c.p, c.m);
+}
 
-// WM_NCPAINT: the frame strips come from the cache.
-void OnNcPaint(FormCall& c) { FrameNcPaint(c.p, c.m); }
+// WM_NCPAINT: the frame strips come from the cache (an MDI main form's with
+// its active child's menu and caption).
+void OnNcPaint(FormCall& c)
+{
+    FollowMDIChildren(c.p);
+    FrameNcPaint(c.p, c.m);
+}
 
 // WM_PRINT: the frame from the cache, the rest passed on.
 void OnPrint(FormCall& c) { FramePrint(c.p, c.m); }
@@ -1277,6 +1304,9 @@ constexpr TsMessageRow<UINT, FormHandler> kStage3Messages[] = {
     {WM_DWMSENDICONICLIVEPREVIEWBITMAP, OnIconicLivePreview},
     {WM_NCPAINT, OnNcPaint},
     {WM_PRINT, OnPrint},
+    {WM_COMMAND, OnCommand},
+    {WM_PAINT, OnPaint},
+    {WM_ERASEBKGND, OnEraseBkgnd},
 };
 static_assert(HasUniqueNumbers(kStage3Messages));
 

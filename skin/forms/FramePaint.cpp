@@ -1,6 +1,8 @@
 #include "skin/forms/FramePaint.h"
 #include "skin/forms/TitleBar.h"
 
+#include "skin/forms/ClientPaint.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -379,7 +381,10 @@ bool TsFramePainter::PaintFrameToCache()
 
     const bool active = p_.formActive_;
     const int state = StateRow(*m, d.SectionIndex, active);
+    // A form inside a control stands on its parent's picture (ClientPaint.h).
     TsBgCacheInfo info = EmptyBgCacheInfo;
+    if (!FormParentBackground(p_, info))
+        return false;
     const RECT all{shadow.left, shadow.top, width - shadow.right, height - shadow.bottom};
     // The frame background with the form's border mask.
     PaintControlSkin(d, info, -1, -1, 0, &bmp, POINT{0, 0}, all, state);
@@ -539,6 +544,7 @@ void TsFramePainter::PaintCaptionText(TBitmap& bmp)
     const TFormBorderStyle bs = p_.form_->BorderStyle();
     const bool small = bs == TFormBorderStyle::bsToolWindow || bs == TFormBorderStyle::bsSizeToolWin;
     const String caption = TitleBarShowsCaption(p_, p_.AddedTitle.ShowMainCaption()) ? WindowText(p_.wnd_) : String();
+    captionText_ = caption;
     const String& added = p_.AddedTitle.Text();
 
     TCanvas& canvas = bmp.Canvas();

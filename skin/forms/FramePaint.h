@@ -164,6 +164,8 @@ public:
     const TsTitleLayout& Layout() const { return layout_; }
     // The caption text rectangle and the added title's of the last paint.
     const TsCaptionTextPlace& CaptionPlace() const { return captionPlace_; }
+    // The caption text of the last paint (the window's text when it showed).
+    const String& CaptionText() const { return captionText_; }
     // The MDI-child buttons of the last paint (empty when they do not show).
     const TsMDIButtonPlaces& MDIButtons() const { return mdiButtons_; }
     bool MDIButtonsShown() const { return mdiShown_; }
@@ -213,6 +215,7 @@ private:
     TsSkinProvider& p_;
     TsTitleLayout layout_;
     TsCaptionTextPlace captionPlace_;
+    String captionText_;
     TsMDIButtonPlaces mdiButtons_;
     bool mdiShown_ = false;
     TBitmap strip_;            // the clean title strip (the background of a repainted button)

@@ -117,6 +117,11 @@ public:
 };
 extern std::function<TsFormScrollWrapper*(TsSkinProvider& provider)> FormScrollWrapperFactory;
 
+// Asked before the control adapter adapts a control of the form: clear
+// canBeAdded to leave it plain, or name the section it takes (empty: the
+// wrapper's own).
+using TsSkinItemEvent = std::function<void(TControl* control, bool& canBeAdded, String& skinSection)>;
+
 // The control adapter's entry for one control added at run time (5.102
 // builds the adapter); without it nothing is wrapped.
 extern std::function<void(TsSkinProvider& provider, TControl* control)> AdapterAddItem;
@@ -217,6 +222,8 @@ public:
     // The second text of the title and the title's icon (repaint the frame when changed).
     TkvAddedTitle AddedTitle;
     TsTitleIcon TitleIcon;
+    // Asked by the control adapter for each control it is about to adapt.
+    TsSkinItemEvent OnSkinItem;
 
     // ---- state
     TCustomForm* FormOf() const { return form_; }
@@ -271,6 +278,24 @@ public:
     // ---- component hooks (SystemMenu.cpp)
     void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;
+
+    // ---- the client area and the MDI window menu (ClientPaint.cpp)
+    // The client's colour: the form section's (its active row while the form
+    // is active) while skinned and the form sets no colour of its own (its
+    // skin data's CustomColor); otherwise the form's Color.
+    TColor FormClientColor() const;
+    // The client area into dc: the part of the frame picture under the client
+    // (not for an MDI main form, whose client window covers it), or the
+    // client colour for a form with its own colour; then the graphic
+    // children. forward: the child windows hear that their parent changed.
+    void PaintClientBackground(HDC dc, bool forward);
+    // WM_PAINT: BeginPaint and EndPaint around PaintClientBackground (only
+    // those while an animation runs or the form goes).
+    void PaintClient(TMessage& m);
+    // An MDI main form's window menu, as it pops up: the system's list of
+    // children and an earlier list of ours are taken out; then a separator
+    // and one entry per visible child, the active one checked.
+    void BuildWindowMenu(HMENU popup);
 
     // ---- maximised bounds (WM_GETMINMAXINFO): the frame lies outside the work area
     void HandleGetMinMaxInfo(MINMAXINFO& info);
@@ -433,6 +458,7 @@ public:
     HMENU sysMenu_ = nullptr;      // taken while WS_SYSMENU is still on
     TsSystemMenu* systemMenu_ = nullptr;   // owned as a component
     std::unique_ptr<TkvSysSubMenu, TkvSysSubMenuDelete> sysSubMenu_;
+    std::vector<HWND> windowMenuChildren_;   // the children the window menu lists, by command
     // Companions other units make and the provider owns: the control adapter
     // (skin/forms/CtrlAdapter.h) and the MDI main form's client wrapper
     // (skin/forms/MDIForm.h). Freed first when the provider goes, and when the
