@@ -62,9 +62,13 @@ TkvHookAction ClassifyHookCall(const TkvHookFacts& f)
         if (f.ClassAtom)
             return TkvHookAction::None;
         // A window of a class given by name: a form of ours, unless it is a
-        // utility window, a child, or the main form.
-        if (f.ClassName.empty() || f.ClassName == L"TPUtilWindow" || !f.Style || !f.ExStyle ||
-            (f.Style & WS_CHILD) || f.IsMainForm)
+        // utility window, a child (other than an MDI child of a frame skinned
+        // here, which follows its frame), or the main form.
+        if (f.ClassName.empty() || f.ClassName == L"TPUtilWindow")
+            return TkvHookAction::None;
+        if ((f.Style & WS_CHILD) && f.ChildOfSkinnedMDIFrame)
+            return TkvHookAction::RegisterWindow;
+        if (!f.Style || !f.ExStyle || (f.Style & WS_CHILD) || f.IsMainForm)
             return TkvHookAction::None;
         return TkvHookAction::RegisterWindow;
     case HCBT_DESTROYWND:
@@ -545,6 +549,11 @@ LRESULT CALLBACK DialogHookProc(int code, WPARAM w, LPARAM l)
                     f.ClassName = cs->lpszClass;
                 f.Style = DWORD(cs->style);
                 f.ExStyle = cs->dwExStyle;
+                if ((f.Style & WS_CHILD) && cs->hwndParent && !f.ClassAtom) {
+                    HWND frame = GetParent(cs->hwndParent);
+                    f.ChildOfSkinnedMDIFrame = frame && _wcsicmp(GetWndClassName(cs->hwndParent).c_str(), L"mdiclient") == 0 &&
+                                               FindProviderByHandle(frame) != nullptr;
+                }
             }
             TCustomForm* main = Application ? Application->MainForm() : nullptr;
             f.IsMainForm = main && main->HandleAllocated() && main->Handle() == wnd;

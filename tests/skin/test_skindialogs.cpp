@@ -9,7 +9,9 @@
 
 #include <functional>
 
+#include "classlib/ExtCtrls.h"
 #include "classlib/GdiHandle.h"
+#include "classlib/StdCtrls.h"
 #include "skin/controls/MainWnd.h"
 #include "skin/controls/MenuWnd.h"
 #include "skin/forms/DialogChildMap.h"
@@ -61,6 +63,10 @@ TEST(DialogHook, ClassifiesEachCall)
         {"no style", create(0, L"TForm1", 0), A::None},
         {"no extended style", create(0, L"TForm1", popup, 0), A::None},
         {"a child", create(0, L"TPanel", WS_CHILD | WS_VISIBLE), A::None},
+        {"an MDI child of a frame skinned here",
+         with(create(0, L"TForm2", WS_CHILD | WS_CAPTION, WS_EX_MDICHILD), [](auto& f) { f.ChildOfSkinnedMDIFrame = true; }),
+         A::RegisterWindow},
+        {"an MDI child of another frame", create(0, L"TForm2", WS_CHILD | WS_CAPTION, WS_EX_MDICHILD), A::None},
         {"the main form", with(create(0, L"TForm1", popup), [](auto& f) { f.IsMainForm = true; }), A::None},
         {"destroyed", with(TkvHookFacts{}, [](auto& f) { f.Code = HCBT_DESTROYWND; }), A::FreeDeadProviders},
         {"destroyed while glows go",
@@ -631,4 +637,79 @@ TEST_F(Dialogs, TurningTheSkinOffFreesTheListOnce)
     // Freeing the form afterwards frees nothing twice.
     Free(f);
     forms.erase(std::find(forms.begin(), forms.end(), static_cast<TComponent*>(f)));
+}
+
+TEST_F(Dialogs, AnMDIFrameBringsItsChildrenAndLaterChildrenFollowIt)
+{
+    auto child = [&](const wchar_t* caption, long tag) {
+        auto* c = new TForm(Application);
+        forms.push_back(c);
+        c->SetTag(tag);
+        c->SetFormStyle(TFormStyle::fsMDIChild);
+        c->SetBounds(10, 10, 200, 120);
+        c->SetCaption(caption);
+        c->Show();
+        return c;
+    };
+    auto runTimeProvider = [](TCustomForm* form) {
+        return dynamic_cast<TsSkinProvider*>(&ProviderOf(form->Handle())) != nullptr &&
+               FindProviderByHandle(form->Handle()) != nullptr;
+    };
+    // Frame and first children made where the hook does not see them.
+    SkinHooks.DialogHookProc = nullptr;
+    TSkinTestForm* frame = NewForm(560, 400);
+    frame->SetFormStyle(TFormStyle::fsMDIForm);
+    frame->Show();
+    TForm* first = child(L"Первый", 0);
+    TForm* excluded = child(L"Исключённый", -1);
+    TSkinTestForm* other = NewForm();
+    other->Show();
+    Pump(20);
+    // The frame is activated with the hook on: its children come along.
+    SkinHooks.DialogHookProc = DialogHookProc;
+    SetActiveWindow(frame->Handle());
+    Pump(20);
+    EXPECT_TRUE(runTimeProvider(frame));
+    EXPECT_TRUE(runTimeProvider(first));
+    EXPECT_FALSE(runTimeProvider(excluded));
+    // A child made later in the skinned frame gets its provider when it is made.
+    TForm* later = child(L"Поздний", 0);
+    Pump(20);
+    EXPECT_TRUE(runTimeProvider(later));
+    EXPECT_TRUE(AnswersSkinned(later->Handle()));
+    // Children before their frame.
+    for (TForm* c : {later, excluded, first}) {
+        Free(c);
+        forms.erase(std::find(forms.begin(), forms.end(), static_cast<TComponent*>(c)));
+    }
+}
+
+TEST_F(Dialogs, APanelOfOursInADialogTakesTheSkinsColours)
+{
+    TSkinTestForm* host = NewForm();
+    host->Show();
+    auto* panel = Add<TPanel>(host, 0, 0, 160, 60);
+    panel->SetColor(clRed);
+    auto* label = new TLabel(panel);
+    label->SetParent(panel);
+    label->SetCaption(L"Метка");
+    label->Font().SetColor(clRed);
+    label->SetTransparent(false);
+    Pump(10);
+    bool wrapped = false;
+    RunBox(L"С панелью", MB_OKCANCEL, [&] {
+        std::vector<HWND> boxes = Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        HWND box = boxes[0];
+        // Our panel's window moves into the box: the next wrap of the box's children finds it.
+        ::SetParent(panel->Handle(), box);
+        SendMessageW(box, SkinCommandMessage, MakeSkinCmdWParam(28), 0);
+        wrapped = HasWrapper(panel->Handle());
+        ::SetParent(panel->Handle(), host->Handle());
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_TRUE(wrapped);
+    EXPECT_EQ(panel->Color(), TColor(manager->GetGlobalColor()));
+    EXPECT_EQ(label->Font().Color(), TColor(manager->GetGlobalFontColor()));
+    EXPECT_TRUE(label->Transparent());
 }

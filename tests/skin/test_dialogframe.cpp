@@ -1,7 +1,8 @@
 // A skinned dialog beyond its own window: the border window that carries its
 // frame and the skin's shadow, the show and hide animations (the hide showing
-// the box as the screen did when it was answered), and the fade while its
-// caption is dragged; on real message boxes under the sample skin. Every
+// the box as the screen did when it was answered), the fade while its
+// caption is dragged and the glow of a hot title button; on real message
+// boxes under the sample skin. Every
 // picture pushed to a layered window is recorded, so the tests read what the
 // user was shown.
 #include "tests/skin/DialogBoxes.h"
@@ -13,7 +14,9 @@
 #include "skin/core/SkinManager.h"
 #include "skin/forms/DialogBorder.h"
 #include "skin/forms/DialogWnd.h"
+#include "skin/core/SkinHooks.h"
 #include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/Glow.h"
 #include "skin/graphics/LayeredApi.h"
 
 using namespace skintest;
@@ -332,5 +335,70 @@ TEST_F(DialogExtras, BlendOnMovingFadesTheBoxWhileItsCaptionIsDragged)
         EXPECT_EQ(after.top - before.top, 30);
         EXPECT_FALSE(layeredAfter);
         EXPECT_FALSE(blendingAfter);
+    }
+}
+
+namespace {
+// The sample skin gives its title buttons no glow: this glow skin gives the
+// close button's halo mask (the glow window itself is the real one).
+class HaloSkin : public TsGlowSkin {
+public:
+    int FindMaskIndex(const String& section, const String& name) const override
+    {
+        return section == L"GLOBALINFO" && name == L"BICONCLOSEGLOW0" ? 0 : -1;
+    }
+    RECT MaskMargins(int) const override { return RECT{5, 5, 5, 5}; }
+    void PaintMask(int, TBitmap* bmp) const override
+    {
+        const PixelView v = bmp->View();
+        for (int y = 0; y < v.height; ++y)
+            for (int x = 0; x < v.width; ++x)
+                v.Row(y)[x] = 0x80804000u;
+    }
+    bool Destroying() const override { return false; }
+};
+}  // namespace
+
+TEST_F(DialogExtras, AHotCloseButtonGlowsOnlyWhenTheSkinGivesItAGlow)
+{
+    HaloSkin halo;
+    SkinHooks.GlowSkinOf = [&](TsSkinManager*) -> TsGlowSkin* { return &halo; };
+    manager->Effects.SetAllowGlowing(true);
+    manager->SkinData().BIConCloseGlowMargin = 2;
+    for (int16_t size : {int16_t(0), int16_t(6)}) {
+        SCOPED_TRACE(size);
+        manager->SkinData().BIConCloseGlow = size;
+        bool glowedWhenHot = false, glowAfterwards = true, placed = false;
+        RunBox(L"Свечение", MB_OKCANCEL, [&] {
+            std::vector<HWND> boxes = Boxes();
+            ASSERT_EQ(boxes.size(), 1u);
+            HWND box = boxes[0];
+            TkvDialogWnd* dlg = DialogOf(box);
+            ASSERT_NE(dlg, nullptr);
+            RECT wr{};
+            GetWindowRect(box, &wr);
+            RECT close = dlg->Layout().Close;
+            OffsetRect(&close, wr.left, wr.top);
+            const POINT c = Centre(close);
+            ASSERT_EQ(SendMessageW(box, WM_NCHITTEST, 0, MAKELPARAM(c.x, c.y)), HTCLOSE);
+            glowedWhenHot = dlg->ButtonGlow() >= 0;
+            if (glowedWhenHot) {
+                // The halo stands round the button by the mask's margins less the inset.
+                TkvGlowEffect* e = TkvGlowEffects()[size_t(dlg->ButtonGlow())];
+                const TkvGlowGeometry g = CalcGlowGeometry(
+                    close, RECT{0, 0, close.right - close.left, close.bottom - close.top}, RECT{5, 5, 5, 5}, 2);
+                RECT gr{};
+                GetWindowRect(e->GlowForm->Handle(), &gr);
+                placed = IsWindowVisible(e->GlowForm->Handle()) && gr.left == g.X && gr.top == g.Y &&
+                         Width(gr) == g.Width && Height(gr) == g.Height && g.X < close.left;
+            }
+            // The mouse on the caption: the button is no longer hot, its glow goes.
+            SendMessageW(box, WM_NCHITTEST, 0, MAKELPARAM((wr.left + wr.right) / 2, wr.top + dlg->FrameWidth() + 6));
+            glowAfterwards = dlg->ButtonGlow() >= 0;
+            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_EQ(glowedWhenHot, size > 0);
+        EXPECT_EQ(placed, size > 0);
+        EXPECT_FALSE(glowAfterwards);
     }
 }
