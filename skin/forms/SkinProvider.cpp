@@ -861,37 +861,6 @@ POINT TsSkinProvider::SystemMenuPointBelowIcon() const
     return pt;
 }
 
-bool TsSkinProvider::ShowSystemMenuAt(int x, int y)
-{
-    if (!FormAlive() || !(form_->BorderIcons() & biSystemMenu))
-        return false;
-    if (!sysMenu_ || !IsMenu(sysMenu_))
-        sysMenu_ = GetSystemMenu(wnd_, FALSE);
-    if (!sysMenu_)
-        return false;
-    SetHotElement(kNoElement);
-    pressedElement_ = kNoElement;
-    // The items follow the form's state now (the system does this only for
-    // a menu it opens itself).
-    const bool zoomed = IsZoomed(wnd_) != 0, iconic = IsIconic(wnd_) != 0;
-    const TFormBorderStyle bs = form_->BorderStyle();
-    const bool sizeable = bs == TFormBorderStyle::bsSizeable || bs == TFormBorderStyle::bsSizeToolWin;
-    const TBorderIcons icons = form_->BorderIcons();
-    auto enable = [&](UINT command, bool on) {
-        EnableMenuItem(sysMenu_, command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
-    };
-    enable(SC_RESTORE, zoomed || iconic);
-    enable(SC_MOVE, !zoomed && !iconic);
-    enable(SC_SIZE, sizeable && !zoomed && !iconic);
-    enable(SC_MINIMIZE, (icons & biMinimize) && !iconic);
-    enable(SC_MAXIMIZE, (icons & biMaximize) && !zoomed);
-    enable(SC_CLOSE, true);
-    const UINT command = TrackSystemMenuFn ? TrackSystemMenuFn(sysMenu_, wnd_, x, y) : 0;
-    if (command && FormAlive())
-        SendMessageW(wnd_, WM_SYSCOMMAND, command, MAKELPARAM(x, y));
-    return true;
-}
-
 // ---------------------------------------------------------------- maximised bounds
 
 void TsSkinProvider::HandleGetMinMaxInfo(MINMAXINFO& info)
