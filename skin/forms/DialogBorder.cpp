@@ -113,7 +113,10 @@ TsBorderLayout TkvDialogBorder::Layout() const
     l.ExtBorderWidth = l.FrameWidth;
     const POINT origin = dialog_->ClientOriginNow();
     const int caption = dialog_->CaptionHeight() > 0 ? std::max(0, int(origin.y) - l.FrameWidth) : 0;
-    l.ExtTitleHeight = l.CaptionHeight = caption;
+    // The extended title reaches from the top edge of the frame to the client
+    // area: the border window then lies exactly the shadow beyond the dialog.
+    l.CaptionHeight = caption;
+    l.ExtTitleHeight = caption + l.FrameWidth;
     if (TsSkinManager* m = dialog_->SkinManager) {
         const auto& s = m->ShadowMargins;
         l.Shadow = RECT{s[0], s[1], s[2], s[3]};

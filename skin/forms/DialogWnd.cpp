@@ -671,6 +671,11 @@ void TkvDialogWnd::UpdateRegion(bool redraw)
         explicit Guard(bool& f) : flag(f) { flag = true; }
         ~Guard() { flag = false; }
     } guard(regionGuard_);
+    {
+        RECT now{};
+        GetWindowRect(Handle, &now);
+        regionSize_ = SIZE{now.right - now.left, now.bottom - now.top};
+    }
     if (border_) {
         // The border window shows the frame: the dialog keeps its client area.
         const POINT o = ClientOriginNow();
@@ -705,7 +710,17 @@ void TkvDialogWnd::PaintNonClient()
 {
     if (Provider)
         Provider->WrapChildren(Handle);
-    if (!regionGuard_ && CommonData && (CommonData->BackgroundChanged || !initialised_) &&
+    // The region follows a new size too (the cache may have been repainted
+    // at the new size before WM_SIZE came).
+    bool resized = false;
+    if (CommonData) {
+        RECT now{};
+        GetWindowRect(Handle, &now);
+        const TBitmap* cache = CommonData->CacheBitmap.get();
+        resized = !cache || cache->Width() != now.right - now.left || cache->Height() != now.bottom - now.top ||
+                  regionSize_.cx != now.right - now.left || regionSize_.cy != now.bottom - now.top;
+    }
+    if (!regionGuard_ && CommonData && (CommonData->BackgroundChanged || !initialised_ || resized) &&
         (BorderKind != 2 || (SavedStyle & WS_THICKFRAME)))
         UpdateRegion(false);
     PaintFrameToCache();
@@ -1087,16 +1102,11 @@ void TkvDialogWnd::WndProc(TMessage& m)
             CallPrevWndProc(m);
             if (IsWindowVisible(Handle) && CommonData) {
                 // A new size: a new frame picture, region and border window.
-                RECT wr{};
-                GetWindowRect(Handle, &wr);
-                TBitmap* cache = CommonData->CacheBitmap.get();
-                if (!cache || cache->Width() != wr.right - wr.left || cache->Height() != wr.bottom - wr.top) {
-                    CommonData->BackgroundChanged = true;
-                    UpdateRegion(false);
-                    border_->UpdateBorderWindow(true, 255);
-                    RelayToChildWindows(Handle, SkinCommandMessage, MakeSkinCmdWParam(SkinCmdParentMoved, 1), 0);
-                    RedrawWindow(Handle, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-                }
+                CommonData->BackgroundChanged = true;
+                UpdateRegion(false);
+                border_->UpdateBorderWindow(true, 255);
+                RelayToChildWindows(Handle, SkinCommandMessage, MakeSkinCmdWParam(SkinCmdParentMoved, 1), 0);
+                RedrawWindow(Handle, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
             }
             return;
         }

@@ -193,6 +193,7 @@ private:
     bool blending_ = false;
     bool showPending_ = false;
     int glowHandle_ = -1;
+    SIZE regionSize_{};   // the window size the region was made for
     void UpdateButtonGlow(int code);
     UINT_PTR moveTimer_ = 0;
     int blendAlpha_ = 255, blendTarget_ = 255, blendStep_ = 1;

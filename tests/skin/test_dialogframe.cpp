@@ -175,6 +175,7 @@ TEST_F(DialogExtras, ABorderWindowCarriesTheFrameAndShadowAndHandsTheCloseClickT
             EXPECT_EQ(same, all);
         };
         expectFrameInPicture();
+        SaveWindowShot(b, L"dialogs-messagebox-border");
 
         // The frame takes the mouse as the box's; the shadow lets it through.
         auto closePoint = [&] {
@@ -400,5 +401,69 @@ TEST_F(DialogExtras, AHotCloseButtonGlowsOnlyWhenTheSkinGivesItAGlow)
         EXPECT_EQ(glowedWhenHot, size > 0);
         EXPECT_EQ(placed, size > 0);
         EXPECT_FALSE(glowAfterwards);
+    }
+}
+
+namespace {
+HWND probedBox = nullptr;
+bool menuSeen = false, skinnedMenu = false;
+
+BOOL CALLBACK FindMenuWindow(HWND w, LPARAM l)
+{
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (wcscmp(cls, L"#32768") == 0 && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(l) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Inside the menu loop: which menu shows (the class library's skinned system
+// menu, not the box's own), then the loop is ended.
+void CALLBACK ProbeMenu(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    HWND menuWnd = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindMenuWindow, LPARAM(&menuWnd));
+    if (menuWnd) {
+        menuSeen = true;
+        HMENU shown = HMENU(SendMessageW(menuWnd, 0x01E1 /* MN_GETHMENU */, 0, 0));
+        skinnedMenu = shown && shown != GetSystemMenu(probedBox, FALSE) && GetMenuItemCount(shown) > 0;
+    }
+    EndMenu();
+}
+}  // namespace
+
+TEST_F(DialogExtras, TheSkinnedSystemMenuOpensFromAltSpaceTheIconAndARightClickOnTheCaption)
+{
+    manager->SetSkinnedPopups(true);
+    struct Way {
+        const char* what;
+        UINT msg;
+        WPARAM wParam;
+        bool atCaption;   // LParam: a caption point, else the space key
+    };
+    const Way ways[] = {
+        {"Alt+Space", WM_SYSCOMMAND, SC_KEYMENU, false},
+        {"a click on the icon", WM_NCLBUTTONDOWN, HTSYSMENU, true},
+        {"a right click on the caption", WM_NCRBUTTONUP, HTCAPTION, true},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        menuSeen = skinnedMenu = false;
+        RunBox(L"Системное меню", MB_OKCANCEL, [&] {
+            std::vector<HWND> boxes = Boxes();
+            ASSERT_EQ(boxes.size(), 1u);
+            probedBox = boxes[0];
+            RECT wr{};
+            GetWindowRect(probedBox, &wr);
+            const LPARAM at = way.atCaption ? MAKELPARAM(wr.left + 30, wr.top + 10) : LPARAM(' ');
+            SetTimer(nullptr, 0, 150, ProbeMenu);
+            SendMessageW(probedBox, way.msg, way.wParam, at);
+            PostMessageW(probedBox, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_TRUE(menuSeen);
+        EXPECT_TRUE(skinnedMenu);
     }
 }

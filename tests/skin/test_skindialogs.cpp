@@ -686,7 +686,9 @@ TEST_F(Dialogs, AnMDIFrameBringsItsChildrenAndLaterChildrenFollowIt)
 
 TEST_F(Dialogs, APanelOfOursInADialogTakesTheSkinsColours)
 {
+    // The host form stays plain (its Tag), so the panel is nobody's yet.
     TSkinTestForm* host = NewForm();
+    host->SetTag(-1);
     host->Show();
     auto* panel = Add<TPanel>(host, 0, 0, 160, 60);
     panel->SetColor(clRed);
@@ -702,6 +704,7 @@ TEST_F(Dialogs, APanelOfOursInADialogTakesTheSkinsColours)
         ASSERT_EQ(boxes.size(), 1u);
         HWND box = boxes[0];
         // Our panel's window moves into the box: the next wrap of the box's children finds it.
+        ASSERT_FALSE(HasWrapper(panel->Handle()));
         ::SetParent(panel->Handle(), box);
         SendMessageW(box, SkinCommandMessage, MakeSkinCmdWParam(28), 0);
         wrapped = HasWrapper(panel->Handle());
