@@ -472,6 +472,7 @@ void TkvDialogWnd::ReadStyles()
         SetWindowLongPtrW(Handle, GWL_STYLE, LONG_PTR(SavedStyle & ~DWORD(WS_SYSMENU)));
     if (CommonData)
         CommonData->BackgroundChanged = true;
+    regionChanged_ = true;
     UpdateBorder();
 }
 
@@ -671,6 +672,7 @@ void TkvDialogWnd::UpdateRegion(bool redraw)
         explicit Guard(bool& f) : flag(f) { flag = true; }
         ~Guard() { flag = false; }
     } guard(regionGuard_);
+    regionChanged_ = false;
     {
         RECT now{};
         GetWindowRect(Handle, &now);
@@ -720,7 +722,7 @@ void TkvDialogWnd::PaintNonClient()
         resized = !cache || cache->Width() != now.right - now.left || cache->Height() != now.bottom - now.top ||
                   regionSize_.cx != now.right - now.left || regionSize_.cy != now.bottom - now.top;
     }
-    if (!regionGuard_ && CommonData && (CommonData->BackgroundChanged || !initialised_ || resized) &&
+    if (!regionGuard_ && CommonData && (regionChanged_ || !initialised_ || resized) &&
         (BorderKind != 2 || (SavedStyle & WS_THICKFRAME)))
         UpdateRegion(false);
     PaintFrameToCache();
@@ -959,6 +961,7 @@ void TkvDialogWnd::WndProc(TMessage& m)
                 FreeBrush();
                 if (CommonData)
                     CommonData->BackgroundChanged = true;
+                regionChanged_ = true;
                 UpdateBorder();
                 RelayToChildWindows(Handle, m.Msg, m.WParam, m.LParam);
             }
@@ -969,6 +972,7 @@ void TkvDialogWnd::WndProc(TMessage& m)
                 CommonData->UpdateIndexes();
                 CommonData->BackgroundChanged = true;
             }
+            regionChanged_ = true;
             UpdateBorder();
             if (IsWindowVisible(Handle))
                 RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
@@ -1072,9 +1076,10 @@ void TkvDialogWnd::WndProc(TMessage& m)
             SendMessageW(Handle, WM_SETREDRAW, FALSE, 0);
             CallPrevWndProc(m);
             SendMessageW(Handle, WM_SETREDRAW, TRUE, 0);
-            FormActive = m.WParam != 0;
-            if (CommonData)
+            // The title is painted again only when the active state changed.
+            if (FormActive != (m.WParam != 0) && CommonData)
                 CommonData->BackgroundChanged = true;
+            FormActive = m.WParam != 0;
             PaintNonClient();
             m.Result = 1;
             return;

@@ -194,6 +194,7 @@ private:
     bool showPending_ = false;
     int glowHandle_ = -1;
     SIZE regionSize_{};   // the window size the region was made for
+    bool regionChanged_ = true;   // the skin or the styles changed: a new region
     void UpdateButtonGlow(int code);
     UINT_PTR moveTimer_ = 0;
     int blendAlpha_ = 255, blendTarget_ = 255, blendStep_ = 1;
