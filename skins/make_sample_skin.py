@@ -654,10 +654,13 @@ def draw_shadow_png():
 
 # ---- The caption buttons' glow (own block: its PNG files with alpha; rows 448-511 of the master stay free).
 GLOW_SIZE, GLOW_MARGIN = 21, 6
-GLOW_KINDS = (("BICONCLOSE", "GLOWCLOSE.PNG", (232, 17, 35)),
-              ("BICONMAX", "GLOWMAX.PNG", ACCENT_HOT),
-              ("BICONNORM", "GLOWMAX.PNG", ACCENT_HOT),
-              ("BICONMIN", "GLOWMIN.PNG", ACCENT_HOT))
+def glow_kinds():
+    """The glowing caption buttons, their glow pictures and colours (the accent
+    is the palette's, so this is asked after the palette is chosen)."""
+    return (("BICONCLOSE", "GLOWCLOSE.PNG", (232, 17, 35)),
+            ("BICONMAX", "GLOWMAX.PNG", ACCENT_HOT),
+            ("BICONNORM", "GLOWMAX.PNG", ACCENT_HOT),
+            ("BICONMIN", "GLOWMIN.PNG", ACCENT_HOT))
 
 
 def glow_png(colour):
@@ -677,13 +680,13 @@ def glow_png(colour):
 
 
 def glow_pngs():
-    return {name: glow_png(colour) for _, name, colour in GLOW_KINDS}
+    return {name: glow_png(colour) for _, name, colour in glow_kinds()}
 
 
 def draw_glow(m, opts):
     """The glow masks of the close, maximise, restore and minimise buttons
     (1 frame each, nine parts with the margin as corners) and their sizes."""
-    for kind, name, _ in GLOW_KINDS:
+    for kind, name, _ in glow_kinds():
         opts["GLOBALINFO." + kind + "GLOW0"] = "!%s!1!0!0!%d!%d!%d!%d!1" % ((name,) + (GLOW_MARGIN,) * 4)
     for kind in ("BICONCLOSE", "BICONMAX", "BICONMIN"):
         opts["GLOBALINFO." + kind + "GLOW"] = str(GLOW_SIZE + 2 * GLOW_MARGIN)
