@@ -335,7 +335,8 @@ void TkvMainWnd::HandleSkinCommand(TMessage& m)
         if (IsWindowVisible(Handle)) {
             // Invalidated and painted now rather than a bare WM_PAINT, which
             // would leave the update region unvalidated.
-            RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+            RedrawWindow(Handle, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_FRAME | (RefreshPaintDeferred ? 0 : RDW_UPDATENOW));
             BroadcastSkinCommand(OwnerControl(), Handle, m);
         }
         return;
