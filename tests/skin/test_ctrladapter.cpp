@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <ostream>
 
 #include "classlib/Buttons.h"
@@ -427,6 +428,11 @@ TEST_F(AdapterTest, AHueChangeIsOnTheScreenWhenItReturns)
     TsSkinManager* m = SampleManager();
     std::vector<Placed> placed;
     TSkinTestForm* f = FormWithControls(placed);
+    // A speed button repaints its whole form on a refresh: without it, only the
+    // change itself can have painted the other controls.
+    for (Placed& p : placed)
+        if (std::string(p.name) == "TSpeedButton")
+            Free(p.control);
     Skin(f);
     auto repaintAll = [f] {
         RedrawWindow(f->Handle(), nullptr, nullptr,
@@ -438,7 +444,7 @@ TEST_F(AdapterTest, AHueChangeIsOnTheScreenWhenItReturns)
     auto shown = CaptureWindow(f->Handle());
     repaintAll();
     auto fresh = CaptureWindow(f->Handle());
-    EXPECT_GT(DifferentShare(before.get(), shown.get(), 8), 0.3) << "the new hue is shown";
+    EXPECT_GT(DifferentShare(before.get(), shown.get(), 8), 0.1) << "the new hue is shown";
     EXPECT_LT(DifferentShare(shown.get(), fresh.get(), 8), 0.002) << "as a full repaint shows it";
 }
 
