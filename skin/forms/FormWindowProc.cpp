@@ -223,7 +223,8 @@ void Cmd3Refresh(FormCall& c)
         c.p.UpdateRegion(false);
         if (!AnimationRunning)
             RedrawWindow(c.Wnd(), nullptr, nullptr,
-                         RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                         RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN |
+                             (RefreshPaintDeferred ? 0 : RDW_UPDATENOW));
     }
     c.p.skinData_->Updating = false;
     if (AdapterRescan)

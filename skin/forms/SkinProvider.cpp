@@ -29,6 +29,16 @@ std::function<void(TsSkinProvider& provider, TsHitInput& in)> MDIButtonsHitInput
 std::function<void(TsSkinProvider& provider, int hitCode)> MDIButtonClick;
 
 namespace {
+// True when wnd's region is rgn already (no region and a null rgn alike).
+bool SameAsWindowRegion(HWND wnd, HRGN rgn)
+{
+    HRGN current = CreateRectRgn(0, 0, 0, 0);
+    const bool has = GetWindowRgn(wnd, current) != ERROR;
+    const bool same = rgn ? has && EqualRgn(current, rgn) : !has;
+    DeleteObject(current);
+    return same;
+}
+
 UINT TrackWithPopupMenu(HMENU menu, HWND owner, int x, int y)
 {
     return UINT(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, owner,
@@ -696,6 +706,12 @@ void TsSkinProvider::UpdateRegion(bool redraw)
     } else {
         BuildRegionCuts();
         rgn = CreateSkinRegion(0, 0);
+    }
+    // The same region again (a recoloured skin) would only cost a frame change.
+    if (!redraw && SameAsWindowRegion(wnd_, rgn)) {
+        DeleteObject(rgn);
+        regionChanged_ = false;
+        return;
     }
     regionChanging_ = true;
     // The region belongs to the system from here on: never deleted by us.

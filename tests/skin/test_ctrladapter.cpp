@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <ostream>
 
 #include "classlib/Buttons.h"
@@ -24,6 +25,7 @@
 #include "skin/forms/CtrlAdapter.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/graphics/ClassNameTables.h"
+#include "tests/skin/PictureCompare.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 
 using namespace skintest;
@@ -504,6 +506,33 @@ TEST_F(AdapterTest, FreedInAnyOrderWithHooksAboveAndBelow)
         Pump(5);
         EXPECT_EQ(LiveSkinDataCount(), liveBefore) << "every skin data went";
     }
+}
+
+// A new hue reaches the screen within the change: every control and the frame
+// show what a full repaint afterwards shows, though nothing was pumped between.
+TEST_F(AdapterTest, AHueChangeIsOnTheScreenWhenItReturns)
+{
+    TsSkinManager* m = SampleManager();
+    std::vector<Placed> placed;
+    TSkinTestForm* f = FormWithControls(placed);
+    // A speed button repaints its whole form on a refresh: without it, only the
+    // change itself can have painted the other controls.
+    for (Placed& p : placed)
+        if (std::string(p.name) == "TSpeedButton")
+            Free(p.control);
+    Skin(f);
+    auto repaintAll = [f] {
+        RedrawWindow(f->Handle(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    };
+    repaintAll();
+    auto before = CaptureWindow(f->Handle());
+    m->SetHueOffset(150);
+    auto shown = CaptureWindow(f->Handle());
+    repaintAll();
+    auto fresh = CaptureWindow(f->Handle());
+    EXPECT_GT(DifferentShare(before.get(), shown.get(), 8), 0.1) << "the new hue is shown";
+    EXPECT_LT(DifferentShare(shown.get(), fresh.get(), 8), 0.002) << "as a full repaint shows it";
 }
 
 }  // namespace
