@@ -261,3 +261,98 @@ SessionEnd ClassifyExit(unsigned long exitCode, const std::string& output)
     if (exitCode == STILL_ACTIVE) return SessionEnd::Running;
     return exitCode == 0 ? SessionEnd::Normal : SessionEnd::Crashed;
 }
+
+HandleCounts operator-(const HandleCounts& a, const HandleCounts& b)
+{
+    return HandleCounts{a.gdi - b.gdi, a.dcs - b.dcs, a.windows - b.windows, a.userWindows - b.userWindows};
+}
+
+std::string Describe(const HandleCounts& c)
+{
+    return "GDI " + std::to_string(c.gdi) + ", DCs " + std::to_string(c.dcs) + ", windows " +
+           std::to_string(c.windows) + ", USER windows " + std::to_string(c.userWindows);
+}
+
+void ObjectTrack::Add(uint64_t event, uint64_t session, const HandleCounts& c, const std::string& shape)
+{
+    if (sessions_.empty() || sessions_.back().number != session) {
+        Session s;
+        s.number = session;
+        s.firstEvent = event;
+        s.restShape = shape;
+        s.first = s.max = s.firstRest = c;
+        sessions_.push_back(s);
+    }
+    Session& s = sessions_.back();
+    s.lastEvent = event;
+    s.last = c;
+    s.max = HandleCounts{std::max(s.max.gdi, c.gdi), std::max(s.max.dcs, c.dcs), std::max(s.max.windows, c.windows),
+                         std::max(s.max.userWindows, c.userWindows)};
+    if (shape == s.restShape) {
+        s.lastRest = c;
+        ++s.restSamples;
+    }
+}
+
+const ObjectTrack::Session* ObjectTrack::Longest() const
+{
+    const Session* best = nullptr;
+    for (const Session& s : sessions_)
+        if (!best || s.Events() > best->Events()) best = &s;
+    return best;
+}
+
+std::vector<std::string> ObjectTrack::Check(const HandleCounts& bound) const
+{
+    std::vector<std::string> out;
+    for (const Session& s : sessions_) {
+        HandleCounts g = s.lastRest - s.firstRest;
+        if ((bound.gdi >= 0 && g.gdi > bound.gdi) || (bound.dcs >= 0 && g.dcs > bound.dcs) ||
+            (bound.windows >= 0 && g.windows > bound.windows) ||
+            (bound.userWindows >= 0 && g.userWindows > bound.userWindows))
+            out.push_back("session " + std::to_string(s.number) + " (events " + std::to_string(s.firstEvent) + "-" +
+                          std::to_string(s.lastEvent) + "): at rest the counts grew from " + Describe(s.firstRest) +
+                          " to " + Describe(s.lastRest) + ", beyond the bound of " + Describe(bound));
+    }
+    return out;
+}
+
+std::vector<std::string> ObjectTrack::Report() const
+{
+    std::vector<std::string> out;
+    if (sessions_.empty()) return out;
+    out.push_back("objects at the start: " + Describe(sessions_.front().first));
+    out.push_back("objects at the end:   " + Describe(sessions_.back().last));
+    HandleCounts worst;
+    for (const Session& s : sessions_) {
+        HandleCounts g = s.lastRest - s.firstRest;
+        worst = HandleCounts{std::max(worst.gdi, g.gdi), std::max(worst.dcs, g.dcs),
+                             std::max(worst.windows, g.windows), std::max(worst.userWindows, g.userWindows)};
+    }
+    out.push_back("largest growth at rest in one of " + std::to_string(sessions_.size()) + " sessions: " +
+                  Describe(worst));
+    if (const Session* l = Longest())
+        out.push_back("longest session " + std::to_string(l->number) + ", events " + std::to_string(l->firstEvent) +
+                      "-" + std::to_string(l->lastEvent) + " (" + std::to_string(l->restSamples) +
+                      " at rest): at rest " + Describe(l->firstRest) + " -> " + Describe(l->lastRest) + "; most " +
+                      Describe(l->max));
+    return out;
+}
+
+uint64_t Coverage::Count(const std::string& what) const
+{
+    auto it = counts_.find(what);
+    return it == counts_.end() ? 0 : it->second;
+}
+
+std::vector<std::string> Coverage::Lines() const
+{
+    std::vector<std::pair<std::string, uint64_t>> items(counts_.begin(), counts_.end());
+    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::vector<std::string> out;
+    for (const auto& [what, n] : items) {
+        std::string count = std::to_string(n);
+        out.push_back(std::string(count.size() < 7 ? 7 - count.size() : 0, ' ') + count + "  " + what);
+    }
+    return out;
+}

@@ -2,6 +2,9 @@
 #include "tools/soakrunner/SoakWindows.h"
 
 #include <algorithm>
+#include <cstdio>
+
+#include "classlib/HandleQuery.h"
 
 namespace {
 
@@ -251,6 +254,16 @@ void MouseClick(POINT p, int button, int clicks)
     SendInputs(in);
 }
 
+void MouseDrag(POINT from, POINT to)
+{
+    MoveMouse(from);
+    std::vector<INPUT> in{MouseInput(MOUSEEVENTF_LEFTDOWN, from)};
+    for (int i = 1; i <= 4; ++i)
+        in.push_back(MouseInput(0, POINT{from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4}));
+    in.push_back(MouseInput(MOUSEEVENTF_LEFTUP, to));
+    SendInputs(in);
+}
+
 void MouseWheel(POINT p, int notches)
 {
     MoveMouse(p);
@@ -358,4 +371,145 @@ bool IsSaveDialog(const DialogInfo& d)
 {
     String t = UpperCase(d.title);
     return t.find(L"СОХРАН") != String::npos || t.find(L"SAVE") != String::npos;
+}
+
+namespace {
+
+// Windows that come and go on their own (hints after a pause of the mouse,
+// shadows) are no part of what the program shows.
+bool PassingWindow(const String& cls)
+{
+    return cls == L"tooltips_class32" || cls == L"TkvTitleHint" || cls == L"THintWindow" || cls == L"SysShadow";
+}
+
+BOOL CALLBACK CountVisibleChild(HWND wnd, LPARAM param)
+{
+    if (IsWindowVisible(wnd)) ++*reinterpret_cast<long*>(param);
+    return TRUE;
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM param)
+{
+    ++*reinterpret_cast<long*>(param);
+    return TRUE;
+}
+
+std::string Hex(const void* p)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%p", p);
+    return buf;
+}
+
+}  // namespace
+
+std::string ProcessShape(DWORD pid, bool detail)
+{
+    std::string s;
+    const HWND front = GetForegroundWindow();
+    std::vector<DWORD> threads;
+    for (HWND w : ProcessWindows(pid, true)) {
+        String cls = WindowClass(w);
+        if (PassingWindow(cls)) continue;
+        s += StringToUtf8(cls);
+        if (detail) {
+            RECT r{};
+            GetWindowRect(w, &r);
+            long children = 0;
+            EnumChildWindows(w, CountVisibleChild, LPARAM(&children));
+            s += "@" + Hex(w) + " " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                 std::to_string(r.right) + "," + std::to_string(r.bottom) + " " + std::to_string(children) +
+                 (IsWindowEnabled(w) ? "" : " disabled") + (w == front ? " front" : "");
+            DWORD thread = GetWindowThreadProcessId(w, nullptr);
+            if (std::find(threads.begin(), threads.end(), thread) == threads.end()) threads.push_back(thread);
+        }
+        s += "; ";
+    }
+    for (DWORD thread : threads) {
+        GUITHREADINFO gi{};
+        gi.cbSize = sizeof gi;
+        if (!GetGUIThreadInfo(thread, &gi)) continue;
+        if (gi.hwndFocus) {
+            DWORD_PTR length = 0;
+            SendMessageTimeoutW(gi.hwndFocus, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 200, &length);
+            s += "focus " + Hex(gi.hwndFocus) + " " + std::to_string(length) + "; ";
+        }
+        if (gi.hwndCapture) s += "capture " + Hex(gi.hwndCapture) + "; ";
+        if (gi.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)) s += "menu; ";
+        if (gi.flags & GUI_INMOVESIZE) s += "moving; ";
+    }
+    return s;
+}
+
+bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds)
+{
+    const ULONGLONG deadline = GetTickCount64() + maxMs;
+    std::string last;
+    int same = 0;
+    for (;;) {
+        Sleep(15);
+        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        // The answer comes once the thread is back in its message loop, that
+        // is after the input taken before it.
+        if (FirstUnanswering(pid, UINT(deadline - now))) return false;
+        std::string shape = ProcessShape(pid, true);
+        if (shape == last) {
+            ++same;
+        } else {
+            last = shape;
+            same = 1;
+        }
+        if (same < rounds) continue;
+        if (ProcessShape(pid, false).empty()) {
+            // Nothing shown: a program that is ending is given the time to end,
+            // so that the next event sees it gone, not sometimes still there.
+            now = GetTickCount64();
+            WaitForSingleObject(process, now < deadline ? DWORD(std::min<ULONGLONG>(deadline - now, 3000)) : 0);
+        }
+        return true;
+    }
+}
+
+HWND ApplicationWindow(DWORD pid)
+{
+    for (HWND w : ProcessWindows(pid, false))
+        if (WindowClass(w) == L"TApplication") return w;
+    return nullptr;
+}
+
+bool AskProgram(DWORD pid, UINT message, WPARAM wParam, UINT timeoutMs, LRESULT& answer)
+{
+    HWND app = ApplicationWindow(pid);
+    DWORD_PTR r = 0;
+    if (!app || !message || !SendMessageTimeoutW(app, message, wParam, 0, SMTO_NORMAL, timeoutMs, &r)) return false;
+    answer = LRESULT(r);
+    return true;
+}
+
+bool AskHandleCounts(DWORD pid, UINT timeoutMs, HandleCounts& out)
+{
+    out = HandleCounts{};
+    out.userWindows = CountProcessWindows(pid);
+    const UINT message = LiveHandlesMessage();
+    LRESULT counted = 0, gdi = 0, dcs = 0, windows = 0;
+    if (!AskProgram(pid, message, kAskCounted, timeoutMs, counted) || counted != kCountedYes) return false;
+    if (!AskProgram(pid, message, kAskGdiObjects, timeoutMs, gdi) || !AskProgram(pid, message, kAskDCs, timeoutMs, dcs) ||
+        !AskProgram(pid, message, kAskWindows, timeoutMs, windows))
+        return false;
+    out.gdi = long(gdi);
+    out.dcs = long(dcs);
+    out.windows = long(windows);
+    return true;
+}
+
+long CountProcessWindows(DWORD pid)
+{
+    long n = 0;
+    for (HWND w : ProcessWindows(pid, false)) {
+        ++n;
+        EnumChildWindows(w, CountChild, LPARAM(&n));
+    }
+    return n;
 }
