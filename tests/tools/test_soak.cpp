@@ -396,22 +396,22 @@ TEST(SoakDialogs, FileDialogsAreToldANameOrCancelled)
 }
 
 namespace {
-// A window whose click sets off work that takes a while in posted steps, as a
-// form closing or a dialog opening does; the last step closes a second window.
+// A window whose click sets off work in three posted steps, as a form closing
+// or a dialog opening does; the last step closes a second window.
 constexpr UINT kStepMessage = WM_APP + 2;
 HWND stepTarget = nullptr;   // the window the last step destroys
-int stepPause = 0;           // ms each of the ten steps takes
+int stepPause = 0;           // ms each step takes
 bool stepMoving = false;     // each step moves the window instead (never settles)
 
 LRESULT CALLBACK StepWndProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
-    if (m == WM_LBUTTONDOWN) PostMessageW(w, kStepMessage, 10, 0);
+    if (m == WM_LBUTTONDOWN) PostMessageW(w, kStepMessage, 3, 0);
     if (m == kStepMessage) {
         Sleep(DWORD(stepPause));
         if (stepMoving) {
             RECT r;
             GetWindowRect(w, &r);
-            SetWindowPos(w, nullptr, r.left + (wp % 2 ? 1 : -1), r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(w, nullptr, r.left + 1, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             PostMessageW(w, kStepMessage, wp + 1, 0);
         } else if (wp > 1) {
             PostMessageW(w, kStepMessage, wp - 1, 0);
@@ -449,7 +449,7 @@ TEST(SoakWatch, SettlingWaitsUntilTheProgramHasTakenTheInputAndStaysStill)
         int pause;      // ms per step
         bool moving;    // keeps changing for good
         bool settled;   // WaitSettled's answer
-    } const cases[] = {{0, false, true}, {30, false, true}, {5, true, false}};
+    } const cases[] = {{0, false, true}, {40, false, true}, {5, true, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pause);
         std::atomic<HWND> wnd{nullptr}, other{nullptr};
@@ -466,7 +466,7 @@ TEST(SoakWatch, SettlingWaitsUntilTheProgramHasTakenTheInputAndStaysStill)
             other = o;
             MSG msg;
             while (!stop) {
-                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+                while (!stop && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
                 MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
             }
             DestroyWindow(w);

@@ -417,9 +417,11 @@ std::string ProcessShape(DWORD pid, bool detail)
             GetWindowRect(w, &r);
             long children = 0;
             EnumChildWindows(w, CountVisibleChild, LPARAM(&children));
-            s += "@" + Hex(w) + " " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-                 std::to_string(r.right) + "," + std::to_string(r.bottom) + " " + std::to_string(children) +
-                 (IsWindowEnabled(w) ? "" : " disabled") + (w == front ? " front" : "");
+            char place[160];
+            std::snprintf(place, sizeof place, "@%p %ld,%ld,%ld,%ld %ld%s%s", static_cast<void*>(w), r.left, r.top,
+                          r.right, r.bottom, children, IsWindowEnabled(w) ? "" : " disabled",
+                          w == front ? " front" : "");
+            s += place;
             DWORD thread = GetWindowThreadProcessId(w, nullptr);
             if (std::find(threads.begin(), threads.end(), thread) == threads.end()) threads.push_back(thread);
         }
@@ -443,6 +445,10 @@ std::string ProcessShape(DWORD pid, bool detail)
 
 bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds)
 {
+    // A thread that answers at once is waiting in its message loop; one that
+    // answers late was busy (with the input, or with what it posted itself)
+    // and is looked at again.
+    constexpr ULONGLONG kQuickMs = 8;
     const ULONGLONG deadline = GetTickCount64() + maxMs;
     std::string last;
     int same = 0;
@@ -451,15 +457,14 @@ bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds)
         if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;
         ULONGLONG now = GetTickCount64();
         if (now >= deadline) return false;
-        // The answer comes once the thread is back in its message loop, that
-        // is after the input taken before it.
         if (FirstUnanswering(pid, UINT(deadline - now))) return false;
+        const bool quick = GetTickCount64() - now <= kQuickMs;
         std::string shape = ProcessShape(pid, true);
-        if (shape == last) {
+        if (shape == last && quick) {
             ++same;
         } else {
             last = shape;
-            same = 1;
+            same = quick ? 1 : 0;
         }
         if (same < rounds) continue;
         if (ProcessShape(pid, false).empty()) {
