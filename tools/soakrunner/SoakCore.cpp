@@ -284,11 +284,21 @@ void ObjectTrack::Add(uint64_t event, uint64_t session, const HandleCounts& c, c
         sessions_.push_back(s);
     }
     Session& s = sessions_.back();
+    const bool opening = s.seen.empty();   // the rest shape itself
+    for (size_t at = 0, end; (end = shape.find("; ", at)) != std::string::npos; at = end + 2) {
+        std::string cls = shape.substr(at, end - at);
+        if (std::find(s.seen.begin(), s.seen.end(), cls) == s.seen.end()) {
+            s.seen.push_back(cls);
+            s.warming = s.warming || !opening;
+        }
+    }
     s.lastEvent = event;
     s.last = c;
     s.max = HandleCounts{std::max(s.max.gdi, c.gdi), std::max(s.max.dcs, c.dcs), std::max(s.max.windows, c.windows),
                          std::max(s.max.userWindows, c.userWindows)};
     if (shape == s.restShape) {
+        if (s.warming) s.firstRest = c;
+        s.warming = false;
         s.lastRest = c;
         ++s.restSamples;
     }

@@ -125,13 +125,18 @@ std::string Describe(const HandleCounts& c);
 
 // The counts sampled after every event, per session of the program. A
 // session is at rest when the program shows what it showed when the session
-// began (shape: the soak's description of the visible windows); a leak shows
-// as counts at rest that grow over the session.
+// began (shape: the classes of the visible windows, "A; B; "); a leak shows as
+// counts at rest that grow over the session. A window shown for the first
+// time in a session makes what it needs once (its handle, its controls,
+// cached pictures): the growth is measured from the first rest after the
+// last window shown for the first time.
 class ObjectTrack {
 public:
     struct Session {
         uint64_t number = 0, firstEvent = 0, lastEvent = 0, restSamples = 0;
         std::string restShape;
+        std::vector<std::string> seen;   // window classes shown in the session
+        bool warming = false;            // a window showed for the first time since the last rest
         HandleCounts first, last, max, firstRest, lastRest;
         uint64_t Events() const { return lastEvent - firstEvent; }
     };

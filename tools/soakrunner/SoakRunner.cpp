@@ -204,7 +204,12 @@ void SoakRunner::Settle()
 {
     // One seed, one sequence: the next event is chosen from what the program
     // shows once it has taken this one, never from a state half-way.
-    if (pi_.hProcess && !WaitSettled(pi_.hProcess, pi_.dwProcessId, o_.settleMs)) ++unsettled_;
+    std::string why;
+    if (pi_.hProcess && !WaitSettled(pi_.hProcess, pi_.dwProcessId, o_.settleMs, 3, &why)) {
+        ++unsettled_;
+        std::printf("soak: not settled after %u ms: %s\n", o_.settleMs, why.c_str());
+        std::fflush(stdout);
+    }
 }
 
 void SoakRunner::Sample(uint64_t event, ULONGLONG ms)

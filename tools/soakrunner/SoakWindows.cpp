@@ -443,30 +443,44 @@ std::string ProcessShape(DWORD pid, bool detail)
     return s;
 }
 
-bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds)
+bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds, std::string* why)
 {
     // A thread that answers at once is waiting in its message loop; one that
     // answers late was busy (with the input, or with what it posted itself)
-    // and is looked at again.
+    // and is looked at again: settled are `rounds` quick looks in a row at the
+    // same shape, or twice as many looks of any speed (a program that is slow
+    // to answer in some window, or a machine under load).
     constexpr ULONGLONG kQuickMs = 8;
     const ULONGLONG deadline = GetTickCount64() + maxMs;
     std::string last;
-    int same = 0;
+    int same = 0, sameAny = 0, changes = 0, slow = 0;
+    ULONGLONG slowest = 0;
     for (;;) {
         Sleep(15);
         if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;
         ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return false;
-        if (FirstUnanswering(pid, UINT(deadline - now))) return false;
-        const bool quick = GetTickCount64() - now <= kQuickMs;
+        if (now >= deadline || FirstUnanswering(pid, UINT(deadline - now))) {
+            if (why)
+                *why = std::to_string(changes) + " changes, " + std::to_string(slow) + " slow answers (slowest " +
+                       std::to_string(slowest) + " ms); last: " + last;
+            return false;
+        }
+        const ULONGLONG answer = GetTickCount64() - now;
+        const bool quick = answer <= kQuickMs;
+        slow += quick ? 0 : 1;
+        slowest = std::max(slowest, answer);
         std::string shape = ProcessShape(pid, true);
-        if (shape == last && quick) {
-            ++same;
+        changes += shape == last ? 0 : 1;
+        if (shape == last) {
+            same += quick ? 1 : 0;
+            ++sameAny;
         } else {
             last = shape;
             same = quick ? 1 : 0;
+            sameAny = 1;
         }
-        if (same < rounds) continue;
+        if (!quick && shape == last && same < rounds) same = 0;
+        if (same < rounds && sameAny < 2 * rounds) continue;
         if (ProcessShape(pid, false).empty()) {
             // Nothing shown: a program that is ending is given the time to end,
             // so that the next event sees it gone, not sometimes still there.

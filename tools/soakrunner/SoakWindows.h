@@ -84,7 +84,8 @@ std::string ProcessShape(DWORD pid, bool detail = true);
 // for `rounds` looks in a row. A process that shows nothing is given up to
 // maxMs to end. Returns false when maxMs passed first (or a thread did not
 // answer): the caller's probe tells a hang from a slow program.
-bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds = 3);
+// why, when given, tells what kept it from settling.
+bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds = 3, std::string* why = nullptr);
 
 // The program's own application window (class TApplication), if any.
 HWND ApplicationWindow(DWORD pid);
