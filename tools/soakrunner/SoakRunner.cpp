@@ -73,8 +73,13 @@ SoakRunner::~SoakRunner()
     if (samples_) std::fclose(samples_);
 }
 
-void SoakRunner::Record(uint64_t event, const std::string& text)
+void SoakRunner::Record(uint64_t event, const std::string& line)
 {
+    // Paths in the copy are logged from its root, so that the log of a replay
+    // (in a copy of its own) is the same.
+    std::string text = line;
+    const std::string root = StringToUtf8(o_.copy);
+    for (size_t at; !root.empty() && (at = text.find(root)) != std::string::npos;) text.replace(at, root.size(), "<copy>\\");
     ring_.Add(event, text);
     if (log_) {
         std::fprintf(log_, "#%llu %s\n", static_cast<unsigned long long>(event), text.c_str());
@@ -615,29 +620,80 @@ bool SoakRunner::PathStepDone(SoakRng& rng, HWND top, const PathStep& step, cons
         }
         return true;
     }
-    case PathStep::kKey: {
-        struct {
-            const wchar_t* name;
-            WORD vk;
-            bool alt;
-        } static const keys[] = {{L"Enter", VK_RETURN, false}, {L"Escape", VK_ESCAPE, false},
-                                 {L"Alt+Space", VK_SPACE, true}, {L"F10", VK_F10, false}, {L"Down", VK_DOWN, false}};
-        for (const auto& k : keys)
-            if (step.target == k.name) {
-                KeyPress(k.vk, false, false, k.alt);
-                what = "key " + StringToUtf8(step.target);
-                return true;
-            }
-        what = "unknown key " + StringToUtf8(step.target);
-        return false;
+    case PathStep::kKey:
+    case PathStep::kMenuPick: {
+        WORD vk = 0;
+        bool ctrl = false, alt = false;
+        if (!KeyByName(step.target, vk, ctrl, alt)) {
+            what = "unknown key " + StringToUtf8(step.target);
+            return false;
+        }
+        KeyPress(vk, ctrl, false, alt);
+        what = "key " + StringToUtf8(step.target);
+        if (step.kind == PathStep::kMenuPick) {
+            Settle();
+            uint32_t down = rng.Below(uint32_t(std::max(step.index, 1)));
+            for (uint32_t i = 0; i < down; ++i) KeyPress(VK_DOWN);
+            KeyPress(VK_RETURN);
+            what += ", item " + std::to_string(down);
+        }
+        return true;
+    }
+    case PathStep::kAdjust: {
+        std::vector<ChildInfo> found;
+        for (const ChildInfo& c : VisibleChildren(top))
+            if (Contains(UpperCase(c.cls), UpperCase(step.target).c_str())) found.push_back(c);
+        std::stable_sort(found.begin(), found.end(), [](const ChildInfo& a, const ChildInfo& b) {
+            return a.rect.top != b.rect.top ? a.rect.top < b.rect.top : a.rect.left < b.rect.left;
+        });
+        if (size_t(step.index) >= found.size()) {
+            what = "no " + StringToUtf8(step.target) + " " + std::to_string(step.index);
+            return false;
+        }
+        const ChildInfo& c = found[size_t(step.index)];
+        MouseClick(Centre(c.rect));
+        static const WORD keys[] = {VK_LEFT, VK_RIGHT, VK_PRIOR, VK_NEXT};
+        static const char* const names[] = {"Left", "Right", "PageUp", "PageDown"};
+        what = StringToUtf8(c.cls) + " " + std::to_string(step.index) + ":";
+        for (int i = rng.Range(1, 6); i > 0; --i) {
+            uint32_t k = rng.Below(4);
+            KeyPress(keys[k]);
+            what += std::string(" ") + names[k];
+        }
+        return true;
     }
     }
     return false;
 }
 
+bool SoakRunner::PathCanStart(const PathStep& step)
+{
+    HWND top = VisibleWindowOf(step.window);
+    if (!top) return false;
+    switch (step.kind) {
+    case PathStep::kClick: {
+        std::vector<String> texts = Alternatives(step.target);
+        for (const ChildInfo& c : VisibleChildren(top))
+            if (std::find(texts.begin(), texts.end(), WindowText(c.wnd)) != texts.end()) return true;
+        return false;
+    }
+    case PathStep::kFill: return size_t(step.index) < FieldsOf(top, false).size();
+    case PathStep::kPick: return size_t(step.index) < FieldsOf(top, true).size();
+    default: return true;
+    }
+}
+
 void SoakRunner::FollowPath(SoakRng& rng, std::string& note)
 {
-    const SoakPath& path = o_.paths[rng.Below(uint32_t(o_.paths.size()))];
+    std::vector<const SoakPath*> open;
+    for (const SoakPath& p : o_.paths)
+        if (!p.steps.empty() && PathCanStart(p.steps.front())) open.push_back(&p);
+    if (open.empty()) {
+        note += "no path starts here";
+        actions_.Reached("path: none starts here");
+        return;
+    }
+    const SoakPath& path = *open[rng.Below(uint32_t(open.size()))];
     static const std::pair<String, String> none;
     const auto& account = o_.accounts.empty() ? none : o_.accounts[rng.Below(uint32_t(o_.accounts.size()))];
     note += "path '" + path.name + "':";

@@ -67,6 +67,7 @@ private:
     void Drag(SoakRng& rng, HWND top, std::string& note);
     void MenuKey(SoakRng& rng, std::string& note);
     void FollowPath(SoakRng& rng, std::string& note);
+    bool PathCanStart(const PathStep& step);
     bool PathStepDone(SoakRng& rng, HWND top, const PathStep& step, const std::pair<String, String>& account,
                       std::string& what);
     HWND VisibleWindowOf(const String& cls);
