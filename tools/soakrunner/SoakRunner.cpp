@@ -938,6 +938,7 @@ int SoakRunner::Run()
                         static_cast<unsigned long long>(event), static_cast<unsigned long long>(sessions_),
                         (GetTickCount64() - started) / 1000.0, inEvents / 1000.0, inProbes / 1000.0,
                         inScans / 1000.0);
+            for (const std::string& line : objects_.Report()) std::printf("  %s\n", line.c_str());
             std::fflush(stdout);
         }
     }
