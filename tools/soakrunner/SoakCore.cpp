@@ -252,12 +252,23 @@ std::vector<String> TreeNames(const FileTree& tree, bool folders)
     return out;
 }
 
+namespace {
+const char* const kCrashMarks[] = {"Unhandled exception", "Backtrace:", "wine: Unhandled", "Unhandled page fault",
+                                   "terminate called"};
+}
+
+size_t CrashReportStart(const std::string& output)
+{
+    size_t first = std::string::npos;
+    for (const char* m : kCrashMarks) first = std::min(first, output.find(m));
+    if (first == std::string::npos) return first;
+    size_t line = output.rfind('\n', first);
+    return line == std::string::npos ? 0 : line + 1;
+}
+
 SessionEnd ClassifyExit(unsigned long exitCode, const std::string& output)
 {
-    static const char* const marks[] = {"Unhandled exception", "Backtrace:", "wine: Unhandled", "Unhandled page fault",
-                                        "terminate called"};
-    for (const char* m : marks)
-        if (output.find(m) != std::string::npos) return SessionEnd::Crashed;
+    if (CrashReportStart(output) != std::string::npos) return SessionEnd::Crashed;
     if (exitCode == STILL_ACTIVE) return SessionEnd::Running;
     return exitCode == 0 ? SessionEnd::Normal : SessionEnd::Crashed;
 }

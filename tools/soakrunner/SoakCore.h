@@ -111,6 +111,8 @@ enum class SessionEnd { Running, Normal, Crashed };
 // crash handler) wrote to its stdout and stderr. A backtrace in the output
 // counts as a crash whatever the exit code.
 SessionEnd ClassifyExit(unsigned long exitCode, const std::string& output);
+// Where the first line of a crash report starts in output (npos: none).
+size_t CrashReportStart(const std::string& output);
 
 // Handles a program holds: what its own counting owners hold (GDI objects,
 // device contexts, windows; see classlib/GdiHandle.h) and the windows the

@@ -189,8 +189,12 @@ bool SoakRunner::CheckAlive(uint64_t event)
     GetExitCodeProcess(pi_.hProcess, &code);
     std::string output = SessionOutput();
     if (ClassifyExit(code, output) != SessionEnd::Normal) {
-        std::string tail = output.size() > 3000 ? output.substr(output.size() - 3000) : output;
-        Fail(event, L"the program crashed (exit code " + IntToStr(code) + L")\n" + Utf8ToString(tail));
+        // Wine's report of the crash (its first lines say what and where), else the end of the output.
+        size_t at = CrashReportStart(output);
+        std::string shown = at != std::string::npos ? output.substr(at, 3000)
+                            : output.size() > 3000  ? output.substr(output.size() - 3000)
+                                                    : output;
+        Fail(event, L"the program crashed (exit code " + IntToStr(code) + L")\n" + Utf8ToString(shown));
         return false;
     }
     Record(event, "program ended normally; started again");
