@@ -1,5 +1,6 @@
 #include "classlib/Collections.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -35,6 +36,20 @@ int TCollectionItem::Index() const
         if (collection_->items_[size_t(i)] == this)
             return i;
     return -1;
+}
+
+void TCollectionItem::SetIndex(int index)
+{
+    const int current = Index();
+    if (current < 0)
+        return;
+    auto& v = collection_->items_;
+    index = std::clamp(index, 0, int(v.size()) - 1);
+    if (index == current)
+        return;
+    v.erase(v.begin() + current);
+    v.insert(v.begin() + index, this);
+    collection_->Changed();
 }
 
 TCollection::TCollection(TItemFactory factory) : factory_(std::move(factory)) {}

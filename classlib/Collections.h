@@ -32,6 +32,9 @@ public:
     ~TCollectionItem() override;
     TCollection* Collection() const { return collection_; }
     int Index() const;
+    // Moves the item to position index (clamped to the collection); the
+    // others keep their order.
+    void SetIndex(int index);
     // Streaming of the published properties; ReadProperty answers false for a
     // name it does not know (the reader then skips the value).
     virtual void WriteProperties(TWriter& writer) const {}

@@ -68,8 +68,8 @@ void TComponent::RemoveComponent(TComponent* c)
 
 void TComponent::Notification(TComponent* component, TOperation operation)
 {
-    if (operation == TOperation::opRemove)
-        for (TComponent* c : components_) c->Notification(component, operation);
+    // Every owned component hears of an insertion or a removal among its siblings.
+    for (size_t i = 0; i < components_.size(); ++i) components_[i]->Notification(component, operation);
 }
 
 void FreeAndNil(TComponent*& c)

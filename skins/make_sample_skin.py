@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the library's sample skin "Slate" into skins/Slate/.
+"""Draws the library's sample skins: "Slate" into skins/Slate/ and, with
+--palette dark, its dark twin "Graphite" into skins/Graphite/.
 
 Standard library only (BMP and PNG are written here); the JPEG elements are
 converted from PPM with ImageMagick's /usr/bin/convert. The output is
 deterministic and committed; run this again after changing it:
     python3 skins/make_sample_skin.py
+    python3 skins/make_sample_skin.py --palette dark
 """
 import math
 import os
@@ -14,20 +16,55 @@ import sys
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-OUT = os.path.join(HERE, "Slate")
 KEY = (255, 0, 255)
 
-# Palette of the skin (r, g, b).
-FACE = (232, 236, 242)
-FACE_DARK = (214, 220, 230)
-LINE = (122, 138, 163)
-LINE_DARK = (88, 102, 128)
-ACCENT = (61, 111, 182)
-ACCENT_HOT = (91, 142, 214)
-ACCENT_DOWN = (47, 90, 150)
-TEXT = (30, 38, 51)
-WHITE = (255, 255, 255)
-EDIT_BG = (252, 253, 255)
+# Palettes (r, g, b). "light" draws Slate; "dark" draws Graphite from the same
+# shapes. Roles: FACE the surface, FACE_DARK a recessed surface, LINE frames,
+# LINE_DARK strong lines and glyphs, ACCENT* titles and selections, TEXT the
+# font, WHITE the raised surface (highlights, hot fills, pages), EDIT_BG edits,
+# ON_ACCENT text and glyphs on the accent, MARK check marks and hot text, FORM_LIGHT/FORM_SHADE the form's
+# background gradient.
+PALETTES = {
+    "light": {
+        "NAME": "Slate",
+        "DESCRIPTION": "Slate: a light, quiet sample skin",
+        "FACE": (232, 236, 242),
+        "FACE_DARK": (214, 220, 230),
+        "LINE": (122, 138, 163),
+        "LINE_DARK": (88, 102, 128),
+        "ACCENT": (61, 111, 182),
+        "ACCENT_HOT": (91, 142, 214),
+        "ACCENT_DOWN": (47, 90, 150),
+        "TEXT": (30, 38, 51),
+        "WHITE": (255, 255, 255),
+        "EDIT_BG": (252, 253, 255),
+        "ON_ACCENT": (255, 255, 255),
+        "MARK": (47, 90, 150),
+        "FORM_LIGHT": (244, 246, 250),
+        "FORM_SHADE": (222, 228, 238),
+    },
+    "dark": {
+        "NAME": "Graphite",
+        "DESCRIPTION": "Graphite: the dark twin of Slate",
+        "FACE": (50, 54, 62),
+        "FACE_DARK": (38, 41, 48),
+        "LINE": (94, 102, 118),
+        "LINE_DARK": (150, 160, 178),
+        "ACCENT": (44, 98, 170),
+        "ACCENT_HOT": (70, 128, 204),
+        "ACCENT_DOWN": (34, 78, 138),
+        "TEXT": (222, 226, 234),
+        "WHITE": (74, 80, 92),
+        "EDIT_BG": (30, 32, 37),
+        "ON_ACCENT": (255, 255, 255),
+        "MARK": (132, 180, 240),
+        "FORM_LIGHT": (56, 60, 69),
+        "FORM_SHADE": (40, 43, 50),
+    },
+}
+NAME = DESCRIPTION = None
+FACE = FACE_DARK = LINE = LINE_DARK = ACCENT = ACCENT_HOT = ACCENT_DOWN = None
+TEXT = WHITE = EDIT_BG = ON_ACCENT = MARK = FORM_LIGHT = FORM_SHADE = None
 
 
 def tcolor(rgb):
@@ -130,11 +167,22 @@ def tilde(l, t, r, b, flags, layout):
     return "~%04d,%04d,%04d,%04d,%02d,%d" % (l, t, r, b, flags, layout)
 
 
-STATE_FILLS = [  # normal, hot, pressed: (border, top, bottom)
-    (LINE, WHITE, FACE_DARK),
-    (ACCENT_HOT, WHITE, mix(FACE, ACCENT_HOT, 0.25)),
-    (ACCENT_DOWN, mix(FACE, ACCENT, 0.35), mix(FACE, ACCENT, 0.15)),
-]
+def use_palette(name):
+    """Makes the palette's colours the module's, and the fills made of them."""
+    global STATE_FILLS, COLHEADER_FILLS, MENU_HOT
+    globals().update(PALETTES[name])
+    STATE_FILLS = [  # normal, hot, pressed: (border, top, bottom)
+        (LINE, WHITE, FACE_DARK),
+        (ACCENT_HOT, WHITE, mix(FACE, ACCENT_HOT, 0.25)),
+        (ACCENT_DOWN, mix(FACE, ACCENT, 0.35), mix(FACE, ACCENT, 0.15)),
+    ]
+    # Column headers of list views: normal, hot and pressed fills inside a frame line.
+    COLHEADER_FILLS = [
+        (LINE, mix(FACE, WHITE, 0.5)),
+        (ACCENT_HOT, WHITE),
+        (ACCENT_DOWN, mix(FACE, ACCENT, 0.35)),
+    ]
+    MENU_HOT = mix(WHITE, ACCENT_HOT, 0.35)
 
 
 def draw_master():
@@ -238,12 +286,12 @@ def draw_master():
                     m.put(x + xx, y + yy, b if edge else mix(t, bt, yy / 12))
             if name.endswith("CHECKED") and not name.endswith("UNCHECKED"):
                 if radio:
-                    m.rect(x + 4, y + 4, x + 9, y + 9, ACCENT_DOWN)
+                    m.rect(x + 4, y + 4, x + 9, y + 9, MARK)
                 else:
                     for k in range(7):
                         yy = 6 + k if k < 3 else 8 - (k - 3) + 1
-                        m.put(x + 3 + k, y + yy - 1, ACCENT_DOWN)
-                        m.put(x + 3 + k, y + yy, ACCENT_DOWN)
+                        m.put(x + 3 + k, y + yy - 1, MARK)
+                        m.put(x + 3 + k, y + yy, MARK)
             if name.endswith("GRAYED"):
                 m.rect(x + 3, y + 3, x + 10, y + 10, mix(LINE, FACE, 0.5))
         opts["GLOBALINFO." + name] = at(g * 39, 100, g * 39 + 39, 113, 3, 0)
@@ -254,7 +302,7 @@ def draw_master():
             m.rect(x, y, x + 10, y + 10, t)
             m.frame(x, y, x + 10, y + 10, b)
             if g == 1:
-                m.rect(x + 3, y + 3, x + 7, y + 7, ACCENT_DOWN)
+                m.rect(x + 3, y + 3, x + 7, y + 7, MARK)
             if g == 2:
                 m.rect(x + 3, y + 3, x + 7, y + 7, mix(LINE, FACE, 0.5))
         opts["GLOBALINFO." + name] = at(g * 30, 113, g * 30 + 30, 123, 3, 0)
@@ -327,12 +375,7 @@ def draw_master():
     return m, opts
 
 
-# Column headers of list views: normal, hot and pressed fills inside a frame line.
-COLHEADER_FILLS = [
-    (LINE, mix(FACE, WHITE, 0.5)),
-    (ACCENT_HOT, WHITE),
-    (ACCENT_DOWN, mix(FACE, ACCENT, 0.35)),
-]
+# Column headers of list views: COLHEADER_FILLS (see use_palette).
 
 
 def draw_edit(m, opts):
@@ -352,10 +395,7 @@ def edit_sections(sec):
     """The column header of list views."""
     normal, hot = COLHEADER_FILLS[0][1], COLHEADER_FILLS[1][1]
     sec("COLHEADER", COLOR=tcolor(normal), FONTCOLOR=tcolor(TEXT), STATES=3, HOTCOLOR=tcolor(hot),
-        HOTFONTCOLOR=tcolor(ACCENT_DOWN))
-
-
-MENU_HOT = mix(WHITE, ACCENT_HOT, 0.35)
+        HOTFONTCOLOR=tcolor(MARK))
 
 
 def draw_menus(m, opts):
@@ -397,7 +437,7 @@ def frame_glyph(size, kind, state):
     if bg:
         pic.rect(1, 1, size - 1, size - 1, bg)
         pic.frame(1, 1, size - 1, size - 1, mix(bg, WHITE, 0.3))
-    c = WHITE
+    c = ON_ACCENT
     s, e = size // 4 + 1, size - size // 4 - 1
     if kind.endswith("CLOSE"):
         for k in range(s, e):
@@ -457,7 +497,7 @@ def draw_frame(m, opts):
 
 def frame_sections(sec):
     """The title's colours: white text when active, a paler one when not."""
-    sec("FORMTITLE", FONTCOLOR=tcolor(mix(WHITE, ACCENT, 0.45)), HOTFONTCOLOR=tcolor(WHITE))
+    sec("FORMTITLE", FONTCOLOR=tcolor(mix(ON_ACCENT, ACCENT, 0.45)), HOTFONTCOLOR=tcolor(ON_ACCENT))
 
 
 # ---------------------------------------------------------------- small controls
@@ -569,7 +609,7 @@ def menus_sections(sec):
     # Normal items show the popup (background and icon column) through.
     sec("MENUITEM", TRANSPARENCY=100, HOTTRANSPARENCY=0, HOTCOLOR=tcolor(MENU_HOT))
     # The optional vertical line on the left of popups.
-    sec("EXTRALINE", COLOR=tcolor(ACCENT), FONTCOLOR=tcolor(WHITE), STATES=1)
+    sec("EXTRALINE", COLOR=tcolor(ACCENT), FONTCOLOR=tcolor(ON_ACCENT), STATES=1)
 
 
 def draw_button_png():
@@ -661,7 +701,7 @@ def draw_form_jpg():
         row = c.px[y]
         for x in range(w):
             t = (x / w) * 0.35 + (y / h) * 0.65
-            row[x] = mix((244, 246, 250), (222, 228, 238), t)
+            row[x] = mix(FORM_LIGHT, FORM_SHADE, t)
     return c
 
 
@@ -669,7 +709,7 @@ def options(opts):
     g = {
         "VERSION": "8.50",
         "AUTHOR": "Talvera team",
-        "DESCRIPTION": "Slate: a light, quiet sample skin",
+        "DESCRIPTION": DESCRIPTION,
         "MASTERBITMAP": "MASTER.BMP",
         "BORDERWIDTH": "4",
         "TITLEHEIGHT": "26",
@@ -702,11 +742,12 @@ def options(opts):
     btn_grad = "%d;%d;100;0;0" % (tcolor(WHITE), tcolor(FACE_DARK))
     hot_grad = "%d;%d;100;0;0" % (tcolor(WHITE), tcolor(mix(FACE, ACCENT_HOT, 0.25)))
     sec("FORM", COLOR=face, FONTCOLOR=text, IMAGEPERCENT=100, PATTERN="FORM.JPG", STATES=1)
-    sec("FORMTITLE", COLOR=accent, FONTCOLOR=white, STATES=2, HOTCOLOR=tcolor(ACCENT_HOT), HOTFONTCOLOR=white,
+    on_accent = tcolor(ON_ACCENT)
+    sec("FORMTITLE", COLOR=accent, FONTCOLOR=on_accent, STATES=2, HOTCOLOR=tcolor(ACCENT_HOT), HOTFONTCOLOR=on_accent,
         IMAGEPERCENT=100, TCBOTTOM=tcolor(ACCENT_DOWN))
     sec("CAPTION", PARENTCLASS="FORMTITLE")
     sec("DIALOG", PARENTCLASS="FORM", IMAGEPERCENT=0)
-    sec("BUTTON", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=tcolor(ACCENT_DOWN),
+    sec("BUTTON", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=tcolor(MARK),
         GRADIENTPERCENT=100, GRADIENTDATA=btn_grad, HOTGRADIENTPERCENT=100, HOTGRADIENTDATA=hot_grad,
         GLOW=3, GLOWMARGIN=2, GCOL=tcolor(ACCENT_HOT), HGCOL=tcolor(ACCENT_HOT), GSIZE=3, HGSIZE=3,
         FADINGENABLED=1, FADINGITERATIONS=5, BORDERSMASK="!BUTTON.PNG!3!0!0!6!6!6!6!1")
@@ -716,7 +757,7 @@ def options(opts):
     sec("TOOLBUTTON", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=text, TRANSPARENCY=100,
         HOTTRANSPARENCY=0)
     # Check boxes, radio buttons and statics show their parent through and have no frame of their own.
-    sec("CHECKBOX", FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=tcolor(ACCENT_DOWN), TRANSPARENCY=100,
+    sec("CHECKBOX", FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=tcolor(MARK), TRANSPARENCY=100,
         HOTTRANSPARENCY=100, COLOR=face, GLOW=0)
     sec("EDIT", COLOR=tcolor(EDIT_BG), FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=text)
     sec("COMBOBOX", PARENTCLASS="EDIT", GLYPHMASK=opts["SCROLLBTNBOTTOM.GLYPHMASK"])
@@ -737,17 +778,18 @@ def options(opts):
     sec("STATUSBAR", PARENTCLASS="TOOLBAR")
     sec("PAGECONTROL", COLOR=white, FONTCOLOR=text, STATES=1)
     sec("TABSHEET", PARENTCLASS="PAGECONTROL")
-    sec("TABTOP", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=tcolor(ACCENT_DOWN))
+    sec("TABTOP", COLOR=face, FONTCOLOR=text, STATES=3, HOTCOLOR=white, HOTFONTCOLOR=tcolor(MARK))
     for s in ("TABBOTTOM", "TABLEFT", "TABRIGHT"):
         sec(s, PARENTCLASS="TABTOP")
     sec("MAINMENU", COLOR=face, FONTCOLOR=text, STATES=1)
     sec("MENUITEM", COLOR=white, FONTCOLOR=text, STATES=2, HOTCOLOR=tcolor(mix(WHITE, ACCENT_HOT, 0.35)),
-        HOTFONTCOLOR=tcolor(ACCENT_DOWN))
+        HOTFONTCOLOR=tcolor(MARK))
     sec("MENULINE", PARENTCLASS="MAINMENU")
     sec("MENUCAPTION", COLOR=tcolor(FACE_DARK), FONTCOLOR=tcolor(LINE_DARK), STATES=1)
     sec("ICOLINE", COLOR=tcolor(FACE), STATES=1)
     sec("DIVIDERV", COLOR=face, STATES=1)
-    sec("SELECTION", COLOR=accent, FONTCOLOR=white, STATES=2, HOTCOLOR=tcolor(ACCENT_HOT), HOTFONTCOLOR=white)
+    sec("SELECTION", COLOR=accent, FONTCOLOR=on_accent, STATES=2, HOTCOLOR=tcolor(ACCENT_HOT),
+        HOTFONTCOLOR=on_accent)
     sec("WEBBUTTON", PARENTCLASS="BUTTON", TRANSPARENCY=100)
     sec("BAR", PARENTCLASS="PANEL")
     sec("BARTITLE", PARENTCLASS="FORMTITLE")
@@ -771,7 +813,16 @@ def options(opts):
 
 
 def main():
-    os.makedirs(OUT, exist_ok=True)
+    """make_sample_skin.py [--palette light|dark] [--out FOLDER]: the light
+    palette draws skins/Slate, the dark one skins/Graphite by default."""
+    import argparse
+    ap = argparse.ArgumentParser(description="Draws a sample skin.")
+    ap.add_argument("--palette", choices=sorted(PALETTES), default="light")
+    ap.add_argument("--out", help="output folder (default: skins/<the palette's skin name>)")
+    args = ap.parse_args()
+    use_palette(args.palette)
+    out = args.out or os.path.join(HERE, NAME)
+    os.makedirs(out, exist_ok=True)
     master, opts = draw_master()
     files = {
         "MASTER.BMP": master.bmp(),
@@ -782,11 +833,11 @@ def main():
         "Options.dat": options(opts).encode("ascii"),
     }
     for name, data in files.items():
-        with open(os.path.join(OUT, name), "wb") as f:
+        with open(os.path.join(out, name), "wb") as f:
             f.write(data)
-    jpeg(draw_toolbar_jpg(), os.path.join(OUT, "TOOLBAR.JPG"))
-    jpeg(draw_form_jpg(), os.path.join(OUT, "FORM.JPG"), quality=85)
-    print("wrote", OUT)
+    jpeg(draw_toolbar_jpg(), os.path.join(out, "TOOLBAR.JPG"))
+    jpeg(draw_form_jpg(), os.path.join(out, "FORM.JPG"), quality=85)
+    print("wrote", out)
 
 
 if __name__ == "__main__":

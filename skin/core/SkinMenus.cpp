@@ -63,6 +63,41 @@ POINT ClientOffsetOf(HWND wnd, int fallback)
     return POINT{p.x - wr.left, p.y - wr.top};
 }
 
+// The platform menu the item is shown in (nil: not built).
+HMENU PopupHandleOf(const TMenuItem* item)
+{
+    TMenuItem* parent = item->Parent();
+    if (!parent) return nullptr;
+    if (parent->Parent()) return parent->Handle();
+    TMenu* menu = item->GetParentMenu();
+    return menu ? menu->Handle() : nullptr;
+}
+
+// The glyph of a standard command of a skinned system menu (its menu's name
+// starts with "kvSysMenu"; the item's Tag is the command); nil for others.
+const wchar_t* SystemMenuSymbol(const TMenuItem* item)
+{
+    const TMenu* menu = item->GetParentMenu();
+    if (!menu || menu->Name().rfind(L"kvSysMenu", 0) != 0) return nullptr;
+    switch (item->Tag()) {
+    case SC_MINIMIZE: return L"0";
+    case SC_MAXIMIZE: return L"1";
+    case SC_CLOSE: return L"r";
+    case SC_RESTORE: return L"2";
+    default: return nullptr;
+    }
+}
+
+// Mirrors a 32-bit picture left to right in place.
+void MirrorHorizontally(TBitmap* pic)
+{
+    const int w = pic->Width();
+    for (int y = 0; y < pic->Height(); ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(pic->ScanLine(y));
+        std::reverse(row, row + w);
+    }
+}
+
 void CopyArea(HDC dst, int x, int y, int w, int h, TBitmap* src, int sx, int sy)
 {
     if (w <= 0 || h <= 0 || !src) return;
@@ -102,6 +137,39 @@ constexpr UINT CalcFlags = DT_CALCRECT | DT_NOCLIP | DT_EXPANDTABS | DT_WORDBREA
 
 void FreePopupBitmapCache() { Cache().clear(); }
 int PopupBitmapCacheCount() { return int(Cache().size()); }
+
+int MenusMiddleEast = -1;
+
+bool MiddleEastLocale()
+{
+    if (MenusMiddleEast < 0) MenusMiddleEast = GetSystemMetrics(SM_MIDEASTENABLED) ? 1 : 0;
+    return MenusMiddleEast != 0;
+}
+
+bool TsSkinableMenus::RightToLeft(const TMenuItem* item)
+{
+    const TMenu* menu = item ? item->GetParentMenu() : nullptr;
+    return menu && menu->BiDiMode() != TBiDiMode::bdLeftToRight && MiddleEastLocale();
+}
+
+bool IsMDIChildMaximized()
+{
+    if (!Application) return false;
+    TCustomForm* frame = Application->MainForm();
+    if (!frame || frame->FormStyle() != TFormStyle::fsMDIForm)
+        for (TCustomForm* f : Application->Forms())
+            if (f->FormStyle() == TFormStyle::fsMDIForm) {
+                frame = f;
+                break;
+            }
+    if (!frame || frame->FormStyle() != TFormStyle::fsMDIForm) return false;
+    TCustomForm* child = frame->ActiveMDIChild();
+    if (!child || !child->HandleAllocated() || !IsZoomed(child->Handle()) || !(child->BorderIcons() & biSystemMenu))
+        return false;
+    HWND w = child->Handle();
+    return SendMessageW(w, WM_GETICON, ICON_SMALL, 0) || SendMessageW(w, WM_GETICON, ICON_BIG, 0) ||
+           GetClassLongPtrW(w, GCLP_HICONSM) || GetClassLongPtrW(w, GCLP_HICON);
+}
 
 TsPopupCacheEntry* FindPopupCacheEntry(const TMenuItem* firstItem)
 {
@@ -563,6 +631,7 @@ void TsSkinableMenus::BuildPopupBitmap(TMenuItem* item, int width, HWND window, 
             DeleteObject(font);
             CopyArea(pic->Canvas().Handle(), sbw, sbw, extra, stripH, strip.get(), 0, 0);
         }
+        if (RightToLeft(item)) MirrorHorizontally(pic);
         if (m->IsMaskIndexValid(mask)) {
             TAOR top, bottom;
             CollectMaskRegionRects(top, width, mask, false, 0, m);
@@ -633,6 +702,14 @@ void TsSkinableMenus::PaintMenuItem(TObject* sender, TCanvas& canvas, const RECT
     }
     HWND wnd = WindowFromDC(canvas.Handle());
     if (!IsMenuWindow(wnd)) wnd = nullptr;
+    // Drawn where no menu window can be found: the manager's hook borders the
+    // popup's window later, told once (no second message while one waits).
+    if (!wnd && Application && Application->Handle())
+        if (HMENU popup = PopupHandleOf(item)) {
+            MSG queued;
+            if (!PeekMessageW(&queued, Application->Handle(), MenuItemDrawnMessage, MenuItemDrawnMessage, PM_NOREMOVE))
+                PostMessageW(Application->Handle(), MenuItemDrawnMessage, 0, LPARAM(popup));
+        }
     TsPopupCacheEntry* entry = GetPopupBitmap(item, wnd, &canvas);
     if (!entry || !entry->Picture) {
         PaintPlainItem(item, canvas, rect, state, false);
@@ -700,7 +777,7 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
     if (section >= 0)
         PaintSkinItem(section, L"MENUITEM", info, -1, -1, m, itemPic, POINT{}, RECT{0, 0, w, h}, hot ? 1 : 0, 0);
     SIZE glyph = GetItemGlyphSize(item);
-    bool rtl = false;   // right-to-left menus follow the system locale, which is never Middle-East here
+    const bool rtl = RightToLeft(item);
     if (item->Checked() && !item->HasBitmap() && item->ImageIndex() < 0) {
         int global = m->FindSectionIndex(L"GLOBALINFO");
         int mask = -1;
@@ -714,11 +791,13 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
             self.Bmp = itemPic;
             self.X = self.Y = 0;
             self.Ready = true;
-            DrawMaskFrame32(itemPic, POINT{Margin + 2, (h - mh) / 2}, hot ? 1 : 0, self, mask, 1, m);
+            const int mx = rtl ? w - 2 - MaskFrameWidth(md) : Margin + 2;
+            DrawMaskFrame32(itemPic, POINT{mx, (h - mh) / 2}, hot ? 1 : 0, self, mask, 1, m);
         }
     }
     TCanvas& ic = itemPic->Canvas();
     int top = (h - glyph.cy) / 2;
+    const int glyphX = rtl ? w - 3 - glyph.cx : 3;
     if (item->ImageIndex() >= 0) {
         TCustomImageList* images = item->Parent() && item->Parent()->SubMenuImages() ? item->Parent()->SubMenuImages()
                                    : item->GetParentMenu() ? item->GetParentMenu()->Images()
@@ -731,16 +810,28 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
                     self.Bmp = itemPic;
                     self.Ready = true;
                     PaintSkinItem(speed, L"SPEEDBUTTON_SMALL", self, -1, -1, m, itemPic, POINT{},
-                                  RECT{2, top - 1, 3 + glyph.cx + 1, top + glyph.cy + 1}, 2, 0);
+                                  RECT{glyphX - 1, top - 1, glyphX + glyph.cx + 1, top + glyph.cy + 1}, 2, 0);
                 }
             }
-            images->Draw(ic, 3, top, item->ImageIndex(), enabled);
+            images->Draw(ic, glyphX, top, item->ImageIndex(), enabled);
         }
     } else if (item->HasBitmap()) {
-        ic.Draw(3, top, &item->Bitmap());
+        ic.Draw(glyphX, top, &item->Bitmap());
+    } else if (const wchar_t* symbol = SystemMenuSymbol(item)) {
+        // The standard commands of a skinned system menu show the title's
+        // glyphs, in the item's text colour.
+        const int size = std::min(int(glyph.cx), h);
+        const int x = rtl ? w - 4 - size : 4;
+        ic.Font().Set(L"Webdings", -MulDiv(10, GetDeviceCaps(ic.Handle(), LOGPIXELSY), 72), 0, clWindowText);
+        ic.Font().SetCharset(SYMBOL_CHARSET);
+        TsManagerTextSkin skin(m);
+        ic.Brush().SetStyle(TBrushStyle::bsClear);
+        DrawSectionText(ic, symbol, true, &skin, hot, section, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP,
+                        RECT{x, (h - size) / 2, x + size, (h - size) / 2 + size});
     }
     ItemFont(item, ic, state);
-    RECT tr{Margin * 2 + Spacing + glyph.cx, 1, w, h};
+    const int glyphColumn = Margin * 2 + Spacing + glyph.cx;
+    RECT tr = rtl ? RECT{0, 1, w - glyphColumn, h} : RECT{glyphColumn, 1, w, h};
     String caption = item->Caption();
     String tabPart;
     if (size_t tab = caption.find(L'\t'); tab != String::npos) {
@@ -755,7 +846,10 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
         flags |= Alignment == TAlignment::taRightJustify ? DT_RIGHT : Alignment == TAlignment::taCenter ? DT_CENTER : DT_LEFT;
     }
     flags |= caption.find(L'\r') != String::npos ? DT_WORDBREAK : DT_SINGLELINE;
-    if (rtl) flags |= DT_RIGHT | DT_RTLREADING;
+    if (rtl) {
+        flags = (flags & ~UINT(DT_CENTER | DT_LEFT)) | DT_RIGHT | DT_RTLREADING;
+        tr.right -= ex;
+    }
     if (state & odNoAccel) flags |= DT_HIDEPREFIX;
     tr.top += Margin;
     tr.bottom -= Margin;
@@ -765,7 +859,7 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
     if (item->ShortCut()) {
         String sc = ShortCutToText(item->ShortCut());
         int tw = ic.TextWidth(sc);
-        RECT sr{w - tw - 8, tr.top, w - 8 + tw, tr.bottom};
+        RECT sr = rtl ? RECT{6, tr.top, 6 + tw, tr.bottom} : RECT{w - tw - 8, tr.top, w - 8 + tw, tr.bottom};
         DrawSectionText(ic, sc, enabled, &skin, hot, section, DT_SINGLELINE | DT_VCENTER, sr);
     }
     if (!tabPart.empty()) {

@@ -76,6 +76,11 @@ public:
     void AttachSubItems(TMenuItem* item, bool attach);
     void AttachItem(TMenuItem* item, bool attach);
 
+    // Right to left: the system's locale is Middle-Eastern and the item's menu
+    // has a BiDiMode other than bdLeftToRight. The popup's picture is then
+    // mirrored and the item's check, glyph, caption and shortcut change sides.
+    static bool RightToLeft(const TMenuItem* item);
+
     // ---- measuring
     static bool IsCaptionItem(const String& caption);
     static TsMenuItemType ItemType(const TMenuItem* item);
@@ -145,6 +150,16 @@ private:
     TBitmap* extraGlyph_ = nullptr;   // the handler's, not owned
     std::unique_ptr<TBitmap> itemScratch_;   // the picture items are painted in
 };
+
+// Whether the system's locale lays text out right to left (SM_MIDEASTENABLED,
+// read at the first question); tests may set it: -1 unread, 0 no, 1 yes.
+extern int MenusMiddleEast;
+bool MiddleEastLocale();
+
+// True when the application's MDI main form has an active child that is
+// maximised, has biSystemMenu and an icon (the menu line then carries the
+// child's buttons).
+bool IsMDIChildMaximized();
 
 // ---- the popup picture cache (one for the application)
 void FreePopupBitmapCache();

@@ -21,6 +21,7 @@
 #include "skin/forms/FormAnimations.h"
 #include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
+#include "skin/forms/TitleBar.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/DwmApi.h"
 #include "skin/graphics/LayeredApi.h"
@@ -387,6 +388,10 @@ void OnNcLButtonDown(FormCall& c)
     default:
         break;
     }
+    if (TitleItemOfCode(c.p, code)) {
+        TitleItemMouseDown(c.p, code, ScreenPointOf(c.m.LParam));
+        return;
+    }
     if (code >= kUserButtonBase && code < kUserButtonBase + c.p.TitleButtonCount()) {
         FramePainterOf(c.p).PressElement(code);
         TsTitleButton& b = c.p.TitleButton(code - kUserButtonBase);
@@ -467,6 +472,8 @@ void OnButtonUp(FormCall& c)
             MDIButtonClick(c.p, code);
         break;
     default:
+        if (TitleItemOfCode(c.p, code))
+            TitleItemMouseUp(c.p, code, pt);
         if (code >= kUserButtonBase && code < kUserButtonBase + c.p.TitleButtonCount()) {
             TsTitleButton& u = c.p.TitleButton(code - kUserButtonBase);
             if (u.OnMouseUp)

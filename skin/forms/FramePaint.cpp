@@ -1,4 +1,5 @@
 #include "skin/forms/FramePaint.h"
+#include "skin/forms/TitleBar.h"
 
 #include <algorithm>
 #include <cmath>
@@ -324,6 +325,8 @@ RECT TsFramePainter::ElementBounds(int hitCode) const
     default:
         if (hitCode >= kUserButtonBase && hitCode - kUserButtonBase < int(layout_.User.size()))
             return layout_.User[size_t(hitCode - kUserButtonBase)];
+        if (TkvTitleBarItem* item = TitleItemOfCode(p_, hitCode))
+            return item->Rect;
         return RECT{};
     }
 }
@@ -366,6 +369,7 @@ bool TsFramePainter::PaintFrameToCache()
         bmp.SetSize(width, height);
     }
     layout_ = p_.LayoutTitleButtons();
+    PlaceTitleItems(p_, layout_);
 
     const bool active = p_.formActive_;
     const int state = StateRow(*m, d.SectionIndex, active);
@@ -418,6 +422,7 @@ bool TsFramePainter::PaintFrameToCache()
         PaintCaptionText(bmp);
         SaveButtonStrip(bmp);
         PaintCaptionButtons(bmp);
+        PaintTitleItems(p_, bmp);
     }
     // The border window's shadow and corners, then the correction its alpha needs in a WOW64 process.
     if (p_.Border()) {
@@ -527,7 +532,7 @@ void TsFramePainter::PaintCaptionText(TBitmap& bmp)
     const UINT flags = CaptionTextFlags(rtl);
     const TFormBorderStyle bs = p_.form_->BorderStyle();
     const bool small = bs == TFormBorderStyle::bsToolWindow || bs == TFormBorderStyle::bsSizeToolWin;
-    const String caption = p_.AddedTitle.ShowMainCaption() ? WindowText(p_.wnd_) : String();
+    const String caption = TitleBarShowsCaption(p_, p_.AddedTitle.ShowMainCaption()) ? WindowText(p_.wnd_) : String();
     const String& added = p_.AddedTitle.Text();
 
     TCanvas& canvas = bmp.Canvas();
@@ -562,6 +567,7 @@ void TsFramePainter::PaintCaptionText(TBitmap& bmp)
     in.Alignment = p_.CaptionAlignment();
     in.RightToLeft = rtl;
     captionPlace_ = PlaceCaptionText(in);
+    FitCaptionToTitleBar(p_, captionPlace_);
 
     int section = p_.titleSection_;
     if (!m->IsSectionIndexValid(section))
@@ -628,6 +634,10 @@ void TsFramePainter::SaveButtonStrip(TBitmap& bmp)
 
 void TsFramePainter::PaintOneButton(TBitmap& bmp, int hitCode)
 {
+    if (TkvTitleBarItem* item = TitleItemOfCode(p_, hitCode)) {
+        PaintTitleItem(p_, *item, item->Rect, bmp);
+        return;
+    }
     TsSkinManager* m = p_.Manager();
     const RECT r = ElementBounds(hitCode);
     if (!m || Empty(r))
@@ -785,10 +795,12 @@ void TsFramePainter::SetHotElement(int code, bool repaint)
     p_.hotElement_ = code;
     if (old >= kUserButtonBase && old < kUserButtonBase + p_.TitleButtonCount())
         p_.TitleButton(old - kUserButtonBase).HideHintWindow();
+    TitleItemHover(p_, old, false);
     if (repaint && old != kNoElement)
         PaintTitleButton(old);
     if (code >= kUserButtonBase && code < kUserButtonBase + p_.TitleButtonCount())
         p_.TitleButton(code - kUserButtonBase).ShowHintWindow();
+    TitleItemHover(p_, code, true);
     if (repaint && code != kNoElement)
         PaintTitleButton(code);
 }
@@ -806,6 +818,7 @@ void TsFramePainter::PressElement(int code)
             return;
     }
     p_.pressedElement_ = code;
+    TitleItemPressCancelled(p_, old);
     if (old != kNoElement)
         PaintTitleButton(old);
     if (code != kNoElement)

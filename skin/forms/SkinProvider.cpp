@@ -12,6 +12,7 @@
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/FramePaint.h"
+#include "skin/forms/TitleBar.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/DwmApi.h"
 #include "skin/graphics/LayeredApi.h"
@@ -568,6 +569,7 @@ TsTitleLayout TsSkinProvider::LayoutTitleButtons() const
                   bs != TFormBorderStyle::bsNone;
     in.IconWidth = in.IconHeight = TitleIconSize(in.CaptionHeight);
     in.Skin = f.Skin;
+    in.TitleBar = FindTitleBar(form_) != nullptr;
     return ::LayoutTitleButtons(in, CaptionButtons(), UserButtons());
 }
 
@@ -612,6 +614,9 @@ int TsSkinProvider::HitTestFrame(POINT screen)
     }
     if (MDIButtonsHitInput)
         MDIButtonsHitInput(*this, in);
+    if (in.CaptionHeight > 0 && !f.Iconic)
+        if (const int item = TitleItemHitCode(*this, in.Point))
+            return item;
     return ::HitTestFrame(in, LayoutTitleButtons(), CaptionButtons(), UserButtons());
 }
 
@@ -859,37 +864,6 @@ POINT TsSkinProvider::SystemMenuPointBelowIcon() const
     if (IsIconic(wnd_))
         pt.y -= 16;
     return pt;
-}
-
-bool TsSkinProvider::ShowSystemMenuAt(int x, int y)
-{
-    if (!FormAlive() || !(form_->BorderIcons() & biSystemMenu))
-        return false;
-    if (!sysMenu_ || !IsMenu(sysMenu_))
-        sysMenu_ = GetSystemMenu(wnd_, FALSE);
-    if (!sysMenu_)
-        return false;
-    SetHotElement(kNoElement);
-    pressedElement_ = kNoElement;
-    // The items follow the form's state now (the system does this only for
-    // a menu it opens itself).
-    const bool zoomed = IsZoomed(wnd_) != 0, iconic = IsIconic(wnd_) != 0;
-    const TFormBorderStyle bs = form_->BorderStyle();
-    const bool sizeable = bs == TFormBorderStyle::bsSizeable || bs == TFormBorderStyle::bsSizeToolWin;
-    const TBorderIcons icons = form_->BorderIcons();
-    auto enable = [&](UINT command, bool on) {
-        EnableMenuItem(sysMenu_, command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
-    };
-    enable(SC_RESTORE, zoomed || iconic);
-    enable(SC_MOVE, !zoomed && !iconic);
-    enable(SC_SIZE, sizeable && !zoomed && !iconic);
-    enable(SC_MINIMIZE, (icons & biMinimize) && !iconic);
-    enable(SC_MAXIMIZE, (icons & biMaximize) && !zoomed);
-    enable(SC_CLOSE, true);
-    const UINT command = TrackSystemMenuFn ? TrackSystemMenuFn(sysMenu_, wnd_, x, y) : 0;
-    if (command && FormAlive())
-        SendMessageW(wnd_, WM_SYSCOMMAND, command, MAKELPARAM(x, y));
-    return true;
 }
 
 // ---------------------------------------------------------------- maximised bounds

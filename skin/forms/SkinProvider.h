@@ -25,6 +25,13 @@
 class TsSkinManager;
 class TsSkinProvider;
 class TkvBorderForm;
+class TsSystemMenu;
+class TMenuItem;
+class TkvSysSubMenu;
+// Frees the provider's SysSubMenu (SystemMenu.cpp).
+struct TkvSysSubMenuDelete {
+    void operator()(TkvSysSubMenu* p) const;
+};
 class TsFramePainter;
 // Frees the provider's non-client painter (FramePaint.cpp).
 struct TsFramePainterDelete {
@@ -228,13 +235,40 @@ public:
     // Repaints the frame at once (background changed, non-client area redrawn).
     void RefreshFormFrame();
 
-    // ---- the window's system menu
-    // Opens the window's system menu at the screen point (items enabled for
-    // the form's state now) and performs the chosen command. Clears the hot
-    // and pressed elements first. False when the form has no system menu.
-    bool ShowSystemMenuAt(int x, int y);
+    // ---- the window's system menu (SystemMenu.cpp)
+    // Opens the window's system menu at the screen point and performs the
+    // chosen command: the skinned TsSystemMenu when the manager skins popups,
+    // else the real menu with its items enabled for the form's state now.
+    // Clears the hot and pressed elements first. False when the form has no
+    // system menu.
+    virtual bool ShowSystemMenuAt(int x, int y);
     // Below the title icon (16 px higher for an iconic form), in screen coordinates.
     POINT SystemMenuPointBelowIcon() const;
+    // The skinned system menu (made on first use; owned by the provider).
+    TsSystemMenu* SystemMenu();
+    // A popup of the program's merged into the system menu.
+    TkvSysSubMenu& SysSubMenu();
+
+    // ---- small questions of the title and the menu line (SystemMenu.cpp)
+    bool HasMenuLine() const;
+    int ClientOriginX() const;
+    int ClientOriginY();
+    int TopAreaHeight() const;
+    POINT ScreenToWindowPoint(POINT screen) const;
+    bool CacheSizeOutdated();
+    // Paints one item of the form's menu line into the cache and the window.
+    bool DrawMenuLineItem(TMenuItem* item, TOwnerDrawState state);
+    int TitleIconWidth() const;
+    int TitleIconHeight() const;
+    bool HasSystemIcon() const;
+    bool ActiveChildMaximized() const;
+    // The menu line built again and repainted (once at a time).
+    bool RefreshMainMenu();
+    bool ShowsTitleIcon() const;
+
+    // ---- component hooks (SystemMenu.cpp)
+    void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
 
     // ---- maximised bounds (WM_GETMINMAXINFO): the frame lies outside the work area
     void HandleGetMinMaxInfo(MINMAXINFO& info);
@@ -393,6 +427,8 @@ public:
     bool closingFromIcon_ = false; // a double click on the icon closes instead of opening the menu
     bool animating_ = false;       // a show animation is being prepared
     HMENU sysMenu_ = nullptr;      // taken while WS_SYSMENU is still on
+    TsSystemMenu* systemMenu_ = nullptr;   // owned as a component
+    std::unique_ptr<TkvSysSubMenu, TkvSysSubMenuDelete> sysSubMenu_;
     // Companions other units make and the provider owns: the control adapter
     // (skin/forms/CtrlAdapter.h) and the MDI main form's client wrapper
     // (skin/forms/MDIForm.h). Freed first when the provider goes, and when the

@@ -13,6 +13,7 @@
 #include "skin/core/ProgramPictures.h"
 #include "skin/forms/Dialogs.h"
 #include "skin/forms/FormMenus.h"
+#include "skin/forms/SystemMenu.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/Constants.h"
@@ -79,6 +80,8 @@ void InitSkinLibrary()
     InitDialogsUnit();
     // The form's menu line in the frame picture: painted by the skinned menus.
     InitFormMenusUnit();
+    // System menus: the dialogs' skinned system menu, the menus' published questions.
+    InitSystemMenuUnit();
 }
 
 void DoneSkinLibrary()

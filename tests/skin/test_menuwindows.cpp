@@ -5,6 +5,7 @@
 // A menu runs a modal loop; every test here ends it from a timer procedure
 // (after a bounded number of ticks at the latest), so no test can hang.
 #include "tests/skin/SkinRuntimeFixture.h"
+#include "tests/skin/MenuLoop.h"
 
 #include <functional>
 
@@ -17,6 +18,7 @@
 #include "skin/graphics/LayeredApi.h"
 
 using namespace skintest;
+using namespace menuloop;
 
 namespace {
 
@@ -28,31 +30,6 @@ TMenuItem* NewItem(TMenuItem* parent, const String& caption)
     return item;
 }
 
-// ---- the menu window wrapper, attached as the dialog skinning does it
-TsSkinManager* wrapManager = nullptr;
-HHOOK cbtHook = nullptr;
-
-LRESULT CALLBACK WrapMenuWindows(int code, WPARAM w, LPARAM l)
-{
-    if (code == HCBT_CREATEWND) AttachMenuWindow(HWND(w), wrapManager);
-    return CallNextHookEx(cbtHook, code, w, l);
-}
-
-struct MenuWindowWrapping {
-    explicit MenuWindowWrapping(TsSkinManager* m)
-    {
-        wrapManager = m;
-        cbtHook = SetWindowsHookExW(WH_CBT, WrapMenuWindows, nullptr, GetCurrentThreadId());
-    }
-    ~MenuWindowWrapping()
-    {
-        UnhookWindowsHookEx(cbtHook);
-        cbtHook = nullptr;
-        wrapManager = nullptr;
-        FreeMenuWrappers();
-    }
-};
-
 // ---- what a menu window looked like the moment the system showed it
 struct LayeredState {
     bool seen = false;
@@ -61,14 +38,6 @@ struct LayeredState {
 };
 LayeredState atShow;
 HHOOK retHook = nullptr;
-
-HWND VisibleMenuWindow()
-{
-    HWND found = nullptr;
-    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w; w = FindWindowExW(nullptr, w, L"#32768", nullptr))
-        if (IsWindowVisible(w)) found = w;
-    return found;
-}
 
 LayeredState ReadLayered(HWND wnd)
 {
@@ -94,66 +63,10 @@ LRESULT CALLBACK WatchShowing(int code, WPARAM w, LPARAM l)
     return CallNextHookEx(retHook, code, w, l);
 }
 
-// ---- the timer that drives a modal menu loop
-std::function<bool(int tick)> onTick;   // true: the menu is to end now
-int ticks = 0;
-constexpr int kMaxTicks = 100;          // 30 ms each: the loop ends after 3 s whatever happens
-
-void CALLBACK MenuTimer(HWND, UINT, UINT_PTR, DWORD)
-{
-    ++ticks;
-    bool done = ticks >= kMaxTicks;
-    if (!done && onTick) done = onTick(ticks);
-    if (done) {
-        if (HWND menu = VisibleMenuWindow()) PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-        EndMenu();
-    }
-}
-
-// Runs action (which enters a menu loop) with the timer driving it.
-void RunMenuLoop(const std::function<bool(int)>& tick, const std::function<void()>& action)
-{
-    onTick = tick;
-    ticks = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 30, MenuTimer);
-    action();
-    KillTimer(nullptr, timer);
-    onTick = nullptr;
-    Pump(20);
-}
-
-uint32_t ScreenPixel(int x, int y)
-{
-    HDC screen = GetDC(nullptr);
-    COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return uint32_t(c) & 0xFFFFFF;
-}
-
-void SaveScreenRect(RECT r, const String& name)
-{
-    int w = r.right - r.left, h = r.bottom - r.top;
-    TBitmap bmp(w, h, TPixelFormat::pf24bit);
-    HDC screen = GetDC(nullptr);
-    BitBlt(bmp.Canvas().Handle(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    String dir = EnvPath("TALVERA_SCREENSHOTS");
-    if (dir.empty()) dir = L".\\";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    TFileStream f(dir + name + L".bmp", fmCreate);
-    bmp.SaveToStream(f);
-}
-
 RECT Union(RECT a, RECT b)
 {
     return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
                 std::max(a.bottom, b.bottom)};
-}
-
-uint32_t SectionColor(TsSkinManager* m, const wchar_t* name, int state)
-{
-    int s = m->FindSectionIndex(name);
-    return s < 0 ? 0xFFFFFFFF : uint32_t(m->gd()[size_t(s)].Props[size_t(state)].Color) & 0xFFFFFF;
 }
 
 class MenuWindows : public SkinRuntime {

@@ -833,7 +833,8 @@ struct MenuWatch {
 
 TEST_F(ProviderTest, SystemMenuOpensFromTheIconTheCaptionTheKeyboardAndTheTaskBar)
 {
-    SampleManager();
+    // The real menu (the skinned one has tests of its own).
+    SampleManager()->SetSkinnedPopups(false);
     TSkinTestForm* f = ShownForm();
     HWND wnd = f->Handle();
     TsSkinProvider* p = TsSkinProvider::Create(f);

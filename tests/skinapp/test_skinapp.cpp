@@ -1,0 +1,284 @@
+// The skinned test program's main form, in-process with the program's own
+// skins: it starts skinned, each control the class-name lists name carries the
+// wrapper of its list (and every list is on the form), its buttons open what
+// they name, and the skin choosers and the hue slider change what the form
+// shows, and back again.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "skin/controls/ButtonWnd.h"
+#include "skin/controls/MainWnd.h"
+#include "skin/core/SkinManager.h"
+#include "skin/forms/CtrlAdapter.h"
+#include "skin/forms/SkinProvider.h"
+#include "skin/forms/SystemMenu.h"
+#include "skin/graphics/ClassNameTables.h"
+#include "tests/skin/PictureCompare.h"
+#include "tests/skin/SkinRuntimeFixture.h"
+#include "tests/skinapp/SkinAppForms.h"
+
+using namespace skintest;
+
+namespace {
+
+class SkinAppTest : public SkinRuntime {
+protected:
+    TSkinAppMain* StartMain(const String& skin = L"Slate")
+    {
+        auto* main = new TSkinAppMain(Application);
+        forms.push_back(main);
+        SkinAppOptions o;
+        o.SkinsDir = EnvPath("TALVERA_SKINAPP") + L"\\Skins";
+        o.Skin = skin;
+        main->Start(o);
+        main->Show();
+        Settle();
+        return main;
+    }
+    // Until the skin-change animation and the repaints it starts are over.
+    static void Settle()
+    {
+        const DWORD until = GetTickCount() + 3000;
+        do
+            Pump(50);
+        while ((AnimationRunning || SkinChanging) && GetTickCount() < until);
+        Pump(100);
+    }
+    static void AllControls(TWinControl* parent, std::vector<TControl*>& out)
+    {
+        for (int i = 0; i < parent->ControlCount(); ++i) {
+            TControl* c = parent->Controls(i);
+            out.push_back(c);
+            if (auto* w = dynamic_cast<TWinControl*>(c))
+                AllControls(w, out);
+        }
+    }
+    // Where a control lies in its form's window picture.
+    static RECT WindowArea(HWND form, TWinControl* c)
+    {
+        RECT f{}, r{};
+        GetWindowRect(form, &f);
+        GetWindowRect(c->Handle(), &r);
+        OffsetRect(&r, -f.left, -f.top);
+        return r;
+    }
+    // Mean brightness (0..255) of a picture.
+    static double Brightness(TBitmap* b)
+    {
+        GdiFlush();
+        double sum = 0;
+        for (int y = 0; y < b->Height(); y += 2)
+            for (int x = 0; x < b->Width(); x += 2) {
+                uint32_t p = GetPixel32(b, x, y);
+                sum += ((p >> 16) & 0xFF) * 0.3 + ((p >> 8) & 0xFF) * 0.59 + (p & 0xFF) * 0.11;
+            }
+        return sum / (((b->Height() + 1) / 2) * ((b->Width() + 1) / 2));
+    }
+};
+
+TEST_F(SkinAppTest, StartsSkinnedWithEveryListsWrapperAndItsButtonsOpenWhatTheySay)
+{
+    TSkinAppMain* main = StartMain();
+    ASSERT_TRUE(main->Skins->SkinData().Active);
+    EXPECT_EQ(main->ChosenSkin(), String(L"Slate"));
+    EXPECT_TRUE(main->Provider->Skinned());
+    // The chooser offers no skin, the folder, its packed twin and the dark skin.
+    const std::vector<String> names = main->SkinNames();
+    for (const wchar_t* n : {kNoSkin, L"Slate", L"SlatePacked", L"Graphite"})
+        EXPECT_NE(std::find(names.begin(), names.end(), String(n)), names.end()) << StringToUtf8(n);
+    EXPECT_EQ(main->SkinCombo->Items()[main->SkinCombo->ItemIndex()], String(L"Slate"));
+
+    TkvCtrlAdapter* adapter = ControlAdapterOf(*main->Provider);
+    ASSERT_NE(adapter, nullptr);
+    std::vector<TControl*> controls;
+    AllControls(main, controls);
+    std::set<int> listsSeen;
+    for (TControl* c : controls) {
+        const int list = main->Skins->ThirdParty.IndexOfClass(c->ClassName());
+        if (list < 0)
+            continue;
+        SCOPED_TRACE(StringToUtf8(c->ClassName()));
+        listsSeen.insert(list);
+        const String expected = ThirdPartyWrapperNames[list];
+        if (list == tpSpeedButton) {
+            TkvGraphItem* g = adapter->GraphItemOf(c);
+            ASSERT_NE(g, nullptr);
+            ASSERT_NE(g->Handler, nullptr);
+            EXPECT_EQ(g->Handler->ClassName(), expected);
+            continue;
+        }
+        auto* w = static_cast<TWinControl*>(c);
+        ASSERT_TRUE(w->HandleAllocated());
+        TkvMainWnd* wrapper = GetWrapper(w->Handle());
+        ASSERT_NE(wrapper, nullptr);
+        EXPECT_EQ(wrapper->ClassName(), expected);
+    }
+    // Every list, so every kind of wrapper, is on the form.
+    for (int list = 0; list < ThirdPartyListCount; ++list)
+        EXPECT_TRUE(listsSeen.count(list)) << StringToUtf8(ThirdPartyNames[list]);
+    // What the program itself records agrees with the lists.
+    for (const TSkinAppMain::Listed& l : main->ListedControls())
+        EXPECT_EQ(main->Skins->ThirdParty.IndexOfClass(l.Control->ClassName()), l.List)
+            << StringToUtf8(l.Control->ClassName());
+
+    // The buttons open a message box, the open-file dialog and the other forms.
+    const std::vector<String> boxes = RunAnsweringBoxes([&] { Click(main->MessageButton); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(L"A message box"), String::npos);
+    const FileDialogAnswer file = AnswerFileDialog(L"", [&] { Click(main->OpenFileButton); });
+    EXPECT_TRUE(file.seen);
+    EXPECT_EQ(file.title, String(L"Open a file"));
+
+    // The MDI form: its own provider, its client window wrapped, two skinned children.
+    Click(main->MDIButton);
+    Settle();
+    TSkinAppMDI* mdi = main->ShowMDIForm();
+    ASSERT_TRUE(IsWindowVisible(mdi->Handle()));
+    EXPECT_TRUE(mdi->Provider->Skinned());
+    TkvMainWnd* client = GetWrapper(mdi->ClientHandle());
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(client->ClassName(), String(L"TkvMDIWnd"));
+    ASSERT_EQ(mdi->MDIChildCount(), 2);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(QueryWindowSkinFlag(mdi->MDIChildren(i)->Handle(), SkinCmdIsSkinned)) << i;
+
+    // The example form: skinned by its provider with the program's manager.
+    Click(main->ExampleButton);
+    Settle();
+    TForm* example = main->ExampleForm();
+    ASSERT_NE(example, nullptr);
+    EXPECT_TRUE(IsWindowVisible(example->Handle()));
+    EXPECT_TRUE(QueryWindowSkinFlag(example->Handle(), SkinCmdIsSkinned));
+    EXPECT_EQ(DefaultManager, main->Skins) << "the example made no second manager";
+}
+
+TEST_F(SkinAppTest, SkinChoicesAndHueChangeTheFormAndComeBack)
+{
+    TSkinAppMain* main = StartMain();
+    const HWND wnd = main->Handle();
+    // The edit with the focus would blink its caret into the pictures, and
+    // an inactive form draws its menu line paler.
+    main->SetActiveControl(main->MessageButton);
+    SetForegroundWindow(wnd);
+    Settle();
+    const std::unique_ptr<TBitmap> slate = CaptureWindow(wnd);
+    const double slateLight = Brightness(slate.get());
+    RECT client{};
+    GetClientRect(wnd, &client);
+    MapWindowPoints(wnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    RECT frame{};
+    GetWindowRect(wnd, &frame);
+    OffsetRect(&client, -frame.left, -frame.top);
+
+    // Each row chooses its skin the way a user would: the main menu's "Skin"
+    // items, the system menu's skin list, the combo box, the hue slider.
+    enum How { MainMenu, SystemMenu, Combo, Slider };
+    auto choose = [&](How how, const String& skin, int hue) {
+        if (how == MainMenu) {
+            TMenuItem* menu = main->MainMenu->Items()->Items(1);
+            for (int i = 0; i < menu->Count(); ++i)
+                if (menu->Items(i)->Caption() == skin)
+                    menu->Items(i)->Click();
+        } else if (how == SystemMenu) {
+            TsSystemMenu* sys = main->Provider->SystemMenu();
+            sys->AddSkinList();
+            TMenuItem* list = FindMenuItem(sys, SkinSelectItemName);
+            ASSERT_NE(list, nullptr);
+            for (int i = 0; i < list->Count(); ++i)
+                if (list->Items(i)->Caption() == skin)
+                    list->Items(i)->Click();
+        } else if (how == Combo) {
+            const auto& items = main->SkinCombo->Items();
+            for (int i = 0; i < items.Count(); ++i)
+                if (items[i] == skin)
+                    main->SkinCombo->SetItemIndex(i);
+            main->SkinCombo->OnChange(main->SkinCombo);
+        } else {
+            main->HueBar->SetPosition(hue);
+            main->HueBar->OnChange(main->HueBar);
+            Pump(400);   // the slider recolours once it has rested
+        }
+    };
+    enum Expect { Same, Differs, Darker };
+    struct Row {
+        How how;
+        const wchar_t* skin;
+        int hue;
+        Expect expect;
+    };
+    const Row rows[] = {
+        {MainMenu, L"SlatePacked", 0, Same},   // the packed twin looks as the folder does
+        {SystemMenu, L"Graphite", 0, Darker},
+        {Combo, L"Slate", 0, Same},
+        {Slider, L"Slate", 140, Differs},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(StringToUtf8(r.skin) + " hue " + std::to_string(r.hue));
+        choose(r.how, r.skin, r.hue);
+        Settle();
+        EXPECT_EQ(main->Skins->HueOffset(), r.hue);
+        EXPECT_EQ(main->SkinCombo->Items()[main->SkinCombo->ItemIndex()], String(r.skin)) << "the combo follows";
+        EXPECT_EQ(main->ChosenSkin(), String(r.skin));
+        const std::unique_ptr<TBitmap> now = CaptureWindow(wnd);
+        ASSERT_EQ(now->Width(), slate->Width());
+        ASSERT_EQ(now->Height(), slate->Height());
+        // The chooser and the status bar name the skin: they may differ.
+        for (TWinControl* named : {static_cast<TWinControl*>(main->SkinCombo), static_cast<TWinControl*>(main->Status)}) {
+            RECT r = WindowArea(wnd, named);
+            for (TBitmap* b : {now.get(), slate.get()}) {
+                b->Canvas().Brush().SetColor(clBlack);
+                b->Canvas().FillRect(r);
+            }
+        }
+        // The client area: the frame's menu line is drawn plainly after a
+        // skin change (a fault of the menu line, not of the controls).
+        const double differ = DifferentShare(now.get(), slate.get(), 8, client);
+
+        if (r.expect == Same) {
+            EXPECT_LT(differ, 0.002);
+        } else {
+            EXPECT_GT(differ, 0.15);
+        }
+        if (r.expect == Darker) {
+            EXPECT_LT(Brightness(now.get()), slateLight * 0.5);
+        }
+    }
+}
+
+TEST(SkinAppOptions, CommandLine)
+{
+    struct Row {
+        std::vector<String> args;
+        bool ok;
+        const wchar_t* skin;
+        int hue, sat;
+        const wchar_t* show;
+    };
+    const Row rows[] = {
+        {{}, true, L"Slate", 0, 0, L"main"},
+        {{L"--skin", L"Graphite", L"--hue", L"120", L"--sat", L"-40", L"--show", L"mdi"}, true, L"Graphite", 120, -40, L"mdi"},
+        {{L"--hue", L"360"}, false, nullptr, 0, 0, nullptr},
+        {{L"--hue", L"1x"}, false, nullptr, 0, 0, nullptr},
+        {{L"--sat", L"-101"}, false, nullptr, 0, 0, nullptr},
+        {{L"--show", L"everything"}, false, nullptr, 0, 0, nullptr},
+        {{L"--skin"}, false, nullptr, 0, 0, nullptr},
+        {{L"--colour", L"red"}, false, nullptr, 0, 0, nullptr},
+    };
+    for (const Row& r : rows) {
+        SkinAppOptions o;
+        String error;
+        const bool ok = ParseSkinAppOptions(r.args, o, error);
+        EXPECT_EQ(ok, r.ok) << StringToUtf8(error);
+        if (!r.ok) {
+            EXPECT_FALSE(error.empty());
+            continue;
+        }
+        EXPECT_EQ(o.Skin, String(r.skin));
+        EXPECT_EQ(o.Hue, r.hue);
+        EXPECT_EQ(o.Saturation, r.sat);
+        EXPECT_EQ(o.Show, String(r.show));
+    }
+}
+
+}  // namespace
