@@ -1,4 +1,4 @@
-#include "Probe.h"
+#include "tests/skinapp/Probe.h"
 
 #include <windows.h>
 
@@ -32,7 +32,7 @@ int ForeignGraphicControls(TWinControl* parent)
     for (int i = 0; i < parent->ControlCount(); ++i) {
         TControl* c = parent->Controls(i);
         if (!dynamic_cast<TWinControl*>(c) && !OwnWindowProc(c)) {
-            std::fprintf(stderr, "probe: %ls '%ls': WindowProc is not its own\n", c->ClassName(), c->Name().c_str());
+            std::fprintf(stderr, "probe: %ls '%ls': WindowProc is not its own\n", c->ClassName().c_str(), c->Name().c_str());
             ++bad;
         }
     }
