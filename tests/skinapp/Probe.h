@@ -10,6 +10,7 @@
 // window of the process is looked at. The answer is 1 when each has its own
 // procedure again (its control's procedure for the class library's controls,
 // with no layer of a skin wrapper left and the control's WindowProc its own
-// WndProc; its class's procedure for others), 1 + n when n do not; each of
-// those is named on stderr.
+// WndProc, except where the form's own provider or the frame's adapter holds
+// it; its class's procedure for others), 1 + n when n do not; each of those
+// is named on stderr.
 void InstallSoakProbe();
