@@ -959,7 +959,7 @@ int SoakRunner::Run()
                 counted_ ? "the program's" : "no counted handles (the program does not count them); system",
                 static_cast<unsigned long long>(sessions_));
     for (const std::string& line : objects_.Report()) std::printf("  %s\n", line.c_str());
-    std::printf("  bound on the growth at rest per session: %s\n", Describe(o_.bound).c_str());
+    std::printf("  bound on the growth with the same windows shown, per session: %s\n", Describe(o_.bound).c_str());
     if (unsettled_) std::printf("soak: %llu events did not settle within %u ms\n", static_cast<unsigned long long>(unsettled_), o_.settleMs);
     std::fflush(stdout);
     if (ok)
