@@ -149,7 +149,7 @@ int wmain(int argc, wchar_t** argv)
     std::vector<double> plain, skinned;
     batch(plain, false);
     auto* m = new TsSkinManager(nullptr);
-    m->SetSkinDirectory(ExeFolder() + L"..\\..\\program\\Skins");
+    m->SetSkinDirectory(winebench::SampleSkinsFolder());
     m->SetSkinName(L"Slate");
     Pump();
     if (!m->SkinData().Active) {
@@ -160,9 +160,7 @@ int wmain(int argc, wchar_t** argv)
         batch(skinned, true);
     if (rc == 0) {
         const double o = Median(skinned), f = Median(plain);
-        std::printf("%-44s %10s %11s %-24s %6s\n", "name", "ours", "reference", "", "ratio");
-        std::printf("%-44s %7.2f ms %8.2f ms %-24s %6.2f\n", "MessageBox to its first complete paint", o, f,
-                    "the same box unskinned", o / f);
+        bench::Row("MessageBox to its first complete paint", o, f, "the same box unskinned");
     }
     Free(m);
     UnhookWindowsHookEx(idle);
