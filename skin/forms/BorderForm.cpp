@@ -1,4 +1,5 @@
 #include "skin/forms/BorderForm.h"
+#include "skin/forms/TitleBar.h"
 
 #include <windowsx.h>
 
@@ -347,6 +348,7 @@ TsTitleLayout BorderTitleLayout(TsSkinProvider& p, const TsBorderLayout& l, SIZE
                   bs != TFormBorderStyle::bsToolWindow && bs != TFormBorderStyle::bsSizeToolWin;
     in.IconWidth = in.IconHeight = TitleIconSize(in.CaptionHeight);
     in.Skin = f.Skin;
+    in.TitleBar = FindTitleBar(p.FormOf()) != nullptr;
     return ::LayoutTitleButtons(in, p.CaptionButtons(), p.UserButtons());
 }
 
@@ -384,6 +386,10 @@ int TkvBorderForm::HitTest(POINT pt)
         in.MenuLineHeight = 0;
     const TsTitleLayout title = BorderTitleLayout(*provider_, l, in.Window);
     in.Icon = title.Icon;
+    // The title bar's items lie in this window's picture too: the form's point of pt.
+    if (in.Enabled && l.ExtTitleHeight > 0)
+        if (const int item = TitleItemHitCode(*provider_, POINT{pt.x + br.left - wr.left, pt.y + br.top - wr.top}))
+            return item;
     return BorderHitTest(l, in, title, provider_->CaptionButtons(), provider_->UserButtons());
 }
 

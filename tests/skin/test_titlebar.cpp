@@ -8,6 +8,7 @@
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "classlib/SysUtils.h"
+#include "skin/forms/BorderForm.h"
 #include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/TitleBar.h"
@@ -431,9 +432,10 @@ void CALLBACK DismissMenu(HWND, UINT, UINT_PTR id, DWORD)
 
 class TitleBarForm : public SkinRuntime {
 protected:
-    void Make()
+    void Make(bool extendedBorders = false)
     {
         m = SampleManager();
+        m->SetExtendedBorders(extendedBorders);
         f = NewForm(520, 240);
         SetWindowTextW(f->Handle(), L"Items");
         bar = new TsTitleBar(f);
@@ -475,10 +477,13 @@ protected:
         Pump(30);
     }
     TsFramePainter& Painter() { return FramePainterOf(*p); }
+    void ExpectItemHitCodes();
+    // Item rectangles lie in the frame picture: the border window's when there is one.
     POINT ScreenOf(const RECT& r, bool centre = true)
     {
         RECT wr{};
-        GetWindowRect(wnd, &wr);
+        TkvBorderWindow* border = p->BorderForm() ? p->BorderForm()->WindowIfMade() : nullptr;
+        GetWindowRect(border ? border->Handle() : wnd, &wr);
         return centre ? POINT{wr.left + (r.left + r.right) / 2, wr.top + (r.top + r.bottom) / 2}
                       : POINT{wr.left + r.left, wr.top + r.bottom};
     }
@@ -506,9 +511,8 @@ protected:
 
 }  // namespace
 
-TEST_F(TitleBarForm, ItemsAnswerTheFramesHitTest)
+void TitleBarForm::ExpectItemHitCodes()
 {
-    Make();
     const RECT area{bar->Area.Left, bar->Area.Top, bar->Area.Right, bar->Area.Bottom};
     ASSERT_GT(area.right - area.left, 200);
     struct {
@@ -531,6 +535,20 @@ TEST_F(TitleBarForm, ItemsAnswerTheFramesHitTest)
     // The tabs sit at the bottom of the area, the menu button at its top.
     EXPECT_EQ(tab2->Rect.bottom, area.bottom);
     EXPECT_EQ(menuItem->Rect.top, area.top);
+}
+
+TEST_F(TitleBarForm, ItemsAnswerTheFramesHitTest)
+{
+    Make();
+    ExpectItemHitCodes();
+}
+
+TEST_F(TitleBarForm, ItemsAnswerTheBorderWindowsHitTest)
+{
+    Make(true);
+    ASSERT_NE(p->BorderForm(), nullptr);
+    ASSERT_NE(p->BorderForm()->WindowIfMade(), nullptr);
+    ExpectItemHitCodes();
 }
 
 TEST_F(TitleBarForm, AClickFiresOnClickAndATabIsSelectedAtOnce)
