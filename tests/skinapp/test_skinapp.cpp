@@ -9,6 +9,7 @@
 
 #include "skin/controls/ButtonWnd.h"
 #include "skin/controls/MainWnd.h"
+#include "skin/controls/ScrollWnd.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/CtrlAdapter.h"
 #include "skin/forms/SkinProvider.h"
@@ -278,6 +279,78 @@ TEST(SkinAppOptions, CommandLine)
         EXPECT_EQ(o.Hue, r.hue);
         EXPECT_EQ(o.Saturation, r.sat);
         EXPECT_EQ(o.Show, String(r.show));
+    }
+}
+
+// Every scrolling control with more to show than it has room for shows its
+// bars: skinned, the form's picture holds the skin's bars where the wrapper
+// puts them (the program starts its manager without a skin and gives it one
+// afterwards); unskinned again, the system's bars are back.
+TEST_F(SkinAppTest, ScrollingControlsShowTheirBarsWithAndWithoutTheSkin)
+{
+    TSkinAppMain* main = StartMain();
+    struct Row {
+        TWinControl* control;
+        int kind;   // SB_HORZ or SB_VERT
+    };
+    std::vector<Row> rows;
+    for (const TSkinAppMain::Listed& l : main->ListedControls()) {
+        auto* w = dynamic_cast<TWinControl*>(l.Control);
+        if (!w || !TkvScrollWnd::Of(w->Handle()))
+            continue;
+        for (int kind : {SB_HORZ, SB_VERT}) {
+            SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE};
+            if (GetScrollInfo(w->Handle(), kind, &si) && si.nMax - si.nMin + 1 > int(si.nPage) && si.nPage > 0)
+                rows.push_back({w, kind});
+        }
+    }
+    std::set<int> lists;
+    for (const Row& r : rows)
+        lists.insert(main->Skins->ThirdParty.IndexOfClass(r.control->ClassName()));
+    for (int list : {tpEdit, tpListView, tpGrid, tpGridEh, tpScrollControl, tpVirtualTree})
+        EXPECT_TRUE(lists.count(list)) << "no control of list " << StringToUtf8(ThirdPartyNames[list]) << " scrolls";
+
+    for (const Row& r : rows) {
+        SCOPED_TRACE(StringToUtf8(r.control->ClassName()) + (r.kind == SB_VERT ? " vertical" : " horizontal"));
+        const HWND h = r.control->Handle();
+        TkvScrollWnd* wrapper = TkvScrollWnd::Of(h);
+        ASSERT_NE(wrapper, nullptr);
+        const TkvScrollBar* bar = wrapper->Bar(r.kind == SB_VERT ? 1 : 0);
+        ASSERT_TRUE(bar->Visible);
+        RECT w{}, b = r.kind == SB_VERT ? wrapper->VertBarRect() : wrapper->HorzBarRect();
+        GetWindowRect(h, &w);
+        OffsetRect(&b, -w.left, -w.top);
+        ASSERT_GT(b.right - b.left, 0);
+        ASSERT_GT(b.bottom - b.top, 0);
+        // The client leaves the bar's room free.
+        RECT client{};
+        GetClientRect(h, &client);
+        MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        OffsetRect(&client, -w.left, -w.top);
+        RECT overlap{};
+        EXPECT_FALSE(IntersectRect(&overlap, &client, &b));
+        // The screen shows the bar the wrapper paints.
+        const std::unique_ptr<TBitmap> shown = CaptureWindow(h);
+        std::unique_ptr<TBitmap> painted(NewBitmap32(shown->Width(), shown->Height()));
+        painted->Canvas().Brush().SetColor(TColor(0xFF00FF));
+        painted->Canvas().FillRect(RECT{0, 0, painted->Width(), painted->Height()});
+        wrapper->NCPaint(painted->Canvas().Handle());
+        EXPECT_LT(DifferentShare(shown.get(), painted.get(), 8, b), 0.02);
+    }
+
+    main->ChooseSkin(kNoSkin);
+    Settle();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(StringToUtf8(r.control->ClassName()) + (r.kind == SB_VERT ? " vertical, no skin" : " horizontal, no skin"));
+        SCROLLBARINFO sbi{sizeof sbi};
+        ASSERT_TRUE(GetScrollBarInfo(r.control->Handle(), r.kind == SB_VERT ? OBJID_VSCROLL : OBJID_HSCROLL, &sbi));
+        EXPECT_FALSE(sbi.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN));
+        EXPECT_GT(sbi.rcScrollBar.right - sbi.rcScrollBar.left, 0);
+        EXPECT_GT(sbi.rcScrollBar.bottom - sbi.rcScrollBar.top, 0);
+        RECT client{}, overlap{};
+        GetClientRect(r.control->Handle(), &client);
+        MapWindowPoints(r.control->Handle(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+        EXPECT_FALSE(IntersectRect(&overlap, &client, &sbi.rcScrollBar));
     }
 }
 
