@@ -354,4 +354,28 @@ TEST_F(SkinAppTest, ScrollingControlsShowTheirBarsWithAndWithoutTheSkin)
     }
 }
 
+// Without a skin the tool bar shows the form's colour behind its buttons
+// (it asks the form to erase into its own picture).
+TEST_F(SkinAppTest, UnskinnedToolBarStandsOnTheFormsColour)
+{
+    TSkinAppMain* main = StartMain(kNoSkin);
+    ASSERT_FALSE(main->Skins->Active());
+    TToolBar* bar = nullptr;
+    for (const TSkinAppMain::Listed& l : main->ListedControls())
+        if (auto* t = dynamic_cast<TToolBar*>(l.Control))
+            bar = t;
+    ASSERT_NE(bar, nullptr);
+    ASSERT_GT(bar->ButtonCount(), 0);
+    RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    Pump(100);
+    const std::unique_ptr<TBitmap> shown = CaptureWindow(bar->Handle());
+    const RECT last = bar->Buttons(bar->ButtonCount() - 1)->BoundsRect();
+    RECT rest{last.right + 4, 2, shown->Width() - 2, shown->Height() - 2};
+    ASSERT_GT(rest.right - rest.left, 100);
+    std::unique_ptr<TBitmap> colour(NewBitmap32(shown->Width(), shown->Height()));
+    colour->Canvas().Brush().SetColor(main->Color());
+    colour->Canvas().FillRect(RECT{0, 0, colour->Width(), colour->Height()});
+    EXPECT_LT(DifferentShare(shown.get(), colour.get(), 8, rest), 0.02);
+}
+
 }  // namespace
