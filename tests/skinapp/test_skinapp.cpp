@@ -15,6 +15,7 @@
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/SystemMenu.h"
 #include "skin/graphics/ClassNameTables.h"
+#include "skin/graphics/SkinCommands.h"
 #include "tests/skin/PictureCompare.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 #include "tests/skinapp/SkinAppForms.h"
@@ -376,6 +377,48 @@ TEST_F(SkinAppTest, UnskinnedToolBarStandsOnTheFormsColour)
     colour->Canvas().Brush().SetColor(main->Color());
     colour->Canvas().FillRect(RECT{0, 0, colour->Width(), colour->Height()});
     EXPECT_LT(DifferentShare(shown.get(), colour.get(), 8, rest), 0.02);
+}
+
+// Skinned, a tool button at rest shows the bar's own picture behind its
+// caption (its section is transparent then), under the light and the dark skin.
+TEST_F(SkinAppTest, ToolButtonsAtRestShowTheBarsPicture)
+{
+    TSkinAppMain* main = StartMain();
+    TToolBar* bar = nullptr;
+    for (const TSkinAppMain::Listed& l : main->ListedControls())
+        if (auto* t = dynamic_cast<TToolBar*>(l.Control))
+            bar = t;
+    ASSERT_NE(bar, nullptr);
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(StringToUtf8(skin));
+        main->ChooseSkin(skin);
+        SetCursorPos(0, 0);
+        Settle();
+        RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Pump(100);
+        TkvMainWnd* wrapper = GetWrapper(bar->Handle());
+        ASSERT_NE(wrapper, nullptr);
+        ASSERT_NE(wrapper->CommonData->CacheBitmap, nullptr);
+        const std::unique_ptr<TBitmap> shown = CaptureWindow(bar->Handle());
+        // The bar's picture (window coordinates) in the same form as the screen's.
+        std::unique_ptr<TBitmap> picture(NewBitmap32(shown->Width(), shown->Height()));
+        BitBlt(picture->Canvas().Handle(), 0, 0, shown->Width(), shown->Height(),
+               wrapper->CommonData->CacheBitmap->Canvas().Handle(), 0, 0, SRCCOPY);
+        const RECT inWindow = GetClientRectInWindow(bar->Handle());
+        for (int i = 0; i < bar->ButtonCount(); ++i) {
+            TToolButton* b = bar->Buttons(i);
+            if (b->Style() == TToolButtonStyle::tbsSeparator || b->Down())
+                continue;
+            SCOPED_TRACE(StringToUtf8(b->Caption()));
+            RECT r = b->BoundsRect();
+            OffsetRect(&r, inWindow.left, inWindow.top);
+            const RECT whole{0, 0, shown->Width(), shown->Height()};
+            ASSERT_TRUE(IntersectRect(&r, &r, &whole));
+            ASSERT_GT(r.right - r.left, 8);
+            // The caption covers a part of the button; the rest is the bar's.
+            EXPECT_LT(DifferentShare(shown.get(), picture.get(), 12, r), 0.4);
+        }
+    }
 }
 
 }  // namespace
