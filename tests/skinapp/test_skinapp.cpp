@@ -12,6 +12,7 @@
 #include "skin/controls/ScrollWnd.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/CtrlAdapter.h"
+#include "skin/forms/FrameAdapter.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/SystemMenu.h"
 #include "skin/graphics/ClassNameTables.h"
@@ -419,6 +420,39 @@ TEST_F(SkinAppTest, ToolButtonsAtRestShowTheBarsPicture)
             EXPECT_LT(DifferentShare(shown.get(), picture.get(), 12, r), 0.4);
         }
     }
+}
+
+// Skinned, the label on the frame stands on the frame's skinned picture: only
+// its caption differs from it, under the light and the dark skin.
+TEST_F(SkinAppTest, FramesLabelStandsOnTheFramesPicture)
+{
+    TSkinAppMain* main = StartMain();
+    TLabel* label = nullptr;
+    for (int i = 0; i < main->Frame->ControlCount(); ++i)
+        if (auto* l = dynamic_cast<TLabel*>(main->Frame->Controls(i)))
+            label = l;
+    ASSERT_NE(label, nullptr);
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(StringToUtf8(skin));
+        main->ChooseSkin(skin);
+        Settle();
+        RedrawWindow(main->Frame->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        Pump(100);
+        TBitmap* cache = main->FrameAdapter->SkinData()->CacheBitmap.get();
+        ASSERT_NE(cache, nullptr);
+        const std::unique_ptr<TBitmap> shown = CaptureWindow(main->Frame->Handle());
+        std::unique_ptr<TBitmap> picture(NewBitmap32(shown->Width(), shown->Height()));
+        BitBlt(picture->Canvas().Handle(), 0, 0, shown->Width(), shown->Height(), cache->Canvas().Handle(), 0, 0,
+               SRCCOPY);
+        RECT r = label->BoundsRect();
+        const RECT whole{0, 0, shown->Width(), shown->Height()};
+        ASSERT_TRUE(IntersectRect(&r, &r, &whole));
+        EXPECT_LT(DifferentShare(shown.get(), picture.get(), 12, r), 0.4);
+    }
+    // Without the skin the label is opaque again, in the frame's colour.
+    main->ChooseSkin(kNoSkin);
+    Settle();
+    EXPECT_FALSE(label->Transparent());
 }
 
 }  // namespace
