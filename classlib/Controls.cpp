@@ -833,7 +833,10 @@ void TWinControl::TextChanged(const String& text)
 
 void TWinControl::FontChanged()
 {
-    if (handle_) SendMessageW(handle_, WM_SETFONT, WPARAM(Font().Handle()), TRUE);
+    // A window that has the font already (only its colour changed) is not
+    // made to lay its text out again.
+    if (handle_ && HFONT(SendMessageW(handle_, WM_GETFONT, 0, 0)) != Font().Handle())
+        SendMessageW(handle_, WM_SETFONT, WPARAM(Font().Handle()), TRUE);
     for (TControl* c : controls_) c->ParentFontChanged();
     TControl::FontChanged();
 }

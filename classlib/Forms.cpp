@@ -1,5 +1,6 @@
 #include "classlib/Forms.h"
 
+#include "classlib/HandleQuery.h"
 #include "classlib/Menus.h"
 
 #include <algorithm>
@@ -134,7 +135,7 @@ void TCustomForm::HandleCreated()
 
 void TCustomForm::CreateMDIClient()
 {
-    CLIENTCREATESTRUCT ccs{windowMenu_, 0xFF00};
+    CLIENTCREATESTRUCT ccs{windowMenu_, MDIFirstChildCommand};
     RECT r{};
     GetClientRect(handle_, &r);
     clientHandle_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
@@ -465,6 +466,8 @@ LRESULT CALLBACK TApplication::AppWndProc(HWND wnd, UINT msg, WPARAM w, LPARAM l
             if ((*it)(m)) return m.Result;
         }
     }
+    // A watching process (the soak) asks for the handles the program holds.
+    if (msg == LiveHandlesMessage()) return AnswerLiveHandles(w);
     if (msg == WM_CLOSE) {
         if (Application && Application->MainForm()) Application->MainForm()->Close();
         return 0;

@@ -14,6 +14,8 @@ enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 // children live; fsMDIChild: the form is made inside the main form's client
 // window. The style is read when the window is made.
 enum class TFormStyle { fsNormal, fsMDIForm, fsMDIChild, fsStayOnTop };
+// The command number of the first entry the MDI client lists in the window menu.
+constexpr UINT MDIFirstChildCommand = 0xFF00;
 
 class TMainMenu;   // classlib/Menus.h
 

@@ -42,7 +42,13 @@ void TFont::Changed()
 void TFont::SetName(const String& n) { if (n != name_) { name_ = n; Changed(); } }
 void TFont::SetHeight(int h) { if (h != height_) { height_ = h; Changed(); } }
 void TFont::SetStyle(TFontStyles s) { if (s != style_) { style_ = s; Changed(); } }
-void TFont::SetColor(TColor c) { if (c != color_) { color_ = c; Changed(); } }
+// The colour is no part of the font's handle: the handle stays.
+void TFont::SetColor(TColor c)
+{
+    if (c == color_) return;
+    color_ = c;
+    if (OnChange) OnChange(this);
+}
 void TFont::SetCharset(BYTE c) { if (c != charset_) { charset_ = c; Changed(); } }
 
 static int ScreenDpi()

@@ -372,6 +372,7 @@ def draw_master():
     draw_combo(m, opts)
     draw_menus(m, opts)
     draw_frame(m, opts)
+    draw_glow(m, opts)
     return m, opts
 
 
@@ -651,6 +652,47 @@ def draw_shadow_png():
     return c
 
 
+# ---- The caption buttons' glow (own block: its PNG files with alpha; rows 448-511 of the master stay free).
+GLOW_SIZE, GLOW_MARGIN = 21, 6
+def glow_kinds():
+    """The glowing caption buttons, their glow pictures and colours (the accent
+    is the palette's, so this is asked after the palette is chosen)."""
+    return (("BICONCLOSE", "GLOWCLOSE.PNG", (232, 17, 35)),
+            ("BICONMAX", "GLOWMAX.PNG", ACCENT_HOT),
+            ("BICONNORM", "GLOWMAX.PNG", ACCENT_HOT),
+            ("BICONMIN", "GLOWMIN.PNG", ACCENT_HOT))
+
+
+def glow_png(colour):
+    """A halo round a hot caption button: the button's size plus the margin on
+    every side, the colour fading out from the button's edge, clear inside."""
+    s = GLOW_SIZE + 2 * GLOW_MARGIN
+    c = Canvas(s, s, fill=(0, 0, 0, 0), alpha=True)
+    lo, hi = GLOW_MARGIN, s - 1 - GLOW_MARGIN
+    for y in range(s):
+        for x in range(s):
+            d = math.hypot(max(lo - x, 0, x - hi), max(lo - y, 0, y - hi))
+            if d == 0 or d > GLOW_MARGIN:
+                continue
+            a = (1 - d / (GLOW_MARGIN + 1)) ** 1.5 * 200
+            c.px[y][x] = tuple(colour) + (int(round(a)),)
+    return c
+
+
+def glow_pngs():
+    return {name: glow_png(colour) for _, name, colour in glow_kinds()}
+
+
+def draw_glow(m, opts):
+    """The glow masks of the close, maximise, restore and minimise buttons
+    (1 frame each, nine parts with the margin as corners) and their sizes."""
+    for kind, name, _ in glow_kinds():
+        opts["GLOBALINFO." + kind + "GLOW0"] = "!%s!1!0!0!%d!%d!%d!%d!1" % ((name,) + (GLOW_MARGIN,) * 4)
+    for kind in ("BICONCLOSE", "BICONMAX", "BICONMIN"):
+        opts["GLOBALINFO." + kind + "GLOW"] = str(GLOW_SIZE + 2 * GLOW_MARGIN)
+        opts["GLOBALINFO." + kind + "GLOWMARGIN"] = str(GLOW_MARGIN)
+
+
 def draw_oldgroup_bmp():
     """Group box frame in the old form: 3 frames 24x24 over a grey mask row."""
     c = Canvas(72, 48)
@@ -828,6 +870,7 @@ def main():
         "MASTER.BMP": master.bmp(),
         "BUTTON.PNG": draw_button_png().png(),
         "SHADOW.PNG": draw_shadow_png().png(),
+        **{name: c.png() for name, c in glow_pngs().items()},
         "OLDGROUP.BMP": draw_oldgroup_bmp().bmp(),
         "SLIDER.BMP": draw_slider_bmp().bmp(),
         "Options.dat": options(opts).encode("ascii"),

@@ -95,9 +95,7 @@ std::vector<double> Sum(const FrameTimes& t)
 
 int wmain(int argc, wchar_t** argv)
 {
-    int frames = 60;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::wcscmp(argv[i], L"--frames") == 0) frames = std::max(2, _wtoi(argv[i + 1]));
+    const int frames = winebench::NumberArgument(argc, argv, L"--frames", 60, 2);
     InitApplication();
     InitSkinLibrary();
     if (!LayeredWindowsAvailable()) {
@@ -199,27 +197,16 @@ int wmain(int argc, wchar_t** argv)
     const double aeroMed = Median(aeroSum), fadeMed = Median(fadeSum), blit = Median(blits);
     const double aeroMax = *std::max_element(aeroSum.begin(), aeroSum.end());
     std::printf("animation frame of an %d x %d form, %d frames, medians (ms)\n", kW, kH, frames + 1);
-    std::printf("%-40s %9s %9s %-22s %7s\n", "name", "ours", "reference", "", "ratio");
-    std::printf("%-40s %9.2f %9.2f %-22s %7.2f\n", "tree painted once", Median(paints) * 1000, blit * 1000,
-                "BitBlt 800x600", Median(paints) / blit);
-    std::printf("%-40s %9.2f %9.2f %-22s %7.2f\n", "zoom frame (stretch + push)", aeroMed * 1000, blit * 1000,
-                "BitBlt 800x600", aeroMed / blit);
-    std::printf("%-40s %9.2f %9.2f %-22s %7.2f\n", "  of which stretch", Median(aero.draw) * 1000, blit * 1000,
-                "BitBlt 800x600", Median(aero.draw) / blit);
-    std::printf("%-40s %9.2f %9.2f %-22s %7.2f\n", "  of which push", Median(aero.push) * 1000, blit * 1000,
-                "BitBlt 800x600", Median(aero.push) / blit);
-    std::printf("%-40s %9.2f %9.2f %-22s %7.2f\n", "fade frame (push)", fadeMed * 1000, blit * 1000,
-                "BitBlt 800x600", fadeMed / blit);
-    std::printf("%-40s %9.2f %9.2f %-22s %7.2f\n", "cross-fade frame (mix + BitBlt)", Median(mixes) * 1000,
-                blit * 1000, "BitBlt 800x600", Median(mixes) / blit);
-    std::printf("%-40s %9.2f %9.2f %-22s %7.2f\n", "zoom frame against the budget", aeroMed * 1000,
-                budget * 1000, "frame budget 12 ms", aeroMed / budget);
-    std::printf("%-40s %9.2f %9.2f %-22s %7.2f\n", "worst zoom frame against the budget", aeroMax * 1000,
-                budget * 1000, "frame budget 12 ms", aeroMax / budget);
-    std::printf("%-40s %9.2f %9.2f %-22s %7.2f\n", "fade frame against the budget", fadeMed * 1000,
-                budget * 1000, "frame budget 12 ms", fadeMed / budget);
-    std::printf("%-40s %9.2f %9.2f %-22s %7.2f\n", "cross-fade frame against the budget",
-                Median(mixes) * 1000, budget * 1000, "frame budget 12 ms", Median(mixes) / budget);
+    bench::Row("tree painted once", Median(paints) * 1000, blit * 1000, "BitBlt 800x600");
+    bench::Row("zoom frame (stretch + push)", aeroMed * 1000, blit * 1000, "BitBlt 800x600");
+    bench::Row("zoom frame: of which stretch", Median(aero.draw) * 1000, blit * 1000, "BitBlt 800x600");
+    bench::Row("zoom frame: of which push", Median(aero.push) * 1000, blit * 1000, "BitBlt 800x600");
+    bench::Row("fade frame (push)", fadeMed * 1000, blit * 1000, "BitBlt 800x600");
+    bench::Row("cross-fade frame (mix + BitBlt)", Median(mixes) * 1000, blit * 1000, "BitBlt 800x600");
+    bench::Row("zoom frame against the budget", aeroMed * 1000, budget * 1000, "frame budget 12 ms");
+    bench::Row("worst zoom frame against the budget", aeroMax * 1000, budget * 1000, "frame budget 12 ms");
+    bench::Row("fade frame against the budget", fadeMed * 1000, budget * 1000, "frame budget 12 ms");
+    bench::Row("cross-fade frame against the budget", Median(mixes) * 1000, budget * 1000, "frame budget 12 ms");
     std::printf("(BitBlt of the same picture to a window: %.2f ms)\n", Median(windowBlits) * 1000);
     std::printf("aim: a frame under 4 ms (ratio to the budget under 0.33)\n");
 

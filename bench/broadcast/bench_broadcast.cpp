@@ -22,7 +22,6 @@
 
 namespace {
 
-using winebench::ExeFolder;
 using winebench::Median;
 using winebench::Now;
 using winebench::Pump;
@@ -31,10 +30,7 @@ using winebench::Pump;
 
 int wmain(int argc, wchar_t** argv)
 {
-    int runs = 15;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (String(argv[i]) == L"--runs")
-            runs = std::max(1, _wtoi(argv[i + 1]));
+    const int runs = winebench::NumberArgument(argc, argv, L"--runs", 15);
     InitApplication();
     InitSkinLibrary();
     int rc = 0;
@@ -73,7 +69,7 @@ int wmain(int argc, wchar_t** argv)
         form->Show();
         Pump();
         auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(ExeFolder() + L"..\\..\\program\\Skins");
+        m->SetSkinDirectory(winebench::SampleSkinsFolder());
         m->SetSkinName(L"Slate");
         Pump();
         // The broadcast must have reached every control, resolved.
@@ -109,9 +105,7 @@ int wmain(int argc, wchar_t** argv)
         }
         if (rc == 0) {
             double o = Median(ours), f = Median(ref);
-            std::printf("%-44s %10s %11s %-20s %6s\n", "name", "ours", "reference", "", "ratio");
-            std::printf("%-44s %7.3f ms %8.3f ms %-20s %6.2f\n", "new skin to 500 skinned controls", o, f,
-                        "500 plain messages", o / f);
+            bench::Row("new skin to 500 skinned controls", o, f, "500 plain messages");
             std::printf("per control: %.2f us (broadcast) vs %.2f us (plain message); handler work alone %.2f us\n",
                         o * 1000.0 / 500, f * 1000.0 / 500, Median(work) * 1000.0 / 500);
         }

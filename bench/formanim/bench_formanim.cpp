@@ -24,7 +24,6 @@
 
 namespace {
 
-using winebench::ExeFolder;
 using winebench::Median;
 using winebench::Now;
 using winebench::Pump;
@@ -35,17 +34,15 @@ constexpr double kFrameBudgetMs = 12.0;
 
 int wmain(int argc, wchar_t** argv)
 {
-    int runs = 9;
+    const int runs = winebench::NumberArgument(argc, argv, L"--runs", 9);
     const int frames = 40;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (String(argv[i]) == L"--runs") runs = std::max(1, _wtoi(argv[i + 1]));
     setvbuf(stdout, nullptr, _IONBF, 0);
     InitApplication();
     InitSkinLibrary();
     int rc = 0;
     {
         auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(ExeFolder() + L"..\\..\\program\\Skins");
+        m->SetSkinDirectory(winebench::SampleSkinsFolder());
         m->SetSkinName(L"Slate");
         m->SetExtendedBorders(true);
         m->AnimEffects.Minimizing.Active = true;
@@ -95,11 +92,8 @@ int wmain(int argc, wchar_t** argv)
         }
         if (rc == 0) {
             const double o = Median(ours), f = Median(ref);
-            std::printf("%-44s %10s %11s %-24s %6s\n", "name", "ours", "reference", "", "ratio");
-            std::printf("%-44s %7.3f ms %8.3f ms %-24s %6.2f\n", "minimise animation frame, 800 x 600 form", o, f,
-                        "BitBlt of the same size", o / f);
-            std::printf("%-44s %7.3f ms %8.3f ms %-24s %6.2f\n", "the same frame against the frame budget", o,
-                        kFrameBudgetMs, "12 ms budget", o / kFrameBudgetMs);
+            bench::Row("minimise animation frame, 800 x 600 form", o, f, "BitBlt of the same size");
+            bench::Row("the same frame against the frame budget", o, kFrameBudgetMs, "12 ms budget");
             if (o > kFrameBudgetMs)
                 std::printf("a frame takes longer than the frame budget\n");
         }

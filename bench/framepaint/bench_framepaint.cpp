@@ -24,7 +24,6 @@
 
 namespace {
 
-using winebench::ExeFolder;
 using winebench::Median;
 using winebench::Now;
 using winebench::Pump;
@@ -62,9 +61,7 @@ bool ShowsTheSkin(HWND wnd, TsFramePainter& painter)
 
 int wmain(int argc, wchar_t** argv)
 {
-    int runs = 9, paints = 200;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (String(argv[i]) == L"--runs") runs = std::max(1, _wtoi(argv[i + 1]));
+    const int runs = winebench::NumberArgument(argc, argv, L"--runs", 9), paints = 200;
     InitApplication();
     InitSkinLibrary();
     int rc = 0;
@@ -73,7 +70,7 @@ int wmain(int argc, wchar_t** argv)
         TForm* plain = NewForm(0);
         Pump();
         auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(ExeFolder() + L"..\\..\\program\\Skins");
+        m->SetSkinDirectory(winebench::SampleSkinsFolder());
         m->SetSkinName(L"Slate");
         Pump();
         TsSkinProvider* p = TsSkinProvider::Create(skinned);
@@ -113,11 +110,8 @@ int wmain(int argc, wchar_t** argv)
         }
         if (rc == 0) {
             double c = Median(cache), o = Median(ours), f = Median(ref);
-            std::printf("%-44s %10s %11s %-24s %6s\n", "name", "ours", "reference", "", "ratio");
-            std::printf("%-44s %7.3f ms %8.3f ms %-24s %6.2f\n", "PaintFrameToCache, 800 x 600 form", c, f,
-                        "the system's WM_NCPAINT", c / f);
-            std::printf("%-44s %7.3f ms %8.3f ms %-24s %6.2f\n", "WM_NCPAINT from the cache, 800 x 600 form", o, f,
-                        "the system's WM_NCPAINT", o / f);
+            bench::Row("PaintFrameToCache, 800 x 600 form", c, f, "the system's WM_NCPAINT");
+            bench::Row("WM_NCPAINT from the cache, 800 x 600 form", o, f, "the system's WM_NCPAINT");
         }
         Free(p);
         Free(m);

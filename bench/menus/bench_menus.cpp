@@ -20,7 +20,6 @@
 
 namespace {
 
-using winebench::ExeFolder;
 using winebench::Median;
 using winebench::Now;
 
@@ -73,15 +72,13 @@ Layout MeasureAndPaint(TPopupMenu& popup, TCanvas& canvas, Measure measure, Pain
 
 int wmain(int argc, wchar_t** argv)
 {
-    int runs = 21;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (String(argv[i]) == L"--runs") runs = std::max(1, _wtoi(argv[i + 1]));
+    const int runs = winebench::NumberArgument(argc, argv, L"--runs", 21);
     InitApplication();
     InitSkinLibrary();
     int rc = 0;
     {
         auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(ExeFolder() + L"..\\..\\program\\Skins");
+        m->SetSkinDirectory(winebench::SampleSkinsFolder());
         m->SetSkinName(L"Slate");
         TsSkinableMenus& menus = m->SkinableMenus();
         TPopupMenu skinned(nullptr), plain(nullptr);
@@ -131,11 +128,8 @@ int wmain(int argc, wchar_t** argv)
         }
         if (rc == 0) {
             double c = Median(cold), w = Median(warm), f = Median(ref);
-            std::printf("%-44s %10s %11s %-20s %6s\n", "name", "ours", "reference", "", "ratio");
-            std::printf("%-44s %7.3f ms %8.3f ms %-20s %6.2f\n", "30-item popup, skinned, cold", c, f,
-                        "plain system look", c / f);
-            std::printf("%-44s %7.3f ms %8.3f ms %-20s %6.2f\n", "30-item popup, skinned, warm", w, f,
-                        "plain system look", w / f);
+            bench::Row("30-item popup, skinned, cold", c, f, "plain system look");
+            bench::Row("30-item popup, skinned, warm", w, f, "plain system look");
         }
         Free(m);
     }

@@ -40,12 +40,25 @@ Times Compare(A&& ours, B&& reference, int rounds = 9)
     return t;
 }
 
+// One row of figures: name, our figure, the reference's figure and name, and
+// ours / reference. With TALVERA_BENCH_ROWS set in the environment (tools/bench
+// sets it to gather every benchmark into one table) the row is printed as
+// "@row<TAB>name<TAB>ours<TAB>reference<TAB>unit<TAB>reference name".
+inline void Row(const std::string& name, double ours, double reference, const std::string& referenceName,
+                const char* unit = "ms")
+{
+    if (std::getenv("TALVERA_BENCH_ROWS"))
+        std::printf("@row\t%s\t%.4f\t%.4f\t%s\t%s\n", name.c_str(), ours, reference, unit, referenceName.c_str());
+    else
+        std::printf("%-44s %8.2f %s %9.2f %s %-28s %6.2f\n", name.c_str(), ours, unit, reference, unit,
+                    referenceName.c_str(), ours / reference);
+    std::fflush(stdout);
+}
+
 // One line: name, our time, the reference's time and name, ours / reference.
 inline void Report(const std::string& name, const Times& t, const std::string& referenceName)
 {
-    std::printf("%-40s %7.2f ms   %7.2f ms %-18s %6.2f\n", name.c_str(), t.ours * 1e3, t.reference * 1e3,
-                referenceName.c_str(), t.ours / t.reference);
-    std::fflush(stdout);
+    Row(name, t.ours * 1e3, t.reference * 1e3, referenceName);
 }
 
 // Ends the benchmark when ours and the reference disagree.

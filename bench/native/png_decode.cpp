@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchHarness.h"
 #include "skin/graphics/PngDecoder.h"
 #include "support/PngWriter.h"
 
@@ -127,7 +128,6 @@ int main()
         {"1024x1024 RGBA 16-bit", 16, 6, false, true, false},
         {"1024x1024 palette 8-bit", 8, 3, false, false, false},
     };
-    std::printf("%-42s %10s %10s %8s\n", "image", "ours ms", "libpng ms", "ratio");
     for (const Case& c : cases) {
         PngSpec s;
         s.width = s.height = 1024;
@@ -150,7 +150,7 @@ int main()
         }
         double ours = BestMs([&] { PngMemoryTarget x; OurDecode(file, x); }, 15);
         double theirs = BestMs([&] { std::vector<uint8_t> x; ReferenceDecode(file, x); }, 15);
-        std::printf("%-42s %10.2f %10.2f %8.2f\n", c.name, ours, theirs, ours / theirs);
+        bench::Row(std::string("PNG decode, ") + c.name, ours, theirs, "libpng");
     }
     return 0;
 }

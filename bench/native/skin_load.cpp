@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchHarness.h"
 #include "skin/model/SkinFiles.h"
 #include "skin/model/SkinLoader.h"
 #include "skin/model/SkinPack.h"
@@ -82,10 +83,8 @@ int main(int argc, char** argv)
         sink = t.Masks.size();
     });
     std::printf("skin_load (best of %d)\n", rounds);
-    std::printf("  folder: load %7.2f ms   floor (read files)        %6.2f ms   ratio %5.1f\n", loadFolder,
-                readFolder, loadFolder / readFolder);
-    std::printf("  pack:   load %7.2f ms   floor (read + inflate)    %6.2f ms   ratio %5.1f\n", loadPack, readPack,
-                loadPack / readPack);
-    std::printf("  pack with hue 120, saturation 30: %7.2f ms (recolouring %6.2f ms)\n", loadHue, loadHue - loadPack);
+    bench::Row("skin load, folder", loadFolder, readFolder, "reading its files");
+    bench::Row("skin load, packed", loadPack, readPack, "reading + inflating the pack");
+    bench::Row("skin load, packed, hue 120 saturation 30", loadHue, readPack, "reading + inflating the pack");
     return 0;
 }

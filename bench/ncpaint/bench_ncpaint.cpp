@@ -23,7 +23,6 @@
 
 namespace {
 
-using winebench::ExeFolder;
 using winebench::Median;
 using winebench::Now;
 using winebench::Pump;
@@ -57,9 +56,7 @@ COLORREF ArrowTop(HWND wnd, const RECT& bar)
 
 int wmain(int argc, wchar_t** argv)
 {
-    int runs = 9, repaints = 200;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (String(argv[i]) == L"--runs") runs = std::max(1, _wtoi(argv[i + 1]));
+    const int runs = winebench::NumberArgument(argc, argv, L"--runs", 9), repaints = 200;
     InitApplication();
     InitSkinLibrary();
     int rc = 0;
@@ -71,7 +68,7 @@ int wmain(int argc, wchar_t** argv)
         form->Show();
         Pump();
         auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(ExeFolder() + L"..\\..\\program\\Skins");
+        m->SetSkinDirectory(winebench::SampleSkinsFolder());
         m->SetSkinName(L"Slate");
         Pump();
         TkvScrollWnd* w = CreateWrapper<TkvScrollWnd>(skinned->Handle(), nullptr, m, L"", true);
@@ -102,9 +99,7 @@ int wmain(int argc, wchar_t** argv)
         }
         if (rc == 0) {
             double o = Median(ours), f = Median(ref);
-            std::printf("%-44s %10s %11s %-24s %6s\n", "name", "ours", "reference", "", "ratio");
-            std::printf("%-44s %7.3f ms %8.3f ms %-24s %6.2f\n", "memo non-client repaint, both bars skinned", o, f,
-                        "the system's repaint", o / f);
+            bench::Row("memo non-client repaint, both bars skinned", o, f, "the system's repaint");
         }
         delete w;
         Free(m);

@@ -344,10 +344,9 @@ int wmain(int argc, wchar_t** argv)
     std::printf("  open the small page in a fresh view        %8.1f ms\n", fs * 1000);
     std::printf("  switch the view from large to small        %8.1f ms\n", sw * 1000);
     std::printf("  (then freeing the large page when idle     %8.1f ms)\n", fr * 1000);
-    std::printf("ratios:\n");
-    std::printf("  large page / floor                 %6.2f  (aim <= 3)\n", fl / fo);
-    std::printf("  large page with pictures / floor   %6.2f\n", fla / fo);
-    std::printf("  switch / small page in fresh view  %6.2f  (aim <= 1.2)\n", sw / fs);
+    bench::Row("open the large page (aim: ratio 3 at most)", fl * 1000, fo * 1000, "its text as plain text");
+    bench::Row("open the large page, every picture in place", fla * 1000, fo * 1000, "its text as plain text");
+    bench::Row("switch large to small (aim: ratio 1.2)", sw * 1000, fs * 1000, "small page in a fresh view");
 
     if (!keep) {
         for (int k = 0; k < kPictures; ++k) DeleteFileW((folder + L"pic" + std::to_wstring(k) + L".bmp").c_str());

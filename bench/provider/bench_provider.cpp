@@ -20,7 +20,6 @@
 
 namespace {
 
-using winebench::ExeFolder;
 using winebench::Median;
 using winebench::Now;
 using winebench::Pump;
@@ -75,16 +74,13 @@ double Resizes(HWND wnd)
 
 int wmain(int argc, wchar_t** argv)
 {
-    int runs = 15;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (String(argv[i]) == L"--runs")
-            runs = std::max(1, _wtoi(argv[i + 1]));
+    const int runs = winebench::NumberArgument(argc, argv, L"--runs", 15);
     InitApplication();
     InitSkinLibrary();
     int rc = 0;
     {
         auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(ExeFolder() + L"..\\..\\program\\Skins");
+        m->SetSkinDirectory(winebench::SampleSkinsFolder());
         m->SetSkinName(L"Slate");
         TForm* plain = NewForm(10);
         TForm* skinned = NewForm(60);
@@ -103,11 +99,8 @@ int wmain(int argc, wchar_t** argv)
         }
         if (rc == 0) {
             const double ho = Median(hitOurs), hr = Median(hitRef), so = Median(sizeOurs), sr = Median(sizeRef);
-            std::printf("%-40s %10s %11s %-28s %6s\n", "name", "ours", "reference", "", "ratio");
-            std::printf("%-40s %7.2f us %8.2f us %-28s %6.2f\n", "WM_NCHITTEST, skinned 800x600", ho, hr,
-                        "DefWindowProc, unskinned", ho / hr);
-            std::printf("%-40s %7.2f ms %8.2f ms %-28s %6.2f\n", "100 resize steps, skinned 800x600", so, sr,
-                        "the same form unskinned", so / sr);
+            bench::Row("WM_NCHITTEST, skinned 800x600", ho, hr, "DefWindowProc, unskinned", "us");
+            bench::Row("100 resize steps, skinned 800x600", so, sr, "the same form unskinned");
         }
         Free(skinned);
         Free(plain);

@@ -21,7 +21,6 @@
 
 namespace {
 
-using winebench::ExeFolder;
 using winebench::Median;
 using winebench::Now;
 using winebench::Pump;
@@ -47,9 +46,7 @@ LRESULT SendBatch(HWND edit)
 
 int wmain(int argc, wchar_t** argv)
 {
-    int runs = 11;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (String(argv[i]) == L"--runs") runs = std::max(1, _wtoi(argv[i + 1]));
+    const int runs = winebench::NumberArgument(argc, argv, L"--runs", 11);
     InitApplication();
     InitSkinLibrary();
     int rc = 0;
@@ -66,7 +63,7 @@ int wmain(int argc, wchar_t** argv)
         TPassLayer pass;
         pass.Hook(layered);
         auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(ExeFolder() + L"..\\..\\program\\Skins");
+        m->SetSkinDirectory(winebench::SampleSkinsFolder());
         m->SetSkinName(L"Slate");
         m->SetActive(true);
         TkvMainWnd* w = CreateWrapper<TkvMainWnd>(wrapped, nullptr, m, L"EDIT");
@@ -95,12 +92,9 @@ int wmain(int argc, wchar_t** argv)
         }
         if (rc == 0) {
             double o = Median(ours), f = Median(ref);
-            std::printf("%-44s %10s %11s %-20s %6s\n", "name", "ours", "reference", "", "ratio");
-            std::printf("%-44s %7.3f ms %8.3f ms %-20s %6.2f\n", "100,000 messages, wrapped native EDIT", o, f,
-                        "unwrapped EDIT", o / f);
+            bench::Row("100,000 messages, wrapped native EDIT", o, f, "unwrapped EDIT");
             double b = Median(bare);
-            std::printf("%-44s %7.3f ms %8.3f ms %-20s %6.2f\n", "100,000 messages, bare pass-through layer", b, f,
-                        "unwrapped EDIT", b / f);
+            bench::Row("100,000 messages, bare pass-through layer", b, f, "unwrapped EDIT");
         }
         delete w;
         Free(m);

@@ -178,34 +178,8 @@ void TkvPanelWnd::WndProc(TMessage& m)
         return;
     }
     if (IsCmd(m)) {
-        switch (Cmd(m)) {
-        case SkinCmdNewSkin:
-        case SkinCmdRefresh:
+        if (!CacheWindowCommand(m, Panel, [](TkvMainWnd& w) { return static_cast<TkvPanelWnd&>(w).RenderCache(); }))
             TkvMainWnd::WndProc(m);
-            BroadcastSkinCommand(OwnerControl(), Handle, m);
-            return;
-        case SkinCmdRemoveSkin:
-            CommonData->SectionIndex = -1;
-            break;
-        case SkinCmdParentUpdated:
-            if (CommonData->Updating) {
-                CommonData->Updating = false;
-                RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-            }
-            RefreshChildControls(Panel);
-            return;
-        case SkinCmdIsSkinned:
-            m.Result = 1;
-            return;
-        case SkinCmdClearBackgroundChanged:
-            RenderCache();
-            break;
-        case SkinCmdGetApplication:
-            m.Result = LRESULT(Application);
-            return;
-        default: break;
-        }
-        TkvMainWnd::WndProc(m);
         return;
     }
     if (!CommonData->IsSkinned()) {

@@ -192,7 +192,9 @@ void TkvBaseWnd::WndProc(TMessage& m)
         switch (Command(m)) {
         case SkinCmdRefresh:
             TkvScrollWnd::WndProc(m);
-            if (ours && !Unhooked && IsWindowVisible(Handle)) SendMessageW(Handle, WM_NCPAINT, 1, 0);
+            // A deferred refresh invalidated the frame: it is painted with the form.
+            if (ours && !Unhooked && !RefreshPaintDeferred && IsWindowVisible(Handle))
+                SendMessageW(Handle, WM_NCPAINT, 1, 0);
             return;
         case SkinCmdRemoveSkin:
             if (ours) RestoreHandlers();

@@ -212,6 +212,8 @@ void TkvMDIWnd::WndProc(TMessage& m)
         break;
     }
     const UINT msg = m.Msg;
+    const WPARAM wParam = m.WParam;
+    const LPARAM lParam = m.LParam;
     TkvBaseWnd::WndProc(m);
     if (Unhooked)
         return;
@@ -226,6 +228,16 @@ void TkvMDIWnd::WndProc(TMessage& m)
         RefreshScrollBars(true);
     } else if (msg == WM_MDIREFRESHMENU && Provider) {
         Provider->RefreshFrame();
+    }
+    // A child made directly in the client (an MDI child form is made so) is
+    // announced like one made through WM_MDICREATE.
+    if (msg == WM_PARENTNOTIFY && LOWORD(wParam) == WM_CREATE && Provider && lParam &&
+        (GetWindowLongW(HWND(lParam), GWL_EXSTYLE) & WS_EX_MDICHILD)) {
+        Provider->ChildCreated(HWND(lParam));
+    } else if ((msg == WM_MDIACTIVATE || msg == WM_MDIMAXIMIZE || msg == WM_MDIRESTORE || msg == WM_MDIDESTROY ||
+                msg == WM_MDINEXT) &&
+               Provider) {
+        Provider->ChildrenChanged();
     }
 }
 

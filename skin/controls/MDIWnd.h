@@ -35,6 +35,8 @@ public:
     virtual void ChildCreated(HWND child) = 0;
     // The system menu's items follow the form's state again.
     virtual void RefreshSystemMenu() {}
+    // A child was activated, maximised, restored or destroyed through the client.
+    virtual void ChildrenChanged() {}
 };
 
 class TkvMDIWnd : public TkvBaseWnd {

@@ -311,6 +311,38 @@ void TkvMainWnd::WndProc(TMessage& m)
     HandleSkinCommand(m);
 }
 
+bool TkvMainWnd::CacheWindowCommand(TMessage& m, TWinControl* children, bool (*renderCache)(TkvMainWnd&))
+{
+    switch (Command(m)) {
+    case SkinCmdNewSkin:
+    case SkinCmdRefresh:
+        TkvMainWnd::WndProc(m);
+        BroadcastSkinCommand(OwnerControl(), Handle, m);
+        return true;
+    case SkinCmdRemoveSkin:
+        CommonData->SectionIndex = -1;
+        return false;
+    case SkinCmdParentUpdated:
+        if (CommonData->Updating) {
+            CommonData->Updating = false;
+            RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        }
+        RefreshChildControls(children);
+        return true;
+    case SkinCmdIsSkinned:
+        m.Result = 1;
+        return true;
+    case SkinCmdClearBackgroundChanged:
+        renderCache(*this);
+        return false;
+    case SkinCmdGetApplication:
+        m.Result = LRESULT(Application);
+        return true;
+    default:
+        return false;
+    }
+}
+
 void TkvMainWnd::HandleSkinCommand(TMessage& m)
 {
     bool ours = reinterpret_cast<TsSkinManager*>(m.LParam) == SkinManager;
@@ -335,7 +367,8 @@ void TkvMainWnd::HandleSkinCommand(TMessage& m)
         if (IsWindowVisible(Handle)) {
             // Invalidated and painted now rather than a bare WM_PAINT, which
             // would leave the update region unvalidated.
-            RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+            RedrawWindow(Handle, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_FRAME | (RefreshPaintDeferred ? 0 : RDW_UPDATENOW));
             BroadcastSkinCommand(OwnerControl(), Handle, m);
         }
         return;

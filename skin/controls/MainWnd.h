@@ -128,6 +128,14 @@ public:
     // The wrapper's entry from the window: WndProc, with nothing raised out of it.
     void WndProcEntry(TMessage& message);
 
+protected:
+    // The skin commands answered alike by the wrappers that paint their whole
+    // window from their cache (panels, static texts): true when the command
+    // is answered here, false when the caller passes it on to TkvMainWnd's
+    // procedure. `children` is told its parent was updated; `renderCache`
+    // paints the cache.
+    bool CacheWindowCommand(TMessage& message, TWinControl* children, bool (*renderCache)(TkvMainWnd&));
+
 private:
     friend void HookWindow(TkvMainWnd*, HWND);
     friend bool UnhookWindow(HWND, bool, bool, TkvMainWnd*&);

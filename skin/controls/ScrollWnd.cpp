@@ -450,10 +450,19 @@ void TkvScrollWnd::PaintBar(int kind, HDC dc)
             q.States[PartThumb] = 1;
     }
     HWND parent = GetParent(Handle);
-    q.BgColor = parent ? GetWindowBgColor(parent) : m->GetGlobalColor();
-    // A parent that answers with its picture: the bar stands on it at its place.
+    // One question to the parent: the background behind the bar. A colour
+    // answer is the bar's colour; a picture is what the bar stands on, and
+    // the colour (where the picture does not reach) is asked for only then,
+    // as it is from a parent that does not answer.
     TsBgRequest request;
-    if (parent && GetParentBgByHandle(request, parent, false) && request.Kind == bgBitmap && request.Bmp) {
+    const bool answered = parent && GetParentBgByHandle(request, parent, false);
+    if (!parent)
+        q.BgColor = m->GetGlobalColor();
+    else if (answered && request.Kind == bgColor)
+        q.BgColor = TColor(ColorToRGB(request.Color));
+    else
+        q.BgColor = GetWindowBgColor(parent);
+    if (answered && request.Kind == bgBitmap && request.Bmp) {
         POINT pos{w.left, w.top};
         ScreenToClient(parent, &pos);
         q.BgBitmap = request.Bmp;

@@ -735,35 +735,11 @@ void TkvStaticTextWnd::WndProc(TMessage& m)
         return;
     }
     if (m.Msg == SkinCommandMessage) {
-        switch (Command(m)) {
-        case SkinCmdNewSkin:
-        case SkinCmdRefresh:
-            TkvMainWnd::WndProc(m);
-            BroadcastSkinCommand(Control, Handle, m);
-            return;
-        case SkinCmdRemoveSkin:
-            CommonData->SectionIndex = -1;
+        if (Command(m) == SkinCmdRemoveSkin)
             Control->SetControlStyle(Control->ControlStyle() & ~unsigned(csOpaque));
-            break;
-        case SkinCmdParentUpdated:
-            if (CommonData->Updating) {
-                CommonData->Updating = false;
-                RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-            }
-            if (auto* w = dynamic_cast<TWinControl*>(Control)) RefreshChildControls(w);
-            return;
-        case SkinCmdIsSkinned:
-            m.Result = 1;
-            return;
-        case SkinCmdClearBackgroundChanged:
-            RenderCache();
-            break;
-        case SkinCmdGetApplication:
-            m.Result = LRESULT(Application);
-            return;
-        default: break;
-        }
-        TkvMainWnd::WndProc(m);
+        if (!CacheWindowCommand(m, dynamic_cast<TWinControl*>(Control),
+                                [](TkvMainWnd& w) { return static_cast<TkvStaticTextWnd&>(w).RenderCache(); }))
+            TkvMainWnd::WndProc(m);
         return;
     }
     if (!SkinManager->Active() || !CommonData->IsSkinned()) {

@@ -115,6 +115,29 @@ void BroadcastToAppForms(TMessage& msg)
 
 // ---------------------------------------------------------------- repainting and covers
 
+namespace {
+
+BOOL CALLBACK PaintThreadWindow(HWND wnd, LPARAM)
+{
+    if (IsWindowVisible(wnd))
+        RedrawWindow(wnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return TRUE;
+}
+
+// The refresh goes to every form with painting deferred: each window only
+// invalidates itself, then every window of this thread paints what it has to
+// once (a form whose redrawing is suspended paints when it is resumed).
+void RefreshAndPaintOnce(TMessage& msg)
+{
+    {
+        TsDeferredRefreshScope deferred;
+        BroadcastToAppForms(msg);
+    }
+    EnumThreadWindows(GetCurrentThreadId(), PaintThreadWindow, 0);
+}
+
+}  // namespace
+
 void TsSkinManager::RepaintForms(bool animate)
 {
     bool runTime = !(ComponentState() & csDesigning);
@@ -124,11 +147,11 @@ void TsSkinManager::RepaintForms(bool animate)
     }
     TMessage msg{SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdRefresh)), LPARAM(this), 0};
     if (SkinLoading || !animate) {
-        BroadcastToAppForms(msg);
+        RefreshAndPaintOnce(msg);
     } else {
         SuspendFormRedraw();
         try {
-            BroadcastToAppForms(msg);
+            RefreshAndPaintOnce(msg);
         } catch (...) {
             ResumeQuietly();
             throw;

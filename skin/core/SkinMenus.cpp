@@ -163,12 +163,10 @@ bool IsMDIChildMaximized()
                 break;
             }
     if (!frame || frame->FormStyle() != TFormStyle::fsMDIForm) return false;
+    // Every form shows an icon (its own or the system's standard one), so
+    // the system icon decides.
     TCustomForm* child = frame->ActiveMDIChild();
-    if (!child || !child->HandleAllocated() || !IsZoomed(child->Handle()) || !(child->BorderIcons() & biSystemMenu))
-        return false;
-    HWND w = child->Handle();
-    return SendMessageW(w, WM_GETICON, ICON_SMALL, 0) || SendMessageW(w, WM_GETICON, ICON_BIG, 0) ||
-           GetClassLongPtrW(w, GCLP_HICONSM) || GetClassLongPtrW(w, GCLP_HICON);
+    return child && child->HandleAllocated() && IsZoomed(child->Handle()) && (child->BorderIcons() & biSystemMenu);
 }
 
 TsPopupCacheEntry* FindPopupCacheEntry(const TMenuItem* firstItem)
@@ -822,7 +820,8 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
         // glyphs, in the item's text colour.
         const int size = std::min(int(glyph.cx), h);
         const int x = rtl ? w - 4 - size : 4;
-        ic.Font().Set(L"Webdings", -MulDiv(10, GetDeviceCaps(ic.Handle(), LOGPIXELSY), 72), 0, clWindowText);
+        // Marlett: the caption-button font every system has (Wine's Webdings lacks the close glyph).
+        ic.Font().Set(L"Marlett", -MulDiv(10, GetDeviceCaps(ic.Handle(), LOGPIXELSY), 72), 0, clWindowText);
         ic.Font().SetCharset(SYMBOL_CHARSET);
         TsManagerTextSkin skin(m);
         ic.Brush().SetStyle(TBrushStyle::bsClear);

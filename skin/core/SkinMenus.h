@@ -157,8 +157,8 @@ extern int MenusMiddleEast;
 bool MiddleEastLocale();
 
 // True when the application's MDI main form has an active child that is
-// maximised, has biSystemMenu and an icon (the menu line then carries the
-// child's buttons).
+// maximised and has biSystemMenu (the menu line then carries the child's
+// buttons; every form shows an icon, its own or the system's).
 bool IsMDIChildMaximized();
 
 // ---- the popup picture cache (one for the application)

@@ -1,4 +1,5 @@
 #include "skin/forms/BorderForm.h"
+#include "skin/forms/TitleBar.h"
 
 #include <windowsx.h>
 
@@ -10,6 +11,7 @@
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/DwmApi.h"
 #include "skin/graphics/LayeredApi.h"
+#include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 
 // ---------------------------------------------------------------- arithmetic
@@ -167,6 +169,35 @@ int BorderHitTest(const TsBorderLayout& l, const TsBorderHitInput& in, const TsT
     return HTTRANSPARENT;
 }
 
+TsSnapOffsets BorderSnapOffsets(const TsBorderLayout& l)
+{
+    const int borderDelta = l.ExtBorderWidth - l.FrameWidth;
+    const int titleDelta = l.ExtTitleHeight - l.FrameWidth - l.CaptionHeight;
+    TsSnapOffsets o;
+    o.Right = borderDelta + l.Align.right;
+    o.Bottom = borderDelta + l.Align.bottom;
+    o.Left = l.Align.left - borderDelta;
+    o.Top = -(titleDelta + l.Align.top);
+    return o;
+}
+
+RECT StretchedFormRect(const TsBorderLayout& l, const RECT& form, const RECT& work, bool vertical)
+{
+    const int borderDelta = l.ExtBorderWidth - l.FrameWidth;
+    const int titleDelta = l.ExtTitleHeight - l.FrameWidth - l.CaptionHeight;
+    RECT r = form;
+    if (vertical) {
+        r.top = work.top + titleDelta;
+        r.bottom = work.bottom - borderDelta;
+    } else {
+        r.left = work.left + borderDelta;
+        r.right = work.right - borderDelta;
+    }
+    return r;
+}
+
+bool MaximizedWithoutBorderWindow = false;
+
 bool UpdateLayeredFromBitmap(HWND wnd, TBitmap* bitmap, uint8_t alpha, const POINT* position)
 {
     if (!wnd || !LayeredWindowsAvailable())
@@ -240,6 +271,9 @@ TkvBorderForm::~TkvBorderForm() { FreeWindow(); }
 
 void TkvBorderForm::FreeWindow()
 {
+    // The caption buttons' glow windows are owned by this window.
+    if (provider_ && window_)
+        provider_->StopButtonAnimations();
     TkvBorderWindow* w = std::exchange(window_, nullptr);
     if (!w)
         return;
@@ -314,10 +348,23 @@ TsTitleLayout BorderTitleLayout(TsSkinProvider& p, const TsBorderLayout& l, SIZE
                   bs != TFormBorderStyle::bsToolWindow && bs != TFormBorderStyle::bsSizeToolWin;
     in.IconWidth = in.IconHeight = TitleIconSize(in.CaptionHeight);
     in.Skin = f.Skin;
+    in.TitleBar = FindTitleBar(p.FormOf()) != nullptr;
     return ::LayoutTitleButtons(in, p.CaptionButtons(), p.UserButtons());
 }
 
 }  // namespace
+
+TsTitleLayout TkvBorderForm::TitleLayout() const
+{
+    HWND owner = OwnerHandle();
+    if (!owner || !IsWindow(owner))
+        return TsTitleLayout{};
+    const TsBorderLayout l = Layout();
+    RECT wr{};
+    GetWindowRect(owner, &wr);
+    const RECT br = BorderWindowRect(l, wr);
+    return BorderTitleLayout(*provider_, l, SIZE{br.right - br.left, br.bottom - br.top});
+}
 
 int TkvBorderForm::HitTest(POINT pt)
 {
@@ -339,6 +386,10 @@ int TkvBorderForm::HitTest(POINT pt)
         in.MenuLineHeight = 0;
     const TsTitleLayout title = BorderTitleLayout(*provider_, l, in.Window);
     in.Icon = title.Icon;
+    // The title bar's items lie in this window's picture too: the form's point of pt.
+    if (in.Enabled && l.ExtTitleHeight > 0)
+        if (const int item = TitleItemHitCode(*provider_, POINT{pt.x + br.left - wr.left, pt.y + br.top - wr.top}))
+            return item;
     return BorderHitTest(l, in, title, provider_->CaptionButtons(), provider_->UserButtons());
 }
 
@@ -396,6 +447,10 @@ TBitmap* TkvBorderForm::Picture()
         return nullptr;
     if (TBitmap* cache = provider_->CacheBitmap(); cache && cache->Width() == w && cache->Height() == h)
         return cache;
+    // The frame picture is made the window's size when it is painted next.
+    PaintOwnerFrame();
+    if (TBitmap* cache = provider_->CacheBitmap(); cache && cache->Width() == w && cache->Height() == h)
+        return cache;
     if (!ownPicture_ || ownPicture_->Width() != w || ownPicture_->Height() != h)
         ownPicture_ = NewBitmap32(w, h);
     PaintOwnPicture(ownPicture_.get());
@@ -408,8 +463,10 @@ void TkvBorderForm::PaintOwnerFrame()
         provider_->PaintFrameToCache();
 }
 
-// The picture without the frame painter's: the skin's shadow, stretched by
-// its margins over the whole window, and the frame in the form's colours.
+void PaintBorderShadow(TsSkinProvider& p, TBitmap& cache);
+
+// The picture without the frame painter's: the frame in the form's colours,
+// the skin's shadow around it.
 void TkvBorderForm::PaintOwnPicture(TBitmap* bmp)
 {
     const PixelView v = bmp->View();
@@ -419,27 +476,6 @@ void TkvBorderForm::PaintOwnPicture(TBitmap* bmp)
     if (!m)
         return;
     const TsBorderLayout l = Layout();
-    const PixelBitmap* shadow = provider_->formActive_ ? m->ShadowActive() : m->ShadowInactive();
-    if (shadow && shadow->Width() > 2 && shadow->Height() > 2) {
-        const int sw = shadow->Width(), sh = shadow->Height();
-        const int mx = std::clamp(int(l.Shadow.left + m->SkinData().FormOffset), 1, sw / 2 - 1);
-        const int my = std::clamp(int(l.Shadow.top + m->SkinData().FormOffset), 1, sh / 2 - 1);
-        // Source column or row for a destination one: corners 1:1, the middle stretched.
-        auto map = [](int d, int dsize, int ssize, int margin) {
-            if (d < margin)
-                return d;
-            if (d >= dsize - margin)
-                return ssize - (dsize - d);
-            const int inner = std::max(1, dsize - 2 * margin), sinner = std::max(1, ssize - 2 * margin);
-            return margin + (d - margin) * sinner / inner;
-        };
-        for (int y = 0; y < v.height; ++y) {
-            const int sy = std::clamp(map(y, v.height, sh, my), 0, sh - 1);
-            uint32_t* row = v.Row(y);
-            for (int x = 0; x < v.width; ++x)
-                row[x] = shadow->Pixel(std::clamp(map(x, v.width, sw, mx), 0, sw - 1), sy);
-        }
-    }
     const RECT frame = BorderVisibleFrame(l, SIZE{v.width, v.height});
     const int form = m->FindSectionIndex(L"FORM");
     const int titleSection = m->FindSectionIndex(L"FORMTITLE");
@@ -457,6 +493,7 @@ void TkvBorderForm::PaintOwnPicture(TBitmap* bmp)
         for (int x = std::max(0, int(frame.left)); x < std::min(v.width, int(frame.right)); ++x)
             row[x] = c;
     }
+    PaintBorderShadow(*provider_, *bmp);
 }
 
 HRGN TkvBorderForm::CreateBorderRegion()
@@ -640,8 +677,10 @@ bool TkvBorderForm::HandleMessage(TMessage& m)
             SetForegroundWindow(owner);
         return true;
     case WM_WINDOWPOSCHANGING:
-        if (const auto* pos = reinterpret_cast<const WINDOWPOS*>(m.LParam); pos && !(pos->flags & SWP_NOMOVE))
+        if (auto* pos = reinterpret_cast<WINDOWPOS*>(m.LParam); pos && !(pos->flags & SWP_NOMOVE)) {
+            SnapMove(*pos);
             lastPos_ = POINT{pos->x, pos->y};
+        }
         return false;
     case WM_NCHITTEST: {
         RECT r{};
@@ -671,6 +710,8 @@ bool TkvBorderForm::HandleMessage(TMessage& m)
     case WM_NCLBUTTONDBLCLK: {
         const int code = codeAt(screen);
         m.Result = 0;
+        if (m.Msg == WM_NCLBUTTONDBLCLK && StretchEdge(code))
+            return true;
         if (code == HTTRANSPARENT && m.Msg == WM_NCLBUTTONDOWN)
             return true;   // outside the frame: ignored
         // The form acts on the code found here (the point may lie outside the
@@ -719,6 +760,8 @@ bool TsSkinProvider::WantsBorderForm() const
         return false;
     if (form_->FormStyle() == TFormStyle::fsMDIChild || form_->BorderStyle() == TFormBorderStyle::bsNone)
         return false;
+    if (MaximizedWithoutBorderWindow && IsZoomed(wnd_))
+        return false;
     TsFrameFacts f = Facts();
     return !f.ChildWindow && HasCaptionFrame(f);
 }
@@ -742,3 +785,150 @@ void TsSkinProvider::UpdateBorderForm()
 TsBorderSeam* TsSkinProvider::Border() { return borderForm_.get(); }
 
 void TsSkinProvider::FreeBorder() { borderForm_.reset(); }
+
+// ---------------------------------------------------------------- stretching and snapping
+
+bool TkvBorderForm::StretchEdge(int hitCode)
+{
+    const bool vertical = hitCode == HTTOP || hitCode == HTBOTTOM;
+    if (!vertical && hitCode != HTLEFT && hitCode != HTRIGHT)
+        return false;
+    HWND owner = OwnerHandle();
+    TCustomForm* form = provider_ ? provider_->FormOf() : nullptr;
+    if (!owner || !form || form->BorderStyle() != TFormBorderStyle::bsSizeable || IsZoomed(owner) || IsIconic(owner))
+        return false;
+    if (TsSkinProvider::BorderDragActive())
+        provider_->EndBorderDrag(false);
+    const TsProviderBit bit = vertical ? TsProviderBit::StretchedHeight : TsProviderBit::StretchedWidth;
+    RECT wr{};
+    GetWindowRect(owner, &wr);
+    RECT target = wr;
+    if (provider_->State().Has(bit)) {
+        // Again: what it had before.
+        if (vertical) {
+            target.top = savedTop_;
+            target.bottom = savedTop_ + savedHeight_;
+        } else {
+            target.left = savedLeft_;
+            target.right = savedLeft_ + savedWidth_;
+        }
+        provider_->State().Clear(bit);
+    } else {
+        MONITORINFO info{sizeof info};
+        if (!GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &info))
+            return true;
+        if (vertical) {
+            savedTop_ = wr.top;
+            savedHeight_ = wr.bottom - wr.top;
+        } else {
+            savedLeft_ = wr.left;
+            savedWidth_ = wr.right - wr.left;
+        }
+        target = StretchedFormRect(Layout(), wr, info.rcWork, vertical);
+        provider_->State().Set(bit);
+    }
+    // The form's parent-relative bounds (a top-level form: the screen).
+    form->SetBounds(target.left, target.top, target.right - target.left, target.bottom - target.top);
+    return true;
+}
+
+void TkvBorderForm::SnapMove(WINDOWPOS& pos)
+{
+    HWND owner = OwnerHandle();
+    if (!provider_ || !provider_->ScreenSnap || !owner || IsZoomed(owner) || (pos.flags & SWP_NOMOVE))
+        return;
+    MONITORINFO info{sizeof info};
+    if (!GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &info))
+        return;
+    // The border window's own edges: its visible frame lies inside it by the shadow.
+    const TsBorderLayout l = Layout();
+    RECT now{};
+    GetWindowRect(window_->Handle(), &now);
+    const int w = (pos.flags & SWP_NOSIZE) ? now.right - now.left : pos.cx;
+    const int h = (pos.flags & SWP_NOSIZE) ? now.bottom - now.top : pos.cy;
+    // The visible frame lands where the form's snapping puts it (BorderSnapOffsets).
+    TsSnapOffsets o;
+    o.Right = l.Align.right - l.Shadow.right;
+    o.Bottom = l.Align.bottom - l.Shadow.bottom;
+    o.Left = l.Shadow.left + l.Align.left;
+    o.Top = l.Shadow.top - l.Align.top;
+    SnapToArea(pos.x, pos.y, w, h, info.rcWork, provider_->SnapBuffer, o);
+}
+
+// ---------------------------------------------------------------- the frame painter's border part
+
+namespace {
+
+// The shadow's source pixel for a picture pixel: corners 1:1, the middle stretched.
+int ShadowSource(int d, int dsize, int ssize, int margin)
+{
+    if (d < margin)
+        return d;
+    if (d >= dsize - margin)
+        return ssize - (dsize - d);
+    const int inner = std::max(1, dsize - 2 * margin), sinner = std::max(1, ssize - 2 * margin);
+    return margin + (d - margin) * sinner / inner;
+}
+
+RECT ShadowMarginsOf(TsSkinProvider& p)
+{
+    TsSkinManager* m = p.Manager();
+    if (!p.BorderForm() || !m)
+        return RECT{};
+    return RECT{m->ShadowMargins[0], m->ShadowMargins[1], m->ShadowMargins[2], m->ShadowMargins[3]};
+}
+
+bool BorderPictureGeometry(TsSkinProvider& p, SIZE& picture, POINT& formOrigin)
+{
+    TkvBorderForm* b = p.BorderForm();
+    HWND owner = b ? b->OwnerHandle() : nullptr;
+    if (!owner || !IsWindow(owner))
+        return false;
+    const TsBorderLayout l = b->Layout();
+    RECT wr{};
+    GetWindowRect(owner, &wr);
+    if (IsIconic(owner))
+        wr = RECT{0, 0, l.Owner.cx, l.Owner.cy};
+    const RECT br = BorderWindowRect(l, wr);
+    picture = SIZE{br.right - br.left, br.bottom - br.top};
+    formOrigin = BorderFormOffset(l);
+    return true;
+}
+
+}  // namespace
+
+// The shadow around the visible frame, and the frame made opaque.
+void PaintBorderShadow(TsSkinProvider& p, TBitmap& cache)
+{
+    TkvBorderForm* b = p.BorderForm();
+    TsSkinManager* m = p.Manager();
+    if (!b || !m)
+        return;
+    const PixelView v = cache.View();
+    const TsBorderLayout l = b->Layout();
+    const RECT frame = BorderVisibleFrame(l, SIZE{v.width, v.height});
+    const PixelBitmap* shadow = p.formActive_ ? m->ShadowActive() : m->ShadowInactive();
+    const bool hasShadow = shadow && shadow->Width() > 2 && shadow->Height() > 2;
+    const int sw = hasShadow ? shadow->Width() : 1, sh = hasShadow ? shadow->Height() : 1;
+    const int mx = std::clamp(int(l.Shadow.left + m->SkinData().FormOffset), 1, std::max(1, sw / 2 - 1));
+    const int my = std::clamp(int(l.Shadow.top + m->SkinData().FormOffset), 1, std::max(1, sh / 2 - 1));
+    for (int y = 0; y < v.height; ++y) {
+        uint32_t* row = v.Row(y);
+        const bool inRows = y >= frame.top && y < frame.bottom;
+        const int sy = std::clamp(ShadowSource(y, v.height, sh, my), 0, sh - 1);
+        for (int x = 0; x < v.width; ++x) {
+            if (inRows && x >= frame.left && x < frame.right) {
+                row[x] |= 0xFF000000u;
+                continue;
+            }
+            row[x] = hasShadow ? shadow->Pixel(std::clamp(ShadowSource(x, v.width, sw, mx), 0, sw - 1), sy) : 0;
+        }
+    }
+}
+
+void InitBorderFormUnit()
+{
+    FrameShadowMargins = ShadowMarginsOf;
+    FrameBorderGeometry = BorderPictureGeometry;
+    FrameBorderPicture = PaintBorderShadow;
+}

@@ -87,6 +87,23 @@ struct TsBorderHitInput {
 int BorderHitTest(const TsBorderLayout& l, const TsBorderHitInput& in, const TsTitleLayout& title,
                   const TsCaptionButtons& b, const std::vector<TsUserButton>& user);
 
+// The offsets that make the visible frame, not the form's window, snap to the
+// screen's edges: right and bottom by the extended border and ALIGNOFFSETR/B,
+// left by ALIGNOFFSET less the border, top by the title and ALIGNOFFSETT.
+TsSnapOffsets BorderSnapOffsets(const TsBorderLayout& l);
+// A double click on a sizing edge stretches the form so its visible frame
+// fills the work area between two edges: vertical (top or bottom edge) the
+// height, else the width. form: the form's window rectangle.
+RECT StretchedFormRect(const TsBorderLayout& l, const RECT& form, const RECT& work, bool vertical);
+
+// A maximised form drops its border window (and gets none) while this is set;
+// set by nothing inside the library.
+extern bool MaximizedWithoutBorderWindow;
+
+// Registers the border window's part of the frame painter: the picture the
+// border window's size, its shadow margins and the shadow painted into them.
+void InitBorderFormUnit();
+
 // Pushes bitmap (nil: a new empty 32-bit picture of the window's size) to
 // wnd with a constant alpha, at *position (nil: where the window is). Makes
 // the window layered when it is not. False when layered windows are missing.
@@ -130,6 +147,11 @@ public:
     // Hides the window with its form (not while an animation owns it).
     void HideWindow();
 
+    // The title's layout in border-window (= frame picture) pixels.
+    TsTitleLayout TitleLayout() const;
+    // A double click on a sizing edge: stretches the form between the work
+    // area's edges, or gives back what it had before. False for other codes.
+    bool StretchEdge(int hitCode);
     // The hit code of a point relative to the border window.
     int HitTest(POINT p);
     // The same for a screen point; -1 where the window is not.
@@ -155,8 +177,10 @@ public:
 private:
     friend class TkvBorderWindow;
     void PaintOwnPicture(TBitmap* bmp);
+    void SnapMove(WINDOWPOS& pos);
     TsSkinProvider* provider_;
     TkvBorderWindow* window_ = nullptr;
+    int savedTop_ = 0, savedHeight_ = 0, savedLeft_ = 0, savedWidth_ = 0;
     std::unique_ptr<TBitmap> ownPicture_;
     POINT lastPos_{-1, -1};
     bool updateLock_ = false;

@@ -212,8 +212,8 @@ bool TkvCtrlAdapter::AlreadySkinned(TControl* control) const { return IsSkinnedN
 bool TkvCtrlAdapter::AskSkinItem(TControl* control, String& section)
 {
     bool can = true;
-    if (OnSkinItem)
-        OnSkinItem(control, can, section);
+    if (provider_ && provider_->OnSkinItem)
+        provider_->OnSkinItem(control, can, section);
     return can;
 }
 

@@ -32,10 +32,6 @@ class TkvMainWnd;
 class TkvSpeedButtonHandler;
 class TkvCtrlAdapter;
 
-// Asked before a control is adapted: clear canBeAdded to leave it plain, or
-// name the section it takes (empty: the wrapper's own).
-using TsSkinItemEvent = std::function<void(TControl* control, bool& canBeAdded, String& skinSection)>;
-
 class TkvAdapterItem : public TPersistent {
     DECLARE_CLASS(TkvAdapterItem, TPersistent)
 public:
@@ -100,7 +96,7 @@ public:
     TsSkinProvider* Provider() const { return provider_; }
     TsSkinManager* Manager() const;
 
-    TsSkinItemEvent OnSkinItem;
+    // The provider's OnSkinItem is asked before each control is adapted.
     String DefaultSection;
 
     // Told by the adapter's watcher that a control is being freed.

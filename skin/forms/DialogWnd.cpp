@@ -2,14 +2,22 @@
 
 #include <algorithm>
 
+#include "skin/core/Animations.h"
 #include "skin/core/BgRequest.h"
 #include "skin/core/ControlPaint.h"
 #include "skin/core/MaskPaintBitmap.h"
+#include "skin/core/OutputWindow.h"
+#include "skin/core/SkinHooks.h"
 #include "skin/core/SkinManager.h"
+#include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/DwmApi.h"
+#include "skin/graphics/Glow.h"
+#include "skin/graphics/LayeredApi.h"
 #include "skin/graphics/SkinCommands.h"
 #include "skin/graphics/Utils.h"
+#include "skin/forms/DialogBorder.h"
 #include "skin/forms/Dialogs.h"
+#include "skin/forms/FormAnimations.h"
 #include "skin/forms/FrameGeometry.h"
 
 std::function<bool(HWND dialog, POINT screen)> DialogSystemMenu;
@@ -121,6 +129,31 @@ int ManagerInt(TsSkinManager* m, int16_t TsSkinData::*field)
 
 bool WindowsAboveFive() { return LOBYTE(LOWORD(GetVersion())) > 5; }
 
+// The one dialog dragged with blend on moving (the move loop is modal).
+TkvDialogWnd* blendingDialog = nullptr;
+
+void CALLBACK BlendTimerProc(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (blendingDialog)
+        blendingDialog->BlendStep();
+}
+
+void SetLayered(HWND wnd, bool on, uint8_t alpha)
+{
+    const LONG_PTR ex = GetWindowLongPtrW(wnd, GWL_EXSTYLE);
+    if (!on) {
+        if (ex & WS_EX_LAYERED)
+            SetWindowLongPtrW(wnd, GWL_EXSTYLE, ex & ~LONG_PTR(WS_EX_LAYERED));
+        return;
+    }
+    if (!(ex & WS_EX_LAYERED))
+        SetWindowLongPtrW(wnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    if (SetLayeredWindowAttributesFn)
+        SetLayeredWindowAttributesFn(wnd, 0, alpha, LWA_ALPHA);
+}
+
+constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
+
 }  // namespace
 
 TkvDialogWnd::TkvDialogWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager,
@@ -137,10 +170,17 @@ TkvDialogWnd::TkvDialogWnd(HWND handle, TsCommonData* commonData, TsSkinManager*
         CallDwmSetWindowAttribute(handle, 3 /* transitions off */, &on, sizeof on);
     }
     LookupButtonMasks();
+    RegisterProvider(handle, this);
 }
 
 TkvDialogWnd::~TkvDialogWnd()
 {
+    if (moveTimer_)
+        KillTimer(nullptr, moveTimer_);
+    HideGlow(glowHandle_);
+    border_.reset();
+    FreeCover();
+    UnregisterProvider(Handle, this);
     // A dialog that lives on is left plain: its own buttons and region back.
     if (Handle && IsWindow(Handle) && !Destroyed) {
         if (SavedStyle & WS_SYSMENU)
@@ -148,6 +188,215 @@ TkvDialogWnd::~TkvDialogWnd()
         SetWindowRgn(Handle, nullptr, TRUE);
     }
     FreeBrush();
+}
+
+// ---------------------------------------------------------------- the provider side
+
+TBitmap* TkvDialogWnd::CacheBitmap()
+{
+    if (border_) {
+        if (!border_->Picture())
+            border_->ComposePicture();
+        return border_->Picture();
+    }
+    return CommonData ? CommonData->CacheBitmap.get() : nullptr;
+}
+
+POINT TkvDialogWnd::ClientOffset()
+{
+    POINT o = ClientOriginNow();
+    if (border_) {
+        const POINT b = BorderFormOffset(border_->Layout());
+        o.x += b.x;
+        o.y += b.y;
+    }
+    return o;
+}
+
+void TkvDialogWnd::PrintChildren(HDC dc)
+{
+    if (Provider)
+        Provider->PrintChildren(Handle, dc);
+}
+
+TsBorderSeam* TkvDialogWnd::Border() { return border_.get(); }
+
+void TkvDialogWnd::FreeBorder() { border_.reset(); }
+
+TWinControl* TkvDialogWnd::TakeCoverWindow() { return std::exchange(cover_, nullptr); }
+
+void TkvDialogWnd::FreeCover()
+{
+    if (TWinControl* c = std::exchange(cover_, nullptr))
+        Free(c);
+}
+
+void TkvDialogWnd::UpdateBorder()
+{
+    const bool want = DialogWantsBorderWindow(SkinManager) && Handle && IsWindow(Handle) && CaptionHeight() > 0 &&
+                      BorderKind != 2 && !(GetWindowLongPtrW(Handle, GWL_STYLE) & WS_CHILD);
+    if (want == (border_ != nullptr))
+        return;
+    if (want)
+        border_ = std::make_unique<TkvDialogBorder>(this);
+    else
+        border_.reset();
+    if (CommonData)
+        CommonData->BackgroundChanged = true;
+    if (!want)
+        SetWindowRgn(Handle, nullptr, FALSE);
+    UpdateRegion(IsWindowVisible(Handle) != FALSE);
+    if (border_ && IsWindowVisible(Handle))
+        border_->UpdateBorderWindow(true, 255);
+}
+
+// The dialog is answered while a hide animation is set: its picture as the
+// screen shows it now (children included) goes into the cache, and a cover
+// (the border window, else a snapshot window) keeps showing it while the
+// dialog goes.
+void TkvDialogWnd::CoverBeforeClosing()
+{
+    if (!SkinManager || !CommonData || cover_ || !IsWindowVisible(Handle))
+        return;
+    const TkvFormHide& e = SkinManager->AnimEffects.DialogHide;
+    if (!e.Active || !e.Time || !LayeredWindowsAvailable())
+        return;
+    PaintFrameToCache();
+    TBitmap* cache = CacheBitmap();
+    if (!cache || cache->Empty())
+        return;
+    if (!border_)
+        SetAlphaInRect(cache, RECT{0, 0, cache->Width(), cache->Height()}, 255, NoColorValue);
+    PaintDialogToBitmap(this, cache, true);
+    if (border_) {
+        if (TkvDialogBorderWindow* w = border_->WindowIfMade(); w && w->HandleAllocated())
+            SetWindowRgn(w->Handle(), nullptr, FALSE);
+        border_->PushPicture(255);
+        border_->SetSkipUpdate(true);
+        return;
+    }
+    RECT wr{};
+    GetWindowRect(Handle, &wr);
+    auto* cover = new TkvAnimSurface(wr, IsTopmostWindow(Handle));
+    cover->HandleNeeded();
+    const POINT at{wr.left, wr.top};
+    UpdateLayeredFromBitmap(cover->Handle(), cache, 255, &at);
+    SetWindowPos(cover->Handle(), HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_SHOWWINDOW);
+    cover_ = cover;
+}
+
+// The dialog was hidden: its hide animation when one is set, then the cover
+// and the border window go.
+void TkvDialogWnd::AfterHidden()
+{
+    HideGlow(glowHandle_);
+    if (CommonData)
+        CommonData->BackgroundChanged = true;
+    if (SkinManager && SkinManager->SkinData().Active && !AnimationRunning) {
+        const TkvFormHide& e = SkinManager->AnimEffects.DialogHide;
+        if (e.Active && e.Time) {
+            if (!cover_ && !border_ && CommonData && CommonData->CacheBitmap) {
+                TBitmap* cache = CommonData->CacheBitmap.get();
+                SetAlphaInRect(cache, RECT{0, 0, cache->Width(), cache->Height()}, 255, NoColorValue);
+            }
+            AnimHideDialog(this, e.Time, e.Mode);
+        }
+    }
+    FreeCover();
+    border_.reset();
+}
+
+// ---------------------------------------------------------------- blend on moving
+
+bool TkvDialogWnd::StartBlendOnMoving()
+{
+    TsSkinManager* m = SkinManager;
+    if (!m || !m->AnimEffects.BlendOnMoving.Active || m->AnimEffects.BlendOnMoving.BlendValue == 255 || blending_ ||
+        blendingDialog || AnimationRunning || IsIconic(Handle) || IsZoomed(Handle) || !LayeredWindowsAvailable() ||
+        !CommonData)
+        return false;
+    blendTarget_ = m->AnimEffects.BlendOnMoving.BlendValue;
+    blendStep_ = BlendOnMovingStep(blendTarget_, m->AnimEffects.BlendOnMoving.Time);
+    blendAlpha_ = 255;
+    FormActive = true;
+    CommonData->BackgroundChanged = true;
+    PaintFrameToCache();
+    HWND mover = Handle;
+    if (border_) {
+        // The border window carries the whole picture (the client as the
+        // screen shows it) while the dialog is invisible behind it.
+        border_->UpdateBorderWindow(true, 255);
+        TkvDialogBorderWindow* w = border_->WindowIfMade();
+        TBitmap* picture = border_->Picture();
+        if (!w || !w->HandleAllocated() || !picture)
+            return false;
+        movePicture_ = NewBitmap32(picture->Width(), picture->Height());
+        BitBlt(movePicture_->Canvas().Handle(), 0, 0, picture->Width(), picture->Height(), picture->Canvas().Handle(),
+               0, 0, SRCCOPY);
+        PaintDialogToBitmap(this, movePicture_.get(), true);
+        border_->SetSkipUpdate(true);
+        mover = w->Handle();
+        SetWindowRgn(mover, nullptr, FALSE);
+        UpdateLayeredFromBitmap(mover, movePicture_.get(), 255, nullptr);
+        SetLayered(Handle, true, 0);
+    } else {
+        SetLayered(Handle, true, 255);
+    }
+    blending_ = true;
+    blendingDialog = this;
+    BlendStep();
+    moveTimer_ = SetTimer(nullptr, 0, 12, BlendTimerProc);
+    struct End {
+        TkvDialogWnd& d;
+        ~End() { d.EndBlendOnMoving(); }
+    } end{*this};
+    SendMessageW(mover, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+    return true;
+}
+
+void TkvDialogWnd::BlendStep()
+{
+    if (!blending_)
+        return;
+    blendAlpha_ = NextBlendAlpha(blendAlpha_, blendTarget_, blendStep_);
+    if (border_) {
+        if (TkvDialogBorderWindow* w = border_->WindowIfMade(); w && w->HandleAllocated() && movePicture_)
+            UpdateLayeredFromBitmap(w->Handle(), movePicture_.get(), uint8_t(blendAlpha_), nullptr);
+    } else {
+        SetLayered(Handle, true, uint8_t(blendAlpha_));
+    }
+    if (blendAlpha_ <= blendTarget_ && moveTimer_) {
+        KillTimer(nullptr, moveTimer_);
+        moveTimer_ = 0;
+    }
+}
+
+void TkvDialogWnd::EndBlendOnMoving()
+{
+    if (moveTimer_)
+        KillTimer(nullptr, moveTimer_);
+    moveTimer_ = 0;
+    blendingDialog = nullptr;
+    blending_ = false;
+    movePicture_.reset();
+    if (!IsWindow(Handle) || Destroyed)
+        return;
+    if (border_) {
+        if (TkvDialogBorderWindow* w = border_->WindowIfMade(); w && w->HandleAllocated()) {
+            RECT br{};
+            GetWindowRect(w->Handle(), &br);
+            const POINT o = BorderFormOffset(border_->Layout());
+            SetWindowPos(Handle, nullptr, br.left + o.x, br.top + o.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        border_->SetSkipUpdate(false);
+    }
+    SetLayered(Handle, false, 255);
+    if (CommonData)
+        CommonData->BackgroundChanged = true;
+    RedrawWindow(Handle, nullptr, nullptr, kRedrawAll);
+    if (border_)
+        border_->UpdateBorderWindow(true, 255);
 }
 
 void TkvDialogWnd::FreeBrush()
@@ -223,6 +472,8 @@ void TkvDialogWnd::ReadStyles()
         SetWindowLongPtrW(Handle, GWL_STYLE, LONG_PTR(SavedStyle & ~DWORD(WS_SYSMENU)));
     if (CommonData)
         CommonData->BackgroundChanged = true;
+    regionChanged_ = true;
+    UpdateBorder();
 }
 
 int TkvDialogWnd::FrameWidth() const
@@ -376,7 +627,8 @@ void TkvDialogWnd::PaintTitle(TBitmap* bmp, const dialoggeo::TitleLayout& l)
 
 void TkvDialogWnd::PaintFrameToCache()
 {
-    if (!CommonData || !SkinManager || !SkinManager->SkinData().Active)
+    // The picture stays as it is while the dialog is dragged half transparent.
+    if (!CommonData || !SkinManager || !SkinManager->SkinData().Active || blending_)
         return;
     RECT wr{};
     GetWindowRect(Handle, &wr);
@@ -391,8 +643,11 @@ void TkvDialogWnd::PaintFrameToCache()
         bmp->SetSize(w, h);
         CommonData->BackgroundChanged = true;
     }
-    if (!CommonData->BackgroundChanged)
+    if (!CommonData->BackgroundChanged) {
+        if (border_ && !border_->Picture())
+            border_->ComposePicture();
         return;
+    }
     PaintControlSkin(*CommonData, EmptyBgCacheInfo, -1, -1, 0, bmp, POINT{0, 0}, RECT{0, 0, w, h}, 0);
     dialoggeo::TitleLayout l = Layout();
     if (CaptionHeight() > 0) {
@@ -403,6 +658,8 @@ void TkvDialogWnd::PaintFrameToCache()
         PaintButton(bmp, help_, l.Help);
     }
     CommonData->BackgroundChanged = false;
+    if (border_)
+        border_->ComposePicture();
 }
 
 void TkvDialogWnd::UpdateRegion(bool redraw)
@@ -415,6 +672,20 @@ void TkvDialogWnd::UpdateRegion(bool redraw)
         explicit Guard(bool& f) : flag(f) { flag = true; }
         ~Guard() { flag = false; }
     } guard(regionGuard_);
+    regionChanged_ = false;
+    {
+        RECT now{};
+        GetWindowRect(Handle, &now);
+        regionSize_ = SIZE{now.right - now.left, now.bottom - now.top};
+    }
+    if (border_) {
+        // The border window shows the frame: the dialog keeps its client area.
+        const POINT o = ClientOriginNow();
+        RECT c{};
+        GetClientRect(Handle, &c);
+        SetWindowRgn(Handle, CreateRectRgn(o.x, o.y, o.x + c.right, o.y + c.bottom), redraw);
+        return;
+    }
     RECT wr{};
     GetWindowRect(Handle, &wr);
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
@@ -441,10 +712,25 @@ void TkvDialogWnd::PaintNonClient()
 {
     if (Provider)
         Provider->WrapChildren(Handle);
-    if (!regionGuard_ && CommonData && (CommonData->BackgroundChanged || !initialised_) &&
+    // The region follows a new size too (the cache may have been repainted
+    // at the new size before WM_SIZE came).
+    bool resized = false;
+    if (CommonData) {
+        RECT now{};
+        GetWindowRect(Handle, &now);
+        const TBitmap* cache = CommonData->CacheBitmap.get();
+        resized = !cache || cache->Width() != now.right - now.left || cache->Height() != now.bottom - now.top ||
+                  regionSize_.cx != now.right - now.left || regionSize_.cy != now.bottom - now.top;
+    }
+    if (!regionGuard_ && CommonData && (regionChanged_ || !initialised_ || resized) &&
         (BorderKind != 2 || (SavedStyle & WS_THICKFRAME)))
         UpdateRegion(false);
     PaintFrameToCache();
+    if (border_) {
+        // The border window shows the frame; nothing is drawn on the dialog.
+        border_->UpdateBorderWindow(false, 255);
+        return;
+    }
     if (!CommonData || !CommonData->CacheBitmap || CommonData->CacheBitmap->Empty())
         return;
     TBitmap* bmp = CommonData->CacheBitmap.get();
@@ -476,6 +762,11 @@ void TkvDialogWnd::RepaintTitleButton(int code)
     // The whole title again under the button (its background is the title's).
     CommonData->BackgroundChanged = true;
     PaintFrameToCache();
+    if (border_) {
+        if (!border_->SkipUpdate())
+            border_->PushPicture(255);
+        return;
+    }
     HDC dc = GetWindowDC(Handle);
     if (!dc)
         return;
@@ -499,6 +790,43 @@ void TkvDialogWnd::SetHotCode(int code)
         b->State = 1;
         RepaintTitleButton(code);
     }
+    UpdateButtonGlow(code);
+}
+
+void TkvDialogWnd::UpdateButtonGlow(int code)
+{
+    HideGlow(glowHandle_);
+    TsSkinManager* m = SkinManager;
+    if (!m || !m->SkinData().Active || !m->Effects.GetAllowGlowing() || !IsWindowVisible(Handle))
+        return;
+    TsGlowSkin* skin = SkinHooks.GlowSkinOf ? SkinHooks.GlowSkinOf(m) : m->GlowSkin();
+    const TsSkinData& d = m->SkinData();
+    int size = 0, margin = 0;
+    const wchar_t* mask = nullptr;
+    switch (code) {
+    case HTCLOSE:
+        size = d.BIConCloseGlow, margin = d.BIConCloseGlowMargin, mask = L"BICONCLOSEGLOW";
+        break;
+    case HTMAXBUTTON:
+        size = d.BIConMaxGlow, margin = d.BIConMaxGlowMargin, mask = L"BICONMAXGLOW";
+        break;
+    case HTMINBUTTON:
+        size = d.BIConMinGlow, margin = d.BIConMinGlowMargin, mask = L"BICONMINGLOW";
+        break;
+    default:
+        return;
+    }
+    if (!skin || size <= 0)
+        return;
+    const dialoggeo::TitleLayout l = Layout();
+    RECT r = code == HTCLOSE ? l.Close : code == HTMAXBUTTON ? l.Max : l.Min;
+    if (r.right <= r.left)
+        return;
+    RECT wr{};
+    GetWindowRect(Handle, &wr);
+    OffsetRect(&r, wr.left, wr.top);
+    const RECT visible{0, 0, r.right - r.left, r.bottom - r.top};
+    glowHandle_ = ShowGlow(r, visible, L"GLOBALINFO", skin, Handle, margin, mask);
 }
 
 void TkvDialogWnd::ShowSystemMenu(POINT screen)
@@ -543,6 +871,10 @@ void TkvDialogWnd::NCLButtonDown(TMessage& m)
     }
     if (IsZoomed(Handle) && m.WParam == HTCAPTION) {
         SetFocus(Handle);
+        return;
+    }
+    if (m.WParam == HTCAPTION && StartBlendOnMoving()) {
+        m.Result = 0;
         return;
     }
     TkvScrollWnd::WndProc(m);
@@ -629,6 +961,8 @@ void TkvDialogWnd::WndProc(TMessage& m)
                 FreeBrush();
                 if (CommonData)
                     CommonData->BackgroundChanged = true;
+                regionChanged_ = true;
+                UpdateBorder();
                 RelayToChildWindows(Handle, m.Msg, m.WParam, m.LParam);
             }
             m.Result = 0;
@@ -638,6 +972,8 @@ void TkvDialogWnd::WndProc(TMessage& m)
                 CommonData->UpdateIndexes();
                 CommonData->BackgroundChanged = true;
             }
+            regionChanged_ = true;
+            UpdateBorder();
             if (IsWindowVisible(Handle))
                 RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
             return;
@@ -740,9 +1076,10 @@ void TkvDialogWnd::WndProc(TMessage& m)
             SendMessageW(Handle, WM_SETREDRAW, FALSE, 0);
             CallPrevWndProc(m);
             SendMessageW(Handle, WM_SETREDRAW, TRUE, 0);
-            FormActive = m.WParam != 0;
-            if (CommonData)
+            // The title is painted again only when the active state changed.
+            if (FormActive != (m.WParam != 0) && CommonData)
                 CommonData->BackgroundChanged = true;
+            FormActive = m.WParam != 0;
             PaintNonClient();
             m.Result = 1;
             return;
@@ -762,11 +1099,64 @@ void TkvDialogWnd::WndProc(TMessage& m)
         TkvScrollWnd::WndProc(m);
         return;
     case WM_SIZE:
+        if (border_) {
+            if (CommonData && CommonData->Updating) {
+                CallPrevWndProc(m);
+                return;
+            }
+            CallPrevWndProc(m);
+            if (IsWindowVisible(Handle) && CommonData) {
+                // A new size: a new frame picture, region and border window.
+                CommonData->BackgroundChanged = true;
+                UpdateRegion(false);
+                border_->UpdateBorderWindow(true, 255);
+                RelayToChildWindows(Handle, SkinCommandMessage, MakeSkinCmdWParam(SkinCmdParentMoved, 1), 0);
+                RedrawWindow(Handle, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            }
+            return;
+        }
         if (CommonData)
             CommonData->BackgroundChanged = true;
         CallPrevWndProc(m);
         UpdateRegion(false);
         RedrawWindow(Handle, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        return;
+    case WM_WINDOWPOSCHANGED: {
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+        TkvScrollWnd::WndProc(m);
+        if (pos && (pos->flags & SWP_HIDEWINDOW)) {
+            AfterHidden();
+            return;
+        }
+        if (pos && (pos->flags & SWP_SHOWWINDOW) && showPending_) {
+            showPending_ = false;
+            const TkvDialogShow& e = SkinManager->AnimEffects.DialogShow;
+            AnimShowDialog(this, e.Time, 255, e.Mode);
+            SetLayered(Handle, false, 255);
+            RedrawWindow(Handle, nullptr, nullptr, kRedrawAll);
+        }
+        if (border_ && IsWindowVisible(Handle) && !blending_)
+            border_->UpdateBorderWindow(false, 255);
+        return;
+    }
+    case WM_COMMAND:
+        if (LOWORD(m.WParam) == IDCANCEL || LOWORD(m.WParam) == IDYES)
+            CoverBeforeClosing();
+        TkvScrollWnd::WndProc(m);
+        return;
+    case WM_SYSCOMMAND:
+        // Alt+Space: the system menu under the title icon.
+        if ((m.WParam & 0xFFF0) == SC_KEYMENU && m.LParam == ' ' && (SavedStyle & WS_SYSMENU)) {
+            RECT wr{};
+            GetWindowRect(Handle, &wr);
+            POINT at{wr.left + FrameWidth(), wr.top + FrameWidth() + GetSystemMetrics(SM_CYSMICON)};
+            ShowSystemMenu(at);
+            m.Result = 0;
+            return;
+        }
+        TkvScrollWnd::WndProc(m);
+        if ((m.WParam & 0xFFF0) == SC_MOVE && border_ && IsWindowVisible(Handle) && !blending_)
+            border_->UpdateBorderWindow(false, 255);
         return;
     case WM_SHOWWINDOW:
         CallPrevWndProc(m);
@@ -776,6 +1166,14 @@ void TkvDialogWnd::WndProc(TMessage& m)
                 Provider->WrapChildren(Handle);
             if (CommonData)
                 CommonData->Updating = false;
+            // The show animation plays once the window is shown; it stays
+            // invisible (layered, alpha 0) until then.
+            if (SkinManager && SkinManager->SkinData().Active && SkinManager->AnimEffects.DialogShow.Active &&
+                SkinManager->AnimEffects.DialogShow.Time && LayeredWindowsAvailable() && !AnimationRunning &&
+                !IsIconic(Handle)) {
+                showPending_ = true;
+                SetLayered(Handle, true, 0);
+            }
         }
         return;
     case WM_ERASEBKGND:

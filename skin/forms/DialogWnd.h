@@ -20,8 +20,10 @@
 
 #include "classlib/GdiHandle.h"
 #include "skin/controls/ScrollWnd.h"
+#include "skin/core/ProviderSeam.h"
 
 class TkvProvider;
+class TkvDialogBorder;
 
 namespace dialoggeo {
 
@@ -87,7 +89,10 @@ POINT ClientOrigin(int windowWidth, int windowHeight, int clientWidth, int clien
 
 }  // namespace dialoggeo
 
-class TkvDialogWnd : public TkvScrollWnd {
+// The wrapper is also the dialog's provider for the animations (ProviderOf
+// finds it for the dialog's window): its cache, client origin, children and
+// border window are what the show and hide animations of a dialog use.
+class TkvDialogWnd : public TkvScrollWnd, public TsProviderSeam {
     DECLARE_CLASS(TkvDialogWnd, TkvScrollWnd)
 public:
     TkvDialogWnd(HWND handle, TsCommonData* commonData, TsSkinManager* skinManager, const String& skinSection,
@@ -113,17 +118,45 @@ public:
     dialoggeo::TitleLayout Layout() const;
     int HitTestScreen(POINT screen) const;
     // The frame, title and buttons into the cache (when the background changed).
-    void PaintFrameToCache();
+    void PaintFrameToCache() override;
     // The frame strips from the cache to the window.
     void PaintNonClient();
     void UpdateRegion(bool redraw);
     // One button repainted in the cache and on the window.
     void RepaintTitleButton(int code);
     void SetHotCode(int code);
+    // The glow round a hot title button (the skin's BICON*GLOW size above 0
+    // and glowing allowed); -1 while none shows.
+    int ButtonGlow() const { return glowHandle_; }
     // The cached brush of the client colour (one per wrapper, made again on a skin change).
     HBRUSH StaticBrush();
 
     void WndProc(TMessage& m) override;
+
+    // ---- the border window (extended borders with a shadow)
+    // Made or freed as the manager's extended borders and the dialog's frame ask.
+    void UpdateBorder();
+    TkvDialogBorder* BorderWindow() const { return border_.get(); }
+    // The cover taken when the dialog is answered (WM_COMMAND 2 or 6) while a
+    // hide animation is set: its picture from the screen, shown over it.
+    TWinControl* CoverWindow() const { return cover_; }
+    // Blend on moving: the dialog fades to the manager's blend value while the
+    // caption drag runs (started by a click on the caption).
+    bool BlendingOnMove() const { return blending_; }
+    int BlendAlpha() const { return blendAlpha_; }
+    void BlendStep();
+
+    // ---- TsProviderSeam
+    HWND Window() override { return Handle; }
+    bool HasSkinData() override { return CommonData != nullptr; }
+    TBitmap* CacheBitmap() override;
+    POINT ClientOffset() override;
+    bool PaintsNonClient() override { return true; }
+    void PrintChildren(HDC dc) override;
+    void UpdateRegion() override { UpdateRegion(true); }
+    TsBorderSeam* Border() override;
+    void FreeBorder() override;
+    TWinControl* TakeCoverWindow() override;
 
 private:
     struct Button {
@@ -150,9 +183,25 @@ private:
     bool NCLButtonUp(TMessage& m);
     void ShowSystemMenu(POINT screen);
     void FreeBrush();
+    bool StartBlendOnMoving();
+    void EndBlendOnMoving();
+    void CoverBeforeClosing();
+    void FreeCover();
+    void AfterHidden();
+    std::unique_ptr<TkvDialogBorder> border_;
+    TWinControl* cover_ = nullptr;
+    bool blending_ = false;
+    bool showPending_ = false;
+    int glowHandle_ = -1;
+    SIZE regionSize_{};   // the window size the region was made for
+    bool regionChanged_ = true;   // the skin or the styles changed: a new region
+    void UpdateButtonGlow(int code);
+    UINT_PTR moveTimer_ = 0;
+    int blendAlpha_ = 255, blendTarget_ = 255, blendStep_ = 1;
+    std::unique_ptr<TBitmap> movePicture_;
 };
 
-// The system menu a dialog opens (HTSYSMENU, right click on the caption): a
+// The system menu a dialog opens (HTSYSMENU, Alt+Space, right click on the caption): a
 // registration of the skinned system menu; empty: the window's own menu is
 // tracked. Returns whether it showed a menu.
 extern std::function<bool(HWND dialog, POINT screen)> DialogSystemMenu;

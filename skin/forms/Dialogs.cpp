@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
+#include "classlib/StdCtrls.h"
 #include "classlib/SysUtils.h"
 #include "skin/controls/AlphaImageList.h"
+#include "skin/controls/ContainerWnd.h"
 #include "skin/controls/MainWnd.h"
 #include "skin/controls/MenuWnd.h"
 #include "skin/core/SkinManager.h"
@@ -59,9 +62,13 @@ TkvHookAction ClassifyHookCall(const TkvHookFacts& f)
         if (f.ClassAtom)
             return TkvHookAction::None;
         // A window of a class given by name: a form of ours, unless it is a
-        // utility window, a child, or the main form.
-        if (f.ClassName.empty() || f.ClassName == L"TPUtilWindow" || !f.Style || !f.ExStyle ||
-            (f.Style & WS_CHILD) || f.IsMainForm)
+        // utility window, a child (other than an MDI child of a frame skinned
+        // here, which follows its frame), or the main form.
+        if (f.ClassName.empty() || f.ClassName == L"TPUtilWindow")
+            return TkvHookAction::None;
+        if ((f.Style & WS_CHILD) && f.ChildOfSkinnedMDIFrame)
+            return TkvHookAction::RegisterWindow;
+        if (!f.Style || !f.ExStyle || (f.Style & WS_CHILD) || f.IsMainForm)
             return TkvHookAction::None;
         return TkvHookAction::RegisterWindow;
     case HCBT_DESTROYWND:
@@ -350,6 +357,34 @@ bool TkvProvider::WrapChildren(HWND wnd)
     return true;
 }
 
+namespace {
+
+// A class-library panel inside a system dialog takes the skin's colours: the
+// panel the global colour, its labels the global font colour over a see-through
+// background. A silent-paint panel loses its text and repaints its background.
+void AdoptPanelControl(TkvMainWnd* w, HWND child, bool silent, TsSkinManager* m)
+{
+    TWinControl* control = TWinControl::FindControl(child);
+    if (auto* panel = dynamic_cast<TkvPanelWnd*>(w))
+        panel->Panel = dynamic_cast<TCustomPanel*>(control);
+    if (!control)
+        return;
+    if (silent) {
+        control->SetText(L"");
+        if (w->CommonData)
+            w->CommonData->BackgroundChanged = true;
+        return;
+    }
+    for (int i = 0; i < control->ControlCount(); ++i)
+        if (auto* label = dynamic_cast<TCustomLabel*>(control->Controls(i))) {
+            label->Font().SetColor(TColor(m->GetGlobalFontColor()));
+            label->SetTransparent(true);
+        }
+    control->SetColor(TColor(m->GetGlobalColor()));
+}
+
+}  // namespace
+
 bool TkvProvider::WrapChildWindow(HWND child)
 {
     if (!child || QueryWindowSkinFlag(child, SkinCmdIsSkinned))
@@ -376,6 +411,8 @@ bool TkvProvider::WrapChildWindow(HWND child)
         return true;
     if (row.DialogMode)
         w->InDialog = true;
+    if (row.Kind == TkvChildWrapper::Panel || row.Kind == TkvChildWrapper::SilentPanel)
+        AdoptPanelControl(w, child, row.Kind == TkvChildWrapper::SilentPanel, m);
     children_.push_back(w);
     GetWndGeometry(child, w->ParentHandle, w->WindowArea, w->PosInParent, w->WindowExtent, w->ParentRect);
     return true;
@@ -464,13 +501,25 @@ bool RegisterSkinnedWindow(HWND wnd, const CREATESTRUCTW* cs)
         return true;
     }
     case TkvRegistration::SkinForm: {
-        auto* p = new TkvProvider(form);
-        AddToList(p);
-        try {
-            p->AttachSkinProvider(form);
-        } catch (...) {
-            delete p;   // empties its slot; nothing half-made stays
-            throw;
+        // An MDI frame brings its children along: each one not yet skinned
+        // (and not excluded by its Tag) gets a provider of its own.
+        std::vector<TCustomForm*> targets{form};
+        if (form->FormStyle() == TFormStyle::fsMDIForm)
+            for (int i = 0; i < form->MDIChildCount(); ++i) {
+                TCustomForm* child = form->MDIChildren(i);
+                if (child && !TagExcludes(child->Tag()) && !QueryWindowSkinFlag(child->Handle(), SkinCmdIsSkinned) &&
+                    !FindProviderByHandle(child->Handle()))
+                    targets.push_back(child);
+            }
+        for (TCustomForm* target : targets) {
+            auto* p = new TkvProvider(target);
+            AddToList(p);
+            try {
+                p->AttachSkinProvider(target);
+            } catch (...) {
+                delete p;   // empties its slot; nothing half-made stays
+                throw;
+            }
         }
         return true;
     }
@@ -500,6 +549,11 @@ LRESULT CALLBACK DialogHookProc(int code, WPARAM w, LPARAM l)
                     f.ClassName = cs->lpszClass;
                 f.Style = DWORD(cs->style);
                 f.ExStyle = cs->dwExStyle;
+                if ((f.Style & WS_CHILD) && cs->hwndParent && !f.ClassAtom) {
+                    HWND frame = GetParent(cs->hwndParent);
+                    f.ChildOfSkinnedMDIFrame = frame && _wcsicmp(GetWndClassName(cs->hwndParent).c_str(), L"mdiclient") == 0 &&
+                                               FindProviderByHandle(frame) != nullptr;
+                }
             }
             TCustomForm* main = Application ? Application->MainForm() : nullptr;
             f.IsMainForm = main && main->HandleAllocated() && main->Handle() == wnd;

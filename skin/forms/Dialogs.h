@@ -47,6 +47,8 @@ struct TkvHookFacts {
     bool ManagerReady = false;     // a default manager with skinned popup menus
     bool AlreadySkinned = false;   // the window answers the is-skinned command
     bool GlowsFreeing = false;     // a glow window is being freed
+    // A child window made in the MDI client of a frame the hook skinned.
+    bool ChildOfSkinnedMDIFrame = false;
 };
 TkvHookAction ClassifyHookCall(const TkvHookFacts& facts);
 

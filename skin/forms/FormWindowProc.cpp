@@ -16,10 +16,12 @@
 #include "skin/core/BgRequest.h"
 #include "skin/core/MessageTable.h"
 #include "skin/core/SkinManager.h"
+#include "skin/forms/ClientPaint.h"
 #include "skin/forms/FormMenus.h"
 #include "skin/forms/BorderForm.h"
 #include "skin/forms/FormAnimations.h"
 #include "skin/forms/FramePaint.h"
+#include "skin/forms/MDIMerge.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/TitleBar.h"
 #include "skin/graphics/Constants.h"
@@ -102,6 +104,8 @@ void Cmd2RemoveSkin(FormCall& c)
     const LONG style = GetWindowLongW(c.Wnd(), GWL_STYLE);
     if ((c.Form().BorderIcons() & biSystemMenu) && c.Form().BorderStyle() != TFormBorderStyle::bsNone)
         SetWindowLongW(c.Wnd(), GWL_STYLE, style | WS_SYSMENU);
+    c.p.StopButtonAnimations();
+    c.p.DropGlows();
     c.p.StopFormTimer();
     c.p.FreeBorder();
     if (!c.p.inMenuLoop_)
@@ -219,7 +223,8 @@ void Cmd3Refresh(FormCall& c)
         c.p.UpdateRegion(false);
         if (!AnimationRunning)
             RedrawWindow(c.Wnd(), nullptr, nullptr,
-                         RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                         RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN |
+                             (RefreshPaintDeferred ? 0 : RDW_UPDATENOW));
     }
     c.p.skinData_->Updating = false;
     if (AdapterRescan)
@@ -443,6 +448,11 @@ void OnButtonUp(FormCall& c)
     if (c.m.Msg == WM_LBUTTONUP)
         ClientToScreen(c.Wnd(), &pt);
     const int code = c.p.HitTestFrame(pt);
+    if (code == pressed && TitleItemOfCode(c.p, code)) {
+        c.p.SetPressedElement(kNoElement);
+        TitleItemMouseUp(c.p, code, pt);
+        return;
+    }
     FramePainterOf(c.p).PressElement(kNoElement);
     if (code != pressed)
         return;
@@ -472,8 +482,6 @@ void OnButtonUp(FormCall& c)
             MDIButtonClick(c.p, code);
         break;
     default:
-        if (TitleItemOfCode(c.p, code))
-            TitleItemMouseUp(c.p, code, pt);
         if (code >= kUserButtonBase && code < kUserButtonBase + c.p.TitleButtonCount()) {
             TsTitleButton& u = c.p.TitleButton(code - kUserButtonBase);
             if (u.OnMouseUp)
@@ -609,6 +617,9 @@ void OnSize(FormCall& c)
 {
     c.p.menuLines_ = -1;
     c.PassOn();
+    // A maximised form may go without its border window; restored, it gets it back.
+    if (MaximizedWithoutBorderWindow && c.p.FormAlive())
+        c.p.UpdateBorderForm();
     if (c.p.FormAlive() && !AnimationRunning) {
         c.p.regionChanged_ = true;
         c.p.skinData_->BackgroundChanged = true;
@@ -623,8 +634,24 @@ void OnSetRedraw(FormCall& c)
     c.PassOn();
 }
 
-// WM_INITMENUPOPUP: always passed on (the class library fills its popups, the system its system menu).
-void OnInitMenuPopup(FormCall& c) { c.PassOn(); }
+// WM_INITMENUPOPUP: always passed on (the class library fills its popups, the
+// system its system menu); an MDI main form's window menu then lists its children.
+void OnInitMenuPopup(FormCall& c)
+{
+    c.PassOn();
+    WindowMenuPopupRow(c.p, c.m);
+}
+
+// WM_COMMAND: an entry of the window menu activates its child; others pass on.
+void OnCommand(FormCall& c)
+{
+    if (!WindowMenuCommandRow(c.p, c.m))
+        c.PassOn();
+}
+
+// WM_PAINT and WM_ERASEBKGND: the client area from the skin.
+void OnPaint(FormCall& c) { ClientPaintRow(c.p, c.m); }
+void OnEraseBkgnd(FormCall& c) { ClientEraseRow(c.p, c.m); }
 
 // WM_ENTERIDLE: 0, not passed on.
 void OnEnterIdle(FormCall& c) { c.m.Result = 0; }
@@ -749,10 +776,19 @@ void OnCopyData(FormCall& c)
 }
 
 // WM_NCACTIVATE: the form's activity follows; the frame shows its new row.
-void OnNcActivate(FormCall& c) { FrameNcActivate(c.p, c.m); }
+void OnNcActivate(FormCall& c)
+{
+    FollowMDIChildren(c.p);
+    FrameNcActivate(c.p, c.m);
+}
 
-// WM_NCPAINT: the frame strips come from the cache.
-void OnNcPaint(FormCall& c) { FrameNcPaint(c.p, c.m); }
+// WM_NCPAINT: the frame strips come from the cache (an MDI main form's with
+// its active child's menu and caption).
+void OnNcPaint(FormCall& c)
+{
+    FollowMDIChildren(c.p);
+    FrameNcPaint(c.p, c.m);
+}
 
 // WM_PRINT: the frame from the cache, the rest passed on.
 void OnPrint(FormCall& c) { FramePrint(c.p, c.m); }
@@ -938,9 +974,20 @@ void OnMouseWheel(FormCall& c)
     PassWheelToControlUnderCursor(c);
 }
 
-// WM_CONTEXTMENU: the form's popup menu is prepared for skinned popups; passed on.
+// WM_CONTEXTMENU: on the form's caption or icon the system menu opens, as a
+// right click there opens it; otherwise the form's popup menu is prepared
+// for skinned popups and the message passed on.
 void OnContextMenu(FormCall& c)
 {
+    if (HWND(c.m.WParam) == c.Wnd() && DWORD(c.m.LParam) != 0xFFFFFFFF &&
+        c.Form().BorderStyle() != TFormBorderStyle::bsNone) {
+        const POINT pt = ScreenPointOf(c.m.LParam);
+        const int code = c.p.HitTestFrame(pt);
+        if (code == HTCAPTION || code == HTSYSMENU) {
+            c.p.ShowSystemMenuAt(pt.x, pt.y);
+            return;
+        }
+    }
     PrepareFormContextMenu(c.p);
     c.PassOn();
 }
@@ -1258,6 +1305,9 @@ constexpr TsMessageRow<UINT, FormHandler> kStage3Messages[] = {
     {WM_DWMSENDICONICLIVEPREVIEWBITMAP, OnIconicLivePreview},
     {WM_NCPAINT, OnNcPaint},
     {WM_PRINT, OnPrint},
+    {WM_COMMAND, OnCommand},
+    {WM_PAINT, OnPaint},
+    {WM_ERASEBKGND, OnEraseBkgnd},
 };
 static_assert(HasUniqueNumbers(kStage3Messages));
 

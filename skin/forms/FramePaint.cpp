@@ -1,12 +1,15 @@
 #include "skin/forms/FramePaint.h"
 #include "skin/forms/TitleBar.h"
 
+#include "skin/forms/ClientPaint.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "skin/core/ControlPaint.h"
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
+#include "skin/forms/TitleGlow.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/Utils.h"
 
@@ -149,6 +152,7 @@ void MaximizedBounds(const TsMaxInfoInput& in, POINT& position, POINT& size)
 
 std::function<RECT(TsSkinProvider&)> FrameShadowMargins;
 std::function<void(TsSkinProvider&, TBitmap&)> FrameBorderPicture;
+std::function<bool(TsSkinProvider&, SIZE&, POINT&)> FrameBorderGeometry;
 std::function<bool(TsSkinProvider&, HMENU, int, HDC, const RECT&)> MenuLineItemPainter;
 std::function<bool(TsSkinProvider&)> TsFramePainter::MDIButtonsVisible;
 
@@ -356,10 +360,14 @@ bool TsFramePainter::PaintFrameToCache()
     RECT wr{};
     GetWindowRect(wnd, &wr);
     const RECT shadow = ShadowOf(p_);
-    // With a border window the picture also holds the shadow around the form.
-    const int width = wr.right - wr.left + shadow.left + shadow.right;
-    const int height = wr.bottom - wr.top + shadow.top + shadow.bottom;
     if (wr.right <= wr.left || wr.bottom <= wr.top)
+        return false;
+    // With a border window the picture is the border window's: the shadow around the frame.
+    SIZE size{};
+    POINT formOrigin{};
+    PictureGeometry(size, formOrigin);
+    const int width = size.cx, height = size.cy;
+    if (width <= 0 || height <= 0)
         return false;
     if (!d.CacheBitmap)
         d.CacheBitmap = std::make_unique<TBitmap>(width, height);
@@ -373,7 +381,10 @@ bool TsFramePainter::PaintFrameToCache()
 
     const bool active = p_.formActive_;
     const int state = StateRow(*m, d.SectionIndex, active);
+    // A form inside a control stands on its parent's picture (ClientPaint.h).
     TsBgCacheInfo info = EmptyBgCacheInfo;
+    if (!FormParentBackground(p_, info))
+        return false;
     const RECT all{shadow.left, shadow.top, width - shadow.right, height - shadow.bottom};
     // The frame background with the form's border mask.
     PaintControlSkin(d, info, -1, -1, 0, &bmp, POINT{0, 0}, all, state);
@@ -533,6 +544,7 @@ void TsFramePainter::PaintCaptionText(TBitmap& bmp)
     const TFormBorderStyle bs = p_.form_->BorderStyle();
     const bool small = bs == TFormBorderStyle::bsToolWindow || bs == TFormBorderStyle::bsSizeToolWin;
     const String caption = TitleBarShowsCaption(p_, p_.AddedTitle.ShowMainCaption()) ? WindowText(p_.wnd_) : String();
+    captionText_ = caption;
     const String& added = p_.AddedTitle.Text();
 
     TCanvas& canvas = bmp.Canvas();
@@ -638,11 +650,37 @@ void TsFramePainter::PaintOneButton(TBitmap& bmp, int hitCode)
         PaintTitleItem(p_, *item, item->Rect, bmp);
         return;
     }
-    TsSkinManager* m = p_.Manager();
     const RECT r = ElementBounds(hitCode);
+    // While its glow fades, the picture keeps the button normal: the glow window shows the state.
+    const int state = ButtonAnimation(p_, hitCode) ? tbsNormal : ElementState(hitCode);
+    PaintButtonAt(bmp, hitCode, state, POINT{r.left, r.top});
+}
+
+void TsFramePainter::PaintElementPicture(int hitCode, int state, TBitmap& out, POINT at, bool background)
+{
+    TBitmap* bmp = Cache();
+    const RECT r = ElementBounds(hitCode);
+    if (!bmp || Empty(r))
+        return;
+    if (background) {
+        const bool clean = r.bottom <= stripHeight_ && strip_.Width() == bmp->Width();
+        BitBlt(out.Canvas().Handle(), at.x, at.y, r.right - r.left, r.bottom - r.top,
+               clean ? strip_.Canvas().Handle() : bmp->Canvas().Handle(), r.left, r.top, SRCCOPY);
+        PixelView v = out.View();
+        for (int y = std::max(0, int(at.y)); y < std::min(v.height, int(at.y + r.bottom - r.top)); ++y)
+            for (int x = std::max(0, int(at.x)); x < std::min(v.width, int(at.x + r.right - r.left)); ++x)
+                v.At(x, y) |= 0xFF000000u;
+    }
+    PaintButtonAt(out, hitCode, state, at);
+}
+
+void TsFramePainter::PaintButtonAt(TBitmap& bmp, int hitCode, int state, POINT at)
+{
+    TsSkinManager* m = p_.Manager();
+    RECT r = ElementBounds(hitCode);
     if (!m || Empty(r))
         return;
-    const int state = ElementState(hitCode);
+    OffsetRect(&r, at.x - r.left, at.y - r.top);
     const bool enabled = ElementEnabled(hitCode);
     const TsGlyphCell cell = CaptionGlyphCell(enabled ? state : tbsNormal, false, p_.formActive_, enabled);
     const int mask = MaskOf(hitCode);
@@ -699,23 +737,44 @@ void TsFramePainter::CopyFrameToDC(HDC dc)
     GetClientRect(p_.wnd_, &cr);
     MapWindowPoints(p_.wnd_, nullptr, reinterpret_cast<POINT*>(&cr), 2);
     OffsetRect(&cr, -wr.left, -wr.top);
-    const RECT shadow = ShadowOf(p_);
+    SIZE size{};
+    POINT o{};
+    PictureGeometry(size, o);
     const TsFrameStrips s = FrameStripsAround(wr.right - wr.left, wr.bottom - wr.top, cr);
     HDC src = bmp->Canvas().Handle();
     for (const RECT& r : {s.Top, s.Left, s.Right, s.Bottom})
         if (!Empty(r))
-            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, src, r.left + shadow.left,
-                   r.top + shadow.top, SRCCOPY);
+            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, src, r.left + o.x, r.top + o.y, SRCCOPY);
+}
+
+void TsFramePainter::PictureGeometry(SIZE& size, POINT& formOrigin) const
+{
+    if (FrameBorderGeometry && FrameBorderGeometry(p_, size, formOrigin))
+        return;
+    RECT wr{};
+    GetWindowRect(p_.wnd_, &wr);
+    const RECT shadow = ShadowOf(p_);
+    size = SIZE{wr.right - wr.left + shadow.left + shadow.right, wr.bottom - wr.top + shadow.top + shadow.bottom};
+    formOrigin = POINT{shadow.left, shadow.top};
+}
+
+POINT TsFramePainter::PictureScreenOrigin() const
+{
+    RECT wr{};
+    GetWindowRect(p_.wnd_, &wr);
+    SIZE size{};
+    POINT o{};
+    PictureGeometry(size, o);
+    return POINT{wr.left - o.x, wr.top - o.y};
 }
 
 bool TsFramePainter::CacheFits() const
 {
     TBitmap* bmp = Cache();
-    RECT wr{};
-    GetWindowRect(p_.wnd_, &wr);
-    const RECT shadow = ShadowOf(p_);
-    return bmp && bmp->Width() == wr.right - wr.left + shadow.left + shadow.right &&
-           bmp->Height() == wr.bottom - wr.top + shadow.top + shadow.bottom;
+    SIZE size{};
+    POINT o{};
+    PictureGeometry(size, o);
+    return bmp && bmp->Width() == size.cx && bmp->Height() == size.cy;
 }
 
 void TsFramePainter::PaintNonClient()
@@ -726,9 +785,13 @@ void TsFramePainter::PaintNonClient()
     RECT wr{};
     GetWindowRect(p_.wnd_, &wr);
     TBitmap* bmp = Cache();
-    if (!bmp || d.BackgroundChanged || !CacheFits())
+    if (!bmp || d.BackgroundChanged || !CacheFits()) {
         if (!PaintFrameToCache())
             return;
+        // The border window shows the new picture.
+        if (TsBorderSeam* border = p_.Border())
+            border->UpdateBorderWindow(false, 255);
+    }
     if (p_.regionChanged_ && !p_.regionChanging_)
         p_.UpdateRegion(false);
     HDC dc = GetWindowDC(p_.wnd_);
@@ -758,12 +821,19 @@ void TsFramePainter::CopyRectToScreen(const RECT& r)
     TBitmap* bmp = Cache();
     if (!bmp || Empty(r) || !IsWindowVisible(p_.wnd_))
         return;
+    if (TsBorderSeam* border = p_.Border()) {
+        // The frame is the border window's picture: pushed whole, not repainted.
+        border->UpdateBorderWindow(false, 255);
+        return;
+    }
     HDC dc = GetWindowDC(p_.wnd_);
     if (!dc)
         return;
-    const RECT shadow = ShadowOf(p_);
-    BitBlt(dc, r.left - shadow.left, r.top - shadow.top, r.right - r.left, r.bottom - r.top, bmp->Canvas().Handle(),
-           r.left, r.top, SRCCOPY);
+    SIZE size{};
+    POINT o{};
+    PictureGeometry(size, o);
+    BitBlt(dc, r.left - o.x, r.top - o.y, r.right - r.left, r.bottom - r.top, bmp->Canvas().Handle(), r.left, r.top,
+           SRCCOPY);
     ReleaseDC(p_.wnd_, dc);
 }
 
@@ -777,12 +847,21 @@ void TsFramePainter::PaintTitleButton(int hitCode)
     const RECT r = ElementBounds(hitCode);
     if (Empty(r))
         return;
+    if (TitleButtonFades(p_, hitCode)) {
+        StartButtonAnimation(p_, hitCode, ElementState(hitCode));
+        return;
+    }
     // The clean title under the button first, then the button in its state now.
     if (r.bottom <= stripHeight_ && strip_.Width() == bmp->Width())
         BitBlt(bmp->Canvas().Handle(), r.left, r.top, r.right - r.left, r.bottom - r.top, strip_.Canvas().Handle(),
                r.left, r.top, SRCCOPY);
     PaintOneButton(*bmp, hitCode);
     CopyRectToScreen(r);
+    // A hot close, maximise or minimise button of a skin with a glow gets its halo.
+    RECT screen = r;
+    const POINT o = PictureScreenOrigin();
+    OffsetRect(&screen, o.x, o.y);
+    UpdateTitleHalo(p_, hitCode, ElementState(hitCode), screen);
 }
 
 void TsFramePainter::SetHotElement(int code, bool repaint)

@@ -126,6 +126,10 @@ extern std::function<RECT(TsSkinProvider&)> FrameShadowMargins;
 // Paints the border window's part of the frame picture (the shadow, the
 // border mask's corners) after the frame; called only while a border window exists.
 extern std::function<void(TsSkinProvider&, TBitmap& cache)> FrameBorderPicture;
+// With a border window the frame picture is the border window's size and the
+// form's window lies in it at formOrigin; false without one (the picture is
+// then the window's size plus the shadow margins). The border window registers it.
+extern std::function<bool(TsSkinProvider&, SIZE& picture, POINT& formOrigin)> FrameBorderGeometry;
 
 // Paints one top-level item of the form's menu on the menu line of the frame
 // picture (dc: the cache's; r: the item in frame coordinates). The skinned
@@ -160,6 +164,8 @@ public:
     const TsTitleLayout& Layout() const { return layout_; }
     // The caption text rectangle and the added title's of the last paint.
     const TsCaptionTextPlace& CaptionPlace() const { return captionPlace_; }
+    // The caption text of the last paint (the window's text when it showed).
+    const String& CaptionText() const { return captionText_; }
     // The MDI-child buttons of the last paint (empty when they do not show).
     const TsMDIButtonPlaces& MDIButtons() const { return mdiButtons_; }
     bool MDIButtonsShown() const { return mdiShown_; }
@@ -177,6 +183,14 @@ public:
     void PressElement(int code);
     // Repaints one element in its state now, from the cache to the screen.
     void PaintTitleButton(int hitCode);
+    // ---- what the title glows read
+    // The screen position of the frame picture's top-left pixel.
+    POINT PictureScreenOrigin() const;
+    // The glyph mask an element shows now (-1: none).
+    int ElementMask(int hitCode) const { return MaskOf(hitCode); }
+    // Paints an element in state into out at at: over the clean title under
+    // it (made opaque) when background, else over what out holds.
+    void PaintElementPicture(int hitCode, int state, TBitmap& out, POINT at, bool background);
 
     // Whether an MDI main form shows the buttons of its maximised child
     // (the MDI form registers its answer).
@@ -188,6 +202,9 @@ private:
     void PaintCaptionButtons(TBitmap& bmp);
     void PaintMenuLine(TBitmap& bmp, int top, int lines, int lineHeight);
     void PaintOneButton(TBitmap& bmp, int hitCode);
+    void PaintButtonAt(TBitmap& bmp, int hitCode, int state, POINT at);
+    // The picture's size and the form window's place in it.
+    void PictureGeometry(SIZE& size, POINT& formOrigin) const;
     void SaveButtonStrip(TBitmap& bmp);
     int MaskOf(int hitCode) const;
     bool ElementEnabled(int hitCode) const;
@@ -198,6 +215,7 @@ private:
     TsSkinProvider& p_;
     TsTitleLayout layout_;
     TsCaptionTextPlace captionPlace_;
+    String captionText_;
     TsMDIButtonPlaces mdiButtons_;
     bool mdiShown_ = false;
     TBitmap strip_;            // the clean title strip (the background of a repainted button)

@@ -1,6 +1,7 @@
 #include "skin/forms/MDIForm.h"
 
 #include "skin/core/SkinManager.h"
+#include "skin/forms/Dialogs.h"
 #include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 
@@ -92,6 +93,14 @@ void TsMDIForm::FrameChanged(bool menuToo)
     Provider->SkinData()->BackgroundChanged = true;
     if (menuToo)
         Provider->ResetMenuLineCount();
+}
+
+void TsMDIForm::ChildCreated(HWND child) { RegisterSkinnedWindow(child, nullptr); }
+
+void TsMDIForm::ChildrenChanged()
+{
+    if (Provider && Provider->FormAlive() && merge_.Follow(*Provider))
+        Provider->RefreshFormFrame();
 }
 
 void TsMDIForm::RefreshFrame()

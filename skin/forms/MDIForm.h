@@ -5,6 +5,7 @@
 // line (where they are, what a click on them does, how they are painted).
 #pragma once
 #include "skin/controls/MDIWnd.h"
+#include "skin/forms/MDIMerge.h"
 
 class TsSkinProvider;
 
@@ -33,11 +34,18 @@ public:
     bool HasBorderWindow() override;
     void FrameChanged(bool menuToo) override;
     void RefreshFrame() override;
-    void ChildCreated(HWND child) override {}
+    // A child the client made: the dialog skinning registers it (it skins a
+    // form's child, or a dialog made there).
+    void ChildCreated(HWND child) override;
+    // The client's children changed: the frame follows the active one.
+    void ChildrenChanged() override;
+    // The active child's menu and caption in the frame (MDIMerge.h).
+    TsMDIMerge& Merge() { return merge_; }
 
 private:
     void FreeWrapper();
     TkvMDIWnd* wrapper_ = nullptr;
+    TsMDIMerge merge_;
 };
 
 // The provider's MDI companion, nil when it has none.

@@ -29,6 +29,16 @@ std::function<void(TsSkinProvider& provider, TsHitInput& in)> MDIButtonsHitInput
 std::function<void(TsSkinProvider& provider, int hitCode)> MDIButtonClick;
 
 namespace {
+// True when wnd's region is rgn already (no region and a null rgn alike).
+bool SameAsWindowRegion(HWND wnd, HRGN rgn)
+{
+    HRGN current = CreateRectRgn(0, 0, 0, 0);
+    const bool has = GetWindowRgn(wnd, current) != ERROR;
+    const bool same = rgn ? has && EqualRgn(current, rgn) : !has;
+    DeleteObject(current);
+    return same;
+}
+
 UINT TrackWithPopupMenu(HMENU menu, HWND owner, int x, int y)
 {
     return UINT(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, owner,
@@ -211,6 +221,7 @@ TsSkinProvider::~TsSkinProvider()
     if (drag.geometry.Active && drag.owner == this)
         EndBorderDrag(false);
     StopFormTimer();
+    titleGlows_.reset();
     borderForm_.reset();
     if (!inactive_) {
         // A form being destroyed is past the point where its WindowProc may
@@ -550,6 +561,9 @@ std::vector<TsUserButton> TsSkinProvider::UserButtons() const
 
 TsTitleLayout TsSkinProvider::LayoutTitleButtons() const
 {
+    // With a border window the frame picture is the border window's.
+    if (borderForm_)
+        return borderForm_->TitleLayout();
     RECT wr{};
     if (wnd_)
         GetWindowRect(wnd_, &wr);
@@ -617,7 +631,8 @@ int TsSkinProvider::HitTestFrame(POINT screen)
     if (in.CaptionHeight > 0 && !f.Iconic)
         if (const int item = TitleItemHitCode(*this, in.Point))
             return item;
-    return ::HitTestFrame(in, LayoutTitleButtons(), CaptionButtons(), UserButtons());
+    // With a border window the title's elements are its (in its pixels), none of the form's own.
+    return ::HitTestFrame(in, borderForm_ ? TsTitleLayout{} : LayoutTitleButtons(), CaptionButtons(), UserButtons());
 }
 
 void TsSkinProvider::SetHotElement(int code)
@@ -692,6 +707,12 @@ void TsSkinProvider::UpdateRegion(bool redraw)
         BuildRegionCuts();
         rgn = CreateSkinRegion(0, 0);
     }
+    // The same region again (a recoloured skin) would only cost a frame change.
+    if (!redraw && SameAsWindowRegion(wnd_, rgn)) {
+        DeleteObject(rgn);
+        regionChanged_ = false;
+        return;
+    }
     regionChanging_ = true;
     // The region belongs to the system from here on: never deleted by us.
     SetWindowRgn(wnd_, rgn, redraw);
@@ -714,7 +735,9 @@ void TsSkinProvider::SnapPosition(WINDOWPOS& pos)
     GetWindowRect(wnd_, &wr);
     const int w = (pos.flags & SWP_NOSIZE) ? wr.right - wr.left : pos.cx;
     const int h = (pos.flags & SWP_NOSIZE) ? wr.bottom - wr.top : pos.cy;
-    SnapToArea(pos.x, pos.y, w, h, area, SnapBuffer, TsSnapOffsets{});
+    // With a border window the visible frame snaps, not the form's window.
+    const TsSnapOffsets extra = borderForm_ ? BorderSnapOffsets(borderForm_->Layout()) : TsSnapOffsets{};
+    SnapToArea(pos.x, pos.y, w, h, area, SnapBuffer, extra);
 }
 
 // ---------------------------------------------------------------- border drag
@@ -861,6 +884,12 @@ POINT TsSkinProvider::SystemMenuPointBelowIcon() const
     GetWindowRect(wnd_, &wr);
     const TsTitleLayout l = LayoutTitleButtons();
     POINT pt{wr.left + l.Icon.left, wr.top + TopFrameWidth() + CaptionAreaHeight(true)};
+    if (borderForm_) {
+        // The layout is the border window's: its frame reaches past the form.
+        const TsBorderLayout b = borderForm_->Layout();
+        const POINT o = BorderFormOffset(b);
+        pt = POINT{wr.left - o.x + l.Icon.left, wr.top - o.y + l.TitleBottom};
+    }
     if (IsIconic(wnd_))
         pt.y -= 16;
     return pt;

@@ -64,6 +64,8 @@ enum class TsProviderBit : uint32_t {
     HideSnapshot = 0x200,     // the picture for hiding is taken
     Restoring = 0x400,
     SnapshotTaking = 0x800,   // a picture for the task bar is being taken
+    StretchedHeight = 0x2000, // stretched to the work area's height (a double click on a sizing edge)
+    StretchedWidth = 0x4000,  // stretched to the work area's width
     InNcActivate = 0x8000,
     ScrollUpdate = 0x20000,   // the scroll wrapper is being updated
 };
@@ -114,6 +116,11 @@ public:
     virtual void Update() {}
 };
 extern std::function<TsFormScrollWrapper*(TsSkinProvider& provider)> FormScrollWrapperFactory;
+
+// Asked before the control adapter adapts a control of the form: clear
+// canBeAdded to leave it plain, or name the section it takes (empty: the
+// wrapper's own).
+using TsSkinItemEvent = std::function<void(TControl* control, bool& canBeAdded, String& skinSection)>;
 
 // The control adapter's entry for one control added at run time (5.102
 // builds the adapter); without it nothing is wrapped.
@@ -215,6 +222,8 @@ public:
     // The second text of the title and the title's icon (repaint the frame when changed).
     TkvAddedTitle AddedTitle;
     TsTitleIcon TitleIcon;
+    // Asked by the control adapter for each control it is about to adapt.
+    TsSkinItemEvent OnSkinItem;
 
     // ---- state
     TCustomForm* FormOf() const { return form_; }
@@ -270,6 +279,24 @@ public:
     void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;
 
+    // ---- the client area and the MDI window menu (ClientPaint.cpp)
+    // The client's colour: the form section's (its active row while the form
+    // is active) while skinned and the form sets no colour of its own (its
+    // skin data's CustomColor); otherwise the form's Color.
+    TColor FormClientColor() const;
+    // The client area into dc: the part of the frame picture under the client
+    // (not for an MDI main form, whose client window covers it), or the
+    // client colour for a form with its own colour; then the graphic
+    // children. forward: the child windows hear that their parent changed.
+    void PaintClientBackground(HDC dc, bool forward);
+    // WM_PAINT: BeginPaint and EndPaint around PaintClientBackground (only
+    // those while an animation runs or the form goes).
+    void PaintClient(TMessage& m);
+    // An MDI main form's window menu, as it pops up: the system's list of
+    // children and an earlier list of ours are taken out; then a separator
+    // and one entry per visible child, the active one checked.
+    void BuildWindowMenu(HMENU popup);
+
     // ---- maximised bounds (WM_GETMINMAXINFO): the frame lies outside the work area
     void HandleGetMinMaxInfo(MINMAXINFO& info);
 
@@ -299,10 +326,12 @@ public:
     // everywhere without a border window; the caller owns it.
     std::unique_ptr<TBitmap> CreateFormSnapshot(bool freeCache);
 
-    // ---- the title glows (not made yet: no-ops)
+    // ---- the title glows (TitleGlow.cpp)
     void RefreshBorderWindow();
-    void StopButtonAnimations() {}
-    void DropGlows() {}
+    // Frees every caption button's fade (and its window).
+    void StopButtonAnimations();
+    // Hides every caption button's halo.
+    void DropGlows();
 
     // ---- metrics
     TsFrameFacts Facts() const;
@@ -429,6 +458,7 @@ public:
     HMENU sysMenu_ = nullptr;      // taken while WS_SYSMENU is still on
     TsSystemMenu* systemMenu_ = nullptr;   // owned as a component
     std::unique_ptr<TkvSysSubMenu, TkvSysSubMenuDelete> sysSubMenu_;
+    std::vector<HWND> windowMenuChildren_;   // the children the window menu lists, by command
     // Companions other units make and the provider owns: the control adapter
     // (skin/forms/CtrlAdapter.h) and the MDI main form's client wrapper
     // (skin/forms/MDIForm.h). Freed first when the provider goes, and when the
@@ -441,6 +471,7 @@ public:
         adapter_.reset();
     }
     std::unique_ptr<TkvBorderForm> borderForm_;
+    std::unique_ptr<TObject> titleGlows_;   // the caption buttons' fades and halos (TitleGlow.cpp)
     TComponent* formTimer_ = nullptr;   // the one minimise or move timer (FormAnimations.cpp)
     bool hidePlaying_ = false;          // the hide animation is being started
     std::unique_ptr<TBitmap> movePicture_;   // the form's picture while it is dragged

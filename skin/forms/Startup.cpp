@@ -1,5 +1,6 @@
 #include "skin/forms/Startup.h"
 
+#include "skin/forms/BorderForm.h"
 #include "skin/forms/CtrlAdapter.h"
 #include "skin/forms/MDIForm.h"
 
@@ -82,6 +83,8 @@ void InitSkinLibrary()
     InitFormMenusUnit();
     // System menus: the dialogs' skinned system menu, the menus' published questions.
     InitSystemMenuUnit();
+    // The border window's frame picture: its size, the shadow margins and the shadow.
+    InitBorderFormUnit();
 }
 
 void DoneSkinLibrary()

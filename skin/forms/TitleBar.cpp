@@ -61,6 +61,14 @@ void TkvFontData::Changed()
         OnChange();
 }
 
+void TkvFontData::Store(bool& field, bool on)
+{
+    if (on == field)
+        return;
+    field = on;
+    Changed();
+}
+
 void TkvFontData::SetGlowColor(TColor c)
 {
     if (c == glowColor_)
@@ -77,20 +85,11 @@ void TkvFontData::SetGlowSize(int s)
     Changed();
 }
 
-#define TKV_FLAG_SETTER(Name, field) \
-    void TkvFontData::Set##Name(bool on) \
-    { \
-        if (on == field) \
-            return; \
-        field = on; \
-        Changed(); \
-    }
-TKV_FLAG_SETTER(UseSysColor, useSysColor_)
-TKV_FLAG_SETTER(UseSysFontName, useSysFontName_)
-TKV_FLAG_SETTER(UseSysGlowing, useSysGlowing_)
-TKV_FLAG_SETTER(UseSysSize, useSysSize_)
-TKV_FLAG_SETTER(UseSysStyle, useSysStyle_)
-#undef TKV_FLAG_SETTER
+void TkvFontData::SetUseSysColor(bool on) { Store(useSysColor_, on); }
+void TkvFontData::SetUseSysFontName(bool on) { Store(useSysFontName_, on); }
+void TkvFontData::SetUseSysGlowing(bool on) { Store(useSysGlowing_, on); }
+void TkvFontData::SetUseSysSize(bool on) { Store(useSysSize_, on); }
+void TkvFontData::SetUseSysStyle(bool on) { Store(useSysStyle_, on); }
 
 void TkvFontData::Assign(const TPersistent* source)
 {
@@ -169,25 +168,28 @@ void TkvTitleBarItem::Changed(bool resize)
         bar->NotifyTitleChanged();
 }
 
-#define TKV_ITEM_SETTER(Name, Type, field, resize) \
-    void TkvTitleBarItem::Set##Name(Type v) \
-    { \
-        if (v == field) \
-            return; \
-        field = v; \
-        Changed(resize); \
-    }
-TKV_ITEM_SETTER(Align, TkvItemAlign, align_, true)
-TKV_ITEM_SETTER(AutoSize, bool, autoSize_, true)
-TKV_ITEM_SETTER(Caption, const String&, caption_, true)
-TKV_ITEM_SETTER(Height, int, height_, true)
-TKV_ITEM_SETTER(Width, int, width_, true)
-TKV_ITEM_SETTER(NumGlyphs, int, numGlyphs_, true)
-TKV_ITEM_SETTER(Spacing, int, spacing_, true)
-TKV_ITEM_SETTER(Style, TkvBtnStyle, style_, true)
-TKV_ITEM_SETTER(Visible, bool, visible_, true)
-TKV_ITEM_SETTER(ItemGroup, int, itemGroup_, false)
-#undef TKV_ITEM_SETTER
+namespace {
+// A setter's store: nothing when the value is the same, else the item's notification.
+template <class T>
+void Store(TkvTitleBarItem& item, T& field, const T& value, bool resize)
+{
+    if (field == value)
+        return;
+    field = value;
+    item.Changed(resize);
+}
+}  // namespace
+
+void TkvTitleBarItem::SetAlign(TkvItemAlign a) { Store(*this, align_, a, true); }
+void TkvTitleBarItem::SetAutoSize(bool on) { Store(*this, autoSize_, on, true); }
+void TkvTitleBarItem::SetCaption(const String& s) { Store(*this, caption_, s, true); }
+void TkvTitleBarItem::SetHeight(int h) { Store(*this, height_, h, true); }
+void TkvTitleBarItem::SetWidth(int w) { Store(*this, width_, w, true); }
+void TkvTitleBarItem::SetNumGlyphs(int n) { Store(*this, numGlyphs_, n, true); }
+void TkvTitleBarItem::SetSpacing(int s) { Store(*this, spacing_, s, true); }
+void TkvTitleBarItem::SetStyle(TkvBtnStyle s) { Store(*this, style_, s, true); }
+void TkvTitleBarItem::SetVisible(bool on) { Store(*this, visible_, on, true); }
+void TkvTitleBarItem::SetItemGroup(int g) { Store(*this, itemGroup_, g, false); }
 
 void TkvTitleBarItem::SetGlyph(const TBitmap* g)
 {
@@ -597,19 +599,25 @@ TsTitleBar* FindTitleBar(TCustomForm* form)
 
 void LoadMenuButtonPicture(TBitmap& bmp)
 {
+    bmp.Clear();
     HINSTANCE inst = GetModuleHandleW(nullptr);
-    if (!FindResourceW(inst, L"MENUBTN", MAKEINTRESOURCEW(2) /* RT_BITMAP */)) {
-        bmp.Clear();
+    if (!FindResourceW(inst, L"MENUBTN", MAKEINTRESOURCEW(2) /* RT_BITMAP */))
         return;
-    }
-    try {
-        bmp.LoadFromResourceName(inst, L"MENUBTN");
-    } catch (const Exception&) {
-        bmp.Clear();
+    HBITMAP h = HBITMAP(LoadImageW(inst, L"MENUBTN", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!h)
         return;
-    }
+    DIBSECTION ds{};
+    const bool withAlpha = GetObjectW(h, sizeof ds, &ds) == sizeof ds && ds.dsBm.bmBitsPixel == 32;
+    bmp.LoadFromHandle(h);
+    DeleteObject(h);
     bmp.SetPixelFormat(TPixelFormat::pf32bit);
-    ConvertMenuButtonPixels(bmp.View());
+    PixelView v = bmp.View();
+    // A picture without an alpha channel has an empty alpha byte (opaque once inverted).
+    if (!withAlpha)
+        for (int y = 0; y < v.height; ++y)
+            for (int x = 0; x < v.width; ++x)
+                v.At(x, y) &= 0x00FFFFFFu;
+    ConvertMenuButtonPixels(v);
 }
 
 // ---------------------------------------------------------------- TkvItemAnimation

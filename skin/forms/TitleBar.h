@@ -71,6 +71,7 @@ public:
 
 private:
     void Changed();
+    void Store(bool& field, bool on);
     TFont font_;
     TColor glowColor_ = TColor(0x808080);
     int glowSize_ = 0;

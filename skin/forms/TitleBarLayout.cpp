@@ -199,7 +199,7 @@ void PaintMenuButtonFrame(const PixelView& dst, int x, int y, int w, int h, cons
 TkvFadeSteps::Frame TkvFadeSteps::Start(int state)
 {
     Frame f;
-    if (state == target_ && running_)
+    if (state == target_)
         return f;
     target_ = state;
     if (state != 0) {

@@ -1,6 +1,7 @@
 #include "skin/graphics/SkinCommands.h"
 
 bool AnimationRunning = false;
+bool RefreshPaintDeferred = false;
 
 // The class library's notifications and the skin library's names for them are
 // one set of numbers: a change on either side must not go unnoticed.

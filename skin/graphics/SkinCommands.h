@@ -13,6 +13,25 @@
 // and read on the GUI thread only.
 extern bool AnimationRunning;
 
+// On while the skin manager refreshes every form at once (RepaintForms): a
+// window given SkinCmdRefresh then only invalidates what it shows, and the
+// manager paints each form with its children once at the end, rather than
+// every control being painted on its own (and again with its form). GUI
+// thread only.
+extern bool RefreshPaintDeferred;
+
+// Sets RefreshPaintDeferred for its lifetime (nested scopes keep it set).
+class TsDeferredRefreshScope {
+public:
+    TsDeferredRefreshScope() : was_(RefreshPaintDeferred) { RefreshPaintDeferred = true; }
+    ~TsDeferredRefreshScope() { RefreshPaintDeferred = was_; }
+    TsDeferredRefreshScope(const TsDeferredRefreshScope&) = delete;
+    TsDeferredRefreshScope& operator=(const TsDeferredRefreshScope&) = delete;
+
+private:
+    bool was_;
+};
+
 // ---- sending a skin command: one overload set. The command goes in the high
 // word of WParam, the sub-argument (1 = on, 1 = also repaint) in the low word.
 // To a window: SendMessage.

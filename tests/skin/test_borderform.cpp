@@ -11,7 +11,9 @@
 #include <thread>
 
 #include "skin/forms/BorderForm.h"
+#include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
+#include "skin/forms/TitleGlow.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 
 using namespace skintest;
@@ -279,7 +281,43 @@ TEST_F(BorderFormTest, CaptionDragThroughTheBorderWindowMovesTheFormAndTheBorder
     SystemParametersInfoW(SPI_SETDRAGFULLWINDOWS, full, nullptr, 0);
 }
 
-TEST_F(BorderFormTest, ScreenshotOfAFormWithItsShadow)
+// The frame picture's pixel as the screen shows it (opaque pixels only).
+COLORREF PictureColour(TBitmap& b, int x, int y)
+{
+    const uint32_t px = b.View().At(x, y);
+    return RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
+}
+
+// The screen rectangle of a title element as the frame picture places it.
+RECT ElementOnScreen(TsSkinProvider* p, int code)
+{
+    TsFramePainter& painter = FramePainterOf(*p);
+    RECT r = painter.ElementBounds(code);
+    const POINT o = painter.PictureScreenOrigin();
+    OffsetRect(&r, o.x, o.y);
+    return r;
+}
+
+// Hovers the close button with a real WM_NCMOUSEMOVE to the window that takes
+// the frame's mouse, and waits (bounded) until its glow shows whole.
+HWND HoverClose(TsSkinProvider* p, HWND border)
+{
+    const RECT c = ElementOnScreen(p, HTCLOSE);
+    const LPARAM at = MAKELPARAM((c.left + c.right) / 2, (c.top + c.bottom) / 2);
+    if (border)
+        SendMessageW(border, WM_NCMOUSEMOVE, HTOBJECT, at);
+    else
+        SendMessageW(p->Window(), WM_NCMOUSEMOVE, HTCLOSE, at);
+    for (int i = 0; i < 100; ++i) {
+        TkvSBAnimation* a = ButtonAnimation(*p, HTCLOSE);
+        if (a && a->ShownAlpha() == 255)
+            return a->GlowWindow();
+        Pump(10);
+    }
+    return nullptr;
+}
+
+TEST_F(BorderFormTest, ScreenshotOfAFormWithItsShadowAndAGlowingCloseButton)
 {
     TSkinTestForm* f = nullptr;
     TsSkinProvider* p = BorderedForm(f, 320, 200);
@@ -287,20 +325,252 @@ TEST_F(BorderFormTest, ScreenshotOfAFormWithItsShadow)
     Pump(60);
     HWND wnd = BorderWnd(p);
     ASSERT_NE(wnd, nullptr);
-    // The screen under the border window: the shadow is darker than the
-    // desktop around it, the title band has the skin's title colour.
+    // The screen under the border window shows its frame picture: the title
+    // band where the picture has it.
     RECT br{};
     GetWindowRect(wnd, &br);
-    const String path = SaveWindowShot(wnd, L"border_shadow");
-    EXPECT_FALSE(path.empty());
-    HDC screen = GetDC(nullptr);
+    TBitmap* picture = p->CacheBitmap();
+    ASSERT_NE(picture, nullptr);
     const TsSkinManager* m = p->Manager();
-    const COLORREF title = GetPixel(screen, br.left + 60, br.top + m->ShadowMargins[1] + 8);
+    const POINT title{60, m->ShadowMargins[1] + 8};
+    HDC screen = GetDC(nullptr);
+    const COLORREF shown = GetPixel(screen, br.left + title.x, br.top + title.y);
     ReleaseDC(nullptr, screen);
-    const int section = p->Manager()->FindSectionIndex(L"FORMTITLE");
-    ASSERT_GE(section, 0);
-    const COLORREF want = COLORREF(p->Manager()->gd()[size_t(section)].Props[1].Color);
-    EXPECT_EQ(title, want) << "the title band of the border window shows";
+    EXPECT_EQ(shown, PictureColour(*picture, title.x, title.y)) << "the title band of the frame picture shows";
+
+    HWND glow = HoverClose(p, wnd);
+    ASSERT_NE(glow, nullptr);
+    const String path = SaveWindowShot(wnd, L"border_shadow_glow");
+    EXPECT_FALSE(path.empty());
+}
+
+TEST_F(BorderFormTest, FramePictureIsTheBorderWindowsSizeWithTheShadowAround)
+{
+    TSkinTestForm* f = nullptr;
+    TsSkinProvider* p = BorderedForm(f);
+    HWND wnd = BorderWnd(p);
+    ASSERT_NE(wnd, nullptr);
+    TsSkinManager* m = p->Manager();
+    TBitmap* picture = p->CacheBitmap();
+    ASSERT_NE(picture, nullptr);
+    RECT br{};
+    GetWindowRect(wnd, &br);
+    EXPECT_EQ(picture->Width(), br.right - br.left);
+    EXPECT_EQ(picture->Height(), br.bottom - br.top);
+
+    // The shadow margins hold the skin's shadow: its corner pixel for pixel,
+    // and along the top edge the shadow's own middle column.
+    const PixelBitmap* shadow = p->formActive_ ? m->ShadowActive() : m->ShadowInactive();
+    ASSERT_NE(shadow, nullptr);
+    const PixelView v = picture->View();
+    const int sl = m->ShadowMargins[0], st = m->ShadowMargins[1];
+    ASSERT_GT(sl, 0);
+    ASSERT_GT(st, 0);
+    int differ = 0, checked = 0;
+    for (int y = 0; y < st; ++y) {
+        for (int x = 0; x < sl; ++x, ++checked)
+            differ += v.At(x, y) != shadow->Pixel(x, y);
+        ++checked;
+        differ += v.At(v.width / 2, y) != shadow->Pixel(shadow->Width() / 2, y);
+    }
+    EXPECT_EQ(differ, 0) << "of " << checked << " shadow pixels";
+    EXPECT_NE(shadow->Pixel(sl - 1, st - 1) >> 24, 0u) << "the skin's shadow is not empty there";
+    // The visible frame is opaque; its title shows where the border window's hit test finds the caption.
+    EXPECT_EQ(v.At(v.width / 2, st + 4) >> 24, 0xFFu);
+    EXPECT_EQ(v.At(sl + 1, v.height / 2) >> 24, 0xFFu);
+    EXPECT_EQ(p->BorderForm()->HitTest(POINT{v.width / 2, st + 8}), HTCAPTION);
+    const RECT close = FramePainterOf(*p).ElementBounds(HTCLOSE);
+    EXPECT_EQ(p->BorderForm()->HitTest(POINT{(close.left + close.right) / 2, (close.top + close.bottom) / 2}), HTCLOSE)
+        << "the painted close button is where the border window finds it";
+}
+
+TEST_F(BorderFormTest, GlowWindowShowsOverAHotCloseButtonAndGoesOnLeaveAndSkinOff)
+{
+    struct Row {
+        const char* what;
+        bool borders;
+        bool skinOff;   // else the mouse leaves
+    } rows[] = {
+        {"border window, mouse leaves", true, false},
+        {"border window, skin off", true, true},
+        {"plain frame, mouse leaves", false, false},
+        {"plain frame, skin off", false, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TsSkinManager* m = SampleManager();
+        m->SetExtendedBorders(r.borders);
+        TSkinTestForm* f = NewForm(360, 240);
+        f->SetBounds(120, 120, 360, 240);
+        TsSkinProvider* p = TsSkinProvider::Create(f);
+        f->Show();
+        Pump(60);
+        HWND border = BorderWnd(p);
+        ASSERT_EQ(border != nullptr, r.borders);
+
+        HWND glow = HoverClose(p, border);
+        ASSERT_NE(glow, nullptr) << "a glow window over the hot close button";
+        EXPECT_EQ(p->HotElement(), HTCLOSE);
+        EXPECT_TRUE(IsWindowVisible(glow));
+        EXPECT_EQ(GetWindow(glow, GW_OWNER), border ? border : f->Handle());
+        const DWORD ex = DWORD(GetWindowLongW(glow, GWL_EXSTYLE));
+        EXPECT_EQ(ex & (WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE), DWORD(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE));
+        // The skin's halo: wider than the button by its margin on every side.
+        RECT g{}, c = ElementOnScreen(p, HTCLOSE), both{};
+        GetWindowRect(glow, &g);
+        const int margin = m->SkinData().BIConCloseGlowMargin;
+        ASSERT_GT(margin, 0);
+        EXPECT_EQ(g.left, c.left - margin);
+        EXPECT_EQ(g.top, c.top - margin);
+        EXPECT_TRUE(IntersectRect(&both, &g, &c) && EqualRect(&both, &c)) << "the glow covers the button";
+
+        if (r.skinOff) {
+            SendMessageW(f->Handle(), SkinCommandMessage, MakeSkinCmdWParam(SkinCmdRemoveSkin), LPARAM(m));
+            EXPECT_FALSE(IsWindow(glow)) << "gone with the skin at once";
+        } else {
+            SendMessageW(f->Handle(), WM_NCMOUSELEAVE, 0, 0);
+            EXPECT_EQ(p->HotElement(), kNoElement);
+            for (int i = 0; i < 100 && IsWindow(glow); ++i)
+                Pump(10);
+            EXPECT_FALSE(IsWindow(glow)) << "faded out and freed";
+            EXPECT_EQ(ButtonAnimation(*p, HTCLOSE), nullptr);
+        }
+        for (TComponent*& form : forms)
+            Free(form);
+        forms.clear();
+        DestroyManager(m);
+    }
+}
+
+TEST_F(BorderFormTest, DoubleClickOnASizingEdgeStretchesToTheWorkAreaAndASecondRestores)
+{
+    struct Row {
+        const char* what;
+        int code;
+        bool vertical;
+    } rows[] = {{"top edge", HTTOP, true}, {"left edge", HTLEFT, false}};
+    TSkinTestForm* f = nullptr;
+    TsSkinProvider* p = BorderedForm(f, 360, 240);
+    HWND form = f->Handle(), wnd = BorderWnd(p);
+    ASSERT_NE(wnd, nullptr);
+    TsSkinManager* m = p->Manager();
+    MONITORINFO info{sizeof info};
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(form, MONITOR_DEFAULTTONEAREST), &info));
+    const RECT work = info.rcWork;
+    const int sl = m->ShadowMargins[0], st = m->ShadowMargins[1], sr = m->ShadowMargins[2], sb = m->ShadowMargins[3];
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        RECT fr0{};
+        GetWindowRect(form, &fr0);
+        // A point of the edge inside the border window's sizing band.
+        auto edgePoint = [&] {
+            RECT br{};
+            GetWindowRect(wnd, &br);
+            return r.vertical ? POINT{(br.left + br.right) / 2, br.top + st + 1}
+                              : POINT{br.left + sl + 1, (br.top + br.bottom) / 2};
+        };
+        POINT pt = edgePoint();
+        ASSERT_EQ(p->BorderForm()->HitTestScreen(pt), r.code);
+        SendMessageW(wnd, WM_NCLBUTTONDBLCLK, HTOBJECT, MAKELPARAM(pt.x, pt.y));
+        Pump(30);
+        RECT br{}, fr{};
+        GetWindowRect(wnd, &br);
+        GetWindowRect(form, &fr);
+        if (r.vertical) {
+            EXPECT_EQ(br.top + st, work.top) << "the visible frame reaches the work area's top";
+            EXPECT_EQ(br.bottom - sb, work.bottom) << "and its bottom";
+            EXPECT_EQ(fr.left, fr0.left);
+            EXPECT_EQ(fr.right, fr0.right);
+        } else {
+            EXPECT_EQ(br.left + sl, work.left);
+            EXPECT_EQ(br.right - sr, work.right);
+            EXPECT_EQ(fr.top, fr0.top);
+            EXPECT_EQ(fr.bottom, fr0.bottom);
+        }
+        pt = edgePoint();
+        ASSERT_EQ(p->BorderForm()->HitTestScreen(pt), r.code);
+        SendMessageW(wnd, WM_NCLBUTTONDBLCLK, HTOBJECT, MAKELPARAM(pt.x, pt.y));
+        Pump(30);
+        GetWindowRect(form, &fr);
+        EXPECT_TRUE(EqualRect(&fr, &fr0)) << "the second double click gives the old bounds back";
+    }
+}
+
+TEST_F(BorderFormTest, SnappingMovesTheVisibleFrameToTheWorkAreasEdge)
+{
+    struct Row {
+        const char* what;
+        bool moveBorder;   // the border window is moved (its own move loop), else the form
+        bool top;          // the top edge, else the left one
+        int gap;           // the visible frame's distance from where it snaps to
+        bool snaps;
+    } rows[] = {
+        {"form, left edge 5 px off", false, false, 5, true},
+        {"form, left edge 10 px off", false, false, 10, false},
+        {"form, top edge 9 px off", false, true, 9, true},
+        {"form, top edge 10 px off", false, true, 10, false},
+        {"border window, left edge 6 px off", true, false, 6, true},
+        {"border window, top edge 3 px off", true, true, 3, true},
+        {"border window, top edge 12 px off", true, true, 12, false},
+    };
+    TSkinTestForm* f = nullptr;
+    TsSkinProvider* p = BorderedForm(f, 360, 240);
+    p->ScreenSnap = true;
+    HWND form = f->Handle(), wnd = BorderWnd(p);
+    ASSERT_NE(wnd, nullptr);
+    const TsSkinManager* m = p->Manager();
+    const int sl = m->ShadowMargins[0], st = m->ShadowMargins[1];
+    MONITORINFO info{sizeof info};
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(form, MONITOR_DEFAULTTONEAREST), &info));
+    const RECT work = info.rcWork;
+    // Where the visible frame's edge snaps to: the work area's edge moved by the skin's align offset.
+    const int snapLeft = work.left - m->SkinData().AlignOffset, snapTop = work.top + m->SkinData().AlignOffsetTop;
+    int start = 200;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        // Somewhere new each time, so the border window follows the form there.
+        start += 7;
+        SetWindowPos(form, nullptr, work.left + start, work.top + start, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Pump(20);
+        RECT br{}, fr{};
+        GetWindowRect(wnd, &br);
+        GetWindowRect(form, &fr);
+        // The form's window lies inside the visible frame by these.
+        const POINT inside{fr.left - (br.left + sl), fr.top - (br.top + st)};
+        const POINT visible{r.top ? br.left + sl : snapLeft + r.gap, r.top ? snapTop + r.gap : br.top + st};
+        if (r.moveBorder)
+            SetWindowPos(wnd, nullptr, visible.x - sl, visible.y - st, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        else
+            SetWindowPos(form, nullptr, visible.x + inside.x, visible.y + inside.y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Pump(20);
+        GetWindowRect(wnd, &br);
+        const int edge = r.top ? br.top + st : br.left + sl;
+        const int snapped = r.top ? snapTop : snapLeft;
+        EXPECT_EQ(edge, r.snaps ? snapped : snapped + r.gap);
+    }
+}
+
+TEST_F(BorderFormTest, MaximizedWithoutBorderWindowDropsItWhileMaximised)
+{
+    struct Flag {
+        Flag() { MaximizedWithoutBorderWindow = true; }
+        ~Flag() { MaximizedWithoutBorderWindow = false; }
+    } flag;
+    TSkinTestForm* f = nullptr;
+    TsSkinProvider* p = BorderedForm(f);
+    HWND form = f->Handle();
+    ASSERT_NE(BorderWnd(p), nullptr) << "a normal form keeps its border window";
+    ShowWindow(form, SW_MAXIMIZE);
+    Pump(40);
+    ASSERT_TRUE(IsZoomed(form));
+    EXPECT_EQ(p->BorderForm(), nullptr) << "none while maximised";
+    ShowWindow(form, SW_RESTORE);
+    Pump(40);
+    ASSERT_FALSE(IsZoomed(form));
+    HWND back = BorderWnd(p);
+    ASSERT_NE(back, nullptr) << "back when restored";
+    EXPECT_TRUE(IsWindowVisible(back));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <ostream>
 
 #include "classlib/Buttons.h"
@@ -24,6 +25,7 @@
 #include "skin/forms/CtrlAdapter.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/graphics/ClassNameTables.h"
+#include "tests/skin/PictureCompare.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 
 using namespace skintest;
@@ -155,7 +157,7 @@ TEST_F(AdapterTest, OneScanGivesEachListItsWrapperAndSection)
     TkvCtrlAdapter* a = ControlAdapterOf(*p);
     ASSERT_NE(a, nullptr);
     // The event may name another section: a flat speed button keeps its own.
-    a->OnSkinItem = [](TControl* c, bool&, String& section) {
+    p->OnSkinItem = [](TControl* c, bool&, String& section) {
         if (dynamic_cast<TSpeedButton*>(c))
             section = L"BUTTON";
     };
@@ -295,6 +297,93 @@ TEST_F(AdapterTest, LaterControlsAndTheThirdPartyRule)
     }
 }
 
+TEST_F(AdapterTest, TheProvidersOnSkinItemDecidesForEachControl)
+{
+    SampleManager();
+    TSkinTestForm* f = NewForm();
+    f->Show();
+    auto* edit = Add<TEdit>(f, 10, 10, 100, 24);
+    auto* button = Add<TButton>(f, 10, 40, 80, 24);
+    auto* panel = Add<TPanel>(f, 10, 70, 120, 60);
+    for (TWinControl* c : {static_cast<TWinControl*>(edit), static_cast<TWinControl*>(button),
+                           static_cast<TWinControl*>(panel)})
+        c->HandleNeeded();
+    Pump(10);
+    struct Row {
+        TWinControl* control;
+        bool veto;
+        const wchar_t* section;    // what the event names (nullptr: nothing)
+        const wchar_t* expected;   // the wrapper's section (nullptr: left plain)
+    };
+    const Row rows[] = {
+        {edit, false, nullptr, L"EDIT"},
+        {button, true, nullptr, nullptr},
+        {panel, false, L"GROUPBOX", L"GROUPBOX"},
+    };
+    TsSkinProvider* p = TsSkinProvider::Create(f);
+    std::vector<TControl*> asked;
+    p->OnSkinItem = [&](TControl* c, bool& can, String& section) {
+        asked.push_back(c);
+        for (const Row& r : rows)
+            if (r.control == c) {
+                can = !r.veto;
+                if (r.section)
+                    section = r.section;
+            }
+    };
+    ControlAdapterOf(*p)->ScanControls();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.control->ClassName().c_str());
+        EXPECT_NE(std::find(asked.begin(), asked.end(), r.control), asked.end()) << "the event was asked";
+        TkvMainWnd* w = WrapperOf(r.control);
+        if (!r.expected) {
+            EXPECT_EQ(w, nullptr);
+            EXPECT_FALSE(QueryWindowSkinFlag(r.control->Handle(), SkinCmdIsSkinned));
+            continue;
+        }
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->CommonData->SkinSection(), String(r.expected));
+    }
+}
+
+TEST_F(AdapterTest, AWrapperWhoseControlWasMadeAnewIsReplaced)
+{
+    SampleManager();
+    struct Row {
+        const char* name;
+        bool byScan;   // the next scan, else the form announcing the control again
+    };
+    for (const Row& r : {Row{"the next scan", true}, Row{"the control announced again", false}}) {
+        SCOPED_TRACE(r.name);
+        TSkinTestForm* f = NewForm();
+        f->Show();
+        auto* button = Add<TButton>(f, 10, 10, 80, 24);
+        button->HandleNeeded();
+        TsSkinProvider* p = Skin(f);
+        TkvCtrlAdapter* a = ControlAdapterOf(*p);
+        a->ScanControls();
+        ASSERT_NE(WrapperOf(button), nullptr);
+        const int items = a->Count();
+        // The window goes and a new one comes: the old wrapper went with the old window.
+        button->RecreateWnd();
+        Pump(10);
+        if (r.byScan)
+            a->ScanControls();
+        else
+            a->AddNewItem(button);
+        TkvAdapterItem* item = a->ItemOf(button);
+        ASSERT_NE(item, nullptr);
+        EXPECT_FALSE(item->Dead());
+        ASSERT_NE(item->Wrapper, nullptr);
+        EXPECT_EQ(item->Wrapper->Handle, button->Handle()) << "the wrapper is on the new window";
+        EXPECT_EQ(WrapperOf(button), item->Wrapper);
+        EXPECT_TRUE(QueryWindowSkinFlag(button->Handle(), SkinCmdIsSkinned));
+        EXPECT_EQ(a->Count(), items) << "one item for the control, as before";
+        Free(forms.back());
+        forms.pop_back();
+    }
+}
+
 TEST_F(AdapterTest, RemovingTheSkinGivesEveryControlItsProcedureAndColoursBack)
 {
     struct Row {
@@ -417,6 +506,33 @@ TEST_F(AdapterTest, FreedInAnyOrderWithHooksAboveAndBelow)
         Pump(5);
         EXPECT_EQ(LiveSkinDataCount(), liveBefore) << "every skin data went";
     }
+}
+
+// A new hue reaches the screen within the change: every control and the frame
+// show what a full repaint afterwards shows, though nothing was pumped between.
+TEST_F(AdapterTest, AHueChangeIsOnTheScreenWhenItReturns)
+{
+    TsSkinManager* m = SampleManager();
+    std::vector<Placed> placed;
+    TSkinTestForm* f = FormWithControls(placed);
+    // A speed button repaints its whole form on a refresh: without it, only the
+    // change itself can have painted the other controls.
+    for (Placed& p : placed)
+        if (std::string(p.name) == "TSpeedButton")
+            Free(p.control);
+    Skin(f);
+    auto repaintAll = [f] {
+        RedrawWindow(f->Handle(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    };
+    repaintAll();
+    auto before = CaptureWindow(f->Handle());
+    m->SetHueOffset(150);
+    auto shown = CaptureWindow(f->Handle());
+    repaintAll();
+    auto fresh = CaptureWindow(f->Handle());
+    EXPECT_GT(DifferentShare(before.get(), shown.get(), 8), 0.1) << "the new hue is shown";
+    EXPECT_LT(DifferentShare(shown.get(), fresh.get(), 8), 0.002) << "as a full repaint shows it";
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "skin/core/Animations.h"
+#include "skin/graphics/Bitmap32.h"
 #include "skin/forms/BorderForm.h"
 #include "skin/forms/FormAnimations.h"
 #include "skin/forms/SkinProvider.h"
@@ -514,6 +515,79 @@ TEST_F(FormAnimTest, IconicPicturesFitAndTheSnapshotFlagIsAlwaysCleared)
     }
     DwmSetIconicThumbnailFn = savedThumb;
     DwmSetIconicLivePreviewBitmapFn = savedPreview;
+}
+
+// ---------------------------------------------------------------- the real border window in the animations
+
+TEST_F(FormAnimTest, ABorderWindowCarriesTheShowAndStaysWithItsRegion)
+{
+    TSkinTestForm* f = nullptr;
+    TsSkinProvider* p = SkinnedForm(f, true);
+    ASSERT_NE(p->BorderForm(), nullptr);
+    ASSERT_NE(p->BorderForm()->WindowIfMade(), nullptr);
+    HWND border = p->BorderForm()->WindowIfMade()->Handle();
+    pushes.clear();
+    AnimShowForm(p, 60, 255, TkvAnimType::atFading);
+    Pump(20);
+    const std::vector<int> a = AlphasOf(border);
+    ASSERT_GE(a.size(), 2u) << "the show plays on the border window";
+    EXPECT_TRUE(std::is_sorted(a.begin(), a.end())) << "its alpha only rises";
+    EXPECT_EQ(a.back(), 255);
+    EXPECT_TRUE(IsWindow(border)) << "the border window stays";
+    EXPECT_TRUE(IsWindowVisible(border));
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(GetWindowRgn(border, rgn), ERROR) << "with its region back";
+    DeleteObject(rgn);
+    EXPECT_FALSE(AnimationRunning);
+}
+
+TEST_F(FormAnimTest, ABorderedFormsSnapshotKeepsItsShadowAndMakesTheClientOpaque)
+{
+    TSkinTestForm* f = nullptr;
+    TsSkinProvider* p = SkinnedForm(f, true);
+    ASSERT_NE(p->BorderForm(), nullptr);
+    TsSkinManager* m = p->Manager();
+    const PixelBitmap* shadow = p->formActive_ ? m->ShadowActive() : m->ShadowInactive();
+    ASSERT_NE(shadow, nullptr);
+    std::unique_ptr<TBitmap> snap = p->CreateFormSnapshot(false);
+    ASSERT_NE(snap, nullptr);
+    const PixelView v = snap->View();
+    const int sl = m->ShadowMargins[0], st = m->ShadowMargins[1];
+    // The shadow's corner as the skin has it, translucent.
+    EXPECT_EQ(v.At(sl - 1, st - 1), shadow->Pixel(sl - 1, st - 1));
+    EXPECT_LT(v.At(sl - 1, st - 1) >> 24, 255u);
+    // The form's client, opaque at its place in the picture.
+    RECT wr{}, cr{};
+    GetWindowRect(f->Handle(), &wr);
+    GetClientRect(f->Handle(), &cr);
+    POINT c{cr.right / 2, cr.bottom / 2};
+    ClientToScreen(f->Handle(), &c);
+    const RECT br = BorderWindowRect(p->BorderForm()->Layout(), wr);
+    EXPECT_EQ(v.At(c.x - br.left, c.y - br.top) >> 24, 255u);
+}
+
+TEST_F(FormAnimTest, ABorderWindowIsHandedToTheHideTimer)
+{
+    TSkinTestForm* f = nullptr;
+    TsSkinProvider* p = SkinnedForm(f, true);
+    ASSERT_NE(p->BorderForm(), nullptr);
+    TsSkinManager* m = p->Manager();
+    HWND border = p->BorderForm()->WindowIfMade()->Handle();
+    AnimHideForm(p, 48, TkvAnimType::atFading);
+    ASSERT_NE(SharedHideTimer(), nullptr);
+    ASSERT_NE(SharedHideTimer()->Surface(), nullptr);
+    EXPECT_EQ(SharedHideTimer()->Surface()->Handle(), border) << "the border window plays the hide";
+    EXPECT_EQ(p->BorderForm()->WindowIfMade(), nullptr) << "the border object lets go of it";
+    // The hide's picture is the frame picture: the shadow keeps its alpha.
+    const PixelBitmap* shadow = p->formActive_ ? m->ShadowActive() : m->ShadowInactive();
+    ASSERT_NE(shadow, nullptr);
+    const int sl = m->ShadowMargins[0], st = m->ShadowMargins[1];
+    EXPECT_EQ(GetPixel32(SharedHideTimer()->Snapshot(), sl - 1, st - 1) >> 24, shadow->Pixel(sl - 1, st - 1) >> 24);
+    for (int i = 0; i < 100 && IsWindow(border); ++i)
+        Pump(10);
+    EXPECT_FALSE(IsWindow(border)) << "freed when the hide ends";
+    EXPECT_NE(p->BorderForm(), nullptr);
+    EXPECT_FALSE(AnimationRunning);
 }
 
 }  // namespace

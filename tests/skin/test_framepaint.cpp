@@ -283,6 +283,9 @@ protected:
     void Make(int w = 420, int h = 300, const std::function<void(TSkinTestForm*)>& before = nullptr)
     {
         m = SampleManager();
+        // These tests read every button state from the frame picture itself:
+        // no glow window fades over a button (test_borderform has those).
+        m->Effects.SetAllowGlowing(false);
         f = NewForm(w, h);
         if (before)
             before(f);
@@ -739,6 +742,7 @@ TEST_F(FramePaintTest, ShadowMarginsWidenThePictureButNotWhatTheWindowShows)
     Make(420, 300);
     RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
     Pump(30);
+    const auto registered = FrameShadowMargins;
     FrameShadowMargins = [](TsSkinProvider&) { return RECT{5, 6, 7, 8}; };
     p->SkinData()->BackgroundChanged = true;
     RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
@@ -746,7 +750,7 @@ TEST_F(FramePaintTest, ShadowMarginsWidenThePictureButNotWhatTheWindowShows)
     TBitmap* cache = Painter().Cache();
     ASSERT_NE(cache, nullptr);
     Picture shifted = ReadBack(wnd);
-    FrameShadowMargins = nullptr;
+    FrameShadowMargins = registered;
     RECT wr{};
     GetWindowRect(wnd, &wr);
     EXPECT_EQ(cache->Width(), wr.right - wr.left + 12);

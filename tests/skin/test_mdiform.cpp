@@ -3,10 +3,16 @@
 // menu line, and the frame adapter's colour, nesting and unhooking.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "classlib/Frames.h"
+#include "classlib/Menus.h"
 #include "skin/controls/MDIWnd.h"
+#include "skin/forms/ClientPaint.h"
 #include "skin/forms/CtrlAdapter.h"
 #include "skin/forms/FrameAdapter.h"
+#include "skin/forms/FramePaint.h"
 #include "skin/forms/MDIForm.h"
 #include "skin/forms/SkinProvider.h"
 #include "tests/skin/SkinRuntimeFixture.h"
@@ -233,6 +239,162 @@ TEST_F(MDITest, MDIFormWithTwoChildrenOneMaximisedScreenshot)
     // The client shows the skin's client colour where no child covers it
     // (none while the maximised child covers all of it).
     EXPECT_TRUE(IsZoomed(second->Handle()));
+}
+
+namespace {
+
+String TextOf(HWND wnd)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(wnd, text, 256);
+    return text;
+}
+
+struct MenuEntry {
+    String text;
+    UINT id = 0;
+    bool separator = false, checked = false;
+};
+
+std::vector<MenuEntry> EntriesOf(HMENU menu)
+{
+    std::vector<MenuEntry> out;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[128] = {};
+        MENUITEMINFOW mi{};
+        mi.cbSize = sizeof mi;
+        mi.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_STRING;
+        mi.dwTypeData = text;
+        mi.cch = 127;
+        GetMenuItemInfoW(menu, UINT(i), TRUE, &mi);
+        out.push_back(MenuEntry{text, mi.wID, (mi.fType & MFT_SEPARATOR) != 0, (mi.fState & MFS_CHECKED) != 0});
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(MDITest, WindowMenuListsTheChildrenAndActivatesTheOneChosen)
+{
+    SampleManager();
+    TForm *first = nullptr, *second = nullptr;
+    TSkinTestForm* main = MainWithChildren(first, second);
+    TsSkinProvider* p = TsSkinProvider::Create(main);
+    Pump(20);
+    HMENU window = main->WindowMenu();
+    // One item of the program's own before the list.
+    InsertMenuW(window, 0, MF_BYPOSITION | MF_STRING, 101, L"Cascade");
+    struct Row {
+        TForm* active;
+        const char* name;
+    };
+    for (const Row& r : {Row{second, "second active"}, Row{first, "first active"}, Row{first, "opened again"}}) {
+        SCOPED_TRACE(r.name);
+        SendMessageW(main->ClientHandle(), WM_MDIACTIVATE, WPARAM(r.active->Handle()), 0);
+        Pump(10);
+        SendMessageW(main->Handle(), WM_INITMENUPOPUP, WPARAM(window), MAKELPARAM(0, FALSE));
+        const std::vector<MenuEntry> e = EntriesOf(window);
+        // Cascade, a separator, then the two children in their order; nothing of the system's list.
+        ASSERT_EQ(e.size(), 4u);
+        EXPECT_EQ(e[0].text, String(L"Cascade"));
+        EXPECT_TRUE(e[1].separator);
+        EXPECT_EQ(e[2].text, first->Caption());
+        EXPECT_EQ(e[3].text, second->Caption());
+        EXPECT_EQ(e[2].checked, r.active == first);
+        EXPECT_EQ(e[3].checked, r.active == second);
+        for (const MenuEntry& x : e)
+            EXPECT_LT(x.id, MDIFirstChildCommand) << "the system's list is gone";
+    }
+    // Choosing the second entry brings the second child to the front.
+    const UINT secondCommand = EntriesOf(window)[3].id;
+    SendMessageW(main->Handle(), WM_COMMAND, MAKEWPARAM(secondCommand, 0), 0);
+    Pump(10);
+    EXPECT_EQ(main->ActiveMDIChild(), second);
+    EXPECT_EQ(WindowMenuChildOf(*p, secondCommand), second->Handle());
+}
+
+TEST_F(MDITest, MaximisedChildShowsItsCaptionAndMenuInTheMainFrame)
+{
+    SampleManager();
+    TForm *first = nullptr, *second = nullptr;
+    TSkinTestForm* main = MainWithChildren(first, second);
+    // The second child has a menu of its own.
+    auto* menu = new TMainMenu(second);
+    auto* edit = new TMenuItem();
+    edit->SetCaption(L"Edit");
+    edit->SetGroupIndex(1);
+    auto* undo = new TMenuItem();
+    undo->SetCaption(L"Undo");
+    int undone = 0;
+    undo->OnClick = TNotifyEvent([&](TObject*) { ++undone; });
+    edit->Add(undo);
+    menu->Items()->Add(edit);
+    second->SetMenu(menu);
+    TsSkinProvider* p = TsSkinProvider::Create(main);
+    Pump(20);
+    const String plain = TextOf(main->Handle());
+    ASSERT_EQ(plain, String(L"MDI main form"));
+    HMENU bar = GetMenu(main->Handle());
+
+    // Maximised: the caption the system gives the main window is the one painted.
+    second->SetWindowState(TWindowState::wsMaximized);
+    SendMessageW(main->ClientHandle(), WM_MDIACTIVATE, WPARAM(second->Handle()), 0);
+    Pump(30);
+    RedrawWindow(main->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump(30);
+    ASSERT_TRUE(IsZoomed(second->Handle()));
+    const String merged = TextOf(main->Handle());
+    EXPECT_EQ(merged, plain + L" - [" + second->Caption() + L"]");
+    const TsFramePainter& painter = FramePainterOf(*p);
+    EXPECT_EQ(painter.CaptionText(), merged);
+    // The child's "Edit" is on the main menu line, after "Window" (group 0), and drawn there.
+    std::vector<MenuEntry> e = EntriesOf(bar);
+    auto editAt = std::find_if(e.begin(), e.end(), [](const MenuEntry& x) { return x.text == L"Edit"; });
+    ASSERT_NE(editAt, e.end());
+    auto windowAt = std::find_if(e.begin(), e.end(), [](const MenuEntry& x) { return x.text == L"Window"; });
+    ASSERT_NE(windowAt, e.end());
+    EXPECT_LT(windowAt - e.begin(), editAt - e.begin());
+    RECT item{}, wr{};
+    ASSERT_TRUE(GetMenuItemRect(main->Handle(), bar, UINT(editAt - e.begin()), &item));
+    GetWindowRect(main->Handle(), &wr);
+    OffsetRect(&item, -wr.left, -wr.top);
+    HDC dc = GetWindowDC(main->Handle());
+    const COLORREF back = GetPixel(dc, item.left + 1, item.top + 1);
+    int text = 0;
+    for (int y = item.top; y < item.bottom; ++y)
+        for (int x = item.left; x < item.right; ++x)
+            text += GetPixel(dc, x, y) != back;
+    ReleaseDC(main->Handle(), dc);
+    EXPECT_GT(text, 10) << "the merged item's caption is drawn on the menu line";
+    // Its command reaches the child's item.
+    SendMessageW(main->Handle(), WM_COMMAND, MAKEWPARAM(undo->Command(), 0), 0);
+    EXPECT_EQ(undone, 1);
+    const String shot = SaveWindowShot(main->Handle(), L"mdi-maximised-child-caption");
+    EXPECT_FALSE(shot.empty());
+
+    // Restored, with the other child active (it has no menu): the line and caption are the main form's again.
+    second->SetWindowState(TWindowState::wsNormal);
+    SendMessageW(main->ClientHandle(), WM_MDIACTIVATE, WPARAM(first->Handle()), 0);
+    Pump(30);
+    RedrawWindow(main->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump(30);
+    EXPECT_EQ(TextOf(main->Handle()), plain);
+    EXPECT_EQ(painter.CaptionText(), plain);
+    e = EntriesOf(bar);
+    EXPECT_EQ(std::count_if(e.begin(), e.end(), [](const MenuEntry& x) { return x.text == L"Edit"; }), 0);
+}
+
+TEST_F(MDITest, ChildMadeInASkinnedMainFormIsSkinnedToo)
+{
+    SampleManager();   // its rules skin plain forms
+    TForm *first = nullptr, *second = nullptr;
+    TSkinTestForm* main = MainWithChildren(first, second);
+    TsSkinProvider::Create(main);
+    Pump(20);
+    EXPECT_FALSE(QueryWindowSkinFlag(first->Handle(), SkinCmdIsSkinned)) << "made before the main form was skinned";
+    TForm* later = NewChild(L"Later child", 30, 30);
+    Pump(20);
+    EXPECT_TRUE(QueryWindowSkinFlag(later->Handle(), SkinCmdIsSkinned));
 }
 
 // ---------------------------------------------------------------- frames

@@ -112,7 +112,7 @@ TEST_F(Manager, SampleSkinGivesTheSameTablesFromFolderPackAndStoredSkin)
 
     // The folder alone, copied into a directory without the packed file.
     for (const char* f : {"Options.dat", "MASTER.BMP", "BUTTON.PNG", "SHADOW.PNG", "OLDGROUP.BMP", "SLIDER.BMP",
-                          "TOOLBAR.JPG", "FORM.JPG"})
+                          "TOOLBAR.JPG", "FORM.JPG", "GLOWCLOSE.PNG", "GLOWMAX.PNG", "GLOWMIN.PNG"})
         dir.WriteFile(L"Slate\\" + Utf8ToString(f), ReadBytes(Skins() + L"\\Slate\\" + Utf8ToString(f)));
     TsSkinManager* folder = NewManager(dir.Path());
     folder->SetSkinName(L"Slate");

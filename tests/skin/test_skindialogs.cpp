@@ -2,14 +2,16 @@
 // child-class map and the dialog's title arithmetic as tables; then real
 // message boxes, popup menus and forms under the sample skin. Every modal loop
 // is ended from a timer, and a watchdog timer ends any box left open.
-#include "tests/skin/SkinRuntimeFixture.h"
+#include "tests/skin/DialogBoxes.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 
 #include <functional>
 
+#include "classlib/ExtCtrls.h"
 #include "classlib/GdiHandle.h"
+#include "classlib/StdCtrls.h"
 #include "skin/controls/MainWnd.h"
 #include "skin/controls/MenuWnd.h"
 #include "skin/forms/DialogChildMap.h"
@@ -18,6 +20,7 @@
 #include "skin/forms/SkinProvider.h"
 
 using namespace skintest;
+using namespace dialogboxes;
 
 // ---------------------------------------------------------------- pure decisions
 
@@ -60,6 +63,10 @@ TEST(DialogHook, ClassifiesEachCall)
         {"no style", create(0, L"TForm1", 0), A::None},
         {"no extended style", create(0, L"TForm1", popup, 0), A::None},
         {"a child", create(0, L"TPanel", WS_CHILD | WS_VISIBLE), A::None},
+        {"an MDI child of a frame skinned here",
+         with(create(0, L"TForm2", WS_CHILD | WS_CAPTION, WS_EX_MDICHILD), [](auto& f) { f.ChildOfSkinnedMDIFrame = true; }),
+         A::RegisterWindow},
+        {"an MDI child of another frame", create(0, L"TForm2", WS_CHILD | WS_CAPTION, WS_EX_MDICHILD), A::None},
         {"the main form", with(create(0, L"TForm1", popup), [](auto& f) { f.IsMainForm = true; }), A::None},
         {"destroyed", with(TkvHookFacts{}, [](auto& f) { f.Code = HCBT_DESTROYWND; }), A::FreeDeadProviders},
         {"destroyed while glows go",
@@ -317,121 +324,6 @@ TEST(DialogGeometry, ClientOrigin)
 
 // ---------------------------------------------------------------- real windows
 
-namespace {
-
-// Timers: each step is one CALLBACK timer procedure that runs inside the modal
-// loop of the box open at that moment.
-std::function<void()> stepOpen, stepInspect;
-int boxResult = 0;
-DWORD watchdogStart = 0;
-
-void CALLBACK OpenTimer(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    if (auto f = std::exchange(stepOpen, nullptr)) f();
-}
-
-std::vector<HWND> Boxes();
-
-// Runs the inspection once a box shows (it may take a moment to appear).
-void CALLBACK InspectTimer(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    if (Boxes().empty()) {
-        SetTimer(nullptr, 0, 20, InspectTimer);
-        return;
-    }
-    if (auto f = std::exchange(stepInspect, nullptr)) f();
-}
-
-BOOL CALLBACK CollectBoxes(HWND w, LPARAM l)
-{
-    wchar_t cls[16] = {};
-    GetClassNameW(w, cls, 16);
-    if (wcscmp(cls, L"#32770") == 0 && IsWindowVisible(w))
-        reinterpret_cast<std::vector<HWND>*>(l)->push_back(w);
-    return TRUE;
-}
-
-// The visible dialog boxes of this thread, newest first.
-std::vector<HWND> Boxes()
-{
-    std::vector<HWND> out;
-    EnumThreadWindows(GetCurrentThreadId(), CollectBoxes, LPARAM(&out));
-    return out;
-}
-
-// Cancels every box still open a few seconds after the last one was opened,
-// so no test can hang.
-void CALLBACK Watchdog(HWND, UINT, UINT_PTR, DWORD)
-{
-    if (GetTickCount() - watchdogStart < 8000) return;
-    for (HWND b : Boxes()) PostMessageW(b, WM_COMMAND, IDCANCEL, 0);
-    HWND menuOwner = GetCapture();
-    if (menuOwner) EndMenu();
-}
-
-struct WatchdogScope {
-    UINT_PTR id;
-    WatchdogScope()
-    {
-        watchdogStart = GetTickCount();
-        id = SetTimer(nullptr, 0, 500, Watchdog);
-    }
-    ~WatchdogScope()
-    {
-        KillTimer(nullptr, id);
-        stepOpen = stepInspect = nullptr;
-    }
-};
-
-// Opens a message box from a timer, runs inspect from a second timer inside
-// its modal loop, and pumps until the box has returned (bounded).
-int RunBox(const wchar_t* text, UINT flags, std::function<void()> inspect)
-{
-    boxResult = -1;
-    watchdogStart = GetTickCount();
-    bool done = false;
-    stepOpen = [&] {
-        stepInspect = std::move(inspect);
-        SetTimer(nullptr, 0, 60, InspectTimer);
-        boxResult = MessageBoxW(nullptr, text, L"Проверка", flags);
-        done = true;
-    };
-    SetTimer(nullptr, 0, 10, OpenTimer);
-    for (DWORD start = GetTickCount(); !done && GetTickCount() - start < 10000;) Pump(5);
-    return boxResult;
-}
-
-bool HasWrapper(HWND w) { return GetPropW(w, WrapperPropName) != nullptr; }
-
-bool AnswersSkinned(HWND w)
-{
-    return SendMessageW(w, SkinCommandMessage, MakeSkinCmdWParam(SkinCmdIsSkinned), 0) == 1;
-}
-
-POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
-
-class Dialogs : public SkinRuntime {
-protected:
-    void SetUp() override
-    {
-        SkinRuntime::SetUp();
-        SkinHooks.DialogHookProc = DialogHookProc;
-        manager = SampleManager();
-        ASSERT_TRUE(manager->SkinData().Active);
-        ASSERT_NE(SkinnedDialogs(), nullptr);
-    }
-    void TearDown() override
-    {
-        SkinRuntime::TearDown();
-    }
-    TsSkinManager* manager = nullptr;
-    WatchdogScope watchdog;
-};
-
-}  // namespace
-
 TEST_F(Dialogs, MessageBoxIsSkinnedAndClosesThroughItsDrawnButton)
 {
     bool inspected = false;
@@ -668,7 +560,13 @@ TEST_F(Dialogs, PopupMenusGetWrappersThatDoNotPileUp)
     AppendMenuW(menu, MF_STRING, 1, L"Открыть");
     AppendMenuW(menu, MF_STRING, 2, L"Закрыть");
     bool wrapped = false;
-    for (int i = 0; i < 100; ++i) {
+    long gdi = 0, windows = 0;
+    for (int i = 0; i < 101; ++i) {
+        if (i == 1) {
+            // Counted after the first popup: the one-time objects exist then.
+            gdi = LiveHandles(THandleKind::hkGdiObject);
+            windows = LiveHandles(THandleKind::hkWindow);
+        }
         stepInspect = [&] {
             bool shown = false;
             for (TkvMnuWnd* w : MenuWrappers())
@@ -681,9 +579,11 @@ TEST_F(Dialogs, PopupMenusGetWrappersThatDoNotPileUp)
         TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, f->Handle(), nullptr);
         Pump(0);
     }
+    EXPECT_EQ(LiveHandles(THandleKind::hkGdiObject), gdi);
+    EXPECT_EQ(LiveHandles(THandleKind::hkWindow), windows);
     DestroyMenu(menu);
     EXPECT_TRUE(wrapped);
-    EXPECT_EQ(made, 100);
+    EXPECT_EQ(made, 101);
     // Dead wrappers are pruned when the next menu comes: at most the last one is kept.
     EXPECT_LE(MenuWrappers().size(), 1u);
 }
@@ -728,6 +628,7 @@ TEST_F(Dialogs, TurningTheSkinOffFreesTheListOnce)
     EXPECT_TRUE(wrappedBefore);
     EXPECT_FALSE(wrappedAfter);   // the box goes on plain
     EXPECT_TRUE(sysMenuBack);
+    EXPECT_EQ(DialogHookHandle(), nullptr);   // the hook is gone with the skin
     EXPECT_EQ(SkinnedDialogs(), nullptr);
     EXPECT_TRUE(DialogProviders().empty());
     // The form's entry went with the list; the form no longer owns one.
@@ -736,4 +637,82 @@ TEST_F(Dialogs, TurningTheSkinOffFreesTheListOnce)
     // Freeing the form afterwards frees nothing twice.
     Free(f);
     forms.erase(std::find(forms.begin(), forms.end(), static_cast<TComponent*>(f)));
+}
+
+TEST_F(Dialogs, AnMDIFrameBringsItsChildrenAndLaterChildrenFollowIt)
+{
+    auto child = [&](const wchar_t* caption, long tag) {
+        auto* c = new TForm(Application);
+        forms.push_back(c);
+        c->SetTag(tag);
+        c->SetFormStyle(TFormStyle::fsMDIChild);
+        c->SetBounds(10, 10, 200, 120);
+        c->SetCaption(caption);
+        c->Show();
+        return c;
+    };
+    auto runTimeProvider = [](TCustomForm* form) {
+        return dynamic_cast<TsSkinProvider*>(&ProviderOf(form->Handle())) != nullptr &&
+               FindProviderByHandle(form->Handle()) != nullptr;
+    };
+    // Frame and first children made where the hook does not see them.
+    SkinHooks.DialogHookProc = nullptr;
+    TSkinTestForm* frame = NewForm(560, 400);
+    frame->SetFormStyle(TFormStyle::fsMDIForm);
+    frame->Show();
+    TForm* first = child(L"Первый", 0);
+    TForm* excluded = child(L"Исключённый", -1);
+    TSkinTestForm* other = NewForm();
+    other->Show();
+    Pump(20);
+    // The frame is activated with the hook on: its children come along.
+    SkinHooks.DialogHookProc = DialogHookProc;
+    SetActiveWindow(frame->Handle());
+    Pump(20);
+    EXPECT_TRUE(runTimeProvider(frame));
+    EXPECT_TRUE(runTimeProvider(first));
+    EXPECT_FALSE(runTimeProvider(excluded));
+    // A child made later in the skinned frame gets its provider when it is made.
+    TForm* later = child(L"Поздний", 0);
+    Pump(20);
+    EXPECT_TRUE(runTimeProvider(later));
+    EXPECT_TRUE(AnswersSkinned(later->Handle()));
+    // Children before their frame.
+    for (TForm* c : {later, excluded, first}) {
+        Free(c);
+        forms.erase(std::find(forms.begin(), forms.end(), static_cast<TComponent*>(c)));
+    }
+}
+
+TEST_F(Dialogs, APanelOfOursInADialogTakesTheSkinsColours)
+{
+    // The host form stays plain (its Tag), so the panel is nobody's yet.
+    TSkinTestForm* host = NewForm();
+    host->SetTag(-1);
+    host->Show();
+    auto* panel = Add<TPanel>(host, 0, 0, 160, 60);
+    panel->SetColor(clRed);
+    auto* label = new TLabel(panel);
+    label->SetParent(panel);
+    label->SetCaption(L"Метка");
+    label->Font().SetColor(clRed);
+    label->SetTransparent(false);
+    Pump(10);
+    bool wrapped = false;
+    RunBox(L"С панелью", MB_OKCANCEL, [&] {
+        std::vector<HWND> boxes = Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        HWND box = boxes[0];
+        // Our panel's window moves into the box: the next wrap of the box's children finds it.
+        ASSERT_FALSE(HasWrapper(panel->Handle()));
+        ::SetParent(panel->Handle(), box);
+        SendMessageW(box, SkinCommandMessage, MakeSkinCmdWParam(28), 0);
+        wrapped = HasWrapper(panel->Handle());
+        ::SetParent(panel->Handle(), host->Handle());
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_TRUE(wrapped);
+    EXPECT_EQ(panel->Color(), TColor(manager->GetGlobalColor()));
+    EXPECT_EQ(label->Font().Color(), TColor(manager->GetGlobalFontColor()));
+    EXPECT_TRUE(label->Transparent());
 }

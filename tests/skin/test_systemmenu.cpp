@@ -59,24 +59,36 @@ void ExpectItems(TMenu* menu, const wchar_t* const names[6], const char* look)
     }
 }
 
-// ---- the provider's track seam: answers with a chosen command, counts the calls
-UINT chosenCommand = 0;
+// ---- the provider's track seam: answers with the command of the item chosen
+// when the menu is shown (the menu builds its items again for each show)
+std::function<TMenuItem*()> choose;
 int trackCalls = 0;
 UINT ChooseCommand(HMENU, HWND, int, int)
 {
     ++trackCalls;
-    return chosenCommand;
+    TMenuItem* item = choose ? choose() : nullptr;
+    return item ? item->Command() : 0;
 }
 struct TrackSeam {
     TTrackSystemMenuFn saved = TrackSystemMenuFn;
-    explicit TrackSeam(UINT command)
+    explicit TrackSeam(std::function<TMenuItem*()> chooser = nullptr)
     {
-        chosenCommand = command;
+        choose = std::move(chooser);
         trackCalls = 0;
         TrackSystemMenuFn = ChooseCommand;
     }
-    ~TrackSeam() { TrackSystemMenuFn = saved; }
+    ~TrackSeam()
+    {
+        TrackSystemMenuFn = saved;
+        choose = nullptr;
+    }
 };
+TMenuItem* ItemWithTag(TMenu* menu, long tag)
+{
+    for (int i = 0; i < menu->Items()->Count(); ++i)
+        if (menu->Items()->Items(i)->Tag() == tag) return menu->Items()->Items(i);
+    return nullptr;
+}
 
 // Copies every file of a skin folder into another folder.
 void CopySkinFolder(const String& from, const String& to)
@@ -268,7 +280,7 @@ TEST_F(SystemMenus, RealCaptionsShortcutsAndTheProgramsCommands)
 
     // Choosing: the program's command is posted with its id, Maximize is carried out.
     {
-        TrackSeam seam(foo->Command());
+        TrackSeam seam([&] { return ItemWithTag(menu, kFoo); });
         POINT pt = provider->SystemMenuPointBelowIcon();
         EXPECT_TRUE(provider->ShowSystemMenuAt(pt.x, pt.y));
         EXPECT_EQ(trackCalls, 1);
@@ -277,7 +289,7 @@ TEST_F(SystemMenus, RealCaptionsShortcutsAndTheProgramsCommands)
         EXPECT_EQ(msg.wParam, kFoo);
     }
     {
-        TrackSeam seam(FindMenuItem(menu, SysItemNames[4])->Command());
+        TrackSeam seam([&] { return FindMenuItem(menu, SysItemNames[4]); });
         EXPECT_TRUE(provider->ShowSystemMenuAt(100, 100));
         Pump(30);
         EXPECT_TRUE(IsZoomed(wnd));
@@ -370,7 +382,7 @@ TEST_F(SystemMenus, SkinListInColumnsChosenByIndex)
 
     int countAfterFirst = 0;
     for (int show = 0; show < 2; ++show) {
-        TrackSeam seam(0);
+        TrackSeam seam;
         ASSERT_TRUE(provider->ShowSystemMenuAt(100, 100));
         if (show == 0) countAfterFirst = menu->Items()->Count();
     }
@@ -398,15 +410,17 @@ TEST_F(SystemMenus, SkinListInColumnsChosenByIndex)
     ASSERT_NE(rnd, nullptr);
     EXPECT_EQ(rnd->Caption(), L"R&&D");
 
-    TrackSeam seam(rnd->Command());
+    const String rndName = L"SkinSelectItem" + IntToStr(rnd->MenuIndex());
+    TrackSeam seam([&] { return FindMenuItem(menu, rndName); });
     ASSERT_TRUE(provider->ShowSystemMenuAt(100, 100));
     EXPECT_EQ(m->SkinName(), L"R&D");
     EXPECT_TRUE(m->Active());
     (void)f;
 }
 
-// Alt+Space and a click on the title icon open the skinned menu (owner-drawn
-// from the skin) at the provider's point; with the skin list for the screenshot.
+// Alt+Space, a click on the title icon and a context menu asked for on the
+// caption open the skinned menu (owner-drawn from the skin) at their point;
+// with the skin list for the screenshot.
 TEST_F(SystemMenus, OpensFromAltSpaceAndTheIcon)
 {
     TsSkinManager* m = SampleManager();
@@ -415,37 +429,65 @@ TEST_F(SystemMenus, OpensFromAltSpaceAndTheIcon)
     HWND wnd = f->Handle();
     provider->MakeSkinMenu = true;
     const POINT below = provider->SystemMenuPointBelowIcon();
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    const POINT caption{(wr.left + wr.right) / 2, (wr.top + below.y) / 2};
     struct Row {
         const char* what;
         std::function<void()> open;
+        POINT at;
     };
     const Row rows[] = {
-        {"Alt+Space", [&] { SendMessageW(wnd, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE); }},
-        {"the icon", [&] { SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, MAKELPARAM(below.x + 4, below.y - 4)); }},
+        {"Alt+Space", [&] { SendMessageW(wnd, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE); }, below},
+        {"the icon", [&] { SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, MAKELPARAM(below.x + 4, below.y - 4)); },
+         below},
+        {"a context menu on the caption",
+         [&] { SendMessageW(wnd, WM_CONTEXTMENU, WPARAM(wnd), MAKELPARAM(caption.x, caption.y)); }, caption},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        HMENU shown = nullptr;
+        HMENU shown = nullptr, list = nullptr;
         RECT at{};
         uint32_t selected = 0;
+        int seenAt = 0;
+        const bool openList = r.what == rows[0].what;
         RunMenuLoop(
             [&](int tick) {
-                HWND menu = VisibleMenuWindow();
+                HWND menu = VisibleMenuWindow();   // the lowest: the system menu itself
                 if (!menu) return false;
-                if (tick == 3) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);   // selects "Available skins"
-                if (tick < 12) return false;
+                if (!seenAt) {
+                    seenAt = tick;
+                    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);   // selects "Available skins"
+                }
+                if (openList && tick == seenAt + 4) PostMessageW(menu, WM_KEYDOWN, VK_RIGHT, 0);
+                if (tick < seenAt + 12) return false;
                 shown = HMENU(SendMessageW(menu, MN_GETHMENU, 0, 0));
                 GetWindowRect(menu, &at);
                 selected = ScreenPixel(at.left + 10, at.top + 10);
-                if (r.what == rows[0].what) SaveScreenRect(at, L"systemmenu_skinlist");
+                if (openList) {
+                    RECT all = at;
+                    HWND top = FindWindowW(L"#32768", nullptr);   // the highest: the skin list
+                    if (top && top != menu && IsWindowVisible(top)) {
+                        list = HMENU(SendMessageW(top, MN_GETHMENU, 0, 0));
+                        RECT lr{};
+                        GetWindowRect(top, &lr);
+                        UnionRect(&all, &at, &lr);
+                    }
+                    SaveScreenRect(all, L"systemmenu_skinlist");
+                }
                 return true;
             },
             r.open);
+        if (openList) {
+            TMenuItem* head = FindMenuItem(provider->SystemMenu(), SkinSelectItemName);
+            ASSERT_NE(head, nullptr);
+            EXPECT_EQ(list, head->Handle());
+        }
         ASSERT_NE(provider->SystemMenu(), nullptr);
         EXPECT_EQ(shown, provider->SystemMenu()->Handle());
         EXPECT_TRUE(provider->SystemMenu()->OwnerDraw());
-        EXPECT_EQ(at.left, below.x);
-        EXPECT_EQ(at.top, below.y);
+        EXPECT_EQ(at.left, r.at.x);
+        EXPECT_EQ(at.top, r.at.y);
         EXPECT_EQ(selected, SectionColor(m, L"MENUITEM", 1));
         EXPECT_TRUE(IsWindowVisible(wnd));
     }
@@ -508,8 +550,11 @@ TEST_F(SystemMenus, RealMenuWithoutSkinnedPopups)
     TSkinTestForm* f = SkinnedForm(TFormBorderStyle::bsSizeable, biSystemMenu | biMinimize);
     HWND wnd = f->Handle();
     HMENU real = GetSystemMenu(wnd, FALSE);
-    TrackSeam seam(SC_MINIMIZE);
-    ASSERT_TRUE(provider->ShowSystemMenuAt(100, 100));
+    TTrackSystemMenuFn saved = TrackSystemMenuFn;
+    TrackSystemMenuFn = [](HMENU, HWND, int, int) -> UINT { return SC_MINIMIZE; };
+    const bool shown = provider->ShowSystemMenuAt(100, 100);
+    TrackSystemMenuFn = saved;
+    ASSERT_TRUE(shown);
     auto greyed = [real](UINT cmd) { return (GetMenuState(real, cmd, MF_BYCOMMAND) & MF_GRAYED) != 0; };
     EXPECT_TRUE(greyed(SC_RESTORE));
     EXPECT_FALSE(greyed(SC_MOVE));
@@ -526,17 +571,19 @@ TEST_F(SystemMenus, RealMenuWithoutSkinnedPopups)
 // removal is forgotten.
 TEST_F(SystemMenus, ProviderHearsOfAManagerOnItsForm)
 {
+    TsSkinManager* first = SampleManager(false);
     TSkinTestForm* f = NewForm();
     TsSkinProvider* p = TsSkinProvider::Create(f);
-    p->SkinData()->SetSkinManager(nullptr);
-    auto* m = new TsSkinManager(nullptr);
-    f->InsertComponent(m);
-    EXPECT_EQ(p->SkinData()->StoredSkinManager(), m);
-    Free(m);
-    EXPECT_EQ(p->SkinData()->StoredSkinManager(), nullptr);
+    ASSERT_EQ(p->Manager(), first);
+    auto* second = new TsSkinManager(nullptr);
+    f->InsertComponent(second);
+    EXPECT_EQ(p->Manager(), second);
+    Free(second);
+    EXPECT_EQ(p->Manager(), first);
 }
 
-// The client origin the provider answers is where the client area is.
+// The client origin and the height above the client the provider answers
+// are where the client area is; the menu line counts while an item shows.
 TEST_F(SystemMenus, ClientOriginAndTopArea)
 {
     SampleManager();
@@ -559,7 +606,12 @@ TEST_F(SystemMenus, ClientOriginAndTopArea)
     if (!provider->BorderForm()) {
         EXPECT_EQ(provider->ClientOriginX(), client.x - wr.left);
         EXPECT_EQ(provider->ClientOriginY(), client.y - wr.top);
+        EXPECT_EQ(provider->TopAreaHeight(), client.y - wr.top);
     }
+    EXPECT_FALSE(provider->CacheSizeOutdated());
+    EXPECT_TRUE(provider->ShowsTitleIcon());
+    provider->SetShowAppIcon(false);
+    EXPECT_FALSE(provider->ShowsTitleIcon());
     const POINT inWindow = provider->ScreenToWindowPoint(POINT{wr.left + 7, wr.top + 9});
     EXPECT_EQ(inWindow.x, 7);
     EXPECT_EQ(inWindow.y, 9);
@@ -608,6 +660,12 @@ TEST_F(SystemMenus, RightToLeftMenusAreMirrored)
 {
     TsSkinManager* m = SampleManager();
     TsSkinableMenus& menus = m->SkinableMenus();
+    // The extra line on the left makes the picture one-sided.
+    m->MenuSupport.UseExtraLine = true;
+    m->OnGetMenuExtraLineData = [](TMenuItem*, String&, String& caption, TBitmap*&, bool& visible) {
+        caption = L"Меню";
+        visible = true;
+    };
     TPopupMenu popup(nullptr);
     auto add = [&](const wchar_t* caption) {
         auto* item = new TMenuItem();
@@ -615,9 +673,9 @@ TEST_F(SystemMenus, RightToLeftMenusAreMirrored)
         popup.Items()->Add(item);
         return item;
     };
+    add(L"Сохранить всё");   // the first item also brings the extra line's column
     TMenuItem* item = add(L"Ш");
     TMenuItem* blank = add(L"");
-    add(L"Сохранить всё");
     auto picture = [&](bool middleEast, TBiDiMode mode) {
         MiddleEastScope scope(middleEast);
         popup.SetBiDiMode(mode);
@@ -645,7 +703,7 @@ TEST_F(SystemMenus, RightToLeftMenusAreMirrored)
             symmetric = symmetric && a[size_t(y * w + x)] == a[size_t(y * w + w - 1 - x)];
             mirrored = mirrored && b[size_t(y * w + x)] == a[size_t(y * w + w - 1 - x)];
         }
-    EXPECT_FALSE(symmetric) << "the icon column makes the picture one-sided";
+    EXPECT_FALSE(symmetric);
     EXPECT_TRUE(mirrored);
     EXPECT_EQ(PixelsOf(*ltrOnArabic), a);
     ASSERT_GE(ltrText.first, 0);

@@ -8,6 +8,7 @@
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "classlib/SysUtils.h"
+#include "skin/forms/BorderForm.h"
 #include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/TitleBar.h"
@@ -51,8 +52,8 @@ TEST(TitleBarLayout, GroupsStartWhereTheirRuleSaysAndItemsTouch)
         ASSERT_EQ(l.Boxes.size(), c.entries.size());
         for (size_t i = 0; i < c.entries.size(); ++i) {
             EXPECT_EQ(l.Boxes[i].Left, c.lefts[i]) << i;
-            if (c.entries[i].Visible)
-                EXPECT_EQ(l.Boxes[i].Right - l.Boxes[i].Left, c.entries[i].Width) << i;
+            const int width = c.entries[i].Visible ? c.entries[i].Width : 0;
+            EXPECT_EQ(l.Boxes[i].Right - l.Boxes[i].Left, width) << i;
         }
     }
 }
@@ -155,8 +156,9 @@ TEST_F(TitleBarObjects, ItemsMeasureThemselvesWhenTheirContentChanges)
     it->SetAutoSize(false);
     it->SetWidth(60);
     it->SetCaption(L"a");
+    it->Measure(true);
     EXPECT_EQ(it->Width(), 60);
-    EXPECT_EQ(it->Content.Width, 7 + 1 + 4 + kArrow);
+    EXPECT_EQ(it->Content.Width, 7 + 4 + kArrow);
 }
 
 TEST_F(TitleBarObjects, ATabOfAGroupReleasesTheOthersHiddenOnesToo)
@@ -241,16 +243,34 @@ TEST_F(TitleBarObjects, CollectionIndexAndAssign)
     EXPECT_EQ(c->SkinSection(), L"");
 }
 
+// A component that hears what its owner hears.
+class Listener : public TComponent {
+public:
+    using TComponent::TComponent;
+    std::vector<TOperation> heard;
+
+protected:
+    void Notification(TComponent* c, TOperation op) override
+    {
+        TComponent::Notification(c, op);
+        if (c != this)
+            heard.push_back(op);
+    }
+};
+
 TEST(TitleBarCreation, AnOwnerThatIsNoFormLeavesNothingBehind)
 {
     TComponent owner(nullptr);
+    auto* listener = new Listener(&owner);
     try {
         new TsTitleBar(&owner);
         FAIL() << "no exception";
     } catch (const EAbort& e) {
         EXPECT_EQ(e.Message(), L"TsTitleBar component may be used with forms only!");
     }
-    EXPECT_EQ(owner.ComponentCount(), 0);
+    // Nobody heard of a title bar arriving or leaving: it never registered.
+    EXPECT_TRUE(listener->heard.empty());
+    EXPECT_EQ(owner.ComponentCount(), 1);
     EXPECT_THROW(new TsTitleBar(nullptr), EAbort);
 }
 
@@ -329,13 +349,15 @@ TEST(TitleBarRules, TheLibraryCarriesItsMenuButtonPicture)
         EXPECT_EQ(v.At(f * fw, v.height - 1) & 0xFFFFFFu, kMenuButtonKey) << f;
         EXPECT_EQ(v.At(f * fw + fw / 2, v.height / 2) >> 24, 255u) << f;
     }
-    // Painted nine-part into a wider target: the corner keeps what was under it.
-    std::vector<uint32_t> dst(60 * 30, 0xFF102030u);
-    PixelView d{dst.data(), 60 * 4, 60, 30};
-    PaintMenuButtonFrame(d, 0, 0, 60, 30, v, 1);
-    EXPECT_EQ(d.At(0, 29), 0xFF102030u);
-    EXPECT_EQ(d.At(30, 15) & 0xFFFFFFu, v.At(fw + fw / 2, v.height / 2) & 0xFFFFFFu);
-    EXPECT_NE(d.At(30, 15), 0xFF102030u);
+    // Painted nine-part into a wider target of the same height: the corner
+    // keeps what was under it, the centre is stretched sideways only (the
+    // frames' colours change from top to bottom, not across).
+    std::vector<uint32_t> dst(60 * v.height, 0xFF102030u);
+    PixelView d{dst.data(), 60 * 4, 60, v.height};
+    PaintMenuButtonFrame(d, 0, 0, 60, v.height, v, 1);
+    EXPECT_EQ(d.At(0, v.height - 1), 0xFF102030u);
+    for (int x : {12, 30, 47})
+        EXPECT_EQ(d.At(x, v.height / 2), v.At(fw + fw / 2, v.height / 2)) << x;
 }
 
 TEST(TitleBarRules, FadeSteps)
@@ -410,9 +432,10 @@ void CALLBACK DismissMenu(HWND, UINT, UINT_PTR id, DWORD)
 
 class TitleBarForm : public SkinRuntime {
 protected:
-    void Make()
+    void Make(bool extendedBorders = false)
     {
         m = SampleManager();
+        m->SetExtendedBorders(extendedBorders);
         f = NewForm(520, 240);
         SetWindowTextW(f->Handle(), L"Items");
         bar = new TsTitleBar(f);
@@ -424,6 +447,13 @@ protected:
             return it;
         };
         button = add(TkvBtnStyle::bsButton, L"Save");
+        glyphButton = add(TkvBtnStyle::bsButton, L"");
+        TBitmap glyph(16, 16, TPixelFormat::pf24bit);
+        glyph.Canvas().Brush().SetColor(clFuchsia);   // the corner pixel: transparent
+        glyph.Canvas().FillRect(RECT{0, 0, 16, 16});
+        glyph.Canvas().Brush().SetColor(TColor(0x2080E0));
+        glyph.Canvas().FillRect(RECT{3, 3, 13, 13});
+        glyphButton->SetGlyph(&glyph);
         menuItem = add(TkvBtnStyle::bsMenu, L"File");
         spacer = add(TkvBtnStyle::bsSpacing, L"");
         spacer->SetWidth(12);
@@ -447,10 +477,13 @@ protected:
         Pump(30);
     }
     TsFramePainter& Painter() { return FramePainterOf(*p); }
+    void ExpectItemHitCodes();
+    // Item rectangles lie in the frame picture: the border window's when there is one.
     POINT ScreenOf(const RECT& r, bool centre = true)
     {
         RECT wr{};
-        GetWindowRect(wnd, &wr);
+        TkvBorderWindow* border = p->BorderForm() ? p->BorderForm()->WindowIfMade() : nullptr;
+        GetWindowRect(border ? border->Handle() : wnd, &wr);
         return centre ? POINT{wr.left + (r.left + r.right) / 2, wr.top + (r.top + r.bottom) / 2}
                       : POINT{wr.left + r.left, wr.top + r.bottom};
     }
@@ -470,7 +503,7 @@ protected:
     TSkinTestForm* f = nullptr;
     TsSkinProvider* p = nullptr;
     TsTitleBar* bar = nullptr;
-    TkvTitleBarItem *button = nullptr, *menuItem = nullptr, *spacer = nullptr, *tab1 = nullptr, *tab2 = nullptr,
+    TkvTitleBarItem *button = nullptr, *glyphButton = nullptr, *menuItem = nullptr, *spacer = nullptr, *tab1 = nullptr, *tab2 = nullptr,
                     *info = nullptr;
     TPopupMenu* dropdown = nullptr;
     HWND wnd = nullptr;
@@ -478,30 +511,44 @@ protected:
 
 }  // namespace
 
-TEST_F(TitleBarForm, ItemsAnswerTheFramesHitTest)
+void TitleBarForm::ExpectItemHitCodes()
 {
-    Make();
     const RECT area{bar->Area.Left, bar->Area.Top, bar->Area.Right, bar->Area.Bottom};
     ASSERT_GT(area.right - area.left, 200);
     struct {
         TkvTitleBarItem* item;
         int expected;   // 0: not an item code
-    } cases[] = {{button, 2000}, {menuItem, 2001}, {spacer, 0}, {tab1, 0}, {tab2, 2004}, {info, 0}};
+    } cases[] = {{button, 2000}, {glyphButton, 2001}, {menuItem, 2002}, {spacer, 0}, {tab1, 0}, {tab2, 2005}, {info, 0}};
     for (const auto& c : cases) {
         const RECT r = c.item->Rect;
         ASSERT_GT(r.right, r.left);
         EXPECT_GE(r.left, area.left);
         EXPECT_LE(r.right, area.right);
         const int code = HitAt(ScreenOf(r));
-        if (c.expected)
+        if (c.expected) {
             EXPECT_EQ(code, c.expected) << c.item->Index();
-        else
+        } else {
             EXPECT_TRUE(code < kTitleBarItemBase || code >= kTitleBarItemBase + kTitleElementRange)
                 << c.item->Index() << " " << code;
+        }
     }
     // The tabs sit at the bottom of the area, the menu button at its top.
     EXPECT_EQ(tab2->Rect.bottom, area.bottom);
     EXPECT_EQ(menuItem->Rect.top, area.top);
+}
+
+TEST_F(TitleBarForm, ItemsAnswerTheFramesHitTest)
+{
+    Make();
+    ExpectItemHitCodes();
+}
+
+TEST_F(TitleBarForm, ItemsAnswerTheBorderWindowsHitTest)
+{
+    Make(true);
+    ASSERT_NE(p->BorderForm(), nullptr);
+    ASSERT_NE(p->BorderForm()->WindowIfMade(), nullptr);
+    ExpectItemHitCodes();
 }
 
 TEST_F(TitleBarForm, AClickFiresOnClickAndATabIsSelectedAtOnce)
@@ -509,23 +556,38 @@ TEST_F(TitleBarForm, AClickFiresOnClickAndATabIsSelectedAtOnce)
     Make();
     int clicks = 0;
     button->OnClick = [&](TObject*) { ++clicks; };
+    button->Hint = L"Saves the pages";
+    button->ShowHint = true;
     const POINT b = ScreenOf(button->Rect);
     SetCursorPos(b.x, b.y);
     SendMessageW(wnd, WM_NCMOUSEMOVE, 2000, MAKELPARAM(b.x, b.y));
     EXPECT_EQ(button->State(), isHot);
+    // The hint shows below right of the cursor, topmost, without taking the activation.
+    ASSERT_NE(button->HintWindow(), nullptr);
+    HWND hint = button->HintWindow()->Handle();
+    ASSERT_TRUE(IsWindow(hint));
+    EXPECT_TRUE(IsWindowVisible(hint));
+    EXPECT_NE(GetActiveWindow(), hint);
+    EXPECT_TRUE(GetWindowLongW(hint, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT hr{};
+    GetWindowRect(hint, &hr);
+    EXPECT_EQ(hr.left, b.x + 8);
+    EXPECT_EQ(hr.top, b.y + 16);
     SendMessageW(wnd, WM_NCLBUTTONDOWN, 2000, MAKELPARAM(b.x, b.y));
     EXPECT_EQ(button->State(), isPressed);
     EXPECT_EQ(clicks, 0);
     SendMessageW(wnd, WM_NCLBUTTONUP, 2000, MAKELPARAM(b.x, b.y));
     EXPECT_EQ(clicks, 1);
+    SendMessageW(wnd, WM_NCMOUSELEAVE, 0, 0);
+    EXPECT_FALSE(IsWindow(hint));
 
     const POINT t = ScreenOf(tab2->Rect);
-    SendMessageW(wnd, WM_NCLBUTTONDOWN, 2004, MAKELPARAM(t.x, t.y));
+    SendMessageW(wnd, WM_NCLBUTTONDOWN, 2005, MAKELPARAM(t.x, t.y));
     Pump(10);
     EXPECT_TRUE(tab2->Down());
     EXPECT_FALSE(tab1->Down());
     EXPECT_EQ(p->PressedElement(), kNoElement);
-    EXPECT_EQ(HitAt(ScreenOf(tab1->Rect)), 2003);   // the released tab is hit again
+    EXPECT_EQ(HitAt(ScreenOf(tab1->Rect)), 2004);   // the released tab is hit again
 }
 
 TEST_F(TitleBarForm, TheDropDownOpensAtTheItemsBottomLeftCorner)
@@ -538,7 +600,7 @@ TEST_F(TitleBarForm, TheDropDownOpensAtTheItemsBottomLeftCorner)
     SetTimer(nullptr, 0, 100, DismissMenu);
     const POINT c = ScreenOf(menuItem->Rect);
     const POINT corner = ScreenOf(menuItem->Rect, false);
-    SendMessageW(wnd, WM_NCLBUTTONDOWN, 2001, MAKELPARAM(c.x, c.y));
+    SendMessageW(wnd, WM_NCLBUTTONDOWN, 2002, MAKELPARAM(c.x, c.y));
     Pump(10);
     EXPECT_EQ(g_menuRect.left, corner.x);
     EXPECT_EQ(g_menuRect.top, corner.y);
@@ -553,7 +615,7 @@ TEST_F(TitleBarForm, ChangingACaptionRepaintsTheTitle)
     Make();
     const RECT before = button->Rect;
     const std::vector<uint32_t> old = CachePixels(before);
-    button->SetCaption(L"Save all");
+    button->SetCaption(L"Load all");
     Pump(30);
     EXPECT_GT(button->Rect.right - button->Rect.left, before.right - before.left);
     EXPECT_NE(CachePixels(before), old);
@@ -578,11 +640,93 @@ TEST_F(TitleBarForm, ScreenshotWithHotAndPressedItems)
     const std::vector<uint32_t> hot = CachePixels(button->Rect);
     const std::vector<uint32_t> menuNormal = CachePixels(menuItem->Rect);
     menuItem->SetState(isPressed);
-    Painter().PaintTitleButton(2001);
+    Painter().PaintTitleButton(2002);
     Pump(10);
     EXPECT_NE(CachePixels(menuItem->Rect), menuNormal);
     SaveWindowShot(wnd, L"titlebar_items");
     SendMessageW(wnd, WM_NCMOUSELEAVE, 0, 0);
     EXPECT_EQ(button->State(), isNormal);
     EXPECT_NE(CachePixels(button->Rect), hot);
+}
+
+TEST_F(TitleBarForm, HoverFadesOnALayeredWindowOverTheItem)
+{
+    Make();
+    p->AllowAnimation = true;
+    const POINT b = ScreenOf(button->Rect);
+    SetCursorPos(b.x, b.y);
+    SendMessageW(wnd, WM_NCMOUSEMOVE, 2000, MAKELPARAM(b.x, b.y));
+    TkvItemAnimation* a = button->Animation();
+    ASSERT_NE(a, nullptr);
+    HWND glow = a->GlowWindow();
+    ASSERT_TRUE(IsWindow(glow));
+    EXPECT_TRUE(IsWindowVisible(glow));
+    EXPECT_TRUE(GetWindowLongW(glow, GWL_EXSTYLE) & WS_EX_LAYERED);
+    EXPECT_TRUE(GetWindowLongW(glow, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+    // Centred on the item with the item's size: exactly over it.
+    RECT gr{}, wr{};
+    GetWindowRect(glow, &gr);
+    GetWindowRect(wnd, &wr);
+    EXPECT_EQ(gr.left, wr.left + button->Rect.left);
+    EXPECT_EQ(gr.top, wr.top + button->Rect.top);
+    EXPECT_EQ(gr.right - gr.left, button->Rect.right - button->Rect.left);
+    // The picture is the item as it is painted hot.
+    ASSERT_NE(a->Picture(), nullptr);
+    EXPECT_EQ(a->Picture()->Width(), button->Rect.right - button->Rect.left);
+    for (int i = 0; i < 20 && a->Steps().Running(); ++i)
+        a->StepOnce();
+    EXPECT_FALSE(a->Steps().Running());
+    EXPECT_EQ(a->Steps().TargetState(), isHot);
+    // Leaving fades out and drops the window at the end.
+    SendMessageW(wnd, WM_NCMOUSELEAVE, 0, 0);
+    ASSERT_EQ(button->Animation(), a);
+    for (int i = 0; i < 20 && a->Steps().Running(); ++i)
+        a->StepOnce();
+    EXPECT_EQ(a->Steps().TargetState(), -1);
+    EXPECT_FALSE(IsWindow(glow));
+    EXPECT_EQ(a->GlowWindow(), nullptr);
+}
+
+TEST_F(TitleBarForm, AnImageListChangeResizesItsItemsAndItsRemovalIsNoticed)
+{
+    Make();
+    auto* images = new TCustomImageList(f);
+    images->SetSize(24, 24);
+    bar->SetImages(images);
+    button->SetImageIndex(0);   // not there yet: the caption alone
+    const int before = button->Width();
+    TBitmap pic(24, 24, TPixelFormat::pf24bit);
+    images->Add(&pic, nullptr);
+    EXPECT_EQ(button->Width(), before + 24 + button->Spacing());
+    Free(images);
+    EXPECT_EQ(bar->Images(), nullptr);
+    button->Measure(false);
+    EXPECT_EQ(button->Width(), before);
+}
+
+TEST_F(TitleBarForm, ADisabledItemIsMixedHalfWayIntoTheTitle)
+{
+    Make();
+    const RECT r = glyphButton->Rect;
+    const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+    auto pixelAt = [&](int x, int y) {
+        EXPECT_TRUE(Painter().PaintFrameToCache());
+        return Painter().Cache()->View().At(x, y);
+    };
+    const uint32_t under = pixelAt(r.left, r.top);   // the glyph's key corner: the title shows
+    const uint32_t enabled = pixelAt(cx, cy);
+    ASSERT_NE(enabled & 0xFFFFFFu, under & 0xFFFFFFu);
+    glyphButton->Enabled = false;
+    const uint32_t disabled = pixelAt(cx, cy);
+    for (int shift : {0, 8, 16}) {
+        const int e = int(enabled >> shift) & 0xFF, u = int(under >> shift) & 0xFF, d = int(disabled >> shift) & 0xFF;
+        EXPECT_NEAR(d, (e + u) / 2, 2) << shift;
+    }
+    // A disabled item takes no click.
+    int clicks = 0;
+    glyphButton->OnClick = [&](TObject*) { ++clicks; };
+    const POINT c = ScreenOf(r);
+    SendMessageW(wnd, WM_NCLBUTTONDOWN, 2001, MAKELPARAM(c.x, c.y));
+    SendMessageW(wnd, WM_NCLBUTTONUP, 2001, MAKELPARAM(c.x, c.y));
+    EXPECT_EQ(clicks, 0);
 }

@@ -16,6 +16,7 @@
 #include "skin/forms/Startup.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "tests/skinapp/Example.h"
+#include "tests/skinapp/Probe.h"
 
 namespace {
 
@@ -722,6 +723,7 @@ int RunSkinApp(const std::vector<String>& args)
     InitSkinLibrary();
     Application->Initialize();
     Application->SetTitle(L"Skinned controls");
+    InstallSoakProbe();
     TSkinAppMain* main = nullptr;
     int rc = 0;
     try {

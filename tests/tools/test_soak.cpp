@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "app/ContentContainer.h"
+#include "classlib/GdiHandle.h"
 #include "support/GuiTest.h"
 #include "tools/soakrunner/SoakCore.h"
 #include "tools/soakrunner/SoakWindows.h"
@@ -392,4 +393,172 @@ TEST(SoakDialogs, FileDialogsAreToldANameOrCancelled)
         ASSERT_TRUE(WaitFor([&] { return m.done.load(); }));
         EXPECT_EQ(m.result.load(), 0);
     }
+}
+
+namespace {
+// A window whose click sets off work in three posted steps, as a form closing
+// or a dialog opening does; the last step closes a second window.
+constexpr UINT kStepMessage = WM_APP + 2;
+HWND stepTarget = nullptr;   // the window the last step destroys
+int stepPause = 0;           // ms each step takes
+bool stepMoving = false;     // each step moves the window instead (never settles)
+
+LRESULT CALLBACK StepWndProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    if (m == WM_LBUTTONDOWN) PostMessageW(w, kStepMessage, 3, 0);
+    if (m == kStepMessage) {
+        Sleep(DWORD(stepPause));
+        if (stepMoving) {
+            RECT r;
+            GetWindowRect(w, &r);
+            SetWindowPos(w, nullptr, r.left + 1, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            PostMessageW(w, kStepMessage, wp + 1, 0);
+        } else if (wp > 1) {
+            PostMessageW(w, kStepMessage, wp - 1, 0);
+        } else if (stepTarget) {
+            DestroyWindow(stepTarget);
+            stepTarget = nullptr;
+        }
+        return 0;
+    }
+    return DefWindowProcW(w, m, wp, lp);
+}
+
+const wchar_t* StepClass()
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = StepWndProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = HBRUSH(COLOR_WINDOW + 1);
+        wc.lpszClassName = L"SoakStepWindow";
+        RegisterClassW(&wc);
+        registered = true;
+    }
+    return L"SoakStepWindow";
+}
+}  // namespace
+
+// The runner chooses the next event from what the program shows: it must see
+// the program after it has taken the input, or a replay of the seed can differ.
+TEST(SoakWatch, SettlingWaitsUntilTheProgramHasTakenTheInputAndStaysStill)
+{
+    struct Case {
+        int pause;      // ms per step
+        bool moving;    // keeps changing for good
+        bool settled;   // WaitSettled's answer
+    } const cases[] = {{0, false, true}, {40, false, true}, {5, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pause);
+        std::atomic<HWND> wnd{nullptr}, other{nullptr};
+        std::atomic<bool> stop{false};
+        stepPause = c.pause;
+        stepMoving = c.moving;
+        std::thread t([&] {
+            HWND w = CreateWindowExW(0, StepClass(), L"steps", WS_POPUP | WS_VISIBLE, 100, 100, 200, 150, nullptr,
+                                     nullptr, GetModuleHandleW(nullptr), nullptr);
+            HWND o = CreateWindowExW(0, StepClass(), L"closes", WS_POPUP | WS_VISIBLE, 400, 100, 100, 100, nullptr,
+                                     nullptr, GetModuleHandleW(nullptr), nullptr);
+            stepTarget = o;
+            wnd = w;
+            other = o;
+            MSG msg;
+            while (!stop) {
+                while (!stop && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            }
+            DestroyWindow(w);
+            if (stepTarget) DestroyWindow(stepTarget);
+        });
+        ASSERT_TRUE(WaitFor([&] { return wnd.load() != nullptr; }));
+        SetForegroundWindow(wnd);
+        ASSERT_TRUE(WaitSettled(GetCurrentProcess(), GetCurrentProcessId(), 2000));
+        EXPECT_NE(ProcessShape(GetCurrentProcessId(), false).find("SoakStepWindow; SoakStepWindow;"), std::string::npos);
+
+        MouseClick(POINT{150, 150});
+        const ULONGLONG started = GetTickCount64();
+        EXPECT_EQ(WaitSettled(GetCurrentProcess(), GetCurrentProcessId(), 1500), c.settled);
+        if (c.settled) {
+            // Gone when the wait ends, however long the steps took.
+            EXPECT_FALSE(IsWindow(other.load()));
+            EXPECT_EQ(ProcessShape(GetCurrentProcessId(), false), "SoakStepWindow; ");
+        } else {
+            EXPECT_GE(GetTickCount64() - started, 1500u);
+        }
+        stop = true;
+        t.join();
+    }
+}
+
+// The program answers the soak's question with the handles its owners hold;
+// the soak adds the windows the system knows of the process.
+TEST(SoakWatch, TheProgramTellsTheHandlesItHolds)
+{
+    const DWORD pid = GetCurrentProcessId();
+    HandleCounts before;
+    ASSERT_TRUE(AskHandleCounts(pid, 2000, before));
+    {
+        BitmapHandle bitmap(CreateBitmap(4, 4, 1, 32, nullptr));
+        BrushHandle brush(CreateSolidBrush(RGB(1, 2, 3)));
+        MemoryDC dc = CreateMemoryDC();
+        HWND popup = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 5, 5, popup, nullptr, GetModuleHandleW(nullptr), nullptr);
+        HandleCounts held;
+        ASSERT_TRUE(AskHandleCounts(pid, 2000, held));
+        EXPECT_EQ(held - before, (HandleCounts{2, 1, 0, 2}));
+        DestroyWindow(popup);
+    }
+    HandleCounts after;
+    ASSERT_TRUE(AskHandleCounts(pid, 2000, after));
+    EXPECT_EQ(after, before);
+    // A process that does not know the question answers nothing the soak takes for counts.
+    LRESULT answer = 1;
+    EXPECT_TRUE(AskProgram(pid, RegisterWindowMessageW(L"SoakUnknownQuestion"), 0, 2000, answer));
+    EXPECT_EQ(answer, 0);
+}
+
+TEST(SoakWatch, HandlesThatGrowWithTheSameWindowsShownBreakTheBound)
+{
+    ObjectTrack track;
+    const std::string rest = "TForm1; ", deep = "TForm3; ", deeper = "TForm3; TForm4; ";
+    // Session 1: more handles while a deeper window shows, the same again at rest.
+    track.Add(0, 1, {100, 0, 20, 30}, rest);
+    track.Add(1, 1, {180, 1, 40, 60}, deep);
+    track.Add(2, 1, {104, 0, 20, 30}, rest);
+    // Session 2: windows shown for the first time keep what they made; after
+    // the last of them, 70 GDI objects and 9 windows more at rest (30 and 5
+    // more with the deeper window shown).
+    track.Add(3, 2, {100, 0, 20, 30}, rest);
+    track.Add(4, 2, {150, 0, 25, 35}, deep);
+    track.Add(5, 2, {110, 0, 22, 32}, rest);
+    track.Add(6, 2, {160, 0, 28, 38}, deeper);
+    track.Add(7, 2, {120, 0, 24, 34}, rest);
+    track.Add(8, 2, {170, 0, 28, 38}, deep);
+    track.Add(9, 2, {190, 0, 33, 43}, rest);
+    track.Add(10, 2, {200, 0, 33, 43}, deep);
+    ASSERT_EQ(track.Sessions().size(), 2u);
+    EXPECT_EQ(track.Longest()->number, 2u);
+    EXPECT_EQ(track.Sessions()[1].max, (HandleCounts{200, 0, 33, 43}));
+
+    struct Case {
+        HandleCounts bound;
+        size_t failing;
+    } const cases[] = {{{64, 0, 8, 16}, 1}, {{70, 0, 9, 16}, 0}, {{-1, -1, -1, -1}, 0}, {{3, -1, -1, -1}, 1}};
+    for (const Case& c : cases) {
+        std::vector<std::string> problems = track.Check(c.bound);
+        EXPECT_EQ(problems.size(), c.failing) << Describe(c.bound);
+        if (c.failing == 1) {
+            EXPECT_NE(problems[0].find("session 2 (events 3-10)"), std::string::npos) << problems[0];
+            EXPECT_NE(problems[0].find("from GDI 120"), std::string::npos) << problems[0];
+            EXPECT_NE(problems[0].find("to GDI 190"), std::string::npos) << problems[0];
+        }
+    }
+    std::vector<std::string> report = track.Report();
+    ASSERT_EQ(report.size(), 4u);
+    EXPECT_NE(report[0].find("GDI 100,"), std::string::npos);
+    EXPECT_NE(report[1].find("GDI 200,"), std::string::npos);
+    EXPECT_NE(report[2].find("GDI 70, DCs 0, windows 9, USER windows 9"), std::string::npos) << report[2];
 }

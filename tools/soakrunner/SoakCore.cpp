@@ -252,12 +252,141 @@ std::vector<String> TreeNames(const FileTree& tree, bool folders)
     return out;
 }
 
+namespace {
+const char* const kCrashMarks[] = {"Unhandled exception", "Backtrace:", "wine: Unhandled", "Unhandled page fault",
+                                   "terminate called"};
+}
+
+size_t CrashReportStart(const std::string& output)
+{
+    size_t first = std::string::npos;
+    for (const char* m : kCrashMarks) first = std::min(first, output.find(m));
+    if (first == std::string::npos) return first;
+    size_t line = output.rfind('\n', first);
+    return line == std::string::npos ? 0 : line + 1;
+}
+
 SessionEnd ClassifyExit(unsigned long exitCode, const std::string& output)
 {
-    static const char* const marks[] = {"Unhandled exception", "Backtrace:", "wine: Unhandled", "Unhandled page fault",
-                                        "terminate called"};
-    for (const char* m : marks)
-        if (output.find(m) != std::string::npos) return SessionEnd::Crashed;
+    if (CrashReportStart(output) != std::string::npos) return SessionEnd::Crashed;
     if (exitCode == STILL_ACTIVE) return SessionEnd::Running;
     return exitCode == 0 ? SessionEnd::Normal : SessionEnd::Crashed;
+}
+
+HandleCounts operator-(const HandleCounts& a, const HandleCounts& b)
+{
+    return HandleCounts{a.gdi - b.gdi, a.dcs - b.dcs, a.windows - b.windows, a.userWindows - b.userWindows};
+}
+
+std::string Describe(const HandleCounts& c)
+{
+    return "GDI " + std::to_string(c.gdi) + ", DCs " + std::to_string(c.dcs) + ", windows " +
+           std::to_string(c.windows) + ", USER windows " + std::to_string(c.userWindows);
+}
+
+void ObjectTrack::Add(uint64_t event, uint64_t session, const HandleCounts& c, const std::string& shape)
+{
+    if (sessions_.empty() || sessions_.back().number != session) {
+        Session s;
+        s.number = session;
+        s.firstEvent = event;
+        s.restShape = shape;
+        s.first = s.max = s.firstRest = c;
+        sessions_.push_back(s);
+    }
+    Session& s = sessions_.back();
+    const bool opening = s.seen.empty();   // the rest shape itself
+    for (size_t at = 0, end; (end = shape.find("; ", at)) != std::string::npos; at = end + 2) {
+        std::string cls = shape.substr(at, end - at);
+        if (std::find(s.seen.begin(), s.seen.end(), cls) == s.seen.end()) {
+            s.seen.push_back(cls);
+            if (!opening) s.shapes.clear();   // measured again from here
+        }
+    }
+    auto [at, fresh] = s.shapes.try_emplace(shape, c, c);
+    if (!fresh) at->second.second = c;
+    s.lastEvent = event;
+    s.last = c;
+    s.max = HandleCounts{std::max(s.max.gdi, c.gdi), std::max(s.max.dcs, c.dcs), std::max(s.max.windows, c.windows),
+                         std::max(s.max.userWindows, c.userWindows)};
+    if (shape == s.restShape) {
+        if (fresh) s.firstRest = c;
+        s.lastRest = c;
+        ++s.restSamples;
+    }
+}
+
+const ObjectTrack::Session* ObjectTrack::Longest() const
+{
+    const Session* best = nullptr;
+    for (const Session& s : sessions_)
+        if (!best || s.Events() > best->Events()) best = &s;
+    return best;
+}
+
+HandleCounts ObjectTrack::Session::Growth() const
+{
+    HandleCounts most;
+    for (const auto& [shape, firstLast] : shapes) {
+        HandleCounts g = firstLast.second - firstLast.first;
+        most = HandleCounts{std::max(most.gdi, g.gdi), std::max(most.dcs, g.dcs), std::max(most.windows, g.windows),
+                            std::max(most.userWindows, g.userWindows)};
+    }
+    return most;
+}
+
+std::vector<std::string> ObjectTrack::Check(const HandleCounts& bound) const
+{
+    std::vector<std::string> out;
+    for (const Session& s : sessions_) {
+        HandleCounts g = s.Growth();
+        if ((bound.gdi >= 0 && g.gdi > bound.gdi) || (bound.dcs >= 0 && g.dcs > bound.dcs) ||
+            (bound.windows >= 0 && g.windows > bound.windows) ||
+            (bound.userWindows >= 0 && g.userWindows > bound.userWindows))
+            out.push_back("session " + std::to_string(s.number) + " (events " + std::to_string(s.firstEvent) + "-" +
+                          std::to_string(s.lastEvent) + "): with the same windows shown the counts grew by " +
+                          Describe(g) + " (at rest from " + Describe(s.firstRest) + " to " + Describe(s.lastRest) +
+                          "), beyond the bound of " + Describe(bound));
+    }
+    return out;
+}
+
+std::vector<std::string> ObjectTrack::Report() const
+{
+    std::vector<std::string> out;
+    if (sessions_.empty()) return out;
+    out.push_back("objects at the start: " + Describe(sessions_.front().first));
+    out.push_back("objects at the end:   " + Describe(sessions_.back().last));
+    HandleCounts worst;
+    for (const Session& s : sessions_) {
+        HandleCounts g = s.Growth();
+        worst = HandleCounts{std::max(worst.gdi, g.gdi), std::max(worst.dcs, g.dcs),
+                             std::max(worst.windows, g.windows), std::max(worst.userWindows, g.userWindows)};
+    }
+    out.push_back("largest growth with the same windows shown, in one of " + std::to_string(sessions_.size()) +
+                  " sessions: " + Describe(worst));
+    if (const Session* l = Longest())
+        out.push_back("longest session " + std::to_string(l->number) + ", events " + std::to_string(l->firstEvent) +
+                      "-" + std::to_string(l->lastEvent) + " (" + std::to_string(l->restSamples) +
+                      " at rest): at rest " + Describe(l->firstRest) + " -> " + Describe(l->lastRest) + "; most " +
+                      Describe(l->max));
+    return out;
+}
+
+uint64_t Coverage::Count(const std::string& what) const
+{
+    auto it = counts_.find(what);
+    return it == counts_.end() ? 0 : it->second;
+}
+
+std::vector<std::string> Coverage::Lines() const
+{
+    std::vector<std::pair<std::string, uint64_t>> items(counts_.begin(), counts_.end());
+    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::vector<std::string> out;
+    for (const auto& [what, n] : items) {
+        std::string count = std::to_string(n);
+        out.push_back(std::string(count.size() < 7 ? 7 - count.size() : 0, ' ') + count + "  " + what);
+    }
+    return out;
 }

@@ -111,3 +111,61 @@ enum class SessionEnd { Running, Normal, Crashed };
 // crash handler) wrote to its stdout and stderr. A backtrace in the output
 // counts as a crash whatever the exit code.
 SessionEnd ClassifyExit(unsigned long exitCode, const std::string& output);
+// Where the first line of a crash report starts in output (npos: none).
+size_t CrashReportStart(const std::string& output);
+
+// Handles a program holds: what its own counting owners hold (GDI objects,
+// device contexts, windows; see classlib/GdiHandle.h) and the windows the
+// system knows of it (top-level and child, hidden ones included).
+struct HandleCounts {
+    long gdi = 0, dcs = 0, windows = 0, userWindows = 0;
+    bool operator==(const HandleCounts&) const = default;
+};
+HandleCounts operator-(const HandleCounts& a, const HandleCounts& b);
+// "GDI 12, DCs 0, windows 40, USER windows 55"
+std::string Describe(const HandleCounts& c);
+
+// The counts sampled after every event, per session of the program. A leak
+// shows as counts that grow while the program shows the same windows (shape:
+// the classes of the visible windows, "A; B; "): for each shape, from its
+// first sample to its last. A window shown for the first time in a session
+// makes what it needs once (its handle, its controls, cached pictures): the
+// growth is measured from samples after the last window shown for the first
+// time. The session is at rest when it shows what it showed at its start.
+class ObjectTrack {
+public:
+    struct Session {
+        uint64_t number = 0, firstEvent = 0, lastEvent = 0, restSamples = 0;
+        std::string restShape;
+        std::vector<std::string> seen;   // window classes shown in the session
+        std::map<std::string, std::pair<HandleCounts, HandleCounts>> shapes;   // first and last since warm
+        HandleCounts first, last, max, firstRest, lastRest;
+        HandleCounts Growth() const;    // the most any kind grew at one shape
+        uint64_t Events() const { return lastEvent - firstEvent; }
+    };
+    void Add(uint64_t event, uint64_t session, const HandleCounts& c, const std::string& shape);
+    const std::vector<Session>& Sessions() const { return sessions_; }
+    // The session with the most events (nullptr before the first sample).
+    const Session* Longest() const;
+    // One text per session whose counts at one shape grew by more than bound
+    // in any kind (kinds of the bound that are negative are not checked).
+    std::vector<std::string> Check(const HandleCounts& bound) const;
+    // The report: counts at the start and end of the run, and of the longest
+    // session, at rest and at most.
+    std::vector<std::string> Report() const;
+
+private:
+    std::vector<Session> sessions_;
+};
+
+// How often the soak reached each window and action, most often first.
+class Coverage {
+public:
+    void Reached(const std::string& what, uint64_t times = 1) { counts_[what] += times; }
+    uint64_t Count(const std::string& what) const;
+    // "  1234  what" lines, the most often reached first (ties by name).
+    std::vector<std::string> Lines() const;
+
+private:
+    std::map<std::string, uint64_t> counts_;
+};

@@ -61,6 +61,8 @@ SoakRunner::SoakRunner(SoakOptions o) : o_(std::move(o))
     if (o_.copy.empty()) o_.copy = ExtractFilePath(o_.exe);
     o_.copy = IncludeTrailingBackslash(o_.copy);
     if (!o_.log.empty()) log_ = _wfopen(o_.log.c_str(), L"wb");
+    if (!o_.samples.empty()) samples_ = _wfopen(o_.samples.c_str(), L"wb");
+    if (samples_) std::fprintf(samples_, "event,session,ms,gdi,dcs,windows,user_windows,counted\n");
 }
 
 SoakRunner::~SoakRunner()
@@ -68,10 +70,16 @@ SoakRunner::~SoakRunner()
     StopProgram();
     if (output_ != INVALID_HANDLE_VALUE) CloseHandle(output_);
     if (log_) std::fclose(log_);
+    if (samples_) std::fclose(samples_);
 }
 
-void SoakRunner::Record(uint64_t event, const std::string& text)
+void SoakRunner::Record(uint64_t event, const std::string& line)
 {
+    // Paths in the copy are logged from its root, so that the log of a replay
+    // (in a copy of its own) is the same.
+    std::string text = line;
+    const std::string root = StringToUtf8(o_.copy);
+    for (size_t at; !root.empty() && (at = text.find(root)) != std::string::npos;) text.replace(at, root.size(), "<copy>\\");
     ring_.Add(event, text);
     if (log_) {
         std::fprintf(log_, "#%llu %s\n", static_cast<unsigned long long>(event), text.c_str());
@@ -144,7 +152,7 @@ bool SoakRunner::StartProgram()
     while (GetTickCount64() < deadline) {
         for (HWND w : ProcessWindows(pi_.dwProcessId, true))
             if (WindowClass(w) == o_.mainClass) {
-                Sleep(200);
+                Settle();
                 return true;
             }
         if (WaitForSingleObject(pi_.hProcess, 50) == WAIT_OBJECT_0) return false;
@@ -181,8 +189,12 @@ bool SoakRunner::CheckAlive(uint64_t event)
     GetExitCodeProcess(pi_.hProcess, &code);
     std::string output = SessionOutput();
     if (ClassifyExit(code, output) != SessionEnd::Normal) {
-        std::string tail = output.size() > 3000 ? output.substr(output.size() - 3000) : output;
-        Fail(event, L"the program crashed (exit code " + IntToStr(code) + L")\n" + Utf8ToString(tail));
+        // Wine's report of the crash (its first lines say what and where), else the end of the output.
+        size_t at = CrashReportStart(output);
+        std::string shown = at != std::string::npos ? output.substr(at, 3000)
+                            : output.size() > 3000  ? output.substr(output.size() - 3000)
+                                                    : output;
+        Fail(event, L"the program crashed (exit code " + IntToStr(code) + L")\n" + Utf8ToString(shown));
         return false;
     }
     Record(event, "program ended normally; started again");
@@ -199,7 +211,30 @@ bool SoakRunner::CheckAlive(uint64_t event)
 
 void SoakRunner::Settle()
 {
-    Sleep(o_.settleMs);
+    // One seed, one sequence: the next event is chosen from what the program
+    // shows once it has taken this one, never from a state half-way.
+    std::string why;
+    if (pi_.hProcess && !WaitSettled(pi_.hProcess, pi_.dwProcessId, o_.settleMs, 3, &why)) {
+        ++unsettled_;
+        std::printf("soak: not settled after %u ms: %s\n", o_.settleMs, why.c_str());
+        std::fflush(stdout);
+    }
+}
+
+void SoakRunner::Sample(uint64_t event, ULONGLONG ms)
+{
+    if (!pi_.hProcess || WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0) return;
+    HandleCounts c;
+    bool counted = AskHandleCounts(pi_.dwProcessId, o_.probeMs, c);
+    counted_ = counted_ || counted;
+    std::string shape = ProcessShape(pi_.dwProcessId, false);
+    objects_.Add(event, sessions_, c, shape);
+    for (size_t at = 0, end; (end = shape.find("; ", at)) != std::string::npos; at = end + 2)
+        windows_.Reached(shape.substr(at, end - at));
+    if (samples_)
+        std::fprintf(samples_, "%llu,%llu,%llu,%ld,%ld,%ld,%ld,%d\n", static_cast<unsigned long long>(event),
+                     static_cast<unsigned long long>(sessions_), static_cast<unsigned long long>(ms), c.gdi, c.dcs,
+                     c.windows, c.userWindows, counted ? 1 : 0);
 }
 
 bool SoakRunner::Probe(uint64_t event)
@@ -277,7 +312,9 @@ HWND SoakRunner::ActiveWindow(SoakRng& rng, std::string& note)
     std::vector<HWND> tops;
     for (HWND w : ProcessWindows(pi_.dwProcessId, true)) {
         String cls = WindowClass(w);
-        if (cls != L"#32768" && cls != L"ComboLBox" && cls != L"tooltips_class32") tops.push_back(w);
+        if (cls != L"#32768" && cls != L"ComboLBox" && cls != L"tooltips_class32" && cls != L"TkvTitleHint" &&
+            cls != L"THintWindow")
+            tops.push_back(w);
     }
     if (tops.empty()) return nullptr;
     HWND w = tops[rng.Below(uint32_t(tops.size()))];
@@ -293,12 +330,22 @@ HWND SoakRunner::ActiveWindow(SoakRng& rng, std::string& note)
     return w;
 }
 
+std::vector<ChildInfo> SoakRunner::Clickable(HWND top)
+{
+    std::vector<ChildInfo> children = VisibleChildren(top);
+    if (!o_.keepOpen.empty() && WindowClass(top) == o_.mainClass)
+        std::erase_if(children, [&](const ChildInfo& c) {
+            return std::find(o_.keepOpen.begin(), o_.keepOpen.end(), WindowText(c.wnd)) != o_.keepOpen.end();
+        });
+    return children;
+}
+
 void SoakRunner::Click(SoakRng& rng, HWND top, int button, int clicks, std::string& note)
 {
     RECT area;
     GetWindowRect(top, &area);
     HWND target = top;
-    std::vector<ChildInfo> children = VisibleChildren(top);
+    std::vector<ChildInfo> children = Clickable(top);
     if (!children.empty() && rng.Percent(80)) {
         std::vector<int> weights;
         for (const ChildInfo& c : children) weights.push_back(ClickWeight(c));
@@ -367,6 +414,76 @@ void SoakRunner::PressKey(SoakRng& rng, std::string& note)
     note = std::string("key ") + (shift ? "Shift+" : "") + k.name;
 }
 
+void SoakRunner::Drag(SoakRng& rng, HWND top, std::string& note)
+{
+    // Where a user grabs a window: its caption (title buttons at its right
+    // end), an edge or a corner to size it, or a control (a scroll bar, a
+    // splitter, a selection).
+    RECT w;
+    GetWindowRect(top, &w);
+    POINT from{};
+    std::string where;
+    switch (rng.Below(4)) {
+    case 0:
+        from = POINT{rng.Range(w.left + 4, w.right - 5), rng.Range(w.top + 2, std::min(w.top + 28, w.bottom - 1))};
+        where = "caption";
+        break;
+    case 1:
+        from = POINT{rng.Range(std::max(w.left, w.right - 100), w.right - 2), rng.Range(w.top + 2, std::min(w.top + 28, w.bottom - 1))};
+        where = "title buttons";
+        break;
+    case 2: {
+        int edge = int(rng.Below(4)), d = rng.Range(0, 3);
+        from = edge == 0 ? POINT{w.left + d, rng.Range(w.top, w.bottom - 1)}
+               : edge == 1 ? POINT{w.right - 1 - d, rng.Range(w.top, w.bottom - 1)}
+               : edge == 2 ? POINT{rng.Range(w.left, w.right - 1), w.bottom - 1 - d}
+                           : POINT{w.right - 1 - d, w.bottom - 1 - d};
+        where = "edge";
+        break;
+    }
+    default: {
+        std::vector<ChildInfo> children = Clickable(top);
+        if (children.empty()) {
+            note += "nothing to drag";
+            return;
+        }
+        const ChildInfo& c = children[rng.Below(uint32_t(children.size()))];
+        from = RandomPointIn(rng, c.rect);
+        where = Describe(c.wnd);
+    }
+    }
+    RECT s = ScreenRect();
+    POINT to{std::clamp<LONG>(from.x + rng.Range(-150, 150), s.left, s.right - 1),
+             std::clamp<LONG>(from.y + rng.Range(-150, 150), s.top, s.bottom - 1)};
+    if (!PtInRect(&s, from)) {
+        note += "nothing to drag";
+        return;
+    }
+    MouseDrag(from, to);
+    note += "drag " + where + " " + Point(from) + "->" + Point(to);
+}
+
+void SoakRunner::MenuKey(SoakRng& rng, std::string& note)
+{
+    // The menu bar (F10, Alt and a letter) and the system menu (Alt+Space).
+    switch (rng.Below(3)) {
+    case 0:
+        KeyPress(VK_F10);
+        note += "key F10";
+        break;
+    case 1:
+        KeyPress(VK_SPACE, false, false, true);
+        note += "key Alt+Space";
+        break;
+    default: {
+        static const char letters[] = "FEVHWSO";
+        char c = letters[rng.Below(7)];
+        KeyPress(WORD(c), false, false, true);
+        note += std::string("key Alt+") + c;
+    }
+    }
+}
+
 void SoakRunner::HotKey(SoakRng& rng, std::string& note)
 {
     static const char letters[] = "ACVNRXZ";
@@ -375,51 +492,245 @@ void SoakRunner::HotKey(SoakRng& rng, std::string& note)
     note = std::string("key Ctrl+") + c;
 }
 
-void SoakRunner::Login(SoakRng& rng, HWND top, std::string& note)
+
+HWND SoakRunner::VisibleWindowOf(const String& cls)
 {
-    auto loginWindow = [&]() -> HWND {
-        for (HWND w : ProcessWindows(pi_.dwProcessId, true))
-            if (WindowClass(w) == o_.loginClass) return w;
-        return nullptr;
-    };
-    HWND login = loginWindow();
-    if (!login && !o_.loginOpen.empty()) {
-        for (const ChildInfo& c : VisibleChildren(top))
-            if (WindowText(c.wnd) == o_.loginOpen) {
-                POINT p{(c.rect.left + c.rect.right) / 2, (c.rect.top + c.rect.bottom) / 2};
-                MouseClick(p);
-                note = "open login " + Point(p) + "; ";
-                Settle();
-                FirstUnanswering(pi_.dwProcessId, o_.probeMs);
-                login = loginWindow();
-                break;
-            }
-    }
-    if (!login) {
-        note += "login: no login window";
-        return;
-    }
-    std::vector<ChildInfo> edits;
-    for (const ChildInfo& c : VisibleChildren(login))
-        if (EditLike(c.cls)) edits.push_back(c);
-    std::sort(edits.begin(), edits.end(), [](const ChildInfo& a, const ChildInfo& b) { return a.rect.top < b.rect.top; });
-    if (edits.size() < 2) {
-        note += "login: fields not found";
-        return;
-    }
-    const auto& [user, password] = o_.accounts[rng.Below(uint32_t(o_.accounts.size()))];
-    for (int i = 0; i < 2; ++i) {
-        const ChildInfo& f = edits[i];
-        MouseClick(POINT{(f.rect.left + f.rect.right) / 2, (f.rect.top + f.rect.bottom) / 2});
-        Settle();
-        DWORD_PTR r = 0;
-        SendMessageTimeoutW(f.wnd, EM_SETSEL, 0, -1, SMTO_NORMAL, o_.probeMs, &r);
-        TypeText(i == 0 ? user : password);
-    }
-    KeyPress(VK_RETURN);
-    note += "login as " + StringToUtf8(user);
+    for (HWND w : ProcessWindows(pi_.dwProcessId, true))
+        if (cls.empty() ? IsWindowEnabled(w) != FALSE : WindowClass(w) == cls) return w;
+    return nullptr;
 }
 
+namespace {
+
+// Fields of a kind in reading order: top to bottom, then left to right.
+std::vector<ChildInfo> FieldsOf(HWND top, bool combos)
+{
+    std::vector<ChildInfo> out;
+    for (const ChildInfo& c : VisibleChildren(top))
+        if (combos ? Contains(c.cls, L"Combo") && c.cls != L"ComboLBox" : EditLike(c.cls) && !Contains(c.cls, L"Combo"))
+            out.push_back(c);
+    std::stable_sort(out.begin(), out.end(), [](const ChildInfo& a, const ChildInfo& b) {
+        return a.rect.top != b.rect.top ? a.rect.top < b.rect.top : a.rect.left < b.rect.left;
+    });
+    return out;
+}
+
+std::vector<String> Alternatives(const String& target)
+{
+    std::vector<String> out;
+    size_t at = 0;
+    for (size_t bar; (bar = target.find(L'|', at)) != String::npos; at = bar + 1) out.push_back(target.substr(at, bar - at));
+    out.push_back(target.substr(at));
+    return out;
+}
+
+POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+LRESULT Ask(HWND wnd, UINT msg, WPARAM w = 0, LPARAM l = 0)
+{
+    DWORD_PTR r = 0;
+    return SendMessageTimeoutW(wnd, msg, w, l, SMTO_ABORTIFHUNG, 2000, &r) ? LRESULT(r) : -1;
+}
+
+}  // namespace
+
+bool SoakRunner::PathStepDone(SoakRng& rng, HWND top, const PathStep& step, const std::pair<String, String>& account,
+                              std::string& what)
+{
+    switch (step.kind) {
+    case PathStep::kClick: {
+        std::vector<String> texts = Alternatives(step.target);
+        std::vector<ChildInfo> found;
+        for (const ChildInfo& c : VisibleChildren(top))
+            if (std::find(texts.begin(), texts.end(), WindowText(c.wnd)) != texts.end()) found.push_back(c);
+        if (found.empty()) {
+            what = "no control '" + StringToUtf8(step.target) + "'";
+            return false;
+        }
+        const ChildInfo& c = found[rng.Below(uint32_t(found.size()))];
+        what = "click '" + StringToUtf8(WindowText(c.wnd)) + "'";
+        MouseClick(Centre(c.rect));
+        return true;
+    }
+    case PathStep::kFill: {
+        std::vector<ChildInfo> fields = FieldsOf(top, false);
+        if (size_t(step.index) >= fields.size()) {
+            what = "no field " + std::to_string(step.index);
+            return false;
+        }
+        static const wchar_t* const first[] = {L"Иван", L"Мария", L"Пётр", L"Анна", L"Олег", L"Ольга"};
+        static const wchar_t* const last[] = {L"Петров", L"Смирнова", L"Кузнецов", L"Орлова", L"Зайцев"};
+        static const wchar_t* const groups[] = {L"ИС-21", L"ПИ-3", L"М-12", L"Э-4б"};
+        String text;
+        if (step.target == L"user") text = account.first;
+        else if (step.target == L"password") text = account.second;
+        else if (step.target == L"person")
+            text = String(first[rng.Below(uint32_t(std::size(first)))]) + L" " + last[rng.Below(uint32_t(std::size(last)))];
+        else if (step.target == L"group") text = groups[rng.Below(uint32_t(std::size(groups)))];
+        else
+            for (int i = rng.Range(1, 12); i > 0; --i) text += rng.Percent(70) ? PickChar(rng, kCyrillic) : PickChar(rng, kDigits);
+        const ChildInfo& f = fields[size_t(step.index)];
+        MouseClick(Centre(f.rect));
+        Settle();
+        Ask(f.wnd, EM_SETSEL, 0, -1);
+        TypeText(text);
+        what = "field " + std::to_string(step.index) + " '" + StringToUtf8(text) + "'";
+        return true;
+    }
+    case PathStep::kPick: {
+        std::vector<ChildInfo> combos = FieldsOf(top, true);
+        if (size_t(step.index) >= combos.size()) {
+            what = "no combo box " + std::to_string(step.index);
+            return false;
+        }
+        const ChildInfo& c = combos[size_t(step.index)];
+        LRESULT n = Ask(c.wnd, CB_GETCOUNT);
+        if (n <= 0) {
+            what = "combo box " + std::to_string(step.index) + " is empty";
+            return false;
+        }
+        uint32_t item = rng.Below(uint32_t(n));
+        MouseClick(Centre(c.rect));
+        Settle();
+        KeyPress(VK_HOME);
+        for (uint32_t i = 0; i < item; ++i) KeyPress(VK_DOWN);
+        KeyPress(VK_RETURN);
+        what = "item " + std::to_string(item) + " of combo box " + std::to_string(step.index);
+        return true;
+    }
+    case PathStep::kAnswerAll: {
+        HWND list = nullptr;
+        for (const ChildInfo& c : VisibleChildren(top))
+            if (Contains(c.cls, L"ListBox")) list = c.wnd;
+        LRESULT n = list ? Ask(list, LB_GETCOUNT) : -1;
+        if (n <= 0) {
+            what = "no questions";
+            return false;
+        }
+        std::vector<String> texts = Alternatives(step.target);
+        what = "answers ";
+        for (LRESULT i = 0; i < n; ++i) {
+            std::vector<ChildInfo> found;
+            for (const ChildInfo& c : VisibleChildren(top))
+                if (std::find(texts.begin(), texts.end(), WindowText(c.wnd)) != texts.end()) found.push_back(c);
+            if (found.empty()) {
+                what += " (no answer buttons)";
+                return false;
+            }
+            const ChildInfo& c = found[rng.Below(uint32_t(found.size()))];
+            what += StringToUtf8(WindowText(c.wnd));
+            MouseClick(Centre(c.rect));
+            Settle();
+        }
+        return true;
+    }
+    case PathStep::kKey:
+    case PathStep::kMenuPick: {
+        WORD vk = 0;
+        bool ctrl = false, alt = false;
+        if (!KeyByName(step.target, vk, ctrl, alt)) {
+            what = "unknown key " + StringToUtf8(step.target);
+            return false;
+        }
+        KeyPress(vk, ctrl, false, alt);
+        what = "key " + StringToUtf8(step.target);
+        if (step.kind == PathStep::kMenuPick) {
+            Settle();
+            uint32_t down = rng.Below(uint32_t(std::max(step.index, 1)));
+            for (uint32_t i = 0; i < down; ++i) KeyPress(VK_DOWN);
+            KeyPress(VK_RETURN);
+            what += ", item " + std::to_string(down);
+        }
+        return true;
+    }
+    case PathStep::kAdjust: {
+        std::vector<ChildInfo> found;
+        for (const ChildInfo& c : VisibleChildren(top))
+            if (Contains(UpperCase(c.cls), UpperCase(step.target).c_str())) found.push_back(c);
+        std::stable_sort(found.begin(), found.end(), [](const ChildInfo& a, const ChildInfo& b) {
+            return a.rect.top != b.rect.top ? a.rect.top < b.rect.top : a.rect.left < b.rect.left;
+        });
+        if (size_t(step.index) >= found.size()) {
+            what = "no " + StringToUtf8(step.target) + " " + std::to_string(step.index);
+            return false;
+        }
+        const ChildInfo& c = found[size_t(step.index)];
+        MouseClick(Centre(c.rect));
+        static const WORD keys[] = {VK_LEFT, VK_RIGHT, VK_PRIOR, VK_NEXT};
+        static const char* const names[] = {"Left", "Right", "PageUp", "PageDown"};
+        what = StringToUtf8(c.cls) + " " + std::to_string(step.index) + ":";
+        for (int i = rng.Range(1, 6); i > 0; --i) {
+            uint32_t k = rng.Below(4);
+            KeyPress(keys[k]);
+            what += std::string(" ") + names[k];
+        }
+        return true;
+    }
+    }
+    return false;
+}
+
+bool SoakRunner::PathCanStart(const PathStep& step)
+{
+    HWND top = VisibleWindowOf(step.window);
+    if (!top) return false;
+    switch (step.kind) {
+    case PathStep::kClick: {
+        std::vector<String> texts = Alternatives(step.target);
+        for (const ChildInfo& c : VisibleChildren(top))
+            if (std::find(texts.begin(), texts.end(), WindowText(c.wnd)) != texts.end()) return true;
+        return false;
+    }
+    case PathStep::kFill: return size_t(step.index) < FieldsOf(top, false).size();
+    case PathStep::kPick: return size_t(step.index) < FieldsOf(top, true).size();
+    default: return true;
+    }
+}
+
+void SoakRunner::FollowPath(SoakRng& rng, std::string& note)
+{
+    std::vector<const SoakPath*> open;
+    for (const SoakPath& p : o_.paths)
+        if (!p.steps.empty() && PathCanStart(p.steps.front())) open.push_back(&p);
+    if (open.empty()) {
+        note += "no path starts here";
+        actions_.Reached("path: none starts here");
+        return;
+    }
+    const SoakPath& path = *open[rng.Below(uint32_t(open.size()))];
+    static const std::pair<String, String> none;
+    const auto& account = o_.accounts.empty() ? none : o_.accounts[rng.Below(uint32_t(o_.accounts.size()))];
+    note += "path '" + path.name + "':";
+    actions_.Reached("path '" + path.name + "' started");
+    for (size_t i = 0; i < path.steps.size(); ++i) {
+        const PathStep& step = path.steps[i];
+        if (i > 0) Settle();
+        std::string stop;
+        DialogInfo d;
+        HWND top = nullptr;
+        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0)
+            stop = "the program ended";
+        else if (FindDialog(pi_.dwProcessId, d))
+            stop = "box '" + StringToUtf8(d.title) + "'";
+        else if (!(top = VisibleWindowOf(step.window)))
+            stop = "no window " + StringToUtf8(step.window);
+        if (top && GetForegroundWindow() != top) {
+            RECT r;
+            GetWindowRect(top, &r);
+            MouseClick(POINT{(r.left + r.right) / 2, r.top + 5});
+            Settle();
+        }
+        std::string what;
+        if (stop.empty() && !PathStepDone(rng, top, step, account, what)) stop = what;
+        if (!stop.empty()) {
+            note += " stopped at step " + std::to_string(i + 1) + " (" + stop + ")";
+            actions_.Reached("path '" + path.name + "' stopped at step " + std::to_string(i + 1));
+            return;
+        }
+        note += " " + what + ";";
+    }
+    actions_.Reached("path '" + path.name + "' completed");
+}
 String SoakRunner::FileDialogName(SoakRng& rng, const DialogInfo& d, std::string& note)
 {
     const bool save = IsSaveDialog(d);
@@ -488,14 +799,14 @@ bool SoakRunner::AnswerDialog(uint64_t event, const DialogInfo& d)
         String name = FileDialogName(rng, d, note);
         Record(event, what + " -> " + note + (name.empty() ? "" : " " + StringToUtf8(name)));
         AnswerFileDialog(d, name);
-        Sleep(50);
+        actions_.Reached(std::string("dialog: file ") + (name.empty() ? "cancelled" : "answered"));
         return true;
     }
     size_t index = d.buttons.empty() ? 0 : rng.Below(uint32_t(d.buttons.size()));
     bool real = rng.Percent(70);
     String pressed = PressButton(d, index, real);
     Record(event, what + " -> " + (real ? "click " : "press ") + StringToUtf8(pressed));
-    Sleep(50);
+    actions_.Reached("dialog: box '" + StringToUtf8(d.title) + "' -> " + StringToUtf8(pressed));
     return true;
 }
 
@@ -515,13 +826,20 @@ bool SoakRunner::DoEvent(uint64_t event)
             return false;
         }
         Record(event, "no visible window");
-        Sleep(50);
         return true;
     }
     invisibleEvents_ = 0;
-    enum { kClick, kDouble, kRight, kWheel, kKey, kHot, kType, kLogin, kAltF4 };
-    std::vector<int> weights{26, 7, 2, 6, 20, 6, 14, o_.accounts.empty() ? 0 : 3, 1};
-    switch (rng.Weighted(weights)) {
+    enum { kClick, kDouble, kRight, kWheel, kKey, kHot, kType, kPath, kAltF4, kDrag, kMenu };
+    static const char* const names[] = {"click", "double click", "right click", "wheel", "key", "hot key",
+                                        "type", "path", "Alt+F4", "drag", "menu key"};
+    // The other kinds share what the paths leave in the proportions 26:7:2:6:20:6:14:1:4:3.
+    const int path = o_.paths.empty() ? 0 : std::clamp(o_.pathPercent, 0, 100);
+    std::vector<int> weights{26, 7, 2, 6, 20, 6, 14, 0, 1, 4, 3};
+    for (int& w : weights) w *= 100 - path;
+    weights[kPath] = path * 89;
+    const size_t kind = rng.Weighted(weights);
+    actions_.Reached(names[kind]);
+    switch (kind) {
     case kClick: Click(rng, top, 0, 1, note); break;
     case kDouble: Click(rng, top, 0, 2, note); break;
     case kRight: Click(rng, top, 1, 1, note); break;
@@ -540,13 +858,39 @@ bool SoakRunner::DoEvent(uint64_t event)
     case kKey: PressKey(rng, note); break;
     case kHot: HotKey(rng, note); break;
     case kType: TypeIntoField(rng, top, note); break;
-    case kLogin: Login(rng, top, note); break;
+    case kPath: FollowPath(rng, note); break;
+    case kDrag: Drag(rng, top, note); break;
+    case kMenu: MenuKey(rng, note); break;
     case kAltF4:
+        if (!o_.keepOpen.empty() && WindowClass(top) == o_.mainClass) {
+            note += "no Alt+F4 on the main window";
+            break;
+        }
         KeyPress(VK_F4, false, false, true);
         note += "key Alt+F4";
         break;
     }
     Record(event, note + " [" + Describe(top) + "]");
+    return true;
+}
+
+// The program answers the message with 1 when, after its skin was switched
+// off, every control's window procedure is its own again, and with 1 + n when
+// n controls still have another (0: it does not know the question).
+bool SoakRunner::UnskinCheck(uint64_t event)
+{
+    LRESULT answer = 0;
+    const UINT message = RegisterWindowMessageW(L"TalveraSkinOffCheck");
+    if (!AskProgram(pi_.dwProcessId, message, 0, 30000, answer) || answer == 0) {
+        Fail(event, L"the program did not answer the skin-off check");
+        return false;
+    }
+    Record(event, "skin off: " + std::to_string(answer - 1) + " controls without their own window procedure");
+    if (answer != 1) {
+        Fail(event, L"after the skin was switched off, " + IntToStr(int64_t(answer - 1)) +
+                        L" controls still had another window procedure than their own");
+        return false;
+    }
     return true;
 }
 
@@ -566,6 +910,7 @@ int SoakRunner::Run()
         return 2;
     }
     Record(0, "program started: " + StringToUtf8(o_.exe));
+    Sample(0, 0);
 
     uint64_t event = 1;
     bool ok = true;
@@ -580,7 +925,7 @@ int SoakRunner::Run()
         ULONGLONG t2 = GetTickCount64();
         inEvents += t1 - t0;
         inProbes += t2 - t1;
-        if (log_) std::fprintf(log_, "    %llu ms + %llu ms\n", t1 - t0, t2 - t1);
+        if (ok) Sample(event, t2 - t0);
         if (ok && o_.reportEvery > 0 && event % uint64_t(o_.reportEvery) == 0) {
             for (const String& p : reports.Scan()) {
                 Fail(event, p);
@@ -597,12 +942,31 @@ int SoakRunner::Run()
                         static_cast<unsigned long long>(event), static_cast<unsigned long long>(sessions_),
                         (GetTickCount64() - started) / 1000.0, inEvents / 1000.0, inProbes / 1000.0,
                         inScans / 1000.0);
+            for (const std::string& line : objects_.Report()) std::printf("  %s\n", line.c_str());
             std::fflush(stdout);
         }
     }
     const uint64_t last = ok ? o_.events : event;
     if (ok) ok = Probe(last);
+    if (ok && o_.unskinCheck) ok = UnskinCheck(last);
     StopProgram();
+
+    std::printf("soak: windows shown (events):\n");
+    for (const std::string& line : windows_.Lines()) std::printf("%s\n", line.c_str());
+    std::printf("soak: actions (events):\n");
+    for (const std::string& line : actions_.Lines()) std::printf("%s\n", line.c_str());
+    std::printf("soak: %s handle counts (after every event, %llu sessions):\n",
+                counted_ ? "the program's" : "no counted handles (the program does not count them); system",
+                static_cast<unsigned long long>(sessions_));
+    for (const std::string& line : objects_.Report()) std::printf("  %s\n", line.c_str());
+    std::printf("  bound on the growth with the same windows shown, per session: %s\n", Describe(o_.bound).c_str());
+    if (unsettled_) std::printf("soak: %llu events did not settle within %u ms\n", static_cast<unsigned long long>(unsettled_), o_.settleMs);
+    std::fflush(stdout);
+    if (ok)
+        for (const std::string& p : objects_.Check(o_.bound)) {
+            Fail(last, L"handles grew: " + Utf8ToString(p));
+            ok = false;
+        }
 
     // The files, once the program is gone.
     if (ok) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/soakrunner/SoakCore.h"
+#include "tools/soakrunner/SoakPaths.h"
 #include "tools/soakrunner/SoakWindows.h"
 
 struct SoakOptions {
@@ -19,15 +20,22 @@ struct SoakOptions {
     String copy;                 // the folder the program may write in (default: the exe's folder)
     std::vector<String> watch;   // folders nothing may change in
     std::vector<String> skip;    // names directly under a watched folder that are not watched
-    std::vector<std::pair<String, String>> accounts;   // valid logins
-    String loginClass;           // the login window's class
-    String loginOpen;            // text of the control that opens the login window
-    String log;                  // full event log (optional)
+    std::vector<std::pair<String, String>> accounts;   // valid logins (for the paths)
+    std::vector<SoakPath> paths;  // short valid paths a share of the events follows
+    int pathPercent = 4;         // that share, in percent of the events on a program window
+    std::vector<String> keepOpen;  // texts of main-window controls never clicked (with them, no
+                                   // Alt+F4 on the main window either): long sessions
+    String log;                  // full event log (optional): the same for every run of a seed
+    String samples;              // the handle counts after every event, as CSV (optional)
     String output;               // where the program's stdout and stderr go
-    UINT settleMs = 10;          // pause after each event before the probe
+    UINT settleMs = 5000;        // at most this long waiting for the program to settle after an event
     UINT probeMs = 5000;         // a window must answer WM_NULL within this
     UINT startSeconds = 60;
     int reportEvery = 20;        // events between report scans
+    // How far the counted handles may grow within a session while the same
+    // windows show (a kind below 0 is not checked): the stated bound of the soak.
+    HandleCounts bound{64, 4, 8, 16};
+    bool unskinCheck = false;    // at the end, ask the program to switch its skin off and check its controls
 };
 
 class SoakRunner {
@@ -51,14 +59,23 @@ private:
     bool AnswerDialog(uint64_t event, const DialogInfo& d);
     void CloseForeign(uint64_t event);
     HWND ActiveWindow(SoakRng& rng, std::string& note);
+    std::vector<ChildInfo> Clickable(HWND top);
     void Click(SoakRng& rng, HWND top, int button, int clicks, std::string& note);
     void TypeIntoField(SoakRng& rng, HWND top, std::string& note);
     void PressKey(SoakRng& rng, std::string& note);
     void HotKey(SoakRng& rng, std::string& note);
-    void Login(SoakRng& rng, HWND top, std::string& note);
+    void Drag(SoakRng& rng, HWND top, std::string& note);
+    void MenuKey(SoakRng& rng, std::string& note);
+    void FollowPath(SoakRng& rng, std::string& note);
+    bool PathCanStart(const PathStep& step);
+    bool PathStepDone(SoakRng& rng, HWND top, const PathStep& step, const std::pair<String, String>& account,
+                      std::string& what);
+    HWND VisibleWindowOf(const String& cls);
     String RandomText(SoakRng& rng, int maxLength);
     String FileDialogName(SoakRng& rng, const DialogInfo& d, std::string& note);
     void Settle();
+    void Sample(uint64_t event, ULONGLONG ms);
+    bool UnskinCheck(uint64_t event);
     void Record(uint64_t event, const std::string& text);
     void Fail(uint64_t event, const String& reason);
     std::string SessionOutput();
@@ -66,6 +83,7 @@ private:
     SoakOptions o_;
     EventRing ring_{50};
     FILE* log_ = nullptr;
+    FILE* samples_ = nullptr;
     PROCESS_INFORMATION pi_{};
     HANDLE output_ = INVALID_HANDLE_VALUE;
     uint64_t outputStart_ = 0;
@@ -79,4 +97,8 @@ private:
     std::vector<FileTree> watchStart_;
     std::vector<String> copyFiles_, copyFolders_;
     std::vector<String> failures_;
+    ObjectTrack objects_;
+    bool counted_ = false;        // the program answered the count question
+    Coverage windows_, actions_;
+    uint64_t unsettled_ = 0;      // events after which the program did not settle in time
 };

@@ -2,6 +2,9 @@
 #include "tools/soakrunner/SoakWindows.h"
 
 #include <algorithm>
+#include <cstdio>
+
+#include "classlib/HandleQuery.h"
 
 namespace {
 
@@ -251,6 +254,16 @@ void MouseClick(POINT p, int button, int clicks)
     SendInputs(in);
 }
 
+void MouseDrag(POINT from, POINT to)
+{
+    MoveMouse(from);
+    std::vector<INPUT> in{MouseInput(MOUSEEVENTF_LEFTDOWN, from)};
+    for (int i = 1; i <= 4; ++i)
+        in.push_back(MouseInput(0, POINT{from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4}));
+    in.push_back(MouseInput(MOUSEEVENTF_LEFTUP, to));
+    SendInputs(in);
+}
+
 void MouseWheel(POINT p, int notches)
 {
     MoveMouse(p);
@@ -358,4 +371,164 @@ bool IsSaveDialog(const DialogInfo& d)
 {
     String t = UpperCase(d.title);
     return t.find(L"СОХРАН") != String::npos || t.find(L"SAVE") != String::npos;
+}
+
+namespace {
+
+// Windows that come and go on their own (hints after a pause of the mouse,
+// shadows) are no part of what the program shows.
+bool PassingWindow(const String& cls)
+{
+    return cls == L"tooltips_class32" || cls == L"TkvTitleHint" || cls == L"THintWindow" || cls == L"SysShadow";
+}
+
+BOOL CALLBACK CountVisibleChild(HWND wnd, LPARAM param)
+{
+    if (IsWindowVisible(wnd)) ++*reinterpret_cast<long*>(param);
+    return TRUE;
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM param)
+{
+    ++*reinterpret_cast<long*>(param);
+    return TRUE;
+}
+
+std::string Hex(const void* p)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%p", p);
+    return buf;
+}
+
+}  // namespace
+
+std::string ProcessShape(DWORD pid, bool detail)
+{
+    std::string s;
+    const HWND front = GetForegroundWindow();
+    std::vector<DWORD> threads;
+    for (HWND w : ProcessWindows(pid, true)) {
+        String cls = WindowClass(w);
+        if (PassingWindow(cls)) continue;
+        s += StringToUtf8(cls);
+        if (detail) {
+            RECT r{};
+            GetWindowRect(w, &r);
+            long children = 0;
+            EnumChildWindows(w, CountVisibleChild, LPARAM(&children));
+            char place[160];
+            std::snprintf(place, sizeof place, "@%p %ld,%ld,%ld,%ld %ld%s%s", static_cast<void*>(w), r.left, r.top,
+                          r.right, r.bottom, children, IsWindowEnabled(w) ? "" : " disabled",
+                          w == front ? " front" : "");
+            s += place;
+            DWORD thread = GetWindowThreadProcessId(w, nullptr);
+            if (std::find(threads.begin(), threads.end(), thread) == threads.end()) threads.push_back(thread);
+        }
+        s += "; ";
+    }
+    for (DWORD thread : threads) {
+        GUITHREADINFO gi{};
+        gi.cbSize = sizeof gi;
+        if (!GetGUIThreadInfo(thread, &gi)) continue;
+        if (gi.hwndFocus) {
+            DWORD_PTR length = 0;
+            SendMessageTimeoutW(gi.hwndFocus, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 200, &length);
+            s += "focus " + Hex(gi.hwndFocus) + " " + std::to_string(length) + "; ";
+        }
+        if (gi.hwndCapture) s += "capture " + Hex(gi.hwndCapture) + "; ";
+        if (gi.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)) s += "menu; ";
+        if (gi.flags & GUI_INMOVESIZE) s += "moving; ";
+    }
+    return s;
+}
+
+bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds, std::string* why)
+{
+    // A thread that answers at once is waiting in its message loop; one that
+    // answers late was busy (with the input, or with what it posted itself)
+    // and is looked at again: settled are `rounds` quick looks in a row at the
+    // same shape, or twice as many looks of any speed (a program that is slow
+    // to answer in some window, or a machine under load).
+    constexpr ULONGLONG kQuickMs = 8;
+    const ULONGLONG deadline = GetTickCount64() + maxMs;
+    std::string last;
+    int same = 0, sameAny = 0, changes = 0, slow = 0;
+    ULONGLONG slowest = 0;
+    for (;;) {
+        Sleep(15);
+        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline || FirstUnanswering(pid, UINT(deadline - now))) {
+            if (why)
+                *why = std::to_string(changes) + " changes, " + std::to_string(slow) + " slow answers (slowest " +
+                       std::to_string(slowest) + " ms); last: " + last;
+            return false;
+        }
+        const ULONGLONG answer = GetTickCount64() - now;
+        const bool quick = answer <= kQuickMs;
+        slow += quick ? 0 : 1;
+        slowest = std::max(slowest, answer);
+        std::string shape = ProcessShape(pid, true);
+        changes += shape == last ? 0 : 1;
+        if (shape == last) {
+            same += quick ? 1 : 0;
+            ++sameAny;
+        } else {
+            last = shape;
+            same = quick ? 1 : 0;
+            sameAny = 1;
+        }
+        if (!quick && shape == last && same < rounds) same = 0;
+        if (same < rounds && sameAny < 2 * rounds) continue;
+        if (ProcessShape(pid, false).empty()) {
+            // Nothing shown: a program that is ending is given the time to end,
+            // so that the next event sees it gone, not sometimes still there.
+            now = GetTickCount64();
+            WaitForSingleObject(process, now < deadline ? DWORD(std::min<ULONGLONG>(deadline - now, 3000)) : 0);
+        }
+        return true;
+    }
+}
+
+HWND ApplicationWindow(DWORD pid)
+{
+    for (HWND w : ProcessWindows(pid, false))
+        if (WindowClass(w) == L"TApplication") return w;
+    return nullptr;
+}
+
+bool AskProgram(DWORD pid, UINT message, WPARAM wParam, UINT timeoutMs, LRESULT& answer)
+{
+    HWND app = ApplicationWindow(pid);
+    DWORD_PTR r = 0;
+    if (!app || !message || !SendMessageTimeoutW(app, message, wParam, 0, SMTO_NORMAL, timeoutMs, &r)) return false;
+    answer = LRESULT(r);
+    return true;
+}
+
+bool AskHandleCounts(DWORD pid, UINT timeoutMs, HandleCounts& out)
+{
+    out = HandleCounts{};
+    out.userWindows = CountProcessWindows(pid);
+    const UINT message = LiveHandlesMessage();
+    LRESULT counted = 0, gdi = 0, dcs = 0, windows = 0;
+    if (!AskProgram(pid, message, kAskCounted, timeoutMs, counted) || counted != kCountedYes) return false;
+    if (!AskProgram(pid, message, kAskGdiObjects, timeoutMs, gdi) || !AskProgram(pid, message, kAskDCs, timeoutMs, dcs) ||
+        !AskProgram(pid, message, kAskWindows, timeoutMs, windows))
+        return false;
+    out.gdi = long(gdi);
+    out.dcs = long(dcs);
+    out.windows = long(windows);
+    return true;
+}
+
+long CountProcessWindows(DWORD pid)
+{
+    long n = 0;
+    for (HWND w : ProcessWindows(pid, false)) {
+        ++n;
+        EnumChildWindows(w, CountChild, LPARAM(&n));
+    }
+    return n;
 }

@@ -44,6 +44,8 @@ RECT ScreenRect();
 void MoveMouse(POINT p);
 void MouseClick(POINT p, int button = 0, int clicks = 1);   // 0 left, 1 right, 2 middle
 void MouseWheel(POINT p, int notches);
+// Left button down at from, moved in steps to to, and up there.
+void MouseDrag(POINT from, POINT to);
 void KeyPress(WORD vk, bool ctrl = false, bool shift = false, bool alt = false);
 void TypeChar(wchar_t c);   // as a Unicode key; CR and LF become Enter
 void TypeText(const String& text);
@@ -67,3 +69,32 @@ String PressButton(const DialogInfo& d, size_t index, bool realClick);
 void AnswerFileDialog(const DialogInfo& d, const String& name);
 // Whether d looks like a dialog that writes (by its title).
 bool IsSaveDialog(const DialogInfo& d);
+
+// What a user sees of a process, as one text that compares equal while
+// nothing changes: its visible top-level windows (class, place, enabled, how
+// many visible controls), the foreground window, the focus and whether a menu,
+// a capture or a move is running. Passing windows (hints, tool tips, shadows)
+// are left out. The detailed text names windows by handle (it compares within
+// one run only); without detail it is the classes of the visible windows,
+// topmost first (the same in every replay).
+std::string ProcessShape(DWORD pid, bool detail = true);
+
+// Waits until the process has taken the input sent so far and what it shows
+// has stopped changing: every thread answers, and the shape stays the same
+// for `rounds` looks in a row. A process that shows nothing is given up to
+// maxMs to end. Returns false when maxMs passed first (or a thread did not
+// answer): the caller's probe tells a hang from a slow program.
+// why, when given, tells what kept it from settling.
+bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds = 3, std::string* why = nullptr);
+
+// The program's own application window (class TApplication), if any.
+HWND ApplicationWindow(DWORD pid);
+// Asks the program through a registered message sent to its application
+// window; false when it did not answer within timeoutMs (or has no such
+// window). A program that does not know the message answers 0.
+bool AskProgram(DWORD pid, UINT message, WPARAM wParam, UINT timeoutMs, LRESULT& answer);
+// The handles the program counts (false: it does not count them or did not
+// answer) and the windows the system knows of it.
+bool AskHandleCounts(DWORD pid, UINT timeoutMs, HandleCounts& out);
+// Every window of the process, top-level and child, hidden ones included.
+long CountProcessWindows(DWORD pid);

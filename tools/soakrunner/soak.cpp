@@ -2,8 +2,14 @@
 //
 //   soak.exe --exe PATH [--seed N] [--events N] [--class WNDCLASS] [--desktop NAME]
 //            [--copy DIR] [--watch DIR]... [--skip NAME]... [--account USER:PASSWORD]...
-//            [--login-class WNDCLASS] [--login-open TEXT] [--log FILE] [--output FILE]
-//            [--settle MS] [--probe-timeout MS] [--args TEXT]
+//            [--paths textbook|skinapp] [--path-percent N] [--keep-open TEXT]...
+//            [--log FILE] [--samples FILE] [--output FILE] [--settle MS] [--probe-timeout MS]
+//            [--bound GDI,DCS,WINDOWS,USERWINDOWS] [--unskin-check] [--args TEXT]
+//
+// --settle is the longest wait for the program to settle after an event;
+// --bound how far the counted handles may grow over a session at rest (-1: not
+// checked); --unskin-check asks the program at the end to switch its skin off
+// and check every control's window procedure.
 //
 // The runner moves itself into the desktop NAME (a Wine virtual desktop when
 // the registry gives that name a size) and starts the program there, so that
@@ -23,8 +29,9 @@ void Usage()
     std::fprintf(stderr,
                  "usage: soak.exe --exe PATH [--seed N] [--events N] [--class WNDCLASS] [--desktop NAME]\n"
                  "                [--copy DIR] [--watch DIR]... [--skip NAME]... [--account USER:PASSWORD]...\n"
-                 "                [--login-class WNDCLASS] [--login-open TEXT] [--log FILE] [--output FILE]\n"
-                 "                [--settle MS] [--probe-timeout MS] [--args TEXT]\n");
+                 "                [--paths textbook|skinapp] [--path-percent N] [--keep-open TEXT]...\n"
+                 "                [--log FILE] [--samples FILE] [--output FILE] [--settle MS] [--probe-timeout MS]\n"
+                 "                [--bound GDI,DCS,WINDOWS,USERWINDOWS] [--unskin-check] [--args TEXT]\n");
 }
 
 bool ParseNumber(const wchar_t* text, uint64_t& out)
@@ -32,6 +39,21 @@ bool ParseNumber(const wchar_t* text, uint64_t& out)
     wchar_t* end = nullptr;
     out = std::wcstoull(text, &end, 10);
     return end != text && *end == 0;
+}
+
+// "G,D,W,U": four numbers, -1 for a kind not checked.
+bool ParseBound(const wchar_t* text, HandleCounts& out)
+{
+    long v[4];
+    const wchar_t* at = text;
+    for (int i = 0; i < 4; ++i) {
+        wchar_t* end = nullptr;
+        v[i] = std::wcstol(at, &end, 10);
+        if (end == at || *end != (i < 3 ? L',' : 0)) return false;
+        at = end + 1;
+    }
+    out = HandleCounts{v[0], v[1], v[2], v[3]};
+    return true;
 }
 
 String DesktopName()
@@ -83,6 +105,10 @@ int wmain(int argc, wchar_t** argv)
             inner = true;
             continue;
         }
+        if (a == L"--unskin-check") {
+            o.unskinCheck = true;
+            continue;
+        }
         if (!(v = value())) {
             Usage();
             return 2;
@@ -98,9 +124,12 @@ int wmain(int argc, wchar_t** argv)
         else if (a == L"--copy") o.copy = v;
         else if (a == L"--watch") o.watch.push_back(v);
         else if (a == L"--skip") o.skip.push_back(v);
-        else if (a == L"--login-class") o.loginClass = v;
-        else if (a == L"--login-open") o.loginOpen = v;
-        else if (a == L"--log") o.log = v;
+        else if (a == L"--paths") o.paths = BuiltInPaths(v);
+        else if (a == L"--path-percent" && ParseNumber(v, n) && n <= 100) o.pathPercent = int(n);
+        else if (a == L"--keep-open") o.keepOpen.push_back(v);
+        else if (a == L"--samples") o.samples = v;
+        else if (a == L"--bound" && ParseBound(v, o.bound)) {
+        } else if (a == L"--log") o.log = v;
         else if (a == L"--output") o.output = v;
         else if (a == L"--account") {
             String s = v;
@@ -115,7 +144,7 @@ int wmain(int argc, wchar_t** argv)
             return 2;
         }
     }
-    if (o.exe.empty() || (!o.accounts.empty() && o.loginClass.empty())) {
+    if (o.exe.empty()) {
         Usage();
         return 2;
     }

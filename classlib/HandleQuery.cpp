@@ -1,0 +1,20 @@
+#include "classlib/HandleQuery.h"
+
+#include "classlib/GdiHandle.h"
+
+UINT LiveHandlesMessage()
+{
+    static const UINT message = RegisterWindowMessageW(L"TalveraLiveHandles");
+    return message;
+}
+
+LRESULT AnswerLiveHandles(WPARAM what)
+{
+    switch (what) {
+    case kAskGdiObjects: return LiveHandles(THandleKind::hkGdiObject);
+    case kAskDCs: return LiveHandles(THandleKind::hkDC);
+    case kAskWindows: return LiveHandles(THandleKind::hkWindow);
+    case kAskCounted: return kHandlesCounted ? kCountedYes : kCountedNo;
+    default: return 0;
+    }
+}

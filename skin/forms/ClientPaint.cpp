@@ -1,0 +1,237 @@
+#include "skin/forms/ClientPaint.h"
+
+#include <algorithm>
+
+#include "skin/core/Animations.h"
+#include "skin/core/ControlTreePaint.h"
+#include "skin/core/SkinManager.h"
+#include "skin/forms/FramePaint.h"
+#include "skin/graphics/SkinCommands.h"
+
+namespace {
+
+bool IsMDIMainForm(const TsSkinProvider& p)
+{
+    return p.form_ && p.form_->FormStyle() == TFormStyle::fsMDIForm && p.form_->ClientHandle();
+}
+
+void FillSolid(HDC dc, const RECT& r, TColor color)
+{
+    HBRUSH brush = CreateSolidBrush(ColorToRGB(color));
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+}
+
+// An MDI child that a maximised sibling hides: nothing of it shows.
+bool HiddenBehindMaximisedSibling(const TsSkinProvider& p)
+{
+    if (!p.form_ || p.form_->FormStyle() != TFormStyle::fsMDIChild)
+        return false;
+    HWND client = GetParent(p.wnd_);
+    if (!client)
+        return false;
+    BOOL maximized = FALSE;
+    HWND active = HWND(SendMessageW(client, WM_MDIGETACTIVE, 0, LPARAM(&maximized)));
+    return maximized && active && active != p.wnd_;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the client area
+
+bool FormParentBackground(TsSkinProvider& p, TsBgCacheInfo& info)
+{
+    info = EmptyBgCacheInfo;
+    // Only a form placed inside a control; a top-level form's window parent is
+    // its owner, and an MDI child lives in the main form's client window.
+    if (!p.form_ || !p.form_->Parent())
+        return true;
+    TsBgRequest answer;
+    info = ParentBackgroundOf(p.form_, answer);
+    if (answer.Kind == bgNotReady) {
+        p.skinData_->Updating = true;
+        return false;
+    }
+    return true;
+}
+
+POINT ClientOriginInFrame(TsSkinProvider& p)
+{
+    RECT wr{};
+    GetWindowRect(p.wnd_, &wr);
+    POINT origin{0, 0};
+    ClientToScreen(p.wnd_, &origin);
+    const RECT shadow = FrameShadowMargins ? FrameShadowMargins(p) : RECT{};
+    return POINT{origin.x - wr.left + shadow.left, origin.y - wr.top + shadow.top};
+}
+
+TColor TsSkinProvider::FormClientColor() const
+{
+    if (Skinned() && skinData_ && !skinData_->CustomColor())
+        return skinData_->GetStateColor(formActive_ ? 1 : 0, wnd_);
+    return TColor(ColorToRGB(form_ ? form_->Color() : clBtnFace));
+}
+
+void TsSkinProvider::PaintClientBackground(HDC dc, bool forward)
+{
+    if (!dc || !FormAlive() || !skinData_)
+        return;
+    RECT client{};
+    GetClientRect(wnd_, &client);
+    if (client.right <= 0 || client.bottom <= 0)
+        return;
+    bool painted = false;
+    if (!skinData_->CustomColor() && !IsMDIMainForm(*this)) {
+        TsFramePainter& painter = FramePainterOf(*this);
+        const POINT at = ClientOriginInFrame(*this);
+        auto fits = [&](TBitmap* b) {
+            return b && at.x + client.right <= b->Width() && at.y + client.bottom <= b->Height();
+        };
+        bool ready = !skinData_->BackgroundChanged && fits(painter.Cache());
+        if (!ready && !skinData_->UrgentPaint)
+            ready = painter.PaintFrameToCache() && fits(painter.Cache());
+        if (ready) {
+            BitBlt(dc, 0, 0, client.right, client.bottom, painter.Cache()->Canvas().Handle(), at.x, at.y, SRCCOPY);
+            painted = true;
+        }
+    }
+    // A form with its own colour, or a picture that cannot be had yet.
+    if (!painted)
+        FillSolid(dc, client, FormClientColor());
+    PaintGraphicChildren(dc, form_, POINT{0, 0}, true);
+    if (forward && !AnimationRunning)
+        RefreshChildWindows(wnd_);
+}
+
+void TsSkinProvider::PaintClient(TMessage& m)
+{
+    m.Result = 0;
+    if (m.WParam) {   // a DC to paint into (the class library's way of printing)
+        PaintClientBackground(HDC(m.WParam), false);
+        return;
+    }
+    PAINTSTRUCT ps{};
+    HDC dc = BeginPaint(wnd_, &ps);
+    const bool skip = inAnimation_ || AnimationRunning || !FormAlive() || HiddenBehindMaximisedSibling(*this);
+    if (dc && !skip)
+        PaintClientBackground(dc, true);
+    EndPaint(wnd_, &ps);
+}
+
+// ---------------------------------------------------------------- the window menu
+
+void TsSkinProvider::BuildWindowMenu(HMENU popup)
+{
+    if (!popup || !IsMenu(popup) || !IsMDIMainForm(*this))
+        return;
+    // What an earlier call added, and the list the system keeps there (its
+    // entries from the client's first child number on, and its separators).
+    for (int i = GetMenuItemCount(popup) - 1; i >= 0; --i) {
+        MENUITEMINFOW mi{};
+        mi.cbSize = sizeof mi;
+        mi.fMask = MIIM_FTYPE | MIIM_ID | MIIM_DATA | MIIM_SUBMENU;
+        if (!GetMenuItemInfoW(popup, UINT(i), TRUE, &mi))
+            continue;
+        const bool ours = mi.dwItemData == WindowMenuItemTag;
+        const bool systemList = !mi.hSubMenu && !(mi.fType & MFT_SEPARATOR) && mi.wID >= MDIFirstChildCommand;
+        if (ours || systemList)
+            RemoveMenu(popup, UINT(i), MF_BYPOSITION);
+    }
+    // Separators left at the end (the system's before its list) go too.
+    for (int i = GetMenuItemCount(popup) - 1; i >= 0; --i) {
+        MENUITEMINFOW mi{};
+        mi.cbSize = sizeof mi;
+        mi.fMask = MIIM_FTYPE | MIIM_DATA;
+        if (!GetMenuItemInfoW(popup, UINT(i), TRUE, &mi) || !(mi.fType & MFT_SEPARATOR) || mi.dwItemData)
+            break;
+        RemoveMenu(popup, UINT(i), MF_BYPOSITION);
+    }
+    windowMenuChildren_.clear();
+    std::vector<TCustomForm*> children;
+    for (int i = 0; i < form_->MDIChildCount(); ++i)
+        if (TCustomForm* c = form_->MDIChildren(i); c && c->HandleAllocated() && IsWindowVisible(c->Handle()))
+            children.push_back(c);
+    if (children.empty())
+        return;
+    TCustomForm* active = form_->ActiveMDIChild();
+    auto append = [&](UINT type, UINT id, UINT state, const String& text) {
+        MENUITEMINFOW mi{};
+        mi.cbSize = sizeof mi;
+        mi.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_DATA | (text.empty() ? 0u : UINT(MIIM_STRING));
+        mi.fType = type;
+        mi.fState = state;
+        mi.wID = id;
+        mi.dwItemData = WindowMenuItemTag;
+        mi.dwTypeData = const_cast<wchar_t*>(text.c_str());
+        InsertMenuItemW(popup, UINT(GetMenuItemCount(popup)), TRUE, &mi);
+    };
+    const int count = GetMenuItemCount(popup);
+    if (count > 0) {
+        MENUITEMINFOW last{};
+        last.cbSize = sizeof last;
+        last.fMask = MIIM_FTYPE;
+        if (GetMenuItemInfoW(popup, UINT(count - 1), TRUE, &last) && !(last.fType & MFT_SEPARATOR))
+            append(MFT_SEPARATOR, 0, 0, String());
+    }
+    for (TCustomForm* c : children) {
+        const UINT id = WindowMenuFirstCommand + UINT(windowMenuChildren_.size());
+        windowMenuChildren_.push_back(c->Handle());
+        append(MFT_STRING, id, c == active ? UINT(MFS_CHECKED) : 0u, c->Caption());
+    }
+}
+
+HWND WindowMenuChildOf(TsSkinProvider& p, UINT command)
+{
+    if (command < WindowMenuFirstCommand)
+        return nullptr;
+    const size_t i = command - WindowMenuFirstCommand;
+    return i < p.windowMenuChildren_.size() ? p.windowMenuChildren_[i] : nullptr;
+}
+
+// ---------------------------------------------------------------- rows
+
+void ClientPaintRow(TsSkinProvider& p, TMessage& m)
+{
+    if (!p.DrawClientArea || IsMDIMainForm(p)) {
+        p.CallPrevious(m);
+        return;
+    }
+    p.PaintClient(m);
+}
+
+void ClientEraseRow(TsSkinProvider& p, TMessage& m)
+{
+    if (!p.DrawClientArea || IsMDIMainForm(p) || !IsWindowVisible(p.wnd_)) {
+        p.CallPrevious(m);
+        return;
+    }
+    m.Result = 1;
+    // Nothing while the skin data waits for its parent or is inside an update.
+    if (p.skinData_->Updating || (p.skinData_->SkinState & ssInUpdate))
+        return;
+    p.PaintClientBackground(HDC(m.WParam), false);
+}
+
+void WindowMenuPopupRow(TsSkinProvider& p, TMessage& m)
+{
+    if (HIWORD(m.LParam) || !IsMDIMainForm(p) || HMENU(m.WParam) != p.form_->WindowMenu())
+        return;
+    TsSkinManager* manager = p.Manager();
+    if (manager && manager->SkinnedPopups() && p.form_->MDIChildCount() > 0)
+        p.BuildWindowMenu(HMENU(m.WParam));
+}
+
+bool WindowMenuCommandRow(TsSkinProvider& p, TMessage& m)
+{
+    if (HIWORD(m.WParam) != 0 || m.LParam != 0)   // from a menu only
+        return false;
+    HWND child = WindowMenuChildOf(p, LOWORD(m.WParam));
+    if (!child || !IsWindow(child) || !IsMDIMainForm(p))
+        return false;
+    HWND client = p.form_->ClientHandle();
+    if (IsIconic(child))
+        SendMessageW(client, WM_MDIRESTORE, WPARAM(child), 0);
+    SendMessageW(client, WM_MDIACTIVATE, WPARAM(child), 0);
+    m.Result = 0;
+    return true;
+}

@@ -1,0 +1,316 @@
+#include "skin/forms/DialogBorder.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "skin/core/SkinManager.h"
+#include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/LayeredApi.h"
+#include "skin/forms/DialogWnd.h"
+
+namespace {
+
+bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
+
+// The shadow picture stretched over the whole bitmap: the corners 1:1 up to
+// the margins, the middle stretched.
+void PaintShadow(TBitmap* bmp, const PixelBitmap* shadow, int marginX, int marginY)
+{
+    const PixelView v = bmp->View();
+    for (int y = 0; y < v.height; ++y)
+        std::memset(v.Row(y), 0, size_t(v.width) * 4);
+    if (!shadow || shadow->Width() <= 2 || shadow->Height() <= 2)
+        return;
+    const int sw = shadow->Width(), sh = shadow->Height();
+    const int mx = std::clamp(marginX, 1, sw / 2 - 1), my = std::clamp(marginY, 1, sh / 2 - 1);
+    auto map = [](int d, int dsize, int ssize, int margin) {
+        if (d < margin)
+            return d;
+        if (d >= dsize - margin)
+            return ssize - (dsize - d);
+        const int inner = std::max(1, dsize - 2 * margin), sinner = std::max(1, ssize - 2 * margin);
+        return margin + (d - margin) * sinner / inner;
+    };
+    for (int y = 0; y < v.height; ++y) {
+        const int sy = std::clamp(map(y, v.height, sh, my), 0, sh - 1);
+        uint32_t* row = v.Row(y);
+        for (int x = 0; x < v.width; ++x)
+            row[x] = shadow->Pixel(std::clamp(map(x, v.width, sw, mx), 0, sw - 1), sy);
+    }
+}
+
+}  // namespace
+
+bool DialogWantsBorderWindow(TsSkinManager* m)
+{
+    if (!m || !m->SkinData().Active || !m->GetExtendedBorders() || !LayeredWindowsAvailable())
+        return false;
+    const auto& s = m->ShadowMargins;
+    return s[0] > 0 || s[1] > 0 || s[2] > 0 || s[3] > 0;
+}
+
+// ---------------------------------------------------------------- the window
+
+TkvDialogBorderWindow::TkvDialogBorderWindow(TkvDialogBorder* border, HWND owner)
+    : TForm(Application), border_(border), owner_(owner)
+{
+    SetTag(NoSkinTag);
+    SetVisible(false);
+    SetBorderStyle(TFormBorderStyle::bsNone);
+}
+
+void TkvDialogBorderWindow::CreateParams(TCreateParams& params)
+{
+    TForm::CreateParams(params);
+    params.Style = WS_POPUP;
+    params.ExStyle = kBorderWindowExStyle;
+    params.WndParent = owner_;
+}
+
+void TkvDialogBorderWindow::Dispatch(TMessage& message)
+{
+    if (border_ && border_->HandleMessage(message))
+        return;
+    switch (message.Msg) {
+    case WM_ERASEBKGND:
+        message.Result = 1;
+        return;
+    case WM_NCPAINT:
+        message.Result = 0;
+        return;
+    case WM_MOUSEACTIVATE:
+        message.Result = MA_NOACTIVATE;
+        return;
+    default:
+        TForm::Dispatch(message);
+    }
+}
+
+// ---------------------------------------------------------------- the border object
+
+TkvDialogBorder::TkvDialogBorder(TkvDialogWnd* dialog) : dialog_(dialog) {}
+
+TkvDialogBorder::~TkvDialogBorder() { FreeWindow(); }
+
+void TkvDialogBorder::FreeWindow()
+{
+    TkvDialogBorderWindow* w = std::exchange(window_, nullptr);
+    if (!w)
+        return;
+    w->Detach();
+    Free(w);
+}
+
+TsBorderLayout TkvDialogBorder::Layout() const
+{
+    TsBorderLayout l;
+    HWND owner = dialog_ ? dialog_->Handle : nullptr;
+    if (!owner || !IsWindow(owner))
+        return l;
+    l.FrameWidth = dialog_->FrameWidth();
+    l.ExtBorderWidth = l.FrameWidth;
+    const POINT origin = dialog_->ClientOriginNow();
+    const int caption = dialog_->CaptionHeight() > 0 ? std::max(0, int(origin.y) - l.FrameWidth) : 0;
+    // The extended title reaches from the top edge of the frame to the client
+    // area: the border window then lies exactly the shadow beyond the dialog.
+    l.CaptionHeight = caption;
+    l.ExtTitleHeight = caption + l.FrameWidth;
+    if (TsSkinManager* m = dialog_->SkinManager) {
+        const auto& s = m->ShadowMargins;
+        l.Shadow = RECT{s[0], s[1], s[2], s[3]};
+    }
+    RECT wr{}, cr{};
+    GetWindowRect(owner, &wr);
+    GetClientRect(owner, &cr);
+    l.Owner = SIZE{wr.right - wr.left, wr.bottom - wr.top};
+    l.ClientOrigin = origin;
+    l.Client = SIZE{cr.right, cr.bottom};
+    l.Zoomed = IsZoomed(owner) != FALSE;
+    return l;
+}
+
+RECT TkvDialogBorder::WindowRect() const
+{
+    RECT wr{};
+    if (dialog_)
+        GetWindowRect(dialog_->Handle, &wr);
+    return BorderWindowRect(Layout(), wr);
+}
+
+POINT TkvDialogBorder::ShowOffsets() { return BorderFormOffset(Layout()); }
+
+void TkvDialogBorder::PaintOwnerFrame()
+{
+    if (dialog_)
+        dialog_->PaintFrameToCache();
+}
+
+void TkvDialogBorder::ComposePicture()
+{
+    if (!dialog_ || !dialog_->CommonData)
+        return;
+    TBitmap* frame = dialog_->CommonData->CacheBitmap.get();
+    const RECT br = WindowRect();
+    const int w = br.right - br.left, h = br.bottom - br.top;
+    if (!frame || frame->Empty() || w <= 0 || h <= 0)
+        return;
+    if (!picture_ || picture_->Width() != w || picture_->Height() != h)
+        picture_ = NewBitmap32(w, h);
+    TsSkinManager* m = dialog_->SkinManager;
+    const TsBorderLayout l = Layout();
+    const PixelBitmap* shadow = m ? (dialog_->FormActive ? m->ShadowActive() : m->ShadowInactive()) : nullptr;
+    const int formOffset = m ? m->SkinData().FormOffset : 0;
+    PaintShadow(picture_.get(), shadow, int(l.Shadow.left) + formOffset, int(l.Shadow.top) + formOffset);
+    const POINT o = BorderFormOffset(l);
+    GdiFlush();
+    BitBlt(picture_->Canvas().Handle(), o.x, o.y, frame->Width(), frame->Height(), frame->Canvas().Handle(), 0, 0,
+           SRCCOPY);
+    GdiFlush();
+    SetAlphaInRect(picture_.get(), RECT{o.x, o.y, o.x + frame->Width(), o.y + frame->Height()}, 255, NoColorValue);
+}
+
+int TkvDialogBorder::HitTestScreen(POINT screen) const
+{
+    if (!dialog_ || !IsWindow(dialog_->Handle))
+        return HTTRANSPARENT;
+    const TsBorderLayout l = Layout();
+    const RECT br = WindowRect();
+    const POINT p{screen.x - br.left, screen.y - br.top};
+    if (!Inside(BorderSizingZone(l, SIZE{br.right - br.left, br.bottom - br.top}), p) ||
+        !IsWindowEnabled(dialog_->Handle))
+        return HTTRANSPARENT;
+    const int code = dialog_->HitTestScreen(screen);
+    return code <= 0 ? HTBORDER : code;
+}
+
+TWinControl* TkvDialogBorder::Window()
+{
+    HWND owner = dialog_ ? dialog_->Handle : nullptr;
+    if (!window_ && owner && IsWindow(owner)) {
+        window_ = new TkvDialogBorderWindow(this, owner);
+        const RECT br = WindowRect();
+        window_->SetBounds(br.left, br.top, br.right - br.left, br.bottom - br.top);
+        window_->HandleNeeded();
+    }
+    return window_;
+}
+
+TWinControl* TkvDialogBorder::ReleaseWindow()
+{
+    Window();
+    TkvDialogBorderWindow* w = std::exchange(window_, nullptr);
+    if (w) {
+        w->Detach();
+        // The caller owns it now: it no longer follows the dialog.
+        if (w->HandleAllocated())
+            SetWindowLongPtrW(w->Handle(), GWLP_HWNDPARENT, LONG_PTR(Application ? Application->Handle() : nullptr));
+    }
+    return w;
+}
+
+HRGN TkvDialogBorder::CreateBorderRegion()
+{
+    if (!window_ || !dialog_)
+        return nullptr;
+    const RECT br = WindowRect();
+    return ::CreateBorderRegion(Layout(), SIZE{br.right - br.left, br.bottom - br.top});
+}
+
+void TkvDialogBorder::PushPicture(uint8_t alpha)
+{
+    if (!window_ || !window_->HandleAllocated() || !picture_)
+        return;
+    const RECT br = WindowRect();
+    const POINT at{br.left, br.top};
+    UpdateLayeredFromBitmap(window_->Handle(), picture_.get(), alpha, &at);
+}
+
+void TkvDialogBorder::UpdateBorderWindow(bool repaint, uint8_t alpha)
+{
+    HWND owner = dialog_ ? dialog_->Handle : nullptr;
+    if (skipUpdate_ || updating_ || !owner || !IsWindow(owner) || (Application && Application->Terminated()))
+        return;
+    if (!IsWindowVisible(owner) || IsIconic(owner))
+        return;
+    struct Lock {
+        bool& flag;
+        explicit Lock(bool& f) : flag(f) { flag = true; }
+        ~Lock() { flag = false; }
+    } lock(updating_);
+    const RECT br = WindowRect();
+    TWinControl* w = Window();
+    if (!w)
+        return;
+    HWND wnd = w->Handle();
+    const bool resized = !picture_ || picture_->Width() != br.right - br.left || picture_->Height() != br.bottom - br.top;
+    if (resized || repaint) {
+        dialog_->PaintFrameToCache();   // composes the picture when the frame changed
+        ComposePicture();
+    }
+    PushPicture(alpha);
+    SetWindowRgn(wnd, CreateBorderRegion(), FALSE);   // the window owns the region
+    SetWindowPos(wnd, nullptr, br.left, br.top, 0, 0,
+                 SWP_NOSENDCHANGING | SWP_NOOWNERZORDER | SWP_NOACTIVATE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
+bool TkvDialogBorder::HandleMessage(TMessage& m)
+{
+    HWND owner = dialog_ ? dialog_->Handle : nullptr;
+    if (!owner || !IsWindow(owner) || !window_ || !window_->HandleAllocated())
+        return false;
+    HWND wnd = window_->Handle();
+    const POINT screen{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+    switch (m.Msg) {
+    case WM_ERASEBKGND:
+        m.Result = 1;
+        return true;
+    case WM_NCPAINT:
+        m.Result = 0;
+        return true;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(wnd, &ps);
+        EndPaint(wnd, &ps);
+        m.Result = 0;
+        return true;
+    }
+    case WM_MOUSEACTIVATE:
+        m.Result = MA_NOACTIVATE;
+        return true;
+    case WM_NCHITTEST:
+        // The frame takes the mouse as non-client messages and asks the
+        // dialog's hit test itself; the shadow lets it through.
+        m.Result = HitTestScreen(screen) == HTTRANSPARENT ? HTTRANSPARENT : HTOBJECT;
+        return true;
+    case WM_NCMOUSEMOVE: {
+        const int code = HitTestScreen(screen);
+        const bool button = code == HTCLOSE || code == HTMAXBUTTON || code == HTMINBUTTON || code == HTHELP;
+        dialog_->SetHotCode(button ? code : 0);
+        TRACKMOUSEEVENT t{sizeof t, TME_LEAVE | TME_NONCLIENT, wnd, 0};
+        TrackMouseEvent(&t);
+        m.Result = 0;
+        return true;
+    }
+    case WM_NCMOUSELEAVE:
+        dialog_->SetHotCode(0);
+        m.Result = 0;
+        return true;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONUP:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCRBUTTONUP:
+    case WM_NCLBUTTONDBLCLK: {
+        const int code = HitTestScreen(screen);
+        m.Result = 0;
+        if (code == HTTRANSPARENT || code == HTBORDER)
+            return true;
+        // The dialog acts on its own code for the point.
+        SendMessageW(owner, m.Msg, WPARAM(code), m.LParam);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
