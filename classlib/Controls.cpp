@@ -957,6 +957,13 @@ void TWinControl::WndProc(TMessage& m)
     TControl::WndProc(m);
 }
 
+bool TWinControl::IsChildsDC(HDC dc, LPARAM lParam) const
+{
+    if (WPARAM(dc) == WPARAM(lParam)) return true;   // PaintParentBackground's request
+    HWND owner = WindowFromDC(dc);
+    return owner && owner != handle_ && IsChild(handle_, owner);
+}
+
 void TWinControl::Dispatch(TMessage& m)
 {
     switch (m.Msg) {
@@ -968,6 +975,16 @@ void TWinControl::Dispatch(TMessage& m)
         break;
     case WM_ERASEBKGND:
         if (ownClass_) {
+            // The window's own erase is left to WM_PAINT, which paints all of
+            // it. A child that shows what lies behind it asks its parent to
+            // erase into the child's DC, moved to the parent's coordinates (a
+            // transparent tool bar does, and so does PaintParentBackground):
+            // it gets the window's colour, not whatever the DC held.
+            HDC dc = HDC(m.WParam);
+            if (dc && IsChildsDC(dc, m.LParam)) {
+                RECT r{};
+                if (GetClipBox(dc, &r) != ERROR) FillRect(dc, &r, ColorBrush());
+            }
             m.Result = 1;
             return;
         }

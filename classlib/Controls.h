@@ -273,6 +273,8 @@ protected:
     virtual void HandleCreated() {}
     virtual void PaintWindow(HDC dc);   // background of our own windows
     bool OwnClass() const { return ownClass_; }
+    // dc (with the LParam of its WM_ERASEBKGND) is a child's, asking for what lies behind it.
+    bool IsChildsDC(HDC dc, LPARAM lParam) const;
     void TextChanged(const String& text) override;
     String GetText() const override;
     void FontChanged() override;

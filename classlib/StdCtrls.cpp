@@ -24,6 +24,13 @@ TCustomLabel::TCustomLabel(TComponent* owner) : TGraphicControl(owner)
 {
     SetBounds(0, 0, 65, 17);
     SetParentColor(true);
+    SetControlStyle(ControlStyle() | csOpaque);
+}
+
+void TCustomLabel::SetTransparent(bool t)
+{
+    SetControlStyle(t ? ControlStyle() & ~unsigned(csOpaque) : ControlStyle() | csOpaque);
+    Invalidate();
 }
 
 void TCustomLabel::SetAutoSize(bool a)
@@ -63,7 +70,7 @@ void TCustomLabel::Paint()
 {
     TCanvas& c = Canvas();
     RECT r = ClientRect();
-    if (!transparent_) {
+    if (!Transparent()) {
         c.Brush().SetColor(Color());
         c.FillRect(r);
     }

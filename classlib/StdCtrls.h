@@ -18,8 +18,11 @@ public:
     void SetAlignment(TAlignment a) { alignment_ = a; Invalidate(); }
     TTextLayout Layout() const { return layout_; }
     void SetLayout(TTextLayout l) { layout_ = l; Invalidate(); }
-    bool Transparent() const { return transparent_; }
-    void SetTransparent(bool t) { transparent_ = t; Invalidate(); }
+    // A label is transparent exactly when its control style is not opaque, so
+    // whoever takes csOpaque away (the skin does) gets a label that paints no
+    // background of its own.
+    bool Transparent() const { return !(ControlStyle() & csOpaque); }
+    void SetTransparent(bool t);
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool a);
     bool WordWrap() const { return wordWrap_; }
@@ -39,7 +42,7 @@ protected:
 private:
     TAlignment alignment_ = TAlignment::taLeftJustify;
     TTextLayout layout_ = TTextLayout::tlTop;
-    bool transparent_ = false, autoSize_ = true, wordWrap_ = false, showAccelChar_ = true;
+    bool autoSize_ = true, wordWrap_ = false, showAccelChar_ = true;
 };
 
 class TLabel : public TCustomLabel {

@@ -861,7 +861,7 @@ void TkvToolBarVCLWnd::PaintButton(HDC dc, TToolButton* button, int state)
     int section = m->FindSectionIndex(L"TOOLBUTTON");
     if (section >= 0) {
         RECT all{0, 0, w, h};
-        PaintSkinSectionBackground(section, L"TOOLBUTTON", info, clNone, -1, -1, m, &bmp, POINT{}, all, state);
+        PaintSkinSectionBackground(section, L"TOOLBUTTON", info, SkinKeyColor, -1, -1, m, &bmp, POINT{}, all, state);
         int mask = m->FindMaskIndex(section, L"TOOLBUTTON", L"BORDERSMASK");
         if (m->IsMaskIndexValid(mask)) PaintMaskNineParts32(&bmp, all, 0, m, false, state, mask, info);
     }

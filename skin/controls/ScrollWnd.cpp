@@ -541,6 +541,7 @@ void TkvScrollWnd::NCCalcSize(TMessage& m)
         CallPrevWndProc(m);
     }
     if (!rects) return;
+    framedBySkin_ = true;
     RECT& client = rects[0];
     LeftEdge = client.left - window.left;
     TopEdge = client.top - window.top;
@@ -794,12 +795,26 @@ bool SameInfo(const SCROLLINFO& a, const SCROLLINFO& b)
 
 void TkvScrollWnd::WndProc(TMessage& m)
 {
+    const bool command = m.Msg == SkinCommandMessage && !Unhooked;
+    DispatchBars(m);
+    // Who reserves the room of the bars follows the skin. A wrapper made while
+    // its manager had no skin yet (or whose skin has just gone) has its frame
+    // computed by the system: once a skin comes (or goes) the frame is
+    // computed again, or the skin would paint no bars and the system's room
+    // for them would stay empty.
+    if (command && !Unhooked && IsWindow(Handle) && (ActiveManager() != nullptr) != framedBySkin_)
+        RefreshFrame(Handle, true);
+}
+
+void TkvScrollWnd::DispatchBars(TMessage& m)
+{
     if (Unhooked) {
         CallPrevWndProc(m);
         return;
     }
     if (!ActiveManager()) {
         // No skin: the window keeps its own bars.
+        if (m.Msg == WM_NCCALCSIZE) framedBySkin_ = false;
         TkvMainWnd::WndProc(m);
         return;
     }

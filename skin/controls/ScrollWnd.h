@@ -121,6 +121,7 @@ public:
     bool SetMinThumb(int which, int size) override;
 
 private:
+    void DispatchBars(TMessage& m);
     void ReadInfo(TkvScrollBar& bar);
     void NCCalcSize(TMessage& m);
     void NCHitTest(TMessage& m);
@@ -141,6 +142,8 @@ private:
 
     // The last painted horizontal bar, vertical bar and corner.
     std::unique_ptr<TBitmap> barBitmaps_[3];
+    // The last frame computation reserved the bars' room for the skin (not the system).
+    bool framedBySkin_ = false;
 };
 
 // The scroll message sent for a part or a drag (skin command 51 before it and

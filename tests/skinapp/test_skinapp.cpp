@@ -9,11 +9,14 @@
 
 #include "skin/controls/ButtonWnd.h"
 #include "skin/controls/MainWnd.h"
+#include "skin/controls/ScrollWnd.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/CtrlAdapter.h"
+#include "skin/forms/FrameAdapter.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/SystemMenu.h"
 #include "skin/graphics/ClassNameTables.h"
+#include "skin/graphics/SkinCommands.h"
 #include "tests/skin/PictureCompare.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 #include "tests/skinapp/SkinAppForms.h"
@@ -374,6 +377,177 @@ TEST(SkinAppOptions, CommandLine)
         EXPECT_EQ(o.Saturation, r.sat);
         EXPECT_EQ(o.Show, String(r.show));
     }
+}
+
+// Every scrolling control with more to show than it has room for shows its
+// bars: skinned, the form's picture holds the skin's bars where the wrapper
+// puts them (the program starts its manager without a skin and gives it one
+// afterwards); unskinned again, the system's bars are back.
+TEST_F(SkinAppTest, ScrollingControlsShowTheirBarsWithAndWithoutTheSkin)
+{
+    TSkinAppMain* main = StartMain();
+    struct Row {
+        TWinControl* control;
+        int kind;   // SB_HORZ or SB_VERT
+    };
+    std::vector<Row> rows;
+    for (const TSkinAppMain::Listed& l : main->ListedControls()) {
+        auto* w = dynamic_cast<TWinControl*>(l.Control);
+        if (!w || !TkvScrollWnd::Of(w->Handle()))
+            continue;
+        for (int kind : {SB_HORZ, SB_VERT}) {
+            SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE};
+            if (GetScrollInfo(w->Handle(), kind, &si) && si.nMax - si.nMin + 1 > int(si.nPage) && si.nPage > 0)
+                rows.push_back({w, kind});
+        }
+    }
+    std::set<int> lists;
+    for (const Row& r : rows)
+        lists.insert(main->Skins->ThirdParty.IndexOfClass(r.control->ClassName()));
+    for (int list : {tpEdit, tpListView, tpGrid, tpGridEh, tpScrollControl, tpVirtualTree})
+        EXPECT_TRUE(lists.count(list)) << "no control of list " << StringToUtf8(ThirdPartyNames[list]) << " scrolls";
+
+    for (const Row& r : rows) {
+        SCOPED_TRACE(StringToUtf8(r.control->ClassName()) + (r.kind == SB_VERT ? " vertical" : " horizontal"));
+        const HWND h = r.control->Handle();
+        TkvScrollWnd* wrapper = TkvScrollWnd::Of(h);
+        ASSERT_NE(wrapper, nullptr);
+        const TkvScrollBar* bar = wrapper->Bar(r.kind == SB_VERT ? 1 : 0);
+        ASSERT_TRUE(bar->Visible);
+        RECT w{}, b = r.kind == SB_VERT ? wrapper->VertBarRect() : wrapper->HorzBarRect();
+        GetWindowRect(h, &w);
+        OffsetRect(&b, -w.left, -w.top);
+        ASSERT_GT(b.right - b.left, 0);
+        ASSERT_GT(b.bottom - b.top, 0);
+        // The client leaves the bar's room free.
+        RECT client{};
+        GetClientRect(h, &client);
+        MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        OffsetRect(&client, -w.left, -w.top);
+        RECT overlap{};
+        EXPECT_FALSE(IntersectRect(&overlap, &client, &b));
+        // The screen shows the bar the wrapper paints.
+        const std::unique_ptr<TBitmap> shown = CaptureWindow(h);
+        std::unique_ptr<TBitmap> painted(NewBitmap32(shown->Width(), shown->Height()));
+        painted->Canvas().Brush().SetColor(TColor(0xFF00FF));
+        painted->Canvas().FillRect(RECT{0, 0, painted->Width(), painted->Height()});
+        wrapper->NCPaint(painted->Canvas().Handle());
+        EXPECT_LT(DifferentShare(shown.get(), painted.get(), 8, b), 0.02);
+    }
+
+    main->ChooseSkin(kNoSkin);
+    Settle();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(StringToUtf8(r.control->ClassName()) + (r.kind == SB_VERT ? " vertical, no skin" : " horizontal, no skin"));
+        SCROLLBARINFO sbi{sizeof sbi};
+        ASSERT_TRUE(GetScrollBarInfo(r.control->Handle(), r.kind == SB_VERT ? OBJID_VSCROLL : OBJID_HSCROLL, &sbi));
+        EXPECT_FALSE(sbi.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN));
+        EXPECT_GT(sbi.rcScrollBar.right - sbi.rcScrollBar.left, 0);
+        EXPECT_GT(sbi.rcScrollBar.bottom - sbi.rcScrollBar.top, 0);
+        RECT client{}, overlap{};
+        GetClientRect(r.control->Handle(), &client);
+        MapWindowPoints(r.control->Handle(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+        EXPECT_FALSE(IntersectRect(&overlap, &client, &sbi.rcScrollBar));
+    }
+}
+
+// Without a skin the tool bar shows the form's colour behind its buttons
+// (it asks the form to erase into its own picture).
+TEST_F(SkinAppTest, UnskinnedToolBarStandsOnTheFormsColour)
+{
+    TSkinAppMain* main = StartMain(kNoSkin);
+    ASSERT_FALSE(main->Skins->Active());
+    TToolBar* bar = nullptr;
+    for (const TSkinAppMain::Listed& l : main->ListedControls())
+        if (auto* t = dynamic_cast<TToolBar*>(l.Control))
+            bar = t;
+    ASSERT_NE(bar, nullptr);
+    ASSERT_GT(bar->ButtonCount(), 0);
+    RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    Pump(100);
+    const std::unique_ptr<TBitmap> shown = CaptureWindow(bar->Handle());
+    const RECT last = bar->Buttons(bar->ButtonCount() - 1)->BoundsRect();
+    RECT rest{last.right + 4, 2, shown->Width() - 2, shown->Height() - 2};
+    ASSERT_GT(rest.right - rest.left, 100);
+    std::unique_ptr<TBitmap> colour(NewBitmap32(shown->Width(), shown->Height()));
+    colour->Canvas().Brush().SetColor(main->Color());
+    colour->Canvas().FillRect(RECT{0, 0, colour->Width(), colour->Height()});
+    EXPECT_LT(DifferentShare(shown.get(), colour.get(), 8, rest), 0.02);
+}
+
+// Skinned, a tool button at rest shows the bar's own picture behind its
+// caption (its section is transparent then), under the light and the dark skin.
+TEST_F(SkinAppTest, ToolButtonsAtRestShowTheBarsPicture)
+{
+    TSkinAppMain* main = StartMain();
+    TToolBar* bar = nullptr;
+    for (const TSkinAppMain::Listed& l : main->ListedControls())
+        if (auto* t = dynamic_cast<TToolBar*>(l.Control))
+            bar = t;
+    ASSERT_NE(bar, nullptr);
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(StringToUtf8(skin));
+        main->ChooseSkin(skin);
+        SetCursorPos(0, 0);
+        Settle();
+        RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Pump(100);
+        TkvMainWnd* wrapper = GetWrapper(bar->Handle());
+        ASSERT_NE(wrapper, nullptr);
+        ASSERT_NE(wrapper->CommonData->CacheBitmap, nullptr);
+        const std::unique_ptr<TBitmap> shown = CaptureWindow(bar->Handle());
+        // The bar's picture (window coordinates) in the same form as the screen's.
+        std::unique_ptr<TBitmap> picture(NewBitmap32(shown->Width(), shown->Height()));
+        BitBlt(picture->Canvas().Handle(), 0, 0, shown->Width(), shown->Height(),
+               wrapper->CommonData->CacheBitmap->Canvas().Handle(), 0, 0, SRCCOPY);
+        const RECT inWindow = GetClientRectInWindow(bar->Handle());
+        for (int i = 0; i < bar->ButtonCount(); ++i) {
+            TToolButton* b = bar->Buttons(i);
+            if (b->Style() == TToolButtonStyle::tbsSeparator || b->Down())
+                continue;
+            SCOPED_TRACE(StringToUtf8(b->Caption()));
+            RECT r = b->BoundsRect();
+            OffsetRect(&r, inWindow.left, inWindow.top);
+            const RECT whole{0, 0, shown->Width(), shown->Height()};
+            ASSERT_TRUE(IntersectRect(&r, &r, &whole));
+            ASSERT_GT(r.right - r.left, 8);
+            // The caption covers a part of the button; the rest is the bar's.
+            EXPECT_LT(DifferentShare(shown.get(), picture.get(), 12, r), 0.4);
+        }
+    }
+}
+
+// Skinned, the label on the frame stands on the frame's skinned picture: only
+// its caption differs from it, under the light and the dark skin.
+TEST_F(SkinAppTest, FramesLabelStandsOnTheFramesPicture)
+{
+    TSkinAppMain* main = StartMain();
+    TLabel* label = nullptr;
+    for (int i = 0; i < main->Frame->ControlCount(); ++i)
+        if (auto* l = dynamic_cast<TLabel*>(main->Frame->Controls(i)))
+            label = l;
+    ASSERT_NE(label, nullptr);
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(StringToUtf8(skin));
+        main->ChooseSkin(skin);
+        Settle();
+        RedrawWindow(main->Frame->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        Pump(100);
+        TBitmap* cache = main->FrameAdapter->SkinData()->CacheBitmap.get();
+        ASSERT_NE(cache, nullptr);
+        const std::unique_ptr<TBitmap> shown = CaptureWindow(main->Frame->Handle());
+        std::unique_ptr<TBitmap> picture(NewBitmap32(shown->Width(), shown->Height()));
+        BitBlt(picture->Canvas().Handle(), 0, 0, shown->Width(), shown->Height(), cache->Canvas().Handle(), 0, 0,
+               SRCCOPY);
+        RECT r = label->BoundsRect();
+        const RECT whole{0, 0, shown->Width(), shown->Height()};
+        ASSERT_TRUE(IntersectRect(&r, &r, &whole));
+        EXPECT_LT(DifferentShare(shown.get(), picture.get(), 12, r), 0.4);
+    }
+    // Without the skin the label is opaque again, in the frame's colour.
+    main->ChooseSkin(kNoSkin);
+    Settle();
+    EXPECT_FALSE(label->Transparent());
 }
 
 }  // namespace
