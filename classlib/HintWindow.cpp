@@ -1,5 +1,7 @@
 #include "classlib/HintWindow.h"
 
+#include <algorithm>
+
 #include "classlib/Forms.h"
 
 namespace {
@@ -23,8 +25,24 @@ bool RegisterHintWindowClass(WNDPROC proc)
 }
 
 constexpr UINT kTextFlags = DT_LEFT | DT_NOPREFIX | DT_WORDBREAK;
+constexpr int kHintMaxWidth = 800;
+constexpr int kHintExtraHeight = 4;
+constexpr size_t kHintFadeMaxLength = 100;   // longer hints show at once
+
+bool SystemFlag(UINT action)
+{
+    BOOL on = FALSE;
+    return SystemParametersInfoW(action, 0, &on, 0) && on;
+}
 
 }  // namespace
+
+RECT PlaceHintAtCursor(POINT cursor, int w, int h, const RECT& work)
+{
+    const int x = std::max<int>(work.left, std::min<int>(cursor.x + 8, work.right - w));
+    const int y = std::max<int>(work.top, std::min<int>(cursor.y + 16, work.bottom - h));
+    return RECT{x, y, x + w, y + h};
+}
 
 THintWindow::THintWindow()
 {
@@ -94,6 +112,24 @@ void THintWindow::ActivateHint(const RECT& rect, const String& text, bool fade)
     if (fade)
         AnimateWindow(wnd_, 200, AW_BLEND);
     ShowWindow(wnd_, SW_SHOWNOACTIVATE);
+}
+
+void THintWindow::ShowAtCursor(const String& text, HWND monitorWindow)
+{
+    if (text.empty())
+        return;
+    const RECT need = CalcHintRect(kHintMaxWidth, text);
+    POINT pt{};
+    GetCursorPos(&pt);
+    HMONITOR mon = monitorWindow ? MonitorFromWindow(monitorWindow, MONITOR_DEFAULTTONEAREST)
+                                 : MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO mi{sizeof mi};
+    if (!GetMonitorInfoW(mon, &mi))
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &mi.rcWork, 0);
+    const RECT at = PlaceHintAtCursor(pt, need.right - need.left, need.bottom - need.top + kHintExtraHeight, mi.rcWork);
+    const bool fade = text.size() < kHintFadeMaxLength && SystemFlag(SPI_GETTOOLTIPANIMATION) &&
+                      SystemFlag(SPI_GETTOOLTIPFADE);
+    ActivateHint(at, text, fade);
 }
 
 void THintWindow::ReleaseHandle()

@@ -5,6 +5,10 @@
 
 #include "classlib/Graphics.h"
 
+// Where a hint of size (w, h) goes for the cursor at cursor: 8 px right of
+// it and 16 px below, moved back inside work where it would leave it.
+RECT PlaceHintAtCursor(POINT cursor, int w, int h, const RECT& work);
+
 class THintWindow : public TObject {
     DECLARE_CLASS(THintWindow, TObject)
 public:
@@ -22,6 +26,12 @@ public:
     // Shows text in rect (screen coordinates), topmost and without activation;
     // fades in (200 ms) when fade is asked for.
     void ActivateHint(const RECT& rect, const String& text, bool fade = false);
+    // Shows text as a hint near the mouse: measured with a width limit of 800
+    // and made 4 px taller, placed at the cursor + (8, 16) and kept inside the
+    // work area of the monitor of monitorWindow (the cursor's monitor when
+    // nil); short texts (under 100 characters) fade in when the system fades
+    // its tool tips. Nothing for an empty text.
+    void ShowAtCursor(const String& text, HWND monitorWindow = nullptr);
     // Hides and destroys the window.
     void ReleaseHandle();
     HWND Handle() const { return wnd_; }

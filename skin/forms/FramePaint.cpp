@@ -847,7 +847,8 @@ void TsFramePainter::PaintTitleButton(int hitCode)
     const RECT r = ElementBounds(hitCode);
     if (Empty(r))
         return;
-    if (TitleButtonFades(p_, hitCode)) {
+    // Title-bar items fade on their own windows (TkvItemAnimation); their picture is painted here.
+    if (TitleButtonFades(p_, hitCode) && !TitleItemOfCode(p_, hitCode)) {
         StartButtonAnimation(p_, hitCode, ElementState(hitCode));
         return;
     }
@@ -878,7 +879,7 @@ void TsFramePainter::SetHotElement(int code, bool repaint)
     if (repaint && old != kNoElement)
         PaintTitleButton(old);
     if (code >= kUserButtonBase && code < kUserButtonBase + p_.TitleButtonCount())
-        p_.TitleButton(code - kUserButtonBase).ShowHintWindow();
+        p_.TitleButton(code - kUserButtonBase).ShowHintWindow(p_.wnd_);
     TitleItemHover(p_, code, true);
     if (repaint && code != kNoElement)
         PaintTitleButton(code);

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "classlib/HintWindow.h"
 #include "classlib/Subclass.h"
 #include "skin/core/CommonData.h"
 #include "skin/core/ProviderSeam.h"
@@ -87,14 +88,15 @@ public:
     // Drawn centred over the skin's glyph: a 32-bit glyph is alpha-blended,
     // any other takes its bottom-left pixel as the transparent colour.
     TBitmap Glyph;
-    ~TsTitleButton() { HideHintWindow(); }
-    // The Hint near the cursor while the button is hot (TitleButtons.cpp).
-    void ShowHintWindow();
+    // The Hint near the cursor while the button is hot, kept on the monitor
+    // of form (TitleButtons.cpp).
+    void ShowHintWindow(HWND form = nullptr);
     void HideHintWindow();
-    HWND HintWindow() const { return hintWnd_; }
+    // The hint's window while it shows (nil: none).
+    HWND HintWindow() const { return hint_ ? hint_->Handle() : nullptr; }
 
 private:
-    HWND hintWnd_ = nullptr;
+    std::unique_ptr<THintWindow> hint_;
 };
 
 // A caption button's glyph as the skin gives it.

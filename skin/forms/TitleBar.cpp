@@ -49,6 +49,16 @@ HFONT CreateArrowFont(int height)
                        DEFAULT_QUALITY, DEFAULT_PITCH, L"Marlett");
 }
 
+// A setter's store: nothing when the value is the same, else notify().
+template <class T, class Notify>
+void StoreChanged(T& field, const T& value, Notify notify)
+{
+    if (field == value)
+        return;
+    field = value;
+    notify();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- TkvFontData
@@ -61,35 +71,13 @@ void TkvFontData::Changed()
         OnChange();
 }
 
-void TkvFontData::Store(bool& field, bool on)
-{
-    if (on == field)
-        return;
-    field = on;
-    Changed();
-}
-
-void TkvFontData::SetGlowColor(TColor c)
-{
-    if (c == glowColor_)
-        return;
-    glowColor_ = c;
-    Changed();
-}
-
-void TkvFontData::SetGlowSize(int s)
-{
-    if (s == glowSize_)
-        return;
-    glowSize_ = s;
-    Changed();
-}
-
-void TkvFontData::SetUseSysColor(bool on) { Store(useSysColor_, on); }
-void TkvFontData::SetUseSysFontName(bool on) { Store(useSysFontName_, on); }
-void TkvFontData::SetUseSysGlowing(bool on) { Store(useSysGlowing_, on); }
-void TkvFontData::SetUseSysSize(bool on) { Store(useSysSize_, on); }
-void TkvFontData::SetUseSysStyle(bool on) { Store(useSysStyle_, on); }
+void TkvFontData::SetGlowColor(TColor c) { StoreChanged(glowColor_, c, [this] { Changed(); }); }
+void TkvFontData::SetGlowSize(int s) { StoreChanged(glowSize_, s, [this] { Changed(); }); }
+void TkvFontData::SetUseSysColor(bool on) { StoreChanged(useSysColor_, on, [this] { Changed(); }); }
+void TkvFontData::SetUseSysFontName(bool on) { StoreChanged(useSysFontName_, on, [this] { Changed(); }); }
+void TkvFontData::SetUseSysGlowing(bool on) { StoreChanged(useSysGlowing_, on, [this] { Changed(); }); }
+void TkvFontData::SetUseSysSize(bool on) { StoreChanged(useSysSize_, on, [this] { Changed(); }); }
+void TkvFontData::SetUseSysStyle(bool on) { StoreChanged(useSysStyle_, on, [this] { Changed(); }); }
 
 void TkvFontData::Assign(const TPersistent* source)
 {
@@ -168,28 +156,22 @@ void TkvTitleBarItem::Changed(bool resize)
         bar->NotifyTitleChanged();
 }
 
-namespace {
-// A setter's store: nothing when the value is the same, else the item's notification.
 template <class T>
-void Store(TkvTitleBarItem& item, T& field, const T& value, bool resize)
+void TkvTitleBarItem::Store(T& field, const T& value, bool resize)
 {
-    if (field == value)
-        return;
-    field = value;
-    item.Changed(resize);
+    StoreChanged(field, value, [&] { Changed(resize); });
 }
-}  // namespace
 
-void TkvTitleBarItem::SetAlign(TkvItemAlign a) { Store(*this, align_, a, true); }
-void TkvTitleBarItem::SetAutoSize(bool on) { Store(*this, autoSize_, on, true); }
-void TkvTitleBarItem::SetCaption(const String& s) { Store(*this, caption_, s, true); }
-void TkvTitleBarItem::SetHeight(int h) { Store(*this, height_, h, true); }
-void TkvTitleBarItem::SetWidth(int w) { Store(*this, width_, w, true); }
-void TkvTitleBarItem::SetNumGlyphs(int n) { Store(*this, numGlyphs_, n, true); }
-void TkvTitleBarItem::SetSpacing(int s) { Store(*this, spacing_, s, true); }
-void TkvTitleBarItem::SetStyle(TkvBtnStyle s) { Store(*this, style_, s, true); }
-void TkvTitleBarItem::SetVisible(bool on) { Store(*this, visible_, on, true); }
-void TkvTitleBarItem::SetItemGroup(int g) { Store(*this, itemGroup_, g, false); }
+void TkvTitleBarItem::SetAlign(TkvItemAlign a) { Store(align_, a, true); }
+void TkvTitleBarItem::SetAutoSize(bool on) { Store(autoSize_, on, true); }
+void TkvTitleBarItem::SetCaption(const String& s) { Store(caption_, s, true); }
+void TkvTitleBarItem::SetHeight(int h) { Store(height_, h, true); }
+void TkvTitleBarItem::SetWidth(int w) { Store(width_, w, true); }
+void TkvTitleBarItem::SetNumGlyphs(int n) { Store(numGlyphs_, n, true); }
+void TkvTitleBarItem::SetSpacing(int s) { Store(spacing_, s, true); }
+void TkvTitleBarItem::SetStyle(TkvBtnStyle s) { Store(style_, s, true); }
+void TkvTitleBarItem::SetVisible(bool on) { Store(visible_, on, true); }
+void TkvTitleBarItem::SetItemGroup(int g) { Store(itemGroup_, g, false); }
 
 void TkvTitleBarItem::SetGlyph(const TBitmap* g)
 {
@@ -200,47 +182,20 @@ void TkvTitleBarItem::SetGlyph(const TBitmap* g)
     Changed(true);
 }
 
-void TkvTitleBarItem::ResetSelectedTab()
+// Changing any image index of a selected tab first puts its state back to normal.
+void TkvTitleBarItem::StoreImageIndex(int& field, int i, bool resize)
 {
-    if (style_ == TkvBtnStyle::bsTab && down_)
-        state_ = isNormal;
+    StoreChanged(field, i, [&] {
+        if (style_ == TkvBtnStyle::bsTab && down_)
+            state_ = isNormal;
+        Changed(resize);
+    });
 }
 
-void TkvTitleBarItem::SetImageIndex(int i)
-{
-    if (i == imageIndex_)
-        return;
-    ResetSelectedTab();
-    imageIndex_ = i;
-    Changed(true);
-}
-
-void TkvTitleBarItem::SetHotImageIndex(int i)
-{
-    if (i == hotImageIndex_)
-        return;
-    ResetSelectedTab();
-    hotImageIndex_ = i;
-    Changed(false);
-}
-
-void TkvTitleBarItem::SetPressedImageIndex(int i)
-{
-    if (i == pressedImageIndex_)
-        return;
-    ResetSelectedTab();
-    pressedImageIndex_ = i;
-    Changed(false);
-}
-
-void TkvTitleBarItem::SetDisabledImageIndex(int i)
-{
-    if (i == disabledImageIndex_)
-        return;
-    ResetSelectedTab();
-    disabledImageIndex_ = i;
-    Changed(false);
-}
+void TkvTitleBarItem::SetImageIndex(int i) { StoreImageIndex(imageIndex_, i, true); }
+void TkvTitleBarItem::SetHotImageIndex(int i) { StoreImageIndex(hotImageIndex_, i, false); }
+void TkvTitleBarItem::SetPressedImageIndex(int i) { StoreImageIndex(pressedImageIndex_, i, false); }
+void TkvTitleBarItem::SetDisabledImageIndex(int i) { StoreImageIndex(disabledImageIndex_, i, false); }
 
 void TkvTitleBarItem::SetSkinSection(const String& s)
 {
@@ -419,25 +374,8 @@ void TkvTitleBarItem::ShowHintWindow()
         return;
     if (!hint_)
         hint_ = std::make_unique<THintWindow>();
-    RECT r = hint_->CalcHintRect(800, Hint);
-    const int w = r.right - r.left, h = r.bottom - r.top + 4;
-    POINT pt{};
-    GetCursorPos(&pt);
-    int x = pt.x + 8, y = pt.y + 16;
-    MONITORINFO mi{sizeof mi};
-    HWND formWnd = TitleBar() && TitleBar()->Form() ? TitleBar()->Form()->Handle() : nullptr;
-    HMONITOR mon = formWnd ? MonitorFromWindow(formWnd, MONITOR_DEFAULTTONEAREST)
-                           : MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST);
-    if (GetMonitorInfoW(mon, &mi)) {
-        x = std::max<int>(mi.rcWork.left, std::min<int>(x, mi.rcWork.right - w));
-        y = std::max<int>(mi.rcWork.top, std::min<int>(y, mi.rcWork.bottom - h));
-    }
-    auto flag = [](UINT action) {
-        BOOL on = FALSE;
-        return SystemParametersInfoW(action, 0, &on, 0) && on;
-    };
-    const bool fade = Hint.size() < 100 && flag(SPI_GETTOOLTIPANIMATION) && flag(SPI_GETTOOLTIPFADE);
-    hint_->ActivateHint(RECT{x, y, x + w, y + h}, Hint, fade);
+    TCustomForm* form = TitleBar() ? TitleBar()->Form() : nullptr;
+    hint_->ShowAtCursor(Hint, form && form->HandleAllocated() ? form->Handle() : nullptr);
 }
 
 void TkvTitleBarItem::HideHintWindow()

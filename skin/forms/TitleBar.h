@@ -71,7 +71,6 @@ public:
 
 private:
     void Changed();
-    void Store(bool& field, bool on);
     TFont font_;
     TColor glowColor_ = TColor(0x808080);
     int glowSize_ = 0;
@@ -196,7 +195,9 @@ public:
     HWND BorderWindow = nullptr;
 
 private:
-    void ResetSelectedTab();
+    template <class T>
+    void Store(T& field, const T& value, bool resize);
+    void StoreImageIndex(int& field, int i, bool resize);
     TkvItemAlign align_ = TkvItemAlign::tbaLeft;
     bool autoSize_ = true;
     String caption_;

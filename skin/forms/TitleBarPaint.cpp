@@ -51,9 +51,32 @@ int ImageIndexFor(const TkvTitleBarItem& item, int state)
 
 struct ItemLook {
     TColor FontColor = clBlack;
+    TColor Contour[4] = {-1, -1, -1, -1};   // left, top, right, bottom; -1: none on that side
     TColor GlowColor = clBlack;
     int GlowSize = 0;
 };
+
+// Where each contour is drawn: the text moved one pixel left, up, right, down.
+constexpr POINT kContourShift[4] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
+
+// A tab that is Down stands over its neighbours by this much on each side.
+constexpr int kSelectedTabSpread = 2;
+
+bool SelectedTab(const TkvTitleBarItem& item) { return item.Style() == TkvBtnStyle::bsTab && item.Down(); }
+
+// What an item paints when its slot in the target is r: the slot, and for a
+// selected tab kSelectedTabSpread more on each side, kept inside the item area.
+RECT ItemPaintRect(const TkvTitleBarItem& item, const RECT& r)
+{
+    RECT out = r;
+    TsTitleBar* bar = item.TitleBar();
+    if (!bar || !SelectedTab(item))
+        return out;
+    const int dx = r.left - item.Rect.left;
+    out.left = std::min<int>(r.left, std::max<int>(r.left - kSelectedTabSpread, bar->Area.Left + dx));
+    out.right = std::max<int>(r.right, std::min<int>(r.right + kSelectedTabSpread, bar->Area.Right + dx));
+    return out;
+}
 
 // Image, caption and arrow of an item inside box (work-bitmap coordinates).
 void PaintItemContent(TsSkinProvider& p, TkvTitleBarItem& item, TBitmap& work, const RECT& box, int state,
@@ -89,10 +112,18 @@ void PaintItemContent(TsSkinProvider& p, TkvTitleBarItem& item, TBitmap& work, c
     const bool dropArrow = item.DropdownMenu &&
                            (item.Style() == TkvBtnStyle::bsButton || item.Style() == TkvBtnStyle::bsMenu);
     int textWidth = 0;
+    // The contours show while the form is enabled (its look of an enabled caption).
+    const bool contour = !p.FormOf() || p.FormOf()->Enabled();
     auto draw = [&](const String& text, const RECT& r) {
         if (look.GlowSize > 0)
             DrawTextWithEffect(&work, text, r, item.FontData().GlowMask, look.GlowColor, look.GlowSize, 0,
                                kItemTextFlags);
+        for (int side = 0; contour && side < 4; ++side)
+            if (look.Contour[side] != TColor(-1)) {
+                RECT c = r;
+                OffsetRect(&c, kContourShift[side].x, kContourShift[side].y);
+                DrawAlphaText(&work, text, look.Contour[side], kItemTextFlags, c);
+            }
         DrawAlphaText(&work, text, look.FontColor, kItemTextFlags, r);
     };
     if (caption) {
@@ -169,48 +200,59 @@ void InitTitleItems(TsSkinProvider& p)
 
 // ---------------------------------------------------------------- painting
 
-void PaintTitleItem(TsSkinProvider& p, TkvTitleBarItem& item, const RECT& r, TBitmap& bmp)
+namespace {
+
+// One item in its effective state over what bmp holds under it; r is the
+// item's slot in bmp (a selected tab paints a little wider, see ItemPaintRect).
+void PaintItemOnly(TsSkinProvider& p, TkvTitleBarItem& item, const RECT& r, TBitmap& bmp)
 {
     TsSkinManager* m = p.Manager();
     TsTitleBar* bar = item.TitleBar();
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    if (!m || !bar || w <= 0 || h <= 0 || item.Style() == TkvBtnStyle::bsSpacing)
+    if (!m || !bar || r.right <= r.left || r.bottom <= r.top || item.Style() == TkvBtnStyle::bsSpacing)
         return;
     if (!item.SkinData)
         InitTitleItemSkin(p, item);
     if (item.Content.Width == 0)
         item.Measure(!item.AutoSize());
     bmp.SetPixelFormat(TPixelFormat::pf32bit);
-    const bool cache = &bmp == p.CacheBitmap();
-    if (!cache) {
-        PixelView v = bmp.View();
-        for (int y = std::max(0, int(r.top)); y < std::min(v.height, int(r.bottom)); ++y)
-            for (int x = std::max(0, int(r.left)); x < std::min(v.width, int(r.right)); ++x)
-                v.At(x, y) = 0;
-    }
+    const RECT paint = ItemPaintRect(item, r);
+    RECT clip{};
+    const RECT whole{0, 0, bmp.Width(), bmp.Height()};
+    if (!IntersectRect(&clip, &paint, &whole))
+        return;
+    const int w = paint.right - paint.left, h = paint.bottom - paint.top;
+    const POINT inWork{clip.left - paint.left, clip.top - paint.top};
+    const int cw = clip.right - clip.left, ch = clip.bottom - clip.top;
     // The item is painted on a copy of what lies under it.
     TBitmap under(w, h, TPixelFormat::pf32bit);
-    BitBlt(under.Canvas().Handle(), 0, 0, w, h, bmp.Canvas().Handle(), r.left, r.top, SRCCOPY);
+    BitBlt(under.Canvas().Handle(), inWork.x, inWork.y, cw, ch, bmp.Canvas().Handle(), clip.left, clip.top, SRCCOPY);
     TBitmap work(w, h, TPixelFormat::pf32bit);
     BitBlt(work.Canvas().Handle(), 0, 0, w, h, under.Canvas().Handle(), 0, 0, SRCCOPY);
     GdiFlush();
 
     const TkvTitleItemSkin& skin = *item.SkinData;
     const bool hasSection = m->IsSectionIndexValid(skin.SectionIndex);
-    const int state = item.Enabled ? item.EffectiveState() : isNormal;
+    // While the item's fade window shows its hover or press over the title,
+    // the frame picture keeps it normal (Down and dropped down stay pressed).
+    const bool fading = &bmp == p.CacheBitmap() && item.Animation() && item.Animation()->GlowWindow();
+    const int state =
+        item.Enabled ? EffectiveItemState(fading ? isNormal : item.State(), item.Down(), item.DropdownShown()) : isNormal;
     TsManagerTextSkin texts(m);
     TkvFontData& fd = item.FontData();
     auto lookOf = [&](int section, int row) {
         ItemLook l;
         const TsTextStateColors c = texts.StateColors(section, row);
         l.FontColor = fd.UseSysColor() ? c.FontColor : fd.Font().Color();
+        std::copy(std::begin(c.Contour), std::end(c.Contour), std::begin(l.Contour));
         l.GlowColor = fd.UseSysGlowing() ? c.GlowColor : fd.GlowColor();
         l.GlowSize = fd.UseSysGlowing() ? c.GlowSize : fd.GlowSize();
         return l;
     };
     const int states = hasSection ? int(m->gd()[size_t(skin.SectionIndex)].States) : 1;
     ItemLook look = lookOf(skin.SectionIndex, std::max(0, std::min({state, states - 1, 1})));
-    RECT box{0, 0, w, h};
+    // The item's own slot in the work bitmap; the content goes there.
+    RECT box{r.left - paint.left, 0, r.right - paint.left, h};
+    const int slotWidth = r.right - r.left;
     const int areaHeight = bar->Area.Bottom - bar->Area.Top;
 
     switch (item.Style()) {
@@ -231,7 +273,7 @@ void PaintTitleItem(TsSkinProvider& p, TkvTitleBarItem& item, const RECT& r, TBi
             PaintItemBackground(m, skin, work, under, box, state);
         } else {
             box.bottom = std::min(h, std::max(1, areaHeight - 2));
-            PaintMenuButtonFrame(work.View(), 0, 0, w, box.bottom, bar->MenuButtonPicture().View(),
+            PaintMenuButtonFrame(work.View(), box.left, 0, slotWidth, box.bottom, bar->MenuButtonPicture().View(),
                                  std::clamp(state, 0, 2));
             if (fd.UseSysColor())
                 look.FontColor = clWhite;
@@ -242,11 +284,21 @@ void PaintTitleItem(TsSkinProvider& p, TkvTitleBarItem& item, const RECT& r, TBi
         }
         break;
     case TkvBtnStyle::bsTab: {
+        // Tab mode: the tabs stand on the title's bottom edge; the selected
+        // one (Down) full height in the section's selected state and wider
+        // than its slot, so that it stands over its neighbours (it is painted
+        // after them); the others 2 px lower, normal or hot.
         const int row = std::min(state, 1);
         const int th = std::min(h, std::max(1, areaHeight - 2));
         box.top = h - th + (item.Down() ? 0 : 2);
-        if (hasSection)
-            PaintItemBackground(m, skin, work, under, box, item.Down() ? isPressed : row);
+        if (hasSection) {
+            RECT tab = box;
+            if (item.Down()) {
+                tab.left = 0;
+                tab.right = w;
+            }
+            PaintItemBackground(m, skin, work, under, tab, item.Down() ? isPressed : row);
+        }
         look = lookOf(skin.SectionIndex, std::max(0, std::min({row, states - 1})));
         break;
     }
@@ -257,13 +309,47 @@ void PaintTitleItem(TsSkinProvider& p, TkvTitleBarItem& item, const RECT& r, TBi
     GdiFlush();
 
     if (!item.Enabled) {
-        MixBitmapAt(&bmp, &work, POINT{r.left, r.top}, RECT{0, 0, w, h}, 128);
+        MixBitmapAt(&bmp, &work, POINT{clip.left, clip.top}, RECT{inWork.x, inWork.y, inWork.x + cw, inWork.y + ch},
+                    128);
     } else {
-        BitBlt(bmp.Canvas().Handle(), r.left, r.top, w, h, work.Canvas().Handle(), 0, 0, SRCCOPY);
+        BitBlt(bmp.Canvas().Handle(), clip.left, clip.top, cw, ch, work.Canvas().Handle(), inWork.x, inWork.y,
+               SRCCOPY);
         GdiFlush();
     }
-    if (cache)
-        ForceOpaque(bmp, r);
+    ForceOpaque(bmp, clip);
+}
+
+}  // namespace
+
+void PaintTitleItem(TsSkinProvider& p, TkvTitleBarItem& item, const RECT& r, TBitmap& bmp)
+{
+    TsTitleBar* bar = item.TitleBar();
+    if (!p.Manager() || !bar || r.right <= r.left || r.bottom <= r.top || item.Style() == TkvBtnStyle::bsSpacing)
+        return;
+    bmp.SetPixelFormat(TPixelFormat::pf32bit);
+    if (&bmp != p.CacheBitmap()) {
+        // A picture of the item alone (the fade window's) starts from the
+        // clean title under the item: opaque, it looks the same whether or
+        // not the layered window's per-pixel alpha is composed.
+        FramePainterOf(p).PaintElementPicture(kTitleBarItemBase + item.Index(), isNormal, bmp, POINT{r.left, r.top},
+                                              true);
+    }
+    PaintItemOnly(p, item, r, bmp);
+    if (SelectedTab(item))
+        return;
+    // A selected tab that stands over this item stays over it.
+    const int dx = r.left - item.Rect.left, dy = r.top - item.Rect.top;
+    for (int i = 0; i < bar->Items().Count(); ++i) {
+        TkvTitleBarItem& tab = *bar->Items().Items(i);
+        if (&tab == &item || !tab.Visible() || !SelectedTab(tab))
+            continue;
+        RECT slot = tab.Rect;
+        OffsetRect(&slot, dx, dy);
+        RECT over{};
+        const RECT spread = ItemPaintRect(tab, slot);
+        if (IntersectRect(&over, &spread, &r))
+            PaintItemOnly(p, tab, slot, bmp);
+    }
 }
 
 void PaintTitleItems(TsSkinProvider& p, TBitmap& bmp)
@@ -272,12 +358,11 @@ void PaintTitleItems(TsSkinProvider& p, TBitmap& bmp)
     if (!bar)
         return;
     TkvTitleItems& items = bar->Items();
-    auto selectedTab = [](TkvTitleBarItem& it) { return it.Style() == TkvBtnStyle::bsTab && it.Down(); };
     for (int pass = 0; pass < 2; ++pass)
         for (int i = 0; i < items.Count(); ++i) {
             TkvTitleBarItem& it = *items.Items(i);
-            if (it.Visible() && selectedTab(it) == (pass == 1))
-                PaintTitleItem(p, it, it.Rect, bmp);
+            if (it.Visible() && SelectedTab(it) == (pass == 1))
+                PaintItemOnly(p, it, it.Rect, bmp);
         }
 }
 

@@ -3,6 +3,8 @@
 // items in the skinned title of a real form with the sample skin.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "classlib/Forms.h"
@@ -729,4 +731,176 @@ TEST_F(TitleBarForm, ADisabledItemIsMixedHalfWayIntoTheTitle)
     SendMessageW(wnd, WM_NCLBUTTONDOWN, 2001, MAKELPARAM(c.x, c.y));
     SendMessageW(wnd, WM_NCLBUTTONUP, 2001, MAKELPARAM(c.x, c.y));
     EXPECT_EQ(clicks, 0);
+}
+
+namespace {
+
+// A colour as the cache's pixels hold it (0xRRGGBB).
+uint32_t CacheColor(TColor c)
+{
+    const COLORREF rgb = ColorToRGB(c);
+    return uint32_t(GetRValue(rgb)) << 16 | uint32_t(GetGValue(rgb)) << 8 | GetBValue(rgb);
+}
+
+// One contour side of a section's state row in colour c; the others none.
+void SetContour(TsGenState& row, int side, TColor c)
+{
+    TColor32* sides[4] = {&row.TCLeft, &row.TCTop, &row.TCRight, &row.TCBottom};
+    for (int i = 0; i < 4; ++i)
+        *sides[i] = i == side ? c : TColor32(-1);
+}
+
+}  // namespace
+
+TEST_F(TitleBarForm, CaptionsTakeTheContourColoursOfTheirState)
+{
+    Make();
+    ASSERT_NE(button->SkinData, nullptr);
+    const int own = button->SkinData->SectionIndex;   // the button's section (a fallback: it names none)
+    const int title = m->FindSectionIndex(L"FORMTITLE");
+    ASSERT_TRUE(m->IsSectionIndexValid(own));
+    ASSERT_TRUE(m->IsSectionIndexValid(title));
+    // Colours found nowhere else in the title: the idle button shows the
+    // title's contours (it looks like the caption), the hot one its section's.
+    const TColor idle = TColor(0x1020F0), hot = TColor(0xF010F0);
+    auto count = [](const std::vector<uint32_t>& px, TColor c) {
+        return std::count(px.begin(), px.end(), CacheColor(c));
+    };
+    struct {
+        const char* name;
+        int state;
+        bool formEnabled;
+        TColor shown, hidden;   // -1: none of them shows
+    } cases[] = {
+        {"idle: the title section's contour", isNormal, true, idle, hot},
+        {"hot: the section's hot contour", isHot, true, hot, idle},
+        {"a disabled form draws none", isHot, false, TColor(-1), TColor(-1)},
+    };
+    for (int side = 0; side < 4; ++side) {
+        for (TsGenState& row : m->gd()[size_t(title)].Props)
+            SetContour(row, side, idle);
+        SetContour(m->gd()[size_t(own)].Props[0], side, TColor(-1));
+        SetContour(m->gd()[size_t(own)].Props[1], side, hot);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", side " + std::to_string(side));
+            f->SetEnabled(c.formEnabled);
+            button->SetState(c.state);
+            const std::vector<uint32_t> px = CachePixels(button->Rect);
+            if (c.shown != TColor(-1)) {
+                EXPECT_GT(count(px, c.shown), 0);
+                EXPECT_EQ(count(px, c.hidden), 0);
+            } else {
+                EXPECT_EQ(count(px, idle) + count(px, hot), 0);
+            }
+        }
+        f->SetEnabled(true);
+    }
+}
+
+TEST_F(TitleBarForm, TheSelectedTabStandsFullHeightOverItsNeighbours)
+{
+    Make();
+    ASSERT_EQ(tab1->Rect.right, tab2->Rect.left);   // neighbours, the selected one first
+    ASSERT_NE(tab1->SkinData, nullptr);
+    const int mask = tab1->SkinData->BorderMask;
+    ASSERT_TRUE(m->IsMaskIndexValid(mask));
+    const TsMaskData& md = m->ma()[size_t(mask)];
+    ASSERT_EQ(md.Bmp, nullptr);   // cut from the master bitmap
+    const int fw = MaskFrameWidth(md), fh = MaskStateHeight(md);
+    // A pixel of a state's frame of the tab mask.
+    auto maskAt = [&](int frame, int x, int y) {
+        return m->MasterBitmap()->Row(md.SourceRect.top + y)[md.SourceRect.left + frame * fw + x] & 0xFFFFFFu;
+    };
+    // Selected (frame 2), normal (0) and hot (1) frames differ where the test looks.
+    ASSERT_NE(maskAt(2, fw / 2, 1), maskAt(0, fw / 2, 1));
+    ASSERT_NE(maskAt(1, fw - 1, fh / 2), maskAt(0, fw - 1, fh / 2));
+
+    ASSERT_TRUE(Painter().PaintFrameToCache());
+    auto at = [&](int x, int y) { return Painter().Cache()->View().At(x, y) & 0xFFFFFFu; };
+    const int areaHeight = bar->Area.Bottom - bar->Area.Top;
+    auto tabTop = [&](TkvTitleBarItem* t) {
+        const int h = t->Rect.bottom - t->Rect.top;
+        return t->Rect.bottom - std::min(h, areaHeight - 2) + (t->Down() ? 0 : 2);
+    };
+    const int top1 = tabTop(tab1), top2 = tabTop(tab2);
+    const int mid1 = (top1 + tab1->Rect.bottom) / 2, mid2 = (top2 + tab2->Rect.bottom) / 2;
+    const int c1 = (tab1->Rect.left + tab1->Rect.right) / 2, c2 = (tab2->Rect.left + tab2->Rect.right) / 2;
+    EXPECT_EQ(top1, tab1->Rect.bottom - std::min<int>(tab1->Rect.bottom - tab1->Rect.top, areaHeight - 2));
+    // The selected tab: its selected frame from its full-height top, its
+    // border 2 px outside its slot on both sides.
+    EXPECT_EQ(at(c1, top1 + 1), maskAt(2, fw / 2, 1));
+    EXPECT_EQ(at(tab1->Rect.left - 2, mid1), maskAt(2, 0, fh / 2));
+    EXPECT_EQ(at(tab1->Rect.right + 1, mid1), maskAt(2, fw - 1, fh / 2));
+    // The other: 2 px lower, in its normal frame.
+    EXPECT_EQ(at(c2, top2 + 1), maskAt(0, fw / 2, 1));
+    EXPECT_EQ(at(tab2->Rect.right - 1, mid2), maskAt(0, fw - 1, fh / 2));
+
+    // Hovered, the other tab shows its hot frame and the selected one still stands over it.
+    const POINT t = ScreenOf(tab2->Rect);
+    SetCursorPos(t.x, t.y);
+    SendMessageW(wnd, WM_NCMOUSEMOVE, 2005, MAKELPARAM(t.x, t.y));
+    ASSERT_EQ(tab2->State(), isHot);
+    EXPECT_EQ(at(tab2->Rect.right - 1, mid2), maskAt(1, fw - 1, fh / 2));
+    EXPECT_EQ(at(tab1->Rect.right + 1, mid1), maskAt(2, fw - 1, fh / 2));
+    SendMessageW(wnd, WM_NCMOUSELEAVE, 0, 0);
+}
+
+TEST_F(TitleBarForm, TheFadePictureIsTheItemOverTheTitleAndOpaque)
+{
+    Make();
+    p->AllowAnimation = true;
+    const std::vector<uint32_t> normal = CachePixels(button->Rect);
+    const POINT b = ScreenOf(button->Rect);
+    SetCursorPos(b.x, b.y);
+    SendMessageW(wnd, WM_NCMOUSEMOVE, 2000, MAKELPARAM(b.x, b.y));
+    ASSERT_NE(button->Animation(), nullptr);
+    ASSERT_NE(button->Animation()->GlowWindow(), nullptr);
+    // While the fade window shows the hot item, the title keeps it normal under the window.
+    EXPECT_EQ(CachePixels(button->Rect), normal);
+    TBitmap* picture = button->Animation()->Picture();
+    ASSERT_NE(picture, nullptr);
+    const RECT r = button->Rect;
+    PixelView pv = picture->View();
+    ASSERT_EQ(pv.width, r.right - r.left);
+    ASSERT_EQ(pv.height, r.bottom - r.top);
+    int transparent = 0;
+    std::vector<uint32_t> shown;
+    for (int y = 0; y < pv.height; ++y)
+        for (int x = 0; x < pv.width; ++x) {
+            transparent += (pv.At(x, y) >> 24) != 0xFF;
+            shown.push_back(pv.At(x, y) & 0xFFFFFFu);
+        }
+    // Whether layered windows are composed or not, the picture shows what
+    // the title shows of the hot item without a fade: every pixel opaque.
+    EXPECT_EQ(transparent, 0);
+    button->FreeAnimation();
+    ASSERT_EQ(button->State(), isHot);
+    EXPECT_EQ(CachePixels(button->Rect), shown);
+    EXPECT_NE(shown, normal);
+    SendMessageW(wnd, WM_NCMOUSELEAVE, 0, 0);
+}
+
+TEST_F(TitleBarForm, AHintAtTheScreensEdgeStaysInTheWorkArea)
+{
+    Make();
+    button->Hint = L"A hint that would leave the screen";
+    button->ShowHint = true;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    // The item is hovered while the cursor stands at the work area's bottom-right corner.
+    SetCursorPos(work.right - 2, work.bottom - 2);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const POINT b = ScreenOf(button->Rect);
+    SendMessageW(wnd, WM_NCMOUSEMOVE, 2000, MAKELPARAM(b.x, b.y));
+    ASSERT_NE(button->HintWindow(), nullptr);
+    HWND hint = button->HintWindow()->Handle();
+    ASSERT_TRUE(IsWindow(hint));
+    RECT hr{};
+    GetWindowRect(hint, &hr);
+    // Pushed back left and up: it ends at the work area's edges.
+    EXPECT_EQ(hr.right, work.right);
+    EXPECT_EQ(hr.bottom, work.bottom);
+    EXPECT_LT(hr.left, cursor.x + 8);
+    SendMessageW(wnd, WM_NCMOUSELEAVE, 0, 0);
 }
