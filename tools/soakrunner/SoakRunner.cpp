@@ -312,7 +312,7 @@ HWND SoakRunner::ActiveWindow(SoakRng& rng, std::string& note)
     std::vector<HWND> tops;
     for (HWND w : ProcessWindows(pi_.dwProcessId, true)) {
         String cls = WindowClass(w);
-        if (cls != L"#32768" && cls != L"ComboLBox" && cls != L"tooltips_class32" && cls != L"TkvTitleHint" &&
+        if (cls != L"#32768" && cls != L"ComboLBox" && cls != L"tooltips_class32" &&
             cls != L"THintWindow")
             tops.push_back(w);
     }

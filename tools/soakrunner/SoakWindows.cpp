@@ -379,7 +379,7 @@ namespace {
 // shadows) are no part of what the program shows.
 bool PassingWindow(const String& cls)
 {
-    return cls == L"tooltips_class32" || cls == L"TkvTitleHint" || cls == L"THintWindow" || cls == L"SysShadow";
+    return cls == L"tooltips_class32" || cls == L"THintWindow" || cls == L"SysShadow";
 }
 
 BOOL CALLBACK CountVisibleChild(HWND wnd, LPARAM param)
