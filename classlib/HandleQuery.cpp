@@ -8,6 +8,12 @@ UINT LiveHandlesMessage()
     return message;
 }
 
+namespace {
+LRESULT g_state = 0;
+}
+
+void SetLiveHandlesState(LRESULT state) { g_state = state; }
+
 LRESULT AnswerLiveHandles(WPARAM what)
 {
     switch (what) {
@@ -15,6 +21,7 @@ LRESULT AnswerLiveHandles(WPARAM what)
     case kAskDCs: return LiveHandles(THandleKind::hkDC);
     case kAskWindows: return LiveHandles(THandleKind::hkWindow);
     case kAskCounted: return kHandlesCounted ? kCountedYes : kCountedNo;
+    case kAskState: return g_state;
     default: return 0;
     }
 }

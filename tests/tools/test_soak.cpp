@@ -562,3 +562,40 @@ TEST(SoakWatch, HandlesThatGrowWithTheSameWindowsShownBreakTheBound)
     EXPECT_NE(report[1].find("GDI 200,"), std::string::npos);
     EXPECT_NE(report[2].find("GDI 70, DCs 0, windows 9, USER windows 9"), std::string::npos) << report[2];
 }
+
+TEST(SoakWatch, CountsAreComparedWithinOneStateAndTheSystemsWindowsAtRest)
+{
+    // A skin switched off and on again: its caches (DCs, bitmaps) go and come
+    // back; a common dialog being made adds the system's windows for a while.
+    struct Sample {
+        long state;
+        HandleCounts counts;
+        std::string shape;
+    };
+    const std::string rest = "TMain; ", deep = "TMain; TOther; ";
+    const std::vector<Sample> samples = {
+        {0, {110, 2, 45, 53}, rest}, {0, {110, 2, 45, 53}, deep}, {0, {111, 2, 45, 77}, deep},
+        {0, {111, 2, 45, 53}, rest}, {1, {250, 56, 45, 53}, rest}, {0, {112, 2, 45, 53}, rest},
+        {1, {251, 56, 45, 53}, rest}};
+    const HandleCounts bound{64, 4, 8, 16};
+    for (bool withState : {true, false}) {
+        ObjectTrack track;
+        uint64_t event = 0;
+        for (const Sample& s : samples)
+            track.Add(event++, 1, s.counts, withState ? ShapeInState(s.shape, s.state) : s.shape);
+        std::vector<std::string> problems = track.Check(bound);
+        if (withState) {
+            EXPECT_TRUE(problems.empty()) << problems.front();
+        } else {
+            ASSERT_EQ(problems.size(), 1u);
+            EXPECT_NE(problems[0].find("GDI 140, DCs 54, windows 0, USER windows 0"), std::string::npos) << problems[0];
+        }
+    }
+    // Growth at rest of the system's windows still counts.
+    ObjectTrack track;
+    track.Add(0, 1, {100, 2, 45, 53}, rest);
+    track.Add(1, 1, {100, 2, 45, 60}, deep);
+    track.Add(2, 1, {100, 2, 45, 73}, rest);
+    ASSERT_EQ(track.Check(bound).size(), 1u);
+    EXPECT_NE(track.Check(bound)[0].find("USER windows 20"), std::string::npos) << track.Check(bound)[0];
+}

@@ -329,10 +329,18 @@ HandleCounts ObjectTrack::Session::Growth() const
     HandleCounts most;
     for (const auto& [shape, firstLast] : shapes) {
         HandleCounts g = firstLast.second - firstLast.first;
-        most = HandleCounts{std::max(most.gdi, g.gdi), std::max(most.dcs, g.dcs), std::max(most.windows, g.windows),
-                            std::max(most.userWindows, g.userWindows)};
+        most = HandleCounts{std::max(most.gdi, g.gdi), std::max(most.dcs, g.dcs), std::max(most.windows, g.windows), 0};
     }
+    // The system's windows of the process (a common dialog's, made while the
+    // program waits for it) come and go with what is open, whatever shows:
+    // they are compared at rest only.
+    most.userWindows = restSamples ? std::max(0L, lastRest.userWindows - firstRest.userWindows) : 0;
     return most;
+}
+
+std::string ShapeInState(const std::string& shape, long state)
+{
+    return state ? shape + "state " + std::to_string(state) + "; " : shape;
 }
 
 std::vector<std::string> ObjectTrack::Check(const HandleCounts& bound) const

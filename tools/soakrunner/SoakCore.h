@@ -125,6 +125,11 @@ HandleCounts operator-(const HandleCounts& a, const HandleCounts& b);
 // "GDI 12, DCs 0, windows 40, USER windows 55"
 std::string Describe(const HandleCounts& c);
 
+// The shape the counts are tracked at: the windows shown and the state the
+// program tells (0: none), since a program holds other caches in another state
+// (a skin on or off).
+std::string ShapeInState(const std::string& shape, long state);
+
 // The counts sampled after every event, per session of the program. A leak
 // shows as counts that grow while the program shows the same windows (shape:
 // the classes of the visible windows, "A; B; "): for each shape, from its
@@ -132,6 +137,7 @@ std::string Describe(const HandleCounts& c);
 // makes what it needs once (its handle, its controls, cached pictures): the
 // growth is measured from samples after the last window shown for the first
 // time. The session is at rest when it shows what it showed at its start.
+// The system's windows of the process are compared at rest only.
 class ObjectTrack {
 public:
     struct Session {

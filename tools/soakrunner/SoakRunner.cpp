@@ -1,6 +1,8 @@
 // The soak run; see SoakRunner.h.
 #include "tools/soakrunner/SoakRunner.h"
 
+#include "classlib/HandleQuery.h"
+
 #include <algorithm>
 
 namespace {
@@ -228,7 +230,11 @@ void SoakRunner::Sample(uint64_t event, ULONGLONG ms)
     bool counted = AskHandleCounts(pi_.dwProcessId, o_.probeMs, c);
     counted_ = counted_ || counted;
     std::string shape = ProcessShape(pi_.dwProcessId, false);
-    objects_.Add(event, sessions_, c, shape);
+    // Counts are compared within one state of the program (a skin on or off
+    // holds other caches); a program that does not tell its state is in one.
+    LRESULT state = 0;
+    if (counted) AskProgram(pi_.dwProcessId, LiveHandlesMessage(), kAskState, o_.probeMs, state);
+    objects_.Add(event, sessions_, c, ShapeInState(shape, long(state)));
     for (size_t at = 0, end; (end = shape.find("; ", at)) != std::string::npos; at = end + 2)
         windows_.Reached(shape.substr(at, end - at));
     if (samples_)
@@ -352,6 +358,12 @@ void SoakRunner::Click(SoakRng& rng, HWND top, int button, int clicks, std::stri
         const ChildInfo& c = children[rng.Weighted(weights)];
         area = c.rect;
         target = c.wnd;
+    }
+    if (IsIconic(top)) {
+        // What the task bar does for a minimised window (the soak's desktop has none).
+        PostMessageW(top, WM_SYSCOMMAND, SC_RESTORE, 0);
+        note += "restore from the task bar";
+        return;
     }
     RECT s = ScreenRect();
     IntersectRect(&area, &area, &s);
