@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "skin/core/OutputWindow.h"
@@ -570,6 +571,18 @@ void TkvBorderForm::UpdateBorderWindow(bool repaint, uint8_t alpha)
     }
 }
 
+void TkvBorderForm::ApplyLastPos()
+{
+    const POINT p = lastPos_;
+    if (p.y >= 0 || (p.x == -1 && p.y == -1) || !window_ || !window_->HandleAllocated())
+        return;
+    RECT now{};
+    GetWindowRect(window_->Handle(), &now);
+    if (now.left != p.x || now.top != p.y)
+        SetWindowPos(window_->Handle(), nullptr, p.x, p.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+}
+
 void TkvBorderForm::HideWindow()
 {
     if (window_ && window_->HandleAllocated() && !updateLock_)
@@ -893,6 +906,42 @@ void PaintBorderShadow(const PixelView& v, const PixelBitmap* shadow, int margin
     }
 }
 
+void PaintFrameCornersIntoShadow(const PixelView& v, TsSkinManager& m, const TsFrameCornerMasks& masks,
+                                 const PixelBitmap* shadow, int marginX, int marginY, const RECT& frame)
+{
+    const TsShadowStretch s(shadow, marginX, marginY, v.width, v.height);
+    struct Corner {
+        bool right, bottom;
+    };
+    for (const Corner c : {Corner{false, false}, Corner{true, false}, Corner{false, true}, Corner{true, true}}) {
+        const int mask = c.bottom || !m.IsMaskIndexValid(masks.Top) ? masks.Form : masks.Top;
+        const int most = mask == masks.Form ? masks.FormCornerMost : INT_MAX;
+        const PixelBitmap* bitmap = m.IsMaskIndexValid(mask) ? m.Tables().MaskBitmap(mask) : nullptr;
+        if (!bitmap)
+            continue;
+        const TsMaskData& md = m.ma()[size_t(mask)];
+        const int frameWidth = MaskFrameWidth(md), stateHeight = MaskStateHeight(md);
+        const int w = std::min({c.right ? m.MaskMarginRight(mask) : m.MaskMarginLeft(mask), most, frameWidth});
+        const int h = std::min({c.bottom ? m.MaskMarginBottom(mask) : m.MaskMarginTop(mask), most, stateHeight});
+        // The corner's pixels in the mask (its first frame) and in the picture.
+        const int mx = md.SourceRect.left + (c.right ? frameWidth - w : 0);
+        const int my = md.SourceRect.top + (c.bottom ? stateHeight - h : 0);
+        const int dx = c.right ? frame.right - w : frame.left, dy = c.bottom ? frame.bottom - h : frame.top;
+        const PixelView mv = bitmap->View();
+        for (int j = 0; j < h; ++j) {
+            const int y = dy + j;
+            if (y < 0 || y >= v.height || !mv.Contains(mx, my + j))
+                continue;
+            const int sy = s.Row(y);
+            for (int i = 0; i < w; ++i) {
+                const int x = dx + i;
+                if (x >= 0 && x < v.width && mv.Contains(mx + i, my + j) && IsKeyPixel(mv.At(mx + i, my + j)))
+                    v.Row(y)[x] = s.At(x, sy);
+            }
+        }
+    }
+}
+
 namespace {
 
 RECT ShadowMarginsOf(TsSkinProvider& p)
@@ -923,7 +972,7 @@ bool BorderPictureGeometry(TsSkinProvider& p, SIZE& picture, POINT& formOrigin)
 }  // namespace
 
 // The border window's picture: the shadow around the visible frame, the frame
-// made opaque.
+// made opaque, the frame's rounded corners showing the shadow.
 void PaintFormBorderPicture(TsSkinProvider& p, TBitmap& cache)
 {
     TkvBorderForm* b = p.BorderForm();
@@ -936,6 +985,11 @@ void PaintFormBorderPicture(TsSkinProvider& p, TBitmap& cache)
     const PixelBitmap* shadow = p.formActive_ ? m->ShadowActive() : m->ShadowInactive();
     const int mx = int(l.Shadow.left) + m->SkinData().FormOffset, my = int(l.Shadow.top) + m->SkinData().FormOffset;
     PaintBorderShadow(v, shadow, mx, my, frame);
+    TsFrameCornerMasks masks;
+    if (TsCommonData* d = p.SkinData())
+        masks.Form = d->BorderMaskIndex;
+    masks.Top = p.TitleBorderMask();
+    PaintFrameCornersIntoShadow(v, *m, masks, shadow, mx, my, frame);
 }
 
 void InitBorderFormUnit()

@@ -164,6 +164,20 @@ private:
 // pixels inside frame are made opaque.
 void PaintBorderShadow(const PixelView& v, const PixelBitmap* shadow, int marginX, int marginY, const RECT& frame);
 
+// The masks whose corners shape the frame: the form's (or dialog's) border
+// mask, its corners at most FormCornerMost px, and the title's own border mask
+// for the two top corners when it has one (-1: none).
+struct TsFrameCornerMasks {
+    int Form = -1;
+    int Top = -1;
+    int FormCornerMost = 8;
+};
+// The frame's rounded corners: inside each corner of frame, as large as its
+// mask's corner, every pixel whose mask pixel (first frame) is the key colour
+// shows the shadow, as PaintBorderShadow stretches it, instead of the frame.
+class TsSkinManager;
+void PaintFrameCornersIntoShadow(const PixelView& v, TsSkinManager& m, const TsFrameCornerMasks& masks,
+                                 const PixelBitmap* shadow, int marginX, int marginY, const RECT& frame);
 
 class TkvBorderForm : public TsBorderSeam, public TsBorderWindowHandler {
 public:
@@ -178,8 +192,13 @@ public:
     TkvBorderWindow* WindowIfMade() const { return window_; }
     bool UpdateLocked() const { return updateLock_; }
     void SetUpdateLock(bool on) { updateLock_ = on; }
+    // The window's last position the move loop reported ((-1, -1): none).
     POINT LastPos() const { return lastPos_; }
     void SetLastPos(POINT p) { lastPos_ = p; }
+    // After a move loop: the system puts a window whose top was dragged above
+    // the screen back down; the border window (and with it the form) goes back
+    // where the loop last placed it. Nothing for any other last position.
+    void ApplyLastPos();
     // Frees the window (made anew on demand).
     void FreeWindow();
     // Hides the window with its form (not while an animation owns it).

@@ -100,6 +100,11 @@ void TkvDialogBorder::ComposePicture()
            SRCCOPY);
     GdiFlush();
     SetAlphaInRect(picture_.get(), inner, 255, NoColorValue);
+    if (m) {
+        TsFrameCornerMasks masks;
+        masks.Form = dialog_->CommonData->BorderMaskIndex;
+        PaintFrameCornersIntoShadow(picture_->View(), *m, masks, shadow, mx, my, inner);
+    }
 }
 
 int TkvDialogBorder::HitTestScreen(POINT screen) const
