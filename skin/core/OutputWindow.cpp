@@ -29,24 +29,34 @@ void TOutputWindow::CreateParams(TCreateParams& params)
     }
 }
 
-void TOutputWindow::Dispatch(TMessage& message)
+bool AnswerSurfaceMessage(TWinControl& window, TMessage& message, bool noActivate)
 {
     switch (message.Msg) {
     case WM_ERASEBKGND:
         message.Result = 1;
-        return;
+        return true;
     case WM_NCPAINT:
         message.Result = 0;
-        return;
-    case WM_PAINT: {
+        return true;
+    case WM_PAINT:
         // Nothing of its own: whoever uses the window draws on it.
-        if (message.WParam == 0) PaintScope validate(Handle());
+        if (message.WParam == 0) PaintScope validate(window.Handle());
         message.Result = 0;
-        return;
-    }
+        return true;
+    case WM_MOUSEACTIVATE:
+        if (!noActivate)
+            return false;
+        message.Result = MA_NOACTIVATE;
+        return true;
     default:
-        TCustomControl::Dispatch(message);
+        return false;
     }
+}
+
+void TOutputWindow::Dispatch(TMessage& message)
+{
+    if (!AnswerSurfaceMessage(*this, message, false))
+        TCustomControl::Dispatch(message);
 }
 
 TkvAnimSurface::TkvAnimSurface(const RECT& bounds, bool topmost) : TForm(Application), topmost_(topmost)

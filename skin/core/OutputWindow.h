@@ -38,5 +38,11 @@ private:
     bool topmost_;
 };
 
+// The messages of a window that shows only what is pushed to it or drawn on
+// it from outside: no background (WM_ERASEBKGND answers 1), no frame, nothing
+// painted of its own (the update region is validated); with noActivate a
+// click never activates it. False for every other message.
+bool AnswerSurfaceMessage(TWinControl& window, TMessage& message, bool noActivate);
+
 // Whether a window is topmost.
 bool IsTopmostWindow(HWND wnd);

@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "skin/core/OutputWindow.h"
@@ -228,12 +229,22 @@ bool UpdateLayeredFromBitmap(HWND wnd, TBitmap* bitmap, uint8_t alpha, const POI
 
 // ---------------------------------------------------------------- the window
 
-TkvBorderWindow::TkvBorderWindow(TkvBorderForm* border, HWND owner)
-    : TForm(Application), border_(border), owner_(owner)
+TkvBorderWindow::TkvBorderWindow(TsBorderWindowHandler* handler, HWND owner, const RECT& bounds)
+    : TForm(Application), handler_(handler), owner_(owner)
 {
     SetTag(NoSkinTag);
     SetVisible(false);
     SetBorderStyle(TFormBorderStyle::bsNone);
+    SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+}
+
+TkvBorderWindow* TkvBorderWindow::Make(TkvBorderWindow*& slot, TsBorderWindowHandler* handler, HWND owner,
+                                       const RECT& bounds)
+{
+    // The handler knows its window before the first message of its making.
+    slot = new TkvBorderWindow(handler, owner, bounds);
+    slot->HandleNeeded();
+    return slot;
 }
 
 void TkvBorderWindow::CreateParams(TCreateParams& params)
@@ -244,23 +255,24 @@ void TkvBorderWindow::CreateParams(TCreateParams& params)
     params.WndParent = owner_;
 }
 
+TkvBorderWindow* TkvBorderWindow::Release(TkvBorderWindow*& slot)
+{
+    TkvBorderWindow* w = std::exchange(slot, nullptr);
+    if (!w)
+        return nullptr;
+    w->Detach();
+    if (w->HandleAllocated())
+        SetWindowLongPtrW(w->Handle(), GWLP_HWNDPARENT, LONG_PTR(Application ? Application->Handle() : nullptr));
+    return w;
+}
+
 void TkvBorderWindow::Dispatch(TMessage& message)
 {
-    if (border_ && border_->HandleMessage(message))
+    if (handler_ && handler_->HandleMessage(message))
         return;
-    switch (message.Msg) {
-    case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
-    case WM_NCPAINT:
-        message.Result = 0;
-        return;
-    case WM_MOUSEACTIVATE:
-        message.Result = MA_NOACTIVATE;
-        return;
-    default:
+    // The picture is pushed whole (a layered window): nothing to paint.
+    if (!AnswerSurfaceMessage(*this, message, true))
         TForm::Dispatch(message);
-    }
 }
 
 // ---------------------------------------------------------------- the border object
@@ -410,12 +422,9 @@ TWinControl* TkvBorderForm::Window()
 {
     HWND owner = OwnerHandle();
     if (!window_ && owner && IsWindow(owner)) {
-        window_ = new TkvBorderWindow(this, owner);
         RECT wr{};
         GetWindowRect(owner, &wr);
-        const RECT br = BorderWindowRect(Layout(), wr);
-        window_->SetBounds(br.left, br.top, br.right - br.left, br.bottom - br.top);
-        window_->HandleNeeded();
+        TkvBorderWindow::Make(window_, this, owner, BorderWindowRect(Layout(), wr));
     }
     return window_;
 }
@@ -423,14 +432,7 @@ TWinControl* TkvBorderForm::Window()
 TWinControl* TkvBorderForm::ReleaseWindow()
 {
     Window();
-    TkvBorderWindow* w = std::exchange(window_, nullptr);
-    if (w) {
-        w->Detach();
-        // The caller owns it now: it no longer follows the form.
-        if (w->HandleAllocated())
-            SetWindowLongPtrW(w->Handle(), GWLP_HWNDPARENT, LONG_PTR(Application ? Application->Handle() : nullptr));
-    }
-    return w;
+    return TkvBorderWindow::Release(window_);   // the caller owns it now: it no longer follows the form
 }
 
 TBitmap* TkvBorderForm::Picture()
@@ -463,7 +465,7 @@ void TkvBorderForm::PaintOwnerFrame()
         provider_->PaintFrameToCache();
 }
 
-void PaintBorderShadow(TsSkinProvider& p, TBitmap& cache);
+void PaintFormBorderPicture(TsSkinProvider& p, TBitmap& cache);
 
 // The picture without the frame painter's: the frame in the form's colours,
 // the skin's shadow around it.
@@ -493,7 +495,7 @@ void TkvBorderForm::PaintOwnPicture(TBitmap* bmp)
         for (int x = std::max(0, int(frame.left)); x < std::min(v.width, int(frame.right)); ++x)
             row[x] = c;
     }
-    PaintBorderShadow(*provider_, *bmp);
+    PaintFormBorderPicture(*provider_, *bmp);
 }
 
 HRGN TkvBorderForm::CreateBorderRegion()
@@ -523,11 +525,7 @@ void TkvBorderForm::UpdateBorderWindow(bool repaint, uint8_t alpha)
     // style being changed quietly): nothing is hidden here (HideWindow is).
     if (!IsWindowVisible(owner) || IsIconic(owner))
         return;
-    struct Lock {
-        bool& flag;
-        explicit Lock(bool& f) : flag(f) { flag = true; }
-        ~Lock() { flag = false; }
-    } lock(updateLock_);
+    const TsBorderFlagScope lock(updateLock_);
 
     const TsBorderLayout l = Layout();
     RECT wr{};
@@ -571,6 +569,18 @@ void TkvBorderForm::UpdateBorderWindow(bool repaint, uint8_t alpha)
         SetWindowPos(wnd, target, br.left, br.top, br.right - br.left, br.bottom - br.top,
                      flags & ~UINT(SWP_NOSIZE));
     }
+}
+
+void TkvBorderForm::ApplyLastPos()
+{
+    const POINT p = lastPos_;
+    if (p.y >= 0 || (p.x == -1 && p.y == -1) || !window_ || !window_->HandleAllocated())
+        return;
+    RECT now{};
+    GetWindowRect(window_->Handle(), &now);
+    if (now.left != p.x || now.top != p.y)
+        SetWindowPos(window_->Handle(), nullptr, p.x, p.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
 }
 
 void TkvBorderForm::HideWindow()
@@ -640,19 +650,6 @@ bool TkvBorderForm::HandleMessage(TMessage& m)
     };
     const POINT screen{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
     switch (m.Msg) {
-    case WM_ERASEBKGND:
-        m.Result = 1;
-        return true;
-    case WM_NCPAINT:
-        m.Result = 0;
-        return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(wnd, &ps);
-        EndPaint(wnd, &ps);
-        m.Result = 0;
-        return true;
-    }
     case WM_SETCURSOR: {
         POINT pt{};
         GetCursorPos(&pt);
@@ -870,6 +867,83 @@ int ShadowSource(int d, int dsize, int ssize, int margin)
     return margin + (d - margin) * sinner / inner;
 }
 
+// The shadow picture as it stretches over a border picture of size w x h.
+struct TsShadowStretch {
+    const PixelBitmap* shadow = nullptr;
+    int mx = 1, my = 1, w = 0, h = 0;
+
+    TsShadowStretch(const PixelBitmap* s, int marginX, int marginY, int width, int height) : w(width), h(height)
+    {
+        if (s && s->Width() > 2 && s->Height() > 2)
+            shadow = s;
+        const int sw = shadow ? shadow->Width() : 1, sh = shadow ? shadow->Height() : 1;
+        mx = std::clamp(marginX, 1, std::max(1, sw / 2 - 1));
+        my = std::clamp(marginY, 1, std::max(1, sh / 2 - 1));
+    }
+    int Row(int y) const { return shadow ? std::clamp(ShadowSource(y, h, shadow->Height(), my), 0, shadow->Height() - 1) : 0; }
+    uint32_t At(int x, int sourceRow) const
+    {
+        return shadow ? shadow->Pixel(std::clamp(ShadowSource(x, w, shadow->Width(), mx), 0, shadow->Width() - 1), sourceRow)
+                      : 0;
+    }
+};
+
+}  // namespace
+
+void PaintBorderShadow(const PixelView& v, const PixelBitmap* shadow, int marginX, int marginY, const RECT& frame)
+{
+    const TsShadowStretch s(shadow, marginX, marginY, v.width, v.height);
+    for (int y = 0; y < v.height; ++y) {
+        uint32_t* row = v.Row(y);
+        const bool inRows = y >= frame.top && y < frame.bottom;
+        const int sy = s.Row(y);
+        for (int x = 0; x < v.width; ++x) {
+            if (inRows && x >= frame.left && x < frame.right)
+                row[x] |= 0xFF000000u;
+            else
+                row[x] = s.At(x, sy);
+        }
+    }
+}
+
+void PaintFrameCornersIntoShadow(const PixelView& v, TsSkinManager& m, const TsFrameCornerMasks& masks,
+                                 const PixelBitmap* shadow, int marginX, int marginY, const RECT& frame)
+{
+    const TsShadowStretch s(shadow, marginX, marginY, v.width, v.height);
+    struct Corner {
+        bool right, bottom;
+    };
+    for (const Corner c : {Corner{false, false}, Corner{true, false}, Corner{false, true}, Corner{true, true}}) {
+        const int mask = c.bottom || !m.IsMaskIndexValid(masks.Top) ? masks.Form : masks.Top;
+        const int most = mask == masks.Form ? masks.FormCornerMost : INT_MAX;
+        const PixelBitmap* bitmap = m.IsMaskIndexValid(mask) ? m.Tables().MaskBitmap(mask) : nullptr;
+        if (!bitmap)
+            continue;
+        const TsMaskData& md = m.ma()[size_t(mask)];
+        const int frameWidth = MaskFrameWidth(md), stateHeight = MaskStateHeight(md);
+        const int w = std::min({c.right ? m.MaskMarginRight(mask) : m.MaskMarginLeft(mask), most, frameWidth});
+        const int h = std::min({c.bottom ? m.MaskMarginBottom(mask) : m.MaskMarginTop(mask), most, stateHeight});
+        // The corner's pixels in the mask (its first frame) and in the picture.
+        const int mx = md.SourceRect.left + (c.right ? frameWidth - w : 0);
+        const int my = md.SourceRect.top + (c.bottom ? stateHeight - h : 0);
+        const int dx = c.right ? frame.right - w : frame.left, dy = c.bottom ? frame.bottom - h : frame.top;
+        const PixelView mv = bitmap->View();
+        for (int j = 0; j < h; ++j) {
+            const int y = dy + j;
+            if (y < 0 || y >= v.height || !mv.Contains(mx, my + j))
+                continue;
+            const int sy = s.Row(y);
+            for (int i = 0; i < w; ++i) {
+                const int x = dx + i;
+                if (x >= 0 && x < v.width && mv.Contains(mx + i, my + j) && IsKeyPixel(mv.At(mx + i, my + j)))
+                    v.Row(y)[x] = s.At(x, sy);
+            }
+        }
+    }
+}
+
+namespace {
+
 RECT ShadowMarginsOf(TsSkinProvider& p)
 {
     TsSkinManager* m = p.Manager();
@@ -897,8 +971,9 @@ bool BorderPictureGeometry(TsSkinProvider& p, SIZE& picture, POINT& formOrigin)
 
 }  // namespace
 
-// The shadow around the visible frame, and the frame made opaque.
-void PaintBorderShadow(TsSkinProvider& p, TBitmap& cache)
+// The border window's picture: the shadow around the visible frame, the frame
+// made opaque, the frame's rounded corners showing the shadow.
+void PaintFormBorderPicture(TsSkinProvider& p, TBitmap& cache)
 {
     TkvBorderForm* b = p.BorderForm();
     TsSkinManager* m = p.Manager();
@@ -908,27 +983,18 @@ void PaintBorderShadow(TsSkinProvider& p, TBitmap& cache)
     const TsBorderLayout l = b->Layout();
     const RECT frame = BorderVisibleFrame(l, SIZE{v.width, v.height});
     const PixelBitmap* shadow = p.formActive_ ? m->ShadowActive() : m->ShadowInactive();
-    const bool hasShadow = shadow && shadow->Width() > 2 && shadow->Height() > 2;
-    const int sw = hasShadow ? shadow->Width() : 1, sh = hasShadow ? shadow->Height() : 1;
-    const int mx = std::clamp(int(l.Shadow.left + m->SkinData().FormOffset), 1, std::max(1, sw / 2 - 1));
-    const int my = std::clamp(int(l.Shadow.top + m->SkinData().FormOffset), 1, std::max(1, sh / 2 - 1));
-    for (int y = 0; y < v.height; ++y) {
-        uint32_t* row = v.Row(y);
-        const bool inRows = y >= frame.top && y < frame.bottom;
-        const int sy = std::clamp(ShadowSource(y, v.height, sh, my), 0, sh - 1);
-        for (int x = 0; x < v.width; ++x) {
-            if (inRows && x >= frame.left && x < frame.right) {
-                row[x] |= 0xFF000000u;
-                continue;
-            }
-            row[x] = hasShadow ? shadow->Pixel(std::clamp(ShadowSource(x, v.width, sw, mx), 0, sw - 1), sy) : 0;
-        }
-    }
+    const int mx = int(l.Shadow.left) + m->SkinData().FormOffset, my = int(l.Shadow.top) + m->SkinData().FormOffset;
+    PaintBorderShadow(v, shadow, mx, my, frame);
+    TsFrameCornerMasks masks;
+    if (TsCommonData* d = p.SkinData())
+        masks.Form = d->BorderMaskIndex;
+    masks.Top = p.TitleBorderMask();
+    PaintFrameCornersIntoShadow(v, *m, masks, shadow, mx, my, frame);
 }
 
 void InitBorderFormUnit()
 {
     FrameShadowMargins = ShadowMarginsOf;
     FrameBorderGeometry = BorderPictureGeometry;
-    FrameBorderPicture = PaintBorderShadow;
+    FrameBorderPicture = PaintFormBorderPicture;
 }

@@ -20,6 +20,7 @@
 #include "skin/core/ProviderSeam.h"
 #include "skin/forms/FrameGeometry.h"
 
+class PixelBitmap;
 class TsSkinProvider;
 
 // The border window's extended style: exactly WS_EX_NOACTIVATE, WS_EX_LAYERED
@@ -109,25 +110,76 @@ void InitBorderFormUnit();
 // the window layered when it is not. False when layered windows are missing.
 bool UpdateLayeredFromBitmap(HWND wnd, TBitmap* bitmap, uint8_t alpha, const POINT* position);
 
-// The border window's own window.
-class TkvBorderForm;
+// Sets a border object's guard flag for a scope and clears it on every way out.
+class TsBorderFlagScope {
+public:
+    explicit TsBorderFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TsBorderFlagScope() { flag_ = false; }
+    TsBorderFlagScope(const TsBorderFlagScope&) = delete;
+    TsBorderFlagScope& operator=(const TsBorderFlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+// What the border window asks of the object it serves (a form's border or a
+// dialog's): every message goes there first; what it leaves, the window
+// answers itself (no background, no frame, no painting, never activated).
+class TsBorderWindowHandler {
+public:
+    virtual bool HandleMessage(TMessage& m) = 0;
+
+protected:
+    ~TsBorderWindowHandler() = default;
+};
+
+// The border window itself: a borderless popup with kBorderWindowExStyle,
+// owned by the skinned window, made at bounds (screen) and hidden until its
+// handler shows it.
 class TkvBorderWindow : public TForm {
     DECLARE_CLASS(TkvBorderWindow, TForm)
 public:
-    TkvBorderWindow(TkvBorderForm* border, HWND owner);
+    TkvBorderWindow(TsBorderWindowHandler* handler, HWND owner, const RECT& bounds);
+    // Makes the window into slot and then its handle.
+    static TkvBorderWindow* Make(TkvBorderWindow*& slot, TsBorderWindowHandler* handler, HWND owner,
+                                 const RECT& bounds);
     void Dispatch(TMessage& message) override;
-    // The border object forgets its window (it went to a hide animation).
-    void Detach() { border_ = nullptr; }
+    // The handler forgets the window: from now on it answers alone.
+    void Detach() { handler_ = nullptr; }
+    // Takes the window out of slot, detached and owned by the application
+    // window, so it no longer follows its owner (an animation takes it over).
+    static TkvBorderWindow* Release(TkvBorderWindow*& slot);
 
 protected:
     void CreateParams(TCreateParams& params) override;
 
 private:
-    TkvBorderForm* border_;
+    TsBorderWindowHandler* handler_;
     HWND owner_;
 };
 
-class TkvBorderForm : public TsBorderSeam {
+// The border picture's shadow: every pixel of v outside frame gets the
+// shadow picture stretched over v (its corners 1:1 up to marginX/marginY,
+// the middle stretched; nil or too small a shadow: transparent black);
+// pixels inside frame are made opaque.
+void PaintBorderShadow(const PixelView& v, const PixelBitmap* shadow, int marginX, int marginY, const RECT& frame);
+
+// The masks whose corners shape the frame: the form's (or dialog's) border
+// mask, its corners at most FormCornerMost px, and the title's own border mask
+// for the two top corners when it has one (-1: none).
+struct TsFrameCornerMasks {
+    int Form = -1;
+    int Top = -1;
+    int FormCornerMost = 8;
+};
+// The frame's rounded corners: inside each corner of frame, as large as its
+// mask's corner, every pixel whose mask pixel (first frame) is the key colour
+// shows the shadow, as PaintBorderShadow stretches it, instead of the frame.
+class TsSkinManager;
+void PaintFrameCornersIntoShadow(const PixelView& v, TsSkinManager& m, const TsFrameCornerMasks& masks,
+                                 const PixelBitmap* shadow, int marginX, int marginY, const RECT& frame);
+
+class TkvBorderForm : public TsBorderSeam, public TsBorderWindowHandler {
 public:
     explicit TkvBorderForm(TsSkinProvider* provider);
     ~TkvBorderForm() override;
@@ -140,8 +192,13 @@ public:
     TkvBorderWindow* WindowIfMade() const { return window_; }
     bool UpdateLocked() const { return updateLock_; }
     void SetUpdateLock(bool on) { updateLock_ = on; }
+    // The window's last position the move loop reported ((-1, -1): none).
     POINT LastPos() const { return lastPos_; }
     void SetLastPos(POINT p) { lastPos_ = p; }
+    // After a move loop: the system puts a window whose top was dragged above
+    // the screen back down; the border window (and with it the form) goes back
+    // where the loop last placed it. Nothing for any other last position.
+    void ApplyLastPos();
     // Frees the window (made anew on demand).
     void FreeWindow();
     // Hides the window with its form (not while an animation owns it).
@@ -156,8 +213,8 @@ public:
     int HitTest(POINT p);
     // The same for a screen point; -1 where the window is not.
     int HitTestScreen(POINT screen);
-    // The window procedure's rows (messages it does not handle go on to the form class).
-    bool HandleMessage(TMessage& m);
+    // The window procedure's rows (messages it does not handle go on to the window class).
+    bool HandleMessage(TMessage& m) override;
     void ApplyPendingRegion();
 
     // ---- TsBorderSeam
@@ -175,7 +232,6 @@ public:
     TBitmap* Picture();
 
 private:
-    friend class TkvBorderWindow;
     void PaintOwnPicture(TBitmap* bmp);
     void SnapMove(WINDOWPOS& pos);
     TsSkinProvider* provider_;

@@ -3,45 +3,11 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/LayeredApi.h"
 #include "skin/forms/DialogWnd.h"
-
-namespace {
-
-bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
-
-// The shadow picture stretched over the whole bitmap: the corners 1:1 up to
-// the margins, the middle stretched.
-void PaintShadow(TBitmap* bmp, const PixelBitmap* shadow, int marginX, int marginY)
-{
-    const PixelView v = bmp->View();
-    for (int y = 0; y < v.height; ++y)
-        std::memset(v.Row(y), 0, size_t(v.width) * 4);
-    if (!shadow || shadow->Width() <= 2 || shadow->Height() <= 2)
-        return;
-    const int sw = shadow->Width(), sh = shadow->Height();
-    const int mx = std::clamp(marginX, 1, sw / 2 - 1), my = std::clamp(marginY, 1, sh / 2 - 1);
-    auto map = [](int d, int dsize, int ssize, int margin) {
-        if (d < margin)
-            return d;
-        if (d >= dsize - margin)
-            return ssize - (dsize - d);
-        const int inner = std::max(1, dsize - 2 * margin), sinner = std::max(1, ssize - 2 * margin);
-        return margin + (d - margin) * sinner / inner;
-    };
-    for (int y = 0; y < v.height; ++y) {
-        const int sy = std::clamp(map(y, v.height, sh, my), 0, sh - 1);
-        uint32_t* row = v.Row(y);
-        for (int x = 0; x < v.width; ++x)
-            row[x] = shadow->Pixel(std::clamp(map(x, v.width, sw, mx), 0, sw - 1), sy);
-    }
-}
-
-}  // namespace
 
 bool DialogWantsBorderWindow(TsSkinManager* m)
 {
@@ -49,43 +15,6 @@ bool DialogWantsBorderWindow(TsSkinManager* m)
         return false;
     const auto& s = m->ShadowMargins;
     return s[0] > 0 || s[1] > 0 || s[2] > 0 || s[3] > 0;
-}
-
-// ---------------------------------------------------------------- the window
-
-TkvDialogBorderWindow::TkvDialogBorderWindow(TkvDialogBorder* border, HWND owner)
-    : TForm(Application), border_(border), owner_(owner)
-{
-    SetTag(NoSkinTag);
-    SetVisible(false);
-    SetBorderStyle(TFormBorderStyle::bsNone);
-}
-
-void TkvDialogBorderWindow::CreateParams(TCreateParams& params)
-{
-    TForm::CreateParams(params);
-    params.Style = WS_POPUP;
-    params.ExStyle = kBorderWindowExStyle;
-    params.WndParent = owner_;
-}
-
-void TkvDialogBorderWindow::Dispatch(TMessage& message)
-{
-    if (border_ && border_->HandleMessage(message))
-        return;
-    switch (message.Msg) {
-    case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
-    case WM_NCPAINT:
-        message.Result = 0;
-        return;
-    case WM_MOUSEACTIVATE:
-        message.Result = MA_NOACTIVATE;
-        return;
-    default:
-        TForm::Dispatch(message);
-    }
 }
 
 // ---------------------------------------------------------------- the border object
@@ -96,7 +25,7 @@ TkvDialogBorder::~TkvDialogBorder() { FreeWindow(); }
 
 void TkvDialogBorder::FreeWindow()
 {
-    TkvDialogBorderWindow* w = std::exchange(window_, nullptr);
+    TkvBorderWindow* w = std::exchange(window_, nullptr);
     if (!w)
         return;
     w->Detach();
@@ -162,13 +91,20 @@ void TkvDialogBorder::ComposePicture()
     const TsBorderLayout l = Layout();
     const PixelBitmap* shadow = m ? (dialog_->FormActive ? m->ShadowActive() : m->ShadowInactive()) : nullptr;
     const int formOffset = m ? m->SkinData().FormOffset : 0;
-    PaintShadow(picture_.get(), shadow, int(l.Shadow.left) + formOffset, int(l.Shadow.top) + formOffset);
+    const int mx = int(l.Shadow.left) + formOffset, my = int(l.Shadow.top) + formOffset;
     const POINT o = BorderFormOffset(l);
+    const RECT inner{o.x, o.y, o.x + frame->Width(), o.y + frame->Height()};
     GdiFlush();
+    PaintBorderShadow(picture_->View(), shadow, mx, my, inner);
     BitBlt(picture_->Canvas().Handle(), o.x, o.y, frame->Width(), frame->Height(), frame->Canvas().Handle(), 0, 0,
            SRCCOPY);
     GdiFlush();
-    SetAlphaInRect(picture_.get(), RECT{o.x, o.y, o.x + frame->Width(), o.y + frame->Height()}, 255, NoColorValue);
+    SetAlphaInRect(picture_.get(), inner, 255, NoColorValue);
+    if (m) {
+        TsFrameCornerMasks masks;
+        masks.Form = dialog_->CommonData->BorderMaskIndex;
+        PaintFrameCornersIntoShadow(picture_->View(), *m, masks, shadow, mx, my, inner);
+    }
 }
 
 int TkvDialogBorder::HitTestScreen(POINT screen) const
@@ -178,7 +114,8 @@ int TkvDialogBorder::HitTestScreen(POINT screen) const
     const TsBorderLayout l = Layout();
     const RECT br = WindowRect();
     const POINT p{screen.x - br.left, screen.y - br.top};
-    if (!Inside(BorderSizingZone(l, SIZE{br.right - br.left, br.bottom - br.top}), p) ||
+    const RECT zone = BorderSizingZone(l, SIZE{br.right - br.left, br.bottom - br.top});
+    if (!PtInRect(&zone, p) ||
         !IsWindowEnabled(dialog_->Handle))
         return HTTRANSPARENT;
     const int code = dialog_->HitTestScreen(screen);
@@ -188,26 +125,15 @@ int TkvDialogBorder::HitTestScreen(POINT screen) const
 TWinControl* TkvDialogBorder::Window()
 {
     HWND owner = dialog_ ? dialog_->Handle : nullptr;
-    if (!window_ && owner && IsWindow(owner)) {
-        window_ = new TkvDialogBorderWindow(this, owner);
-        const RECT br = WindowRect();
-        window_->SetBounds(br.left, br.top, br.right - br.left, br.bottom - br.top);
-        window_->HandleNeeded();
-    }
+    if (!window_ && owner && IsWindow(owner))
+        TkvBorderWindow::Make(window_, this, owner, WindowRect());
     return window_;
 }
 
 TWinControl* TkvDialogBorder::ReleaseWindow()
 {
     Window();
-    TkvDialogBorderWindow* w = std::exchange(window_, nullptr);
-    if (w) {
-        w->Detach();
-        // The caller owns it now: it no longer follows the dialog.
-        if (w->HandleAllocated())
-            SetWindowLongPtrW(w->Handle(), GWLP_HWNDPARENT, LONG_PTR(Application ? Application->Handle() : nullptr));
-    }
-    return w;
+    return TkvBorderWindow::Release(window_);   // the caller owns it now: it no longer follows the dialog
 }
 
 HRGN TkvDialogBorder::CreateBorderRegion()
@@ -234,11 +160,7 @@ void TkvDialogBorder::UpdateBorderWindow(bool repaint, uint8_t alpha)
         return;
     if (!IsWindowVisible(owner) || IsIconic(owner))
         return;
-    struct Lock {
-        bool& flag;
-        explicit Lock(bool& f) : flag(f) { flag = true; }
-        ~Lock() { flag = false; }
-    } lock(updating_);
+    const TsBorderFlagScope lock(updating_);
     const RECT br = WindowRect();
     TWinControl* w = Window();
     if (!w)
@@ -263,22 +185,6 @@ bool TkvDialogBorder::HandleMessage(TMessage& m)
     HWND wnd = window_->Handle();
     const POINT screen{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
     switch (m.Msg) {
-    case WM_ERASEBKGND:
-        m.Result = 1;
-        return true;
-    case WM_NCPAINT:
-        m.Result = 0;
-        return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(wnd, &ps);
-        EndPaint(wnd, &ps);
-        m.Result = 0;
-        return true;
-    }
-    case WM_MOUSEACTIVATE:
-        m.Result = MA_NOACTIVATE;
-        return true;
     case WM_NCHITTEST:
         // The frame takes the mouse as non-client messages and asks the
         // dialog's hit test itself; the shadow lets it through.

@@ -24,23 +24,7 @@
 class TkvDialogWnd;
 class TkvDialogBorder;
 
-class TkvDialogBorderWindow : public TForm {
-    DECLARE_CLASS(TkvDialogBorderWindow, TForm)
-public:
-    TkvDialogBorderWindow(TkvDialogBorder* border, HWND owner);
-    void Dispatch(TMessage& message) override;
-    // The border object forgets its window (it went to a hide animation).
-    void Detach() { border_ = nullptr; }
-
-protected:
-    void CreateParams(TCreateParams& params) override;
-
-private:
-    TkvDialogBorder* border_;
-    HWND owner_;
-};
-
-class TkvDialogBorder : public TsBorderSeam {
+class TkvDialogBorder : public TsBorderSeam, public TsBorderWindowHandler {
 public:
     explicit TkvDialogBorder(TkvDialogWnd* dialog);
     ~TkvDialogBorder() override;
@@ -57,12 +41,12 @@ public:
     // The dialog's hit code of a screen point, HTTRANSPARENT in the shadow.
     int HitTestScreen(POINT screen) const;
     // The window made, nil while not.
-    TkvDialogBorderWindow* WindowIfMade() const { return window_; }
+    TkvBorderWindow* WindowIfMade() const { return window_; }
     bool SkipUpdate() const { return skipUpdate_; }
     // Pushes the picture as it is (no new frame) at the given alpha.
     void PushPicture(uint8_t alpha);
     void FreeWindow();
-    bool HandleMessage(TMessage& m);
+    bool HandleMessage(TMessage& m) override;
 
     // ---- TsBorderSeam
     TWinControl* Window() override;
@@ -76,7 +60,7 @@ public:
 
 private:
     TkvDialogWnd* dialog_;
-    TkvDialogBorderWindow* window_ = nullptr;
+    TkvBorderWindow* window_ = nullptr;
     std::unique_ptr<TBitmap> picture_;
     bool skipUpdate_ = false;
     bool updating_ = false;

@@ -269,7 +269,7 @@ void TkvDialogWnd::CoverBeforeClosing()
         SetAlphaInRect(cache, RECT{0, 0, cache->Width(), cache->Height()}, 255, NoColorValue);
     PaintDialogToBitmap(this, cache, true);
     if (border_) {
-        if (TkvDialogBorderWindow* w = border_->WindowIfMade(); w && w->HandleAllocated())
+        if (TkvBorderWindow* w = border_->WindowIfMade(); w && w->HandleAllocated())
             SetWindowRgn(w->Handle(), nullptr, FALSE);
         border_->PushPicture(255);
         border_->SetSkipUpdate(true);
@@ -327,7 +327,7 @@ bool TkvDialogWnd::StartBlendOnMoving()
         // The border window carries the whole picture (the client as the
         // screen shows it) while the dialog is invisible behind it.
         border_->UpdateBorderWindow(true, 255);
-        TkvDialogBorderWindow* w = border_->WindowIfMade();
+        TkvBorderWindow* w = border_->WindowIfMade();
         TBitmap* picture = border_->Picture();
         if (!w || !w->HandleAllocated() || !picture)
             return false;
@@ -361,7 +361,7 @@ void TkvDialogWnd::BlendStep()
         return;
     blendAlpha_ = NextBlendAlpha(blendAlpha_, blendTarget_, blendStep_);
     if (border_) {
-        if (TkvDialogBorderWindow* w = border_->WindowIfMade(); w && w->HandleAllocated() && movePicture_)
+        if (TkvBorderWindow* w = border_->WindowIfMade(); w && w->HandleAllocated() && movePicture_)
             UpdateLayeredFromBitmap(w->Handle(), movePicture_.get(), uint8_t(blendAlpha_), nullptr);
     } else {
         SetLayered(Handle, true, uint8_t(blendAlpha_));
@@ -383,7 +383,7 @@ void TkvDialogWnd::EndBlendOnMoving()
     if (!IsWindow(Handle) || Destroyed)
         return;
     if (border_) {
-        if (TkvDialogBorderWindow* w = border_->WindowIfMade(); w && w->HandleAllocated()) {
+        if (TkvBorderWindow* w = border_->WindowIfMade(); w && w->HandleAllocated()) {
             RECT br{};
             GetWindowRect(w->Handle(), &br);
             const POINT o = BorderFormOffset(border_->Layout());

@@ -740,6 +740,8 @@ bool TsSkinProvider::StartBlendOnMoving()
     t->Step();
     t->SetEnabled(true);
     SendMessageW(mover, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+    if (borderForm_)
+        borderForm_->ApplyLastPos();
     return true;
 }
 

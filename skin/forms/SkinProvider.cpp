@@ -666,13 +666,18 @@ void TsSkinProvider::BuildRegionCuts()
         CollectMaskRegionRects(cuts, width, border, false, 0, m);
         CollectMaskRegionRects(cuts, width, border, true, height - m->MaskMarginBottom(border), m);
     }
-    if (m->IsSectionIndexValid(titleSection_)) {
-        const String title = titleSkin_.empty() ? String(L"FORMTITLE") : titleSkin_;
-        const int titleMask = m->FindMaskIndex(titleSection_, title, L"BORDERSMASK");
-        if (m->IsMaskIndexValid(titleMask))
-            CollectMaskRegionRects(cuts, width, titleMask, false, 0, m);
-    }
+    if (const int titleMask = TitleBorderMask(); m->IsMaskIndexValid(titleMask))
+        CollectMaskRegionRects(cuts, width, titleMask, false, 0, m);
     regionCuts_.assign(cuts.begin(), cuts.end());
+}
+
+int TsSkinProvider::TitleBorderMask() const
+{
+    TsSkinManager* m = Manager();
+    if (!m || !m->IsSectionIndexValid(titleSection_))
+        return -1;
+    const String title = titleSkin_.empty() ? String(L"FORMTITLE") : titleSkin_;
+    return m->FindMaskIndex(titleSection_, title, L"BORDERSMASK");
 }
 
 HRGN TsSkinProvider::CreateSkinRegion(int x, int y)

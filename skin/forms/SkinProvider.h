@@ -213,6 +213,8 @@ public:
     bool ShowAppIcon() const { return showAppIcon_; }
     void SetShowAppIcon(bool on);
     const String& TitleSkin() const { return titleSkin_; }
+    // The title section's own border mask (its top corners shape the frame), -1: none.
+    int TitleBorderMask() const;
     void SetTitleSkin(const String& name);
     bool UseGlobalColor() const { return useGlobalColor_; }
     void SetUseGlobalColor(bool on);

@@ -1,10 +1,12 @@
 // The border window of extended borders: its arithmetic on made-up layouts,
 // then on real forms under Wine with the sample skin: its style, owner,
-// rectangle and region, the codes it answers, a caption drag through it, and
-// a screenshot of a form with its shadow.
+// rectangle and region, the codes it answers, a caption drag through it (with
+// blend on moving too), its picture's shadow and rounded corners, and a
+// screenshot of a form with its shadow.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/TitleGlow.h"
+#include "skin/graphics/LayeredApi.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 
 using namespace skintest;
@@ -571,6 +574,179 @@ TEST_F(BorderFormTest, MaximizedWithoutBorderWindowDropsItWhileMaximised)
     HWND back = BorderWnd(p);
     ASSERT_NE(back, nullptr) << "back when restored";
     EXPECT_TRUE(IsWindowVisible(back));
+}
+
+// The sample skin with the form's frame drawn from the tab's mask, whose
+// corners are rounded (the key colour outside them), as "Rounded" in dir.
+void WriteRoundedSkin(const TempDir& dir)
+{
+    const String from = EnvPath("TALVERA_CONTENT") + L"\\Skins\\Slate\\";
+    const std::string square = "BORDERSMASK=^0192,0000,0224,0032,0004,0004,0004,0004,1,0,0,0";
+    const std::string rounded = "BORDERSMASK=^0096,0000,0126,0024,0004,0004,0004,0004,1,0,0,0";
+    bool replaced = false;
+    WIN32_FIND_DATAW fd{};
+    HANDLE find = FindFirstFileW((from + L"*").c_str(), &fd);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        std::string bytes = ReadBytes(from + fd.cFileName);
+        if (String(fd.cFileName) == L"Options.dat") {
+            const size_t at = bytes.find(square);
+            if (at != std::string::npos) {
+                bytes.replace(at, square.size(), rounded);
+                replaced = true;
+            }
+        }
+        dir.WriteFile(String(L"Rounded\\") + fd.cFileName, bytes);
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+    ASSERT_TRUE(replaced) << "the sample skin's form mask line";
+}
+
+TEST_F(BorderFormTest, FrameCornersShowTheShadowWhereTheBorderMaskIsKeyed)
+{
+    ASSERT_NO_FATAL_FAILURE(WriteRoundedSkin(dir));
+    auto* m = new TsSkinManager(nullptr);
+    managers.push_back(m);
+    m->SetSkinDirectory(dir.Path());
+    m->SetSkinName(L"Rounded");
+    m->SetExtendedBorders(true);
+    TSkinTestForm* f = NewForm(360, 240);
+    f->SetBounds(120, 120, 360, 240);
+    TsSkinProvider* p = TsSkinProvider::Create(f);
+    f->Show();
+    Pump(60);
+    ASSERT_NE(BorderWnd(p), nullptr);
+    TBitmap* picture = p->CacheBitmap();
+    ASSERT_NE(picture, nullptr);
+    const int mask = p->SkinData()->BorderMaskIndex;
+    ASSERT_TRUE(m->IsMaskIndexValid(mask));
+    const TsMaskData& md = m->ma()[size_t(mask)];
+    const PixelBitmap* bits = m->Tables().MaskBitmap(mask);
+    const PixelBitmap* shadow = p->formActive_ ? m->ShadowActive() : m->ShadowInactive();
+    ASSERT_NE(bits, nullptr);
+    ASSERT_NE(shadow, nullptr);
+    const PixelView v = picture->View();
+    const int sl = m->ShadowMargins[0], st = m->ShadowMargins[1], sr = m->ShadowMargins[2], sb = m->ShadowMargins[3];
+    const int corner = m->MaskMarginLeft(mask);
+    // The frame's corners lie where the shadow's own corners are copied 1:1.
+    ASSERT_LE(corner, m->SkinData().FormOffset);
+    const int fw = MaskFrameWidth(md), sh = MaskStateHeight(md);
+    int keyed = 0, kept = 0, wrong = 0;
+    for (const bool right : {false, true})
+        for (const bool bottom : {false, true})
+            for (int j = 0; j < corner; ++j)
+                for (int i = 0; i < corner; ++i) {
+                    const uint32_t maskPixel = bits->Pixel(md.SourceRect.left + (right ? fw - corner : 0) + i,
+                                                           md.SourceRect.top + (bottom ? sh - corner : 0) + j);
+                    const int x = right ? v.width - sr - corner + i : sl + i;
+                    const int y = bottom ? v.height - sb - corner + j : st + j;
+                    const int sx = right ? shadow->Width() - (v.width - x) : x;
+                    const int sy = bottom ? shadow->Height() - (v.height - y) : y;
+                    if (IsKeyPixel(maskPixel)) {
+                        ++keyed;
+                        wrong += v.At(x, y) != shadow->Pixel(sx, sy);
+                    } else {
+                        ++kept;
+                        wrong += (v.At(x, y) >> 24) != 0xFFu;
+                    }
+                }
+    EXPECT_GT(keyed, 4) << "the mask's corners are rounded";
+    EXPECT_GT(kept, keyed) << "and the frame keeps the rest of them";
+    EXPECT_EQ(wrong, 0) << "of " << keyed << " shadow and " << kept << " frame pixels in the corners";
+}
+
+// Every constant alpha pushed to a layered window, recorded, then pushed.
+std::vector<std::pair<HWND, int>> layeredPushes;
+TUpdateLayeredWindowFn realLayeredPush = nullptr;
+BOOL WINAPI RecordLayeredPush(HWND wnd, HDC dst, POINT* pos, SIZE* size, HDC src, POINT* origin, COLORREF key,
+                              BLENDFUNCTION* blend, DWORD flags)
+{
+    layeredPushes.emplace_back(wnd, blend ? blend->SourceConstantAlpha : -1);
+    return realLayeredPush ? realLayeredPush(wnd, dst, pos, size, src, origin, key, blend, flags) : TRUE;
+}
+
+// Plays the system's end of a move loop that left a window's top above the
+// screen: the window is put back down to the top, without asking it.
+struct PutBackBelowTheTop {
+    explicit PutBackBelowTheTop(TControl* window) : control(window)
+    {
+        hook.Hook(window, TWndMethod(this, &PutBackBelowTheTop::Proc));
+    }
+    void Proc(TMessage& m)
+    {
+        hook.CallPrevious(m);
+        if (m.Msg != WM_EXITSIZEMOVE)
+            return;
+        HWND wnd = static_cast<TWinControl*>(control)->Handle();
+        RECT r{};
+        GetWindowRect(wnd, &r);
+        if (r.top >= 0)
+            return;
+        ++putBack;
+        SetWindowPos(wnd, nullptr, r.left, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+    }
+    TControl* control;
+    TWindowProcHook hook;
+    int putBack = 0;
+};
+
+TEST_F(BorderFormTest, BlendOnMovingLeavesTheBorderWindowWhereTheDragEndedAndOpaque)
+{
+    BOOL full = TRUE;
+    SystemParametersInfoW(SPI_GETDRAGFULLWINDOWS, 0, &full, 0);
+    SystemParametersInfoW(SPI_SETDRAGFULLWINDOWS, TRUE, nullptr, 0);
+    BindLayeredApi();
+    realLayeredPush = UpdateLayeredWindowFn;
+    UpdateLayeredWindowFn = RecordLayeredPush;
+    struct Restore {
+        BOOL full;
+        ~Restore()
+        {
+            UpdateLayeredWindowFn = realLayeredPush;
+            SystemParametersInfoW(SPI_SETDRAGFULLWINDOWS, full, nullptr, 0);
+        }
+    } restore{full};
+
+    TSkinTestForm* f = nullptr;
+    TsSkinProvider* p = BorderedForm(f);
+    TsSkinManager* m = p->Manager();
+    m->AnimEffects.BlendOnMoving.Active = true;
+    m->AnimEffects.BlendOnMoving.BlendValue = 100;
+    m->AnimEffects.BlendOnMoving.Time = 60;
+    HWND form = f->Handle(), wnd = BorderWnd(p);
+    ASSERT_NE(wnd, nullptr);
+    RECT br0{};
+    GetWindowRect(wnd, &br0);
+    const POINT grab{br0.left + 60, br0.top + m->ShadowMargins[1] + 8};
+    ASSERT_EQ(p->BorderForm()->HitTestScreen(grab), HTCAPTION);
+    layeredPushes.clear();
+    {
+        PutBackBelowTheTop system(p->BorderForm()->WindowIfMade());
+        // Up to 2 px below the screen's top: the border window's top goes above it.
+        const int dx = 25, dy = 2 - grab.y;
+        DragWithMouse(grab, dx, dy, form, 20);
+        EXPECT_EQ(system.putBack, 1) << "the move loop ended with the window's top above the screen";
+
+        RECT br1{}, fr1{};
+        GetWindowRect(wnd, &br1);
+        GetWindowRect(form, &fr1);
+        EXPECT_EQ(br1.left - br0.left, dx) << "the border window stays where the drag left it";
+        EXPECT_EQ(br1.top - br0.top, dy);
+        const RECT around = BorderWindowRect(p->BorderForm()->Layout(), fr1);
+        EXPECT_TRUE(EqualRect(&br1, &around)) << "and the form sits inside it";
+    }
+    std::vector<int> alphas;
+    for (const auto& [w, a] : layeredPushes)
+        if (w == wnd)
+            alphas.push_back(a);
+    ASSERT_GE(alphas.size(), 2u);
+    EXPECT_LT(*std::min_element(alphas.begin(), alphas.end()), 255) << "it faded while it moved";
+    EXPECT_EQ(alphas.back(), 255) << "and is opaque again";
+    EXPECT_FALSE(p->State().Has(TsProviderBit::AnimationRunning));
+    EXPECT_FALSE(GetWindowLongW(form, GWL_EXSTYLE) & WS_EX_LAYERED) << "the form is plain again";
 }
 
 }  // namespace

@@ -118,7 +118,7 @@ TEST_F(DialogExtras, ABorderWindowCarriesTheFrameAndShadowAndHandsTheCloseClickT
         TkvDialogWnd* dlg = DialogOf(box);
         ASSERT_NE(dlg, nullptr);
         ASSERT_NE(dlg->BorderWindow(), nullptr);
-        TkvDialogBorderWindow* bw = dlg->BorderWindow()->WindowIfMade();
+        TkvBorderWindow* bw = dlg->BorderWindow()->WindowIfMade();
         ASSERT_TRUE(bw && bw->HandleAllocated());
         HWND b = bw->Handle();
         inspected = true;
@@ -208,7 +208,7 @@ TEST_F(DialogExtras, ABorderWindowCarriesTheFrameAndShadowAndHandsTheCloseClickT
     EXPECT_TRUE(inspected);
     EXPECT_EQ(result, IDCANCEL);
     Pump(20);
-    EXPECT_EQ(CountWindowsOfClass(L"TkvDialogBorderWindow"), 0);
+    EXPECT_EQ(CountWindowsOfClass(L"TkvBorderWindow"), 0);
 }
 
 TEST_F(DialogExtras, ShowAndHideAnimationsPlayOnASurfaceAndTheHideShowsTheBoxAsAnswered)
