@@ -26,7 +26,6 @@ namespace {
 
 using winebench::Median;
 using winebench::Now;
-using winebench::Pump;
 
 constexpr size_t kLimit = 128 * 1024;
 
@@ -60,7 +59,7 @@ int wmain(int argc, wchar_t** argv)
         Application->CreateForm(Form4);
         Application->CreateForm(Form5);
         Form5->Show();
-        Pump();
+        winebench::Pump();
         TOpenDialog::Runner = [file](TOpenDialog& d) {
             d.SetFileName(file);
             return true;
@@ -80,7 +79,7 @@ int wmain(int argc, wchar_t** argv)
         for (int r = 0; r < runs; ++r) {
             Form5->mmo1->SetText(L"");
             SetWindowTextW(plain, L"");
-            Pump();
+            winebench::Pump();
             double t0 = Now();
             Form5->openfile->OnClick(Form5->openfile);
             UpdateWindow(Form5->mmo1->Handle());
@@ -96,7 +95,7 @@ int wmain(int argc, wchar_t** argv)
                 rc = 1;
                 break;
             }
-            Pump();
+            winebench::Pump();
         }
         if (rc == 0) {
             const double o = Median(ours);
