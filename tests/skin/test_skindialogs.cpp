@@ -404,7 +404,7 @@ TEST_F(Dialogs, MessageBoxStaticsStandOnTheClientColourToTheirLeftEdge)
             int other = 0;
             for (int y = cr.top; y < cr.bottom; ++y)
                 other += GetPixel(wdc, cr.left, y) != client ? 1 : 0;
-            EXPECT_LT(other, (cr.bottom - cr.top) / 3)
+            EXPECT_LT(other, (cr.bottom - cr.top) / 2)
                 << "static " << statics << ": " << other << " of " << cr.bottom - cr.top << " rows";
         }
         ReleaseDC(box, wdc);
