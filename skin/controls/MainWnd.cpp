@@ -740,14 +740,18 @@ void PaintWrapperBackground(TsCommonData* data, HWND handle, bool plain)
     if (parent) {
         ScreenToClient(parent, &pos);
         TsBgRequest request;
-        request.OffsetX = pos.x;
-        request.OffsetY = pos.y;
         GetParentBgByHandle(request, parent, false);
         if (request.Kind == bgNotReady) {
             data->Updating = true;
             return;
         }
         BgRequestToCacheInfo(request, info);
+        if (request.Bmp) {
+            // The parent answers where its own origin lies in its picture; this
+            // window lies further in.
+            info.X += pos.x;
+            info.Y += pos.y;
+        }
     }
     cache->SetSize(w, h);
 

@@ -1,7 +1,8 @@
 // The teacher's editor and files far longer than any course file: a file up
 // to the editor's limit opens and the window keeps answering; a longer one
 // (a program file opened by mistake) is refused with an error and the editor
-// keeps its text.
+// keeps its text. How long a file at the limit takes to open is measured by
+// bench/editor.
 #include <gtest/gtest.h>
 
 #include "app/AppForms.h"
@@ -50,41 +51,34 @@ protected:
         SetAppFolder(L"");
     }
     // Clicks the button with the open dialog answering fileName; returns the
-    // error boxes and the time the click took.
-    std::vector<String> Open(TControl* button, const String& fileName, DWORD& ms)
+    // error boxes.
+    std::vector<String> Open(TControl* button, const String& fileName)
     {
         TOpenDialog::Runner = [fileName](TOpenDialog& d) {
             d.SetFileName(fileName);
             return true;
         };
-        DWORD t = GetTickCount();
-        std::vector<String> boxes = RunAnsweringBoxes([&] { Click(button); });
-        ms = GetTickCount() - t;
-        return boxes;
+        return RunAnsweringBoxes([&] { Click(button); });
     }
     TempDir dir;
 };
 }  // namespace
 
-TEST_F(EditorSize, RawFilesUpToTheLimitOpenQuicklyLongerOnesAreRefused)
+TEST_F(EditorSize, RawFilesUpToTheLimitOpenLongerOnesAreRefused)
 {
     const String atLimit = dir.WriteFile(L"Content\\at-limit.bin", BinaryBytes(kLimit));
     const String over = dir.WriteFile(L"Content\\Talvera.exe", BinaryBytes(kLimit + 1));
-    DWORD ms = 0;
-    EXPECT_TRUE(Open(Form5->openfile, atLimit, ms).empty());
+    EXPECT_TRUE(Open(Form5->openfile, atLimit).empty());
     EXPECT_GT(GetWindowTextLengthW(Form5->mmo1->Handle()), int(kLimit / 2));   // the text is there
-    // The window must answer within 5 s (what the soak asks), even on a busy machine.
-    EXPECT_LT(ms, 5000u);
     DWORD_PTR r = 0;
     EXPECT_TRUE(SendMessageTimeoutW(Form5->Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r));
 
     Form5->mmo1->SetText(L"тест");
-    std::vector<String> boxes = Open(Form5->openfile, over, ms);
+    std::vector<String> boxes = Open(Form5->openfile, over);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].find(over), String::npos) << StringToUtf8(boxes[0]);
     EXPECT_NE(boxes[0].find(L"слишком велик"), String::npos) << StringToUtf8(boxes[0]);
     EXPECT_EQ(Form5->mmo1->Text(), L"тест");
-    EXPECT_LT(ms, 5000u);
 }
 
 TEST_F(EditorSize, DocumentsOverTheLimitAreRefusedToo)
@@ -94,14 +88,13 @@ TEST_F(EditorSize, DocumentsOverTheLimitAreRefusedToo)
     const String big = dir.Path() + L"Content\\big.txt";
     SaveDocumentFile(big, text);
     Form5->mmo1->SetText(L"тест");
-    DWORD ms = 0;
-    std::vector<String> boxes = Open(Form5->btn1, big, ms);
+    std::vector<String> boxes = Open(Form5->btn1, big);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].find(L"слишком велик"), String::npos) << StringToUtf8(boxes[0]);
     EXPECT_EQ(Form5->mmo1->Text(), L"тест");
 
     text.resize(kLimit);
     SaveDocumentFile(big, text);
-    EXPECT_TRUE(Open(Form5->btn1, big, ms).empty());
+    EXPECT_TRUE(Open(Form5->btn1, big).empty());
     EXPECT_GT(GetWindowTextLengthW(Form5->mmo1->Handle()), int(kLimit / 2));   // the text is there
 }

@@ -364,7 +364,6 @@ TEST_F(FormAnimTest, HideAnimationOnCloseEndsInBoundedTime)
         p->Manager()->AnimEffects.FormHide.Time = 120;
         HWND form = f->Handle();
         pushes.clear();
-        const DWORD start = GetTickCount();
         // The close button as a user presses it.
         const TsTitleLayout l = p->LayoutTitleButtons();
         RECT wr{};
@@ -383,16 +382,14 @@ TEST_F(FormAnimTest, HideAnimationOnCloseEndsInBoundedTime)
         ASSERT_EQ(code, HTCLOSE);
         SendMessageW(form, WM_NCLBUTTONDOWN, code, MAKELPARAM(close.x, close.y));
         SendMessageW(form, WM_NCLBUTTONUP, code, MAKELPARAM(close.x, close.y));
-        const DWORD returned = GetTickCount() - start;
         EXPECT_FALSE(IsWindowVisible(form));
         TkvHideTimer* hide = SharedHideTimer();
         ASSERT_NE(hide, nullptr) << "the hide animation plays";
-        EXPECT_NE(hide->Surface(), nullptr);
+        EXPECT_NE(hide->Surface(), nullptr) << "closing does not wait for the animation";
         const DWORD until = GetTickCount() + 3000;
         while (hide->Surface() && GetTickCount() < until)
             Pump(10);
         EXPECT_EQ(hide->Surface(), nullptr) << "the hide animation ended";
-        EXPECT_LT(returned, 1000u) << "closing does not wait for the animation";
         EXPECT_GE(pushes.size(), 2u) << "frames were pushed";
         EXPECT_FALSE(AnimationRunning);
         EXPECT_FALSE(Layered(form));

@@ -374,6 +374,47 @@ TEST_F(Dialogs, MessageBoxIsSkinnedAndClosesThroughItsDrawnButton)
     EXPECT_EQ(result, IDCANCEL);
 }
 
+// The icon and the text of a message box stand on the skin's client colour
+// right up to their left edge: each static takes its background from its
+// place in the box's picture, not from the picture's origin.
+TEST_F(Dialogs, MessageBoxStaticsStandOnTheClientColourToTheirLeftEdge)
+{
+    bool inspected = false;
+    RunBox(L"Сохранить изменения?", MB_OKCANCEL | MB_ICONINFORMATION, [&] {
+        HWND box = Boxes()[0];
+        Pump(100);
+        auto* dlg = dynamic_cast<TkvDialogWnd*>(GetWrapper(box));
+        ASSERT_NE(dlg, nullptr);
+        const COLORREF client = ColorToRGB(dlg->CommonData->GetStateColor(0, box));
+        RECT wr{};
+        GetWindowRect(box, &wr);
+        HDC wdc = GetWindowDC(box);
+        int statics = 0;
+        for (HWND c = GetTopWindow(box); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            wchar_t cls[16] = {};
+            GetClassNameW(c, cls, 16);
+            if (_wcsicmp(cls, L"Static") != 0 || !IsWindowVisible(c))
+                continue;
+            ++statics;
+            RECT cr{};
+            GetWindowRect(c, &cr);
+            OffsetRect(&cr, -wr.left, -wr.top);
+            // The left column: the icon leaves it empty, the text's first
+            // letter touches it on a few rows at most.
+            int other = 0;
+            for (int y = cr.top; y < cr.bottom; ++y)
+                other += GetPixel(wdc, cr.left, y) != client ? 1 : 0;
+            EXPECT_LT(other, (cr.bottom - cr.top) / 2)
+                << "static " << statics << ": " << other << " of " << cr.bottom - cr.top << " rows";
+        }
+        ReleaseDC(box, wdc);
+        EXPECT_EQ(statics, 2);   // the icon and the text
+        inspected = true;
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_TRUE(inspected);
+}
+
 TEST_F(Dialogs, BoxWithAnOwnerIsSkinned)
 {
     TSkinTestForm* owner = NewForm();

@@ -450,7 +450,6 @@ TEST(SystemQueries, TicksWaitingAndSettings)
     DWORD elapsed = GetTickCount() - start;
     Free(timer);
     EXPECT_GE(elapsed, 120u);
-    EXPECT_LT(elapsed, 2000u);
     EXPECT_GE(ticks, 3);
 
     EXPECT_TRUE(IsWinXPOrLater());

@@ -583,6 +583,22 @@ void TSkinAppMain::MDIClick(TObject*) { ShowMDIForm(); }
 void TSkinAppMain::ExampleClick(TObject*) { ShowExampleForm(); }
 void TSkinAppMain::ExitClick(TObject*) { Close(); }
 
+namespace {
+
+// Shows a form in front, restored if it was minimised: showing a form that is
+// already visible leaves it minimised, and the user would see nothing happen.
+// The restore goes through the system command, so the skin's restore
+// animation plays as it does for the title button.
+void BringUp(TForm* form)
+{
+    form->Show();
+    if (IsIconic(form->Handle()))
+        SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    BringWindowToTop(form->Handle());
+}
+
+}  // namespace
+
 TSkinAppMDI* TSkinAppMain::ShowMDIForm()
 {
     if (!mdi_) {
@@ -590,8 +606,7 @@ TSkinAppMDI* TSkinAppMain::ShowMDIForm()
         mdi_->NewChild();
         mdi_->NewChild();
     }
-    mdi_->Show();
-    BringWindowToTop(mdi_->Handle());
+    BringUp(mdi_);
     return mdi_;
 }
 
@@ -599,8 +614,7 @@ TForm* TSkinAppMain::ShowExampleForm()
 {
     if (!example_)
         example_ = CreateExampleForm(this);
-    example_->Show();
-    BringWindowToTop(example_->Handle());
+    BringUp(example_);
     return example_;
 }
 

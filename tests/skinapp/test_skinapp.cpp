@@ -551,3 +551,63 @@ TEST_F(SkinAppTest, FramesLabelStandsOnTheFramesPicture)
 }
 
 }  // namespace
+
+// The buttons that show the MDI form and the example form bring them back
+// however they went away: closed (hidden, with the hide animation still
+// playing or over) or minimised.
+TEST_F(SkinAppTest, FormButtonsBringTheirFormBackHoweverItWentAway)
+{
+    TSkinAppMain* main = StartMain();
+    enum Away { Closed, Minimised };
+    struct Row {
+        const char* name;
+        TButton* TSkinAppMain::*button;
+        Away away;
+        bool settled;   // the animation of going away is over before the click
+    };
+    const Row rows[] = {
+        {"MDI form closed", &TSkinAppMain::MDIButton, Closed, true},
+        {"MDI form closed, clicked at once", &TSkinAppMain::MDIButton, Closed, false},
+        {"MDI form minimised", &TSkinAppMain::MDIButton, Minimised, true},
+        {"MDI form minimised, clicked at once", &TSkinAppMain::MDIButton, Minimised, false},
+        {"example form minimised", &TSkinAppMain::ExampleButton, Minimised, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        TButton* button = main->*r.button;
+        Click(button);
+        Settle();
+        TCustomForm* form = button == main->MDIButton ? static_cast<TCustomForm*>(main->ShowMDIForm())
+                                                      : main->ExampleForm();
+        ASSERT_NE(form, nullptr);
+        const HWND h = form->Handle();
+        ASSERT_TRUE(IsWindowVisible(h));
+        SendMessageW(h, r.away == Closed ? WM_CLOSE : WM_SYSCOMMAND, r.away == Closed ? 0 : SC_MINIMIZE, 0);
+        if (r.settled)
+            Settle();
+        ASSERT_TRUE(r.away == Closed ? !IsWindowVisible(h) : IsIconic(h) != 0);
+        SetForegroundWindow(main->Handle());
+        Click(button);
+        Settle();
+        // The restore animation plays out (bounded).
+        TsSkinProvider* provider = nullptr;
+        for (int i = 0; i < form->ComponentCount(); ++i)
+            if (auto* p = dynamic_cast<TsSkinProvider*>(form->Components(i)))
+                provider = p;
+        ASSERT_NE(provider, nullptr);
+        for (const DWORD until = GetTickCount() + 3000; provider->MinimizeAnimating() && GetTickCount() < until;)
+            Pump(20);
+        EXPECT_TRUE(IsWindowVisible(h));
+        EXPECT_FALSE(IsIconic(h));
+        EXPECT_TRUE(form->Visible());
+        EXPECT_EQ(GetForegroundWindow(), h);
+        BYTE alpha = 255;
+        if (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_LAYERED)
+            GetLayeredWindowAttributes(h, nullptr, &alpha, nullptr);
+        EXPECT_EQ(alpha, 255) << "not left see-through";
+        RECT wr{};
+        GetWindowRect(h, &wr);
+        EXPECT_GT(wr.right - wr.left, 200);
+        EXPECT_GT(wr.bottom - wr.top, 150);
+    }
+}
