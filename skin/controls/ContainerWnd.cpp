@@ -186,36 +186,11 @@ void TkvPanelWnd::WndProc(TMessage& m)
         TkvMainWnd::WndProc(m);
         return;
     }
+    if (CacheWindowPaint(
+            m, [](TkvMainWnd& w, HDC dc) { static_cast<TkvPanelWnd&>(w).PaintToDC(dc); },
+            [](TkvMainWnd& w, HDC dc) { static_cast<TkvPanelWnd&>(w).PaintNonClient(dc); }))
+        return;
     switch (m.Msg) {
-    case WM_PAINT:
-        if (m.WParam) {   // a parent painting its children into its own DC
-            HDC dc = HDC(m.WParam);
-            PaintToDC(dc);
-            return;
-        }
-        {
-            InvalidateRect(Handle, nullptr, TRUE);
-            PAINTSTRUCT ps;
-            BeginPaint(Handle, &ps);
-            EndPaint(Handle, &ps);
-        }
-        return;
-    case WM_ERASEBKGND: {
-        HDC dc = HDC(m.WParam);
-        PaintToDC(dc);
-        m.Result = 1;
-        return;
-    }
-    case WM_NCPAINT:
-        PaintNonClient(nullptr);
-        m.Result = 0;
-        return;
-    case WM_PRINT: {
-        HDC dc = HDC(m.WParam);
-        PaintToDC(dc);
-        PaintNonClient(dc);
-        return;
-    }
     case WM_SETTEXT:
     case CM_TEXTCHANGED:
     case WM_WINDOWPOSCHANGED:
@@ -1131,12 +1106,7 @@ void TkvStatusBarWnd::WndProc(TMessage& m)
                 BitBlt(HDC(m.WParam), 0, 0, WindowExtent.cx, WindowExtent.cy, CacheDC(CommonData), 0, 0, SRCCOPY);
             return;
         }
-        {
-            InvalidateRect(Handle, nullptr, TRUE);
-            PAINTSTRUCT ps;
-            BeginPaint(Handle, &ps);
-            EndPaint(Handle, &ps);
-        }
+        PaintThroughErase();
         return;
     case WM_ERASEBKGND:
     case WM_PRINT:
