@@ -10,6 +10,7 @@
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/PixelOps.h"
 #include "skin/graphics/SkinCommands.h"
 #include "skin/graphics/TextEffects.h"
 
@@ -550,8 +551,14 @@ void TkvToolBarWnd::PaintButton(TBitmap* target, int index)
         int divMask = div >= 0 ? m->FindMaskIndex(div, L"DIVIDER", L"BORDERSMASK") : -1;
         if (!m->IsMaskIndexValid(divMask)) return;   // a separator without a divider mask is left as the bar
         RECT dr{w / 2 - 1, 2, w / 2 + 3, h - 2};
-        PaintSkinItem(div, L"DIVIDER", info, -1, -1, m, &bmp, POINT{}, dr, 0, 0);
+        // The divider goes onto a copy of the bar; where its mask has the key
+        // colour, the bar stays.
+        TBitmap line(w, h);
         GdiFlush();
+        BitBlt(line.Canvas().Handle(), 0, 0, w, h, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
+        PaintSkinItem(div, L"DIVIDER", info, -1, -1, m, &line, POINT{}, dr, 0, 0);
+        GdiFlush();
+        px::CopySkipPixel(bmp.View(), line.View(), 0, 0, px::KeyColor, true);
         BitBlt(target->Canvas().Handle(), item.left, item.top, w, h, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
         return;
     }
