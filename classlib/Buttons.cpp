@@ -3,12 +3,6 @@
 #include <algorithm>
 
 namespace {
-std::unique_ptr<TBitmap> EmptyGlyph()
-{
-    auto b = std::make_unique<TBitmap>();
-    b->SetPixelFormat(TPixelFormat::pf24bit);
-    return b;
-}
 
 // Left/top of a glyph of gw x gh and a caption of tw x th laid out in a
 // w x h area (margin -1 centres the pair; spacing separates them).
@@ -50,6 +44,30 @@ SIZE CaptionSize(HDC dc, const String& text)
 }
 }  // namespace
 
+std::unique_ptr<TBitmap> NewEmptyGlyph()
+{
+    auto b = std::make_unique<TBitmap>();
+    b->SetPixelFormat(TPixelFormat::pf24bit);
+    return b;
+}
+
+void DrawGlyphButtonFace(HDC dc, const RECT& r, const String& caption, TBitmap& glyph, int numGlyphs,
+                         TButtonLayout layout, int margin, int spacing, bool pressed, bool disabled)
+{
+    SIZE ts = CaptionSize(dc, caption);
+    SIZE gs = GlyphFrameSize(glyph, numGlyphs);
+    POINT gp{};
+    RECT tr{};
+    LayoutGlyphAndText(r.right - r.left, r.bottom - r.top, gs, ts, layout, margin, spacing, gp, tr);
+    int d = pressed ? 1 : 0;
+    int frame = disabled && numGlyphs > 1 ? 1 : pressed && numGlyphs > 2 ? 2 : 0;
+    DrawGlyphFrame(dc, glyph, numGlyphs, frame, gp.x + d, gp.y + d);
+    OffsetRect(&tr, d, d);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &tr, DT_CENTER | DT_EXPANDTABS | DT_WORDBREAK);
+}
+
 void DrawGlyphFrame(HDC dc, TBitmap& glyph, int count, int index, int x, int y)
 {
     if (glyph.Empty() || count < 1) return;
@@ -86,10 +104,7 @@ void TButtonControl::Dispatch(TMessage& m)
         return;
     }
     if (m.Msg == CN_CTLCOLORSTATIC || m.Msg == CN_BASE + WM_CTLCOLORBTN) {
-        HDC dc = HDC(m.WParam);
-        SetTextColor(dc, ColorToRGB(Font().Color()));
-        SetBkColor(dc, ColorToRGB(Color()));
-        m.Result = LRESULT(ColorBrush());
+        AnswerColorMessage(m);
         return;
     }
     TWinControl::Dispatch(m);
@@ -114,25 +129,10 @@ void TButton::SetDefault(bool d)
 
 // ---------------------------------------------------------------- TBitBtn
 
-TBitBtn::TBitBtn(TComponent* owner) : TButton(owner), glyph_(EmptyGlyph()) {}
-
 void TBitBtn::CreateParams(TCreateParams& p)
 {
     TButton::CreateParams(p);
     p.Style = (p.Style & ~DWORD(0xF)) | BS_OWNERDRAW;
-}
-
-void TBitBtn::SetGlyph(const TBitmap* glyph)
-{
-    if (glyph) glyph_->Assign(glyph);
-    else glyph_ = EmptyGlyph();
-    Invalidate();
-}
-
-void TBitBtn::SetNumGlyphs(int n)
-{
-    numGlyphs_ = std::clamp(n, 1, 4);
-    Invalidate();
 }
 
 void TBitBtn::DrawItem(const DRAWITEMSTRUCT& item)
@@ -140,23 +140,10 @@ void TBitBtn::DrawItem(const DRAWITEMSTRUCT& item)
     HDC dc = item.hDC;
     RECT r = item.rcItem;
     bool pressed = item.itemState & ODS_SELECTED;
-    bool disabled = item.itemState & ODS_DISABLED;
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
     HGDIOBJ oldFont = SelectObject(dc, Font().Handle());
-    String text = Caption();
-    SIZE ts = CaptionSize(dc, text);
-    SIZE gs = GlyphFrameSize(*glyph_, numGlyphs_);
-    POINT gp{};
-    RECT tr{};
-    LayoutGlyphAndText(r.right - r.left, r.bottom - r.top, gs, ts, layout_, margin_, spacing_, gp, tr);
-    int d = pressed ? 1 : 0;
-    int frame = disabled && numGlyphs_ > 1 ? 1 : pressed && numGlyphs_ > 2 ? 2 : 0;
-    DrawGlyphFrame(dc, *glyph_, numGlyphs_, frame, gp.x + d, gp.y + d);
-    OffsetRect(&tr, d, d);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-    DrawTextW(dc, text.c_str(), int(text.size()), &tr, DT_CENTER | DT_EXPANDTABS | DT_WORDBREAK);
+    DrawFace(dc, r, pressed, item.itemState & ODS_DISABLED);
     SelectObject(dc, oldFont);
     if (item.itemState & ODS_FOCUS) {
         RECT f = item.rcItem;
@@ -256,22 +243,9 @@ void TRadioButton::Clicked() { SetChecked(true); }
 
 // ---------------------------------------------------------------- TSpeedButton
 
-TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner), glyph_(EmptyGlyph())
+TSpeedButton::TSpeedButton(TComponent* owner) : TGlyphButton(owner)
 {
     SetBounds(0, 0, 23, 22);
-}
-
-void TSpeedButton::SetGlyph(const TBitmap* glyph)
-{
-    if (glyph) glyph_->Assign(glyph);
-    else glyph_ = EmptyGlyph();
-    Invalidate();
-}
-
-void TSpeedButton::SetNumGlyphs(int n)
-{
-    numGlyphs_ = std::clamp(n, 1, 4);
-    Invalidate();
 }
 
 void TSpeedButton::SetDown(bool d)
@@ -355,17 +329,5 @@ void TSpeedButton::Paint()
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     if (!flat_ || pressed || MouseInControl()) DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
     SelectObject(dc, Font().Handle());
-    String text = Caption();
-    SIZE ts = CaptionSize(dc, text);
-    SIZE gs = GlyphFrameSize(*glyph_, numGlyphs_);
-    POINT gp{};
-    RECT tr{};
-    LayoutGlyphAndText(r.right, r.bottom, gs, ts, layout_, margin_, spacing_, gp, tr);
-    int d = pressed ? 1 : 0;
-    int frame = !Enabled() && numGlyphs_ > 1 ? 1 : pressed && numGlyphs_ > 2 ? 2 : 0;
-    DrawGlyphFrame(dc, *glyph_, numGlyphs_, frame, gp.x + d, gp.y + d);
-    OffsetRect(&tr, d, d);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(Enabled() ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-    DrawTextW(dc, text.c_str(), int(text.size()), &tr, DT_CENTER | DT_EXPANDTABS | DT_WORDBREAK);
+    DrawFace(dc, r, pressed, !Enabled());
 }

@@ -1,6 +1,7 @@
 // Buttons: push buttons, bitmap buttons, check boxes, radio buttons (windows
 // of the system's BUTTON class) and the windowless speed button.
 #pragma once
+#include <algorithm>
 #include <memory>
 
 #include "classlib/Controls.h"
@@ -41,22 +42,55 @@ private:
     bool default_ = false, cancel_ = false;
 };
 
-// A push button with a picture. Glyph holds NumGlyphs frames side by side
-// (up, disabled, down, ...); the button draws itself (owner-drawn).
-class TBitBtn : public TButton {
+// Makes a new, empty glyph bitmap.
+std::unique_ptr<TBitmap> NewEmptyGlyph();
+// The face of a glyph button on dc within r: Glyph frame (up, disabled or down,
+// as far as there are frames) and caption laid out by Layout, Margin (-1:
+// centred) and Spacing; a pressed face moves one pixel down and right.
+void DrawGlyphButtonFace(HDC dc, const RECT& r, const String& caption, TBitmap& glyph, int numGlyphs,
+                         TButtonLayout layout, int margin, int spacing, bool pressed, bool disabled);
+
+// The picture of a button: Glyph holds NumGlyphs frames side by side (up,
+// disabled, down, ...), placed beside the caption. Base: the control it is made from.
+template <class Base>
+class TGlyphButton : public Base {
+public:
+    explicit TGlyphButton(TComponent* owner) : Base(owner), glyph_(NewEmptyGlyph()) {}
+    TBitmap& Glyph() { return *glyph_; }
+    void SetGlyph(const TBitmap* glyph)
+    {
+        if (glyph) glyph_->Assign(glyph);
+        else glyph_ = NewEmptyGlyph();
+        this->Invalidate();
+    }
+    int NumGlyphs() const { return numGlyphs_; }
+    void SetNumGlyphs(int n) { numGlyphs_ = std::clamp(n, 1, 4); this->Invalidate(); }
+    TButtonLayout Layout() const { return layout_; }
+    void SetLayout(TButtonLayout l) { layout_ = l; this->Invalidate(); }
+    int Spacing() const { return spacing_; }
+    void SetSpacing(int s) { spacing_ = s; this->Invalidate(); }
+    int Margin() const { return margin_; }   // -1: centred
+    void SetMargin(int m) { margin_ = m; this->Invalidate(); }
+
+protected:
+    void DrawFace(HDC dc, const RECT& r, bool pressed, bool disabled)
+    {
+        DrawGlyphButtonFace(dc, r, this->Caption(), *glyph_, numGlyphs_, layout_, margin_, spacing_, pressed,
+                            disabled);
+    }
+
+private:
+    std::unique_ptr<TBitmap> glyph_;
+    int numGlyphs_ = 1;
+    TButtonLayout layout_ = TButtonLayout::blGlyphLeft;
+    int spacing_ = 4, margin_ = -1;
+};
+
+// A push button with a picture; it draws itself (owner-drawn).
+class TBitBtn : public TGlyphButton<TButton> {
     DECLARE_CLASS(TBitBtn, TButton)
 public:
-    explicit TBitBtn(TComponent* owner);
-    TBitmap& Glyph() { return *glyph_; }
-    void SetGlyph(const TBitmap* glyph);
-    int NumGlyphs() const { return numGlyphs_; }
-    void SetNumGlyphs(int n);
-    TButtonLayout Layout() const { return layout_; }
-    void SetLayout(TButtonLayout l) { layout_ = l; Invalidate(); }
-    int Spacing() const { return spacing_; }
-    void SetSpacing(int s) { spacing_ = s; Invalidate(); }
-    int Margin() const { return margin_; }   // -1: centred
-    void SetMargin(int m) { margin_ = m; Invalidate(); }
+    explicit TBitBtn(TComponent* owner) : TGlyphButton(owner) {}
     void Dispatch(TMessage& message) override;
 
 protected:
@@ -64,10 +98,6 @@ protected:
 
 private:
     void DrawItem(const DRAWITEMSTRUCT& item);
-    std::unique_ptr<TBitmap> glyph_;
-    int numGlyphs_ = 1;
-    TButtonLayout layout_ = TButtonLayout::blGlyphLeft;
-    int spacing_ = 4, margin_ = -1;
 };
 
 class TCustomCheckBox : public TButtonControl {
@@ -120,7 +150,7 @@ private:
 // A windowless button drawn by its parent. With a GroupIndex it stays down
 // after a click (one button of the group at a time; AllowAllUp lets the last
 // one come up again).
-class TSpeedButton : public TGraphicControl {
+class TSpeedButton : public TGlyphButton<TGraphicControl> {
     DECLARE_CLASS(TSpeedButton, TGraphicControl)
 public:
     explicit TSpeedButton(TComponent* owner);
@@ -133,16 +163,6 @@ public:
     void SetGroupIndex(int g) { groupIndex_ = g; }
     bool AllowAllUp() const { return allowAllUp_; }
     void SetAllowAllUp(bool a) { allowAllUp_ = a; }
-    TBitmap& Glyph() { return *glyph_; }
-    void SetGlyph(const TBitmap* glyph);
-    int NumGlyphs() const { return numGlyphs_; }
-    void SetNumGlyphs(int n);
-    TButtonLayout Layout() const { return layout_; }
-    void SetLayout(TButtonLayout l) { layout_ = l; Invalidate(); }
-    int Spacing() const { return spacing_; }
-    void SetSpacing(int s) { spacing_ = s; Invalidate(); }
-    int Margin() const { return margin_; }   // -1: centred
-    void SetMargin(int m) { margin_ = m; Invalidate(); }
     // Reading-order flags for DrawText (left to right: none).
     UINT DrawTextBiDiModeFlags(UINT flags) const { return flags; }
     void Click() override;
@@ -158,10 +178,6 @@ private:
     TButtonState state_ = TButtonState::bsUp;
     bool down_ = false, flat_ = false, allowAllUp_ = false, dragging_ = false;
     int groupIndex_ = 0;
-    std::unique_ptr<TBitmap> glyph_;
-    int numGlyphs_ = 1;
-    TButtonLayout layout_ = TButtonLayout::blGlyphLeft;
-    int spacing_ = 4, margin_ = -1;
 };
 
 // Draws frame `index` of a glyph strip of `count` frames at (x, y); pixels of

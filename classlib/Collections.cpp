@@ -207,26 +207,33 @@ uint8_t TReader::ValueType()
     return pendingType_;
 }
 
-String TReader::ReadString()
+// Takes the current value, which must be of the given type.
+void TReader::TakeValue(uint8_t type)
 {
-    if (ValueType() != vtString)
+    if (ValueType() != type)
         throw EReadError(L"Invalid property value");
     typeRead_ = false;
+}
+
+// The bytes of a counted value (a string or binary data) of the given type.
+std::string TReader::CountedValue(uint8_t type)
+{
+    TakeValue(type);
     uint32_t n;
     Raw(&n, 4);
     // Never more than the stream still holds: a damaged count must not allocate.
     if (n > kMaxValue || int64_t(n) > stream_.Size() - stream_.Position())
         throw EReadError(ReadErrorText());
-    std::string u(n, '\0');
-    Raw(u.data(), n);
-    return Utf8ToString(u);
+    std::string b(n, '\0');
+    Raw(b.data(), n);
+    return b;
 }
+
+String TReader::ReadString() { return Utf8ToString(CountedValue(vtString)); }
 
 int64_t TReader::ReadInteger()
 {
-    if (ValueType() != vtInteger)
-        throw EReadError(L"Invalid property value");
-    typeRead_ = false;
+    TakeValue(vtInteger);
     int64_t v;
     Raw(&v, 8);
     return v;
@@ -234,30 +241,15 @@ int64_t TReader::ReadInteger()
 
 double TReader::ReadFloat()
 {
-    uint8_t t = ValueType();
-    if (t == vtInteger)
+    if (ValueType() == vtInteger)
         return double(ReadInteger());
-    if (t != vtFloat)
-        throw EReadError(L"Invalid property value");
-    typeRead_ = false;
+    TakeValue(vtFloat);
     double v;
     Raw(&v, 8);
     return v;
 }
 
-std::string TReader::ReadBinary()
-{
-    if (ValueType() != vtBinary)
-        throw EReadError(L"Invalid property value");
-    typeRead_ = false;
-    uint32_t n;
-    Raw(&n, 4);
-    if (n > kMaxValue || int64_t(n) > stream_.Size() - stream_.Position())
-        throw EReadError(ReadErrorText());
-    std::string b(n, '\0');
-    Raw(b.data(), n);
-    return b;
-}
+std::string TReader::ReadBinary() { return CountedValue(vtBinary); }
 
 void TReader::SkipValue()
 {

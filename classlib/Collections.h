@@ -109,6 +109,8 @@ private:
     String ReadName();
     void SkipValue();
     uint8_t ValueType();
+    void TakeValue(uint8_t type);
+    std::string CountedValue(uint8_t type);
     void Raw(void* p, size_t n) { stream_.ReadBuffer(p, int64_t(n)); }
     TStream& stream_;
     String current_;

@@ -223,10 +223,7 @@ void TStaticText::SetBorderStyle(TStaticBorderStyle b)
 void TStaticText::Dispatch(TMessage& m)
 {
     if (m.Msg == CN_CTLCOLORSTATIC) {
-        HDC dc = HDC(m.WParam);
-        SetTextColor(dc, ColorToRGB(Font().Color()));
-        SetBkColor(dc, ColorToRGB(Color()));
-        m.Result = LRESULT(ColorBrush());
+        AnswerColorMessage(m);
         return;
     }
     TWinControl::Dispatch(m);

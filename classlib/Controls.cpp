@@ -333,19 +333,18 @@ void TControl::Dispatch(TMessage& m)
 {
     switch (m.Msg) {
     case CM_MOUSEENTER:
+    case CM_MOUSELEAVE: {
+        // The control's own news (LParam nil or itself) sets its state; the
+        // parents hear it with the control named.
+        bool enter = m.Msg == CM_MOUSEENTER;
         if (m.LParam == 0 || m.LParam == LPARAM(this)) {
-            mouseInControl_ = true;
-            if (OnMouseEnter) OnMouseEnter(this);
+            mouseInControl_ = enter;
+            TNotifyEvent& handler = enter ? OnMouseEnter : OnMouseLeave;
+            if (handler) handler(this);
         }
-        if (parent_) parent_->Perform(CM_MOUSEENTER, 0, m.LParam ? m.LParam : LPARAM(this));
+        if (parent_) parent_->Perform(m.Msg, 0, m.LParam ? m.LParam : LPARAM(this));
         return;
-    case CM_MOUSELEAVE:
-        if (m.LParam == 0 || m.LParam == LPARAM(this)) {
-            mouseInControl_ = false;
-            if (OnMouseLeave) OnMouseLeave(this);
-        }
-        if (parent_) parent_->Perform(CM_MOUSELEAVE, 0, m.LParam ? m.LParam : LPARAM(this));
-        return;
+    }
     case WM_CONTEXTMENU:
         if (popupMenu_) {
             // From the keyboard (-1): under the control's top-left corner.
@@ -847,6 +846,14 @@ void TWinControl::ColorChanged()
     TControl::ColorChanged();
 }
 
+void TWinControl::AnswerColorMessage(TMessage& m)
+{
+    HDC dc = HDC(m.WParam);
+    SetTextColor(dc, ColorToRGB(Font().Color()));
+    SetBkColor(dc, ColorToRGB(Color()));
+    m.Result = LRESULT(ColorBrush());
+}
+
 HBRUSH TWinControl::ColorBrush()
 {
     if (!brush_ || brushColor_ != Color()) {
@@ -927,19 +934,17 @@ void TWinControl::WndProc(TMessage& m)
         break;
     }
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
-        if (m.Msg == WM_KEYDOWN && Perform(CN_KEYDOWN, m.WParam, m.LParam)) return;
-        WORD key = WORD(m.WParam);
-        KeyDown(key, KeyboardShiftState());
-        if (key == 0) return;
-        m.WParam = key;
-        break;
-    }
+    case WM_SYSKEYDOWN:
     case WM_KEYUP:
     case WM_SYSKEYUP: {
+        // A plain key goes to the control's own notification first; then the
+        // key handler may change the key or swallow it (key 0).
+        bool down = m.Msg == WM_KEYDOWN || m.Msg == WM_SYSKEYDOWN;
+        if (m.Msg == WM_KEYDOWN && Perform(CN_KEYDOWN, m.WParam, m.LParam)) return;
         if (m.Msg == WM_KEYUP && Perform(CN_KEYUP, m.WParam, m.LParam)) return;
         WORD key = WORD(m.WParam);
-        KeyUp(key, KeyboardShiftState());
+        if (down) KeyDown(key, KeyboardShiftState());
+        else KeyUp(key, KeyboardShiftState());
         if (key == 0) return;
         m.WParam = key;
         break;
@@ -1049,13 +1054,9 @@ void TWinControl::Dispatch(TMessage& m)
     }
     case CN_CTLCOLOREDIT:
     case CN_CTLCOLORSTATIC:
-    case CN_CTLCOLORLISTBOX: {
-        HDC dc = HDC(m.WParam);
-        SetTextColor(dc, ColorToRGB(Font().Color()));
-        SetBkColor(dc, ColorToRGB(Color()));
-        m.Result = LRESULT(ColorBrush());
+    case CN_CTLCOLORLISTBOX:
+        AnswerColorMessage(m);
         return;
-    }
     case WM_MOUSEWHEEL:
         if (Perform(CM_MOUSEWHEEL, m.WParam, m.LParam)) {
             m.Result = 0;

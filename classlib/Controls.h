@@ -283,6 +283,9 @@ protected:
     virtual void KeyUp(WORD& key, TShiftState shift);
     virtual void KeyPress(wchar_t& key);
     HBRUSH ColorBrush();
+    // Answers a colour message (the DC in WParam): the font's colour, the
+    // control's colour behind the text, and the brush of the control's colour.
+    void AnswerColorMessage(TMessage& message);
     void UpdateBounds();   // reads bounds back from the window
     // Gives up the window without destroying it: it goes back to its class's
     // own window procedure, no longer reaches this control, and becomes the

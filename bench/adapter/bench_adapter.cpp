@@ -25,7 +25,7 @@
 #include "skin/forms/CtrlAdapter.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/Startup.h"
-#include "WineBench.h"
+#include "SkinBench.h"
 
 namespace {
 
@@ -74,13 +74,10 @@ void AddControls(TForm* f)
 int wmain(int argc, wchar_t** argv)
 {
     const int runs = winebench::NumberArgument(argc, argv, L"--runs", 7);
-    InitApplication();
-    InitSkinLibrary();
+    winebench::SkinLibrary library;
     int rc = 0;
     {
-        auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(winebench::SampleSkinsFolder());
-        m->SetSkinName(L"Slate");
+        auto* m = winebench::NewSampleSkinManager();
         // The skinned form: its controls first, then the provider (the
         // adapter's rescans are held back until the timed scan).
         auto rescan = std::exchange(AdapterRescan, nullptr);
@@ -141,7 +138,5 @@ int wmain(int argc, wchar_t** argv)
         Free(skinned);
         Free(m);
     }
-    DoneSkinLibrary();
-    DoneApplication();
     return rc;
 }

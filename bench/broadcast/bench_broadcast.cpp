@@ -18,7 +18,7 @@
 #include "skin/core/SkinManager.h"
 #include "skin/forms/Startup.h"
 #include "support/SkinTestControls.h"
-#include "WineBench.h"
+#include "SkinBench.h"
 
 namespace {
 
@@ -31,8 +31,7 @@ using winebench::Pump;
 int wmain(int argc, wchar_t** argv)
 {
     const int runs = winebench::NumberArgument(argc, argv, L"--runs", 15);
-    InitApplication();
-    InitSkinLibrary();
+    winebench::SkinLibrary library;
     int rc = 0;
     {
         auto* form = new TForm(Application);
@@ -68,9 +67,7 @@ int wmain(int argc, wchar_t** argv)
         }
         form->Show();
         Pump();
-        auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(winebench::SampleSkinsFolder());
-        m->SetSkinName(L"Slate");
+        auto* m = winebench::NewSampleSkinManager();
         Pump();
         // The broadcast must have reached every control, resolved.
         int resolved = 0;
@@ -112,7 +109,5 @@ int wmain(int argc, wchar_t** argv)
         Free(m);
         Free(form);
     }
-    DoneSkinLibrary();
-    DoneApplication();
     return rc;
 }

@@ -25,7 +25,7 @@
 #include "skin/graphics/Constants.h"
 #include "skin/forms/Dialogs.h"
 #include "skin/forms/Startup.h"
-#include "WineBench.h"
+#include "SkinBench.h"
 
 namespace {
 
@@ -115,8 +115,7 @@ int wmain(int argc, wchar_t** argv)
     int runs = 7, boxes = 20;
     for (int i = 1; i + 1 < argc; ++i)
         if (String(argv[i]) == L"--runs") runs = std::max(1, _wtoi(argv[i + 1]));
-    InitApplication();
-    InitSkinLibrary();
+    winebench::SkinLibrary library;
     int rc = 0;
     WNDCLASSW wc{};
     wc.lpfnWndProc = OwnerProc;
@@ -148,9 +147,7 @@ int wmain(int argc, wchar_t** argv)
     };
     std::vector<double> plain, skinned;
     batch(plain, false);
-    auto* m = new TsSkinManager(nullptr);
-    m->SetSkinDirectory(winebench::SampleSkinsFolder());
-    m->SetSkinName(L"Slate");
+    auto* m = winebench::NewSampleSkinManager();
     Pump();
     if (!m->SkinData().Active) {
         std::printf("the sample skin did not load\n");
@@ -165,7 +162,5 @@ int wmain(int argc, wchar_t** argv)
     Free(m);
     UnhookWindowsHookEx(idle);
     DestroyWindow(owner);
-    DoneSkinLibrary();
-    DoneApplication();
     return rc;
 }

@@ -20,7 +20,7 @@
 #include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/Startup.h"
-#include "WineBench.h"
+#include "SkinBench.h"
 
 namespace {
 
@@ -62,16 +62,13 @@ bool ShowsTheSkin(HWND wnd, TsFramePainter& painter)
 int wmain(int argc, wchar_t** argv)
 {
     const int runs = winebench::NumberArgument(argc, argv, L"--runs", 9), paints = 200;
-    InitApplication();
-    InitSkinLibrary();
+    winebench::SkinLibrary library;
     int rc = 0;
     {
         TForm* skinned = NewForm(0);
         TForm* plain = NewForm(0);
         Pump();
-        auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(winebench::SampleSkinsFolder());
-        m->SetSkinName(L"Slate");
+        auto* m = winebench::NewSampleSkinManager();
         Pump();
         TsSkinProvider* p = TsSkinProvider::Create(skinned);
         SetForegroundWindow(skinned->Handle());
@@ -118,7 +115,5 @@ int wmain(int argc, wchar_t** argv)
         Free(skinned);
         Free(plain);
     }
-    DoneSkinLibrary();
-    DoneApplication();
     return rc;
 }

@@ -16,7 +16,7 @@
 #include "skin/core/SkinManager.h"
 #include "skin/core/SkinMenus.h"
 #include "skin/forms/Startup.h"
-#include "WineBench.h"
+#include "SkinBench.h"
 
 namespace {
 
@@ -73,13 +73,10 @@ Layout MeasureAndPaint(TPopupMenu& popup, TCanvas& canvas, Measure measure, Pain
 int wmain(int argc, wchar_t** argv)
 {
     const int runs = winebench::NumberArgument(argc, argv, L"--runs", 21);
-    InitApplication();
-    InitSkinLibrary();
+    winebench::SkinLibrary library;
     int rc = 0;
     {
-        auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(winebench::SampleSkinsFolder());
-        m->SetSkinName(L"Slate");
+        auto* m = winebench::NewSampleSkinManager();
         TsSkinableMenus& menus = m->SkinableMenus();
         TPopupMenu skinned(nullptr), plain(nullptr);
         Fill(skinned);
@@ -133,7 +130,5 @@ int wmain(int argc, wchar_t** argv)
         }
         Free(m);
     }
-    DoneSkinLibrary();
-    DoneApplication();
     return rc;
 }

@@ -19,7 +19,7 @@
 #include "skin/controls/ScrollWnd.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/Startup.h"
-#include "WineBench.h"
+#include "SkinBench.h"
 
 namespace {
 
@@ -57,8 +57,7 @@ COLORREF ArrowTop(HWND wnd, const RECT& bar)
 int wmain(int argc, wchar_t** argv)
 {
     const int runs = winebench::NumberArgument(argc, argv, L"--runs", 9), repaints = 200;
-    InitApplication();
-    InitSkinLibrary();
+    winebench::SkinLibrary library;
     int rc = 0;
     {
         auto* form = new TForm(Application);
@@ -67,9 +66,7 @@ int wmain(int argc, wchar_t** argv)
         TMemo* plain = NewMemo(form, 330);
         form->Show();
         Pump();
-        auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(winebench::SampleSkinsFolder());
-        m->SetSkinName(L"Slate");
+        auto* m = winebench::NewSampleSkinManager();
         Pump();
         TkvScrollWnd* w = CreateWrapper<TkvScrollWnd>(skinned->Handle(), nullptr, m, L"", true);
         Pump();
@@ -105,7 +102,5 @@ int wmain(int argc, wchar_t** argv)
         Free(m);
         Free(form);
     }
-    DoneSkinLibrary();
-    DoneApplication();
     return rc;
 }

@@ -16,7 +16,7 @@
 #include "skin/core/SkinManager.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/Startup.h"
-#include "WineBench.h"
+#include "SkinBench.h"
 
 namespace {
 
@@ -75,13 +75,10 @@ double Resizes(HWND wnd)
 int wmain(int argc, wchar_t** argv)
 {
     const int runs = winebench::NumberArgument(argc, argv, L"--runs", 15);
-    InitApplication();
-    InitSkinLibrary();
+    winebench::SkinLibrary library;
     int rc = 0;
     {
-        auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(winebench::SampleSkinsFolder());
-        m->SetSkinName(L"Slate");
+        auto* m = winebench::NewSampleSkinManager();
         TForm* plain = NewForm(10);
         TForm* skinned = NewForm(60);
         TsSkinProvider* p = TsSkinProvider::Create(skinned);
@@ -106,7 +103,5 @@ int wmain(int argc, wchar_t** argv)
         Free(plain);
         Free(m);
     }
-    DoneSkinLibrary();
-    DoneApplication();
     return rc;
 }

@@ -17,7 +17,7 @@
 #include "skin/controls/MainWnd.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/Startup.h"
-#include "WineBench.h"
+#include "SkinBench.h"
 
 namespace {
 
@@ -47,8 +47,7 @@ LRESULT SendBatch(HWND edit)
 int wmain(int argc, wchar_t** argv)
 {
     const int runs = winebench::NumberArgument(argc, argv, L"--runs", 11);
-    InitApplication();
-    InitSkinLibrary();
+    winebench::SkinLibrary library;
     int rc = 0;
     {
         auto* form = new TForm(Application);
@@ -62,9 +61,7 @@ int wmain(int argc, wchar_t** argv)
                                        50, 160, 24, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
         TPassLayer pass;
         pass.Hook(layered);
-        auto* m = new TsSkinManager(nullptr);
-        m->SetSkinDirectory(winebench::SampleSkinsFolder());
-        m->SetSkinName(L"Slate");
+        auto* m = winebench::NewSampleSkinManager();
         m->SetActive(true);
         TkvMainWnd* w = CreateWrapper<TkvMainWnd>(wrapped, nullptr, m, L"EDIT");
         Pump();
@@ -104,7 +101,5 @@ int wmain(int argc, wchar_t** argv)
         DestroyWindow(wrapped);
         Free(form);
     }
-    DoneSkinLibrary();
-    DoneApplication();
     return rc;
 }

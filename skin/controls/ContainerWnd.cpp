@@ -10,6 +10,7 @@
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/PixelOps.h"
 #include "skin/graphics/SkinCommands.h"
 #include "skin/graphics/TextEffects.h"
 
@@ -186,36 +187,11 @@ void TkvPanelWnd::WndProc(TMessage& m)
         TkvMainWnd::WndProc(m);
         return;
     }
+    if (CacheWindowPaint(
+            m, [](TkvMainWnd& w, HDC dc) { static_cast<TkvPanelWnd&>(w).PaintToDC(dc); },
+            [](TkvMainWnd& w, HDC dc) { static_cast<TkvPanelWnd&>(w).PaintNonClient(dc); }))
+        return;
     switch (m.Msg) {
-    case WM_PAINT:
-        if (m.WParam) {   // a parent painting its children into its own DC
-            HDC dc = HDC(m.WParam);
-            PaintToDC(dc);
-            return;
-        }
-        {
-            InvalidateRect(Handle, nullptr, TRUE);
-            PAINTSTRUCT ps;
-            BeginPaint(Handle, &ps);
-            EndPaint(Handle, &ps);
-        }
-        return;
-    case WM_ERASEBKGND: {
-        HDC dc = HDC(m.WParam);
-        PaintToDC(dc);
-        m.Result = 1;
-        return;
-    }
-    case WM_NCPAINT:
-        PaintNonClient(nullptr);
-        m.Result = 0;
-        return;
-    case WM_PRINT: {
-        HDC dc = HDC(m.WParam);
-        PaintToDC(dc);
-        PaintNonClient(dc);
-        return;
-    }
     case WM_SETTEXT:
     case CM_TEXTCHANGED:
     case WM_WINDOWPOSCHANGED:
@@ -575,8 +551,14 @@ void TkvToolBarWnd::PaintButton(TBitmap* target, int index)
         int divMask = div >= 0 ? m->FindMaskIndex(div, L"DIVIDER", L"BORDERSMASK") : -1;
         if (!m->IsMaskIndexValid(divMask)) return;   // a separator without a divider mask is left as the bar
         RECT dr{w / 2 - 1, 2, w / 2 + 3, h - 2};
-        PaintSkinItem(div, L"DIVIDER", info, -1, -1, m, &bmp, POINT{}, dr, 0, 0);
+        // The divider goes onto a copy of the bar; where its mask has the key
+        // colour, the bar stays.
+        TBitmap line(w, h);
         GdiFlush();
+        BitBlt(line.Canvas().Handle(), 0, 0, w, h, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
+        PaintSkinItem(div, L"DIVIDER", info, -1, -1, m, &line, POINT{}, dr, 0, 0);
+        GdiFlush();
+        px::CopySkipPixel(bmp.View(), line.View(), 0, 0, px::KeyColor, true);
         BitBlt(target->Canvas().Handle(), item.left, item.top, w, h, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
         return;
     }
@@ -1131,12 +1113,7 @@ void TkvStatusBarWnd::WndProc(TMessage& m)
                 BitBlt(HDC(m.WParam), 0, 0, WindowExtent.cx, WindowExtent.cy, CacheDC(CommonData), 0, 0, SRCCOPY);
             return;
         }
-        {
-            InvalidateRect(Handle, nullptr, TRUE);
-            PAINTSTRUCT ps;
-            BeginPaint(Handle, &ps);
-            EndPaint(Handle, &ps);
-        }
+        PaintThroughErase();
         return;
     case WM_ERASEBKGND:
     case WM_PRINT:

@@ -752,13 +752,8 @@ void TkvScrollBoxWnd::WndProc(TMessage& m)
     case WM_PAINT: {
         // The background (and the graphic children) are painted on erasing;
         // the update region is validated here.
-        if (m.WParam) {
-            PaintControl(HDC(m.WParam));
-        } else {
-            PAINTSTRUCT ps{};
-            BeginPaint(Handle, &ps);
-            EndPaint(Handle, &ps);
-        }
+        if (m.WParam) PaintControl(HDC(m.WParam));
+        else ValidateByPainting();
         m.Result = 0;
         return;
     }

@@ -343,6 +343,43 @@ bool TkvMainWnd::CacheWindowCommand(TMessage& m, TWinControl* children, bool (*r
     }
 }
 
+bool TkvMainWnd::CacheWindowPaint(TMessage& m, void (*client)(TkvMainWnd&, HDC), void (*frame)(TkvMainWnd&, HDC))
+{
+    switch (m.Msg) {
+    case WM_PAINT:
+        if (m.WParam) client(*this, HDC(m.WParam));   // a parent painting its children into its own DC
+        else PaintThroughErase();
+        return true;
+    case WM_ERASEBKGND:
+        client(*this, HDC(m.WParam));
+        m.Result = 1;
+        return true;
+    case WM_NCPAINT:
+        frame(*this, nullptr);
+        m.Result = 0;
+        return true;
+    case WM_PRINT:
+        client(*this, HDC(m.WParam));
+        frame(*this, HDC(m.WParam));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TkvMainWnd::PaintThroughErase()
+{
+    InvalidateRect(Handle, nullptr, TRUE);
+    ValidateByPainting();
+}
+
+void TkvMainWnd::ValidateByPainting()
+{
+    PAINTSTRUCT ps{};
+    BeginPaint(Handle, &ps);
+    EndPaint(Handle, &ps);
+}
+
 void TkvMainWnd::HandleSkinCommand(TMessage& m)
 {
     bool ours = reinterpret_cast<TsSkinManager*>(m.LParam) == SkinManager;

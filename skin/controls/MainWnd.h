@@ -135,6 +135,17 @@ protected:
     // procedure. `children` is told its parent was updated; `renderCache`
     // paints the cache.
     bool CacheWindowCommand(TMessage& message, TWinControl* children, bool (*renderCache)(TkvMainWnd&));
+    // The paint messages answered alike by the same wrappers: WM_PAINT (into
+    // the DC a parent gives, or through the erase BeginPaint sends),
+    // WM_ERASEBKGND, WM_NCPAINT and WM_PRINT. True when the message is
+    // answered here. `client` copies the client part to a DC, `frame` paints
+    // the border strips (into the DC given; nil: the window's own).
+    bool CacheWindowPaint(TMessage& message, void (*client)(TkvMainWnd&, HDC), void (*frame)(TkvMainWnd&, HDC));
+    // Paints through the erase that BeginPaint sends: the whole window is
+    // invalidated with erasing and validated again.
+    void PaintThroughErase();
+    // Validates the update region without painting (what erasing paints stays).
+    void ValidateByPainting();
 
 private:
     friend void HookWindow(TkvMainWnd*, HWND);

@@ -93,8 +93,17 @@ void TkvMnuWnd::PaintMenuWindow()
     bgChanged_ = false;
 }
 
-void TkvMnuWnd::CopyBorder(HDC dc, TBitmap* picture)
+void TkvMnuWnd::PaintBorder()
 {
+    RECT wr;
+    GetWindowRect(Handle, &wr);
+    TBitmap* picture = MenuWindowPicture(Handle);
+    if (!picture || picture->Width() != wr.right - wr.left || picture->Height() != wr.bottom - wr.top) {
+        PaintMenuWindow();
+        picture = cache_.get();
+    }
+    HDC dc = GetWindowDC(Handle);
+    if (!dc) return;
     const int b = MenuWindowBorder;
     int w = picture->Width(), h = picture->Height();
     HDC src = picture->Canvas().Handle();
@@ -102,6 +111,7 @@ void TkvMnuWnd::CopyBorder(HDC dc, TBitmap* picture)
     BitBlt(dc, 0, h - b, w, b, src, 0, h - b, SRCCOPY);
     BitBlt(dc, 0, 0, b, h, src, 0, 0, SRCCOPY);
     BitBlt(dc, w - b, 0, b, h, src, w - b, 0, SRCCOPY);
+    ReleaseDC(Handle, dc);
 }
 
 void TkvMnuWnd::WndProc(TMessage& m)
@@ -200,17 +210,7 @@ void TkvMnuWnd::WndProc(TMessage& m)
             TkvScrollWnd::WndProc(m);
             return;
         }
-        RECT wr;
-        GetWindowRect(Handle, &wr);
-        TBitmap* picture = MenuWindowPicture(Handle);
-        if (!picture || picture->Width() != wr.right - wr.left || picture->Height() != wr.bottom - wr.top) {
-            PaintMenuWindow();
-            picture = cache_.get();
-        }
-        if (HDC dc = GetWindowDC(Handle)) {
-            CopyBorder(dc, picture);
-            ReleaseDC(Handle, dc);
-        }
+        PaintBorder();
         ShowAtSkinAlpha();
         m.Result = 0;
         return;
@@ -223,19 +223,7 @@ void TkvMnuWnd::WndProc(TMessage& m)
         // whole window) draws its own edge while painting: the skin's border
         // goes over it afterwards.
         POINT off = ClientOffset(Handle);
-        if (off.x == 0 && off.y == 0 && Skinned() && !Unhooked) {
-            RECT wr;
-            GetWindowRect(Handle, &wr);
-            TBitmap* picture = MenuWindowPicture(Handle);
-            if (!picture || picture->Width() != wr.right - wr.left || picture->Height() != wr.bottom - wr.top) {
-                PaintMenuWindow();
-                picture = cache_.get();
-            }
-            if (HDC dc = GetWindowDC(Handle)) {
-                CopyBorder(dc, picture);
-                ReleaseDC(Handle, dc);
-            }
-        }
+        if (off.x == 0 && off.y == 0 && Skinned() && !Unhooked) PaintBorder();
         return;
     }
     default:

@@ -39,7 +39,9 @@ private:
     bool Skinned() const;
     // The window at the skin's menu alpha (opaque: not layered any more).
     void ShowAtSkinAlpha();
-    void CopyBorder(HDC dc, TBitmap* picture);
+    // The border strips of the window's picture (or of its own, made anew
+    // when the picture is not the window's size) to the window.
+    void PaintBorder();
     std::unique_ptr<TBitmap> cache_;
     bool bgChanged_ = true;
     bool transparent_ = false;   // this wrapper made the window layered with alpha 0

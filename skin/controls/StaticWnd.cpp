@@ -85,16 +85,26 @@ void Mirror(TBitmap* bmp, bool rows)
 
 void TkvStaticWnd::RedrawNow() { RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
 
+namespace {
+// Takes the window's place anew and paints the background under the whole
+// window into its cache, made the window's size; nil without a cache.
+TBitmap* PaintCacheBackground(TkvMainWnd& w)
+{
+    GetWndGeometry(w.Handle, w.ParentHandle, w.WindowArea, w.PosInParent, w.WindowExtent, w.ParentRect);
+    w.CommonData->BackgroundChanged = true;
+    w.CommonData->PrepareCacheBitmap();
+    TBitmap* cache = w.CommonData->CacheBitmap.get();
+    if (!cache) return nullptr;
+    cache->SetSize(int(w.WindowExtent.cx), int(w.WindowExtent.cy));
+    PaintWrapperBackground(w.CommonData, w.Handle, false);
+    return cache;
+}
+}  // namespace
+
 bool TkvStaticWnd::PrepareBackground()
 {
-    GetWndGeometry(Handle, ParentHandle, WindowArea, PosInParent, WindowExtent, ParentRect);
-    CommonData->BackgroundChanged = true;
-    CommonData->PrepareCacheBitmap();
-    TBitmap* cache = CommonData->CacheBitmap.get();
-    if (!cache) return false;
-    cache->SetSize(int(WindowExtent.cx), int(WindowExtent.cy));
-    PaintWrapperBackground(CommonData, Handle, false);
-    return cache->Width() > 0;
+    TBitmap* cache = PaintCacheBackground(*this);
+    return cache && cache->Width() > 0;
 }
 
 void TkvStaticWnd::PaintToDC(TMessage& m)
@@ -259,12 +269,9 @@ void TkvLinkWnd::WndProc(TMessage& m)
         CommonData->BackgroundChanged = true;
         RedrawNow();
         return;
-    case WM_PAINT: {
-        PAINTSTRUCT ps{};
-        BeginPaint(Handle, &ps);
-        EndPaint(Handle, &ps);
+    case WM_PAINT:
+        ValidateByPainting();
         return;
-    }
     case WM_ERASEBKGND:
         if (!IsWindowVisible(Handle)) break;
         PaintToDC(m);
@@ -658,13 +665,8 @@ int TkvStaticTextWnd::BorderWidth() const
 bool TkvStaticTextWnd::RenderCache()
 {
     if (!Control) return false;
-    GetWndGeometry(Handle, ParentHandle, WindowArea, PosInParent, WindowExtent, ParentRect);
-    CommonData->BackgroundChanged = true;
-    CommonData->PrepareCacheBitmap();
-    TBitmap* cache = CommonData->CacheBitmap.get();
+    TBitmap* cache = PaintCacheBackground(*this);
     if (!cache) return false;
-    cache->SetSize(int(WindowExtent.cx), int(WindowExtent.cy));
-    PaintWrapperBackground(CommonData, Handle, false);
     SelectWndFont(this);
     SetBkMode(cache->Canvas().Handle(), TRANSPARENT);
     TAlignment a = TAlignment(std::clamp(GetPropInt(Control, L"Alignment"), 0, 2));
@@ -746,6 +748,10 @@ void TkvStaticTextWnd::WndProc(TMessage& m)
         TkvMainWnd::WndProc(m);
         return;
     }
+    if (CacheWindowPaint(
+            m, [](TkvMainWnd& w, HDC dc) { static_cast<TkvStaticTextWnd&>(w).PaintToDC(dc); },
+            [](TkvMainWnd& w, HDC dc) { static_cast<TkvStaticTextWnd&>(w).PaintNonClient(dc); }))
+        return;
     switch (m.Msg) {
     case WM_SETTEXT:
         if (IsWindowVisible(Handle)) {
@@ -757,26 +763,6 @@ void TkvStaticTextWnd::WndProc(TMessage& m)
             return;
         }
         break;
-    case WM_PAINT:
-        if (m.WParam) {   // a parent painting its children into its own DC
-            HDC dc = HDC(m.WParam);
-            PaintToDC(dc);
-            return;
-        }
-        {
-            // Painting happens on the erase that BeginPaint sends.
-            InvalidateRect(Handle, nullptr, TRUE);
-            PAINTSTRUCT ps{};
-            BeginPaint(Handle, &ps);
-            EndPaint(Handle, &ps);
-        }
-        return;
-    case WM_ERASEBKGND: {
-        HDC dc = HDC(m.WParam);
-        PaintToDC(dc);
-        m.Result = 1;
-        return;
-    }
     case WM_WINDOWPOSCHANGING:
     case WM_WINDOWPOSCHANGED: {
         // A see-through section shows the parent, which differs at the new place.
@@ -786,10 +772,6 @@ void TkvStaticTextWnd::WndProc(TMessage& m)
         if (m.Msg == WM_WINDOWPOSCHANGING) SendMessageW(Handle, WM_NCPAINT, 1, 0);
         return;
     }
-    case WM_NCPAINT:
-        PaintNonClient(nullptr);
-        m.Result = 0;
-        return;
     case WM_UPDATEUISTATE:
         m.Result = 1;
         return;
@@ -797,12 +779,6 @@ void TkvStaticTextWnd::WndProc(TMessage& m)
         TkvMainWnd::WndProc(m);
         if (LOWORD(m.WParam) == WM_CREATE) NotifyFormOfControl(Control);
         return;
-    case WM_PRINT: {
-        HDC dc = HDC(m.WParam);
-        PaintToDC(dc);
-        PaintNonClient(dc);
-        return;
-    }
     case CM_TEXTCHANGED:
         CommonData->BackgroundChanged = true;
         break;

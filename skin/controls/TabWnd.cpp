@@ -365,13 +365,9 @@ void TkvTabControlWnd::WndProc(TMessage& m)
         return;
     }
     switch (m.Msg) {
-    case WM_PAINT: {
-        InvalidateRect(Handle, nullptr, TRUE);
-        PAINTSTRUCT ps;
-        BeginPaint(Handle, &ps);
-        EndPaint(Handle, &ps);
+    case WM_PAINT:
+        PaintThroughErase();
         return;
-    }
     case WM_ERASEBKGND:
         if (IsWindowVisible(Handle) && !AnimationRunning) {
             TMessage pm{WM_ERASEBKGND, m.WParam, 1, 0};

@@ -473,25 +473,35 @@ void TsSkinableMenus::MeasureMenuItem(TObject* sender, TCanvas& canvas, int& wid
     height = ItemHeight(item, canvas);
 }
 
-int TsSkinableMenus::PopupWidth(TMenuItem* parent, TCanvas& canvas)
+bool TsSkinableMenus::EachVisibleItem(TMenuItem* parent, TCanvas& canvas,
+                                      const std::function<void(TMenuItem*, bool)>& visit)
 {
-    int total = 0, column = 0, columns = 0;
     bool any = false;
     TFont saved;
     saved.Assign(&canvas.Font());
     for (int i = 0; i < parent->Count(); ++i) {
         TMenuItem* item = parent->Items(i);
         if (!item->Visible()) continue;
-        if (item->Break() != TMenuBreak::mbNone && any) {
+        bool newColumn = item->Break() != TMenuBreak::mbNone && any;
+        ItemFont(item, canvas, 0);
+        visit(item, newColumn);
+        any = true;
+    }
+    canvas.Font().Assign(&saved);
+    return any;
+}
+
+int TsSkinableMenus::PopupWidth(TMenuItem* parent, TCanvas& canvas)
+{
+    int total = 0, column = 0, columns = 0;
+    bool any = EachVisibleItem(parent, canvas, [&](TMenuItem* item, bool newColumn) {
+        if (newColumn) {
             total += column + 12;
             ++columns;
             column = 0;
         }
-        ItemFont(item, canvas, 0);
         column = std::max(column, ItemWidth(item, canvas));
-        any = true;
-    }
-    canvas.Font().Assign(&saved);
+    });
     if (!any) return 0;
     total += column + 12;
     return total + 4 * columns;
@@ -500,21 +510,13 @@ int TsSkinableMenus::PopupWidth(TMenuItem* parent, TCanvas& canvas)
 int TsSkinableMenus::PopupHeight(TMenuItem* parent, TCanvas& canvas)
 {
     int best = 0, column = 0;
-    bool any = false;
-    TFont saved;
-    saved.Assign(&canvas.Font());
-    for (int i = 0; i < parent->Count(); ++i) {
-        TMenuItem* item = parent->Items(i);
-        if (!item->Visible()) continue;
-        if (item->Break() != TMenuBreak::mbNone && any) {
+    EachVisibleItem(parent, canvas, [&](TMenuItem* item, bool newColumn) {
+        if (newColumn) {
             best = std::max(best, column);
             column = 0;
         }
-        ItemFont(item, canvas, 0);
         column += ItemHeight(item, canvas);
-        any = true;
-    }
-    canvas.Font().Assign(&saved);
+    });
     return std::max(best, column);
 }
 
@@ -874,18 +876,29 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
         CopyArea(dst, R.left, 0, ex, pic->Height() - 2 * off.y, pic, off.x, off.y);
 }
 
+std::unique_ptr<TBitmap> TsSkinableMenus::ItemPicture(TMenuItem* item, const RECT& R, const TsPopupCacheEntry& entry,
+                                                      int& extraLine)
+{
+    TsSkinManager* m = owner_;
+    int w = R.right - R.left, h = R.bottom - R.top;
+    if (w <= 0 || h <= 0) return nullptr;
+    extraLine =
+        InFirstColumn(item) && m->MenuSupport.UseExtraLine && entry.ExtraLine ? m->MenuSupport.ExtraLineWidth : 0;
+    POINT off = ClientOffsetOf(entry.Window, BorderWidth);
+    auto tmp = NewBitmap32(w, h);
+    CopyArea(tmp->Canvas().Handle(), 0, 0, w, h, entry.Picture.get(), R.left + off.x, R.top + off.y);
+    return tmp;
+}
+
 void TsSkinableMenus::PaintDivider(TMenuItem* item, TCanvas& canvas, const RECT& R, TsPopupCacheEntry& entry)
 {
     TsSkinManager* m = owner_;
-    TBitmap* pic = entry.Picture.get();
-    POINT off = ClientOffsetOf(entry.Window, BorderWidth);
+    int ex = 0;
+    auto tmp = ItemPicture(item, R, entry, ex);
+    if (!tmp) return;
     int w = R.right - R.left, h = R.bottom - R.top;
-    if (w <= 0 || h <= 0) return;
-    int ex = InFirstColumn(item) && m->MenuSupport.UseExtraLine && entry.ExtraLine ? m->MenuSupport.ExtraLineWidth : 0;
     int glyphColumn = Margin + GetItemGlyphSize(item).cx + Spacing;
     RECT line{std::max(ex + Margin + Spacing, ex + glyphColumn + 2), 0, w - (ex + 2 * Margin + Spacing), h};
-    auto tmp = NewBitmap32(w, h);
-    CopyArea(tmp->Canvas().Handle(), 0, 0, w, h, pic, R.left + off.x, R.top + off.y);
     int section = m->FindSectionIndex(L"DIVIDERV");
     int mask = section >= 0 ? m->FindMaskIndex(section, L"DIVIDERV", L"BORDERSMASK") : -1;
     if (line.right > line.left) {
@@ -907,13 +920,10 @@ void TsSkinableMenus::PaintDivider(TMenuItem* item, TCanvas& canvas, const RECT&
 void TsSkinableMenus::PaintCaptionItem(TMenuItem* item, TCanvas& canvas, const RECT& R, TsPopupCacheEntry& entry)
 {
     TsSkinManager* m = owner_;
-    TBitmap* pic = entry.Picture.get();
-    POINT off = ClientOffsetOf(entry.Window, BorderWidth);
+    int ex = 0;
+    auto tmp = ItemPicture(item, R, entry, ex);
+    if (!tmp) return;
     int w = R.right - R.left, h = R.bottom - R.top;
-    if (w <= 0 || h <= 0) return;
-    int ex = InFirstColumn(item) && m->MenuSupport.UseExtraLine && entry.ExtraLine ? m->MenuSupport.ExtraLineWidth : 0;
-    auto tmp = NewBitmap32(w, h);
-    CopyArea(tmp->Canvas().Handle(), 0, 0, w, h, pic, R.left + off.x, R.top + off.y);
     String name = L"MENUCAPTION";
     int section = m->FindSectionIndex(name);
     if (section < 0) section = m->FindSectionIndex(name = L"TOOLBAR");

@@ -15,6 +15,7 @@
 // Without an active skin, attached items still draw: their captions plainly,
 // in system colours.
 #pragma once
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -131,7 +132,17 @@ public:
 
 private:
     TFont& ItemFont(TMenuItem* item, TCanvas& canvas, TOwnerDrawState state);
+    // Calls visit(item, newColumn) for every visible item of parent with the
+    // item's font chosen into canvas (the canvas's font is put back after);
+    // newColumn: the item starts a column that is not the first. False when
+    // no item is visible.
+    bool EachVisibleItem(TMenuItem* parent, TCanvas& canvas, const std::function<void(TMenuItem*, bool)>& visit);
     void BuildPopupBitmap(TMenuItem* item, int width, HWND window, int height);
+    // The item's part of the popup's picture in a bitmap of its own to paint
+    // the item on (nil for an empty item); extraLine: the width of the extra
+    // line at its left (0 outside the first column).
+    std::unique_ptr<TBitmap> ItemPicture(TMenuItem* item, const RECT& r, const TsPopupCacheEntry& entry,
+                                         int& extraLine);
     void PaintDivider(TMenuItem* item, TCanvas& canvas, const RECT& r, TsPopupCacheEntry& entry);
     void PaintCaptionItem(TMenuItem* item, TCanvas& canvas, const RECT& r, TsPopupCacheEntry& entry);
     void PaintPlainItem(TMenuItem* item, TCanvas& canvas, const RECT& r, TOwnerDrawState state, bool menuLine);

@@ -22,6 +22,23 @@ inline uint8_t To8(uint16_t v) { return uint8_t(uint32_t(v) * 255u / 65535u); }
 inline uint16_t To16(uint8_t v) { return uint16_t(uint32_t(v) * 65535u / 255u); }
 inline int Clamp(long v, long lo, long hi) { return int(std::clamp(v, lo, hi)); }
 
+// Reads `bits` bits, most significant first, from bit position pos of in (which moves on).
+inline unsigned ReadBits(const uint8_t* in, size_t& pos, int bits)
+{
+    unsigned v = 0;
+    for (int k = 0; k < bits; ++k, ++pos) v = (v << 1) | ((in[pos >> 3] >> (7 - (pos & 7))) & 1u);
+    return v;
+}
+// Writes the low `bits` bits of v, most significant first, at bit position pos of out.
+inline void WriteBits(uint8_t* out, size_t pos, int bits, unsigned v)
+{
+    for (int k = 0; k < bits; ++k) {
+        size_t b = pos + size_t(k);
+        unsigned bit = (v >> (bits - 1 - k)) & 1u;
+        out[b >> 3] = uint8_t((out[b >> 3] & ~(0x80u >> (b & 7))) | (bit << (7 - (b & 7))));
+    }
+}
+
 // The running column-mask bit: 0x80 first, rotating right once per target pixel.
 struct MaskBit {
     uint8_t mask, bit = 0x80;
@@ -60,39 +77,33 @@ struct SampleReader {
 
 TColorManager::TColorManager() { BuildGammaTable(); }
 
-void TColorManager::SetSourceBitsPerSample(int bits)
+namespace {
+// Stores a new value of a conversion setting; says whether it differs from the old.
+template <class T>
+bool Store(T& field, T value)
+{
+    if (field == value) return false;
+    field = value;
+    return true;
+}
+int CheckedBits(int bits)
 {
     if (bits <= 0 || bits > 16) throw EColorConversionError(kBadDepth);
-    if (bits != srcBits_) { srcBits_ = bits; changed_ = true; }
+    return bits;
 }
-
-void TColorManager::SetTargetBitsPerSample(int bits)
-{
-    if (bits <= 0 || bits > 16) throw EColorConversionError(kBadDepth);
-    if (bits != tgtBits_) { tgtBits_ = bits; changed_ = true; }
-}
-
-void TColorManager::SetSourceSamplesPerPixel(int samples)
+int CheckedSamples(int samples)
 {
     if (samples <= 0 || samples > 4) throw EColorConversionError(kBadSamples);
-    if (samples != srcSamples_) { srcSamples_ = samples; changed_ = true; }
+    return samples;
 }
+}  // namespace
 
-void TColorManager::SetTargetSamplesPerPixel(int samples)
-{
-    if (samples <= 0 || samples > 4) throw EColorConversionError(kBadSamples);
-    if (samples != tgtSamples_) { tgtSamples_ = samples; changed_ = true; }
-}
-
-void TColorManager::SetSourceColorScheme(TColorScheme s)
-{
-    if (s != srcScheme_) { srcScheme_ = s; changed_ = true; }
-}
-
-void TColorManager::SetTargetColorScheme(TColorScheme s)
-{
-    if (s != tgtScheme_) { tgtScheme_ = s; changed_ = true; }
-}
+void TColorManager::SetSourceBitsPerSample(int bits) { changed_ |= Store(srcBits_, CheckedBits(bits)); }
+void TColorManager::SetTargetBitsPerSample(int bits) { changed_ |= Store(tgtBits_, CheckedBits(bits)); }
+void TColorManager::SetSourceSamplesPerPixel(int samples) { changed_ |= Store(srcSamples_, CheckedSamples(samples)); }
+void TColorManager::SetTargetSamplesPerPixel(int samples) { changed_ |= Store(tgtSamples_, CheckedSamples(samples)); }
+void TColorManager::SetSourceColorScheme(TColorScheme s) { changed_ |= Store(srcScheme_, s); }
+void TColorManager::SetTargetColorScheme(TColorScheme s) { changed_ |= Store(tgtScheme_, s); }
 
 void TColorManager::SetGamma(double displayGamma, double mainGamma)
 {
@@ -305,14 +316,8 @@ void TColorManager::RowIndexed8(const void* const* planes, int, void* target, in
     size_t sBit = 0, tBit = 0;
     for (int i = 0; i < count; ++i, tBit += size_t(t)) {
         if (!m.Take()) continue;
-        unsigned v = 0;
-        for (int k = 0; k < s; ++k, ++sBit) v = (v << 1) | ((in[sBit >> 3] >> (7 - (sBit & 7))) & 1u);
-        v = rescale ? v * tMax / sMax : std::min(v, tMax);
-        for (int k = 0; k < t; ++k) {
-            size_t b = tBit + size_t(k);
-            unsigned bit = (v >> (t - 1 - k)) & 1u;
-            out[b >> 3] = uint8_t((out[b >> 3] & ~(0x80u >> (b & 7))) | (bit << (7 - (b & 7))));
-        }
+        unsigned v = ReadBits(in, sBit, s);
+        WriteBits(out, tBit, t, rescale ? v * tMax / sMax : std::min(v, tMax));
     }
 }
 
@@ -348,12 +353,7 @@ void TColorManager::RowIndexed16To8(const void* const* planes, int, void* target
         uint16_t v = Read16(in);
         if (swap) v = Swap16(v);
         in += 2;
-        unsigned c = unsigned(v) * tMax / 65535u;
-        for (int k = 0; k < t; ++k) {
-            size_t b = tBit + size_t(k);
-            unsigned bit = (c >> (t - 1 - k)) & 1u;
-            out[b >> 3] = uint8_t((out[b >> 3] & ~(0x80u >> (b & 7))) | (bit << (7 - (b & 7))));
-        }
+        WriteBits(out, tBit, t, unsigned(v) * tMax / 65535u);
     }
 }
 
@@ -368,9 +368,7 @@ void TColorManager::RowIndexed8To16(const void* const* planes, int, void* target
     size_t sBit = 0;
     for (int i = 0; i < count; ++i, out += 2) {
         if (!m.Take()) continue;
-        unsigned v = 0;
-        for (int k = 0; k < s; ++k, ++sBit) v = (v << 1) | ((in[sBit >> 3] >> (7 - (sBit & 7))) & 1u);
-        uint16_t w = uint16_t(v * 65535u / sMax);
+        uint16_t w = uint16_t(ReadBits(in, sBit, s) * 65535u / sMax);
         Write16(out, swap ? Swap16(w) : w);
     }
 }

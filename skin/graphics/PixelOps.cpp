@@ -42,6 +42,18 @@ Rect Clip(Rect r, const PixelView& v)
     return r;
 }
 
+// Calls f(pixel) for every pixel of r that lies in the view.
+template <class F>
+void EachPixelIn(const PixelView& v, Rect r, F f)
+{
+    if (v.Empty()) return;
+    r = Clip(r, v);
+    for (int y = r.top; y < r.bottom; ++y) {
+        uint32_t* row = v.Row(y);
+        for (int x = r.left; x < r.right; ++x) f(row[x]);
+    }
+}
+
 
 // The common run of two rects: both starts move together, the run is limited
 // to what remains of each view.
@@ -122,21 +134,15 @@ uint32_t ByteSwap32(uint32_t v)
 
 void PremultiplyRect(const PixelView& v, Rect r)
 {
-    if (v.Empty()) return;
-    r = Clip(r, v);
-    for (int y = r.top; y < r.bottom; ++y) {
-        uint32_t* row = v.Row(y);
-        for (int x = r.left; x < r.right; ++x) {
-            uint32_t p = row[x];
-            if (p == 0x00FFFFFFu) {
-                row[x] = 0;
-                continue;
-            }
-            int a = A(p);
-            if (a == 255) continue;   // opaque pixels stay as they are (255 x c shr 8 would darken them)
-            row[x] = Pack((R(p) * a) >> 8, (G(p) * a) >> 8, (B(p) * a) >> 8, a);
+    EachPixelIn(v, r, [](uint32_t& p) {
+        if (p == 0x00FFFFFFu) {
+            p = 0;
+            return;
         }
-    }
+        int a = A(p);
+        if (a == 255) return;   // opaque pixels stay as they are (255 x c shr 8 would darken them)
+        p = Pack((R(p) * a) >> 8, (G(p) * a) >> 8, (B(p) * a) >> 8, a);
+    });
 }
 
 void ForEachPixel32(const PixelView& v, PixelProc proc, intptr_t user, uint32_t key)
@@ -168,58 +174,32 @@ void FillFrame32(const PixelView& v, Rect r, int left, int top, int right, int b
 
 void TintRect32(const PixelView& v, Rect r, uint32_t color, uint8_t alpha, int percent)
 {
-    if (v.Empty()) return;
-    r = Clip(r, v);
     uint32_t c = ExchangeRedBlue(color);
     auto ch = [&](int val, int cc) { return Clamp255(Nearest(val - percent * (val - cc) / 100.0)); };
-    for (int y = r.top; y < r.bottom; ++y) {
-        uint32_t* row = v.Row(y);
-        for (int x = r.left; x < r.right; ++x) {
-            uint32_t p = row[x];
-            row[x] = Pack(ch(R(p), R(c)), ch(G(p), G(c)), ch(B(p), B(c)), alpha);
-        }
-    }
+    EachPixelIn(v, r, [&](uint32_t& p) { p = Pack(ch(R(p), R(c)), ch(G(p), G(c)), ch(B(p), B(c)), alpha); });
 }
 
 void BlendRectColor(const PixelView& v, Rect r, uint32_t color, int percent)
 {
-    if (v.Empty()) return;
-    r = Clip(r, v);
     uint32_t c = ExchangeRedBlue(color);
     double p = percent / 100.0;
     auto ch = [&](int val, int cc) { return Clamp255(Nearest(p * val + (1 - p) * cc)); };
-    for (int y = r.top; y < r.bottom; ++y) {
-        uint32_t* row = v.Row(y);
-        for (int x = r.left; x < r.right; ++x) {
-            uint32_t px = row[x];
-            row[x] = Pack(ch(R(px), R(c)), ch(G(px), G(c)), ch(B(px), B(c)), A(px));
-        }
-    }
+    EachPixelIn(v, r, [&](uint32_t& px) { px = Pack(ch(R(px), R(c)), ch(G(px), G(c)), ch(B(px), B(c)), A(px)); });
 }
 
 void SetAlphaInRect(const PixelView& v, Rect r, uint8_t alpha, uint32_t key)
 {
-    if (v.Empty()) return;
-    r = Clip(r, v);
-    for (int y = r.top; y < r.bottom; ++y) {
-        uint32_t* row = v.Row(y);
-        for (int x = r.left; x < r.right; ++x)
-            if (key == NoColor || row[x] != key) row[x] = (row[x] & 0xFFFFFF) | (uint32_t(alpha) << 24);
-    }
+    EachPixelIn(v, r, [&](uint32_t& p) {
+        if (key == NoColor || p != key) p = (p & 0xFFFFFF) | (uint32_t(alpha) << 24);
+    });
 }
 
 void GrayscaleRect(const PixelView& v, Rect r)
 {
-    if (v.Empty()) return;
-    r = Clip(r, v);
-    for (int y = r.top; y < r.bottom; ++y) {
-        uint32_t* row = v.Row(y);
-        for (int x = r.left; x < r.right; ++x) {
-            uint32_t p = row[x];
-            int l = (R(p) + G(p) + B(p)) / 3;
-            row[x] = Pack(l, l, l, A(p));
-        }
-    }
+    EachPixelIn(v, r, [](uint32_t& p) {
+        int l = (R(p) + G(p) + B(p)) / 3;
+        p = Pack(l, l, l, A(p));
+    });
 }
 
 void CopySkipPixel(const PixelView& dst, const PixelView& src, int x, int y, uint32_t keyPixel, bool compare24)

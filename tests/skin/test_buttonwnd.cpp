@@ -17,7 +17,7 @@
 #include "skin/core/ControlPaint.h"
 #include "classlib/TypInfo.h"
 #include "skin/graphics/Bitmap32.h"
-#include "SkinRuntimeFixture.h"
+#include "WrapperFixture.h"
 
 namespace {
 
@@ -44,23 +44,14 @@ void Print(HWND wnd)
     SendMessageW(wnd, WM_PRINT, WPARAM(target->Canvas().Handle()), PRF_CLIENT | PRF_NONCLIENT);
 }
 
-class ButtonWrappers : public SkinRuntime {
+class ButtonWrappers : public SampleSkinForm {
 protected:
-    void SetUp() override
-    {
-        SkinRuntime::SetUp();
-        SetCursorPos(0, 0);
-        manager = SampleManager();
-        ASSERT_TRUE(manager->Active());
-        form = NewForm(460, 320);
-        form->Show();
-        Pump(20);
-    }
+    ButtonWrappers() : SampleSkinForm(460, 320) {}
     void TearDown() override
     {
         for (TkvMainWnd*& w : wrappers)
             if (w) UnhookWindow(w->Handle, true, false, w);
-        SkinRuntime::TearDown();
+        SampleSkinForm::TearDown();
     }
     HWND Native(const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h)
     {
@@ -108,8 +99,6 @@ protected:
         return TColor(manager->gd()[size_t(manager->FindSectionIndex(section))].Props[1].FontColor);
     }
 
-    TsSkinManager* manager = nullptr;
-    TSkinTestForm* form = nullptr;
     std::vector<TkvMainWnd*> wrappers;
 };
 

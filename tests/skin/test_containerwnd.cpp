@@ -499,6 +499,19 @@ TEST_F(Containers, NativeToolBarDimsDisabledButtonsAndPlacesItsImagesAndArrow)
     EXPECT_NEAR(GetGValue(dim), GetGValue(want), 1);
     EXPECT_NEAR(GetBValue(dim), GetBValue(want), 1);
 
+    // The separator shows the divider line over the bar, and none of the
+    // divider mask's key colour.
+    RECT sep = item(separator);
+    int keyed = 0, line = 0;
+    for (int y = sep.top; y < sep.bottom; ++y)
+        for (int x = sep.left; x < sep.right; ++x) {
+            COLORREF p = WindowPixel(tb, x, y);
+            keyed += p == RGB(255, 0, 255);
+            line += p != BitmapPixel(cache, x + w->BorderWidth, y + w->BorderWidth);
+        }
+    EXPECT_EQ(keyed, 0);
+    EXPECT_GT(line, 0);
+
     // The arrow glyph of whole-drop-down buttons.
     int glyph = manager->CommonIndexes().ScrollGlyph[spBtnBottom];
     ASSERT_TRUE(manager->IsMaskIndexValid(glyph));

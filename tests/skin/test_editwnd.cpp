@@ -2,7 +2,7 @@
 // single-line edit shown from the wrapper's cache, the list box's top index,
 // a memo's thumb drag, the colour round trip, and event handlers the wrapper
 // installs coming back only while they are still the wrapper's.
-#include "tests/skin/SkinRuntimeFixture.h"
+#include "tests/skin/WrapperFixture.h"
 
 #include <memory>
 
@@ -24,33 +24,13 @@ String ManyLines(int n)
     return s;
 }
 
-class EditWrappers : public SkinRuntime {
+class EditWrappers : public OwnDataWrappers {
 protected:
-    void SetUp() override
-    {
-        SkinRuntime::SetUp();
-        SetCursorPos(0, 0);
-        manager = SampleManager();
-        ASSERT_TRUE(manager->Active());
-        form = NewForm(460, 340);
-        form->Show();
-        Pump(20);
-    }
-    void TearDown() override
-    {
-        wrappers.clear();
-        datas.clear();
-        SkinRuntime::TearDown();
-    }
-    // Wraps a class-library control that has skin data of its own.
+    EditWrappers() : OwnDataWrappers(460, 340) {}
     template <class W = TkvEditWnd>
     W* Wrap(TWinControl* c, const String& section = L"")
     {
-        datas.push_back(std::make_unique<TsCommonData>(c, true));
-        W* w = CreateWrapper<W>(c->Handle(), datas.back().get(), manager, section, true);
-        wrappers.emplace_back(w);
-        Pump(20);
-        return w;
+        return WrapWithOwnData<W>(c, section, 20);
     }
     void Command(HWND wnd, unsigned command)
     {
@@ -58,11 +38,6 @@ protected:
         Pump(20);
     }
     const TsGeneralData& Edit() { return manager->gd()[size_t(manager->FindSectionIndex(L"EDIT"))]; }
-
-    TsSkinManager* manager = nullptr;
-    TSkinTestForm* form = nullptr;
-    std::vector<std::unique_ptr<TsCommonData>> datas;
-    std::vector<std::unique_ptr<TkvMainWnd>> wrappers;
 };
 
 }  // namespace
@@ -266,21 +241,6 @@ TEST_F(EditWrappers, InstalledHandlersComeBackOnlyWhileStillTheWrappers)
         delete memo;
     }
 }
-
-namespace {
-// Counts the WM_PAINT messages a window gets (a layer above the wrapper's).
-class PaintCounter : public TSubclass {
-public:
-    int paints = 0;
-
-protected:
-    void WndProc(TMessage& m) override
-    {
-        if (m.Msg == WM_PAINT) ++paints;
-        CallPrevious(m);
-    }
-};
-}  // namespace
 
 // A scroll box shows its section (PANEL_LOW) round its children, is painted
 // once per invalidation, and its skinned bar scrolls the children.

@@ -2,7 +2,7 @@
 // header painted from the skin in its normal and pressed states (none pressed
 // on a divider), no stream of header paints while idle, the skin's colours
 // on and off, and a picture of a form with the skinned scrolling controls.
-#include "tests/skin/SkinRuntimeFixture.h"
+#include "tests/skin/WrapperFixture.h"
 
 #include <commctrl.h>
 
@@ -19,45 +19,13 @@ using namespace skintest;
 
 namespace {
 
-// Counts the WM_PAINT messages a window gets (a layer above the wrapper's).
-class PaintCounter : public TSubclass {
-public:
-    int paints = 0;
-
+class ListViewWrapper : public OwnDataWrappers {
 protected:
-    void WndProc(TMessage& m) override
-    {
-        if (m.Msg == WM_PAINT) ++paints;
-        CallPrevious(m);
-    }
-};
-
-class ListViewWrapper : public SkinRuntime {
-protected:
-    void SetUp() override
-    {
-        SkinRuntime::SetUp();
-        SetCursorPos(0, 0);
-        manager = SampleManager();
-        ASSERT_TRUE(manager->Active());
-        form = NewForm(520, 360);
-        form->Show();
-        Pump(20);
-    }
-    void TearDown() override
-    {
-        wrappers.clear();
-        datas.clear();
-        SkinRuntime::TearDown();
-    }
+    ListViewWrapper() : OwnDataWrappers(520, 360) {}
     template <class W>
     W* Wrap(TWinControl* c)
     {
-        datas.push_back(std::make_unique<TsCommonData>(c, true));
-        W* w = CreateWrapper<W>(c->Handle(), datas.back().get(), manager, L"", true);
-        wrappers.emplace_back(w);
-        Pump(30);
-        return w;
+        return WrapWithOwnData<W>(c, L"", 30);
     }
     TListView* ReportView(int x, int y, int w, int h)
     {
@@ -90,11 +58,6 @@ protected:
         SendMessageW(header, HDM_GETITEMRECT, WPARAM(i), LPARAM(&r));
         return r;
     }
-
-    TsSkinManager* manager = nullptr;
-    TSkinTestForm* form = nullptr;
-    std::vector<std::unique_ptr<TsCommonData>> datas;
-    std::vector<std::unique_ptr<TkvMainWnd>> wrappers;
 };
 
 }  // namespace

@@ -71,27 +71,40 @@ void PaintTestSkin(TControl* control, TsCommonData& data, HDC dc)
     BitBlt(dc, 0, 0, all.right, all.bottom, cache->Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
-// ---------------------------------------------------------------- panel
+// ---------------------------------------------------------------- the controls
 
-TSkinTestPanel::TSkinTestPanel(TComponent* owner) : TCustomPanel(owner)
+template <class Self, class Base>
+TSkinTestControl<Self, Base>::TSkinTestControl(TComponent* owner, int kind, bool painted)
+    : Base(owner), data_(this, painted)
 {
-    RegisterSkinDataProperty<TSkinTestPanel>();
-    SetCaption(L"");
-    data_.ControlKind = kTestPanelKind;
+    RegisterSkinDataProperty<Self>();
+    data_.ControlKind = kind;
     data_.ChooseSection();
 }
 
-void TSkinTestPanel::WndProc(TMessage& m)
+template <class Self, class Base>
+void TSkinTestControl<Self, Base>::WndProc(TMessage& m)
 {
     if (SkinnedWndProc(this, data_, Commands, m))
         return;
-    TCustomPanel::WndProc(m);
+    Base::WndProc(m);
 }
 
-void TSkinTestPanel::Paint()
+template <class Self, class Base>
+void TSkinTestControl<Self, Base>::PaintSkin(HDC dc)
 {
     ++Paints;
-    PaintTestSkin(this, data_, Canvas().Handle());
+    PaintTestSkin(this, data_, dc);
+}
+
+template class TSkinTestControl<TSkinTestPanel, TCustomPanel>;
+template class TSkinTestControl<TSkinTestEdit, TCustomEdit>;
+template class TSkinTestControl<TSkinTestButton, TCustomControl>;
+template class TSkinTestControl<TSkinTestGraphic, TGraphicControl>;
+
+TSkinTestPanel::TSkinTestPanel(TComponent* owner) : TSkinTestControl(owner, kTestPanelKind, true)
+{
+    SetCaption(L"");
 }
 
 void TSkinTestPanel::HandleCreated()
@@ -100,76 +113,16 @@ void TSkinTestPanel::HandleCreated()
     data_.ReapplySkin();
 }
 
-// ---------------------------------------------------------------- edit
-
-TSkinTestEdit::TSkinTestEdit(TComponent* owner) : TCustomEdit(owner)
-{
-    RegisterSkinDataProperty<TSkinTestEdit>();
-    data_.ControlKind = kTestEditKind;
-    data_.ChooseSection();
-}
-
-void TSkinTestEdit::WndProc(TMessage& m)
-{
-    if (SkinnedWndProc(this, data_, Commands, m))
-        return;
-    TCustomEdit::WndProc(m);
-}
-
 void TSkinTestEdit::HandleCreated()
 {
     TCustomEdit::HandleCreated();
     data_.ReapplySkin();
 }
 
-// ---------------------------------------------------------------- button
-
-TSkinTestButton::TSkinTestButton(TComponent* owner) : TCustomControl(owner)
-{
-    RegisterSkinDataProperty<TSkinTestButton>();
-    data_.ControlKind = kTestButtonKind;
-    data_.ChooseSection();
-}
-
-void TSkinTestButton::WndProc(TMessage& m)
-{
-    if (SkinnedWndProc(this, data_, Commands, m))
-        return;
-    TCustomControl::WndProc(m);
-}
-
-void TSkinTestButton::Paint()
-{
-    ++Paints;
-    PaintTestSkin(this, data_, Canvas().Handle());
-}
-
 void TSkinTestButton::HandleCreated()
 {
     TCustomControl::HandleCreated();
     data_.ReapplySkin();
-}
-
-// ---------------------------------------------------------------- graphic control
-
-TSkinTestGraphic::TSkinTestGraphic(TComponent* owner) : TGraphicControl(owner)
-{
-    RegisterSkinDataProperty<TSkinTestGraphic>();
-    data_.ControlKind = kTestGraphicKind;
-    data_.ChooseSection();
-}
-
-void TSkinTestGraphic::WndProc(TMessage& m)
-{
-    if (SkinnedWndProc(this, data_, Commands, m))
-        return;
-    TGraphicControl::WndProc(m);
-}
-
-void TSkinTestGraphic::Paint()
-{
-    ++Paints;
-    PaintTestSkin(this, data_, Canvas().Handle());
 }
 
 // ---------------------------------------------------------------- form

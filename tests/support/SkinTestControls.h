@@ -39,69 +39,62 @@ constexpr int kTestEditKind = 2;      // "EDIT", a colour kind
 constexpr int kTestButtonKind = 93;   // "BUTTON"
 constexpr int kTestGraphicKind = 92;  // "SPEEDBUTTON"
 
-class TSkinTestPanel : public TCustomPanel {
+// What the test controls share: skin data of their own, the skin commands
+// and paints counted, and the common message handler first in the window
+// procedure. Self: the control class; Base: the class-library control it is.
+template <class Self, class Base>
+class TSkinTestControl : public Base {
+public:
+    TsCtrlSkinData& SkinData() { return data_; }
+    SkinCommandCounter Commands;
+    int Paints = 0;
+    void WndProc(TMessage& message) override;
+
+protected:
+    // kind: the control kind it starts with; painted: the skin data paints it.
+    TSkinTestControl(TComponent* owner, int kind, bool painted);
+    // Counts the paint and paints the control's look to dc.
+    void PaintSkin(HDC dc);
+
+    TsCtrlSkinData data_;
+};
+
+class TSkinTestPanel : public TSkinTestControl<TSkinTestPanel, TCustomPanel> {
     DECLARE_CLASS(TSkinTestPanel, TCustomPanel)
 public:
     explicit TSkinTestPanel(TComponent* owner);
-    TsCtrlSkinData& SkinData() { return data_; }
-    SkinCommandCounter Commands;
-    int Paints = 0;
-    void WndProc(TMessage& message) override;
 
 protected:
-    void Paint() override;
+    void Paint() override { PaintSkin(Canvas().Handle()); }
     void HandleCreated() override;
-
-private:
-    TsCtrlSkinData data_{this, true};
 };
 
-class TSkinTestEdit : public TCustomEdit {
+class TSkinTestEdit : public TSkinTestControl<TSkinTestEdit, TCustomEdit> {
     DECLARE_CLASS(TSkinTestEdit, TCustomEdit)
 public:
-    explicit TSkinTestEdit(TComponent* owner);
-    TsCtrlSkinData& SkinData() { return data_; }
-    SkinCommandCounter Commands;
-    void WndProc(TMessage& message) override;
+    explicit TSkinTestEdit(TComponent* owner) : TSkinTestControl(owner, kTestEditKind, false) {}
 
 protected:
     void HandleCreated() override;
-
-private:
-    TsCtrlSkinData data_{this, false};
 };
 
-class TSkinTestButton : public TCustomControl {
+class TSkinTestButton : public TSkinTestControl<TSkinTestButton, TCustomControl> {
     DECLARE_CLASS(TSkinTestButton, TCustomControl)
 public:
-    explicit TSkinTestButton(TComponent* owner);
-    TsCtrlSkinData& SkinData() { return data_; }
-    SkinCommandCounter Commands;
-    int Paints = 0;
-    void WndProc(TMessage& message) override;
+    explicit TSkinTestButton(TComponent* owner) : TSkinTestControl(owner, kTestButtonKind, true) {}
 
 protected:
-    void Paint() override;
+    void Paint() override { PaintSkin(Canvas().Handle()); }
     void HandleCreated() override;
-
-private:
-    TsCtrlSkinData data_{this, true};
 };
 
-class TSkinTestGraphic : public TGraphicControl {
+class TSkinTestGraphic : public TSkinTestControl<TSkinTestGraphic, TGraphicControl> {
     DECLARE_CLASS(TSkinTestGraphic, TGraphicControl)
 public:
-    explicit TSkinTestGraphic(TComponent* owner);
-    TsCtrlSkinData& SkinData() { return data_; }
-    SkinCommandCounter Commands;
-    int Paints = 0;
-    void WndProc(TMessage& message) override;
+    explicit TSkinTestGraphic(TComponent* owner) : TSkinTestControl(owner, kTestGraphicKind, true) {}
 
 protected:
-    void Paint() override;
-
-private:
-    TsCtrlSkinData data_{this, true};
+    void Paint() override { PaintSkin(Canvas().Handle()); }
 };
 
 // A form that counts the skin commands that reach its window. With
