@@ -257,7 +257,9 @@ void StretchInto(const PixelView& dst, const PixelView& src, int x, int y, int w
 }
 
 // Pushes an already premultiplied 32-bit picture to a layered window at pos.
-bool PushPremultiplied(HWND wnd, TBitmap* bmp, POINT pos, uint8_t alpha)
+// With a dirty rectangle only that part is composed again: the rest of the
+// window keeps its pixels, so the caller must know they are still right.
+bool PushPremultiplied(HWND wnd, TBitmap* bmp, POINT pos, uint8_t alpha, const RECT* dirty)
 {
     if (!wnd || !bmp || !LayeredWindowsAvailable() || !UpdateLayeredWindowFn)
         return false;
@@ -269,7 +271,14 @@ bool PushPremultiplied(HWND wnd, TBitmap* bmp, POINT pos, uint8_t alpha)
     SIZE size{bmp->Width(), bmp->Height()};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
     GdiFlush();
-    const BOOL ok = UpdateLayeredWindowFn(wnd, screen, &pos, &size, bmp->Canvas().Handle(), &origin, 0, &blend, ULW_ALPHA);
+    BOOL ok = FALSE;
+    if (dirty && UpdateLayeredWindowIndirectFn) {
+        const UPDATELAYEREDWINDOWINFO info{sizeof info, screen, &pos, &size, bmp->Canvas().Handle(), &origin, 0,
+                                           &blend, ULW_ALPHA, dirty};
+        ok = UpdateLayeredWindowIndirectFn(wnd, &info);
+    }
+    if (!ok)
+        ok = UpdateLayeredWindowFn(wnd, screen, &pos, &size, bmp->Canvas().Handle(), &origin, 0, &blend, ULW_ALPHA);
     ReleaseDC(nullptr, screen);
     return ok != FALSE;
 }
@@ -433,8 +442,8 @@ void TkvMinTimer::Setup(bool restoring)
         }
         startRect_ = from;
         RECT bar{};
-        HWND tray = ShellAccess().FindTaskBar ? ShellAccess().FindTaskBar() : nullptr;
-        const bool haveBar = tray && GetWindowRect(tray, &bar);
+        taskBar_ = ShellAccess().FindTaskBar ? ShellAccess().FindTaskBar() : nullptr;
+        const bool haveBar = taskBar_ && GetWindowRect(taskBar_, &bar);
         RECT button{};
         if (haveBar && !DwmCompositionOn())
             button = GetTaskButtonRect(Application ? Application->Handle() : window_);
@@ -446,6 +455,10 @@ void TkvMinTimer::Setup(bool restoring)
     const int h = std::max<LONG>(1, startRect_.bottom - startRect_.top);
     if (!frame_ || frame_->Width() != w || frame_->Height() != h)
         frame_ = NewBitmap32(w, h);
+    // The stage shows another picture now: the first frame clears and pushes it whole.
+    drawn_ = RECT{0, 0, w, h};
+    pushWhole_ = true;
+    placed_ = false;
 }
 
 void TkvMinTimer::TimerStep() { Step(); }
@@ -455,9 +468,6 @@ void TkvMinTimer::DrawFrame()
     HWND stage = Stage();
     if (!stage || !frame_ || !picture_)
         return;
-    const PixelView f = frame_->View();
-    for (int y = 0; y < f.height; ++y)
-        std::memset(f.Row(y), 0, size_t(f.width) * 4);
     // The picture premultiplied once; each frame only stretches it.
     if (!premultiplied_) {
         premultiplied_ = NewBitmap32(picture_->Width(), picture_->Height());
@@ -466,15 +476,35 @@ void TkvMinTimer::DrawFrame()
         GdiFlush();
         PremultiplyBitmap(premultiplied_.get());
     }
+    const PixelView f = frame_->View();
+    const RECT whole{0, 0, f.width, f.height};
+    // Only what the last frame drew is cleared; the rest of the frame is still clear.
+    RECT old{};
+    if (IntersectRect(&old, &drawn_, &whole))
+        for (int y = old.top; y < old.bottom; ++y)
+            std::memset(f.Row(y) + old.left, 0, size_t(old.right - old.left) * 4);
     const int w = std::max(0, int(std::lround(box_.Right - box_.Left)));
     const int h = std::max(0, int(std::lround(box_.Bottom - box_.Top)));
-    StretchInto(f, premultiplied_->View(), (f.width - w) / 2, (f.height - h) / 2, w, h);
+    const int x = (f.width - w) / 2, y = (f.height - h) / 2;
+    StretchInto(f, premultiplied_->View(), x, y, w, h);
+    RECT now{x, y, x + w, y + h};
+    if (!IntersectRect(&now, &now, &whole))
+        SetRectEmpty(&now);
+    // What changes on the stage: where the last picture was and where this one is.
+    RECT dirty{};
+    UnionRect(&dirty, &old, &now);
+    const bool pushAll = pushWhole_ || IsRectEmpty(&dirty);
     const POINT at{LONG(std::lround((box_.Left + box_.Right) / 2 - f.width / 2.0)),
                    LONG(std::lround((box_.Top + box_.Bottom) / 2 - f.height / 2.0))};
-    PushPremultiplied(stage, frame_.get(), at, uint8_t(std::clamp(alpha_, 0, 255)));
-    HWND tray = ShellAccess().FindTaskBar ? ShellAccess().FindTaskBar() : nullptr;
-    SetWindowPos(stage, tray ? tray : HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_SHOWWINDOW);
+    if (PushPremultiplied(stage, frame_.get(), at, uint8_t(std::clamp(alpha_, 0, 255)), pushAll ? nullptr : &dirty))
+        pushWhole_ = false;
+    drawn_ = now;
+    // Placed above the form once a run (again only if something hid it).
+    if (!placed_ || !IsWindowVisible(stage)) {
+        SetWindowPos(stage, taskBar_ && IsWindow(taskBar_) ? taskBar_ : HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_SHOWWINDOW);
+        placed_ = true;
+    }
 }
 
 void TkvMinTimer::Step()

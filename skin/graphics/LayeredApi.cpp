@@ -2,6 +2,7 @@
 
 TUpdateLayeredWindowFn UpdateLayeredWindowFn = nullptr;
 TSetLayeredWindowAttributesFn SetLayeredWindowAttributesFn = nullptr;
+TUpdateLayeredWindowIndirectFn UpdateLayeredWindowIndirectFn = nullptr;
 
 void BindLayeredApi()
 {
@@ -14,6 +15,8 @@ void BindLayeredApi()
     UpdateLayeredWindowFn = reinterpret_cast<TUpdateLayeredWindowFn>(GetProcAddress(user32, "UpdateLayeredWindow"));
     SetLayeredWindowAttributesFn =
         reinterpret_cast<TSetLayeredWindowAttributesFn>(GetProcAddress(user32, "SetLayeredWindowAttributes"));
+    UpdateLayeredWindowIndirectFn = reinterpret_cast<TUpdateLayeredWindowIndirectFn>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "UpdateLayeredWindowIndirect")));
 }
 
 bool LayeredWindowsAvailable()
