@@ -257,9 +257,7 @@ void StretchInto(const PixelView& dst, const PixelView& src, int x, int y, int w
 }
 
 // Pushes an already premultiplied 32-bit picture to a layered window at pos.
-// With a dirty rectangle only that part is composed again: the rest of the
-// window keeps its pixels, so the caller must know they are still right.
-bool PushPremultiplied(HWND wnd, TBitmap* bmp, POINT pos, uint8_t alpha, const RECT* dirty)
+bool PushPremultiplied(HWND wnd, TBitmap* bmp, POINT pos, uint8_t alpha)
 {
     if (!wnd || !bmp || !LayeredWindowsAvailable() || !UpdateLayeredWindowFn)
         return false;
@@ -271,14 +269,7 @@ bool PushPremultiplied(HWND wnd, TBitmap* bmp, POINT pos, uint8_t alpha, const R
     SIZE size{bmp->Width(), bmp->Height()};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
     GdiFlush();
-    BOOL ok = FALSE;
-    if (dirty && UpdateLayeredWindowIndirectFn) {
-        const UPDATELAYEREDWINDOWINFO info{sizeof info, screen, &pos, &size, bmp->Canvas().Handle(), &origin, 0,
-                                           &blend, ULW_ALPHA, dirty};
-        ok = UpdateLayeredWindowIndirectFn(wnd, &info);
-    }
-    if (!ok)
-        ok = UpdateLayeredWindowFn(wnd, screen, &pos, &size, bmp->Canvas().Handle(), &origin, 0, &blend, ULW_ALPHA);
+    const BOOL ok = UpdateLayeredWindowFn(wnd, screen, &pos, &size, bmp->Canvas().Handle(), &origin, 0, &blend, ULW_ALPHA);
     ReleaseDC(nullptr, screen);
     return ok != FALSE;
 }
@@ -455,9 +446,8 @@ void TkvMinTimer::Setup(bool restoring)
     const int h = std::max<LONG>(1, startRect_.bottom - startRect_.top);
     if (!frame_ || frame_->Width() != w || frame_->Height() != h)
         frame_ = NewBitmap32(w, h);
-    // The stage shows another picture now: the first frame clears and pushes it whole.
+    // The frame may hold an earlier run's picture: the first frame clears it whole.
     drawn_ = RECT{0, 0, w, h};
-    pushWhole_ = true;
     placed_ = false;
 }
 
@@ -490,15 +480,10 @@ void TkvMinTimer::DrawFrame()
     RECT now{x, y, x + w, y + h};
     if (!IntersectRect(&now, &now, &whole))
         SetRectEmpty(&now);
-    // What changes on the stage: where the last picture was and where this one is.
-    RECT dirty{};
-    UnionRect(&dirty, &old, &now);
-    const bool pushAll = pushWhole_ || IsRectEmpty(&dirty);
+    drawn_ = now;
     const POINT at{LONG(std::lround((box_.Left + box_.Right) / 2 - f.width / 2.0)),
                    LONG(std::lround((box_.Top + box_.Bottom) / 2 - f.height / 2.0))};
-    if (PushPremultiplied(stage, frame_.get(), at, uint8_t(std::clamp(alpha_, 0, 255)), pushAll ? nullptr : &dirty))
-        pushWhole_ = false;
-    drawn_ = now;
+    PushPremultiplied(stage, frame_.get(), at, uint8_t(std::clamp(alpha_, 0, 255)));
     // Placed above the form once a run (again only if something hid it).
     if (!placed_ || !IsWindowVisible(stage)) {
         SetWindowPos(stage, taskBar_ && IsWindow(taskBar_) ? taskBar_ : HWND_TOPMOST, 0, 0, 0, 0,

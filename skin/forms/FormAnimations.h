@@ -139,7 +139,6 @@ private:
     // Where frame_ holds the last frame's picture (the rest of it is clear);
     // the whole frame until a frame is drawn after Setup.
     RECT drawn_{};
-    bool pushWhole_ = true;   // the stage shows something else: the next push is whole
     bool placed_ = false;     // the stage is shown above the form in this run
     HWND taskBar_ = nullptr;
     RECT startRect_{}, endRect_{};

@@ -2,7 +2,6 @@
 
 TUpdateLayeredWindowFn UpdateLayeredWindowFn = nullptr;
 TSetLayeredWindowAttributesFn SetLayeredWindowAttributesFn = nullptr;
-TUpdateLayeredWindowIndirectFn UpdateLayeredWindowIndirectFn = nullptr;
 
 void BindLayeredApi()
 {
@@ -15,8 +14,6 @@ void BindLayeredApi()
     UpdateLayeredWindowFn = reinterpret_cast<TUpdateLayeredWindowFn>(GetProcAddress(user32, "UpdateLayeredWindow"));
     SetLayeredWindowAttributesFn =
         reinterpret_cast<TSetLayeredWindowAttributesFn>(GetProcAddress(user32, "SetLayeredWindowAttributes"));
-    UpdateLayeredWindowIndirectFn = reinterpret_cast<TUpdateLayeredWindowIndirectFn>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "UpdateLayeredWindowIndirect")));
 }
 
 bool LayeredWindowsAvailable()

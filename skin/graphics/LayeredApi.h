@@ -7,17 +7,13 @@
 
 using TUpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
 using TSetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-using TUpdateLayeredWindowIndirectFn = BOOL(WINAPI*)(HWND, const UPDATELAYEREDWINDOWINFO*);
 
 // Filled by BindLayeredApi. Tests may replace them (to record the pushes, or to
 // act as a system without layered windows); a later BindLayeredApi keeps that.
 extern TUpdateLayeredWindowFn UpdateLayeredWindowFn;
 extern TSetLayeredWindowAttributesFn SetLayeredWindowAttributesFn;
-// The same push with a dirty rectangle: only that part of the window's picture
-// is composed again (the rest keeps what it showed). Null on systems before it.
-extern TUpdateLayeredWindowIndirectFn UpdateLayeredWindowIndirectFn;
 
-// Looks them up in user32 the first time it is called; later calls do nothing.
+// Looks both up in user32 the first time it is called; later calls do nothing.
 void BindLayeredApi();
 // Binds, then answers whether UpdateLayeredWindowFn is there.
 bool LayeredWindowsAvailable();

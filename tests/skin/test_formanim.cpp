@@ -206,13 +206,6 @@ BOOL WINAPI RecordingUpdate(HWND wnd, HDC dst, POINT* pos, SIZE* size, HDC src, 
     return realUpdate ? realUpdate(wnd, dst, pos, size, src, origin, key, blend, flags) : TRUE;
 }
 
-TUpdateLayeredWindowIndirectFn realIndirect = nullptr;
-BOOL WINAPI RecordingIndirect(HWND wnd, const UPDATELAYEREDWINDOWINFO* info)
-{
-    pushes.push_back(Push{wnd, info && info->pblend ? info->pblend->SourceConstantAlpha : -1});
-    return realIndirect ? realIndirect(wnd, info) : TRUE;
-}
-
 TSetLayeredWindowAttributesFn realAttributes = nullptr;
 BOOL WINAPI RecordingAttributes(HWND wnd, COLORREF key, BYTE alpha, DWORD flags)
 {
@@ -230,15 +223,12 @@ protected:
         UpdateLayeredWindowFn = RecordingUpdate;
         realAttributes = SetLayeredWindowAttributesFn;
         SetLayeredWindowAttributesFn = RecordingAttributes;
-        realIndirect = UpdateLayeredWindowIndirectFn;
-        UpdateLayeredWindowIndirectFn = RecordingIndirect;
         pushes.clear();
     }
     void TearDown() override
     {
         UpdateLayeredWindowFn = realUpdate;
         SetLayeredWindowAttributesFn = realAttributes;
-        UpdateLayeredWindowIndirectFn = realIndirect;
         SkinRuntime::TearDown();
     }
     TsSkinProvider* SkinnedForm(TSkinTestForm*& f, bool borders, unsigned minimizeMs = 150)
