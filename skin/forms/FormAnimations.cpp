@@ -433,8 +433,8 @@ void TkvMinTimer::Setup(bool restoring)
         }
         startRect_ = from;
         RECT bar{};
-        HWND tray = ShellAccess().FindTaskBar ? ShellAccess().FindTaskBar() : nullptr;
-        const bool haveBar = tray && GetWindowRect(tray, &bar);
+        taskBar_ = ShellAccess().FindTaskBar ? ShellAccess().FindTaskBar() : nullptr;
+        const bool haveBar = taskBar_ && GetWindowRect(taskBar_, &bar);
         RECT button{};
         if (haveBar && !DwmCompositionOn())
             button = GetTaskButtonRect(Application ? Application->Handle() : window_);
@@ -446,6 +446,9 @@ void TkvMinTimer::Setup(bool restoring)
     const int h = std::max<LONG>(1, startRect_.bottom - startRect_.top);
     if (!frame_ || frame_->Width() != w || frame_->Height() != h)
         frame_ = NewBitmap32(w, h);
+    // The frame may hold an earlier run's picture: the first frame clears it whole.
+    drawn_ = RECT{0, 0, w, h};
+    placed_ = false;
 }
 
 void TkvMinTimer::TimerStep() { Step(); }
@@ -455,9 +458,6 @@ void TkvMinTimer::DrawFrame()
     HWND stage = Stage();
     if (!stage || !frame_ || !picture_)
         return;
-    const PixelView f = frame_->View();
-    for (int y = 0; y < f.height; ++y)
-        std::memset(f.Row(y), 0, size_t(f.width) * 4);
     // The picture premultiplied once; each frame only stretches it.
     if (!premultiplied_) {
         premultiplied_ = NewBitmap32(picture_->Width(), picture_->Height());
@@ -466,15 +466,30 @@ void TkvMinTimer::DrawFrame()
         GdiFlush();
         PremultiplyBitmap(premultiplied_.get());
     }
+    const PixelView f = frame_->View();
+    const RECT whole{0, 0, f.width, f.height};
+    // Only what the last frame drew is cleared; the rest of the frame is still clear.
+    RECT old{};
+    if (IntersectRect(&old, &drawn_, &whole))
+        for (int y = old.top; y < old.bottom; ++y)
+            std::memset(f.Row(y) + old.left, 0, size_t(old.right - old.left) * 4);
     const int w = std::max(0, int(std::lround(box_.Right - box_.Left)));
     const int h = std::max(0, int(std::lround(box_.Bottom - box_.Top)));
-    StretchInto(f, premultiplied_->View(), (f.width - w) / 2, (f.height - h) / 2, w, h);
+    const int x = (f.width - w) / 2, y = (f.height - h) / 2;
+    StretchInto(f, premultiplied_->View(), x, y, w, h);
+    RECT now{x, y, x + w, y + h};
+    if (!IntersectRect(&now, &now, &whole))
+        SetRectEmpty(&now);
+    drawn_ = now;
     const POINT at{LONG(std::lround((box_.Left + box_.Right) / 2 - f.width / 2.0)),
                    LONG(std::lround((box_.Top + box_.Bottom) / 2 - f.height / 2.0))};
     PushPremultiplied(stage, frame_.get(), at, uint8_t(std::clamp(alpha_, 0, 255)));
-    HWND tray = ShellAccess().FindTaskBar ? ShellAccess().FindTaskBar() : nullptr;
-    SetWindowPos(stage, tray ? tray : HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_SHOWWINDOW);
+    // Placed above the form once a run (again only if something hid it).
+    if (!placed_ || !IsWindowVisible(stage)) {
+        SetWindowPos(stage, taskBar_ && IsWindow(taskBar_) ? taskBar_ : HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_SHOWWINDOW);
+        placed_ = true;
+    }
 }
 
 void TkvMinTimer::Step()

@@ -136,6 +136,11 @@ private:
     std::unique_ptr<TBitmap> picture_;
     std::unique_ptr<TBitmap> frame_;
     std::unique_ptr<TBitmap> premultiplied_;   // picture_ premultiplied, for the frames
+    // Where frame_ holds the last frame's picture (the rest of it is clear);
+    // the whole frame until a frame is drawn after Setup.
+    RECT drawn_{};
+    bool placed_ = false;     // the stage is shown above the form in this run
+    HWND taskBar_ = nullptr;
     RECT startRect_{}, endRect_{};
     TsMinimizeBox box_;
     int steps_ = 1;

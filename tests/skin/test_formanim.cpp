@@ -328,6 +328,65 @@ TEST_F(FormAnimTest, MinimiseShrinksOnAStageAndRestoreGrowsBack)
     }
 }
 
+// Frames stepped one by one and read back from the screen: the stage sits on
+// the shrinking box, shows the form's picture at its centre faded by the
+// frame's alpha, and nothing of the larger earlier frames is left around it.
+TEST_F(FormAnimTest, EachMinimiseFrameShowsThePictureInItsBoxAndNothingAroundIt)
+{
+    TSkinTestForm* f = nullptr;
+    TsSkinProvider* p = SkinnedForm(f, true, 1500);
+    ASSERT_TRUE(p->StartMinimizeAnimation());
+    auto* t = dynamic_cast<TkvMinTimer*>(p->formTimer_);
+    ASSERT_NE(t, nullptr);
+    t->SetEnabled(false);   // stepped here
+    ASSERT_NE(t->Picture(), nullptr);
+    const PixelView pic = t->Picture()->View();
+    // The picture's centre is the form's client: one opaque colour around it.
+    const uint32_t centre = pic.At(pic.width / 2, pic.height / 2);
+    for (int d = -2; d <= 2; ++d)
+        ASSERT_EQ(pic.At(pic.width / 2 + d, pic.height / 2 + d), centre);
+    ASSERT_EQ(centre >> 24, 255u);
+    int stepped = 0;
+    for (const int until : {1, 12, 30, 45}) {
+        while (stepped < until) {
+            t->Step();
+            ++stepped;
+        }
+        SCOPED_TRACE(stepped);
+        HWND stage = t->Stage();
+        ASSERT_NE(stage, nullptr);
+        EXPECT_TRUE(IsWindowVisible(stage));
+        RECT sr{};
+        GetWindowRect(stage, &sr);
+        const TsMinimizeBox& box = t->Box();
+        EXPECT_NEAR((sr.left + sr.right) / 2.0, (box.Left + box.Right) / 2, 1.0) << "the stage follows the box";
+        EXPECT_NEAR((sr.top + sr.bottom) / 2.0, (box.Top + box.Bottom) / 2, 1.0);
+        const int sw = sr.right - sr.left, sh = sr.bottom - sr.top;
+        std::unique_ptr<TBitmap> shot = NewBitmap32(sw, sh);
+        HDC screen = GetDC(nullptr);
+        BitBlt(shot->Canvas().Handle(), 0, 0, sw, sh, screen, sr.left, sr.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+        GdiFlush();
+        const PixelView v = shot->View();
+        const int w = int(std::lround(box.Right - box.Left)), h = int(std::lround(box.Bottom - box.Top));
+        const int a = t->Alpha();
+        for (int shift : {0, 8, 16}) {
+            const int want = (int((centre >> shift) & 0xFF) * a + 127) / 255;
+            EXPECT_NEAR(int((v.At(sw / 2, sh / 2) >> shift) & 0xFF), want, 3) << "the picture faded by the frame's alpha";
+        }
+        if (stepped > 1) {
+            ASSERT_LT(w, sw - 8) << "the picture has shrunk inside the stage";
+            // Just outside the box, where the first frames drew the picture: clear.
+            const int x0 = (sw - w) / 2, y0 = (sh - h) / 2;
+            for (const POINT at : {POINT{x0 - 3, sh / 2}, POINT{x0 + w + 2, sh / 2}, POINT{sw / 2, y0 - 3},
+                                   POINT{sw / 2, y0 + h + 2}})
+                EXPECT_EQ(v.At(at.x, at.y) & 0xFFFFFFu, 0u) << "at " << at.x << "," << at.y;
+        }
+    }
+    p->StopFormTimer();
+    TsSkinProvider::SetLayeredAlpha(f->Handle(), false, 255);
+}
+
 TEST_F(FormAnimTest, AFormFreedWhileItShrinksLeavesNothingBehind)
 {
     TSkinTestForm* f = nullptr;
