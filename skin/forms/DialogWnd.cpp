@@ -1181,9 +1181,7 @@ void TkvDialogWnd::WndProc(TMessage& m)
         return;
     case WM_PAINT:
         if (PaintForbidden) {
-            PAINTSTRUCT ps;
-            BeginPaint(Handle, &ps);
-            EndPaint(Handle, &ps);
+            ValidateByPainting();
             m.Result = 0;
             return;
         }
