@@ -462,6 +462,27 @@ TEST_F(MDITest, MaximisedChildsIconIsOnTheMenuLineWhereItsSystemMenuOpens)
     HICON icon = QuarterIcon();
     SendMessageW(second->Handle(), WM_SETICON, ICON_SMALL, LPARAM(icon));
 
+    // The form's "File" entry as the screen shows it (its place on the line changes).
+    const UINT file = menu->Items()->Items(0)->Command();
+    auto fileEntry = [&] {
+        HMENU line = GetMenu(main->Handle());
+        RECT wr{}, r{};
+        GetWindowRect(main->Handle(), &wr);
+        for (int i = 0; i < GetMenuItemCount(line); ++i) {
+            MENUITEMINFOW mi{};
+            mi.cbSize = sizeof mi;
+            mi.fMask = MIIM_ID;
+            if (GetMenuItemInfoW(line, UINT(i), TRUE, &mi) && mi.wID == file && GetMenuItemRect(main->Handle(), line, UINT(i), &r))
+                break;
+        }
+        auto shot = CaptureWindow(main->Handle());
+        std::unique_ptr<TBitmap> out(NewBitmap32(r.right - r.left, r.bottom - r.top));
+        BitBlt(out->Canvas().Handle(), 0, 0, out->Width(), out->Height(), shot->Canvas().Handle(), r.left - wr.left,
+               r.top - wr.top, SRCCOPY);
+        return out;
+    };
+    const auto plainFile = fileEntry();
+    ASSERT_GT(plainFile->Width(), 4);
     auto show = [&](TWindowState state) {
         second->SetWindowState(state);
         SendMessageW(main->ClientHandle(), WM_MDIACTIVATE, WPARAM(second->Handle()), 0);
@@ -491,6 +512,10 @@ TEST_F(MDITest, MaximisedChildsIconIsOnTheMenuLineWhereItsSystemMenuOpens)
     const POINT centre{wr.left + at.x + size / 2, wr.top + at.y + size / 2};
     EXPECT_EQ(MenuItemFromPoint(main->Handle(), bar, centre), 0);
     EXPECT_EQ(SendMessageW(main->Handle(), WM_NCHITTEST, 0, MAKELPARAM(centre.x, centre.y)), HTMENU);
+    // The form's items follow the child's entry: "File" shows as it did before
+    // (but for the line's edges its first place touched).
+    const RECT inside{1, 0, plainFile->Width() - 1, plainFile->Height() - 2};
+    EXPECT_LE(DifferentShare(plainFile.get(), fileEntry().get(), 8, inside), 0.01);
 
     // Restored: the icon's colours are gone from the menu line.
     show(TWindowState::wsNormal);
