@@ -372,6 +372,25 @@ void TCustomForm::DoHide()
     if (OnHide) OnHide(this);
 }
 
+void TCustomForm::PaintOnCanvas(HDC dc)
+{
+    if (!OnPaint || !dc) return;
+    struct Detach {
+        TCanvas& c;
+        ~Detach() { c.SetHandle(nullptr); }
+    } detach{canvas_};
+    canvas_.SetHandle(dc);
+    canvas_.Font().Assign(&Font());
+    canvas_.Brush().SetColor(Color());
+    OnPaint(this);
+}
+
+void TCustomForm::PaintWindow(HDC dc)
+{
+    TWinControl::PaintWindow(dc);
+    PaintOnCanvas(dc);
+}
+
 bool TCustomForm::CloseQuery()
 {
     bool can = true;

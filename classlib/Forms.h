@@ -85,8 +85,19 @@ public:
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
 
+    // The form's own drawing: OnPaint runs with Canvas bound to the DC being
+    // painted, over the background (a skin runs it into its picture of the
+    // form instead, so the drawing is part of what the skin shows and prints).
+    TNotifyEvent OnPaint;
+    TCanvas& Canvas() { return canvas_; }
+    // Runs OnPaint on the canvas bound to dc, whose origin is the client's
+    // top-left corner; nothing without a handler. The canvas lets go of dc
+    // afterwards, also when the handler throws.
+    void PaintOnCanvas(HDC dc);
+
 protected:
     void CreateParams(TCreateParams& params) override;
+    void PaintWindow(HDC dc) override;
     void HandleCreated() override;
     virtual void DoShow();
     virtual void DoHide();
@@ -111,6 +122,7 @@ private:
     DWORD extraExStyle_ = 0;
     HWND clientHandle_ = nullptr;
     HMENU windowMenu_ = nullptr;
+    TCanvas canvas_;
     void ApplyAlphaBlend();
     void CreateMDIClient();
     std::vector<TCustomForm*> MDIChildList() const;

@@ -1,6 +1,7 @@
 #include "skin/forms/ClientPaint.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "skin/core/Animations.h"
 #include "skin/core/ControlTreePaint.h"
@@ -57,12 +58,95 @@ bool FormParentBackground(TsSkinProvider& p, TsBgCacheInfo& info)
 
 POINT ClientOriginInFrame(TsSkinProvider& p)
 {
-    RECT wr{};
-    GetWindowRect(p.wnd_, &wr);
+    // The picture's own geometry: with a border window the form lies inside
+    // the shadow and the wider border, not just the shadow.
     POINT origin{0, 0};
     ClientToScreen(p.wnd_, &origin);
-    const RECT shadow = FrameShadowMargins ? FrameShadowMargins(p) : RECT{};
-    return POINT{origin.x - wr.left + shadow.left, origin.y - wr.top + shadow.top};
+    const POINT picture = FramePainterOf(p).PictureScreenOrigin();
+    return POINT{origin.x - picture.x, origin.y - picture.y};
+}
+
+// ---------------------------------------------------------------- the form's own drawing
+
+namespace {
+// Forms whose OnPaint runs into their picture now.
+int drawingNow = 0;
+}  // namespace
+
+bool FormDrawsItself(const TsSkinProvider& p) { return p.form_ && bool(p.form_->OnPaint); }
+
+void PaintFormDrawing(TsSkinProvider& p, TBitmap& picture)
+{
+    if (!FormDrawsItself(p) || !p.FormAlive() || picture.Empty())
+        return;
+    RECT client{};
+    GetClientRect(p.wnd_, &client);
+    if (client.right <= 0 || client.bottom <= 0)
+        return;
+    HDC dc = picture.Canvas().Handle();
+    const POINT at = ClientOriginInFrame(p);
+    GdiFlush();
+    ++drawingNow;
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, at.x, at.y, at.x + client.right, at.y + client.bottom);
+    OffsetViewportOrgEx(dc, at.x, at.y, nullptr);
+    struct Restore {
+        HDC dc;
+        int saved;
+        ~Restore()
+        {
+            GdiFlush();
+            RestoreDC(dc, saved);
+            --drawingNow;
+        }
+    } restore{dc, saved};
+    p.form_->PaintOnCanvas(dc);
+}
+
+bool AnswerBackgroundWithDrawing(TsSkinProvider& p, TsBgRequest& r)
+{
+    if (!FormDrawsItself(p) || !p.FormAlive() || !p.skinData_)
+        return false;
+    TsFramePainter& painter = FramePainterOf(p);
+    // Not while a form's drawing runs (its handler may make a child ask).
+    if ((!painter.Cache() || p.skinData_->BackgroundChanged) && !p.skinData_->Updating && !drawingNow)
+        painter.PaintFrameToCache();
+    TBitmap* picture = painter.Cache();
+    if (!picture)
+        return false;
+    const POINT at = ClientOriginInFrame(p);
+    r.Kind = bgBitmap;
+    r.Bmp = picture;
+    std::fill(std::begin(r.FrameWidths), std::end(r.FrameWidths), 0);
+    if (r.PaintIt && r.DC) {
+        const RECT& pr = r.PaintRect;
+        BitBlt(r.DC, pr.left, pr.top, pr.right - pr.left, pr.bottom - pr.top, picture->Canvas().Handle(),
+               pr.left + r.OffsetX + at.x, pr.top + r.OffsetY + at.y, SRCCOPY);
+    } else {
+        r.OffsetX = at.x;
+        r.OffsetY = at.y;
+    }
+    return true;
+}
+
+bool PrintClientArea(TsSkinProvider& p, HDC dc)
+{
+    if (!dc || !p.DrawClientArea || IsMDIMainForm(p) || !p.FormAlive() || !p.skinData_)
+        return false;
+    RECT wr{}, client{};
+    GetWindowRect(p.wnd_, &wr);
+    GetClientRect(p.wnd_, &client);
+    POINT origin{0, 0};
+    ClientToScreen(p.wnd_, &origin);
+    // The form draws itself into the picture: the picture is made anew so the print shows its drawing of now.
+    if (FormDrawsItself(p) && !p.skinData_->UrgentPaint)
+        p.skinData_->BackgroundChanged = true;
+    const int saved = SaveDC(dc);
+    OffsetViewportOrgEx(dc, origin.x - wr.left, origin.y - wr.top, nullptr);
+    IntersectClipRect(dc, 0, 0, client.right, client.bottom);
+    p.PaintClientBackground(dc, false);
+    RestoreDC(dc, saved);
+    return true;
 }
 
 TColor TsSkinProvider::FormClientColor() const
@@ -88,7 +172,10 @@ void TsSkinProvider::PaintClientBackground(HDC dc, bool forward)
             return b && at.x + client.right <= b->Width() && at.y + client.bottom <= b->Height();
         };
         bool ready = !skinData_->BackgroundChanged && fits(painter.Cache());
-        if (!ready && !skinData_->UrgentPaint)
+        // A form that draws itself may draw something else now: its WM_PAINT
+        // makes the picture anew (erasing shows the picture painted last).
+        const bool redraw = !ready || (forward && FormDrawsItself(*this));
+        if (redraw && !skinData_->UrgentPaint)
             ready = painter.PaintFrameToCache() && fits(painter.Cache());
         if (ready) {
             BitBlt(dc, 0, 0, client.right, client.bottom, painter.Cache()->Canvas().Handle(), at.x, at.y, SRCCOPY);

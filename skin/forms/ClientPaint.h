@@ -12,6 +12,7 @@
 
 #include <vector>
 
+#include "skin/core/BgRequest.h"
 #include "skin/forms/SkinProvider.h"
 
 // The background a child form's frame picture starts from: its parent's answer
@@ -23,6 +24,25 @@ bool FormParentBackground(TsSkinProvider& p, TsBgCacheInfo& info);
 
 // The client rectangle's top-left corner inside the frame picture.
 POINT ClientOriginInFrame(TsSkinProvider& p);
+
+// ---- the form's own drawing
+// True when the form draws on its client itself (it has an OnPaint handler).
+bool FormDrawsItself(const TsSkinProvider& p);
+// The form's own drawing into the frame picture: its OnPaint runs on the
+// form's canvas bound to the picture, with the origin at the client's place
+// and clipped to the client, so that the client shows the drawing over the
+// skin's background and whatever copies the picture (the border window, the
+// background answered to children, printing, snapshots) has it too. Called
+// at the end of every frame paint.
+void PaintFormDrawing(TsSkinProvider& p, TBitmap& picture);
+// The background a child of a form that draws itself stands on: the frame
+// picture itself (with the drawing), placed at the client's origin. False
+// (nothing answered) for other forms or while the picture cannot be had.
+bool AnswerBackgroundWithDrawing(TsSkinProvider& p, TsBgRequest& request);
+// WM_PRINT with PRF_CLIENT: the client as the screen shows it (the skin's
+// picture with the form's drawing) into dc, whose origin is the window's
+// top-left corner. False when the provider does not paint this client.
+bool PrintClientArea(TsSkinProvider& p, HDC dc);
 
 // ---- the window menu
 // Item data that marks the entries BuildWindowMenu added to a window menu.

@@ -1,5 +1,7 @@
 #include "skin/forms/FormMenus.h"
 
+#include <algorithm>
+
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "skin/core/SkinManager.h"
@@ -52,24 +54,93 @@ void PrepareFormContextMenu(TsSkinProvider& provider)
 
 namespace {
 
-// The index-th visible item of a menu line: the window's menu holds the
-// visible items only, in order.
-TMenuItem* VisibleItem(TMenuItem* line, int index)
+// The item an entry of the menu line shows, found by the entry's command
+// number: besides the form's own items the line may hold entries the form's
+// menu does not make (a maximised MDI child's system menu first, the child's
+// merged items among the form's), so the entry's place is not the item's.
+TMenuItem* LineItemOf(HMENU menu, int index)
 {
-    for (int i = 0; line && i < line->Count(); ++i)
-        if (line->Items(i)->Visible() && index-- == 0)
-            return line->Items(i);
-    return nullptr;
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_ID;
+    if (!GetMenuItemInfoW(menu, UINT(index), TRUE, &mi))
+        return nullptr;
+    TMenuItem* item = TMenuItem::FindByCommand(mi.wID);
+    return item && item->IsMenuLineItem() ? item : nullptr;
 }
 
-// One item of the form's menu line in the provider's frame picture, painted
-// by the skinned menus as the item's own owner-draw handler would.
-bool PaintFormMenuLineItem(TsSkinProvider& provider, HMENU, int index, HDC dc, const RECT& r)
+// The maximised child of an MDI main form whose system menu the entry opens:
+// the system puts that entry first on the main form's menu line while the
+// active child is maximised. Nil for any other entry.
+HWND MaximisedChildOfEntry(TsSkinProvider& provider, HMENU menu, int index)
 {
     TCustomForm* form = provider.FormOf();
+    if (index != 0 || !form || form->FormStyle() != TFormStyle::fsMDIForm || !form->ClientHandle())
+        return nullptr;
+    BOOL maximized = FALSE;
+    auto child = HWND(SendMessageW(form->ClientHandle(), WM_MDIGETACTIVE, 0, LPARAM(&maximized)));
+    if (!child || !maximized)
+        return nullptr;
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_SUBMENU | MIIM_FTYPE | MIIM_BITMAP;
+    if (!GetMenuItemInfoW(menu, 0, TRUE, &mi) || !mi.hSubMenu)
+        return nullptr;
+    const bool picture = (mi.fType & MFT_BITMAP) || mi.hbmpItem;
+    return mi.hSubMenu == GetSystemMenu(child, FALSE) || picture ? child : nullptr;
+}
+
+// The child's small icon, else its big one, else the application's, else the
+// system's standard one.
+HICON ChildIcon(HWND child)
+{
+    for (HWND wnd : {child, Application ? Application->Handle() : nullptr}) {
+        if (!wnd)
+            continue;
+        if (auto icon = HICON(SendMessageW(wnd, WM_GETICON, ICON_SMALL, 0)))
+            return icon;
+        if (auto icon = HICON(GetClassLongPtrW(wnd, GCLP_HICONSM)))
+            return icon;
+        if (auto icon = HICON(SendMessageW(wnd, WM_GETICON, ICON_BIG, 0)))
+            return icon;
+        if (auto icon = HICON(GetClassLongPtrW(wnd, GCLP_HICON)))
+            return icon;
+    }
+    return LoadIconW(nullptr, IDI_APPLICATION);
+}
+
+// The maximised child's icon in the place of its system-menu entry, 2 px
+// smaller than the menu line and centred on the entry; opaque in the picture.
+void PaintChildIcon(TsSkinProvider& provider, HWND child, HDC dc, const RECT& r)
+{
+    const int line = provider.MenuLineHeight() > 0 ? provider.MenuLineHeight() : int(r.bottom - r.top);
+    const int size = std::max(1, line - 2);
+    const int x = r.left + std::max(0, int(r.right - r.left - size) / 2);
+    const int y = r.top + (int(r.bottom - r.top) - size) / 2;
+    DrawIconEx(dc, x, y, ChildIcon(child), size, size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    if (TBitmap* picture = FramePainterOf(provider).Cache(); picture && picture->Canvas().Handle() == dc) {
+        const PixelView v = picture->View();
+        for (int row = std::max(0, y); row < std::min(v.height, y + size); ++row)
+            for (int col = std::max(0, x); col < std::min(v.width, x + size); ++col)
+                v.Row(row)[col] |= 0xFF000000u;
+    }
+}
+
+// One entry of the form's menu line in the provider's frame picture: a menu
+// item painted by the skinned menus as its own owner-draw handler would, or a
+// maximised MDI child's icon.
+bool PaintFormMenuLineItem(TsSkinProvider& provider, HMENU menu, int index, HDC dc, const RECT& r)
+{
+    if (HWND child = MaximisedChildOfEntry(provider, menu, index)) {
+        PaintChildIcon(provider, child, dc, r);
+        return true;
+    }
     TsSkinManager* m = provider.Manager();
-    TMenuItem* item = form && form->Menu() ? VisibleItem(form->Menu()->Items(), index) : nullptr;
-    if (!m || !item)
+    TCustomForm* form = provider.FormOf();
+    TMenuItem* item = LineItemOf(menu, index);
+    // The form's own items; a merged child's item is drawn as plain text.
+    if (!m || !item || !form || item->GetParentMenu() != form->Menu())
         return false;
     TCanvas canvas;
     canvas.SetHandle(dc);

@@ -142,6 +142,11 @@ void Cmd34GetBackground(FormCall& c)
     auto* r = reinterpret_cast<TsBgRequest*>(c.m.LParam);
     if (!r || !IsBgRequestInFlight(r))
         return;
+    // A form that draws itself: its children stand on the picture with its drawing.
+    if (AnswerBackgroundWithDrawing(c.p, *r)) {
+        c.m.Result = 1;
+        return;
+    }
     TsCommonData& d = *c.p.skinData_;
     d.AnswerBgRequest(*r, c.p.formActive_ ? 1 : 0, c.Wnd());   // clamped to the section's states
     // The offsets are the client's; the frame widths are counted from it.

@@ -442,6 +442,7 @@ bool TsFramePainter::PaintFrameToCache()
         if (Wow64CorrectionApplies(Wow64WithoutComposition, m->SkinData().Version))
             Wow64CorrectPixels(bmp.View());
     }
+    PaintFormDrawing(p_, bmp);
     d.BackgroundChanged = false;
     return true;
 }
@@ -949,7 +950,11 @@ void FramePrint(TsSkinProvider& p, TMessage& m)
         return;
     }
     FramePainterOf(p).PrintFrame(dc);
-    if (!(m.LParam & ~LPARAM(PRF_NONCLIENT | PRF_CHECKVISIBLE))) {
+    // The client from the skin's picture, with the form's own drawing.
+    LPARAM rest = m.LParam;
+    if ((rest & PRF_CLIENT) && PrintClientArea(p, dc))
+        rest &= ~LPARAM(PRF_CLIENT | PRF_ERASEBKGND);
+    if (!(rest & ~LPARAM(PRF_NONCLIENT | PRF_CHECKVISIBLE))) {
         m.Result = 0;
         return;
     }
@@ -961,7 +966,7 @@ void FramePrint(TsSkinProvider& p, TMessage& m)
     const int saved = SaveDC(dc);
     OffsetViewportOrgEx(dc, origin.x - wr.left, origin.y - wr.top, nullptr);
     TMessage pass = m;
-    pass.LParam = m.LParam & ~LPARAM(PRF_NONCLIENT);
+    pass.LParam = rest & ~LPARAM(PRF_NONCLIENT);
     p.CallPrevious(pass);
     RestoreDC(dc, saved);
     m.Result = pass.Result;

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <set>
 
+#include "classlib/ExtCtrls.h"
+#include "skin/core/BgRequest.h"
 #include "skin/core/ControlPaint.h"
 #include "skin/forms/ClientPaint.h"
 #include "skin/forms/CtrlAdapter.h"
@@ -135,3 +137,89 @@ TEST_F(ClientPaintTest, AFormInsideAnotherStandsOnItsParentsPicture)
 }
 
 }  // namespace
+
+namespace {
+
+// Pixels of one colour in a bitmap.
+int CountColour(TBitmap& b, COLORREF colour)
+{
+    int n = 0;
+    HDC dc = b.Canvas().Handle();
+    GdiFlush();
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x)
+            n += GetPixel(dc, x, y) == colour;
+    return n;
+}
+
+// The whole window as WM_PRINT draws it.
+std::unique_ptr<TBitmap> PrintShot(HWND wnd)
+{
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    auto bmp = std::make_unique<TBitmap>(wr.right - wr.left, wr.bottom - wr.top, TPixelFormat::pf32bit);
+    SendMessageW(wnd, WM_PRINT, WPARAM(bmp->Canvas().Handle()), PRF_NONCLIENT | PRF_CLIENT);
+    return bmp;
+}
+
+}  // namespace
+
+TEST_F(ClientPaintTest, FormsOwnDrawingIsPartOfTheSkinsPicture)
+{
+    // The handler fills a block inside the client and a square that reaches
+    // past the client's top-left corner: only its part inside the client shows.
+    const RECT block{40, 50, 140, 110}, spill{-30, -30, 10, 10};
+    const int visible = 100 * 60 + 10 * 10;
+    for (const bool borders : {false, true}) {
+        SCOPED_TRACE(borders ? "border window" : "plain frame");
+        TsSkinManager* m = SampleManager();
+        m->SetExtendedBorders(borders);
+        TSkinTestForm* f = NewForm(360, 260);
+        COLORREF colour = RGB(250, 10, 20);
+        f->OnPaint = TNotifyEvent([&](TObject*) {
+            TCanvas& c = f->Canvas();
+            c.Brush().SetColor(TColor(colour));
+            c.FillRect(block);
+            c.FillRect(spill);
+        });
+        // A hidden child over the block, to ask what it would stand on.
+        auto* child = Add<TPanel>(f, 60, 60, 40, 30);
+        child->SetVisible(false);
+        TsSkinProvider* p = TsSkinProvider::Create(f);
+        f->Show();
+        Pump(60);
+        ASSERT_EQ(p->BorderForm() != nullptr, borders);
+        Repaint(f->Handle());
+
+        // On the screen, in the frame picture, in WM_PRINT and in the animations' snapshot.
+        EXPECT_EQ(CountColour(*ClientShot(f->Handle()), colour), visible);
+        TBitmap* cache = FramePainterOf(*p).Cache();
+        ASSERT_NE(cache, nullptr);
+        EXPECT_EQ(CountColour(*cache, colour), visible);
+        const POINT at = ClientOriginInFrame(*p);
+        EXPECT_EQ(At(*cache, at.x + 60, at.y + 70), colour);
+        EXPECT_EQ(CountColour(*PrintShot(f->Handle()), colour), visible);
+        std::unique_ptr<TBitmap> snapshot = p->CreateFormSnapshot(false);
+        ASSERT_NE(snapshot, nullptr);
+        EXPECT_EQ(CountColour(*snapshot, colour), visible);
+        // A child stands on the picture with the drawing.
+        TsBgRequest answer;
+        const TsBgCacheInfo under = ParentBackgroundOf(child, answer);
+        ASSERT_EQ(answer.Kind, bgBitmap);
+        ASSERT_NE(under.Bmp, nullptr);
+        EXPECT_EQ(At(*under.Bmp, under.X + 10, under.Y + 10), colour);
+
+        // Drawn anew when the form asks to be painted again.
+        const COLORREF before = colour;
+        colour = RGB(20, 10, 250);
+        f->Invalidate();
+        Pump(30);
+        auto shot = ClientShot(f->Handle());
+        EXPECT_EQ(CountColour(*shot, colour), visible);
+        EXPECT_EQ(CountColour(*shot, before), 0);
+        f->OnPaint = nullptr;
+        Free(forms.back());
+        forms.pop_back();
+        DestroyManager(m);
+    }
+}

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "classlib/Frames.h"
@@ -15,6 +16,7 @@
 #include "skin/forms/FramePaint.h"
 #include "skin/forms/MDIForm.h"
 #include "skin/forms/SkinProvider.h"
+#include "tests/skin/PictureCompare.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 
 using namespace skintest;
@@ -382,6 +384,149 @@ TEST_F(MDITest, MaximisedChildShowsItsCaptionAndMenuInTheMainFrame)
     EXPECT_EQ(painter.CaptionText(), plain);
     e = EntriesOf(bar);
     EXPECT_EQ(std::count_if(e.begin(), e.end(), [](const MenuEntry& x) { return x.text == L"Edit"; }), 0);
+}
+
+namespace {
+
+// An opaque 16 x 16 icon of four coloured quarters.
+const COLORREF kQuarters[4] = {RGB(10, 200, 30), RGB(230, 40, 200), RGB(250, 220, 10), RGB(20, 30, 240)};
+
+HICON QuarterIcon()
+{
+    HDC screen = GetDC(nullptr);
+    HBITMAP colour = CreateCompatibleBitmap(screen, 16, 16);
+    HDC mem = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(mem, colour);
+    for (int i = 0; i < 4; ++i) {
+        const RECT r{(i % 2) * 8, (i / 2) * 8, (i % 2) * 8 + 8, (i / 2) * 8 + 8};
+        HBRUSH b = CreateSolidBrush(kQuarters[i]);
+        FillRect(mem, &r, b);
+        DeleteObject(b);
+    }
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    const WORD opaque[16] = {};
+    HBITMAP mask = CreateBitmap(16, 16, 1, 1, opaque);
+    ICONINFO ii{TRUE, 0, 0, mask, colour};
+    HICON icon = CreateIconIndirect(&ii);
+    DeleteObject(mask);
+    DeleteObject(colour);
+    return icon;
+}
+
+// Where the picture shows pattern whole inside the area (window coordinates); {-1, -1} when nowhere.
+POINT FindPicture(TBitmap& shot, TBitmap& pattern, const RECT& area)
+{
+    GdiFlush();
+    const PixelView s = shot.View(), p = pattern.View();
+    for (int y = std::max(0, int(area.top)); y + p.height <= std::min(s.height, int(area.bottom)); ++y)
+        for (int x = std::max(0, int(area.left)); x + p.width <= std::min(s.width, int(area.right)); ++x) {
+            bool same = true;
+            for (int j = 0; same && j < p.height; ++j)
+                for (int i = 0; same && i < p.width; ++i)
+                    same = ((s.Row(y + j)[x + i] ^ p.Row(j)[i]) & 0xFFFFFFu) == 0;
+            if (same)
+                return POINT{x, y};
+        }
+    return POINT{-1, -1};
+}
+
+}  // namespace
+
+TEST_F(MDITest, MaximisedChildsIconIsOnTheMenuLineWhereItsSystemMenuOpens)
+{
+    SampleManager();
+    // A main form with a menu of its own: the system's entry for the child
+    // comes before the form's items.
+    TSkinTestForm* main = NewForm(560, 400);
+    main->SetFormStyle(TFormStyle::fsMDIForm);
+    main->HandleNeeded();
+    auto* menu = new TMainMenu(main);
+    for (const wchar_t* caption : {L"File", L"Window"}) {
+        auto* item = new TMenuItem();
+        item->SetCaption(caption);
+        auto* sub = new TMenuItem();
+        sub->SetCaption(L"Item");
+        item->Add(sub);
+        menu->Items()->Add(item);
+    }
+    main->SetMenu(menu);
+    main->SetCaption(L"MDI main form");
+    main->Show();
+    TForm* first = NewChild(L"First child", 10, 10);
+    TForm* second = NewChild(L"Second child", 60, 60);
+    (void)first;
+    TsSkinProvider* p = TsSkinProvider::Create(main);
+    Pump(20);
+    HICON icon = QuarterIcon();
+    SendMessageW(second->Handle(), WM_SETICON, ICON_SMALL, LPARAM(icon));
+
+    // The form's "File" entry as the screen shows it (its place on the line changes).
+    const UINT file = menu->Items()->Items(0)->Command();
+    auto fileEntry = [&] {
+        HMENU line = GetMenu(main->Handle());
+        RECT wr{}, r{};
+        GetWindowRect(main->Handle(), &wr);
+        for (int i = 0; i < GetMenuItemCount(line); ++i) {
+            MENUITEMINFOW mi{};
+            mi.cbSize = sizeof mi;
+            mi.fMask = MIIM_ID;
+            if (GetMenuItemInfoW(line, UINT(i), TRUE, &mi) && mi.wID == file && GetMenuItemRect(main->Handle(), line, UINT(i), &r))
+                break;
+        }
+        auto shot = CaptureWindow(main->Handle());
+        std::unique_ptr<TBitmap> out(NewBitmap32(r.right - r.left, r.bottom - r.top));
+        BitBlt(out->Canvas().Handle(), 0, 0, out->Width(), out->Height(), shot->Canvas().Handle(), r.left - wr.left,
+               r.top - wr.top, SRCCOPY);
+        return out;
+    };
+    const auto plainFile = fileEntry();
+    ASSERT_GT(plainFile->Width(), 4);
+    auto show = [&](TWindowState state) {
+        second->SetWindowState(state);
+        SendMessageW(main->ClientHandle(), WM_MDIACTIVATE, WPARAM(second->Handle()), 0);
+        Pump(30);
+        RedrawWindow(main->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        Pump(30);
+    };
+    show(TWindowState::wsMaximized);
+    ASSERT_TRUE(IsZoomed(second->Handle()));
+    HMENU bar = GetMenu(main->Handle());
+    RECT wr{}, entry{};
+    GetWindowRect(main->Handle(), &wr);
+    ASSERT_TRUE(GetMenuItemRect(main->Handle(), bar, 0, &entry));
+    OffsetRect(&entry, -wr.left, -wr.top);
+    ASSERT_EQ(GetSubMenu(bar, 0), GetSystemMenu(second->Handle(), FALSE)) << "the first entry opens the child's system menu";
+
+    // The icon as DrawIconEx draws it, 2 px smaller than the menu line.
+    const int size = p->MenuLineHeight() - 2;
+    ASSERT_GT(size, 4);
+    TBitmap expected(size, size, TPixelFormat::pf32bit);
+    DrawIconEx(expected.Canvas().Handle(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    // Found at the left of the menu line, on the entry that opens the child's system menu.
+    const RECT band{0, entry.top - 2, entry.right + size, entry.bottom + 2};
+    const POINT at = FindPicture(*CaptureWindow(main->Handle()), expected, band);
+    ASSERT_GE(at.x, 0) << "the child's icon is on the menu line";
+    const POINT centre{wr.left + at.x + size / 2, wr.top + at.y + size / 2};
+    EXPECT_EQ(MenuItemFromPoint(main->Handle(), bar, centre), 0);
+    EXPECT_EQ(SendMessageW(main->Handle(), WM_NCHITTEST, 0, MAKELPARAM(centre.x, centre.y)), HTMENU);
+    // The form's items follow the child's entry: "File" shows as it did before
+    // (but for the line's edges its first place touched).
+    const RECT inside{1, 0, plainFile->Width() - 1, plainFile->Height() - 2};
+    EXPECT_LE(DifferentShare(plainFile.get(), fileEntry().get(), 8, inside), 0.01);
+
+    // Restored: the icon's colours are gone from the menu line.
+    show(TWindowState::wsNormal);
+    ASSERT_FALSE(IsZoomed(second->Handle()));
+    auto shot = CaptureWindow(main->Handle());
+    int left = 0;
+    for (int y = band.top; y < band.bottom; ++y)
+        for (int x = 0; x < shot->Width(); ++x)
+            left += std::count(std::begin(kQuarters), std::end(kQuarters), GetPixel(shot->Canvas().Handle(), x, y));
+    EXPECT_EQ(left, 0);
+    DestroyIcon(icon);
 }
 
 TEST_F(MDITest, ChildMadeInASkinnedMainFormIsSkinnedToo)
