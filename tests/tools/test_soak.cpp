@@ -594,8 +594,10 @@ TEST(SoakWatch, CountsAreComparedWithinOneStateAndTheSystemsWindowsAtRest)
     // Growth at rest of the system's windows still counts.
     ObjectTrack track;
     track.Add(0, 1, {100, 2, 45, 53}, rest);
-    track.Add(1, 1, {100, 2, 45, 60}, deep);
-    track.Add(2, 1, {100, 2, 45, 73}, rest);
+    track.Add(1, 1, {100, 2, 45, 55}, deep);
+    track.Add(2, 1, {100, 2, 45, 53}, rest);
+    track.Add(3, 1, {100, 2, 45, 60}, deep);
+    track.Add(4, 1, {100, 2, 45, 73}, rest);
     ASSERT_EQ(track.Check(bound).size(), 1u);
     EXPECT_NE(track.Check(bound)[0].find("USER windows 20"), std::string::npos) << track.Check(bound)[0];
 }
