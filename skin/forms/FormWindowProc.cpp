@@ -21,6 +21,7 @@
 #include "skin/forms/BorderForm.h"
 #include "skin/forms/FormAnimations.h"
 #include "skin/forms/FramePaint.h"
+#include "skin/forms/MDIIcons.h"
 #include "skin/forms/MDIMerge.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/TitleBar.h"
@@ -696,11 +697,17 @@ void OnMouseLeave(FormCall& c)
     c.PassOn();
 }
 
-// WM_ENTERMENULOOP / WM_EXITMENULOOP: the region is left alone while a menu runs.
-void OnEnterMenuLoop(FormCall& c) { c.PassOn(); }
+// WM_ENTERMENULOOP / WM_EXITMENULOOP: the region is left alone while a menu
+// runs; a maximised MDI child's buttons on the menu line stay covered.
+void OnEnterMenuLoop(FormCall& c)
+{
+    ShowMDIIconsCover(c.p);
+    c.PassOn();
+}
 void OnExitMenuLoop(FormCall& c)
 {
     c.p.inMenuLoop_ = false;
+    FreeMDIIconsCover(c.p);
     c.PassOn();
 }
 

@@ -469,8 +469,10 @@ public:
     // skin is removed.
     std::unique_ptr<TObject> adapter_;
     std::unique_ptr<TObject> mdiForm_;
+    std::unique_ptr<TObject> mdiIcons_;   // the cover of the menu line's strip while a menu runs (MDIIcons.h)
     void FreeCompanions()
     {
+        mdiIcons_.reset();
         mdiForm_.reset();
         adapter_.reset();
     }

@@ -529,6 +529,60 @@ TEST_F(MDITest, MaximisedChildsIconIsOnTheMenuLineWhereItsSystemMenuOpens)
     DestroyIcon(icon);
 }
 
+// While a menu runs on the main form and a child is maximised, a window
+// without border covers the right end of the menu line with the skin's picture
+// of it; it goes when the menu loop ends, and none comes without a maximised child.
+TEST_F(MDITest, AMenuLoopCoversTheMaximisedChildsButtonsWithTheSkinsStrip)
+{
+    SampleManager();
+    TForm *first = nullptr, *second = nullptr;
+    TSkinTestForm* main = MainWithChildren(first, second);
+    TsSkinProvider* p = TsSkinProvider::Create(main);
+    Pump(20);
+    const auto cover = [] { return FindWindowW(L"TkvMDIIconsForm", nullptr); };
+    for (const bool maximised : {false, true}) {
+        SCOPED_TRACE(maximised);
+        second->SetWindowState(maximised ? TWindowState::wsMaximized : TWindowState::wsNormal);
+        SendMessageW(main->ClientHandle(), WM_MDIACTIVATE, WPARAM(second->Handle()), 0);
+        Pump(30);
+        ASSERT_EQ(IsZoomed(second->Handle()) != 0, maximised);
+        SendMessageW(main->Handle(), WM_ENTERMENULOOP, FALSE, 0);
+        Pump(20);
+        const HWND w = cover();
+        if (!maximised) {
+            EXPECT_EQ(w, nullptr);
+            SendMessageW(main->Handle(), WM_EXITMENULOOP, FALSE, 0);
+            continue;
+        }
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(IsWindowVisible(w));
+        EXPECT_NE(GetForegroundWindow(), w) << "shown without activation";
+        RECT cr{}, mr{};
+        GetWindowRect(w, &cr);
+        GetWindowRect(main->Handle(), &mr);
+        EXPECT_EQ(cr.right - cr.left, 60);
+        EXPECT_EQ(cr.bottom - cr.top, GetSystemMetrics(SM_CYMENU) + 3);
+        const int right = (mr.right - mr.left) - p->FormFrameWidth(true);
+        EXPECT_EQ(cr.right - mr.left, right);
+        EXPECT_EQ(cr.top - mr.top, p->TopFrameWidth() + p->CaptionAreaHeight(true));
+        // On screen it shows the frame picture's strip under it.
+        TBitmap* picture = p->CacheBitmap();
+        ASSERT_NE(picture, nullptr);
+        const RECT shadow = FrameShadowMargins ? FrameShadowMargins(*p) : RECT{};
+        HDC screen = GetDC(nullptr), mem = picture->Canvas().Handle();
+        int differ = 0;
+        for (int y = 0; y < cr.bottom - cr.top; y += 3)
+            for (int x = 0; x < 60; x += 3)
+                differ += GetPixel(screen, cr.left + x, cr.top + y) !=
+                          GetPixel(mem, cr.left - mr.left + shadow.left + x, cr.top - mr.top + shadow.top + y);
+        ReleaseDC(nullptr, screen);
+        EXPECT_EQ(differ, 0);
+        SendMessageW(main->Handle(), WM_EXITMENULOOP, FALSE, 0);
+        Pump(20);
+        EXPECT_EQ(cover(), nullptr) << "freed when the menu loop ends";
+    }
+}
+
 TEST_F(MDITest, ChildMadeInASkinnedMainFormIsSkinnedToo)
 {
     SampleManager();   // its rules skin plain forms
