@@ -601,3 +601,32 @@ TEST(SoakWatch, CountsAreComparedWithinOneStateAndTheSystemsWindowsAtRest)
     ASSERT_EQ(track.Check(bound).size(), 1u);
     EXPECT_NE(track.Check(bound)[0].find("USER windows 20"), std::string::npos) << track.Check(bound)[0];
 }
+
+TEST(SoakWatch, AWindowShownAndClosedWithinOneEventCountsAsShown)
+{
+    // A path opens a form and closes it again before the sample: the form
+    // stays hidden with what it made. Only a later growth is a leak.
+    const std::string rest = "TMain; ", opened = "TMain; TExample; ";
+    const HandleCounts bound{8, 4, 2, 16};
+    for (bool seen : {true, false}) {
+        ObjectTrack track;
+        track.Add(0, 1, {100, 2, 45, 53}, rest);
+        track.Add(1, 1, {100, 2, 45, 53}, rest);
+        if (seen) track.Saw(1, opened);
+        track.Add(2, 1, {113, 6, 49, 57}, rest);
+        track.Add(3, 1, {113, 6, 49, 57}, rest);
+        EXPECT_EQ(track.Check(bound).size(), seen ? 0u : 1u);
+        if (!seen) continue;
+        track.Saw(1, opened);   // shown again: it has all it needs
+        track.Add(4, 1, {125, 6, 49, 57}, rest);
+        EXPECT_EQ(track.Check(bound).size(), 1u);
+    }
+    // What one session saw says nothing of the next.
+    ObjectTrack track;
+    track.Add(0, 1, {100, 2, 45, 53}, rest);
+    track.Saw(1, opened);
+    track.Add(1, 2, {100, 2, 45, 53}, rest);
+    track.Add(2, 2, {113, 6, 49, 57}, rest);
+    EXPECT_EQ(track.Check(bound).size(), 1u);
+}
+

@@ -296,8 +296,12 @@ void ObjectTrack::Add(uint64_t event, uint64_t session, const HandleCounts& c, c
     }
     Session& s = sessions_.back();
     const bool opening = s.seen.empty();   // the rest shape itself
-    for (size_t at = 0, end; (end = shape.find("; ", at)) != std::string::npos; at = end + 2) {
-        std::string cls = shape.substr(at, end - at);
+    // A window shown and closed within the event made what it needs (and may
+    // keep it, as a closed form stays hidden) as surely as one still shown.
+    const std::string shown = sawSession_ == session ? shape + saw_ : shape;
+    saw_.clear();
+    for (size_t at = 0, end; (end = shown.find("; ", at)) != std::string::npos; at = end + 2) {
+        std::string cls = shown.substr(at, end - at);
         if (std::find(s.seen.begin(), s.seen.end(), cls) == s.seen.end()) {
             s.seen.push_back(cls);
             if (!opening) s.shapes.clear();   // measured again from here
@@ -314,6 +318,13 @@ void ObjectTrack::Add(uint64_t event, uint64_t session, const HandleCounts& c, c
         s.lastRest = c;
         ++s.restSamples;
     }
+}
+
+void ObjectTrack::Saw(uint64_t session, const std::string& shape)
+{
+    if (sawSession_ != session) saw_.clear();
+    sawSession_ = session;
+    saw_ += shape;
 }
 
 const ObjectTrack::Session* ObjectTrack::Longest() const

@@ -150,6 +150,9 @@ public:
         uint64_t Events() const { return lastEvent - firstEvent; }
     };
     void Add(uint64_t event, uint64_t session, const HandleCounts& c, const std::string& shape);
+    // Windows shown between two samples (during one event that opens and
+    // closes them): the next sample of the session counts them as shown.
+    void Saw(uint64_t session, const std::string& shape);
     const std::vector<Session>& Sessions() const { return sessions_; }
     // The session with the most events (nullptr before the first sample).
     const Session* Longest() const;
@@ -162,6 +165,8 @@ public:
 
 private:
     std::vector<Session> sessions_;
+    uint64_t sawSession_ = 0;
+    std::string saw_;   // shapes seen since the last sample, of sawSession_
 };
 
 // How often the soak reached each window and action, most often first.

@@ -716,7 +716,11 @@ void SoakRunner::FollowPath(SoakRng& rng, std::string& note)
     actions_.Reached("path '" + path.name + "' started");
     for (size_t i = 0; i < path.steps.size(); ++i) {
         const PathStep& step = path.steps[i];
-        if (i > 0) Settle();
+        if (i > 0) {
+            Settle();
+            // What a step showed may be gone again by the sample after the event.
+            objects_.Saw(sessions_, ProcessShape(pi_.dwProcessId, false));
+        }
         std::string stop;
         DialogInfo d;
         HWND top = nullptr;
