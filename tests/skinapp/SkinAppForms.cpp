@@ -700,10 +700,12 @@ TForm* TSkinAppMDI::NewChild()
     memo->SetAlign(TAlign::alClient);
     memo->Lines().Add(L"The text of child " + std::to_wstring(made_));
     TsSkinProvider::Create(child);
+    child->OnClose = TCloseEvent(this, &TSkinAppMDI::ChildClose);
     child->Show();
     return child;
 }
 
+void TSkinAppMDI::ChildClose(TObject*, TCloseAction& action) { action = TCloseAction::caFree; }
 void TSkinAppMDI::NewClick(TObject*) { NewChild(); }
 void TSkinAppMDI::TileClick(TObject*) { SendMessageW(ClientHandle(), WM_MDITILE, MDITILE_VERTICAL, 0); }
 void TSkinAppMDI::CascadeClick(TObject*) { SendMessageW(ClientHandle(), WM_MDICASCADE, 0, 0); }

@@ -171,6 +171,7 @@ public:
 
 private:
     void NewClick(TObject*);
+    void ChildClose(TObject*, TCloseAction& action);   // a closed child is freed
     void TileClick(TObject*);
     void CascadeClick(TObject*);
     TMainMenu* menu_ = nullptr;

@@ -160,6 +160,12 @@ TEST_F(SkinAppTest, StartsSkinnedWithEveryListsWrapperAndItsButtonsOpenWhatTheyS
         EXPECT_EQ(wrapper->ClassName(), String(L"TkvEditWnd"));
         EXPECT_EQ(ColorToRGB(memo->Color()), ColorToRGB(mainMemo->Color())) << i;
     }
+    // A child closed is gone with its window, as a child made anew is new.
+    HWND closing = mdi->MDIChildren(1)->Handle();
+    SendMessageW(closing, WM_CLOSE, 0, 0);
+    Settle();
+    EXPECT_FALSE(IsWindow(closing));
+    EXPECT_EQ(mdi->MDIChildCount(), 1);
 
     // The example form: skinned by its provider with the program's manager.
     Click(main->ExampleButton);

@@ -492,6 +492,37 @@ TEST(SoakWatch, SettlingWaitsUntilTheProgramHasTakenTheInputAndStaysStill)
     }
 }
 
+TEST(SoakWindows, TheShapeTellsDialogBoxesByTitleAndCountsMDIChildren)
+{
+    // Windows that hold different handles while shown must not share a shape.
+    const HINSTANCE inst = GetModuleHandleW(nullptr);
+    HWND box = CreateWindowExW(0, L"#32770", L"Open a file", WS_POPUP | WS_VISIBLE, 10, 10, 100, 80, nullptr,
+                               nullptr, inst, nullptr);
+    HWND frame = CreateWindowExW(0, StepClass(), L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 10, 300, 200,
+                                 nullptr, nullptr, inst, nullptr);
+    CLIENTCREATESTRUCT ccs{nullptr, 100};
+    HWND client = CreateWindowExW(0, L"MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 280, 160, frame, nullptr,
+                                  inst, &ccs);
+    ASSERT_TRUE(box && frame && client);
+    auto child = [&] {
+        MDICREATESTRUCTW mcs{L"STATIC", L"child", inst, 0, 0, 100, 60, WS_VISIBLE, 0};
+        return HWND(SendMessageW(client, WM_MDICREATE, 0, LPARAM(&mcs)));
+    };
+    auto has = [](const std::string& shape, const char* part) { return shape.find(part) != std::string::npos; };
+    const DWORD pid = GetCurrentProcessId();
+    std::string shape = ProcessShape(pid, false);
+    EXPECT_TRUE(has(shape, "#32770 'Open a file'; ")) << shape;
+    EXPECT_FALSE(has(shape, "MDI children")) << shape;
+    HWND first = child(), second = child();
+    ASSERT_TRUE(first && second);
+    shape = ProcessShape(pid, false);
+    EXPECT_TRUE(has(shape, "SoakStepWindow; MDI children 2; ")) << shape;
+    SendMessageW(client, WM_MDIDESTROY, WPARAM(second), 0);
+    EXPECT_TRUE(has(ProcessShape(pid, false), "SoakStepWindow; MDI children 1; "));
+    DestroyWindow(frame);
+    DestroyWindow(box);
+}
+
 // The program answers the soak's question with the handles its owners hold;
 // the soak adds the windows the system knows of the process.
 TEST(SoakWatch, TheProgramTellsTheHandlesItHolds)

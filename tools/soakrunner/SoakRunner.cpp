@@ -64,7 +64,7 @@ SoakRunner::SoakRunner(SoakOptions o) : o_(std::move(o))
     o_.copy = IncludeTrailingBackslash(o_.copy);
     if (!o_.log.empty()) log_ = _wfopen(o_.log.c_str(), L"wb");
     if (!o_.samples.empty()) samples_ = _wfopen(o_.samples.c_str(), L"wb");
-    if (samples_) std::fprintf(samples_, "event,session,ms,gdi,dcs,windows,user_windows,counted\n");
+    if (samples_) std::fprintf(samples_, "event,session,ms,gdi,dcs,windows,user_windows,counted,shape\n");
 }
 
 SoakRunner::~SoakRunner()
@@ -238,9 +238,9 @@ void SoakRunner::Sample(uint64_t event, ULONGLONG ms)
     for (size_t at = 0, end; (end = shape.find("; ", at)) != std::string::npos; at = end + 2)
         windows_.Reached(shape.substr(at, end - at));
     if (samples_)
-        std::fprintf(samples_, "%llu,%llu,%llu,%ld,%ld,%ld,%ld,%d\n", static_cast<unsigned long long>(event),
+        std::fprintf(samples_, "%llu,%llu,%llu,%ld,%ld,%ld,%ld,%d,%s\n", static_cast<unsigned long long>(event),
                      static_cast<unsigned long long>(sessions_), static_cast<unsigned long long>(ms), c.gdi, c.dcs,
-                     c.windows, c.userWindows, counted ? 1 : 0);
+                     c.windows, c.userWindows, counted ? 1 : 0, ShapeInState(shape, long(state)).c_str());
 }
 
 bool SoakRunner::Probe(uint64_t event)
@@ -959,6 +959,7 @@ int SoakRunner::Run()
                         (GetTickCount64() - started) / 1000.0, inEvents / 1000.0, inProbes / 1000.0,
                         inScans / 1000.0);
             for (const std::string& line : objects_.Report()) std::printf("  %s\n", line.c_str());
+            for (const std::string& line : objects_.Check(o_.bound)) std::printf("  so far beyond the bound: %s\n", line.c_str());
             std::fflush(stdout);
         }
     }

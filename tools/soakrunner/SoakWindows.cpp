@@ -412,6 +412,8 @@ std::string ProcessShape(DWORD pid, bool detail)
         String cls = WindowClass(w);
         if (PassingWindow(cls)) continue;
         s += StringToUtf8(cls);
+        // Dialog boxes share one class; the program's boxes differ by title.
+        if (cls == L"#32770") s += " '" + StringToUtf8(WindowText(w)) + "'";
         if (detail) {
             RECT r{};
             GetWindowRect(w, &r);
@@ -426,6 +428,13 @@ std::string ProcessShape(DWORD pid, bool detail)
             if (std::find(threads.begin(), threads.end(), thread) == threads.end()) threads.push_back(thread);
         }
         s += "; ";
+        // An MDI form shows its children inside: each child made is as new a
+        // window as a form of its own.
+        if (HWND client = detail ? nullptr : FindWindowExW(w, nullptr, L"MDIClient", nullptr)) {
+            long children = 0;
+            for (HWND c = GetWindow(client, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children += IsWindowVisible(c) ? 1 : 0;
+            if (children) s += "MDI children " + std::to_string(children) + "; ";
+        }
     }
     for (DWORD thread : threads) {
         GUITHREADINFO gi{};

@@ -76,7 +76,9 @@ bool IsSaveDialog(const DialogInfo& d);
 // a capture or a move is running. Passing windows (hints, tool tips, shadows)
 // are left out. The detailed text names windows by handle (it compares within
 // one run only); without detail it is the classes of the visible windows,
-// topmost first (the same in every replay).
+// topmost first, dialog boxes with their title ("#32770 'Open'"), each MDI
+// form followed by how many children it shows ("MDI children 2") (the same in
+// every replay).
 std::string ProcessShape(DWORD pid, bool detail = true);
 
 // Waits until the process has taken the input sent so far and what it shows
