@@ -28,6 +28,8 @@ void RegisterGridProperties()
                                                          &TCustomGrid::SetGradientStartColor));
     RegisterProperty(g, OrdProperty<TCustomGrid, TColor>(L"GradientEndColor", &TCustomGrid::GradientEndColor,
                                                          &TCustomGrid::SetGradientEndColor));
+    RegisterProperty(g, OrdProperty<TCustomGrid, TColor>(L"GridLineColor", &TCustomGrid::GridLineColor,
+                                                         &TCustomGrid::SetGridLineColor));
     RegisterProperty(g, OrdProperty<TCustomGrid, TGridDrawingStyle>(
                             L"DrawingStyle", &TCustomGrid::DrawingStyle, &TCustomGrid::SetDrawingStyle,
                             TTypeKind::tkEnumeration, {L"gdsClassic", L"gdsThemed", L"gdsGradient"}));
@@ -183,6 +185,13 @@ void TCustomGrid::SetGradientEndColor(TColor c)
     Invalidate();
 }
 
+void TCustomGrid::SetGridLineColor(TColor c)
+{
+    if (c == gridLineColor_) return;
+    gridLineColor_ = c;
+    Invalidate();
+}
+
 void TCustomGrid::SetTopRow(int row)
 {
     topRow_ = row;
@@ -294,7 +303,7 @@ void TCustomGrid::Paint()
     for (auto [r, y] : rows)
         for (auto [c, x] : cols) {
             RECT line{x, y, x + ColWidths(c) + gridLineWidth_, y + RowHeights(r) + gridLineWidth_};
-            FillSolid(dc, line, clBtnFace);
+            FillSolid(dc, line, gridLineColor_);
         }
     for (auto [r, y] : rows)
         for (auto [c, x] : cols) {
