@@ -619,6 +619,19 @@ TEST_F(SkinAppTest, ComboEditFieldsTakeTheSkinsColours)
             };
             // Right of the text: the field's background.
             EXPECT_EQ(pixel(shown->Width() - 3, shown->Height() / 2), back);
+            // The room the box leaves round its field: the same colour.
+            RECT box{}, inBox{};
+            GetWindowRect(combo->Handle(), &box);
+            GetWindowRect(field, &inBox);
+            OffsetRect(&inBox, -box.left, -box.top);
+            const std::unique_ptr<TBitmap> whole = CaptureWindow(combo->Handle());
+            auto boxPixel = [&](int x, int y) {
+                const uint32_t p = GetPixel32(whole.get(), x, y);
+                return COLORREF(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+            };
+            ASSERT_GE(inBox.left, 3);
+            EXPECT_EQ(boxPixel(inBox.left - 1, (inBox.top + inBox.bottom) / 2), back);
+            EXPECT_EQ(boxPixel((inBox.left + inBox.right) / 2, inBox.top - 1), back);
             // The text's ink: the pixel farthest from the background.
             COLORREF farthest = back;
             for (int y = 0; y < shown->Height(); ++y)
