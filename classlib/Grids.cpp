@@ -30,6 +30,10 @@ void RegisterGridProperties()
                                                          &TCustomGrid::SetGradientEndColor));
     RegisterProperty(g, OrdProperty<TCustomGrid, TColor>(L"GridLineColor", &TCustomGrid::GridLineColor,
                                                          &TCustomGrid::SetGridLineColor));
+    RegisterProperty(g, OrdProperty<TCustomGrid, TColor>(L"SelectionColor", &TCustomGrid::SelectionColor,
+                                                         &TCustomGrid::SetSelectionColor));
+    RegisterProperty(g, OrdProperty<TCustomGrid, TColor>(L"SelectionTextColor", &TCustomGrid::SelectionTextColor,
+                                                         &TCustomGrid::SetSelectionTextColor));
     RegisterProperty(g, OrdProperty<TCustomGrid, TGridDrawingStyle>(
                             L"DrawingStyle", &TCustomGrid::DrawingStyle, &TCustomGrid::SetDrawingStyle,
                             TTypeKind::tkEnumeration, {L"gdsClassic", L"gdsThemed", L"gdsGradient"}));
@@ -192,6 +196,20 @@ void TCustomGrid::SetGridLineColor(TColor c)
     Invalidate();
 }
 
+void TCustomGrid::SetSelectionColor(TColor c)
+{
+    if (c == selectionColor_) return;
+    selectionColor_ = c;
+    Invalidate();
+}
+
+void TCustomGrid::SetSelectionTextColor(TColor c)
+{
+    if (c == selectionTextColor_) return;
+    selectionTextColor_ = c;
+    Invalidate();
+}
+
 void TCustomGrid::SetTopRow(int row)
 {
     topRow_ = row;
@@ -285,11 +303,11 @@ void TCustomGrid::PaintCell(int col, int row, const RECT& r)
             DrawEdge(dc, &e, BDR_RAISEDINNER, BF_RECT);
         }
     } else {
-        FillSolid(dc, r, (state & gdSelected) ? TColor(clHighlight) : Color());
+        FillSolid(dc, r, (state & gdSelected) ? selectionColor_ : Color());
     }
     Canvas().Brush().SetStyle(TBrushStyle::bsClear);
     Canvas().Font().Assign(&Font());
-    if (state & gdSelected) Canvas().Font().SetColor(clHighlightText);
+    if (state & gdSelected) Canvas().Font().SetColor(selectionTextColor_);
     DrawCell(col, row, r, state);
 }
 

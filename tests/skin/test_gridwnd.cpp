@@ -261,7 +261,7 @@ TEST_F(GridWnd, ExtendedGridRowColoursAndFixed3D)
 }
 
 // A string grid of the class library: its cells in the skin's edit colour,
-// its fixed cells a gradient of the skin's colours without the system's
+// its selected cell in the skin's highlight colour, its fixed cells a gradient of the skin's colours without the system's
 // raised edge, the lines between all cells in the skin's line colour, its own
 // colours and drawing back after.
 TEST_F(GridWnd, StringGridColoursFollowTheSkin)
@@ -282,8 +282,9 @@ TEST_F(GridWnd, StringGridColoursFollowTheSkin)
     EXPECT_NE(cellColour, 0x20C020);
     RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Pump(30);
-    RECT cell = g->CellRect(2, 2);
+    RECT cell = g->CellRect(2, 2), selected = g->CellRect(g->Col(), g->Row());
     EXPECT_EQ(WindowPixel(h, cell.left + 20, cell.top + 5), ColorToRGB(cellColour));
+    EXPECT_EQ(WindowPixel(h, selected.right - 3, selected.top + 3), ColorToRGB(manager->GetHighlightColor(true)));
     const COLORREF top = ColorToRGB(MixColors(Global(manager), Edit(manager), 0.5));
     const COLORREF bottom = ColorToRGB(Global(manager));
     const COLORREF line = ColorToRGB(MixColors(Edit(manager), EditFont(manager), 0.7));
@@ -309,7 +310,8 @@ TEST_F(GridWnd, StringGridColoursFollowTheSkin)
     EXPECT_EQ(g->FixedColor(), 0x3040A0);
     EXPECT_EQ(g->Color(), 0x20C020);
     EXPECT_EQ(g->DrawingStyle(), TGridDrawingStyle::gdsClassic);
-    EXPECT_EQ(g->GridLineColor(), ColorToRGB(clBtnFace));
+    EXPECT_EQ(ColorToRGB(g->GridLineColor()), ColorToRGB(clBtnFace));
+    EXPECT_EQ(ColorToRGB(g->SelectionColor()), ColorToRGB(clHighlight));
 }
 
 // The grid itself: cells by point, scrolling by rows with its bar, fixed rows staying.
