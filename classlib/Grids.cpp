@@ -28,6 +28,12 @@ void RegisterGridProperties()
                                                          &TCustomGrid::SetGradientStartColor));
     RegisterProperty(g, OrdProperty<TCustomGrid, TColor>(L"GradientEndColor", &TCustomGrid::GradientEndColor,
                                                          &TCustomGrid::SetGradientEndColor));
+    RegisterProperty(g, OrdProperty<TCustomGrid, TColor>(L"GridLineColor", &TCustomGrid::GridLineColor,
+                                                         &TCustomGrid::SetGridLineColor));
+    RegisterProperty(g, OrdProperty<TCustomGrid, TColor>(L"SelectionColor", &TCustomGrid::SelectionColor,
+                                                         &TCustomGrid::SetSelectionColor));
+    RegisterProperty(g, OrdProperty<TCustomGrid, TColor>(L"SelectionTextColor", &TCustomGrid::SelectionTextColor,
+                                                         &TCustomGrid::SetSelectionTextColor));
     RegisterProperty(g, OrdProperty<TCustomGrid, TGridDrawingStyle>(
                             L"DrawingStyle", &TCustomGrid::DrawingStyle, &TCustomGrid::SetDrawingStyle,
                             TTypeKind::tkEnumeration, {L"gdsClassic", L"gdsThemed", L"gdsGradient"}));
@@ -183,6 +189,27 @@ void TCustomGrid::SetGradientEndColor(TColor c)
     Invalidate();
 }
 
+void TCustomGrid::SetGridLineColor(TColor c)
+{
+    if (c == gridLineColor_) return;
+    gridLineColor_ = c;
+    Invalidate();
+}
+
+void TCustomGrid::SetSelectionColor(TColor c)
+{
+    if (c == selectionColor_) return;
+    selectionColor_ = c;
+    Invalidate();
+}
+
+void TCustomGrid::SetSelectionTextColor(TColor c)
+{
+    if (c == selectionTextColor_) return;
+    selectionTextColor_ = c;
+    Invalidate();
+}
+
 void TCustomGrid::SetTopRow(int row)
 {
     topRow_ = row;
@@ -276,11 +303,11 @@ void TCustomGrid::PaintCell(int col, int row, const RECT& r)
             DrawEdge(dc, &e, BDR_RAISEDINNER, BF_RECT);
         }
     } else {
-        FillSolid(dc, r, (state & gdSelected) ? TColor(clHighlight) : Color());
+        FillSolid(dc, r, (state & gdSelected) ? selectionColor_ : Color());
     }
     Canvas().Brush().SetStyle(TBrushStyle::bsClear);
     Canvas().Font().Assign(&Font());
-    if (state & gdSelected) Canvas().Font().SetColor(clHighlightText);
+    if (state & gdSelected) Canvas().Font().SetColor(selectionTextColor_);
     DrawCell(col, row, r, state);
 }
 
@@ -294,7 +321,7 @@ void TCustomGrid::Paint()
     for (auto [r, y] : rows)
         for (auto [c, x] : cols) {
             RECT line{x, y, x + ColWidths(c) + gridLineWidth_, y + RowHeights(r) + gridLineWidth_};
-            FillSolid(dc, line, clBtnFace);
+            FillSolid(dc, line, gridLineColor_);
         }
     for (auto [r, y] : rows)
         for (auto [c, x] : cols) {

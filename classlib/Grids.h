@@ -9,7 +9,10 @@
 //
 // Colours: non-fixed cells in Color (clWindow), fixed cells in FixedColor
 // (clBtnFace), or, in the gradient drawing style, in a top-to-bottom gradient
-// from GradientStartColor to GradientEndColor. All of them, the sizes and the
+// from GradientStartColor to GradientEndColor; the lines between cells in
+// GridLineColor (clBtnFace), the selected cell in SelectionColor
+// (clHighlight) with its text in SelectionTextColor (clHighlightText). Only the classic drawing style gives fixed cells
+// a raised edge (in the system's 3D colours). All of them, the sizes and the
 // drawing style are published, so code that does not know the grid reads and
 // sets them by name.
 #pragma once
@@ -60,6 +63,12 @@ public:
     void SetGradientStartColor(TColor c);
     TColor GradientEndColor() const { return gradientEnd_; }
     void SetGradientEndColor(TColor c);
+    TColor GridLineColor() const { return gridLineColor_; }
+    void SetGridLineColor(TColor c);
+    TColor SelectionColor() const { return selectionColor_; }
+    void SetSelectionColor(TColor c);
+    TColor SelectionTextColor() const { return selectionTextColor_; }
+    void SetSelectionTextColor(TColor c);
 
     // The first non-fixed row and column shown.
     int TopRow() const { return topRow_; }
@@ -104,6 +113,8 @@ private:
     TColor fixedColor_ = clBtnFace;
     TGridDrawingStyle drawingStyle_ = TGridDrawingStyle::gdsClassic;
     TColor gradientStart_ = clWindow, gradientEnd_ = clBtnFace;
+    TColor gridLineColor_ = clBtnFace;
+    TColor selectionColor_ = clHighlight, selectionTextColor_ = clHighlightText;
     int topRow_ = 1, leftCol_ = 1, col_ = 1, row_ = 1;
 };
 

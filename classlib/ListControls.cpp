@@ -370,6 +370,15 @@ void TCustomComboBox::Dispatch(TMessage& m)
         m.Result = TRUE;
         return;
     }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        // The box's own edit field asks the box (its parent) for its colours:
+        // it shows the box's Color and font colour.
+        if (HandleAllocated() && m.LParam && GetParent(HWND(m.LParam)) == Handle()) {
+            AnswerColorMessage(m);
+            return;
+        }
+        break;
     default: break;
     }
     TCustomListControl::Dispatch(m);

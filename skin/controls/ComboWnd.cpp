@@ -157,6 +157,24 @@ void TkvComboBoxWnd::CopyFrameRing(HDC dc, int width)
     CopyRing(dc, cache->Canvas().Handle(), cache->Width(), cache->Height(), width);
 }
 
+void TkvComboBoxWnd::CopyAroundEdit(HDC dc)
+{
+    TBitmap* cache = CommonData->CacheBitmap.get();
+    HWND edit = FindWindowExW(Handle, nullptr, L"Edit", nullptr);
+    if (!dc || !cache || !edit || !IsWindowVisible(edit)) return;
+    RECT box{}, field{};
+    GetWindowRect(Handle, &box);
+    GetWindowRect(edit, &field);
+    OffsetRect(&field, -box.left, -box.top);
+    const RECT button = DropButtonRect();
+    const int saved = SaveDC(dc);
+    ExcludeClipRect(dc, field.left, field.top, field.right, field.bottom);
+    if (!IsRectEmpty(&button)) ExcludeClipRect(dc, button.left, button.top, button.right, button.bottom);
+    GdiFlush();
+    BitBlt(dc, 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
+    RestoreDC(dc, saved);
+}
+
 void TkvComboBoxWnd::PaintDropButton(HDC dc)
 {
     TsSkinManager* m = ActiveManager();
@@ -385,6 +403,7 @@ void TkvComboBoxWnd::Paint(TMessage& m)
     } else {
         RepaintBackground();
         CopyFrameRing(dc, BoxFrameWidth);
+        CopyAroundEdit(dc);
         PaintDropButton(dc);
     }
 }

@@ -80,6 +80,9 @@ protected:
     void RepaintBackground();
     // Copies the frame ring of the cache (width pixels) to dc.
     void CopyFrameRing(HDC dc, int width);
+    // Copies the cache to dc everywhere but on the box's edit field and its
+    // drop button: the room the box leaves round its field shows the skin.
+    void CopyAroundEdit(HDC dc);
 
 private:
     void ListColors(TMessage& m);

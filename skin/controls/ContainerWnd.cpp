@@ -56,6 +56,27 @@ void MakeOpaque(TBitmap* bmp)
     }
 }
 
+// The skin's divider: the border mask of its "DIVIDER" section; -1 without one.
+int DividerMask(TsSkinManager* m)
+{
+    int div = m->FindSectionIndex(L"DIVIDER");
+    int mask = div >= 0 ? m->FindMaskIndex(div, L"DIVIDER", L"BORDERSMASK") : -1;
+    return m->IsMaskIndexValid(mask) ? mask : -1;
+}
+
+// Paints the skin's divider into r of target, keyed as every skin image is:
+// the divider goes onto a copy of target, and only the copy's pixels that are
+// not the key colour come back, so target stays where the mask is keyed.
+void PaintDividerKeyed(TsSkinManager* m, TBitmap* target, const RECT& r, const TsBgCacheInfo& info)
+{
+    TBitmap line(target->Width(), target->Height());
+    GdiFlush();
+    BitBlt(line.Canvas().Handle(), 0, 0, line.Width(), line.Height(), target->Canvas().Handle(), 0, 0, SRCCOPY);
+    PaintSkinItem(m->FindSectionIndex(L"DIVIDER"), L"DIVIDER", info, -1, -1, m, &line, POINT{}, r, 0, 0);
+    GdiFlush();
+    px::CopySkipPixel(target->View(), line.View(), 0, 0, px::KeyColor, true);
+}
+
 struct OwnDC {
     HWND wnd;
     HDC dc;
@@ -547,18 +568,8 @@ void TkvToolBarWnd::PaintButton(TBitmap* target, int index)
     RECT all{0, 0, w, h};
 
     if (tb.fsStyle & BTNS_SEP) {
-        int div = m->FindSectionIndex(L"DIVIDER");
-        int divMask = div >= 0 ? m->FindMaskIndex(div, L"DIVIDER", L"BORDERSMASK") : -1;
-        if (!m->IsMaskIndexValid(divMask)) return;   // a separator without a divider mask is left as the bar
-        RECT dr{w / 2 - 1, 2, w / 2 + 3, h - 2};
-        // The divider goes onto a copy of the bar; where its mask has the key
-        // colour, the bar stays.
-        TBitmap line(w, h);
-        GdiFlush();
-        BitBlt(line.Canvas().Handle(), 0, 0, w, h, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
-        PaintSkinItem(div, L"DIVIDER", info, -1, -1, m, &line, POINT{}, dr, 0, 0);
-        GdiFlush();
-        px::CopySkipPixel(bmp.View(), line.View(), 0, 0, px::KeyColor, true);
+        if (DividerMask(m) < 0) return;   // a separator without a divider mask is left as the bar
+        PaintDividerKeyed(m, &bmp, RECT{w / 2 - 1, 2, w / 2 + 3, h - 2}, info);
         BitBlt(target->Canvas().Handle(), item.left, item.top, w, h, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
         return;
     }
@@ -1025,12 +1036,11 @@ void TkvStatusBarWnd::PaintPanel(int index, RECT r, bool simple, const String& t
         RECT mr = simple ? RECT{0, 0, cache->Width(), cache->Height()} : r;
         PaintMaskNineParts32(cache, mr, 0, m, false, 0, mask, info);
     } else if (m && !simple && index < parts - 1) {
-        int div = m->FindSectionIndex(L"DIVIDER");
-        int divMask = div >= 0 ? m->FindMaskIndex(div, L"DIVIDER", L"BORDERSMASK") : -1;
-        if (m->IsMaskIndexValid(divMask)) {
-            int w = std::max(2, m->MaskMarginLeft(divMask) + m->MaskMarginRight(divMask));
-            RECT dr{r.right - w, 1, r.right, cache->Height() - 1};
-            PaintSkinItem(div, L"DIVIDER", info, -1, -1, m, cache, POINT{}, dr, 0, 0);
+        int divMask = DividerMask(m);
+        if (divMask >= 0) {
+            // As wide as the divider's picture, at the panel's right end.
+            int w = std::max(2, MaskFrameWidth(m->ma()[size_t(divMask)]));
+            PaintDividerKeyed(m, cache, RECT{r.right - w, 1, r.right, cache->Height() - 1}, info);
         }
     }
     TStatusPanel* panel = (StatusBar && index >= 0 && index < StatusBar->PanelCount()) ? &StatusBar->Panels(index)

@@ -15,6 +15,8 @@
 #include "skin/controls/TabWnd.h"
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
+#include "skin/graphics/Bitmap32.h"
+#include "skin/graphics/PixelOps.h"
 #include "skin/graphics/SkinCommands.h"
 #include "skin/graphics/TextEffects.h"
 
@@ -200,6 +202,63 @@ TEST_F(Containers, StatusBarSimpleModeAndOwnerDrawnPanel)
     EXPECT_EQ(WindowPixel(sb->Handle(), 399, 11), line);
     EXPECT_NE(WindowPixel(sb->Handle(), 200, 11), line);
     EXPECT_EQ(panelEdge, line);
+}
+
+// A skin without a status panel mask divides the panels with its divider,
+// keyed like every skin image: no key colour reaches the screen, and the bar
+// shows where the divider's mask is keyed.
+TEST_F(Containers, StatusBarDividerIsKeyedWithoutAPanelMask)
+{
+    // The sample skin, less its status panel mask.
+    const String from = EnvPath("TALVERA_CONTENT") + L"\\Skins\\Slate\\";
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileW((from + L"*").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        std::string bytes = ReadBytes(from + found.cFileName);
+        if (String(found.cFileName) == L"Options.dat") {
+            const size_t at = bytes.find("STATUSPANELMASK=");
+            ASSERT_NE(at, std::string::npos);
+            bytes.erase(at, bytes.find('\n', at) + 1 - at);
+        }
+        dir.WriteFile(String(L"NoPanelMask\\") + found.cFileName, bytes);
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    manager->SetSkinDirectory(dir.Path());
+    manager->SetSkinName(L"NoPanelMask");
+    ASSERT_TRUE(manager->SkinData().Active);
+    const int section = Section(manager, L"STATUSBAR");
+    ASSERT_FALSE(manager->IsMaskIndexValid(manager->FindMaskIndex(section, L"STATUSBAR", L"STATUSPANELMASK")));
+    const int div = Section(manager, L"DIVIDER");
+    const int divMask = manager->FindMaskIndex(div, L"DIVIDER", L"BORDERSMASK");
+    ASSERT_TRUE(manager->IsMaskIndexValid(divMask));
+
+    auto* sb = Add<TStatusBar>(form, 0, 300, 400, 22);
+    sb->AddPanel(L"", 100);
+    sb->AddPanel(L"", 120);
+    sb->AddPanel(L"", 50);
+    sb->PanelsChanged();
+    auto* w = Wrap<TkvStatusBarWnd>(sb);
+    Repaint(sb);
+    ASSERT_NE(w->CommonData->CacheBitmap, nullptr);
+    const int dw = MaskFrameWidth(manager->ma()[size_t(divMask)]);
+    const COLORREF key = COLORREF(px::KeyColor);
+    int keyed = 0, drawn = 0;
+    for (int part = 0; part < 2; ++part) {
+        RECT r{};
+        SendMessageW(sb->Handle(), SB_GETRECT, WPARAM(part), LPARAM(&r));
+        InflateRect(&r, -2, -2);
+        // Each divider pixel beside the bar 4 px to its left, in the same row.
+        for (int y = 2; y < 20; ++y)
+            for (int x = r.right - dw; x < r.right; ++x) {
+                const COLORREF shown = WindowPixel(sb->Handle(), x, y);
+                keyed += shown == key;
+                drawn += shown != WindowPixel(sb->Handle(), r.right - dw - 4, y);
+            }
+    }
+    EXPECT_EQ(keyed, 0);
+    EXPECT_GT(drawn, 0) << "the dividers are drawn";
 }
 
 TEST_F(Containers, ToolBarHotTrackingRepaintsTheOldAndTheNewButton)

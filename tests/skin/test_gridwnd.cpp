@@ -261,7 +261,9 @@ TEST_F(GridWnd, ExtendedGridRowColoursAndFixed3D)
 }
 
 // A string grid of the class library: its cells in the skin's edit colour,
-// its fixed cells in the skin's global colour, its own colours back after.
+// its selected cell in the skin's highlight colour, its fixed cells a gradient of the skin's colours without the system's
+// raised edge, the lines between all cells in the skin's line colour, its own
+// colours and drawing back after.
 TEST_F(GridWnd, StringGridColoursFollowTheSkin)
 {
     auto* g = Add<TStringGrid>(form, 10, 10, 330, 200);
@@ -280,13 +282,36 @@ TEST_F(GridWnd, StringGridColoursFollowTheSkin)
     EXPECT_NE(cellColour, 0x20C020);
     RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Pump(30);
-    RECT fixed = g->CellRect(0, 0), cell = g->CellRect(2, 2);
-    EXPECT_EQ(WindowPixel(h, fixed.left + 10, fixed.top + 5), ColorToRGB(Global(manager)));
+    RECT cell = g->CellRect(2, 2), selected = g->CellRect(g->Col(), g->Row());
     EXPECT_EQ(WindowPixel(h, cell.left + 20, cell.top + 5), ColorToRGB(cellColour));
+    EXPECT_EQ(WindowPixel(h, selected.right - 3, selected.top + 3), ColorToRGB(manager->GetHighlightColor(true)));
+    const COLORREF top = ColorToRGB(MixColors(Global(manager), Edit(manager), 0.5));
+    const COLORREF bottom = ColorToRGB(Global(manager));
+    const COLORREF line = ColorToRGB(MixColors(Edit(manager), EditFont(manager), 0.7));
+    ASSERT_NE(top, bottom) << "the gradient must be seen";
+    for (auto [col, row] : {std::pair{0, 0}, std::pair{1, 0}, std::pair{0, 1}}) {
+        SCOPED_TRACE(testing::Message() << "cell " << col << "," << row);
+        const RECT f = g->CellRect(col, row);
+        const int mid = (f.left + f.right) / 2;
+        EXPECT_EQ(WindowPixel(h, mid, f.top), top);
+        EXPECT_EQ(WindowPixel(h, mid, f.bottom - 1), bottom);
+        // Each row of the cell is one colour to its edges: no edge of its own.
+        for (int y = f.top; y < f.bottom; y += 3) {
+            const COLORREF inside = WindowPixel(h, mid, y);
+            EXPECT_EQ(WindowPixel(h, f.left, y), inside) << "y " << y;
+            EXPECT_EQ(WindowPixel(h, f.right - 1, y), inside) << "y " << y;
+        }
+        // The lines right of and below the cell.
+        EXPECT_EQ(WindowPixel(h, f.right, (f.top + f.bottom) / 2), line);
+        EXPECT_EQ(WindowPixel(h, mid, f.bottom), line);
+    }
 
     Command(h, SkinCmdRemoveSkin);
     EXPECT_EQ(g->FixedColor(), 0x3040A0);
     EXPECT_EQ(g->Color(), 0x20C020);
+    EXPECT_EQ(g->DrawingStyle(), TGridDrawingStyle::gdsClassic);
+    EXPECT_EQ(ColorToRGB(g->GridLineColor()), ColorToRGB(clBtnFace));
+    EXPECT_EQ(ColorToRGB(g->SelectionColor()), ColorToRGB(clHighlight));
 }
 
 // The grid itself: cells by point, scrolling by rows with its bar, fixed rows staying.

@@ -415,23 +415,6 @@ HICON QuarterIcon()
     return icon;
 }
 
-// Where the picture shows pattern whole inside the area (window coordinates); {-1, -1} when nowhere.
-POINT FindPicture(TBitmap& shot, TBitmap& pattern, const RECT& area)
-{
-    GdiFlush();
-    const PixelView s = shot.View(), p = pattern.View();
-    for (int y = std::max(0, int(area.top)); y + p.height <= std::min(s.height, int(area.bottom)); ++y)
-        for (int x = std::max(0, int(area.left)); x + p.width <= std::min(s.width, int(area.right)); ++x) {
-            bool same = true;
-            for (int j = 0; same && j < p.height; ++j)
-                for (int i = 0; same && i < p.width; ++i)
-                    same = ((s.Row(y + j)[x + i] ^ p.Row(j)[i]) & 0xFFFFFFu) == 0;
-            if (same)
-                return POINT{x, y};
-        }
-    return POINT{-1, -1};
-}
-
 }  // namespace
 
 TEST_F(MDITest, MaximisedChildsIconIsOnTheMenuLineWhereItsSystemMenuOpens)

@@ -327,9 +327,10 @@ TEST_F(TreeWnd, Screenshot)
     Pump(100);
     String path = SaveWindowShot(form->Handle(), L"grids-and-trees");
     EXPECT_FALSE(path.empty());
-    // The skinned grid's fixed cells and the tree's background are the skin's.
+    // The skinned grid's fixed cells (their gradient ends in the skin's global
+    // colour) and the tree's background are the skin's.
     RECT fixed = grid->CellRect(1, 0);
-    EXPECT_EQ(WindowPixel(grid->Handle(), fixed.left + 3, fixed.top + 3), ColorToRGB(manager->GetGlobalColor()));
+    EXPECT_EQ(WindowPixel(grid->Handle(), fixed.left + 3, fixed.bottom - 1), ColorToRGB(manager->GetGlobalColor()));
     COLORREF treeBack = COLORREF(SendMessageW(tree->Handle(), TVM_GETBKCOLOR, 0, 0));
     EXPECT_TRUE(treeBack == ColorToRGB(Sec(L"EDIT").Props[0].Color) || treeBack == ColorToRGB(Sec(L"EDIT").Props[1].Color));
     EXPECT_EQ(WindowPixel(tree->Handle(), tree->ClientWidth() - 3, tree->ClientHeight() - 3), treeBack);

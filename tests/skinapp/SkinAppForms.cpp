@@ -45,6 +45,13 @@ bool ParseInt(const String& text, int lo, int hi, int& out)
     return true;
 }
 
+// The program's own icon (its MAINICON resource) at size x size; shared by
+// the system for the program's life, never freed.
+HICON ProgramIcon(int size)
+{
+    return HICON(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_SHARED));
+}
+
 TMenuItem* AddItem(TMenuItem* parent, const String& caption, const TNotifyEvent& click = nullptr)
 {
     auto* item = new TMenuItem();
@@ -127,6 +134,14 @@ void TSkinAppVirtualTree::Paint()
     }
 }
 
+void GiveProgramIcon(TCustomForm* form)
+{
+    if (!form || !form->HandleAllocated())
+        return;
+    SendMessageW(form->Handle(), WM_SETICON, ICON_SMALL, LPARAM(ProgramIcon(GetSystemMetrics(SM_CXSMICON))));
+    SendMessageW(form->Handle(), WM_SETICON, ICON_BIG, LPARAM(ProgramIcon(GetSystemMetrics(SM_CXICON))));
+}
+
 // ---------------------------------------------------------------- the main form
 
 TSkinAppMain::TSkinAppMain(TComponent* owner) : TForm(owner)
@@ -158,6 +173,12 @@ TSkinAppMain::TSkinAppMain(TComponent* owner) : TForm(owner)
     BuildTitleBar();
     Provider = TsSkinProvider::Create(this);
     Provider->MakeSkinMenu = true;   // the system menu lists the skins too
+}
+
+void TSkinAppMain::HandleCreated()
+{
+    TForm::HandleCreated();
+    GiveProgramIcon(this);
 }
 
 void TSkinAppMain::BuildTitleBar()
@@ -617,8 +638,11 @@ TSkinAppMDI* TSkinAppMain::ShowMDIForm()
 
 TForm* TSkinAppMain::ShowExampleForm()
 {
-    if (!example_)
+    if (!example_) {
         example_ = CreateExampleForm(this);
+        example_->HandleNeeded();
+        GiveProgramIcon(example_);
+    }
     BringUp(example_);
     return example_;
 }
@@ -688,6 +712,12 @@ TSkinAppMDI::TSkinAppMDI(TComponent* owner) : TForm(owner)
     Provider = TsSkinProvider::Create(this);
 }
 
+void TSkinAppMDI::HandleCreated()
+{
+    TForm::HandleCreated();
+    GiveProgramIcon(this);
+}
+
 TForm* TSkinAppMDI::NewChild()
 {
     auto* child = new TForm(this);
@@ -701,6 +731,8 @@ TForm* TSkinAppMDI::NewChild()
     memo->Lines().Add(L"The text of child " + std::to_wstring(made_));
     TsSkinProvider::Create(child);
     child->OnClose = TCloseEvent(this, &TSkinAppMDI::ChildClose);
+    child->HandleNeeded();
+    GiveProgramIcon(child);
     child->Show();
     return child;
 }

@@ -130,6 +130,9 @@ public:
     // Saves the window area of form (as the screen shows it) as a 24-bit BMP.
     static bool SaveWindowShot(TCustomForm* form, const String& file);
 
+protected:
+    void HandleCreated() override;
+
 private:
     void BuildMenus();
     void BuildControls();
@@ -169,6 +172,9 @@ public:
     TForm* NewChild();
     int ChildrenMade() const { return made_; }
 
+protected:
+    void HandleCreated() override;
+
 private:
     void NewClick(TObject*);
     void ChildClose(TObject*, TCloseAction& action);   // a closed child is freed
@@ -177,6 +183,10 @@ private:
     TMainMenu* menu_ = nullptr;
     int made_ = 0;
 };
+
+// Gives a form of the program the program's own icon (its MAINICON resource,
+// tests/skinapp/skinapp.ico), small for the title and big for the task bar.
+void GiveProgramIcon(TCustomForm* form);
 
 // The program: parses the command line, starts the libraries, shows the main
 // form (printing its window class to the standard output), runs, ends.

@@ -556,6 +556,99 @@ TEST_F(SkinAppTest, FramesLabelStandsOnTheFramesPicture)
     EXPECT_FALSE(label->Transparent());
 }
 
+// The program's forms carry its own icon, and their skinned titles show it
+// pixel for pixel (the icon is opaque) under the light and the dark skin.
+TEST_F(SkinAppTest, TitlesShowTheProgramsOwnIcon)
+{
+    TSkinAppMain* main = StartMain();
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        main->ChooseSkin(skin);
+        Settle();
+        TCustomForm* forms[] = {main, main->ShowMDIForm()};
+        Settle();
+        for (TCustomForm* form : forms) {
+            SCOPED_TRACE(StringToUtf8(String(skin) + L" " + form->Caption()));
+            const auto icon = HICON(SendMessageW(form->Handle(), WM_GETICON, ICON_SMALL, 0));
+            ASSERT_NE(icon, nullptr);
+            std::unique_ptr<TBitmap> drawn(NewBitmap32(size, size));
+            DrawIconEx(drawn->Canvas().Handle(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+            BringWindowToTop(form->Handle());
+            RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+            Pump(100);
+            const std::unique_ptr<TBitmap> shot = CaptureWindow(form->Handle());
+            // The title: above the client, the left quarter of the window.
+            const RECT client = GetClientRectInWindow(form->Handle());
+            const POINT at = FindPicture(*shot, *drawn, RECT{0, 0, shot->Width() / 4, client.top});
+            EXPECT_GE(at.x, 0) << "the icon is not in the title";
+        }
+    }
+}
+
+// A combo box's edit field shows the colours its skin section gives the box:
+// its background where no text is, and text nearer the section's font colour
+// than the background, under the light and the dark skin.
+TEST_F(SkinAppTest, ComboEditFieldsTakeTheSkinsColours)
+{
+    TSkinAppMain* main = StartMain();
+    main->SetActiveControl(main->MessageButton);   // no caret, no selection in the fields
+    std::vector<TComboBox*> combos;
+    for (const TSkinAppMain::Listed& l : main->ListedControls())
+        if (auto* c = dynamic_cast<TComboBox*>(l.Control); c && c->Style() == TComboBoxStyle::csDropDown)
+            combos.push_back(c);
+    ASSERT_GE(combos.size(), 2u);
+    auto distance = [](COLORREF a, COLORREF b) {
+        return std::abs(int(GetRValue(a)) - int(GetRValue(b))) + std::abs(int(GetGValue(a)) - int(GetGValue(b))) +
+               std::abs(int(GetBValue(a)) - int(GetBValue(b)));
+    };
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        main->ChooseSkin(skin);
+        SetCursorPos(0, 0);
+        Settle();
+        for (TComboBox* combo : combos) {
+            SCOPED_TRACE(StringToUtf8(String(skin) + L" " + combo->ClassName()));
+            TkvMainWnd* wrapper = GetWrapper(combo->Handle());
+            ASSERT_NE(wrapper, nullptr);
+            const TsGeneralData* section = wrapper->CommonData->Section();
+            ASSERT_NE(section, nullptr);
+            const COLORREF back = ColorToRGB(wrapper->CommonData->GetStateColor(0, combo->Handle()));
+            const COLORREF ink = ColorToRGB(TColor(section->Props[0].FontColor));
+            ASSERT_GT(distance(back, ink), 100) << "the section's text must stand out";
+            const HWND field = FindWindowExW(combo->Handle(), nullptr, L"Edit", nullptr);
+            ASSERT_NE(field, nullptr);
+            RedrawWindow(field, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            Pump(50);
+            const std::unique_ptr<TBitmap> shown = CaptureWindow(field);
+            auto pixel = [&](int x, int y) {
+                const uint32_t p = GetPixel32(shown.get(), x, y);
+                return COLORREF(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+            };
+            // Right of the text: the field's background.
+            EXPECT_EQ(pixel(shown->Width() - 3, shown->Height() / 2), back);
+            // The room the box leaves round its field: the same colour.
+            RECT box{}, inBox{};
+            GetWindowRect(combo->Handle(), &box);
+            GetWindowRect(field, &inBox);
+            OffsetRect(&inBox, -box.left, -box.top);
+            const std::unique_ptr<TBitmap> whole = CaptureWindow(combo->Handle());
+            auto boxPixel = [&](int x, int y) {
+                const uint32_t p = GetPixel32(whole.get(), x, y);
+                return COLORREF(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+            };
+            ASSERT_GE(inBox.left, 3);
+            EXPECT_EQ(boxPixel(inBox.left - 1, (inBox.top + inBox.bottom) / 2), back);
+            EXPECT_EQ(boxPixel((inBox.left + inBox.right) / 2, inBox.top - 1), back);
+            // The text's ink: the pixel farthest from the background.
+            COLORREF farthest = back;
+            for (int y = 0; y < shown->Height(); ++y)
+                for (int x = 0; x < shown->Width() / 2; ++x)
+                    if (distance(pixel(x, y), back) > distance(farthest, back))
+                        farthest = pixel(x, y);
+            EXPECT_LT(distance(farthest, ink), distance(farthest, back));
+        }
+    }
+}
+
 }  // namespace
 
 // The buttons that show the MDI form and the example form bring them back
