@@ -202,6 +202,12 @@ HICON FormIcon(HWND wnd)
         icon = HICON(GetClassLongPtrW(wnd, GCLP_HICONSM));
     if (!icon)
         icon = HICON(GetClassLongPtrW(wnd, GCLP_HICON));
+    // The application's icon: the program's own ("MAINICON"), which its
+    // window class carries.
+    if (!icon && Application && Application->Handle())
+        icon = HICON(GetClassLongPtrW(Application->Handle(), GCLP_HICONSM));
+    if (!icon && Application && Application->Handle())
+        icon = HICON(GetClassLongPtrW(Application->Handle(), GCLP_HICON));
     if (!icon)
         icon = LoadIconW(nullptr, IDI_APPLICATION);
     return icon;

@@ -639,9 +639,7 @@ TSkinAppMDI* TSkinAppMain::ShowMDIForm()
 TForm* TSkinAppMain::ShowExampleForm()
 {
     if (!example_) {
-        example_ = CreateExampleForm(this);
-        example_->HandleNeeded();
-        GiveProgramIcon(example_);
+        example_ = CreateExampleForm(this);   // its title takes the program's icon from the skin's frame
     }
     BringUp(example_);
     return example_;

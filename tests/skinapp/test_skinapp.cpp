@@ -565,11 +565,16 @@ TEST_F(SkinAppTest, TitlesShowTheProgramsOwnIcon)
     for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
         main->ChooseSkin(skin);
         Settle();
-        TCustomForm* forms[] = {main, main->ShowMDIForm()};
+        // The example form is given no icon: the frame shows the application's.
+        TCustomForm* forms[] = {main, main->ShowMDIForm(), main->ShowExampleForm()};
         Settle();
         for (TCustomForm* form : forms) {
             SCOPED_TRACE(StringToUtf8(String(skin) + L" " + form->Caption()));
-            const auto icon = HICON(SendMessageW(form->Handle(), WM_GETICON, ICON_SMALL, 0));
+            auto icon = HICON(SendMessageW(form->Handle(), WM_GETICON, ICON_SMALL, 0));
+            if (form == forms[2]) {
+                EXPECT_EQ(icon, nullptr);
+                icon = HICON(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_SHARED));
+            }
             ASSERT_NE(icon, nullptr);
             std::unique_ptr<TBitmap> drawn(NewBitmap32(size, size));
             DrawIconEx(drawn->Canvas().Handle(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
