@@ -1174,15 +1174,7 @@ void TWinControl::WMPaint(TMessage& m)
 
 void TCustomControl::PaintWindow(HDC dc)
 {
-    // The canvas lets go of the DC even when Paint throws: it must not keep
-    // (and later select into) a context that is freed when painting ends.
-    struct Detach {
-        TCanvas& c;
-        ~Detach() { c.SetHandle(nullptr); }
-    } detach{canvas_};
-    canvas_.SetHandle(dc);
-    canvas_.Font().Assign(&Font());
-    canvas_.Brush().SetColor(Color());
+    TCanvasBinding bound(canvas_, dc, Font(), Color());
     Paint();
 }
 
