@@ -70,6 +70,17 @@ void RemoveTree(const String& path)
     RemoveDirectoryW(dir.c_str());
 }
 
+std::string BinaryBytes(size_t n)
+{
+    std::string s(n, '\0');
+    uint32_t x = 12345;
+    for (size_t i = 0; i < n; ++i) {
+        x = x * 1664525u + 1013904223u;
+        s[i] = char(x >> 24);
+    }
+    return s;
+}
+
 std::string ReadBytes(const String& fileName)
 {
     HANDLE h = CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -222,6 +233,11 @@ String SaveWindowShot(HWND wnd, const String& name)
     Pump(50);
     RECT r;
     GetWindowRect(wnd, &r);
+    return SaveScreenShot(r, name);
+}
+
+String SaveScreenShot(const RECT& r, const String& name)
+{
     int w = r.right - r.left, h = r.bottom - r.top;
     TBitmap bmp(w, h, TPixelFormat::pf24bit);
     HDC screen = GetDC(nullptr);
