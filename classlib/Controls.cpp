@@ -23,6 +23,17 @@ std::map<String, WNDPROC>& SystemProcs()
 }
 }  // namespace
 
+String ReadWindowText(HWND handle)
+{
+    if (!handle) return String();
+    const int n = GetWindowTextLengthW(handle);
+    if (n <= 0) return String();
+    String s(size_t(n) + 1, L'\0');
+    const int got = GetWindowTextW(handle, s.data(), n + 1);
+    s.resize(size_t(got > 0 ? got : 0));
+    return s;
+}
+
 TShiftState KeysToShiftState(WPARAM keys)
 {
     TShiftState s = 0;
@@ -813,15 +824,7 @@ bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
 
 bool TWinControl::CanFocus() const { return handle_ && IsWindowVisible(handle_) && IsWindowEnabled(handle_); }
 
-String TWinControl::GetText() const
-{
-    if (!handle_) return text_;
-    int n = GetWindowTextLengthW(handle_);
-    String s(size_t(n) + 1, L'\0');
-    n = GetWindowTextW(handle_, s.data(), n + 1);
-    s.resize(size_t(n));
-    return s;
-}
+String TWinControl::GetText() const { return handle_ ? ReadWindowText(handle_) : text_; }
 
 void TWinControl::TextChanged(const String& text)
 {
@@ -1171,15 +1174,7 @@ void TWinControl::WMPaint(TMessage& m)
 
 void TCustomControl::PaintWindow(HDC dc)
 {
-    // The canvas lets go of the DC even when Paint throws: it must not keep
-    // (and later select into) a context that is freed when painting ends.
-    struct Detach {
-        TCanvas& c;
-        ~Detach() { c.SetHandle(nullptr); }
-    } detach{canvas_};
-    canvas_.SetHandle(dc);
-    canvas_.Font().Assign(&Font());
-    canvas_.Brush().SetColor(Color());
+    TCanvasBinding bound(canvas_, dc, Font(), Color());
     Paint();
 }
 

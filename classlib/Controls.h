@@ -329,6 +329,8 @@ private:
     TCanvas canvas_;
 };
 
+// The text of any window as WM_GETTEXT gives it; empty for no window.
+String ReadWindowText(HWND handle);
 TShiftState KeysToShiftState(WPARAM keys);
 TShiftState KeyboardShiftState();
 HCURSOR CursorHandle(TCursor c);

@@ -375,13 +375,7 @@ void TCustomForm::DoHide()
 void TCustomForm::PaintOnCanvas(HDC dc)
 {
     if (!OnPaint || !dc) return;
-    struct Detach {
-        TCanvas& c;
-        ~Detach() { c.SetHandle(nullptr); }
-    } detach{canvas_};
-    canvas_.SetHandle(dc);
-    canvas_.Font().Assign(&Font());
-    canvas_.Brush().SetColor(Color());
+    TCanvasBinding bound(canvas_, dc, Font(), Color());
     OnPaint(this);
 }
 

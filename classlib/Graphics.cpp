@@ -153,6 +153,31 @@ void TCanvas::SetHandle(HDC dc)
     dc_ = dc;
 }
 
+TCanvasBinding::TCanvasBinding(TCanvas& canvas, HDC dc, const TFont& font, TColor brushColor)
+    : canvas_(canvas), previous_(canvas.Handle()), brushColor_(canvas.Brush().Color()),
+      penColor_(canvas.Pen().Color()), brushStyle_(canvas.Brush().Style()), penWidth_(canvas.Pen().Width())
+{
+    if (previous_) font_.Assign(&canvas.Font());
+    // Let go first: no font or brush is changed while selected into a DC.
+    canvas_.SetHandle(nullptr);
+    if (!(canvas_.Font() == font)) canvas_.Font().Assign(&font);
+    canvas_.Brush().SetColor(brushColor);
+    canvas_.SetHandle(dc);
+}
+
+TCanvasBinding::~TCanvasBinding()
+{
+    canvas_.SetHandle(nullptr);
+    // An unbound canvas keeps what the paint left: the next paint sets it anew.
+    if (!previous_) return;
+    if (!(canvas_.Font() == font_)) canvas_.Font().Assign(&font_);
+    canvas_.Brush().SetColor(brushColor_);
+    canvas_.Brush().SetStyle(brushStyle_);
+    canvas_.Pen().SetColor(penColor_);
+    canvas_.Pen().SetWidth(penWidth_);
+    canvas_.SetHandle(previous_);
+}
+
 void TCanvas::Select()
 {
     HGDIOBJ f = SelectObject(dc_, font_.Handle());

@@ -163,6 +163,28 @@ private:
     HGDIOBJ oldFont_ = nullptr, oldBrush_ = nullptr, oldPen_ = nullptr;
 };
 
+// Binds a canvas to a device context for one paint, with the given font and
+// brush colour. On leaving, also on a throw, the canvas lets go of the DC
+// (it must not keep a context that is freed when painting ends); a canvas
+// that was bound before gets back that handle and the font, brush and pen it
+// had: a paint nested in another (a picture of the control taken while it
+// paints) leaves the outer paint's canvas as it was.
+class TCanvasBinding {
+public:
+    TCanvasBinding(TCanvas& canvas, HDC dc, const TFont& font, TColor brushColor);
+    ~TCanvasBinding();
+    TCanvasBinding(const TCanvasBinding&) = delete;
+    TCanvasBinding& operator=(const TCanvasBinding&) = delete;
+
+private:
+    TCanvas& canvas_;
+    HDC previous_;
+    TFont font_;
+    TColor brushColor_, penColor_;
+    TBrushStyle brushStyle_;
+    int penWidth_;
+};
+
 enum class TProgressStage { psStarting, psRunning, psEnding };
 using TProgressEvent = Delegate<void(TObject*, TProgressStage, int, bool, const RECT&, const String&)>;
 

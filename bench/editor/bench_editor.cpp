@@ -21,6 +21,7 @@
 #include "classlib/Dialogs.h"
 #include "classlib/StdCtrls.h"
 #include "support/GuiTest.h"
+#include "support/TeacherWindow.h"
 #include "WineBench.h"
 
 namespace {
@@ -29,17 +30,6 @@ using winebench::Median;
 using winebench::Now;
 
 constexpr size_t kLimit = 128 * 1024;
-
-std::string BinaryBytes(size_t n)
-{
-    std::string s(n, '\0');
-    uint32_t x = 12345;
-    for (size_t i = 0; i < n; ++i) {
-        x = x * 1664525u + 1013904223u;
-        s[i] = char(x >> 24);
-    }
-    return s;
-}
 
 }  // namespace
 
@@ -55,12 +45,7 @@ int wmain(int argc, wchar_t** argv)
         dir.MakeDir(L"Content");
         const std::string bytes = BinaryBytes(kLimit);
         const String file = dir.WriteFile(L"Content\\at-limit.bin", bytes);
-        SetAppFolder(dir.Path());
-        Application->CreateForm(Form1);
-        Application->CreateForm(Form4);
-        Application->CreateForm(Form5);
-        Form5->Show();
-        winebench::Pump();
+        ShowTeacherWindow(dir.Path());
         TOpenDialog::Runner = [file](TOpenDialog& d) {
             d.SetFileName(file);
             return true;
@@ -106,12 +91,8 @@ int wmain(int argc, wchar_t** argv)
             const double o = Median(ours);
             bench::Row("open a 128 KiB raw file (aim: under 5000 ms)", o, Median(ref), "the text set into an EDIT");
         }
-        TOpenDialog::Runner = nullptr;
         DestroyWindow(plain);
-        FreeAndNil(Form5);
-        FreeAndNil(Form4);
-        FreeAndNil(Form1);
-        SetAppFolder(L"");
+        FreeTeacherWindow();
     }
     DoneApplication();
     return rc;

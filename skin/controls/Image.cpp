@@ -11,30 +11,16 @@
 #include "skin/core/CommonData.h"
 #include "skin/core/ControlPaint.h"
 #include "skin/graphics/SkinCommands.h"
+#include "skin/core/SkinDataProperty.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/graphics/ResampleBitmap.h"
 
-namespace {
-template <class C>
-void RegisterSkinData()
-{
-    static bool done = false;
-    if (done) return;
-    done = true;
-    TPropInfo p;
-    p.Name = L"SkinData";
-    p.Kind = TTypeKind::tkClass;
-    p.GetObj = [](TObject* o) -> TObject* { return &static_cast<C*>(o)->SkinData(); };
-    RegisterProperty(C::StaticClassInfo(), std::move(p));
-}
-}  // namespace
-
 TsCustomImage::TsCustomImage(TComponent* owner)
     : TsSkinnedControl<TImage>(owner), skinData_(std::make_unique<TsCtrlSkinData>(this, true))
 {
-    RegisterSkinData<TsCustomImage>();
+    RegisterSkinDataProperty<TsCustomImage>();
     cache_.SetPixelFormat(TPixelFormat::pf32bit);
     imagesLink_.OnChange = TNotifyEvent(this, &TsCustomImage::ImagesChanged);
     skinData_->ControlKind = int32_t(TsControlKind::Image);
@@ -43,7 +29,7 @@ TsCustomImage::TsCustomImage(TComponent* owner)
 
 TsImage::TsImage(TComponent* owner) : TsCustomImage(owner)
 {
-    RegisterSkinData<TsImage>();
+    RegisterSkinDataProperty<TsImage>();
     static bool done = false;
     if (done) return;
     done = true;

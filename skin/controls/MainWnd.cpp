@@ -724,17 +724,6 @@ void SendToTopParent(HWND handle)
     if (top) SendMessageW(top, SkinCommandMessage, MAKEWPARAM(0, SkinCmdControlChanged), 0);
 }
 
-String ReadWindowText(HWND handle)
-{
-    if (!handle) return String();
-    int n = GetWindowTextLengthW(handle);
-    if (n <= 0) return String();
-    String s(size_t(n) + 1, L'\0');
-    int got = GetWindowTextW(handle, s.data(), n + 1);
-    s.resize(size_t(got > 0 ? got : 0));
-    return s;
-}
-
 // ---------------------------------------------------------------- painting
 
 namespace {

@@ -235,8 +235,6 @@ void GetWndGeometry(HWND handle, HWND& parentHandle, RECT& windowArea, POINT& po
                     RECT& parentRect);
 // Sends command 25 to the top-level ancestor of handle.
 void SendToTopParent(HWND handle);
-// The window text, read through the wide functions.
-String ReadWindowText(HWND handle);
 void PaintWrapperBackground(TsCommonData* commonData, HWND handle, bool plain);
 void PaintBorderMaskCorners(TsCommonData* commonData, int state, TkvMainWnd* wrapper);
 

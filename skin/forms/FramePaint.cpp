@@ -213,15 +213,6 @@ HICON FormIcon(HWND wnd)
     return icon;
 }
 
-String WindowText(HWND wnd)
-{
-    const int n = GetWindowTextLengthW(wnd);
-    String s(size_t(std::max(0, n)), L'\0');
-    if (n > 0)
-        s.resize(size_t(GetWindowTextW(wnd, s.data(), n + 1)));
-    return s;
-}
-
 // The system's caption font (made once per call; the caller deletes it).
 HFONT CaptionFont(bool small)
 {
@@ -550,7 +541,7 @@ void TsFramePainter::PaintCaptionText(TBitmap& bmp)
     const UINT flags = CaptionTextFlags(rtl);
     const TFormBorderStyle bs = p_.form_->BorderStyle();
     const bool small = bs == TFormBorderStyle::bsToolWindow || bs == TFormBorderStyle::bsSizeToolWin;
-    const String caption = TitleBarShowsCaption(p_, p_.AddedTitle.ShowMainCaption()) ? WindowText(p_.wnd_) : String();
+    const String caption = TitleBarShowsCaption(p_, p_.AddedTitle.ShowMainCaption()) ? ReadWindowText(p_.wnd_) : String();
     captionText_ = caption;
     const String& added = p_.AddedTitle.Text();
 

@@ -8,15 +8,6 @@
 
 namespace {
 
-String WindowTextOf(HWND wnd)
-{
-    const int n = GetWindowTextLengthW(wnd);
-    String s(size_t(std::max(0, n)), L'\0');
-    if (n > 0)
-        s.resize(size_t(GetWindowTextW(wnd, s.data(), n + 1)));
-    return s;
-}
-
 // One entry of src copied to dst at pos, a sub-menu copied with all it holds.
 void CopyEntry(HMENU src, int index, HMENU dst, int pos);
 
@@ -163,7 +154,7 @@ bool TsMDIMerge::Follow(TsSkinProvider& p)
     bool changed = false;
     HWND wnd = p.Window();
     // The caption the system gives the main window (with a maximised child's in brackets).
-    if (String now = WindowTextOf(wnd); now != caption_) {
+    if (String now = ReadWindowText(wnd); now != caption_) {
         caption_ = now;
         changed = true;
     }

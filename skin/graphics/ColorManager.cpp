@@ -122,7 +122,9 @@ void TColorManager::SetYCbCrCoefficients(double red, double green, double blue)
 
 void TColorManager::BuildGammaTable()
 {
-    int b = srcBits_ >= 8 ? 255 : (1 << tgtBits_) - 1;
+    // Indexed by source samples (cut to 8 bits), giving target samples: the
+    // brightest source sample gives the brightest target sample.
+    int b = srcBits_ >= 8 ? 255 : (1 << srcBits_) - 1;
     int m = tgtBits_ >= 8 ? 255 : (1 << tgtBits_) - 1;
     double e = 1 / (mainGamma_ * displayGamma_);
     std::memset(gamma_, 0, sizeof gamma_);
@@ -385,20 +387,33 @@ inline void Put3(uint8_t* q, int tb, bool bgr, int r, int g, int b)
         else Write16(q + c * 2, uint16_t(v[c]));
     }
 }
-}  // namespace
 
-void TColorManager::RowCMYK(const void* const* planes, int planeCountMinus1, void* target, int count, uint8_t mask)
+// The frame of the colour-space rows: both sides 8 or 16 bits a sample (else
+// nothing is written), source pixels of `channels` samples, target pixels of
+// three samples (four with alpha). pixel(in, sp, out) writes the target pixel
+// out of source pixel sp, for each column the mask keeps.
+template <class Pixel>
+void EachColourPixel(int srcBits, int tgtBits, bool tgtAlpha, const void* const* planes, int planeCount,
+                     int channels, bool planar, void* target, int count, uint8_t mask, Pixel pixel)
 {
-    if ((srcBits_ != 8 && srcBits_ != 16) || (tgtBits_ != 8 && tgtBits_ != 16)) return;
-    int sb = srcBits_ / 8, tb = tgtBits_ / 8;
-    int tStep = ((tgtOptions_ & coAlpha) ? 4 : 3) * tb;
-    SampleReader in(planes, planeCountMinus1 + 1, 4, sb, planeCountMinus1 == 3);
-    bool bgr = IsBGR(tgtScheme_);
+    if ((srcBits != 8 && srcBits != 16) || (tgtBits != 8 && tgtBits != 16)) return;
+    const SampleReader in(planes, planeCount, channels, srcBits / 8, planar);
+    const int tStep = (tgtAlpha ? 4 : 3) * (tgtBits / 8);
     auto* out = static_cast<uint8_t*>(target);
     MaskBit m{mask};
     int sp = 0;
     for (int i = 0; i < count; ++i, out += tStep) {
-        if (!m.Take()) continue;
+        if (m.Take()) pixel(in, sp++, out);
+    }
+}
+}  // namespace
+
+void TColorManager::RowCMYK(const void* const* planes, int planeCountMinus1, void* target, int count, uint8_t mask)
+{
+    const int sb = srcBits_ / 8, tb = tgtBits_ / 8;
+    const bool bgr = IsBGR(tgtScheme_);
+    EachColourPixel(srcBits_, tgtBits_, tgtOptions_ & coAlpha, planes, planeCountMinus1 + 1, 4, planeCountMinus1 == 3,
+                    target, count, mask, [&](const SampleReader& in, int sp, uint8_t* out) {
         int v[3];
         if (sb == 1) {
             unsigned k = *in.At(sp, 3);
@@ -416,23 +431,16 @@ void TColorManager::RowCMYK(const void* const* planes, int planeCountMinus1, voi
             }
         }
         Put3(out, tb, bgr, v[0], v[1], v[2]);
-        ++sp;
-    }
+    });
 }
 
 void TColorManager::RowLab(const void* const* planes, int planeCountMinus1, void* target, int count, uint8_t mask)
 {
-    if ((srcBits_ != 8 && srcBits_ != 16) || (tgtBits_ != 8 && tgtBits_ != 16)) return;
-    int sb = srcBits_ / 8, tb = tgtBits_ / 8;
-    int tStep = ((tgtOptions_ & coAlpha) ? 4 : 3) * tb;
-    SampleReader in(planes, planeCountMinus1 + 1, 3, sb, planeCountMinus1 > 0);
-    bool bgr = IsBGR(tgtScheme_);
-    bool lByte = srcOptions_ & coLabByteRange, offset = srcOptions_ & coLabChromaOffset;
-    auto* out = static_cast<uint8_t*>(target);
-    MaskBit m{mask};
-    int sp = 0;
-    for (int i = 0; i < count; ++i, out += tStep) {
-        if (!m.Take()) continue;
+    const int sb = srcBits_ / 8, tb = tgtBits_ / 8;
+    const bool bgr = IsBGR(tgtScheme_);
+    const bool lByte = srcOptions_ & coLabByteRange, offset = srcOptions_ & coLabChromaOffset;
+    EachColourPixel(srcBits_, tgtBits_, tgtOptions_ & coAlpha, planes, planeCountMinus1 + 1, 3, planeCountMinus1 > 0,
+                    target, count, mask, [&](const SampleReader& in, int sp, uint8_t* out) {
         double l;
         double ab[2];
         if (sb == 1) {
@@ -468,22 +476,15 @@ void TColorManager::RowLab(const void* const* planes, int planeCountMinus1, void
         int g = ch(-0.952 * x + 1.893 * y + 0.059 * z);
         int b = ch(0.099 * x - 0.198 * y + 1.099 * z);
         Put3(out, tb, bgr, r, g, b);
-        ++sp;
-    }
+    });
 }
 
 void TColorManager::RowYCC(const void* const* planes, int planeCountMinus1, void* target, int count, uint8_t mask)
 {
-    if ((srcBits_ != 8 && srcBits_ != 16) || (tgtBits_ != 8 && tgtBits_ != 16)) return;
-    int sb = srcBits_ / 8, tb = tgtBits_ / 8;
-    int tStep = ((tgtOptions_ & coAlpha) ? 4 : 3) * tb;
-    SampleReader in(planes, planeCountMinus1 + 1, 3, sb, planeCountMinus1 > 0);
-    bool bgr = IsBGR(tgtScheme_);
-    auto* out = static_cast<uint8_t*>(target);
-    MaskBit m{mask};
-    int sp = 0;
-    for (int i = 0; i < count; ++i, out += tStep) {
-        if (!m.Take()) continue;
+    const int sb = srcBits_ / 8, tb = tgtBits_ / 8;
+    const bool bgr = IsBGR(tgtScheme_);
+    EachColourPixel(srcBits_, tgtBits_, tgtOptions_ & coAlpha, planes, planeCountMinus1 + 1, 3, planeCountMinus1 > 0,
+                    target, count, mask, [&](const SampleReader& in, int sp, uint8_t* out) {
         if (sb == 2 && tb == 2) {
             // 16-bit samples to a 16-bit target: the Photo YCC formula (used for YCbCr too).
             float y = 1.3584f * float(Read16(in.At(sp, 0)));
@@ -509,8 +510,7 @@ void TColorManager::RowYCC(const void* const* planes, int planeCountMinus1, void
             if (tb == 2) Put3(out, tb, bgr, To16(uint8_t(r)), To16(uint8_t(g)), To16(uint8_t(b)));
             else Put3(out, tb, bgr, r, g, b);
         }
-        ++sp;
-    }
+    });
 }
 
 // ---- palettes ----

@@ -47,6 +47,8 @@ public:
     double MainGamma() const { return mainGamma_; }
     double DisplayGamma() const { return displayGamma_; }
     void SetGamma(double displayGamma, double mainGamma);
+    // Source samples (cut to 8 bits) to target samples; made anew when the
+    // gamma is set and when a conversion starts after a change.
     const uint8_t* GammaTable() const { return gamma_; }
     // 8-bit values to 8-bit values at the same gammas (palettes, expanded grey).
     const uint8_t* FullScaleGammaTable() const { return gammaFull_; }

@@ -12,21 +12,10 @@
 #include "app/StartForm.h"
 #include "app/TeacherForm.h"
 #include "support/GuiTest.h"
+#include "support/TeacherWindow.h"
 
 namespace {
 constexpr size_t kLimit = 128 * 1024;
-
-// Bytes like a program file's: every value, NULs and line breaks among them.
-std::string BinaryBytes(size_t n)
-{
-    std::string s(n, '\0');
-    uint32_t x = 12345;
-    for (size_t i = 0; i < n; ++i) {
-        x = x * 1664525u + 1013904223u;
-        s[i] = char(x >> 24);
-    }
-    return s;
-}
 
 class EditorSize : public testing::Test {
 protected:
@@ -35,21 +24,9 @@ protected:
         dir.WriteFile(L"Source\\start.txt", "start");
         dir.WriteFile(L"Source\\help.html", "<p>help</p>");
         dir.MakeDir(L"Content\\Физика\\Тесты");
-        SetAppFolder(dir.Path());
-        Application->CreateForm(Form1);
-        Application->CreateForm(Form4);
-        Application->CreateForm(Form5);
-        Form5->Show();
-        Pump(50);
+        ShowTeacherWindow(dir.Path());
     }
-    void TearDown() override
-    {
-        TOpenDialog::Runner = nullptr;
-        FreeAndNil(Form5);
-        FreeAndNil(Form4);
-        FreeAndNil(Form1);
-        SetAppFolder(L"");
-    }
+    void TearDown() override { FreeTeacherWindow(); }
     // Clicks the button with the open dialog answering fileName; returns the
     // error boxes.
     std::vector<String> Open(TControl* button, const String& fileName)

@@ -12,6 +12,7 @@
 #include "app/TeacherForm.h"
 #include "app/TestsForm.h"
 #include "support/GuiTest.h"
+#include "support/TeacherWindow.h"
 
 namespace {
 std::string U8(const String& s) { return StringToUtf8(s); }
@@ -120,20 +121,9 @@ protected:
         dir.WriteFile(L"Program\\Source\\help.html", "<p>help</p>");
         dir.MakeDir(L"Program\\Content\\Физика\\Тесты");
         P = dir.Path() + L"Program\\";
-        SetAppFolder(P);
-        Application->CreateForm(Form1);
-        Application->CreateForm(Form4);
-        Application->CreateForm(Form5);
-        Form5->Show();
-        Pump(50);
+        ShowTeacherWindow(P);
     }
-    void TearDown() override
-    {
-        FreeAndNil(Form5);
-        FreeAndNil(Form4);
-        FreeAndNil(Form1);
-        SetAppFolder(L"");
-    }
+    void TearDown() override { FreeTeacherWindow(); }
     TempDir dir;
     String P;
 };

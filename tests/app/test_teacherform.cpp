@@ -15,6 +15,7 @@
 #include "app/TeacherForm.h"
 #include "app/TestRun.h"
 #include "support/GuiTest.h"
+#include "support/TeacherWindow.h"
 
 #include <commctrl.h>
 
@@ -85,22 +86,10 @@ protected:
         dir.WriteFile(L"Content\\Физика\\Тесты\\Отчеты\\Петров(0)", PackDocument("Петров"));
         dir.MakeDir(L"Content\\Пустой");
         P = dir.Path();
-        SetAppFolder(P);
-        Application->CreateForm(Form1);
-        Application->CreateForm(Form4);
-        Application->CreateForm(Form5);
+        ShowTeacherWindow(P);
         f = Form5;
-        f->Show();
-        Pump(50);
     }
-    void TearDown() override
-    {
-        TOpenDialog::Runner = nullptr;
-        FreeAndNil(Form5);
-        FreeAndNil(Form4);
-        FreeAndNil(Form1);
-        SetAppFolder(L"");
-    }
+    void TearDown() override { FreeTeacherWindow(); }
 
     // Clicks a node of the report tree as the mouse does.
     void ClickNode(TTreeNode* node)

@@ -2,6 +2,7 @@
 // the library's notification messages, pixels, memo lines and edit keys.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "classlib/ExtCtrls.h"
@@ -505,6 +506,64 @@ TEST_F(ControlsTest, PaintThatThrowsIsReportedOnceAndFreesWhatItUsed)
         Free(c);
     }
     Application->OnException = nullptr;
+}
+
+// A control that paints through a function the test gives.
+class PaintedBy : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    std::function<void()> paint;
+
+protected:
+    void Paint() override
+    {
+        if (paint) paint();
+    }
+};
+
+TEST_F(ControlsTest, APaintNestedInAnotherLeavesTheOuterCanvasAsItWas)
+{
+    auto* c = new PaintedBy(form);
+    c->SetParent(form);
+    c->SetBounds(40, 40, 100, 60);
+    // Each paint has a picture of its window painted into a bitmap (as a
+    // thumbnail would be taken), then fills its window with the brush it
+    // chose before.
+    TBitmap picture(160, 120, TPixelFormat::pf32bit);
+    bool nested = false;
+    auto paint = [&](HWND wnd, TCanvas& canvas) {
+        RECT r{};
+        GetClientRect(wnd, &r);
+        if (nested) {
+            canvas.Brush().SetColor(clLime);
+            canvas.FillRect(r);
+            return;
+        }
+        canvas.Brush().SetColor(clBlue);
+        nested = true;
+        SendMessageW(wnd, WM_PRINTCLIENT, WPARAM(picture.Canvas().Handle()), PRF_CLIENT);
+        nested = false;
+        canvas.FillRect(r);
+    };
+    c->paint = [&] { paint(c->Handle(), c->Canvas()); };
+    form->OnPaint = [&](TObject*) { paint(form->Handle(), form->Canvas()); };
+    form->Show();
+    Pump(50);
+    const struct {
+        const char* painter;
+        HWND wnd;
+    } rows[] = {{"a control's Paint", c->Handle()}, {"a form's OnPaint", form->Handle()}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.painter);
+        RECT all{0, 0, picture.Width(), picture.Height()};
+        picture.Canvas().Brush().SetColor(clWhite);
+        picture.Canvas().FillRect(all);
+        InvalidateRect(row.wnd, nullptr, TRUE);
+        EXPECT_EQ(WindowPixel(row.wnd, 5, 5), RGB(0, 0, 255)) << "the outer paint drew on its window";
+        GdiFlush();
+        EXPECT_EQ(picture.Canvas().Pixel(5, 5), RGB(0, 255, 0)) << "the nested paint drew the picture";
+    }
+    form->OnPaint = nullptr;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Helpers of the tests that open real menus under the sample skin: a modal
 // menu loop driven and always ended by a timer, the visible menu window,
-// screen pixels and screenshots, the colour of a skin section, and menu
-// windows wrapped as the dialog skinning wraps them.
+// screen pixels, the colour of a skin section, and menu windows wrapped as
+// the dialog skinning wraps them.
 #pragma once
 #include <windows.h>
 
@@ -57,21 +57,6 @@ inline uint32_t ScreenPixel(int x, int y)
     COLORREF c = GetPixel(screen, x, y);
     ReleaseDC(nullptr, screen);
     return uint32_t(c) & 0xFFFFFF;
-}
-
-// Saves a part of the screen to build/screenshots/<name>.bmp.
-inline void SaveScreenRect(RECT r, const String& name)
-{
-    int w = r.right - r.left, h = r.bottom - r.top;
-    TBitmap bmp(w, h, TPixelFormat::pf24bit);
-    HDC screen = GetDC(nullptr);
-    BitBlt(bmp.Canvas().Handle(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    String dir = EnvPath("TALVERA_SCREENSHOTS");
-    if (dir.empty()) dir = L".\\";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    TFileStream f(dir + name + L".bmp", fmCreate);
-    bmp.SaveToStream(f);
 }
 
 // The colour of a section's state (0x00BBGGRR; all ones when the skin has no such section).

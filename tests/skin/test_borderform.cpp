@@ -1,8 +1,8 @@
 // The border window of extended borders: its arithmetic on made-up layouts,
 // then on real forms under Wine with the sample skin: its style, owner,
 // rectangle and region, the codes it answers, a caption drag through it (with
-// blend on moving too), its picture's shadow and rounded corners, and a
-// screenshot of a form with its shadow.
+// blend on moving too), its picture's shadow and rounded corners (a form's
+// and a message box's), and a screenshot of a form with its shadow.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,13 +13,19 @@
 #include <thread>
 
 #include "skin/forms/BorderForm.h"
+#include "skin/forms/DialogBorder.h"
+#include "skin/forms/DialogWnd.h"
 #include "skin/forms/FramePaint.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/TitleGlow.h"
 #include "skin/graphics/LayeredApi.h"
+#include "tests/skin/DialogBoxes.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 
 using namespace skintest;
+using dialogboxes::Boxes;
+using dialogboxes::Dialogs;
+using dialogboxes::RunBox;
 
 namespace {
 
@@ -604,6 +610,51 @@ void WriteRoundedSkin(const TempDir& dir)
     ASSERT_TRUE(replaced) << "the sample skin's form mask line";
 }
 
+// The four corners of a border picture whose frame lies at the shadow
+// margins, as large as the mask's corner: where the mask (its first frame) is
+// keyed the picture must show the shadow's own corner 1:1, elsewhere the
+// opaque frame.
+struct CornerPixels {
+    int keyed = 0, kept = 0, wrong = 0;
+};
+CornerPixels FrameCorners(const PixelView& v, TsSkinManager& m, int mask, const PixelBitmap& shadow)
+{
+    CornerPixels c;
+    const TsMaskData& md = m.ma()[size_t(mask)];
+    const PixelBitmap* bits = m.Tables().MaskBitmap(mask);
+    const int sl = m.ShadowMargins[0], st = m.ShadowMargins[1], sr = m.ShadowMargins[2], sb = m.ShadowMargins[3];
+    const int corner = m.MaskMarginLeft(mask);
+    // The frame's corners lie where the shadow's own corners are copied 1:1.
+    EXPECT_LE(corner, m.SkinData().FormOffset);
+    const int fw = MaskFrameWidth(md), sh = MaskStateHeight(md);
+    for (const bool right : {false, true})
+        for (const bool bottom : {false, true})
+            for (int j = 0; j < corner; ++j)
+                for (int i = 0; i < corner; ++i) {
+                    const uint32_t maskPixel = bits->Pixel(md.SourceRect.left + (right ? fw - corner : 0) + i,
+                                                           md.SourceRect.top + (bottom ? sh - corner : 0) + j);
+                    const int x = right ? v.width - sr - corner + i : sl + i;
+                    const int y = bottom ? v.height - sb - corner + j : st + j;
+                    const int sx = right ? shadow.Width() - (v.width - x) : x;
+                    const int sy = bottom ? shadow.Height() - (v.height - y) : y;
+                    if (IsKeyPixel(maskPixel)) {
+                        ++c.keyed;
+                        c.wrong += v.At(x, y) != shadow.Pixel(sx, sy);
+                    } else {
+                        ++c.kept;
+                        c.wrong += (v.At(x, y) >> 24) != 0xFFu;
+                    }
+                }
+    return c;
+}
+
+void ExpectRoundedCornersShowTheShadow(const CornerPixels& c)
+{
+    EXPECT_GT(c.keyed, 4) << "the mask's corners are rounded";
+    EXPECT_GT(c.kept, c.keyed) << "and the frame keeps the rest of them";
+    EXPECT_EQ(c.wrong, 0) << "of " << c.keyed << " shadow and " << c.kept << " frame pixels in the corners";
+}
+
 TEST_F(BorderFormTest, FrameCornersShowTheShadowWhereTheBorderMaskIsKeyed)
 {
     ASSERT_NO_FATAL_FAILURE(WriteRoundedSkin(dir));
@@ -622,39 +673,40 @@ TEST_F(BorderFormTest, FrameCornersShowTheShadowWhereTheBorderMaskIsKeyed)
     ASSERT_NE(picture, nullptr);
     const int mask = p->SkinData()->BorderMaskIndex;
     ASSERT_TRUE(m->IsMaskIndexValid(mask));
-    const TsMaskData& md = m->ma()[size_t(mask)];
-    const PixelBitmap* bits = m->Tables().MaskBitmap(mask);
     const PixelBitmap* shadow = p->formActive_ ? m->ShadowActive() : m->ShadowInactive();
-    ASSERT_NE(bits, nullptr);
+    ASSERT_NE(m->Tables().MaskBitmap(mask), nullptr);
     ASSERT_NE(shadow, nullptr);
-    const PixelView v = picture->View();
-    const int sl = m->ShadowMargins[0], st = m->ShadowMargins[1], sr = m->ShadowMargins[2], sb = m->ShadowMargins[3];
-    const int corner = m->MaskMarginLeft(mask);
-    // The frame's corners lie where the shadow's own corners are copied 1:1.
-    ASSERT_LE(corner, m->SkinData().FormOffset);
-    const int fw = MaskFrameWidth(md), sh = MaskStateHeight(md);
-    int keyed = 0, kept = 0, wrong = 0;
-    for (const bool right : {false, true})
-        for (const bool bottom : {false, true})
-            for (int j = 0; j < corner; ++j)
-                for (int i = 0; i < corner; ++i) {
-                    const uint32_t maskPixel = bits->Pixel(md.SourceRect.left + (right ? fw - corner : 0) + i,
-                                                           md.SourceRect.top + (bottom ? sh - corner : 0) + j);
-                    const int x = right ? v.width - sr - corner + i : sl + i;
-                    const int y = bottom ? v.height - sb - corner + j : st + j;
-                    const int sx = right ? shadow->Width() - (v.width - x) : x;
-                    const int sy = bottom ? shadow->Height() - (v.height - y) : y;
-                    if (IsKeyPixel(maskPixel)) {
-                        ++keyed;
-                        wrong += v.At(x, y) != shadow->Pixel(sx, sy);
-                    } else {
-                        ++kept;
-                        wrong += (v.At(x, y) >> 24) != 0xFFu;
-                    }
-                }
-    EXPECT_GT(keyed, 4) << "the mask's corners are rounded";
-    EXPECT_GT(kept, keyed) << "and the frame keeps the rest of them";
-    EXPECT_EQ(wrong, 0) << "of " << keyed << " shadow and " << kept << " frame pixels in the corners";
+    ExpectRoundedCornersShowTheShadow(FrameCorners(picture->View(), *m, mask, *shadow));
+}
+
+// The same corners on a skinned message box's border window (a dialog's
+// frame takes the form's mask).
+TEST_F(Dialogs, DialogFrameCornersShowTheShadowWhereTheBorderMaskIsKeyed)
+{
+    ASSERT_NO_FATAL_FAILURE(WriteRoundedSkin(dir));
+    manager->SetSkinDirectory(dir.Path());
+    manager->SetSkinName(L"Rounded");
+    manager->SetExtendedBorders(true);
+    ASSERT_TRUE(DialogWantsBorderWindow(manager));
+    bool inspected = false;
+    RunBox(L"Углы рамки", MB_OK, [&] {
+        const std::vector<HWND> boxes = Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        PostMessageW(boxes[0], WM_COMMAND, IDOK, 0);
+        auto* dlg = dynamic_cast<TkvDialogWnd*>(GetWrapper(boxes[0]));
+        ASSERT_NE(dlg, nullptr);
+        ASSERT_NE(dlg->BorderWindow(), nullptr);
+        TBitmap* picture = dlg->BorderWindow()->Picture();
+        ASSERT_NE(picture, nullptr);
+        const int mask = dlg->CommonData->BorderMaskIndex;
+        ASSERT_TRUE(manager->IsMaskIndexValid(mask));
+        const PixelBitmap* shadow = dlg->FormActive ? manager->ShadowActive() : manager->ShadowInactive();
+        ASSERT_NE(manager->Tables().MaskBitmap(mask), nullptr);
+        ASSERT_NE(shadow, nullptr);
+        inspected = true;
+        ExpectRoundedCornersShowTheShadow(FrameCorners(picture->View(), *manager, mask, *shadow));
+    });
+    EXPECT_TRUE(inspected);
 }
 
 // Every constant alpha pushed to a layered window, recorded, then pushed.

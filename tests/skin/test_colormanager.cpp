@@ -2,6 +2,7 @@
 // grey, indexed and colour-space members, column masks, gamma and palettes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -203,4 +204,24 @@ TEST(ColorManager, GammaAndPalettes)
     std::vector<uint8_t> many(300 * 3, 1);
     const void* manyPlanes[1] = {many.data()};
     EXPECT_EQ(cm.CreateColorPalette(manyPlanes, 0, false, 300, 3).size(), 256u);   // at most 256 entries
+}
+
+TEST(ColorManager, GammaTableSpansTheSourceSamplesAndEndsAtTheTargetTop)
+{
+    const struct {
+        int sourceBits, targetBits;
+    } rows[] = {{1, 8}, {2, 8}, {4, 8}, {2, 4}, {8, 8}, {16, 8}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.sourceBits << " to " << row.targetBits << " bits");
+        TColorManager cm;
+        cm.SetSourceBitsPerSample(row.sourceBits);
+        cm.SetTargetBitsPerSample(row.targetBits);
+        cm.SetGamma(2.2, 1.0);
+        // Samples of more than 8 bits reach the table cut to 8.
+        const int top = (1 << std::min(row.sourceBits, 8)) - 1, targetTop = (1 << std::min(row.targetBits, 8)) - 1;
+        const uint8_t* table = cm.GammaTable();
+        EXPECT_EQ(table[top], targetTop) << "the brightest input comes out brightest";
+        for (int v = 0; v <= top; ++v)
+            ASSERT_EQ(table[v], std::lround(std::pow(double(v) / top, 1 / 2.2) * targetTop)) << v;
+    }
 }

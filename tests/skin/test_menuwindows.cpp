@@ -181,7 +181,7 @@ TEST_F(MenuWindows, PopupDrawnFromTheSkin)
             // Inside the first item, left of its caption, below its frame.
             selected = ScreenPixel(menuRect.left + 10, menuRect.top + 10);
             hadPicture = MenuWindowPicture(menu) != nullptr;
-            SaveScreenRect(menuRect, L"menus_popup");
+            SaveScreenShot(menuRect, L"menus_popup");
             return true;
         },
         [&] { popup.Popup(120, 90); });
@@ -228,7 +228,7 @@ TEST_F(MenuWindows, MainMenuDroppedFromTheSkin)
             RECT menuRect, formRect;
             GetWindowRect(menu, &menuRect);
             GetWindowRect(form->Handle(), &formRect);
-            SaveScreenRect(Union(menuRect, formRect), L"menus_mainmenu");
+            SaveScreenShot(Union(menuRect, formRect), L"menus_mainmenu");
             return true;
         },
         [&] {

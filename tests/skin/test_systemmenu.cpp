@@ -473,7 +473,7 @@ TEST_F(SystemMenus, OpensFromAltSpaceAndTheIcon)
                         GetWindowRect(top, &lr);
                         UnionRect(&all, &at, &lr);
                     }
-                    SaveScreenRect(all, L"systemmenu_skinlist");
+                    SaveScreenShot(all, L"systemmenu_skinlist");
                 }
                 return true;
             },

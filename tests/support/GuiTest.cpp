@@ -70,6 +70,17 @@ void RemoveTree(const String& path)
     RemoveDirectoryW(dir.c_str());
 }
 
+std::string BinaryBytes(size_t n)
+{
+    std::string s(n, '\0');
+    uint32_t x = 12345;
+    for (size_t i = 0; i < n; ++i) {
+        x = x * 1664525u + 1013904223u;
+        s[i] = char(x >> 24);
+    }
+    return s;
+}
+
 std::string ReadBytes(const String& fileName)
 {
     HANDLE h = CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -163,9 +174,7 @@ BOOL CALLBACK CollectStatic(HWND wnd, LPARAM param)
     wchar_t cls[32] = {};
     GetClassNameW(wnd, cls, 32);
     if (lstrcmpiW(cls, L"Static") == 0 && GetDlgCtrlID(wnd) == 0xFFFF) {
-        wchar_t text[4096] = {};
-        GetWindowTextW(wnd, text, 4096);
-        *reinterpret_cast<String*>(param) = text;
+        *reinterpret_cast<String*>(param) = ReadWindowText(wnd);
     }
     return TRUE;
 }
@@ -222,6 +231,11 @@ String SaveWindowShot(HWND wnd, const String& name)
     Pump(50);
     RECT r;
     GetWindowRect(wnd, &r);
+    return SaveScreenShot(r, name);
+}
+
+String SaveScreenShot(const RECT& r, const String& name)
+{
     int w = r.right - r.left, h = r.bottom - r.top;
     TBitmap bmp(w, h, TPixelFormat::pf24bit);
     HDC screen = GetDC(nullptr);
@@ -251,13 +265,6 @@ BOOL CALLBACK FindFileDialog(HWND wnd, LPARAM param)
     return TRUE;
 }
 
-String TextOf(HWND w)
-{
-    wchar_t buf[1024] = {};
-    GetWindowTextW(w, buf, 1024);
-    return buf;
-}
-
 void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR, DWORD)
 {
     HWND dlg = nullptr;
@@ -266,14 +273,14 @@ void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR, DWORD)
     KillTimer(nullptr, dialogTimer);
     FileDialogAnswer& a = *dialogAnswer;
     a.seen = true;
-    a.title = TextOf(dlg);
+    a.title = ReadWindowText(dlg);
     wchar_t folder[MAX_PATH] = {};
     SendMessageW(dlg, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(folder));
     a.folder = folder;
     HWND types = GetDlgItem(dlg, 0x470);   // the file type box
     a.filterCount = int(SendMessageW(types, CB_GETCOUNT, 0, 0));
     a.filterSelected = int(SendMessageW(types, CB_GETCURSEL, 0, 0));
-    a.filterText = TextOf(types);
+    a.filterText = ReadWindowText(types);
     if (a.typedName.empty()) {
         PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDCANCEL)));
         return;

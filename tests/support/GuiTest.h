@@ -29,6 +29,9 @@ private:
 
 void RemoveTree(const String& path);
 std::string ReadBytes(const String& fileName);
+// n bytes like a program file's: every value, NULs and line breaks among them;
+// the same bytes every time.
+std::string BinaryBytes(size_t n);
 // Converts a Unix path from the environment (TALVERA_TESTDATA, ...) to a Wine path.
 String EnvPath(const char* variable);
 
@@ -53,6 +56,8 @@ COLORREF WindowPixel(HWND wnd, int x, int y);
 // Saves the window (with its frame) as it is on the screen to
 // build/screenshots/<name>.bmp (TALVERA_SCREENSHOTS); returns the path.
 String SaveWindowShot(HWND wnd, const String& name);
+// The same for a rectangle of the screen.
+String SaveScreenShot(const RECT& screen, const String& name);
 
 // What a system file dialog showed, and the name typed into it.
 struct FileDialogAnswer {

@@ -2,25 +2,12 @@
 
 #include "classlib/TypInfo.h"
 #include "skin/graphics/SkinCommands.h"
+#include "skin/core/SkinDataProperty.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/core/MaskPaintBitmap.h"
 
 namespace {
-
-template <class C>
-void RegisterSkinDataProperty()
-{
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    TPropInfo p;
-    p.Name = L"SkinData";
-    p.Kind = TTypeKind::tkClass;
-    p.GetObj = [](TObject* o) -> TObject* { return &static_cast<C*>(o)->SkinData(); };
-    RegisterProperty(C::StaticClassInfo(), std::move(p));
-}
 
 // The common part of every test control's window procedure. True when the
 // message was answered and must not reach the control's own handling.
