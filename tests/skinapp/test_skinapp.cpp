@@ -39,10 +39,11 @@ protected:
         Settle();
         return main;
     }
-    // Until the skin-change animation and the repaints it starts are over.
+    // Until the skin-change animation and the repaints it starts are over
+    // (bounded generously: a loaded machine slows the animation's frames).
     static void Settle()
     {
-        const DWORD until = GetTickCount() + 3000;
+        const DWORD until = GetTickCount() + 10000;
         do
             Pump(50);
         while ((AnimationRunning || SkinChanging) && GetTickCount() < until);
