@@ -523,6 +523,39 @@ TEST(SoakWindows, TheShapeTellsDialogBoxesByTitleAndCountsMDIChildren)
     DestroyWindow(box);
 }
 
+TEST(SoakWindows, AWindowMostlyBeyondTheEdgeIsDraggedBackByItsCaption)
+{
+    const RECT screen{0, 0, 1024, 768};
+    struct Case {
+        const char* name;
+        RECT window;
+        bool drag;
+        POINT from, to;
+    } const cases[] = {
+        {"on screen", {100, 100, 740, 580}, false, {}, {}},
+        {"half below the bottom edge", {100, 500, 740, 980}, false, {}, {}},
+        {"caption near the bottom", {394, 632, 1034, 1112}, true, {666, 642}, {656, 298}},
+        {"beyond the left edge", {-600, 100, 40, 580}, true, {20, 110}, {620, 110}},
+        {"caption above the screen", {100, -400, 740, 80}, false, {}, {}},
+        {"larger than the screen", {0, 0, 2000, 1500}, false, {}, {}},
+        {"off the screen", {1100, 100, 1300, 300}, false, {}, {}},
+    };
+    for (const Case& c : cases) {
+        POINT from{-1, -1}, to{-1, -1};
+        EXPECT_EQ(DragBackOntoScreen(c.window, screen, from, to), c.drag) << c.name;
+        if (!c.drag) continue;
+        EXPECT_EQ(from.x, c.from.x) << c.name;
+        EXPECT_EQ(from.y, c.from.y) << c.name;
+        EXPECT_EQ(to.x, c.to.x) << c.name;
+        EXPECT_EQ(to.y, c.to.y) << c.name;
+        // The caption's point is on screen, and the moved window is whole on it.
+        EXPECT_TRUE(PtInRect(&screen, from) && PtInRect(&screen, to)) << c.name;
+        RECT moved = c.window;
+        OffsetRect(&moved, to.x - from.x, to.y - from.y);
+        EXPECT_TRUE(moved.left >= 0 && moved.top >= 0 && moved.right <= 1024 && moved.bottom <= 768) << c.name;
+    }
+}
+
 // The program answers the soak's question with the handles its owners hold;
 // the soak adds the windows the system knows of the process.
 TEST(SoakWatch, TheProgramTellsTheHandlesItHolds)

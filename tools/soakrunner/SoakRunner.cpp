@@ -365,7 +365,14 @@ void SoakRunner::Click(SoakRng& rng, HWND top, int button, int clicks, std::stri
         note += "restore from the task bar";
         return;
     }
-    RECT s = ScreenRect();
+    RECT s = ScreenRect(), w;
+    GetWindowRect(top, &w);
+    if (POINT from, to; DragBackOntoScreen(w, s, from, to)) {
+        // What a user does with a window whose controls lie beyond the edge.
+        MouseDrag(from, to);
+        note += "drag back onto the screen " + Point(from) + "->" + Point(to);
+        return;
+    }
     IntersectRect(&area, &area, &s);
     if (IsRectEmpty(&area)) {
         note += "nothing to click";

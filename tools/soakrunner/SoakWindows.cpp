@@ -219,6 +219,24 @@ RECT ScreenRect()
     return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
+bool DragBackOntoScreen(const RECT& window, const RECT& screen, POINT& from, POINT& to)
+{
+    RECT seen;
+    if (!IntersectRect(&seen, &window, &screen)) return false;
+    const long w = window.right - window.left, h = window.bottom - window.top;
+    const long area = long(seen.right - seen.left) * (seen.bottom - seen.top);
+    if (w <= 0 || h <= 0 || area * 2 >= w * h) return false;
+    // On the caption's visible part, clear of the title buttons at its right end.
+    const long lo = std::max(seen.left, window.left + 4), hi = std::min(seen.right - 1, window.right - 100);
+    from = POINT{lo <= hi ? (lo + hi) / 2 : (seen.left + seen.right) / 2, window.top + 10};
+    if (!PtInRect(&seen, from)) return false;
+    // The window's place on screen: as far right and down as it was, whole.
+    const long left = std::max(screen.left, std::min(window.left, screen.right - w));
+    const long top = std::max(screen.top, std::min(window.top, screen.bottom - h));
+    to = POINT{from.x + (left - window.left), from.y + (top - window.top)};
+    return to.x != from.x || to.y != from.y;
+}
+
 POINT RandomPointIn(SoakRng& rng, const RECT& rect)
 {
     return POINT{rng.Range(rect.left, std::max(rect.left, rect.right - 1)),

@@ -39,6 +39,12 @@ std::vector<ChildInfo> VisibleChildren(HWND top);
 POINT RandomPointIn(SoakRng& rng, const RECT& rect);
 // The desktop's rectangle in screen coordinates.
 RECT ScreenRect();
+// A window dragged until most of it lies beyond the screen's edge keeps its
+// controls out of reach. When less than half of window is on screen, the drag
+// of its caption (from a point 10 px below its top edge, on screen) that
+// brings it back whole, or as near as the screen's size allows; false when
+// the window is on screen enough or its caption is out of reach too.
+bool DragBackOntoScreen(const RECT& window, const RECT& screen, POINT& from, POINT& to);
 
 // Real input. Mouse points are in screen coordinates.
 void MoveMouse(POINT p);
