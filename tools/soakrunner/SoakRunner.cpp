@@ -367,8 +367,10 @@ void SoakRunner::Click(SoakRng& rng, HWND top, int button, int clicks, std::stri
     }
     RECT s = ScreenRect(), w;
     GetWindowRect(top, &w);
-    if (POINT from, to; DragBackOntoScreen(w, s, from, to)) {
-        // What a user does with a window whose controls lie beyond the edge.
+    // What a user does with a window whose controls lie beyond the edge (once
+    // per place: a window that does not move by its caption is clicked as it is).
+    if (POINT from, to; !EqualRect(&w, &draggedBack_) && DragBackOntoScreen(w, s, from, to)) {
+        draggedBack_ = w;
         MouseDrag(from, to);
         note += "drag back onto the screen " + Point(from) + "->" + Point(to);
         return;

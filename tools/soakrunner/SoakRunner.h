@@ -101,4 +101,5 @@ private:
     bool counted_ = false;        // the program answered the count question
     Coverage windows_, actions_;
     uint64_t unsettled_ = 0;      // events after which the program did not settle in time
+    RECT draggedBack_{};          // where a window was when it was last dragged back onto the screen
 };
