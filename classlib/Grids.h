@@ -11,8 +11,9 @@
 // (clBtnFace), or, in the gradient drawing style, in a top-to-bottom gradient
 // from GradientStartColor to GradientEndColor; the lines between cells in
 // GridLineColor (clBtnFace), the selected cell in SelectionColor
-// (clHighlight) with its text in SelectionTextColor (clHighlightText). Only the classic drawing style gives fixed cells
-// a raised edge (in the system's 3D colours). All of them, the sizes and the
+// (clHighlight) with its text in SelectionTextColor (clHighlightText). Only
+// the classic drawing style gives fixed cells a raised edge (in the system's
+// 3D colours). All of them, the sizes and the
 // drawing style are published, so code that does not know the grid reads and
 // sets them by name.
 #pragma once

@@ -192,22 +192,26 @@ int StateRow(TsSkinManager& m, int section, bool active)
     return std::max(0, std::min(active ? 1 : 0, int(m.gd()[size_t(section)].States) - 1));
 }
 
-// The form's small icon (the class's, else the application's standard one).
+// The small icon of wnd's window class, else its large one.
+HICON ClassIcon(HWND wnd)
+{
+    auto icon = HICON(GetClassLongPtrW(wnd, GCLP_HICONSM));
+    return icon ? icon : HICON(GetClassLongPtrW(wnd, GCLP_HICON));
+}
+
+// The form's icon: its own, else its class's, else the application's, else
+// the system's standard one.
 HICON FormIcon(HWND wnd)
 {
     auto icon = HICON(SendMessageW(wnd, WM_GETICON, ICON_SMALL, 0));
     if (!icon)
         icon = HICON(SendMessageW(wnd, WM_GETICON, ICON_BIG, 0));
     if (!icon)
-        icon = HICON(GetClassLongPtrW(wnd, GCLP_HICONSM));
-    if (!icon)
-        icon = HICON(GetClassLongPtrW(wnd, GCLP_HICON));
+        icon = ClassIcon(wnd);
     // The application's icon: the program's own ("MAINICON"), which its
     // window class carries.
     if (!icon && Application && Application->Handle())
-        icon = HICON(GetClassLongPtrW(Application->Handle(), GCLP_HICONSM));
-    if (!icon && Application && Application->Handle())
-        icon = HICON(GetClassLongPtrW(Application->Handle(), GCLP_HICON));
+        icon = ClassIcon(Application->Handle());
     if (!icon)
         icon = LoadIconW(nullptr, IDI_APPLICATION);
     return icon;

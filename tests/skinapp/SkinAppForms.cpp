@@ -638,9 +638,8 @@ TSkinAppMDI* TSkinAppMain::ShowMDIForm()
 
 TForm* TSkinAppMain::ShowExampleForm()
 {
-    if (!example_) {
-        example_ = CreateExampleForm(this);   // its title takes the program's icon from the skin's frame
-    }
+    if (!example_)
+        example_ = CreateExampleForm(this);   // given no icon: its skinned title shows the program's
     BringUp(example_);
     return example_;
 }

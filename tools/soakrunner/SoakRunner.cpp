@@ -234,13 +234,14 @@ void SoakRunner::Sample(uint64_t event, ULONGLONG ms)
     // holds other caches); a program that does not tell its state is in one.
     LRESULT state = 0;
     if (counted) AskProgram(pi_.dwProcessId, LiveHandlesMessage(), kAskState, o_.probeMs, state);
-    objects_.Add(event, sessions_, c, ShapeInState(shape, long(state)));
+    const std::string tracked = ShapeInState(shape, long(state));
+    objects_.Add(event, sessions_, c, tracked);
     for (size_t at = 0, end; (end = shape.find("; ", at)) != std::string::npos; at = end + 2)
         windows_.Reached(shape.substr(at, end - at));
     if (samples_)
         std::fprintf(samples_, "%llu,%llu,%llu,%ld,%ld,%ld,%ld,%d,%s\n", static_cast<unsigned long long>(event),
                      static_cast<unsigned long long>(sessions_), static_cast<unsigned long long>(ms), c.gdi, c.dcs,
-                     c.windows, c.userWindows, counted ? 1 : 0, ShapeInState(shape, long(state)).c_str());
+                     c.windows, c.userWindows, counted ? 1 : 0, tracked.c_str());
 }
 
 bool SoakRunner::Probe(uint64_t event)

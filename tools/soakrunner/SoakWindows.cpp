@@ -450,7 +450,8 @@ std::string ProcessShape(DWORD pid, bool detail)
         // window as a form of its own.
         if (HWND client = detail ? nullptr : FindWindowExW(w, nullptr, L"MDIClient", nullptr)) {
             long children = 0;
-            for (HWND c = GetWindow(client, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children += IsWindowVisible(c) ? 1 : 0;
+            for (HWND c = GetWindow(client, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                children += IsWindowVisible(c) ? 1 : 0;
             if (children) s += "MDI children " + std::to_string(children) + "; ";
         }
     }
