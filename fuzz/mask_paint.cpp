@@ -50,11 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         m.FrameCount = int16_t(in.S8() % 8);
         m.StateLayout = int16_t(in.S8() % 4);
         m.PaintFlags = int16_t(in.U8() % 16);
-        m.BorderWidth = int16_t(in.S8() % 20);
-        m.MarginLeft = int16_t(in.S8());
-        m.MarginTop = int16_t(in.S8());
-        m.MarginRight = int16_t(in.S8());
-        m.MarginBottom = int16_t(in.S8());
+        // Margins and border widths anywhere in the loader's range and beyond
+        // (a skin file may declare 32767): a paint's cost is its pixels'.
+        m.BorderWidth = int16_t(in.S16());
+        m.MarginLeft = int16_t(in.S16());
+        m.MarginTop = int16_t(in.S16());
+        m.MarginRight = int16_t(in.S16());
+        m.MarginBottom = int16_t(in.S16());
         m.CornerTransparency = int16_t(in.U8() % 2);
         t.Masks.push_back(std::move(m));
     }
@@ -97,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int state = in.S8() % 6;
     int mask = in.S8() % 8;
     Point offset{in.S8(), in.S8()};
-    switch (in.U8() % 9) {
+    switch (in.U8() % 10) {
     case 0: PaintMaskNineParts32(dst, r, 0, t, true, state, mask, bg); break;
     case 1: PaintMaskNineParts32Alpha(dst, r, 0, t, true, state, mask, bg); break;
     case 2: DrawMaskFrame32(dst, {r.left, r.top}, state, bg, t, mask, in.U8() % 3); break;
@@ -112,6 +114,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (run.Height() != 1 || run.Width() <= 0) std::abort();
         break;
     }
+    case 8:
+        FillMaskCorners(dst, t, mask, state, in.U8() % 16, in.U8() & 1 ? PixelView{} : bg.bmp, in.S8(), in.S8(),
+                        in.U8() & 1 ? KeyColor : 0x0000FFu);
+        break;
     default: {
         PixelView src = ViewOf(t.MasterBitmap.get());
         CopyBitmapNineParts(dst, src, r, true, in.U8() % 3, Rect{in.U8() % 3, in.U8() % 3, in.U8() % 3, in.U8() % 3},

@@ -34,16 +34,18 @@ inline uint32_t GreyBlend(uint32_t p, uint32_t d, uint32_t m, int alpha)
 // Alpha kept by the alpha-keeping painters for a blended pixel.
 inline int KeptAlpha(uint32_t d, uint32_t m) { return std::max(A(d), 255 - R(m)); }
 
-// Margins of a mask as the border painters use them: its own, else its border
-// width, else the whole frame (width) or state (height).
+// Margins of a mask as the border painters use them: its own four, or its
+// border width when all four are 0. A margin of 0 is a part of no width, which
+// the painters skip (a mask with side margins 0 is all top, centre and bottom).
 struct Margins {
     int l, t, r, b;
 };
 Margins MaskMargins(const TsMaskData& m)
 {
-    auto pick = [&](int own, int whole) { return own > 0 ? own : m.BorderWidth > 0 ? m.BorderWidth : whole; };
-    return {pick(m.MarginLeft, FrameWidthOf(m)), pick(m.MarginTop, StateHeightOf(m)),
-            pick(m.MarginRight, FrameWidthOf(m)), pick(m.MarginBottom, StateHeightOf(m))};
+    if (m.MarginLeft <= 0 && m.MarginTop <= 0 && m.MarginRight <= 0 && m.MarginBottom <= 0 && m.BorderWidth > 0)
+        return {m.BorderWidth, m.BorderWidth, m.BorderWidth, m.BorderWidth};
+    return {std::max(0, int(m.MarginLeft)), std::max(0, int(m.MarginTop)), std::max(0, int(m.MarginRight)),
+            std::max(0, int(m.MarginBottom))};
 }
 
 // A rect narrower than the two margins takes the overlap half from each side,
@@ -480,15 +482,16 @@ void FillMaskCorners(const PixelView& cache, const TsSkinTables& t, int mask, in
     int fx = ms.rect.left + FrameOfState(m, state) * fw, fy = ms.rect.top;
     Rect frame = Intersect(Sized(fx, fy, fw, sh), ms.rect);
     uint32_t fill = px::ExchangeRedBlue(color) & 0xFFFFFFu;
+    // Only the part of a corner that lies both in the cache and in the mask's
+    // frame is visited: declared margins may be far larger than either.
     auto corner = [&](int flag, int dx, int dy, int sx, int sy, int w, int h) {
         if (!(corners & flag) || w <= 0 || h <= 0) return;
-        for (int j = 0; j < h; ++j)
-            for (int i = 0; i < w; ++i) {
-                int x = dx + i, y = dy + j, mx = sx + i, my = sy + j;
-                if (!cache.Contains(x, y) || mx < frame.left || my < frame.top || mx >= frame.right ||
-                    my >= frame.bottom)
-                    continue;
-                if ((ms.view.At(mx, my) & 0xFFFFFFu) != KeyColor) continue;
+        int i0 = std::max({0, -dx, frame.left - sx}), i1 = std::min({w, cache.width - dx, frame.right - sx});
+        int j0 = std::max({0, -dy, frame.top - sy}), j1 = std::min({h, cache.height - dy, frame.bottom - sy});
+        for (int j = j0; j < j1; ++j)
+            for (int i = i0; i < i1; ++i) {
+                int x = dx + i, y = dy + j;
+                if ((ms.view.At(sx + i, sy + j) & 0xFFFFFFu) != KeyColor) continue;
                 if (fromParent) {
                     int px = x + parentX, py = y + parentY;
                     if (parent.Contains(px, py)) cache.At(x, y) = parent.At(px, py) & 0xFFFFFFu;

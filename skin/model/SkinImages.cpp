@@ -1,7 +1,9 @@
 #include "skin/model/SkinImages.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -201,6 +203,18 @@ std::unique_ptr<PixelBitmap> DecodeJpeg(std::string_view bytes, int64_t maxPixel
 
 // ---------------------------------------------------------------- sizes
 
+namespace {
+
+// width x height of two unsigned 32-bit sides, held at the largest int64_t
+// (the product of two such sides fits in 64 unsigned bits).
+int64_t SaturatedArea(uint32_t w, uint32_t h)
+{
+    uint64_t area = uint64_t(w) * h;
+    return area > uint64_t(std::numeric_limits<int64_t>::max()) ? std::numeric_limits<int64_t>::max() : int64_t(area);
+}
+
+}  // namespace
+
 int64_t DeclaredImagePixels(std::string_view bytes)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -220,7 +234,7 @@ int64_t DeclaredImagePixels(std::string_view bytes)
         return (w < 0 ? -w : w) * (h < 0 ? -h : h);
     }
     if (n >= 24 && std::memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0 && std::memcmp(p + 12, "IHDR", 4) == 0)
-        return int64_t(be32(16)) * be32(20);
+        return SaturatedArea(be32(16), be32(20));
     if (n >= 4 && p[0] == 0xFF && p[1] == 0xD8) {
         // Markers up to the first frame header (SOF0 to SOF15 but DHT, JPG and DAC).
         size_t at = 2;

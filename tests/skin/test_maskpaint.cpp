@@ -147,6 +147,44 @@ TEST(NineParts, NarrowRectSplitsTheMarginsOverlap)
     EXPECT_TRUE(c.BorderIntact());
 }
 
+TEST(NineParts, ZeroMarginsAreColumnsAndRowsOfNoWidth)
+{
+    // A 16 x 16 mask whose pixels say where they came from, drawn 64 x 16 and
+    // 16 x 40: every target pixel is painted from the row (column) it lies in.
+    TestSkin s(16, 16);
+    s.Paint({0, 0, 16, 16}, [](int x, int y) { return Code(x, y); });
+    struct Case {
+        const char* name;
+        int l, t, r, b, flags, w, h;
+        int sx, sy;   // source of target pixel (w - 1, h / 2)
+    };
+    const Case cases[] = {
+        {"side margins 0, tiled", 0, 4, 0, 4, 4, 64, 16, 63 % 16, 8},
+        {"side margins 0, stretched", 0, 4, 0, 4, 1 | 4, 64, 16, 15, 8},
+        {"top and bottom 0, tiled", 4, 0, 4, 0, 4, 16, 40, 15, 20 % 16},
+        {"left 0 only", 0, 4, 5, 4, 4, 64, 16, 15, 8},
+        {"all four 0 is all centre", 0, 0, 0, 0, 4, 64, 16, 63 % 16, 8},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        TestSkin one(16, 16);
+        one.Paint({0, 0, 16, 16}, [](int x, int y) { return Code(x, y); });
+        int m = one.AddMask({0, 0, 16, 16}, 1, 0, k.flags, k.l, k.t, k.r, k.b);
+        Canvas c(k.w, k.h, 0xFF000000u);
+        PaintMaskNineParts32(c.View(), {0, 0, k.w, k.h}, 0, one.t, false, 0, m, EmptyBackground());
+        EXPECT_EQ(c.Count([](int, int, uint32_t p) { return p == 0xFF000000u; }), 0);
+        EXPECT_EQ(c.At(k.w - 1, k.h / 2), Code(k.sx, k.sy));
+        EXPECT_TRUE(c.BorderIntact());
+    }
+    // Without margins of its own a mask takes its border width on every side.
+    int bw = s.AddMask({0, 0, 16, 16}, 1, 0, 4, 0, 0, 0, 0);
+    s.t.Masks[size_t(bw)].BorderWidth = 3;
+    Canvas c(64, 16, 0xFF000000u);
+    PaintMaskNineParts32(c.View(), {0, 0, 64, 16}, 0, s.t, false, 0, bw, EmptyBackground());
+    EXPECT_EQ(c.At(63, 0), Code(15, 0));
+    EXPECT_EQ(c.At(61, 8), Code(13, 3 + (8 - 3) % 10));
+}
+
 TEST(NineParts, FlagTwoSkipsStateZeroOnly)
 {
     TestSkin s(30, 10, 0xFF112233u);
@@ -950,6 +988,15 @@ TEST(CornerFill, KeyPixelsOfSelectedCornersTakeTheParent)
     FillMaskCorners(e.View(), s.t, m, 0, cfAllCorners, PixelView{}, 0, 0, 0x00FF00);
     EXPECT_EQ(e.Count([](int, int, uint32_t p) { return p != 0xFFFFFFFFu; }), 1);
     EXPECT_TRUE(e.BorderIntact());
+    // Margins far larger than the cache and the frame: each corner is the whole
+    // frame laid at its corner of the cache, four key pixels each.
+    int huge = s.AddMask({0, 0, 12, 6}, 2, 0, 0, 32767, 32767, 32767, 32767);
+    Canvas f(20, 10, 0xFFFFFFFFu);
+    FillMaskCorners(f.View(), s.t, huge, 1, cfAllCorners, PixelView{}, 0, 0, 0x0000FF);
+    EXPECT_EQ(f.Count([](int, int, uint32_t p) { return p == 0x00FF0000u; }), 16);
+    EXPECT_EQ(f.At(19, 9), 0x00FF0000u);
+    EXPECT_EQ(f.At(14, 4), 0x00FF0000u);
+    EXPECT_TRUE(f.BorderIntact());
 }
 
 TEST(Recolour, HueAndSaturationSkipKeyPixelsAndStayInTheRect)

@@ -592,19 +592,23 @@ TEST(SkinOptions, NumbersAreBoundedWhereTheyAreRead)
 TEST(SkinOptions, EachImageFileIsDecodedOnceAndALoadStaysWithinItsPixelBudget)
 {
     auto flat = [](uint32_t c) { return Png(64, 64, [c](int, int) { return c; }); };
-    // A PNG header claiming 4000 x 12000 pixels in a few bytes.
-    std::string tall = Png(1, 1, [](int, int) { return 0xFF000000u; });
-    auto put = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            tall[at + size_t(i)] = char(v >> (24 - 8 * i));
+    // PNG headers claiming 4000 x 12000 and 4294967295 x 4294967295 pixels in a few bytes.
+    auto claiming = [](uint32_t w, uint32_t h) {
+        std::string png = Png(1, 1, [](int, int) { return 0xFF000000u; });
+        auto put = [&](size_t at, uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                png[at + size_t(i)] = char(v >> (24 - 8 * i));
+        };
+        put(16, w);
+        put(20, h);
+        put(29, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17)));
+        return png;
     };
-    put(16, 4000);
-    put(20, 12000);
-    put(29, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(tall.data() + 12), 17)));
+    std::string tall = claiming(4000, 12000), huge = claiming(0xFFFFFFFFu, 0xFFFFFFFFu);
     std::vector<std::pair<std::string, std::string>> images = {
         {"MASTER.BMP", Master(8, 8, 0x808080)}, {"A.PNG", flat(0xFF204080)}, {"B.PNG", flat(0xFF102030)},
         {"C.PNG", flat(0xFF405060)}, {"D.PNG", flat(0xFF708090)}, {"E.PNG", flat(0xFFA0B0C0)},
-        {"J.JPG", Jpeg(64, 64, 10, 20, 30)}, {"TALL.PNG", tall}};
+        {"J.JPG", Jpeg(64, 64, 10, 20, 30)}, {"TALL.PNG", tall}, {"HUGE.PNG", huge}};
     auto values = [](std::initializer_list<const char*> files) {
         std::string s = std::string(kHead) + "[S]\r\n";
         int k = 0;
@@ -630,6 +634,7 @@ TEST(SkinOptions, EachImageFileIsDecodedOnceAndALoadStaysWithinItsPixelBudget)
         {"a JPEG pattern counts too", values({"!A.PNG!1!0", "!B.PNG!1!0", "!C.PNG!1!0", "!D.PNG!1!0", "J.JPG"}),
          false},
         {"a header declaring more than is left", values({"!TALL.PNG!1!0"}), false},
+        {"a header whose area overflows 64 bits", values({"!HUGE.PNG!1!0"}), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
