@@ -848,6 +848,15 @@ def options(opts):
             g[k] = value
         else:
             sec(s, **{k: value})
+    # The title bar's items (after every other section, so the others keep their numbers):
+    # buttons show the title through until the mouse is over them, the menu button and
+    # the tabs are plates of the accent.
+    sec("TB_BTN", COLOR=accent, FONTCOLOR=on_accent, STATES=3, TRANSPARENCY=100, HOTCOLOR=tcolor(ACCENT_HOT),
+        HOTFONTCOLOR=on_accent, HOTTRANSPARENCY=0)
+    sec("TB_MENUBTN", COLOR=tcolor(ACCENT_DOWN), FONTCOLOR=on_accent, STATES=3, HOTCOLOR=tcolor(ACCENT_HOT),
+        HOTFONTCOLOR=on_accent)
+    sec("TB_TAB", COLOR=tcolor(ACCENT_DOWN), FONTCOLOR=on_accent, STATES=3, HOTCOLOR=tcolor(ACCENT_HOT),
+        HOTFONTCOLOR=on_accent)
     lines = ["[GLOBALINFO]"] + ["%s=%s" % kv for kv in g.items()]
     for name, kv in sections.items():
         lines += ["", "[%s]" % name] + ["%s=%s" % item for item in kv.items()]
