@@ -7,11 +7,14 @@
 // Wine, driven by real mouse and keyboard input where a user's hands reach.
 //
 // This program fills every block it frees with 0xFE before giving it back, so
-// code that goes on with an object a command freed fails here at once.
+// code that goes on with an object a command freed faults at once; the
+// fixture counts every access fault, also those a window procedure's caller
+// swallows (as the system does around window procedures of 64-bit programs).
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "classlib/Menus.h"
@@ -26,12 +29,26 @@
 #include "skin/graphics/SkinCommands.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 
+// Freed blocks wait in a ring of the last 64 Ki frees before they go back to
+// the heap, so that a new allocation does not cover the poison at once.
+namespace {
+void* g_freed[1 << 16];
+size_t g_freedNext = 0;
+std::atomic_flag g_freeing = ATOMIC_FLAG_INIT;
+}  // namespace
+
 void operator delete(void* p) noexcept
 {
     if (!p)
         return;
     std::memset(p, 0xFE, _msize(p));
-    free(p);
+    while (g_freeing.test_and_set(std::memory_order_acquire)) {
+    }
+    void*& slot = g_freed[g_freedNext++ % (sizeof g_freed / sizeof g_freed[0])];
+    void* old = slot;
+    slot = p;
+    g_freeing.clear(std::memory_order_release);
+    free(old);
 }
 void operator delete(void* p, size_t) noexcept { operator delete(p); }
 
@@ -152,8 +169,30 @@ uint32_t PixelColor(TsSkinManager* m, const wchar_t* section, int state)
     return (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
 }
 
+LONG g_faults = 0;
+LONG CALLBACK CountFault(EXCEPTION_POINTERS* e)
+{
+    if (e->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
+        ++g_faults;
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 class FormFrames : public SkinRuntime {
 protected:
+    void SetUp() override
+    {
+        SkinRuntime::SetUp();
+        g_faults = 0;
+        faultWatch = AddVectoredExceptionHandler(1, CountFault);
+    }
+    void TearDown() override
+    {
+        SkinRuntime::TearDown();
+        RemoveVectoredExceptionHandler(faultWatch);
+        EXPECT_EQ(g_faults, 0) << "no object was used after it was freed";
+    }
+    void* faultWatch = nullptr;
+
     // A visible skinned form of the sample skin (or the manager given).
     void Make(TsSkinManager* manager = nullptr, int w = 460, int h = 300)
     {
