@@ -849,14 +849,12 @@ def options(opts):
         else:
             sec(s, **{k: value})
     # The title bar's items (after every other section, so the others keep their numbers):
-    # buttons show the title through until the mouse is over them, the menu button and
-    # the tabs are plates of the accent.
-    sec("TB_BTN", COLOR=accent, FONTCOLOR=on_accent, STATES=3, TRANSPARENCY=100, HOTCOLOR=tcolor(ACCENT_HOT),
-        HOTFONTCOLOR=on_accent, HOTTRANSPARENCY=0)
-    sec("TB_MENUBTN", COLOR=tcolor(ACCENT_DOWN), FONTCOLOR=on_accent, STATES=3, HOTCOLOR=tcolor(ACCENT_HOT),
-        HOTFONTCOLOR=on_accent)
-    sec("TB_TAB", COLOR=tcolor(ACCENT_DOWN), FONTCOLOR=on_accent, STATES=3, HOTCOLOR=tcolor(ACCENT_HOT),
-        HOTFONTCOLOR=on_accent)
+    # buttons and tabs look as the tool buttons and tabs do, the menu button is a plate
+    # of the dark accent that lightens under the mouse.
+    sec("TB_BTN", PARENTCLASS="TOOLBUTTON")
+    sec("TB_MENUBTN", COLOR=tcolor(ACCENT_DOWN), FONTCOLOR=on_accent, STATES=3,
+        HOTCOLOR=tcolor(mix(ACCENT_DOWN, ON_ACCENT, 0.25)), HOTFONTCOLOR=on_accent)
+    sec("TB_TAB", PARENTCLASS="TABTOP")
     lines = ["[GLOBALINFO]"] + ["%s=%s" % kv for kv in g.items()]
     for name, kv in sections.items():
         lines += ["", "[%s]" % name] + ["%s=%s" % item for item in kv.items()]
