@@ -276,8 +276,8 @@ void Cmd19IsTransparent(FormCall& c)
     bool see = false;
     if (s) {
         const TsGenState& normal = s->Props[0];
-        see = s->IniTransparency > 0 || normal.Transparency > 0 || normal.ImagePercent > 0 || normal.TextureIndex >= 0 ||
-              s->IniImagePercent > 0;
+        see = s->IniTransparency > 0 || normal.Transparency > 0 || normal.ImagePercent > 0 ||
+              normal.TextureIndex >= 0 || s->IniImagePercent > 0;
     }
     if (!see && m && m->IsMaskIndexValid(d.BorderMaskIndex))
         see = (m->ma()[size_t(d.BorderMaskIndex)].PaintFlags & 4) != 0;
@@ -945,7 +945,8 @@ void OnStyleChanging(FormCall& c)
 
 // The style bits that make the frame's kind: a change of one of them (a live
 // BorderStyle or BorderIcons change) chooses the title buttons again.
-constexpr DWORD kFrameKindStyle = WS_CAPTION | WS_THICKFRAME | WS_DLGFRAME | WS_BORDER | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+constexpr DWORD kFrameKindStyle =
+    WS_CAPTION | WS_THICKFRAME | WS_DLGFRAME | WS_BORDER | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 constexpr DWORD kFrameKindExStyle = WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;
 
 // WM_STYLECHANGED: a change of the system icon or of the frame's kind chooses

@@ -86,7 +86,8 @@ void SendKey(WORD vk)
 HWND VisibleMenu()
 {
     HWND found = nullptr;
-    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w; w = FindWindowExW(nullptr, w, L"#32768", nullptr))
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
+         w = FindWindowExW(nullptr, w, L"#32768", nullptr))
         if (IsWindowVisible(w))
             found = w;
     return found;
@@ -95,7 +96,8 @@ HWND VisibleMenu()
 // The visible menu window that shows menu (nil: none).
 HWND MenuWindowOf(HMENU menu)
 {
-    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w; w = FindWindowExW(nullptr, w, L"#32768", nullptr))
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
+         w = FindWindowExW(nullptr, w, L"#32768", nullptr))
         if (IsWindowVisible(w) && HMENU(SendMessageW(w, MN_GETHMENU, 0, 0)) == menu)
             return w;
     return nullptr;
@@ -478,7 +480,8 @@ TEST_F(FormFrames, TheCaptionPlateLinesUpWithTheTitleOnAnInactiveForm)
         bool plateShows;
     } cases[] = {
         {L"Inherits", "[CAPTION]\r\nPARENTCLASS=FORMTITLE\r\n", false},
-        {L"OwnPlate", "[CAPTION]\r\nCOLOR=" + dec(0x00FF00) + "\r\nSTATES=2\r\nHOTCOLOR=" + dec(0x00FF00) + "\r\n", true},
+        {L"OwnPlate",
+         "[CAPTION]\r\nCOLOR=" + dec(0x00FF00) + "\r\nSTATES=2\r\nHOTCOLOR=" + dec(0x00FF00) + "\r\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(StringToUtf8(c.skin));
@@ -680,7 +683,9 @@ TEST_F(FormFrames, TheSampleSkinsGiveTitleBarItemsTheirOwnSections)
         struct Item {
             TkvBtnStyle style;
             const wchar_t* section;
-        } items[] = {{TkvBtnStyle::bsMenu, L"TB_MENUBTN"}, {TkvBtnStyle::bsButton, L"TB_BTN"}, {TkvBtnStyle::bsTab, L"TB_TAB"}};
+        } items[] = {{TkvBtnStyle::bsMenu, L"TB_MENUBTN"},
+                     {TkvBtnStyle::bsButton, L"TB_BTN"},
+                     {TkvBtnStyle::bsTab, L"TB_TAB"}};
         for (const Item& it : items) {
             TkvTitleBarItem* t = bar->Items().Add();
             t->SetStyle(it.style);
