@@ -306,31 +306,48 @@ TEST_F(FormFrames, ADropDownCommandMayFreeTheBarItsMenuOrTheForm)
     }
 }
 
-TEST_F(FormFrames, ASystemMenuCommandMayFreeTheForm)
+TEST_F(FormFrames, ACommandOfTheSystemMenuOrOfATitleButtonsPopupMayFreeTheForm)
 {
-    ASSERT_NO_FATAL_FAILURE(Make());
-    m->SetSkinnedPopups(true);
-    auto* extra = new TPopupMenu(f);
-    int commands = 0;
-    AddItem(extra, L"Leave", [&] {
-        ++commands;
-        f->OnClose = [](TObject*, TCloseAction& a) { a = TCloseAction::caFree; };
-        f->Close();
-        Application->ProcessMessages();
-    });
-    p->SysSubMenu().Caption = L"More";
-    p->SysSubMenu().Position = TkvMenuItemPos::ipTop;
-    p->SysSubMenu().SetPopupMenu(extra);
-    // A right click on the caption opens the system menu; the merged sub-menu is its first item.
-    RECT wr{};
-    GetWindowRect(wnd, &wr);
-    const POINT caption{wr.left + 120, wr.top + GetSystemMetrics(SM_CYFRAME) + 8};
-    ASSERT_EQ(HitAt(caption), HTCAPTION);
-    ChooseFromMenu({0, 0}, [&] { Click(caption, true); }, true);
-    EXPECT_EQ(commands, 1);
-    EXPECT_FALSE(IsWindow(wnd));
-    if (!IsWindow(wnd))
-        Forget(f);
+    enum class Opener { SystemMenu, TitleButton };
+    for (Opener opener : {Opener::SystemMenu, Opener::TitleButton}) {
+        SCOPED_TRACE(int(opener));
+        ASSERT_NO_FATAL_FAILURE(Make());
+        m->SetSkinnedPopups(true);
+        auto* extra = new TPopupMenu(f);
+        int commands = 0;
+        AddItem(extra, L"Leave", [&] {
+            ++commands;
+            f->OnClose = [](TObject*, TCloseAction& a) { a = TCloseAction::caFree; };
+            f->Close();
+            Application->ProcessMessages();
+        });
+        if (opener == Opener::SystemMenu) {
+            p->SysSubMenu().Caption = L"More";
+            p->SysSubMenu().Position = TkvMenuItemPos::ipTop;
+            p->SysSubMenu().SetPopupMenu(extra);
+            // A right click on the caption opens the system menu; the merged sub-menu is its first item.
+            RECT wr{};
+            GetWindowRect(wnd, &wr);
+            const POINT caption{wr.left + 120, wr.top + GetSystemMetrics(SM_CYFRAME) + 8};
+            ASSERT_EQ(HitAt(caption), HTCAPTION);
+            ChooseFromMenu({0, 0}, [&] { Click(caption, true); }, true);
+        } else {
+            // The program's title button pops its menu up when it is pressed.
+            TsTitleButton& b = p->AddTitleButton();
+            b.OnMouseDown = [extra](TObject*, TMouseButton, TShiftState, int x, int y) { extra->Popup(x, y); };
+            p->InitTitleButtons();
+            p->RefreshFormFrame();
+            Pump(30);
+            const POINT at = ScreenOf(Painter().ElementBounds(kUserButtonBase));
+            ASSERT_EQ(HitAt(at), kUserButtonBase);
+            ChooseFromMenu({0}, [&] { Click(at); }, true);
+        }
+        EXPECT_EQ(commands, 1);
+        EXPECT_FALSE(IsWindow(wnd));
+        if (!IsWindow(wnd))
+            Forget(f);
+        EndCase();
+    }
 }
 
 // ---------------------------------------------------------------- the close button follows the system menu
