@@ -848,6 +848,13 @@ def options(opts):
             g[k] = value
         else:
             sec(s, **{k: value})
+    # The title bar's items (after every other section, so the others keep their numbers):
+    # buttons and tabs look as the tool buttons and tabs do, the menu button is a plate
+    # of the dark accent that lightens under the mouse.
+    sec("TB_BTN", PARENTCLASS="TOOLBUTTON")
+    sec("TB_MENUBTN", COLOR=tcolor(ACCENT_DOWN), FONTCOLOR=on_accent, STATES=3,
+        HOTCOLOR=tcolor(mix(ACCENT_DOWN, ON_ACCENT, 0.25)), HOTFONTCOLOR=on_accent)
+    sec("TB_TAB", PARENTCLASS="TABTOP")
     lines = ["[GLOBALINFO]"] + ["%s=%s" % kv for kv in g.items()]
     for name, kv in sections.items():
         lines += ["", "[%s]" % name] + ["%s=%s" % item for item in kv.items()]

@@ -355,9 +355,7 @@ TsTitleLayout BorderTitleLayout(TsSkinProvider& p, const TsBorderLayout& l, SIZE
     in.BorderWindow = true;
     in.Zoomed = f.Zoomed;
     in.CxFrame = sm.CxFrame;
-    const TFormBorderStyle bs = p.FormOf()->BorderStyle();
-    in.ShowIcon = p.ShowAppIcon() && (p.FormOf()->BorderIcons() & biSystemMenu) && bs != TFormBorderStyle::bsDialog &&
-                  bs != TFormBorderStyle::bsToolWindow && bs != TFormBorderStyle::bsSizeToolWin;
+    in.ShowIcon = p.ShowsTitleIcon();
     in.IconWidth = in.IconHeight = TitleIconSize(in.CaptionHeight);
     in.Skin = f.Skin;
     in.TitleBar = FindTitleBar(p.FormOf()) != nullptr;
@@ -387,6 +385,13 @@ int TkvBorderForm::HitTest(POINT pt)
     RECT wr{};
     GetWindowRect(owner, &wr);
     const RECT br = BorderWindowRect(l, wr);
+    // The program's own answer first (a WM_NCHITTEST record with the screen point).
+    if (provider_->OnExtHitTest) {
+        TMessage ask{WM_NCHITTEST, 0, MAKELPARAM(short(br.left + pt.x), short(br.top + pt.y)), 0};
+        provider_->OnExtHitTest(ask);
+        if (ask.Result != 0)
+            return int(ask.Result);
+    }
     TsBorderHitInput in;
     in.Point = pt;
     in.Window = SIZE{br.right - br.left, br.bottom - br.top};

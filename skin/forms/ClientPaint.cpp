@@ -5,6 +5,7 @@
 
 #include "skin/core/Animations.h"
 #include "skin/core/ControlTreePaint.h"
+#include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/FramePaint.h"
 #include "skin/graphics/SkinCommands.h"
@@ -149,6 +150,52 @@ bool PrintClientArea(TsSkinProvider& p, HDC dc)
     return true;
 }
 
+namespace {
+
+int GripMask(TsSkinProvider& p)
+{
+    TsSkinManager* m = p.Manager();
+    if (!m)
+        return -1;
+    const int grip = m->CommonIndexes().Global("GRIPIMAGE");
+    return m->IsMaskIndexValid(grip) ? grip : -1;
+}
+
+}  // namespace
+
+RECT SizeGripClientRect(TsSkinProvider& p)
+{
+    if (p.GripMode != TsGripMode::gmRightBottom || !p.FormAlive() || IsZoomed(p.wnd_) ||
+        !(GetWindowLongW(p.wnd_, GWL_STYLE) & WS_THICKFRAME))
+        return RECT{};
+    int w = GetSystemMetrics(SM_CXVSCROLL), h = GetSystemMetrics(SM_CYHSCROLL);
+    if (const int mask = GripMask(p); mask >= 0) {
+        const TsMaskData& md = p.Manager()->ma()[size_t(mask)];
+        w = MaskFrameWidth(md);
+        h = MaskStateHeight(md);
+    }
+    RECT client{};
+    GetClientRect(p.wnd_, &client);
+    const int left = std::max(0, int(client.right) - w - 1), top = std::max(0, int(client.bottom) - h - 1);
+    return RECT{left, top, std::min(int(client.right), left + w), std::min(int(client.bottom), top + h)};
+}
+
+void PaintSizeGrip(TsSkinProvider& p, HDC dc)
+{
+    const RECT r = SizeGripClientRect(p);
+    const int mask = GripMask(p);
+    if (!dc || mask < 0 || r.right <= r.left || r.bottom <= r.top)
+        return;
+    // The grip's key pixels keep the background under it.
+    TBitmap grip(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
+    BitBlt(grip.Canvas().Handle(), 0, 0, grip.Width(), grip.Height(), dc, r.left, r.top, SRCCOPY);
+    TsBgCacheInfo under;
+    under.Bmp = &grip;
+    under.Ready = true;
+    DrawMaskFrame32(&grip, POINT{0, 0}, 0, under, mask, 1, p.Manager());
+    BitBlt(dc, r.left, r.top, grip.Width(), grip.Height(), grip.Canvas().Handle(), 0, 0, SRCCOPY);
+}
+
 TColor TsSkinProvider::FormClientColor() const
 {
     if (Skinned() && skinData_ && !skinData_->CustomColor())
@@ -185,6 +232,7 @@ void TsSkinProvider::PaintClientBackground(HDC dc, bool forward)
     // A form with its own colour, or a picture that cannot be had yet.
     if (!painted)
         FillSolid(dc, client, FormClientColor());
+    PaintSizeGrip(*this, dc);
     PaintGraphicChildren(dc, form_, POINT{0, 0}, true);
     if (forward && !AnimationRunning)
         RefreshChildWindows(wnd_);

@@ -25,6 +25,15 @@ bool FormParentBackground(TsSkinProvider& p, TsBgCacheInfo& info);
 // The client rectangle's top-left corner inside the frame picture.
 POINT ClientOriginInFrame(TsSkinProvider& p);
 
+// ---- the size grip
+// Where the size grip shows in the client area (GripMode gmRightBottom on a
+// sizeable form that is not zoomed): the skin's grip mask (GRIPIMAGE, else a
+// scroll-bar square) 1 px inside the client's bottom-right corner, where the
+// hit test answers HTBOTTOMRIGHT. Empty when no grip shows.
+RECT SizeGripClientRect(TsSkinProvider& p);
+// The skin's grip mask painted over what dc shows at the grip's place.
+void PaintSizeGrip(TsSkinProvider& p, HDC dc);
+
 // ---- the form's own drawing
 // True when the form draws on its client itself (it has an OnPaint handler).
 bool FormDrawsItself(const TsSkinProvider& p);

@@ -21,6 +21,7 @@
 #include "skin/forms/BorderForm.h"
 #include "skin/forms/FormAnimations.h"
 #include "skin/forms/FramePaint.h"
+#include "skin/forms/LiveToken.h"
 #include "skin/forms/MDIIcons.h"
 #include "skin/forms/MDIMerge.h"
 #include "skin/forms/SkinProvider.h"
@@ -264,6 +265,25 @@ void Cmd10IsUpdating(FormCall& c)
 
 void Cmd17Invalidate(FormCall& c) { c.p.skinData_->BackgroundChanged = true; }
 
+// A form whose section lets its parent show through, lays a texture or a
+// picture, or whose border mask is flagged see-through: children ask it for
+// their background instead of filling with a colour.
+void Cmd19IsTransparent(FormCall& c)
+{
+    TsCommonData& d = *c.p.skinData_;
+    TsSkinManager* m = c.p.Manager();
+    const TsGeneralData* s = d.Section();
+    bool see = false;
+    if (s) {
+        const TsGenState& normal = s->Props[0];
+        see = s->IniTransparency > 0 || normal.Transparency > 0 || normal.ImagePercent > 0 ||
+              normal.TextureIndex >= 0 || s->IniImagePercent > 0;
+    }
+    if (!see && m && m->IsMaskIndexValid(d.BorderMaskIndex))
+        see = (m->ma()[size_t(d.BorderMaskIndex)].PaintFlags & 4) != 0;
+    c.m.Result = see ? 1 : 0;
+}
+
 void Cmd21GetBkColor(FormCall& c) { c.m.Result = LRESULT(c.p.skinData_->GetStateColor(0, c.Wnd())); }
 
 void Cmd25ControlChanged(FormCall& c)
@@ -319,6 +339,7 @@ constexpr TsMessageRow<unsigned, FormHandler> kStage3Commands[] = {
     {SkinCmdSetUpdating, Cmd8SetUpdating},
     {SkinCmdIsUpdating, Cmd10IsUpdating},
     {SkinCmdInvalidate, Cmd17Invalidate},
+    {SkinCmdIsTransparent, Cmd19IsTransparent},
     {SkinCmdGetBkColor, Cmd21GetBkColor},
     {SkinCmdControlChanged, Cmd25ControlChanged},
     {SkinCmdMouseLeave, Cmd30MouseLeave},
@@ -371,16 +392,18 @@ void OnNcLButtonDown(FormCall& c)
         c.PassOn();
         c.ClearHotAndPressed();
         c.p.closingFromIcon_ = false;
+        // The messages handled meanwhile may free the form and this provider.
+        TsFreeWatch alive{&c.p};
         const DWORD until = GetTickCount() + 200;
-        while (GetTickCount() < until && c.p.FormAlive() && !c.p.closingFromIcon_) {
+        while (GetTickCount() < until && alive.AllAlive() && c.p.FormAlive() && !c.p.closingFromIcon_) {
             MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            while (alive.AllAlive() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }
             Sleep(5);
         }
-        if (c.p.FormAlive() && !c.p.closingFromIcon_) {
+        if (alive.AllAlive() && c.p.FormAlive() && !c.p.closingFromIcon_) {
             const POINT pt = c.p.SystemMenuPointBelowIcon();
             c.p.ShowSystemMenuAt(pt.x, pt.y);
         }
@@ -476,8 +499,9 @@ void OnButtonUp(FormCall& c)
         break;
     case HTCLOSE:
         if (b.EnabledClose) {
+            TsFreeWatch alive{&c.p};   // closing may free the form at once
             c.SysCommand(SC_CLOSE);
-            if (c.p.FormAlive())
+            if (alive.AllAlive() && c.p.FormAlive())
                 c.p.skinData_->BackgroundChanged = true;
         }
         break;
@@ -597,9 +621,10 @@ void OnSysCommand(FormCall& c)
         c.p.ShowSystemMenuAt(pt.x, pt.y);
         return;
     }
+    TsFreeWatch alive{&c.p};   // a command (SC_CLOSE) may free the form at once
     if (!RunsMinimizeAnimation(c, command))   // which passes the command on itself
         c.PassOn();
-    if (!c.p.FormAlive())
+    if (!alive.AllAlive() || !c.p.FormAlive())
         return;
     if (command == SC_MAXIMIZE || command == SC_RESTORE) {
         c.ClearHotAndPressed();
@@ -633,6 +658,9 @@ void OnSize(FormCall& c)
         c.p.regionChanged_ = true;
         c.p.skinData_->BackgroundChanged = true;
         c.p.UpdateRegion(true);
+        // The size grip moved with the corner: where it was and where it is are painted again.
+        if (c.p.GripMode == TsGripMode::gmRightBottom)
+            InvalidateRect(c.Wnd(), nullptr, TRUE);
     }
 }
 
@@ -915,21 +943,35 @@ void OnStyleChanging(FormCall& c)
     c.PassOn();
 }
 
-// WM_STYLECHANGED: a change of the system icon rebuilds the frame; a change of
-// WS_EX_LAYERED refreshes the border window.
+// The style bits that make the frame's kind: a change of one of them (a live
+// BorderStyle or BorderIcons change) chooses the title buttons again.
+constexpr DWORD kFrameKindStyle =
+    WS_CAPTION | WS_THICKFRAME | WS_DLGFRAME | WS_BORDER | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+constexpr DWORD kFrameKindExStyle = WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;
+
+// WM_STYLECHANGED: a change of the system icon or of the frame's kind chooses
+// the title buttons again and rebuilds the frame; a change of WS_EX_LAYERED
+// refreshes the border window.
 void OnStyleChanged(FormCall& c)
 {
     c.PassOn();
     if (!c.p.FormAlive() || !c.m.LParam)
         return;
+    const auto* s = reinterpret_cast<const STYLESTRUCT*>(c.m.LParam);
+    const DWORD changed = s->styleOld ^ s->styleNew;
+    const bool kindChanged = (c.m.WParam == WPARAM(GWL_STYLE) && (changed & kFrameKindStyle)) ||
+                             (c.m.WParam == WPARAM(GWL_EXSTYLE) && (changed & kFrameKindExStyle));
     const bool sysMenu = (c.Form().BorderIcons() & biSystemMenu) != 0;
-    if (sysMenu != c.p.sysMenuShown_) {
+    if (sysMenu != c.p.sysMenuShown_ || kindChanged) {
         c.p.sysMenuShown_ = sysMenu;
         c.p.InitTitleButtons();
+        c.p.menuLines_ = -1;
+        c.p.regionChanged_ = true;
+        c.p.UpdateBorderForm();
+        c.p.UpdateRegion(true);
         c.p.RefreshFormFrame();
         return;
     }
-    const auto* s = reinterpret_cast<const STYLESTRUCT*>(c.m.LParam);
     if (c.m.WParam == WPARAM(GWL_EXSTYLE) && ((s->styleOld ^ s->styleNew) & WS_EX_LAYERED) && !AnimationRunning)
         c.p.RefreshBorderWindow();
 }

@@ -8,6 +8,7 @@
 
 #include "skin/core/ControlPaint.h"
 #include "skin/core/MaskPaintBitmap.h"
+#include "skin/model/MaskPaint.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/TitleGlow.h"
 #include "skin/graphics/Bitmap32.h"
@@ -305,7 +306,7 @@ bool TsFramePainter::ElementEnabled(int hitCode) const
         return true;
     default:
         if (hitCode >= kUserButtonBase && hitCode < kUserButtonBase + p_.TitleButtonCount())
-            return p_.TitleButton(hitCode - kUserButtonBase).Enabled;
+            return p_.TitleButton(hitCode - kUserButtonBase).Enabled();
         return false;
     }
 }
@@ -390,8 +391,11 @@ bool TsFramePainter::PaintFrameToCache()
     // The frame background with the form's border mask.
     PaintControlSkin(d, info, -1, -1, 0, &bmp, POINT{0, 0}, all, state);
 
-    const bool caption = p_.CaptionAreaHeight(true) > 0;
-    if (caption && p_.DrawNonClientArea())
+    const bool caption = p_.CaptionAreaHeight(true) > 0 && p_.DrawNonClientArea();
+    // A skin of border mode 1 draws the border window's picture from the form's
+    // border mask, around the whole picture; the title comes over it afterwards.
+    const bool maskAround = p_.Border() && m->SkinData().BorderMode == 1;
+    if (caption && !maskAround)
         PaintTitleStrip(bmp);
 
     // The menu line under the title.
@@ -430,15 +434,25 @@ bool TsFramePainter::PaintFrameToCache()
         mdiButtons_ = TsMDIButtonPlaces{};
     }
 
-    if (caption && p_.DrawNonClientArea()) {
-        PaintCaptionText(bmp);
+    if (maskAround) {
+        PaintBorderMaskAround(bmp, state);
+        if (caption) {
+            PaintTitleStrip(bmp);
+            PaintCaptionText(bmp);
+        }
+    }
+    if (caption) {
+        if (!maskAround)
+            PaintCaptionText(bmp);
         SaveButtonStrip(bmp);
         PaintCaptionButtons(bmp);
         PaintTitleItems(p_, bmp);
+        if (maskAround)
+            MakeTitleOpaque(bmp);
     }
     // The border window's shadow and corners, then the correction its alpha needs in a WOW64 process.
     if (p_.Border()) {
-        if (FrameBorderPicture)
+        if (FrameBorderPicture && !maskAround)
             FrameBorderPicture(p_, bmp);
         if (Wow64CorrectionApplies(Wow64WithoutComposition, m->SkinData().Version))
             Wow64CorrectPixels(bmp.View());
@@ -490,19 +504,41 @@ void TsFramePainter::PaintMenuLine(TBitmap& bmp, int top, int lines, int lineHei
         DeleteObject(font);
 }
 
+RECT TsFramePainter::TitleStripRect(const TBitmap& bmp) const
+{
+    const RECT shadow = ShadowOf(p_);
+    const bool iconicSmall = IsIconic(p_.wnd_) && !(Application && Application->MainForm() == p_.form_);
+    const int bottom = iconicSmall ? bmp.Height() - shadow.bottom : layout_.TitleBottom;
+    return RECT{shadow.left, shadow.top, bmp.Width() - shadow.right, bottom};
+}
+
+void TsFramePainter::PaintCaptionPlate(TBitmap& bmp, const RECT& back)
+{
+    TsSkinManager* m = p_.Manager();
+    const RECT strip = TitleStripRect(bmp);
+    RECT part{};
+    if (!m || Empty(strip) || !IntersectRect(&part, &back, &strip))
+        return;
+    // Painted over the whole strip, as the title is, and only the part
+    // behind the text kept: a CAPTION that inherits the title's look lines
+    // up with it and does not show.
+    TBitmap plate(strip.right - strip.left, strip.bottom - strip.top, TPixelFormat::pf32bit);
+    PaintSkinItem(p_.captionSection_, L"CAPTION", EmptyBgCacheInfo, -1, -1, m, &plate, POINT{0, 0},
+                  RECT{0, 0, plate.Width(), plate.Height()}, StateRow(*m, p_.captionSection_, p_.formActive_), 0);
+    BitBlt(bmp.Canvas().Handle(), part.left, part.top, part.right - part.left, part.bottom - part.top,
+           plate.Canvas().Handle(), part.left - strip.left, part.top - strip.top, SRCCOPY);
+}
+
 void TsFramePainter::PaintTitleStrip(TBitmap& bmp)
 {
     TsSkinManager* m = p_.Manager();
     TsCommonData& d = *p_.skinData_;
-    const RECT shadow = ShadowOf(p_);
     const int width = bmp.Width();
     int section = p_.titleSection_;
     String name = p_.TitleSkin().empty() ? String(L"FORMTITLE") : p_.TitleSkin();
     if (!m->IsSectionIndexValid(section))
         section = p_.titleSection_ = m->FindSectionIndex(name);
-    const bool iconicSmall = IsIconic(p_.wnd_) && !(Application && Application->MainForm() == p_.form_);
-    const int bottom = iconicSmall ? bmp.Height() - shadow.bottom : layout_.TitleBottom;
-    const RECT strip{shadow.left, shadow.top, width - shadow.right, bottom};
+    const RECT strip = TitleStripRect(bmp);
     if (m->IsSectionIndexValid(section) && !Empty(strip))
         PaintSkinItem(section, name, EmptyBgCacheInfo, -1, -1, m, &bmp, POINT{0, 0}, strip,
                       StateRow(*m, section, p_.formActive_), 0);
@@ -594,8 +630,7 @@ void TsFramePainter::PaintCaptionText(TBitmap& bmp)
         if (in.CaptionSection) {
             RECT back = captionPlace_.Caption;
             InflateRect(&back, 4, 2);
-            PaintSkinItem(p_.captionSection_, L"CAPTION", EmptyBgCacheInfo, -1, -1, m, &bmp, POINT{0, 0}, back, state,
-                          0);
+            PaintCaptionPlate(bmp, back);
         }
         if (colors.GlowSize > 0 && !Wow64DropsCaptionGlow(Wow64WithoutComposition, m->SkinData().Version)) {
             LOGFONTW lf{};
@@ -630,10 +665,38 @@ void TsFramePainter::PaintCaptionText(TBitmap& bmp)
     if (font)
         DeleteObject(font);
     // GDI text leaves alpha 0: the title strip stays opaque.
+    MakeTitleOpaque(bmp);
+}
+
+void TsFramePainter::MakeTitleOpaque(TBitmap& bmp)
+{
+    const RECT strip = TitleStripRect(bmp);
     PixelView v = bmp.View();
     for (int y = std::max(0, int(layout_.ButtonsTop)); y < std::min(v.height, layout_.TitleBottom); ++y)
-        for (int x = 0; x < v.width; ++x)
+        for (int x = std::max(0, int(strip.left)); x < std::min(v.width, int(strip.right)); ++x)
             v.At(x, y) |= 0xFF000000u;
+}
+
+void TsFramePainter::PaintBorderMaskAround(TBitmap& bmp, int state)
+{
+    TsSkinManager* m = p_.Manager();
+    const int mask = p_.skinData_->BorderMaskIndex;
+    const PixelBitmap* source = m && m->IsMaskIndexValid(mask) ? m->Tables().MaskBitmap(mask) : nullptr;
+    if (!source)
+        return;
+    const TsMaskData& md = m->ma()[size_t(mask)];
+    const int frameWidth = MaskFrameWidth(md), stateHeight = MaskStateHeight(md);
+    if (frameWidth <= 0 || stateHeight <= 0)
+        return;
+    const int frame = std::clamp(state, 0, std::max(0, int(md.FrameCount) - 1));
+    const px::Rect src = px::Sized(md.SourceRect.left + frame * frameWidth, md.SourceRect.top, frameWidth, stateHeight);
+    // The corners as large as the mask's margins; the top ones no higher than the title.
+    const int title = ShadowOf(p_).top + p_.CaptionAreaHeight(true);
+    const px::Rect margins{m->MaskMarginLeft(mask), std::min(m->MaskMarginTop(mask), std::max(0, title)),
+                           m->MaskMarginRight(mask), m->MaskMarginBottom(mask)};
+    const int edgeMode = (md.PaintFlags & 1) ? 1 : 0;
+    skinpaint::CopyBitmapNineParts(bmp.View(), source->View(), px::Rect{0, 0, bmp.Width(), bmp.Height()}, false, 0,
+                                   px::Rect{edgeMode, edgeMode, edgeMode, edgeMode}, margins, margins, src);
 }
 
 void TsFramePainter::SaveButtonStrip(TBitmap& bmp)
@@ -693,7 +756,8 @@ void TsFramePainter::PaintButtonAt(TBitmap& bmp, int hitCode, int state, POINT a
     if (m->IsMaskIndexValid(mask))
         DrawMaskFrame32(&bmp, POINT{r.left, r.top}, cell.Frame, under, mask, cell.Row, m);
     if (hitCode >= kUserButtonBase && hitCode < kUserButtonBase + p_.TitleButtonCount()) {
-        TBitmap& g = p_.TitleButton(hitCode - kUserButtonBase).Glyph;
+        // Read only: a canvas is needed to read its pixels.
+        TBitmap& g = const_cast<TBitmap&>(p_.TitleButton(hitCode - kUserButtonBase).Glyph());
         if (!g.Empty()) {
             const int shift = state == tbsPressed ? 1 : 0;
             const int x = r.left + (r.right - r.left - g.Width()) / 2 + shift;
@@ -720,7 +784,7 @@ void TsFramePainter::PaintCaptionButtons(TBitmap& bmp)
             PaintOneButton(bmp, HTHELP);
     }
     for (int i = 0; i < p_.TitleButtonCount(); ++i)
-        if (p_.TitleButton(i).Visible)
+        if (p_.TitleButton(i).Visible())
             PaintOneButton(bmp, kUserButtonBase + i);
     if (mdiShown_) {
         PaintOneButton(bmp, HTMDIMIN);

@@ -197,7 +197,15 @@ public:
     static std::function<bool(TsSkinProvider&)> MDIButtonsVisible;
 
 private:
+    // The title strip's rectangle in the frame picture.
+    RECT TitleStripRect(const TBitmap& bmp) const;
     void PaintTitleStrip(TBitmap& bmp);
+    // The CAPTION section behind the caption text (back: the text's rectangle, grown).
+    void PaintCaptionPlate(TBitmap& bmp, const RECT& back);
+    // The title strip's rows of the picture made opaque (GDI leaves alpha 0).
+    void MakeTitleOpaque(TBitmap& bmp);
+    // Border mode 1: the form's border mask copied nine-part around the whole picture.
+    void PaintBorderMaskAround(TBitmap& bmp, int state);
     void PaintCaptionText(TBitmap& bmp);
     void PaintCaptionButtons(TBitmap& bmp);
     void PaintMenuLine(TBitmap& bmp, int top, int lines, int lineHeight);

@@ -12,6 +12,7 @@
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/FramePaint.h"
+#include "skin/forms/SystemMenu.h"
 #include "skin/forms/TitleBar.h"
 #include "skin/graphics/Constants.h"
 #include "skin/graphics/DwmApi.h"
@@ -270,6 +271,8 @@ void TsSkinProvider::SetCaptionAlignment(TAlignment a)
         return;
     captionAlignment_ = a;
     skinData_->BackgroundChanged = true;
+    if (FormAlive() && IsWindowVisible(wnd_) && Skinned() && !(ComponentState() & csDesigning))
+        RefreshFormFrame();
 }
 
 void TsSkinProvider::SetDrawNonClientArea(bool on)
@@ -325,9 +328,7 @@ void TsSkinProvider::SetUseGlobalColor(bool on)
 
 TsTitleButton& TsSkinProvider::AddTitleButton()
 {
-    titleButtons_.push_back(std::make_unique<TsTitleButton>());
-    TsTitleButton& b = *titleButtons_.back();
-    b.Name = L"TsTitleButton";
+    TsTitleButton& b = *titleButtons_.Add();
     b.MaskIndex = b.UseSkinData ? userButtonMask_ : -1;
     return b;
 }
@@ -381,8 +382,8 @@ void TsSkinProvider::InitDeferred()
         return;
     createdAtRunTime_ = false;
     InitSkin();
-    for (auto& b : titleButtons_)
-        b->MaskIndex = b->UseSkinData ? userButtonMask_ : -1;
+    for (int i = 0; i < TitleButtonCount(); ++i)
+        TitleButton(i).MaskIndex = TitleButton(i).UseSkinData ? userButtonMask_ : -1;
     if (form_->BorderStyle() == TFormBorderStyle::bsSizeToolWin) {
         AllowBlendOnMoving = false;
         useGlobalColor_ = true;
@@ -448,8 +449,8 @@ void TsSkinProvider::InitTitleButtons()
         set(help_, mask(L"BICONHELP"), true);
     }
     userButtonMask_ = mask(L"TITLEBUTTON");
-    for (auto& u : titleButtons_)
-        u->MaskIndex = u->UseSkinData ? userButtonMask_ : -1;
+    for (int i = 0; i < TitleButtonCount(); ++i)
+        TitleButton(i).MaskIndex = TitleButton(i).UseSkinData ? userButtonMask_ : -1;
 }
 
 // ---------------------------------------------------------------- metrics
@@ -527,7 +528,7 @@ TsCaptionButtons TsSkinProvider::CaptionButtons() const
     b.EnabledMax = (icons & biMaximize) && (mdiChild || framed);
     b.EnabledMin = (icons & biMinimize) && (!iconic || mainForm);
     b.EnabledRestore = ((icons & biMaximize) && state != TWindowState::wsNormal) || state == TWindowState::wsMinimized;
-    b.EnabledClose = true;
+    b.EnabledClose = SystemMenuClosesForm(*this);
     b.BigButtons = framed;
     TsSkinManager* m = Manager();
     auto glyph = [m](const TsCaptionButtonData& d) {
@@ -551,12 +552,13 @@ std::vector<TsUserButton> TsSkinProvider::UserButtons() const
 {
     std::vector<TsUserButton> out;
     TsSkinManager* m = Manager();
-    for (const auto& t : titleButtons_) {
+    for (int i = 0; i < TitleButtonCount(); ++i) {
+        const TsTitleButton& t = TitleButton(i);
         TsUserButton u;
-        u.Visible = t->Visible;
-        u.Enabled = t->Enabled;
-        if (m && m->IsMaskIndexValid(t->MaskIndex)) {
-            const TsMaskData& mask = m->ma()[size_t(t->MaskIndex)];
+        u.Visible = t.Visible();
+        u.Enabled = t.Enabled();
+        if (m && m->IsMaskIndexValid(t.MaskIndex)) {
+            const TsMaskData& mask = m->ma()[size_t(t.MaskIndex)];
             u.Width = MaskFrameWidth(mask);
             u.Height = MaskStateHeight(mask);
         }
@@ -583,10 +585,7 @@ TsTitleLayout TsSkinProvider::LayoutTitleButtons() const
     in.BorderWindow = f.BorderWindow;
     in.Zoomed = f.Zoomed;
     in.CxFrame = sm.CxFrame;
-    const TFormBorderStyle bs = form_->BorderStyle();
-    in.ShowIcon = showAppIcon_ && (form_->BorderIcons() & biSystemMenu) && bs != TFormBorderStyle::bsDialog &&
-                  bs != TFormBorderStyle::bsToolWindow && bs != TFormBorderStyle::bsSizeToolWin &&
-                  bs != TFormBorderStyle::bsNone;
+    in.ShowIcon = ShowsTitleIcon();
     in.IconWidth = in.IconHeight = TitleIconSize(in.CaptionHeight);
     in.Skin = f.Skin;
     in.TitleBar = FindTitleBar(form_) != nullptr;

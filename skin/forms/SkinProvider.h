@@ -75,30 +75,6 @@ enum class TsProviderBit : uint32_t {
 // replayed when the update ends (a bit of TsCommonData::SkinState).
 constexpr uint16_t ssMenuChangePending = 0x400;
 
-// One of the user's buttons in the title.
-class TsTitleButton {
-public:
-    bool Enabled = true;
-    bool Visible = true;
-    bool UseSkinData = true;
-    String Name;
-    String Hint;
-    TMouseEvent OnMouseDown, OnMouseUp;
-    int MaskIndex = -1;   // TITLEBUTTON of the skin when UseSkinData, else -1
-    // Drawn centred over the skin's glyph: a 32-bit glyph is alpha-blended,
-    // any other takes its bottom-left pixel as the transparent colour.
-    TBitmap Glyph;
-    // The Hint near the cursor while the button is hot, kept on the monitor
-    // of form (TitleButtons.cpp).
-    void ShowHintWindow(HWND form = nullptr);
-    void HideHintWindow();
-    // The hint's window while it shows (nil: none).
-    HWND HintWindow() const { return hint_ ? hint_->Handle() : nullptr; }
-
-private:
-    std::unique_ptr<THintWindow> hint_;
-};
-
 // A caption button's glyph as the skin gives it.
 struct TsCaptionButtonData {
     int MaskIndex = -1;
@@ -221,13 +197,17 @@ public:
     TsCommonData* SkinData() const { return skinData_.get(); }
     // The user's title buttons (a new one is added at the end).
     TsTitleButton& AddTitleButton();
-    int TitleButtonCount() const { return int(titleButtons_.size()); }
-    TsTitleButton& TitleButton(int i) { return *titleButtons_.at(size_t(i)); }
+    int TitleButtonCount() const { return titleButtons_.Count(); }
+    TsTitleButton& TitleButton(int i) const { return *titleButtons_.Items(i); }
+    TsTitleButtons& TitleButtons() { return titleButtons_; }
     // The second text of the title and the title's icon (repaint the frame when changed).
     TkvAddedTitle AddedTitle;
     TsTitleIcon TitleIcon;
     // Asked by the control adapter for each control it is about to adapt.
     TsSkinItemEvent OnSkinItem;
+    // Asked first by the border window's hit test with a WM_NCHITTEST record
+    // (LParam: the screen point); a Result other than 0 is the answer.
+    Delegate<void(TMessage&)> OnExtHitTest;
 
     // ---- state
     TCustomForm* FormOf() const { return form_; }
@@ -428,7 +408,7 @@ public:
     HWND wnd_ = nullptr;
     TWindowProcHook hook_;
     std::unique_ptr<TsCommonData> skinData_;
-    std::vector<std::unique_ptr<TsTitleButton>> titleButtons_;
+    TsTitleButtons titleButtons_{this};
     TsFormScrollWrapper* scrollWrapper_ = nullptr;
     TsFlagSet<TsProviderBit> state_;
     bool inactive_ = false;

@@ -8,6 +8,7 @@
 #include "skin/forms/Dialogs.h"
 #include "skin/forms/FrameGeometry.h"
 #include "skin/forms/FramePaint.h"
+#include "skin/forms/LiveToken.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/graphics/Constants.h"
 
@@ -531,6 +532,22 @@ TsSysMenuFacts FactsOf(TsSkinProvider& p, HMENU real)
 
 }  // namespace
 
+bool SystemMenuClosesForm(const TsSkinProvider& p)
+{
+    HWND wnd = p.wnd_;
+    if (!wnd || !IsWindow(wnd))
+        return true;
+    if (GetClassLongPtrW(wnd, GCL_STYLE) & CS_NOCLOSE)
+        return false;
+    HMENU real = p.sysMenu_ && IsMenu(p.sysMenu_) ? p.sysMenu_ : nullptr;
+    if (!real && (GetWindowLongW(wnd, GWL_STYLE) & WS_SYSMENU))
+        real = GetSystemMenu(wnd, FALSE);
+    if (!real)
+        return true;
+    const UINT state = GetMenuState(real, SC_CLOSE, MF_BYCOMMAND);
+    return state == UINT(-1) || !(state & (MF_DISABLED | MF_GRAYED));
+}
+
 TsSystemMenu* TsSkinProvider::SystemMenu()
 {
     if (!systemMenu_ && form_)
@@ -565,7 +582,12 @@ bool TsSkinProvider::ShowSystemMenuAt(int x, int y)
             menu->AddSkinList();
         m->SkinableMenus().AttachMenu(menu, true);
         menu->SetWindowHandle(wnd);
+        // The menu's loop handles other messages: one of them may free the
+        // form, this provider and the menu before a command is chosen.
+        TsFreeWatch alive{this, menu};
         const UINT command = TrackSystemMenuFn ? TrackSystemMenuFn(menu->Handle(), wnd, x, y) : 0;
+        if (!alive.AllAlive())
+            return true;
         if (IsWindow(wnd))
             menu->SetWindowHandle(nullptr);
         // Last: the command may free the form, this provider and the menu.
@@ -807,7 +829,7 @@ bool TsSkinProvider::RefreshMainMenu()
 
 bool TsSkinProvider::ShowsTitleIcon() const
 {
-    if (!form_ || !TitleIcon.Visible() || !showAppIcon_)
+    if (!form_ || !TitleIcon.Visible() || !showAppIcon_ || !HasSystemIcon())
         return false;
     const TFormBorderStyle bs = form_->BorderStyle();
     if (bs != TFormBorderStyle::bsSingle && bs != TFormBorderStyle::bsSizeable)

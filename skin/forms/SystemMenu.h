@@ -71,6 +71,11 @@ TsSysMenuStates FormSysMenuStates(const TsSysMenuFacts& f);
 // (0 modal-frame dialog, 1 single, 2 none, 3 sizeable, 4 and 5 tool windows).
 TsSysMenuStates DialogSysMenuStates(DWORD savedStyle, int borderKind, bool iconic, bool zoomed);
 
+// Whether the form's close button may close it: the Close entry of its real
+// system menu is not greyed (a program greys it to forbid closing) and the
+// window class has no CS_NOCLOSE. A form without such an entry may close.
+bool SystemMenuClosesForm(const TsSkinProvider& provider);
+
 // A text of the real menu split at its Tab: caption before, shortcut text after.
 struct TsMenuEntryText {
     bool Found = false;   // the entry exists and has text

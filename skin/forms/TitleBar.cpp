@@ -5,6 +5,7 @@
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "classlib/SysUtils.h"
+#include "skin/forms/LiveToken.h"
 #include "skin/graphics/Constants.h"
 
 const wchar_t* const TitleBarFormsOnlyText = L"TsTitleBar component may be used with forms only!";
@@ -319,13 +320,22 @@ void TkvTitleBarItem::MouseDown(TMouseButton button, TShiftState shift, int x, i
         dropdownShown_ = true;
         state_ = isPressed;
         bar->NotifyTitleChanged();
+        // The chosen command runs inside Popup and may free any of these.
+        const TsLiveWatch self = Life();
+        TsFreeWatch alive{bar, menu, form};
         menu->Popup(origin.left + Rect.left, origin.top + Rect.bottom);
+        if (alive.Alive(menu))
+            menu->SetWindowHandle(nullptr);
+        if (!self.Alive())
+            return;
+        if (!alive.Alive(menu) && DropdownMenu == menu)
+            DropdownMenu = nullptr;   // the command freed its own menu
         dropdownShown_ = false;
         state_ = isNormal;
-        FreeAnimation();
-        bar->NotifyTitleChanged();
-        menu->SetWindowHandle(nullptr);
         pressed_ = false;
+        FreeAnimation();
+        // The item lives: so do its title bar and the form that owns them.
+        bar->NotifyTitleChanged();
         if (OnClick)
             OnClick(this);
     }

@@ -21,6 +21,7 @@
 #include "classlib/HintWindow.h"
 #include "classlib/ImgList.h"
 #include "classlib/Timer.h"
+#include "skin/forms/LiveToken.h"
 #include "skin/forms/TitleBarLayout.h"
 #include "skin/graphics/TextEffects.h"
 
@@ -171,6 +172,8 @@ public:
     bool Hittable() const;
 
     // ---- mouse (the provider calls these for hit code 2000 + Index)
+    // A drop-down's command runs inside: it may free this item, its title
+    // bar, the menu or the form; nothing of them is touched afterwards.
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     void MouseEnter();
@@ -193,6 +196,8 @@ public:
     void FreeAnimation();
     // The border window the animation's picture is placed by (nil: the form).
     HWND BorderWindow = nullptr;
+    // Tells whether the item still lives.
+    TsLiveWatch Life() const { return life_.Watch(); }
 
 private:
     template <class T>
@@ -218,6 +223,7 @@ private:
     bool dropdownShown_ = false;
     std::unique_ptr<THintWindow> hint_;
     std::unique_ptr<TkvItemAnimation> animation_;
+    TsLiveToken life_;
 };
 
 class TkvTitleItems : public TCollection {

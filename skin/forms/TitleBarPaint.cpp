@@ -468,11 +468,14 @@ void TitleItemMouseDown(TsSkinProvider& p, int hitCode, POINT screen)
         painter.PaintTitleButton(hitCode);
         Fade(p, *item, isPressed);
     }
-    const int index = item->Index();
+    // The handlers (a drop-down's command among them) may free the item, the
+    // title bar, the provider or the form.
+    const TsLiveWatch itemLife = item->Life();
+    TsFreeWatch alive{&p};
     item->MouseDown(TMouseButton::mbLeft, TShiftState{}, screen.x, screen.y);
-    // The handlers may have freed the item (or the form).
-    TkvTitleBarItem* again = p.FormAlive() ? TitleItemOfCode(p, kTitleBarItemBase + index) : nullptr;
-    if (again != item || !item->PressTracked()) {
+    if (!alive.AllAlive())
+        return;
+    if (!itemLife.Alive() || !item->PressTracked()) {
         // A tab selected or a drop-down closed: nothing stays pressed or hot.
         p.SetPressedElement(kNoElement);
         if (p.HotElement() == hitCode)
@@ -489,9 +492,10 @@ void TitleItemMouseUp(TsSkinProvider& p, int hitCode, POINT screen)
     TkvTitleBarItem* item = TitleItemOfCode(p, hitCode);
     if (!item)
         return;
-    const int index = item->Index();
+    const TsLiveWatch itemLife = item->Life();
+    TsFreeWatch alive{&p};
     item->MouseUp(TMouseButton::mbLeft, TShiftState{}, screen.x, screen.y);
-    if (p.FormAlive() && TitleItemOfCode(p, kTitleBarItemBase + index) == item) {
+    if (alive.AllAlive() && itemLife.Alive() && p.FormAlive()) {
         FramePainterOf(p).PaintTitleButton(hitCode);
         Fade(p, *item, item->State());
     }

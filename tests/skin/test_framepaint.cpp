@@ -401,15 +401,17 @@ TEST_F(FramePaintTest, UserTitleButtonsWithTheirGlyphsAndEnabling)
     TsTitleButton& a = provider->AddTitleButton();
     TsTitleButton& b = provider->AddTitleButton();
     // A 10 x 10 24-bit glyph: its bottom-left colour (magenta) is see-through, a green 4 x 4 square in the middle.
-    b.Glyph.SetPixelFormat(TPixelFormat::pf24bit);
-    b.Glyph.SetSize(10, 10);
-    HDC gdc = b.Glyph.Canvas().Handle();
+    TBitmap glyph;
+    glyph.SetPixelFormat(TPixelFormat::pf24bit);
+    glyph.SetSize(10, 10);
+    HDC gdc = glyph.Canvas().Handle();
     RECT all{0, 0, 10, 10}, mid{3, 3, 7, 7};
     HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255)), green = CreateSolidBrush(RGB(0, 200, 0));
     FillRect(gdc, &all, magenta);
     FillRect(gdc, &mid, green);
     DeleteObject(magenta);
     DeleteObject(green);
+    b.SetGlyph(&glyph);
     provider->InitTitleButtons();
 
     const PixelView cache = Cache();
@@ -447,7 +449,7 @@ TEST_F(FramePaintTest, UserTitleButtonsWithTheirGlyphsAndEnabling)
     Painter().PressElement(kNoElement);
 
     // A disabled button shows the inactive row even when hot.
-    a.Enabled = false;
+    a.SetEnabled(false);
     Painter().SetHotElement(kUserButtonBase, false);
     const PixelView disabled = Cache();
     const GlyphCheck g = CompareGlyph(m, Mask(L"TITLEBUTTON"), 0, disabled, l.User[0].left, l.User[0].top);
