@@ -885,8 +885,9 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
         captionFont.Assign(&ic.Font());
         ic.Font().Set(L"Marlett", -box, 0, clWindowText);
         ic.Font().SetCharset(SYMBOL_CHARSET);
+        const RECT arrow{ax, (h - box) / 2, ax + box, (h - box) / 2 + box};
         DrawSectionText(ic, rtl ? L"3" : L"4", enabled, &skin, hot, section,
-                        DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP, RECT{ax, (h - box) / 2, ax + box, (h - box) / 2 + box});
+                        DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP, arrow);
         ic.Font().Assign(&captionFont);
     }
     if (item->ShortCut()) {

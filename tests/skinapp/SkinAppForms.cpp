@@ -56,7 +56,9 @@ HICON ProgramIcon(int size)
 // earlier name of the list took (taken grows), else a digit put in front.
 String WithMnemonic(const String& name, std::vector<wchar_t>& taken)
 {
-    auto upper = [](wchar_t c) { return wchar_t(reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(ULONG_PTR(c))))); };
+    auto upper = [](wchar_t c) {
+        return wchar_t(reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(ULONG_PTR(c)))));
+    };
     for (size_t i = 0; i < name.size(); ++i) {
         const wchar_t c = upper(name[i]);
         if (IsCharAlphaNumericW(name[i]) && std::find(taken.begin(), taken.end(), c) == taken.end()) {
@@ -259,10 +261,19 @@ void TSkinAppMain::BuildMenus()
     MainMenu = new TMainMenu(this);
     TMenuItem* root = MainMenu->Items();
     TMenuItem* file = AddItem(root, L"&File");
-    AddItem(file, L"&Open file...", TNotifyEvent(this, &TSkinAppMain::OpenFileClick))->SetShortCut(ShortCut('O', ssCtrl));
-    AddItem(file, L"&Message box", TNotifyEvent(this, &TSkinAppMain::MessageClick))->SetShortCut(ShortCut('B', ssCtrl));
-    AddItem(file, L"MDI &form", TNotifyEvent(this, &TSkinAppMain::MDIClick))->SetShortCut(ShortCut('D', ssCtrl));
-    AddItem(file, L"&Example form", TNotifyEvent(this, &TSkinAppMain::ExampleClick))->SetShortCut(ShortCut('E', ssCtrl));
+    struct Command {
+        const wchar_t* caption;
+        void (TSkinAppMain::*click)(TObject*);
+        WORD key;   // with Ctrl
+    };
+    const Command commands[] = {
+        {L"&Open file...", &TSkinAppMain::OpenFileClick, 'O'},
+        {L"&Message box", &TSkinAppMain::MessageClick, 'B'},
+        {L"MDI &form", &TSkinAppMain::MDIClick, 'D'},
+        {L"&Example form", &TSkinAppMain::ExampleClick, 'E'},
+    };
+    for (const Command& c : commands)
+        AddItem(file, c.caption, TNotifyEvent(this, c.click))->SetShortCut(ShortCut(c.key, ssCtrl));
     AddItem(file, L"-");
     AddItem(file, L"E&xit", TNotifyEvent(this, &TSkinAppMain::ExitClick));
     skinMenu_ = AddItem(root, L"&Skin");
