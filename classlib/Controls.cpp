@@ -943,6 +943,8 @@ void TWinControl::WndProc(TMessage& m)
         // A plain key goes to the control's own notification first; then the
         // key handler may change the key or swallow it (key 0).
         bool down = m.Msg == WM_KEYDOWN || m.Msg == WM_SYSKEYDOWN;
+        // A shortcut of the form's menu goes to its item first.
+        if (down && handle_ && DispatchMenuShortCut(handle_, ShortCut(WORD(m.WParam), KeyboardShiftState()))) return;
         if (m.Msg == WM_KEYDOWN && Perform(CN_KEYDOWN, m.WParam, m.LParam)) return;
         if (m.Msg == WM_KEYUP && Perform(CN_KEYUP, m.WParam, m.LParam)) return;
         WORD key = WORD(m.WParam);

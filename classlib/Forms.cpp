@@ -457,6 +457,7 @@ void TCustomForm::Dispatch(TMessage& m)
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
     case WM_COMMAND:
+    case WM_MENUCHAR:
         if (TMenu::DispatchMenuMessage(m)) return;
         TWinControl::Dispatch(m);
         return;

@@ -107,7 +107,7 @@ HWND popupListWindow = nullptr;
 
 LRESULT CALLBACK PopupListProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
 {
-    if (msg == WM_MEASUREITEM || msg == WM_DRAWITEM || msg == WM_COMMAND) {
+    if (msg == WM_MEASUREITEM || msg == WM_DRAWITEM || msg == WM_COMMAND || msg == WM_MENUCHAR) {
         TMessage m{msg, w, l, 0};
         try {
             if (TMenu::DispatchMenuMessage(m)) return m.Result;
@@ -141,6 +141,65 @@ HWND PopupListWindow()
 }  // namespace
 
 void GetMenuFont(TFont& font) { AssignSystemMenuFont(font); }
+
+// ---------------------------------------------------------------- mnemonics
+
+wchar_t MnemonicOf(const String& caption)
+{
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != L'&') continue;
+        if (caption[i + 1] == L'&') {
+            ++i;
+            continue;
+        }
+        return caption[i + 1];
+    }
+    return 0;
+}
+
+namespace {
+
+wchar_t UpperChar(wchar_t c)
+{
+    return wchar_t(reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(ULONG_PTR(c)))));
+}
+
+}  // namespace
+
+LRESULT MenuCharAnswer(HMENU menu, wchar_t key)
+{
+    if (!menu || !IsMenu(menu) || !key) return 0;
+    const wchar_t wanted = UpperChar(key);
+    std::vector<int> matches;
+    int hilited = -1;
+    bool ours = false;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW mi{};
+        mi.cbSize = sizeof mi;
+        mi.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID;
+        if (!GetMenuItemInfoW(menu, UINT(i), TRUE, &mi)) continue;
+        if (mi.fState & MFS_HILITE) hilited = i;
+        if (mi.fType & MFT_SEPARATOR) continue;
+        String caption;
+        if (TMenuItem* item = TMenuItem::FindByCommand(mi.wID)) {
+            caption = item->Caption();
+            ours = true;
+        } else {
+            wchar_t text[256] = {};
+            GetMenuStringW(menu, UINT(i), text, 255, MF_BYPOSITION);
+            caption = text;
+        }
+        const wchar_t letter = MnemonicOf(caption);
+        if (letter && UpperChar(letter) == wanted) matches.push_back(i);
+    }
+    if (!ours || matches.empty()) return 0;
+    if (matches.size() == 1) return MAKELRESULT(matches.front(), MNC_EXECUTE);
+    // Several items share the letter: each press selects the next of them.
+    for (int i : matches)
+        if (i > hilited) return MAKELRESULT(i, MNC_SELECT);
+    return MAKELRESULT(matches.front(), MNC_SELECT);
+}
 
 // ---------------------------------------------------------------- shortcuts
 
@@ -353,9 +412,9 @@ void TMenuItem::AppendTo(HMENU menu, bool ownerDraw, bool menuLine)
     MENUITEMINFOW mii{};
     mii.cbSize = sizeof mii;
     mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_DATA;
-    if (ownerDraw) mii.fType = MFT_OWNERDRAW;
-    else if (IsDivider()) mii.fType = MFT_SEPARATOR;
-    else mii.fType = MFT_STRING;
+    // An owner-drawn divider stays a divider: the keys of an open menu step over it.
+    mii.fType = IsDivider() ? MFT_SEPARATOR : MFT_STRING;
+    if (ownerDraw) mii.fType |= MFT_OWNERDRAW;
     if (radioItem_) mii.fType |= MFT_RADIOCHECK;
     if (break_ == TMenuBreak::mbBreak) mii.fType |= MFT_MENUBREAK;
     else if (break_ == TMenuBreak::mbBarBreak) mii.fType |= MFT_MENUBARBREAK;
@@ -364,7 +423,9 @@ void TMenuItem::AppendTo(HMENU menu, bool ownerDraw, bool menuLine)
     mii.dwItemData = command_;
     String text = caption_;
     if (!menuLine && shortCut_) text += L"\t" + ShortCutToText(shortCut_);
-    if (!ownerDraw && !IsDivider()) {
+    // Owner-drawn items keep their text too: it carries the mnemonic letter
+    // (and is what readers of the platform menu see).
+    if (!IsDivider()) {
         mii.fMask |= MIIM_STRING;
         mii.dwTypeData = text.data();
         mii.cch = UINT(text.size());
@@ -572,6 +633,13 @@ bool TMenu::DispatchMenuMessage(TMessage& m)
         m.Result = TRUE;
         return true;
     }
+    case WM_MENUCHAR: {
+        // The system finds no mnemonic in owner-drawn items by itself.
+        LRESULT answer = MenuCharAnswer(reinterpret_cast<HMENU>(m.LParam), wchar_t(LOWORD(m.WParam)));
+        if (!answer) return false;
+        m.Result = answer;
+        return true;
+    }
     case WM_COMMAND: {
         // From a menu: no control window and notification code 0.
         if (m.LParam != 0 || HIWORD(m.WParam) != 0) return false;
@@ -584,6 +652,63 @@ bool TMenu::DispatchMenuMessage(TMessage& m)
     default:
         return false;
     }
+}
+
+// ---------------------------------------------------------------- shortcuts of a form's menu
+
+namespace {
+
+// The visible item (with no sub-items) of parent's tree that has the shortcut.
+TMenuItem* FindShortCutItem(TMenuItem* parent, TShortCut shortCut)
+{
+    for (int i = 0; i < parent->Count(); ++i) {
+        TMenuItem* item = parent->Items(i);
+        if (!item->Visible()) continue;
+        if (item->Count() == 0 && item->ShortCut() == shortCut) return item;
+        if (TMenuItem* found = FindShortCutItem(item, shortCut)) return found;
+    }
+    return nullptr;
+}
+
+// Runs the item of the menu that has the shortcut, as choosing it would: the
+// items it lies under are clicked first (their handlers may enable or
+// disable it), then the item when it and they are enabled.
+bool RunShortCut(TMenu* menu, TShortCut shortCut, HWND target)
+{
+    TMenuItem* item = FindShortCutItem(menu->Items(), shortCut);
+    if (!item) return false;
+    std::vector<TMenuItem*> chain;
+    for (TMenuItem* p = item->Parent(); p && p->Parent(); p = p->Parent())
+        chain.insert(chain.begin(), p);
+    for (TMenuItem* p : chain)
+        if (!p->Enabled()) return false;
+    // The character the key made must not reach the window (Alt+letter
+    // would open the menu line besides).
+    MSG typed;
+    PeekMessageW(&typed, target, WM_CHAR, WM_SYSDEADCHAR, PM_REMOVE);
+    for (TMenuItem* p : chain)
+        p->Click();
+    if (!item->Enabled() || !item->Visible()) return false;
+    item->Click();
+    return true;
+}
+
+}  // namespace
+
+bool DispatchMenuShortCut(HWND target, TShortCut shortCut)
+{
+    if (!target || (shortCut & 0xFF) == 0) return false;
+    HWND active = GetActiveWindow();
+    if (!active) return false;
+    // The forms the window lies on, innermost first (a form on a form, an
+    // MDI child and its main form); each of them while its window is active.
+    for (HWND w = target; w; w = GetAncestor(w, GA_PARENT)) {
+        if (w == GetDesktopWindow()) break;
+        auto* form = dynamic_cast<TCustomForm*>(TWinControl::FindControl(w));
+        if (!form || !form->Menu() || GetAncestor(w, GA_ROOT) != active) continue;
+        if (RunShortCut(form->Menu(), shortCut, target)) return true;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------- TMainMenu, TPopupMenu

@@ -35,6 +35,17 @@ String ShortCutToText(TShortCut shortCut);
 // The reverse, case-insensitive; 0 when the text names no shortcut.
 TShortCut TextToShortCut(const String& text);
 
+// The mnemonic letter of a caption: the character after a single '&' (0: none).
+wchar_t MnemonicOf(const String& caption);
+// The answer to WM_MENUCHAR for a platform menu built from items: the one
+// entry whose mnemonic is key (any case) with MNC_EXECUTE; the next of several
+// after the selected one with MNC_SELECT; 0 when no entry has it.
+LRESULT MenuCharAnswer(HMENU menu, wchar_t key);
+// A key pressed in a window: the menu line of the active form the window lies
+// on runs the item with that shortcut (see TMenuItem::ShortCut). True when an
+// item ran; the key is then used up.
+bool DispatchMenuShortCut(HWND target, TShortCut shortCut);
+
 enum class TMenuBreak { mbNone, mbBreak, mbBarBreak };
 enum class TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 enum TMenuAnimationFlag : unsigned { maLeftToRight = 1, maRightToLeft = 2, maTopToBottom = 4, maBottomToTop = 8, maNone = 16 };
@@ -179,7 +190,8 @@ public:
     int BuildCount() const { return buildCount_; }
 
     // Routes WM_MEASUREITEM, WM_DRAWITEM (menu kind) and WM_COMMAND (from a
-    // menu) to the item they name; true when an item took the message.
+    // menu) to the item they name and answers WM_MENUCHAR from the items'
+    // captions; true when an item took the message.
     static bool DispatchMenuMessage(TMessage& message);
     // True for a form's menu line.
     virtual bool IsMenuLine() const { return false; }

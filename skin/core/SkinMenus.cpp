@@ -722,6 +722,9 @@ void TsSkinableMenus::PaintMenuItem(TObject* sender, TCanvas& canvas, const RECT
     }
     PaintItemOver(item, canvas, rect, state, *entry);
     if (item->OnDrawItem) item->OnDrawItem(item, canvas, rect, (state & odSelected) != 0);
+    // The system draws a sub-menu's arrow over an owner-drawn item after it
+    // was painted, in its own colours: the item's rectangle is closed to it.
+    if (item->Count() > 0) ExcludeClipRect(canvas.Handle(), rect.left, rect.top, rect.right, rect.bottom);
 }
 
 void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT& R, TOwnerDrawState state,
@@ -846,7 +849,17 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
     } else {
         flags |= Alignment == TAlignment::taRightJustify ? DT_RIGHT : Alignment == TAlignment::taCenter ? DT_CENTER : DT_LEFT;
     }
-    flags |= caption.find(L'\r') != String::npos ? DT_WORDBREAK : DT_SINGLELINE;
+    // A caption too long for one line was measured wrapped within 800 px
+    // (and so was one with a line break): it is painted wrapped as well,
+    // centred as a block.
+    bool wrapped = caption.find(L'\r') != String::npos;
+    if (!wrapped) {
+        RECT one{0, 0, 0, 0}, many{0, 0, 800, 0};
+        ic.DrawText(caption, one, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+        ic.DrawText(caption, many, CalcFlags);
+        wrapped = many.bottom - many.top > one.bottom - one.top;
+    }
+    flags |= wrapped ? DT_WORDBREAK : DT_SINGLELINE;
     if (rtl) {
         flags = (flags & ~UINT(DT_CENTER | DT_LEFT)) | DT_RIGHT | DT_RTLREADING;
         tr.right -= ex;
@@ -854,9 +867,29 @@ void TsSkinableMenus::PaintItemOver(TMenuItem* item, TCanvas& canvas, const RECT
     if (state & odNoAccel) flags |= DT_HIDEPREFIX;
     tr.top += Margin;
     tr.bottom -= Margin;
+    RECT textRect = tr;
+    if (wrapped) {
+        RECT block{tr.left, 0, tr.right, 0};
+        ic.DrawText(caption, block, DT_CALCRECT | DT_NOCLIP | DT_EXPANDTABS | DT_WORDBREAK);
+        textRect.top += std::max(0, int(tr.bottom - tr.top) - int(block.bottom - block.top)) / 2;
+    }
     TsManagerTextSkin skin(m);
     ic.Brush().SetStyle(TBrushStyle::bsClear);
-    DrawSectionText(ic, caption, enabled, &skin, hot, section, flags, tr);
+    DrawSectionText(ic, caption, enabled, &skin, hot, section, flags, textRect);
+    if (item->Count() > 0) {
+        // The arrow of a sub-menu, in the item's text colour on its background
+        // (the system's own arrow is kept off the item, see PaintMenuItem).
+        const int box = std::min(GetSystemMetrics(SM_CXMENUCHECK), h);
+        const int ax = rtl ? 2 : w - box - 2;
+        TFont captionFont;
+        captionFont.Assign(&ic.Font());
+        ic.Font().Set(L"Marlett", -box, 0, clWindowText);
+        ic.Font().SetCharset(SYMBOL_CHARSET);
+        const RECT arrow{ax, (h - box) / 2, ax + box, (h - box) / 2 + box};
+        DrawSectionText(ic, rtl ? L"3" : L"4", enabled, &skin, hot, section,
+                        DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP, arrow);
+        ic.Font().Assign(&captionFont);
+    }
     if (item->ShortCut()) {
         String sc = ShortCutToText(item->ShortCut());
         int tw = ic.TextWidth(sc);

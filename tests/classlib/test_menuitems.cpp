@@ -5,6 +5,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
+#include "classlib/StdCtrls.h"
 #include "support/GuiTest.h"
 
 namespace {
@@ -93,12 +94,20 @@ TEST(MenuItems, PlatformMenuFollowsTheItems)
     EXPECT_TRUE(InfoAt(h, 5).fState & MFS_GRAYED);
     EXPECT_TRUE(InfoAt(h, 5).fType & MFT_MENUBREAK);
 
-    // Owner drawing builds every item again as owner-drawn, keyed by its command.
+    // Owner drawing builds every item again as owner-drawn, keyed by its
+    // command; a divider stays a divider and the others keep their text (the
+    // mnemonic letters are in it).
     menu.SetOwnerDraw(true);
     for (UINT i = 0; i < 6; ++i) {
-        MENUITEMINFOW mii = InfoAt(h, i);
+        String ownText;
+        MENUITEMINFOW mii = InfoAt(h, i, &ownText);
+        TMenuItem* item = menu.Items()->Items(int(i));
         EXPECT_TRUE(mii.fType & MFT_OWNERDRAW) << i;
-        EXPECT_EQ(TMenuItem::FindByCommand(UINT(mii.dwItemData)), menu.Items()->Items(int(i)));
+        EXPECT_EQ(TMenuItem::FindByCommand(UINT(mii.dwItemData)), item);
+        EXPECT_EQ((mii.fType & MFT_SEPARATOR) != 0, item->IsDivider()) << i;
+        if (!item->IsDivider()) {
+            EXPECT_EQ(ownText.substr(0, item->Caption().size()), item->Caption()) << i;
+        }
     }
     EXPECT_TRUE(InfoAt(more->Handle(), 0).fType & MFT_OWNERDRAW);
 
@@ -173,4 +182,105 @@ TEST(MenuItems, FreedMenuLeavesTheForm)
     Free(menu);
     EXPECT_EQ(form.Menu(), nullptr);
     EXPECT_EQ(GetMenu(form.Handle()), nullptr);
+}
+
+// WM_MENUCHAR is answered from the items' mnemonic letters, in either case:
+// one item runs, several are selected in turn (after the one selected now).
+TEST(MenuItems, MenuCharAnswersFromMnemonics)
+{
+    TForm form(Application);
+    TPopupMenu menu(&form);
+    for (const wchar_t* c : {L"&Альфа", L"-", L"&Гамма", L"&Дельта", L"Д&зета", L"&Дзюдо", L"Том && &Джерри",
+                             L"&&Хвост", L"Ещё"})
+        NewItem(menu.Items(), c);
+    menu.SetOwnerDraw(true);
+    form.HandleNeeded();
+    HMENU h = menu.Handle();
+    struct Row {
+        wchar_t key;
+        int hilited;   // the item shown selected (-1: none)
+        WORD command;  // MNC_EXECUTE, MNC_SELECT or MNC_IGNORE
+        int index;
+    };
+    const Row rows[] = {
+        {L'г', -1, MNC_EXECUTE, 2},  {L'Г', -1, MNC_EXECUTE, 2}, {L'а', 5, MNC_EXECUTE, 0},
+        {L'з', -1, MNC_EXECUTE, 4},  {L'д', -1, MNC_SELECT, 3},  {L'Д', 3, MNC_SELECT, 5},
+        {L'д', 5, MNC_SELECT, 6},    {L'д', 6, MNC_SELECT, 3},   {L'х', -1, MNC_IGNORE, 0},
+        {L'е', -1, MNC_IGNORE, 0},   {L'ж', -1, MNC_IGNORE, 0},
+    };
+    for (const Row& r : rows) {
+        for (int i = 0; i < GetMenuItemCount(h); ++i) {
+            MENUITEMINFOW mii{};
+            mii.cbSize = sizeof mii;
+            mii.fMask = MIIM_STATE;
+            mii.fState = i == r.hilited ? MFS_HILITE : 0;
+            SetMenuItemInfoW(h, UINT(i), TRUE, &mii);
+        }
+        const LRESULT answer = SendMessageW(form.Handle(), WM_MENUCHAR, MAKEWPARAM(r.key, MF_POPUP), LPARAM(h));
+        EXPECT_EQ(HIWORD(answer), r.command) << int(r.key) << " after " << r.hilited;
+        if (r.command != MNC_IGNORE) {
+            EXPECT_EQ(int(LOWORD(answer)), r.index) << int(r.key) << " after " << r.hilited;
+        }
+    }
+    EXPECT_EQ(MnemonicOf(L"Том && &Джерри"), L'Д');
+    EXPECT_EQ(MnemonicOf(L"&&Хвост"), 0);
+}
+
+// A key pressed in a window runs the item of its form's menu line that has it
+// as its shortcut, only while that form is active, the item enabled and
+// visible and the items above it enabled; the key is then used up.
+TEST(MenuItems, ShortCutsRunTheActiveFormsItems)
+{
+    struct Row {
+        const char* name;
+        bool otherActive;   // another form is active
+        bool enabled, visible, parentEnabled;
+        TShortCut pressed;
+        int clicks, parentClicks;
+    };
+    const Row rows[] = {
+        {"shortcut", false, true, true, true, ShortCut('O', ssCtrl), 1, 1},
+        {"other key", false, true, true, true, ShortCut('P', ssCtrl), 0, 0},
+        {"without Ctrl", false, true, true, true, ShortCut('O', 0), 0, 0},
+        {"disabled item", false, false, true, true, ShortCut('O', ssCtrl), 0, 1},
+        {"hidden item", false, true, false, true, ShortCut('O', ssCtrl), 0, 0},
+        {"disabled sub-menu", false, true, true, false, ShortCut('O', ssCtrl), 0, 0},
+        {"form not active", true, true, true, true, ShortCut('O', ssCtrl), 0, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        TForm form(Application), other(Application);
+        TMainMenu menu(&form);
+        TMenuItem* file = NewItem(menu.Items(), L"&Файл");
+        TMenuItem* open = NewItem(file, L"&Открыть");
+        open->SetShortCut(ShortCut('O', ssCtrl));
+        open->SetEnabled(r.enabled);
+        open->SetVisible(r.visible);
+        file->SetEnabled(r.parentEnabled);
+        int clicks = 0, parentClicks = 0;
+        open->OnClick = [&](TObject*) { ++clicks; };
+        file->OnClick = [&](TObject*) { ++parentClicks; };
+        form.SetMenu(&menu);
+        auto* edit = new TEdit(&form);
+        edit->SetParent(&form);
+        form.SetBounds(50, 50, 300, 200);
+        other.SetBounds(400, 50, 200, 100);
+        other.Show();
+        form.Show();
+        SetForegroundWindow(r.otherActive ? other.Handle() : form.Handle());
+        if (!r.otherActive) edit->SetFocus();
+        Pump(20);
+        // The key as the edit gets it (the shift state is what the keyboard holds).
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        BYTE saved[256];
+        memcpy(saved, keys, sizeof keys);
+        keys[VK_CONTROL] = (r.pressed & scCtrl) ? 0x80 : 0;
+        SetKeyboardState(keys);
+        SendMessageW(edit->Handle(), WM_KEYDOWN, r.pressed & 0xFF, 1);
+        SetKeyboardState(saved);
+        EXPECT_EQ(clicks, r.clicks);
+        EXPECT_EQ(parentClicks, r.parentClicks);
+        form.SetMenu(nullptr);
+    }
 }

@@ -359,3 +359,39 @@ TEST_F(SkinnedMenus, MenuLinePaintedIntoAPicture)
     EXPECT_EQ(out.Pixel(rects[1].left + 1, rects[1].top + 1), kItemHot);
     EXPECT_EQ(out.Pixel(rects[2].left + 1, rects[2].top + 1), kLine);
 }
+
+// A caption longer than the 800 px it is measured in is wrapped there, and
+// painted as it was measured: its lines fill the item from top to bottom
+// (one line would sit in the middle of the tall item and be cut off).
+TEST_F(SkinnedMenus, LongCaptionPaintedWrappedAsMeasured)
+{
+    TsSkinManager* m = MenuManager();
+    TsSkinableMenus& menus = m->SkinableMenus();
+    TPopupMenu popup(nullptr);
+    String caption;
+    for (int i = 0; i < 40; ++i)
+        caption += L"слово" + std::to_wstring(i) + L" ";
+    TMenuItem* item = NewItem(popup.Items(), caption);
+    MemoryCanvas measure;
+    int w = 0, h = 0;
+    menus.MeasureMenuItem(item, measure.Canvas(), w, h);
+    ASSERT_GT(h, 3 * TextHeight(L"слово"));   // three lines at least
+    TsPopupCacheEntry* entry = menus.GetPopupBitmap(item, nullptr, &measure.Canvas());
+    ASSERT_NE(entry, nullptr);
+    MemoryCanvas out(w, h);
+    menus.PaintItemOver(item, out.Canvas(), RECT{0, 0, w, h}, 0, *entry);
+    // The rows holding the caption's (black) pixels, right of the icon column.
+    int first = -1, last = -1;
+    for (int y = 0; y < h; ++y)
+        for (int x = menus.Margin * 2 + menus.Spacing + 16; x < w; ++x) {
+            uint32_t p = out.Pixel(x, y);
+            if ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF) < 80) {
+                if (first < 0) first = y;
+                last = y;
+                break;
+            }
+        }
+    EXPECT_GE(first, 0);
+    EXPECT_LT(first, h / 4) << "of " << h;
+    EXPECT_GE(last, h - h / 4) << "of " << h;
+}

@@ -52,6 +52,28 @@ HICON ProgramIcon(int size)
     return HICON(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_SHARED));
 }
 
+// A name with a mnemonic letter marked: its first letter or digit that no
+// earlier name of the list took (taken grows), else a digit put in front.
+String WithMnemonic(const String& name, std::vector<wchar_t>& taken)
+{
+    auto upper = [](wchar_t c) {
+        return wchar_t(reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(ULONG_PTR(c)))));
+    };
+    for (size_t i = 0; i < name.size(); ++i) {
+        const wchar_t c = upper(name[i]);
+        if (IsCharAlphaNumericW(name[i]) && std::find(taken.begin(), taken.end(), c) == taken.end()) {
+            taken.push_back(c);
+            return name.substr(0, i) + L"&" + name.substr(i);
+        }
+    }
+    for (wchar_t d = L'1'; d <= L'9'; ++d)
+        if (std::find(taken.begin(), taken.end(), d) == taken.end()) {
+            taken.push_back(d);
+            return String(L"&") + d + L" " + name;
+        }
+    return name;
+}
+
 TMenuItem* AddItem(TMenuItem* parent, const String& caption, const TNotifyEvent& click = nullptr)
 {
     auto* item = new TMenuItem();
@@ -62,6 +84,22 @@ TMenuItem* AddItem(TMenuItem* parent, const String& caption, const TNotifyEvent&
 }
 
 }  // namespace
+
+String SkinOfItem(const TMenuItem* item)
+{
+    const String& caption = item->Caption();
+    // A digit put in front of the name ("&1 name"), or one '&' inside it.
+    if (caption.size() > 3 && caption[0] == L'&' && caption[1] >= L'1' && caption[1] <= L'9' && caption[2] == L' ')
+        return caption.substr(3);
+    String name;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == L'&' && i + 1 < caption.size() && caption[i + 1] != L'&')
+            continue;
+        name += caption[i];
+        if (caption[i] == L'&') ++i;
+    }
+    return name;
+}
 
 bool ParseSkinAppOptions(const std::vector<String>& args, SkinAppOptions& o, String& error)
 {
@@ -223,15 +261,24 @@ void TSkinAppMain::BuildMenus()
     MainMenu = new TMainMenu(this);
     TMenuItem* root = MainMenu->Items();
     TMenuItem* file = AddItem(root, L"&File");
-    AddItem(file, L"&Open file...", TNotifyEvent(this, &TSkinAppMain::OpenFileClick));
-    AddItem(file, L"&Message box", TNotifyEvent(this, &TSkinAppMain::MessageClick));
-    AddItem(file, L"MDI &form", TNotifyEvent(this, &TSkinAppMain::MDIClick));
-    AddItem(file, L"&Example form", TNotifyEvent(this, &TSkinAppMain::ExampleClick));
+    struct Command {
+        const wchar_t* caption;
+        void (TSkinAppMain::*click)(TObject*);
+        WORD key;   // with Ctrl
+    };
+    const Command commands[] = {
+        {L"&Open file...", &TSkinAppMain::OpenFileClick, 'O'},
+        {L"&Message box", &TSkinAppMain::MessageClick, 'B'},
+        {L"MDI &form", &TSkinAppMain::MDIClick, 'D'},
+        {L"&Example form", &TSkinAppMain::ExampleClick, 'E'},
+    };
+    for (const Command& c : commands)
+        AddItem(file, c.caption, TNotifyEvent(this, c.click))->SetShortCut(ShortCut(c.key, ssCtrl));
     AddItem(file, L"-");
     AddItem(file, L"E&xit", TNotifyEvent(this, &TSkinAppMain::ExitClick));
     skinMenu_ = AddItem(root, L"&Skin");
     TMenuItem* help = AddItem(root, L"&Help");
-    AddItem(help, L"&About", TNotifyEvent(this, &TSkinAppMain::MessageClick));
+    AddItem(help, L"&About", TNotifyEvent(this, &TSkinAppMain::MessageClick))->SetShortCut(ShortCut(VK_F1, 0));
     SetMenu(MainMenu);
 
     skinsPopup_ = new TPopupMenu(this);
@@ -239,13 +286,13 @@ void TSkinAppMain::BuildMenus()
     AddItem(Popup->Items(), L"&Copy");
     AddItem(Popup->Items(), L"&Paste");
     AddItem(Popup->Items(), L"-");
-    TMenuItem* checked = AddItem(Popup->Items(), L"&Checked");
+    TMenuItem* checked = AddItem(Popup->Items(), L"C&hecked");
     checked->SetChecked(true);
     TMenuItem* disabled = AddItem(Popup->Items(), L"&Disabled");
     disabled->SetEnabled(false);
     TMenuItem* more = AddItem(Popup->Items(), L"&More");
-    AddItem(more, L"First");
-    AddItem(more, L"Second");
+    AddItem(more, L"&First");
+    AddItem(more, L"&Second");
 }
 
 void TSkinAppMain::Place(TControl* c, TWinControl* parent, int x, int y, int w, int h, int list)
@@ -478,10 +525,12 @@ void TSkinAppMain::FillSkinChoices()
     SkinCombo->Items().Clear();
     skinMenu_->Clear();
     skinsPopup_->Items()->Clear();
+    std::vector<wchar_t> taken;
     for (const String& name : SkinNames()) {
         SkinCombo->Items().Add(name);
+        const String caption = WithMnemonic(name, taken);
         for (TMenuItem* parent : {skinMenu_, skinsPopup_->Items()}) {
-            TMenuItem* item = AddItem(parent, name, TNotifyEvent(this, &TSkinAppMain::SkinMenuClick));
+            TMenuItem* item = AddItem(parent, caption, TNotifyEvent(this, &TSkinAppMain::SkinMenuClick));
             item->SetRadioItem(true);
             item->SetGroupIndex(1);
         }
@@ -536,7 +585,7 @@ void TSkinAppMain::SkinAfterChange(TObject*)
             SkinCombo->SetItemIndex(i);
     for (TMenuItem* menu : {skinMenu_, skinsPopup_->Items()})
         for (int i = 0; i < menu->Count(); ++i)
-            menu->Items(i)->SetChecked(menu->Items(i)->Caption() == chosen);
+            menu->Items(i)->SetChecked(SkinOfItem(menu->Items(i)) == chosen);
     syncing_ = false;
     UpdateStatus();
 }
@@ -563,7 +612,7 @@ void TSkinAppMain::SkinComboChange(TObject*)
 void TSkinAppMain::SkinMenuClick(TObject* sender)
 {
     if (auto* item = dynamic_cast<TMenuItem*>(sender))
-        ChooseSkin(item->Caption());
+        ChooseSkin(SkinOfItem(item));
 }
 
 // Every step of a slider would reload and repaint the skin; the change is
@@ -699,7 +748,7 @@ TSkinAppMDI::TSkinAppMDI(TComponent* owner) : TForm(owner)
     SetBounds(80, 80, 640, 460);
     menu_ = new TMainMenu(this);
     TMenuItem* file = AddItem(menu_->Items(), L"&File");
-    AddItem(file, L"&New child", TNotifyEvent(this, &TSkinAppMDI::NewClick));
+    AddItem(file, L"&New child", TNotifyEvent(this, &TSkinAppMDI::NewClick))->SetShortCut(ShortCut('N', ssCtrl));
     TMenuItem* window = AddItem(menu_->Items(), L"&Window");
     AddItem(window, L"&Tile", TNotifyEvent(this, &TSkinAppMDI::TileClick));
     AddItem(window, L"&Cascade", TNotifyEvent(this, &TSkinAppMDI::CascadeClick));

@@ -46,6 +46,9 @@ bool ParseSkinAppOptions(const std::vector<String>& args, SkinAppOptions& option
 
 // The skin names the program offers: "none" (no skin) and every skin of the folder.
 constexpr const wchar_t* kNoSkin = L"none";
+// The skin an item of the program's skin menus chooses (its caption without
+// the mnemonic mark).
+String SkinOfItem(const TMenuItem* item);
 
 // Classes of our own that the manager's lists of the other packages name, so
 // that the wrappers of those lists are seen at work on this form too: a combo

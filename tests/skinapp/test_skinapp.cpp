@@ -5,6 +5,9 @@
 // shows, and back again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwctype>
+#include <functional>
 #include <set>
 
 #include "skin/controls/ButtonWnd.h"
@@ -17,11 +20,13 @@
 #include "skin/forms/SystemMenu.h"
 #include "skin/graphics/ClassNameTables.h"
 #include "skin/graphics/SkinCommands.h"
+#include "tests/skin/MenuLoop.h"
 #include "tests/skin/PictureCompare.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 #include "tests/skinapp/SkinAppForms.h"
 
 using namespace skintest;
+using namespace menuloop;
 
 namespace {
 
@@ -203,7 +208,7 @@ TEST_F(SkinAppTest, SkinChoicesAndHueChangeTheFormAndComeBack)
         if (how == MainMenu) {
             TMenuItem* menu = main->MainMenu->Items()->Items(1);
             for (int i = 0; i < menu->Count(); ++i)
-                if (menu->Items(i)->Caption() == skin)
+                if (SkinOfItem(menu->Items(i)) == skin)
                     menu->Items(i)->Click();
         } else if (how == SystemMenu) {
             TsSystemMenu* sys = main->Provider->SystemMenu();
@@ -715,4 +720,117 @@ TEST_F(SkinAppTest, FormButtonsBringTheirFormBackHoweverItWentAway)
         EXPECT_GT(wr.right - wr.left, 200);
         EXPECT_GT(wr.bottom - wr.top, 150);
     }
+}
+
+// The program's menus are usable from the keyboard alone: every item of the
+// menus of its forms has a mnemonic letter no item beside it shares, and the
+// shortcuts run their items, on the main form and on the MDI form.
+TEST_F(SkinAppTest, MenusAreUsableFromTheKeyboard)
+{
+    TSkinAppMain* main = StartMain();
+    TSkinAppMDI* mdi = main->ShowMDIForm();
+    Settle();
+    int items = 0;
+    std::function<void(TMenuItem*)> walk = [&](TMenuItem* parent) {
+        std::set<wchar_t> letters;
+        for (int i = 0; i < parent->Count(); ++i) {
+            TMenuItem* item = parent->Items(i);
+            if (!item->Visible() || item->IsDivider())
+                continue;
+            SCOPED_TRACE(StringToUtf8(item->Caption()));
+            const wchar_t letter = MnemonicOf(item->Caption());
+            EXPECT_NE(letter, 0);
+            EXPECT_TRUE(letters.insert(wchar_t(towupper(letter))).second) << "shared letter";
+            ++items;
+            walk(item);
+        }
+    };
+    for (TMenu* menu : AllMenus())
+        if (menu->Owner() == main || menu->Owner() == mdi)
+            walk(menu->Items());
+    EXPECT_GT(items, 20);
+
+    auto press = [](WORD vk) {
+        INPUT in[4]{};
+        for (INPUT& i : in)
+            i.type = INPUT_KEYBOARD;
+        in[0].ki.wVk = in[3].ki.wVk = VK_CONTROL;
+        in[1].ki.wVk = in[2].ki.wVk = vk;
+        in[2].ki.dwFlags = in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(4, in, sizeof(INPUT));
+        Pump(200);
+    };
+    auto focus = [](TCustomForm* form) {
+        SetForegroundWindow(form->Handle());
+        SetFocus(form->Handle());
+        Pump(50);
+    };
+    focus(main);
+    const std::vector<String> boxes = RunAnsweringBoxes([&] { press('B'); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(L"A message box"), String::npos);
+    focus(mdi);
+    const int children = mdi->MDIChildCount();
+    press('N');
+    Settle();
+    EXPECT_EQ(mdi->MDIChildCount(), children + 1);
+}
+
+// A sub-menu's arrow under the dark sample skin: drawn in the item's text
+// colour on the item's background (every pixel beside the item's right edge
+// lies between the two), not by the system in its own colours on a box.
+TEST_F(SkinAppTest, SubMenuArrowTakesTheSkinsColours)
+{
+    TSkinAppMain* main = StartMain(L"Graphite");
+    TsSkinManager* m = main->Skins;
+    ASSERT_TRUE(m->SkinData().Active);
+    TPopupMenu& popup = *main->Popup;
+    int more = -1;
+    for (int i = 0; i < popup.Items()->Count(); ++i)
+        if (popup.Items()->Items(i)->Count() > 0)
+            more = i;
+    ASSERT_GE(more, 0);
+    ASSERT_TRUE(popup.OwnerDraw());
+    const int s = m->FindSectionIndex(L"MENUITEM");
+    ASSERT_GE(s, 0);
+    const uint32_t text = uint32_t(m->gd()[size_t(s)].Props[0].FontColor) & 0xFFFFFF;
+
+    RECT item{};
+    uint32_t background = 0;
+    std::vector<uint32_t> strip;
+    RunMenuLoop(
+        [&](int tick) {
+            HWND menu = VisibleMenuWindow();
+            if (!menu || tick < 10) return false;
+            if (!GetMenuItemRect(nullptr, popup.Handle(), UINT(more), &item)) return true;
+            background = ScreenPixel(item.right - 40, (item.top + item.bottom) / 2);
+            for (int y = item.top + 3; y < item.bottom - 3; ++y)
+                for (int x = item.right - 22; x < item.right - 4; ++x)
+                    strip.push_back(ScreenPixel(x, y));
+            SaveScreenShot(item, L"menus_submenu_arrow");
+            return true;
+        },
+        [&] { popup.Popup(200, 150); });
+    ASSERT_FALSE(strip.empty());
+    // Where a pixel lies on the way from the background to the text colour
+    // (0..1), and how far off that way it is.
+    auto channel = [](uint32_t c, int i) { return double((c >> (8 * i)) & 0xFF); };
+    int off = 0, ink = 0;
+    for (uint32_t p : strip) {
+        double dot = 0, len = 0;
+        for (int i = 0; i < 3; ++i) {
+            dot += (channel(p, i) - channel(background, i)) * (channel(text, i) - channel(background, i));
+            len += (channel(text, i) - channel(background, i)) * (channel(text, i) - channel(background, i));
+        }
+        const double t = std::clamp(dot / len, 0.0, 1.0);
+        double d = 0;
+        for (int i = 0; i < 3; ++i) {
+            const double on = channel(background, i) + t * (channel(text, i) - channel(background, i));
+            d += (channel(p, i) - on) * (channel(p, i) - on);
+        }
+        off += d > 20 * 20;
+        ink += t > 0.6;
+    }
+    EXPECT_EQ(off, 0) << std::hex << "background " << background << " text " << text;
+    EXPECT_GE(ink, 3);   // the arrow is there
 }
