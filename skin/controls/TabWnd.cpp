@@ -268,9 +268,11 @@ void TkvTabControlWnd::PaintControl(TMessage& msg)
     CommonData->GetWindowParentBackground(Handle, info);
     CommonData->PrepareCacheBitmap();
     TBitmap* cache = CommonData->CacheBitmap.get();
+    // The window's size: a native tab control wrapped without skin data of
+    // its own has no control whose size the cache could take.
+    if (cache && (cache->Width() != WindowExtent.cx || cache->Height() != WindowExtent.cy))
+        cache->SetSize(std::max(0, int(WindowExtent.cx)), std::max(0, int(WindowExtent.cy)));
     if (cache && cache->Width() > 0 && m) {
-        if (cache->Width() != WindowExtent.cx || cache->Height() != WindowExtent.cy)
-            cache->SetSize(WindowExtent.cx, WindowExtent.cy);
         int selected = int(SendMessageW(Handle, TCM_GETCURSEL, 0, 0));
         if (count > 0) {
             RECT strip = TabsArea();
@@ -291,7 +293,7 @@ void TkvTabControlWnd::PaintControl(TMessage& msg)
         }
         RECT frame;
         FrameArea(frame);
-        PaintSkinItem(CommonData->SectionIndex, name, info, -1, -1, m, cache, PosInParent, frame, 0, 0);
+        PaintSkinItem(CommonData->SectionIndex, name, info, -1, -1, m, cache, POINT{}, frame, 0, 0);
         CommonData->BackgroundChanged = false;
         GdiFlush();
         if (count > 0 && selected >= 0) {
