@@ -1285,3 +1285,96 @@ TEST_F(Containers, NativeStatusBarShowsTheSkinsSizeGrip)
         top += 40;
     }
 }
+
+// The rows of a page next to the tabs show the page control's own picture
+// there (its frame, here wider than the sample skins' frames), not just its colour.
+TEST_F(Containers, PageRowsNextToTheTabsShowThePageControlsFrame)
+{
+    const uint32_t frame = 0x2060C0;   // the master's colour (0xRRGGBB): the frame
+    std::string options = "[GLOBALINFO]\r\nVERSION=8.50\r\nMASTERBITMAP=MASTER.BMP\r\nCOLOR=" +
+                          std::to_string(0x808080) + "\r\n[PAGECONTROL]\r\nCOLOR=16777215\r\nSTATES=1\r\n"
+                          "BORDERSMASK=^0000,0000,0016,0016,0006,0006,0006,0006,1,0,0,0\r\n"
+                          "[PAGECONTROLBOTTOM]\r\nPARENTCLASS=PAGECONTROL\r\n"
+                          "[CHECKBOX]\r\nCOLOR=16777215\r\nSTATES=1\r\nTRANSPARENCY=100\r\n";
+    dir.WriteFile(L"WideFrame\\Options.dat", options);
+    dir.WriteFile(L"WideFrame\\MASTER.BMP", Master(16, 16, frame));
+    manager->SetSkinDirectory(dir.Path());
+    manager->SetSkinName(L"WideFrame");
+    ASSERT_TRUE(manager->SkinData().Active);
+    for (TTabPosition side : {TTabPosition::tpTop, TTabPosition::tpBottom}) {
+        auto* pc = Add<TPageControl>(form, side == TTabPosition::tpTop ? 10 : 260, 10, 230, 160);
+        pc->SetTabPosition(side);
+        auto* page = new TTabSheet(form);
+        page->SetCaption(L"Page");
+        page->SetPageControl(pc);
+        pc->HandleNeeded();
+        page->HandleNeeded();
+        auto* w = Wrap<TkvPageControlWnd>(pc);
+        RedrawWindow(pc->Handle(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Pump(30);
+        ASSERT_TRUE(w->CommonData->CacheBitmap);
+        TBitmap& cache = *w->CommonData->CacheBitmap;
+        POINT at = PlaceInParent(page->Handle());
+        auto shot = ClientShot(page->Handle());
+        const int h = page->Height();
+        int wrong = 0, frameShown = 0;
+        for (int i = 0; i < 3; ++i)
+            for (int x = 0; x < page->Width(); ++x) {
+                int y = side == TTabPosition::tpTop ? i : h - 1 - i;
+                COLORREF shown = At(*shot, x, y) & 0xFFFFFF;
+                wrong += shown != BitmapPixel(cache, at.x + x, at.y + y);
+                frameShown += shown == RGB(frame >> 16, (frame >> 8) & 0xFF, frame & 0xFF);
+            }
+        EXPECT_EQ(wrong, 0) << int(side);
+        EXPECT_GT(frameShown, 0) << int(side);
+    }
+}
+
+// On side tabs with an icon the selected tab's content stands 2 px further
+// out, and a right tab's content 2 px toward the page.
+TEST_F(Containers, SideTabIconsShiftWithTheSelection)
+{
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24, 1, 0);
+    AddSolidImage(images, RGB(255, 0, 0));
+    struct Row {
+        DWORD style;
+        double selected, other;   // the icon's centre right of the tab's centre
+    } rows[] = {{TCS_VERTICAL | TCS_MULTILINE | TCS_FIXEDWIDTH, 2, 0},
+                {TCS_VERTICAL | TCS_MULTILINE | TCS_FIXEDWIDTH | TCS_RIGHT, 0, -2}};
+    int left = 10;
+    for (const Row& r : rows) {
+        HWND tab = CreateWindowExW(0, WC_TABCONTROLW, nullptr, WS_CHILD | WS_VISIBLE | r.style, left, 10, 200, 200,
+                                   form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(tab);
+        left += 220;
+        SendMessageW(tab, TCM_SETIMAGELIST, 0, LPARAM(images));
+        SendMessageW(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(70, 30));   // thick enough for the icon
+        for (int i = 0; i < 2; ++i) {
+            TCITEMW item{TCIF_TEXT | TCIF_IMAGE};
+            item.pszText = const_cast<wchar_t*>(L"Ab");
+            item.iImage = 0;
+            SendMessageW(tab, TCM_INSERTITEMW, WPARAM(i), LPARAM(&item));
+        }
+        SendMessageW(tab, TCM_SETCURSEL, 0, 0);
+        auto* w = CreateWrapper<TkvTabControlWnd>(tab, nullptr, manager, L"");
+        wrappers.push_back({tab, w});
+        RedrawWindow(tab, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(20);
+        auto shot = ClientShot(tab);
+        for (int i = 0; i < 2; ++i) {
+            RECT t = w->TabRect(i, i == 0);
+            RECT box{t.right, t.bottom, t.left - 1, t.top - 1};
+            for (int y = std::max<LONG>(0, t.top); y < t.bottom; ++y)
+                for (int x = std::max<LONG>(0, t.left); x < t.right; ++x)
+                    if ((At(*shot, x, y) & 0xFFFFFF) == RGB(255, 0, 0)) {
+                        box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+                        box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
+                    }
+            ASSERT_EQ(box.right - box.left, 16) << "tab " << i;
+            double off = (box.left + box.right) / 2.0 - (t.left + t.right) / 2.0;
+            EXPECT_NEAR(off, i == 0 ? r.selected : r.other, 0.6) << "tab " << i << " style " << r.style;
+        }
+    }
+    ImageList_Destroy(images);
+}
