@@ -11,7 +11,9 @@
 
 #include "classlib/ComBars.h"
 #include "classlib/ExtCtrls.h"
+#include "classlib/ImgList.h"
 #include "classlib/PageControl.h"
+#include "skin/controls/AlphaImageList.h"
 #include "skin/controls/ContainerWnd.h"
 #include "skin/controls/TabWnd.h"
 #include "skin/forms/CtrlAdapter.h"
@@ -1377,4 +1379,67 @@ TEST_F(Containers, SideTabIconsShiftWithTheSelection)
         }
     }
     ImageList_Destroy(images);
+}
+
+// A panel shown again tells its form, and its children take the skin anew.
+TEST_F(Containers, PanelShownAgainTellsItsFormAndChildren)
+{
+    auto* p = Add<TPanel>(form, 20, 20, 160, 80);
+    auto* child = Add<TSkinTestPanel>(p, 4, 4, 40, 20);
+    Wrap<TkvPanelWnd>(p);
+    p->SetVisible(false);
+    Pump(10);
+    form->Commands.Clear();
+    child->Commands.Clear();
+    p->SetVisible(true);
+    EXPECT_GE(form->Commands.Count(SkinCmdControlChanged), 1);
+    EXPECT_EQ(child->Commands.Count(SkinCmdNewSkin), 1);
+    EXPECT_EQ(child->Commands.Count(SkinCmdRefresh), 1);
+    // Hiding tells nobody.
+    form->Commands.Clear();
+    child->Commands.Clear();
+    p->SetVisible(false);
+    EXPECT_EQ(form->Commands.Count(SkinCmdControlChanged), 0);
+    EXPECT_EQ(child->Commands.Count(SkinCmdNewSkin), 0);
+}
+
+// A class-library tool button's image stands where the tool-button image
+// routine puts it, in every state the button shows.
+TEST_F(Containers, ToolBarImagesStandWhereTheToolButtonRoutinePutsThem)
+{
+    SetCursorPos(0, 0);
+    TImageList images(nullptr);
+    images.SetSize(16, 16);
+    TBitmap red(16, 16, TPixelFormat::pf24bit);
+    red.Canvas().Brush().SetColor(clRed);
+    red.Canvas().FillRect(RECT{0, 0, 16, 16});
+    ASSERT_EQ(images.Add(&red, nullptr), 0);
+    auto* tb = Add<TToolBar>(form, 0, 0, 300, 40);
+    tb->SetImages(&images);
+    tb->SetButtonSize(50, 36);
+    tb->AddButton(L"", TToolButtonStyle::tbsButton, 0);
+    TToolButton* down = tb->AddButton(L"", TToolButtonStyle::tbsCheck, 0);
+    down->SetDown(true);
+    Wrap<TkvToolBarVCLWnd>(tb);
+    Repaint(tb);
+    auto shot = ClientShot(tb->Handle());
+    for (int i = 0; i < 2; ++i) {
+        TToolButton* b = tb->Buttons(i);
+        RECT br = b->BoundsRect();
+        TsToolButtonImage want;
+        want.Images = &images;
+        want.ImageIndex = 0;
+        want.Checked = b->Down();
+        want.ButtonRect = br;
+        RECT r = ToolButtonImageRect(want, 16, 16);
+        RECT box{br.right, br.bottom, br.left - 1, br.top - 1};
+        for (int y = br.top; y < br.bottom; ++y)
+            for (int x = br.left; x < br.right; ++x)
+                if ((At(*shot, x, y) & 0xFFFFFF) == RGB(255, 0, 0)) {
+                    box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+                    box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
+                }
+        EXPECT_TRUE(EqualRect(&box, &r)) << "button " << i << ": " << box.left << "," << box.top << " want " << r.left
+                                         << "," << r.top;
+    }
 }
