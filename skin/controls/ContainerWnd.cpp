@@ -895,10 +895,24 @@ void TkvToolBarVCLWnd::BarDraw(TToolBar* bar, const RECT&, TCustomDrawStage stag
         RenderBackground();
     if (!CommonData->CacheBitmap) return;
     CommonData->CacheBitmap->Canvas().Font().Assign(&bar->Font());
+    FillTransparentCorners(*CommonData, 0, 15);
     RECT cr = GetClientRectInWindow(Handle);
-    BitBlt(bar->Canvas().Handle(), 0, 0, cr.right - cr.left, cr.bottom - cr.top, CacheDC(CommonData), cr.left,
-           cr.top, SRCCOPY);
-    PaintGraphicChildren(bar->Canvas().Handle(), bar, POINT{}, true);
+    HDC dc = bar->Canvas().Handle();
+    int saved = SaveDC(dc);
+    // Children that paint themselves whole are left out.
+    for (int i = 0; i < bar->ControlCount(); ++i) {
+        TControl* c = bar->Controls(i);
+        if (c->Visible() && (!dynamic_cast<TWinControl*>(c) || (c->ControlStyle() & csOpaque)))
+            ExcludeClipRect(dc, c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height());
+    }
+    BitBlt(dc, 0, 0, cr.right - cr.left, cr.bottom - cr.top, CacheDC(CommonData), cr.left, cr.top, SRCCOPY);
+    RestoreDC(dc, saved);
+    PaintGraphicChildren(dc, bar, POINT{}, true);
+    RefreshChildControls(bar);
+    RECT wr{};
+    GetWindowRect(Handle, &wr);
+    if (cr.left > 0 || cr.top > 0 || cr.right < wr.right - wr.left || cr.bottom < wr.bottom - wr.top)
+        SendMessageW(Handle, WM_NCPAINT, 1, 0);
 }
 
 int TkvToolBarVCLWnd::ButtonState(int index, TCustomDrawState s) const
@@ -1052,6 +1066,43 @@ void TkvToolBarVCLWnd::WndProc(TMessage& m)
     switch (m.Msg) {
     case WM_ERASEBKGND:
         m.Result = 1;
+        return;
+    case WM_NCPAINT:
+        if (AnimationRunning) break;
+        // The border strips around the client area, from the cache.
+        if (CommonData->BackgroundChanged || !CommonData->CacheBitmap || CommonData->CacheBitmap->Empty())
+            RenderBackground();
+        if (TBitmap* cache = CommonData->CacheBitmap.get(); cache && !cache->Empty()) {
+            RECT cr = GetClientRectInWindow(Handle);
+            HDC dc = GetWindowDC(Handle);
+            int saved = SaveDC(dc);
+            ExcludeClipRect(dc, cr.left, cr.top, cr.right, cr.bottom);
+            BitBlt(dc, 0, 0, cache->Width(), cache->Height(), CacheDC(CommonData), 0, 0, SRCCOPY);
+            RestoreDC(dc, saved);
+            ReleaseDC(Handle, dc);
+        }
+        m.Result = 0;
+        return;
+    case WM_PRINT:
+        if (HDC dc = HDC(m.WParam)) {
+            // The border strips from the cache, then the client through the bar's own paint.
+            if (CommonData->BackgroundChanged || !CommonData->CacheBitmap || CommonData->CacheBitmap->Empty())
+                RenderBackground();
+            RECT cr = GetClientRectInWindow(Handle);
+            if (TBitmap* cache = CommonData->CacheBitmap.get(); cache && !cache->Empty()) {
+                int w = cache->Width(), h = cache->Height();
+                HDC src = CacheDC(CommonData);
+                BitBlt(dc, 0, 0, w, cr.top, src, 0, 0, SRCCOPY);
+                BitBlt(dc, 0, cr.bottom, w, h - cr.bottom, src, 0, cr.bottom, SRCCOPY);
+                BitBlt(dc, 0, cr.top, cr.left, cr.bottom - cr.top, src, 0, cr.top, SRCCOPY);
+                BitBlt(dc, cr.right, cr.top, w - cr.right, cr.bottom - cr.top, src, cr.right, cr.top, SRCCOPY);
+            }
+            int saved = SaveDC(dc);
+            OffsetViewportOrgEx(dc, cr.left, cr.top, nullptr);
+            IntersectClipRect(dc, 0, 0, cr.right - cr.left, cr.bottom - cr.top);
+            SendMessageW(Handle, WM_PAINT, WPARAM(dc), 0);
+            RestoreDC(dc, saved);
+        }
         return;
     case CM_MOUSELEAVE: {
         int old = std::exchange(HotIndex, -1);

@@ -1443,3 +1443,28 @@ TEST_F(Containers, ToolBarImagesStandWhereTheToolButtonRoutinePutsThem)
                                          << "," << r.top;
     }
 }
+
+// A tool bar printed into a picture looks as it does on the screen.
+TEST_F(Containers, ToolBarPrintsAsItShows)
+{
+    SetCursorPos(0, 0);
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(skin[0] == L'S' ? "Slate" : "Graphite");
+        ASSERT_NO_FATAL_FAILURE(UseSampleSkin(skin));
+        auto* tb = Add<TToolBar>(form, 10, skin[0] == L'S' ? 10 : 60, 300, 36);
+        tb->SetShowCaptions(true);
+        tb->SetButtonSize(60, 30);
+        tb->AddButton(L"Open");
+        tb->AddButton(L"Off")->SetEnabled(false);
+        // A sunken edge around the bar: a frame outside the client area.
+        SetWindowLongPtrW(tb->Handle(), GWL_EXSTYLE, GetWindowLongPtrW(tb->Handle(), GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+        SetWindowPos(tb->Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+        Wrap<TkvToolBarVCLWnd>(tb);
+        Repaint(tb);
+        ASSERT_GT(GetClientRectInWindow(tb->Handle()).left, 0);
+        auto shown = CaptureWindow(tb->Handle());
+        std::unique_ptr<TBitmap> printed = NewBitmap32(tb->Width(), tb->Height());
+        SendMessageW(tb->Handle(), WM_PRINT, WPARAM(printed->Canvas().Handle()), PRF_CLIENT | PRF_NONCLIENT);
+        EXPECT_LT(DifferentShare(shown.get(), printed.get(), 0), 0.001);
+    }
+}
