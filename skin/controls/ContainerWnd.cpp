@@ -95,7 +95,6 @@ struct OwnDC {
     }
 };
 
-
 // The cache prepared at the window's size. A wrapper made without skin data of
 // its own (a native window) has no control whose size the cache could take.
 TBitmap* PrepareWindowCache(TkvMainWnd* w)
