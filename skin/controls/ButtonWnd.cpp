@@ -71,6 +71,22 @@ void DrawCaption(TsCommonData& data, const String& text, bool enabled, bool hot,
     DrawControlText(cache->Canvas(), text, enabled, hot, t, flags, r);
 }
 
+// The columns of a button inside its border mask's side margins, over the
+// whole height (the whole button without a mask).
+RECT FaceColumns(TsCommonData& data, SIZE extent)
+{
+    RECT face{0, 0, extent.cx, extent.cy};
+    TsSkinManager* m = data.SkinManager();
+    if (m && m->IsMaskIndexValid(data.BorderMaskIndex)) {
+        const TsMaskData& k = m->ma()[size_t(data.BorderMaskIndex)];
+        if (k.MarginLeft + k.MarginRight < extent.cx) {
+            face.left = k.MarginLeft;
+            face.right = extent.cx - k.MarginRight;
+        }
+    }
+    return face;
+}
+
 // A glyph: one pf32bit frame blended with its alpha through a PNG picture,
 // anything else through the button-glyph painter.
 void DrawGlyph(TBitmap* glyph, int numGlyphs, TBitmap* cache, POINT at, int state, bool down, bool enabled)
@@ -156,7 +172,24 @@ void TkvBtnWnd::PaintCaptionAndFocus()
     UINT flags = DT_CENTER | DT_EXPANDTABS;
     if (StyleOf(Handle) & BS_MULTILINE) flags |= DT_WORDBREAK;
     if (ExStyleOf(Handle) & WS_EX_RTLREADING) flags |= DT_RTLREADING;
-    DrawCaptionText(r, flags);
+    RECT face = FaceColumns(*CommonData, WindowExtent);
+    if (r.left < face.left || r.right > face.right) {
+        // A caption wider than the button stops at the face (its glow too):
+        // the frame columns are put back as they were before it.
+        int h = int(WindowExtent.cy), rw = int(WindowExtent.cx - face.right);
+        TBitmap left(std::max(1, int(face.left)), std::max(1, h)), right(std::max(1, rw), std::max(1, h));
+        HDC dc = cache->Canvas().Handle();
+        GdiFlush();
+        BitBlt(left.Canvas().Handle(), 0, 0, face.left, h, dc, 0, 0, SRCCOPY);
+        BitBlt(right.Canvas().Handle(), 0, 0, rw, h, dc, face.right, 0, SRCCOPY);
+        DrawCaptionText(r, flags);
+        GdiFlush();
+        BitBlt(dc, 0, 0, face.left, h, left.Canvas().Handle(), 0, 0, SRCCOPY);
+        BitBlt(dc, face.right, 0, rw, h, right.Canvas().Handle(), 0, 0, SRCCOPY);
+        GdiFlush();
+    } else {
+        DrawCaptionText(r, flags);
+    }
     const TsGeneralData* s = CommonData->Section();
     if (IsWindowEnabled(Handle) && (ButtonState() & BST_FOCUS) && !WndText.empty() && s && s->ShowFocus) {
         InflateRect(&r, 2, 1);

@@ -67,19 +67,33 @@ NativeToolButtonLayout LayoutNativeToolButton(const NativeToolButtonInput& in)
 {
     NativeToolButtonLayout out;
     int p = in.pressed ? 1 : 0;
-    int w = in.width, h = in.height;
+    int h = in.height;
+    int w = in.width - std::max(0, in.dropWidth);   // what image and caption share
     // The image sits near the top when a caption or an arrow shares the button.
     bool shared = in.hasCaption || in.arrow;
     int y = shared ? 4 + p : (h - in.imageHeight) / 2 + p;
-    if (in.arrow) {
-        out.arrow = in.hasCaption ? POINT{(w - in.arrowWidth) / 2 + p, (h - in.arrowHeight) / 2 + p}
-                                  : POINT{w - in.arrowWidth - 1 + p, (h - in.arrowHeight) / 2 + p};
-        out.image = POINT{(w - in.imageWidth - in.arrowWidth) / 2 + p, y};
-    } else {
-        out.image = POINT{(w - in.imageWidth) / 2 + p, y};
-    }
+    out.image = POINT{(w - in.imageWidth) / 2 + p, y};
     out.caption = RECT{2, 2, w - 2, h - 2};
     if (in.hasImage) out.caption.top += in.imageHeight + 2;
+    if (in.arrow && in.hasCaption) {
+        // Caption and arrow side by side, centred together.
+        int room = std::max(0, w - 4 - (in.arrowWidth + 2));
+        int tw = std::clamp(in.textWidth, 0, room);
+        int left = (w - (tw + 2 + in.arrowWidth)) / 2;
+        out.caption.left = left;
+        out.caption.right = left + tw;
+        out.arrow = POINT{left + tw + 2, int(out.caption.top) + (in.lineHeight - in.arrowHeight) / 2};
+    } else if (in.arrow) {
+        out.arrow = POINT{w - in.arrowWidth - 1, (h - in.arrowHeight) / 2};
+        out.image.x = (w - in.imageWidth - in.arrowWidth) / 2 + p;
+    } else if (in.dropWidth > 0) {
+        out.drop = RECT{w, 0, in.width, h};
+        out.arrow = POINT{w + (in.dropWidth - in.arrowWidth) / 2, (h - in.arrowHeight) / 2};
+    }
+    if (in.arrow || in.dropWidth > 0) {
+        out.arrow.x += p;
+        out.arrow.y += p;
+    }
     OffsetRect(&out.caption, p, p);
     return out;
 }

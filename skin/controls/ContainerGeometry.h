@@ -51,19 +51,26 @@ CaptionLines SplitToolCaption(const String& caption, const std::function<bool(co
 // ---- native tool-bar buttons
 
 // Where a native tool button's parts go inside the button (0, 0, width, height).
+// A whole-drop-down button shows its arrow right beside its caption (at the
+// right edge without one); a split button shows it in its drop-down part,
+// and its image and caption share the rest.
 struct NativeToolButtonInput {
     int width = 0, height = 0;
     bool hasImage = false;             // an image list and an image index >= 0
     int imageWidth = 0, imageHeight = 0;
     bool hasCaption = false;
+    int textWidth = 0;                 // the caption's width in one line
+    int lineHeight = 0;                // the height of one caption line
     bool arrow = false;                // a whole-drop-down button whose skin has the arrow glyph
     int arrowWidth = 0, arrowHeight = 0;
+    int dropWidth = 0;                 // a split button's drop-down part at the right, 0 without
     bool pressed = false;              // state 2: everything moves 1 px right and down
 };
 struct NativeToolButtonLayout {
     POINT image{};                     // top-left of the image (when there is one)
     POINT arrow{};                     // top-left of the arrow glyph (when there is one)
     RECT caption{};                    // the caption's rectangle
+    RECT drop{};                       // a split button's drop-down part (empty without)
 };
 NativeToolButtonLayout LayoutNativeToolButton(const NativeToolButtonInput& in);
 

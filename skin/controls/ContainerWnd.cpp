@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "skin/controls/AlphaImageList.h"
 #include "skin/controls/ContainerGeometry.h"
 #include "skin/core/ControlPaint.h"
 #include "skin/core/ControlTreePaint.h"
@@ -94,6 +95,16 @@ struct OwnDC {
     }
 };
 
+// The cache prepared at the window's size. A wrapper made without skin data of
+// its own (a native window) has no control whose size the cache could take.
+TBitmap* PrepareWindowCache(TkvMainWnd* w)
+{
+    w->CommonData->PrepareCacheBitmap();
+    TBitmap* cache = w->CommonData->CacheBitmap.get();
+    if (cache && (cache->Width() != w->WindowExtent.cx || cache->Height() != w->WindowExtent.cy))
+        cache->SetSize(std::max(0, int(w->WindowExtent.cx)), std::max(0, int(w->WindowExtent.cy)));
+    return cache;
+}
 }  // namespace
 
 // ---------------------------------------------------------------- TkvPanelWnd
@@ -103,11 +114,14 @@ TkvPanelWnd::TkvPanelWnd(HWND handle, TsCommonData* data, TsSkinManager* manager
     : TkvMainWnd(handle, data, manager, section, repaint)
 {
     Panel = dynamic_cast<TCustomPanel*>(OwnerControl());
-    if (Panel && EmptySection(section) && EmptySection(CommonData->SkinSection())) {
+    if (EmptySection(section) && EmptySection(CommonData->SkinSection())) {
         bool was = CommonData->Updating;
         CommonData->Updating = true;
-        CommonData->SetSkinSection(containergeo::PanelSectionFor(
-            int(Panel->BevelOuter()), int(Panel->BevelInner()), Panel->BorderStyle() == TBorderStyle::bsSingle));
+        // A control of the panel list that is no panel has no bevels to choose by.
+        CommonData->SetSkinSection(Panel ? containergeo::PanelSectionFor(int(Panel->BevelOuter()),
+                                                                         int(Panel->BevelInner()),
+                                                                         Panel->BorderStyle() == TBorderStyle::bsSingle)
+                                         : L"PANEL");
         CommonData->Updating = was;
     }
 }
@@ -129,7 +143,7 @@ bool TkvPanelWnd::RenderCache()
         return false;
     }
     RECT all{0, 0, Panel->Width(), Panel->Height()};
-    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, POINT{Panel->Left(), Panel->Top()}, all, 0);
+    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, POINT{}, all, 0);
     // The caption inside the bevels and the border width.
     int bevels = (Panel->BevelOuter() != TBevelCut::bvNone) + (Panel->BevelInner() != TBevelCut::bvNone);
     int inset = Panel->BevelWidth() * bevels + Panel->BorderWidth();
@@ -215,11 +229,26 @@ void TkvPanelWnd::WndProc(TMessage& m)
     switch (m.Msg) {
     case WM_SETTEXT:
     case CM_TEXTCHANGED:
-    case WM_WINDOWPOSCHANGED:
         CommonData->BackgroundChanged = true;
         TkvMainWnd::WndProc(m);
         if (m.Msg == WM_SETTEXT && IsWindowVisible(Handle)) InvalidateRect(Handle, nullptr, TRUE);
         return;
+    case WM_WINDOWPOSCHANGING:
+    case WM_WINDOWPOSCHANGED:
+        // A panel the parent shows through takes its new place's picture.
+        if (const TsGeneralData* s = CommonData->Section(); s && s->Props[0].Transparency != 0)
+            CommonData->BackgroundChanged = true;
+        TkvMainWnd::WndProc(m);
+        if (m.Msg == WM_WINDOWPOSCHANGING) SendMessageW(Handle, WM_NCPAINT, 1, 0);
+        return;
+    case CM_SHOWINGCHANGED:
+        // Shown again: the form hears of it and the children take the skin anew.
+        if (IsWindowVisible(Handle)) {
+            NotifyFormOfControl(Panel);
+            BroadcastSkinCommand(Panel, TsSkinCommand::NewSkin, LPARAM(SkinManager));
+            BroadcastSkinCommand(Panel, TsSkinCommand::Refresh, LPARAM(SkinManager));
+        }
+        break;
     case WM_PARENTNOTIFY:
         TkvMainWnd::WndProc(m);
         if (LOWORD(m.WParam) == WM_CREATE) NotifyFormOfControl(Panel);
@@ -258,8 +287,7 @@ RECT TkvGroupBoxWnd::CaptionRect()
 void TkvGroupBoxWnd::RenderCache()
 {
     GetWndGeometry(Handle, ParentHandle, WindowArea, PosInParent, WindowExtent, ParentRect);
-    CommonData->PrepareCacheBitmap();
-    TBitmap* cache = CommonData->CacheBitmap.get();
+    TBitmap* cache = PrepareWindowCache(this);
     if (!cache || cache->Width() <= 0) return;
     SelectWndFont(this);
     TsBgCacheInfo info;
@@ -267,8 +295,8 @@ void TkvGroupBoxWnd::RenderCache()
     RECT cap = CaptionRect();
     int capH = cap.bottom - cap.top;
     FillFromBackground(cache, RECT{0, 0, WindowExtent.cx, capH}, info);
-    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, PosInParent,
-                     RECT{0, capH / 2, WindowExtent.cx, WindowExtent.cy}, 0);
+    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, POINT{}, RECT{0, capH / 2, WindowExtent.cx, WindowExtent.cy},
+                     0);
     if (!WndText.empty()) {
         FillFromBackground(cache, cap, info);
         TCanvas& c = cache->Canvas();
@@ -291,6 +319,18 @@ void TkvGroupBoxWnd::Paint(HDC given)
         OwnDC d(Handle, given);
         RenderCache();
         RECT all{0, 0, WindowExtent.cx, WindowExtent.cy};
+        if (InDialog) {
+            // The controls a dialog shows inside a group box are its siblings:
+            // only the caption band and the frame are painted over them.
+            TsSkinManager* m = ManagerOrDefault(SkinManager);
+            int mask = CommonData->BorderMaskIndex;
+            if (m && m->IsMaskIndexValid(mask)) {
+                const TsMaskData& k = m->ma()[size_t(mask)];
+                RECT cap = CaptionRect();
+                ExcludeClipRect(d.dc, k.MarginLeft, cap.bottom - cap.top, WindowExtent.cx - k.MarginRight,
+                                WindowExtent.cy - k.MarginBottom);
+            }
+        }
         CopyCacheExceptChildWindows(Handle, CommonData, all, 0, 0, false, d.dc, all);
         if (auto* owner = dynamic_cast<TWinControl*>(OwnerControl())) PaintGraphicChildren(d.dc, owner, POINT{}, true);
         RefreshChildWindows(Handle);
@@ -316,15 +356,32 @@ void TkvGroupBoxWnd::WndProc(TMessage& m)
         return;
     }
     switch (m.Msg) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        SendMessageW(Handle, WM_SETREDRAW, FALSE, 0);
+        TkvMainWnd::WndProc(m);
+        SendMessageW(Handle, WM_SETREDRAW, TRUE, 0);
+        CommonData->BackgroundChanged = true;
+        RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+        return;
     case WM_SETTEXT:
         TkvMainWnd::WndProc(m);
         CommonData->BackgroundChanged = true;
         RedrawWindow(Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
         return;
     case WM_PAINT:
-        if (InDialog) break;
+        // In a dialog too: the system's own paint would draw its frame over the skin's.
         Paint(HDC(m.WParam));
         m.Result = 0;
+        return;
+    case WM_NCPAINT:
+        if (!InDialog) break;
+        Paint(nullptr);
+        m.Result = 1;
+        return;
+    case WM_PARENTNOTIFY:
+        TkvMainWnd::WndProc(m);
+        if (LOWORD(m.WParam) == WM_CREATE && OwnerControl()) NotifyFormOfControl(OwnerControl());
         return;
     case WM_ERASEBKGND:
         if (InDialog) break;
@@ -367,10 +424,11 @@ void BorderedRefresh(TkvMainWnd* w, RECT& clientArea, int& borderWidth)
     GetWndGeometry(w->Handle, w->ParentHandle, w->WindowArea, w->PosInParent, w->WindowExtent, w->ParentRect);
     if (!w->CommonData->BackgroundChanged) return;
     GetClientRect(w->Handle, &clientArea);
+    // The background clears the flag once it is painted; while the parent has
+    // no picture to answer with yet, the flag stays for the next paint.
     PaintWrapperBackground(w->CommonData, w->Handle, false);
     PaintBorderMaskCorners(w->CommonData, 0, w);
     borderWidth = (w->WindowExtent.cy - clientArea.bottom) / 2;
-    w->CommonData->BackgroundChanged = false;
 }
 
 // strip 0: the border's own width, (window width - client width) div 2,
@@ -597,21 +655,42 @@ void TkvToolBarWnd::PaintButton(TBitmap* target, int index)
     int iw = 0, ih = 0;
     bool hasImage = images && imageIndex >= 0 && imageIndex < ImageList_GetImageCount(images) &&
                     ImageList_GetIconSize(images, &iw, &ih);
+    TCanvas& c = bmp.Canvas();
+    SelectFontOf(c, Handle);
     containergeo::NativeToolButtonInput in;
     in.width = w, in.height = h;
     in.hasImage = hasImage, in.imageWidth = iw, in.imageHeight = ih;
     in.hasCaption = !caption.empty();
+    if (in.hasCaption) in.textWidth = TextExtentOf(c, caption).cx;
+    in.lineHeight = TextExtentOf(c, L"Wg").cy;
     in.pressed = state == 2;
-    int glyph = (tb.fsStyle & BTNS_WHOLEDROPDOWN) ? m->CommonIndexes().ScrollGlyph[spBtnBottom] : -1;
-    if (m->IsMaskIndexValid(glyph)) {
+    int glyph = m->CommonIndexes().ScrollGlyph[spBtnBottom];
+    bool whole = tb.fsStyle & BTNS_WHOLEDROPDOWN;
+    // A split button: the drop-down part the bar draws with its arrow.
+    bool split = !whole && (tb.fsStyle & BTNS_DROPDOWN) &&
+                 (SendMessageW(Handle, TB_GETEXTENDEDSTYLE, 0, 0) & TBSTYLE_EX_DRAWDDARROWS);
+    if (m->IsMaskIndexValid(glyph) && (whole || split)) {
         const TsMaskData& g = m->ma()[size_t(glyph)];
-        in.arrow = true, in.arrowWidth = MaskFrameWidth(g), in.arrowHeight = MaskStateHeight(g);
+        in.arrow = whole, in.arrowWidth = MaskFrameWidth(g), in.arrowHeight = MaskStateHeight(g);
+    }
+    if (split) {
+        RECT part{};
+        if (SendMessageW(Handle, TB_GETITEMDROPDOWNRECT, WPARAM(index), LPARAM(&part)) && part.right > part.left)
+            in.dropWidth = std::min<int>(part.right - part.left, w / 2);
+        else
+            in.dropWidth = std::min(GetSystemMetrics(SM_CXVSCROLL) - 2, w / 2);
     }
     containergeo::NativeToolButtonLayout lay = containergeo::LayoutNativeToolButton(in);
-    if (in.arrow) {
+    if (split && section >= 0) {
+        // The drop-down part: its own border in the button's state.
+        int partMask = m->FindMaskIndex(section, L"TOOLBUTTON", L"BORDERSMASK");
+        if (m->IsMaskIndexValid(partMask)) PaintMaskNineParts32(&bmp, lay.drop, 0, m, true, state, partMask, info);
+    }
+    if (in.arrowWidth > 0) {
         TsBgCacheInfo own = EmptyBgCacheInfo;
         own.Bmp = &bmp;
         own.Ready = true;
+        GdiFlush();
         DrawMaskFrame32(&bmp, lay.arrow, state, own, glyph, 0, m);
     }
     if (hasImage) {
@@ -621,8 +700,6 @@ void TkvToolBarWnd::PaintButton(TBitmap* target, int index)
         GdiFlush();
     }
     if (!caption.empty()) {
-        TCanvas& c = bmp.Canvas();
-        SelectFontOf(c, Handle);
         c.Brush().SetStyle(TBrushStyle::bsClear);
         int own = CommonData->SectionIndex;
         bool ownFont = state == 0 && own >= 0 && size_t(own) < m->gd().size() && m->gd()[size_t(own)].GiveOwnFont;
@@ -636,7 +713,7 @@ void TkvToolBarWnd::PaintButton(TBitmap* target, int index)
             DrawSectionText(c, caption, enabled, &skin, state != 0, textSection,
                             DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_END_ELLIPSIS, tr);
         } else {
-            int lineHeight = TextExtentOf(c, L"Wg").cy;
+            int lineHeight = in.lineHeight;
             RECT first{tr.left, tr.top, tr.right, tr.top + lineHeight};
             RECT second{tr.left, first.bottom, tr.right, tr.bottom};
             DrawSectionText(c, lines.first, enabled, &skin, state != 0, textSection, DT_CENTER, first);
@@ -800,8 +877,7 @@ void TkvToolBarVCLWnd::RenderBackground()
     if (!cache || cache->Width() <= 0) return;
     TsBgCacheInfo info;
     CommonData->GetParentBackground(info);
-    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, POINT{ToolBar->Left(), ToolBar->Top()},
-                     RECT{0, 0, cache->Width(), cache->Height()}, 0);
+    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, POINT{}, RECT{0, 0, cache->Width(), cache->Height()}, 0);
     CommonData->BackgroundChanged = false;
 }
 
@@ -818,10 +894,24 @@ void TkvToolBarVCLWnd::BarDraw(TToolBar* bar, const RECT&, TCustomDrawStage stag
         RenderBackground();
     if (!CommonData->CacheBitmap) return;
     CommonData->CacheBitmap->Canvas().Font().Assign(&bar->Font());
+    FillTransparentCorners(*CommonData, 0, 15);
     RECT cr = GetClientRectInWindow(Handle);
-    BitBlt(bar->Canvas().Handle(), 0, 0, cr.right - cr.left, cr.bottom - cr.top, CacheDC(CommonData), cr.left,
-           cr.top, SRCCOPY);
-    PaintGraphicChildren(bar->Canvas().Handle(), bar, POINT{}, true);
+    HDC dc = bar->Canvas().Handle();
+    int saved = SaveDC(dc);
+    // Children that paint themselves whole are left out.
+    for (int i = 0; i < bar->ControlCount(); ++i) {
+        TControl* c = bar->Controls(i);
+        if (c->Visible() && (!dynamic_cast<TWinControl*>(c) || (c->ControlStyle() & csOpaque)))
+            ExcludeClipRect(dc, c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height());
+    }
+    BitBlt(dc, 0, 0, cr.right - cr.left, cr.bottom - cr.top, CacheDC(CommonData), cr.left, cr.top, SRCCOPY);
+    RestoreDC(dc, saved);
+    PaintGraphicChildren(dc, bar, POINT{}, true);
+    RefreshChildControls(bar);
+    RECT wr{};
+    GetWindowRect(Handle, &wr);
+    if (cr.left > 0 || cr.top > 0 || cr.right < wr.right - wr.left || cr.bottom < wr.bottom - wr.top)
+        SendMessageW(Handle, WM_NCPAINT, 1, 0);
 }
 
 int TkvToolBarVCLWnd::ButtonState(int index, TCustomDrawState s) const
@@ -865,12 +955,20 @@ void TkvToolBarVCLWnd::PaintButton(HDC dc, TToolButton* button, int state)
     TCanvas& c = bmp.Canvas();
     c.Font().Assign(&ToolBar->Font());
     if (images && button->ImageIndex() >= 0 && button->ImageIndex() < images->Count()) {
-        int x = ToolBar->List() ? 3 : (w - ddw - images->Width()) / 2;
-        int y = ToolBar->ShowCaptions() && !ToolBar->List()
-                    ? (h - images->Height() - TextExtentOf(c, L"A").cy - 3) / 2
-                    : (h - images->Height()) / 2;
-        if (state == 2) ++x, ++y;
-        images->Draw(c, x, y, button->ImageIndex(), button->Enabled());
+        TsToolButtonImage image;
+        image.Images = images;
+        image.ImageIndex = button->ImageIndex();
+        image.Enabled = button->Enabled();
+        image.Hot = state == 1;
+        image.Pressed = state == 2;
+        image.Checked = button->Down();
+        image.ListStyle = ToolBar->List();
+        image.ShowCaptions = ToolBar->ShowCaptions();
+        image.DropDown = dropDown;
+        image.ButtonRect = RECT{0, 0, w, h};
+        image.TextHeight = TextExtentOf(c, L"A").cy;
+        GdiFlush();
+        DrawToolButtonImage(&bmp, image);
     }
     if (ToolBar->ShowCaptions() && !button->Caption().empty()) {
         containergeo::ToolCaptionInput in;
@@ -967,6 +1065,43 @@ void TkvToolBarVCLWnd::WndProc(TMessage& m)
     switch (m.Msg) {
     case WM_ERASEBKGND:
         m.Result = 1;
+        return;
+    case WM_NCPAINT:
+        if (AnimationRunning) break;
+        // The border strips around the client area, from the cache.
+        if (CommonData->BackgroundChanged || !CommonData->CacheBitmap || CommonData->CacheBitmap->Empty())
+            RenderBackground();
+        if (TBitmap* cache = CommonData->CacheBitmap.get(); cache && !cache->Empty()) {
+            RECT cr = GetClientRectInWindow(Handle);
+            HDC dc = GetWindowDC(Handle);
+            int saved = SaveDC(dc);
+            ExcludeClipRect(dc, cr.left, cr.top, cr.right, cr.bottom);
+            BitBlt(dc, 0, 0, cache->Width(), cache->Height(), CacheDC(CommonData), 0, 0, SRCCOPY);
+            RestoreDC(dc, saved);
+            ReleaseDC(Handle, dc);
+        }
+        m.Result = 0;
+        return;
+    case WM_PRINT:
+        if (HDC dc = HDC(m.WParam)) {
+            // The border strips from the cache, then the client through the bar's own paint.
+            if (CommonData->BackgroundChanged || !CommonData->CacheBitmap || CommonData->CacheBitmap->Empty())
+                RenderBackground();
+            RECT cr = GetClientRectInWindow(Handle);
+            if (TBitmap* cache = CommonData->CacheBitmap.get(); cache && !cache->Empty()) {
+                int w = cache->Width(), h = cache->Height();
+                HDC src = CacheDC(CommonData);
+                BitBlt(dc, 0, 0, w, cr.top, src, 0, 0, SRCCOPY);
+                BitBlt(dc, 0, cr.bottom, w, h - cr.bottom, src, 0, cr.bottom, SRCCOPY);
+                BitBlt(dc, 0, cr.top, cr.left, cr.bottom - cr.top, src, 0, cr.top, SRCCOPY);
+                BitBlt(dc, cr.right, cr.top, w - cr.right, cr.bottom - cr.top, src, cr.right, cr.top, SRCCOPY);
+            }
+            int saved = SaveDC(dc);
+            OffsetViewportOrgEx(dc, cr.left, cr.top, nullptr);
+            IntersectClipRect(dc, 0, 0, cr.right - cr.left, cr.bottom - cr.top);
+            SendMessageW(Handle, WM_PAINT, WPARAM(dc), 0);
+            RestoreDC(dc, saved);
+        }
         return;
     case CM_MOUSELEAVE: {
         int old = std::exchange(HotIndex, -1);
@@ -1072,14 +1207,13 @@ void TkvStatusBarWnd::PaintPanel(int index, RECT r, bool simple, const String& t
 void TkvStatusBarWnd::RenderCache()
 {
     GetWndGeometry(Handle, ParentHandle, WindowArea, PosInParent, WindowExtent, ParentRect);
-    CommonData->PrepareCacheBitmap();
-    TBitmap* cache = CommonData->CacheBitmap.get();
+    TBitmap* cache = PrepareWindowCache(this);
     if (!cache || cache->Width() <= 0) return;
     TsBgCacheInfo info;
     if (StatusBar) CommonData->GetParentBackground(info);
     else CommonData->GetWindowParentBackground(Handle, info);
     RECT all{0, 0, cache->Width(), cache->Height()};
-    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, PosInParent, all, 0);
+    PaintControlSkin(*CommonData, info, -1, -1, 0, cache, POINT{}, all, 0);
     TsBgCacheInfo own = EmptyBgCacheInfo;
     own.Bmp = cache;
     own.Ready = true;
@@ -1105,6 +1239,16 @@ void TkvStatusBarWnd::RenderCache()
             }
             PaintPanel(i, r, false, text, own);
         }
+    }
+    // A bar with a size grip shows the skin's grip at its bottom-right corner.
+    TsSkinManager* m = ManagerOrDefault(SkinManager);
+    int grip = m ? m->CommonIndexes().Global("GRIPIMAGE") : -1;
+    if ((GetWindowLongPtrW(Handle, GWL_STYLE) & SBARS_SIZEGRIP) && m->IsMaskIndexValid(grip)) {
+        const TsMaskData& md = m->ma()[size_t(grip)];
+        GdiFlush();
+        DrawMaskFrame32(cache, POINT{std::max(0, cache->Width() - MaskFrameWidth(md)),
+                                     std::max(0, cache->Height() - MaskStateHeight(md))},
+                        0, own, grip, 1, m);
     }
     CommonData->BackgroundChanged = false;
 }

@@ -226,6 +226,12 @@ void TkvTabControlWnd::PaintTab(int index, int state, POINT offset, TBitmap* tar
     SetBkMode(c.Handle(), TRANSPARENT);
     int th = ts.cy;
     int along = ts.cx;
+    if (iw > 0) {
+        // With an icon the selected tab's content stands 2 px further right,
+        // and a right tab's content 2 px left and 1 px up.
+        if (state == 2) OffsetRect(&r, 2, 0);
+        if (position == tpRight) OffsetRect(&r, -2, -1);
+    }
     int x = r.left + (r.right - r.left - th) / 2;
     if (iw > 0) {
         int ix = r.left + (r.right - r.left - iw) / 2;
@@ -268,9 +274,11 @@ void TkvTabControlWnd::PaintControl(TMessage& msg)
     CommonData->GetWindowParentBackground(Handle, info);
     CommonData->PrepareCacheBitmap();
     TBitmap* cache = CommonData->CacheBitmap.get();
+    // The window's size: a native tab control wrapped without skin data of
+    // its own has no control whose size the cache could take.
+    if (cache && (cache->Width() != WindowExtent.cx || cache->Height() != WindowExtent.cy))
+        cache->SetSize(std::max(0, int(WindowExtent.cx)), std::max(0, int(WindowExtent.cy)));
     if (cache && cache->Width() > 0 && m) {
-        if (cache->Width() != WindowExtent.cx || cache->Height() != WindowExtent.cy)
-            cache->SetSize(WindowExtent.cx, WindowExtent.cy);
         int selected = int(SendMessageW(Handle, TCM_GETCURSEL, 0, 0));
         if (count > 0) {
             RECT strip = TabsArea();
@@ -291,7 +299,7 @@ void TkvTabControlWnd::PaintControl(TMessage& msg)
         }
         RECT frame;
         FrameArea(frame);
-        PaintSkinItem(CommonData->SectionIndex, name, info, -1, -1, m, cache, PosInParent, frame, 0, 0);
+        PaintSkinItem(CommonData->SectionIndex, name, info, -1, -1, m, cache, POINT{}, frame, 0, 0);
         CommonData->BackgroundChanged = false;
         GdiFlush();
         if (count > 0 && selected >= 0) {
@@ -499,6 +507,22 @@ void TkvPageWnd::PaintPage(TMessage& m)
                PosInParent.y + r.OffsetY, SRCCOPY);
     } else if (Page && Page->PageControl()) {
         FillRectSolid(dc, RECT{0, 0, WindowExtent.cx, WindowExtent.cy}, r.Color);
+        // A colour answer that names the control's picture (its frame): the
+        // 3 px of the page next to the tabs come from that picture.
+        if (r.Bmp && !r.Bmp->Empty() && SendMessageW(ParentHandle, TCM_GETITEMCOUNT, 0, 0) > 0) {
+            int w = WindowExtent.cx, h = WindowExtent.cy;
+            RECT strip{0, 0, w, 3};
+            switch (TabPositionOfStyle(DWORD(GetWindowLongPtrW(ParentHandle, GWL_STYLE)))) {
+            case tpBottom: strip = RECT{0, h - 3, w, h}; break;
+            case tpLeft: strip = RECT{0, 0, 3, h}; break;
+            case tpRight: strip = RECT{w - 3, 0, w, h}; break;
+            default: break;
+            }
+            GdiFlush();
+            BitBlt(dc, strip.left, strip.top, strip.right - strip.left, strip.bottom - strip.top,
+                   r.Bmp->Canvas().Handle(), PosInParent.x + r.OffsetX + strip.left,
+                   PosInParent.y + r.OffsetY + strip.top, SRCCOPY);
+        }
     }
     if (Page) {
         PaintGraphicChildren(dc, Page, POINT{}, true);

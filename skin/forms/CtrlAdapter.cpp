@@ -113,10 +113,8 @@ void TkvAdapterItem::AttachWrapper(TWinControl* control)
         section = L"PANEL_LOW";
     else if (section.empty() && (index == tpScrollBar || index == tpStaticText))
         section = L"CHECKBOX";
-    // The panel and up-down wrappers keep any section they are given and
-    // have no default of their own: the section of their kind.
-    else if (section.empty() && index == tpPanel)
-        section = L"PANEL";
+    // The up-down wrapper keeps any section it is given and has no default
+    // of its own: the section of its kind. A panel's wrapper chooses by bevels.
     else if (section.empty() && index == tpUpDown)
         section = L"UPDOWNBTN";
     ListIndex = index;

@@ -198,6 +198,37 @@ TEST_F(ButtonWrappers, PushButtonPaintsTheSectionInItsState)
     }
 }
 
+// A caption wider than its button is cut where the frame begins: the frame
+// reads as the captionless button's, the face shows the caption.
+TEST_F(ButtonWrappers, WideCaptionLeavesTheFrameWhole)
+{
+    int y = 10;
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(skin[0] == L'S' ? "Slate" : "Graphite");
+        manager->SetSkinDirectory(EnvPath("TALVERA_TESTDATA") + L"..\\..\\skins");   // both sample skins
+        manager->SetSkinName(skin);
+        ASSERT_TRUE(manager->SkinData().Active);
+        HWND bare = Native(L"BUTTON", L"", BS_PUSHBUTTON, 10, y, 60, 28);
+        HWND wide = Native(L"BUTTON", L"A caption far wider than its button", BS_PUSHBUTTON, 90, y, 60, 28);
+        y += 40;
+        auto* wb = Wrap<TkvBtnWnd>(bare);
+        auto* ww = Wrap<TkvBtnWnd>(wide);
+        Print(bare);
+        Print(wide);
+        ASSERT_TRUE(manager->IsMaskIndexValid(ww->CommonData->BorderMaskIndex));
+        const TsMaskData& k = manager->ma()[size_t(ww->CommonData->BorderMaskIndex)];
+        ASSERT_GT(k.MarginLeft, 0);
+        int frame = 0, face = 0;
+        for (int py = 0; py < 28; ++py)
+            for (int px = 0; px < 60; ++px) {
+                bool differs = CachePixel(ww, px, py) != CachePixel(wb, px, py);
+                (px < k.MarginLeft || px >= 60 - k.MarginRight ? frame : face) += differs;
+            }
+        EXPECT_EQ(frame, 0);
+        EXPECT_GT(face, 20) << "the caption shows on the face";
+    }
+}
+
 TEST_F(ButtonWrappers, PressedButtonHidesItsGlow)
 {
     // The sample skin's push buttons glow (BUTTON has a GLOW0 mask).

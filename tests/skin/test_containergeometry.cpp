@@ -122,39 +122,47 @@ TEST(ContainerGeometry, ToolCaptionSplitsAtSpaces)
 
 TEST(ContainerGeometry, NativeToolButtonPlacesImageArrowAndCaption)
 {
-    // A 40 x 36 button, a 16 x 16 image, a 7 x 4 arrow glyph.
+    // A 40 x 36 button, a 16 x 16 image, a 7 x 4 arrow glyph, caption lines 13 px high.
     struct Row {
         const char* what;
         bool image, caption, arrow, pressed;
+        int textWidth, dropWidth;
         POINT wantImage, wantArrow;
-        RECT wantCaption;
+        RECT wantCaption, wantDrop;
     } rows[] = {
-        {"image alone is centred", true, false, false, false, {12, 10}, {0, 0}, {2, 20, 38, 34}},
-        {"image above a caption", true, true, false, false, {12, 4}, {0, 0}, {2, 20, 38, 34}},
-        {"pressed moves everything", true, true, false, true, {13, 5}, {0, 0}, {3, 21, 39, 35}},
-        {"arrow at the right without caption", true, false, true, false, {8, 4}, {32, 16}, {2, 20, 38, 34}},
-        {"arrow in the middle with a caption", true, true, true, false, {8, 4}, {16, 16}, {2, 20, 38, 34}},
-        {"pressed arrow", true, false, true, true, {9, 5}, {33, 17}, {3, 21, 39, 35}},
-        {"caption alone fills the button", false, true, false, false, {12, 4}, {0, 0}, {2, 2, 38, 34}},
+        {"image alone is centred", true, false, false, false, 0, 0, {12, 10}, {0, 0}, {2, 20, 38, 34}, {}},
+        {"image above a caption", true, true, false, false, 14, 0, {12, 4}, {0, 0}, {2, 20, 38, 34}, {}},
+        {"pressed moves everything", true, true, false, true, 14, 0, {13, 5}, {0, 0}, {3, 21, 39, 35}, {}},
+        {"arrow at the right without caption", true, false, true, false, 0, 0, {8, 4}, {32, 16}, {2, 20, 38, 34}, {}},
+        {"arrow beside the caption", true, true, true, false, 14, 0, {12, 4}, {24, 24}, {8, 20, 22, 34}, {}},
+        {"a long caption leaves room for the arrow", true, true, true, false, 60, 0, {12, 4}, {31, 24},
+         {2, 20, 29, 34}, {}},
+        {"pressed arrow", true, false, true, true, 0, 0, {9, 5}, {33, 17}, {3, 21, 39, 35}, {}},
+        {"caption alone fills the button", false, true, false, false, 14, 0, {12, 4}, {0, 0}, {2, 2, 38, 34}, {}},
+        {"split: arrow in the drop-down part", true, true, false, false, 14, 12, {6, 4}, {30, 16}, {2, 20, 26, 34},
+         {28, 0, 40, 36}},
+        {"split, pressed", true, true, false, true, 14, 12, {7, 5}, {31, 17}, {3, 21, 27, 35}, {28, 0, 40, 36}},
     };
     for (const Row& r : rows) {
         NativeToolButtonInput in;
         in.width = 40, in.height = 36;
         in.hasImage = r.image, in.imageWidth = 16, in.imageHeight = 16;
-        in.hasCaption = r.caption;
+        in.hasCaption = r.caption, in.textWidth = r.textWidth, in.lineHeight = 13;
         in.arrow = r.arrow, in.arrowWidth = 7, in.arrowHeight = 4;
+        in.dropWidth = r.dropWidth;
         in.pressed = r.pressed;
         NativeToolButtonLayout got = LayoutNativeToolButton(in);
         if (r.image) {
             EXPECT_EQ(got.image.x, r.wantImage.x) << r.what;
             EXPECT_EQ(got.image.y, r.wantImage.y) << r.what;
         }
-        if (r.arrow) {
+        if (r.arrow || r.dropWidth) {
             EXPECT_EQ(got.arrow.x, r.wantArrow.x) << r.what;
             EXPECT_EQ(got.arrow.y, r.wantArrow.y) << r.what;
         }
         EXPECT_TRUE(Same(got.caption, r.wantCaption)) << r.what << ": " << Show(got.caption) << " want "
                                                       << Show(r.wantCaption);
+        EXPECT_TRUE(Same(got.drop, r.wantDrop)) << r.what << ": " << Show(got.drop) << " want " << Show(r.wantDrop);
     }
 }
 

@@ -6,19 +6,25 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <iterator>
 
 #include "classlib/ComBars.h"
 #include "classlib/ExtCtrls.h"
+#include "classlib/ImgList.h"
 #include "classlib/PageControl.h"
+#include "skin/controls/AlphaImageList.h"
 #include "skin/controls/ContainerWnd.h"
 #include "skin/controls/TabWnd.h"
+#include "skin/forms/CtrlAdapter.h"
+#include "skin/forms/SkinProvider.h"
 #include "skin/core/MaskPaintBitmap.h"
 #include "skin/core/SkinManager.h"
 #include "skin/graphics/Bitmap32.h"
 #include "skin/graphics/PixelOps.h"
 #include "skin/graphics/SkinCommands.h"
 #include "skin/graphics/TextEffects.h"
+#include "tests/skin/PictureCompare.h"
 
 #include <commctrl.h>
 
@@ -68,6 +74,13 @@ protected:
         return i < 0 ? 0 : COLORREF(manager->gd()[size_t(i)].Props[size_t(state)].Color) & 0xFFFFFF;
     }
     LRESULT Command(HWND h, unsigned cmd, LPARAM l = 0) { return SendSkinCommand(h, TsSkinCommand(cmd), l); }
+    // One of the two sample skins, "Slate" (light) or "Graphite" (dark), from the sources.
+    void UseSampleSkin(const wchar_t* name)
+    {
+        manager->SetSkinDirectory(EnvPath("TALVERA_TESTDATA") + L"..\\..\\skins");
+        manager->SetSkinName(name);
+        ASSERT_TRUE(manager->SkinData().Active) << "no sample skin " << (name[0] == L'S' ? "Slate" : "Graphite");
+    }
 
     // What the form shows where no control stands.
     COLORREF FormBackground() { return WindowPixel(form->Handle(), form->ClientWidth() - 4, form->ClientHeight() - 4); }
@@ -828,5 +841,630 @@ TEST_F(Containers, BorderedNativeWrappersShowTheirCache)
                     ++mismatches;
         }
         EXPECT_EQ(mismatches, 0) << (r.search ? "search box" : "container");
+    }
+}
+
+namespace {
+// A place a wrapped window shows its parent through: the window, and the
+// margins of its see-through area (from the window's edges).
+struct SeeThrough {
+    const char* name;
+    HWND wnd;
+    RECT inset;
+};
+
+// Where a child window lies in its parent's client area.
+POINT PlaceInParent(HWND child)
+{
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return POINT{r.left, r.top};
+}
+
+HWND NativeChild(HWND parent, const wchar_t* cls, DWORD style, int x, int y, int w, int h)
+{
+    return CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+}  // namespace
+
+// A see-through container shows each part of its parent's picture exactly
+// where that part lies behind it, for controls and native windows alike.
+TEST_F(Containers, SeeThroughContainersShowTheParentWhereTheyLie)
+{
+    form->SetBounds(20, 20, 560, 480);
+    Pump(20);
+    int top = 4;
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(skin[0] == L'S' ? "Slate" : "Graphite");
+        ASSERT_NO_FATAL_FAILURE(UseSampleSkin(skin));
+        auto* outer = Add<TPanel>(form, 4, top, 530, 210);
+        top += 220;
+        outer->SetCaption(L"");
+        auto* wo = Wrap<TkvPanelWnd>(outer, L"TOOLBAR");   // a picture, not one colour
+        std::vector<SeeThrough> rows;
+        auto* panel = Add<TPanel>(outer, 10, 10, 90, 60);
+        panel->SetBevelOuter(TBevelCut::bvNone);
+        panel->SetCaption(L"");
+        Wrap<TkvPanelWnd>(panel);   // "CHECKBOX": wholly see-through
+        rows.push_back({"panel", panel->Handle(), RECT{3, 3, 3, 3}});
+        auto* group = Add<TGroupBox>(outer, 110, 10, 110, 90);
+        group->SetCaption(L"");
+        Wrap<TkvGroupBoxWnd>(group);
+        rows.push_back({"group box", group->Handle(), RECT{12, 14, 12, 12}});
+        HWND nativeGroup = NativeChild(outer->Handle(), L"BUTTON", BS_GROUPBOX, 230, 10, 110, 90);
+        wrappers.push_back({nativeGroup, CreateWrapper<TkvGroupBoxWnd>(nativeGroup, nullptr, manager, L"")});
+        rows.push_back({"native group box", nativeGroup, RECT{12, 14, 12, 12}});
+        auto* tabs = Add<TTabControl>(outer, 350, 10, 170, 120);
+        tabs->SetTabs({L"One"});
+        Wrap<TkvTabControlWnd>(tabs, L"CHECKBOX");
+        RECT page = tabs->DisplayRect();
+        rows.push_back({"tab frame", tabs->Handle(), RECT{page.left + 6, page.top + 6, 170 - page.right + 6, 120 - page.bottom + 6}});
+        auto* status = Add<TStatusBar>(outer, 10, 140, 200, 24);
+        Wrap<TkvStatusBarWnd>(status, L"CHECKBOX");
+        rows.push_back({"status bar", status->Handle(), RECT{6, 6, 6, 6}});
+        auto* bar = Add<TToolBar>(outer, 220, 140, 200, 30);
+        Wrap<TkvToolBarVCLWnd>(bar, L"CHECKBOX");
+        rows.push_back({"tool bar", bar->Handle(), RECT{6, 6, 6, 6}});
+        RedrawWindow(outer->Handle(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Pump(30);
+        ASSERT_TRUE(wo->CommonData->CacheBitmap);
+        TBitmap& parent = *wo->CommonData->CacheBitmap;
+        ASSERT_EQ(parent.Width(), outer->Width());
+        for (const SeeThrough& r : rows) {
+            POINT at = PlaceInParent(r.wnd);
+            RECT wr{};
+            GetWindowRect(r.wnd, &wr);
+            int w = wr.right - wr.left, h = wr.bottom - wr.top;
+            auto shot = ClientShot(r.wnd);
+            int checked = 0, wrong = 0;
+            for (int y = r.inset.top; y < h - r.inset.bottom; y += 3)
+                for (int x = r.inset.left; x < w - r.inset.right; x += 3) {
+                    ++checked;
+                    wrong += (At(*shot, x, y) & 0xFFFFFF) != BitmapPixel(parent, at.x + x, at.y + y);
+                }
+            EXPECT_GT(checked, 20) << r.name;
+            EXPECT_EQ(wrong, 0) << r.name << " of " << checked;
+        }
+    }
+}
+
+// Native tab controls, group boxes and status bars wrapped without skin data
+// of their own paint their window from a cache of the window's size.
+TEST_F(Containers, NativeContainersWithoutSkinDataOfTheirOwnPaint)
+{
+    enum Kind { tab, group, status };
+    struct Row {
+        Kind kind;
+        const wchar_t* cls;
+        DWORD style;
+        int w, h;
+    } rows[] = {
+        {tab, WC_TABCONTROLW, 0, 180, 120},
+        {group, L"BUTTON", BS_GROUPBOX, 150, 100},
+        {status, STATUSCLASSNAMEW, CCS_NOPARENTALIGN | CCS_NORESIZE, 260, 24},
+    };
+    form->SetBounds(20, 20, 680, 330);
+    Pump(20);
+    int y = 10;
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        ASSERT_NO_FATAL_FAILURE(UseSampleSkin(skin));
+        int x = 10;
+        for (const Row& r : rows) {
+            HWND h = NativeChild(form->Handle(), r.cls, r.style, x, y, r.w, r.h);
+            ASSERT_TRUE(h);
+            x += r.w + 10;
+            TkvMainWnd* w = nullptr;
+            if (r.kind == tab) {
+                TCITEMW item{TCIF_TEXT};
+                item.pszText = const_cast<wchar_t*>(L"Tab");
+                SendMessageW(h, TCM_INSERTITEMW, 0, LPARAM(&item));
+                w = CreateWrapper<TkvTabControlWnd>(h, nullptr, manager, L"");
+            } else if (r.kind == status) {
+                w = CreateWrapper<TkvStatusBarWnd>(h, nullptr, manager, L"");
+            } else {
+                w = CreateWrapper<TkvGroupBoxWnd>(h, nullptr, manager, L"");
+            }
+            wrappers.push_back({h, w});
+            RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+            Pump(20);
+            ASSERT_TRUE(w->CommonData->CacheBitmap);
+            TBitmap& cache = *w->CommonData->CacheBitmap;
+            EXPECT_EQ(cache.Width(), r.w);
+            EXPECT_EQ(cache.Height(), r.h);
+            if (cache.Width() != r.w || cache.Height() != r.h) continue;
+            auto shot = ClientShot(h);
+            int wrong = 0;
+            for (int py = 1; py < r.h - 1; py += 2)
+                for (int px = 1; px < r.w - 1; px += 2)
+                    wrong += (At(*shot, px, py) & 0xFFFFFF) != BitmapPixel(cache, px, py);
+            EXPECT_EQ(wrong, 0) << r.w;
+        }
+        y += 130;
+    }
+}
+
+// A skinned form's panels take the section of their bevels: none shows the
+// form through, a lowered one is darker than a raised one.
+TEST_F(Containers, AdaptedPanelsTakeTheSectionOfTheirBevels)
+{
+    struct Row {
+        TBevelCut outer, inner;
+        TBorderStyle border;
+        const wchar_t* section;
+    } rows[] = {
+        {TBevelCut::bvRaised, TBevelCut::bvNone, TBorderStyle::bsNone, L"PANEL"},
+        {TBevelCut::bvLowered, TBevelCut::bvNone, TBorderStyle::bsNone, L"PANEL_LOW"},
+        {TBevelCut::bvLowered, TBevelCut::bvRaised, TBorderStyle::bsNone, L"GROUPBOX"},
+        {TBevelCut::bvNone, TBevelCut::bvNone, TBorderStyle::bsNone, L"CHECKBOX"},
+        {TBevelCut::bvNone, TBevelCut::bvNone, TBorderStyle::bsSingle, L"PANEL_LOW"},
+    };
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(skin[0] == L'S' ? "Slate" : "Graphite");
+        ASSERT_NO_FATAL_FAILURE(UseSampleSkin(skin));
+        TSkinTestForm* f = NewForm(560, 160);
+        std::vector<TPanel*> panels;
+        int x = 8;
+        for (const Row& r : rows) {
+            auto* p = Add<TPanel>(f, x, 20, 100, 80);
+            x += 108;
+            p->SetBevelOuter(r.outer);
+            p->SetBevelInner(r.inner);
+            p->SetBorderStyle(r.border);
+            p->SetCaption(L"");
+            panels.push_back(p);
+        }
+        f->Show();
+        Pump(20);
+        TsSkinProvider* provider = TsSkinProvider::Create(f);
+        Pump(20);
+        ASSERT_NE(ControlAdapterOf(*provider), nullptr);
+        ControlAdapterOf(*provider)->ScanControls();
+        RedrawWindow(f->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN |
+                                                        RDW_UPDATENOW);
+        Pump(30);
+        for (size_t i = 0; i < std::size(rows); ++i) {
+            TkvMainWnd* w = GetWrapper(panels[i]->Handle());
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(w->CommonData->SkinSection(), String(rows[i].section)) << i;
+        }
+        COLORREF raised = WindowPixel(panels[0]->Handle(), 50, 40);
+        COLORREF lowered = WindowPixel(panels[1]->Handle(), 50, 40);
+        EXPECT_EQ(raised, SectionColor(L"PANEL"));
+        EXPECT_EQ(lowered, SectionColor(L"PANEL_LOW"));
+        auto sum = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+        EXPECT_LT(sum(lowered), sum(raised));
+        // Without bevels: neither face nor frame of a panel, the form shows through.
+        for (POINT p : {POINT{50, 40}, POINT{0, 0}, POINT{99, 79}})
+            EXPECT_NE(WindowPixel(panels[3]->Handle(), p.x, p.y), WindowPixel(panels[0]->Handle(), p.x, p.y))
+                << p.x << "," << p.y;
+    }
+}
+
+// In a skinned dialog a group box shows the skin's caption band and frame,
+// not the system's, through every kind of repaint.
+TEST_F(Containers, GroupBoxInADialogShowsTheSkinsFrame)
+{
+    int x = 10;
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(skin[0] == L'S' ? "Slate" : "Graphite");
+        ASSERT_NO_FATAL_FAILURE(UseSampleSkin(skin));
+        HWND gb = NativeChild(form->Handle(), L"BUTTON", BS_GROUPBOX, x, 10, 180, 110);
+        x += 200;
+        SetWindowTextW(gb, L"Group");
+        const bool saved = std::exchange(DialogMode, true);
+        auto* w = CreateWrapper<TkvGroupBoxWnd>(gb, nullptr, manager, L"GROUPBOX");
+        DialogMode = saved;
+        wrappers.push_back({gb, w});
+        ASSERT_TRUE(w->InDialog);
+        int mask = w->CommonData->BorderMaskIndex;
+        ASSERT_TRUE(manager->IsMaskIndexValid(mask));
+        const TsMaskData& k = manager->ma()[size_t(mask)];
+        for (int pass = 0; pass < 2; ++pass) {
+            if (pass == 0) {
+                RedrawWindow(gb, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+            } else {
+                InvalidateRect(gb, nullptr, TRUE);   // no frame: the system's own paint comes first
+                UpdateWindow(gb);
+            }
+            Pump(20);
+            ASSERT_TRUE(w->CommonData->CacheBitmap);
+            TBitmap& cache = *w->CommonData->CacheBitmap;
+            ASSERT_EQ(cache.Width(), 180);
+            RECT cap = w->CaptionRect();
+            int band = cap.bottom - cap.top;
+            ASSERT_GT(band, 4);
+            auto shot = ClientShot(gb);
+            int checked = 0, wrong = 0;
+            for (int y = 0; y < 110; ++y)
+                for (int px = 0; px < 180; ++px) {
+                    bool frame = y < band || px < k.MarginLeft || px >= 180 - k.MarginRight || y >= 110 - k.MarginBottom;
+                    if (!frame) continue;
+                    ++checked;
+                    wrong += (At(*shot, px, y) & 0xFFFFFF) != BitmapPixel(cache, px, y);
+                }
+            EXPECT_GT(checked, 400);
+            EXPECT_EQ(wrong, 0) << "pass " << pass;
+        }
+    }
+}
+
+// After a switch of skins a wrapped container looks as its twin wrapped
+// afresh under the new skin, also when its parent's new picture is not
+// ready at its first paint: it waits for the parent and paints then.
+TEST_F(Containers, ContainersShowTheNewSkinAfterASwitch)
+{
+    SetCursorPos(0, 0);
+    form->SetBounds(10, 10, 600, 400);
+    Pump(20);
+    auto* parent = Add<TPanel>(form, 4, 4, 560, 340);
+    parent->SetCaption(L"");
+    auto* wp = Wrap<TkvPanelWnd>(parent, L"TOOLBAR");   // a picture of its own that children show
+    struct Kind {
+        const char* name;
+        bool native;
+        std::function<HWND(int x, int y)> make;
+    };
+    auto native = [&](const wchar_t* cls, DWORD style, DWORD exStyle, int x, int y, int w, int h) {
+        return CreateWindowExW(exStyle, cls, L"", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent->Handle(),
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    };
+    const Kind kinds[] = {
+        {"native tool bar", true,
+         [&](int x, int y) {
+             HWND h = native(TOOLBARCLASSNAMEW,
+                             TBSTYLE_FLAT | TBSTYLE_LIST | CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN, 0, x, y,
+                             160, 40);
+             SendMessageW(h, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+             TBBUTTON b[] = {{I_IMAGENONE, 1, TBSTATE_ENABLED, BTNS_BUTTON | BTNS_SHOWTEXT, {}, 0, INT_PTR(L"Open")},
+                             {I_IMAGENONE, 2, TBSTATE_ENABLED, BTNS_BUTTON | BTNS_SHOWTEXT, {}, 0, INT_PTR(L"Save")}};
+             SendMessageW(h, TB_ADDBUTTONSW, 2, LPARAM(b));
+             wrappers.push_back({h, CreateWrapper<TkvToolBarWnd>(h, nullptr, manager, L"BAR")});
+             return h;
+         }},
+        {"native container", true,
+         [&](int x, int y) {
+             HWND h = native(L"STATIC", 0, WS_EX_CLIENTEDGE, x, y, 160, 60);
+             wrappers.push_back({h, CreateWrapper<TkvContainerWnd>(h, nullptr, manager, L"PANEL_LOW")});
+             return h;
+         }},
+        {"tool bar", false,
+         [&](int x, int y) {
+             auto* t = Add<TToolBar>(parent, x, y, 160, 30);
+             t->SetShowCaptions(true);
+             t->AddButton(L"Go");
+             Wrap<TkvToolBarVCLWnd>(t);
+             return t->Handle();
+         }},
+    };
+    auto repaint = [&] {
+        RedrawWindow(form->Handle(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Pump(30);
+    };
+    std::vector<HWND> before;
+    for (size_t i = 0; i < std::size(kinds); ++i) before.push_back(kinds[i].make(10 + int(i) * 180, 10));
+    repaint();
+    ASSERT_NO_FATAL_FAILURE(UseSampleSkin(L"Graphite"));
+    // The parent's picture for the new skin is still being made while the
+    // children hear of the skin (a dialog relays it to its native children).
+    wp->CommonData->CacheBitmap->SetSize(0, 0);
+    for (size_t i = 0; i < std::size(kinds); ++i) {
+        if (kinds[i].native) Command(before[i], SkinCmdNewSkin, LPARAM(manager));
+        RedrawWindow(before[i], nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    }
+    Pump(20);
+    // The parent's picture is ready: its children are told.
+    ASSERT_TRUE(wp->RenderCache());
+    for (HWND h : before) Command(h, SkinCmdParentUpdated, LPARAM(manager));
+    Pump(20);
+    std::vector<HWND> after;
+    for (size_t i = 0; i < std::size(kinds); ++i) after.push_back(kinds[i].make(10 + int(i) * 180, 180));
+    repaint();
+    for (size_t i = 0; i < std::size(kinds); ++i) {
+        auto old = ClientShot(before[i]), fresh = ClientShot(after[i]);
+        EXPECT_LT(DifferentShare(old.get(), fresh.get(), 8), 0.01) << kinds[i].name;
+    }
+}
+
+namespace {
+// The part of `a` that differs from `b` inside `area` (a rectangle of both),
+// as a picture of its own; empty when they are the same there.
+std::unique_ptr<TBitmap> DifferingPart(TBitmap& a, TBitmap& b, const RECT& area)
+{
+    GdiFlush();
+    RECT box{area.right, area.bottom, area.left, area.top};
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (BitmapPixel(a, x, y) != BitmapPixel(b, x, y)) {
+                box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    if (box.left >= box.right) return nullptr;
+    std::unique_ptr<TBitmap> part = NewBitmap32(box.right - box.left, box.bottom - box.top);
+    BitBlt(part->Canvas().Handle(), 0, 0, part->Width(), part->Height(), a.Canvas().Handle(), box.left, box.top,
+           SRCCOPY);
+    GdiFlush();
+    return part;
+}
+}  // namespace
+
+// The arrow of a drop-down tool button shows whole: beside the caption of a
+// whole-drop-down button, in the drop-down part of a split button.
+TEST_F(Containers, NativeToolBarDropDownArrowsShowWhole)
+{
+    SetCursorPos(0, 0);
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(skin[0] == L'S' ? "Slate" : "Graphite");
+        ASSERT_NO_FATAL_FAILURE(UseSampleSkin(skin));
+        HWND tb = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                                  WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_NORESIZE | CCS_NODIVIDER |
+                                      CCS_NOPARENTALIGN,
+                                  10, 10, 400, 30, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(tb);
+        SendMessageW(tb, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+        SendMessageW(tb, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
+        enum { wholeCaption, wholeBare, plainBare, split, plainCaption };
+        TBBUTTON buttons[] = {
+            {I_IMAGENONE, 100, TBSTATE_ENABLED, BTNS_WHOLEDROPDOWN | BTNS_SHOWTEXT, {}, 0, INT_PTR(L"Menu")},
+            {I_IMAGENONE, 101, TBSTATE_ENABLED, BTNS_WHOLEDROPDOWN, {}, 0, -1},
+            {I_IMAGENONE, 102, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, -1},
+            {I_IMAGENONE, 103, TBSTATE_ENABLED, BTNS_DROPDOWN | BTNS_SHOWTEXT, {}, 0, INT_PTR(L"Split")},
+            {I_IMAGENONE, 104, TBSTATE_ENABLED, BTNS_BUTTON | BTNS_SHOWTEXT, {}, 0, INT_PTR(L"Split")},
+        };
+        SendMessageW(tb, TB_ADDBUTTONSW, std::size(buttons), LPARAM(buttons));
+        for (int id = 100; id <= 104; ++id) {
+            TBBUTTONINFOW bi{sizeof bi, TBIF_SIZE};
+            bi.cx = 64;
+            SendMessageW(tb, TB_SETBUTTONINFOW, WPARAM(id), LPARAM(&bi));
+        }
+        auto* w = CreateWrapper<TkvToolBarWnd>(tb, nullptr, manager, L"");
+        wrappers.push_back({tb, w});
+        RedrawWindow(tb, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(20);
+        ASSERT_TRUE(w->CommonData->CacheBitmap);
+        TBitmap& cache = *w->CommonData->CacheBitmap;
+        TBitmap painted(cache.Width(), cache.Height());
+        w->PaintButtons(&painted);
+        GdiFlush();
+        auto item = [&](int i) {
+            RECT r{};
+            SendMessageW(tb, TB_GETITEMRECT, WPARAM(i), LPARAM(&r));
+            OffsetRect(&r, w->BorderWidth, w->BorderWidth);
+            return r;
+        };
+        // The arrow as a bare whole-drop-down button shows it: what differs
+        // from a bare plain button of the same size.
+        RECT bare = item(wholeBare), plain = item(plainBare);
+        ASSERT_EQ(bare.right - bare.left, plain.right - plain.left);
+        TBitmap shifted(cache.Width(), cache.Height());
+        BitBlt(shifted.Canvas().Handle(), bare.left, bare.top, plain.right - plain.left, plain.bottom - plain.top,
+               painted.Canvas().Handle(), plain.left, plain.top, SRCCOPY);
+        std::unique_ptr<TBitmap> arrow = DifferingPart(painted, shifted, bare);
+        ASSERT_TRUE(arrow) << "no arrow on the bare whole-drop-down button";
+        // Whole beside the caption, and in the split button's drop-down part.
+        EXPECT_GE(FindPicture(painted, *arrow, item(wholeCaption)).x, 0) << "whole-drop-down with a caption";
+        RECT splitItem = item(split);
+        EXPECT_GE(FindPicture(painted, *arrow, splitItem).x, 0) << "split button";
+        EXPECT_LT(FindPicture(painted, *arrow, item(plainCaption)).x, 0) << "a plain button shows none";
+    }
+}
+
+// A native status bar with a size grip shows the skin's grip in its corner.
+TEST_F(Containers, NativeStatusBarShowsTheSkinsSizeGrip)
+{
+    int top = 200;
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(skin[0] == L'S' ? "Slate" : "Graphite");
+        ASSERT_NO_FATAL_FAILURE(UseSampleSkin(skin));
+        int grip = manager->CommonIndexes().Global("GRIPIMAGE");
+        ASSERT_TRUE(manager->IsMaskIndexValid(grip));
+        const TsMaskData& md = manager->ma()[size_t(grip)];
+        const int gw = MaskFrameWidth(md), gh = MaskStateHeight(md);
+        HWND sb = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN |
+                                                           CCS_NORESIZE,
+                                  10, top, 300, 24, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(sb);
+        auto* w = CreateWrapper<TkvStatusBarWnd>(sb, nullptr, manager, L"");
+        wrappers.push_back({sb, w});
+        RedrawWindow(sb, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(20);
+        auto shot = ClientShot(sb);
+        const PixelBitmap* master = manager->MasterBitmap();
+        int drawn = 0, wrong = 0;
+        for (int y = 0; y < gh; ++y)
+            for (int x = 0; x < gw; ++x) {
+                uint32_t p = master->Row(md.SourceRect.top + y)[md.SourceRect.left + x] & 0xFFFFFF;
+                if (p == 0xFF00FF) continue;
+                ++drawn;
+                COLORREF want = RGB(p >> 16, (p >> 8) & 0xFF, p & 0xFF);
+                wrong += (At(*shot, 300 - gw + x, 24 - gh + y) & 0xFFFFFF) != want;
+            }
+        EXPECT_GT(drawn, 4);
+        EXPECT_EQ(wrong, 0);
+        top += 40;
+    }
+}
+
+// The rows of a page next to the tabs show the page control's own picture
+// there (its frame, here wider than the sample skins' frames), not just its colour.
+TEST_F(Containers, PageRowsNextToTheTabsShowThePageControlsFrame)
+{
+    const uint32_t frame = 0x2060C0;   // the master's colour (0xRRGGBB): the frame
+    std::string options = "[GLOBALINFO]\r\nVERSION=8.50\r\nMASTERBITMAP=MASTER.BMP\r\nCOLOR=" +
+                          std::to_string(0x808080) + "\r\n[PAGECONTROL]\r\nCOLOR=16777215\r\nSTATES=1\r\n"
+                          "BORDERSMASK=^0000,0000,0016,0016,0006,0006,0006,0006,1,0,0,0\r\n"
+                          "[PAGECONTROLBOTTOM]\r\nPARENTCLASS=PAGECONTROL\r\n"
+                          "[CHECKBOX]\r\nCOLOR=16777215\r\nSTATES=1\r\nTRANSPARENCY=100\r\n";
+    dir.WriteFile(L"WideFrame\\Options.dat", options);
+    dir.WriteFile(L"WideFrame\\MASTER.BMP", Master(16, 16, frame));
+    manager->SetSkinDirectory(dir.Path());
+    manager->SetSkinName(L"WideFrame");
+    ASSERT_TRUE(manager->SkinData().Active);
+    for (TTabPosition side : {TTabPosition::tpTop, TTabPosition::tpBottom}) {
+        auto* pc = Add<TPageControl>(form, side == TTabPosition::tpTop ? 10 : 260, 10, 230, 160);
+        pc->SetTabPosition(side);
+        auto* page = new TTabSheet(form);
+        page->SetCaption(L"Page");
+        page->SetPageControl(pc);
+        pc->HandleNeeded();
+        page->HandleNeeded();
+        auto* w = Wrap<TkvPageControlWnd>(pc);
+        RedrawWindow(pc->Handle(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Pump(30);
+        ASSERT_TRUE(w->CommonData->CacheBitmap);
+        TBitmap& cache = *w->CommonData->CacheBitmap;
+        POINT at = PlaceInParent(page->Handle());
+        auto shot = ClientShot(page->Handle());
+        const int h = page->Height();
+        int wrong = 0, frameShown = 0;
+        for (int i = 0; i < 3; ++i)
+            for (int x = 0; x < page->Width(); ++x) {
+                int y = side == TTabPosition::tpTop ? i : h - 1 - i;
+                COLORREF shown = At(*shot, x, y) & 0xFFFFFF;
+                wrong += shown != BitmapPixel(cache, at.x + x, at.y + y);
+                frameShown += shown == RGB(frame >> 16, (frame >> 8) & 0xFF, frame & 0xFF);
+            }
+        EXPECT_EQ(wrong, 0) << int(side);
+        EXPECT_GT(frameShown, 0) << int(side);
+    }
+}
+
+// On side tabs with an icon the selected tab's content stands 2 px further
+// out, and a right tab's content 2 px toward the page.
+TEST_F(Containers, SideTabIconsShiftWithTheSelection)
+{
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24, 1, 0);
+    AddSolidImage(images, RGB(255, 0, 0));
+    struct Row {
+        DWORD style;
+        double selected, other;   // the icon's centre right of the tab's centre
+    } rows[] = {{TCS_VERTICAL | TCS_MULTILINE | TCS_FIXEDWIDTH, 2, 0},
+                {TCS_VERTICAL | TCS_MULTILINE | TCS_FIXEDWIDTH | TCS_RIGHT, 0, -2}};
+    int left = 10;
+    for (const Row& r : rows) {
+        HWND tab = CreateWindowExW(0, WC_TABCONTROLW, nullptr, WS_CHILD | WS_VISIBLE | r.style, left, 10, 200, 200,
+                                   form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(tab);
+        left += 220;
+        SendMessageW(tab, TCM_SETIMAGELIST, 0, LPARAM(images));
+        SendMessageW(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(70, 30));   // thick enough for the icon
+        for (int i = 0; i < 2; ++i) {
+            TCITEMW item{TCIF_TEXT | TCIF_IMAGE};
+            item.pszText = const_cast<wchar_t*>(L"Ab");
+            item.iImage = 0;
+            SendMessageW(tab, TCM_INSERTITEMW, WPARAM(i), LPARAM(&item));
+        }
+        SendMessageW(tab, TCM_SETCURSEL, 0, 0);
+        auto* w = CreateWrapper<TkvTabControlWnd>(tab, nullptr, manager, L"");
+        wrappers.push_back({tab, w});
+        RedrawWindow(tab, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(20);
+        auto shot = ClientShot(tab);
+        for (int i = 0; i < 2; ++i) {
+            RECT t = w->TabRect(i, i == 0);
+            RECT box{t.right, t.bottom, t.left - 1, t.top - 1};
+            for (int y = std::max<LONG>(0, t.top); y < t.bottom; ++y)
+                for (int x = std::max<LONG>(0, t.left); x < t.right; ++x)
+                    if ((At(*shot, x, y) & 0xFFFFFF) == RGB(255, 0, 0)) {
+                        box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+                        box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
+                    }
+            ASSERT_EQ(box.right - box.left, 16) << "tab " << i;
+            double off = (box.left + box.right) / 2.0 - (t.left + t.right) / 2.0;
+            EXPECT_NEAR(off, i == 0 ? r.selected : r.other, 0.6) << "tab " << i << " style " << r.style;
+        }
+    }
+    ImageList_Destroy(images);
+}
+
+// A panel shown again tells its form, and its children take the skin anew.
+TEST_F(Containers, PanelShownAgainTellsItsFormAndChildren)
+{
+    auto* p = Add<TPanel>(form, 20, 20, 160, 80);
+    auto* child = Add<TSkinTestPanel>(p, 4, 4, 40, 20);
+    Wrap<TkvPanelWnd>(p);
+    p->SetVisible(false);
+    Pump(10);
+    form->Commands.Clear();
+    child->Commands.Clear();
+    p->SetVisible(true);
+    EXPECT_GE(form->Commands.Count(SkinCmdControlChanged), 1);
+    EXPECT_EQ(child->Commands.Count(SkinCmdNewSkin), 1);
+    EXPECT_EQ(child->Commands.Count(SkinCmdRefresh), 1);
+    // Hiding tells nobody.
+    form->Commands.Clear();
+    child->Commands.Clear();
+    p->SetVisible(false);
+    EXPECT_EQ(form->Commands.Count(SkinCmdControlChanged), 0);
+    EXPECT_EQ(child->Commands.Count(SkinCmdNewSkin), 0);
+}
+
+// A class-library tool button's image stands where the tool-button image
+// routine puts it, in every state the button shows.
+TEST_F(Containers, ToolBarImagesStandWhereTheToolButtonRoutinePutsThem)
+{
+    SetCursorPos(0, 0);
+    TImageList images(nullptr);
+    images.SetSize(16, 16);
+    TBitmap red(16, 16, TPixelFormat::pf24bit);
+    red.Canvas().Brush().SetColor(clRed);
+    red.Canvas().FillRect(RECT{0, 0, 16, 16});
+    ASSERT_EQ(images.Add(&red, nullptr), 0);
+    auto* tb = Add<TToolBar>(form, 0, 0, 300, 40);
+    tb->SetImages(&images);
+    tb->SetButtonSize(50, 36);
+    tb->AddButton(L"", TToolButtonStyle::tbsButton, 0);
+    TToolButton* down = tb->AddButton(L"", TToolButtonStyle::tbsCheck, 0);
+    down->SetDown(true);
+    Wrap<TkvToolBarVCLWnd>(tb);
+    Repaint(tb);
+    auto shot = ClientShot(tb->Handle());
+    for (int i = 0; i < 2; ++i) {
+        TToolButton* b = tb->Buttons(i);
+        RECT br = b->BoundsRect();
+        TsToolButtonImage want;
+        want.Images = &images;
+        want.ImageIndex = 0;
+        want.Checked = b->Down();
+        want.ButtonRect = br;
+        RECT r = ToolButtonImageRect(want, 16, 16);
+        RECT box{br.right, br.bottom, br.left - 1, br.top - 1};
+        for (int y = br.top; y < br.bottom; ++y)
+            for (int x = br.left; x < br.right; ++x)
+                if ((At(*shot, x, y) & 0xFFFFFF) == RGB(255, 0, 0)) {
+                    box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+                    box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
+                }
+        EXPECT_TRUE(EqualRect(&box, &r)) << "button " << i << ": " << box.left << "," << box.top << " want " << r.left
+                                         << "," << r.top;
+    }
+}
+
+// A tool bar printed into a picture looks as it does on the screen.
+TEST_F(Containers, ToolBarPrintsAsItShows)
+{
+    SetCursorPos(0, 0);
+    for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
+        SCOPED_TRACE(skin[0] == L'S' ? "Slate" : "Graphite");
+        ASSERT_NO_FATAL_FAILURE(UseSampleSkin(skin));
+        auto* tb = Add<TToolBar>(form, 10, skin[0] == L'S' ? 10 : 60, 300, 36);
+        tb->SetShowCaptions(true);
+        tb->SetButtonSize(60, 30);
+        tb->AddButton(L"Open");
+        tb->AddButton(L"Off")->SetEnabled(false);
+        // A sunken edge around the bar: a frame outside the client area.
+        SetWindowLongPtrW(tb->Handle(), GWL_EXSTYLE, GetWindowLongPtrW(tb->Handle(), GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+        SetWindowPos(tb->Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+        Wrap<TkvToolBarVCLWnd>(tb);
+        Repaint(tb);
+        ASSERT_GT(GetClientRectInWindow(tb->Handle()).left, 0);
+        auto shown = CaptureWindow(tb->Handle());
+        std::unique_ptr<TBitmap> printed = NewBitmap32(tb->Width(), tb->Height());
+        SendMessageW(tb->Handle(), WM_PRINT, WPARAM(printed->Canvas().Handle()), PRF_CLIENT | PRF_NONCLIENT);
+        EXPECT_LT(DifferentShare(shown.get(), printed.get(), 0), 0.001);
     }
 }
