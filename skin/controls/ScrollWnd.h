@@ -110,6 +110,8 @@ public:
     // The bar of a kind (0 horizontal, 1 vertical).
     TkvScrollBar* Bar(int kind) const { return kind == 0 ? HorzBar.get() : VertBar.get(); }
     bool BarEnabled(const TkvScrollBar& bar) const;
+    // Flags 1 and 2 (first, second arrow disabled) of a bar: its own and the system's.
+    uint16_t DisabledArrows(const TkvScrollBar& bar) const;
 
     // The scrolling wrapper of a window, or null (also for wrappers of other kinds).
     static TkvScrollWnd* Of(HWND wnd);
@@ -122,6 +124,20 @@ public:
 
 private:
     void DispatchBars(TMessage& m);
+    // What the bars show: range, page, position, visible, enabled and arrows of each.
+    struct BarsLook {
+        struct Bar {
+            int Min = 0, Max = 0, Page = 0, Pos = 0, State = 0;
+            bool operator==(const Bar&) const = default;
+        } Info[2];
+        bool operator==(const BarsLook&) const = default;
+    };
+    BarsLook Look();
+    // Every 100 ms: paints the bars again when they changed without a message
+    // of the window's own, and computes the frame again when the skin came or
+    // went unannounced.
+    void WatchBars();
+    void StartWatch();
     void ReadInfo(TkvScrollBar& bar);
     void NCCalcSize(TMessage& m);
     void NCHitTest(TMessage& m);
@@ -144,6 +160,9 @@ private:
     std::unique_ptr<TBitmap> barBitmaps_[3];
     // The last frame computation reserved the bars' room for the skin (not the system).
     bool framedBySkin_ = false;
+    BarsLook shown_;            // what the last NCPaint showed
+    bool watching_ = false;     // the watch timer runs
+    int frameAsked_ = -1;       // the skin state a frame computation was last asked for; -1 none
 };
 
 // The scroll message sent for a part or a drag (skin command 51 before it and
