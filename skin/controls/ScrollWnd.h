@@ -8,6 +8,11 @@
 // - TkvScrollBar: the state of one bar of one window.
 // - TkvScrollWnd: the wrapper of a window with skinned bars.
 //
+// The system draws its own bar at once when a bar is changed by a call from
+// outside the window's messages (SetScrollInfo, EnableScrollBar) and tells
+// nobody; a watch of 100 ms paints the skinned bars again after such a change
+// and computes the frame again when the skin came or went unannounced.
+//
 // One tracking record serves the whole process: only one bar is pressed or
 // hot at a time. A press ends on the button-up, and also when the capture is
 // taken away or the tracked window goes (otherwise the repeat would go on
