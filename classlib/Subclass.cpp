@@ -128,6 +128,31 @@ void Tidy(TWindowRecord* r)
     }
 }
 
+// A window whose procedures of ours were cut out of its chain (a foreign
+// subclass that unhooked by putting back what it saw before us) never passes
+// WM_NCDESTROY through them: the thread's hook sees it go by and lets the
+// record go all the same, so that no record outlives its window (and a new
+// window given the same handle finds none).
+LRESULT CALLBACK DestroyWatchProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* cwp = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && cwp && cwp->message == WM_NCDESTROY)
+        if (TWindowRecord* r = TWindowRecord::Find(cwp->hwnd)) {
+            // As a frame of ours: the owners told may release themselves meanwhile.
+            r->Enter();
+            r->WindowDestroyed();
+            r->Leave();
+        }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Installs the watch on the calling thread once (the system removes it with the thread).
+void WatchDestroysOnThisThread()
+{
+    thread_local HHOOK watch = nullptr;
+    if (!watch) watch = SetWindowsHookExW(WH_CALLWNDPROCRET, DestroyWatchProc, nullptr, GetCurrentThreadId());
+}
+
 LRESULT LayerProc(int slot, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     TWindowRecord* r = TWindowRecord::Find(wnd);
@@ -258,6 +283,7 @@ bool TSubclass::Hook(HWND wnd)
     layer->owner = this;
     layer_ = layer.get();
     r->layers.push_back(std::move(layer));
+    if (GetWindowThreadProcessId(wnd, nullptr) == GetCurrentThreadId()) WatchDestroysOnThisThread();
     return true;
 }
 

@@ -17,7 +17,10 @@
 // - the call record outlives the object that hooked, for that reason;
 // - each window counts how many of our procedures are on its stack, and an
 //   object released while one of them runs is freed when the count returns
-//   to zero (after WM_NCDESTROY at the latest).
+//   to zero (after WM_NCDESTROY at the latest);
+// - a record goes with its window even when a careless foreign subclass cut
+//   our procedures out of the chain: a hook of the window's thread sees
+//   WM_NCDESTROY go by.
 //
 // Finding a window's record: a process-local table HWND -> record, not a
 // window property (a wineserver round trip per message under Wine), not

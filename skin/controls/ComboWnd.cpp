@@ -331,7 +331,7 @@ void TkvComboBoxWnd::ListColors(TMessage& m)
     }
     int section = -1;
     if (DropListHandle)
-        SendMessageW(DropListHandle, SkinCommandMessage, MakeSkinCmdWParam(SkinCmdGetSectionIndex), LPARAM(&section));
+        SendSkinCommand(DropListHandle, TsSkinCommand::GetSectionIndex, LPARAM(&section));
     TsSkinManager* mgr = ActiveManager();
     if (section < 0 || InDialog || !mgr || !mgr->IsSectionIndexValid(section)) return;
     const TsGenState& normal = mgr->gd()[size_t(section)].Props[0];

@@ -573,10 +573,11 @@ void TkvEditWnd::WndProc(TMessage& m)
             PaintBorderMaskCorners(CommonData, 0, this);
             return;
         case SkinCmdGetSectionIndex:
-            if (m.LParam) *reinterpret_cast<int*>(m.LParam) = CommonData->SectionIndex;
+            if (auto* index = SkinCommandPointer<int>(m)) *index = CommonData->SectionIndex;
             return;
         case SkinCmdGetBackground: {
-            auto* r = reinterpret_cast<TsBgRequest*>(m.LParam);
+            auto* r = SkinCommandPointer<TsBgRequest>(m);
+            if (!r) return;
             CallPrevWndProc(m);
             if (r && r->Kind == bgNone) {
                 if (CommonData->CustomColor()) {

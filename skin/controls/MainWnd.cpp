@@ -152,7 +152,7 @@ void TkvMainWnd::Attach()
     ColorsApplied = false;
     WndText = ReadWindowText(Handle);
     HookSelf(repaint_);
-    if (TControl* c = OwnerControl()) {
+    if (TControl* c = OwnerControl(); c && !Unhooked) {
         SavedControlStyle = c->ControlStyle();
         StyleSaved = true;
         c->SetControlStyle(SavedControlStyle | csOpaque);
@@ -426,7 +426,7 @@ void TkvMainWnd::HandleSkinCommand(TMessage& m)
         m.Result = CommonData->IsUpdating() ? 1 : 0;
         return;
     case SkinCmdSetSection:
-        if (auto* r = reinterpret_cast<const TsSetSectionRecord*>(m.LParam); r && r->SectionName)
+        if (auto* r = SkinCommandPointer<const TsSetSectionRecord>(m); r && r->SectionName)
             CommonData->SetSkinSection(r->SectionName);
         break;
     case SkinCmdIsTransparent:
@@ -441,7 +441,8 @@ void TkvMainWnd::HandleSkinCommand(TMessage& m)
         PaintWrapperBackground(CommonData, Handle, false);
         break;
     case SkinCmdGetBackground:
-        if (auto* r = reinterpret_cast<TsBgRequest*>(m.LParam)) CommonData->AnswerBgRequest(*r, 0, Handle);
+        m.Result = 0;
+        if (auto* r = SkinCommandPointer<TsBgRequest>(m)) CommonData->AnswerBgRequest(*r, 0, Handle);
         return;
     case SkinCmdGetSkinData:
         m.Result = reinterpret_cast<LRESULT>(CommonData);
@@ -469,7 +470,13 @@ void HookWindow(TkvMainWnd* w, HWND handle)
     if (!w) return;
     w->Scrolling = false;
     w->Handle = handle;
-    SetPropW(handle, WrapperPropName, HANDLE(w));
+    // The property names the wrapper only once it is in the window's chain: a
+    // wrapper that could not hook (the window has no room for another layer,
+    // or is not ours to subclass) is no window's wrapper.
+    auto hooked = [&] {
+        SetPropW(handle, WrapperPropName, HANDLE(w));
+        w->Unhooked = false;
+    };
     TsCommonData* data = w->CommonData;
     TControl* target = nullptr;
     if (data && data->OwnerIsProvider()) {
@@ -483,9 +490,11 @@ void HookWindow(TkvMainWnd* w, HWND handle)
         w->PrevWindowProc = target->WindowProc;
         if (w->methodHook_->Hook(target, TWndMethod(w, &TkvMainWnd::WndProcEntry))) {
             w->hookedControl_ = target;
+            hooked();
         } else {
             w->methodHook_.reset();
             w->PrevWindowProc = nullptr;
+            w->Unhooked = true;
         }
         return;
     }
@@ -494,8 +503,10 @@ void HookWindow(TkvMainWnd* w, HWND handle)
     if (layer->Hook(handle)) {
         w->PrevWndProcPtr = before;
         w->WndProcThunk = layer;
+        hooked();
     } else {
         delete layer;
+        w->Unhooked = true;
     }
 }
 
@@ -817,7 +828,7 @@ void PaintWrapperBackground(TsCommonData* data, HWND handle, bool plain)
             DrawControlText(canvas, text, false, false, td, format, DisabledTextRect(owner, whole));
         }
         uint8_t look = 1;
-        SendMessageW(handle, SkinCommandMessage, MAKEWPARAM(0, SkinCmdQueryDisabledLook), LPARAM(&look));
+        SendSkinCommand(handle, TsSkinCommand::QueryDisabledLook, LPARAM(&look));
         if (look) ApplyDisabledEffect(cache, look, owner, pos, info);
     }
     data->BackgroundChanged = false;

@@ -9,7 +9,8 @@
 // - a class-library control: its WindowProc method is replaced;
 // - the form of a skin provider: the form's WindowProc method is replaced.
 // In every mode the window property "KVSBSC" holds the wrapper from attaching
-// to unhooking, and unhooking never takes back a procedure (or a WindowProc
+// to unhooking (a wrapper that could not hook names no window and counts as
+// unhooked), and unhooking never takes back a procedure (or a WindowProc
 // method) that someone replaced after the wrapper: the wrapper's layer then
 // stays in the chain passing every message through, so the one on top keeps
 // working after the wrapper is freed.

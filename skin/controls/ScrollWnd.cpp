@@ -24,7 +24,8 @@ namespace {
 constexpr UINT_PTR kRepeatDelayTimer = 0xFFFD;   // first repeat after 300 ms
 constexpr UINT_PTR kRepeatTimer = 0xFFFE;        // then every 55 ms
 constexpr UINT_PTR kHotTimer = 0xFFF2;           // hot tracking, every 20 ms
-constexpr UINT kRepeatDelay = 300, kRepeatEvery = 55, kHotEvery = 20;
+constexpr UINT_PTR kWatchTimer = 0xFFF3;         // the bars' watch, every 100 ms
+constexpr UINT kRepeatDelay = 300, kRepeatEvery = 55, kHotEvery = 20, kWatchEvery = 100;
 
 // The one tracking record of the process.
 struct TrackingRecord {
@@ -166,11 +167,27 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, T
                     if (int sx = q.BgX + x; sx >= 0 && sx < under.width) v.At(x, y) = under.At(sx, sy) | 0xFF000000u;
             }
     }
-    auto section = [&](int index, int border, int a, int b, int state) {
+    // A part is painted with its border mask; the mask's key pixels show what
+    // lies under the part: the parent's picture (or colour) under a track
+    // section, the track under an arrow or the thumb.
+    auto section = [&](int index, int border, int a, int b, int state, const TsBgCacheInfo& under) {
         if (b <= a || !m->IsSectionIndexValid(index)) return;
-        (void)border;
-        PaintSkinItem(index, Utf8ToString(m->gd()[size_t(index)].Name), info, -1, -1, m, bmp, POINT{0, 0},
-                      Along(q.Kind, a, b, q.Thickness), state, 0);
+        PaintSkinItemWithMask(index, m->IsMaskIndexValid(border) ? border : m->gd()[size_t(index)].BorderMaskIndex,
+                              false, m, bmp, POINT{0, 0}, Along(q.Kind, a, b, q.Thickness), state, 0, under,
+                              Utf8ToString(m->gd()[size_t(index)].Name));
+    };
+    // The tracks as painted, for the key pixels of the parts laid over them.
+    TBitmap tracks;
+    TsBgCacheInfo overTracks = EmptyBgCacheInfo;
+    auto keepTracks = [&] {
+        tracks.SetPixelFormat(TPixelFormat::pf32bit);
+        tracks.SetSize(bmp->Width(), bmp->Height());
+        GdiFlush();
+        PixelView from = bmp->View(), to = tracks.View();
+        for (int y = 0; y < from.height; ++y)
+            std::copy(from.Row(y), from.Row(y) + from.width, to.Row(y));
+        overTracks = InitBgCacheInfo(&tracks, 0, 0);
+        overTracks.FillColor = q.BgColor;
     };
     auto glyph = [&](int mask, int a, int b, int state, int shift) {
         if (!m->IsMaskIndexValid(mask)) return;
@@ -182,7 +199,7 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, T
         DrawMaskFrame32(bmp, p, state, self, mask, 1, m);
     };
     auto arrow = [&](int part, int a, int b, int state) {
-        section(c.ScrollSection[size_t(part)], c.ScrollBorder[size_t(part)], a, b, state);
+        section(c.ScrollSection[size_t(part)], c.ScrollBorder[size_t(part)], a, b, state, overTracks);
         glyph(c.ScrollGlyph[size_t(part)], a, b, state, 0);
     };
     const BarLayout& l = q.Layout;
@@ -190,8 +207,9 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, T
     int b1 = c.BarBorder[h ? sb1H : sb1V], b2 = c.BarBorder[h ? sb2H : sb2V];
     if (l.ArrowsFit) {
         int split = l.Split();
-        section(track1, b1, 0, split, q.States[PartPage1]);
-        section(track2, b2, split, q.Length, q.States[PartPage2]);
+        section(track1, b1, 0, split, q.States[PartPage1], info);
+        section(track2, b2, split, q.Length, q.States[PartPage2], info);
+        keepTracks();
         if (l.Arrow > 0) {
             arrow(first, 0, l.Arrow, q.States[PartArrow1]);
             arrow(second, q.Length - l.Arrow, q.Length, q.States[PartArrow2]);
@@ -199,14 +217,16 @@ bool PaintScrollBarBitmap(TsSkinManager* manager, const TkvBarPaintRequest& q, T
         if (q.Enabled && l.ThumbFits && l.ThumbSize > 0) {
             int slider = h ? spSliderH : spSliderV;
             int a = l.ThumbStart, b = l.ThumbStart + l.ThumbSize;
-            section(c.ScrollSection[size_t(slider)], c.ScrollBorder[size_t(slider)], a, b, q.States[PartThumb]);
+            section(c.ScrollSection[size_t(slider)], c.ScrollBorder[size_t(slider)], a, b, q.States[PartThumb],
+                    overTracks);
             glyph(c.ScrollGlyph[size_t(slider)], a, b, q.States[PartThumb], q.States[PartThumb] == 2 ? 1 : 0);
         }
     } else {
         int half = q.Length / 2;
-        section(track1, b1, 0, half, q.States[PartPage1]);
+        section(track1, b1, 0, half, q.States[PartPage1], info);
+        section(track2, b2, half, q.Length, q.States[PartPage2], info);
+        keepTracks();
         arrow(first, 0, half, q.States[PartArrow1]);
-        section(track2, b2, half, q.Length, q.States[PartPage2]);
         arrow(second, half, q.Length, q.States[PartArrow2]);
     }
     if (!q.Enabled && !under.pixels) {
@@ -262,6 +282,7 @@ void TkvScrollWnd::HookSelf(bool repaint)
     HorzBar->Thickness = VertBar->Thickness = -1;
     StyleChanging = false;
     TkvMainWnd::HookSelf(false);
+    if (style & (WS_HSCROLL | WS_VSCROLL)) StartWatch();
     SetMinThumb(3, DefaultMinThumbSize);
     if (GetWrapper(Handle) == this && repaint) RefreshFrame(Handle, true);
 }
@@ -287,6 +308,7 @@ void TkvScrollWnd::ForgetTracking()
 
 void TkvScrollWnd::Unhooking()
 {
+    if (std::exchange(watching_, false) && IsWindow(Handle)) KillTimer(Handle, kWatchTimer);
     // Nothing of this window may stay in the tracking record.
     if (g.TrackWindow == Handle && GetCapture() == Handle && g.PressedPart >= 0) {
         ForgetTracking();
@@ -297,12 +319,15 @@ void TkvScrollWnd::Unhooking()
 
 TkvScrollWnd::~TkvScrollWnd()
 {
-    bool give = !Unhooked && Handle && IsWindow(Handle);
+    // The window gets its own bars back: the procedure goes back first, then
+    // the frame is computed and painted again by the system.
+    TControl* owner = OwnerControl();
+    if (!Unhooked && Handle && IsWindow(Handle) && !(owner && owner->Destroying())) {
+        TkvMainWnd* self = this;
+        UnhookWindow(Handle, false, true, self);
+    }
     Unhooking();
     HorzBar->Owner = VertBar->Owner = nullptr;
-    // The window gets its own bars back once the wrapper's procedure is out
-    // (the base class gives it back): recomputed on the next frame change.
-    if (give) PostMessageW(Handle, WM_NULL, 0, 0);
 }
 
 TkvScrollWnd* TkvScrollWnd::Of(HWND wnd) { return dynamic_cast<TkvScrollWnd*>(GetWrapper(wnd)); }
@@ -327,9 +352,25 @@ void TkvScrollWnd::RefreshScrollBars(bool repaint)
     if (repaint && !AnimationRunning) NCPaint();
 }
 
+uint16_t TkvScrollWnd::DisabledArrows(const TkvScrollBar& bar) const
+{
+    uint16_t flags = bar.Flags & 3;
+    SCROLLBARINFO sbi{};
+    sbi.cbSize = sizeof(sbi);
+    LONG object = bar.Kind == 0 ? OBJID_HSCROLL : bar.Kind == 1 ? OBJID_VSCROLL : OBJID_CLIENT;
+    if (GetScrollBarInfo(Handle, object, &sbi)) {
+        // The state words of the first and the last arrow (EnableScrollBar).
+        if (sbi.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) flags |= 1;
+        if (sbi.rgstate[5] & STATE_SYSTEM_UNAVAILABLE) flags |= 2;
+    }
+    return flags;
+}
+
 bool TkvScrollWnd::BarEnabled(const TkvScrollBar& bar) const
 {
-    if ((bar.Flags & 3) == 3) return false;
+    // Both arrows disabled is the whole bar disabled (EnableScrollBar with
+    // ESB_DISABLE_BOTH marks the arrows, and not always the bar's own word).
+    if ((DisabledArrows(bar) & 3) == 3) return false;
     if ((bar.Flags & 4) && !(bar.Info.nMax >= int(bar.Info.nPage) && bar.Info.nMin < bar.Info.nMax && bar.Info.nMax != 0))
         return false;
     SCROLLBARINFO sbi{};
@@ -521,6 +562,44 @@ void TkvScrollWnd::NCPaint(HDC dc)
     PaintBar(1, target);
     if (HorzBar->Visible && VertBar->Visible) PaintCorner(target);
     if (own) ReleaseDC(Handle, own);
+    shown_ = Look();
+}
+
+TkvScrollWnd::BarsLook TkvScrollWnd::Look()
+{
+    BarsLook look;
+    for (int kind : {0, 1}) {
+        TkvScrollBar& bar = *Bar(kind);
+        ReadInfo(bar);
+        look.Info[kind] = {bar.Info.nMin, bar.Info.nMax, int(bar.Info.nPage), bar.Info.nPos,
+                           int(bar.Visible) | (BarEnabled(bar) ? 2 : 0) | (DisabledArrows(bar) << 2)};
+    }
+    return look;
+}
+
+void TkvScrollWnd::WatchBars()
+{
+    if (Unhooked || !IsWindow(Handle)) return;
+    // A skin that came or went without telling this window (a native window
+    // hears of no skin change): its frame is computed again, once.
+    const bool skinned = ActiveManager() != nullptr;
+    if (skinned != framedBySkin_) {
+        if (frameAsked_ != int(skinned)) {
+            frameAsked_ = int(skinned);
+            RefreshFrame(Handle, true);
+        }
+        return;
+    }
+    frameAsked_ = -1;
+    // A change made to a bar from outside the window's own messages
+    // (SetScrollInfo, EnableScrollBar) has the system draw its own bar at once.
+    if (skinned && IsWindowVisible(Handle) && !AnimationRunning && !ThumbTracking && Look() != shown_) NCPaint();
+}
+
+void TkvScrollWnd::StartWatch()
+{
+    if (!watching_ && !Unhooked && IsWindow(Handle))
+        watching_ = SetTimer(Handle, kWatchTimer, kWatchEvery, nullptr) != 0;
 }
 
 // ---------------------------------------------------------------- messages
@@ -561,6 +640,7 @@ void TkvScrollWnd::NCCalcSize(TMessage& m)
         else
             client.right -= vt;
     }
+    if (HorzBar->Visible || VertBar->Visible) StartWatch();
 }
 
 void TkvScrollWnd::NCHitTest(TMessage& m)
@@ -589,7 +669,8 @@ void TkvScrollWnd::NCMouseMove(TMessage& m)
 {
     int kind = m.WParam == HTHSCROLL ? 0 : m.WParam == HTVSCROLL ? 1 : -1;
     if (kind >= 0 && (g.TrackWindow != Handle || kind != g.HotKind)) {
-        if (g.TrackWindow && g.TrackWindow != Handle && g.HotTimer) KillTimer(g.TrackWindow, kHotTimer);
+        const HWND before = g.TrackWindow;
+        if (before && before != Handle && g.HotTimer) KillTimer(before, kHotTimer);
         if (g.PressedPart < 0 || g.TrackWindow == Handle) {
             g.TrackWindow = Handle;
             g.HotPart = g.HotShown = -1;
@@ -597,6 +678,9 @@ void TkvScrollWnd::NCMouseMove(TMessage& m)
             g.HotKind = kind;
             g.HotTimer = SetTimer(Handle, kHotTimer, kHotEvery, nullptr) ? kHotTimer : 0;
             NCPaint();
+            // The window whose bar was hot shows it at rest now.
+            if (before && before != Handle)
+                if (TkvScrollWnd* other = Of(before)) other->NCPaint();
         }
     }
     CallPrevWndProc(m);
@@ -641,7 +725,8 @@ void TkvScrollWnd::NCLButtonDown(TMessage& m)
     g.PressedPart = HitTest(kind, p);
     TkvScrollBar& bar = *Bar(kind);
     int part = g.PressedPart;
-    if ((part == PartArrow1 && !(bar.Flags & 1)) || (part == PartArrow2 && !(bar.Flags & 2)) || part == PartPage1 ||
+    const uint16_t disabled = DisabledArrows(bar);
+    if ((part == PartArrow1 && !(disabled & 1)) || (part == PartArrow2 && !(disabled & 2)) || part == PartPage1 ||
         part == PartPage2) {
         StartButtonRepeat();
     } else if (part == PartThumb && BarEnabled(bar)) {
@@ -808,6 +893,11 @@ void TkvScrollWnd::WndProc(TMessage& m)
 
 void TkvScrollWnd::DispatchBars(TMessage& m)
 {
+    if (m.Msg == WM_TIMER && m.WParam == kWatchTimer) {
+        WatchBars();
+        m.Result = 0;
+        return;
+    }
     if (Unhooked) {
         CallPrevWndProc(m);
         return;
@@ -860,8 +950,10 @@ void TkvScrollWnd::DispatchBars(TMessage& m)
         }
         break;
     case WM_NCPAINT:
+    case WM_NCMOUSELEAVE:
         // The window's own frame first, then the bars over it: painting
-        // first would leave the system's bars on top.
+        // first would leave the system's bars on top. The mouse leaving the
+        // frame has the system draw its bars too (their hot look ends).
         CallPrevWndProc(m);
         if (IsWindowVisible(Handle) && !Scrolling) NCPaint();
         return;

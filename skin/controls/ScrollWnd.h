@@ -8,6 +8,11 @@
 // - TkvScrollBar: the state of one bar of one window.
 // - TkvScrollWnd: the wrapper of a window with skinned bars.
 //
+// The system draws its own bar at once when a bar is changed by a call from
+// outside the window's messages (SetScrollInfo, EnableScrollBar) and tells
+// nobody; a watch of 100 ms paints the skinned bars again after such a change
+// and computes the frame again when the skin came or went unannounced.
+//
 // One tracking record serves the whole process: only one bar is pressed or
 // hot at a time. A press ends on the button-up, and also when the capture is
 // taken away or the tracked window goes (otherwise the repeat would go on
@@ -110,6 +115,8 @@ public:
     // The bar of a kind (0 horizontal, 1 vertical).
     TkvScrollBar* Bar(int kind) const { return kind == 0 ? HorzBar.get() : VertBar.get(); }
     bool BarEnabled(const TkvScrollBar& bar) const;
+    // Flags 1 and 2 (first, second arrow disabled) of a bar: its own and the system's.
+    uint16_t DisabledArrows(const TkvScrollBar& bar) const;
 
     // The scrolling wrapper of a window, or null (also for wrappers of other kinds).
     static TkvScrollWnd* Of(HWND wnd);
@@ -122,6 +129,20 @@ public:
 
 private:
     void DispatchBars(TMessage& m);
+    // What the bars show: range, page, position, visible, enabled and arrows of each.
+    struct BarsLook {
+        struct Bar {
+            int Min = 0, Max = 0, Page = 0, Pos = 0, State = 0;
+            bool operator==(const Bar&) const = default;
+        } Info[2];
+        bool operator==(const BarsLook&) const = default;
+    };
+    BarsLook Look();
+    // Every 100 ms: paints the bars again when they changed without a message
+    // of the window's own, and computes the frame again when the skin came or
+    // went unannounced.
+    void WatchBars();
+    void StartWatch();
     void ReadInfo(TkvScrollBar& bar);
     void NCCalcSize(TMessage& m);
     void NCHitTest(TMessage& m);
@@ -144,6 +165,9 @@ private:
     std::unique_ptr<TBitmap> barBitmaps_[3];
     // The last frame computation reserved the bars' room for the skin (not the system).
     bool framedBySkin_ = false;
+    BarsLook shown_;            // what the last NCPaint showed
+    bool watching_ = false;     // the watch timer runs
+    int frameAsked_ = -1;       // the skin state a frame computation was last asked for; -1 none
 };
 
 // The scroll message sent for a part or a drag (skin command 51 before it and

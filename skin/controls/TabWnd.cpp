@@ -561,7 +561,7 @@ void TkvPageWnd::WndProc(TMessage& m)
             m.Result = CommonData->Updating;
             return;
         case SkinCmdGetBackground: {
-            auto* req = reinterpret_cast<TsBgRequest*>(m.LParam);
+            auto* req = SkinCommandPointer<TsBgRequest>(m);
             if (!req) return;
             GetParentBgByHandle(*req, GetParent(Handle), req->PaintIt != 0);
             POINT pos = Page ? POINT{Page->Left(), Page->Top()} : PosInParent;

@@ -11,8 +11,6 @@
 
 namespace {
 
-thread_local std::vector<const TsBgRequest*> requestsInFlight;
-
 void StartRequest(TsBgRequest& r, bool paintIt)
 {
     r.Kind = bgNone;
@@ -38,22 +36,9 @@ void PaintParentInto(TsBgRequest& r, Send send)
 
 }  // namespace
 
-TsBgRequestScope::TsBgRequestScope(const TsBgRequest& request) : request_(&request)
-{
-    requestsInFlight.push_back(request_);
-}
+TsBgRequestScope::TsBgRequestScope(const TsBgRequest& request) : scope_(&request) {}
 
-TsBgRequestScope::~TsBgRequestScope()
-{
-    auto it = std::find(requestsInFlight.rbegin(), requestsInFlight.rend(), request_);
-    if (it != requestsInFlight.rend())
-        requestsInFlight.erase(std::next(it).base());
-}
-
-bool IsBgRequestInFlight(const void* request)
-{
-    return request && std::find(requestsInFlight.begin(), requestsInFlight.end(), request) != requestsInFlight.end();
-}
+bool IsBgRequestInFlight(const void* request) { return IsCommandPointerInFlight(request); }
 
 TColor DefaultBackgroundColor()
 {

@@ -6,6 +6,7 @@
 
 #include "classlib/Controls.h"
 #include "skin/graphics/Constants.h"
+#include "skin/graphics/SkinCommands.h"
 
 // Kinds of answer.
 enum TsBgKind : uint8_t { bgNone = 0, bgColor = 1, bgBitmap = 2, bgNotReady = 3 };
@@ -25,19 +26,16 @@ struct TsBgRequest {
     HDC DC = nullptr;             // device context for that painting
 };
 
-// The requests being asked on this thread right now. A background request
-// travels as a pointer in a message any process can send, so a receiver
-// answers only one of these. The two asking routines below register theirs;
-// code that sends the command itself holds a scope around the send.
+// The requests being asked on this thread right now (the skin commands'
+// pointer check, SkinCommands.h): a receiver answers only one of these. The
+// asking routines below register theirs; code that sends the command itself
+// holds a scope around the send.
 class TsBgRequestScope {
 public:
     explicit TsBgRequestScope(const TsBgRequest& request);
-    ~TsBgRequestScope();
-    TsBgRequestScope(const TsBgRequestScope&) = delete;
-    TsBgRequestScope& operator=(const TsBgRequestScope&) = delete;
 
 private:
-    const TsBgRequest* request_;
+    TsCommandPointerScope scope_;
 };
 bool IsBgRequestInFlight(const void* request);
 

@@ -382,12 +382,6 @@ constexpr SkinCommandRow kSkinCommandRows[] = {
 };
 static_assert(HasUniqueNumbers(kSkinCommandRows));
 
-// Commands whose LParam is a pointer the receiver reads or writes.
-bool TakesPointer(TsSkinCommand cmd)
-{
-    return cmd == TsSkinCommand::SetSection || cmd == TsSkinCommand::GetSectionIndex ||
-           cmd == TsSkinCommand::GetBackground;
-}
 
 }  // namespace
 
@@ -396,10 +390,9 @@ bool HandleSkinCommand(TMessage& m, TsCommonData* d)
     if (!d || m.Msg != SkinCommandMessage)
         return false;
     auto cmd = TsSkinCommand(SkinCommandOf(m.WParam));
-    // The library runs on one thread: a command that arrives from another
-    // thread or process was not sent by it, and its LParam cannot be trusted
-    // as a pointer into this process.
-    if (TakesPointer(cmd) && InSendMessage()) {
+    // A pointer is read or written only while this thread asks with it (a
+    // command sent or posted from elsewhere carries no pointer of ours).
+    if (SkinCommandCarriesPointer(unsigned(cmd)) && !SkinCommandPointer<const void>(m)) {
         m.Result = 0;
         return false;
     }

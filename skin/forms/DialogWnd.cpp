@@ -981,7 +981,7 @@ void TkvDialogWnd::WndProc(TMessage& m)
             m.Result = CommonData && CommonData->Updating ? 1 : 0;
             return;
         case SkinCmdGetBackground:
-            if (auto* r = reinterpret_cast<TsBgRequest*>(m.LParam); r && CommonData) {
+            if (auto* r = SkinCommandPointer<TsBgRequest>(m); r && CommonData) {
                 POINT o = ClientOriginNow();
                 bool painting = r->PaintIt && r->DC;
                 if (painting) {

@@ -1,5 +1,9 @@
 #include "skin/graphics/SkinCommands.h"
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
 bool AnimationRunning = false;
 bool RefreshPaintDeferred = false;
 
@@ -21,8 +25,56 @@ static_assert(CM_RECREATEWND == CtlNotifyRecreateWnd);
 static_assert(CM_MOUSEWHEEL == CtlNotifyMouseWheel);
 static_assert(CN_NOTIFY == CtlNotifyReflectedNotify);
 
+namespace {
+thread_local std::vector<const void*> pointersInFlight;
+
+// Registers the command's pointer for the length of one send.
+class CarriedPointer {
+public:
+    CarriedPointer(TsSkinCommand command, LPARAM lParam)
+    {
+        if (lParam && SkinCommandCarriesPointer(unsigned(command)))
+            scope_.emplace(reinterpret_cast<const void*>(lParam));
+    }
+
+private:
+    std::optional<TsCommandPointerScope> scope_;
+};
+}  // namespace
+
+bool SkinCommandCarriesPointer(unsigned command)
+{
+    switch (TsSkinCommand(command)) {
+    case TsSkinCommand::SetSection:
+    case TsSkinCommand::GetSectionIndex:
+    case TsSkinCommand::GetBackground:
+    case TsSkinCommand::QueryDisabledLook:
+        return true;
+    default:
+        return false;
+    }
+}
+
+TsCommandPointerScope::TsCommandPointerScope(const void* pointer) : pointer_(pointer)
+{
+    pointersInFlight.push_back(pointer_);
+}
+
+TsCommandPointerScope::~TsCommandPointerScope()
+{
+    auto it = std::find(pointersInFlight.rbegin(), pointersInFlight.rend(), pointer_);
+    if (it != pointersInFlight.rend())
+        pointersInFlight.erase(std::next(it).base());
+}
+
+bool IsCommandPointerInFlight(const void* pointer)
+{
+    return pointer && std::find(pointersInFlight.begin(), pointersInFlight.end(), pointer) != pointersInFlight.end();
+}
+
 LRESULT SendSkinCommand(HWND wnd, TsSkinCommand command, LPARAM lParam, unsigned subArgument)
 {
+    CarriedPointer carried(command, lParam);
     return SendMessageW(wnd, SkinCommandMessage, WPARAM(MakeSkinCmdWParam(command, subArgument)), lParam);
 }
 
@@ -43,6 +95,7 @@ LRESULT CallSkinCommand(TControl* control, TsSkinCommand command, LPARAM lParam,
 {
     if (!control)
         return 0;
+    CarriedPointer carried(command, lParam);
     return control->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(command, subArgument)), lParam);
 }
 

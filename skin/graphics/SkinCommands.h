@@ -32,6 +32,35 @@ private:
     bool was_;
 };
 
+// ---- pointers carried by skin commands. The skin command message is one
+// fixed number that any thread or process can send or post, so the pointer a
+// command carries in its LParam (set section, section index, background,
+// disabled look) is read or written only while this thread is asking with it
+// right now. The send routines below register the pointer of such a command
+// for the length of the send; code that sends the message itself holds a
+// scope around the send.
+bool SkinCommandCarriesPointer(unsigned command);
+class TsCommandPointerScope {
+public:
+    explicit TsCommandPointerScope(const void* pointer);
+    ~TsCommandPointerScope();
+    TsCommandPointerScope(const TsCommandPointerScope&) = delete;
+    TsCommandPointerScope& operator=(const TsCommandPointerScope&) = delete;
+
+private:
+    const void* pointer_;
+};
+// True while pointer is being asked with on this thread (never for nil).
+bool IsCommandPointerInFlight(const void* pointer);
+// The pointer a skin command carries, when this thread is asking with it
+// right now; nil otherwise (the command is then answered 0, not read).
+template <class T>
+T* SkinCommandPointer(const TMessage& message)
+{
+    const void* p = reinterpret_cast<const void*>(message.LParam);
+    return IsCommandPointerInFlight(p) ? reinterpret_cast<T*>(message.LParam) : nullptr;
+}
+
 // ---- sending a skin command: one overload set. The command goes in the high
 // word of WParam, the sub-argument (1 = on, 1 = also repaint) in the low word.
 // To a window: SendMessage.

@@ -5,11 +5,20 @@
 #include "tests/skin/SkinRuntimeFixture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "classlib/StdCtrls.h"
+#include "classlib/Subclass.h"
+#include "skin/controls/EditWnd.h"
 #include "skin/controls/MainWnd.h"
+#include "skin/controls/ScrollWnd.h"
+#include "skin/controls/TabWnd.h"
+#include "skin/core/BgRequest.h"
+#include "skin/forms/DialogWnd.h"
 
 using namespace skintest;
 
@@ -368,7 +377,10 @@ TEST_F(MainWnd, SkinCommandsOnTheSkinData)
     };
 
     TsSetSectionRecord section{0, L"EDIT"};
-    send(SkinCmdSetSection, LPARAM(&section));
+    {
+        TsCommandPointerScope asking(&section);
+        send(SkinCmdSetSection, LPARAM(&section));
+    }
     EXPECT_EQ(d->SkinSection(), L"EDIT");
 
     HDC dc = CreateCompatibleDC(nullptr);
@@ -677,3 +689,139 @@ TEST_F(MainWnd, DisabledEditTextInTheBackground)
 }
 
 }  // namespace
+
+// A window with no room for another subclass layer gets no wrapper: its
+// property names none, the wrapper counts as unhooked and the window works on.
+TEST_F(MainWnd, WrapperThatCannotHookIsNoWindowsWrapper)
+{
+    struct Row {
+        const char* what;
+        std::function<TkvMainWnd*(HWND)> make;
+    } rows[] = {
+        {"wrapper root", [&](HWND h) { return CreateWrapper<TkvMainWnd>(h, nullptr, manager, L"PANEL"); }},
+        {"scroll bars", [&](HWND h) { return CreateWrapper<TkvScrollWnd>(h, nullptr, manager, L"", true); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TsCommonData* data = nullptr;
+        HWND wnd = Make(Mode::Native, data);
+        std::vector<std::unique_ptr<TSubclass>> layers;
+        for (int i = 0; i < TSubclass::kMaxLayers; ++i) {
+            layers.push_back(std::make_unique<TSubclass>());
+            ASSERT_TRUE(layers.back()->Hook(wnd)) << i;
+        }
+        std::unique_ptr<TkvMainWnd> w(r.make(wnd));
+        EXPECT_EQ(GetWrapper(wnd), nullptr);
+        EXPECT_EQ(GetPropW(wnd, WrapperPropName), nullptr);
+        EXPECT_TRUE(w->Unhooked);
+        baseSeen.clear();
+        SetWindowTextW(wnd, L"дальше");
+        EXPECT_EQ(baseSeen[WM_SETTEXT], 1);
+        w.reset();
+        layers.clear();
+        DestroyWindow(std::exchange(native, nullptr));
+    }
+}
+
+// A foreign subclass installed before the wrapper that leaves by putting back
+// the procedure it found cuts the wrapper's layer out of the chain: the window's
+// call record still goes with the window, and the wrapper learns the window is gone.
+TEST_F(MainWnd, CarelessForeignUnhookStillFreesTheCallRecord)
+{
+    TsCommonData* data = nullptr;
+    HWND wnd = Make(Mode::Native, data);
+    foreignPrevious = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ForeignProc)));
+    std::unique_ptr<TkvMainWnd> w(CreateWrapper<TkvMainWnd>(wnd, data, manager, L"PANEL"));
+    ASSERT_NE(TWindowRecord::Find(wnd), nullptr);
+    SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(foreignPrevious));   // careless
+    DestroyWindow(std::exchange(native, nullptr));
+    EXPECT_EQ(baseSeen[WM_NCDESTROY], 1);
+    EXPECT_EQ(TWindowRecord::Find(wnd), nullptr);
+    EXPECT_TRUE(w->Unhooked);
+    w.reset();
+}
+
+// The skin command message is open to every thread and process: a command
+// carrying a pointer, sent or posted from another thread, is answered 0 and
+// its pointer neither read nor written, by every wrapper that reads one.
+TEST_F(MainWnd, PointerCommandsFromAnotherThreadAreNotRead)
+{
+    form = NewForm(400, 300);
+    form->Show();
+    auto child = [&](const wchar_t* cls, DWORD style) {
+        return CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | style, 10, 10, 120, 60, form->Handle(), nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    };
+    auto* edit = Add<TSkinTestEdit>(form, 10, 100, 120, 24);
+    struct Row {
+        const char* what;
+        HWND wnd;
+        std::function<TkvMainWnd*(HWND)> make;
+        bool ownWindow;
+        bool answersBackground;   // from this thread
+    };
+    std::vector<Row> rows = {
+        {"native window", child(LoggingClass(), 0),
+         [&](HWND h) { return CreateWrapper<TkvMainWnd>(h, nullptr, manager, L"PANEL"); }, true, true},
+        {"control", edit->Handle(),
+         [&](HWND h) { return CreateWrapper<TkvMainWnd>(h, &edit->SkinData(), manager, L"EDIT"); }, false, true},
+        {"scroll bars", child(L"EDIT", WS_VSCROLL | ES_MULTILINE),
+         [&](HWND h) { return CreateWrapper<TkvScrollWnd>(h, nullptr, manager, L"", true); }, true, false},
+        {"edit", child(L"EDIT", WS_VSCROLL | ES_MULTILINE),
+         [&](HWND h) { return CreateWrapper<TkvEditWnd>(h, nullptr, manager, L"EDIT", true); }, true, true},
+        {"tab page", child(LoggingClass(), 0),
+         [&](HWND h) { return CreateWrapper<TkvPageWnd>(h, nullptr, manager, L"TABSHEET", true); }, true, true},
+        {"dialog", CreateWindowExW(0, LoggingClass(), L"box", WS_POPUP | WS_CAPTION | WS_VISIBLE, 50, 50, 200, 150,
+                                   form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr),
+         [&](HWND h) { return CreateWrapper<TkvDialogWnd>(h, nullptr, manager, L"DIALOG", true); }, true, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::unique_ptr<TkvMainWnd> w(r.make(r.wnd));
+        ASSERT_EQ(GetWrapper(r.wnd), w.get());
+        const String section = w->CommonData->SkinSection();
+        // Valid pointers of another thread: a handler that trusted them would change them.
+        TsSetSectionRecord record{0, L"GLASS"};
+        int index = 77;
+        TsBgRequest request;
+        request.Kind = bgNotReady;
+        uint8_t look = 9;
+        struct Command {
+            unsigned cmd;
+            void* pointer;
+        } commands[] = {{SkinCmdSetSection, &record},
+                        {SkinCmdGetSectionIndex, &index},
+                        {SkinCmdGetBackground, &request},
+                        {SkinCmdQueryDisabledLook, &look}};
+        std::vector<LRESULT> answers;
+        std::atomic<bool> done{false};
+        std::thread other([&] {
+            for (const Command& c : commands) {
+                // A pointer that any read or write would fault on, posted...
+                PostMessageW(r.wnd, SkinCommandMessage, MakeSkinCmdWParam(c.cmd), LPARAM(0x10));
+                // ... and a valid one of this thread, sent.
+                answers.push_back(SendMessageW(r.wnd, SkinCommandMessage, MakeSkinCmdWParam(c.cmd), LPARAM(c.pointer)));
+            }
+            done = true;
+        });
+        for (int i = 0; i < 400 && !done; ++i)
+            Pump(5);
+        other.join();
+        Pump(20);   // the posted ones
+        ASSERT_EQ(answers.size(), std::size(commands));
+        for (size_t i = 0; i < answers.size(); ++i)
+            EXPECT_EQ(answers[i], 0) << "command " << commands[i].cmd;
+        EXPECT_EQ(index, 77);
+        EXPECT_EQ(request.Kind, bgNotReady);
+        EXPECT_EQ(look, 9);
+        EXPECT_EQ(w->CommonData->SkinSection(), section);
+        // From this thread, with the library's own send routines, the background is answered.
+        TsBgRequest asked;
+        if (r.answersBackground) {
+            EXPECT_EQ(GetParentBgByHandle(asked, r.wnd, false), 1);
+        }
+        w.reset();
+        if (r.ownWindow) DestroyWindow(r.wnd);
+    }
+}

@@ -179,6 +179,65 @@ protected:
         SendMessageW(wnd, WM_LBUTTONUP, 0, MAKELPARAM(c.x, c.y));
     }
 
+    // Real mouse input through the queue: a move to a screen point, a click there.
+    static void MouseTo(POINT p)
+    {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dx = LONG((p.x * 65536LL + 32768) / GetSystemMetrics(SM_CXSCREEN));
+        in.mi.dy = LONG((p.y * 65536LL + 32768) / GetSystemMetrics(SM_CYSCREEN));
+        in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &in, sizeof in);
+        Pump(60);
+    }
+    static void ClickAt(POINT p)
+    {
+        MouseTo(p);
+        INPUT in[2]{};
+        in[0].type = in[1].type = INPUT_MOUSE;
+        in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, in, sizeof(INPUT));
+        Pump(150);
+    }
+    // The vertical bar of a wrapped window as the screen shows it.
+    static std::unique_ptr<TBitmap> ScreenBar(TkvScrollWnd* w)
+    {
+        RECT r = w->VertBarRect();
+        auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
+        HDC screen = GetDC(nullptr);
+        BitBlt(bmp->Canvas().Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+        GdiFlush();
+        return bmp;
+    }
+    // What the bar painter draws for the vertical bar of a wrapped window at rest.
+    std::unique_ptr<TBitmap> DrawnBar(TkvScrollWnd* w, bool enabled = true, TsSkinManager* m = nullptr)
+    {
+        m = m ? m : manager;
+        w->RefreshScrollBars(false);
+        RECT r = w->VertBarRect();
+        TkvBarPaintRequest q;
+        q.Kind = 1;
+        q.Length = r.bottom - r.top;
+        q.Thickness = r.right - r.left;
+        q.Layout = ScrollBarLayout(*w->VertBar, q.Length, m);
+        q.Enabled = enabled;
+        q.BgColor = GetWindowBgColor(form->Handle());
+        auto bmp = std::make_unique<TBitmap>();
+        PaintScrollBarBitmap(m, q, bmp.get());
+        return bmp;
+    }
+    static int Differing(TBitmap& a, TBitmap& b)
+    {
+        if (a.Width() != b.Width() || a.Height() != b.Height()) return -1;
+        PixelView av = a.View(), bv = b.View();
+        int n = 0;
+        for (int y = 0; y < av.height; ++y)
+            for (int x = 0; x < av.width; ++x) n += (av.At(x, y) & 0xFFFFFFu) != (bv.At(x, y) & 0xFFFFFFu);
+        return n;
+    }
+
     TsSkinManager* manager = nullptr;
     TSkinTestForm* form = nullptr;
     std::vector<HWND> windows;
@@ -862,10 +921,171 @@ TEST_F(ScrollWnd, DisabledBarMixesTowardTheParentsPicture)
         SCOPED_TRACE(enabled ? "enabled" : "disabled");
         auto overRed = paint(red, nullptr, enabled), overBlue = paint(blue, nullptr, enabled);
         auto overPicture = paint(TColor(RGB(0, 200, 0)), &picture, enabled);
-        // The rounded corners of buttons and thumb show what the bar stands on;
-        // a disabled bar shows it everywhere.
-        EXPECT_GT(differing(*overRed, *overBlue, 0, q.Length), enabled ? 0 : q.Length * q.Thickness / 2);
+        // An enabled bar covers what it stands on (the rounded corners of its
+        // buttons and thumb show its own track); a disabled bar shows it everywhere.
+        if (enabled)
+            EXPECT_EQ(differing(*overRed, *overBlue, 0, q.Length), 0);
+        else
+            EXPECT_GT(differing(*overRed, *overBlue, 0, q.Length), q.Length * q.Thickness / 2);
         EXPECT_EQ(differing(*overPicture, *overRed, 0, split), 0) << "red part of the picture";
         EXPECT_EQ(differing(*overPicture, *overBlue, split, q.Length), 0) << "blue part of the picture";
     }
+}
+
+// A bar disabled as a whole (both arrows, the way EnableScrollBar does it)
+// looks disabled and a click on its arrow scrolls nothing; enabled, the same
+// click scrolls. (Wine's own bar scrolls even when disabled, so the plain
+// window is no reference here.)
+TEST_F(ScrollWnd, DisabledBarLooksDisabledAndIgnoresClicks)
+{
+    struct Row {
+        const char* what;
+        UINT arrows;   // EnableScrollBar's flags
+        bool scrolls;
+    } rows[] = {{"enabled", ESB_ENABLE_BOTH, true}, {"both arrows disabled", ESB_DISABLE_BOTH, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        HWND wnd = Logger(20, 20, 120, 200);
+        TkvScrollWnd* w = Wrap(wnd);
+        EnableScrollBar(wnd, SB_VERT, r.arrows);
+        RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(50);
+        EXPECT_EQ(Differing(*ScreenBar(w), *DrawnBar(w, r.scrolls)), 0) << (r.scrolls ? "enabled" : "disabled");
+        scrollLog.clear();
+        ClickAt(VertPart(w, scrollgeo::PartArrow2));
+        std::vector<LogEntry> s = ScrollsOnly();
+        auto step = [](const LogEntry& e) { return LOWORD(e.w) == SB_LINEDOWN; };
+        EXPECT_EQ(std::count_if(s.begin(), s.end(), step) > 0, r.scrolls);
+        MouseTo(POINT{0, 0});
+        DestroyWindow(wnd);
+    }
+}
+
+// The corners of the arrows and the thumb are the key colour in the skin's
+// masks: there the bar shows the track painted under the part.
+TEST_F(ScrollWnd, KeyPixelsOfPartsShowTheTrack)
+{
+    HWND wnd = Logger(20, 20, 120, 200);
+    TkvScrollWnd* w = Wrap(wnd);
+    RECT r = w->VertBarRect();
+    TkvBarPaintRequest q;
+    q.Kind = 1;
+    q.Length = r.bottom - r.top;
+    q.Thickness = r.right - r.left;
+    q.Layout = ScrollBarLayout(*w->VertBar, q.Length, manager);
+    q.BgColor = TColor(RGB(200, 40, 40));
+    ASSERT_TRUE(q.Layout.ThumbFits);
+    ASSERT_LT(q.Layout.ThumbStart + q.Layout.ThumbSize / 2, q.Length / 2) << "the thumb lies on the first track";
+    TBitmap bar, tracks;
+    ASSERT_TRUE(PaintScrollBarBitmap(manager, q, &bar));
+    // The same bar without its arrows and thumb: the first track over the upper half.
+    TkvBarPaintRequest bare = q;
+    bare.Layout.Arrow = 0;
+    bare.Layout.ThumbFits = false;
+    ASSERT_TRUE(PaintScrollBarBitmap(manager, bare, &tracks));
+    struct Row {
+        const char* what;
+        int x, y;
+    } rows[] = {{"first arrow, top left", 0, 0},
+                {"first arrow, top right", q.Thickness - 1, 0},
+                {"thumb, top left", 0, q.Layout.ThumbStart},
+                {"thumb, top right", q.Thickness - 1, q.Layout.ThumbStart}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        COLORREF under = At(tracks, row.x, row.y);
+        EXPECT_NE(under, COLORREF(0)) << "the track is not black";
+        EXPECT_EQ(At(bar, row.x, row.y), under);
+    }
+}
+
+// The mouse going straight from one window's hot bar onto another's: the first
+// shows its skinned bar at rest, not the system's.
+TEST_F(ScrollWnd, BarThatStopsBeingHotStaysSkinned)
+{
+    HWND a = Logger(20, 20, 120, 200), b = Logger(150, 20, 120, 200);
+    TkvScrollWnd* wa = Wrap(a);
+    TkvScrollWnd* wb = Wrap(b);
+    MouseTo(VertPart(wa, scrollgeo::PartArrow2));
+    Pump(100);
+    ASSERT_GT(Differing(*ScreenBar(wa), *DrawnBar(wa)), 0) << "the arrow under the mouse is hot";
+    MouseTo(VertPart(wb, scrollgeo::PartArrow2));
+    Pump(150);
+    EXPECT_EQ(Differing(*ScreenBar(wa), *DrawnBar(wa)), 0);
+    MouseTo(POINT{0, 0});
+    Pump(100);
+    EXPECT_EQ(Differing(*ScreenBar(wb), *DrawnBar(wb)), 0);
+}
+
+// A bar changed by a call from outside the window's messages is shown skinned
+// again shortly after (the system draws its own at once).
+TEST_F(ScrollWnd, BarChangedFromOutsideIsShownSkinned)
+{
+    HWND wnd = Logger(20, 20, 120, 200);
+    TkvScrollWnd* w = Wrap(wnd);
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+        bool enabled;
+    } rows[] = {
+        {"position", [&] {
+             SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, 50, 0};
+             SetScrollInfo(wnd, SB_VERT, &si, TRUE);
+         }, true},
+        {"range", [&] {
+             SCROLLINFO si{sizeof(si), SIF_RANGE, 0, 300, 0, 0, 0};
+             SetScrollInfo(wnd, SB_VERT, &si, TRUE);
+         }, true},
+        {"disabled", [&] { EnableScrollBar(wnd, SB_VERT, ESB_DISABLE_BOTH); }, false},
+        {"enabled again", [&] { EnableScrollBar(wnd, SB_VERT, ESB_ENABLE_BOTH); }, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        r.change();
+        Pump(300);
+        EXPECT_EQ(Differing(*ScreenBar(w), *DrawnBar(w, r.enabled)), 0);
+    }
+}
+
+// A window wrapped while its manager has no skin keeps the system's bars, and
+// shows skinned ones once the skin comes.
+TEST_F(ScrollWnd, SkinComingAfterTheWrapperSkinsTheBars)
+{
+    TsSkinManager* later = SampleManager(false);
+    HWND wnd = Logger(20, 20, 120, 200);
+    wrappers.emplace_back(CreateWrapper<TkvScrollWnd>(wnd, nullptr, later, L"", true));
+    TkvScrollWnd* w = wrappers.back().get();
+    Pump(50);
+    EXPECT_FALSE(w->VertBar->Visible) << "the system reserves the room";
+    later->SetSkinName(L"Slate");
+    ASSERT_TRUE(later->SkinData().Active);
+    Pump(400);
+    EXPECT_TRUE(w->VertBar->Visible);
+    EXPECT_EQ(Differing(*ScreenBar(w), *DrawnBar(w, true, later)), 0);
+}
+
+// A freed wrapper leaves the window its own bars: its frame shows what the
+// same window never wrapped shows.
+TEST_F(ScrollWnd, FreedWrapperLeavesTheSystemsBar)
+{
+    HWND wnd = Logger(20, 20, 120, 200), twin = Logger(200, 20, 120, 200);
+    Wrap(wnd);
+    RECT before;
+    GetClientRect(wnd, &before);
+    wrappers.clear();
+    Pump(100);
+    auto frame = [](HWND h) {
+        RECT r;
+        GetWindowRect(h, &r);
+        auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
+        HDC screen = GetDC(nullptr);
+        BitBlt(bmp->Canvas().Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+        GdiFlush();
+        return bmp;
+    };
+    EXPECT_EQ(Differing(*frame(wnd), *frame(twin)), 0);
+    RECT after;
+    GetClientRect(wnd, &after);
+    EXPECT_EQ(after.right, before.right);
+    EXPECT_EQ(GetWrapper(wnd), nullptr);
 }

@@ -288,7 +288,7 @@ TEST_F(SkinData, BackgroundRequestsAnsweredByBitmap)
     ASSERT_EQ(sd.SectionIndex, Section(m, L"SPEEDBUTTON"));
     sd.SkinState |= ssParentDependent;
     r = TsBgRequest{};
-    speed->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdGetBackground)), LPARAM(&r));
+    CallSkinCommand(speed, TsSkinCommand::GetBackground, LPARAM(&r));
     EXPECT_EQ(r.Kind, bgBitmap);
     EXPECT_EQ(r.Bmp, gd.CacheBitmap.get());
     EXPECT_EQ(r.OffsetX, 5);
@@ -298,7 +298,7 @@ TEST_F(SkinData, BackgroundRequestsAnsweredByBitmap)
     gd.SkinState |= ssParentDependent;
     panel->SkinData().PrepareCacheBitmap();
     r = TsBgRequest{};
-    speed->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdGetBackground)), LPARAM(&r));
+    CallSkinCommand(speed, TsSkinCommand::GetBackground, LPARAM(&r));
     // The panel (transparency 0, plain) answers by colour.
     EXPECT_EQ(r.Kind, bgColor);
     EXPECT_EQ(r.Color, 0x203040);
@@ -306,13 +306,13 @@ TEST_F(SkinData, BackgroundRequestsAnsweredByBitmap)
     sd.SkinState &= uint16_t(~ssParentDependent);
     sd.CacheBitmap.reset();
     r = TsBgRequest{};
-    speed->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdGetBackground)), LPARAM(&r));
+    CallSkinCommand(speed, TsSkinCommand::GetBackground, LPARAM(&r));
     EXPECT_EQ(r.Kind, bgColor);
     EXPECT_EQ(r.Color, 0x203040);
     // With a cache of its own and not parent-dependent: its cache.
     sd.PrepareCacheBitmap();
     r = TsBgRequest{};
-    speed->Perform(SkinCommandMessage, WPARAM(MakeSkinCmdWParam(SkinCmdGetBackground)), LPARAM(&r));
+    CallSkinCommand(speed, TsSkinCommand::GetBackground, LPARAM(&r));
     EXPECT_EQ(r.Kind, bgBitmap);
     EXPECT_EQ(r.Bmp, sd.CacheBitmap.get());
 }
