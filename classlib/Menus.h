@@ -36,7 +36,6 @@ String ShortCutToText(TShortCut shortCut);
 TShortCut TextToShortCut(const String& text);
 
 enum class TMenuBreak { mbNone, mbBreak, mbBarBreak };
-enum class TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 enum TMenuAnimationFlag : unsigned { maLeftToRight = 1, maRightToLeft = 2, maTopToBottom = 4, maBottomToTop = 8, maNone = 16 };
 using TMenuAnimation = unsigned;
 
