@@ -87,9 +87,9 @@ RECT combogeo::DropButtonRect(int width, int height, int buttonWidth, bool right
 RECT combogeo::TextRect(int width, int height, const RECT& button, bool)
 {
     // The text stands on the side of the box the button leaves free.
-    if (button.right > button.left && button.left + button.right < width) return RECT{button.right, 3, width - 3, height - 3};
-    if (button.right > button.left) return RECT{3, 3, button.left, height - 3};
-    return RECT{3, 3, width - 3, height - 3};
+    const bool buttonAtLeft = button.right > button.left && button.left + button.right < width;
+    if (buttonAtLeft) return RECT{button.right, 3, width - 3, height - 3};
+    return RECT{3, 3, button.left, height - 3};
 }
 
 RECT combogeo::ButtonInWindow(HWND combo, int buttonWidth)
