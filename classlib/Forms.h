@@ -153,6 +153,9 @@ public:
     HWND Handle() const { return handle_; }
     const String& Title() const { return title_; }
     void SetTitle(const String& t);
+    // The reading order the program asks of its windows (left to right by default).
+    TBiDiMode BiDiMode() const { return biDiMode_; }
+    void SetBiDiMode(TBiDiMode m) { biDiMode_ = m; }
     TCustomForm* MainForm() const { return mainForm_; }
     void Initialize() {}
 
@@ -220,6 +223,7 @@ private:
     String title_;
     TCustomForm* mainForm_ = nullptr;
     bool terminated_ = false;
+    TBiDiMode biDiMode_ = TBiDiMode::bdLeftToRight;
     int modalLevel_ = 0;
     std::vector<TCustomForm*> forms_;
     std::vector<TWindowHook> hooks_;

@@ -47,7 +47,6 @@ LRESULT MenuCharAnswer(HMENU menu, wchar_t key);
 bool DispatchMenuShortCut(HWND target, TShortCut shortCut);
 
 enum class TMenuBreak { mbNone, mbBreak, mbBarBreak };
-enum class TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 enum TMenuAnimationFlag : unsigned { maLeftToRight = 1, maRightToLeft = 2, maTopToBottom = 4, maBottomToTop = 8, maNone = 16 };
 using TMenuAnimation = unsigned;
 

@@ -1,5 +1,7 @@
 #include "skin/controls/ComboWnd.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <optional>
 
@@ -82,10 +84,31 @@ RECT combogeo::DropButtonRect(int width, int height, int buttonWidth, bool right
     return r;
 }
 
-RECT combogeo::TextRect(int width, int height, const RECT& button, bool rightToLeft)
+RECT combogeo::TextRect(int width, int height, const RECT& button, bool)
 {
-    if (rightToLeft) return RECT{button.right, 3, width - 3, height - 3};
+    // The text stands on the side of the box the button leaves free.
+    const bool buttonAtLeft = button.right > button.left && button.left + button.right < width;
+    if (buttonAtLeft) return RECT{button.right, 3, width - 3, height - 3};
     return RECT{3, 3, button.left, height - 3};
+}
+
+RECT combogeo::ButtonInWindow(HWND combo, int buttonWidth)
+{
+    RECT wr{};
+    GetWindowRect(combo, &wr);
+    const int width = wr.right - wr.left, height = wr.bottom - wr.top;
+    if (buttonWidth <= 0) return DropButtonRect(width, height, 0, false);
+    COMBOBOXINFO info{sizeof info};
+    if (!GetComboBoxInfo(combo, &info) || IsRectEmpty(&info.rcButton)) {
+        bool rtl = (GetWindowLongPtrW(combo, GWL_EXSTYLE) & WS_EX_RTLREADING) != 0;
+        return DropButtonRect(width, height, buttonWidth, rtl);
+    }
+    // The control's own button, from client to window coordinates.
+    POINT origin{0, 0};
+    ClientToScreen(combo, &origin);
+    RECT r = info.rcButton;
+    OffsetRect(&r, origin.x - wr.left, origin.y - wr.top);
+    return r;
 }
 
 // ---------------------------------------------------------------- TkvComboBoxWnd
@@ -98,7 +121,18 @@ TkvComboBoxWnd::TkvComboBoxWnd(HWND handle, TsCommonData* commonData, TsSkinMana
     ListSkinData = std::make_unique<TsCommonData>(nullptr, true);
 }
 
-TkvComboBoxWnd::~TkvComboBoxWnd() { DropListWrapper(false); }
+TkvComboBoxWnd::~TkvComboBoxWnd()
+{
+    ListGone();
+    DropListWrapper(false);
+}
+
+void TkvComboBoxWnd::ListGone()
+{
+    // A box that goes while its list is open sends no closing notice.
+    if (dropped_ || (DropListHandle && IsWindowVisible(DropListHandle))) DropDownOpen = false;
+    dropped_ = false;
+}
 
 bool TkvComboBoxWnd::IsSimple() const
 {
@@ -109,10 +143,15 @@ bool TkvComboBoxWnd::HasDropList() const { return (GetWindowLongPtrW(Handle, GWL
 
 RECT TkvComboBoxWnd::DropButtonRect()
 {
-    SIZE s = WindowSize(Handle);
-    int width = HasDropList() ? GetSystemMetrics(SM_CXVSCROLL) : 0;
-    bool rtl = (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_RTLREADING) != 0;
-    return combogeo::DropButtonRect(s.cx, s.cy, width, rtl);
+    return combogeo::ButtonInWindow(Handle, HasDropList() ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+}
+
+bool TkvComboBoxWnd::CursorOverBox() const
+{
+    POINT p{};
+    if (!GetCursorPos(&p)) return false;
+    HWND under = WindowFromPoint(p);
+    return under && (under == Handle || IsChild(Handle, under));
 }
 
 void TkvComboBoxWnd::DropListWrapper(bool systemFrame)
@@ -136,6 +175,9 @@ void TkvComboBoxWnd::DropListWrapper(bool systemFrame)
 int TkvComboBoxWnd::DropButtonState() const
 {
     if (DropListHandle && IsWindowVisible(DropListHandle)) return 2;
+    // The manager keeps its hot window when the mouse leaves the form
+    // altogether: the button is hot only while the mouse is over the box.
+    if (!CursorOverBox()) return 0;
     if (CommonData && CommonData->MouseInside) return 1;
     if (DefaultManager && DefaultManager->HotWindow() == Handle) return 1;
     return 0;
@@ -440,7 +482,11 @@ void TkvComboBoxWnd::WndProc(TMessage& m)
         if (reinterpret_cast<TsSkinManager*>(m.LParam) == SkinManager) DropListWrapper(true);
         return;
     }
-    if ((m.Msg == WM_COMMAND || m.Msg == CN_COMMAND) && HIWORD(m.WParam) == CBN_CLOSEUP) DropDownOpen = false;
+    if ((m.Msg == WM_COMMAND || m.Msg == CN_COMMAND) && HIWORD(m.WParam) == CBN_CLOSEUP) {
+        DropDownOpen = false;
+        dropped_ = false;
+    }
+    if (m.Msg == WM_DESTROY) ListGone();
     if (Unhooked || !CommonData || !ActiveManager()) {
         TkvEditWnd::WndProc(m);
         return;
@@ -474,8 +520,10 @@ void TkvComboBoxWnd::WndProc(TMessage& m)
         m.Result = 1;
         return;
     case WM_DRAWITEM:
+        // An open list draws its items through the box: the box is painted
+        // again once, when the painting is done, not once per item.
         CallPrevWndProc(m);
-        if (OwnerControl()) RedrawBox();
+        if (OwnerControl()) InvalidateRect(Handle, nullptr, FALSE);
         return;
     case WM_NCCALCSIZE:
         TkvEditWnd::WndProc(m);
@@ -486,6 +534,7 @@ void TkvComboBoxWnd::WndProc(TMessage& m)
         // Every box that drops a list keeps the library-wide flag.
         if (HIWORD(m.WParam) == CBN_DROPDOWN) {
             DropDownOpen = true;
+            dropped_ = true;
         } else if (HIWORD(m.WParam) == CBN_CLOSEUP) {
             DropDownOpen = false;
             CommonData->BackgroundChanged = true;
@@ -594,6 +643,22 @@ void TkvComboListWnd::FillBelowSimpleList(HDC)
     }
 }
 
+bool TkvComboListWnd::ButtonUpOnBar(TMessage& m)
+{
+    POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+    ClientToScreen(Handle, &p);
+    RECT hr = HorzBarRect(), vr = VertBarRect();
+    const bool onBar = (HorzBar->Visible && PtInRect(&hr, p)) || (VertBar->Visible && PtInRect(&vr, p));
+    // The list never sees the end of a press on its bar: it would take the
+    // button-up for a click beside its items and scroll back to the item it
+    // opened with. A drop-down list keeps the capture it had before the press,
+    // so that a click elsewhere still closes it.
+    if (!EndBarPress() && !onBar) return false;
+    if (SimpleList && GetCapture() == Handle) ReleaseCapture();
+    m.Result = 0;
+    return true;
+}
+
 void TkvComboListWnd::WndProc(TMessage& m)
 {
     if (Unhooked || !CommonData || !ActiveManager()) {
@@ -629,6 +694,9 @@ void TkvComboListWnd::WndProc(TMessage& m)
     case WM_VSCROLL:
         CallPrevWndProc(m);
         return;
+    case WM_LBUTTONUP:
+        if (ButtonUpOnBar(m)) return;
+        break;
     case LbStartTrack:
         Tracking = true;
         Reserved = 0;
@@ -692,10 +760,7 @@ TkvWWComboBoxWnd::~TkvWWComboBoxWnd()
 
 RECT TkvWWComboBoxWnd::DropButtonRect()
 {
-    SIZE s = WindowSize(Handle);
-    int width = ShowButton ? GetSystemMetrics(SM_CXVSCROLL) : 0;
-    bool rtl = (GetWindowLongPtrW(Handle, GWL_EXSTYLE) & WS_EX_RTLREADING) != 0;
-    return combogeo::DropButtonRect(s.cx, s.cy, width, rtl);
+    return combogeo::ButtonInWindow(Handle, ShowButton ? GetSystemMetrics(SM_CXVSCROLL) : 0);
 }
 
 void TkvWWComboBoxWnd::WrapListBoxes()

@@ -33,8 +33,12 @@ class TkvComboListWnd;
 namespace combogeo {
 RECT DropButtonRect(int width, int height, int buttonWidth, bool rightToLeft);
 // The rectangle the selected text is drawn in: from 3 pixels inside the edge
-// to the drop button (mirrored for right-to-left reading).
+// to the drop button, on the side of the box the button leaves free.
 RECT TextRect(int width, int height, const RECT& button, bool rightToLeft);
+// Where a combo box has its own drop button, in window coordinates (as the
+// control answers it; the fixed place when it does not); empty for a
+// buttonWidth of 0.
+RECT ButtonInWindow(HWND combo, int buttonWidth);
 }  // namespace combogeo
 
 class TkvComboBoxWnd : public TkvEditWnd {
@@ -54,9 +58,11 @@ public:
     bool ListOpening = false;
 
     void WndProc(TMessage& message) override;
-    // The drop button in window coordinates: SM_CXVSCROLL wide for a box with a
-    // drop-down list, else empty.
+    // The drop button in window coordinates, where the control has its own
+    // (whatever the reading order), for a box with a drop-down list; else empty.
     virtual RECT DropButtonRect();
+    // The mouse is over the box (or its edit field) now.
+    bool CursorOverBox() const;
 
     // 2 while the list is shown, 1 when the box is hot, else 0.
     int DropButtonState() const;
@@ -92,8 +98,11 @@ private:
     void Print(TMessage& m);
     void FocusLeft(TMessage& m);
     void RedrawBox();
+    // The list goes with the box (or its wrapper): the library-wide flag is cleared.
+    void ListGone();
 
     BrushHandle listBrush_;
+    bool dropped_ = false;   // this box's list is open (between its drop-down and close-up)
     TColor listBrushColor_ = clNone;
 };
 
@@ -122,6 +131,9 @@ public:
 private:
     void PaintFrame(HDC dc);
     void FillBelowSimpleList(HDC comboDC);
+    // A button-up that ends a press on a bar, or falls on one: handled here
+    // and not passed on.
+    bool ButtonUpOnBar(TMessage& m);
 };
 
 // A combo box of another package: its list is a list-box control among its

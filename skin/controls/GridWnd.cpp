@@ -117,7 +117,7 @@ const std::vector<TkvPropRule>& GridRules()
         {L"TitleFont.Color", L"", TkvPropKind::Color, [](C c) { return c.GlobalFont; }},
         {L"FixedFont.Color", L"ControlLook", TkvPropKind::Color, [](C c) { return c.GlobalFont; }},
         {L"GridFixedLineColor", L"ControlLook", TkvPropKind::Color, [](C c) { return c.Border; }},
-        {L"GridLineColor", L"", TkvPropKind::Color, [](C c) { return MixColors(c.Edit, c.EditFont, 0.7); }},
+        {L"GridLineColor", L"ControlLook", TkvPropKind::Color, [](C c) { return MixColors(c.Edit, c.EditFont, 0.7); }},
         // A grid that draws its fixed cells as a gradient or with the
         // system's raised edge: the skin's gradient, edged by the lines above.
         {L"GradientStartColor", L"DrawingStyle", TkvPropKind::Color, [](C c) { return MixColors(c.Global, c.Edit, 0.5); }},
@@ -130,8 +130,8 @@ const std::vector<TkvPropRule>& GridRules()
          [](C c) { return MixColors(c.Global, clBlack, 0.95); }},
         {L"ControlLook.FixedGradientMirrorTo", L"", TkvPropKind::Gradient,
          [](C c) { return MixColors(c.Global, clWhite, 0.9); }},
-        {L"SelectionColor", L"", TkvPropKind::Color, [](C c) { return c.HotSelection; }},
-        {L"SelectionTextColor", L"", TkvPropKind::Color, [](C c) { return c.HotSelectionFont; }},
+        {L"SelectionColor", L"ControlLook", TkvPropKind::Color, [](C c) { return c.HotSelection; }},
+        {L"SelectionTextColor", L"ControlLook", TkvPropKind::Color, [](C c) { return c.HotSelectionFont; }},
         {L"GridStyle.Title.StartColor", L"", TkvPropKind::Gradient,
          [](C c) { return MixColors(c.Global, c.Edit, 0.5); }},
         {L"GridStyle.Title.EndColor", L"", TkvPropKind::Gradient, [](C c) { return c.Global; }},

@@ -42,17 +42,20 @@ void TkvMDIWnd::PaintMDIClientArea(HDC dc, bool printing)
 
 void TkvMDIWnd::PaintMDIClientEdge(HDC dc)
 {
-    if (!Provider || !dc)
+    if (!Provider || !dc || !FormSkinData || !FormSkinData->CacheBitmap)
         return;
-    const int edge = (GetWindowLongW(Handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ? 2 : 0;
+    // Strips from the frame picture are 2 pixels wide whatever the client's
+    // edge; filled strips only cover a client edge.
+    TBitmap* picture = Provider->UsesFramePicture() ? Provider->FramePicture() : nullptr;
+    const bool fromPicture = picture && !picture->Empty();
+    const int edge = fromPicture || (GetWindowLongW(Handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ? 2 : 0;
     if (!edge)
         return;
     RECT wr{};
     GetWindowRect(Handle, &wr);
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
     const RECT strips[4] = {{0, 0, w, edge}, {0, h - edge, w, h}, {0, edge, edge, h - edge}, {w - edge, edge, w, h - edge}};
-    TBitmap* picture = Provider->UsesFramePicture() ? Provider->FramePicture() : nullptr;
-    if (picture && !picture->Empty()) {
+    if (fromPicture) {
         const POINT at = Provider->ClientPlace(Handle);
         for (const RECT& s : strips)
             BitBlt(dc, s.left, s.top, s.right - s.left, s.bottom - s.top, picture->Canvas().Handle(), at.x + s.left,

@@ -803,6 +803,13 @@ void TkvScrollWnd::EndPress(bool sendEnd)
     NCPaint();
 }
 
+bool TkvScrollWnd::EndBarPress()
+{
+    if (g.TrackWindow != Handle || g.PressedPart < 0) return false;
+    EndPress(true);
+    return true;
+}
+
 void TkvScrollWnd::LButtonUp(TMessage& m)
 {
     if (g.TrackWindow == Handle && g.PressedPart >= 0) {

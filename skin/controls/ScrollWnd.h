@@ -127,6 +127,12 @@ public:
     TkvScrollBar* ScrollBar(int kind) override { return kind == 0 || kind == 1 ? Bar(kind) : nullptr; }
     bool SetMinThumb(int which, int size) override;
 
+protected:
+    // Ends a press on one of this window's bars as a button-up does (the
+    // closing scroll messages, the bar repainted), leaving the capture alone;
+    // false when none is running.
+    bool EndBarPress();
+
 private:
     void DispatchBars(TMessage& m);
     // What the bars show: range, page, position, visible, enabled and arrows of each.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "classlib/Forms.h"
 #include "classlib/TypInfo.h"
 #include "skin/controls/ButtonGeometry.h"
 #include "skin/controls/ButtonWnd.h"
@@ -124,9 +125,13 @@ bool TkvStaticWnd::PaintContent()
     cache->Canvas().Brush().SetStyle(TBrushStyle::bsClear);
     SelectWndFont(this);
     SetBkMode(cache->Canvas().Handle(), TRANSPARENT);
-    UINT flags = DT_WORDBREAK | DT_EXPANDTABS | DT_TABSTOP | DT_NOCLIP | (8 << 8);
+    // Tabs at the system's 8 characters; an "&" underlines the next letter
+    // unless the static asks for its text as it is.
+    UINT flags = DT_WORDBREAK | DT_EXPANDTABS | DT_NOCLIP;
+    if (StyleOf(Handle) & SS_NOPREFIX) flags |= DT_NOPREFIX;
     if (ExStyleOf(Handle) & WS_EX_RIGHT) flags |= DT_RIGHT;
-    if (ExStyleOf(Handle) & WS_EX_RTLREADING) flags |= DT_RTLREADING;
+    // The reading order is the program's, not the window's.
+    if (Application && Application->BiDiMode() == TBiDiMode::bdRightToLeft) flags |= DT_RTLREADING;
     DrawText(*CommonData, WndText, IsWindowEnabled(Handle), flags, RECT{0, 0, WindowExtent.cx, WindowExtent.cy});
     return true;
 }
@@ -495,7 +500,9 @@ void TkvTrackWnd::PaintChannel(RECT& ch)
 {
     SendMessageW(Handle, TBM_GETCHANNELRECT, 0, LPARAM(&ch));
     bool vertical = IsVertical();
-    if (vertical) ch = RECT{ch.top, ch.left, ch.bottom, ch.right};
+    // Some systems answer a vertical bar's channel as if it lay horizontally;
+    // one that is already upright is taken as it is.
+    if (vertical && ch.right - ch.left > ch.bottom - ch.top) ch = RECT{ch.top, ch.left, ch.bottom, ch.right};
     TsSkinManager* m = SkinManager;
     int mask = m->FindMaskIndex(TrackSection, L"TRACKBAR", L"SLIDERCHANNEL");
     if (!m->IsMaskIndexValid(mask)) return;

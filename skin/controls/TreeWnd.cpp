@@ -304,7 +304,7 @@ void TkvVirtualTreeViewWnd::HeaderDraw(TObject* header, const void* info, size_t
     };
     if ((elements & hpeOverlayText) && !(elements & hpeText)) drawText(0);
     if ((elements & hpeSortGlyph) && ReadField<uint8_t>(info, size, HeaderRecord::SortShown) && ownerHeader) {
-        bool down = GetOrdPropByName(header, L"SortDirection") > 0;
+        bool down = GetOrdPropByName(header, L"SortDirection") != 0;
         int cached = manager->CommonIndexes().ScrollSection[down ? spBtnBottom : spBtnTop];
         int mask = manager->FindMaskIndex(cached, down ? L"SCROLLBTNBOTTOM" : L"SCROLLBTNTOP", L"GLYPHMASK");
         if (manager->IsMaskIndexValid(mask)) {

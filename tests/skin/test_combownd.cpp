@@ -4,14 +4,18 @@
 // leaves, and a combo box of another package with a list box of its own.
 #include "tests/skin/SkinRuntimeFixture.h"
 
+#include <atomic>
 #include <climits>
 #include <set>
+#include <thread>
 
 #include "classlib/GdiHandle.h"
 #include "classlib/ListControls.h"
 #include "classlib/TypInfo.h"
 #include "skin/controls/ComboWnd.h"
+#include "skin/controls/ScrollWnd.h"
 #include "skin/core/MaskPaintBitmap.h"
+#include "tests/skin/WrapperFixture.h"
 
 using namespace skintest;
 
@@ -96,6 +100,45 @@ Found FindColor(const std::function<COLORREF(int, int)>& pixel, const RECT& r, C
     return f;
 }
 
+// One step of the mouse: the cursor to a point of the screen, then a button
+// (0: none), then a wait.
+struct MouseStep {
+    POINT at;
+    DWORD button;
+    int waitMs;
+};
+
+// Plays the mouse from another thread while this one pumps: a press on the
+// system's own scroll bar runs a loop of its own here until the button-up.
+void PlayMouse(const std::vector<MouseStep>& steps)
+{
+    std::atomic<bool> done{false};
+    std::thread mouse([&] {
+        for (const MouseStep& s : steps) {
+            SetCursorPos(s.at.x, s.at.y);
+            Sleep(30);
+            if (s.button) {
+                INPUT in{};
+                in.type = INPUT_MOUSE;
+                in.mi.dwFlags = s.button;
+                SendInput(1, &in, sizeof in);
+            }
+            Sleep(DWORD(s.waitMs));
+        }
+        done = true;
+    });
+    const DWORD until = GetTickCount() + 10000;
+    while (!done && GetTickCount() < until) Pump(10);
+    mouse.join();
+    Pump(60);
+}
+
+// A click of the left button at a point of the screen.
+std::vector<MouseStep> ClickSteps(POINT p)
+{
+    return {{p, MOUSEEVENTF_LEFTDOWN, 60}, {p, MOUSEEVENTF_LEFTUP, 200}};
+}
+
 class ComboWnd : public SkinRuntime {
 protected:
     void SetUp() override
@@ -105,6 +148,7 @@ protected:
         ASSERT_TRUE(manager->SkinData().Active);
         form = NewForm(420, 320);
         form->Show();
+        SetCursorPos(0, 0);
         Pump(0);
         DropDownOpen = false;
     }
@@ -279,7 +323,10 @@ TEST_F(ComboWnd, DropButtonShowsTheSkinNormalAndHot)
     std::vector<COLORREF> insides;
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
+        // Hot: the mouse over the box.
         manager->SetHotWindow(r.state == 1 ? cb->Handle() : nullptr);
+        SetCursorPos(r.state == 1 ? wr.left + 20 : 0, r.state == 1 ? (wr.top + wr.bottom) / 2 : 0);
+        Pump(30);
         if (r.state == 2) Drop(cb, true);
         Pump(0);
         ASSERT_EQ(w->DropButtonState(), r.state);
@@ -321,8 +368,8 @@ TEST_F(ComboWnd, DropButtonShowsTheSkinNormalAndHot)
 }
 
 // The selected item of a drop-down list is written in the section's font
-// colour, on the screen and in a printed picture; a box read right to left
-// has it between the drop button, now at the left, and its right edge.
+// colour, on the screen and in a printed picture, beside the drop button
+// whatever the reading order.
 TEST_F(ComboWnd, SelectedTextInTheSectionsFontColour)
 {
     int section = manager->FindSectionIndex(L"COMBOBOX");
@@ -359,8 +406,10 @@ TEST_F(ComboWnd, SelectedTextInTheSectionsFontColour)
         EXPECT_GT(printed.count, 10) << "printed";
         EXPECT_GE(printed.minX, text.left);
         EXPECT_LT(printed.maxX, text.right);
-        if (r.rtl) EXPECT_GE(printed.minX, button.right);
-        else EXPECT_LT(printed.maxX, button.left);
+        if (button.left > client.right / 2)
+            EXPECT_LT(printed.maxX, button.left);
+        else
+            EXPECT_GE(printed.minX, button.right);
     }
 }
 
@@ -451,4 +500,232 @@ TEST_F(ComboWnd, Screenshot)
     GetWindowRect(ListOf(list), &lr);
     EXPECT_EQ(ScreenPixel(ListOf(list), (lr.right - lr.left) / 2, lr.bottom - lr.top - 1), BorderColor());
     Drop(list, false);
+}
+
+// An open list scrolls by its bar as the plain list does, driven by the
+// mouse: a click on the bar's lower arrow moves it one item and a drag of the
+// thumb moves it further, and the place stays when the button is let go; a
+// click beside the list on the form closes it afterwards.
+TEST_F(ComboWnd, OpenListScrollsByItsBarAndAClickElsewhereClosesIt)
+{
+    struct Row {
+        const char* what;
+        bool skinned, thumb;
+    } rows[] = {{"plain, arrow", false, false},
+                {"skinned, arrow", true, false},
+                {"plain, thumb", false, true},
+                {"skinned, thumb", true, true}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TComboBox* cb = Combo(20, 20, TComboBoxStyle::csDropDownList, 30);
+        cb->SetItemIndex(0);
+        if (r.skinned) Wrap(cb);
+        RECT box;
+        GetWindowRect(cb->Handle(), &box);
+        PlayMouse(ClickSteps(POINT{box.left + 40, (box.top + box.bottom) / 2}));
+        ASSERT_TRUE(cb->DroppedDown());
+        HWND list = ListOf(cb);
+        ASSERT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);
+
+        // The vertical bar on the screen and its thumb, as each draws it.
+        RECT bar{};
+        int thumbTop = 0;
+        if (r.skinned) {
+            TkvScrollWnd* sw = TkvScrollWnd::Of(list);
+            ASSERT_NE(sw, nullptr);
+            ASSERT_TRUE(sw->VertBar->Visible);
+            bar = sw->VertBarRect();
+            thumbTop = bar.top + ScrollBarLayout(*sw->VertBar, bar.bottom - bar.top, manager).ThumbStart;
+        } else {
+            SCROLLBARINFO sbi{sizeof sbi};
+            ASSERT_TRUE(GetScrollBarInfo(list, OBJID_VSCROLL, &sbi));
+            bar = sbi.rcScrollBar;
+            thumbTop = bar.top + sbi.xyThumbTop;
+        }
+        const int x = (bar.left + bar.right) / 2;
+        if (r.thumb) {
+            POINT grab{x, thumbTop + 3};
+            std::vector<MouseStep> drag{{grab, MOUSEEVENTF_LEFTDOWN, 60}};
+            for (int i = 1; i <= 6; ++i) drag.push_back({POINT{x, grab.y + 8 * i}, 0, 30});
+            drag.push_back({POINT{x, grab.y + 48}, MOUSEEVENTF_LEFTUP, 200});
+            PlayMouse(drag);
+            EXPECT_GT(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 1) << "the dragged place stays";
+        } else {
+            PlayMouse(ClickSteps(POINT{x, bar.bottom - 4}));
+            EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 1) << "one item down, and it stays";
+        }
+        EXPECT_TRUE(cb->DroppedDown()) << "still open after the bar";
+
+        RECT fr;
+        GetWindowRect(form->Handle(), &fr);
+        PlayMouse(ClickSteps(POINT{fr.right - 30, fr.bottom - 30}));
+        EXPECT_FALSE(cb->DroppedDown()) << "a click elsewhere closes it";
+        if (cb->DroppedDown()) Drop(cb, false);
+        wrappers.clear();
+        datas.clear();
+        Free(cb);
+        Pump(0);
+    }
+}
+
+// The drop button is painted where the box has its own, whatever the reading
+// order: the skin's button line lies over the control's button.
+TEST_F(ComboWnd, DropButtonStandsWhereTheBoxHasItsOwn)
+{
+    int btn = manager->FindSectionIndex(L"COMBOBTN");
+    int btnMask = manager->FindMaskIndex(btn, L"COMBOBTN", L"BORDERSMASK");
+    ASSERT_TRUE(manager->IsMaskIndexValid(btnMask));
+    const TsMaskData& bm = manager->ma()[size_t(btnMask)];
+    const int fw = MaskFrameWidth(bm);
+    const COLORREF line = MasterPixel(manager, bm.SourceRect.left + fw / 2, bm.SourceRect.top);
+    struct Row {
+        const char* what;
+        DWORD exStyle;
+    } rows[] = {{"left to right", 0}, {"right to left", WS_EX_RTLREADING}};
+    int y = 20;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TComboBox* cb = Combo(20, y, TComboBoxStyle::csDropDownList);
+        y += 40;
+        HWND h = cb->Handle();
+        SetWindowLongPtrW(h, GWL_EXSTYLE, GetWindowLongPtrW(h, GWL_EXSTYLE) | LONG_PTR(r.exStyle));
+        auto* w = Wrap(cb);
+        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(0);
+        COMBOBOXINFO info{sizeof info};
+        ASSERT_TRUE(GetComboBoxInfo(h, &info));
+        RECT own = info.rcButton, wr;
+        GetWindowRect(h, &wr);
+        POINT origin{0, 0};
+        ClientToScreen(h, &origin);
+        OffsetRect(&own, origin.x - wr.left, origin.y - wr.top);
+        RECT painted = w->DropButtonRect();
+        EXPECT_TRUE(EqualRect(&painted, &own));
+        EXPECT_EQ(ScreenPixel(h, (own.left + own.right) / 2, own.top), line);
+        auto shot = Printed(h);
+        EXPECT_EQ(At(*shot, (own.left + own.right) / 2, own.top), line);
+    }
+}
+
+// The drop button is hot while the mouse is over the box and normal again
+// once it leaves, also straight out of the form.
+TEST_F(ComboWnd, DropButtonIsHotOnlyWhileTheMouseIsOverTheBox)
+{
+    TComboBox* cb = Combo(20, 20, TComboBoxStyle::csDropDownList);
+    auto* w = Wrap(cb);
+    HWND h = cb->Handle();
+    RECT br = w->DropButtonRect(), box, fr;
+    GetWindowRect(h, &box);
+    GetWindowRect(form->Handle(), &fr);
+    const POINT inside{(br.left + br.right) / 2, br.top + (br.bottom - br.top) / 3};
+    auto pixel = [&] { return ScreenPixel(h, inside.x, inside.y); };
+    auto moveTo = [&](POINT p) {
+        PlayMouse({{p, 0, 60}});
+        Pump(60);
+    };
+    const COLORREF normal = pixel();
+    ASSERT_EQ(w->DropButtonState(), 0);
+
+    struct Step {
+        const char* what;
+        POINT to;
+        int state;
+    } steps[] = {{"over the box", POINT{box.left + 30, (box.top + box.bottom) / 2}, 1},
+                 {"on the form beside it", POINT{box.right + 40, (box.top + box.bottom) / 2}, 0},
+                 {"over the box again", POINT{box.left + 30, (box.top + box.bottom) / 2}, 1},
+                 {"straight out of the form", POINT{box.left + 30, fr.top - 20}, 0}};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        moveTo(s.to);
+        EXPECT_EQ(w->DropButtonState(), s.state);
+        if (s.state == 0)
+            EXPECT_EQ(pixel(), normal);
+        else
+            EXPECT_NE(pixel(), normal);
+    }
+    manager->SetHotWindow(nullptr);
+}
+
+// An open owner-drawn list paints its items through the box: the box is not
+// painted again for each of them.
+TEST_F(ComboWnd, OwnerDrawnListPaintsWithoutRepaintingTheBoxPerItem)
+{
+    struct Row {
+        const char* what;
+        bool skinned;
+    } rows[] = {{"plain", false}, {"skinned", true}};
+    int paints[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(rows[i].what);
+        TComboBox* cb = Combo(20, 20, TComboBoxStyle::csOwnerDrawFixed, 8);
+        cb->SetDropDownCount(8);
+        if (rows[i].skinned) Wrap(cb);
+        Drop(cb, true);
+        Pump(50);
+        HWND list = ListOf(cb);
+        ASSERT_TRUE(IsWindowVisible(list));
+        PaintCounter counter;
+        ASSERT_TRUE(counter.Hook(cb->Handle()));
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        Pump(100);
+        paints[i] = counter.paints;
+        counter.Unhook();
+        Drop(cb, false);
+        wrappers.clear();
+        datas.clear();
+        Free(cb);
+        Pump(0);
+    }
+    EXPECT_LE(paints[1], paints[0] + 1);
+}
+
+// The library-wide flag of an open list goes off when the open box goes, or
+// its wrapper.
+TEST_F(ComboWnd, FreeingAnOpenBoxClearsTheOpenListFlag)
+{
+    struct Row {
+        const char* what;
+        bool freeBox;
+    } rows[] = {{"the wrapper freed", false}, {"the box freed", true}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TComboBox* cb = Combo(20, 20, TComboBoxStyle::csDropDownList);
+        Wrap(cb);
+        Drop(cb, true);
+        ASSERT_TRUE(DropDownOpen);
+        if (r.freeBox) {
+            Free(cb);
+            Pump(0);
+            EXPECT_FALSE(DropDownOpen);
+        } else {
+            wrappers.clear();
+            EXPECT_FALSE(DropDownOpen);
+            Free(cb);
+        }
+        wrappers.clear();
+        datas.clear();
+        DropDownOpen = false;
+        Pump(0);
+    }
+}
+
+// A combo box made with Win32 and skinned outside a dialog keeps the system's
+// colours in its edit field: the field gets no wrapper of its own.
+TEST_F(ComboWnd, Win32ComboOutsideADialogKeepsAPlainEditField)
+{
+    HWND h = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 20, 20, 170, 200,
+                             form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(h, nullptr);
+    wrappers.emplace_back(CreateWrapper<TkvComboBoxWnd>(h, nullptr, manager, L"COMBOBOX", true));
+    HWND edit = FindWindowExW(h, nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump(30);
+    EXPECT_NE(GetWrapper(h), nullptr);
+    EXPECT_EQ(GetWrapper(edit), nullptr);
+    RECT er;
+    GetClientRect(edit, &er);
+    EXPECT_EQ(WindowPixel(edit, er.right - 3, er.bottom / 2), GetSysColor(COLOR_WINDOW));
+    wrappers.clear();
+    DestroyWindow(h);
 }

@@ -44,6 +44,16 @@ const TSpec kGrid{L"TStandInGrid",
                    {L"LineColors", &kLineColors}}};
 // Half of the names: the rest must be skipped without a fault.
 const TSpec kHalfLook{L"TStandInHalfLook", {{L"FixedGradientTo", 0x303030}}};
+// A grid without a "ControlLook": the colours that go with one stay its own.
+const TSpec kNoLookGrid{L"TStandInNoLookGrid",
+                        {{L"FixedColor", 0x010203},
+                         {L"GridFixedLineColor", 0x040506},
+                         {L"GridLineColor", 0x070809},
+                         {L"SelectionColor", clHighlight},
+                         {L"SelectionTextColor", 0x0C0D0E}},
+                        {},
+                        {},
+                        {{L"FixedFont", nullptr}}};
 const TSpec kHalfGrid{L"TStandInHalfGrid", {{L"FixedColor", 0x010203}, {L"TitleColor", 0x18191A}}, {}, {},
                       {{L"ControlLook", &kHalfLook}}};
 
@@ -100,6 +110,7 @@ struct Expect {
     const wchar_t* path;
     std::function<int64_t(TsSkinManager*)> skinned;
     enum Kind { Color, Gradient, Ordinal } kind = Color;
+    bool lookOnly = false;   // applied only to a control with a "ControlLook"
 };
 TColor Pal(TsSkinManager* m, int i) { return m->Palette()[size_t(i)]; }
 TColor Global(TsSkinManager* m) { return Pal(m, 0); }
@@ -116,9 +127,9 @@ const std::vector<Expect>& GridExpectations()
     static const std::vector<Expect> table{
         {L"FixedColor", [](TsSkinManager* m) { return Global(m); }},
         {L"TitleFont.Color", [](TsSkinManager* m) { return Pal(m, 1); }},
-        {L"FixedFont.Color", [](TsSkinManager* m) { return Pal(m, 1); }},
-        {L"GridFixedLineColor", [](TsSkinManager* m) { return Pal(m, 27); }},
-        {L"GridLineColor", [](TsSkinManager* m) { return MixColors(Edit(m), EditFont(m), 0.7); }},
+        {L"FixedFont.Color", [](TsSkinManager* m) { return Pal(m, 1); }, Expect::Color, true},
+        {L"GridFixedLineColor", [](TsSkinManager* m) { return Pal(m, 27); }, Expect::Color, true},
+        {L"GridLineColor", [](TsSkinManager* m) { return MixColors(Edit(m), EditFont(m), 0.7); }, Expect::Color, true},
         {L"ControlLook.FixedGradientFrom", [](TsSkinManager* m) { return MixColors(Global(m), Edit(m), 0.5); },
          Expect::Gradient},
         {L"ControlLook.FixedGradientTo", [](TsSkinManager* m) { return Global(m); }, Expect::Gradient},
@@ -126,8 +137,8 @@ const std::vector<Expect>& GridExpectations()
          Expect::Gradient},
         {L"ControlLook.FixedGradientMirrorTo", [](TsSkinManager* m) { return MixColors(Global(m), clWhite, 0.9); },
          Expect::Gradient},
-        {L"SelectionColor", [](TsSkinManager* m) { return m->GetHighlightColor(true); }},
-        {L"SelectionTextColor", [](TsSkinManager* m) { return m->GetHighlightFontColor(true); }},
+        {L"SelectionColor", [](TsSkinManager* m) { return m->GetHighlightColor(true); }, Expect::Color, true},
+        {L"SelectionTextColor", [](TsSkinManager* m) { return m->GetHighlightFontColor(true); }, Expect::Color, true},
         {L"GridStyle.Title.StartColor", [](TsSkinManager* m) { return MixColors(Global(m), Edit(m), 0.5); },
          Expect::Gradient},
         {L"GridStyle.Title.EndColor", [](TsSkinManager* m) { return Global(m); }, Expect::Gradient},
@@ -206,6 +217,7 @@ TEST_F(GridWnd, ColourRoundTripsOfOtherPackagesGrids)
     const RoundTrip cases[] = {
         {"grid", &kGrid, false},
         {"half grid", &kHalfGrid, false},
+        {"grid without its look", &kNoLookGrid, false},
         {"extended grid", &kGridEh, true},
     };
     for (const RoundTrip& rt : cases) {
@@ -223,9 +235,11 @@ TEST_F(GridWnd, ColourRoundTripsOfOtherPackagesGrids)
         for (int pass = 0; pass < 2; ++pass) {
             Command(h, SkinCmdRefresh);
             for (const Expect& e : table) {
-                if (original.count(e.path)) {
+                if (!original.count(e.path)) continue;
+                if (e.lookOnly && !Has(c, L"ControlLook"))
+                    EXPECT_EQ(Read(c, e.path), original[e.path]) << "left alone " << e.path;
+                else
                     EXPECT_EQ(Read(c, e.path), e.skinned(manager)) << "skinned " << e.path;
-                }
             }
             if (pass == 0) {
                 Command(h, SkinCmdRemoveSkin);
@@ -234,9 +248,10 @@ TEST_F(GridWnd, ColourRoundTripsOfOtherPackagesGrids)
                 UnhookWindow(h, true, false, wr);
             }
             for (const Expect& e : table) {
-                if (original.count(e.path)) {
-                    EXPECT_EQ(Read(c, e.path), GivenBack(original[e.path], e.kind)) << "given back " << e.path;
-                }
+                if (!original.count(e.path)) continue;
+                const bool untouched = e.lookOnly && !Has(c, L"ControlLook");
+                EXPECT_EQ(Read(c, e.path), untouched ? original[e.path] : GivenBack(original[e.path], e.kind))
+                    << "given back " << e.path;
             }
         }
         if (rt.spec == &kHalfGrid) {
@@ -261,9 +276,9 @@ TEST_F(GridWnd, ExtendedGridRowColoursAndFixed3D)
 }
 
 // A string grid of the class library: its cells in the skin's edit colour,
-// its selected cell in the skin's highlight colour, its fixed cells a gradient of the skin's colours without the system's
-// raised edge, the lines between all cells in the skin's line colour, its own
-// colours and drawing back after.
+// its fixed cells a gradient of the skin's colours without the system's
+// raised edge; having no "ControlLook", it keeps its own selection and line
+// colours; its own colours and drawing back after.
 TEST_F(GridWnd, StringGridColoursFollowTheSkin)
 {
     auto* g = Add<TStringGrid>(form, 10, 10, 330, 200);
@@ -284,10 +299,11 @@ TEST_F(GridWnd, StringGridColoursFollowTheSkin)
     Pump(30);
     RECT cell = g->CellRect(2, 2), selected = g->CellRect(g->Col(), g->Row());
     EXPECT_EQ(WindowPixel(h, cell.left + 20, cell.top + 5), ColorToRGB(cellColour));
-    EXPECT_EQ(WindowPixel(h, selected.right - 3, selected.top + 3), ColorToRGB(manager->GetHighlightColor(true)));
+    EXPECT_EQ(WindowPixel(h, selected.right - 3, selected.top + 3), ColorToRGB(clHighlight));
     const COLORREF top = ColorToRGB(MixColors(Global(manager), Edit(manager), 0.5));
     const COLORREF bottom = ColorToRGB(Global(manager));
-    const COLORREF line = ColorToRGB(MixColors(Edit(manager), EditFont(manager), 0.7));
+    const COLORREF line = ColorToRGB(clBtnFace);
+    ASSERT_NE(line, ColorToRGB(MixColors(Edit(manager), EditFont(manager), 0.7)));
     ASSERT_NE(top, bottom) << "the gradient must be seen";
     for (auto [col, row] : {std::pair{0, 0}, std::pair{1, 0}, std::pair{0, 1}}) {
         SCOPED_TRACE(testing::Message() << "cell " << col << "," << row);

@@ -16,6 +16,7 @@
 #include "skin/forms/FramePaint.h"
 #include "skin/forms/MDIForm.h"
 #include "skin/forms/SkinProvider.h"
+#include "skin/graphics/TextEffects.h"
 #include "tests/skin/PictureCompare.h"
 #include "tests/skin/SkinRuntimeFixture.h"
 
@@ -176,6 +177,69 @@ TEST_F(MDITest, SkinnedMainFormWrapsItsClientAndItsChildButtonsReachTheChild)
     // Freeing the provider gives the client window back.
     FreeAndNil(p);
     EXPECT_EQ(GetWrapper(main->ClientHandle()), nullptr);
+}
+
+// A host with a frame picture of known pixels, or only a client colour.
+class EdgeHost : public TkvMDIHost {
+public:
+    std::unique_ptr<TBitmap> picture;
+    TBitmap* FramePicture() override { return picture.get(); }
+    bool UsesFramePicture() override { return picture != nullptr; }
+    POINT ClientPlace(HWND) override { return POINT{5, 7}; }
+    TColor ClientColor() override { return TColor(0x3050A0); }
+    bool Animating() override { return false; }
+    bool HasBorderWindow() override { return false; }
+    void FrameChanged(bool) override {}
+    void RefreshFrame() override {}
+    void UpdateMenuLine() override {}
+    void ChildCreated(HWND) override {}
+};
+
+// The client's edge strips come from the frame picture, 2 pixels wide, with
+// or without a client edge; without a picture they are filled with the
+// client colour only where a client edge is.
+TEST_F(MDITest, ClientEdgeStripsFromThePictureWhateverTheEdge)
+{
+    SampleManager();
+    TSkinTestForm* f = NewForm(300, 200);
+    f->Show();
+    const COLORREF marker = RGB(0, 255, 0), fill = RGB(0xA0, 0x50, 0x30);
+    auto pictured = [](int x, int y) { return RGB(x, y, 7); };
+    struct Row {
+        const char* what;
+        bool picture, edge;
+        int strip;   // 0 none, 1 from the picture, 2 filled
+    } rows[] = {{"picture, client edge", true, true, 1},
+                {"picture, no edge", true, false, 1},
+                {"colour, client edge", false, true, 2},
+                {"colour, no edge", false, false, 0}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        HWND client = CreateWindowExW(r.edge ? WS_EX_CLIENTEDGE : 0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 100,
+                                      80, f->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        EdgeHost host;
+        if (r.picture) {
+            host.picture = std::make_unique<TBitmap>(200, 200, TPixelFormat::pf32bit);
+            for (int y = 0; y < 200; ++y)
+                for (int x = 0; x < 200; ++x) SetPixel(host.picture->Canvas().Handle(), x, y, pictured(x, y));
+        }
+        TsCommonData formData(nullptr, true);
+        auto* w = CreateWrapper<TkvMDIWnd>(client, nullptr, nullptr, L"", false);
+        w->Provider = &host;
+        w->FormSkinData = &formData;
+        TBitmap target(100, 80, TPixelFormat::pf32bit);
+        FillRectSolid(target.Canvas().Handle(), RECT{0, 0, 100, 80}, TColor(0x00FF00));
+        w->PaintMDIClientEdge(target.Canvas().Handle());
+        GdiFlush();
+        for (POINT p : {POINT{0, 40}, POINT{1, 40}, POINT{50, 0}, POINT{50, 1}, POINT{98, 40}, POINT{50, 79}}) {
+            COLORREF want = r.strip == 1 ? pictured(5 + p.x, 7 + p.y) : r.strip == 2 ? fill : marker;
+            EXPECT_EQ(GetPixel(target.Canvas().Handle(), p.x, p.y), want) << p.x << "," << p.y;
+        }
+        EXPECT_EQ(GetPixel(target.Canvas().Handle(), 50, 40), marker) << "inside untouched";
+        TkvMainWnd* wr = w;
+        UnhookWindow(client, true, false, wr);
+        DestroyWindow(client);
+    }
 }
 
 TEST_F(MDITest, ClientThumbMovesTheChildrenOnceByThePixelDifference)

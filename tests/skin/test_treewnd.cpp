@@ -285,6 +285,29 @@ TEST_F(TreeWnd, VirtualTreeHeaderPainter)
         EXPECT_LT(bottom, glyphTop + glyphH);
     }
 
+    // The glyph points down for any nonzero sort direction, up for 0.
+    {
+        const int gx = cell.left + 70;
+        auto glyphFor = [&](int64_t direction) {
+            SetOrdProp(header, L"SortDirection", direction);
+            auto b = std::make_unique<TBitmap>(160, 40, TPixelFormat::pf32bit);
+            paint(*b, column, hpeSortGlyph, 0, 0, 1, gx, full);
+            std::vector<COLORREF> px;
+            for (int y = 0; y < 40; ++y)
+                for (int x = 0; x < 160; ++x) px.push_back(Px(*b, x, y));
+            return px;
+        };
+        const std::vector<COLORREF> up = glyphFor(0), down = glyphFor(1);
+        EXPECT_NE(up, down);
+        struct Row {
+            int64_t direction;
+            bool pointsDown;
+        } rows[] = {{0, false}, {1, true}, {-1, true}, {2, true}};
+        for (const Row& r : rows)
+            EXPECT_EQ(glyphFor(r.direction), r.pointsDown ? down : up) << "direction " << r.direction;
+        SetOrdProp(header, L"SortDirection", 0);
+    }
+
     // Column text only when the element set asks for it; nothing from a short record.
     {
         TBitmap text(160, 40, TPixelFormat::pf32bit), none(160, 40, TPixelFormat::pf32bit),
