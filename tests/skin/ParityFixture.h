@@ -7,12 +7,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
 #include <climits>
 #include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "classlib/Buttons.h"
@@ -51,21 +49,27 @@ inline Script operator+(Script a, const Script& b)
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
+// Every press and release moves the mouse to its spot first, as one event.
 inline Script MoveTo(Spot s) { return {{Op::Move, s}}; }
-inline Script Click(Spot s) { return {{Op::Move, s}, {Op::Down, s}, {Op::Up, s}}; }
-inline Script DoubleClick(Spot s) { return Click(s) + Script{{Op::Down, s}, {Op::Up, s}}; }
-// Presses at from, moves to to in four steps, lets go there.
+inline Script Click(Spot s) { return {{Op::Down, s}, {Op::Up, s}}; }
+// With a hand's pauses: the second press is held a while.
+inline Script DoubleClick(Spot s)
+{
+    return Click(s) + Script{{Op::Wait, s, 40}, {Op::Down, s}, {Op::Wait, s, 60}, {Op::Up, s}};
+}
+// Presses at from, moves to to in three steps, lets go there. The steps are
+// as far apart as a hand's (moves closer together are merged by the system).
 inline Script Drag(Spot from, Spot to)
 {
-    Script s{{Op::Move, from}, {Op::Down, from}};
+    Script s{{Op::Down, from}};
     auto lerp = [](int a, int b, int i) {
-        if (a == Mid || b == Mid) return a;
-        if ((a < 0) != (b < 0)) return i < 4 ? a : b;
-        return a + (b - a) * i / 4;
+        if (a == Mid || b == Mid || (a < 0) != (b < 0)) return i < 3 ? a : b;
+        return a + (b - a) * i / 3;
     };
-    for (int i = 1; i <= 4; ++i)
+    for (int i = 1; i <= 3; ++i) {
+        s.push_back({Op::Wait, {}, 25});
         s.push_back({Op::Move, {lerp(from.x, to.x, i), lerp(from.y, to.y, i)}});
-    s.push_back({Op::Move, to});
+    }
     s.push_back({Op::Up, to});
     return s;
 }
@@ -79,10 +83,12 @@ inline Script Keys(std::initializer_list<int> vks)
     }
     return s;
 }
-// A key with a modifier held (VK_CONTROL, VK_SHIFT, VK_MENU).
+// A key with a modifier held (VK_CONTROL, VK_SHIFT, VK_MENU), pressed a
+// moment before the key as a hand does.
 inline Script Chord(int modifier, int vk)
 {
-    return {{Op::KeyDown, {}, modifier}, {Op::KeyDown, {}, vk}, {Op::KeyUp, {}, vk}, {Op::KeyUp, {}, modifier}};
+    return {{Op::KeyDown, {}, modifier}, {Op::Wait, {}, 20}, {Op::KeyDown, {}, vk}, {Op::KeyUp, {}, vk},
+            {Op::KeyUp, {}, modifier}};
 }
 
 inline POINT ScreenPoint(const RECT& r, Spot s)
@@ -94,11 +100,58 @@ inline POINT ScreenPoint(const RECT& r, Spot s)
     return {axis(s.x, r.left, r.right), axis(s.y, r.top, r.bottom)};
 }
 
-// Plays a script relative to r (a control on the screen) through SendInput from a helper
-// thread (so that the system's modal loops of scroll bars and menus see the
-// input as a user's), while this thread handles messages; then waits until
-// nothing more happens.
-inline void Play(const RECT& r, const Script& script, int stepMs = 25)
+// One thread that sends input for the whole run (a thread's first SendInput
+// is slow under Wine); this thread handles messages while it plays.
+class InputPlayer {
+public:
+    static InputPlayer& Instance()
+    {
+        static InputPlayer* player = new InputPlayer;   // lives as long as the process
+        return *player;
+    }
+    void Run(std::vector<INPUT>& inputs, int stepMs)
+    {
+        inputs_ = &inputs;
+        stepMs_ = stepMs;
+        ResetEvent(done_);
+        SetEvent(go_);
+        const DWORD until = GetTickCount() + 8000;
+        while (WaitForSingleObject(done_, 0) != WAIT_OBJECT_0 && GetTickCount() < until)
+            Pump(2);
+    }
+
+private:
+    InputPlayer()
+    {
+        go_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        CloseHandle(CreateThread(nullptr, 0, &InputPlayer::Thread, this, 0, nullptr));
+    }
+    static DWORD CALLBACK Thread(LPVOID self)
+    {
+        auto* p = static_cast<InputPlayer*>(self);
+        for (;;) {
+            WaitForSingleObject(p->go_, INFINITE);
+            for (INPUT& in : *p->inputs_) {
+                if (in.type == ~0u) {
+                    Sleep(in.mi.time);
+                    continue;
+                }
+                SendInput(1, &in, sizeof in);
+                Sleep(DWORD(p->stepMs_));
+            }
+            SetEvent(p->done_);
+        }
+    }
+    HANDLE go_ = nullptr, done_ = nullptr;
+    std::vector<INPUT>* inputs_ = nullptr;
+    int stepMs_ = 0;
+};
+
+// Plays a script relative to r (a control on the screen) through SendInput
+// from the player's thread (so that the system's modal loops of scroll bars
+// and menus see the input as a user's); then waits until nothing more happens.
+inline void Play(const RECT& r, const Script& script, int stepMs = 3)
 {
     std::vector<INPUT> inputs;
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
@@ -131,33 +184,19 @@ inline void Play(const RECT& r, const Script& script, int stepMs = 25)
         }
         inputs.push_back(in);
     }
-    std::atomic<bool> done{false};
-    std::thread player([&] {
-        for (INPUT& in : inputs) {
-            if (in.type == ~0u) {
-                Sleep(in.mi.time);
-                continue;
-            }
-            SendInput(1, &in, sizeof in);
-            Sleep(DWORD(stepMs));
-        }
-        done = true;
-    });
-    const DWORD until = GetTickCount() + 8000;
-    while (!done && GetTickCount() < until)
-        Pump(5);
-    player.join();
-    // Until the queue stays quiet for a while (bounded).
+    InputPlayer::Instance().Run(inputs, stepMs);
+    // Until no input, posted or sent message waits for a while (bounded;
+    // timers such as the caret's tick on).
     const DWORD limit = GetTickCount() + 1500;
     int quiet = 0;
-    while (quiet < 4 && GetTickCount() < limit) {
-        if (GetQueueStatus(QS_ALLINPUT) & 0xFFFF0000u) {
+    while (quiet < 3 && GetTickCount() < limit) {
+        if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE))) {
             quiet = 0;
             Pump(0);
         } else {
             ++quiet;
         }
-        Sleep(10);
+        Sleep(8);
         Pump(0);
     }
 }
@@ -238,9 +277,11 @@ private:
         case WM_NOTIFY: {
             const auto* n = reinterpret_cast<const NMHDR*>(m.lParam);
             const int c = int(n->code);
-            // How a control is drawn and what its tips show is not behaviour.
+            // How a control is drawn, what its tips show and which cursor it
+            // sets (asked once per mouse move the system makes up) is not behaviour.
             for (UINT drawn : {UINT(NM_CUSTOMDRAW), UINT(LVN_GETDISPINFOW), UINT(LVN_GETDISPINFOA),
-                               UINT(TVN_GETDISPINFOW), UINT(TVN_GETDISPINFOA), UINT(NM_TOOLTIPSCREATED)})
+                               UINT(TVN_GETDISPINFOW), UINT(TVN_GETDISPINFOA), UINT(NM_TOOLTIPSCREATED),
+                               UINT(NM_SETCURSOR)})
                 if (n->code == drawn) return;
             if (c <= int(TTN_FIRST) && c >= int(TTN_LAST)) return;
             line << "WM_NOTIFY " << c << " from " << namer_.Name(n->hwndFrom);
@@ -299,8 +340,11 @@ inline void DescribeControl(TControl* c, const std::string& name, std::ostringst
     if (auto* e = dynamic_cast<TCustomEdit*>(c)) {
         DWORD from = 0, to = 0;
         SendMessageW(h, EM_GETSEL, WPARAM(&from), LPARAM(&to));
-        out << " sel " << from << ".." << to << " top line " << SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0)
-            << " text \"" << Narrow(e->Text()) << "\"";
+        out << " sel " << from << ".." << to << " top line " << SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0);
+        if (dynamic_cast<TCustomMemo*>(c))
+            out << " lines " << SendMessageW(h, EM_GETLINECOUNT, 0, 0) << " length " << e->Text().size();
+        else
+            out << " text \"" << Narrow(e->Text()) << "\"";
     } else if (dynamic_cast<TCustomListBox*>(c)) {
         out << " item " << SendMessageW(h, LB_GETCURSEL, 0, 0) << " caret " << SendMessageW(h, LB_GETCARETINDEX, 0, 0)
             << " top " << SendMessageW(h, LB_GETTOPINDEX, 0, 0);
