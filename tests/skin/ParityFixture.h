@@ -84,10 +84,12 @@ inline Script Keys(std::initializer_list<int> vks)
     return s;
 }
 // A key with a modifier held (VK_CONTROL, VK_SHIFT, VK_MENU), pressed a
-// moment before the key as a hand does.
+// moment before the key as a hand does. The mouse rests a while first: the
+// display tells the system which modifiers it holds down whenever the pointer
+// enters a window, and such late news would let go of the modifier.
 inline Script Chord(int modifier, int vk)
 {
-    return {{Op::KeyDown, {}, modifier}, {Op::Wait, {}, 20}, {Op::KeyDown, {}, vk}, {Op::KeyUp, {}, vk},
+    return {{Op::Wait, {}, 40}, {Op::KeyDown, {}, modifier}, {Op::Wait, {}, 20}, {Op::KeyDown, {}, vk}, {Op::KeyUp, {}, vk},
             {Op::KeyUp, {}, modifier}};
 }
 
@@ -189,14 +191,14 @@ inline void Play(const RECT& r, const Script& script, int stepMs = 3)
     // timers such as the caret's tick on).
     const DWORD limit = GetTickCount() + 1500;
     int quiet = 0;
-    while (quiet < 3 && GetTickCount() < limit) {
+    while (quiet < 2 && GetTickCount() < limit) {
         if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE))) {
             quiet = 0;
             Pump(0);
         } else {
             ++quiet;
         }
-        Sleep(8);
+        Sleep(6);
         Pump(0);
     }
 }
@@ -277,11 +279,12 @@ private:
         case WM_NOTIFY: {
             const auto* n = reinterpret_cast<const NMHDR*>(m.lParam);
             const int c = int(n->code);
-            // How a control is drawn, what its tips show and which cursor it
-            // sets (asked once per mouse move the system makes up) is not behaviour.
+            // How a control is drawn, what its tips show, which cursor it sets
+            // and which tool button is hot (asked again at each mouse move the
+            // system makes up) is not behaviour.
             for (UINT drawn : {UINT(NM_CUSTOMDRAW), UINT(LVN_GETDISPINFOW), UINT(LVN_GETDISPINFOA),
                                UINT(TVN_GETDISPINFOW), UINT(TVN_GETDISPINFOA), UINT(NM_TOOLTIPSCREATED),
-                               UINT(NM_SETCURSOR)})
+                               UINT(NM_SETCURSOR), UINT(TBN_HOTITEMCHANGE)})
                 if (n->code == drawn) return;
             if (c <= int(TTN_FIRST) && c >= int(TTN_LAST)) return;
             line << "WM_NOTIFY " << c << " from " << namer_.Name(n->hwndFrom);
@@ -292,7 +295,9 @@ private:
             const int sb = LOWORD(m.wParam);
             line << (m.message == WM_HSCROLL ? "WM_HSCROLL " : "WM_VSCROLL ") << sb;
             if (sb == SB_THUMBTRACK || sb == SB_THUMBPOSITION) line << "@" << HIWORD(m.wParam);
-            if (m.lParam) line << " from " << namer_.Name(HWND(m.lParam));
+            // LParam names the bar control that scrolled; a window's own bars
+            // leave it 0 (or, skinned, may carry the full position).
+            if (m.lParam && IsWindow(HWND(m.lParam))) line << " from " << namer_.Name(HWND(m.lParam));
             break;
         }
         default:

@@ -294,6 +294,7 @@ TControl* MakeStaticText(TWinControl* f)
 // bottom (another bar below it).
 struct VBar {
     int bottom = 0;
+    int slack = 2;   // how far a thumb drag's positions may part (one thumb pixel's worth)
     Spot up() const { return {-10, 10}; }
     Spot down() const { return {-10, -10 - bottom}; }
     Spot pageBelowThumb() const { return {-10, -30 - bottom}; }
@@ -312,16 +313,20 @@ struct Row {
     Script input;
     const char* known = nullptr;     // a fault being mended elsewhere: the row runs, the comparison is skipped
     const char* differs = nullptr;   // the skinned control differs on purpose, for this reason,
-    const char* ignoring = nullptr;  // in the lines starting so, which are left out of the comparison
+    const char* ignoring = nullptr;  // in the lines starting so, which are left out of the comparison,
+    int slack = 0;                   // and in numbers, which may part by this much
 };
 
 std::vector<Row> BarRows(VBar b)
 {
     // The plain bar reports tracking at the press too, at the position it has.
     const char* tracking = "the skinned bar reports thumb tracking only when the thumb's position changes";
+    const char* geometry =
+        "the skinned bar sizes and maps its thumb by its own geometry (at least 10 pixels long) and reports "
+        "tracking only when the position changes";
     return {
         {"thumb pressed and let go", Click(b.thumb()), nullptr, tracking, "WM_VSCROLL 5@0 "},
-        {"thumb drag", Drag(b.thumb(), b.thumbLower()), nullptr, tracking, "WM_VSCROLL 5@0 "},
+        {"thumb drag", Drag(b.thumb(), b.thumbLower()), nullptr, geometry, "WM_VSCROLL 5@", b.slack},
         {"page below thumb", Click(b.pageBelowThumb())},
         {"arrows", Click(b.down()) + Click(b.down()) + Click(b.up())},
         {"wheel", Wheel({Mid, Mid}, 1)},
@@ -438,7 +443,7 @@ const std::vector<Kind>& Kinds()
         {"speed button", tpSpeedButton, MakeSpeedButton,
          {{"click", Click(kMid)}, {"click twice", Click(kMid) + Click(kMid)}, {"press, leave, let go", Drag(kMid, kBelow)}}},
         {"scroll box", tpScrollControl, MakeScrollBox,
-         BarRows({.bottom = 16}) + std::vector<Row>{{"right arrow of the lower bar", Click(HBar{.right = 16}.rightArrow())},
+         BarRows({.bottom = 16, .slack = 8}) + std::vector<Row>{{"right arrow of the lower bar", Click(HBar{.right = 16}.rightArrow())},
                                                     {"page right on the lower bar", Click(HBar{.right = 16}.pageRight())}}},
         {"up-down", tpUpDown, MakeUpDown,
          {{"upper arrow", Click({Mid, 8})}, {"lower arrow", Click({Mid, -8})}, {"upper arrow twice", Click({Mid, 8}) + Click({Mid, 8})}}},
@@ -458,6 +463,24 @@ const std::vector<Kind>& Kinds()
 }
 
 // ---------------------------------------------------------------- the check
+
+// Whether two observations agree, their numbers allowed to part by slack.
+bool Agree(const std::string& a, const std::string& b, int slack)
+{
+    size_t i = 0, j = 0;
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            long x = 0, y = 0;
+            while (i < a.size() && digit(a[i])) x = x * 10 + (a[i++] - '0');
+            while (j < b.size() && digit(b[j])) y = y * 10 + (b[j++] - '0');
+            if (std::labs(x - y) > slack) return false;
+        } else if (a[i++] != b[j++]) {
+            return false;
+        }
+    }
+    return i == a.size() && j == b.size();
+}
 
 // An observation without its lines that start with prefix.
 std::string Without(const std::string& seen, const char* prefix)
@@ -501,22 +524,25 @@ protected:
         MapWindowPoints(c->Parent()->Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
         return c->Parent()->Handle();
     }
-    // Gives the form the keyboard with the control focused, plays the script
-    // on the control and tells what the form shows then.
-    static std::string Drive(TSkinTestForm* f, TControl* c, const Script& script)
+    // Focuses the control of the active form, plays the script on it and
+    // tells what the form shows then.
+    // Brings the form to the front and lets the system's focus news settle
+    // (news that come late would reset the keys a script holds).
+    static void Activate(TSkinTestForm* f)
     {
         SetForegroundWindow(f->Handle());
+        Pump(60);
+    }
+    static std::string Drive(TSkinTestForm* f, TControl* c, const Script& script)
+    {
         auto* w = dynamic_cast<TWinControl*>(c);
         if (w && w->CanFocus()) w->SetFocus();
         Pump(0);
         RECT r{};
         ScreenOf(c, r);
-        // The mouse starts beside the control, over the form.
-        const POINT park = ScreenPoint(r, {240, 170});
-        SetCursorPos(park.x, park.y);
-        Pump(0);
         Recorder rec(f);
-        Play(r, script);
+        // The mouse starts beside the control, over the form.
+        Play(r, MoveTo({240, 170}) + script);
         std::string seen = Observe(f, rec);
         // Whatever the script left open is closed before the next one.
         ReleaseCapture();
@@ -577,34 +603,46 @@ TEST_F(Parity, SkinnedControlsBehaveAsTheirPlainTwins)
                 Drop(skinned);
                 Drop(plain);
             };
-            build();
-            for (const Row& row : kind.rows) {
-                SCOPED_TRACE(Narrow(skin) + " " + kind.name + ": " + row.script);
-                const std::string a = Drive(skinned, skinnedControl, row.input);
-                const std::string b = Drive(plain, plainControl, row.input);
-                if (std::getenv("TALVERA_PARITY_SHOW"))
-                    std::printf("==== %s:\n%s==== plain:\n%s", row.script, a.c_str(), b.c_str());
-                if (row.known) {
-                    skipped.push_back(std::string(kind.name) + ": " + row.script + " (" + row.known + ")");
-                    // The two may have parted: both start again from new twins.
-                    drop();
-                    build();
-                    continue;
+            // The rows run in stretches on one pair of twins: each stretch
+            // ends after a row whose twins may have parted (a known fault, or
+            // a row that allows some slack); the next starts on new twins.
+            // All of a stretch is played on the skinned form, then on the plain one.
+            const std::vector<Row>& rows = kind.rows;
+            for (size_t first = 0; first < rows.size();) {
+                size_t last = first;
+                while (last + 1 < rows.size() && !rows[last].known && !rows[last].slack) ++last;
+                build();
+                std::vector<std::string> seen[2];
+                int side = 0;
+                for (auto [form, control] : {std::pair{skinned, skinnedControl}, std::pair{plain, plainControl}}) {
+                    Activate(form);
+                    for (size_t i = first; i <= last; ++i) seen[side].push_back(Drive(form, control, rows[i].input));
+                    ++side;
                 }
-                ++compared;
-                if (row.differs) {
-                    EXPECT_EQ(Without(a, row.ignoring), Without(b, row.ignoring))
-                        << "skinned (left) and plain (right) differ beyond: " << row.differs;
-                } else {
-                    EXPECT_EQ(a, b) << "skinned (left) and plain (right) differ";
+                drop();
+                for (size_t i = first; i <= last; ++i) {
+                    const Row& row = rows[i];
+                    const std::string& a = seen[0][i - first];
+                    const std::string& b = seen[1][i - first];
+                    SCOPED_TRACE(Narrow(skin) + " " + kind.name + ": " + row.script);
+                    if (std::getenv("TALVERA_PARITY_SHOW"))
+                        std::printf("==== %s:\n%s==== plain:\n%s", row.script, a.c_str(), b.c_str());
+                    if (row.known) {
+                        skipped.push_back(std::string(kind.name) + ": " + row.script + " (" + row.known + ")");
+                        continue;
+                    }
+                    ++compared;
+                    const bool agree =
+                        row.differs ? Agree(Without(a, row.ignoring), Without(b, row.ignoring), row.slack) : a == b;
+                    if (row.differs) {
+                        EXPECT_TRUE(agree) << "skinned and plain differ beyond: " << row.differs;
+                    } else {
+                        EXPECT_EQ(a, b) << "skinned (left) and plain (right) differ";
+                    }
+                    if (!agree) std::printf("---- skinned:\n%s---- plain:\n%s----\n", a.c_str(), b.c_str());
                 }
-                if (row.differs ? Without(a, row.ignoring) != Without(b, row.ignoring) : a != b) {
-                    std::printf("---- skinned:\n%s---- plain:\n%s----\n", a.c_str(), b.c_str());
-                    drop();
-                    build();
-                }
+                first = last + 1;
             }
-            drop();
             std::printf("%s %s: %.2f s\n", Narrow(skin).c_str(), kind.name,
                         std::chrono::duration<double>(std::chrono::steady_clock::now() - kindStarted).count());
         }
