@@ -343,6 +343,7 @@ struct Kind {
     int list;   // the class-name list the control's class is in
     TControl* (*make)(TWinControl* form);
     std::vector<Row> rows;
+    void (*shown)(TControl* control) = nullptr;   // what is done to the control once its form shows
 };
 
 const Spot kMid{Mid, Mid};
@@ -506,6 +507,10 @@ protected:
         if (skinned) TsSkinProvider::Create(f);
         f->Show();
         Pump(10);
+        if (kind.shown) {
+            kind.shown(control);
+            Pump(10);
+        }
         return f;
     }
     void Drop(TSkinTestForm*& f)
@@ -526,12 +531,17 @@ protected:
     }
     // Focuses the control of the active form, plays the script on it and
     // tells what the form shows then.
-    // Brings the form to the front and lets the system's focus news settle
-    // (news that come late would reset the keys a script holds).
-    static void Activate(TSkinTestForm* f)
+    // Brings the form to the front with the mouse resting beside the
+    // control, over the form, and lets the system's news of both settle (news
+    // that come late would move the mouse back or let go of keys a script holds).
+    static void Activate(TSkinTestForm* f, TControl* c)
     {
         SetForegroundWindow(f->Handle());
-        Pump(60);
+        RECT r{};
+        ScreenOf(c, r);
+        const POINT rest = ScreenPoint(r, {240, 170});
+        SetCursorPos(rest.x, rest.y);
+        Pump(40);
     }
     static std::string Drive(TSkinTestForm* f, TControl* c, const Script& script)
     {
@@ -541,8 +551,7 @@ protected:
         RECT r{};
         ScreenOf(c, r);
         Recorder rec(f);
-        // The mouse starts beside the control, over the form.
-        Play(r, MoveTo({240, 170}) + script);
+        Play(r, script);
         std::string seen = Observe(f, rec);
         // Whatever the script left open is closed before the next one.
         ReleaseCapture();
@@ -615,7 +624,7 @@ TEST_F(Parity, SkinnedControlsBehaveAsTheirPlainTwins)
                 std::vector<std::string> seen[2];
                 int side = 0;
                 for (auto [form, control] : {std::pair{skinned, skinnedControl}, std::pair{plain, plainControl}}) {
-                    Activate(form);
+                    Activate(form, control);
                     for (size_t i = first; i <= last; ++i) seen[side].push_back(Drive(form, control, rows[i].input));
                     ++side;
                 }
