@@ -594,7 +594,6 @@ TEST_F(Parity, SkinnedControlsBehaveAsTheirPlainTwins)
             // TALVERA_PARITY_KIND=name runs that kind alone (while looking into it).
             if (const char* only = std::getenv("TALVERA_PARITY_KIND"); only && *only && std::string(only) != kind.name)
                 continue;
-            const auto kindStarted = std::chrono::steady_clock::now();
             TControl *skinnedControl = nullptr, *plainControl = nullptr;
             TSkinTestForm* skinned = nullptr;
             TSkinTestForm* plain = nullptr;
@@ -652,8 +651,6 @@ TEST_F(Parity, SkinnedControlsBehaveAsTheirPlainTwins)
                 }
                 first = last + 1;
             }
-            std::printf("%s %s: %.2f s\n", Narrow(skin).c_str(), kind.name,
-                        std::chrono::duration<double>(std::chrono::steady_clock::now() - kindStarted).count());
         }
     }
     if (!std::getenv("TALVERA_PARITY_KIND")) {
