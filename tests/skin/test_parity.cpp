@@ -392,6 +392,7 @@ const std::vector<Kind>& Kinds()
           {"wheel over the open list", Click({-9, Mid}) + Wheel({30, 62}, 2)},
           {"page click on the open list's bar", Click({-9, Mid}) + Click({-10, 90})},
           {"page, then up arrow of the open list's bar", Click({-9, Mid}) + Click({-10, 90}) + Click({-10, 33})},
+          {"thumb drag on the open list's bar", Click({-9, Mid}) + Drag({-10, 46}, {-10, 80})},
           {"drop button twice", Click({-9, Mid}) + Click({-9, Mid})},
           {"Down, End, Home", Keys({VK_DOWN, VK_END, VK_HOME})},
           {"F4 opens, Down, Enter", Keys({VK_F4, VK_DOWN, VK_RETURN})},
