@@ -266,7 +266,8 @@ void FreeDeadProviders()
     std::vector<TkvProvider*> dead;
     for (auto& d : *list) {
         TkvProvider* p = AsProvider(d);
-        if (p && p->DialogWnd() && p->DialogWnd()->Destroyed) {
+        // A wrapper whose system menu is still open waits for the next notice.
+        if (p && p->DialogWnd() && p->DialogWnd()->Destroyed && !p->DialogWnd()->MenuOpen()) {
             d = nullptr;
             dead.push_back(p);
         }
