@@ -381,12 +381,21 @@ void TsSkinProvider::InitDeferred()
         return;
     createdAtRunTime_ = false;
     InitSkin();
+    CreateControlAdapter();
     for (auto& b : titleButtons_)
         b->MaskIndex = b->UseSkinData ? userButtonMask_ : -1;
     if (form_->BorderStyle() == TFormBorderStyle::bsSizeToolWin) {
         AllowBlendOnMoving = false;
         useGlobalColor_ = true;
     }
+}
+
+void TsSkinProvider::CreateControlAdapter()
+{
+    if (inactive_ || adapter_ || !AdapterRescan || !FormAlive() || !Skinned() ||
+        (ComponentState() & csDesigning))
+        return;
+    AdapterRescan(*this, nullptr);   // makes the adapter, which scans the whole form
 }
 
 void TsSkinProvider::UpdateSysMenuStyle()
@@ -485,16 +494,24 @@ int TsSkinProvider::CaptionAreaHeight(bool extended) const
 
 int TsSkinProvider::TopFrameWidth() const { return ::TopFrameWidth(TsFrameMetrics::System(), Facts()); }
 
+HMENU FormMenuBar(HWND wnd)
+{
+    // A child window (an MDI child) has no menu bar: the system answers its id.
+    if (!wnd || (GetWindowLongW(wnd, GWL_STYLE) & WS_CHILD))
+        return nullptr;
+    return GetMenu(wnd);
+}
+
 int TsSkinProvider::MenuLineHeight() const
 {
-    return wnd_ && GetMenu(wnd_) ? TsFrameMetrics::System().CyMenu - 1 : 0;
+    return FormMenuBar(wnd_) ? TsFrameMetrics::System().CyMenu - 1 : 0;
 }
 
 int TsSkinProvider::MenuLineCount()
 {
     if (menuLines_ >= 0)
         return menuLines_;
-    HMENU menu = wnd_ ? GetMenu(wnd_) : nullptr;
+    HMENU menu = FormMenuBar(wnd_);
     RECT item{};
     if (!menu || IsIconic(wnd_) || !GetMenuItemRect(wnd_, menu, 0, &item)) {
         menuLines_ = 0;
