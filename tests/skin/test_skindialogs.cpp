@@ -962,3 +962,59 @@ TEST_F(Dialogs, ABoxOpenDuringASkinChangeLooksLikeOneOpenedAfterIt)
         EXPECT_LT(Difference(*during, *after), 0.01);
     }
 }
+// The icon place of a box: the icon on the skin's client colour, or, in a box
+// without an icon, the client colour alone (no unpainted square).
+TEST_F(Dialogs, TheIconPlaceShowsTheIconOrTheClientColour)
+{
+    struct Row {
+        const char* what;
+        UINT flags;
+        bool icon;
+    };
+    for (const Row& r : {Row{"no icon", MB_OKCANCEL, false}, Row{"warning", MB_OKCANCEL | MB_ICONWARNING, true}}) {
+        SCOPED_TRACE(r.what);
+        int other = -1, area = 0;
+        RunBox(L"Значок", r.flags, [&] {
+            HWND box = Boxes()[0];
+            Pump(100);
+            auto* dlg = dynamic_cast<TkvDialogWnd*>(GetWrapper(box));
+            ASSERT_NE(dlg, nullptr);
+            const COLORREF client = ColorToRGB(dlg->CommonData->GetStateColor(0, box));
+            // The icon static and the text static of the box.
+            HWND icon = nullptr, text = nullptr;
+            for (HWND c = GetTopWindow(box); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                wchar_t cls[16] = {};
+                GetClassNameW(c, cls, 16);
+                if (_wcsicmp(cls, L"static") != 0)
+                    continue;
+                ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON ? icon : text) = c;
+            }
+            ASSERT_NE(icon, nullptr);
+            ASSERT_NE(text, nullptr);
+            auto place = [box](HWND c) {
+                RECT rc{};
+                GetWindowRect(c, &rc);
+                MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&rc), 2);
+                return rc;
+            };
+            const RECT ir = place(icon), tr = place(text);
+            HDC dc = GetDC(box);
+            other = 0;
+            for (int y = ir.top; y < ir.bottom; ++y)
+                for (int x = ir.left; x < ir.right; ++x) {
+                    const POINT p{x, y};
+                    if (PtInRect(&tr, p))
+                        continue;   // the text's letters may reach into the icon's place
+                    ++area;
+                    other += GetPixel(dc, x, y) != client ? 1 : 0;
+                }
+            ReleaseDC(box, dc);
+            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        });
+        ASSERT_GT(area, 100);
+        if (r.icon)
+            EXPECT_GT(other, area / 4) << "the icon shows";
+        else
+            EXPECT_EQ(other, 0);
+    }
+}
