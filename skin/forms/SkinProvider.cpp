@@ -381,13 +381,14 @@ void TsSkinProvider::InitDeferred()
         return;
     createdAtRunTime_ = false;
     InitSkin();
-    CreateControlAdapter();
     for (auto& b : titleButtons_)
         b->MaskIndex = b->UseSkinData ? userButtonMask_ : -1;
     if (form_->BorderStyle() == TFormBorderStyle::bsSizeToolWin) {
         AllowBlendOnMoving = false;
         useGlobalColor_ = true;
     }
+    // The form shows already: its controls are skinned now.
+    CreateControlAdapter();
 }
 
 void TsSkinProvider::CreateControlAdapter()
