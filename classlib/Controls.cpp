@@ -607,7 +607,7 @@ void TWinControl::DestroyWnd()
     if (handle_) {
         text_ = GetText();
         HWND h = handle_;
-        DestroyWindow(h);
+        DestroyOwnWindow(h);
         TWindowRecord::ReleaseControl(h, this);   // a window that outlived DestroyWindow
         if (handle_) CountHandleFreed(THandleKind::hkWindow);   // WM_NCDESTROY did not reach Dispatch
         handle_ = nullptr;

@@ -270,6 +270,9 @@ protected:
     virtual void CreateWnd();
     virtual void CreateHandle();
     virtual void DestroyWnd();
+    // Destroys the window itself (DestroyWnd's last step); a window that a
+    // parent manages is destroyed through it.
+    virtual void DestroyOwnWindow(HWND wnd) { DestroyWindow(wnd); }
     // Called once the window exists, before its children are created.
     virtual void HandleCreated() {}
     virtual void PaintWindow(HDC dc);   // background of our own windows

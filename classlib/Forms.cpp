@@ -61,6 +61,19 @@ TCustomForm::~TCustomForm()
     SetState(csDestroying);
     if (OnDestroy) OnDestroy(this);
     if (Application) Application->RemoveForm(this);
+    // While this class still answers DestroyOwnWindow: an MDI child leaves
+    // through its client.
+    if (handle_ && (GetWindowLongW(handle_, GWL_EXSTYLE) & WS_EX_MDICHILD)) DestroyHandle();
+}
+
+void TCustomForm::DestroyOwnWindow(HWND wnd)
+{
+    HWND client = GetParent(wnd);
+    if ((GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_MDICHILD) && client) {
+        SendMessageW(client, WM_MDIDESTROY, WPARAM(wnd), 0);
+        if (!IsWindow(wnd)) return;
+    }
+    TWinControl::DestroyOwnWindow(wnd);
 }
 
 DWORD TCustomForm::StyleFor() const

@@ -99,6 +99,8 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void PaintWindow(HDC dc) override;
     void HandleCreated() override;
+    // An MDI child goes through its MDI client, which activates the next one.
+    void DestroyOwnWindow(HWND wnd) override;
     virtual void DoShow();
     virtual void DoHide();
     virtual bool CloseQuery();

@@ -269,10 +269,11 @@ void TsSkinManager::LoadSkinFromFolder()
             index = 0;
             skinName_ = internalSkins_->Items(0)->Name;
         }
-        if (index < 0) {
-            active_ = false;
-            return;
-        }
+        // No skin of that name anywhere: a failed load like any other (the
+        // skin in use stays, the caller hears of it).
+        if (index < 0)
+            throw SkinError(SkinErrorKind::File, "No skin named \"" + StringToUtf8(skinName_) + "\" in \"" +
+                                                     StringToUtf8(dir) + "\"");
         TsStoredSkin* stored = internalSkins_->Items(index);
         if (stored->PackedBytes.empty())
             throw SkinError(SkinErrorKind::Format, "The stored skin \"" + StringToUtf8(stored->Name) + "\" holds no data");
@@ -329,6 +330,14 @@ void TsSkinManager::SetSkinName(const String& name)
         return;
     if (OnBeforeChange)
         OnBeforeChange(this);
+    if (n.empty()) {
+        // No name: no skin; the manager stays on, so the next name loads.
+        if (SkinData().Active || !tables_->Sections.empty())
+            BroadcastSkinRemoved();
+        if (OnAfterChange)
+            OnAfterChange(this);
+        return;
+    }
     // Covers of the forms for the skin-change fade; whatever happens below,
     // they and the animation flag are released before this returns.
     bool covers = false;

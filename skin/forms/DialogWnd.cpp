@@ -92,7 +92,7 @@ int HitTest(const HitInput& in, const TitleLayout& l)
     if (in.CaptionHeight <= 0)
         return 0;
     if (Inside(l.Close, p))
-        return CloseEnabled(in.SavedStyle, in.ClassStyle) ? HTCLOSE : 0;
+        return CloseEnabled(in.SavedStyle, in.ClassStyle, in.CloseGreyed) ? HTCLOSE : 0;
     if (Inside(l.Max, p))
         return (in.SavedStyle & WS_MAXIMIZEBOX) ? HTMAXBUTTON : HTCAPTION;
     if (Inside(l.Min, p))
@@ -181,11 +181,22 @@ TkvDialogWnd::~TkvDialogWnd()
     border_.reset();
     FreeCover();
     UnregisterProvider(Handle, this);
-    // A dialog that lives on is left plain: its own buttons and region back.
+    // A dialog that lives on is left plain, as if it had been opened without
+    // a skin: its own procedure first (so no paint below reaches this
+    // wrapper's picture), then its buttons, region and opaque window back,
+    // and its whole frame drawn by the system.
     if (Handle && IsWindow(Handle) && !Destroyed) {
+        TkvMainWnd* self = this;
+        UnhookWindow(Handle, false, false, self);
         if (SavedStyle & WS_SYSMENU)
             SetWindowLongPtrW(Handle, GWL_STYLE, GetWindowLongPtrW(Handle, GWL_STYLE) | WS_SYSMENU);
-        SetWindowRgn(Handle, nullptr, TRUE);
+        SetLayered(Handle, false, 255);
+        SetWindowRgn(Handle, nullptr, FALSE);
+        SetWindowPos(Handle, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        // The caption shows the dialog's real activity.
+        SendMessageW(Handle, WM_NCACTIVATE, GetActiveWindow() == Handle, 0);
+        RedrawWindow(Handle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
     FreeBrush();
 }
@@ -424,7 +435,9 @@ void TkvDialogWnd::LookupButtonMasks()
     min_ = Button{-1, 0, HTMINBUTTON};
     help_ = Button{-1, 0, HTHELP};
     titleSection_ = captionSection_ = -1;
-    if (!m || !m->SkinData().Active)
+    // The loaded tables count, not the skin's active flag: a new skin is
+    // announced while that flag is still down.
+    if (!m || !m->Active() || m->gd().empty())
         return;
     auto mask = [m](const wchar_t* name) { return m->FindMaskIndexDirect(L"GLOBALINFO", name); };
     const bool big = dialoggeo::BigButtonsFor(BorderKind) || !m->IsMaskIndexValid(mask(L"SICONCLOSE"));
@@ -454,6 +467,8 @@ void TkvDialogWnd::ReadStyles()
     SavedStyle = DWORD(GetWindowLongPtrW(Handle, GWL_STYLE));
     SavedExStyle = DWORD(GetWindowLongPtrW(Handle, GWL_EXSTYLE));
     BorderKind = dialoggeo::DialogBorderKind(SavedStyle);
+    if (SavedStyle & WS_SYSMENU)
+        realSysMenu_ = GetSystemMenu(Handle, FALSE);
     icon_ = HICON(SendMessageW(Handle, WM_GETICON, ICON_SMALL, 0));
     if (!icon_)
         icon_ = HICON(SendMessageW(Handle, WM_GETICON, ICON_BIG, 0));
@@ -474,6 +489,19 @@ void TkvDialogWnd::ReadStyles()
         CommonData->BackgroundChanged = true;
     regionChanged_ = true;
     UpdateBorder();
+}
+
+bool TkvDialogWnd::CloseGreyed() const
+{
+    if (!realSysMenu_ || !IsMenu(realSysMenu_))
+        return false;
+    const UINT state = GetMenuState(realSysMenu_, SC_CLOSE, MF_BYCOMMAND);
+    return state != UINT(-1) && (state & (MF_GRAYED | MF_DISABLED)) != 0;
+}
+
+bool TkvDialogWnd::CloseEnabledNow() const
+{
+    return dialoggeo::CloseEnabled(SavedStyle, DWORD(GetClassLongPtrW(Handle, GCL_STYLE)), CloseGreyed());
 }
 
 int TkvDialogWnd::FrameWidth() const
@@ -553,6 +581,7 @@ int TkvDialogWnd::HitTestScreen(POINT screen) const
     in.IconWidth = GetSystemMetrics(SM_CXSMICON);
     in.SavedStyle = SavedStyle;
     in.ClassStyle = DWORD(GetClassLongPtrW(Handle, GCL_STYLE));
+    in.CloseGreyed = CloseGreyed();
     in.Zoomed = IsZoomed(Handle) != FALSE;
     in.Iconic = IsIconic(Handle) != FALSE;
     return dialoggeo::HitTest(in, Layout());
@@ -579,7 +608,10 @@ void TkvDialogWnd::PaintButton(TBitmap* bmp, const Button& b, const RECT& r)
         if (SkinManager->IsMaskIndexValid(norm))
             mask = norm;
     }
-    DrawMaskFrame32(bmp, POINT{r.left, r.top}, b.State, InitBgCacheInfo(bmp, 0, 0), mask, 1, SkinManager);
+    // A close button that may not act shows its disabled row, in its normal frame.
+    const bool enabled = b.Code != HTCLOSE || CloseEnabledNow();
+    DrawMaskFrame32(bmp, POINT{r.left, r.top}, enabled ? b.State : 0, InitBgCacheInfo(bmp, 0, 0), mask,
+                    enabled ? 1 : 2, SkinManager);
 }
 
 void TkvDialogWnd::PaintTitle(TBitmap* bmp, const dialoggeo::TitleLayout& l)
@@ -831,6 +863,15 @@ void TkvDialogWnd::UpdateButtonGlow(int code)
 
 void TkvDialogWnd::ShowSystemMenu(POINT screen)
 {
+    if (menuOpen_)
+        return;
+    // The wrapper stays while the menu's loop runs (FreeDeadProviders waits),
+    // so nothing chosen reaches a freed wrapper.
+    struct Open {
+        bool& flag;
+        explicit Open(bool& f) : flag(f) { flag = true; }
+        ~Open() { flag = false; }
+    } open(menuOpen_);
     if (DialogSystemMenu && DialogSystemMenu(Handle, screen))
         return;
     HMENU menu = GetSystemMenu(Handle, FALSE);
@@ -1012,6 +1053,9 @@ void TkvDialogWnd::WndProc(TMessage& m)
     switch (m.Msg) {
     case WM_DESTROY:
     case WM_NCDESTROY:
+        // The system menu goes with its dialog.
+        if (menuOpen_)
+            EndMenu();
         TkvScrollWnd::WndProc(m);
         Destroyed = true;
         return;
@@ -1040,7 +1084,8 @@ void TkvDialogWnd::WndProc(TMessage& m)
         return;
     case WM_NCLBUTTONDBLCLK:
         if (m.WParam == HTSYSMENU) {
-            SendMessageW(Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+            if (CloseEnabledNow())
+                SendMessageW(Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
             return;
         }
         if (m.WParam == HTCAPTION && (SavedStyle & WS_MAXIMIZEBOX)) {

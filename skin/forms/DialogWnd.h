@@ -62,10 +62,11 @@ struct TitleLayout {
 
 TitleLayout LayoutTitleButtons(const TitleInput& in);
 
-// Whether the close button may act: WS_SYSMENU in the saved style and no CS_NOCLOSE.
-inline bool CloseEnabled(DWORD savedStyle, DWORD classStyle)
+// Whether the close button may act: WS_SYSMENU in the saved style, no
+// CS_NOCLOSE, and Close not greyed in the dialog's own system menu.
+inline bool CloseEnabled(DWORD savedStyle, DWORD classStyle, bool menuCloseGreyed = false)
 {
-    return (savedStyle & WS_SYSMENU) && !(classStyle & CS_NOCLOSE);
+    return (savedStyle & WS_SYSMENU) && !(classStyle & CS_NOCLOSE) && !menuCloseGreyed;
 }
 
 struct HitInput {
@@ -75,6 +76,7 @@ struct HitInput {
     int CaptionHeight = 0;
     int IconWidth = 0;         // SM_CXSMICON
     DWORD SavedStyle = 0, ClassStyle = 0;
+    bool CloseGreyed = false;  // Close greyed in the dialog's own system menu
     bool Zoomed = false, Iconic = false;
 };
 
@@ -107,6 +109,13 @@ public:
     bool FormActive = true;
     int HotCode = 0;               // 0 none, else the button's hit code
     int PressedCode = 0;
+    // Close greyed in the dialog's own system menu (its owner took it away):
+    // the drawn close button and the skinned menu's Close are greyed too.
+    bool CloseGreyed() const;
+    bool CloseEnabledNow() const;
+    // The skinned system menu is open (its modal loop runs); the wrapper is
+    // not freed meanwhile, and the menu closes when the dialog goes.
+    bool MenuOpen() const { return menuOpen_; }
 
     // Saves the styles, reads the border kind, the icon and the title font,
     // looks up the button masks and takes WS_SYSMENU off the live style.
@@ -174,6 +183,8 @@ private:
     TColor brushColor_ = clNone;
     bool initialised_ = false;
     bool regionGuard_ = false;
+    bool menuOpen_ = false;
+    HMENU realSysMenu_ = nullptr;   // the dialog's own system menu, taken while WS_SYSMENU is on
     Button* ButtonOf(int code);
     dialoggeo::Glyph GlyphOf(const Button& b) const;
     void PaintTitle(TBitmap* bmp, const dialoggeo::TitleLayout& l);

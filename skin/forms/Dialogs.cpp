@@ -227,6 +227,18 @@ void RelayToChildWindows(HWND wnd, UINT msg, WPARAM w, LPARAM l)
 }
 
 namespace {
+bool StaticShowsNothing(HWND child, DWORD style)
+{
+    switch (style & SS_TYPEMASK) {
+    case SS_ICON:
+        return !SendMessageW(child, STM_GETICON, 0, 0);
+    case SS_BITMAP:
+        return !SendMessageW(child, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    default:
+        return false;
+    }
+}
+
 struct ExcludeData {
     HDC dc;
     HWND parent;
@@ -243,6 +255,10 @@ BOOL CALLBACK ExcludeProc(HWND child, LPARAM l)
     char cls[16] = {};
     GetClassNameA(child, cls, 15);
     if ((s & WS_TABSTOP) && _stricmp(cls, "static") == 0)
+        return TRUE;
+    // An icon or picture static that shows nothing (a box without an icon)
+    // paints nothing: the dialog's background stays under it.
+    if (_stricmp(cls, "static") == 0 && StaticShowsNothing(child, s))
         return TRUE;
     RECT r{};
     GetWindowRect(child, &r);
@@ -266,7 +282,8 @@ void FreeDeadProviders()
     std::vector<TkvProvider*> dead;
     for (auto& d : *list) {
         TkvProvider* p = AsProvider(d);
-        if (p && p->DialogWnd() && p->DialogWnd()->Destroyed) {
+        // A wrapper whose system menu is still open waits for the next notice.
+        if (p && p->DialogWnd() && p->DialogWnd()->Destroyed && !p->DialogWnd()->MenuOpen()) {
             d = nullptr;
             dead.push_back(p);
         }

@@ -823,6 +823,7 @@ void OnNcActivate(FormCall& c)
 {
     FollowMDIChildren(c.p);
     FrameNcActivate(c.p, c.m);
+    c.p.CreateControlAdapter();
 }
 
 // WM_NCPAINT: the frame strips come from the cache (an MDI main form's with
@@ -831,6 +832,7 @@ void OnNcPaint(FormCall& c)
 {
     FollowMDIChildren(c.p);
     FrameNcPaint(c.p, c.m);
+    c.p.CreateControlAdapter();
 }
 
 // WM_PRINT: the frame from the cache, the rest passed on.

@@ -388,6 +388,16 @@ void TsSkinProvider::InitDeferred()
         AllowBlendOnMoving = false;
         useGlobalColor_ = true;
     }
+    // The form shows already: its controls are skinned now.
+    CreateControlAdapter();
+}
+
+void TsSkinProvider::CreateControlAdapter()
+{
+    if (inactive_ || adapter_ || !AdapterRescan || !FormAlive() || !Skinned() ||
+        (ComponentState() & csDesigning))
+        return;
+    AdapterRescan(*this, nullptr);   // makes the adapter, which scans the whole form
 }
 
 void TsSkinProvider::UpdateSysMenuStyle()
@@ -486,16 +496,24 @@ int TsSkinProvider::CaptionAreaHeight(bool extended) const
 
 int TsSkinProvider::TopFrameWidth() const { return ::TopFrameWidth(TsFrameMetrics::System(), Facts()); }
 
+HMENU FormMenuBar(HWND wnd)
+{
+    // A child window (an MDI child) has no menu bar: the system answers its id.
+    if (!wnd || (GetWindowLongW(wnd, GWL_STYLE) & WS_CHILD))
+        return nullptr;
+    return GetMenu(wnd);
+}
+
 int TsSkinProvider::MenuLineHeight() const
 {
-    return wnd_ && GetMenu(wnd_) ? TsFrameMetrics::System().CyMenu - 1 : 0;
+    return FormMenuBar(wnd_) ? TsFrameMetrics::System().CyMenu - 1 : 0;
 }
 
 int TsSkinProvider::MenuLineCount()
 {
     if (menuLines_ >= 0)
         return menuLines_;
-    HMENU menu = wnd_ ? GetMenu(wnd_) : nullptr;
+    HMENU menu = FormMenuBar(wnd_);
     RECT item{};
     if (!menu || IsIconic(wnd_) || !GetMenuItemRect(wnd_, menu, 0, &item)) {
         menuLines_ = 0;

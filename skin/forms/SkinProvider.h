@@ -103,6 +103,8 @@ using TsSkinItemEvent = std::function<void(TControl* control, bool& canBeAdded, 
 // The control adapter's entry for one control added at run time (5.102
 // builds the adapter); without it nothing is wrapped.
 extern std::function<void(TsSkinProvider& provider, TControl* control)> AdapterAddItem;
+// The menu bar of a top-level window; none for a child window (whose GetMenu is its id).
+HMENU FormMenuBar(HWND wnd);
 // The adapter looks at the form's controls again (control nil: the whole form).
 extern std::function<void(TsSkinProvider& provider, TControl* control)> AdapterRescan;
 
@@ -221,6 +223,9 @@ public:
     void InitSkin();
     // The deferred initialisation of a provider made at run time.
     void InitDeferred();
+    // At run time and while skinned: the control adapter, made when missing,
+    // scans the whole form (nothing when one exists).
+    void CreateControlAdapter();
     // Removes WS_SYSMENU while the provider draws the non-client area (so the
     // system draws no caption buttons), puts it back otherwise.
     void UpdateSysMenuStyle();

@@ -65,7 +65,7 @@ TsSysMenuStates FormSysMenuStates(const TsSysMenuFacts& f)
     return s;
 }
 
-TsSysMenuStates DialogSysMenuStates(DWORD style, int kind, bool iconic, bool zoomed)
+TsSysMenuStates DialogSysMenuStates(DWORD style, int kind, bool iconic, bool zoomed, bool closeGreyed)
 {
     const bool sysMenu = (style & WS_SYSMENU) != 0, minBox = (style & WS_MINIMIZEBOX) != 0,
                maxBox = (style & WS_MAXIMIZEBOX) != 0;
@@ -76,7 +76,7 @@ TsSysMenuStates DialogSysMenuStates(DWORD style, int kind, bool iconic, bool zoo
     s.Size = {sizing, kind != 1 && !iconic};
     s.Minimize = {minBox, minBox && !iconic};
     s.Maximize = {maxBox, maxBox && !zoomed && sizing};
-    s.Close = {sysMenu, true};
+    s.Close = {sysMenu, !closeGreyed};
     return s;
 }
 
@@ -474,7 +474,7 @@ void TkvSystemMenu::RefreshItemStates()
     HWND wnd = dialog_->Handle;
     const bool window = wnd && IsWindow(wnd);
     const TsSysMenuStates s = DialogSysMenuStates(dialog_->SavedStyle, dialog_->BorderKind, window && IsIconic(wnd),
-                                                  window && IsZoomed(wnd));
+                                                  window && IsZoomed(wnd), window && dialog_->CloseGreyed());
     BeginUpdate();
     const TsSysItemState* states[6] = {&s.Restore, &s.Move, &s.Size, &s.Minimize, &s.Maximize, &s.Close};
     for (int i = 0; i < 6; ++i)

@@ -69,7 +69,9 @@ bool SysEnabledRestore(const TsSysMenuFacts& f);
 TsSysMenuStates FormSysMenuStates(const TsSysMenuFacts& f);
 // Every item of a dialog's system menu from its saved style and border kind
 // (0 modal-frame dialog, 1 single, 2 none, 3 sizeable, 4 and 5 tool windows).
-TsSysMenuStates DialogSysMenuStates(DWORD savedStyle, int borderKind, bool iconic, bool zoomed);
+// Close is greyed when the dialog's own system menu has it greyed.
+TsSysMenuStates DialogSysMenuStates(DWORD savedStyle, int borderKind, bool iconic, bool zoomed,
+                                    bool closeGreyed = false);
 
 // Whether the form's close button may close it: the Close entry of its real
 // system menu is not greyed (a program greys it to forbid closing) and the

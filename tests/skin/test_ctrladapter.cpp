@@ -300,8 +300,7 @@ TEST_F(AdapterTest, LaterControlsAndTheThirdPartyRule)
 TEST_F(AdapterTest, TheProvidersOnSkinItemDecidesForEachControl)
 {
     SampleManager();
-    TSkinTestForm* f = NewForm();
-    f->Show();
+    TSkinTestForm* f = NewForm();   // shown once its provider hears the event
     auto* edit = Add<TEdit>(f, 10, 10, 100, 24);
     auto* button = Add<TButton>(f, 10, 40, 80, 24);
     auto* panel = Add<TPanel>(f, 10, 70, 120, 60);
@@ -331,6 +330,8 @@ TEST_F(AdapterTest, TheProvidersOnSkinItemDecidesForEachControl)
                     section = r.section;
             }
     };
+    f->Show();
+    Pump(10);
     ControlAdapterOf(*p)->ScanControls();
     for (const Row& r : rows) {
         SCOPED_TRACE(r.control->ClassName().c_str());
@@ -536,3 +537,46 @@ TEST_F(AdapterTest, AHueChangeIsOnTheScreenWhenItReturns)
 }
 
 }  // namespace
+
+// A provider given to a form that already shows (made at run time, or placed
+// on it later) wraps the form's controls by itself: at its first non-client
+// message, not at some later rescan.
+TEST_F(AdapterTest, AProviderAddedToAShownFormWrapsItsControls)
+{
+    struct Row {
+        const char* what;
+        bool runTime;
+        UINT message;
+    };
+    const Row rows[] = {
+        {"made at run time, first hit test", true, WM_NCHITTEST},
+        {"made at run time, first frame paint", true, WM_NCPAINT},
+        {"made at run time, activation", true, WM_NCACTIVATE},
+        {"placed later, frame paint", false, WM_NCPAINT},
+        {"placed later, activation", false, WM_NCACTIVATE},
+    };
+    const std::pair<const char*, int> listed[] = {
+        {"TEdit", tpEdit},         {"TButton", tpButton},     {"TCheckBox", tpCheckBox},
+        {"TListBox", tpEdit},      {"TPanel", tpPanel},       {"TGroupBox", tpGroupBox},
+        {"TComboBox", tpComboBox}, {"TTreeView", tpTreeView}, {"TScrollBox", tpScrollControl},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TsSkinManager* m = SampleManager();
+        std::vector<Placed> placed;
+        TSkinTestForm* f = FormWithControls(placed);
+        ASSERT_TRUE(IsWindowVisible(f->Handle()));
+        TsSkinProvider* p = r.runTime ? TsSkinProvider::CreateAtRunTime(f) : TsSkinProvider::Create(f);
+        SendMessageW(f->Handle(), r.message, r.message == WM_NCACTIVATE ? TRUE : 1, 0);
+        ASSERT_NE(ExistingControlAdapter(*p), nullptr);
+        for (const auto& [name, list] : listed) {
+            auto it = std::find_if(placed.begin(), placed.end(),
+                                   [&](const Placed& pl) { return std::string(pl.name) == name; });
+            ASSERT_NE(it, placed.end());
+            EXPECT_EQ(WrapperOf(it->control) != nullptr, AdapterWrapperFactory(list) != nullptr) << name;
+        }
+        Free(forms.back());
+        forms.pop_back();
+        DestroyManager(m);
+    }
+}

@@ -643,6 +643,63 @@ TEST_F(MDITest, ChildMadeInASkinnedMainFormIsSkinnedToo)
     EXPECT_TRUE(QueryWindowSkinFlag(later->Handle(), SkinCmdIsSkinned));
 }
 
+// An MDI child has no menu line of its own: its menu merges into the main
+// form's, although the system answers its id to GetMenu.
+TEST_F(MDITest, ChildrenHaveNoMenuLineOfTheirOwn)
+{
+    SampleManager();
+    TForm *first = nullptr, *second = nullptr;
+    TSkinTestForm* main = MainWithChildren(first, second);
+    TsSkinProvider* mainProvider = TsSkinProvider::Create(main);
+    TForm* child = NewChild(L"Later child", 30, 30);
+    Pump(20);
+    auto* p = dynamic_cast<TsSkinProvider*>(&ProviderOf(child->Handle()));
+    ASSERT_NE(p, nullptr);
+    ASSERT_NE(GetMenu(child->Handle()), nullptr) << "the child's id";
+    EXPECT_EQ(p->MenuLineHeight(), 0);
+    EXPECT_EQ(p->MenuLineCount(), 0);
+    EXPECT_GT(mainProvider->MenuLineHeight(), 0) << "the main form's line stays";
+}
+
+// A maximised child whose close frees it leaves through the MDI client: the
+// client no longer answers the freed window and the next child is active,
+// with a skin or without.
+TEST_F(MDITest, ClosingAMaximisedChildThatFreesItselfActivatesTheNext)
+{
+    for (bool skinned : {false, true}) {
+        SCOPED_TRACE(skinned ? "skinned" : "plain");
+        TsSkinManager* m = skinned ? SampleManager() : nullptr;
+        TForm *first = nullptr, *second = nullptr;
+        TSkinTestForm* main = MainWithChildren(first, second);
+        if (skinned)
+            TsSkinProvider::Create(main);
+        auto* closing = new TForm(Application);
+        closing->SetFormStyle(TFormStyle::fsMDIChild);
+        closing->SetBounds(40, 40, 240, 160);
+        closing->SetCaption(L"Closing child");
+        closing->OnClose = [](TObject*, TCloseAction& a) { a = TCloseAction::caFree; };
+        closing->Show();
+        Pump(20);
+        HWND gone = closing->Handle();
+        closing->SetWindowState(TWindowState::wsMaximized);
+        Pump(20);
+        ASSERT_TRUE(IsZoomed(gone));
+        ASSERT_EQ(HWND(SendMessageW(main->ClientHandle(), WM_MDIGETACTIVE, 0, 0)), gone);
+        SendMessageW(gone, WM_CLOSE, 0, 0);
+        Pump(50);
+        ASSERT_FALSE(IsWindow(gone));
+        HWND active = HWND(SendMessageW(main->ClientHandle(), WM_MDIGETACTIVE, 0, 0));
+        EXPECT_NE(active, gone);
+        EXPECT_TRUE(active == first->Handle() || active == second->Handle());
+        EXPECT_NE(main->ActiveMDIChild(), nullptr);
+        for (auto it = forms.rbegin(); it != forms.rend(); ++it)
+            Free(*it);
+        forms.clear();
+        if (m)
+            DestroyManager(m);
+    }
+}
+
 // ---------------------------------------------------------------- frames
 
 class FrameTest : public SkinRuntime {};

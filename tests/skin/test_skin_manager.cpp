@@ -212,13 +212,30 @@ TEST_F(Manager, ChoosesTheSourceAndKeepsTheOldSkinWhenALoadFails)
                                      std::to_wstring(kSkinPixelBudget) + L" pixels");
     EXPECT_EQ(changes, 5);
 
-    // No skin of that name and no stored skins: the manager turns inactive.
+    // No skin of that name and no stored skins: a failed load as well, told
+    // to the caller; the next good name loads.
     m->SetSkinName(L"Nothing");
-    EXPECT_FALSE(m->Active());
-    EXPECT_FALSE(m->SkinData().Active);
-    EXPECT_TRUE(m->gd().empty());
-    EXPECT_EQ(m->SkinInfo(), L"N/A");
-    EXPECT_EQ(Count(TsNoticeKind::Error), 4);
+    EXPECT_EQ(m->SkinName(), L"Both");
+    EXPECT_TRUE(m->Active());
+    EXPECT_TRUE(m->SkinData().Active);
+    EXPECT_EQ(DumpSkinTables(m->Tables()), before);
+    ASSERT_EQ(Count(TsNoticeKind::Error), 5);
+    EXPECT_NE(notices[4].second.find(L"Nothing"), String::npos);
+    WriteFolderSkin(L"Next", SmallOptions("8.5", "[P]\r\nCOLOR=3\r\n"));
+    m->SetSkinName(L"Next");
+    EXPECT_EQ(m->SkinName(), L"Next");
+    ASSERT_TRUE(m->SkinData().Active);
+    p = m->FindSectionIndex(L"P");
+    ASSERT_GE(p, 0);
+    EXPECT_EQ(m->gd()[size_t(p)].IniColor, 3);
+    // A manager that never had a skin stays without one, and takes the next good name.
+    TsSkinManager* fresh = NewManager(dir.Path());
+    fresh->SetSkinName(L"Nothing");
+    EXPECT_FALSE(fresh->SkinData().Active);
+    EXPECT_TRUE(fresh->gd().empty());
+    EXPECT_EQ(Count(TsNoticeKind::Error), 6);
+    fresh->SetSkinName(L"Next");
+    EXPECT_TRUE(fresh->SkinData().Active);
     m->OnAfterChange = nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include <commdlg.h>
 
 #include <functional>
+#include <map>
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/GdiHandle.h"
@@ -756,4 +757,264 @@ TEST_F(Dialogs, APanelOfOursInADialogTakesTheSkinsColours)
     EXPECT_EQ(panel->Color(), TColor(manager->GetGlobalColor()));
     EXPECT_EQ(label->Font().Color(), TColor(manager->GetGlobalFontColor()));
     EXPECT_TRUE(label->Transparent());
+}
+
+// ---------------------------------------------------------------- the box's system menu and live skin changes
+
+namespace {
+
+// Steps run from timers inside whatever modal loop runs then.
+std::map<UINT_PTR, std::function<void()>> laterSteps;
+void CALLBACK LaterTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    auto it = laterSteps.find(id);
+    if (it == laterSteps.end())
+        return;
+    auto f = std::move(it->second);
+    laterSteps.erase(it);
+    f();
+}
+void After(UINT ms, std::function<void()> f) { laterSteps[SetTimer(nullptr, 0, ms, LaterTimer)] = std::move(f); }
+
+BOOL CALLBACK FindPopupMenu(HWND w, LPARAM l)
+{
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (wcscmp(cls, L"#32768") == 0 && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(l) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+// The popup menu window showing now, if any.
+HWND ShownPopupMenu()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindPopupMenu, LPARAM(&found));
+    return found;
+}
+
+// The title band of a window (from its top to its client area) as the screen shows it.
+std::unique_ptr<TBitmap> TitleShot(HWND wnd)
+{
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    POINT client{0, 0};
+    ClientToScreen(wnd, &client);
+    const int w = wr.right - wr.left, h = client.y - wr.top;
+    auto bmp = std::make_unique<TBitmap>(w, std::max(h, 1), TPixelFormat::pf32bit);
+    HDC dc = GetWindowDC(wnd);
+    BitBlt(bmp->Canvas().Handle(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    ReleaseDC(wnd, dc);
+    GdiFlush();
+    return bmp;
+}
+
+// Share of differing pixels of two pictures (1 when their sizes differ).
+double Difference(TBitmap& a, TBitmap& b)
+{
+    if (a.Width() != b.Width() || a.Height() != b.Height())
+        return 1;
+    long differ = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            differ += At(a, x, y) != At(b, x, y) ? 1 : 0;
+    return double(differ) / double(a.Width() * a.Height());
+}
+
+}  // namespace
+
+TEST_F(Dialogs, SystemMenuClosesWithItsDialog)
+{
+    manager->SetSkinnedPopups(true);
+    bool openBefore = false, openAfter = true, checked = false;
+    RunBox(L"Меню", MB_OKCANCEL, [&] {
+        HWND box = Boxes()[0];
+        After(200, [&, box] {
+            openBefore = ShownPopupMenu() != nullptr;
+            DestroyWindow(box);
+            After(300, [&] {
+                openAfter = ShownPopupMenu() != nullptr;
+                checked = true;
+                EndMenu();
+            });
+        });
+        // Alt+Space: the skinned system menu, whose loop runs until the steps above end it.
+        SendMessageW(box, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    });
+    for (DWORD start = GetTickCount(); !checked && GetTickCount() - start < 3000;)
+        Pump(10);
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(openBefore);
+    EXPECT_FALSE(openAfter);
+}
+
+// A box whose owner took Close away (greyed it in the box's own system menu)
+// cannot be closed from its skinned title or system menu either, as a plain
+// one cannot; with Close left alone both close it.
+TEST_F(Dialogs, CloseFollowsTheBoxsOwnSystemMenu)
+{
+    manager->SetSkinnedPopups(true);
+    struct Row {
+        const char* what;
+        bool greyed;
+    };
+    for (const Row& r : {Row{"Close left alone", false}, Row{"Close greyed by the box's owner", true}}) {
+        SCOPED_TRACE(r.what);
+        const bool closes = !r.greyed;
+        bool hitClose = !closes, menuSeen = false, menuClose = !closes, stillOpen = closes, checked = false;
+        bool inspected = false;
+        int result = RunBox(L"Закрыть?", MB_OKCANCEL, [&] {
+            HWND box = Boxes()[0];
+            auto* dlg = dynamic_cast<TkvDialogWnd*>(GetWrapper(box));
+            ASSERT_NE(dlg, nullptr);
+            inspected = true;
+            if (r.greyed)
+                EnableMenuItem(GetSystemMenu(box, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+            RECT wr{};
+            GetWindowRect(box, &wr);
+            const POINT c = Centre(dlg->Layout().Close);
+            const POINT at{wr.left + c.x, wr.top + c.y};
+            hitClose = SendMessageW(box, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y)) == HTCLOSE;
+            After(250, [&] {
+                if (HWND popup = ShownPopupMenu()) {
+                    menuSeen = true;
+                    HMENU menu = HMENU(SendMessageW(popup, MN_GETHMENU, 0, 0));
+                    const int n = GetMenuItemCount(menu);
+                    menuClose = n > 0 && !(GetMenuState(menu, UINT(n - 1), MF_BYPOSITION) & MF_GRAYED);
+                }
+                EndMenu();
+            });
+            SendMessageW(box, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+            // A click on the drawn close button.
+            PostMessageW(box, WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(at.x, at.y));
+            PostMessageW(box, WM_NCLBUTTONUP, HTCLOSE, MAKELPARAM(at.x, at.y));
+            After(300, [&, box] {
+                stillOpen = IsWindow(box) && IsWindowVisible(box);
+                checked = true;
+                if (stillOpen)
+                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+            });
+        });
+        for (DWORD start = GetTickCount(); !checked && GetTickCount() - start < 3000;)
+            Pump(10);
+        ASSERT_TRUE(inspected);
+        EXPECT_TRUE(menuSeen);
+        EXPECT_EQ(hitClose, closes);
+        EXPECT_EQ(menuClose, closes);
+        EXPECT_EQ(stillOpen, !closes);
+        EXPECT_EQ(result, closes ? IDCANCEL : IDOK);
+    }
+}
+
+// The skin taken away or switched while a box is open: the box then looks as
+// one opened after the change (title band compared pixel by pixel).
+TEST_F(Dialogs, ABoxOpenDuringASkinChangeLooksLikeOneOpenedAfterIt)
+{
+    struct Row {
+        const char* what;
+        std::function<void()> before, change;
+        bool skinnedAfter;
+    };
+    const Row rows[] = {
+        {"skin removed", [&] {}, [&] { manager->SetActive(false); }, false},
+        {"Slate to Graphite",
+         [&] {
+             // Both sample skins as folders, where the sources keep them.
+             manager->SetSkinDirectory(EnvPath("TALVERA_TESTDATA") + L"\\..\\..\\skins");
+             manager->SetActive(true);
+             manager->SetSkinName(L"Slate");
+         },
+         [&] { manager->SetSkinName(L"Graphite"); }, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        r.before();
+        ASSERT_TRUE(manager->SkinData().Active);
+        std::unique_ptr<TBitmap> during, after;
+        bool skinnedDuring = !r.skinnedAfter, closeHit = false;
+        RunBox(L"Смена кожи", MB_OKCANCEL, [&] {
+            HWND box = Boxes()[0];
+            r.change();
+            Pump(300);
+            during = TitleShot(box);
+            SaveWindowShot(box, String(L"dialogs-change-during-") + (r.skinnedAfter ? L"switch" : L"removal"));
+            skinnedDuring = AnswersSkinned(box);
+            // The close button (the system's or the drawn one) answers where the title shows it.
+            RECT wr{};
+            GetWindowRect(box, &wr);
+            for (int x = wr.right - 4; x > wr.right - 80 && !closeHit; --x)
+                for (int y = wr.top + 2; y < wr.top + 30 && !closeHit; ++y)
+                    closeHit = SendMessageW(box, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE;
+            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        });
+        RunBox(L"Смена кожи", MB_OKCANCEL, [&] {
+            HWND box = Boxes()[0];
+            Pump(300);
+            after = TitleShot(box);
+            SaveWindowShot(box, String(L"dialogs-change-after-") + (r.skinnedAfter ? L"switch" : L"removal"));
+            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        });
+        ASSERT_TRUE(during && after);
+        EXPECT_EQ(skinnedDuring, r.skinnedAfter);
+        EXPECT_TRUE(closeHit);
+        EXPECT_LT(Difference(*during, *after), 0.01);
+    }
+}
+// The icon place of a box: the icon on the skin's client colour, or, in a box
+// without an icon, the client colour alone (no unpainted square).
+TEST_F(Dialogs, TheIconPlaceShowsTheIconOrTheClientColour)
+{
+    struct Row {
+        const char* what;
+        UINT flags;
+        bool icon;
+    };
+    for (const Row& r : {Row{"no icon", MB_OKCANCEL, false}, Row{"warning", MB_OKCANCEL | MB_ICONWARNING, true}}) {
+        SCOPED_TRACE(r.what);
+        int other = -1, area = 0;
+        RunBox(L"Значок", r.flags, [&] {
+            HWND box = Boxes()[0];
+            Pump(100);
+            auto* dlg = dynamic_cast<TkvDialogWnd*>(GetWrapper(box));
+            ASSERT_NE(dlg, nullptr);
+            const COLORREF client = ColorToRGB(dlg->CommonData->GetStateColor(0, box));
+            // The icon static and the text static of the box.
+            HWND icon = nullptr, text = nullptr;
+            for (HWND c = GetTopWindow(box); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                wchar_t cls[16] = {};
+                GetClassNameW(c, cls, 16);
+                if (_wcsicmp(cls, L"static") != 0)
+                    continue;
+                ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON ? icon : text) = c;
+            }
+            ASSERT_NE(icon, nullptr);
+            ASSERT_NE(text, nullptr);
+            auto place = [box](HWND c) {
+                RECT rc{};
+                GetWindowRect(c, &rc);
+                MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&rc), 2);
+                return rc;
+            };
+            const RECT ir = place(icon), tr = place(text);
+            HDC dc = GetDC(box);
+            other = 0;
+            for (int y = ir.top; y < ir.bottom; ++y)
+                for (int x = ir.left; x < ir.right; ++x) {
+                    const POINT p{x, y};
+                    if (PtInRect(&tr, p))
+                        continue;   // the text's letters may reach into the icon's place
+                    ++area;
+                    other += GetPixel(dc, x, y) != client ? 1 : 0;
+                }
+            ReleaseDC(box, dc);
+            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        });
+        ASSERT_GT(area, 100);
+        if (r.icon)
+            EXPECT_GT(other, area / 4) << "the icon shows";
+        else
+            EXPECT_EQ(other, 0);
+    }
 }

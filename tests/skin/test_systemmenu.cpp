@@ -504,10 +504,12 @@ TEST_F(SystemMenus, DialogMenuFollowsTheDialogsStyle)
         DWORD style;
         int show;
         const char* look;   // Restore, Move, Size, Minimize, Maximize, Close
+        bool closeGreyed = false;   // the dialog's own system menu greys Close
     };
     const DWORD popup = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const Row rows[] = {
         {"modal frame", popup | DS_MODALFRAME, SW_SHOW, "-e---e"},
+        {"modal frame, Close greyed in its own menu", popup | DS_MODALFRAME, SW_SHOW, "-e---g", true},
         {"sizeable with boxes", popup | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, SW_SHOW, "geeeee"},
         {"sizeable, zoomed", popup | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, SW_MAXIMIZE, "egeege"},
         {"no caption", WS_POPUP | WS_BORDER, SW_SHOW, "-e----"},
@@ -516,6 +518,8 @@ TEST_F(SystemMenus, DialogMenuFollowsTheDialogsStyle)
         SCOPED_TRACE(r.name);
         HWND dlg = CreatePlainDialog(r.style);
         ASSERT_NE(dlg, nullptr);
+        if (r.closeGreyed)
+            EnableMenuItem(GetSystemMenu(dlg, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
         ShowWindow(dlg, r.show);
         Pump(20);
         auto* wrapper = new TkvDialogWnd(dlg, nullptr, m, L"DIALOG");
