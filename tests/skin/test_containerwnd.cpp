@@ -91,22 +91,25 @@ protected:
     std::vector<TsCommonData*> datas;
 };
 
+// A panel's bevels and border, and the section they choose.
+struct BevelRow {
+    TBevelCut outer, inner;
+    TBorderStyle border;
+    const wchar_t* section;
+};
+const BevelRow kBevelRows[] = {
+    {TBevelCut::bvRaised, TBevelCut::bvNone, TBorderStyle::bsNone, L"PANEL"},
+    {TBevelCut::bvLowered, TBevelCut::bvNone, TBorderStyle::bsNone, L"PANEL_LOW"},
+    {TBevelCut::bvLowered, TBevelCut::bvRaised, TBorderStyle::bsNone, L"GROUPBOX"},
+    {TBevelCut::bvNone, TBevelCut::bvNone, TBorderStyle::bsNone, L"CHECKBOX"},
+    {TBevelCut::bvNone, TBevelCut::bvNone, TBorderStyle::bsSingle, L"PANEL_LOW"},
+};
+
 }  // namespace
 
 TEST_F(Containers, PanelSectionFollowsItsBevels)
 {
-    struct Row {
-        TBevelCut outer, inner;
-        TBorderStyle border;
-        const wchar_t* section;
-    } rows[] = {
-        {TBevelCut::bvRaised, TBevelCut::bvNone, TBorderStyle::bsNone, L"PANEL"},
-        {TBevelCut::bvLowered, TBevelCut::bvNone, TBorderStyle::bsNone, L"PANEL_LOW"},
-        {TBevelCut::bvLowered, TBevelCut::bvRaised, TBorderStyle::bsNone, L"GROUPBOX"},
-        {TBevelCut::bvNone, TBevelCut::bvNone, TBorderStyle::bsNone, L"CHECKBOX"},
-        {TBevelCut::bvNone, TBevelCut::bvNone, TBorderStyle::bsSingle, L"PANEL_LOW"},
-    };
-    for (const Row& r : rows) {
+    for (const BevelRow& r : kBevelRows) {
         auto* p = Add<TPanel>(form, 10, 10, 100, 60);
         p->SetBevelOuter(r.outer);
         p->SetBevelInner(r.inner);
@@ -990,24 +993,13 @@ TEST_F(Containers, NativeContainersWithoutSkinDataOfTheirOwnPaint)
 // form through, a lowered one is darker than a raised one.
 TEST_F(Containers, AdaptedPanelsTakeTheSectionOfTheirBevels)
 {
-    struct Row {
-        TBevelCut outer, inner;
-        TBorderStyle border;
-        const wchar_t* section;
-    } rows[] = {
-        {TBevelCut::bvRaised, TBevelCut::bvNone, TBorderStyle::bsNone, L"PANEL"},
-        {TBevelCut::bvLowered, TBevelCut::bvNone, TBorderStyle::bsNone, L"PANEL_LOW"},
-        {TBevelCut::bvLowered, TBevelCut::bvRaised, TBorderStyle::bsNone, L"GROUPBOX"},
-        {TBevelCut::bvNone, TBevelCut::bvNone, TBorderStyle::bsNone, L"CHECKBOX"},
-        {TBevelCut::bvNone, TBevelCut::bvNone, TBorderStyle::bsSingle, L"PANEL_LOW"},
-    };
     for (const wchar_t* skin : {L"Slate", L"Graphite"}) {
         SCOPED_TRACE(skin[0] == L'S' ? "Slate" : "Graphite");
         ASSERT_NO_FATAL_FAILURE(UseSampleSkin(skin));
         TSkinTestForm* f = NewForm(560, 160);
         std::vector<TPanel*> panels;
         int x = 8;
-        for (const Row& r : rows) {
+        for (const BevelRow& r : kBevelRows) {
             auto* p = Add<TPanel>(f, x, 20, 100, 80);
             x += 108;
             p->SetBevelOuter(r.outer);
@@ -1025,10 +1017,10 @@ TEST_F(Containers, AdaptedPanelsTakeTheSectionOfTheirBevels)
         RedrawWindow(f->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN |
                                                         RDW_UPDATENOW);
         Pump(30);
-        for (size_t i = 0; i < std::size(rows); ++i) {
+        for (size_t i = 0; i < std::size(kBevelRows); ++i) {
             TkvMainWnd* w = GetWrapper(panels[i]->Handle());
             ASSERT_NE(w, nullptr);
-            EXPECT_EQ(w->CommonData->SkinSection(), String(rows[i].section)) << i;
+            EXPECT_EQ(w->CommonData->SkinSection(), String(kBevelRows[i].section)) << i;
         }
         COLORREF raised = WindowPixel(panels[0]->Handle(), 50, 40);
         COLORREF lowered = WindowPixel(panels[1]->Handle(), 50, 40);
