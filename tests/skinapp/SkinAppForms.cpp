@@ -132,6 +132,12 @@ bool ParseSkinAppOptions(const std::vector<String>& args, SkinAppOptions& o, Str
             o.Show = v;
         } else if (a == L"--shot")
             o.Shot = v;
+        else if (a == L"--fault") {
+            if (!ParsePlantedFault(v, o.Fault)) {
+                error = L"--fault takes leak or hang:N";
+                return false;
+            }
+        }
         else {
             error = L"unknown switch: " + a;
             return false;
@@ -829,6 +835,7 @@ int RunSkinApp(const std::vector<String>& args)
         Application->CreateForm(main);
         main->Start(options);
         main->Show();
+        PlantFault(options.Fault);
         wchar_t cls[128] = {};
         GetClassNameW(main->Handle(), cls, 128);
         std::printf("skinapp: main window class %s\n", StringToUtf8(cls).c_str());

@@ -19,6 +19,7 @@
 #include "classlib/StdCtrls.h"
 #include "classlib/Timer.h"
 #include "classlib/TreeView.h"
+#include "tests/skinapp/Faults.h"
 
 class TsSkinManager;
 class TsSkinProvider;
@@ -33,6 +34,7 @@ class TsTitleBar;
 //   --show WHAT     main (default), mdi or example: the form shown in front
 //   --shot FILE     saves the front form's window area as a 24-bit BMP once the
 //                   program has settled, then ends
+//   --fault WHAT    plants a fault for the soak's own tests: leak or hang:N (Faults.h)
 struct SkinAppOptions {
     String SkinsDir;
     String Skin = L"Slate";
@@ -40,6 +42,7 @@ struct SkinAppOptions {
     int Saturation = 0;
     String Show = L"main";
     String Shot;
+    PlantedFault Fault;
 };
 // False (with the reason in error) on an unknown switch or a bad value.
 bool ParseSkinAppOptions(const std::vector<String>& args, SkinAppOptions& options, String& error);

@@ -364,10 +364,17 @@ TEST(SkinAppOptions, CommandLine)
         const wchar_t* skin;
         int hue, sat;
         const wchar_t* show;
+        PlantedFault fault;
     };
     const Row rows[] = {
         {{}, true, L"Slate", 0, 0, L"main"},
         {{L"--skin", L"Graphite", L"--hue", L"120", L"--sat", L"-40", L"--show", L"mdi"}, true, L"Graphite", 120, -40, L"mdi"},
+        {{L"--fault", L"leak"}, true, L"Slate", 0, 0, L"main", {PlantedFault::Leak, 0}},
+        {{L"--fault", L"hang:12"}, true, L"Slate", 0, 0, L"main", {PlantedFault::Hang, 12}},
+        {{L"--fault", L"hang:0"}, false, nullptr, 0, 0, nullptr},
+        {{L"--fault", L"hang:"}, false, nullptr, 0, 0, nullptr},
+        {{L"--fault", L"hang:3x"}, false, nullptr, 0, 0, nullptr},
+        {{L"--fault", L"crash"}, false, nullptr, 0, 0, nullptr},
         {{L"--hue", L"360"}, false, nullptr, 0, 0, nullptr},
         {{L"--hue", L"1x"}, false, nullptr, 0, 0, nullptr},
         {{L"--sat", L"-101"}, false, nullptr, 0, 0, nullptr},
@@ -388,6 +395,7 @@ TEST(SkinAppOptions, CommandLine)
         EXPECT_EQ(o.Hue, r.hue);
         EXPECT_EQ(o.Saturation, r.sat);
         EXPECT_EQ(o.Show, String(r.show));
+        EXPECT_TRUE(o.Fault == r.fault);
     }
 }
 

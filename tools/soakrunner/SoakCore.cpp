@@ -4,6 +4,9 @@
 #include "tools/soakrunner/SoakCore.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "app/ContentContainer.h"
 
@@ -273,58 +276,109 @@ SessionEnd ClassifyExit(unsigned long exitCode, const std::string& output)
     return exitCode == 0 ? SessionEnd::Normal : SessionEnd::Crashed;
 }
 
+const char* KindName(HandleKind kind)
+{
+    static const char* const names[kHandleKinds] = {"DCs",   "regions", "bitmaps",     "palettes", "fonts",
+                                                    "brushes", "pens",  "GDI objects", "windows"};
+    return kind < kHandleKinds ? names[kind] : "?";
+}
+
 HandleCounts operator-(const HandleCounts& a, const HandleCounts& b)
 {
-    return HandleCounts{a.gdi - b.gdi, a.dcs - b.dcs, a.windows - b.windows, a.userWindows - b.userWindows};
+    HandleCounts d;
+    for (size_t k = 0; k < kHandleKinds; ++k) d.n[k] = a.n[k] - b.n[k];
+    return d;
 }
 
 std::string Describe(const HandleCounts& c)
 {
-    return "GDI " + std::to_string(c.gdi) + ", DCs " + std::to_string(c.dcs) + ", windows " +
-           std::to_string(c.windows) + ", USER windows " + std::to_string(c.userWindows);
+    std::string out;
+    for (size_t k = 0; k < kHandleKinds; ++k)
+        if (c.n[k] != 0) out += (out.empty() ? "" : ", ") + std::string(KindName(HandleKind(k))) + " " + std::to_string(c.n[k]);
+    return out.empty() ? "none" : out;
 }
 
-void ObjectTrack::Add(uint64_t event, uint64_t session, const HandleCounts& c, const std::string& shape)
+HandleKind GdiKindOfType(uint8_t type)
+{
+    switch (type) {
+    case 0x01:   // screen, memory, enhanced-metafile and metafile DCs
+    case 0x41:
+    case 0x21:
+    case 0x66: return hkDCs;
+    case 0x04: return hkRegions;
+    case 0x05:
+    case 0x09: return hkBitmaps;
+    case 0x08: return hkPalettes;
+    case 0x0a: return hkFonts;
+    case 0x10: return hkBrushes;
+    case 0x30:
+    case 0x50: return hkPens;
+    default: return hkGdiObjects;
+    }
+}
+
+bool CountGdiEntries(const uint8_t* bytes, size_t entries, uint16_t pid, HandleCounts& out)
+{
+    bool used = false;
+    for (size_t i = 0; i < entries; ++i) {
+        const uint8_t* e = bytes + i * kGdiEntrySize;
+        uint64_t object = 0;
+        std::memcpy(&object, e, sizeof object);
+        const uint16_t owner = uint16_t(e[8] | e[9] << 8), upper = uint16_t(e[12] | e[13] << 8);
+        const uint8_t live = e[14];
+        used = used || object || upper || live;
+        if (object && live && (owner == pid || owner == 0)) ++out[GdiKindOfType(uint8_t(upper))];
+    }
+    return used;
+}
+
+bool ParseBound(const std::string& text, HandleCounts& out)
+{
+    HandleCounts b;
+    long gdi = 0, windows = 0;
+    int used = 0;
+    if (std::sscanf(text.c_str(), "%ld,%ld%n", &gdi, &windows, &used) != 2) return false;
+    for (size_t k = 0; k < kHandleKinds; ++k) b.n[k] = gdi;
+    b[hkWindows] = windows;
+    // Then ",kind=N" for a kind of its own.
+    for (size_t at = size_t(used); at < text.size();) {
+        if (text[at] != ',') return false;
+        const size_t eq = text.find('=', at), next = std::min(text.find(',', at + 1), text.size());
+        if (eq == std::string::npos || eq > next) return false;
+        const std::string name = text.substr(at + 1, eq - at - 1), number = text.substr(eq + 1, next - eq - 1);
+        size_t k = 0;
+        while (k < kHandleKinds && name != KindName(HandleKind(k))) ++k;
+        char* end = nullptr;
+        const long n = std::strtol(number.c_str(), &end, 10);
+        if (k == kHandleKinds || number.empty() || *end != 0) return false;
+        b.n[k] = n;
+        at = next;
+    }
+    out = b;
+    return true;
+}
+
+void ObjectTrack::Add(uint64_t event, uint64_t session, const HandleCounts& c, const std::string& shape, long state)
 {
     if (sessions_.empty() || sessions_.back().number != session) {
         Session s;
         s.number = session;
         s.firstEvent = event;
-        s.restShape = shape;
-        s.first = s.max = s.firstRest = c;
+        s.first = s.max = c;
         sessions_.push_back(s);
     }
     Session& s = sessions_.back();
-    const bool opening = s.seen.empty();   // the rest shape itself
-    // A window shown and closed within the event made what it needs (and may
-    // keep it, as a closed form stays hidden) as surely as one still shown.
-    const std::string shown = sawSession_ == session ? shape + saw_ : shape;
-    saw_.clear();
-    for (size_t at = 0, end; (end = shown.find("; ", at)) != std::string::npos; at = end + 2) {
-        std::string cls = shown.substr(at, end - at);
-        if (std::find(s.seen.begin(), s.seen.end(), cls) == s.seen.end()) {
-            s.seen.push_back(cls);
-            if (!opening) s.shapes.clear();   // measured again from here
-        }
-    }
-    auto [at, fresh] = s.shapes.try_emplace(shape, c, c);
-    if (!fresh) at->second.second = c;
     s.lastEvent = event;
     s.last = c;
-    s.max = HandleCounts{std::max(s.max.gdi, c.gdi), std::max(s.max.dcs, c.dcs), std::max(s.max.windows, c.windows),
-                         std::max(s.max.userWindows, c.userWindows)};
-    if (shape == s.restShape) {
-        if (fresh) s.firstRest = c;
-        s.lastRest = c;
-        ++s.restSamples;
-    }
-}
-
-void ObjectTrack::Saw(uint64_t session, const std::string& shape)
-{
-    if (sawSession_ != session) saw_.clear();
-    sawSession_ = session;
-    saw_ += shape;
+    for (size_t k = 0; k < kHandleKinds; ++k) s.max.n[k] = std::max(s.max.n[k], c.n[k]);
+    // A dialog box holds objects that come and go with it and with what it
+    // shows (the icons of a folder): places with one are not compared.
+    if (shape.find("#32770") != std::string::npos) return;
+    auto place = std::find_if(places_.begin(), places_.end(), [&](const Place& p) {
+        return p.session == session && p.shape == shape && p.state == state;
+    });
+    if (place == places_.end()) place = places_.insert(places_.end(), Place{session, shape, state, {}});
+    place->points.push_back(Point{event, c});
 }
 
 const ObjectTrack::Session* ObjectTrack::Longest() const
@@ -335,37 +389,31 @@ const ObjectTrack::Session* ObjectTrack::Longest() const
     return best;
 }
 
-HandleCounts ObjectTrack::Session::Growth() const
-{
-    HandleCounts most;
-    for (const auto& [shape, firstLast] : shapes) {
-        HandleCounts g = firstLast.second - firstLast.first;
-        most = HandleCounts{std::max(most.gdi, g.gdi), std::max(most.dcs, g.dcs), std::max(most.windows, g.windows), 0};
-    }
-    // The system's windows of the process (a common dialog's, made while the
-    // program waits for it) come and go with what is open, whatever shows:
-    // they are compared at rest only.
-    most.userWindows = restSamples ? std::max(0L, lastRest.userWindows - firstRest.userWindows) : 0;
-    return most;
-}
-
-std::string ShapeInState(const std::string& shape, long state)
-{
-    return state ? shape + "state " + std::to_string(state) + "; " : shape;
-}
-
 std::vector<std::string> ObjectTrack::Check(const HandleCounts& bound) const
 {
     std::vector<std::string> out;
-    for (const Session& s : sessions_) {
-        HandleCounts g = s.Growth();
-        if ((bound.gdi >= 0 && g.gdi > bound.gdi) || (bound.dcs >= 0 && g.dcs > bound.dcs) ||
-            (bound.windows >= 0 && g.windows > bound.windows) ||
-            (bound.userWindows >= 0 && g.userWindows > bound.userWindows))
-            out.push_back("session " + std::to_string(s.number) + " (events " + std::to_string(s.firstEvent) + "-" +
-                          std::to_string(s.lastEvent) + "): with the same windows shown the counts grew by " +
-                          Describe(g) + " (at rest from " + Describe(s.firstRest) + " to " + Describe(s.lastRest) +
-                          "), beyond the bound of " + Describe(bound));
+    for (const Place& r : places_) {
+        const Point& first = r.points.front();
+        for (size_t k = 0; k < kHandleKinds; ++k) {
+            const HandleKind kind = HandleKind(k);
+            if (bound[kind] < 0) continue;
+            const Point* good = &first;
+            for (const Point& p : r.points) {
+                if (p.counts[kind] - first.counts[kind] <= bound[kind]) {
+                    good = &p;
+                    continue;
+                }
+                out.push_back("session " + std::to_string(r.session) + ", showing " + r.shape +
+                              (r.state ? "program state " + std::to_string(r.state) + "; " : "") + KindName(kind) +
+                              " climbed from " + std::to_string(first.counts[kind]) + " (event " +
+                              std::to_string(first.event) + ") to " + std::to_string(p.counts[kind]) + " (event " +
+                              std::to_string(p.event) + "), beyond the bound of " + std::to_string(bound[kind]) +
+                              "; last within it " + std::to_string(good->counts[kind]) + " (event " +
+                              std::to_string(good->event) + "): the growth is in events " +
+                              std::to_string(good->event + 1) + "-" + std::to_string(p.event));
+                break;
+            }
+        }
     }
     return out;
 }
@@ -374,21 +422,23 @@ std::vector<std::string> ObjectTrack::Report() const
 {
     std::vector<std::string> out;
     if (sessions_.empty()) return out;
-    out.push_back("objects at the start: " + Describe(sessions_.front().first));
-    out.push_back("objects at the end:   " + Describe(sessions_.back().last));
-    HandleCounts worst;
-    for (const Session& s : sessions_) {
-        HandleCounts g = s.Growth();
-        worst = HandleCounts{std::max(worst.gdi, g.gdi), std::max(worst.dcs, g.dcs),
-                             std::max(worst.windows, g.windows), std::max(worst.userWindows, g.userWindows)};
+    out.push_back("at the start: " + Describe(sessions_.front().first));
+    out.push_back("at the end:   " + Describe(sessions_.back().last));
+    HandleCounts most;
+    size_t points = 0;
+    for (const Place& r : places_) {
+        points += r.points.size();
+        for (const Point& p : r.points)
+            for (size_t k = 0; k < kHandleKinds; ++k)
+                most.n[k] = std::max(most.n[k], p.counts.n[k] - r.points.front().counts.n[k]);
     }
-    out.push_back("largest growth with the same windows shown, in one of " + std::to_string(sessions_.size()) +
-                  " sessions: " + Describe(worst));
+    out.push_back("most climbed with the same windows shown (" + std::to_string(places_.size()) + " places, " +
+                  std::to_string(points) + " points, " + std::to_string(sessions_.size()) +
+                  " sessions): " + Describe(most));
     if (const Session* l = Longest())
         out.push_back("longest session " + std::to_string(l->number) + ", events " + std::to_string(l->firstEvent) +
-                      "-" + std::to_string(l->lastEvent) + " (" + std::to_string(l->restSamples) +
-                      " at rest): at rest " + Describe(l->firstRest) + " -> " + Describe(l->lastRest) + "; most " +
-                      Describe(l->max));
+                      "-" + std::to_string(l->lastEvent) + ": first " + Describe(l->first) + "; last " +
+                      Describe(l->last) + "; most " + Describe(l->max));
     return out;
 }
 

@@ -3,6 +3,7 @@
 // checks made on them (the program's folder copy, folders that must stay
 // untouched, reports that must never be replaced).
 #pragma once
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -114,59 +115,88 @@ SessionEnd ClassifyExit(unsigned long exitCode, const std::string& output);
 // Where the first line of a crash report starts in output (npos: none).
 size_t CrashReportStart(const std::string& output);
 
-// Handles a program holds: what its own counting owners hold (GDI objects,
-// device contexts, windows; see classlib/GdiHandle.h) and the windows the
-// system knows of it (top-level and child, hidden ones included).
+// The handles a program holds, by kind: its GDI objects by type (read from
+// the process's GDI handle table; where only a total is known it is counted as
+// "GDI objects") and its windows, top-level and child, hidden ones included.
+enum HandleKind : size_t {
+    hkDCs, hkRegions, hkBitmaps, hkPalettes, hkFonts, hkBrushes, hkPens, hkGdiObjects, hkWindows, kHandleKinds
+};
+// "DCs", "regions", ..., "GDI objects" (of another or an unknown type), "windows".
+const char* KindName(HandleKind kind);
+
 struct HandleCounts {
-    long gdi = 0, dcs = 0, windows = 0, userWindows = 0;
+    std::array<long, kHandleKinds> n{};
+    long& operator[](HandleKind k) { return n[k]; }
+    long operator[](HandleKind k) const { return n[k]; }
     bool operator==(const HandleCounts&) const = default;
 };
 HandleCounts operator-(const HandleCounts& a, const HandleCounts& b);
-// "GDI 12, DCs 0, windows 40, USER windows 55"
+// "DCs 1, bitmaps 12, fonts 3, windows 40": the kinds that are not 0.
 std::string Describe(const HandleCounts& c);
 
-// The shape the counts are tracked at: the windows shown and the state the
-// program tells (0: none), since a program holds other caches in another state
-// (a skin on or off).
-std::string ShapeInState(const std::string& shape, long state);
+// The GDI handle table a process environment block points to (the layout
+// Wine shares, as Windows does): entries of 24 bytes, the object's address
+// (8), its owner's process id (2) and a lock count (2), the handle's upper
+// word (2; its low byte is the object's type), the object's base type (1, 0
+// once freed), flags (1) and a user address (8).
+constexpr size_t kGdiEntrySize = 24;
+// The kind of an object's type (the low byte of its handle's upper word).
+HandleKind GdiKindOfType(uint8_t type);
+// Adds the live objects among `entries` entries at bytes that belong to the
+// process (its id's low 16 bits) or to no process (stock objects; Wine's
+// tables, one per process, name no owner). Returns false when none of them was
+// ever used: the used part of the table ended before them (the table hands
+// out fresh entries in order; a freed one keeps its upper word).
+bool CountGdiEntries(const uint8_t* bytes, size_t entries, uint16_t pid, HandleCounts& out);
 
-// The counts sampled after every event, per session of the program. A leak
-// shows as counts that grow while the program shows the same windows (shape:
-// the classes of the visible windows, "A; B; "): for each shape, from its
-// first sample to its last. A window shown for the first time in a session
-// makes what it needs once (its handle, its controls, cached pictures): the
-// growth is measured from samples after the last window shown for the first
-// time. The session is at rest when it shows what it showed at its start.
-// The system's windows of the process are compared at rest only.
+// Parses a bound "G,W[,kind=N]...": how far each kind of GDI object and the
+// windows may climb, then kinds of their own ("fonts=640"; a kind as KindName
+// names it); a negative number: not checked.
+bool ParseBound(const std::string& text, HandleCounts& out);
+
+// The counts sampled after every event. A leak shows as counts that climb
+// while the program shows the same windows in the same state (a skin on or
+// off holds other caches): each time a session of the program is back at one
+// such place (at its start window with nothing else open, or at any other), its
+// counts are compared with the first time it was there, over the whole session.
+// What a window shown for the first time makes once (its controls, cached
+// pictures) has to fit in the bound; a steady leak climbs past any bound.
+// Places with a dialog box are not compared: a box's objects come and go with
+// it and with what it shows (the icons of a folder).
 class ObjectTrack {
 public:
+    struct Point {
+        uint64_t event;
+        HandleCounts counts;
+    };
+    struct Place {   // one place of one session: its points in order
+        uint64_t session;
+        std::string shape;
+        long state;
+        std::vector<Point> points;
+    };
     struct Session {
-        uint64_t number = 0, firstEvent = 0, lastEvent = 0, restSamples = 0;
-        std::string restShape;
-        std::vector<std::string> seen;   // window classes shown in the session
-        std::map<std::string, std::pair<HandleCounts, HandleCounts>> shapes;   // first and last since warm
-        HandleCounts first, last, max, firstRest, lastRest;
-        HandleCounts Growth() const;    // the most any kind grew at one shape
+        uint64_t number = 0, firstEvent = 0, lastEvent = 0;
+        HandleCounts first, last, max;
         uint64_t Events() const { return lastEvent - firstEvent; }
     };
-    void Add(uint64_t event, uint64_t session, const HandleCounts& c, const std::string& shape);
-    // Windows shown between two samples (during one event that opens and
-    // closes them): the next sample of the session counts them as shown.
-    void Saw(uint64_t session, const std::string& shape);
+    // shape: the classes of the windows shown ("A; B; "); state: what the
+    // program tells of itself (0: nothing).
+    void Add(uint64_t event, uint64_t session, const HandleCounts& c, const std::string& shape, long state = 0);
     const std::vector<Session>& Sessions() const { return sessions_; }
     // The session with the most events (nullptr before the first sample).
     const Session* Longest() const;
-    // One text per session whose counts at one shape grew by more than bound
-    // in any kind (kinds of the bound that are negative are not checked).
+    // One text per place and kind whose count climbed more than the bound
+    // above its first count there: the kind, the counts, and the events
+    // between the last point within the bound and the first beyond it.
     std::vector<std::string> Check(const HandleCounts& bound) const;
-    // The report: counts at the start and end of the run, and of the longest
-    // session, at rest and at most.
+    // The report: counts at the start and the end of the run, the most each
+    // kind climbed at one place, the longest session.
     std::vector<std::string> Report() const;
 
 private:
     std::vector<Session> sessions_;
-    uint64_t sawSession_ = 0;
-    std::string saw_;   // shapes seen since the last sample, of sawSession_
+    std::vector<Place> places_;
 };
 
 // How often the soak reached each window and action, most often first.

@@ -64,7 +64,11 @@ SoakRunner::SoakRunner(SoakOptions o) : o_(std::move(o))
     o_.copy = IncludeTrailingBackslash(o_.copy);
     if (!o_.log.empty()) log_ = _wfopen(o_.log.c_str(), L"wb");
     if (!o_.samples.empty()) samples_ = _wfopen(o_.samples.c_str(), L"wb");
-    if (samples_) std::fprintf(samples_, "event,session,ms,gdi,dcs,windows,user_windows,counted,shape\n");
+    if (samples_) {
+        std::fprintf(samples_, "event,session,ms,counted,state");
+        for (size_t k = 0; k < kHandleKinds; ++k) std::fprintf(samples_, ",%s", KindName(HandleKind(k)));
+        std::fprintf(samples_, ",shape\n");
+    }
 }
 
 SoakRunner::~SoakRunner()
@@ -216,7 +220,11 @@ void SoakRunner::Settle()
     // One seed, one sequence: the next event is chosen from what the program
     // shows once it has taken this one, never from a state half-way.
     std::string why;
-    if (pi_.hProcess && !WaitSettled(pi_.hProcess, pi_.dwProcessId, o_.settleMs, 3, &why)) {
+    const ULONGLONG t0 = GetTickCount64();
+    const bool settled = !pi_.hProcess || WaitSettled(pi_.hProcess, pi_.dwProcessId, o_.settleMs, 3, &why);
+    times_.settle += GetTickCount64() - t0;
+    ++times_.settles;
+    if (!settled) {
         ++unsettled_;
         std::printf("soak: not settled after %u ms: %s\n", o_.settleMs, why.c_str());
         std::fflush(stdout);
@@ -227,21 +235,35 @@ void SoakRunner::Sample(uint64_t event, ULONGLONG ms)
 {
     if (!pi_.hProcess || WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0) return;
     HandleCounts c;
-    bool counted = AskHandleCounts(pi_.dwProcessId, o_.probeMs, c);
-    counted_ = counted_ || counted;
-    std::string shape = ProcessShape(pi_.dwProcessId, false);
+    c[hkWindows] = CountProcessWindows(pi_.dwProcessId);
+    const bool counted = CountGdiObjects(gdiSource_, pi_.hProcess, pi_.dwProcessId, o_.probeMs, c);
+    const std::string shape = ProcessShape(pi_.dwProcessId, false);
     // Counts are compared within one state of the program (a skin on or off
     // holds other caches); a program that does not tell its state is in one.
     LRESULT state = 0;
-    if (counted) AskProgram(pi_.dwProcessId, LiveHandlesMessage(), kAskState, o_.probeMs, state);
-    const std::string tracked = ShapeInState(shape, long(state));
-    objects_.Add(event, sessions_, c, tracked);
+    AskProgram(pi_.dwProcessId, LiveHandlesMessage(), kAskState, o_.probeMs, state);
+    objects_.Add(event, sessions_, c, shape, long(state));
     for (size_t at = 0, end; (end = shape.find("; ", at)) != std::string::npos; at = end + 2)
         windows_.Reached(shape.substr(at, end - at));
-    if (samples_)
-        std::fprintf(samples_, "%llu,%llu,%llu,%ld,%ld,%ld,%ld,%d,%s\n", static_cast<unsigned long long>(event),
-                     static_cast<unsigned long long>(sessions_), static_cast<unsigned long long>(ms), c.gdi, c.dcs,
-                     c.windows, c.userWindows, counted ? 1 : 0, tracked.c_str());
+    if (samples_) {
+        std::fprintf(samples_, "%llu,%llu,%llu,%d,%ld", static_cast<unsigned long long>(event),
+                     static_cast<unsigned long long>(sessions_), static_cast<unsigned long long>(ms), counted ? 1 : 0,
+                     long(state));
+        for (long n : c.n) std::fprintf(samples_, ",%ld", n);
+        std::fprintf(samples_, ",%s\n", shape.c_str());
+    }
+}
+
+std::string SoakRunner::TimeSplit() const
+{
+    // Input is what the events took besides waiting for the program to settle.
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "input %.0f s, settling %.0f s in %llu waits, probes %.0f s, samples %.0f s, scans %.0f s",
+                  (times_.events - std::min(times_.events, times_.settle)) / 1000.0, times_.settle / 1000.0,
+                  static_cast<unsigned long long>(times_.settles), times_.probes / 1000.0, times_.samples / 1000.0,
+                  times_.scans / 1000.0);
+    return text;
 }
 
 bool SoakRunner::Probe(uint64_t event)
@@ -726,11 +748,7 @@ void SoakRunner::FollowPath(SoakRng& rng, std::string& note)
     actions_.Reached("path '" + path.name + "' started");
     for (size_t i = 0; i < path.steps.size(); ++i) {
         const PathStep& step = path.steps[i];
-        if (i > 0) {
-            Settle();
-            // What a step showed may be gone again by the sample after the event.
-            objects_.Saw(sessions_, ProcessShape(pi_.dwProcessId, false));
-        }
+        if (i > 0) Settle();
         std::string stop;
         DialogInfo d;
         HWND top = nullptr;
@@ -923,6 +941,10 @@ bool SoakRunner::UnskinCheck(uint64_t event)
 int SoakRunner::Run()
 {
     const ULONGLONG started = GetTickCount64();
+    gdiSource_ = ProveGdiSource();
+    std::printf("soak: GDI objects are counted from %s%s\n", SourceName(gdiSource_),
+                gdiSource_ == GdiSource::ProgramCounts ? "" : " (it saw a brush made and freed here)");
+    std::fflush(stdout);
     copyStart_ = SnapshotTree(o_.copy);
     copyFiles_ = TreeNames(copyStart_, false);
     copyFolders_ = TreeNames(copyStart_, true);
@@ -940,18 +962,19 @@ int SoakRunner::Run()
 
     uint64_t event = 1;
     bool ok = true;
-    ULONGLONG inEvents = 0, inProbes = 0, inScans = 0;
     for (; ok && event <= o_.events; ++event) {
         ULONGLONG t0 = GetTickCount64();
         ok = DoEvent(event);
         if (!ok) break;
         Settle();
         ULONGLONG t1 = GetTickCount64();
+        times_.events += t1 - t0;
         ok = Probe(event);
         ULONGLONG t2 = GetTickCount64();
-        inEvents += t1 - t0;
-        inProbes += t2 - t1;
+        times_.probes += t2 - t1;
         if (ok) Sample(event, t2 - t0);
+        ULONGLONG t3 = GetTickCount64();
+        times_.samples += t3 - t2;
         if (ok && o_.reportEvery > 0 && event % uint64_t(o_.reportEvery) == 0) {
             for (const String& p : reports.Scan()) {
                 Fail(event, p);
@@ -961,13 +984,12 @@ int SoakRunner::Run()
             FileTree now = SnapshotTree(o_.copy, {}, false);
             copyFiles_ = TreeNames(now, false);
             copyFolders_ = TreeNames(now, true);
-            inScans += GetTickCount64() - t2;
+            times_.scans += GetTickCount64() - t3;
         }
         if (event % 1000 == 0) {
-            std::printf("soak: %llu events, %llu sessions, %.0f s (input %.0f s, probes %.0f s, scans %.0f s)\n",
-                        static_cast<unsigned long long>(event), static_cast<unsigned long long>(sessions_),
-                        (GetTickCount64() - started) / 1000.0, inEvents / 1000.0, inProbes / 1000.0,
-                        inScans / 1000.0);
+            std::printf("soak: %llu events, %llu sessions, %.0f s (%s)\n", static_cast<unsigned long long>(event),
+                        static_cast<unsigned long long>(sessions_), (GetTickCount64() - started) / 1000.0,
+                        TimeSplit().c_str());
             for (const std::string& line : objects_.Report()) std::printf("  %s\n", line.c_str());
             for (const std::string& line : objects_.Check(o_.bound)) std::printf("  so far beyond the bound: %s\n", line.c_str());
             std::fflush(stdout);
@@ -982,18 +1004,19 @@ int SoakRunner::Run()
     for (const std::string& line : windows_.Lines()) std::printf("%s\n", line.c_str());
     std::printf("soak: actions (events):\n");
     for (const std::string& line : actions_.Lines()) std::printf("%s\n", line.c_str());
-    std::printf("soak: %s handle counts (after every event, %llu sessions):\n",
-                counted_ ? "the program's" : "no counted handles (the program does not count them); system",
-                static_cast<unsigned long long>(sessions_));
+    std::printf("soak: the program's handles (after every event; GDI objects from %s):\n", SourceName(gdiSource_));
     for (const std::string& line : objects_.Report()) std::printf("  %s\n", line.c_str());
-    std::printf("  bound on the growth with the same windows shown, per session: %s\n", Describe(o_.bound).c_str());
+    std::printf("  bound on the climb at rest, per session: %s\n", Describe(o_.bound).c_str());
     if (unsettled_) std::printf("soak: %llu events did not settle within %u ms\n", static_cast<unsigned long long>(unsettled_), o_.settleMs);
     std::fflush(stdout);
-    if (ok)
-        for (const std::string& p : objects_.Check(o_.bound)) {
-            Fail(last, L"handles grew: " + Utf8ToString(p));
+    if (ok) {
+        std::string leaks;
+        for (const std::string& p : objects_.Check(o_.bound)) leaks += "\n  " + p;
+        if (!leaks.empty()) {
+            Fail(last, L"handles leak:" + Utf8ToString(leaks));
             ok = false;
         }
+    }
 
     // The files, once the program is gone.
     if (ok) {
@@ -1021,11 +1044,10 @@ int SoakRunner::Run()
         std::fflush(stdout);
         return 1;
     }
-    std::printf("SOAK PASSED seed=%llu events=%llu sessions=%llu reports=%zu time=%.0f s "
-                "(input %.0f s, probes %.0f s, scans %.0f s)\n",
+    std::printf("SOAK PASSED seed=%llu events=%llu sessions=%llu reports=%zu time=%.0f s, %.1f events/s (%s)\n",
                 static_cast<unsigned long long>(o_.seed), static_cast<unsigned long long>(o_.events),
-                static_cast<unsigned long long>(sessions_), reports.Known(), seconds, inEvents / 1000.0,
-                inProbes / 1000.0, inScans / 1000.0);
+                static_cast<unsigned long long>(sessions_), reports.Known(), seconds,
+                seconds > 0 ? double(o_.events) / seconds : 0.0, TimeSplit().c_str());
     std::fflush(stdout);
     return 0;
 }

@@ -11,6 +11,14 @@
 #include "tools/soakrunner/SoakPaths.h"
 #include "tools/soakrunner/SoakWindows.h"
 
+// 32 of each kind of GDI object, 16 windows.
+inline HandleCounts DefaultBound()
+{
+    HandleCounts b;
+    ParseBound("32,16", b);
+    return b;
+}
+
 struct SoakOptions {
     uint64_t seed = 1;
     uint64_t events = 10000;
@@ -32,9 +40,9 @@ struct SoakOptions {
     UINT probeMs = 5000;         // a window must answer WM_NULL within this
     UINT startSeconds = 60;
     int reportEvery = 20;        // events between report scans
-    // How far the counted handles may grow within a session while the same
-    // windows show (a kind below 0 is not checked): the stated bound of the soak.
-    HandleCounts bound{64, 4, 8, 16};
+    // How far each kind of handle may climb at rest within a session (a kind
+    // below 0 is not checked): the stated bound of the soak.
+    HandleCounts bound = DefaultBound();
     bool unskinCheck = false;    // at the end, ask the program to switch its skin off and check its controls
 };
 
@@ -74,6 +82,7 @@ private:
     String RandomText(SoakRng& rng, int maxLength);
     String FileDialogName(SoakRng& rng, const DialogInfo& d, std::string& note);
     void Settle();
+    std::string TimeSplit() const;
     void Sample(uint64_t event, ULONGLONG ms);
     bool UnskinCheck(uint64_t event);
     void Record(uint64_t event, const std::string& text);
@@ -98,8 +107,12 @@ private:
     std::vector<String> copyFiles_, copyFolders_;
     std::vector<String> failures_;
     ObjectTrack objects_;
-    bool counted_ = false;        // the program answered the count question
+    GdiSource gdiSource_ = GdiSource::None;
     Coverage windows_, actions_;
+    struct Times {                // where the run's time goes (ms)
+        ULONGLONG events = 0, settle = 0, probes = 0, samples = 0, scans = 0;
+        uint64_t settles = 0;
+    } times_;
     uint64_t unsettled_ = 0;      // events after which the program did not settle in time
     RECT draggedBack_{};          // where a window was when it was last dragged back onto the screen
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "classlib/GdiHandle.h"
 #include "classlib/HandleQuery.h"
 
 namespace {
@@ -535,20 +536,116 @@ bool AskProgram(DWORD pid, UINT message, WPARAM wParam, UINT timeoutMs, LRESULT&
     return true;
 }
 
-bool AskHandleCounts(DWORD pid, UINT timeoutMs, HandleCounts& out)
+const char* SourceName(GdiSource source)
 {
-    out = HandleCounts{};
-    out.userWindows = CountProcessWindows(pid);
-    const UINT message = LiveHandlesMessage();
-    LRESULT counted = 0, gdi = 0, dcs = 0, windows = 0;
-    if (!AskProgram(pid, message, kAskCounted, timeoutMs, counted) || counted != kCountedYes) return false;
-    if (!AskProgram(pid, message, kAskGdiObjects, timeoutMs, gdi) || !AskProgram(pid, message, kAskDCs, timeoutMs, dcs) ||
-        !AskProgram(pid, message, kAskWindows, timeoutMs, windows))
-        return false;
-    out.gdi = long(gdi);
-    out.dcs = long(dcs);
-    out.windows = long(windows);
+    switch (source) {
+    case GdiSource::HandleTable: return "the process's GDI handle table";
+    case GdiSource::GuiResources: return "GetGuiResources";
+    case GdiSource::ProgramCounts: return "the program's own handle counts";
+    default: return "nothing (no source of GDI counts is live here)";
+    }
+}
+
+namespace {
+
+// The address of the process's GDI handle table, from its environment block.
+uintptr_t GdiTableAddress(HANDLE process)
+{
+    struct BasicInformation {
+        LONG_PTR exitStatus;
+        PVOID peb;
+        ULONG_PTR affinity, priority, pid, parentPid;
+    } info{};
+    using QueryFn = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+    static const auto query =
+        reinterpret_cast<QueryFn>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess"));
+    if (!query || query(process, 0 /* basic information */, &info, sizeof info, nullptr) != 0 || !info.peb)
+        return 0;
+    constexpr size_t kTableField = sizeof(void*) == 4 ? 0x94 : 0xF8;
+    uintptr_t table = 0;
+    SIZE_T got = 0;
+    if (!ReadProcessMemory(process, static_cast<const char*>(info.peb) + kTableField, &table, sizeof table, &got) ||
+        got != sizeof table)
+        return 0;
+    return table;
+}
+
+bool CountGdiTable(HANDLE process, DWORD pid, HandleCounts& out)
+{
+    const uintptr_t table = GdiTableAddress(process);
+    if (!table) return false;
+    // The used part of the table, a chunk at a time (the whole holds 65,536 entries).
+    constexpr size_t kChunk = 4096, kMaxEntries = 65536;
+    static thread_local std::vector<uint8_t> bytes(kChunk * kGdiEntrySize);
+    HandleCounts counted;
+    for (size_t first = 0; first < kMaxEntries; first += kChunk) {
+        SIZE_T got = 0;
+        if (!ReadProcessMemory(process, reinterpret_cast<const void*>(table + first * kGdiEntrySize), bytes.data(),
+                               bytes.size(), &got) ||
+            got != bytes.size())
+            break;
+        if (!CountGdiEntries(bytes.data(), kChunk, uint16_t(pid), counted)) break;
+    }
+    for (size_t k = 0; k < kHandleKinds; ++k) out.n[k] += counted.n[k];
     return true;
+}
+
+bool AskProgramCounts(DWORD pid, UINT timeoutMs, HandleCounts& out)
+{
+    const UINT message = LiveHandlesMessage();
+    LRESULT counted = 0, gdi = 0, dcs = 0;
+    if (!AskProgram(pid, message, kAskCounted, timeoutMs, counted) || counted != kCountedYes ||
+        !AskProgram(pid, message, kAskGdiObjects, timeoutMs, gdi) || !AskProgram(pid, message, kAskDCs, timeoutMs, dcs))
+        return false;
+    out[hkGdiObjects] += long(gdi);
+    out[hkDCs] += long(dcs);
+    return true;
+}
+
+long Total(const HandleCounts& c)
+{
+    long n = 0;
+    for (size_t k = 0; k < hkWindows; ++k) n += c.n[k];
+    return n;
+}
+
+}  // namespace
+
+bool CountGdiObjects(GdiSource source, HANDLE process, DWORD pid, UINT timeoutMs, HandleCounts& out)
+{
+    switch (source) {
+    case GdiSource::HandleTable: return CountGdiTable(process, pid, out);
+    case GdiSource::GuiResources: {
+        const DWORD n = GetGuiResources(process, GR_GDIOBJECTS);
+        out[hkGdiObjects] += long(n);
+        return n != 0;
+    }
+    case GdiSource::ProgramCounts: return AskProgramCounts(pid, timeoutMs, out);
+    default: return false;
+    }
+}
+
+GdiSource ProveGdiSource()
+{
+    for (GdiSource source : {GdiSource::HandleTable, GdiSource::GuiResources}) {
+        auto count = [&](long& total) {
+            HandleCounts c;
+            if (!CountGdiObjects(source, GetCurrentProcess(), GetCurrentProcessId(), 2000, c)) return false;
+            total = Total(c);
+            return true;
+        };
+        long before = 0, held = 0, after = 0;
+        if (!count(before)) continue;
+        bool live = false;
+        {
+            BrushHandle brush(CreateSolidBrush(RGB(1, 2, 3)));
+            live = count(held) && held == before + 1;
+        }
+        if (live && count(after) && after == before) return source;
+    }
+    // Neither system source: what the program's own owners count (of a
+    // program that counts them; it cannot be proven from here).
+    return GdiSource::ProgramCounts;
 }
 
 long CountProcessWindows(DWORD pid)

@@ -101,8 +101,16 @@ HWND ApplicationWindow(DWORD pid);
 // window; false when it did not answer within timeoutMs (or has no such
 // window). A program that does not know the message answers 0.
 bool AskProgram(DWORD pid, UINT message, WPARAM wParam, UINT timeoutMs, LRESULT& answer);
-// The handles the program counts (false: it does not count them or did not
-// answer) and the windows the system knows of it.
-bool AskHandleCounts(DWORD pid, UINT timeoutMs, HandleCounts& out);
+// Where the counts of GDI objects come from, tried in this order: the
+// process's GDI handle table (by type), GetGuiResources (a total), the counts
+// the program's own handle owners keep (a total; see classlib/HandleQuery.h).
+enum class GdiSource { None, HandleTable, GuiResources, ProgramCounts };
+const char* SourceName(GdiSource source);
+// Adds the GDI objects of the process to out from that source; false when it
+// could not be read (or the program did not answer).
+bool CountGdiObjects(GdiSource source, HANDLE process, DWORD pid, UINT timeoutMs, HandleCounts& out);
+// The first system source that is live here: it sees an object this process
+// makes and frees; else the program's own counts.
+GdiSource ProveGdiSource();
 // Every window of the process, top-level and child, hidden ones included.
 long CountProcessWindows(DWORD pid);

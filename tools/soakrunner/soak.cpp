@@ -4,11 +4,11 @@
 //            [--copy DIR] [--watch DIR]... [--skip NAME]... [--account USER:PASSWORD]...
 //            [--paths textbook|skinapp] [--path-percent N] [--keep-open TEXT]...
 //            [--log FILE] [--samples FILE] [--output FILE] [--settle MS] [--probe-timeout MS]
-//            [--bound GDI,DCS,WINDOWS,USERWINDOWS] [--unskin-check] [--args TEXT]
+//            [--bound GDI,WINDOWS] [--unskin-check] [--args TEXT]
 //
 // --settle is the longest wait for the program to settle after an event;
-// --bound how far the counted handles may grow over a session at rest (-1: not
-// checked); --unskin-check asks the program at the end to switch its skin off
+// --bound how far each kind of GDI object and the windows may climb at rest
+// within a session (-1: not checked); --unskin-check asks the program at the end to switch its skin off
 // and check every control's window procedure.
 //
 // The runner moves itself into the desktop NAME (a Wine virtual desktop when
@@ -31,7 +31,7 @@ void Usage()
                  "                [--copy DIR] [--watch DIR]... [--skip NAME]... [--account USER:PASSWORD]...\n"
                  "                [--paths textbook|skinapp] [--path-percent N] [--keep-open TEXT]...\n"
                  "                [--log FILE] [--samples FILE] [--output FILE] [--settle MS] [--probe-timeout MS]\n"
-                 "                [--bound GDI,DCS,WINDOWS,USERWINDOWS] [--unskin-check] [--args TEXT]\n");
+                 "                [--bound GDI,WINDOWS] [--unskin-check] [--args TEXT]\n");
 }
 
 bool ParseNumber(const wchar_t* text, uint64_t& out)
@@ -39,21 +39,6 @@ bool ParseNumber(const wchar_t* text, uint64_t& out)
     wchar_t* end = nullptr;
     out = std::wcstoull(text, &end, 10);
     return end != text && *end == 0;
-}
-
-// "G,D,W,U": four numbers, -1 for a kind not checked.
-bool ParseBound(const wchar_t* text, HandleCounts& out)
-{
-    long v[4];
-    const wchar_t* at = text;
-    for (int i = 0; i < 4; ++i) {
-        wchar_t* end = nullptr;
-        v[i] = std::wcstol(at, &end, 10);
-        if (end == at || *end != (i < 3 ? L',' : 0)) return false;
-        at = end + 1;
-    }
-    out = HandleCounts{v[0], v[1], v[2], v[3]};
-    return true;
 }
 
 String DesktopName()
@@ -128,7 +113,7 @@ int wmain(int argc, wchar_t** argv)
         else if (a == L"--path-percent" && ParseNumber(v, n) && n <= 100) o.pathPercent = int(n);
         else if (a == L"--keep-open") o.keepOpen.push_back(v);
         else if (a == L"--samples") o.samples = v;
-        else if (a == L"--bound" && ParseBound(v, o.bound)) {
+        else if (a == L"--bound" && ParseBound(StringToUtf8(v), o.bound)) {
         } else if (a == L"--log") o.log = v;
         else if (a == L"--output") o.output = v;
         else if (a == L"--account") {
