@@ -339,7 +339,8 @@ TEST(Subclass, RecordGoesWithTheWindowEvenWhenCutOutOfTheChain)
         EXPECT_TRUE(DestroyWindow(parent ? parent : wnd));
         onDestroy = nullptr;
         EXPECT_FALSE(IsWindow(wnd));
-        Pump(120);
+        Pump(20);
+        for (int waited = 0; TWindowRecord::Find(wnd) && waited < 1000; waited += 10) Pump(10);
         EXPECT_EQ(TWindowRecord::Find(wnd), nullptr);
         EXPECT_EQ(layer.destroyed, 1);
         EXPECT_FALSE(layer.Hooked());
