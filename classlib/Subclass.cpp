@@ -45,6 +45,16 @@ public:
         if (it != map_.end() && it->second == r) map_.erase(it);
         ReleaseSRWLockExclusive(&lock_);
     }
+    // Calls f(record) for each record of a window of the given thread, under
+    // the lock: f must not touch the table.
+    template <class F>
+    void ForEachOfThread(DWORD thread, F f)
+    {
+        AcquireSRWLockShared(&lock_);
+        for (const auto& [wnd, r] : map_)
+            if (r->thread == thread) f(r);
+        ReleaseSRWLockShared(&lock_);
+    }
 
 private:
     SRWLOCK lock_ = SRWLOCK_INIT;
@@ -55,6 +65,15 @@ RecordTable& Records()
 {
     static RecordTable table;
     return table;
+}
+
+TWindowRecord* NewRecord(HWND wnd)
+{
+    auto* r = new TWindowRecord;
+    r->wnd = wnd;
+    r->thread = GetWindowThreadProcessId(wnd, nullptr);
+    Records().Put(wnd, r);
+    return r;
 }
 
 void CallGuarded(const std::function<void()>& f)
@@ -128,29 +147,124 @@ void Tidy(TWindowRecord* r)
     }
 }
 
+// ---------------------------------------------------------------- the destroy watch
+//
 // A window whose procedures of ours were cut out of its chain (a foreign
 // subclass that unhooked by putting back what it saw before us) never passes
-// WM_NCDESTROY through them: the thread's hook sees it go by and lets the
-// record go all the same, so that no record outlives its window (and a new
-// window given the same handle finds none).
+// WM_NCDESTROY through them. So that no record outlives its window (and a new
+// window given the same handle finds none), the thread's CBT hook notes the
+// windows with a record as their destruction starts, together with those
+// under them (the system destroys child windows without a hook call of their
+// own), and a sweep soon after lets the records of the noted windows that are
+// gone go, as WM_NCDESTROY would have. Windows without a record cost a hash
+// look-up, or a walk of the thread's records when they have children; a hook
+// that saw every message would slow every message of the thread instead.
+
+// A noted window and the record it had then. The pointer only tells that
+// record from a later one for the same handle; it is never read.
+struct NotedWindow {
+    HWND wnd;
+    const TWindowRecord* record;
+};
+
+struct DestroyWatch {
+    HHOOK hook = nullptr;
+    UINT_PTR timer = 0;
+    std::vector<NotedWindow> noted;
+};
+
+DestroyWatch& Watch()
+{
+    thread_local DestroyWatch watch;
+    return watch;
+}
+
+// Windows still there at a sweep (a nested message loop inside their
+// destruction) are looked at again this much later.
+constexpr UINT kSweepAgainMs = 50;
+
+void CALLBACK SweepProc(HWND, UINT, UINT_PTR id, DWORD);
+
+void ArmSweep(UINT delay)
+{
+    DestroyWatch& w = Watch();
+    if (!w.timer) w.timer = SetTimer(nullptr, 0, delay, SweepProc);
+}
+
+void Note(HWND wnd, const TWindowRecord* r)
+{
+    for (NotedWindow& n : Watch().noted)
+        if (n.wnd == wnd) {
+            n.record = r;
+            return;
+        }
+    Watch().noted.push_back({wnd, r});
+}
+
+bool IsUnder(HWND wnd, HWND ancestor)
+{
+    for (HWND p = GetAncestor(wnd, GA_PARENT); p; p = GetAncestor(p, GA_PARENT))
+        if (p == ancestor) return true;
+    return false;
+}
+
 LRESULT CALLBACK DestroyWatchProc(int code, WPARAM wParam, LPARAM lParam)
 {
-    const auto* cwp = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (code == HC_ACTION && cwp && cwp->message == WM_NCDESTROY)
-        if (TWindowRecord* r = TWindowRecord::Find(cwp->hwnd)) {
-            // As a frame of ours: the owners told may release themselves meanwhile.
-            r->Enter();
-            r->WindowDestroyed();
-            r->Leave();
+    // A destruction refused further down the chain is not noted.
+    const LRESULT refused = CallNextHookEx(nullptr, code, wParam, lParam);
+    if (code != HCBT_DESTROYWND || refused) return refused;
+    const auto wnd = reinterpret_cast<HWND>(wParam);
+    bool noted = false;
+    if (GetWindow(wnd, GW_CHILD)) {
+        Records().ForEachOfThread(GetCurrentThreadId(), [&](const TWindowRecord* r) {
+            if (r->wnd == wnd || IsUnder(r->wnd, wnd)) {
+                Note(r->wnd, r);
+                noted = true;
+            }
+        });
+    } else if (const TWindowRecord* r = TWindowRecord::Find(wnd)) {
+        Note(wnd, r);
+        noted = true;
+    }
+    if (noted) ArmSweep(0);
+    return refused;
+}
+
+void CALLBACK SweepProc(HWND, UINT, UINT_PTR id, DWORD)
+{
+    DestroyWatch& w = Watch();
+    KillTimer(nullptr, id);
+    if (w.timer == id) w.timer = 0;
+    std::vector<NotedWindow> list = std::move(w.noted);
+    w.noted.clear();
+    std::vector<NotedWindow> alive;
+    for (const NotedWindow& n : list) {
+        // Looked up again: a record freed meanwhile (WM_NCDESTROY did pass
+        // through us) is not found, and one of a new window that got the
+        // handle is not the one noted.
+        TWindowRecord* r = TWindowRecord::Find(n.wnd);
+        if (!r || r != n.record) continue;
+        if (IsWindow(n.wnd)) {
+            alive.push_back(n);
+            continue;
         }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+        // As a frame of ours: the owners told may release themselves meanwhile.
+        r->Enter();
+        r->WindowDestroyed();
+        r->Leave();
+    }
+    // Windows noted while the owners were told have armed a sweep of their own.
+    for (const NotedWindow& n : alive)
+        if (std::none_of(w.noted.begin(), w.noted.end(), [&](const NotedWindow& m) { return m.wnd == n.wnd; }))
+            w.noted.push_back(n);
+    if (!alive.empty()) ArmSweep(kSweepAgainMs);
 }
 
 // Installs the watch on the calling thread once (the system removes it with the thread).
 void WatchDestroysOnThisThread()
 {
-    thread_local HHOOK watch = nullptr;
-    if (!watch) watch = SetWindowsHookExW(WH_CALLWNDPROCRET, DestroyWatchProc, nullptr, GetCurrentThreadId());
+    DestroyWatch& w = Watch();
+    if (!w.hook) w.hook = SetWindowsHookExW(WH_CBT, DestroyWatchProc, nullptr, GetCurrentThreadId());
 }
 
 LRESULT LayerProc(int slot, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -182,11 +296,7 @@ TWindowRecord* TWindowRecord::Find(HWND wnd) { return wnd ? Records().Find(wnd) 
 TWindowRecord* TWindowRecord::BindControl(HWND wnd, TWinControl* control, WNDPROC previous)
 {
     TWindowRecord* r = Find(wnd);
-    if (!r) {
-        r = new TWindowRecord;
-        r->wnd = wnd;
-        Records().Put(wnd, r);
-    }
+    if (!r) r = NewRecord(wnd);
     r->control = control;
     r->controlPrevious = previous;
     r->controlInstalled = true;
@@ -271,11 +381,7 @@ bool TSubclass::Hook(HWND wnd)
         if (GetLastError() != 0) return false;
         previous = DefWindowProcW;   // swapped, but there was nothing before
     }
-    if (!r) {
-        r = new TWindowRecord;
-        r->wnd = wnd;
-        Records().Put(wnd, r);
-    }
+    if (!r) r = NewRecord(wnd);
     auto layer = std::make_unique<TWindowRecord::Layer>();
     layer->record = r;
     layer->slot = slot;

@@ -19,8 +19,11 @@
 //   object released while one of them runs is freed when the count returns
 //   to zero (after WM_NCDESTROY at the latest);
 // - a record goes with its window even when a careless foreign subclass cut
-//   our procedures out of the chain: a hook of the window's thread sees
-//   WM_NCDESTROY go by.
+//   our procedures out of the chain: a hook of the window's thread notes
+//   windows with a record (and those under them) as they start to be
+//   destroyed, and a sweep soon after lets go of the records of those that
+//   are gone. Until the thread next dispatches its messages such a record
+//   stays in the table.
 //
 // Finding a window's record: a process-local table HWND -> record, not a
 // window property (a wineserver round trip per message under Wine), not
@@ -55,6 +58,7 @@ struct TWindowRecord {
     };
 
     HWND wnd = nullptr;
+    DWORD thread = 0;     // the window's thread
     // The class library's control of this window, while it is bound; its
     // messages go to control->WindowProc. controlPrevious is what
     // ControlWndProc passes messages to once the control has let go.

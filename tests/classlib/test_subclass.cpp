@@ -4,6 +4,7 @@
 // while someone else's subclass sits above it.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ constexpr UINT kOuter = WM_APP + 41;
 constexpr UINT kInner = WM_APP + 42;
 
 std::vector<std::string> journal;
+std::function<void()> onDestroy;   // runs inside a base window's WM_DESTROY
 
 LRESULT CALLBACK BaseProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
 {
@@ -25,10 +27,11 @@ LRESULT CALLBACK BaseProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
         journal.push_back("base");
         return 7;
     }
+    if (msg == WM_DESTROY && onDestroy) onDestroy();
     return DefWindowProcW(wnd, msg, w, l);
 }
 
-HWND MakeBaseWindow()
+HWND MakeBaseWindow(HWND parent = nullptr)
 {
     static bool registered = [] {
         WNDCLASSW wc{};
@@ -38,8 +41,8 @@ HWND MakeBaseWindow()
         return RegisterClassW(&wc) != 0;
     }();
     EXPECT_TRUE(registered);
-    return CreateWindowExW(0, L"SubclassTestBase", L"", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, L"SubclassTestBase", L"", parent ? WS_CHILD : WS_OVERLAPPED, 0, 0, 50, 50, parent,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 // A foreign subclass, installed the plain way.
@@ -280,6 +283,75 @@ TEST(Subclass, FreedLayerUnderAForeignSubclassPassesMessagesOn)
     EXPECT_EQ(Probe(wnd, &r), Log{"base"});
     EXPECT_EQ(r, 7);
     EXPECT_TRUE(DestroyWindow(wnd));
+}
+
+// Counts how often it is told its window is gone.
+class DestroyCounter : public TSubclass {
+public:
+    int destroyed = 0;
+
+protected:
+    void WindowDestroyed() override { ++destroyed; }
+};
+
+struct CutCase {
+    const char* what;
+    bool cutOut;          // a foreign subclass under ours leaves carelessly, taking ours out of the chain
+    bool underParent;     // the window is a child, and its parent is the one destroyed
+    bool parentHooked;    // that parent has a layer of ours too
+    bool nestedLoop;      // the window's WM_DESTROY runs a message loop of its own
+};
+
+// Whether or not our procedure still sees WM_NCDESTROY, the window's call
+// record goes with the window and its layer is told once, after the window is
+// gone: destroyed itself or with its parent, and also when its destruction
+// runs a message loop (the window is still there meanwhile).
+TEST(Subclass, RecordGoesWithTheWindowEvenWhenCutOutOfTheChain)
+{
+    const CutCase cases[] = {
+        {"in the chain", false, false, false, false},
+        {"cut out", true, false, false, false},
+        {"cut out, parent without a record destroyed", true, true, false, false},
+        {"cut out, parent with a record destroyed", true, true, true, false},
+        {"cut out, message loop in WM_DESTROY", true, false, false, true},
+        {"cut out, parent destroyed, message loop in WM_DESTROY", true, true, false, true},
+    };
+    for (const CutCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        HWND parent = c.underParent ? MakeBaseWindow() : nullptr;
+        HWND wnd = MakeBaseWindow(parent);
+        ASSERT_TRUE(wnd);
+        DestroyCounter parentLayer, layer;
+        if (c.parentHooked) {
+            ASSERT_TRUE(parentLayer.Hook(parent));
+        }
+        if (c.cutOut) foreignPrevious = WNDPROC(SetWindowLongPtrW(wnd, GWLP_WNDPROC, LONG_PTR(ForeignProc)));
+        ASSERT_TRUE(layer.Hook(wnd));
+        if (c.cutOut) SetWindowLongPtrW(wnd, GWLP_WNDPROC, LONG_PTR(foreignPrevious));
+        ASSERT_NE(TWindowRecord::Find(wnd), nullptr);
+        int toldDuringDestroy = -1;
+        if (c.nestedLoop)
+            onDestroy = [&] {
+                if (!IsWindow(wnd) || toldDuringDestroy >= 0) return;
+                Pump(60);   // long enough for a sweep to run in here
+                toldDuringDestroy = layer.destroyed;
+            };
+        EXPECT_TRUE(DestroyWindow(parent ? parent : wnd));
+        onDestroy = nullptr;
+        EXPECT_FALSE(IsWindow(wnd));
+        Pump(20);
+        for (int waited = 0; TWindowRecord::Find(wnd) && waited < 1000; waited += 10) Pump(10);
+        EXPECT_EQ(TWindowRecord::Find(wnd), nullptr);
+        EXPECT_EQ(layer.destroyed, 1);
+        EXPECT_FALSE(layer.Hooked());
+        if (c.nestedLoop) {
+            EXPECT_EQ(toldDuringDestroy, 0);
+        }
+        if (c.parentHooked) {
+            EXPECT_EQ(parentLayer.destroyed, 1);
+            EXPECT_EQ(TWindowRecord::Find(parent), nullptr);
+        }
+    }
 }
 
 TEST(Subclass, RefusesWhatItCannotHook)

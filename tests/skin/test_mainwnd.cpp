@@ -725,7 +725,8 @@ TEST_F(MainWnd, WrapperThatCannotHookIsNoWindowsWrapper)
 
 // A foreign subclass installed before the wrapper that leaves by putting back
 // the procedure it found cuts the wrapper's layer out of the chain: the window's
-// call record still goes with the window, and the wrapper learns the window is gone.
+// call record still goes with the window (once the thread's messages have been
+// dispatched), and the wrapper learns the window is gone.
 TEST_F(MainWnd, CarelessForeignUnhookStillFreesTheCallRecord)
 {
     TsCommonData* data = nullptr;
@@ -737,6 +738,7 @@ TEST_F(MainWnd, CarelessForeignUnhookStillFreesTheCallRecord)
     SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(foreignPrevious));   // careless
     DestroyWindow(std::exchange(native, nullptr));
     EXPECT_EQ(baseSeen[WM_NCDESTROY], 1);
+    Pump(50);
     EXPECT_EQ(TWindowRecord::Find(wnd), nullptr);
     EXPECT_TRUE(w->Unhooked);
     w.reset();
