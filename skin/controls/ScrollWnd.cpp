@@ -308,6 +308,7 @@ void TkvScrollWnd::ForgetTracking()
 
 void TkvScrollWnd::Unhooking()
 {
+    ForgetPictures();
     if (std::exchange(watching_, false) && IsWindow(Handle)) KillTimer(Handle, kWatchTimer);
     // Nothing of this window may stay in the tracking record.
     if (g.TrackWindow == Handle && GetCapture() == Handle && g.PressedPart >= 0) {
@@ -453,6 +454,59 @@ int TkvScrollWnd::HitTest(int kind, POINT p) const
 
 // ---------------------------------------------------------------- painting
 
+TkvScrollWnd::SkinStamp TkvScrollWnd::StampOf(TsSkinManager* m)
+{
+    SkinStamp s;
+    if (!m) return s;
+    // Every load makes new tables and a new master picture, so a skin loaded
+    // again (switched, or recoloured by hue or saturation) differs even under
+    // the same name.
+    s.Manager = m;
+    s.Tables = &m->Tables();
+    s.Master = m->MasterBitmap();
+    s.Name = m->SkinName();
+    s.Hue = m->HueOffset();
+    s.Saturation = m->Saturation();
+    return s;
+}
+
+TkvScrollWnd::PictureKey TkvScrollWnd::KeyOf(TsSkinManager* m, const TkvBarPaintRequest& q)
+{
+    PictureKey k;
+    k.Valid = true;
+    k.Skin = StampOf(m);
+    k.Kind = q.Kind;
+    k.Length = q.Length;
+    k.Thickness = q.Thickness;
+    k.Layout = q.Layout;
+    std::copy(std::begin(q.States), std::end(q.States), std::begin(k.States));
+    k.Enabled = q.Enabled;
+    k.BgColor = q.BgColor;
+    // The painter reads the parent's picture only where the bar lies over it.
+    if (q.BgBitmap && q.BgBitmap->PixelFormat() == TPixelFormat::pf32bit && q.BgBitmap->Width() > 0) {
+        GdiFlush();
+        PixelView v = q.BgBitmap->View();
+        k.BgWidth = v.width;
+        k.BgHeight = v.height;
+        k.BgX = q.BgX;
+        k.BgY = q.BgY;
+        const int w = q.Kind == 0 ? q.Length : q.Thickness, h = q.Kind == 0 ? q.Thickness : q.Length;
+        const int x0 = std::clamp(q.BgX, 0, v.width), x1 = std::clamp(q.BgX + w, 0, v.width);
+        const int y0 = std::clamp(q.BgY, 0, v.height), y1 = std::clamp(q.BgY + h, 0, v.height);
+        if (x1 > x0)
+            for (int y = y0; y < y1; ++y) k.Under.insert(k.Under.end(), v.Row(y) + x0, v.Row(y) + x1);
+    }
+    return k;
+}
+
+void TkvScrollWnd::ForgetPictures()
+{
+    for (int i = 0; i < 3; ++i) {
+        barBitmaps_[i].reset();
+        painted_[i] = PictureKey{};
+    }
+}
+
 void TkvScrollWnd::PaintBar(int kind, HDC dc)
 {
     TkvScrollBar& bar = *Bar(kind);
@@ -510,10 +564,15 @@ void TkvScrollWnd::PaintBar(int kind, HDC dc)
         q.BgX = request.OffsetX + pos.x + (r.left - w.left);
         q.BgY = request.OffsetY + pos.y + (r.top - w.top);
     }
-    // Kept between paints: a bitmap of the same size is painted over again.
+    // Kept between paints: painted again only when what it shows changed.
+    PictureKey key = KeyOf(m, q);
     if (!barBitmaps_[kind]) barBitmaps_[kind] = std::make_unique<TBitmap>();
     TBitmap& bmp = *barBitmaps_[kind];
-    if (!PaintScrollBarBitmap(m, q, &bmp)) return;
+    if (!(painted_[kind] == key)) {
+        painted_[kind] = PictureKey{};
+        if (!PaintScrollBarBitmap(m, q, &bmp)) return;
+        painted_[kind] = std::move(key);
+    }
     BitBlt(dc, r.left - w.left, r.top - w.top, bmp.Width(), bmp.Height(), bmp.Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
@@ -531,15 +590,27 @@ void TkvScrollWnd::PaintCorner(HDC dc)
     HWND parent = GetParent(Handle);
     if (parent && m->IsSectionIndexValid(track) && m->gd()[size_t(track)].Props[0].Transparency == 100)
         fill = GetWindowBgColor(parent);
+    int grip = c.Global("GRIPIMAGE");
+    PictureKey key;
+    key.Valid = true;
+    key.Skin = StampOf(m);
+    key.Length = Width(r);
+    key.Thickness = Height(r);
+    key.BgColor = fill;
+    key.Grip = SizeGripAllowed() && m->IsMaskIndexValid(grip);
+    key.GripLeft = LeftScrollBar;
     if (!barBitmaps_[2]) barBitmaps_[2] = std::make_unique<TBitmap>();
     TBitmap& bmp = *barBitmaps_[2];
+    if (painted_[2] == key) {
+        BitBlt(dc, r.left - w.left, r.top - w.top, bmp.Width(), bmp.Height(), bmp.Canvas().Handle(), 0, 0, SRCCOPY);
+        return;
+    }
     bmp.SetSize(Width(r), Height(r));
     PixelView v = bmp.View();
     uint32_t px = 0xFF000000u | ExchangeRedBlue(uint32_t(ColorToRGB(fill)));
     for (int y = 0; y < v.height; ++y)
         std::fill(v.Row(y), v.Row(y) + v.width, px);
-    int grip = c.Global("GRIPIMAGE");
-    if (SizeGripAllowed() && m->IsMaskIndexValid(grip)) {
+    if (key.Grip) {
         const TsMaskData& md = m->ma()[size_t(grip)];
         TsBgCacheInfo info = EmptyBgCacheInfo;
         info.FillColor = fill;
@@ -549,6 +620,7 @@ void TkvScrollWnd::PaintCorner(HDC dc)
         if (LeftScrollBar)
             for (int y = 0; y < v.height; ++y) std::reverse(v.Row(y), v.Row(y) + v.width);
     }
+    painted_[2] = std::move(key);
     BitBlt(dc, r.left - w.left, r.top - w.top, v.width, v.height, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
@@ -888,6 +960,13 @@ bool SameInfo(const SCROLLINFO& a, const SCROLLINFO& b)
 void TkvScrollWnd::WndProc(TMessage& m)
 {
     const bool command = m.Msg == SkinCommandMessage && !Unhooked;
+    // A skin that comes, goes or is painted anew: the kept pictures go with
+    // the old one (the stamp of each picture would also tell them apart).
+    if (command) {
+        const unsigned cmd = HIWORD(m.WParam);
+        if (cmd == SkinCmdNewSkin || cmd == SkinCmdRemoveSkin || cmd == SkinCmdRefresh || cmd == SkinCmdDropCache)
+            ForgetPictures();
+    }
     DispatchBars(m);
     // Who reserves the room of the bars follows the skin. A wrapper made while
     // its manager had no skin yet (or whose skin has just gone) has its frame
@@ -910,7 +989,8 @@ void TkvScrollWnd::DispatchBars(TMessage& m)
         return;
     }
     if (!ActiveManager()) {
-        // No skin: the window keeps its own bars.
+        // No skin: the window keeps its own bars, and nothing of the last skin is kept.
+        if (barBitmaps_[0] || barBitmaps_[1] || barBitmaps_[2]) ForgetPictures();
         if (m.Msg == WM_NCCALCSIZE) framedBySkin_ = false;
         TkvMainWnd::WndProc(m);
         return;
