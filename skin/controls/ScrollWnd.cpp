@@ -353,38 +353,38 @@ void TkvScrollWnd::RefreshScrollBars(bool repaint)
     if (repaint && !AnimationRunning) NCPaint();
 }
 
-uint16_t TkvScrollWnd::DisabledArrows(const TkvScrollBar& bar) const
+TkvScrollWnd::BarState TkvScrollWnd::StateOf(const TkvScrollBar& bar) const
 {
-    uint16_t flags = bar.Flags & 3;
+    // One question to the system serves both answers (each costs a trip to it).
+    BarState s;
+    s.DisabledArrows = bar.Flags & 3;
     SCROLLBARINFO sbi{};
     sbi.cbSize = sizeof(sbi);
     LONG object = bar.Kind == 0 ? OBJID_HSCROLL : bar.Kind == 1 ? OBJID_VSCROLL : OBJID_CLIENT;
-    if (GetScrollBarInfo(Handle, object, &sbi)) {
+    const bool known = GetScrollBarInfo(Handle, object, &sbi) != FALSE;
+    if (known) {
         // The state words of the first and the last arrow (EnableScrollBar).
-        if (sbi.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) flags |= 1;
-        if (sbi.rgstate[5] & STATE_SYSTEM_UNAVAILABLE) flags |= 2;
+        if (sbi.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) s.DisabledArrows |= 1;
+        if (sbi.rgstate[5] & STATE_SYSTEM_UNAVAILABLE) s.DisabledArrows |= 2;
     }
-    return flags;
-}
-
-bool TkvScrollWnd::BarEnabled(const TkvScrollBar& bar) const
-{
     // Both arrows disabled is the whole bar disabled (EnableScrollBar with
     // ESB_DISABLE_BOTH marks the arrows, and not always the bar's own word).
-    if ((DisabledArrows(bar) & 3) == 3) return false;
+    if ((s.DisabledArrows & 3) == 3) return s;
     if ((bar.Flags & 4) && !(bar.Info.nMax >= int(bar.Info.nPage) && bar.Info.nMin < bar.Info.nMax && bar.Info.nMax != 0))
-        return false;
-    SCROLLBARINFO sbi{};
-    sbi.cbSize = sizeof(sbi);
-    LONG object = bar.Kind == 0 ? OBJID_HSCROLL : bar.Kind == 1 ? OBJID_VSCROLL : OBJID_CLIENT;
-    if (GetScrollBarInfo(Handle, object, &sbi)) {
-        if (sbi.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) return false;
+        return s;
+    if (known) {
+        if (sbi.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) return s;
     } else {
         LONG_PTR style = GetWindowLongPtrW(Handle, GWL_STYLE);
-        if (!(style & (bar.Kind == 0 ? WS_HSCROLL : WS_VSCROLL))) return false;
+        if (!(style & (bar.Kind == 0 ? WS_HSCROLL : WS_VSCROLL))) return s;
     }
-    return IsWindowEnabled(Handle) != FALSE;
+    s.Enabled = IsWindowEnabled(Handle) != FALSE;
+    return s;
 }
+
+uint16_t TkvScrollWnd::DisabledArrows(const TkvScrollBar& bar) const { return StateOf(bar).DisabledArrows; }
+
+bool TkvScrollWnd::BarEnabled(const TkvScrollBar& bar) const { return StateOf(bar).Enabled; }
 
 RECT TkvScrollWnd::HorzBarRect() const
 {
@@ -507,7 +507,17 @@ void TkvScrollWnd::ForgetPictures()
     }
 }
 
-void TkvScrollWnd::PaintBar(int kind, HDC dc)
+// The parent's answer to the question for the background, asked once per
+// paint of the frame: both bars stand on the same parent.
+struct TkvScrollWnd::ParentAnswer {
+    bool Asked = false;
+    HWND Parent = nullptr;
+    TColor Color = 0;
+    TBitmap* Bmp = nullptr;     // a picture answer
+    int OffsetX = 0, OffsetY = 0;
+};
+
+void TkvScrollWnd::PaintBar(int kind, HDC dc, bool enabled, ParentAnswer& answer)
 {
     TkvScrollBar& bar = *Bar(kind);
     TsSkinManager* m = ActiveManager();
@@ -517,13 +527,12 @@ void TkvScrollWnd::PaintBar(int kind, HDC dc)
     int length = kind == 0 ? Width(r) : Height(r);
     int thickness = kind == 0 ? Height(r) : Width(r);
     if (length <= 1 || thickness <= 0) return;
-    ReadInfo(bar);
 
     TkvBarPaintRequest q;
     q.Kind = kind;
     q.Length = length;
     q.Thickness = thickness;
-    q.Enabled = BarEnabled(bar);
+    q.Enabled = enabled;
     bool tracked = g.TrackWindow == Handle;
     bool dragging = tracked && ThumbTracking && g.PressedKind == kind;
     q.Layout = dragging ? g.DragLayout : ScrollBarLayout(bar, length, SkinManager);
@@ -544,25 +553,34 @@ void TkvScrollWnd::PaintBar(int kind, HDC dc)
         else if (hotBar && g.HotPart == PartThumb)
             q.States[PartThumb] = 1;
     }
-    HWND parent = GetParent(Handle);
-    // One question to the parent: the background behind the bar. A colour
-    // answer is the bar's colour; a picture is what the bar stands on, and
-    // the colour (where the picture does not reach) is asked for only then,
-    // as it is from a parent that does not answer.
-    TsBgRequest request;
-    const bool answered = parent && GetParentBgByHandle(request, parent, false);
-    if (!parent)
-        q.BgColor = m->GetGlobalColor();
-    else if (answered && request.Kind == bgColor)
-        q.BgColor = TColor(ColorToRGB(request.Color));
-    else
-        q.BgColor = GetWindowBgColor(parent);
-    if (answered && request.Kind == bgBitmap && request.Bmp) {
+    if (!answer.Asked) {
+        answer.Asked = true;
+        answer.Parent = GetParent(Handle);
+        // One question to the parent: the background behind the bars. A colour
+        // answer is the bars' colour; a picture is what the bars stand on, and
+        // the colour (where the picture does not reach) is asked for only then,
+        // as it is from a parent that does not answer.
+        TsBgRequest request;
+        const bool answered = answer.Parent && GetParentBgByHandle(request, answer.Parent, false);
+        if (!answer.Parent)
+            answer.Color = m->GetGlobalColor();
+        else if (answered && request.Kind == bgColor)
+            answer.Color = TColor(ColorToRGB(request.Color));
+        else
+            answer.Color = GetWindowBgColor(answer.Parent);
+        if (answered && request.Kind == bgBitmap && request.Bmp) {
+            answer.Bmp = request.Bmp;
+            answer.OffsetX = request.OffsetX;
+            answer.OffsetY = request.OffsetY;
+        }
+    }
+    q.BgColor = answer.Color;
+    if (answer.Bmp) {
         POINT pos{w.left, w.top};
-        ScreenToClient(parent, &pos);
-        q.BgBitmap = request.Bmp;
-        q.BgX = request.OffsetX + pos.x + (r.left - w.left);
-        q.BgY = request.OffsetY + pos.y + (r.top - w.top);
+        ScreenToClient(answer.Parent, &pos);
+        q.BgBitmap = answer.Bmp;
+        q.BgX = answer.OffsetX + pos.x + (r.left - w.left);
+        q.BgY = answer.OffsetY + pos.y + (r.top - w.top);
     }
     // Kept between paints: painted again only when what it shows changed.
     PictureKey key = KeyOf(m, q);
@@ -630,11 +648,14 @@ void TkvScrollWnd::NCPaint(HDC dc)
     HDC own = dc ? nullptr : GetWindowDC(Handle);
     HDC target = dc ? dc : own;
     if (!target) return;
-    PaintBar(0, target);
-    PaintBar(1, target);
+    // The bars are read once: what is painted is what the watch compares with.
+    const BarsLook look = Look();
+    ParentAnswer answer;
+    PaintBar(0, target, (look.Info[0].State & 2) != 0, answer);
+    PaintBar(1, target, (look.Info[1].State & 2) != 0, answer);
     if (HorzBar->Visible && VertBar->Visible) PaintCorner(target);
     if (own) ReleaseDC(Handle, own);
-    shown_ = Look();
+    shown_ = look;
 }
 
 TkvScrollWnd::BarsLook TkvScrollWnd::Look()
@@ -643,8 +664,9 @@ TkvScrollWnd::BarsLook TkvScrollWnd::Look()
     for (int kind : {0, 1}) {
         TkvScrollBar& bar = *Bar(kind);
         ReadInfo(bar);
+        const BarState s = StateOf(bar);
         look.Info[kind] = {bar.Info.nMin, bar.Info.nMax, int(bar.Info.nPage), bar.Info.nPos,
-                           int(bar.Visible) | (BarEnabled(bar) ? 2 : 0) | (DisabledArrows(bar) << 2)};
+                           int(bar.Visible) | (s.Enabled ? 2 : 0) | (s.DisabledArrows << 2)};
     }
     return look;
 }

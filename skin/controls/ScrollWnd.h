@@ -118,6 +118,12 @@ public:
     bool BarEnabled(const TkvScrollBar& bar) const;
     // Flags 1 and 2 (first, second arrow disabled) of a bar: its own and the system's.
     uint16_t DisabledArrows(const TkvScrollBar& bar) const;
+    // Both at once.
+    struct BarState {
+        uint16_t DisabledArrows = 0;
+        bool Enabled = false;
+    };
+    BarState StateOf(const TkvScrollBar& bar) const;
 
     // The scrolling wrapper of a window, or null (also for wrappers of other kinds).
     static TkvScrollWnd* Of(HWND wnd);
@@ -161,7 +167,9 @@ private:
     void CaptureLost();
     void ForgetTracking();
     int HitTest(int kind, POINT screen) const;
-    void PaintBar(int kind, HDC dc);
+    struct ParentAnswer;
+    // enabled: as the bar was read for this paint; answer: the parent's, asked by the first bar painted.
+    void PaintBar(int kind, HDC dc, bool enabled, ParentAnswer& answer);
     void PaintCorner(HDC dc);
     void SendScroll(int code, int pos);
     void StartButtonRepeat();
