@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <string_view>
 
 #include "classlib/ListControls.h"
 #include "skin/controls/ScrollWnd.h"
@@ -1088,4 +1089,57 @@ TEST_F(ScrollWnd, FreedWrapperLeavesTheSystemsBar)
     GetClientRect(wnd, &after);
     EXPECT_EQ(after.right, before.right);
     EXPECT_EQ(GetWrapper(wnd), nullptr);
+}
+
+// A bar painted again shows what a fresh paint of it shows: the picture kept
+// from the last paint is not shown once the skin is recoloured, switched or
+// loaded again, nor after a resize or a scroll. Each change comes right after
+// the bar was painted (and its picture kept), and each does change the bar.
+TEST_F(ScrollWnd, RepaintedBarMatchesAFreshPaint)
+{
+    HWND wnd = Logger(20, 20, 120, 200, WS_VSCROLL | WS_HSCROLL);
+    TkvScrollWnd* w = Wrap(wnd);
+    auto repaint = [&] {
+        RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(50);
+    };
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+    } rows[] = {
+        {"nothing changed", [] {}},
+        {"hue", [&] { manager->SetHueOffset(120); }},
+        {"saturation", [&] { manager->SetSaturation(-60); }},
+        {"another skin", [&] {
+             // The dark sample skin, from the sources (the program's folder has only the first).
+             manager->SetSkinDirectory(EnvPath("TALVERA_TESTDATA") + L"\\..\\..\\skins");
+             manager->SetSkinName(L"Graphite");
+             ASSERT_EQ(manager->SkinName(), L"Graphite");
+         }},
+        {"the first skin again", [&] {
+             manager->SetHueOffset(0);
+             manager->SetSaturation(0);
+             manager->SetSkinName(L"Slate");
+         }},
+        {"taller", [&] { SetWindowPos(wnd, nullptr, 0, 0, 120, 260, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE); }},
+        {"scrolled", [&] {
+             SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, 60, 0};
+             SetScrollInfo(wnd, SB_VERT, &si, FALSE);
+         }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        repaint();
+        auto before = ScreenBar(w);
+        r.change();
+        ASSERT_TRUE(manager->SkinData().Active);
+        repaint();
+        auto shown = ScreenBar(w);
+        EXPECT_EQ(Differing(*shown, *DrawnBar(w)), 0);
+        if (std::string_view(r.what) != "nothing changed") {
+            EXPECT_NE(Differing(*before, *shown), 0) << "the change shows";
+        }
+        repaint();
+        EXPECT_EQ(Differing(*ScreenBar(w), *shown), 0) << "painted again unchanged";
+    }
 }
