@@ -47,6 +47,7 @@ struct BarLayout {
     bool ThumbFits = false;
     // Where the track is split between the first and the second track section.
     int Split() const { return ThumbFits ? ThumbStart + ThumbSize / 2 : Length / 2; }
+    bool operator==(const BarLayout&) const = default;
 };
 
 // length: the bar's length; arrow: the length of one arrow button (0 with the

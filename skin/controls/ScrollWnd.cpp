@@ -308,6 +308,7 @@ void TkvScrollWnd::ForgetTracking()
 
 void TkvScrollWnd::Unhooking()
 {
+    ForgetPictures();
     if (std::exchange(watching_, false) && IsWindow(Handle)) KillTimer(Handle, kWatchTimer);
     // Nothing of this window may stay in the tracking record.
     if (g.TrackWindow == Handle && GetCapture() == Handle && g.PressedPart >= 0) {
@@ -352,38 +353,38 @@ void TkvScrollWnd::RefreshScrollBars(bool repaint)
     if (repaint && !AnimationRunning) NCPaint();
 }
 
-uint16_t TkvScrollWnd::DisabledArrows(const TkvScrollBar& bar) const
+TkvScrollWnd::BarState TkvScrollWnd::StateOf(const TkvScrollBar& bar) const
 {
-    uint16_t flags = bar.Flags & 3;
+    // One question to the system serves both answers (each costs a trip to it).
+    BarState s;
+    s.DisabledArrows = bar.Flags & 3;
     SCROLLBARINFO sbi{};
     sbi.cbSize = sizeof(sbi);
     LONG object = bar.Kind == 0 ? OBJID_HSCROLL : bar.Kind == 1 ? OBJID_VSCROLL : OBJID_CLIENT;
-    if (GetScrollBarInfo(Handle, object, &sbi)) {
+    const bool known = GetScrollBarInfo(Handle, object, &sbi) != FALSE;
+    if (known) {
         // The state words of the first and the last arrow (EnableScrollBar).
-        if (sbi.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) flags |= 1;
-        if (sbi.rgstate[5] & STATE_SYSTEM_UNAVAILABLE) flags |= 2;
+        if (sbi.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) s.DisabledArrows |= 1;
+        if (sbi.rgstate[5] & STATE_SYSTEM_UNAVAILABLE) s.DisabledArrows |= 2;
     }
-    return flags;
-}
-
-bool TkvScrollWnd::BarEnabled(const TkvScrollBar& bar) const
-{
     // Both arrows disabled is the whole bar disabled (EnableScrollBar with
     // ESB_DISABLE_BOTH marks the arrows, and not always the bar's own word).
-    if ((DisabledArrows(bar) & 3) == 3) return false;
+    if ((s.DisabledArrows & 3) == 3) return s;
     if ((bar.Flags & 4) && !(bar.Info.nMax >= int(bar.Info.nPage) && bar.Info.nMin < bar.Info.nMax && bar.Info.nMax != 0))
-        return false;
-    SCROLLBARINFO sbi{};
-    sbi.cbSize = sizeof(sbi);
-    LONG object = bar.Kind == 0 ? OBJID_HSCROLL : bar.Kind == 1 ? OBJID_VSCROLL : OBJID_CLIENT;
-    if (GetScrollBarInfo(Handle, object, &sbi)) {
-        if (sbi.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) return false;
+        return s;
+    if (known) {
+        if (sbi.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) return s;
     } else {
         LONG_PTR style = GetWindowLongPtrW(Handle, GWL_STYLE);
-        if (!(style & (bar.Kind == 0 ? WS_HSCROLL : WS_VSCROLL))) return false;
+        if (!(style & (bar.Kind == 0 ? WS_HSCROLL : WS_VSCROLL))) return s;
     }
-    return IsWindowEnabled(Handle) != FALSE;
+    s.Enabled = IsWindowEnabled(Handle) != FALSE;
+    return s;
 }
+
+uint16_t TkvScrollWnd::DisabledArrows(const TkvScrollBar& bar) const { return StateOf(bar).DisabledArrows; }
+
+bool TkvScrollWnd::BarEnabled(const TkvScrollBar& bar) const { return StateOf(bar).Enabled; }
 
 RECT TkvScrollWnd::HorzBarRect() const
 {
@@ -453,7 +454,70 @@ int TkvScrollWnd::HitTest(int kind, POINT p) const
 
 // ---------------------------------------------------------------- painting
 
-void TkvScrollWnd::PaintBar(int kind, HDC dc)
+TkvScrollWnd::SkinStamp TkvScrollWnd::StampOf(TsSkinManager* m)
+{
+    SkinStamp s;
+    if (!m) return s;
+    // Every load makes new tables and a new master picture, so a skin loaded
+    // again (switched, or recoloured by hue or saturation) differs even under
+    // the same name.
+    s.Manager = m;
+    s.Tables = &m->Tables();
+    s.Master = m->MasterBitmap();
+    s.Name = m->SkinName();
+    s.Hue = m->HueOffset();
+    s.Saturation = m->Saturation();
+    return s;
+}
+
+TkvScrollWnd::PictureKey TkvScrollWnd::KeyOf(TsSkinManager* m, const TkvBarPaintRequest& q)
+{
+    PictureKey k;
+    k.Valid = true;
+    k.Skin = StampOf(m);
+    k.Kind = q.Kind;
+    k.Length = q.Length;
+    k.Thickness = q.Thickness;
+    k.Layout = q.Layout;
+    std::copy(std::begin(q.States), std::end(q.States), std::begin(k.States));
+    k.Enabled = q.Enabled;
+    k.BgColor = q.BgColor;
+    // The painter reads the parent's picture only where the bar lies over it.
+    if (q.BgBitmap && q.BgBitmap->PixelFormat() == TPixelFormat::pf32bit && q.BgBitmap->Width() > 0) {
+        GdiFlush();
+        PixelView v = q.BgBitmap->View();
+        k.BgWidth = v.width;
+        k.BgHeight = v.height;
+        k.BgX = q.BgX;
+        k.BgY = q.BgY;
+        const int w = q.Kind == 0 ? q.Length : q.Thickness, h = q.Kind == 0 ? q.Thickness : q.Length;
+        const int x0 = std::clamp(q.BgX, 0, v.width), x1 = std::clamp(q.BgX + w, 0, v.width);
+        const int y0 = std::clamp(q.BgY, 0, v.height), y1 = std::clamp(q.BgY + h, 0, v.height);
+        if (x1 > x0)
+            for (int y = y0; y < y1; ++y) k.Under.insert(k.Under.end(), v.Row(y) + x0, v.Row(y) + x1);
+    }
+    return k;
+}
+
+void TkvScrollWnd::ForgetPictures()
+{
+    for (int i = 0; i < 3; ++i) {
+        barBitmaps_[i].reset();
+        painted_[i] = PictureKey{};
+    }
+}
+
+// The parent's answer to the question for the background, asked once per
+// paint of the frame: both bars stand on the same parent.
+struct TkvScrollWnd::ParentAnswer {
+    bool Asked = false;
+    HWND Parent = nullptr;
+    TColor Color = 0;
+    TBitmap* Bmp = nullptr;     // a picture answer
+    int OffsetX = 0, OffsetY = 0;
+};
+
+void TkvScrollWnd::PaintBar(int kind, HDC dc, bool enabled, ParentAnswer& answer)
 {
     TkvScrollBar& bar = *Bar(kind);
     TsSkinManager* m = ActiveManager();
@@ -463,13 +527,12 @@ void TkvScrollWnd::PaintBar(int kind, HDC dc)
     int length = kind == 0 ? Width(r) : Height(r);
     int thickness = kind == 0 ? Height(r) : Width(r);
     if (length <= 1 || thickness <= 0) return;
-    ReadInfo(bar);
 
     TkvBarPaintRequest q;
     q.Kind = kind;
     q.Length = length;
     q.Thickness = thickness;
-    q.Enabled = BarEnabled(bar);
+    q.Enabled = enabled;
     bool tracked = g.TrackWindow == Handle;
     bool dragging = tracked && ThumbTracking && g.PressedKind == kind;
     q.Layout = dragging ? g.DragLayout : ScrollBarLayout(bar, length, SkinManager);
@@ -490,30 +553,44 @@ void TkvScrollWnd::PaintBar(int kind, HDC dc)
         else if (hotBar && g.HotPart == PartThumb)
             q.States[PartThumb] = 1;
     }
-    HWND parent = GetParent(Handle);
-    // One question to the parent: the background behind the bar. A colour
-    // answer is the bar's colour; a picture is what the bar stands on, and
-    // the colour (where the picture does not reach) is asked for only then,
-    // as it is from a parent that does not answer.
-    TsBgRequest request;
-    const bool answered = parent && GetParentBgByHandle(request, parent, false);
-    if (!parent)
-        q.BgColor = m->GetGlobalColor();
-    else if (answered && request.Kind == bgColor)
-        q.BgColor = TColor(ColorToRGB(request.Color));
-    else
-        q.BgColor = GetWindowBgColor(parent);
-    if (answered && request.Kind == bgBitmap && request.Bmp) {
-        POINT pos{w.left, w.top};
-        ScreenToClient(parent, &pos);
-        q.BgBitmap = request.Bmp;
-        q.BgX = request.OffsetX + pos.x + (r.left - w.left);
-        q.BgY = request.OffsetY + pos.y + (r.top - w.top);
+    if (!answer.Asked) {
+        answer.Asked = true;
+        answer.Parent = GetParent(Handle);
+        // One question to the parent: the background behind the bars. A colour
+        // answer is the bars' colour; a picture is what the bars stand on, and
+        // the colour (where the picture does not reach) is asked for only then,
+        // as it is from a parent that does not answer.
+        TsBgRequest request;
+        const bool answered = answer.Parent && GetParentBgByHandle(request, answer.Parent, false);
+        if (!answer.Parent)
+            answer.Color = m->GetGlobalColor();
+        else if (answered && request.Kind == bgColor)
+            answer.Color = TColor(ColorToRGB(request.Color));
+        else
+            answer.Color = GetWindowBgColor(answer.Parent);
+        if (answered && request.Kind == bgBitmap && request.Bmp) {
+            answer.Bmp = request.Bmp;
+            answer.OffsetX = request.OffsetX;
+            answer.OffsetY = request.OffsetY;
+        }
     }
-    // Kept between paints: a bitmap of the same size is painted over again.
+    q.BgColor = answer.Color;
+    if (answer.Bmp) {
+        POINT pos{w.left, w.top};
+        ScreenToClient(answer.Parent, &pos);
+        q.BgBitmap = answer.Bmp;
+        q.BgX = answer.OffsetX + pos.x + (r.left - w.left);
+        q.BgY = answer.OffsetY + pos.y + (r.top - w.top);
+    }
+    // Kept between paints: painted again only when what it shows changed.
+    PictureKey key = KeyOf(m, q);
     if (!barBitmaps_[kind]) barBitmaps_[kind] = std::make_unique<TBitmap>();
     TBitmap& bmp = *barBitmaps_[kind];
-    if (!PaintScrollBarBitmap(m, q, &bmp)) return;
+    if (!(painted_[kind] == key)) {
+        painted_[kind] = PictureKey{};
+        if (!PaintScrollBarBitmap(m, q, &bmp)) return;
+        painted_[kind] = std::move(key);
+    }
     BitBlt(dc, r.left - w.left, r.top - w.top, bmp.Width(), bmp.Height(), bmp.Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
@@ -531,15 +608,27 @@ void TkvScrollWnd::PaintCorner(HDC dc)
     HWND parent = GetParent(Handle);
     if (parent && m->IsSectionIndexValid(track) && m->gd()[size_t(track)].Props[0].Transparency == 100)
         fill = GetWindowBgColor(parent);
+    int grip = c.Global("GRIPIMAGE");
+    PictureKey key;
+    key.Valid = true;
+    key.Skin = StampOf(m);
+    key.Length = Width(r);
+    key.Thickness = Height(r);
+    key.BgColor = fill;
+    key.Grip = SizeGripAllowed() && m->IsMaskIndexValid(grip);
+    key.GripLeft = LeftScrollBar;
     if (!barBitmaps_[2]) barBitmaps_[2] = std::make_unique<TBitmap>();
     TBitmap& bmp = *barBitmaps_[2];
+    if (painted_[2] == key) {
+        BitBlt(dc, r.left - w.left, r.top - w.top, bmp.Width(), bmp.Height(), bmp.Canvas().Handle(), 0, 0, SRCCOPY);
+        return;
+    }
     bmp.SetSize(Width(r), Height(r));
     PixelView v = bmp.View();
     uint32_t px = 0xFF000000u | ExchangeRedBlue(uint32_t(ColorToRGB(fill)));
     for (int y = 0; y < v.height; ++y)
         std::fill(v.Row(y), v.Row(y) + v.width, px);
-    int grip = c.Global("GRIPIMAGE");
-    if (SizeGripAllowed() && m->IsMaskIndexValid(grip)) {
+    if (key.Grip) {
         const TsMaskData& md = m->ma()[size_t(grip)];
         TsBgCacheInfo info = EmptyBgCacheInfo;
         info.FillColor = fill;
@@ -549,6 +638,7 @@ void TkvScrollWnd::PaintCorner(HDC dc)
         if (LeftScrollBar)
             for (int y = 0; y < v.height; ++y) std::reverse(v.Row(y), v.Row(y) + v.width);
     }
+    painted_[2] = std::move(key);
     BitBlt(dc, r.left - w.left, r.top - w.top, v.width, v.height, bmp.Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
@@ -558,11 +648,14 @@ void TkvScrollWnd::NCPaint(HDC dc)
     HDC own = dc ? nullptr : GetWindowDC(Handle);
     HDC target = dc ? dc : own;
     if (!target) return;
-    PaintBar(0, target);
-    PaintBar(1, target);
+    // The bars are read once: what is painted is what the watch compares with.
+    const BarsLook look = Look();
+    ParentAnswer answer;
+    PaintBar(0, target, (look.Info[0].State & 2) != 0, answer);
+    PaintBar(1, target, (look.Info[1].State & 2) != 0, answer);
     if (HorzBar->Visible && VertBar->Visible) PaintCorner(target);
     if (own) ReleaseDC(Handle, own);
-    shown_ = Look();
+    shown_ = look;
 }
 
 TkvScrollWnd::BarsLook TkvScrollWnd::Look()
@@ -571,8 +664,9 @@ TkvScrollWnd::BarsLook TkvScrollWnd::Look()
     for (int kind : {0, 1}) {
         TkvScrollBar& bar = *Bar(kind);
         ReadInfo(bar);
+        const BarState s = StateOf(bar);
         look.Info[kind] = {bar.Info.nMin, bar.Info.nMax, int(bar.Info.nPage), bar.Info.nPos,
-                           int(bar.Visible) | (BarEnabled(bar) ? 2 : 0) | (DisabledArrows(bar) << 2)};
+                           int(bar.Visible) | (s.Enabled ? 2 : 0) | (s.DisabledArrows << 2)};
     }
     return look;
 }
@@ -888,6 +982,13 @@ bool SameInfo(const SCROLLINFO& a, const SCROLLINFO& b)
 void TkvScrollWnd::WndProc(TMessage& m)
 {
     const bool command = m.Msg == SkinCommandMessage && !Unhooked;
+    // A skin that comes, goes or is painted anew: the kept pictures go with
+    // the old one (the stamp of each picture would also tell them apart).
+    if (command) {
+        const unsigned cmd = HIWORD(m.WParam);
+        if (cmd == SkinCmdNewSkin || cmd == SkinCmdRemoveSkin || cmd == SkinCmdRefresh || cmd == SkinCmdDropCache)
+            ForgetPictures();
+    }
     DispatchBars(m);
     // Who reserves the room of the bars follows the skin. A wrapper made while
     // its manager had no skin yet (or whose skin has just gone) has its frame
@@ -910,7 +1011,8 @@ void TkvScrollWnd::DispatchBars(TMessage& m)
         return;
     }
     if (!ActiveManager()) {
-        // No skin: the window keeps its own bars.
+        // No skin: the window keeps its own bars, and nothing of the last skin is kept.
+        if (barBitmaps_[0] || barBitmaps_[1] || barBitmaps_[2]) ForgetPictures();
         if (m.Msg == WM_NCCALCSIZE) framedBySkin_ = false;
         TkvMainWnd::WndProc(m);
         return;

@@ -22,6 +22,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "classlib/Graphics.h"
 
@@ -117,6 +118,12 @@ public:
     bool BarEnabled(const TkvScrollBar& bar) const;
     // Flags 1 and 2 (first, second arrow disabled) of a bar: its own and the system's.
     uint16_t DisabledArrows(const TkvScrollBar& bar) const;
+    // Both at once.
+    struct BarState {
+        uint16_t DisabledArrows = 0;
+        bool Enabled = false;
+    };
+    BarState StateOf(const TkvScrollBar& bar) const;
 
     // The scrolling wrapper of a window, or null (also for wrappers of other kinds).
     static TkvScrollWnd* Of(HWND wnd);
@@ -160,15 +167,52 @@ private:
     void CaptureLost();
     void ForgetTracking();
     int HitTest(int kind, POINT screen) const;
-    void PaintBar(int kind, HDC dc);
+    struct ParentAnswer;
+    // enabled: as the bar was read for this paint; answer: the parent's, asked by the first bar painted.
+    void PaintBar(int kind, HDC dc, bool enabled, ParentAnswer& answer);
     void PaintCorner(HDC dc);
     void SendScroll(int code, int pos);
     void StartButtonRepeat();
     void DragStep(POINT screen);
     void EndPress(bool sendEnd);
 
-    // The last painted horizontal bar, vertical bar and corner.
+    // What a kept picture was painted from: the skin (its manager, the tables
+    // a load made, hue and saturation; a skin switched, recoloured or removed
+    // differs), the request (size, layout, part states, enabled, colour) and
+    // the parent's pixels under the bar. A paint from the same again copies
+    // the kept picture instead of blending every part through its mask.
+    struct SkinStamp {
+        const void* Manager = nullptr;
+        const void* Tables = nullptr;
+        const void* Master = nullptr;
+        String Name;
+        int Hue = 0, Saturation = 0;
+        bool operator==(const SkinStamp&) const = default;
+    };
+    struct PictureKey {
+        bool Valid = false;
+        SkinStamp Skin;
+        int Kind = 0, Length = 0, Thickness = 0;
+        scrollgeo::BarLayout Layout;
+        int States[6] = {};
+        bool Enabled = true;
+        TColor BgColor = 0;
+        // The parent's picture: its size, where the bar stands in it, and its
+        // pixels under the bar (none without a picture).
+        int BgWidth = 0, BgHeight = 0, BgX = 0, BgY = 0;
+        std::vector<uint32_t> Under;
+        // The corner: the grip is drawn, facing left.
+        bool Grip = false, GripLeft = false;
+        bool operator==(const PictureKey&) const = default;
+    };
+    static SkinStamp StampOf(TsSkinManager* m);
+    static PictureKey KeyOf(TsSkinManager* m, const TkvBarPaintRequest& q);
+    // Frees the kept pictures (a skin command came, the skin went, the wrapper unhooks).
+    void ForgetPictures();
+
+    // The last painted horizontal bar, vertical bar and corner, and what each was painted from.
     std::unique_ptr<TBitmap> barBitmaps_[3];
+    PictureKey painted_[3];
     // The last frame computation reserved the bars' room for the skin (not the system).
     bool framedBySkin_ = false;
     BarsLook shown_;            // what the last NCPaint showed

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <string_view>
 
 #include "classlib/ListControls.h"
 #include "skin/controls/ScrollWnd.h"
@@ -200,10 +201,9 @@ protected:
         SendInput(2, in, sizeof(INPUT));
         Pump(150);
     }
-    // The vertical bar of a wrapped window as the screen shows it.
-    static std::unique_ptr<TBitmap> ScreenBar(TkvScrollWnd* w)
+    // A screen rectangle as the screen shows it.
+    static std::unique_ptr<TBitmap> ScreenRect(const RECT& r)
     {
-        RECT r = w->VertBarRect();
         auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
         HDC screen = GetDC(nullptr);
         BitBlt(bmp->Canvas().Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
@@ -211,22 +211,48 @@ protected:
         GdiFlush();
         return bmp;
     }
-    // What the bar painter draws for the vertical bar of a wrapped window at rest.
-    std::unique_ptr<TBitmap> DrawnBar(TkvScrollWnd* w, bool enabled = true, TsSkinManager* m = nullptr)
+    // The vertical bar of a wrapped window as the screen shows it.
+    static std::unique_ptr<TBitmap> ScreenBar(TkvScrollWnd* w) { return ScreenRect(w->VertBarRect()); }
+    // The same through the window's own DC: what the window painted, before
+    // the screen shows it.
+    static std::unique_ptr<TBitmap> WindowBar(TkvScrollWnd* w)
     {
-        m = m ? m : manager;
-        w->RefreshScrollBars(false);
+        RECT r = w->VertBarRect(), wr;
+        GetWindowRect(w->Handle, &wr);
+        auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
+        HDC dc = GetWindowDC(w->Handle);
+        BitBlt(bmp->Canvas().Handle(), 0, 0, r.right - r.left, r.bottom - r.top, dc, r.left - wr.left,
+               r.top - wr.top, SRCCOPY);
+        ReleaseDC(w->Handle, dc);
+        GdiFlush();
+        return bmp;
+    }
+    // The paint request of the vertical bar of a wrapped window at rest, on the form's colour.
+    TkvBarPaintRequest VertRequest(TkvScrollWnd* w, TsSkinManager* m = nullptr)
+    {
         RECT r = w->VertBarRect();
         TkvBarPaintRequest q;
         q.Kind = 1;
         q.Length = r.bottom - r.top;
         q.Thickness = r.right - r.left;
-        q.Layout = ScrollBarLayout(*w->VertBar, q.Length, m);
-        q.Enabled = enabled;
+        q.Layout = ScrollBarLayout(*w->VertBar, q.Length, m ? m : manager);
         q.BgColor = GetWindowBgColor(form->Handle());
+        return q;
+    }
+    // What the bar painter draws for a request.
+    std::unique_ptr<TBitmap> Painted(const TkvBarPaintRequest& q, TsSkinManager* m = nullptr)
+    {
         auto bmp = std::make_unique<TBitmap>();
-        PaintScrollBarBitmap(m, q, bmp.get());
+        EXPECT_TRUE(PaintScrollBarBitmap(m ? m : manager, q, bmp.get()));
         return bmp;
+    }
+    // What the bar painter draws for the vertical bar of a wrapped window at rest.
+    std::unique_ptr<TBitmap> DrawnBar(TkvScrollWnd* w, bool enabled = true, TsSkinManager* m = nullptr)
+    {
+        w->RefreshScrollBars(false);
+        TkvBarPaintRequest q = VertRequest(w, m);
+        q.Enabled = enabled;
+        return Painted(q, m);
     }
     static int Differing(TBitmap& a, TBitmap& b)
     {
@@ -297,15 +323,8 @@ TEST_F(ScrollWnd, VerticalBarTakesRoomAndShowsTheSkin)
         int below = b.top + (l.ThumbStart + l.ThumbSize + l.Length - l.Arrow) / 2;
         EXPECT_EQ(At(*shot, cx, below), COLORREF(track.Props[0].Color)) << "track";
         // And the whole bar is what the bar painter draws for it.
-        TkvBarPaintRequest q;
-        q.Kind = 1;
-        q.Length = b.bottom - b.top;
-        q.Thickness = b.right - b.left;
-        q.Layout = l;
-        q.BgColor = GetWindowBgColor(form->Handle());
-        TBitmap expected;
-        ASSERT_TRUE(PaintScrollBarBitmap(manager, q, &expected));
-        PixelView ev = expected.View();
+        auto expected = Painted(VertRequest(w));
+        PixelView ev = expected->View();
         int differing = 0;
         for (int y = 0; y < ev.height; ++y)
             for (int x = 0; x < ev.width; ++x)
@@ -493,28 +512,11 @@ TEST_F(ScrollWnd, ScreenshotAtRestHotAndPressed)
     RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Pump(50);
 
-    // Reads the vertical bar of a wrapped window from the screen.
-    auto screenBar = [](TkvScrollWnd* w) {
-        RECT r = w->VertBarRect();
-        auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
-        HDC screen = GetDC(nullptr);
-        BitBlt(bmp->Canvas().Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-        ReleaseDC(nullptr, screen);
-        return bmp;
-    };
     auto painted = [&](TkvScrollWnd* w, int part, int state, scrollgeo::BarLayout* layoutOut) {
-        RECT r = w->VertBarRect();
-        TkvBarPaintRequest q;
-        q.Kind = 1;
-        q.Length = r.bottom - r.top;
-        q.Thickness = r.right - r.left;
-        q.Layout = ScrollBarLayout(*w->VertBar, q.Length, manager);
+        TkvBarPaintRequest q = VertRequest(w);
         q.States[part] = state;
-        q.BgColor = GetWindowBgColor(form->Handle());
         *layoutOut = q.Layout;
-        auto bmp = std::make_unique<TBitmap>();
-        PaintScrollBarBitmap(manager, q, bmp.get());
-        return bmp;
+        return Painted(q);
     };
     auto sameAlong = [](TBitmap& a, TBitmap& b, int from, int to) {
         int diff = 0;
@@ -534,7 +536,7 @@ TEST_F(ScrollWnd, ScreenshotAtRestHotAndPressed)
     scrollgeo::BarLayout l;
     auto hot = painted(wl, scrollgeo::PartArrow2, 1, &l);
     auto rest = painted(wl, scrollgeo::PartArrow2, 0, &l);
-    auto shownHot = screenBar(wl);
+    auto shownHot = ScreenBar(wl);
     EXPECT_EQ(sameAlong(*hot, *shownHot, l.Length - l.Arrow, l.Length), 0);
     EXPECT_GT(sameAlong(*rest, *shownHot, l.Length - l.Arrow, l.Length), 0);
 
@@ -546,7 +548,7 @@ TEST_F(ScrollWnd, ScreenshotAtRestHotAndPressed)
     Pump(30);
     SaveWindowShot(form->Handle(), L"scrollbars-pressed");
     auto pressed = painted(wm, scrollgeo::PartThumb, 2, &l);
-    auto shownPressed = screenBar(wm);
+    auto shownPressed = ScreenBar(wm);
     EXPECT_EQ(sameAlong(*pressed, *shownPressed, l.ThumbStart, l.ThumbStart + l.ThumbSize), 0);
     Up(memo->Handle(), thumb);
 }
@@ -779,37 +781,6 @@ TEST_F(ScrollWnd, BarsComeBackAfterFocusAndWheel)
 {
     HWND wnd = Logger(10, 10, 120, 140);
     TkvScrollWnd* w = Wrap(wnd);
-    auto screenBar = [&] {
-        RECT r = w->VertBarRect();
-        auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
-        HDC dc = GetWindowDC(wnd);
-        RECT wr;
-        GetWindowRect(wnd, &wr);
-        BitBlt(bmp->Canvas().Handle(), 0, 0, r.right - r.left, r.bottom - r.top, dc, r.left - wr.left,
-               r.top - wr.top, SRCCOPY);
-        ReleaseDC(wnd, dc);
-        GdiFlush();
-        return bmp;
-    };
-    auto drawn = [&] {
-        RECT r = w->VertBarRect();
-        TkvBarPaintRequest q;
-        q.Kind = 1;
-        q.Length = r.bottom - r.top;
-        q.Thickness = r.right - r.left;
-        q.Layout = ScrollBarLayout(*w->VertBar, q.Length, manager);
-        q.BgColor = GetWindowBgColor(form->Handle());
-        auto bmp = std::make_unique<TBitmap>();
-        PaintScrollBarBitmap(manager, q, bmp.get());
-        return bmp;
-    };
-    auto differing = [](TBitmap& a, TBitmap& b) {
-        int n = 0;
-        for (int y = 0; y < a.Height(); ++y)
-            for (int x = 0; x < a.Width(); ++x)
-                n += GetPixel(a.Canvas().Handle(), x, y) != GetPixel(b.Canvas().Handle(), x, y);
-        return n;
-    };
     struct Row {
         const char* what;
         UINT msg;
@@ -825,11 +796,10 @@ TEST_F(ScrollWnd, BarsComeBackAfterFocusAndWheel)
         pos += 20;
         SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, pos, 0};
         SetScrollInfo(wnd, SB_VERT, &si, TRUE);
-        w->RefreshScrollBars(false);
-        auto expected = drawn();
-        ASSERT_GT(differing(*screenBar(), *expected), 0) << "the system's own bar is shown";
+        auto expected = DrawnBar(w);
+        ASSERT_GT(Differing(*WindowBar(w), *expected), 0) << "the system's own bar is shown";
         SendMessageW(wnd, r.msg, r.w, 0);
-        EXPECT_EQ(differing(*screenBar(), *expected), 0);
+        EXPECT_EQ(Differing(*WindowBar(w), *expected), 0);
     }
 
     SendMessageW(wnd, WM_CONTEXTMENU, WPARAM(wnd), MAKELPARAM(20, 20));
@@ -881,13 +851,7 @@ TEST_F(ScrollWnd, DisabledBarMixesTowardTheParentsPicture)
 {
     HWND wnd = Logger(10, 10, 120, 140);
     TkvScrollWnd* w = Wrap(wnd);
-    RECT r = w->VertBarRect();
-    TkvBarPaintRequest q;
-    q.Kind = 1;
-    q.Length = r.bottom - r.top;
-    q.Thickness = r.right - r.left;
-    q.Layout = ScrollBarLayout(*w->VertBar, q.Length, manager);
-    q.Enabled = false;
+    const TkvBarPaintRequest q = VertRequest(w);
     const TColor red = TColor(RGB(200, 40, 40)), blue = TColor(RGB(40, 40, 200));
     // The parent's picture: red above row 60, blue below; the bar stands at (5, 10) in it.
     TBitmap picture;
@@ -904,9 +868,7 @@ TEST_F(ScrollWnd, DisabledBarMixesTowardTheParentsPicture)
         p.BgBitmap = under;
         p.BgX = 5;
         p.BgY = 10;
-        auto bmp = std::make_unique<TBitmap>();
-        EXPECT_TRUE(PaintScrollBarBitmap(manager, p, bmp.get()));
-        return bmp;
+        return Painted(p);
     };
     // Colours as the screen shows them (the bitmap's alpha is not copied).
     auto differing = [](TBitmap& a, TBitmap& b, int fromRow, int toRow) {
@@ -967,12 +929,7 @@ TEST_F(ScrollWnd, KeyPixelsOfPartsShowTheTrack)
 {
     HWND wnd = Logger(20, 20, 120, 200);
     TkvScrollWnd* w = Wrap(wnd);
-    RECT r = w->VertBarRect();
-    TkvBarPaintRequest q;
-    q.Kind = 1;
-    q.Length = r.bottom - r.top;
-    q.Thickness = r.right - r.left;
-    q.Layout = ScrollBarLayout(*w->VertBar, q.Length, manager);
+    TkvBarPaintRequest q = VertRequest(w);
     q.BgColor = TColor(RGB(200, 40, 40));
     ASSERT_TRUE(q.Layout.ThumbFits);
     ASSERT_LT(q.Layout.ThumbStart + q.Layout.ThumbSize / 2, q.Length / 2) << "the thumb lies on the first track";
@@ -1076,16 +1033,64 @@ TEST_F(ScrollWnd, FreedWrapperLeavesTheSystemsBar)
     auto frame = [](HWND h) {
         RECT r;
         GetWindowRect(h, &r);
-        auto bmp = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top, TPixelFormat::pf32bit);
-        HDC screen = GetDC(nullptr);
-        BitBlt(bmp->Canvas().Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-        ReleaseDC(nullptr, screen);
-        GdiFlush();
-        return bmp;
+        return ScreenRect(r);
     };
     EXPECT_EQ(Differing(*frame(wnd), *frame(twin)), 0);
     RECT after;
     GetClientRect(wnd, &after);
     EXPECT_EQ(after.right, before.right);
     EXPECT_EQ(GetWrapper(wnd), nullptr);
+}
+
+// A bar painted again shows what a fresh paint of it shows: the picture kept
+// from the last paint is not shown once the skin is recoloured, switched or
+// loaded again, nor after a resize or a scroll. Each change comes right after
+// the bar was painted (and its picture kept), and each does change the bar.
+TEST_F(ScrollWnd, RepaintedBarMatchesAFreshPaint)
+{
+    HWND wnd = Logger(20, 20, 120, 200, WS_VSCROLL | WS_HSCROLL);
+    TkvScrollWnd* w = Wrap(wnd);
+    auto repaint = [&] {
+        RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(50);
+    };
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+    } rows[] = {
+        {"nothing changed", [] {}},
+        {"hue", [&] { manager->SetHueOffset(120); }},
+        {"saturation", [&] { manager->SetSaturation(-60); }},
+        {"another skin", [&] {
+             // The dark sample skin, from the sources (the program's folder has only the first).
+             manager->SetSkinDirectory(EnvPath("TALVERA_TESTDATA") + L"\\..\\..\\skins");
+             manager->SetSkinName(L"Graphite");
+             ASSERT_EQ(manager->SkinName(), L"Graphite");
+         }},
+        {"the first skin again", [&] {
+             manager->SetHueOffset(0);
+             manager->SetSaturation(0);
+             manager->SetSkinName(L"Slate");
+         }},
+        {"taller", [&] { SetWindowPos(wnd, nullptr, 0, 0, 120, 260, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE); }},
+        {"scrolled", [&] {
+             SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, 60, 0};
+             SetScrollInfo(wnd, SB_VERT, &si, FALSE);
+         }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        repaint();
+        auto before = ScreenBar(w);
+        r.change();
+        ASSERT_TRUE(manager->SkinData().Active);
+        repaint();
+        auto shown = ScreenBar(w);
+        EXPECT_EQ(Differing(*shown, *DrawnBar(w)), 0);
+        if (std::string_view(r.what) != "nothing changed") {
+            EXPECT_NE(Differing(*before, *shown), 0) << "the change shows";
+        }
+        repaint();
+        EXPECT_EQ(Differing(*ScreenBar(w), *shown), 0) << "painted again unchanged";
+    }
 }
