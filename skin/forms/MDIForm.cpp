@@ -33,6 +33,11 @@ void TsMDIForm::UpdateMDIClient()
 
 void TsMDIForm::ConnectMDIClient()
 {
+    // Attaching sends messages, and the form's provider answers some of them
+    // by asking for the client's wrapper: that wrapper is the one being
+    // attached, not a second one.
+    if (connecting_)
+        return;
     FreeWrapper();
     if (!Provider || !Provider->Skinned() || !Form || !Form->ClientHandle())
         return;
@@ -41,8 +46,10 @@ void TsMDIForm::ConnectMDIClient()
     w->Form = Form;
     w->FormSkinData = Provider->SkinData();
     w->Provider = this;
-    w->Attach();
     wrapper_ = w;
+    connecting_ = true;
+    w->Attach();
+    connecting_ = false;
     RedrawWindow(Form->ClientHandle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
 }
 

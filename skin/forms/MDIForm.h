@@ -17,7 +17,8 @@ public:
 
     // Connects the client when it has no wrapper yet.
     void UpdateMDIClient();
-    // Skinned: a fresh wrapper on the client; otherwise none.
+    // Skinned: a fresh wrapper on the client; otherwise none. Asked again
+    // while the wrapper attaches, it keeps the one being attached.
     void ConnectMDIClient();
     void UpdateMenuLine() override;
     TkvMDIWnd* Wrapper() const { return wrapper_; }
@@ -45,6 +46,7 @@ public:
 private:
     void FreeWrapper();
     TkvMDIWnd* wrapper_ = nullptr;
+    bool connecting_ = false;   // a wrapper is being attached
     TsMDIMerge merge_;
 };
 

@@ -10,11 +10,13 @@
 #include <functional>
 #include <set>
 
+#include "classlib/Subclass.h"
 #include "skin/controls/ButtonWnd.h"
 #include "skin/controls/MainWnd.h"
 #include "skin/controls/ScrollWnd.h"
 #include "skin/core/SkinManager.h"
 #include "skin/forms/CtrlAdapter.h"
+#include "skin/forms/Dialogs.h"
 #include "skin/forms/FrameAdapter.h"
 #include "skin/forms/SkinProvider.h"
 #include "skin/forms/SystemMenu.h"
@@ -841,4 +843,70 @@ TEST_F(SkinAppTest, SubMenuArrowTakesTheSkinsColours)
     }
     EXPECT_EQ(off, 0) << std::hex << "background " << background << " text " << text;
     EXPECT_GE(ink, 3);   // the arrow is there
+}
+
+// The MDI form's client window carries one skin layer while the skin is on
+// and none once it is off, however the form came to be skinned: opened with
+// the skin on or off, skins and hue changed while it shows, children made
+// and closed, the skin switched off and on again. What is counted is what
+// the program's skin-off check looks at: the layers of ours in the client's
+// chain of procedures and the procedure the window ends up with.
+TEST_F(SkinAppTest, MDIClientCarriesOneSkinLayerWhileSkinnedAndNoneWithout)
+{
+    SkinHooks.DialogHookProc = DialogHookProc;   // as the program runs
+    struct Row {
+        const wchar_t* start;
+        std::vector<const wchar_t*> steps;   // a skin (kNoSkin: off), "hue", "new child", "close child"
+    };
+    const Row rows[] = {
+        {L"Slate", {kNoSkin, L"Slate", kNoSkin}},
+        {L"Graphite", {L"SlatePacked", L"hue", L"new child", L"close child", kNoSkin, L"Slate", L"new child", kNoSkin}},
+        {kNoSkin, {L"Slate", L"Graphite", L"hue", kNoSkin, L"SlatePacked", L"close child", kNoSkin}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE("started with " + StringToUtf8(r.start));
+        TSkinAppMain* main = StartMain(r.start);
+        TSkinAppMDI* mdi = main->ShowMDIForm();
+        Settle();
+        ASSERT_EQ(mdi->MDIChildCount(), 2);
+        const HWND client = mdi->ClientHandle();
+        const WNDPROC own = reinterpret_cast<WNDPROC>(GetClassLongPtrW(client, GCLP_WNDPROC));
+        auto check = [&](const std::string& after) {
+            SCOPED_TRACE("after " + after);
+            int owned = 0, passing = 0;
+            if (TWindowRecord* record = TWindowRecord::Find(client))
+                for (const auto& layer : record->layers)
+                    if (layer->installed)
+                        ++(layer->owner ? owned : passing);
+            EXPECT_EQ(passing, 0) << "a pass-through layer is left";
+            const WNDPROC now = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(client, GWLP_WNDPROC));
+            TkvMainWnd* wrapper = GetWrapper(client);
+            if (main->ChosenSkin() == kNoSkin) {
+                EXPECT_EQ(owned, 0) << "a subclass layer is still installed";
+                EXPECT_EQ(wrapper, nullptr);
+                EXPECT_EQ(now, own) << "the client's procedure is not its class's";
+            } else {
+                EXPECT_EQ(owned, 1);
+                ASSERT_NE(wrapper, nullptr);
+                EXPECT_EQ(wrapper->ClassName(), String(L"TkvMDIWnd"));
+            }
+        };
+        check("showing");
+        for (const wchar_t* step : r.steps) {
+            const String s = step;
+            if (s == L"hue")
+                main->SetHue(main->Skins->HueOffset() ? 0 : 120);
+            else if (s == L"new child")
+                mdi->NewChild();
+            else if (s == L"close child")
+                SendMessageW(mdi->MDIChildren(0)->Handle(), WM_CLOSE, 0, 0);
+            else
+                main->ChooseSkin(s);
+            Settle();
+            check(StringToUtf8(s));
+        }
+        Free(forms.back());
+        forms.pop_back();
+        Settle();
+    }
 }
