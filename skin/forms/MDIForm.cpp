@@ -47,9 +47,12 @@ void TsMDIForm::ConnectMDIClient()
     w->FormSkinData = Provider->SkinData();
     w->Provider = this;
     wrapper_ = w;
-    connecting_ = true;
+    struct Connecting {
+        bool& flag;
+        explicit Connecting(bool& f) : flag(f) { flag = true; }
+        ~Connecting() { flag = false; }
+    } connecting(connecting_);
     w->Attach();
-    connecting_ = false;
     RedrawWindow(Form->ClientHandle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
 }
 

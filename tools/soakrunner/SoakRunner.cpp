@@ -215,7 +215,7 @@ bool SoakRunner::CheckAlive(uint64_t event)
     return true;
 }
 
-void SoakRunner::Settle()
+bool SoakRunner::Settle()
 {
     // One seed, one sequence: the next event is chosen from what the program
     // shows once it has taken this one, never from a state half-way.
@@ -229,6 +229,7 @@ void SoakRunner::Settle()
         std::printf("soak: not settled after %u ms: %s\n", o_.settleMs, why.c_str());
         std::fflush(stdout);
     }
+    return settled;
 }
 
 void SoakRunner::Sample(uint64_t event, ULONGLONG ms)
@@ -394,7 +395,7 @@ void SoakRunner::Click(SoakRng& rng, HWND top, int button, int clicks, std::stri
     // per place: a window that does not move by its caption is clicked as it is).
     if (POINT from, to; !EqualRect(&w, &draggedBack_) && DragBackOntoScreen(w, s, from, to)) {
         draggedBack_ = w;
-        MouseDrag(from, to);
+        MouseDrag(from, to, [this] { Settle(); });
         note += "drag back onto the screen " + Point(from) + "->" + Point(to);
         return;
     }
@@ -496,14 +497,19 @@ void SoakRunner::Drag(SoakRng& rng, HWND top, std::string& note)
         where = Describe(c.wnd);
     }
     }
-    RECT s = ScreenRect();
-    POINT to{std::clamp<LONG>(from.x + rng.Range(-150, 150), s.left, s.right - 1),
-             std::clamp<LONG>(from.y + rng.Range(-150, 150), s.top, s.bottom - 1)};
+    // The drop point lies inside the work area, clear of its edges (where a
+    // move loop holds the cursor back by rules of its own).
+    RECT s = ScreenRect(), work = s;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    IntersectRect(&work, &work, &s);
+    constexpr LONG kClear = 8;
+    POINT to{std::clamp<LONG>(from.x + rng.Range(-150, 150), work.left + kClear, work.right - 1 - kClear),
+             std::clamp<LONG>(from.y + rng.Range(-150, 150), work.top + kClear, work.bottom - 1 - kClear)};
     if (!PtInRect(&s, from)) {
         note += "nothing to drag";
         return;
     }
-    MouseDrag(from, to);
+    MouseDrag(from, to, [this] { Settle(); });
     note += "drag " + where + " " + Point(from) + "->" + Point(to);
 }
 
@@ -966,10 +972,12 @@ int SoakRunner::Run()
         ULONGLONG t0 = GetTickCount64();
         ok = DoEvent(event);
         if (!ok) break;
-        Settle();
+        // Settled, every thread of the program has just answered: only a
+        // program that did not settle is probed (a hang, or a slow answer).
+        const bool settled = Settle();
         ULONGLONG t1 = GetTickCount64();
         times_.events += t1 - t0;
-        ok = Probe(event);
+        ok = settled ? CheckAlive(event) : Probe(event);
         ULONGLONG t2 = GetTickCount64();
         times_.probes += t2 - t1;
         if (ok) Sample(event, t2 - t0);

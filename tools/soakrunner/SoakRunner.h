@@ -81,7 +81,7 @@ private:
     HWND VisibleWindowOf(const String& cls);
     String RandomText(SoakRng& rng, int maxLength);
     String FileDialogName(SoakRng& rng, const DialogInfo& d, std::string& note);
-    void Settle();
+    bool Settle();   // false: the program did not settle in time
     std::string TimeSplit() const;
     void Sample(uint64_t event, ULONGLONG ms);
     bool UnskinCheck(uint64_t event);

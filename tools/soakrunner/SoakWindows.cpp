@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 
 #include "classlib/GdiHandle.h"
 #include "classlib/HandleQuery.h"
@@ -254,6 +256,32 @@ void MoveMouse(POINT p)
     if (GetCursorPos(&now) && (now.x != p.x || now.y != p.y)) SetCursorPos(p.x, p.y);
 }
 
+namespace {
+
+// The last button release sent: a press near it within the double-click
+// time would make a double click or not by how fast the program took them.
+struct LastRelease {
+    int button = -1;
+    POINT at{};
+    ULONGLONG when = 0;
+} g_lastRelease;
+
+// Waits out the double-click time when a press of button at p would pair
+// with the last release (events that say one click stay one click).
+void KeepClicksApart(int button, POINT p)
+{
+    const LastRelease& r = g_lastRelease;
+    if (r.button != button || std::abs(p.x - r.at.x) > GetSystemMetrics(SM_CXDOUBLECLK) ||
+        std::abs(p.y - r.at.y) > GetSystemMetrics(SM_CYDOUBLECLK))
+        return;
+    const ULONGLONG apart = GetDoubleClickTime() + 50, since = GetTickCount64() - r.when;
+    if (since < apart) Sleep(DWORD(apart - since));
+}
+
+void Released(int button, POINT p) { g_lastRelease = LastRelease{button, p, GetTickCount64()}; }
+
+}  // namespace
+
 void MouseClick(POINT p, int button, int clicks)
 {
     DWORD down = MOUSEEVENTF_LEFTDOWN, up = MOUSEEVENTF_LEFTUP;
@@ -265,22 +293,33 @@ void MouseClick(POINT p, int button, int clicks)
         up = MOUSEEVENTF_MIDDLEUP;
     }
     MoveMouse(p);
+    KeepClicksApart(button, p);
     std::vector<INPUT> in;
     for (int i = 0; i < clicks; ++i) {
         in.push_back(MouseInput(down, p));
         in.push_back(MouseInput(up, p));
     }
     SendInputs(in);
+    Released(button, p);
 }
 
-void MouseDrag(POINT from, POINT to)
+void MouseDrag(POINT from, POINT to, const std::function<void()>& between)
 {
+    // A step at a time, each taken before the next (a move loop that saw the
+    // steps in one go would end where its timing left it).
     MoveMouse(from);
+    KeepClicksApart(0, from);
     std::vector<INPUT> in{MouseInput(MOUSEEVENTF_LEFTDOWN, from)};
-    for (int i = 1; i <= 4; ++i)
-        in.push_back(MouseInput(0, POINT{from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4}));
-    in.push_back(MouseInput(MOUSEEVENTF_LEFTUP, to));
     SendInputs(in);
+    for (int i = 1; i <= 4; ++i) {
+        if (between) between();
+        in = {MouseInput(0, POINT{from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4})};
+        SendInputs(in);
+    }
+    if (between) between();
+    in = {MouseInput(MOUSEEVENTF_LEFTUP, to)};
+    SendInputs(in);
+    Released(0, to);
 }
 
 void MouseWheel(POINT p, int notches)
@@ -485,7 +524,7 @@ bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds, std::string*
     int same = 0, sameAny = 0, changes = 0, slow = 0;
     ULONGLONG slowest = 0;
     for (;;) {
-        Sleep(15);
+        Sleep(10);
         if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;
         ULONGLONG now = GetTickCount64();
         if (now >= deadline || FirstUnanswering(pid, UINT(deadline - now))) {

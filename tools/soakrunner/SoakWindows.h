@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,12 +47,16 @@ RECT ScreenRect();
 // the window is on screen enough or its caption is out of reach too.
 bool DragBackOntoScreen(const RECT& window, const RECT& screen, POINT& from, POINT& to);
 
-// Real input. Mouse points are in screen coordinates.
+// Real input. Mouse points are in screen coordinates. A press that would
+// pair with the last release into a double click (the same button, near it,
+// within the double-click time) waits the double-click time out first.
 void MoveMouse(POINT p);
 void MouseClick(POINT p, int button = 0, int clicks = 1);   // 0 left, 1 right, 2 middle
 void MouseWheel(POINT p, int notches);
-// Left button down at from, moved in steps to to, and up there.
-void MouseDrag(POINT from, POINT to);
+// Left button down at from, moved in four steps to to, and up there; between
+// is called before each step and before the release (to let the program take
+// the step before the next).
+void MouseDrag(POINT from, POINT to, const std::function<void()>& between = {});
 void KeyPress(WORD vk, bool ctrl = false, bool shift = false, bool alt = false);
 void TypeChar(wchar_t c);   // as a Unicode key; CR and LF become Enter
 void TypeText(const String& text);
