@@ -158,16 +158,21 @@ protected:
         }
     }
 
-    // A pixel of the screen under a point of a control's client area.
-    static COLORREF ScreenPixel(TWinControl* c, POINT p)
+    // A pixel of the screen under a point of a control's client area, once it
+    // shows want (a loaded X server may show a newly mapped window a little
+    // later), or what it shows after a second.
+    static COLORREF ScreenPixel(TWinControl* c, POINT p, COLORREF want)
     {
         UpdateWindow(c->Handle());
-        Pump(20);
-        GdiFlush();
-        POINT s = c->ClientToScreen(p);
-        HDC dc = GetDC(nullptr);
-        COLORREF px = GetPixel(dc, s.x, s.y);
-        ReleaseDC(nullptr, dc);
+        COLORREF px = CLR_INVALID;
+        for (int tries = 0; tries < 50 && px != want; ++tries) {
+            Pump(20);
+            GdiFlush();
+            POINT s = c->ClientToScreen(p);
+            HDC dc = GetDC(nullptr);
+            px = GetPixel(dc, s.x, s.y);
+            ReleaseDC(nullptr, dc);
+        }
         return px;
     }
 
@@ -188,7 +193,7 @@ TEST_P(LayoutTest, TestsWindowShowsItsWholeSetupPanelInFront)
     const COLORREF panel = ColorToRGB(clMenuHighlight);
     for (POINT p : {POINT{3, 3}, POINT{f->pnl1->Width() - 4, 3}, POINT{3, f->pnl1->Height() - 4},
                     POINT{f->pnl1->Width() - 4, f->pnl1->Height() - 4}})
-        EXPECT_EQ(ScreenPixel(f->pnl1, p), panel) << "set-up panel at (" << p.x << ", " << p.y << ")";
+        EXPECT_EQ(ScreenPixel(f->pnl1, p, panel), panel) << "set-up panel at (" << p.x << ", " << p.y << ")";
     SaveWindowShot(f->Handle(), ShotName("tests-setup"));
 
     // A click where the user sees the group field puts the caret there.
