@@ -221,7 +221,8 @@ bool SoakRunner::Settle()
     // shows once it has taken this one, never from a state half-way.
     std::string why;
     const ULONGLONG t0 = GetTickCount64();
-    const bool settled = !pi_.hProcess || WaitSettled(pi_.hProcess, pi_.dwProcessId, o_.settleMs, 3, &why);
+    const bool settled =
+        !pi_.hProcess || WaitSettled(pi_.hProcess, pi_.dwProcessId, o_.settleMs, 3, &why, &times_.looks);
     times_.settle += GetTickCount64() - t0;
     ++times_.settles;
     if (!settled) {
@@ -235,10 +236,11 @@ bool SoakRunner::Settle()
 void SoakRunner::Sample(uint64_t event, ULONGLONG ms)
 {
     if (!pi_.hProcess || WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0) return;
+    const std::vector<HWND> windows = ProcessWindows(pi_.dwProcessId, false);
     HandleCounts c;
-    c[hkWindows] = CountProcessWindows(pi_.dwProcessId);
+    c[hkWindows] = CountProcessWindows(pi_.dwProcessId, &windows);
     const bool counted = CountGdiObjects(gdiSource_, pi_.hProcess, pi_.dwProcessId, o_.probeMs, c);
-    const std::string shape = ProcessShape(pi_.dwProcessId, false);
+    const std::string shape = ProcessShape(pi_.dwProcessId, false, false, &windows);
     // Counts are compared within one state of the program (a skin on or off
     // holds other caches); a program that does not tell its state is in one.
     LRESULT state = 0;
@@ -260,9 +262,10 @@ std::string SoakRunner::TimeSplit() const
     // Input is what the events took besides waiting for the program to settle.
     char text[200];
     std::snprintf(text, sizeof text,
-                  "input %.0f s, settling %.0f s in %llu waits, probes %.0f s, samples %.0f s, scans %.0f s",
+                  "input %.0f s, settling %.0f s in %llu waits of %d looks, probes %.0f s, samples %.0f s, scans %.0f s",
                   (times_.events - std::min(times_.events, times_.settle)) / 1000.0, times_.settle / 1000.0,
-                  static_cast<unsigned long long>(times_.settles), times_.probes / 1000.0, times_.samples / 1000.0,
+                  static_cast<unsigned long long>(times_.settles), times_.looks, times_.probes / 1000.0,
+                  times_.samples / 1000.0,
                   times_.scans / 1000.0);
     return text;
 }
@@ -1014,7 +1017,7 @@ int SoakRunner::Run()
     for (const std::string& line : actions_.Lines()) std::printf("%s\n", line.c_str());
     std::printf("soak: the program's handles (after every event; GDI objects from %s):\n", SourceName(gdiSource_));
     for (const std::string& line : objects_.Report()) std::printf("  %s\n", line.c_str());
-    std::printf("  bound on the climb at rest, per session: %s\n", Describe(o_.bound).c_str());
+    std::printf("  bound on the climb with the same windows shown, per session: %s\n", Describe(o_.bound).c_str());
     if (unsettled_) std::printf("soak: %llu events did not settle within %u ms\n", static_cast<unsigned long long>(unsettled_), o_.settleMs);
     std::fflush(stdout);
     if (ok) {

@@ -112,6 +112,7 @@ private:
     struct Times {                // where the run's time goes (ms)
         ULONGLONG events = 0, settle = 0, probes = 0, samples = 0, scans = 0;
         uint64_t settles = 0;
+        int looks = 0;
     } times_;
     uint64_t unsettled_ = 0;      // events after which the program did not settle in time
     RECT draggedBack_{};          // where a window was when it was last dragged back onto the screen

@@ -187,12 +187,12 @@ std::vector<HWND> ForeignWindows(DWORD pid)
     return s.out;
 }
 
-HWND FirstUnanswering(DWORD pid, UINT timeoutMs)
+HWND FirstUnanswering(DWORD pid, UINT timeoutMs, const std::vector<HWND>* windows)
 {
     // Windows answer through the thread that made them: one window per
     // thread tells whether all of that thread's windows answer.
     std::vector<DWORD> threads;
-    for (HWND wnd : ProcessWindows(pid, false)) {
+    for (HWND wnd : windows ? *windows : ProcessWindows(pid, false)) {
         DWORD thread = GetWindowThreadProcessId(wnd, nullptr);
         if (std::find(threads.begin(), threads.end(), thread) != threads.end()) continue;
         threads.push_back(thread);
@@ -461,12 +461,13 @@ std::string Hex(const void* p)
 
 }  // namespace
 
-std::string ProcessShape(DWORD pid, bool detail)
+std::string ProcessShape(DWORD pid, bool detail, bool children, const std::vector<HWND>* windows)
 {
     std::string s;
     const HWND front = GetForegroundWindow();
     std::vector<DWORD> threads;
-    for (HWND w : ProcessWindows(pid, true)) {
+    for (HWND w : windows ? *windows : ProcessWindows(pid, false)) {
+        if (!Showing(w)) continue;
         String cls = WindowClass(w);
         if (PassingWindow(cls)) continue;
         s += StringToUtf8(cls);
@@ -475,11 +476,14 @@ std::string ProcessShape(DWORD pid, bool detail)
         if (detail) {
             RECT r{};
             GetWindowRect(w, &r);
-            long children = 0;
-            EnumChildWindows(w, CountVisibleChild, LPARAM(&children));
+            long shown = -1;
+            if (children) {
+                shown = 0;
+                EnumChildWindows(w, CountVisibleChild, LPARAM(&shown));
+            }
             char place[160];
             std::snprintf(place, sizeof place, "@%p %ld,%ld,%ld,%ld %ld%s%s", static_cast<void*>(w), r.left, r.top,
-                          r.right, r.bottom, children, IsWindowEnabled(w) ? "" : " disabled",
+                          r.right, r.bottom, shown, IsWindowEnabled(w) ? "" : " disabled",
                           w == front ? " front" : "");
             s += place;
             DWORD thread = GetWindowThreadProcessId(w, nullptr);
@@ -511,45 +515,59 @@ std::string ProcessShape(DWORD pid, bool detail)
     return s;
 }
 
-bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds, std::string* why)
+bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds, std::string* why, int* looks)
 {
     // A thread that answers at once is waiting in its message loop; one that
     // answers late was busy (with the input, or with what it posted itself)
     // and is looked at again: settled are `rounds` quick looks in a row at the
     // same shape, or twice as many looks of any speed (a program that is slow
-    // to answer in some window, or a machine under load).
+    // to answer in some window, or a machine under load). The visible controls
+    // are counted (the dearest part of a look) where a still stretch starts
+    // and where it would end: they must agree too.
     constexpr ULONGLONG kQuickMs = 8;
     const ULONGLONG deadline = GetTickCount64() + maxMs;
-    std::string last;
+    std::string last, counted;
     int same = 0, sameAny = 0, changes = 0, slow = 0;
     ULONGLONG slowest = 0;
     for (;;) {
-        Sleep(10);
+        Sleep(4);
+        if (looks) ++*looks;
         if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;
+        // One look at the process's windows serves the question and the shape.
+        const std::vector<HWND> windows = ProcessWindows(pid, false);
         ULONGLONG now = GetTickCount64();
-        if (now >= deadline || FirstUnanswering(pid, UINT(deadline - now))) {
+        if (now >= deadline || FirstUnanswering(pid, UINT(deadline - now), &windows)) {
             if (why)
                 *why = std::to_string(changes) + " changes, " + std::to_string(slow) + " slow answers (slowest " +
-                       std::to_string(slowest) + " ms); last: " + last;
+                       std::to_string(slowest) + " ms); last: " + counted;
             return false;
         }
         const ULONGLONG answer = GetTickCount64() - now;
         const bool quick = answer <= kQuickMs;
         slow += quick ? 0 : 1;
         slowest = std::max(slowest, answer);
-        std::string shape = ProcessShape(pid, true);
-        changes += shape == last ? 0 : 1;
+        const std::string shape = ProcessShape(pid, true, false, &windows);
         if (shape == last) {
             same += quick ? 1 : 0;
             ++sameAny;
         } else {
+            ++changes;
             last = shape;
+            counted = ProcessShape(pid, true, true, &windows);
             same = quick ? 1 : 0;
             sameAny = 1;
         }
-        if (!quick && shape == last && same < rounds) same = 0;
+        if (!quick && same < rounds) same = 0;
         if (same < rounds && sameAny < 2 * rounds) continue;
-        if (ProcessShape(pid, false).empty()) {
+        if (std::string now = ProcessShape(pid, true, true, &windows); now != counted) {
+            // Controls came or went meanwhile: a still stretch starts here.
+            ++changes;
+            counted = now;
+            same = quick ? 1 : 0;
+            sameAny = 1;
+            continue;
+        }
+        if (ProcessShape(pid, false, false, &windows).empty()) {
             // Nothing shown: a program that is ending is given the time to end,
             // so that the next event sees it gone, not sometimes still there.
             now = GetTickCount64();
@@ -687,10 +705,10 @@ GdiSource ProveGdiSource()
     return GdiSource::ProgramCounts;
 }
 
-long CountProcessWindows(DWORD pid)
+long CountProcessWindows(DWORD pid, const std::vector<HWND>* windows)
 {
     long n = 0;
-    for (HWND w : ProcessWindows(pid, false)) {
+    for (HWND w : windows ? *windows : ProcessWindows(pid, false)) {
         ++n;
         EnumChildWindows(w, CountChild, LPARAM(&n));
     }

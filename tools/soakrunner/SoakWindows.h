@@ -23,9 +23,11 @@ std::vector<HWND> ProcessWindows(DWORD pid, bool visibleOnly);
 // windows, not this process).
 std::vector<HWND> ForeignWindows(DWORD pid);
 
-// Sends WM_NULL to every top-level window of pid; returns the first window
-// that does not answer within timeoutMs (nullptr: all answered).
-HWND FirstUnanswering(DWORD pid, UINT timeoutMs);
+// Sends WM_NULL to a top-level window of each thread of pid; returns the
+// first window that does not answer within timeoutMs (nullptr: all
+// answered). windows, when given, are the process's top-level windows as
+// ProcessWindows(pid, false) found them.
+HWND FirstUnanswering(DWORD pid, UINT timeoutMs, const std::vector<HWND>* windows = nullptr);
 
 // Visible, enabled descendants of a window, each with its screen rectangle
 // clipped to its ancestors.
@@ -90,7 +92,11 @@ bool IsSaveDialog(const DialogInfo& d);
 // topmost first, dialog boxes with their title ("#32770 'Open'"), each MDI
 // form followed by how many children it shows ("MDI children 2") (the same in
 // every replay).
-std::string ProcessShape(DWORD pid, bool detail = true);
+// children: with detail, how many visible controls each window shows (the
+// dearest part: a look at another process's window each).
+// windows as for FirstUnanswering.
+std::string ProcessShape(DWORD pid, bool detail = true, bool children = true,
+                         const std::vector<HWND>* windows = nullptr);
 
 // Waits until the process has taken the input sent so far and what it shows
 // has stopped changing: every thread answers, and the shape stays the same
@@ -98,7 +104,9 @@ std::string ProcessShape(DWORD pid, bool detail = true);
 // maxMs to end. Returns false when maxMs passed first (or a thread did not
 // answer): the caller's probe tells a hang from a slow program.
 // why, when given, tells what kept it from settling.
-bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds = 3, std::string* why = nullptr);
+// looks, when given, is increased by the looks it took.
+bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds = 3, std::string* why = nullptr,
+                 int* looks = nullptr);
 
 // The program's own application window (class TApplication), if any.
 HWND ApplicationWindow(DWORD pid);
@@ -117,5 +125,6 @@ bool CountGdiObjects(GdiSource source, HANDLE process, DWORD pid, UINT timeoutMs
 // The first system source that is live here: it sees an object this process
 // makes and frees; else the program's own counts.
 GdiSource ProveGdiSource();
-// Every window of the process, top-level and child, hidden ones included.
-long CountProcessWindows(DWORD pid);
+// Every window of the process, top-level and child, hidden ones included
+// (windows as for FirstUnanswering).
+long CountProcessWindows(DWORD pid, const std::vector<HWND>* windows = nullptr);
