@@ -458,15 +458,10 @@ TkvScrollWnd::SkinStamp TkvScrollWnd::StampOf(TsSkinManager* m)
 {
     SkinStamp s;
     if (!m) return s;
-    // Every load makes new tables and a new master picture, so a skin loaded
-    // again (switched, or recoloured by hue or saturation) differs even under
-    // the same name.
+    // Generations are never shared between managers, so a manager freed and
+    // another made at its address still differ.
     s.Manager = m;
-    s.Tables = &m->Tables();
-    s.Master = m->MasterBitmap();
-    s.Name = m->SkinName();
-    s.Hue = m->HueOffset();
-    s.Saturation = m->Saturation();
+    s.Generation = m->Generation();
     return s;
 }
 

@@ -176,17 +176,16 @@ private:
     void DragStep(POINT screen);
     void EndPress(bool sendEnd);
 
-    // What a kept picture was painted from: the skin (its manager, the tables
-    // a load made, hue and saturation; a skin switched, recoloured or removed
-    // differs), the request (size, layout, part states, enabled, colour) and
-    // the parent's pixels under the bar. A paint from the same again copies
-    // the kept picture instead of blending every part through its mask.
+    // What a kept picture was painted from: the skin (its manager and the
+    // manager's generation, which moves on with every load, switch, recolour
+    // or removal, even of a skin loaded again under the same name whose
+    // tables land where the old ones were), the request (size, layout, part
+    // states, enabled, colour) and the parent's pixels under the bar. A paint
+    // from the same again copies the kept picture instead of blending every
+    // part through its mask.
     struct SkinStamp {
         const void* Manager = nullptr;
-        const void* Tables = nullptr;
-        const void* Master = nullptr;
-        String Name;
-        int Hue = 0, Saturation = 0;
+        uint64_t Generation = 0;
         bool operator==(const SkinStamp&) const = default;
     };
     struct PictureKey {

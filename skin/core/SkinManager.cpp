@@ -52,7 +52,13 @@ bool DefaultTestSwitch()
     return found;
 }
 
+// The generations of every manager, from one sequence (see Generation());
+// managers live on the GUI thread.
+uint64_t lastGeneration = 0;
+
 }  // namespace
+
+void TsSkinManager::SkinChanged() { generation_ = ++lastGeneration; }
 
 std::function<void(TsNoticeKind, const String&)> SkinNoticeSink = DefaultNotice;
 std::function<bool()> SkinTestSwitch = DefaultTestSwitch;
@@ -186,6 +192,7 @@ TsSkinManager::TsSkinManager(TComponent* owner)
       glowSkin_(std::make_unique<TsManagerGlowSkin>(this))
 {
     RegisterSkinManagerProperties();
+    SkinChanged();   // a new manager shares no generation with one freed before it
     if (!DefaultManager) {
         DefaultManager = this;
         // The first manager watches the application window (every manager
@@ -288,6 +295,7 @@ void TsSkinManager::SetActive(bool value)
     if (value == active_)
         return;
     active_ = value;
+    SkinChanged();
     if (value) {
         SetSkinName(skinName_);
         return;

@@ -124,6 +124,20 @@ public:
     void LoadSkinFromPack();
     void CheckSkinVersion(double version);
 
+    // A number that changes every time anything that decides how skinned
+    // things paint changes: a skin loaded, loaded again, switched or removed,
+    // the manager switched on or off, a recolour (hue, saturation), the
+    // extended borders, the common sections, the skin folder, the common
+    // indexes cached again. Values come from one sequence for the whole
+    // process, so no two states of any managers ever share one: a picture
+    // kept with it is never taken for one of a skin loaded later, even when
+    // the new skin's tables (or a new manager) land where the old ones were.
+    uint64_t Generation() const { return generation_; }
+    // For code that edits the loaded skin's tables in place (through
+    // Tables(), SkinData(), gd(), ma(), pa()): the generation moves on, so
+    // what was painted from the old values is painted again.
+    void SkinChanged();
+
     // The loaded skin.
     const TsSkinTables& Tables() const { return *tables_; }
     TsSkinTables& Tables() { return *tables_; }
@@ -221,6 +235,7 @@ public:
 private:
 
     String skinName_, skinDirectory_;
+    uint64_t generation_ = 0;   // see Generation(); set by SkinChanged()
     bool active_ = true;
     bool skinnedPopups_ = true;
     bool extendedBorders_ = false;

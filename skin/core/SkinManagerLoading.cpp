@@ -70,6 +70,7 @@ void TsSkinManager::ReloadSkin()
         if (loaded)
             SkinData().Active = active_ && !tables_->Sections.empty();
     }
+    SkinChanged();
     if (loaded && !active_)
         BroadcastSkinRemoved();   // the skin is gone from its source
     if (OnAfterChange)
@@ -83,6 +84,7 @@ void TsSkinManager::SetHueOffset(int value)
     if (value == hueOffset_)
         return;
     hueOffset_ = value;
+    SkinChanged();
     ReloadSkin();
 }
 
@@ -91,6 +93,7 @@ void TsSkinManager::SetSaturation(int value)
     if (value == saturation_)
         return;
     saturation_ = value;
+    SkinChanged();
     ReloadSkin();
 }
 
@@ -104,6 +107,7 @@ void TsSkinManager::SetExtendedBorders(bool value)
     if (value == extendedBorders_)
         return;
     extendedBorders_ = value;
+    SkinChanged();
     if (!active_ || !SkinData().Active)
         return;
     UpdateShadowImages();
@@ -120,6 +124,7 @@ void TsSkinManager::SetCommonSections(const TStrings& lines)
         cleaned.Add(s);
     }
     commonSections_.Assign(&cleaned);
+    SkinChanged();
     if (active_ && !skinName_.empty())
         SetSkinName(skinName_);
 }
@@ -130,6 +135,7 @@ void TsSkinManager::SetSkinDirectory(const String& dir)
         return;
     skinDirectory_ = dir;
     SkinData().SkinFolder = Utf8(ResolveSkinDirectory());
+    SkinChanged();
     if (OnSkinListChanged)
         OnSkinListChanged(this);
 }
@@ -289,6 +295,7 @@ void TsSkinManager::LoadSkinFromFolder()
         SkinLoader(*fresh, ini, &pack, "", settings).Load();
     }
     tables_ = std::move(fresh);
+    SkinChanged();
     UpdateShadowImages();
 }
 
@@ -311,6 +318,7 @@ void TsSkinManager::LoadSkinFromPack()
     fresh->SkinData.SkinFolder = Utf8(dir + L"\\");
     SkinLoader(*fresh, ini, &pack, fresh->SkinData.SkinFolder, settings).Load();
     tables_ = std::move(fresh);
+    SkinChanged();
     UpdateShadowImages();
 }
 
@@ -326,6 +334,7 @@ void TsSkinManager::SetSkinName(const String& name)
             n.resize(n.size() - 4);
     }
     skinName_ = n;
+    SkinChanged();
     if (!active_)
         return;
     if (OnBeforeChange)
@@ -366,6 +375,7 @@ void TsSkinManager::SetSkinName(const String& name)
             // The previous skin stays as it was; the name goes back.
             skinName_ = old;
             SkinData().Active = hadSkin;
+            SkinChanged();
             if (SkinNoticeSink)
                 SkinNoticeSink(TsNoticeKind::Error, ExceptionMessage(e));
         }
@@ -417,6 +427,7 @@ int TsSkinManager::FindTextureIndex(int sectionIndex, const String& sectionName,
 void TsSkinManager::CacheCommonMaskIndexes()
 {
     tables_->CacheCommonMaskIndexes();
+    SkinChanged();
     UpdateShadowImages();
 }
 
@@ -488,6 +499,7 @@ void TsSkinManager::BroadcastNewSkinSuspended(bool animate)
         BroadcastToAppForms(msg);
     }
     SkinData().Active = !tables_->Sections.empty();
+    SkinChanged();
     if (runTime)
         skinableMenus_->SyncActive();
     if (IsDefault() && runTime && !dialogHookInstalled_ && !DialogHookHandle())
@@ -521,6 +533,7 @@ void TsSkinManager::BroadcastSkinRemoved()
 void TsSkinManager::RemoveSkinData()
 {
     tables_->Clear();
+    SkinChanged();
     shadowActive_.reset();
     shadowInactive_.reset();
     ShadowMargins = {0, 0, 0, 0};
@@ -528,6 +541,7 @@ void TsSkinManager::RemoveSkinData()
 
 void TsSkinManager::UpdateShadowImages()
 {
+    SkinChanged();
     shadowActive_.reset();
     shadowInactive_.reset();
     if (!active_ || tables_->Sections.empty() || !GetExtendedBorders()) {

@@ -1094,3 +1094,78 @@ TEST_F(ScrollWnd, RepaintedBarMatchesAFreshPaint)
         EXPECT_EQ(Differing(*ScreenBar(w), *shown), 0) << "painted again unchanged";
     }
 }
+
+// A skin loaded again under the same name and hue, its master picture changed
+// on disk meanwhile, shows the new pixels on a repainted bar: after one load,
+// after two loads with no paint between them, and after the loaded master
+// picture was changed in place and the manager told so. The window is no
+// control of the class library, so no skin command reaches its wrapper: only
+// what the kept picture was painted from tells the skins apart.
+TEST_F(ScrollWnd, SkinLoadedAgainWithNewPicturesShowsThem)
+{
+    const String source = EnvPath("TALVERA_CONTENT") + L"\\Skins\\Slate\\";
+    for (const wchar_t* f : {L"Options.dat", L"MASTER.BMP", L"BUTTON.PNG", L"SHADOW.PNG", L"OLDGROUP.BMP",
+                             L"SLIDER.BMP", L"TOOLBAR.JPG", L"FORM.JPG", L"GLOWCLOSE.PNG", L"GLOWMAX.PNG",
+                             L"GLOWMIN.PNG"})
+        dir.WriteFile(String(L"Slate\\") + f, ReadBytes(source + f));
+    const std::string master = ReadBytes(source + L"MASTER.BMP");
+    ASSERT_GT(master.size(), 54u);
+    ASSERT_EQ(master[28], 24) << "a 24-bit master picture";
+    // Every colour but the transparent magenta changed by k (each k gives other colours).
+    const uint8_t kMagenta[3] = {0xFF, 0, 0xFF};   // blue, green, red
+    auto changeColour = [&](uint8_t* bgr, int k) {
+        if (!std::equal(bgr, bgr + 3, kMagenta))
+            for (int c = 0; c < 3; ++c) bgr[c] ^= uint8_t(0x28 * k);
+    };
+    // The master picture's file with its colours changed by k.
+    auto changedFile = [&](int k) {
+        std::string b = master;
+        const size_t offBits = uint8_t(b[10]) | uint8_t(b[11]) << 8 | uint8_t(b[12]) << 16;
+        for (size_t i = offBits; i + 3 <= b.size(); i += 3) changeColour(reinterpret_cast<uint8_t*>(&b[i]), k);
+        return b;
+    };
+    TsSkinManager* m = SmallManager(false);
+    m->SetSkinName(L"Slate");
+    ASSERT_TRUE(m->SkinData().Active);
+    HWND wnd = Logger(20, 20, 120, 200);
+    wrappers.emplace_back(CreateWrapper<TkvScrollWnd>(wnd, nullptr, m, L"", true));
+    TkvScrollWnd* w = wrappers.back().get();
+    auto repaint = [&] {
+        RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+        Pump(50);
+    };
+    int k = 0;
+    auto loadChanged = [&] {
+        dir.WriteFile(L"Slate\\MASTER.BMP", changedFile(++k));
+        m->SetSkinName(L"Slate");
+    };
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+    } rows[] = {
+        {"loaded once", loadChanged},
+        {"loaded twice before a paint", [&] {
+             loadChanged();
+             loadChanged();
+         }},
+        {"the loaded master picture changed in place", [&] {
+             PixelBitmap& p = *m->MasterBitmap();
+             ++k;
+             for (int y = 0; y < p.Height(); ++y)
+                 for (int x = 0; x < p.Width(); ++x) changeColour(reinterpret_cast<uint8_t*>(&p.Row(y)[x]), k);
+             m->SkinChanged();
+         }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        repaint();
+        auto before = ScreenBar(w);
+        r.change();
+        ASSERT_TRUE(m->SkinData().Active);
+        ASSERT_EQ(m->SkinName(), L"Slate");
+        repaint();
+        auto shown = ScreenBar(w);
+        EXPECT_EQ(Differing(*shown, *DrawnBar(w, true, m)), 0) << "the new pictures show";
+        EXPECT_NE(Differing(*before, *shown), 0) << "the change shows";
+    }
+}

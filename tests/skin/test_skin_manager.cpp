@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "classlib/TypInfo.h"
 #include "skin/core/ProgramPictures.h"
@@ -693,4 +694,59 @@ TEST_F(Manager, SkinListChangesAreAnnounced)
     m->InternalSkins().Delete(0);
     EXPECT_EQ(changed, 3);
     m->OnSkinListChanged = nullptr;
+}
+
+// The generation moves on with every kind of change that decides how skinned
+// things paint, and stands still when nothing changed; a manager made after
+// another was freed shares no generation with it.
+TEST_F(Manager, GenerationMovesOnWithEveryChangeOfTheSkin)
+{
+    WriteFolderSkin(L"Small", SmallOptions("8.5"));
+    WritePackSkin(L"Packed", SmallOptions("8.5", "[P]\r\nCOLOR=2\r\n"));
+    TsSkinManager* m = NewManager(dir.Path());
+    TStringList common;
+    common.SetText(L"[EDIT]\r\nCOLOR=16711680\r\n");
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+        bool moves;
+    } rows[] = {
+        {"a skin loaded", [&] { m->SetSkinName(L"Small"); }, true},
+        {"the same skin loaded again", [&] { m->SetSkinName(L"Small"); }, true},
+        {"another skin, packed", [&] { m->SetSkinName(L"Packed"); }, true},
+        {"hue", [&] { m->SetHueOffset(40); }, true},
+        {"the same hue", [&] { m->SetHueOffset(40); }, false},
+        {"saturation", [&] { m->SetSaturation(-30); }, true},
+        {"extended borders", [&] { m->SetExtendedBorders(true); }, true},
+        {"common sections", [&] { m->SetCommonSections(common); }, true},
+        {"the skin folder", [&] { m->SetSkinDirectory(dir.Path() + L"\\"); }, true},
+        {"the common indexes cached again", [&] { m->CacheCommonMaskIndexes(); }, true},
+        {"the skin sent to the forms again", [&] { m->UpdateSkin(false); }, true},
+        {"the skin's data edited in place", [&] { m->SkinChanged(); }, true},
+        {"look-ups", [&] { m->FindMaskIndexDirect(L"EDIT", L"BORDERSMASK"); }, false},
+        {"switched off", [&] { m->SetActive(false); }, true},
+        {"switched on", [&] { m->SetActive(true); }, true},
+        {"the skin removed", [&] { m->SetSkinName(L""); }, true},
+        {"a skin after none", [&] { m->SetSkinName(L"Small"); }, true},
+    };
+    std::vector<uint64_t> seen{m->Generation()};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const uint64_t before = m->Generation();
+        r.change();
+        if (r.moves) {
+            EXPECT_GT(m->Generation(), before);
+            seen.push_back(m->Generation());
+        } else {
+            EXPECT_EQ(m->Generation(), before);
+        }
+    }
+    EXPECT_TRUE(m->SkinData().Active);
+    EXPECT_TRUE(notices.empty());
+    // A manager made where a freed one was (or anywhere) starts past every
+    // generation the freed one had.
+    Destroy(m);
+    TsSkinManager* next = NewManager(dir.Path());
+    next->SetSkinName(L"Small");
+    EXPECT_GT(next->Generation(), *std::max_element(seen.begin(), seen.end()));
 }
