@@ -7,19 +7,15 @@ namespace {
 PlantedFault g_fault;
 int g_clicks = 0;
 
-// A paint of one of the program's buttons makes a brush it never frees.
-void Painted(HWND wnd)
-{
-    wchar_t cls[16] = {};
-    if (GetClassNameW(wnd, cls, 16) && std::wcscmp(cls, L"TButton") == 0) CreateSolidBrush(RGB(200, 10, 10));
-}
+// Every paint makes a brush it never frees.
+void Painted() { CreateSolidBrush(RGB(200, 10, 10)); }
 
 // Paint messages the thread takes from its queue, in every loop, and clicks.
 LRESULT CALLBACK QueuedHook(int code, WPARAM wParam, LPARAM lParam)
 {
     const MSG* m = reinterpret_cast<const MSG*>(lParam);
     if (code == HC_ACTION && wParam == PM_REMOVE && m) {
-        if (g_fault.Kind == PlantedFault::Leak && m->message == WM_PAINT) Painted(m->hwnd);
+        if (g_fault.Kind == PlantedFault::Leak && m->message == WM_PAINT) Painted();
         if (g_fault.Kind == PlantedFault::Hang && m->message == WM_LBUTTONDOWN && ++g_clicks >= g_fault.Clicks)
             for (;;) Sleep(1000);   // the planted hang
     }
@@ -30,7 +26,7 @@ LRESULT CALLBACK QueuedHook(int code, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK SentHook(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && m && m->message == WM_PAINT) Painted(m->hwnd);
+    if (code == HC_ACTION && m && m->message == WM_PAINT) Painted();
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

@@ -1,7 +1,7 @@
 // Faults the soak's own tests plant in the test program, to see the soak
-// catch them: "leak" makes a brush it never frees each time one of the
-// program's buttons paints; "hang:N" stops answering at the N-th click of the
-// left button anywhere in the program.
+// catch them: "leak" makes a brush it never frees in every paint of a window
+// of the program; "hang:N" stops answering at the N-th click of the left
+// button anywhere in the program.
 #pragma once
 #include <windows.h>
 
