@@ -244,7 +244,7 @@ void SoakRunner::Sample(uint64_t event, ULONGLONG ms)
     // Counts are compared within one state of the program (a skin on or off
     // holds other caches); a program that does not tell its state is in one.
     LRESULT state = 0;
-    AskProgram(pi_.dwProcessId, LiveHandlesMessage(), kAskState, o_.probeMs, state);
+    AskProgram(pi_.dwProcessId, LiveHandlesMessage(), kAskState, o_.probeMs, state, &windows);
     objects_.Add(event, sessions_, c, shape, long(state));
     for (size_t at = 0, end; (end = shape.find("; ", at)) != std::string::npos; at = end + 2)
         windows_.Reached(shape.substr(at, end - at));
@@ -260,10 +260,12 @@ void SoakRunner::Sample(uint64_t event, ULONGLONG ms)
 std::string SoakRunner::TimeSplit() const
 {
     // Input is what the events took besides waiting for the program to settle.
-    char text[200];
+    char text[300];
     std::snprintf(text, sizeof text,
-                  "input %.0f s, settling %.0f s in %llu waits of %d looks, probes %.0f s, samples %.0f s, scans %.0f s",
-                  (times_.events - std::min(times_.events, times_.settle)) / 1000.0, times_.settle / 1000.0,
+                  "input %.0f s (%.0f s of it keeping clicks apart), settling %.0f s in %llu waits of %d looks, "
+                  "probes %.0f s, samples %.0f s, scans %.0f s",
+                  (times_.events - std::min(times_.events, times_.settle)) / 1000.0, ClicksKeptApartMs() / 1000.0,
+                  times_.settle / 1000.0,
                   static_cast<unsigned long long>(times_.settles), times_.looks, times_.probes / 1000.0,
                   times_.samples / 1000.0,
                   times_.scans / 1000.0);
@@ -512,7 +514,13 @@ void SoakRunner::Drag(SoakRng& rng, HWND top, std::string& note)
         note += "nothing to drag";
         return;
     }
-    MouseDrag(from, to, [this] { Settle(); });
+    // The frame's move and size loops take a step at a time; a control takes
+    // the drag in one batch (see MouseDrag).
+    const bool frame = where == "caption" || where == "title buttons" || where == "edge";
+    if (frame)
+        MouseDrag(from, to, [this] { Settle(); });
+    else
+        MouseDrag(from, to);
     note += "drag " + where + " " + Point(from) + "->" + Point(to);
 }
 

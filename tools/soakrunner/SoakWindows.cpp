@@ -166,11 +166,18 @@ String WindowText(HWND wnd)
 std::string Describe(HWND wnd)
 {
     if (!wnd) return "(none)";
+    // A multi-line field may hold a document the program wrote during the
+    // run (a report with its time in it): named by its class only, so that
+    // the event log of a replay is the same.
+    const String cls = WindowClass(wnd);
+    if ((cls.find(L"Edit") != String::npos || cls.find(L"Memo") != String::npos || cls.find(L"EDIT") != String::npos) &&
+        (GetWindowLongPtrW(wnd, GWL_STYLE) & ES_MULTILINE))
+        return StringToUtf8(cls);
     String t = WindowText(wnd);
     if (t.size() > 40) t = t.substr(0, 40) + L"...";
     for (wchar_t& c : t)
         if (c < L' ') c = L' ';
-    return StringToUtf8(WindowClass(wnd)) + (t.empty() ? "" : " '" + StringToUtf8(t) + "'");
+    return StringToUtf8(cls) + (t.empty() ? "" : " '" + StringToUtf8(t) + "'");
 }
 
 std::vector<HWND> ProcessWindows(DWORD pid, bool visibleOnly)
@@ -265,6 +272,7 @@ struct LastRelease {
     POINT at{};
     ULONGLONG when = 0;
 } g_lastRelease;
+ULONGLONG g_clicksKeptApartMs = 0;
 
 // Waits out the double-click time when a press of button at p would pair
 // with the last release (events that say one click stay one click).
@@ -275,12 +283,17 @@ void KeepClicksApart(int button, POINT p)
         std::abs(p.y - r.at.y) > GetSystemMetrics(SM_CYDOUBLECLK))
         return;
     const ULONGLONG apart = GetDoubleClickTime() + 50, since = GetTickCount64() - r.when;
-    if (since < apart) Sleep(DWORD(apart - since));
+    if (since < apart) {
+        Sleep(DWORD(apart - since));
+        g_clicksKeptApartMs += apart - since;
+    }
 }
 
 void Released(int button, POINT p) { g_lastRelease = LastRelease{button, p, GetTickCount64()}; }
 
 }  // namespace
+
+ULONGLONG ClicksKeptApartMs() { return g_clicksKeptApartMs; }
 
 void MouseClick(POINT p, int button, int clicks)
 {
@@ -305,19 +318,23 @@ void MouseClick(POINT p, int button, int clicks)
 
 void MouseDrag(POINT from, POINT to, const std::function<void()>& between)
 {
-    // A step at a time, each taken before the next (a move loop that saw the
-    // steps in one go would end where its timing left it).
     MoveMouse(from);
     KeepClicksApart(0, from);
     std::vector<INPUT> in{MouseInput(MOUSEEVENTF_LEFTDOWN, from)};
-    SendInputs(in);
     for (int i = 1; i <= 4; ++i) {
-        if (between) between();
-        in = {MouseInput(0, POINT{from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4})};
-        SendInputs(in);
+        if (between) {
+            SendInputs(in);
+            between();
+            in.clear();
+        }
+        in.push_back(MouseInput(0, POINT{from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4}));
     }
-    if (between) between();
-    in = {MouseInput(MOUSEEVENTF_LEFTUP, to)};
+    if (between) {
+        SendInputs(in);
+        between();
+        in.clear();
+    }
+    in.push_back(MouseInput(MOUSEEVENTF_LEFTUP, to));
     SendInputs(in);
     Released(0, to);
 }
@@ -577,16 +594,17 @@ bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds, std::string*
     }
 }
 
-HWND ApplicationWindow(DWORD pid)
+HWND ApplicationWindow(DWORD pid, const std::vector<HWND>* windows)
 {
-    for (HWND w : ProcessWindows(pid, false))
+    for (HWND w : windows ? *windows : ProcessWindows(pid, false))
         if (WindowClass(w) == L"TApplication") return w;
     return nullptr;
 }
 
-bool AskProgram(DWORD pid, UINT message, WPARAM wParam, UINT timeoutMs, LRESULT& answer)
+bool AskProgram(DWORD pid, UINT message, WPARAM wParam, UINT timeoutMs, LRESULT& answer,
+                const std::vector<HWND>* windows)
 {
-    HWND app = ApplicationWindow(pid);
+    HWND app = ApplicationWindow(pid, windows);
     DWORD_PTR r = 0;
     if (!app || !message || !SendMessageTimeoutW(app, message, wParam, 0, SMTO_NORMAL, timeoutMs, &r)) return false;
     answer = LRESULT(r);

@@ -55,10 +55,15 @@ bool DragBackOntoScreen(const RECT& window, const RECT& screen, POINT& from, POI
 void MoveMouse(POINT p);
 void MouseClick(POINT p, int button = 0, int clicks = 1);   // 0 left, 1 right, 2 middle
 void MouseWheel(POINT p, int notches);
-// Left button down at from, moved in four steps to to, and up there; between
-// is called before each step and before the release (to let the program take
-// the step before the next).
+// Left button down at from, moved in four steps to to, and up there. With
+// between, it is called after the press and after each step (to let the
+// program take one before the next: a move loop that reads where the cursor
+// is now); without, the drag goes in one batch, which the program takes
+// without a pause in which a timer (an auto-repeat, an auto-scroll) could
+// fire for as long as the button happened to be held.
 void MouseDrag(POINT from, POINT to, const std::function<void()>& between = {});
+// How long presses waited out the double-click time so far (ms).
+ULONGLONG ClicksKeptApartMs();
 void KeyPress(WORD vk, bool ctrl = false, bool shift = false, bool alt = false);
 void TypeChar(wchar_t c);   // as a Unicode key; CR and LF become Enter
 void TypeText(const String& text);
@@ -109,11 +114,13 @@ bool WaitSettled(HANDLE process, DWORD pid, UINT maxMs, int rounds = 3, std::str
                  int* looks = nullptr);
 
 // The program's own application window (class TApplication), if any.
-HWND ApplicationWindow(DWORD pid);
+HWND ApplicationWindow(DWORD pid, const std::vector<HWND>* windows = nullptr);
 // Asks the program through a registered message sent to its application
 // window; false when it did not answer within timeoutMs (or has no such
 // window). A program that does not know the message answers 0.
-bool AskProgram(DWORD pid, UINT message, WPARAM wParam, UINT timeoutMs, LRESULT& answer);
+// (windows as for FirstUnanswering.)
+bool AskProgram(DWORD pid, UINT message, WPARAM wParam, UINT timeoutMs, LRESULT& answer,
+                const std::vector<HWND>* windows = nullptr);
 // Where the counts of GDI objects come from, tried in this order: the
 // process's GDI handle table (by type), GetGuiResources (a total), the counts
 // the program's own handle owners keep (a total; see classlib/HandleQuery.h).
