@@ -958,6 +958,11 @@ bool SoakRunner::UnskinCheck(uint64_t event)
 int SoakRunner::Run()
 {
     const ULONGLONG started = GetTickCount64();
+    // What an earlier run copied must not be pasted in this one.
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
     gdiSource_ = ProveGdiSource();
     std::printf("soak: GDI objects are counted from %s%s\n", SourceName(gdiSource_),
                 gdiSource_ == GdiSource::ProgramCounts ? "" : " (it saw a brush made and freed here)");
