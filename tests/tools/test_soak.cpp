@@ -615,8 +615,11 @@ TEST(SoakWatch, HandlesThatClimbWithTheSameWindowsShownBreakTheBound)
     for (const Parse& p : parses) {
         HandleCounts b;
         ASSERT_EQ(ParseBound(p.text, b), p.ok) << p.text;
-        if (p.ok) EXPECT_EQ((std::vector<long>{b[hkBitmaps], b[hkFonts], b[hkWindows]}),
-                            (std::vector<long>{p.bitmaps, p.fonts, p.windows})) << p.text;
+        if (p.ok) {
+            EXPECT_EQ((std::vector<long>{b[hkBitmaps], b[hkFonts], b[hkWindows]}),
+                      (std::vector<long>{p.bitmaps, p.fonts, p.windows}))
+                << p.text;
+        }
     }
     ASSERT_TRUE(ParseBound("32,16", bound));
     auto counts = [](long bitmaps, long brushes, long windows) {
