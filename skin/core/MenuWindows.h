@@ -30,6 +30,12 @@ TBitmap* MenuWindowPicture(HWND menuWindow);
 // windows now: the skin is active, the manager skins popups and its skinned
 // menus are active.
 bool SkinnedMenusPaintMenuWindows(TsSkinManager* manager);
+// Lets go of every menu window the manager's (nil: the default one's) wrappers
+// hold: each window gets its own procedure back, loses the skin's region and
+// transparency and paints plainly; an open menu keeps working. Filled in by
+// the form menus unit (the wrappers live above this layer); the skinned menus
+// call it when they go inactive. Nil: nothing to let go.
+extern void (*ReleaseMenuWindows)(TsSkinManager* manager);
 // Told by the wrapper when a menu window is destroyed: the popup picture made
 // for that window is dropped and MenuWindowShown cleared.
 void MenuWindowDestroyed(HWND menuWindow);

@@ -15,6 +15,7 @@
 #include "skin/graphics/TextEffects.h"
 
 bool MenuWindowShown = false;
+void (*ReleaseMenuWindows)(TsSkinManager* manager) = nullptr;
 
 namespace {
 
@@ -259,6 +260,9 @@ void TsSkinableMenus::SyncActive()
 {
     FreePopupBitmapCache();   // pictures of the old skin
     SetActive(owner_ && owner_->Active() && owner_->SkinData().Active);
+    // Menu windows open now (a popup or a system menu whose loop runs) were
+    // wrapped while the skin was on; without the skin they are the system's again.
+    if (!active_ && ReleaseMenuWindows) ReleaseMenuWindows(owner_);
 }
 
 // ---------------------------------------------------------------- attaching

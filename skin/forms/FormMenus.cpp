@@ -1,9 +1,12 @@
 #include "skin/forms/FormMenus.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
+#include "skin/controls/MenuWnd.h"
+#include "skin/core/MenuWindows.h"
 #include "skin/core/SkinManager.h"
 #include "skin/core/SkinMenus.h"
 #include "skin/forms/FramePaint.h"
@@ -149,9 +152,40 @@ bool PaintFormMenuLineItem(TsSkinProvider& provider, HMENU menu, int index, HDC 
     return true;
 }
 
+// The menu windows of the manager's wrappers go back to the system: the
+// window's procedure, no region, no transparency, a plain repaint. A wrapper
+// whose procedure runs now is unhooked but freed later (by the next release
+// or at shut-down), never under its own feet.
+void ReleaseManagerMenuWindows(TsSkinManager* manager)
+{
+    bool released = false;
+    for (TkvMnuWnd* w : std::vector<TkvMnuWnd*>(MenuWrappers())) {
+        if (manager && w->SkinManager && w->SkinManager != manager) continue;
+        HWND wnd = w->Handle;
+        if (!w->Unhooked && IsWindow(wnd)) {
+            bool region = w->RegionSet || w->RegionApplied;
+            TkvMainWnd* self = w;
+            UnhookScrollWnd(wnd, false, false, self);
+            // Only the skin sets layered attributes on a menu window.
+            LONG ex = GetWindowLongW(wnd, GWL_EXSTYLE);
+            BYTE alpha = 255;
+            DWORD flags = 0;
+            if ((ex & WS_EX_LAYERED) && GetLayeredWindowAttributes(wnd, nullptr, &alpha, &flags) && (flags & LWA_ALPHA))
+                SetWindowLongW(wnd, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
+            if (region) SetWindowRgn(wnd, nullptr, FALSE);
+            RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            released = true;
+        }
+        if (!w->Running()) delete w;
+    }
+    // No wrapper is left to see the open popup's window go.
+    if (released) MenuWindowShown = false;
+}
+
 }  // namespace
 
 void InitFormMenusUnit()
 {
     MenuLineItemPainter = PaintFormMenuLineItem;
+    ReleaseMenuWindows = ReleaseManagerMenuWindows;
 }

@@ -10,6 +10,7 @@
 #include "tests/skin/MenuLoop.h"
 
 #include "classlib/Menus.h"
+#include "classlib/Subclass.h"
 #include "skin/core/SkinMenus.h"
 #include "skin/forms/SkinProvider.h"
 
@@ -183,4 +184,91 @@ TEST_F(MenuKeys, SkinnedMenusChooseWhatPlainOnesChoose)
     }
     form->SetPopupMenu(nullptr);
     form->SetMenu(nullptr);
+}
+
+// The skin switched off while a menu is open (a context popup, the system
+// menu): the open menu window is the system's again at once (no layer of
+// ours on its procedure, not transparent, not cut to the skin's shape), and
+// the key pressed after that chooses what it chooses with the skin on.
+TEST_F(MenuKeys, SkinOffWhileAMenuIsOpen)
+{
+    TSkinTestForm* form = NewForm(420, 260);
+    TPopupMenu popup(form);
+    NewItem(popup.Items(), L"&Альфа");
+    NewItem(popup.Items(), L"&Гамма");
+    form->SetPopupMenu(&popup);
+    form->SetVisible(true);
+    AppendMenuW(GetSystemMenu(form->Handle(), FALSE), MF_STRING, kExtraCommand, L"&Тест");
+    postedHook = SetWindowsHookExW(WH_GETMESSAGE, WatchPosted, nullptr, GetCurrentThreadId());
+    TsSkinManager* m = SampleManager();
+    m->MenuSupport.AlphaBlend = 200;
+    TsSkinProvider::Create(form);
+    MenuWindowWrapping wrapping(m);
+
+    struct Row {
+        const char* name;
+        Stroke open;
+        Stroke choose;
+        bool switchOff;
+        const wchar_t* expected;
+    };
+    const Row rows[] = {
+        {"popup, skin on", Vk(VK_F10, ssShift), Ch(L'г'), false, L"&Гамма"},
+        {"popup, skin off while open", Vk(VK_F10, ssShift), Ch(L'г'), true, L"&Гамма"},
+        {"system menu, skin on", Vk(VK_SPACE, ssAlt), Ch(L'т'), false, L"system menu: &Тест"},
+        {"system menu, skin off while open", Vk(VK_SPACE, ssAlt), Ch(L'т'), true, L"system menu: &Тест"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        m->SetActive(true);
+        ASSERT_TRUE(m->SkinData().Active);
+        FocusForm(form);
+        chosen = L"";
+        struct Seen {
+            int firstTick = 0;
+            bool read = false;
+            int layers = 0;
+            bool classProc = false;
+            bool transparent = false;
+            bool region = false;
+        } seen;
+        RunMenuLoop(
+            [&](int tick) {
+                HWND menu = VisibleMenuWindow();
+                if (!menu || seen.read) return false;
+                if (!seen.firstTick) seen.firstTick = tick;
+                if (tick < seen.firstTick + 6) return false;   // shown and painted
+                if (r.switchOff) m->SetActive(false);
+                seen.read = true;
+                if (TWindowRecord* rec = TWindowRecord::Find(menu))
+                    for (const auto& layer : rec->layers)
+                        if (layer->installed) ++seen.layers;
+                seen.classProc =
+                    GetWindowLongPtrW(menu, GWLP_WNDPROC) == LONG_PTR(GetClassLongPtrW(menu, GCLP_WNDPROC));
+                BYTE alpha = 255;
+                DWORD flags = 0;
+                seen.transparent = (GetWindowLongW(menu, GWL_EXSTYLE) & WS_EX_LAYERED) &&
+                                   GetLayeredWindowAttributes(menu, nullptr, &alpha, &flags) &&
+                                   (flags & LWA_ALPHA) && alpha < 255;
+                HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+                seen.region = GetWindowRgn(menu, rgn) != ERROR;
+                DeleteObject(rgn);
+                Type({r.choose});
+                return false;
+            },
+            [&] {
+                Type({r.open});
+                Pump(250);
+            });
+        Pump(50);
+        ASSERT_TRUE(seen.read);
+        EXPECT_EQ(seen.layers > 0, !r.switchOff);   // with the skin on, the wrapper is there
+        EXPECT_EQ(seen.classProc, r.switchOff);
+        EXPECT_EQ(seen.transparent, !r.switchOff);
+        if (r.switchOff) {
+            EXPECT_FALSE(seen.region);
+        }
+        EXPECT_EQ(StringToUtf8(chosen), StringToUtf8(r.expected));
+    }
+    form->SetPopupMenu(nullptr);
 }
