@@ -142,6 +142,13 @@ int wmain(int argc, wchar_t** argv)
                 static_cast<unsigned long long>(o.events), o.exe.c_str(), DesktopName().c_str(),
                 GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     std::fflush(stdout);
-    SoakRunner runner(o);
-    return runner.Run();
+    int rc = 0;
+    {
+        SoakRunner runner(o);
+        rc = runner.Run();
+    }
+    // The desktop was made for this run: its window (and the X window of a
+    // virtual desktop) goes with it, instead of staying over the display.
+    if (inner) PostMessageW(GetDesktopWindow(), WM_CLOSE, 0, 0);
+    return rc;
 }
