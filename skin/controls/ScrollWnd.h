@@ -270,6 +270,9 @@ public:
     void WndProc(TMessage& m) override;
 
 private:
+    // The control's geometry from its range and position read now: its
+    // length, what it stands for, and where its arrows and thumb lie.
+    scrollgeo::ControlLayout Geometry(int& length, scrollgeo::BarInfo& info);
     void LockRedraw();
     void UnlockRedraw();
     void Repaint();

@@ -47,17 +47,24 @@ void TkvSBWnd::ReadScrollBarProps()
     SBTrackPos = si.nTrackPos;
 }
 
-BarLayout TkvSBWnd::Layout()
+ControlLayout TkvSBWnd::Geometry(int& length, BarInfo& info)
 {
     ReadScrollBarProps();
     RECT c{};
     GetClientRect(Handle, &c);
-    bool v = Vertical();
-    int length = v ? c.bottom : c.right;
+    const bool v = Vertical();
+    length = v ? c.bottom : c.right;
     TsSkinManager* m = UsableManager(SkinManager);
-    int arrow = Arrowless(m, v ? 1 : 0) ? 0 : GetSystemMetrics(v ? SM_CYVSCROLL : SM_CXHSCROLL);
-    BarInfo info{SBMin, SBMax, unsigned(SBPage), SBPos};
-    ControlLayout cl = ControlLayoutOf(length, arrow, v, info);
+    const int arrow = Arrowless(m, v ? 1 : 0) ? 0 : GetSystemMetrics(v ? SM_CYVSCROLL : SM_CXHSCROLL);
+    info = BarInfo{SBMin, SBMax, unsigned(SBPage), SBPos};
+    return ControlLayoutOf(length, arrow, v, info);
+}
+
+BarLayout TkvSBWnd::Layout()
+{
+    int length = 0;
+    BarInfo info{};
+    const ControlLayout cl = Geometry(length, info);
     BarLayout l;
     l.Length = length;
     l.Arrow = cl.Arrow;
@@ -113,16 +120,10 @@ int TkvSBWnd::PartAt(POINT p)
 
 int TkvSBWnd::PositionAt(POINT p)
 {
-    RECT c{};
-    GetClientRect(Handle, &c);
-    bool v = Vertical();
-    int length = v ? c.bottom : c.right;
-    TsSkinManager* m = UsableManager(SkinManager);
-    int arrow = Arrowless(m, v ? 1 : 0) ? 0 : GetSystemMetrics(v ? SM_CYVSCROLL : SM_CXHSCROLL);
-    ReadScrollBarProps();
-    BarInfo info{SBMin, SBMax, unsigned(SBPage), SBPos};
-    ControlLayout cl = ControlLayoutOf(length, arrow, v, info);
-    return ControlPositionAt(length, cl, info, v ? p.y : p.x, IsWindowEnabled(Handle) != FALSE);
+    int length = 0;
+    BarInfo info{};
+    const ControlLayout cl = Geometry(length, info);
+    return ControlPositionAt(length, cl, info, Vertical() ? p.y : p.x, IsWindowEnabled(Handle) != FALSE);
 }
 
 void TkvSBWnd::PaintTo(HDC dc)
