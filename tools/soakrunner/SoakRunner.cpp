@@ -473,6 +473,9 @@ void SoakRunner::Drag(SoakRng& rng, HWND top, std::string& note)
     GetWindowRect(top, &w);
     POINT from{};
     std::string where;
+    // The frame's move and size loops take a step at a time; a control takes
+    // the drag in one batch (see MouseDrag).
+    bool frame = true;
     switch (rng.Below(4)) {
     case 0:
         from = POINT{rng.Range(w.left + 4, w.right - 5), rng.Range(w.top + 2, std::min(w.top + 28, w.bottom - 1))};
@@ -500,6 +503,7 @@ void SoakRunner::Drag(SoakRng& rng, HWND top, std::string& note)
         const ChildInfo& c = children[rng.Below(uint32_t(children.size()))];
         from = RandomPointIn(rng, c.rect);
         where = Describe(c.wnd);
+        frame = false;
     }
     }
     // The drop point lies inside the work area, clear of its edges (where a
@@ -514,9 +518,6 @@ void SoakRunner::Drag(SoakRng& rng, HWND top, std::string& note)
         note += "nothing to drag";
         return;
     }
-    // The frame's move and size loops take a step at a time; a control takes
-    // the drag in one batch (see MouseDrag).
-    const bool frame = where == "caption" || where == "title buttons" || where == "edge";
     if (frame)
         MouseDrag(from, to, [this] { Settle(); });
     else

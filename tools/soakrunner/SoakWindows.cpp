@@ -145,6 +145,16 @@ String WindowClass(HWND wnd)
     return cls;
 }
 
+namespace {
+
+// An edit field of the system's or of the class library's.
+bool EditClass(const String& cls)
+{
+    return cls.find(L"Edit") != String::npos || cls.find(L"Memo") != String::npos || cls.find(L"EDIT") != String::npos;
+}
+
+}  // namespace
+
 String WindowText(HWND wnd)
 {
     // The text the window manager keeps: no message to the (maybe busy)
@@ -152,9 +162,7 @@ String WindowText(HWND wnd)
     wchar_t stored[512] = {};
     InternalGetWindowText(wnd, stored, 512);
     String cls = WindowClass(wnd);
-    if (cls.find(L"Edit") == String::npos && cls.find(L"Memo") == String::npos &&
-        cls.find(L"Combo") == String::npos && cls.find(L"EDIT") == String::npos)
-        return stored;
+    if (!EditClass(cls) && cls.find(L"Combo") == String::npos) return stored;
     // WM_GETTEXT with a timeout: the window may belong to a busy process.
     wchar_t text[512] = {};
     DWORD_PTR got = 0;
@@ -170,8 +178,7 @@ std::string Describe(HWND wnd)
     // run (a report with its time in it): named by its class only, so that
     // the event log of a replay is the same.
     const String cls = WindowClass(wnd);
-    if ((cls.find(L"Edit") != String::npos || cls.find(L"Memo") != String::npos || cls.find(L"EDIT") != String::npos) &&
-        (GetWindowLongPtrW(wnd, GWL_STYLE) & ES_MULTILINE))
+    if (EditClass(cls) && (GetWindowLongPtrW(wnd, GWL_STYLE) & ES_MULTILINE))
         return StringToUtf8(cls);
     String t = WindowText(wnd);
     if (t.size() > 40) t = t.substr(0, 40) + L"...";
@@ -321,18 +328,17 @@ void MouseDrag(POINT from, POINT to, const std::function<void()>& between)
     MoveMouse(from);
     KeepClicksApart(0, from);
     std::vector<INPUT> in{MouseInput(MOUSEEVENTF_LEFTDOWN, from)};
-    for (int i = 1; i <= 4; ++i) {
-        if (between) {
-            SendInputs(in);
-            between();
-            in.clear();
-        }
-        in.push_back(MouseInput(0, POINT{from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4}));
-    }
-    if (between) {
+    // With between, each step goes on its own and is taken before the next.
+    auto step = [&] {
+        if (!between) return;
         SendInputs(in);
-        between();
         in.clear();
+        between();
+    };
+    step();
+    for (int i = 1; i <= 4; ++i) {
+        in.push_back(MouseInput(0, POINT{from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4}));
+        step();
     }
     in.push_back(MouseInput(MOUSEEVENTF_LEFTUP, to));
     SendInputs(in);
